@@ -1,0 +1,131 @@
+#include "posix/path_resolver.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "posix/directory.hpp"
+#include "posix/short_names.hpp"
+#include "vbrt/error.hpp"
+
+namespace posix {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Appends the components of `path` (split at `separators`) to `out`, resolving "." and ".."
+// lexically; ".." at the root stays there, as on Windows.
+void AppendComponents(std::string_view path, std::string_view separators, std::vector<std::string>& out) {
+  while (!path.empty()) {
+    auto end = path.find_first_of(separators);
+    std::string_view part = path.substr(0, end);
+    path = end == std::string_view::npos ? std::string_view() : path.substr(end + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!out.empty()) out.pop_back();
+      continue;
+    }
+    out.emplace_back(part);
+  }
+}
+
+}  // namespace
+
+std::string CurrentDirectory() {
+  std::string buffer(256, '\0');
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return "/";
+    buffer.resize(buffer.size() * 2);
+  }
+  buffer.resize(buffer.find('\0'));
+  return buffer;
+}
+
+PathResolver::PathResolver(DriveMap drives) : drives_(std::move(drives)) {}
+
+PathResolver::Located PathResolver::Locate(std::string_view windows_path) const {
+  Located located;
+  bool has_drive = windows_path.size() >= 2 && IsLetter(windows_path[0]) && windows_path[1] == ':';
+  std::string_view rest = has_drive ? windows_path.substr(2) : windows_path;
+  bool rooted = !rest.empty() && IsSeparator(rest[0]);
+
+  std::string cwd = CurrentDirectory();
+  std::optional<DriveMap::Match> cwd_drive = drives_.DriveOf(cwd);
+  if (has_drive) {
+    std::optional<std::string> folder = drives_.Folder(windows_path[0]);
+    if (!folder) vb::Raise(vb::err::PathNotFound);
+    located.drive = windows_path[0];
+    located.root = *folder;
+    // "C:name" is relative to the current directory when that lies on C:.
+    if (!rooted && cwd_drive && drives_.Folder(cwd_drive->letter) == folder) {
+      AppendComponents(cwd_drive->rest, "/", located.components);
+    }
+  } else if (cwd_drive) {
+    located.drive = cwd_drive->letter;
+    located.root = *drives_.Folder(cwd_drive->letter);
+    if (!rooted) AppendComponents(cwd_drive->rest, "/", located.components);
+  } else {
+    located.root = "/";
+    if (!rooted) AppendComponents(cwd, "/", located.components);
+  }
+  AppendComponents(rest, "\\/", located.components);
+  return located;
+}
+
+std::string PathResolver::ToPosix(std::string_view windows_path) const {
+  Located located = Locate(windows_path);
+  std::string path = located.root;
+  bool on_disk = true;
+  for (const auto& component : located.components) {
+    std::optional<std::string> entry;
+    if (on_disk) entry = FindEntry(path, component);
+    on_disk = entry.has_value();
+    path = JoinPath(path, entry ? *entry : component);
+  }
+  return path;
+}
+
+std::string PathResolver::ToWindows(std::string_view posix_path) const {
+  std::vector<std::string> components;
+  if (posix_path.empty() || posix_path[0] != '/') AppendComponents(CurrentDirectory(), "/", components);
+  AppendComponents(posix_path, "/", components);
+  std::string absolute;
+  for (const auto& component : components) absolute += "/" + component;
+  if (absolute.empty()) absolute = "/";
+
+  std::optional<DriveMap::Match> match = drives_.DriveOf(absolute);
+  if (!match) vb::Raise(vb::err::PathNotFound);
+  std::string windows{match->letter, ':', '\\'};
+  for (char c : match->rest) windows += c == '/' ? '\\' : c;
+  return windows;
+}
+
+std::optional<std::string> PathResolver::ToShort(std::string_view windows_path) const {
+  Located located;
+  try {
+    located = Locate(windows_path);
+  } catch (const vb::Error&) {
+    return std::nullopt;
+  }
+  if (located.drive == '\0') return std::nullopt;
+
+  std::string path = located.root;
+  std::string short_path{located.drive, ':'};
+  for (const auto& component : located.components) {
+    std::optional<std::string> entry = FindEntry(path, component);
+    if (!entry) return std::nullopt;
+    short_path += '\\';
+    short_path += IsValidShortName(*entry) ? *entry : ShortNameAmong(ListDirectory(path), *entry);
+    path = JoinPath(path, *entry);
+  }
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return std::nullopt;
+  bool trailing = !windows_path.empty() && IsSeparator(windows_path.back());
+  if (located.components.empty() || trailing) short_path += '\\';
+  return short_path;
+}
+
+}  // namespace posix

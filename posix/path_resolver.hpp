@@ -1,0 +1,49 @@
+// The Windows path namespace over POSIX: the one place where "C:\PROJ\FORM1.FRM" becomes a POSIX
+// path and back. Windows looks names up without regard to case and accepts short aliases; so
+// does this, against the disk, one component at a time.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "posix/drive_map.hpp"
+
+namespace posix {
+
+class PathResolver {
+ public:
+  explicit PathResolver(DriveMap drives = DriveMap::FromEnvironment());
+
+  // "\" and "/" both separate; "." and ".." are resolved lexically; a path without a drive or
+  // root is taken against the current directory. Each component becomes the on-disk name it
+  // stands for (exact, then case-insensitive, then alias); a component that names nothing is kept
+  // as given, so new files can be named. Raises 76 for a drive that is not mapped.
+  std::string ToPosix(std::string_view windows_path) const;
+
+  // By the drive with the longest folder prefix. Relative paths are taken against the current
+  // directory. Raises 76 when no drive holds the path.
+  std::string ToWindows(std::string_view posix_path) const;
+
+  // The short form of an existing path: drive letter as given (the current drive's when none is),
+  // each component its short name, a trailing "\" kept. nullopt when the path does not exist.
+  std::optional<std::string> ToShort(std::string_view windows_path) const;
+
+  const DriveMap& drives() const { return drives_; }
+
+ private:
+  struct Located {
+    char drive = '\0';                    // '\0' when the current directory lies outside every drive
+    std::string root;                     // the drive's folder
+    std::vector<std::string> components;  // below the root, "." and ".." resolved
+  };
+  Located Locate(std::string_view windows_path) const;
+
+  DriveMap drives_;
+};
+
+// The current directory; "/" when it cannot be had.
+std::string CurrentDirectory();
+
+}  // namespace posix

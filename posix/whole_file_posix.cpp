@@ -1,0 +1,143 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "posix/whole_file.hpp"
+#include "vbrt/error.hpp"
+
+namespace posix {
+
+namespace {
+
+constexpr int kDiskFull = 61;
+
+[[noreturn]] void RaiseForErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      vb::Raise(vb::err::PathNotFound);
+    case ENOSPC:
+    case EDQUOT:
+      vb::Raise(kDiskFull);
+    default:
+      vb::Raise(vb::err::PathFileAccessError);
+  }
+}
+
+bool WriteAll(int fd, std::string_view contents) {
+  while (!contents.empty()) {
+    ssize_t n = write(fd, contents.data(), contents.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    contents.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Symbolic links are written through, not replaced by a file.
+std::string Target(const std::string& path) {
+  char resolved[PATH_MAX];
+  return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+std::string TempNameFor(const std::string& target) {
+  static std::atomic<unsigned> counter{0};
+  auto slash = target.rfind('/');
+  std::string folder = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  return folder + "." + name + ".norb-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+}
+
+void WriteInPlace(const std::string& target, std::string_view contents) {
+  int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) RaiseForErrno(errno);
+  bool written = WriteAll(fd, contents);
+  int error = errno;
+  if (close(fd) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) RaiseForErrno(error);
+}
+
+}  // namespace
+
+bool IsReadOnly(const std::string& posix_path) {
+  struct stat st;
+  return stat(posix_path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& posix_path) {
+  int fd = open(posix_path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string contents;
+  char chunk[65536];
+  for (;;) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    contents.append(chunk, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return contents;
+}
+
+void WriteWholeFile(const std::string& posix_path, std::string_view contents) {
+  std::string target = Target(posix_path);
+  struct stat old;
+  bool exists = stat(target.c_str(), &old) == 0;
+  // Renaming over a file we could not write ourselves would sidestep its permissions.
+  if (exists &&
+      (!S_ISREG(old.st_mode) || (old.st_mode & S_IWUSR) == 0 || access(target.c_str(), W_OK) != 0)) {
+    vb::Raise(vb::err::PathFileAccessError);
+  }
+
+  std::string temp = TempNameFor(target);
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  // A folder we may not create in, or a file with other hard links, is written in place:
+  // renaming would fail, or would split the links.
+  if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) return WriteInPlace(target, contents);
+  if (fd < 0) RaiseForErrno(errno);
+  if (exists && old.st_nlink > 1) {
+    close(fd);
+    unlink(temp.c_str());
+    return WriteInPlace(target, contents);
+  }
+
+  bool ok = WriteAll(fd, contents);
+  int error = errno;
+  if (ok && exists) {
+    if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+      // Not ours to give away; the contents matter more than the owner.
+    }
+    ok = fchmod(fd, old.st_mode & 07777) == 0;
+    error = errno;
+  }
+  if (ok && fdatasync(fd) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    unlink(temp.c_str());
+    RaiseForErrno(error);
+  }
+}
+
+}  // namespace posix

@@ -1,0 +1,99 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "posix/file_system_posix.hpp"
+#include "posix/whole_file.hpp"
+#include "temp_dir.hpp"
+#include "vbrt/error.hpp"
+
+namespace posix {
+namespace {
+
+using testing::Contents;
+using testing::Mode;
+using testing::TempDir;
+
+TEST(FileSystemPosix, DirFindsNormalFilesByTheirOwnName) {
+  TempDir tmp;
+  tmp.Write("Proj/Form1.frm", "x");
+  tmp.Write("Proj/Locked.frm", "x", 0444);
+  tmp.Write("Proj/.secret", "x");
+  tmp.MakeDir("Proj/Folder");
+  FileSystemPosix files{PathResolver(DriveMap())};
+  EXPECT_EQ(files.Dir(tmp.Windows("Proj/FORM1.FRM")), "Form1.frm");
+  EXPECT_EQ(files.Dir(tmp.Windows("proj/locked.frm")), "Locked.frm");
+  EXPECT_EQ(files.Dir(tmp.Windows("Proj/.secret")), "");
+  EXPECT_EQ(files.Dir(tmp.Windows("Proj/Folder")), "");
+  EXPECT_EQ(files.Dir(tmp.Windows("Proj/Missing.frm")), "");
+  EXPECT_EQ(files.Dir(tmp.Windows("Proj/Form1.frm") + "\\"), "");
+  EXPECT_EQ(files.Dir("Q:\\Form1.frm"), "");
+  EXPECT_EQ(files.Dir(""), "");
+}
+
+TEST(FileSystemPosix, GetAttrReportsTheBits) {
+  TempDir tmp;
+  tmp.Write("Form1.frm", "");
+  tmp.Write("Locked.frm", "", 0444);
+  tmp.Write("OwnerLocked.frm", "", 0466);  // group and others may write: still read-only to the owner
+  tmp.Write(".hidden", "", 0400);
+  tmp.MakeDir("Folder");
+  tmp.MakeDir(".git");
+  FileSystemPosix files{PathResolver(DriveMap())};
+  EXPECT_EQ(files.GetAttr(tmp.Windows("form1.FRM")), platform::vbNormal);
+  EXPECT_EQ(files.GetAttr(tmp.Windows("Locked.frm")), platform::vbReadOnly);
+  EXPECT_EQ(files.GetAttr(tmp.Windows("OwnerLocked.frm")), platform::vbReadOnly);
+  EXPECT_EQ(files.GetAttr(tmp.Windows(".hidden")), platform::vbReadOnly | platform::vbHidden);
+  EXPECT_EQ(files.GetAttr(tmp.Windows("FOLDER")), platform::vbDirectory);
+  EXPECT_EQ(files.GetAttr(tmp.Windows(".git")), platform::vbDirectory | platform::vbHidden);
+  for (const std::string& missing : {tmp.Windows("Missing.frm"), std::string("Q:\\x"), std::string()}) {
+    try {
+      files.GetAttr(missing);
+      ADD_FAILURE() << "no error for " << missing;
+    } catch (const vb::Error& e) {
+      EXPECT_EQ(e.number(), 53);
+      EXPECT_EQ(e.description(), "File not found");
+    }
+  }
+}
+
+TEST(WholeFile, WritesSafelyAndRefusesReadOnlyFiles) {
+  TempDir tmp;
+  std::string locked = tmp.Write("locked.txt", "old", 0444);
+  EXPECT_TRUE(IsReadOnly(locked));
+  try {
+    WriteWholeFile(locked, "new");
+    ADD_FAILURE() << "a read-only file was written";
+  } catch (const vb::Error& e) {
+    EXPECT_EQ(e.number(), 75);
+    EXPECT_EQ(e.description(), "Path/File access error");
+  }
+  EXPECT_EQ(Contents(locked), "old");
+
+  std::string kept = tmp.Write("kept.txt", "old", 0640);
+  WriteWholeFile(kept, std::string("new\0bytes\xff", 10));
+  EXPECT_EQ(Contents(kept), std::string("new\0bytes\xff", 10));
+  EXPECT_EQ(Mode(kept), 0640u);
+  EXPECT_FALSE(IsReadOnly(kept));
+
+  // A symbolic link is written through and stays a link.
+  std::string link = tmp / "link.txt";
+  ASSERT_EQ(symlink(kept.c_str(), link.c_str()), 0);
+  WriteWholeFile(link, "via link");
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(Contents(kept), "via link");
+
+  WriteWholeFile(tmp / "fresh.txt", "");
+  EXPECT_EQ(ReadWholeFile(tmp / "fresh.txt"), "");
+  EXPECT_THROW(WriteWholeFile(tmp / "no/such/folder.txt", "x"), vb::Error);
+  EXPECT_THROW(WriteWholeFile(tmp.path(), "x"), vb::Error);
+  EXPECT_EQ(ReadWholeFile(tmp / "missing.txt"), std::nullopt);
+  // Nothing but what was asked for is left behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 4);
+}
+
+}  // namespace
+}  // namespace posix

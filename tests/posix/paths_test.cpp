@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "posix/path_resolver.hpp"
+#include "posix/short_names.hpp"
+#include "temp_dir.hpp"
+#include "vbrt/error.hpp"
+
+namespace posix {
+namespace {
+
+using testing::ScopedCwd;
+using testing::ScopedEnv;
+using testing::TempDir;
+
+int ErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const vb::Error& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST(DriveMap, ParsesTheEnvironment) {
+  {
+    ScopedEnv drives("NORB_DRIVES", nullptr);
+    DriveMap map = DriveMap::FromEnvironment();
+    EXPECT_EQ(map.drives().size(), 1u);
+    EXPECT_EQ(map.Folder('c'), "/");
+  }
+  ScopedEnv drives("NORB_DRIVES", "c:=/;d:=/mnt/data//;;E:=/srv");
+  DriveMap map = DriveMap::FromEnvironment();
+  EXPECT_EQ(map.Folder('C'), "/");
+  EXPECT_EQ(map.Folder('D'), "/mnt/data");
+  EXPECT_EQ(map.Folder('e'), "/srv");
+  EXPECT_EQ(map.Folder('F'), std::nullopt);
+  for (const char* bad : {"C=/", "C:=relative", "1:=/x", "CD:=/x", "C:"}) {
+    EXPECT_THROW(DriveMap::Parse(bad), std::invalid_argument) << bad;
+  }
+}
+
+TEST(PathResolver, ToWindowsByLongestPrefix) {
+  TempDir tmp;
+  PathResolver paths(DriveMap::Parse("C:=/;D:=" + tmp / "data" + ";E:=" + tmp / "data/deep"));
+  EXPECT_EQ(paths.ToWindows("/home/ann/app/Main.frm"), "C:\\home\\ann\\app\\Main.frm");
+  EXPECT_EQ(paths.ToWindows(tmp / "data/x/Y.frm"), "D:\\x\\Y.frm");
+  EXPECT_EQ(paths.ToWindows(tmp / "data"), "D:\\");
+  EXPECT_EQ(paths.ToWindows(tmp / "data/deep/z"), "E:\\z");
+  EXPECT_EQ(paths.ToWindows(tmp / "database/z"), "C:" + tmp.Windows().substr(2) + "\\database\\z");
+  EXPECT_EQ(paths.ToWindows(tmp / "data/deep/../x/./y"), "D:\\x\\y");
+  EXPECT_EQ(paths.ToWindows("/"), "C:\\");
+  {
+    ScopedCwd cwd(tmp.MakeDir("data/sub"));
+    EXPECT_EQ(paths.ToWindows("f.txt"), "D:\\sub\\f.txt");
+  }
+  PathResolver only_d(DriveMap::Parse("D:=" + tmp / "data"));
+  EXPECT_EQ(ErrorOf([&] { only_d.ToWindows("/etc/passwd"); }), vb::err::PathNotFound);
+}
+
+TEST(PathResolver, ToPosixFindsNamesAsWindowsWould) {
+  TempDir tmp;
+  tmp.Write("Proj/Form1.frm", "");
+  tmp.Write("Proj/FORM1.FRM", "");
+  tmp.Write("Proj/Sub Dir/Module.bas", "");
+  tmp.Write("data/x/y.frm", "");
+  PathResolver paths(DriveMap::Parse("c:=/;D:=" + tmp / "data"));
+  std::string proj = tmp.Windows("Proj");
+
+  EXPECT_EQ(paths.ToPosix(proj + "\\Form1.frm"), tmp / "Proj/Form1.frm");  // exact wins
+  EXPECT_EQ(paths.ToPosix(proj + "\\FORM1.FRM"), tmp / "Proj/FORM1.FRM");
+  EXPECT_EQ(paths.ToPosix(proj + "\\form1.Frm"), tmp / "Proj/FORM1.FRM");  // first in byte order
+  EXPECT_EQ(paths.ToPosix(proj + "/SUB DIR\\module.BAS"), tmp / "Proj/Sub Dir/Module.bas");
+  EXPECT_EQ(paths.ToPosix("d:\\X\\Y.FRM"), tmp / "data/x/y.frm");
+  EXPECT_EQ(paths.ToPosix("D:\\"), tmp / "data");
+  EXPECT_EQ(paths.ToPosix("D:\\..\\..\\x\\.\\y.frm"), tmp / "data/x/y.frm");  // ".." stops at the root
+  EXPECT_EQ(paths.ToPosix(proj + "\\Sub Dir\\..\\.\\FORM1.frm"), tmp / "Proj/FORM1.FRM");
+  // Names still to be created are kept as given, below the last folder found.
+  EXPECT_EQ(paths.ToPosix(proj + "\\sub dir\\New Dir\\New.FRM"), tmp / "Proj/Sub Dir/New Dir/New.FRM");
+
+  std::string alias = AliasCandidate("Sub Dir", 1);
+  EXPECT_EQ(paths.ToPosix(proj + "\\" + alias + "\\Module.bas"), tmp / "Proj/Sub Dir/Module.bas");
+  for (char& c : alias) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(paths.ToPosix(proj + "\\" + alias), tmp / "Proj/Sub Dir");
+
+  {
+    ScopedCwd cwd(tmp / "Proj");
+    EXPECT_EQ(paths.ToPosix("sub dir\\module.bas"), tmp / "Proj/Sub Dir/Module.bas");
+    EXPECT_EQ(paths.ToPosix("..\\PROJ\\Form1.frm"), tmp / "Proj/Form1.frm");
+    EXPECT_EQ(paths.ToPosix("\\etc"), "/etc");  // rooted: the current drive's root
+  }
+  {
+    ScopedCwd cwd(tmp / "data/x");
+    EXPECT_EQ(paths.ToPosix("\\x\\Y.frm"), tmp / "data/x/y.frm");
+    EXPECT_EQ(paths.ToPosix("D:y.frm"), tmp / "data/x/y.frm");  // drive-relative, cwd on D:
+  }
+  EXPECT_EQ(ErrorOf([&] { paths.ToPosix("Q:\\x"); }), vb::err::PathNotFound);
+}
+
+}  // namespace
+}  // namespace posix
