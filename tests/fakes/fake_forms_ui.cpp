@@ -1,0 +1,121 @@
+#include "tests/fakes/fake_forms_ui.hpp"
+
+#include <cmath>
+#include <sstream>
+
+namespace fakes {
+
+namespace {
+
+std::string Number(float v) {
+  if (std::floor(v) == v && std::fabs(v) < 1e9f) return std::to_string(static_cast<long long>(v));
+  std::ostringstream out;
+  out << v;
+  return out.str();
+}
+
+std::string Bool(bool b) { return b ? "True" : "False"; }
+
+}  // namespace
+
+std::string PropertyText(vb::Form& form, vb::Control* control, std::string_view property) {
+  if (control == nullptr) return property == "Caption" ? form.Caption() : "?";
+  if (property == "Visible") return Bool(control->Visible());
+  if (property == "Enabled") return Bool(control->Enabled());
+  if (auto* label = dynamic_cast<vb::Label*>(control); label && property == "Caption")
+    return label->Caption();
+  if (auto* check = dynamic_cast<vb::CheckBox*>(control); check && property == "Value") {
+    return std::to_string(check->Value());
+  }
+  if (auto* bar = dynamic_cast<vb::ProgressBar*>(control)) {
+    if (property == "Min") return Number(bar->Min());
+    if (property == "Max") return Number(bar->Max());
+    if (property == "Value") return Number(bar->Value());
+  }
+  if (auto* text = dynamic_cast<vb::TextBox*>(control); text && property == "Text") return text->Text();
+  return "?";
+}
+
+FakeFormsUi::~FakeFormsUi() {
+  for (const auto& [form, actions] : modal_) {
+    if (!actions.empty()) {
+      ADD_FAILURE() << actions.size() << " queued modal action(s) for " << form << " never ran";
+    }
+  }
+}
+
+void FakeFormsUi::QueueModal(std::string form, Action action) {
+  modal_[std::move(form)].push_back(std::move(action));
+}
+
+std::size_t FakeFormsUi::PendingModal(std::string_view form) const {
+  auto it = modal_.find(form);
+  return it == modal_.end() ? 0 : it->second.size();
+}
+
+void FakeFormsUi::SetScreenSize(long width, long height) {
+  screen_width_ = width;
+  screen_height_ = height;
+}
+
+std::optional<std::string> FakeFormsUi::LastWrite(std::string_view target) const {
+  auto it = last_write_.find(target);
+  if (it == last_write_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::string> FakeFormsUi::LastCaption(std::string_view form, std::string_view control) const {
+  return LastWrite(std::string(form) + "." + std::string(control) + ".Caption");
+}
+
+void FakeFormsUi::Loaded(vb::Form& form) {
+  log_.push_back("load " + form.Name());
+  loaded_.insert(form.Name());
+}
+
+void FakeFormsUi::Shown(vb::Form& form, bool modal) {
+  log_.push_back((modal ? "showmodal " : "show ") + form.Name());
+  visible_.insert(form.Name());
+}
+
+void FakeFormsUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
+  const std::string name = form.Name();  // the form may be unloaded by an action
+  visible_.insert(name);
+  while (showing()) {
+    auto& queue = modal_[name];
+    if (queue.empty()) RefuseCall(name + " is shown modally and no queued action is left to close it");
+    Action action = std::move(queue.front());
+    queue.pop_front();
+    action(form);
+  }
+}
+
+void FakeFormsUi::Hidden(vb::Form& form) {
+  log_.push_back("hide " + form.Name());
+  visible_.erase(form.Name());
+}
+
+void FakeFormsUi::Unloaded(std::string_view form_name) {
+  log_.push_back("unload " + std::string(form_name));
+  loaded_.erase(std::string(form_name));
+  visible_.erase(std::string(form_name));
+}
+
+void FakeFormsUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) {
+  std::string target = form.Name() + ".";
+  if (control != nullptr) target += control->Name() + ".";
+  target += property;
+  std::string value = PropertyText(form, control, property);
+  log_.push_back(target + " = " + value);
+  last_write_[target] = std::move(value);
+}
+
+FakeFormsUi::Action Press(std::string button) {
+  return [button = std::move(button)](vb::Form& form) {
+    auto* b = dynamic_cast<vb::CommandButton*>(form.FindControl(button));
+    if (b == nullptr) RefuseCall(form.Name() + " has no command button " + button);
+    b->Press();
+  };
+}
+
+}  // namespace fakes
