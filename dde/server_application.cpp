@@ -1,0 +1,72 @@
+#include "dde/server_application.hpp"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "vbrt/strings.hpp"
+
+namespace dde {
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && vb::LCase(a) == vb::LCase(b);
+}
+
+ServerTopic::ServerTopic(ServerApplication& application, std::string name)
+    : application_(application), name_(std::move(name)) {}
+
+bool ServerTopic::Execute(std::string_view command) { return on_execute_ && on_execute_(command); }
+
+void ServerTopic::AddItem(std::string item, std::string value) {
+  if (FindItem(item)) return;
+  items_.push_back({std::move(item), std::move(value)});
+}
+
+void ServerTopic::SetItem(std::string_view item, std::string value) {
+  auto it =
+      std::find_if(items_.begin(), items_.end(), [&](const ServerItem& i) { return SameName(i.name, item); });
+  if (it == items_.end()) throw std::out_of_range("topic " + name_ + " has no item " + std::string(item));
+  it->value = std::move(value);
+  application_.ItemChanged(*this, it->name, it->value);
+}
+
+const ServerItem* ServerTopic::FindItem(std::string_view item) const {
+  for (const auto& i : items_) {
+    if (SameName(i.name, item)) return &i;
+  }
+  return nullptr;
+}
+
+ServerTopic& ServerApplication::AddTopic(std::string name) {
+  if (ServerTopic* existing = FindTopic(name)) return *existing;
+  topics_.push_back(std::make_unique<ServerTopic>(*this, std::move(name)));
+  return *topics_.back();
+}
+
+ServerTopic* ServerApplication::FindTopic(std::string_view name) {
+  for (const auto& t : topics_) {
+    if (SameName(t->Name(), name)) return t.get();
+  }
+  return nullptr;
+}
+
+std::vector<std::string> ServerApplication::TopicNames() const {
+  std::vector<std::string> names;
+  for (const auto& t : topics_) names.push_back(t->Name());
+  return names;
+}
+
+int ServerApplication::AddItemListener(ItemListener listener) {
+  listeners_.emplace_back(next_listener_, std::move(listener));
+  return next_listener_++;
+}
+
+void ServerApplication::RemoveItemListener(int id) {
+  std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
+}
+
+void ServerApplication::ItemChanged(const ServerTopic& topic, const std::string& item,
+                                    const std::string& value) {
+  for (const auto& l : listeners_) l.second(topic, item, value);
+}
+
+}  // namespace dde
