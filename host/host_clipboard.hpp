@@ -1,0 +1,26 @@
+// The clipboard of a scenario run: its own, never the user's desktop clipboard.
+#pragma once
+
+#include "host/transcript.hpp"
+#include "platform/clipboard.hpp"
+
+namespace vbhost {
+
+class HostClipboard : public platform::Clipboard {
+ public:
+  explicit HostClipboard(Transcript& transcript) : transcript_(transcript) {}
+  platform::ClipboardContent GetData() override { return content_; }
+  void SetData(const platform::ClipboardContent& content) override;
+  // The scenario's own `set clipboard`: not an event of the add-in's.
+  void Put(platform::ClipboardContent content) { content_ = std::move(content); }
+  const platform::ClipboardContent& content() const { return content_; }
+
+ private:
+  Transcript& transcript_;
+  platform::ClipboardContent content_;
+};
+
+// The transcript's form of clipboard content: text, {"picture":N}, or null.
+nlohmann::ordered_json ClipboardJson(const platform::ClipboardContent& content);
+
+}  // namespace vbhost

@@ -1,0 +1,27 @@
+#include "host/host_shell.hpp"
+
+#include "vbrt/error.hpp"
+
+namespace vbhost {
+
+double HostShell::Run(std::string_view command_line, int window_style) {
+  nlohmann::ordered_json e{{"event", "launch"}, {"command", std::string(command_line)}, {"style", window_style}};
+  if (!real_) {
+    e["started"] = false;
+    transcript_.Emit(e);
+    return ++next_task_;
+  }
+  try {
+    double task = real_->Run(command_line, window_style);
+    e["started"] = true;
+    transcript_.Emit(e);
+    return task;
+  } catch (const vb::Error& err) {
+    e["started"] = false;
+    e["number"] = err.number();
+    transcript_.Emit(e);
+    throw;
+  }
+}
+
+}  // namespace vbhost

@@ -1,0 +1,22 @@
+// Program launches of a scenario run: every launch goes into the transcript; a real engine is
+// started as a real process, a scripted or absent one only recorded.
+#pragma once
+
+#include "host/transcript.hpp"
+#include "platform/shell.hpp"
+
+namespace vbhost {
+
+class HostShell : public platform::Shell {
+ public:
+  // `real` null: launches are recorded, not started.
+  HostShell(Transcript& transcript, platform::Shell* real) : transcript_(transcript), real_(real) {}
+  double Run(std::string_view command_line, int window_style) override;
+
+ private:
+  Transcript& transcript_;
+  platform::Shell* real_;
+  double next_task_ = 1000;
+};
+
+}  // namespace vbhost

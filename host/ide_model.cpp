@@ -1,0 +1,181 @@
+#include "host/ide_model.hpp"
+
+#include <sys/stat.h>
+
+#include "host/windows_path.hpp"
+#include "posix/directory.hpp"
+#include "posix/whole_file.hpp"
+#include "vbrt/error.hpp"
+#include "vbrt/strings.hpp"
+
+namespace vbhost {
+
+namespace {
+bool IsRegularFile(const std::string& posix_path) {
+  struct stat st {};
+  return ::stat(posix_path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string WithoutExtension(const std::string& name) {
+  auto dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::string ExtensionOf(const std::string& name) {
+  auto dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+}  // namespace
+
+HostComponent::HostComponent(IdeHost& host, ComponentKind kind, std::string name, std::vector<std::string> files)
+    : host_(host), kind_(kind), name_(std::move(name)), files_(std::move(files)) {}
+
+std::string HostComponent::FileNames(int index) const {
+  if (index < 0 || index >= FileCount()) vb::Raise(vb::err::SubscriptOutOfRange);
+  return files_[static_cast<std::size_t>(index)];
+}
+
+void HostComponent::SaveAs(const std::string& path) { host_.SaveComponentAs(*this, path); }
+
+void HostComponent::SetState(long value) {
+  state_ = value;
+  host_.StateWritten(*this, value);
+}
+
+std::shared_ptr<platform::ide::VBComponent> HostComponents::Item(int index) {
+  if (index < 0 || index >= Count()) vb::Raise(vb::err::SubscriptOutOfRange);
+  return items_[static_cast<std::size_t>(index)];
+}
+
+std::shared_ptr<HostProject> HostProject::Load(const std::string& windows_path, const posix::PathResolver& resolver,
+                                               IdeHost& host, ConnectionNumbers& numbers) {
+  std::shared_ptr<HostProject> project(new HostProject(resolver, host, numbers));
+  project->ReadFrom(windows_path);
+  return project;
+}
+
+std::shared_ptr<HostProject> HostProject::NewUnsaved(const posix::PathResolver& resolver, IdeHost& host,
+                                                     ConnectionNumbers& numbers) {
+  return std::shared_ptr<HostProject>(new HostProject(resolver, host, numbers));
+}
+
+void HostProject::ReadFrom(const std::string& windows_path) {
+  auto text = posix::ReadWholeFile(resolver_.ToPosix(windows_path));
+  if (!text) vb::Raise(vb::err::FileNotFound);
+  ProjectFile parsed = ParseProjectFile(*text);
+  std::string folder = WindowsFolderOf(windows_path);
+
+  std::vector<std::shared_ptr<HostComponent>> components;
+  for (const ComponentLine& line : parsed.components) {
+    std::string main = CombineWindowsPath(folder, line.path);
+    std::string main_posix = resolver_.ToPosix(main);
+    bool present = IsRegularFile(main_posix);
+    std::string file_name = WindowsFileNameOf(main);
+
+    std::string name;
+    switch (NameSourceOf(line.kind)) {
+      case NameSource::Attribute:
+        if (present) {
+          if (auto contents = posix::ReadWholeFile(main_posix)) name = ReadVbName(*contents).value_or("");
+        }
+        if (name.empty()) name = WithoutExtension(file_name);
+        break;
+      case NameSource::ProjectLine:
+        name = line.declared_name.empty() ? WithoutExtension(file_name) : line.declared_name;
+        break;
+      case NameSource::FileName:
+        name = file_name;
+        break;
+    }
+
+    std::vector<std::string> files{main};
+    std::string companion_ext = CompanionExtension(ExtensionOf(file_name));
+    if (present && !companion_ext.empty()) {
+      std::string main_folder = WindowsFolderOf(main);
+      auto found = posix::FindEntry(resolver_.ToPosix(main_folder), WithoutExtension(file_name) + companion_ext);
+      if (found) files.push_back(CombineWindowsPath(main_folder, *found));
+    }
+    components.push_back(std::make_shared<HostComponent>(host_, line.kind, std::move(name), std::move(files)));
+  }
+
+  file_name_ = windows_path;
+  name_ = parsed.name.empty() ? WithoutExtension(WindowsFileNameOf(windows_path)) : parsed.name;
+  file_ = std::move(parsed);
+  components_ = std::move(components);
+  selected_.clear();
+  dirty_ = false;
+}
+
+void HostProject::Reload() {
+  if (!file_name_.empty()) ReadFrom(file_name_);
+}
+
+void HostProject::SetIsDirty(bool value) {
+  dirty_ = value;
+  host_.ModifiedChanged(name_, value);
+}
+
+void HostProject::SaveAs(const std::string& path) { host_.SaveProjectAs(*this, path); }
+
+std::shared_ptr<platform::ide::VBComponents> HostProject::Components() {
+  return std::make_shared<HostComponents>(components_);
+}
+
+std::shared_ptr<platform::ide::VBComponents> HostProject::SelectedComponents() {
+  return std::make_shared<HostComponents>(selected_);
+}
+
+std::shared_ptr<HostComponent> HostProject::FindComponent(const std::string& name) const {
+  for (const auto& c : components_) {
+    if (vb::LCase(c->Name()) == vb::LCase(name)) return c;
+  }
+  return nullptr;
+}
+
+long HostProject::ConnectEvents(std::weak_ptr<platform::ide::ProjectEvents> sink) {
+  long n = numbers_.Next();
+  sinks_[n] = std::move(sink);
+  return n;
+}
+
+void HostProject::DisconnectEvents(long connection) {
+  if (sinks_.erase(connection) == 0) vb::Raise(vb::err::InvalidProcedureCall);
+}
+
+std::vector<std::shared_ptr<platform::ide::ProjectEvents>> HostProject::Sinks() const {
+  std::vector<std::shared_ptr<platform::ide::ProjectEvents>> live;
+  for (const auto& [n, weak] : sinks_) {
+    if (auto s = weak.lock()) live.push_back(std::move(s));
+  }
+  return live;
+}
+
+long HostFileControl::ConnectEvents(std::weak_ptr<platform::ide::FileControlEvents> sink) {
+  long n = numbers_.Next();
+  sinks_[n] = std::move(sink);
+  return n;
+}
+
+void HostFileControl::DisconnectEvents(long connection) {
+  if (sinks_.erase(connection) == 0) vb::Raise(vb::err::InvalidProcedureCall);
+}
+
+std::vector<std::shared_ptr<platform::ide::FileControlEvents>> HostFileControl::Sinks() const {
+  std::vector<std::shared_ptr<platform::ide::FileControlEvents>> live;
+  for (const auto& [n, weak] : sinks_) {
+    if (auto s = weak.lock()) live.push_back(std::move(s));
+  }
+  return live;
+}
+
+std::shared_ptr<platform::ide::VBProject> HostApplication::ActiveProject() {
+  if (!active_) vb::Raise(vb::err::ObjectNotSet);
+  return active_;
+}
+
+void HostApplication::SetLockMode(short value) {
+  lock_mode_ = value;
+  host_.LockModeWritten(value);
+}
+
+}  // namespace vbhost

@@ -1,0 +1,158 @@
+// The IDE's extensibility object model over real project files on disk: projects, components,
+// the file-control object and the application object the add-in is handed.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/project_file.hpp"
+#include "platform/ide.hpp"
+#include "posix/path_resolver.hpp"
+
+namespace vbhost {
+
+class HostProject;
+class HostComponent;
+
+// What the model tells, and asks of, the IDE around it.
+class IdeHost {
+ public:
+  virtual ~IdeHost() = default;
+  virtual void StateWritten(HostComponent& component, long value) = 0;
+  virtual void LockModeWritten(short value) = 0;
+  virtual void ModifiedChanged(const std::string& target, bool value) = 0;
+  virtual void SaveComponentAs(HostComponent& component, const std::string& path) = 0;
+  virtual void SaveProjectAs(HostProject& project, const std::string& path) = 0;
+  virtual void ReloadProject(const std::string& path, bool flag) = 0;
+};
+
+// Connection numbers are unique across the IDE, as COM cookies are.
+class ConnectionNumbers {
+ public:
+  long Next() { return ++last_; }
+
+ private:
+  long last_ = 0;
+};
+
+class HostComponent : public platform::ide::VBComponent {
+ public:
+  HostComponent(IdeHost& host, ComponentKind kind, std::string name, std::vector<std::string> files);
+
+  std::string Name() const override { return name_; }
+  int FileCount() const override { return static_cast<int>(files_.size()); }
+  std::string FileNames(int index) const override;
+  bool IsDirty() const override { return dirty_; }
+  void SaveAs(const std::string& path) override;
+  long State() const override { return state_; }
+  void SetState(long value) override;
+
+  ComponentKind kind() const { return kind_; }
+  const std::vector<std::string>& files() const { return files_; }
+  void SetDirty(bool dirty) { dirty_ = dirty; }
+  void SetFiles(std::vector<std::string> files) { files_ = std::move(files); }
+
+ private:
+  IdeHost& host_;
+  ComponentKind kind_;
+  std::string name_;
+  std::vector<std::string> files_;  // Windows paths; the companion second
+  bool dirty_ = false;
+  long state_ = 0;
+};
+
+class HostComponents : public platform::ide::VBComponents {
+ public:
+  explicit HostComponents(std::vector<std::shared_ptr<HostComponent>> items) : items_(std::move(items)) {}
+  int Count() const override { return static_cast<int>(items_.size()); }
+  std::shared_ptr<platform::ide::VBComponent> Item(int index) override;
+
+ private:
+  std::vector<std::shared_ptr<HostComponent>> items_;
+};
+
+class HostProject : public platform::ide::VBProject {
+ public:
+  // Loads a project file (Windows path). Raises vb::Error 53 when it cannot be read.
+  static std::shared_ptr<HostProject> Load(const std::string& windows_path, const posix::PathResolver& resolver,
+                                           IdeHost& host, ConnectionNumbers& numbers);
+  // A new project that was never saved.
+  static std::shared_ptr<HostProject> NewUnsaved(const posix::PathResolver& resolver, IdeHost& host,
+                                                 ConnectionNumbers& numbers);
+
+  std::string FileName() const override { return file_name_; }
+  std::string Name() const override { return name_; }
+  bool IsDirty() const override { return dirty_; }
+  void SetIsDirty(bool value) override;
+  void SaveAs(const std::string& path) override;
+  std::shared_ptr<platform::ide::VBComponents> Components() override;
+  std::shared_ptr<platform::ide::VBComponents> SelectedComponents() override;
+  long ConnectEvents(std::weak_ptr<platform::ide::ProjectEvents> sink) override;
+  void DisconnectEvents(long connection) override;
+
+  // Re-reads the project from its file into this same object: sinks stay connected, states
+  // and modified flags start again from 0.
+  void Reload();
+
+  const std::vector<std::shared_ptr<HostComponent>>& components() const { return components_; }
+  std::shared_ptr<HostComponent> FindComponent(const std::string& name) const;
+  void Select(std::vector<std::shared_ptr<HostComponent>> selection) { selected_ = std::move(selection); }
+  // The live sinks connected to this project.
+  std::vector<std::shared_ptr<platform::ide::ProjectEvents>> Sinks() const;
+  void SetDirtyQuietly(bool value) { dirty_ = value; }
+  const ProjectFile& file() const { return file_; }
+
+ private:
+  HostProject(const posix::PathResolver& resolver, IdeHost& host, ConnectionNumbers& numbers)
+      : resolver_(resolver), host_(host), numbers_(numbers) {}
+  void ReadFrom(const std::string& windows_path);
+
+  const posix::PathResolver& resolver_;
+  IdeHost& host_;
+  ConnectionNumbers& numbers_;
+  std::string file_name_;
+  std::string name_ = "Project1";
+  bool dirty_ = false;
+  ProjectFile file_;
+  std::vector<std::shared_ptr<HostComponent>> components_;
+  std::vector<std::shared_ptr<HostComponent>> selected_;
+  std::map<long, std::weak_ptr<platform::ide::ProjectEvents>> sinks_;
+};
+
+class HostFileControl : public platform::ide::FileControl {
+ public:
+  explicit HostFileControl(ConnectionNumbers& numbers) : numbers_(numbers) {}
+  long ConnectEvents(std::weak_ptr<platform::ide::FileControlEvents> sink) override;
+  void DisconnectEvents(long connection) override;
+  std::vector<std::shared_ptr<platform::ide::FileControlEvents>> Sinks() const;
+
+ private:
+  ConnectionNumbers& numbers_;
+  std::map<long, std::weak_ptr<platform::ide::FileControlEvents>> sinks_;
+};
+
+class HostApplication : public platform::ide::Application {
+ public:
+  HostApplication(IdeHost& host, ConnectionNumbers& numbers)
+      : host_(host), file_control_(std::make_shared<HostFileControl>(numbers)) {}
+
+  std::shared_ptr<platform::ide::VBProject> ActiveProject() override;
+  std::shared_ptr<platform::ide::FileControl> GetFileControl() override { return file_control_; }
+  void SetLockMode(short value) override;
+  short LockMode() const override { return lock_mode_; }
+  void ReloadProject(const std::string& path, bool flag) override { host_.ReloadProject(path, flag); }
+
+  std::shared_ptr<HostProject> active() const { return active_; }
+  void SetActive(std::shared_ptr<HostProject> project) { active_ = std::move(project); }
+  HostFileControl& file_control() { return *file_control_; }
+
+ private:
+  IdeHost& host_;
+  std::shared_ptr<HostFileControl> file_control_;
+  std::shared_ptr<HostProject> active_;
+  short lock_mode_ = 0;
+};
+
+}  // namespace vbhost

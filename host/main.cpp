@@ -1,0 +1,59 @@
+// vbhost: the stand-in for the Visual Basic 5.0 IDE.
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <climits>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "host/scenario_lexer.hpp"
+#include "host/scenario_runner.hpp"
+
+namespace {
+// vbhost's own folder: where NORBVB5.EXE and the engine are installed beside it by default.
+std::string OwnFolder() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  std::string path(buf, static_cast<std::size_t>(n));
+  auto slash = path.rfind('/');
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "vbhost - a stand-in for the Visual Basic 5.0 IDE. It loads VB5/VB6 projects from disk,\n"
+      "hosts the NORBVB5 version-control add-in in-process and runs scenario scripts whose\n"
+      "JSON-lines transcript shows everything a person or the engine would observe.\n"
+      "The scenario language and the transcript are described in docs/scenarios.md."};
+  app.require_subcommand(1);
+
+  std::string scenario;
+  std::string transcript_path;
+  CLI::App* run = app.add_subcommand("run", "Run a scenario script and write its transcript");
+  run->add_option("SCENARIO", scenario, "The scenario file")->required();
+  run->add_option("--transcript", transcript_path, "Write the transcript here instead of standard output");
+
+  CLI11_PARSE(app, argc, argv);
+
+  std::ofstream file;
+  std::ostream* out = &std::cout;
+  if (!transcript_path.empty()) {
+    file.open(transcript_path, std::ios::binary | std::ios::trunc);
+    if (!file) {
+      std::cerr << "vbhost: cannot write " << transcript_path << "\n";
+      return 1;
+    }
+    out = &file;
+  }
+  try {
+    vbhost::ScenarioRunner runner(*out, vbhost::RunnerOptions{OwnFolder()});
+    runner.RunFile(scenario);
+  } catch (const vbhost::ScenarioError& e) {
+    std::cerr << "vbhost: " << e.what() << "\n";
+    return 2;
+  }
+  return 0;
+}

@@ -1,0 +1,305 @@
+#include "host/scenario_runner.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+
+#include "dde/in_process_bus.hpp"
+#include "dde/link_observer.hpp"
+#include "dde/scripted_server.hpp"
+#include "dde/text_box_links.hpp"
+#include "host/codepage.hpp"
+#include "host/host_clipboard.hpp"
+#include "host/host_shell.hpp"
+#include "host/scenario_lexer.hpp"
+#include "host/scripted_desktop.hpp"
+#include "host/scripted_ui.hpp"
+#include "host/windows_path.hpp"
+#include "posix/whole_file.hpp"
+#include "vbrt/error.hpp"
+#include "vbrt/strings.hpp"
+
+namespace vbhost {
+
+using Args = std::vector<std::string>;
+
+class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
+ public:
+  Impl(std::ostream& out, RunnerOptions options)
+      : transcript_(out), install_dir_(std::move(options.install_dir)), app_(*this, numbers_),
+        desktop_(transcript_), ui_(transcript_), clipboard_(transcript_) {
+    desktop_.SetEventPump([this] { bus_.Pump(); });
+  }
+
+  ~Impl() override {
+    if (!temp_windir_.empty()) {
+      ::unlink((temp_windir_ + "/vbaddin.ini").c_str());
+      ::rmdir(temp_windir_.c_str());
+    }
+  }
+
+  void Run(const Args& words, const std::string& folder);
+
+  // ---- IdeHost ----
+  void StateWritten(HostComponent& component, long value) override {
+    transcript_.Emit({{"event", "state"}, {"component", component.Name()}, {"value", value}});
+  }
+  void LockModeWritten(short value) override { transcript_.Emit({{"event", "lockmode"}, {"value", value}}); }
+  void ModifiedChanged(const std::string& target, bool value) override {
+    transcript_.Emit({{"event", "modified"}, {"target", target}, {"value", value}});
+  }
+  void SaveComponentAs(HostComponent& component, const std::string& path) override {
+    component.SetDirty(false);
+    transcript_.Emit({{"event", "save"}, {"target", component.Name()}, {"path", path}});
+  }
+  void SaveProjectAs(HostProject& project, const std::string& path) override {
+    project.SetDirtyQuietly(false);
+    transcript_.Emit({{"event", "save"}, {"target", project.Name()}, {"path", path}});
+  }
+  void ReloadProject(const std::string& path, bool /*flag*/) override {
+    transcript_.Emit({{"event", "reload"}, {"path", path}});
+    if (auto p = app_.active(); p && vb::LCase(p->FileName()) == vb::LCase(path)) p->Reload();
+  }
+
+  // ---- LinkObserver ----
+  void LinkModeWritten(const dde::LinkModeWrite& w) override {
+    nlohmann::ordered_json e{{"event", "link"}, {"control", w.control}, {"topic", w.topic},
+                             {"item", w.item},  {"mode", w.mode},       {"ok", w.ok}};
+    if (!w.ok) e["number"] = w.error;
+    transcript_.Emit(e);
+  }
+  void LinkExecuted(const dde::LinkExecuteCall& c) override {
+    nlohmann::ordered_json e{{"event", "execute"}, {"topic", c.topic}, {"command", c.command}, {"ok", c.ok}};
+    if (!c.ok) e["number"] = c.error;
+    transcript_.Emit(e);
+  }
+
+ private:
+  enum class EngineMode { Real, Scripted, Absent };
+
+  struct Path {
+    std::string windows;
+    std::string posix;
+  };
+  Path ArgPath(const std::string& word) const;
+  dde::ScriptedServer& Scripted(const char* command);
+
+  void Open(const Args& a);
+  void Edit(const Args& a);
+  void ReadOnly(const Args& a);
+  void AddinInstall(const Args& a);
+  void SetWindir(const Args& a);
+  void AnswerMsgbox(const Args& a);
+  void EngineScripted(const Args& a);
+  void EngineReply(const Args& a);
+  void EngineRefuse(const Args& a);
+  void EngineAbsent(const Args& a);
+  void EngineStatus(const Args& a);
+  void ShowStates(const Args& a);
+
+  struct CommandSpec {
+    std::string_view verb;
+    std::string_view object;  // "" when the command is one word
+    int min_args;
+    int max_args;  // -1: no limit
+    void (Impl::*run)(const Args&);
+    std::string_view usage;
+  };
+  static const CommandSpec kCommands[];
+
+  Transcript transcript_;
+  std::string install_dir_;
+  std::string folder_;
+  posix::PathResolver resolver_;
+  ConnectionNumbers numbers_;
+  HostApplication app_;
+  ScriptedDesktop desktop_;
+  ScriptedUi ui_;
+  HostClipboard clipboard_;
+  dde::InProcessBus bus_;
+  std::unique_ptr<dde::ScriptedServer> scripted_;
+  EngineMode engine_ = EngineMode::Real;
+  std::optional<std::string> windir_;
+  std::string temp_windir_;
+};
+
+// The scenario language's commands: verb, object, argument counts, handler, usage.
+const ScenarioRunner::Impl::CommandSpec ScenarioRunner::Impl::kCommands[] = {
+    {"open", "", 1, 1, &Impl::Open, "open PATH"},
+    {"edit", "", 1, 1, &Impl::Edit, "edit COMPONENT|project"},
+    {"readonly", "", 2, 2, &Impl::ReadOnly, "readonly PATH on|off"},
+    {"addin", "install", 1, 1, &Impl::AddinInstall, "addin install DIR"},
+    {"set", "windir", 1, 1, &Impl::SetWindir, "set windir DIR"},
+    {"answer", "msgbox", 1, 1, &Impl::AnswerMsgbox, "answer msgbox OK|Yes|No"},
+    {"engine", "scripted", 0, 0, &Impl::EngineScripted, "engine scripted"},
+    {"engine", "reply", 1, -1, &Impl::EngineReply, "engine reply PREFIX TEXT..."},
+    {"engine", "refuse", 1, 1, &Impl::EngineRefuse, "engine refuse PREFIX"},
+    {"engine", "absent", 0, 0, &Impl::EngineAbsent, "engine absent"},
+    {"engine", "status", 1, 1, &Impl::EngineStatus, "engine status TEXT"},
+    {"show", "states", 0, 0, &Impl::ShowStates, "show states"},
+};
+
+void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
+  if (words.empty()) return;
+  folder_ = folder;
+  bool verb_known = false;
+  for (const auto& spec : kCommands) {
+    if (words[0] != spec.verb) continue;
+    verb_known = true;
+    std::size_t skip = 1;
+    if (!spec.object.empty()) {
+      if (words.size() < 2 || words[1] != spec.object) continue;
+      skip = 2;
+    }
+    Args args(words.begin() + static_cast<std::ptrdiff_t>(skip), words.end());
+    int n = static_cast<int>(args.size());
+    if (n < spec.min_args || (spec.max_args >= 0 && n > spec.max_args)) {
+      throw ScenarioError("usage: " + std::string(spec.usage));
+    }
+    (this->*spec.run)(args);
+    return;
+  }
+  if (verb_known) {
+    std::string forms;
+    for (const auto& spec : kCommands) {
+      if (words[0] == spec.verb) forms += (forms.empty() ? "" : ", ") + std::string(spec.usage);
+    }
+    throw ScenarioError("unknown form of " + words[0] + " (known: " + forms + ")");
+  }
+  throw ScenarioError("unknown command " + words[0]);
+}
+
+ScenarioRunner::Impl::Path ScenarioRunner::Impl::ArgPath(const std::string& word) const {
+  try {
+    if (IsWindowsAbsolute(word)) return {word, resolver_.ToPosix(word)};
+    std::string posix = word;
+    if (posix.empty() || posix[0] != '/') posix = folder_ + "/" + posix;
+    return {resolver_.ToWindows(posix), resolver_.ToPosix(resolver_.ToWindows(posix))};
+  } catch (const vb::Error& e) {
+    throw ScenarioError("path " + word + ": " + e.description());
+  }
+}
+
+void ScenarioRunner::Impl::Open(const Args& a) {
+  Path p = ArgPath(a[0]);
+  std::string windows = p.windows;
+  if (vb::LCase(vb::Right(windows, 4)) == ".vbg") {
+    // A project group opens with its startup project active.
+    auto text = posix::ReadWholeFile(p.posix);
+    if (!text) throw ScenarioError("cannot read project group " + a[0]);
+    std::istringstream in(*text);
+    std::string line, startup;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (vb::LCase(line).rfind("startupproject=", 0) == 0) startup = line.substr(15);
+    }
+    if (startup.empty()) throw ScenarioError("project group " + a[0] + " names no startup project");
+    windows = CombineWindowsPath(WindowsFolderOf(windows), startup);
+  }
+  try {
+    app_.SetActive(HostProject::Load(windows, resolver_, *this, numbers_));
+  } catch (const vb::Error& e) {
+    throw ScenarioError("cannot open " + a[0] + ": " + e.description());
+  }
+}
+
+void ScenarioRunner::Impl::Edit(const Args& a) {
+  auto project = app_.active();
+  if (!project) throw ScenarioError("no project is open");
+  if (a[0] == "project") {
+    project->SetDirtyQuietly(true);
+    return;
+  }
+  auto c = project->FindComponent(a[0]);
+  if (!c) throw ScenarioError("the project has no component " + a[0]);
+  c->SetDirty(true);
+}
+
+void ScenarioRunner::Impl::ReadOnly(const Args& a) {
+  if (a[1] != "on" && a[1] != "off") throw ScenarioError("usage: readonly PATH on|off");
+  Path p = ArgPath(a[0]);
+  struct stat st {};
+  if (::stat(p.posix.c_str(), &st) != 0) throw ScenarioError("no file " + a[0]);
+  mode_t mode = st.st_mode & 07777;
+  mode = a[1] == "on" ? (mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH}) : (mode | S_IWUSR);
+  if (::chmod(p.posix.c_str(), mode) != 0) throw ScenarioError("cannot change " + a[0]);
+}
+
+void ScenarioRunner::Impl::AddinInstall(const Args& a) { install_dir_ = ArgPath(a[0]).posix; }
+
+void ScenarioRunner::Impl::SetWindir(const Args& a) { windir_ = ArgPath(a[0]).posix; }
+
+void ScenarioRunner::Impl::AnswerMsgbox(const Args& a) {
+  if (a[0] != "OK" && a[0] != "Yes" && a[0] != "No") throw ScenarioError("usage: answer msgbox OK|Yes|No");
+  desktop_.QueueAnswer(a[0]);
+}
+
+dde::ScriptedServer& ScenarioRunner::Impl::Scripted(const char* command) {
+  if (!scripted_) throw ScenarioError(std::string(command) + " needs \"engine scripted\" first");
+  return *scripted_;
+}
+
+void ScenarioRunner::Impl::EngineScripted(const Args&) {
+  if (!scripted_) scripted_ = std::make_unique<dde::ScriptedServer>(bus_);
+  engine_ = EngineMode::Scripted;
+}
+
+void ScenarioRunner::Impl::EngineReply(const Args& a) {
+  Scripted("engine reply").Reply(a[0], Args(a.begin() + 1, a.end()));
+}
+
+void ScenarioRunner::Impl::EngineRefuse(const Args& a) { Scripted("engine refuse").Refuse(a[0]); }
+
+void ScenarioRunner::Impl::EngineAbsent(const Args&) {
+  scripted_.reset();
+  engine_ = EngineMode::Absent;
+}
+
+void ScenarioRunner::Impl::EngineStatus(const Args& a) { Scripted("engine status").SetStatus(a[0]); }
+
+void ScenarioRunner::Impl::ShowStates(const Args&) {
+  nlohmann::ordered_json components = nlohmann::ordered_json::object();
+  if (auto p = app_.active()) {
+    for (const auto& c : p->components()) components[c->Name()] = c->State();
+  }
+  transcript_.Emit({{"event", "states"}, {"show", true}, {"components", components}});
+}
+
+ScenarioRunner::ScenarioRunner(std::ostream& transcript, RunnerOptions options)
+    : impl_(std::make_unique<Impl>(transcript, std::move(options))) {}
+
+ScenarioRunner::~ScenarioRunner() = default;
+
+void ScenarioRunner::RunLine(const std::vector<std::string>& words, const std::string& folder) {
+  impl_->Run(words, folder);
+}
+
+void ScenarioRunner::RunFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ScenarioError(path + ": cannot read the scenario");
+  std::string folder = ".";
+  if (auto slash = path.rfind('/'); slash != std::string::npos) folder = path.substr(0, slash == 0 ? 1 : slash);
+  if (folder[0] != '/') {
+    char cwd[4096];
+    if (::getcwd(cwd, sizeof cwd)) folder = std::string(cwd) + "/" + folder;
+  }
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    try {
+      std::vector<std::string> words = SplitWords(line);
+      for (auto& w : words) w = Utf8ToCp1252(w);
+      RunLine(words, folder);
+    } catch (const ScenarioError& e) {
+      throw ScenarioError(path + ":" + std::to_string(number) + ": " + e.what());
+    }
+  }
+}
+
+}  // namespace vbhost

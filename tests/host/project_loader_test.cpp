@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/ide_model.hpp"
+#include "tests/host/temp_folder.hpp"
+#include "vbrt/error.hpp"
+
+namespace {
+
+using testing_support::TempFolder;
+
+class RecordingHost : public vbhost::IdeHost {
+ public:
+  void StateWritten(vbhost::HostComponent& c, long v) override { log.push_back("state " + c.Name() + "=" + std::to_string(v)); }
+  void LockModeWritten(short v) override { log.push_back("lockmode " + std::to_string(v)); }
+  void ModifiedChanged(const std::string& t, bool v) override { log.push_back("modified " + t + (v ? " on" : " off")); }
+  void SaveComponentAs(vbhost::HostComponent& c, const std::string& p) override { log.push_back("save " + c.Name() + " " + p); }
+  void SaveProjectAs(vbhost::HostProject& p, const std::string& path) override { log.push_back("save " + p.Name() + " " + path); }
+  void ReloadProject(const std::string& p, bool) override { log.push_back("reload " + p); }
+  std::vector<std::string> log;
+};
+
+struct Loaded {
+  std::string name;
+  std::vector<std::string> files;
+};
+
+std::vector<Loaded> Describe(const vbhost::HostProject& p) {
+  std::vector<Loaded> out;
+  for (const auto& c : p.components()) out.push_back({c->Name(), c->files()});
+  return out;
+}
+
+class ProjectLoader : public ::testing::Test {
+ protected:
+  std::shared_ptr<vbhost::HostProject> Load(const std::string& posix_path) {
+    return vbhost::HostProject::Load(resolver.ToWindows(posix_path), resolver, host, numbers);
+  }
+  posix::PathResolver resolver{posix::DriveMap::Parse("C:=/")};
+  RecordingHost host;
+  vbhost::ConnectionNumbers numbers;
+};
+
+TEST_F(ProjectLoader, SampleProjectHasItsComponentsInProjectFileOrder) {
+  TempFolder tmp;
+  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet");
+  auto p = Load(tmp / "Timesheet/Timesheet.vbp");
+  std::string dir = resolver.ToWindows(tmp / "Timesheet");
+  EXPECT_EQ(p->Name(), "Timesheet");
+  EXPECT_EQ(p->FileName(), dir + "\\Timesheet.vbp");
+  auto got = Describe(*p);
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0].name, "frmTimesheet");
+  EXPECT_EQ(got[0].files, (std::vector<std::string>{dir + "\\frmTimesheet.frm", dir + "\\frmTimesheet.frx"}));
+  EXPECT_EQ(got[1].name, "modRates");
+  EXPECT_EQ(got[2].name, "CEntry");
+  EXPECT_EQ(got[2].files, (std::vector<std::string>{dir + "\\Classes\\CEntry.cls"}));
+  EXPECT_EQ(got[3].name, "Release Notes.txt");
+  for (const auto& c : p->components()) {
+    EXPECT_EQ(c->State(), 0);
+    EXPECT_FALSE(c->IsDirty());
+  }
+}
+
+TEST_F(ProjectLoader, CorpusCoversEveryComponentKind) {
+  std::string corpus = testing_support::CorpusFolder();
+  if (corpus.empty()) GTEST_SKIP() << "no shared corpus beside this checkout";
+  TempFolder tmp;
+  testing_support::CopyTree(corpus, tmp / "corpus");
+  std::string root = resolver.ToWindows(tmp / "corpus");
+
+  auto inv = Load(tmp / "corpus/Inventory/Inventory.vbp");
+  EXPECT_EQ(inv->Name(), "Inventory");
+  std::vector<std::string> names;
+  for (const auto& c : Describe(*inv)) names.push_back(c.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"frmMain", "frmAbout", "modGlobals", "modFormat", "CStockItem",
+                                              "CWarehouse", "ucGrid", "ppGrid", "rptStock", "udHelp",
+                                              "Inventory Notes.txt", "ReadMe.txt", "Inventory.res"}));
+  auto byName = [&](const std::string& n) { return inv->FindComponent(n); };
+  std::string dir = root + "\\Inventory";
+  EXPECT_EQ(byName("frmMain")->FileCount(), 2);
+  EXPECT_EQ(byName("frmAbout")->FileCount(), 1);  // no .frx on disk
+  EXPECT_EQ(byName("CStockItem")->FileNames(0), dir + "\\Classes\\CItem.cls");
+  EXPECT_EQ(byName("ucGrid")->FileNames(1), dir + "\\Controls\\ucGrid.ctx");
+  EXPECT_EQ(byName("ppGrid")->FileNames(1), dir + "\\Controls\\ppGrid.pgx");
+  // The designer is written "rptStock.Dsr"; its companion keeps the case it has on disk.
+  EXPECT_EQ(byName("rptStock")->FileNames(0), dir + "\\Reports\\rptStock.Dsr");
+  EXPECT_EQ(byName("rptStock")->FileNames(1), dir + "\\Reports\\rptStock.dsx");
+  EXPECT_EQ(byName("udHelp")->FileNames(1), dir + "\\Docs\\udHelp.dox");
+  EXPECT_EQ(byName("Inventory Notes.txt")->FileNames(0), root + "\\Docs\\Inventory Notes.txt");
+  EXPECT_EQ(byName("Inventory.res")->FileCount(), 1);
+  EXPECT_THROW(byName("modGlobals")->FileNames(1), vb::Error);
+
+  // Folders written in another case than the disk's are still found, and keep the case written.
+  auto sales = Load(tmp / "corpus/Sales Reports/Sales.vbp");
+  EXPECT_EQ(sales->Name(), "SalesReports");
+  auto got = Describe(*sales);
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0].name, "frmQuarterly");
+  EXPECT_EQ(got[0].files[0], root + "\\Sales Reports\\Forms\\frmReport.frm");
+  EXPECT_EQ(got[0].files.size(), 2u);
+  EXPECT_EQ(got[1].name, "modSales");
+  EXPECT_EQ(got[1].files[0], root + "\\shared\\modSales.bas");
+  EXPECT_EQ(got[2].files[0], root + "\\SHARED\\modPrint.bas");
+}
+
+TEST_F(ProjectLoader, MissingFilesAreKeptAndReloadStartsStatesAfresh) {
+  TempFolder tmp;
+  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
+  std::filesystem::remove(tmp / "T/frmTimesheet.frm");
+  std::filesystem::remove(tmp / "T/Classes/CEntry.cls");
+  auto p = Load(tmp / "T/Timesheet.vbp");
+  auto got = Describe(*p);
+  ASSERT_EQ(got.size(), 4u);
+  // Without its file a form is named after the file, and its companion is not looked for.
+  EXPECT_EQ(got[0].name, "frmTimesheet");
+  EXPECT_EQ(got[0].files.size(), 1u);
+  EXPECT_EQ(got[2].name, "CEntry");
+
+  p->components()[1]->SetState(3);
+  p->components()[1]->SetDirty(true);
+  p->Select({p->components()[1]});
+  EXPECT_EQ(host.log, (std::vector<std::string>{"state modRates=3"}));
+  auto sink = std::shared_ptr<platform::ide::ProjectEvents>();
+  long n = p->ConnectEvents(sink);
+  p->Reload();
+  EXPECT_EQ(p->components()[1]->State(), 0);
+  EXPECT_FALSE(p->components()[1]->IsDirty());
+  EXPECT_EQ(p->SelectedComponents()->Count(), 0);
+  p->DisconnectEvents(n);  // still connected after the reload
+  EXPECT_THROW(p->DisconnectEvents(n), vb::Error);
+}
+
+TEST_F(ProjectLoader, UnreadableProjectRaisesFileNotFound) {
+  TempFolder tmp;
+  try {
+    Load(tmp / "nothing.vbp");
+    FAIL() << "no error";
+  } catch (const vb::Error& e) {
+    EXPECT_EQ(e.number(), 53);
+  }
+}
+
+}  // namespace
