@@ -12,6 +12,7 @@ class HostShell : public platform::Shell {
   // `real` null: launches are recorded, not started.
   HostShell(Transcript& transcript, platform::Shell* real) : transcript_(transcript), real_(real) {}
   double Run(std::string_view command_line, int window_style) override;
+  void SetReal(platform::Shell* real) { real_ = real; }
 
  private:
   Transcript& transcript_;

@@ -20,7 +20,14 @@
 #include "host/scripted_desktop.hpp"
 #include "host/scripted_ui.hpp"
 #include "host/windows_path.hpp"
+#include "addin/main_module.hpp"
+#include "addin/engine/frm_dde.hpp"
+#include "addin/shell/nvb5_version_control.hpp"
+#include "posix/file_system_posix.hpp"
+#include "posix/shell_posix.hpp"
 #include "posix/whole_file.hpp"
+#include "posix/win32_posix.hpp"
+#include "vbrt/process.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/strings.hpp"
 
@@ -31,8 +38,9 @@ using Args = std::vector<std::string>;
 class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
  public:
   Impl(std::ostream& out, RunnerOptions options)
-      : transcript_(out), install_dir_(std::move(options.install_dir)), app_(*this, numbers_),
-        desktop_(transcript_), ui_(transcript_), clipboard_(transcript_) {
+      : transcript_(out), install_dir_(std::move(options.install_dir)),
+        app_(std::make_shared<HostApplication>(*this, numbers_)), desktop_(transcript_), ui_(transcript_),
+        clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(bus_, this) {
     desktop_.SetEventPump([this] { bus_.Pump(); });
   }
 
@@ -63,7 +71,7 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   }
   void ReloadProject(const std::string& path, bool /*flag*/) override {
     transcript_.Emit({{"event", "reload"}, {"path", path}});
-    if (auto p = app_.active(); p && vb::LCase(p->FileName()) == vb::LCase(path)) p->Reload();
+    if (auto p = app_->active(); p && vb::LCase(p->FileName()) == vb::LCase(path)) p->Reload();
   }
 
   // ---- LinkObserver ----
@@ -101,6 +109,21 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   void EngineAbsent(const Args& a);
   void EngineStatus(const Args& a);
   void ShowStates(const Args& a);
+  void AddinConnectAddIn(const Args& a);
+  void AddinDisconnectAddIn(const Args& a);
+  void AddinRcnct(const Args& a);
+  void NewProject(const Args& a);
+  void ShowLinks(const Args& a);
+  void ShowLockMode(const Args& a);
+
+  // The add-in's process, started when the connect class is first created and again after the
+  // add-in has ended.
+  norb::MainModule& Module();
+  norb::nvb5VersionControl& ConnectClass();
+  // A call into the add-in; a run-time error that reaches the host goes into the transcript.
+  template <class F>
+  void CallAddin(const char* where, F&& f);
+  std::string WindowsDirectory();
 
   struct CommandSpec {
     std::string_view verb;
@@ -117,11 +140,18 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   std::string folder_;
   posix::PathResolver resolver_;
   ConnectionNumbers numbers_;
-  HostApplication app_;
+  std::shared_ptr<HostApplication> app_;
   ScriptedDesktop desktop_;
   ScriptedUi ui_;
   HostClipboard clipboard_;
+  posix::ShellPosix real_shell_{resolver_};
+  HostShell shell_;
+  posix::FileSystemPosix files_{resolver_};
   dde::InProcessBus bus_;
+  dde::TextBoxLinks links_;
+  std::unique_ptr<posix::Win32Posix> win32_;
+  std::unique_ptr<vb::Process<norb::MainModule>> process_;
+  std::weak_ptr<norb::nvb5VersionControl> connect_;
   std::unique_ptr<dde::ScriptedServer> scripted_;
   EngineMode engine_ = EngineMode::Real;
   std::optional<std::string> windir_;
@@ -142,6 +172,12 @@ const ScenarioRunner::Impl::CommandSpec ScenarioRunner::Impl::kCommands[] = {
     {"engine", "absent", 0, 0, &Impl::EngineAbsent, "engine absent"},
     {"engine", "status", 1, 1, &Impl::EngineStatus, "engine status TEXT"},
     {"show", "states", 0, 0, &Impl::ShowStates, "show states"},
+    {"show", "links", 0, 0, &Impl::ShowLinks, "show links"},
+    {"show", "lockmode", 0, 0, &Impl::ShowLockMode, "show lockmode"},
+    {"addin", "connectaddin", 0, 0, &Impl::AddinConnectAddIn, "addin connectaddin"},
+    {"addin", "disconnectaddin", 0, 0, &Impl::AddinDisconnectAddIn, "addin disconnectaddin"},
+    {"addin", "rcnct", 0, 0, &Impl::AddinRcnct, "addin rcnct"},
+    {"new", "project", 0, 0, &Impl::NewProject, "new project"},
 };
 
 void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
@@ -202,14 +238,14 @@ void ScenarioRunner::Impl::Open(const Args& a) {
     windows = CombineWindowsPath(WindowsFolderOf(windows), startup);
   }
   try {
-    app_.SetActive(HostProject::Load(windows, resolver_, *this, numbers_));
+    app_->SetActive(HostProject::Load(windows, resolver_, *this, numbers_));
   } catch (const vb::Error& e) {
     throw ScenarioError("cannot open " + a[0] + ": " + e.description());
   }
 }
 
 void ScenarioRunner::Impl::Edit(const Args& a) {
-  auto project = app_.active();
+  auto project = app_->active();
   if (!project) throw ScenarioError("no project is open");
   if (a[0] == "project") {
     project->SetDirtyQuietly(true);
@@ -247,6 +283,7 @@ dde::ScriptedServer& ScenarioRunner::Impl::Scripted(const char* command) {
 void ScenarioRunner::Impl::EngineScripted(const Args&) {
   if (!scripted_) scripted_ = std::make_unique<dde::ScriptedServer>(bus_);
   engine_ = EngineMode::Scripted;
+  shell_.SetReal(nullptr);
 }
 
 void ScenarioRunner::Impl::EngineReply(const Args& a) {
@@ -258,16 +295,103 @@ void ScenarioRunner::Impl::EngineRefuse(const Args& a) { Scripted("engine refuse
 void ScenarioRunner::Impl::EngineAbsent(const Args&) {
   scripted_.reset();
   engine_ = EngineMode::Absent;
+  shell_.SetReal(nullptr);
 }
 
 void ScenarioRunner::Impl::EngineStatus(const Args& a) { Scripted("engine status").SetStatus(a[0]); }
 
 void ScenarioRunner::Impl::ShowStates(const Args&) {
   nlohmann::ordered_json components = nlohmann::ordered_json::object();
-  if (auto p = app_.active()) {
+  if (auto p = app_->active()) {
     for (const auto& c : p->components()) components[c->Name()] = c->State();
   }
   transcript_.Emit({{"event", "states"}, {"show", true}, {"components", components}});
+}
+
+std::string ScenarioRunner::Impl::WindowsDirectory() {
+  if (windir_) return *windir_;
+  if (const char* env = std::getenv("WINDIR"); env && *env) return env;
+  if (temp_windir_.empty()) {
+    // A run of its own, in which the add-in is already registered.
+    std::string pattern = "/tmp/vbhost-windir-XXXXXX";
+    if (!::mkdtemp(pattern.data())) throw ScenarioError("cannot make a Windows directory for the run");
+    temp_windir_ = pattern;
+    posix::WriteWholeFile(temp_windir_ + "/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+  }
+  return temp_windir_;
+}
+
+norb::MainModule& ScenarioRunner::Impl::Module() {
+  if (process_ && process_->alive()) return *process_->state();
+  std::string install = resolver_.ToWindows(install_dir_);
+  std::string module_path = CombineWindowsPath(install, "NORBVB5.EXE");
+  win32_ = std::make_unique<posix::Win32Posix>(resolver_, WindowsDirectory(), module_path);
+  platform::Services services{*win32_, files_, shell_, desktop_, clipboard_, ui_, links_};
+  std::string app_path = install.size() > 3 && install.back() == '\\' ? install.substr(0, install.size() - 1) : install;
+  process_ = std::make_unique<vb::Process<norb::MainModule>>(norb::StartProcess(services, app_path));
+  process_->OnEnded([this] { transcript_.Emit({{"event", "end"}}); });
+  connect_.reset();
+  return *process_->state();
+}
+
+norb::nvb5VersionControl& ScenarioRunner::Impl::ConnectClass() {
+  norb::MainModule& m = Module();
+  auto c = connect_.lock();
+  if (!c) {
+    c = m.CreateConnectClass();
+    connect_ = c;
+  }
+  return *c;
+}
+
+template <class F>
+void ScenarioRunner::Impl::CallAddin(const char* where, F&& f) {
+  try {
+    process_->Call(std::forward<F>(f));
+  } catch (const vb::Error& e) {
+    transcript_.Emit(
+        {{"event", "error"}, {"where", where}, {"number", e.number()}, {"description", e.description()}});
+  }
+}
+
+void ScenarioRunner::Impl::AddinConnectAddIn(const Args&) {
+  norb::nvb5VersionControl& c = ConnectClass();
+  CallAddin("ConnectAddIn", [&] { c.ConnectAddIn(app_); });
+}
+
+void ScenarioRunner::Impl::AddinDisconnectAddIn(const Args&) {
+  norb::nvb5VersionControl& c = ConnectClass();
+  CallAddin("DisconnectAddIn", [&] { c.DisconnectAddIn(0); });
+}
+
+void ScenarioRunner::Impl::AddinRcnct(const Args&) {
+  norb::MainModule& m = Module();
+  CallAddin("rcnct", [&] { m.rcnct(); });
+}
+
+void ScenarioRunner::Impl::NewProject(const Args&) {
+  app_->SetActive(HostProject::NewUnsaved(resolver_, *this, numbers_));
+}
+
+void ScenarioRunner::Impl::ShowLinks(const Args&) {
+  nlohmann::ordered_json links = nlohmann::ordered_json::array();
+  if (process_ && process_->alive() && process_->state()->frmDDE.Loaded()) {
+    auto& dde_form = *process_->state()->frmDDE;
+    for (vb::TextBox* box : {&dde_form.Text1, &dde_form.Text2}) {
+      links.push_back({{"control", box->Name()},
+                       {"topic", box->LinkTopic()},
+                       {"item", box->LinkItem()},
+                       {"mode", box->LinkMode()},
+                       {"text", box->Text()}});
+    }
+  }
+  transcript_.Emit({{"event", "links"}, {"show", true}, {"links", links}});
+}
+
+void ScenarioRunner::Impl::ShowLockMode(const Args&) {
+  nlohmann::ordered_json e{{"event", "lockmode"}, {"show", true}, {"value", app_->LockMode()}};
+  if (process_ && process_->alive()) e["gLockMode"] = process_->state()->gLockMode;
+  transcript_.Emit(e);
 }
 
 ScenarioRunner::ScenarioRunner(std::ostream& transcript, RunnerOptions options)

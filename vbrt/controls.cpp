@@ -59,16 +59,16 @@ void CheckBox::MouseClick() {
 ProgressBar::ProgressBar(Form& form, std::string name, float min, float max)
     : Control(form, std::move(name)), min_(min), max_(max), value_(min) {}
 
-// The control insists on Min < Max.
+// The control refuses a Min above Max, and a value outside them.
 void ProgressBar::SetMin(float v) {
-  if (v >= max_) Raise(err::InvalidPropertyValue);
+  if (v > max_) Raise(err::InvalidPropertyValue);
   min_ = v;
   if (value_ < min_) value_ = min_;
   Notify("Min");
 }
 
 void ProgressBar::SetMax(float v) {
-  if (v <= min_) Raise(err::InvalidPropertyValue);
+  if (v < min_) Raise(err::InvalidPropertyValue);
   max_ = v;
   if (value_ > max_) value_ = max_;
   Notify("Max");

@@ -78,14 +78,14 @@ TEST_F(Runner, ReadOnlyTogglesTheOwnersWriteBit) {
 
 TEST_F(Runner, VbhostExitsTwoOnAScenarioErrorAndWritesTheTranscriptFile) {
   WriteFile(tmp / "good.scn", "open Timesheet/Timesheet.vbp\nshow states\n");
-  WriteFile(tmp / "bad.scn", "open Timesheet/Timesheet.vbp\nshow nothing\n");
+  WriteFile(tmp / "bad.scn", "open Timesheet/Timesheet.vbp\nfrobnicate\n");
   std::string vbhost = NORB_VBHOST;
   int good = std::system((vbhost + " run " + (tmp / "good.scn") + " --transcript " + (tmp / "t.jsonl")).c_str());
   EXPECT_EQ(WEXITSTATUS(good), 0);
   EXPECT_NE(ReadFile(tmp / "t.jsonl").find("\"Release Notes.txt\":0"), std::string::npos);
   int bad = std::system((vbhost + " run " + (tmp / "bad.scn") + " 2>" + (tmp / "err.txt") + " >/dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(bad), 2);
-  EXPECT_EQ(ReadFile(tmp / "err.txt"), "vbhost: " + (tmp / "bad.scn") + ":2: unknown form of show (known: show states)\n");
+  EXPECT_EQ(ReadFile(tmp / "err.txt"), "vbhost: " + (tmp / "bad.scn") + ":2: unknown command frobnicate\n");
 }
 
 }  // namespace

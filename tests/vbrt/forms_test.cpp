@@ -136,9 +136,11 @@ TEST_F(FormLifetime, ProgressBarKeepsMinBelowMaxAndValueBetween) {
     return 0;
   };
   EXPECT_EQ(number([&] { bar.SetValue(3); }), 380);
-  EXPECT_EQ(number([&] { bar.SetMax(0); }), 380);  // Max = Min is refused, as the control does
-  EXPECT_EQ(number([&] { bar.SetMax(-1); }), 380);
+  EXPECT_EQ(number([&] { bar.SetMax(-1); }), 380);  // below Min: an empty walk's n - 1
   EXPECT_EQ(bar.Max(), 2);
+  bar.SetValue(0);
+  bar.SetMax(0);  // a one-component walk
+  EXPECT_EQ(bar.Max(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,99 @@
+// MainModule: the add-in's module of procedures with its module-level globals and its forms'
+// default instances. One instance is the add-in's "process": the host creates it at a process
+// start, and `End` destroys it, so nothing of the add-in lives in C++ statics.
+//
+// The procedures are members, so their bodies read like the module's code: they use the globals
+// and each other by name. Each concept's procedures are defined in the file named after it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ide.hpp"
+#include "platform/services.hpp"
+#include "vbrt/forms.hpp"
+#include "vbrt/runtime.hpp"
+
+namespace norb {
+
+namespace forms {
+class frmDDE;
+class frmSplash;
+}  // namespace forms
+
+class nvb5VersionControl;
+class nvb5FEvents;
+class nvb5ProjEvents;
+
+// A file's lock state as the engine reports it; also the code written into a component's state.
+enum LockState : long {
+  NoLockFile = 0,
+  NotCheckedOut = 1,
+  CheckedOutToYou = 3,
+  CheckedOutToOther = 5,
+};
+
+class MainModule {
+  // First: the forms below are built on it.
+  vb::Runtime rt_;
+
+ public:
+  explicit MainModule(platform::Services services);
+  ~MainModule();
+  MainModule(const MainModule&) = delete;
+  MainModule& operator=(const MainModule&) = delete;
+
+  vb::Runtime& runtime() { return rt_; }
+  vb::App& App() { return rt_.app(); }
+  platform::Services& sys() { return rt_.services(); }
+
+  // The IDE creates the connect class; it lives as long as this process.
+  std::shared_ptr<nvb5VersionControl> CreateConnectClass();
+
+  // ---- Module-level globals -------------------------------------------------------------
+  std::shared_ptr<platform::ide::VBE> gVBE;
+  std::shared_ptr<platform::ide::Application> gVBInst;
+  long gProjEventID = 0;
+  std::string gEngineDir;
+  long gLockMode = 0;
+  // `As New`: created on first use.
+  std::shared_ptr<nvb5FEvents> gFileEvents();
+  std::shared_ptr<nvb5ProjEvents> gProjEvents();
+
+  // ---- Forms ----------------------------------------------------------------------------
+  vb::FormSlot<forms::frmSplash> frmSplash;
+  vb::FormSlot<forms::frmDDE> frmDDE;
+
+  // ---- File-name helpers (engine/file_names.cpp) ---------------------------------------
+  void ShortDirName(std::string& path);
+  void ShortFileName(std::string& path);
+  void SystemModalMessage(const std::string& text);
+
+  // ---- Engine location and launch (engine/engine_location.cpp) -------------------------
+  void get_data_path();
+  void startNORB();
+
+  // ---- Engine command channel (engine/command_channel.cpp) -----------------------------
+  void ReadLockMode();
+  void ChangeEngineDir();
+
+  // ---- Lock-status query (engine/lock_status.cpp) --------------------------------------
+  LockState LockStatus(const std::string& file);
+  bool CheckProjIcons();
+
+  // ---- Start-up and shutdown (engine/startup.cpp) --------------------------------------
+  void rcnct();
+  [[noreturn]] void CloseDown();
+
+ private:
+  std::shared_ptr<nvb5FEvents> file_events_;
+  std::shared_ptr<nvb5ProjEvents> proj_events_;
+  std::vector<std::shared_ptr<nvb5VersionControl>> connect_classes_;
+};
+
+// Starts the add-in's process: the module with the App object filled in. `app_path` is the
+// folder the executable was started from.
+std::shared_ptr<MainModule> StartProcess(platform::Services services, std::string app_path);
+
+}  // namespace norb

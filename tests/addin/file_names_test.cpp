@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "posix/path_resolver.hpp"
+#include "tests/addin/module_fixture.hpp"
+#include "vbrt/strings.hpp"
+
+namespace {
+
+using addin_test::ErrorNumber;
+using addin_test::ModuleFixture;
+using addin_test::TempDir;
+
+struct FileNames : ::testing::Test {
+  ModuleFixture fx{true};
+  norb::MainModule& m = *fx.m;
+  TempDir tmp;
+  posix::PathResolver resolver{posix::DriveMap::Parse("C:=/")};
+
+  std::string Short(const std::string& windows_path) { return resolver.ToShort(windows_path).value(); }
+  std::string FileShort(std::string path) {
+    m.ShortFileName(path);
+    return path;
+  }
+  std::string DirShort(std::string path) {
+    m.ShortDirName(path);
+    return path;
+  }
+};
+
+TEST_F(FileNames, ShortNamesOnlyWhereBlanksOrLengthAskForThem) {
+  // Short enough and blank-free: unchanged, even though the temp folder's own name is long.
+  std::string plain = tmp.Touch("VB/APP.FRM");
+  EXPECT_EQ(FileShort(plain), plain);
+  std::string long_name = tmp.Touch("VB/LongModuleName.bas");
+  EXPECT_EQ(FileShort(long_name), long_name);  // a long name without blanks stays long
+
+  // A blank in the file name only: only the file part is replaced.
+  std::string blank_file = tmp.Touch("VB/My Form.frm");
+  std::string short_file = Short(blank_file);
+  EXPECT_EQ(FileShort(blank_file), tmp.Win("VB\\") + short_file.substr(short_file.rfind('\\') + 1));
+  EXPECT_EQ(FileShort(blank_file).find(' '), std::string::npos);
+
+  // A blank in the directory only: the directory's short form, the file part as it was.
+  std::string blank_dir = tmp.Touch("My Dir/main.frm");
+  std::string expected_dir = Short(tmp.Win("My Dir\\"));
+  EXPECT_EQ(FileShort(blank_dir), expected_dir + "main.frm");
+  EXPECT_EQ(expected_dir.back(), '\\');
+}
+
+TEST_F(FileNames, DirectoriesLongerThan67CharactersAreShortened) {
+  // Folder names that bring the directory, trailing backslash included, to 67 and 68 characters.
+  std::size_t base = tmp.Win().size() + 1;  // the temp folder and the backslash after it
+  std::string dir67(67 - base - 1, 'd');
+  std::string dir68(68 - base - 1, 'e');
+  std::string f67 = tmp.Touch(dir67 + "/Module1.bas");
+  std::string f68 = tmp.Touch(dir68 + "/Module1.bas");
+  ASSERT_EQ(f67.size() - std::string("Module1.bas").size(), 67u);
+  ASSERT_EQ(f68.size() - std::string("Module1.bas").size(), 68u);
+  EXPECT_EQ(FileShort(f67), f67);
+  std::string shortened = FileShort(f68);
+  EXPECT_EQ(shortened, Short(tmp.Win(dir68 + "\\")) + "Module1.bas");
+  EXPECT_LT(shortened.size(), f68.size());
+}
+
+TEST_F(FileNames, ShortDirNameKeepsExactlyOneTrailingBackslash) {
+  tmp.Touch("Project Files/x.bas");
+  std::string dir = tmp.Win("Project Files\\");
+  std::string s = DirShort(dir);
+  EXPECT_EQ(s, Short(dir));
+  EXPECT_EQ(s.back(), '\\');
+  EXPECT_NE(s[s.size() - 2], '\\');
+  EXPECT_EQ(s.find(' '), std::string::npos);
+  EXPECT_EQ(s.find('\0'), std::string::npos);
+}
+
+TEST_F(FileNames, NamesThatCannotBeShortenedRaiseInvalidArgument) {
+  EXPECT_EQ(ErrorNumber([&] { FileShort("APP.FRM"); }), 5);           // no backslash at all
+  EXPECT_EQ(ErrorNumber([&] { FileShort(tmp.Win("No Such.frm")); }), 5);  // nothing on disk to shorten
+  EXPECT_EQ(ErrorNumber([&] { DirShort(tmp.Win("missing\\")); }), 5);
+}
+
+TEST_F(FileNames, CommasNeverReachTheEngineInsideAName) {
+  // The engine splits its file lists at ",": such names get their short form, which has none.
+  std::string comma_file = tmp.Touch("VB/a,b.frm");
+  std::string s = FileShort(comma_file);
+  EXPECT_EQ(s.find(','), std::string::npos);
+  EXPECT_EQ(s, tmp.Win("VB\\") + Short(comma_file).substr(Short(comma_file).rfind('\\') + 1));
+  std::string comma_dir = tmp.Touch("x,y/f.frm");
+  s = FileShort(comma_dir);
+  EXPECT_EQ(s.find(','), std::string::npos);
+  EXPECT_EQ(s, Short(tmp.Win("x,y\\")) + "f.frm");
+  // And the short form still names the same file.
+  EXPECT_EQ(resolver.ToPosix(s), tmp.path() + "/x,y/f.frm");
+}
+
+TEST(SystemModalMessage, AnOkOnlySystemModalBoxWithoutATitleEvenWhenEmpty) {
+  ModuleFixture fx;
+  fx.fake.desktop.QueueAnswer(platform::vbOK);
+  fx.m->SystemModalMessage("");
+  ASSERT_EQ(fx.fake.desktop.boxes().size(), 1u);
+  EXPECT_EQ(fx.fake.desktop.boxes()[0].prompt, "");
+  EXPECT_EQ(fx.fake.desktop.boxes()[0].style, 4096);
+  EXPECT_FALSE(fx.fake.desktop.boxes()[0].title.has_value());
+}
+
+}  // namespace

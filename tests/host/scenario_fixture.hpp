@@ -1,0 +1,76 @@
+// Runs scenarios against a small project written into a temporary folder; the transcript comes
+// back as lines with the folder's Windows path replaced by "$DIR".
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/scenario_lexer.hpp"
+#include "host/scenario_runner.hpp"
+#include "tests/host/temp_folder.hpp"
+
+namespace testing_support {
+
+inline void Write(const std::string& path, const std::string& text) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+class ScenarioFixture : public ::testing::Test {
+ protected:
+  ScenarioFixture() {
+    // A three-component project; an engine executable for the add-in to find.
+    Write(tmp / "App/App.vbp",
+          "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Module1.bas\r\nClass=Class1.cls\r\nName=\"App\"\r\n");
+    Write(tmp / "App/Form1.frm", "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n");
+    Write(tmp / "App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
+    Write(tmp / "App/Class1.cls", "Attribute VB_Name = \"Class1\"\r\n");
+    Write(tmp / "bin/WNORB16.EXE", "");
+    Write(tmp / "windows/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+  }
+
+  // The scenario's transcript lines; a scenario error fails the test.
+  std::vector<std::string> Run(const std::string& scenario) {
+    Write(tmp / "s.scn", "addin install bin\nset windir windows\n" + scenario);
+    std::ostringstream out;
+    {
+      vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin"});
+      try {
+        runner.RunFile(tmp / "s.scn");
+      } catch (const vbhost::ScenarioError& e) {
+        ADD_FAILURE() << e.what();
+      }
+    }
+    std::string dir = "C:" + tmp.path();
+    for (auto& c : dir) {
+      if (c == '/') c = '\\';
+    }
+    std::vector<std::string> lines;
+    std::istringstream in(out.str());
+    std::string line;
+    while (std::getline(in, line)) {
+      std::string escaped;  // the folder as JSON writes it
+      for (char c : dir) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+      for (std::size_t p; (p = line.find(escaped)) != std::string::npos;) line.replace(p, escaped.size(), "$DIR");
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+  // The lines that contain `needle`.
+  static std::vector<std::string> With(const std::vector<std::string>& lines, const std::string& needle) {
+    std::vector<std::string> out;
+    for (const auto& l : lines) {
+      if (l.find(needle) != std::string::npos) out.push_back(l);
+    }
+    return out;
+  }
+
+  TempFolder tmp;
+};
+
+}  // namespace testing_support
