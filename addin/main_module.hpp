@@ -86,6 +86,9 @@ class MainModule {
   void rcnct();
   [[noreturn]] void CloseDown();
 
+  // ---- Self-registration (install/sub_main.cpp): Sub Main, run at every process start ----
+  void Main();
+
  private:
   std::shared_ptr<nvb5FEvents> file_events_;
   std::shared_ptr<nvb5ProjEvents> proj_events_;

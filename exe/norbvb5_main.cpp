@@ -1,20 +1,63 @@
-// NORBVB5.EXE started on its own.
+// NORBVB5.EXE started on its own: Sub Main makes sure the IDE lists the add-in.
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
+#include <climits>
 #include <iostream>
 #include <string>
 
+#include "addin/main_module.hpp"
+#include "dde/in_process_bus.hpp"
+#include "dde/text_box_links.hpp"
+#include "exe/console_services.hpp"
 #include "norb/version.hpp"
+#include "posix/file_system_posix.hpp"
+#include "posix/shell_posix.hpp"
+#include "posix/win32_posix.hpp"
+#include "vbrt/process.hpp"
+
+namespace {
+std::string OwnPath() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+}  // namespace
 
 int main(int argc, char** argv) {
+  std::string version = std::to_string(norb::kVersionMajor) + "." + std::to_string(norb::kVersionMinor) + "." +
+                        std::to_string(norb::kVersionRevision);
   CLI::App app{
       "NORBVB5.EXE - the version-control add-in for the Visual Basic 5.0 IDE stand-in.\n"
-      "The IDE stand-in (vbhost) loads the add-in in-process; run on its own, the executable\n"
-      "registers the add-in in the IDE's add-in list (vbaddin.ini)."};
-  app.set_version_flag("--version", "NORBVB5.EXE " + std::to_string(norb::kVersionMajor) + "." +
-                                        std::to_string(norb::kVersionMinor) + "." +
-                                        std::to_string(norb::kVersionRevision));
+      "Run on its own, it registers the add-in in the IDE's add-in list: the entry\n"
+      "NORBVB5.nvb5VersionControl=0 in the section [Add-Ins32] of vbaddin.ini in the Windows\n"
+      "directory (the WINDIR environment variable, else ~/.config/norbvb5/windows), and says\n"
+      "whether it wrote it. The IDE stand-in, vbhost, loads the add-in in-process."};
+  app.set_version_flag("--version", "NORBVB5.EXE " + version);
   CLI11_PARSE(app, argc, argv);
-  std::cout << "NORBVB5.EXE: self-registration is not built yet; see --help.\n";
-  return 1;
+
+  posix::PathResolver resolver;
+  std::string self = OwnPath();
+  std::string self_windows;
+  try {
+    self_windows = resolver.ToWindows(self);
+  } catch (const vb::Error&) {
+    std::cerr << "NORBVB5.EXE: " << self << " lies on no mapped drive (NORB_DRIVES)\n";
+    return 1;
+  }
+  posix::Win32Posix win32(resolver, posix::DefaultWindowsDirectory(), self_windows);
+  posix::FileSystemPosix files(resolver);
+  posix::ShellPosix shell(resolver);
+  norbexe::ConsoleDesktop desktop(std::cout, std::cin, "NORBVB5");
+  norbexe::ConsoleClipboard clipboard;
+  norbexe::NoFormsUi ui;
+  dde::InProcessBus bus;
+  dde::TextBoxLinks links(bus);
+
+  std::string folder = self_windows.substr(0, self_windows.rfind('\\'));
+  vb::Process<norb::MainModule> process(
+      norb::StartProcess({win32, files, shell, desktop, clipboard, ui, links}, folder));
+  norb::MainModule& m = *process.state();
+  process.Call([&] { m.Main(); });
+  return 0;
 }

@@ -13,4 +13,9 @@ void HostClipboard::SetData(const platform::ClipboardContent& content) {
   transcript_.Emit({{"event", "clipboard"}, {"action", "set"}, {"content", ClipboardJson(content)}});
 }
 
+void HostClipboard::Restore(const platform::ClipboardContent& content) {
+  content_ = content;
+  transcript_.Emit({{"event", "clipboard"}, {"action", "restore"}, {"content", ClipboardJson(content)}});
+}
+
 }  // namespace vbhost

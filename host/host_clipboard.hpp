@@ -11,6 +11,7 @@ class HostClipboard : public platform::Clipboard {
   explicit HostClipboard(Transcript& transcript) : transcript_(transcript) {}
   platform::ClipboardContent GetData() override { return content_; }
   void SetData(const platform::ClipboardContent& content) override;
+  void Restore(const platform::ClipboardContent& content) override;
   // The scenario's own `set clipboard`: not an event of the add-in's.
   void Put(platform::ClipboardContent content) { content_ = std::move(content); }
   const platform::ClipboardContent& content() const { return content_; }

@@ -16,6 +16,8 @@
 #include "host/codepage.hpp"
 #include "host/host_clipboard.hpp"
 #include "host/host_shell.hpp"
+#include "host/host_vbe.hpp"
+#include "host/host_win32.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scripted_desktop.hpp"
 #include "host/scripted_ui.hpp"
@@ -40,7 +42,9 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   Impl(std::ostream& out, RunnerOptions options)
       : transcript_(out), install_dir_(std::move(options.install_dir)),
         app_(std::make_shared<HostApplication>(*this, numbers_)), desktop_(transcript_), ui_(transcript_),
-        clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(bus_, this) {
+        clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(bus_, this),
+        vbe_(std::make_shared<HostVBE>(transcript_, clipboard_, app_,
+                                       CombineWindowsPath(resolver_.ToWindows(install_dir_), "VB5.EXE"))) {
     desktop_.SetEventPump([this] { bus_.Pump(); });
   }
 
@@ -115,6 +119,18 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   void NewProject(const Args& a);
   void ShowLinks(const Args& a);
   void ShowLockMode(const Args& a);
+  void SetIde(const Args& a);
+  void SetClipboard(const Args& a);
+  void AddinMain(const Args& a);
+  void AddinConnect(const Args& a);
+  void AddinDisconnect(const Args& a);
+  void AddinStartupComplete(const Args& a);
+  void AddinAddInsUpdate(const Args& a);
+  void Click(const Args& a);
+  void ShowBars(const Args& a);
+  void ShowClipboard(const Args& a);
+  void ShowAddins(const Args& a);
+  void BarRemove(const Args& a);
 
   // The add-in's process, started when the connect class is first created and again after the
   // add-in has ended.
@@ -149,7 +165,8 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   posix::FileSystemPosix files_{resolver_};
   dde::InProcessBus bus_;
   dde::TextBoxLinks links_;
-  std::unique_ptr<posix::Win32Posix> win32_;
+  std::shared_ptr<HostVBE> vbe_;
+  std::unique_ptr<HostWin32> win32_;
   std::unique_ptr<vb::Process<norb::MainModule>> process_;
   std::weak_ptr<norb::nvb5VersionControl> connect_;
   std::unique_ptr<dde::ScriptedServer> scripted_;
@@ -178,6 +195,18 @@ const ScenarioRunner::Impl::CommandSpec ScenarioRunner::Impl::kCommands[] = {
     {"addin", "disconnectaddin", 0, 0, &Impl::AddinDisconnectAddIn, "addin disconnectaddin"},
     {"addin", "rcnct", 0, 0, &Impl::AddinRcnct, "addin rcnct"},
     {"new", "project", 0, 0, &Impl::NewProject, "new project"},
+    {"set", "ide", 1, 1, &Impl::SetIde, "set ide PATH"},
+    {"set", "clipboard", 1, 1, &Impl::SetClipboard, "set clipboard TEXT"},
+    {"addin", "main", 0, 0, &Impl::AddinMain, "addin main"},
+    {"addin", "connect", 0, 1, &Impl::AddinConnect, "addin connect [MODE]"},
+    {"addin", "disconnect", 0, 1, &Impl::AddinDisconnect, "addin disconnect [MODE]"},
+    {"addin", "startupcomplete", 0, 0, &Impl::AddinStartupComplete, "addin startupcomplete"},
+    {"addin", "addinsupdate", 0, 0, &Impl::AddinAddInsUpdate, "addin addinsupdate"},
+    {"click", "", 2, 2, &Impl::Click, "click BAR CAPTION"},
+    {"show", "bars", 0, 0, &Impl::ShowBars, "show bars"},
+    {"show", "clipboard", 0, 0, &Impl::ShowClipboard, "show clipboard"},
+    {"show", "addins", 0, 0, &Impl::ShowAddins, "show addins"},
+    {"bar", "remove", 1, 1, &Impl::BarRemove, "bar remove NAME"},
 };
 
 void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
@@ -325,12 +354,16 @@ norb::MainModule& ScenarioRunner::Impl::Module() {
   if (process_ && process_->alive()) return *process_->state();
   std::string install = resolver_.ToWindows(install_dir_);
   std::string module_path = CombineWindowsPath(install, "NORBVB5.EXE");
-  win32_ = std::make_unique<posix::Win32Posix>(resolver_, WindowsDirectory(), module_path);
+  win32_ = std::make_unique<HostWin32>(transcript_, posix::Win32Posix(resolver_, WindowsDirectory(), module_path));
   platform::Services services{*win32_, files_, shell_, desktop_, clipboard_, ui_, links_};
   std::string app_path = install.size() > 3 && install.back() == '\\' ? install.substr(0, install.size() - 1) : install;
   process_ = std::make_unique<vb::Process<norb::MainModule>>(norb::StartProcess(services, app_path));
   process_->OnEnded([this] { transcript_.Emit({{"event", "end"}}); });
   connect_.reset();
+  // As the runtime did for the add-in's executable, every start runs Sub Main first.
+  norb::MainModule& m = *process_->state();
+  CallAddin("Sub Main", [&] { m.Main(); });
+  if (!process_->alive()) throw ScenarioError("the add-in ended while it started");
   return *process_->state();
 }
 
@@ -346,6 +379,7 @@ norb::nvb5VersionControl& ScenarioRunner::Impl::ConnectClass() {
 
 template <class F>
 void ScenarioRunner::Impl::CallAddin(const char* where, F&& f) {
+  if (!process_) return;
   try {
     process_->Call(std::forward<F>(f));
   } catch (const vb::Error& e) {
@@ -392,6 +426,104 @@ void ScenarioRunner::Impl::ShowLockMode(const Args&) {
   nlohmann::ordered_json e{{"event", "lockmode"}, {"show", true}, {"value", app_->LockMode()}};
   if (process_ && process_->alive()) e["gLockMode"] = process_->state()->gLockMode;
   transcript_.Emit(e);
+}
+
+void ScenarioRunner::Impl::SetIde(const Args& a) {
+  if (!IsWindowsAbsolute(a[0])) throw ScenarioError("set ide takes a Windows path (C:\\...\\VB5.EXE)");
+  vbe_->SetFullName(a[0]);
+}
+
+void ScenarioRunner::Impl::SetClipboard(const Args& a) { clipboard_.Put(a[0]); }
+
+void ScenarioRunner::Impl::AddinMain(const Args&) {
+  norb::MainModule& m = Module();
+  CallAddin("Sub Main", [&] { m.Main(); });
+}
+
+void ScenarioRunner::Impl::AddinConnect(const Args& a) {
+  long mode = 0;
+  if (!a.empty()) {
+    try {
+      mode = std::stol(a[0]);
+    } catch (const std::exception&) {
+      throw ScenarioError("usage: addin connect [MODE], MODE a number");
+    }
+  }
+  norb::nvb5VersionControl& c = ConnectClass();
+  std::vector<std::string> custom;
+  CallAddin("OnConnection", [&] { c.OnConnection(vbe_, mode, nullptr, custom); });
+}
+
+void ScenarioRunner::Impl::AddinDisconnect(const Args& a) {
+  long mode = 0;
+  if (!a.empty()) {
+    try {
+      mode = std::stol(a[0]);
+    } catch (const std::exception&) {
+      throw ScenarioError("usage: addin disconnect [MODE], MODE a number");
+    }
+  }
+  norb::nvb5VersionControl& c = ConnectClass();
+  std::vector<std::string> custom;
+  CallAddin("OnDisconnection", [&] { c.OnDisconnection(mode, custom); });
+}
+
+void ScenarioRunner::Impl::AddinStartupComplete(const Args&) {
+  norb::nvb5VersionControl& c = ConnectClass();
+  std::vector<std::string> custom;
+  CallAddin("OnStartupComplete", [&] { c.OnStartupComplete(custom); });
+}
+
+void ScenarioRunner::Impl::AddinAddInsUpdate(const Args&) {
+  norb::nvb5VersionControl& c = ConnectClass();
+  std::vector<std::string> custom;
+  CallAddin("OnAddInsUpdate", [&] { c.OnAddInsUpdate(custom); });
+}
+
+void ScenarioRunner::Impl::Click(const Args& a) {
+  auto bar = vbe_->bars().Find(a[0]);
+  if (!bar) throw ScenarioError("the IDE has no command bar " + a[0]);
+  auto control = bar->FindAddInItem(a[1]);
+  if (!control) throw ScenarioError("the bar " + a[0] + " has no add-in button " + a[1]);
+  for (const auto& sink : control->Subscribers()) {
+    bool handled = false;
+    bool cancel_default = false;
+    CallAddin("Click", [&] { sink->Click(control, handled, cancel_default); });
+  }
+}
+
+void ScenarioRunner::Impl::ShowBars(const Args&) {
+  transcript_.Emit({{"event", "bars"}, {"show", true}, {"bars", BarsJson(vbe_->bars())}});
+}
+
+void ScenarioRunner::Impl::ShowClipboard(const Args&) {
+  transcript_.Emit({{"event", "clipboard"}, {"show", true}, {"content", ClipboardJson(clipboard_.content())}});
+}
+
+void ScenarioRunner::Impl::ShowAddins(const Args&) {
+  nlohmann::ordered_json entries = nlohmann::ordered_json::object();
+  if (auto text = posix::ReadWholeFile(WindowsDirectory() + "/vbaddin.ini")) {
+    std::istringstream in(*text);
+    std::string line;
+    bool in_section = false;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::string t = vb::Trim(line);
+      if (!t.empty() && t.front() == '[') {
+        in_section = vb::LCase(t) == "[add-ins32]";
+        continue;
+      }
+      auto eq = t.find('=');
+      if (in_section && eq != std::string::npos && t.front() != ';') {
+        entries[vb::Trim(t.substr(0, eq))] = vb::Trim(t.substr(eq + 1));
+      }
+    }
+  }
+  transcript_.Emit({{"event", "addins"}, {"show", true}, {"entries", entries}});
+}
+
+void ScenarioRunner::Impl::BarRemove(const Args& a) {
+  if (!vbe_->bars().Remove(a[0])) throw ScenarioError("the IDE has no command bar " + a[0]);
 }
 
 ScenarioRunner::ScenarioRunner(std::ostream& transcript, RunnerOptions options)

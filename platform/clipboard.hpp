@@ -24,6 +24,8 @@ class Clipboard {
   virtual ClipboardContent GetData() = 0;
   // Raises 521 when the clipboard cannot be opened.
   virtual void SetData(const ClipboardContent& content) = 0;
+  // Puts back content saved earlier with GetData; a host may report it apart from a write.
+  virtual void Restore(const ClipboardContent& content) { SetData(content); }
 };
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::ide {
@@ -138,8 +139,10 @@ class CommandBarControl {
 class CommandBarControls {
  public:
   virtual ~CommandBarControls() = default;
-  // Adds a control of `type` (1: a button) before position `before` (1-based).
-  virtual std::shared_ptr<CommandBarControl> Add(int type, int before) = 0;
+  // Adds a control of `type` (1: a button) before position `before` (1-based), permanent, with
+  // the host's defaults. `member` names the add-in's variable that keeps it, for whoever observes
+  // the IDE; it changes nothing else.
+  virtual std::shared_ptr<CommandBarControl> Add(int type, int before, std::string_view member) = 0;
   virtual int Count() const = 0;
 };
 
@@ -161,7 +164,8 @@ class CommandBars {
 class CommandBarEvents {
  public:
   virtual ~CommandBarEvents() = default;
-  virtual void Connect(std::weak_ptr<CommandBarClick> sink) = 0;
+  // `handler` names the add-in's subscription ("cbcOhandler"), for whoever observes the IDE.
+  virtual void Connect(std::weak_ptr<CommandBarClick> sink, std::string_view handler) = 0;
 };
 
 // The IDE's root object (gVBE).
@@ -175,6 +179,23 @@ class VBE {
   virtual std::string FullName() const = 0;
   // Raises 91 when no project is open.
   virtual std::shared_ptr<VBProject> ActiveVBProject() = 0;
+};
+
+// The host's object for one add-in (AddInInst).
+class AddIn {
+ public:
+  virtual ~AddIn() = default;
+};
+
+// The add-in interface the IDE calls on the connect class.
+class IDTExtensibility {
+ public:
+  virtual ~IDTExtensibility() = default;
+  virtual void OnConnection(std::shared_ptr<VBE> VBInst, long ConnectMode, std::shared_ptr<AddIn> AddInInst,
+                            std::vector<std::string>& custom) = 0;
+  virtual void OnDisconnection(long RemoveMode, std::vector<std::string>& custom) = 0;
+  virtual void OnStartupComplete(std::vector<std::string>& custom) = 0;
+  virtual void OnAddInsUpdate(std::vector<std::string>& custom) = 0;
 };
 
 }  // namespace platform::ide

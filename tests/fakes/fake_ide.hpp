@@ -217,7 +217,14 @@ class FakeCommandBarControl : public ide::CommandBarControl,
   std::optional<int> face() const { return face_; }
   bool deleted() const { return deleted_; }
   long serial() const { return serial_; }
-  void Subscribe(std::weak_ptr<ide::CommandBarClick> sink) { sinks_.push_back(std::move(sink)); }
+  void Subscribe(std::weak_ptr<ide::CommandBarClick> sink, std::string_view handler) {
+    sinks_.push_back(std::move(sink));
+    handlers_.emplace_back(handler);
+  }
+  // The add-in's variable that keeps the control, as Add was told; its subscriptions' names.
+  const std::string& member() const { return member_; }
+  void SetMember(std::string_view member) { member_ = member; }
+  const std::vector<std::string>& handlers() const { return handlers_; }
   // Clicks the control: every live subscriber's Click runs. Answers how many ran.
   int Click();
 
@@ -241,6 +248,8 @@ class FakeCommandBarControl : public ide::CommandBarControl,
   bool deleted_ = false;
   long serial_;
   std::vector<std::weak_ptr<ide::CommandBarClick>> sinks_;
+  std::string member_;
+  std::vector<std::string> handlers_;
 };
 
 class FakeCommandBar : public ide::CommandBar, public std::enable_shared_from_this<FakeCommandBar> {
@@ -274,8 +283,10 @@ class FakeCommandBar : public ide::CommandBar, public std::enable_shared_from_th
 class FakeCommandBarControls : public ide::CommandBarControls {
  public:
   explicit FakeCommandBarControls(std::shared_ptr<FakeCommandBar> bar) : bar_(std::move(bar)) {}
-  std::shared_ptr<ide::CommandBarControl> Add(int type, int before) override {
-    return bar_->Insert(type, before);
+  std::shared_ptr<ide::CommandBarControl> Add(int type, int before, std::string_view member) override {
+    auto control = bar_->Insert(type, before);
+    control->SetMember(member);
+    return control;
   }
   int Count() const override { return static_cast<int>(bar_->items().size()); }
 
@@ -309,7 +320,9 @@ class FakeCommandBarEvents : public ide::CommandBarEvents {
  public:
   explicit FakeCommandBarEvents(std::shared_ptr<FakeCommandBarControl> control)
       : control_(std::move(control)) {}
-  void Connect(std::weak_ptr<ide::CommandBarClick> sink) override { control_->Subscribe(std::move(sink)); }
+  void Connect(std::weak_ptr<ide::CommandBarClick> sink, std::string_view handler) override {
+    control_->Subscribe(std::move(sink), handler);
+  }
 
  private:
   std::shared_ptr<FakeCommandBarControl> control_;

@@ -27,8 +27,10 @@ std::string Join(const std::vector<std::string>& parts, std::size_t count) {
   return out;
 }
 
+// A VB string handed to the API has room for its terminator too, so a size one past its length
+// is still safe; anything larger would let the call write past the caller's string.
 void CheckBuffer(const std::string& buffer, long size, const char* function) {
-  if (size < 0 || static_cast<std::size_t>(size) > buffer.size()) {
+  if (size < 0 || static_cast<std::size_t>(size) > buffer.size() + 1) {
     RefuseCall(std::string(function) + " was given size " + std::to_string(size) + " for a buffer of " +
                std::to_string(buffer.size()) + " characters");
   }
@@ -48,7 +50,8 @@ std::ostream& operator<<(std::ostream& out, const ProfileWrite& w) {
 
 void WriteToBuffer(std::string& buffer, long size, std::string_view text, const char* function) {
   CheckBuffer(buffer, size, function);
-  buffer.replace(0, text.size() + 1, std::string(text) + '\0');
+  buffer.replace(0, text.size(), text);
+  if (text.size() < buffer.size()) buffer[text.size()] = '\0';  // else it lands on the terminator
 }
 
 void FakeWin32::AddPathEntry(const std::string& long_path, const std::string& short_path, bool inferred) {

@@ -36,10 +36,10 @@ TEST(FakeCommandBars, ButtonsGoWhereAskedCarryTheirFaceAndReachLiveSubscribers) 
   FAKES_EXPECT_REFUSED(vbe.GetCommandBars()->Item("Nope"), "Nope");
 
   auto controls = tools->Controls();
-  EXPECT_EQ(ErrorOf([&] { controls->Add(1, 4); }), 5);
-  auto last = controls->Add(1, 3);
+  EXPECT_EQ(ErrorOf([&] { controls->Add(1, 4, "cbcTest"); }), 5);
+  auto last = controls->Add(1, 3, "cbcTest");
   last->SetCaption("Check In");
-  auto first = controls->Add(1, 1);
+  auto first = controls->Add(1, 1, "cbcTest");
   first->SetCaption("Check Out");
   first->SetBeginGroup(true);
   EXPECT_EQ(controls->Count(), 4);
@@ -54,13 +54,13 @@ TEST(FakeCommandBars, ButtonsGoWhereAskedCarryTheirFaceAndReachLiveSubscribers) 
   EXPECT_EQ(fake_first->owner(), "addin");
 
   // A second "Check Out" added later is the one a person finds and clicks.
-  auto again = controls->Add(1, 5);
+  auto again = controls->Add(1, 5, "cbcTest");
   again->SetCaption("Check Out");
   auto live = std::make_shared<ClickCounter>();
   auto expired = std::make_shared<ClickCounter>();
-  vbe.GetCommandBarEvents(again)->Connect(live);
-  vbe.GetCommandBarEvents(again)->Connect(expired);
-  vbe.GetCommandBarEvents(first)->Connect(live);
+  vbe.GetCommandBarEvents(again)->Connect(live, "cbcTesthandler");
+  vbe.GetCommandBarEvents(again)->Connect(expired, "cbcTesthandler");
+  vbe.GetCommandBarEvents(first)->Connect(live, "cbcTesthandler");
   expired.reset();
   EXPECT_EQ(vbe.bars()->Click("Tools", "Check Out"), 1);
   EXPECT_EQ(live->clicked, (Captions{"Check Out"}));

@@ -20,6 +20,8 @@ TEST_F(Startup, LockModeOnQueriesEveryComponentAndWritesOnlyChangedStates) {
                 "addin connectaddin\n"
                 "show states\n");
   Lines expected = {
+      // The process starts with Sub Main, which finds the add-in registered.
+      R"({"event":"profile","action":"read","file":"vbaddin.ini","section":"Add-Ins32","key":"NORBVB5.nvb5VersionControl","value":"0","ok":true})",
       R"({"event":"form","form":"frmSplash","action":"load"})",
       R"({"event":"caption","form":"frmSplash","control":"lblVersion","text":"v5.0.1"})",
       R"({"event":"form","form":"frmSplash","action":"show"})",

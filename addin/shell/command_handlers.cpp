@@ -1,0 +1,59 @@
+// The menu buttons' click handlers: each runs one operation and passes it nothing.
+#include <string>
+
+#include "addin/engine/engine_vocabulary.hpp"
+#include "addin/engine/frm_dde.hpp"
+#include "addin/main_module.hpp"
+#include "addin/shell/nvb5_version_control.hpp"
+#include "vbrt/on_error.hpp"
+
+namespace norb {
+
+using namespace vb;
+using Control = nvb5VersionControl::Control;
+
+// Check-in and check-out, history and compare are not built yet: their buttons do nothing.
+void nvb5VersionControl::cbcCIThandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcCOThandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcDFhandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcDMChandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcDocsCheckInhandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcDocsCheckOuthandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcDRDhandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcFormCheckInhandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcFormCheckOuthandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcGTThandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcHFhandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcHMChandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcHRDhandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcModClassCheckInhandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcModClassCheckOuthandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcPrjCheckInhandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcPrjCheckOuthandler_Click(Control, bool&, bool&) {}
+void nvb5VersionControl::cbcUCOThandler_Click(Control, bool&, bool&) {}
+
+// No trap: a refused "CONFIG" goes to the IDE, and the re-link does not run.
+void nvb5VersionControl::cbcOhandler_Click(Control, bool&, bool&) {
+  m_.frmDDE->Text1.LinkExecute(engine::kConfigure);
+  m_.rcnct();
+}
+
+void nvb5VersionControl::cbcRunNORBhandler_Click(Control, bool&, bool&) {
+  TrapAndExit(
+      [&] {
+        if (m_.sys().files.Dir(m_.gEngineDir + std::string(engine::kEngineExe)) == "") {
+          m_.sys().desktop.MsgBox(std::string(engine::kEngineExe) +
+                                      " not found.  Make sure that the add-in exe is in the NORB dir...",
+                                  platform::vbOKOnly, std::nullopt);
+          return;
+        }
+        m_.sys().shell.Run(m_.gEngineDir + std::string(engine::kLaunchInteractive), platform::vbNormalFocus);
+        m_.runtime().DoEvents();
+      },
+      [&](const Error& e) {
+        m_.SystemModalMessage("startNORB -- " + e.description());
+        m_.CloseDown();
+      });
+}
+
+}  // namespace norb

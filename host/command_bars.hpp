@@ -1,0 +1,109 @@
+// The IDE's command bars: the Tools menu and the Project window's context menus, each with
+// items of its own so insert positions mean what they meant in the IDE. What the add-in does to
+// them goes into the transcript.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/transcript.hpp"
+#include "platform/clipboard.hpp"
+#include "platform/ide.hpp"
+
+namespace vbhost {
+
+class HostCommandBar;
+
+class HostCommandBarControl : public platform::ide::CommandBarControl {
+ public:
+  HostCommandBarControl(Transcript& transcript, platform::Clipboard& clipboard, std::string owner,
+                        std::string caption, std::string member)
+      : transcript_(transcript), clipboard_(clipboard), owner_(std::move(owner)), caption_(std::move(caption)),
+        member_(std::move(member)) {}
+
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() const override;
+  void SetBeginGroup(bool value) override;
+  bool BeginGroup() const override;
+  void PasteFace() override;
+  void Delete() override;
+
+  const std::string& owner() const { return owner_; }
+  const std::string& member() const { return member_; }
+  std::optional<int> face() const { return face_; }
+  bool deleted() const { return bar_ == nullptr; }
+  void PlaceOn(HostCommandBar* bar) { bar_ = bar; }
+  void Subscribe(std::weak_ptr<platform::ide::CommandBarClick> sink) { sinks_.push_back(std::move(sink)); }
+  // The live subscribers, for a click.
+  std::vector<std::shared_ptr<platform::ide::CommandBarClick>> Subscribers() const;
+
+ private:
+  // A removed control fails every call, as the IDE's automation does.
+  void CheckAlive(const char* method) const;
+  void Changed(const char* action, nlohmann::ordered_json value);
+
+  Transcript& transcript_;
+  platform::Clipboard& clipboard_;
+  std::string owner_;
+  std::string caption_;
+  std::string member_;
+  bool begin_group_ = false;
+  std::optional<int> face_;
+  HostCommandBar* bar_ = nullptr;
+  std::vector<std::weak_ptr<platform::ide::CommandBarClick>> sinks_;
+};
+
+class HostCommandBar : public platform::ide::CommandBar, public std::enable_shared_from_this<HostCommandBar> {
+ public:
+  HostCommandBar(Transcript& transcript, platform::Clipboard& clipboard, std::string name,
+                 const std::vector<std::string>& host_items);
+
+  std::string Name() const override { return name_; }
+  std::shared_ptr<platform::ide::CommandBarControls> Controls() override;
+
+  const std::vector<std::shared_ptr<HostCommandBarControl>>& items() const { return items_; }
+  std::shared_ptr<HostCommandBarControl> Insert(int before, std::string_view member);
+  void Remove(const HostCommandBarControl& control);
+  // The newest add-in item with exactly that caption, or null.
+  std::shared_ptr<HostCommandBarControl> FindAddInItem(const std::string& caption) const;
+
+ private:
+  Transcript& transcript_;
+  platform::Clipboard& clipboard_;
+  std::string name_;
+  std::vector<std::shared_ptr<HostCommandBarControl>> items_;
+  long serial_ = 0;
+};
+
+class HostCommandBars : public platform::ide::CommandBars {
+ public:
+  HostCommandBars(Transcript& transcript, platform::Clipboard& clipboard);
+
+  std::shared_ptr<platform::ide::CommandBar> Item(const std::string& name) override;
+
+  const std::vector<std::shared_ptr<HostCommandBar>>& bars() const { return bars_; }
+  std::shared_ptr<HostCommandBar> Find(const std::string& name) const;
+  // Takes a bar away, as an IDE without that context menu would be.
+  bool Remove(const std::string& name);
+
+ private:
+  std::vector<std::shared_ptr<HostCommandBar>> bars_;
+};
+
+class HostCommandBarEvents : public platform::ide::CommandBarEvents {
+ public:
+  HostCommandBarEvents(Transcript& transcript, std::shared_ptr<HostCommandBarControl> control)
+      : transcript_(transcript), control_(std::move(control)) {}
+  void Connect(std::weak_ptr<platform::ide::CommandBarClick> sink, std::string_view handler) override;
+
+ private:
+  Transcript& transcript_;
+  std::shared_ptr<HostCommandBarControl> control_;
+};
+
+// The transcript's form of the bars, for `show bars`.
+nlohmann::ordered_json BarsJson(const HostCommandBars& bars);
+
+}  // namespace vbhost

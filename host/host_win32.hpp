@@ -1,0 +1,33 @@
+// The Windows API of a scenario run: the POSIX implementation, with every private-profile
+// read and write reported in the transcript.
+#pragma once
+
+#include "host/transcript.hpp"
+#include "posix/win32_posix.hpp"
+
+namespace vbhost {
+
+class HostWin32 : public platform::Win32 {
+ public:
+  HostWin32(Transcript& transcript, posix::Win32Posix real) : transcript_(transcript), real_(std::move(real)) {}
+
+  long GetModuleHandleA(std::string_view module_name) override { return real_.GetModuleHandleA(module_name); }
+  long GetModuleFileNameA(long module, std::string& buffer, long size) override {
+    return real_.GetModuleFileNameA(module, buffer, size);
+  }
+  long GetShortPathNameA(std::string_view long_path, std::string& buffer, long size) override {
+    return real_.GetShortPathNameA(long_path, buffer, size);
+  }
+  long GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view default_value,
+                                std::string& buffer, long size, std::string_view file) override;
+  long WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
+                                  std::string_view file) override;
+
+  const posix::Win32Posix& real() const { return real_; }
+
+ private:
+  Transcript& transcript_;
+  posix::Win32Posix real_;
+};
+
+}  // namespace vbhost

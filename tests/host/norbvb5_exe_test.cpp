@@ -1,0 +1,27 @@
+// NORBVB5.EXE started on its own registers the add-in and prints what it did.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "tests/host/temp_folder.hpp"
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(Norbvb5Exe, RegistersOnceThenStaysQuiet) {
+  testing_support::TempFolder tmp;
+  std::string run = "WINDIR=" + tmp.path() + " " + NORB_ADDIN_EXE + " > " + (tmp / "out.txt") + " 2>&1";
+  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
+  EXPECT_EQ(Slurp(tmp / "out.txt"), "NORBVB5: NORB add-in installed...\n");
+  EXPECT_EQ(Slurp(tmp / "vbaddin.ini"), "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
+  EXPECT_EQ(Slurp(tmp / "out.txt"), "");
+}
+
+}  // namespace
