@@ -4,6 +4,8 @@
 #include "addin/events/nvb5_fevents.hpp"
 #include "addin/events/nvb5_proj_events.hpp"
 #include "addin/history/frm_splash.hpp"
+#include "addin/operations/frm_extract.hpp"
+#include "addin/operations/frm_update.hpp"
 #include "addin/shell/nvb5_version_control.hpp"
 #include "norb/version.hpp"
 
@@ -12,7 +14,9 @@ namespace norb {
 MainModule::MainModule(platform::Services services)
     : rt_(services),
       frmSplash(rt_, [this] { return std::make_unique<forms::frmSplash>(rt_); }),
-      frmDDE(rt_, [this] { return std::make_unique<forms::frmDDE>(rt_); }) {}
+      frmDDE(rt_, [this] { return std::make_unique<forms::frmDDE>(rt_); }),
+      frmExtract(rt_, [this] { return std::make_unique<forms::frmExtract>(*this); }),
+      frmUpdate(rt_, [this] { return std::make_unique<forms::frmUpdate>(*this); }) {}
 
 MainModule::~MainModule() = default;
 

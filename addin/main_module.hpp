@@ -19,7 +19,9 @@ namespace norb {
 
 namespace forms {
 class frmDDE;
+class frmExtract;
 class frmSplash;
+class frmUpdate;
 }  // namespace forms
 
 class nvb5VersionControl;
@@ -57,6 +59,10 @@ class MainModule {
   long gProjEventID = 0;
   std::string gEngineDir;
   long gLockMode = 0;
+  std::string gExtractOptions;
+  std::string gUpdateOptions;
+  long gDialogCancelled = 0;
+  long gInOptionClick = 0;
   // `As New`: created on first use.
   std::shared_ptr<nvb5FEvents> gFileEvents();
   std::shared_ptr<nvb5ProjEvents> gProjEvents();
@@ -64,6 +70,8 @@ class MainModule {
   // ---- Forms ----------------------------------------------------------------------------
   vb::FormSlot<forms::frmSplash> frmSplash;
   vb::FormSlot<forms::frmDDE> frmDDE;
+  vb::FormSlot<forms::frmExtract> frmExtract;
+  vb::FormSlot<forms::frmUpdate> frmUpdate;
 
   // ---- File-name helpers (engine/file_names.cpp) ---------------------------------------
   void ShortDirName(std::string& path);
@@ -86,10 +94,28 @@ class MainModule {
   void rcnct();
   [[noreturn]] void CloseDown();
 
+  // ---- Component list and lock display (status/component_list.cpp) --------------------
+  // `dialog` is a form with a report list named ListView1, reached by name.
+  bool CheckProjIcons2(vb::Form& dialog);
+  bool CheckProjFile(vb::Form& dialog);
+
+  // ---- Selection by lock status (operations/select_by_icon.cpp) ------------------------
+  void SelectByIcon(long index, vb::Form& dialog);
+
+  // ---- Check-out and check-in (operations/check_in_out.cpp) ----------------------------
+  void Check_Out();
+  void Project_Check_Out();
+  void Check_In();
+  void Project_Check_In();
+
   // ---- Self-registration (install/sub_main.cpp): Sub Main, run at every process start ----
   void Main();
 
  private:
+  struct Operation;
+  void RunOnComponents(const Operation& op);
+  void RunOnProjectFile(const Operation& op);
+
   std::shared_ptr<nvb5FEvents> file_events_;
   std::shared_ptr<nvb5ProjEvents> proj_events_;
   std::vector<std::shared_ptr<nvb5VersionControl>> connect_classes_;

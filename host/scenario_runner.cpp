@@ -16,6 +16,7 @@
 #include "host/codepage.hpp"
 #include "host/host_clipboard.hpp"
 #include "host/host_shell.hpp"
+#include "host/form_view.hpp"
 #include "host/host_vbe.hpp"
 #include "host/host_win32.hpp"
 #include "host/scenario_lexer.hpp"
@@ -29,6 +30,7 @@
 #include "posix/shell_posix.hpp"
 #include "posix/whole_file.hpp"
 #include "posix/win32_posix.hpp"
+#include "vbrt/common_controls.hpp"
 #include "vbrt/process.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/strings.hpp"
@@ -131,6 +133,16 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   void ShowClipboard(const Args& a);
   void ShowAddins(const Args& a);
   void BarRemove(const Args& a);
+  void AnswerDialog(const Args& a);
+  void ShowDialog(const Args& a);
+  void SetScreen(const Args& a);
+
+  // One thing a person does on a modal form.
+  struct DialogAction {
+    std::string verb;
+    std::string argument;
+  };
+  void Perform(vb::Form& form, const DialogAction& action);
 
   // The add-in's process, started when the connect class is first created and again after the
   // add-in has ended.
@@ -207,6 +219,9 @@ const ScenarioRunner::Impl::CommandSpec ScenarioRunner::Impl::kCommands[] = {
     {"show", "clipboard", 0, 0, &Impl::ShowClipboard, "show clipboard"},
     {"show", "addins", 0, 0, &Impl::ShowAddins, "show addins"},
     {"bar", "remove", 1, 1, &Impl::BarRemove, "bar remove NAME"},
+    {"answer", "dialog", 2, -1, &Impl::AnswerDialog, "answer dialog FORM ACTION..."},
+    {"show", "dialog", 1, 1, &Impl::ShowDialog, "show dialog FORM"},
+    {"set", "screen", 2, 2, &Impl::SetScreen, "set screen WIDTH HEIGHT"},
 };
 
 void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
@@ -524,6 +539,128 @@ void ScenarioRunner::Impl::ShowAddins(const Args&) {
 
 void ScenarioRunner::Impl::BarRemove(const Args& a) {
   if (!vbe_->bars().Remove(a[0])) throw ScenarioError("the IDE has no command bar " + a[0]);
+}
+
+namespace {
+// The actions of `answer dialog`, with how many words each takes after it.
+struct ActionSpec {
+  std::string_view verb;
+  int arguments;
+};
+constexpr ActionSpec kDialogActions[] = {
+    {"tab", 1},    {"check", 1},   {"uncheck", 1}, {"click", 1}, {"select", 1}, {"deselect", 1},
+    {"toolbar", 1}, {"column", 1}, {"help", 0},    {"ok", 0},    {"cancel", 0}, {"close", 0},
+};
+
+template <class C>
+C* FirstOf(vb::Form& form) {
+  for (vb::Control* c : form.Controls()) {
+    if (auto* typed = dynamic_cast<C*>(c)) return typed;
+  }
+  return nullptr;
+}
+
+vb::CommandButton* ButtonWhere(vb::Form& form, bool (vb::CommandButton::*flag)() const) {
+  for (vb::Control* c : form.Controls()) {
+    auto* b = dynamic_cast<vb::CommandButton*>(c);
+    if (b && (b->*flag)()) return b;
+  }
+  return nullptr;
+}
+}  // namespace
+
+void ScenarioRunner::Impl::Perform(vb::Form& form, const DialogAction& action) {
+  const std::string& v = action.verb;
+  const std::string& arg = action.argument;
+  if (v == "tab") {
+    auto* tabs = FirstOf<vb::TabStrip>(form);
+    if (!tabs) throw ScenarioError(form.Name() + " has no tabs");
+    int index = 0;
+    for (std::size_t i = 0; i < tabs->Tabs().size(); ++i) {
+      if (tabs->Tabs()[i] == arg) index = static_cast<int>(i) + 1;
+    }
+    if (index == 0) throw ScenarioError(form.Name() + " has no tab " + arg);
+    CallAddin("TabStrip", [&] { tabs->ClickTab(index); });
+  } else if (v == "check" || v == "uncheck" || v == "click") {
+    auto* box = dynamic_cast<vb::CheckBox*>(form.FindControl(arg));
+    if (!box) throw ScenarioError(form.Name() + " has no check box " + arg);
+    if (v == "click") {
+      CallAddin("CheckBox", [&] { box->MouseClick(); });
+    } else {
+      CallAddin("CheckBox", [&] { box->SetValue(v == "check" ? vb::vbChecked : vb::vbUnchecked); });
+    }
+  } else if (v == "select" || v == "deselect") {
+    auto* list = FirstOf<vb::ListView>(form);
+    vb::ListItem* item = list ? list->FindItem(arg) : nullptr;
+    if (!item) throw ScenarioError(form.Name() + "'s list has no row " + arg);
+    item->Selected = v == "select";
+  } else if (v == "toolbar") {
+    auto* bar = FirstOf<vb::Toolbar>(form);
+    if (!bar) throw ScenarioError(form.Name() + " has no toolbar");
+    bool found = true;
+    CallAddin("Toolbar", [&] { found = bar->Press(arg); });
+    if (!found) throw ScenarioError(form.Name() + "'s toolbar has no button " + arg);
+  } else if (v == "column") {
+    auto* list = FirstOf<vb::ListView>(form);
+    int n = 0;
+    try {
+      n = std::stoi(arg);
+    } catch (const std::exception&) {
+    }
+    if (!list || n < 1 || n > static_cast<int>(list->ColumnHeaders().size())) {
+      throw ScenarioError(form.Name() + "'s list has no column " + arg);
+    }
+    CallAddin("ColumnClick", [&] { list->ClickColumn(n); });
+  } else if (v == "help") {
+    auto* help = dynamic_cast<vb::CommandButton*>(form.FindControl("cmdHelp"));
+    if (!help) throw ScenarioError(form.Name() + " has no Help button");
+    CallAddin("cmdHelp", [&] { help->Press(); });
+  } else if (v == "ok" || v == "cancel") {
+    vb::CommandButton* b = ButtonWhere(form, v == "ok" ? &vb::CommandButton::Default : &vb::CommandButton::Cancel);
+    if (!b) throw ScenarioError(form.Name() + " has no " + (v == "ok" ? "default" : "cancel") + " button");
+    CallAddin(v == "ok" ? "OK" : "Cancel", [&] { b->Press(); });
+  } else if (v == "close") {
+    CallAddin("Close", [&] { form.Unload(); });
+  }
+}
+
+void ScenarioRunner::Impl::AnswerDialog(const Args& a) {
+  std::string form_name = a[0];
+  std::vector<DialogAction> actions;
+  for (std::size_t i = 1; i < a.size();) {
+    const ActionSpec* spec = nullptr;
+    for (const auto& s : kDialogActions) {
+      if (a[i] == s.verb) spec = &s;
+    }
+    if (!spec) throw ScenarioError("unknown dialog action " + a[i]);
+    if (spec->arguments == 1 && i + 1 >= a.size()) throw ScenarioError("the dialog action " + a[i] + " needs an argument");
+    actions.push_back({a[i], spec->arguments == 1 ? a[i + 1] : std::string()});
+    i += 1 + static_cast<std::size_t>(spec->arguments);
+  }
+  if (actions.empty()) throw ScenarioError("usage: answer dialog FORM ACTION...");
+  ui_.QueueModalAnswer(form_name, [this, actions](vb::Form& form, const std::function<bool()>& showing) {
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+      if (!showing()) throw ScenarioError("the dialog " + form.Name() + " closed before the action " + actions[i].verb);
+      Perform(form, actions[i]);
+    }
+  });
+}
+
+void ScenarioRunner::Impl::ShowDialog(const Args& a) {
+  vb::Form* form = ui_.FindLoaded(a[0]);
+  if (!form) throw ScenarioError("the form " + a[0] + " is not loaded");
+  nlohmann::ordered_json e{{"event", "dialog"}, {"show", true}, {"form", a[0]}};
+  nlohmann::ordered_json view = DescribeForm(*form);
+  for (auto& [key, value] : view.items()) e[key] = value;
+  transcript_.Emit(e);
+}
+
+void ScenarioRunner::Impl::SetScreen(const Args& a) {
+  try {
+    ui_.SetScreen(std::stol(a[0]), std::stol(a[1]));
+  } catch (const std::exception&) {
+    throw ScenarioError("usage: set screen WIDTH HEIGHT, in twips");
+  }
 }
 
 ScenarioRunner::ScenarioRunner(std::ostream& transcript, RunnerOptions options)

@@ -14,8 +14,8 @@ namespace vbhost {
 
 class ScriptedUi : public platform::FormsUi {
  public:
-  // What a person does during one modal show of a form.
-  using ModalAnswer = std::function<void(vb::Form&)>;
+  // What a person does during one modal show of a form; `showing` tells whether the show goes on.
+  using ModalAnswer = std::function<void(vb::Form&, const std::function<bool()>& showing)>;
 
   explicit ScriptedUi(Transcript& transcript) : transcript_(transcript) {}
 
@@ -34,13 +34,18 @@ class ScriptedUi : public platform::FormsUi {
   void Unloaded(std::string_view form_name) override;
   void PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) override;
   long ScreenWidth() const override { return screen_width_; }
+  // A loaded form by name, or null.
+  vb::Form* FindLoaded(const std::string& name) const;
   long ScreenHeight() const override { return screen_height_; }
 
  private:
   void FormEvent(std::string_view form, std::string_view action);
 
   Transcript& transcript_;
+  void DialogEvent(vb::Form& form, const char* phase);
+
   std::map<std::string, std::deque<ModalAnswer>> modal_answers_;
+  std::map<std::string, vb::Form*> loaded_;
   long screen_width_ = 15360;  // 1024 x 768 pixels at 15 twips each
   long screen_height_ = 11520;
 };

@@ -6,6 +6,8 @@
 #include "addin/events/nvb5_fevents.hpp"
 #include "addin/events/nvb5_proj_events.hpp"
 #include "addin/history/frm_splash.hpp"
+#include "addin/operations/frm_extract.hpp"
+#include "addin/operations/frm_update.hpp"
 #include "addin/main_module.hpp"
 #include "addin/shell/nvb5_version_control.hpp"
 #include "vbrt/object.hpp"
@@ -73,6 +75,8 @@ void MainModule::CloseDown() {
     while (frmDDE->Text1.LinkMode() != 0) frmDDE->Text1.SetLinkMode(0);
   });
   step([&] { frmDDE.Unload(); });
+  step([&] { frmExtract.Unload(); });
+  step([&] { frmUpdate.Unload(); });
   step([&] { frmSplash.Unload(); });
   runtime().End();
 }

@@ -4,6 +4,8 @@
 #include "addin/engine/engine_vocabulary.hpp"
 #include "addin/engine/frm_dde.hpp"
 #include "addin/main_module.hpp"
+#include "addin/operations/frm_extract.hpp"
+#include "addin/operations/frm_update.hpp"
 #include "addin/shell/nvb5_version_control.hpp"
 #include "vbrt/on_error.hpp"
 
@@ -12,25 +14,39 @@ namespace norb {
 using namespace vb;
 using Control = nvb5VersionControl::Control;
 
-// Check-in and check-out, history and compare are not built yet: their buttons do nothing.
-void nvb5VersionControl::cbcCIThandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcCOThandler_Click(Control, bool&, bool&) {}
+// Every check-in and check-out item runs the same operation, whichever menu it stands on: the
+// dialog lists all components and the developer's selection decides.
+void nvb5VersionControl::cbcCIThandler_Click(Control, bool&, bool&) { m_.Check_In(); }
+void nvb5VersionControl::cbcCOThandler_Click(Control, bool&, bool&) { m_.Check_Out(); }
+void nvb5VersionControl::cbcDocsCheckInhandler_Click(Control, bool&, bool&) { m_.Check_In(); }
+void nvb5VersionControl::cbcDocsCheckOuthandler_Click(Control, bool&, bool&) { m_.Check_Out(); }
+void nvb5VersionControl::cbcFormCheckInhandler_Click(Control, bool&, bool&) { m_.Check_In(); }
+void nvb5VersionControl::cbcFormCheckOuthandler_Click(Control, bool&, bool&) { m_.Check_Out(); }
+void nvb5VersionControl::cbcModClassCheckInhandler_Click(Control, bool&, bool&) { m_.Check_In(); }
+void nvb5VersionControl::cbcModClassCheckOuthandler_Click(Control, bool&, bool&) { m_.Check_Out(); }
+void nvb5VersionControl::cbcPrjCheckInhandler_Click(Control, bool&, bool&) { m_.Project_Check_In(); }
+void nvb5VersionControl::cbcPrjCheckOuthandler_Click(Control, bool&, bool&) { m_.Project_Check_Out(); }
+
+// "&Get": a check-out for inspection, the browse and freshen options ticked before the dialog.
+void nvb5VersionControl::cbcGTThandler_Click(Control, bool&, bool&) {
+  m_.frmExtract->CheckBrowseMode.SetValue(vb::vbChecked);
+  m_.frmExtract->CheckFastFreshn.SetValue(vb::vbChecked);
+  m_.Check_Out();
+}
+
+// "&Undo Check Out": a check-in with the discard option ticked before the dialog.
+void nvb5VersionControl::cbcUCOThandler_Click(Control, bool&, bool&) {
+  m_.frmUpdate->chkDisc.SetValue(vb::vbChecked);
+  m_.Check_In();
+}
+
+// History and compare are not built yet: their buttons do nothing.
 void nvb5VersionControl::cbcDFhandler_Click(Control, bool&, bool&) {}
 void nvb5VersionControl::cbcDMChandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcDocsCheckInhandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcDocsCheckOuthandler_Click(Control, bool&, bool&) {}
 void nvb5VersionControl::cbcDRDhandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcFormCheckInhandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcFormCheckOuthandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcGTThandler_Click(Control, bool&, bool&) {}
 void nvb5VersionControl::cbcHFhandler_Click(Control, bool&, bool&) {}
 void nvb5VersionControl::cbcHMChandler_Click(Control, bool&, bool&) {}
 void nvb5VersionControl::cbcHRDhandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcModClassCheckInhandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcModClassCheckOuthandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcPrjCheckInhandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcPrjCheckOuthandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcUCOThandler_Click(Control, bool&, bool&) {}
 
 // No trap: a refused "CONFIG" goes to the IDE, and the re-link does not run.
 void nvb5VersionControl::cbcOhandler_Click(Control, bool&, bool&) {

@@ -1,0 +1,13 @@
+// What a person sees of a form, as the transcript's "dialog" events show it: its caption, the
+// selected tab, the list's rows and sort state, the check boxes, a list box's entries.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "vbrt/forms.hpp"
+
+namespace vbhost {
+
+nlohmann::ordered_json DescribeForm(vb::Form& form);
+
+}  // namespace vbhost
