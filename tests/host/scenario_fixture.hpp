@@ -27,6 +27,7 @@ class ScenarioFixture : public ::testing::Test {
     Write(tmp / "App/App.vbp",
           "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Module1.bas\r\nClass=Class1.cls\r\nName=\"App\"\r\n");
     Write(tmp / "App/Form1.frm", "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n");
+    Write(tmp / "App/Form1.frx", std::string("lt\0\0", 4));
     Write(tmp / "App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
     Write(tmp / "App/Class1.cls", "Attribute VB_Name = \"Class1\"\r\n");
     Write(tmp / "bin/WNORB16.EXE", "");

@@ -1,0 +1,158 @@
+// The option dialogs on their own: the letters their OK hands back, the exclusive trio of the
+// check-in dialog, the list's sorting and the selection buttons.
+#include <gtest/gtest.h>
+
+#include "addin/operations/frm_extract.hpp"
+#include "addin/operations/frm_update.hpp"
+#include "tests/addin/module_fixture.hpp"
+
+namespace {
+
+using addin_test::ModuleFixture;
+
+TEST(Dialogs, CheckOutLettersForEveryCombination) {
+  for (int mask = 0; mask < 16; ++mask) {
+    ModuleFixture fx;
+    auto& d = *fx.m->frmExtract;
+    vb::CheckBox* boxes[] = {&d.CheckBrowseMode, &d.CheckFastFreshn, &d.CheckReserveLok, &d.CheckSpecifyVer};
+    std::string expected = "E";
+    for (int i = 0; i < 4; ++i) {
+      if (mask & (1 << i)) {
+        boxes[i]->SetValue(i == 2 ? vb::vbGrayed : vb::vbChecked);  // anything but unchecked counts
+        expected += "BFRS"[i];
+      }
+    }
+    expected += "W";
+    fx.m->gDialogCancelled = 1;
+    d.cmdOK.Press();
+    EXPECT_EQ(fx.m->gExtractOptions, expected);
+    EXPECT_EQ(fx.m->gDialogCancelled, 0);
+  }
+}
+
+TEST(Dialogs, CheckInLettersForEveryReachableCombination) {
+  const char* trio[] = {nullptr, "chkMino", "chkSpec", "chkBran"};
+  for (int free_mask = 0; free_mask < 8; ++free_mask) {
+    for (const char* exclusive : trio) {
+      ModuleFixture fx;
+      auto& d = *fx.m->frmUpdate;
+      std::string expected = "U";
+      if (free_mask & 1) d.chkDisc.MouseClick(), expected += "D";
+      if (free_mask & 2) d.chkFast.MouseClick(), expected += "F";
+      if (free_mask & 4) d.chkKeep.MouseClick(), expected += "K";
+      if (exclusive) {
+        static_cast<vb::CheckBox*>(d.FindControl(exclusive))->MouseClick();
+        expected += std::string(exclusive) == "chkMino" ? "M" : std::string(exclusive) == "chkSpec" ? "S" : "B";
+      }
+      expected += "W";
+      d.cmdOK.Press();
+      EXPECT_EQ(fx.m->gUpdateOptions, expected);
+    }
+  }
+}
+
+TEST(Dialogs, TheExclusiveTrioClearsTheOtherTwoOnlyOnce) {
+  ModuleFixture fx;
+  auto& d = *fx.m->frmUpdate;
+  d.chkDisc.MouseClick();
+  d.chkKeep.MouseClick();
+  d.chkMino.MouseClick();
+  d.chkBran.MouseClick();  // "B" after "M" clears "M"
+  EXPECT_EQ(d.chkMino.Value(), 0);
+  EXPECT_EQ(d.chkBran.Value(), 1);
+  d.chkSpec.MouseClick();  // "S" after "B" clears "B"
+  EXPECT_EQ(d.chkBran.Value(), 0);
+  EXPECT_EQ(d.chkSpec.Value(), 1);
+  EXPECT_EQ(d.chkDisc.Value(), 1);  // the free options stay
+  EXPECT_EQ(d.chkKeep.Value(), 1);
+  d.chkSpec.MouseClick();  // clearing "S" by a click clears the other two as well (already clear)
+  EXPECT_EQ(d.chkSpec.Value() + d.chkMino.Value() + d.chkBran.Value(), 0);
+  EXPECT_EQ(fx.m->gInOptionClick, 0);
+
+  // A box the interlock clears does not run the interlock again: with the guard set, a click
+  // changes nothing else.
+  d.chkMino.SetValue(1);
+  d.chkSpec.SetValue(0);
+  d.chkBran.SetValue(0);
+  fx.m->gInOptionClick = 1;
+  d.chkBran.MouseClick();
+  EXPECT_EQ(d.chkMino.Value(), 1);
+  EXPECT_EQ(d.chkBran.Value(), 1);
+}
+
+TEST(Dialogs, DesignTimeStateAndClosingCountsAsCancel) {
+  ModuleFixture fx;
+  auto& d = *fx.m->frmUpdate;
+  EXPECT_EQ(d.Caption(), "Check-In [Update]");
+  EXPECT_EQ(d.TabStrip1.SelectedIndex(), 1);
+  EXPECT_TRUE(d.Frame1(0).Visible());
+  EXPECT_FALSE(d.Frame1(1).Visible());
+  EXPECT_TRUE(d.cmdOK.Default());
+  EXPECT_TRUE(d.cmdCancel.Cancel());
+  EXPECT_EQ(d.chkKeep.ToolTipText,
+            "check to keep file checked-out/locked after update is done (because you intend to make more changes "
+            "to the file)");
+  EXPECT_EQ(d.chkDisc.Caption(), "\"D\" - Discard Lock: [don't store]");
+  EXPECT_EQ(d.Left, (15360 - d.Width) / 2);
+  EXPECT_EQ(d.ListView1.ColumnHeaders()[2].Text, "User ID");
+
+  d.TabStrip1.ClickTab(2);
+  EXPECT_FALSE(d.Frame1(0).Visible());
+  EXPECT_TRUE(d.Frame1(1).Visible());
+
+  fx.m->gDialogCancelled = 0;
+  fx.m->frmUpdate.Unload();
+  EXPECT_EQ(fx.m->gDialogCancelled, 1);
+  EXPECT_EQ(fx.m->frmUpdate->chkKeep.Value(), 0);  // a fresh instance
+}
+
+TEST(Dialogs, ColumnClicksSortAndToolbarSelectsByLockState) {
+  ModuleFixture fx;
+  auto& d = *fx.m->frmExtract;
+  auto add = [&](const char* name, const char* user, int icon) {
+    vb::ListItem& r = d.ListView1.Add();
+    r.Text = name;
+    r.SetSubItems(2, user);
+    r.SmallIcon = icon;
+  };
+  add("beta", "zoe", 2);
+  add("Alpha", "<no lock>", 1);
+  add("gamma", "adam", 3);
+  add("delta", "", 0);
+  auto names = [&] {
+    std::string out;
+    for (auto* r : d.ListView1.Ordered()) out += r->Text + " ";
+    return out;
+  };
+  d.ListView1.ClickColumn(1);
+  EXPECT_EQ(names(), "Alpha beta delta gamma ");
+  d.ListView1.ClickColumn(1);
+  EXPECT_EQ(names(), "gamma delta beta Alpha ");
+  d.ListView1.ClickColumn(3);
+  EXPECT_EQ(d.ListView1.SortKey, 2);
+  EXPECT_EQ(d.ListView1.SortOrder, vb::lvwAscending);
+  EXPECT_EQ(names(), "delta Alpha gamma beta ");
+
+  auto selected = [&] {
+    std::string out;
+    for (auto* r : d.ListView1.Ordered()) {
+      if (r->Selected) out += r->Text + " ";
+    }
+    return out;
+  };
+  d.ListView1.FindItem("delta")->Selected = true;
+  d.Toolbar1.Press("selYou");
+  EXPECT_EQ(selected(), "beta ");
+  d.Toolbar1.Press("selNot");
+  EXPECT_EQ(selected(), "Alpha ");
+  d.Toolbar1.Press("selElse");
+  EXPECT_EQ(selected(), "gamma ");
+  d.Toolbar1.Press("modeList");
+  EXPECT_EQ(d.ListView1.View, vb::lvwList);
+  d.Toolbar1.Press("modeDetails");
+  EXPECT_EQ(d.ListView1.View, vb::lvwReport);
+  EXPECT_EQ(selected(), "gamma ");  // switching views keeps the selection and the sort
+  EXPECT_EQ(names(), "delta Alpha gamma beta ");
+}
+
+}  // namespace
