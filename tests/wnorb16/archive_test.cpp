@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "wnorb16/command_words.hpp"
+#include "wnorb16/rcs_archive.hpp"
+
+namespace wnorb16 {
+namespace {
+
+constexpr char kArchive[] =
+    "head\t1.2;\naccess;\nsymbols\n\tV1:1.1;\nlocks\n\tbob:1.2\n\tann:1.1.1.1; strict;\n"
+    "comment\t@# @;\n\n\n1.2\ndate\t2024.03.01.17.05.09;\tauthor bob;\tstate Exp;\nbranches;\nnext\t1.1;\n"
+    "commitid\tabc;\n\n1.1\ndate\t99.12.31.23.59.59;\tauthor ann;\tstate "
+    "Exp;\nbranches\n\t1.1.1.1;\nnext\t;\n\n"
+    "1.1.1.1\ndate\t2024.01.01.00.00.00;\tauthor ann;\tstate Exp;\nbranches;\nnext\t;\n\n\n"
+    "desc\n@a @@ sign@\n\n\n1.2\nlog\n@second\nmore@\ntext\n@x@@y\n@\n\n\n1.1\nlog\n@first@\ntext\n@d1 "
+    "1\n@\n\n\n"
+    "1.1.1.1\nlog\n@on a branch@\ntext\n@@\n";
+
+TEST(Archive, ReadsLocksDeltasAndLogs) {
+  std::optional<Archive> archive = ParseArchive(kArchive);
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(archive->head, "1.2");
+  EXPECT_TRUE(archive->strict);
+  EXPECT_EQ(archive->locks, (std::vector<ArchiveLock>{{"bob", "1.2"}, {"ann", "1.1.1.1"}}));
+  EXPECT_EQ(archive->LockOf("ann")->revision, "1.1.1.1");
+  ASSERT_EQ(archive->deltas.size(), 3u);
+  EXPECT_EQ(archive->FindDelta("1.1")->branches, std::vector<std::string>{"1.1.1.1"});
+  EXPECT_EQ(archive->FindDelta("1.2")->log, "second\nmore");
+  EXPECT_EQ(archive->FindDelta("1.1.1.1")->log, "on a branch");
+  EXPECT_EQ(FormatRcsDate(archive->FindDelta("1.1")->date), "1999/12/31 23:59:59");
+  EXPECT_EQ(RcsDateSeconds("2024.03.01.17.05.09"), 1709312709);
+
+  // The header alone, from any prefix: whole once "desc" is reached, never wrong before.
+  const std::string text = kArchive;
+  const std::size_t desc = text.find("desc");
+  for (std::size_t n = 0; n < text.size(); ++n) {
+    Archive header;
+    ParseStatus status = ParseArchiveHeader(std::string_view(text).substr(0, n), header);
+    EXPECT_EQ(status, n > desc + 4 ? ParseStatus::kComplete : ParseStatus::kTruncated) << n;
+    if (status == ParseStatus::kComplete) {
+      EXPECT_EQ(header.locks.size(), 2u);
+    }
+  }
+  Archive header;
+  EXPECT_EQ(ParseArchiveHeader("head 1.1; locks bob 1.1; strict;\ndesc\n@@", header),
+            ParseStatus::kMalformed);
+  EXPECT_FALSE(ParseArchive(std::string(kArchive).substr(0, text.size() - 3)));
+}
+
+TEST(Archive, RevisionsCompareByNumber) {
+  EXPECT_LT(CompareRevisions("1.9", "1.10"), 0);
+  EXPECT_LT(CompareRevisions("1.10", "2.1"), 0);
+  EXPECT_LT(CompareRevisions("2.1", "2.1.1.1"), 0);
+  EXPECT_EQ(CompareRevisions("1.01", "1.1"), 0);
+  EXPECT_EQ(RevisionDepth("1.2.3.4"), 4);
+}
+
+TEST(CommandWords, OptionLettersInAnyOrderAndCase) {
+  auto parsed = ParseCommand("ufkw a.frm, b.frm ,c.frm");
+  ASSERT_TRUE(std::holds_alternative<Command>(parsed));
+  const Command& command = std::get<Command>(parsed);
+  EXPECT_EQ(command.kind, CommandKind::kUpdate);
+  EXPECT_EQ(command.options, "FK");
+  EXPECT_EQ(command.names, (std::vector<std::string>{"a.frm", "b.frm", "c.frm"}));
+  EXPECT_EQ(std::get<Command>(ParseCommand("ESRFW x")).options, "FRS");
+  EXPECT_EQ(std::get<Command>(ParseCommand("T C:\\A B\\X.FRM")).names,
+            std::vector<std::string>{"C:\\A B\\X.FRM"});
+  EXPECT_EQ(std::get<Command>(ParseCommand("-C X.FRM X.FRM")).names.size(), 2u);
+  EXPECT_EQ(std::get<CommandError>(ParseCommand("UMSW x")).reason,
+            "options M, S and B each choose the revision number; give one of them");
+  EXPECT_EQ(std::get<CommandError>(ParseCommand("EQW x")).reason, "unknown option \"Q\" in EQW");
+}
+
+}  // namespace
+}  // namespace wnorb16

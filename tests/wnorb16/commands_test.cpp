@@ -1,0 +1,137 @@
+#include <thread>
+
+#include "engine_fixture.hpp"
+#include "scripted_interaction.hpp"
+
+namespace wnorb16::testing {
+namespace {
+
+TEST_F(EngineTest, LockModeAndConfigurationComeFromTheIniFile) {
+  EXPECT_EQ(Run("G2LOCKING"), "Y");
+  tmp_.Write("WNORB.INI", "; engine settings\r\n[Engine]\r\nLocking=N\r\nUserID=bob\r\n");
+  EXPECT_EQ(Run("G2LOCKING"), "Y");  // read again only when asked
+  EXPECT_EQ(Run("CONFIG"), "Configuration read from " + tmp_ / "WNORB.INI" +
+                               ": Locking=N, UserID=bob, Archives=RCS folder or beside each file\r\n");
+  EXPECT_EQ(Run("G2LOCKING"), "N");
+
+  // The user ID owns the locks the engine takes.
+  Archived("A.FRM", "a\n");
+  Run("EW " + Windows("A.FRM"));
+  EXPECT_NE(Contents(Archive("A.FRM")).find("bob:1.1;"), std::string::npos);
+  EXPECT_TRUE(Run("T " + Windows("A.FRM")).starts_with(Windows("A.FRM") + " is checked out to you"));
+
+  // At the terminal the person may change the settings; other lines of the file stay.
+  ScriptedInteraction person;
+  EngineConfig changed{true, "carl", "..\\ARCHIVE"};
+  person.configs = {changed};
+  auto interactive = MakeEngine(&person);
+  EXPECT_EQ(interactive->Execute("CONFIG"), "Configuration read from " + tmp_ / "WNORB.INI" +
+                                                ": Locking=Y, UserID=carl, Archives=..\\ARCHIVE\r\n");
+  EXPECT_EQ(interactive->config(), changed);
+  EXPECT_TRUE(Contents(tmp_ / "WNORB.INI").starts_with("; engine settings\r\n[Engine]\r\nLocking=Y\r\n"));
+}
+
+TEST_F(EngineTest, ArchivesSettingPutsArchivesElsewhere) {
+  tmp_.Write("WNORB.INI", "[Engine]\nArchives=..\\STORE\n");
+  Write("A.FRM", "a\n");
+  EXPECT_EQ(StatusLines(Run("UW " + Windows("A.FRM")))[0], "1 of 1 files updated");
+  EXPECT_EQ(Contents(tmp_ / "STORE/A.FRM,v").substr(0, 9), "head\t1.1;");
+  EXPECT_EQ(Run("T " + Windows("A.FRM")), Windows("A.FRM") + " is not checked out\r\n");
+
+  tmp_.Write("WNORB.INI", "[Engine]\nArchives=" + tmp_.Windows("ABS") + "\n");
+  Run("CONFIG");
+  EXPECT_EQ(Run("T " + Windows("A.FRM")), Windows("A.FRM") + ": NO LOCK FILE\r\n");
+}
+
+TEST_F(EngineTest, ChangeDirectorySetsTheFolderOfRelativeNames) {
+  Archived("A.FRM", "a\n");
+  tmp_.MakeDir("proj/long folder name/sub");
+  EXPECT_EQ(Run("CD " + Short("")), "OK");
+  EXPECT_EQ(StatusLines(Run("EW A.FRM"))[1], "A.FRM: revision 1.1 extracted and locked");
+  EXPECT_EQ(Run("CD " + Short("long folder name")), "OK");
+  EXPECT_EQ(Run("CD SUB"), "OK");
+  EXPECT_EQ(Run("CD ..\\..\\"), "OK");
+  EXPECT_TRUE(Run("T A.FRM").starts_with("A.FRM is checked out to you\r\n"));
+  EXPECT_EQ(Run("CD " + tmp_.Windows("nowhere")), "ERROR: no folder " + tmp_.Windows("nowhere") + "\r\n");
+  EXPECT_TRUE(Run("T A.FRM").starts_with("A.FRM is checked out"));  // the folder stayed
+}
+
+TEST_F(EngineTest, RefusalsAreOneErrorLineAndChangeNothing) {
+  Archived("A.FRM", "a\n");
+  const std::string a = Windows("A.FRM");
+  const std::string archive = Contents(Archive("A.FRM"));
+  for (const std::string& command : std::vector<std::string>{
+           std::string(), std::string("   "), std::string("HELLO"), std::string("G2LOCKING now"),
+           std::string("EW"), "EXW " + a, "EBRW " + a, "EEW " + a, "UMBW " + a, "UDKW " + a, "EW " + a + ",,",
+           "T", "EW " + a + "," + tmp_.Windows("no folder\\X.FRM"), "T Q:\\X.FRM",
+           "-C " + a + " " + a + " " + a}) {
+    std::vector<std::string> lines = StatusLines(Run(command));
+    ASSERT_EQ(lines.size(), 1u) << command;
+    EXPECT_TRUE(lines[0].starts_with("ERROR: ")) << command << " -> " << lines[0];
+  }
+  EXPECT_EQ(Contents(Archive("A.FRM")), archive);
+  EXPECT_TRUE(ReadOnly(Path("A.FRM")));
+}
+
+TEST_F(EngineTest, HistoryListsEveryRevisionOldestFirst) {
+  Write("H.BAS", "1\n");
+  Rcs("ci", {"-u", "-i", "-t-x", "-d2001/02/03 04:05:06", "-mfirst line\nsecond line", Archive("H.BAS"),
+             Path("H.BAS")});
+  Rcs("co", {"-l", Archive("H.BAS"), Path("H.BAS")}, "bob");
+  Write("H.BAS", "2\n");
+  Rcs("ci", {"-u", "-d2003/01/01 00:00:00", "-mon the trunk", Archive("H.BAS"), Path("H.BAS")}, "bob");
+  Rcs("co", {"-l1.1", Archive("H.BAS"), Path("H.BAS")}, "a_long_author_name");
+  Write("H.BAS", "b\n");
+  Rcs("ci", {"-u", "-r1.1.1", "-d2002/06/30 23:59:59", "-mon a branch", Archive("H.BAS"), Path("H.BAS")},
+      "a_long_author_name");
+
+  EXPECT_EQ(Run("L " + Short("H.BAS")),
+            "History of " + Short("H.BAS") +
+                "\r\n"
+                "Revision  Date                 Author      Comment\r\n"
+                "1.1       2001/02/03 04:05:06  ann         first line\r\n"
+                "1.1.1.1   2002/06/30 23:59:59  a_long_author_name on a branch\r\n"
+                "1.2       2003/01/01 00:00:00  bob         on the trunk\r\n");
+  Write("NEW.BAS", "n\n");
+  EXPECT_EQ(StatusLines(Run("L " + Windows("NEW.BAS"))).back(), Windows("NEW.BAS") + ": NO LOCK FILE");
+}
+
+TEST_F(EngineTest, CompareShowsTheWorkFileAgainstTheLatestRevision) {
+  Archived("C.FRM", "one\ntwo\n");
+  const std::string c = Short("C.FRM");
+  EXPECT_EQ(Run("-C " + c + " " + c), "No differences\r\n");
+  Run("EW " + c);
+  Write("C.FRM", "one\n2\n");
+  std::vector<std::string> diff = StatusLines(Run("-C " + c + " " + c));
+  ASSERT_EQ(diff.size(), 6u);
+  EXPECT_TRUE(diff[0].starts_with("--- " + c + "\t")) << diff[0];
+  EXPECT_TRUE(diff[1].starts_with("+++ " + c + "\t")) << diff[1];
+  EXPECT_EQ(std::vector<std::string>(diff.begin() + 2, diff.end()),
+            (std::vector<std::string>{"@@ -1,2 +1,2 @@", " one", "-two", "+2"}));
+  Write("N.FRM", "n\n");
+  EXPECT_EQ(Run("-C " + Windows("N.FRM") + " " + Windows("N.FRM")), Windows("N.FRM") + ": NO LOCK FILE\r\n");
+}
+
+TEST_F(EngineTest, WaitsWhileAnotherRcsRunHoldsTheArchive) {
+  Archived("W.FRM", "w\n");
+  const std::string rcs_lock = tmp_ / "proj/RCS/,W.FRM,";
+  tmp_.Write("proj/RCS/,W.FRM,", "");
+  std::thread other_run([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::filesystem::remove(rcs_lock);
+  });
+  std::string status = Run("EW " + Windows("W.FRM"));
+  other_run.join();
+  EXPECT_EQ(StatusLines(status)[1], Windows("W.FRM") + ": revision 1.1 extracted and locked");
+
+  // One that does not finish: the file is reported, the archive left to its owner.
+  tmp_.Write("proj/RCS/,W.FRM,", "");
+  const std::string archive = Contents(Archive("W.FRM"));
+  std::vector<std::string> lines = StatusLines(Run("UW " + Windows("W.FRM")));
+  EXPECT_EQ(lines[0], "0 of 1 files updated");
+  EXPECT_TRUE(lines[1].starts_with(Windows("W.FRM") + ": failed: ")) << lines[1];
+  EXPECT_EQ(Contents(Archive("W.FRM")), archive);
+}
+
+}  // namespace
+}  // namespace wnorb16::testing

@@ -1,0 +1,95 @@
+// A project folder of real files with real RCS archives, and an engine working on it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "posix/path_resolver.hpp"
+#include "tests/posix/temp_dir.hpp"
+#include "wnorb16/engine.hpp"
+#include "wnorb16/rcs_runner.hpp"
+
+namespace wnorb16::testing {
+
+using posix::testing::Contents;
+using posix::testing::Mode;
+using posix::testing::TempDir;
+
+inline bool ReadOnly(const std::string& file) { return (Mode(file) & 0200) == 0; }
+
+// Splits a status text at CR LF, checking that every line is so ended.
+inline std::vector<std::string> StatusLines(const std::string& status) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < status.size()) {
+    auto end = status.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "line without CR LF in: " << status;
+      lines.push_back(status.substr(start));
+      break;
+    }
+    lines.push_back(status.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+class EngineTest : public ::testing::Test {
+ protected:
+  static constexpr char kUser[] = "ann";
+
+  EngineTest() { tmp_.MakeDir("proj/RCS"); }
+
+  // The engine, made on first use so a test can write WNORB.INI first.
+  Engine& engine() {
+    if (!engine_) engine_ = MakeEngine(nullptr);
+    return *engine_;
+  }
+  std::unique_ptr<Engine> MakeEngine(Interaction* interaction) {
+    EngineSetup setup;
+    setup.ini_path = tmp_ / "WNORB.INI";
+    setup.interaction = interaction;
+    setup.login_name = kUser;
+    setup.lock_wait = std::chrono::milliseconds(300);
+    return std::make_unique<Engine>(std::move(setup));
+  }
+
+  std::string Run(const std::string& command) { return engine().Execute(command); }
+
+  std::string Path(const std::string& name) const { return tmp_ / ("proj/" + name); }
+  std::string Archive(const std::string& name) const { return tmp_ / ("proj/RCS/" + name + ",v"); }
+  std::string Windows(const std::string& name) const { return tmp_.Windows("proj/" + name); }
+  // The name the add-in would send: the short form.
+  std::string Short(const std::string& name) const {
+    return posix::PathResolver().ToShort(Windows(name)).value_or("<no short name>");
+  }
+
+  // Replaces the file whatever its mode, as a person's editor would.
+  std::string Write(const std::string& name, const std::string& contents, mode_t mode = 0644) {
+    std::filesystem::remove(Path(name));
+    return tmp_.Write("proj/" + name, contents, mode);
+  }
+
+  // RCS run as `user`, outside the engine, for the archive states a test starts from.
+  void Rcs(const std::string& program, std::vector<std::string> arguments, const std::string& user = kUser) {
+    RcsResult result = RcsRunner().Run(program, arguments, user);
+    ASSERT_EQ(result.exit_code, 0) << program << ": " << result.err;
+  }
+  // An archive of `name` with revision 1.1 holding `contents`; the work file left read-only.
+  void Archived(const std::string& name, const std::string& contents) {
+    Write(name, contents);
+    Rcs("ci", {"-u", "-i", "-t-test", "-minitial", Archive(name), Path(name)});
+  }
+  void LockAs(const std::string& user, const std::string& name) {
+    Rcs("co", {"-l", Archive(name), Path(name)}, user);
+  }
+
+  TempDir tmp_;
+  std::unique_ptr<Engine> engine_;
+};
+
+}  // namespace wnorb16::testing

@@ -1,0 +1,48 @@
+#include "wnorb16/engine_server.hpp"
+
+#include "dde/in_process_bus.hpp"
+#include "dde/text_box_link.hpp"
+#include "engine_fixture.hpp"
+
+namespace wnorb16::testing {
+namespace {
+
+// The add-in's hidden form: Text1 sends, Text2 shows the engine's status.
+TEST_F(EngineTest, TheAddInReadsEachAnswerRightAfterItsExecute) {
+  Archived("FORM1.FRM", "one\n");
+  Archived("my form.frm", "two\n");
+  dde::InProcessBus bus;
+  std::vector<std::string> seen;
+  EngineServer server(engine(), [&](std::string_view command, const std::string& status) {
+    seen.push_back(std::string(command) + " -> " + status);
+  });
+  dde::InProcessBus::Registration registration = bus.Register(server.application());
+
+  dde::TextBoxLink text1(bus, "frmDDE", "Text1");
+  dde::TextBoxLink text2(bus, "frmDDE", "Text2");
+  text1.SetLinkTopic("WNORB16|frmMain");
+  text1.SetLinkMode(2);
+  text2.SetLinkTopic("WNORB16|frmCmd");
+  text2.SetLinkItem("txtStatus");
+  text2.SetLinkMode(1);
+
+  text1.LinkExecute("CD " + Short(""));
+  EXPECT_EQ(text2.Text(), "OK");
+  text1.LinkExecute("G2LOCKING");
+  EXPECT_EQ(text2.Text(), "Y");
+  const std::string files = Short("FORM1.FRM") + "," + Short("my form.frm");
+  text1.LinkExecute("EW " + files);
+  EXPECT_TRUE(text2.Text().starts_with("2 of 2 files extracted\r\n")) << text2.Text();
+  text1.LinkExecute("T " + Short("my form.frm"));
+  EXPECT_TRUE(text2.Text().starts_with(Short("my form.frm") + " is checked out to you\r\n"));
+  text1.LinkExecute("L FORM1.FRM");
+  EXPECT_TRUE(text2.Text().starts_with("History of FORM1.FRM\r\n"));
+  // An empty command, as the add-in sends when nothing was selected, is taken and answered.
+  text1.LinkExecute("");
+  EXPECT_TRUE(text2.Text().starts_with("ERROR: "));
+  EXPECT_EQ(seen.size(), 6u);
+  EXPECT_EQ(seen[1], "G2LOCKING -> Y");
+}
+
+}  // namespace
+}  // namespace wnorb16::testing

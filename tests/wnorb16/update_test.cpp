@@ -1,0 +1,120 @@
+#include "engine_fixture.hpp"
+#include "scripted_interaction.hpp"
+
+namespace wnorb16::testing {
+namespace {
+
+// The revisions of an archive as the history lists them.
+std::vector<std::string> Revisions(Engine& engine, const std::string& name) {
+  std::vector<std::string> revisions;
+  std::vector<std::string> lines = StatusLines(engine.Execute("L " + name));
+  for (std::size_t i = 2; i < lines.size(); ++i) revisions.push_back(lines[i].substr(0, lines[i].find(' ')));
+  return revisions;
+}
+
+TEST_F(EngineTest, UpdateChecksInAndReleasesTheLock) {
+  Archived("A.FRM", "a\n");
+  Archived("B.FRM", "b\n");
+  const std::string a = Windows("A.FRM"), b = Windows("B.FRM");
+  Run("EW " + a + "," + b);
+  Write("A.FRM", "a changed\n");
+
+  EXPECT_EQ(Run("UW " + a + "," + b), "2 of 2 files updated\r\n" + a +
+                                          ": checked in as revision 2.1; work file read-only\r\n" + b +
+                                          ": unchanged; revision 1.1 kept, lock released\r\n");
+  EXPECT_TRUE(ReadOnly(Path("A.FRM")));
+  EXPECT_TRUE(ReadOnly(Path("B.FRM")));
+  EXPECT_EQ(Contents(Path("A.FRM")), "a changed\n");
+  EXPECT_EQ(Run("T " + a), a + " is not checked out\r\n");
+  EXPECT_EQ(Run("T " + b), b + " is not checked out\r\n");
+  std::vector<std::string> history = StatusLines(Run("L " + a));
+  EXPECT_TRUE(history.back().ends_with("  ann         Checked in by WNORB16 (UW)")) << history.back();
+}
+
+TEST_F(EngineTest, UpdateNumbersRevisionsByOption) {
+  Archived("N.BAS", "0\n");
+  const std::string n = Windows("N.BAS");
+  int edit = 0;
+  auto check_in = [&](const std::string& options) {
+    Run("EW " + n);
+    Write("N.BAS", std::to_string(++edit) + "\n");
+    return StatusLines(Run(options + " " + n))[1];
+  };
+  EXPECT_EQ(check_in("UW"), n + ": checked in as revision 2.1; work file read-only");   // a new trunk number
+  EXPECT_EQ(check_in("UMW"), n + ": checked in as revision 2.2; work file read-only");  // minor
+  EXPECT_EQ(check_in("UBW"), n + ": checked in as revision 2.2.1.1; work file read-only");
+  EXPECT_EQ(check_in("UBW"), n + ": checked in as revision 2.2.2.1; work file read-only");  // another branch
+  EXPECT_EQ(check_in("UKW"), n + ": checked in as revision 3.1; still checked out to you");
+  EXPECT_FALSE(ReadOnly(Path("N.BAS")));
+  EXPECT_TRUE(Run("T " + n).ends_with("locked revision 3.1\r\n"));
+
+  // S: the number the person gives; refused when nobody can be asked.
+  Write("N.BAS", "specified\n");
+  EXPECT_TRUE(Run("USW " + n).starts_with("ERROR: "));
+  EXPECT_TRUE(Run("T " + n).ends_with("locked revision 3.1\r\n"));
+  ScriptedInteraction person;
+  person.revisions = {"7.5"};
+  person.messages = {"the person's words"};
+  auto interactive = MakeEngine(&person);
+  EXPECT_EQ(StatusLines(interactive->Execute("USW " + n))[1],
+            n + ": checked in as revision 7.5; work file read-only");
+  EXPECT_EQ(person.asked,
+            (std::vector<std::string>{"new revision of " + n,
+                                      "log message for USW, default Checked in by WNORB16 (USW)"}));
+  EXPECT_EQ(Revisions(engine(), n),
+            (std::vector<std::string>{"1.1", "2.1", "2.2", "2.2.1.1", "2.2.2.1", "3.1", "7.5"}));
+  EXPECT_TRUE(StatusLines(Run("L " + n)).back().ends_with("the person's words"));
+}
+
+TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
+  Write("new form.frm", "brand new\n");
+  Archived("BOBS.FRM", "b\n");
+  LockAs("bob", "BOBS.FRM");
+  Archived("FREE.FRM", "f\n");
+  const std::string fresh = Short("new form.frm"), bobs = Windows("BOBS.FRM"), free = Windows("FREE.FRM");
+  const std::string bobs_before = Contents(Archive("BOBS.FRM"));
+
+  EXPECT_EQ(Run("UW " + bobs + "," + fresh + "," + free + "," + Windows("GONE.FRM")),
+            "1 of 4 files updated\r\n" + bobs + ": checked out to bob; left alone\r\n" + fresh +
+                ": archive created with revision 1.1; work file read-only\r\n" + free +
+                ": not checked out to you; not updated\r\n" + Windows("GONE.FRM") +
+                ": no work file; not updated\r\n");
+  EXPECT_TRUE(ReadOnly(Path("new form.frm")));
+  EXPECT_EQ(Run("T " + fresh), fresh + " is not checked out\r\n");
+  EXPECT_EQ(Contents(Archive("BOBS.FRM")), bobs_before);
+}
+
+TEST_F(EngineTest, UpdateDiscardRestoresTheArchivedRevision) {
+  Archived("D.FRM", "stored\n");
+  Run("EW " + Windows("D.FRM"));
+  Write("D.FRM", "edits to throw away\n");
+  EXPECT_EQ(Run("UDW " + Windows("D.FRM")),
+            "1 of 1 files updated\r\n" + Windows("D.FRM") +
+                ": lock released; work file restored to revision 1.1 read-only\r\n");
+  EXPECT_EQ(Contents(Path("D.FRM")), "stored\n");
+  EXPECT_TRUE(ReadOnly(Path("D.FRM")));
+  EXPECT_EQ(Run("T " + Windows("D.FRM")), Windows("D.FRM") + " is not checked out\r\n");
+  EXPECT_EQ(Revisions(engine(), Windows("D.FRM")), std::vector<std::string>{"1.1"});
+
+  // Without our lock there is nothing to discard, and a writable file stays as it is.
+  Write("D.FRM", "not given out\n");
+  EXPECT_EQ(StatusLines(Run("UDW " + Windows("D.FRM")))[1],
+            Windows("D.FRM") + ": not checked out to you; nothing to discard");
+  EXPECT_EQ(Contents(Path("D.FRM")), "not given out\n");
+}
+
+TEST_F(EngineTest, UpdateFreshenSkipsUnchangedFilesAndKeepsTheirLock) {
+  Archived("SAME.FRM", "same\n");
+  Archived("EDIT.FRM", "old\n");
+  Run("EW " + Windows("SAME.FRM") + "," + Windows("EDIT.FRM"));
+  Write("EDIT.FRM", "new\n");
+  EXPECT_EQ(Run("UFW " + Windows("SAME.FRM") + "," + Windows("EDIT.FRM")),
+            "1 of 2 files updated\r\n" + Windows("SAME.FRM") +
+                ": not changed since revision 1.1; skipped\r\n" + Windows("EDIT.FRM") +
+                ": checked in as revision 2.1; work file read-only\r\n");
+  EXPECT_TRUE(Run("T " + Windows("SAME.FRM")).starts_with(Windows("SAME.FRM") + " is checked out to you"));
+  EXPECT_FALSE(ReadOnly(Path("SAME.FRM")));
+}
+
+}  // namespace
+}  // namespace wnorb16::testing

@@ -1,0 +1,65 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "wnorb16/disk.hpp"
+
+namespace wnorb16 {
+
+FileStatus StatusOf(const std::string& path) {
+  struct stat st;
+  FileStatus status;
+  if (stat(path.c_str(), &st) != 0) return status;
+  status.exists = true;
+  status.is_directory = S_ISDIR(st.st_mode);
+  status.read_only = (st.st_mode & S_IWUSR) == 0;
+  status.modified = static_cast<std::int64_t>(st.st_mtime);
+  return status;
+}
+
+std::optional<FilePrefix> ReadFilePrefix(const std::string& path, std::size_t limit) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  FilePrefix prefix;
+  prefix.bytes.resize(limit);
+  std::size_t filled = 0;
+  bool failed = false;
+  while (filled < limit) {
+    ssize_t n = read(fd, prefix.bytes.data() + filled, limit - filled);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) failed = true;
+    if (n <= 0) {
+      prefix.whole = !failed;
+      break;
+    }
+    filled += static_cast<std::size_t>(n);
+  }
+  if (!failed && filled == limit) {
+    // Full: whole only when nothing follows.
+    char probe;
+    ssize_t n;
+    do n = read(fd, &probe, 1);
+    while (n < 0 && errno == EINTR);
+    prefix.whole = n == 0;
+  }
+  close(fd);
+  if (failed) return std::nullopt;
+  prefix.bytes.resize(filled);
+  return prefix;
+}
+
+bool MakeFolders(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  auto slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash))) return false;
+  return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+void Pause(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+
+}  // namespace wnorb16

@@ -1,0 +1,30 @@
+// The engine's settings, kept in WNORB.INI beside the executable under [Engine].
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace wnorb16 {
+
+inline constexpr char kIniFileName[] = "WNORB.INI";
+inline constexpr char kLogFileName[] = "WNORB.LOG";
+inline constexpr char kIniSection[] = "Engine";
+
+struct EngineConfig {
+  bool locking = true;   // Locking=Y|N, the answer to "G2LOCKING"
+  std::string user_id;   // UserID=, who owns the locks the engine takes
+  std::string archives;  // Archives=, a Windows path; relative ones are taken against each work file's folder
+
+  bool operator==(const EngineConfig&) const = default;
+};
+
+// The settings in `ini_text`; `login_name` stands in for a missing or empty UserID.
+EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_name);
+
+// `ini_text` with the settings written in, every other line kept.
+std::string WriteConfig(const std::string& ini_text, const EngineConfig& config);
+
+// The name of the user running the engine.
+std::string LoginName();
+
+}  // namespace wnorb16

@@ -1,0 +1,26 @@
+#include "wnorb16/engine_server.hpp"
+
+namespace wnorb16 {
+
+EngineServer::EngineServer(Engine& engine, Observer observer)
+    : engine_(engine),
+      observer_(std::move(observer)),
+      application_(std::make_shared<dde::ServerApplication>(kApplicationName)) {
+  status_topic_ = &application_->AddTopic(kStatusTopic);
+  status_topic_->AddItem(kStatusItem);
+  dde::ServerTopic& command_topic = application_->AddTopic(kCommandTopic);
+  // Every command is taken, refused ones too: the add-in learns the refusal from the status.
+  command_topic.SetExecuteHandler([this](std::string_view command) {
+    Execute(command);
+    return true;
+  });
+}
+
+std::string EngineServer::Execute(std::string_view command) {
+  std::string status = engine_.Execute(command);
+  status_topic_->SetItem(kStatusItem, status);
+  if (observer_) observer_(command, status);
+  return status;
+}
+
+}  // namespace wnorb16

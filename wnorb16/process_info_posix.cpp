@@ -1,0 +1,33 @@
+#include <pwd.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include "wnorb16/engine_config.hpp"
+#include "wnorb16/process_info.hpp"
+
+namespace wnorb16 {
+
+std::string LoginName() {
+  if (passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_name != nullptr && *pw->pw_name != '\0') {
+    return pw->pw_name;
+  }
+  for (const char* name : {"LOGNAME", "USER"}) {
+    if (const char* value = std::getenv(name); value != nullptr && *value != '\0') return value;
+  }
+  return "user" + std::to_string(getuid());
+}
+
+std::string ExecutableFolder() {
+  char buffer[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return ".";
+  std::string path(buffer, static_cast<std::size_t>(n));
+  auto slash = path.find_last_of('/');
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool AtTerminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
+
+}  // namespace wnorb16

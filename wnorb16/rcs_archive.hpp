@@ -1,0 +1,62 @@
+// An RCS archive (",v" file) as the engine reads it: the administrative header, every delta and,
+// when asked for, their log messages. Reading never starts an RCS program: a lock query must
+// cost no more than reading the file's first bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wnorb16 {
+
+struct ArchiveLock {
+  std::string user;
+  std::string revision;
+
+  bool operator==(const ArchiveLock&) const = default;
+};
+
+struct Delta {
+  std::string revision;
+  std::string date;  // as RCS keeps it: "2024.03.01.17.05.09" (UTC; two-digit years before 2000)
+  std::string author;
+  std::string state;
+  std::vector<std::string> branches;  // the first revision of each branch that starts here
+  std::string next;
+  std::string log;  // only read by ParseArchive
+};
+
+struct Archive {
+  std::string head;
+  std::string branch;
+  std::vector<ArchiveLock> locks;  // in the archive's order
+  bool strict = false;
+  std::vector<Delta> deltas;  // in the archive's order
+
+  const Delta* FindDelta(std::string_view revision) const;
+  // The first lock `user` holds; null when none.
+  const ArchiveLock* LockOf(std::string_view user) const;
+};
+
+enum class ParseStatus { kComplete, kTruncated, kMalformed };
+
+// Everything before "desc": locks, head and the deltas without their logs. kTruncated when
+// `text` ends before "desc", so the caller can read more of the file.
+ParseStatus ParseArchiveHeader(std::string_view text, Archive& out);
+
+// The whole archive, logs included; nullopt when it is not an RCS archive.
+std::optional<Archive> ParseArchive(std::string_view text);
+
+// "2024.03.01.17.05.09" as "2024/03/01 17:05:09"; two-digit years are 19xx.
+std::string FormatRcsDate(std::string_view rcs_date);
+// Seconds since 1970 (UTC); nullopt for a malformed date.
+std::optional<std::int64_t> RcsDateSeconds(std::string_view rcs_date);
+
+// Revision numbers compare field by field as numbers: 1.9 < 1.10 < 2.1 < 2.1.1.1.
+int CompareRevisions(std::string_view a, std::string_view b);
+// The number of dot-separated fields: 2 for a trunk revision.
+int RevisionDepth(std::string_view revision);
+
+}  // namespace wnorb16

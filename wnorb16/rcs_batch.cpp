@@ -1,0 +1,145 @@
+#include "wnorb16/rcs_batch.hpp"
+
+#include <map>
+
+#include "wnorb16/disk.hpp"
+
+namespace wnorb16 {
+
+namespace {
+
+constexpr auto kLockPoll = std::chrono::milliseconds(20);
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    auto end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The line with which RCS begins its report on one file.
+std::string Heading(const std::string& program, const RcsJob& job) {
+  if (program == "co") return job.archive + "  -->  " + job.work;
+  if (program == "ci") return job.archive + "  <--  " + job.work;
+  return "RCS file: " + job.archive;
+}
+
+// The word after `marker` in `line`, up to a blank or ";".
+std::string WordAfter(const std::string& line, const std::string& marker) {
+  auto at = line.find(marker);
+  if (at == std::string::npos) return "";
+  auto start = at + marker.size();
+  auto end = line.find_first_of(" ;", start);
+  return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+}  // namespace
+
+RcsReport ReadReport(const std::string& program, const std::string& archive,
+                     const std::vector<std::string>& lines) {
+  RcsReport report;
+  const std::string complaint = program + ": ";
+  for (const auto& line : lines) {
+    if (line == "done") {
+      report.done = true;
+    } else if (line.starts_with(complaint)) {
+      if (report.error.empty()) {
+        std::string text = line.substr(complaint.size());
+        if (text.starts_with(archive + ": ")) text = text.substr(archive.size() + 2);
+        report.error = text;
+      }
+    } else if (line.starts_with("new revision: ")) {
+      report.revision = WordAfter(line, "new revision: ");
+    } else if (line.starts_with("initial revision: ")) {
+      report.revision = WordAfter(line, "initial revision: ");
+      report.initial = true;
+    } else if (line.starts_with("file is unchanged; reverting to previous revision ")) {
+      report.revision = WordAfter(line, "previous revision ");
+      report.unchanged = true;
+    } else if (line.starts_with("revision ")) {
+      report.revision = WordAfter(line, "revision ");  // co: "revision 1.3 (locked)"
+    } else if (program == "rcs" && (line.ends_with(" locked") || line.ends_with(" unlocked"))) {
+      report.revision = line.substr(0, line.find(' '));
+    }
+  }
+  if (!report.done && report.error.empty()) {
+    report.error = lines.empty() ? program + " said nothing about this file" : lines.back();
+  }
+  return report;
+}
+
+void RcsBatch::WaitForArchives(const std::vector<const RcsJob*>& jobs) const {
+  const auto deadline = std::chrono::steady_clock::now() + lock_wait_;
+  for (const RcsJob* job : jobs) {
+    while (!job->lock_file.empty() && StatusOf(job->lock_file).exists &&
+           std::chrono::steady_clock::now() < deadline) {
+      Pause(kLockPoll);
+    }
+  }
+}
+
+std::vector<RcsReport> RcsBatch::Run(const std::string& program, const std::vector<RcsJob>& jobs) const {
+  std::vector<RcsReport> reports(jobs.size());
+  // Groups in the order their options first appear.
+  std::vector<std::vector<std::size_t>> groups;
+  std::map<std::vector<std::string>, std::size_t> group_of;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    auto [it, added] = group_of.try_emplace(jobs[i].options, groups.size());
+    if (added) groups.emplace_back();
+    groups[it->second].push_back(i);
+  }
+
+  for (const auto& group : groups) {
+    std::vector<std::string> arguments = jobs[group.front()].options;
+    std::vector<const RcsJob*> members;
+    for (std::size_t i : group) {
+      members.push_back(&jobs[i]);
+      arguments.push_back(jobs[i].archive);
+      if (!jobs[i].work.empty()) arguments.push_back(jobs[i].work);
+    }
+    WaitForArchives(members);
+    RcsResult result = runner_.Run(program, arguments, user_);
+    if (!result.started) {
+      for (std::size_t i : group)
+        reports[i].error = result.err.empty() ? program + " could not be started" : result.err;
+      continue;
+    }
+
+    // Each file's lines run from its heading to the next file's heading.
+    std::vector<std::string> lines = SplitLines(result.err);
+    std::size_t at = 0;
+    std::vector<std::size_t> starts;
+    for (std::size_t i : group) {
+      const std::string heading = Heading(program, jobs[i]);
+      std::size_t found = at;
+      while (found < lines.size() && lines[found] != heading) ++found;
+      starts.push_back(found);
+      if (found < lines.size()) at = found + 1;
+    }
+    for (std::size_t k = 0; k < group.size(); ++k) {
+      std::vector<std::string> own;
+      if (starts[k] < lines.size()) {
+        std::size_t end = lines.size();
+        for (std::size_t n = k + 1; n < group.size(); ++n) {
+          if (starts[n] < lines.size()) {
+            end = starts[n];
+            break;
+          }
+        }
+        own.assign(lines.begin() + static_cast<std::ptrdiff_t>(starts[k]) + 1,
+                   lines.begin() + static_cast<std::ptrdiff_t>(end));
+      } else if (group.size() == 1) {
+        own = lines;  // no heading at all: everything RCS said is about the one file
+      }
+      reports[group[k]] = ReadReport(program, jobs[group[k]].archive, own);
+    }
+  }
+  return reports;
+}
+
+}  // namespace wnorb16

@@ -1,0 +1,50 @@
+// Many files, few RCS runs: files that need the same options go to one run of the program, as
+// a person would type "co -l a b c", and each file's part of RCS's report is picked out of it
+// again. A file RCS refuses does not stop the others.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "wnorb16/rcs_runner.hpp"
+
+namespace wnorb16 {
+
+struct RcsJob {
+  std::vector<std::string> options;  // files with equal options share a run
+  std::string archive;
+  std::string work;       // "" for rcs, which takes the archive alone
+  std::string lock_file;  // RCS's own lock file of the archive
+};
+
+struct RcsReport {
+  bool done = false;       // RCS said "done" for this file
+  std::string revision;    // the revision RCS named for it
+  bool unchanged = false;  // ci found nothing to store
+  bool initial = false;    // ci created the archive
+  std::string error;       // RCS's complaint, without its program and archive prefix
+};
+
+class RcsBatch {
+ public:
+  RcsBatch(const RcsRunner& runner, std::string user, std::chrono::milliseconds lock_wait)
+      : runner_(runner), user_(std::move(user)), lock_wait_(lock_wait) {}
+
+  // One report per job, in job order. Runs in the order each set of options first appears.
+  std::vector<RcsReport> Run(const std::string& program, const std::vector<RcsJob>& jobs) const;
+
+ private:
+  // Waits while RCS's lock file of any archive exists (another RCS run is rewriting it).
+  void WaitForArchives(const std::vector<const RcsJob*>& jobs) const;
+
+  const RcsRunner& runner_;
+  std::string user_;
+  std::chrono::milliseconds lock_wait_;
+};
+
+// The report of one file, from the lines RCS wrote about it.
+RcsReport ReadReport(const std::string& program, const std::string& archive,
+                     const std::vector<std::string>& lines);
+
+}  // namespace wnorb16

@@ -1,0 +1,125 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "wnorb16/rcs_runner.hpp"
+
+extern char** environ;
+
+namespace wnorb16 {
+
+namespace {
+
+class Pipe {
+ public:
+  Pipe() {
+    if (pipe2(fds_, O_CLOEXEC) != 0) fds_[0] = fds_[1] = -1;
+  }
+  ~Pipe() {
+    CloseRead();
+    CloseWrite();
+  }
+  bool ok() const { return fds_[0] >= 0; }
+  int read_end() const { return fds_[0]; }
+  int write_end() const { return fds_[1]; }
+  void CloseRead() { Close(fds_[0]); }
+  void CloseWrite() { Close(fds_[1]); }
+
+ private:
+  static void Close(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+  int fds_[2];
+};
+
+std::vector<std::string> ChildEnvironment(const std::string& user) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    std::string_view entry = *e;
+    if (entry.starts_with("LOGNAME=") || entry.starts_with("RCSINIT=")) continue;
+    env.emplace_back(entry);
+  }
+  env.push_back("LOGNAME=" + user);
+  return env;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (auto& s : strings) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// Drains both pipes until the child has closed them; either may fill while the other is read.
+void Drain(Pipe& out, Pipe& err, RcsResult& result) {
+  pollfd fds[2] = {{out.read_end(), POLLIN, 0}, {err.read_end(), POLLIN, 0}};
+  std::string* sinks[2] = {&result.out, &result.err};
+  int open_count = 2;
+  char buffer[65536];
+  while (open_count > 0) {
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (n <= 0) {
+        fds[i].fd = -1;
+        --open_count;
+        continue;
+      }
+      sinks[i]->append(buffer, static_cast<std::size_t>(n));
+    }
+  }
+}
+
+}  // namespace
+
+RcsResult RcsRunner::Run(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& user) const {
+  RcsResult result;
+  Pipe out, err;
+  if (!out.ok() || !err.ok()) return result;
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, out.write_end(), STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, err.write_end(), STDERR_FILENO);
+
+  std::string path = folder_.empty() ? program : folder_ + "/" + program;
+  std::vector<std::string> argv_strings{program};
+  argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv = Pointers(argv_strings);
+  std::vector<std::string> env_strings = ChildEnvironment(user);
+  std::vector<char*> envp = Pointers(env_strings);
+
+  pid_t pid = 0;
+  int rc = folder_.empty() ? posix_spawnp(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data())
+                           : posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  out.CloseWrite();
+  err.CloseWrite();
+  if (rc != 0) {
+    result.err = program + ": " + std::strerror(rc) + "\n";
+    return result;
+  }
+  result.started = true;
+  Drain(out, err, result);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+}  // namespace wnorb16

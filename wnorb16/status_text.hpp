@@ -1,0 +1,80 @@
+// Every text the engine answers with, in one place. The add-in reads some of them by phrase and
+// by character position, so their exact bytes matter: lines end with CR LF, the lock report's
+// columns are fixed.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wnorb16/rcs_archive.hpp"
+
+namespace wnorb16::status {
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// Answers without a line end.
+inline constexpr std::string_view kLockingOn = "Y";
+inline constexpr std::string_view kLockingOff = "N";
+inline constexpr std::string_view kDirectoryChanged = "OK";
+
+// 28 hyphens, two blanks, 33 hyphens: the add-in finds the lock report by it.
+inline constexpr std::string_view kLockSeparator =
+    "----------------------------  ---------------------------------";
+inline constexpr std::size_t kHolderWidth = 28;
+
+// Each line followed by CR LF.
+std::string Lines(const std::vector<std::string>& lines);
+
+// "ERROR: <reason>" CR LF.
+std::string Error(std::string_view reason);
+
+// The lock query's answers.
+std::string NoArchive(std::string_view file);  // "<file>: NO LOCK FILE"
+std::string NotCheckedOut(std::string_view file);
+// The phrase, a heading, the separator and the lock line: two blanks, the holder in 28 columns,
+// two blanks, "locked revision <rev>".
+std::string CheckedOut(std::string_view file, bool to_you, const ArchiveLock& lock);
+
+// The history: a title, a heading and one line per revision in the order given.
+std::string History(std::string_view file, const std::vector<const Delta*>& revisions);
+std::string HistoryWithoutArchive(std::string_view file);
+
+inline constexpr std::string_view kNoDifferences = "No differences";
+
+// "<n> of <m> files extracted" / "updated", then the per-file lines.
+std::string Summary(int done, int total, std::string_view verb, const std::vector<std::string>& file_lines);
+std::string FileLine(std::string_view file, std::string_view what);
+
+// What happened to one file of an extract or update.
+namespace what {
+inline constexpr std::string_view kNoArchive = "no archive; nothing done";
+inline constexpr std::string_view kNoWorkFile = "no work file; not updated";
+inline constexpr std::string_view kNamedBefore = "named before in this command; done once";
+inline constexpr std::string_view kNotGivenOut =
+    "writable work file was not given out by the engine; left untouched";
+inline constexpr std::string_view kYoursWritable = "checked out to you and writable; work file kept";
+inline constexpr std::string_view kUpToDate = "work file is up to date; not extracted";
+inline constexpr std::string_view kNotYours = "not checked out to you; not updated";
+inline constexpr std::string_view kNothingToDiscard = "not checked out to you; nothing to discard";
+inline constexpr std::string_view kNoRevisionGiven = "no revision given; left alone";
+std::string LockedBy(std::string_view holder);  // "checked out to <holder>; left alone"
+std::string Extracted(std::string_view revision, bool locked);
+std::string Reserved(std::string_view revision);
+std::string AlreadyYours(std::string_view revision);
+std::string Unchanged(std::string_view revision);  // update's F
+std::string CheckedIn(std::string_view revision, bool kept);
+std::string Reverted(std::string_view revision, bool kept);  // nothing changed, nothing stored
+std::string Created(std::string_view revision, bool kept);
+std::string Discarded(std::string_view revision);
+std::string Failed(std::string_view reason);
+}  // namespace what
+
+// CONFIG's answer.
+std::string ConfigRead(std::string_view ini_path, bool found, bool locking, std::string_view user_id,
+                       std::string_view archives);
+
+// A text with LF line ends (a diff) with CR LF ones, its last line ended too.
+std::string WithCrLf(std::string_view text);
+
+}  // namespace wnorb16::status
