@@ -4,6 +4,7 @@
 #include "addin/events/nvb5_fevents.hpp"
 #include "addin/events/nvb5_proj_events.hpp"
 #include "addin/history/frm_splash.hpp"
+#include "addin/history/frm_versions.hpp"
 #include "addin/operations/frm_extract.hpp"
 #include "addin/operations/frm_update.hpp"
 #include "addin/shell/nvb5_version_control.hpp"
@@ -16,7 +17,8 @@ MainModule::MainModule(platform::Services services)
       frmSplash(rt_, [this] { return std::make_unique<forms::frmSplash>(rt_); }),
       frmDDE(rt_, [this] { return std::make_unique<forms::frmDDE>(rt_); }),
       frmExtract(rt_, [this] { return std::make_unique<forms::frmExtract>(*this); }),
-      frmUpdate(rt_, [this] { return std::make_unique<forms::frmUpdate>(*this); }) {}
+      frmUpdate(rt_, [this] { return std::make_unique<forms::frmUpdate>(*this); }),
+      frmVersions(rt_, [this] { return std::make_unique<forms::frmVersions>(rt_); }) {}
 
 MainModule::~MainModule() = default;
 

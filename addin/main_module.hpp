@@ -22,6 +22,7 @@ class frmDDE;
 class frmExtract;
 class frmSplash;
 class frmUpdate;
+class frmVersions;
 }  // namespace forms
 
 class nvb5VersionControl;
@@ -72,6 +73,7 @@ class MainModule {
   vb::FormSlot<forms::frmDDE> frmDDE;
   vb::FormSlot<forms::frmExtract> frmExtract;
   vb::FormSlot<forms::frmUpdate> frmUpdate;
+  vb::FormSlot<forms::frmVersions> frmVersions;
 
   // ---- File-name helpers (engine/file_names.cpp) ---------------------------------------
   void ShortDirName(std::string& path);
@@ -107,6 +109,10 @@ class MainModule {
   void Project_Check_Out();
   void Check_In();
   void Project_Check_In();
+
+  // ---- History and compare (history/version_history.cpp) ------------------------------
+  void ShowVersionHistory();
+  void DeltaCompare();
 
   // ---- Self-registration (install/sub_main.cpp): Sub Main, run at every process start ----
   void Main();

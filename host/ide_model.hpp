@@ -103,6 +103,8 @@ class HostProject : public platform::ide::VBProject {
   std::vector<std::shared_ptr<platform::ide::ProjectEvents>> Sinks() const;
   void SetDirtyQuietly(bool value) { dirty_ = value; }
   const ProjectFile& file() const { return file_; }
+  ProjectFile& mutable_file() { return file_; }
+  void SetFileName(std::string windows_path) { file_name_ = std::move(windows_path); }
 
  private:
   HostProject(const posix::PathResolver& resolver, IdeHost& host, ConnectionNumbers& numbers)

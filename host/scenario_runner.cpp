@@ -67,13 +67,20 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   void ModifiedChanged(const std::string& target, bool value) override {
     transcript_.Emit({{"event", "modified"}, {"target", target}, {"value", value}});
   }
+  // The add-in's save-as goes through the IDE's writes, file events included.
   void SaveComponentAs(HostComponent& component, const std::string& path) override {
-    component.SetDirty(false);
     transcript_.Emit({{"event", "save"}, {"target", component.Name()}, {"path", path}});
+    bool all = true;
+    const auto files = component.files();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      std::string target = i == 0 ? path : files[i];
+      all = WriteThroughIde(target, ContentsOf(files[i])) && all;
+    }
+    if (all) component.SetDirty(false);
   }
   void SaveProjectAs(HostProject& project, const std::string& path) override {
-    project.SetDirtyQuietly(false);
     transcript_.Emit({{"event", "save"}, {"target", project.Name()}, {"path", path}});
+    if (WriteThroughIde(path, FormatProjectFile(project.file()))) project.SetDirtyQuietly(false);
   }
   void ReloadProject(const std::string& path, bool /*flag*/) override {
     transcript_.Emit({{"event", "reload"}, {"path", path}});
@@ -136,6 +143,20 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   void AnswerDialog(const Args& a);
   void ShowDialog(const Args& a);
   void SetScreen(const Args& a);
+  void Save(const Args& a);
+  void SaveAs(const Args& a);
+  void RaiseEvent(const Args& a);
+  void Select(const Args& a);
+  void Request(const Args& a);
+
+  // Delivers one file-control event to every live sink and reports it; answers whether a sink
+  // cancelled it.
+  bool FileEvent(const std::string& name, nlohmann::ordered_json args,
+                 const std::function<void(platform::ide::FileControlEvents&, bool& cancel)>& deliver);
+  // The IDE writes a file: asked of the sinks first, then written unless one refused.
+  bool WriteThroughIde(const std::string& windows_path, const std::string& contents);
+  std::string ContentsOf(const std::string& windows_path) const;
+  std::shared_ptr<HostProject> ActiveOrFail() const;
 
   // One thing a person does on a modal form.
   struct DialogAction {
@@ -222,6 +243,11 @@ const ScenarioRunner::Impl::CommandSpec ScenarioRunner::Impl::kCommands[] = {
     {"answer", "dialog", 2, -1, &Impl::AnswerDialog, "answer dialog FORM ACTION..."},
     {"show", "dialog", 1, 1, &Impl::ShowDialog, "show dialog FORM"},
     {"set", "screen", 2, 2, &Impl::SetScreen, "set screen WIDTH HEIGHT"},
+    {"save", "", 1, 1, &Impl::Save, "save COMPONENT|project"},
+    {"saveas", "", 2, 2, &Impl::SaveAs, "saveas COMPONENT|project PATH"},
+    {"event", "", 1, -1, &Impl::RaiseEvent, "event NAME ARGS..."},
+    {"select", "", 0, -1, &Impl::Select, "select COMPONENT..."},
+    {"request", "", 1, 1, &Impl::Request, "request CheckOut|CheckIn|Fetch|UnCheckOut"},
 };
 
 void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
@@ -419,7 +445,11 @@ void ScenarioRunner::Impl::AddinRcnct(const Args&) {
 }
 
 void ScenarioRunner::Impl::NewProject(const Args&) {
-  app_->SetActive(HostProject::NewUnsaved(resolver_, *this, numbers_));
+  auto project = HostProject::NewUnsaved(resolver_, *this, numbers_);
+  app_->SetActive(project);
+  std::string name = project->Name();
+  FileEvent("AfterNewProject", {{"projectname", name}},
+            [&](platform::ide::FileControlEvents& s, bool&) { s.AfterNewProject(name); });
 }
 
 void ScenarioRunner::Impl::ShowLinks(const Args&) {
@@ -661,6 +691,250 @@ void ScenarioRunner::Impl::SetScreen(const Args& a) {
   } catch (const std::exception&) {
     throw ScenarioError("usage: set screen WIDTH HEIGHT, in twips");
   }
+}
+
+namespace {
+// The IDE's file-type codes of the file-control events.
+int FileTypeOf(ComponentKind kind) {
+  switch (kind) {
+    case ComponentKind::Form: return 0;
+    case ComponentKind::Module: return 1;
+    case ComponentKind::Class: return 2;
+    case ComponentKind::ResourceFile: return 5;
+    case ComponentKind::UserControl: return 6;
+    case ComponentKind::PropertyPage: return 7;
+    case ComponentKind::UserDocument: return 8;
+    case ComponentKind::RelatedDocument: return 9;
+    case ComponentKind::Designer: return 11;
+  }
+  return 9;
+}
+
+std::string ExtensionOf(const std::string& name) {
+  auto dot = name.rfind('.');
+  auto slash = name.rfind('\\');
+  return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string() : name.substr(dot);
+}
+
+// The twelve file-control events with their parameters, for `event NAME ARGS...`.
+struct FileEventSpec {
+  std::string_view name;
+  std::vector<std::string_view> parameters;  // a last "FileNames" takes every remaining word
+};
+const std::vector<FileEventSpec>& FileEvents() {
+  static const std::vector<FileEventSpec> events = {
+      {"AfterAddFile", {"filename"}},
+      {"AfterChangeFileName", {"FileType", "NewName", "OldName"}},
+      {"AfterCloseFile", {"FileNames"}},
+      {"AfterRemoveFile", {"filename"}},
+      {"AfterWriteFile", {"filename", "Success"}},
+      {"BeforeLoadFile", {"FileNames"}},
+      {"DoGetAddFileName", {"FileNames"}},
+      {"DoGetNewFileName", {"FileType", "NewName", "OldName"}},
+      {"DoGetOpenProjectName", {"projectname"}},
+      {"AfterNewProject", {"projectname"}},
+      {"RequestChangeFileName", {"FileType", "NewName", "OldName"}},
+      {"RequestWriteFile", {"filename"}},
+  };
+  return events;
+}
+}  // namespace
+
+bool ScenarioRunner::Impl::FileEvent(
+    const std::string& name, nlohmann::ordered_json args,
+    const std::function<void(platform::ide::FileControlEvents&, bool& cancel)>& deliver) {
+  bool cancel = false;
+  for (const auto& sink : app_->file_control().Sinks()) {
+    CallAddin(name.c_str(), [&] { deliver(*sink, cancel); });
+  }
+  transcript_.Emit({{"event", "fileevent"}, {"name", name}, {"args", std::move(args)}, {"cancel", cancel}});
+  return cancel;
+}
+
+std::string ScenarioRunner::Impl::ContentsOf(const std::string& windows_path) const {
+  return posix::ReadWholeFile(resolver_.ToPosix(windows_path)).value_or(std::string());
+}
+
+bool ScenarioRunner::Impl::WriteThroughIde(const std::string& windows_path, const std::string& contents) {
+  std::string filename = windows_path;
+  bool refused = FileEvent("RequestWriteFile", {{"filename", filename}},
+                           [&](platform::ide::FileControlEvents& s, bool& cancel) { s.RequestWriteFile(filename, cancel); });
+  bool written = false;
+  if (!refused) {
+    try {
+      posix::WriteWholeFile(resolver_.ToPosix(windows_path), contents);
+      written = true;
+    } catch (const vb::Error&) {
+      written = false;
+    }
+  }
+  transcript_.Emit({{"event", "write"}, {"path", windows_path}, {"written", written}});
+  if (!refused) {
+    int success = written ? -1 : 0;
+    FileEvent("AfterWriteFile", {{"filename", filename}, {"Success", success}},
+              [&](platform::ide::FileControlEvents& s, bool&) { s.AfterWriteFile(filename, success); });
+  }
+  return written;
+}
+
+std::shared_ptr<HostProject> ScenarioRunner::Impl::ActiveOrFail() const {
+  auto project = app_->active();
+  if (!project) throw ScenarioError("no project is open");
+  return project;
+}
+
+void ScenarioRunner::Impl::Save(const Args& a) {
+  auto project = ActiveOrFail();
+  if (a[0] == "project") {
+    if (project->FileName().empty()) throw ScenarioError("the project was never saved: use saveas project PATH");
+    if (WriteThroughIde(project->FileName(), FormatProjectFile(project->file()))) project->SetDirtyQuietly(false);
+    return;
+  }
+  auto c = project->FindComponent(a[0]);
+  if (!c) throw ScenarioError("the project has no component " + a[0]);
+  bool all = true;
+  for (const auto& file : c->files()) all = WriteThroughIde(file, ContentsOf(file)) && all;
+  if (all) c->SetDirty(false);
+}
+
+void ScenarioRunner::Impl::SaveAs(const Args& a) {
+  auto project = ActiveOrFail();
+  std::string new_name = ArgPath(a[1]).windows;
+  if (a[0] == "project") {
+    std::string old_name = project->FileName();
+    int file_type = platform::ide::vbext_ft_Project;
+    bool cancel = FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
+                            [&](platform::ide::FileControlEvents& s, bool& c) {
+                              s.DoGetNewFileName(file_type, new_name, old_name, c);
+                            });
+    if (cancel) return;
+    // Elsewhere than before, the component lines name their files in full.
+    ProjectFile& file = project->mutable_file();
+    if (vb::LCase(WindowsFolderOf(new_name)) != vb::LCase(WindowsFolderOf(old_name))) {
+      for (std::size_t i = 0; i < file.components.size() && i < project->components().size(); ++i) {
+        file.components[i].path = project->components()[i]->files()[0];
+      }
+    }
+    if (!WriteThroughIde(new_name, FormatProjectFile(file))) return;
+    project->SetFileName(new_name);
+    project->SetDirtyQuietly(false);
+    FileEvent("AfterChangeFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
+              [&](platform::ide::FileControlEvents& s, bool&) { s.AfterChangeFileName(file_type, new_name, old_name); });
+    return;
+  }
+  auto c = project->FindComponent(a[0]);
+  if (!c) throw ScenarioError("the project has no component " + a[0]);
+  std::string old_name = c->files()[0];
+  int file_type = FileTypeOf(c->kind());
+  bool cancel = FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
+                          [&](platform::ide::FileControlEvents& s, bool& cc) {
+                            s.DoGetNewFileName(file_type, new_name, old_name, cc);
+                          });
+  if (cancel) return;
+  // The companion follows the main file's new name.
+  std::vector<std::string> files{new_name};
+  if (c->files().size() == 2) {
+    std::string main_ext = ExtensionOf(new_name);
+    std::string base = main_ext.empty() ? new_name : new_name.substr(0, new_name.size() - main_ext.size());
+    files.push_back(base + ExtensionOf(c->files()[1]));
+  }
+  bool all = true;
+  for (std::size_t i = 0; i < files.size(); ++i) all = WriteThroughIde(files[i], ContentsOf(c->files()[i])) && all;
+  if (!all) return;
+  c->SetFiles(files);
+  c->SetDirty(false);
+  // The project file's line for it now names the new file.
+  const auto& comps = project->components();
+  ProjectFile& file = project->mutable_file();
+  for (std::size_t i = 0; i < comps.size() && i < file.components.size(); ++i) {
+    if (comps[i] == c) file.components[i].path = new_name;
+  }
+  project->SetDirtyQuietly(true);
+  FileEvent("AfterChangeFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
+            [&](platform::ide::FileControlEvents& s, bool&) { s.AfterChangeFileName(file_type, new_name, old_name); });
+}
+
+void ScenarioRunner::Impl::RaiseEvent(const Args& a) {
+  const FileEventSpec* spec = nullptr;
+  for (const auto& e : FileEvents()) {
+    if (e.name == a[0]) spec = &e;
+  }
+  if (!spec) throw ScenarioError("unknown file event " + a[0]);
+  Args rest(a.begin() + 1, a.end());
+  bool list = spec->parameters.size() == 1 && spec->parameters[0] == "FileNames";
+  if (!list && rest.size() != spec->parameters.size()) {
+    std::string usage = "usage: event " + a[0];
+    for (auto p : spec->parameters) usage += " " + std::string(p);
+    throw ScenarioError(usage);
+  }
+  nlohmann::ordered_json args = nlohmann::ordered_json::object();
+  if (list) {
+    args["FileNames"] = rest;
+  } else {
+    for (std::size_t i = 0; i < rest.size(); ++i) args[std::string(spec->parameters[i])] = rest[i];
+  }
+  auto number = [&](const std::string& word) {
+    try {
+      return std::stoi(word);
+    } catch (const std::exception&) {
+      throw ScenarioError("event " + a[0] + ": " + word + " is not a number");
+    }
+  };
+  const std::string& n = a[0];
+  if (list) {
+    std::vector<std::string> names = rest;
+    FileEvent(n, args, [&](platform::ide::FileControlEvents& s, bool& cancel) {
+      if (n == "AfterCloseFile") s.AfterCloseFile(names);
+      if (n == "BeforeLoadFile") s.BeforeLoadFile(names);
+      if (n == "DoGetAddFileName") s.DoGetAddFileName(names, cancel);
+    });
+    return;
+  }
+  if (spec->parameters[0] == "FileType") {
+    int type = number(rest[0]);
+    args["FileType"] = type;
+    std::string new_name = rest[1];
+    std::string old_name = rest[2];
+    FileEvent(n, args, [&](platform::ide::FileControlEvents& s, bool& cancel) {
+      if (n == "AfterChangeFileName") s.AfterChangeFileName(type, new_name, old_name);
+      if (n == "DoGetNewFileName") s.DoGetNewFileName(type, new_name, old_name, cancel);
+      if (n == "RequestChangeFileName") s.RequestChangeFileName(type, new_name, old_name, cancel);
+    });
+    return;
+  }
+  std::string first = rest[0];
+  int success = n == "AfterWriteFile" ? number(rest[1]) : 0;
+  if (n == "AfterWriteFile") args["Success"] = success;
+  FileEvent(n, args, [&](platform::ide::FileControlEvents& s, bool& cancel) {
+    if (n == "AfterAddFile") s.AfterAddFile(first);
+    if (n == "AfterRemoveFile") s.AfterRemoveFile(first);
+    if (n == "AfterWriteFile") s.AfterWriteFile(first, success);
+    if (n == "DoGetOpenProjectName") s.DoGetOpenProjectName(first, cancel);
+    if (n == "AfterNewProject") s.AfterNewProject(first);
+    if (n == "RequestWriteFile") s.RequestWriteFile(first, cancel);
+  });
+}
+
+void ScenarioRunner::Impl::Select(const Args& a) {
+  auto project = ActiveOrFail();
+  std::vector<std::shared_ptr<HostComponent>> selection;
+  for (const auto& name : a) {
+    auto c = project->FindComponent(name);
+    if (!c) throw ScenarioError("the project has no component " + name);
+    selection.push_back(c);
+  }
+  project->Select(std::move(selection));
+}
+
+void ScenarioRunner::Impl::Request(const Args& a) {
+  using Method = void (platform::ide::ProjectEvents::*)();
+  Method method = nullptr;
+  if (a[0] == "CheckOut") method = &platform::ide::ProjectEvents::CheckOut;
+  if (a[0] == "CheckIn") method = &platform::ide::ProjectEvents::CheckIn;
+  if (a[0] == "Fetch") method = &platform::ide::ProjectEvents::Fetch;
+  if (a[0] == "UnCheckOut") method = &platform::ide::ProjectEvents::UnCheckOut;
+  if (!method) throw ScenarioError("usage: request CheckOut|CheckIn|Fetch|UnCheckOut");
+  for (const auto& sink : ActiveOrFail()->Sinks()) CallAddin(a[0].c_str(), [&] { ((*sink).*method)(); });
 }
 
 ScenarioRunner::ScenarioRunner(std::ostream& transcript, RunnerOptions options)

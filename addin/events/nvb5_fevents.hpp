@@ -25,7 +25,7 @@ class nvb5FEvents : public platform::ide::FileControlEvents {
   void RequestWriteFile(std::string& filename, bool& Cancel) override;
 
  private:
-  [[maybe_unused]] MainModule& m_;
+  MainModule& m_;
 };
 
 }  // namespace norb

@@ -17,7 +17,7 @@ class nvb5ProjEvents : public platform::ide::ProjectEvents {
   void UnCheckOut() override;
 
  private:
-  [[maybe_unused]] MainModule& m_;
+  MainModule& m_;
 };
 
 }  // namespace norb

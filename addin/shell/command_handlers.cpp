@@ -40,13 +40,14 @@ void nvb5VersionControl::cbcUCOThandler_Click(Control, bool&, bool&) {
   m_.Check_In();
 }
 
-// History and compare are not built yet: their buttons do nothing.
-void nvb5VersionControl::cbcDFhandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcDMChandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcDRDhandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcHFhandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcHMChandler_Click(Control, bool&, bool&) {}
-void nvb5VersionControl::cbcHRDhandler_Click(Control, bool&, bool&) {}
+// History and compare take the component selected in the Project window, whichever folder's
+// menu they were started from.
+void nvb5VersionControl::cbcDFhandler_Click(Control, bool&, bool&) { m_.DeltaCompare(); }
+void nvb5VersionControl::cbcDMChandler_Click(Control, bool&, bool&) { m_.DeltaCompare(); }
+void nvb5VersionControl::cbcDRDhandler_Click(Control, bool&, bool&) { m_.DeltaCompare(); }
+void nvb5VersionControl::cbcHFhandler_Click(Control, bool&, bool&) { m_.ShowVersionHistory(); }
+void nvb5VersionControl::cbcHMChandler_Click(Control, bool&, bool&) { m_.ShowVersionHistory(); }
+void nvb5VersionControl::cbcHRDhandler_Click(Control, bool&, bool&) { m_.ShowVersionHistory(); }
 
 // No trap: a refused "CONFIG" goes to the IDE, and the re-link does not run.
 void nvb5VersionControl::cbcOhandler_Click(Control, bool&, bool&) {

@@ -33,6 +33,7 @@ TEST_F(StartupSinks, RelinkConnectsTheNewProjectEvenWhenTheOldOneIsGone) {
             (std::vector<Connection>{{"file control", 1, true}, {"project ProjectA", 2, true}, {"project ProjectB", 3, true}}));
   EXPECT_EQ(connect->FileEventID, 1);
   EXPECT_EQ(process.state()->gProjEventID, 3);
+  fake.ui.QueueModal("frmExtract", fakes::Press("cmdCancel"));
   EXPECT_EQ(b->RaiseCheckOut(), 1);
   EXPECT_TRUE(fake.desktop.boxes().empty());  // the failed disconnect was silent
 }

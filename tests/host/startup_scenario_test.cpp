@@ -145,8 +145,7 @@ TEST_F(Startup, RelinkFollowsTheNewProjectEvenWhenTheOldOneIsGone) {
   Lines t = Run(std::string(kScripted) +
                 "engine reply G2LOCKING Y N\n"
                 "addin connectaddin\n"
-                "new project\n"
-                "addin rcnct\n"
+                "new project\n"  // the IDE's AfterNewProject re-links the add-in
                 "show lockmode\n");
   std::size_t relink = 0;
   for (std::size_t i = 0; i < t.size(); ++i) {
@@ -161,6 +160,8 @@ TEST_F(Startup, RelinkFollowsTheNewProjectEvenWhenTheOldOneIsGone) {
                        R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Checking project..."})",
                        R"({"event":"execute","topic":"WNORB16|frmMain","command":"G2LOCKING","ok":true})",
                        R"({"event":"form","form":"frmSplash","action":"unload"})",
+                       // reported once delivered, with what the sinks left in Cancel
+                       R"({"event":"fileevent","name":"AfterNewProject","args":{"projectname":"Project1"},"cancel":false})",
                        // re-link does not touch the lock-mode property
                        R"({"event":"lockmode","show":true,"value":1,"gLockMode":0})",
                    }));
