@@ -62,6 +62,16 @@ class ScenarioFixture : public ::testing::Test {
     return lines;
   }
 
+  // A path below the folder in Windows form; `escaped` as JSON writes it, else as text. The
+  // transcript lines come with the folder as "$DIR".
+  std::string Win(const std::string& rest, bool escaped = false) const {
+    std::string w = "$DIR\\" + rest;
+    if (!escaped) return w;
+    std::string out;
+    for (char c : w) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+  }
+
   // The lines that contain `needle`.
   static std::vector<std::string> With(const std::vector<std::string>& lines, const std::string& needle) {
     std::vector<std::string> out;
