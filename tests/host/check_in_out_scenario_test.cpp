@@ -184,7 +184,8 @@ TEST_F(CheckInOut, SelectionButtonsWithLockModeOff) {
     EXPECT_EQ(r["icon"], 1);
     EXPECT_EQ(r["user"], "<no lock>");
   }
-  for (const auto& r : Dialog(t, "closed", 1)["rows"]) EXPECT_EQ(r["selected"], false);
+  json second = Dialog(t, "closed", 1)["rows"];
+  for (const auto& r : second) EXPECT_EQ(r["selected"], false);
 }
 
 }  // namespace
