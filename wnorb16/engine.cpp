@@ -13,6 +13,7 @@ namespace wnorb16 {
 namespace {
 
 // Most headers fit here; a longer one is read whole.
+constexpr std::size_t kAdminRead = 4096;
 constexpr std::size_t kHeaderRead = 16384;
 
 }  // namespace
@@ -67,15 +68,16 @@ Engine::Located Engine::LocateAll(const std::vector<std::string>& names) const {
   return located;
 }
 
-std::optional<Archive> Engine::ReadHeader(const WorkFile& file) const {
-  std::optional<FilePrefix> prefix = ReadFilePrefix(file.archive, kHeaderRead);
+std::optional<Archive> Engine::ReadHeader(const WorkFile& file, HeaderPart part) const {
+  std::optional<FilePrefix> prefix =
+      ReadFilePrefix(file.archive, part == HeaderPart::kAdmin ? kAdminRead : kHeaderRead);
   if (!prefix) return std::nullopt;
   Archive archive;
-  ParseStatus parsed = ParseArchiveHeader(prefix->bytes, archive);
+  ParseStatus parsed = ParseArchiveHeader(prefix->bytes, archive, part);
   if (parsed == ParseStatus::kTruncated && !prefix->whole) {
     std::optional<std::string> whole = posix::ReadWholeFile(file.archive);
     if (!whole) return std::nullopt;
-    parsed = ParseArchiveHeader(*whole, archive);
+    parsed = ParseArchiveHeader(*whole, archive, part);
   }
   if (parsed != ParseStatus::kComplete) return std::nullopt;
   return archive;
@@ -104,7 +106,8 @@ std::string Engine::LockQuery(const Command& command) {
   std::optional<WorkFile> file = work_files_.Locate(name, config_.archives);
   if (!file) return status::Error("cannot resolve " + name);
   if (!file->has_archive) return status::NoArchive(name);
-  std::optional<Archive> archive = ReadHeader(*file);
+  // The locks are all a lock query needs.
+  std::optional<Archive> archive = ReadHeader(*file, HeaderPart::kAdmin);
   if (!archive) return status::Error("the archive of " + name + " cannot be read");
   if (const ArchiveLock* own = archive->LockOf(config_.user_id)) return status::CheckedOut(name, true, *own);
   if (!archive->locks.empty()) return status::CheckedOut(name, false, archive->locks.front());

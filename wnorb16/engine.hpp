@@ -59,8 +59,8 @@ class Engine {
     std::string unresolved;
   };
   Located LocateAll(const std::vector<std::string>& names) const;
-  // The archive's header; nullopt when it cannot be read.
-  std::optional<Archive> ReadHeader(const WorkFile& file) const;
+  // The archive's header up to `part`; nullopt when it cannot be read.
+  std::optional<Archive> ReadHeader(const WorkFile& file, HeaderPart part = HeaderPart::kDeltas) const;
   // Revisions asked for option S, one per file; nullopt entries are files the person left alone.
   std::vector<std::optional<std::string>> AskRevisions(const std::vector<WorkFile>& files, bool extract);
   RcsJob Job(std::vector<std::string> options, const WorkFile& file, bool with_work) const;

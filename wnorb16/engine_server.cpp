@@ -11,7 +11,8 @@ EngineServer::EngineServer(Engine& engine, Observer observer)
   dde::ServerTopic& command_topic = application_->AddTopic(kCommandTopic);
   // Every command is taken, refused ones too: the add-in learns the refusal from the status.
   command_topic.SetExecuteHandler([this](std::string_view command) {
-    Execute(command);
+    std::string status = Execute(command);
+    if (observer_) observer_(command, status);
     return true;
   });
 }
@@ -19,7 +20,6 @@ EngineServer::EngineServer(Engine& engine, Observer observer)
 std::string EngineServer::Execute(std::string_view command) {
   std::string status = engine_.Execute(command);
   status_topic_->SetItem(kStatusItem, status);
-  if (observer_) observer_(command, status);
   return status;
 }
 

@@ -20,7 +20,7 @@ inline constexpr char kStatusItem[] = "txtStatus";
 
 class EngineServer {
  public:
-  // Told each command and the status it left, after the status is set.
+  // Told each command that came over the link and the status it left, after the status is set.
   using Observer = std::function<void(std::string_view command, const std::string& status)>;
 
   explicit EngineServer(Engine& engine, Observer observer = {});
@@ -28,7 +28,8 @@ class EngineServer {
   // The application to publish on a transport.
   std::shared_ptr<dde::ServerApplication> application() const { return application_; }
 
-  // A command typed at the terminal: handled as one from the link, its status published too.
+  // A command typed at the terminal: handled as one from the link, its status published too, the
+  // observer not told.
   std::string Execute(std::string_view command);
 
  private:

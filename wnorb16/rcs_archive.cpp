@@ -74,7 +74,7 @@ class Parser {
  public:
   explicit Parser(std::string_view text) : lexer_(text) { Advance(); }
 
-  ParseStatus Header(Archive& out) {
+  ParseStatus Header(Archive& out, HeaderPart part = HeaderPart::kDeltas) {
     // Admin phrases until the first delta's number or "desc".
     while (true) {
       if (token_.kind == TokenKind::kTruncated || token_.kind == TokenKind::kEnd) return Cut();
@@ -83,6 +83,7 @@ class Parser {
       ParseStatus s = AdminPhrase(out);
       if (s != ParseStatus::kComplete) return s;
     }
+    if (part == HeaderPart::kAdmin) return ParseStatus::kComplete;
     while (token_.kind == TokenKind::kWord && IsDigit(token_.text[0])) {
       ParseStatus s = DeltaPhrase(out);
       if (s != ParseStatus::kComplete) return s;
@@ -257,9 +258,9 @@ const ArchiveLock* Archive::LockOf(std::string_view user) const {
   return nullptr;
 }
 
-ParseStatus ParseArchiveHeader(std::string_view text, Archive& out) {
+ParseStatus ParseArchiveHeader(std::string_view text, Archive& out, HeaderPart part) {
   out = Archive();
-  return Parser(text).Header(out);
+  return Parser(text).Header(out, part);
 }
 
 std::optional<Archive> ParseArchive(std::string_view text) {

@@ -42,9 +42,13 @@ struct Archive {
 
 enum class ParseStatus { kComplete, kTruncated, kMalformed };
 
-// Everything before "desc": locks, head and the deltas without their logs. kTruncated when
-// `text` ends before "desc", so the caller can read more of the file.
-ParseStatus ParseArchiveHeader(std::string_view text, Archive& out);
+// How far a header is read: the administrative part (head, locks) or on to "desc" with every
+// delta (their dates and branches) but without their logs.
+enum class HeaderPart { kAdmin, kDeltas };
+
+// The header up to `part`. kTruncated when `text` ends before it, so the caller can read more of
+// the file.
+ParseStatus ParseArchiveHeader(std::string_view text, Archive& out, HeaderPart part = HeaderPart::kDeltas);
 
 // The whole archive, logs included; nullopt when it is not an RCS archive.
 std::optional<Archive> ParseArchive(std::string_view text);

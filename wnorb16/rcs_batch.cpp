@@ -43,13 +43,19 @@ std::string WordAfter(const std::string& line, const std::string& marker) {
 RcsReport ReadReport(const std::string& program, const std::string& archive,
                      const std::vector<std::string>& lines) {
   RcsReport report;
-  const std::string complaint = program + ": ";
+  const std::vector<std::string> complaints = ComplaintPrefixes(program);
+  auto complaint_in = [&](const std::string& line) -> std::size_t {
+    for (const auto& prefix : complaints) {
+      if (line.starts_with(prefix)) return prefix.size();
+    }
+    return 0;
+  };
   for (const auto& line : lines) {
     if (line == "done") {
       report.done = true;
-    } else if (line.starts_with(complaint)) {
+    } else if (std::size_t prefix = complaint_in(line); prefix > 0) {
       if (report.error.empty()) {
-        std::string text = line.substr(complaint.size());
+        std::string text = line.substr(prefix);
         if (text.starts_with(archive + ": ")) text = text.substr(archive.size() + 2);
         report.error = text;
       }

@@ -15,17 +15,35 @@ struct RcsResult {
   std::string err;
 };
 
+// GNU RCS 5.10 has one program, "rcs", with the commands as its first argument; its "co", "ci",
+// ... are shell scripts that run "rcs co" and so on through a shell and sed. Where "rcs" answers
+// "--commands", the commands go to it straight; elsewhere the programs of their own name run.
 class RcsRunner {
  public:
+  enum class Programs {
+    kDirect,  // through "rcs" when it has the commands
+    kByName,  // always the programs of their own name, as a person types them
+  };
+
   // `folder` holds the programs; "" finds them on PATH.
-  explicit RcsRunner(std::string folder = "") : folder_(std::move(folder)) {}
+  explicit RcsRunner(std::string folder = "", Programs programs = Programs::kDirect)
+      : folder_(std::move(folder)), has_commands_(programs == Programs::kByName ? 0 : -1) {}
 
   // `program` is "co", "ci", "rcs", "rlog" or "rcsdiff".
   RcsResult Run(const std::string& program, const std::vector<std::string>& arguments,
                 const std::string& user) const;
 
  private:
+  RcsResult Spawn(const std::string& program, const std::vector<std::string>& argv,
+                  const std::string& user) const;
+  bool HasCommands() const;
+
   std::string folder_;
+  mutable int has_commands_;  // -1: not asked yet
 };
+
+// The names under which `program` prefixes its complaints: its own, and its command name
+// under "rcs" ("frob" for "rcs" itself).
+std::vector<std::string> ComplaintPrefixes(const std::string& program);
 
 }  // namespace wnorb16

@@ -82,10 +82,44 @@ void Drain(Pipe& out, Pipe& err, RcsResult& result) {
   }
 }
 
+// The command names of the one program for the program names of old.
+std::string CommandName(const std::string& program) {
+  if (program == "rcs") return "frob";
+  if (program == "rcsdiff") return "diff";
+  if (program == "rlog") return "log";
+  return program;
+}
+
 }  // namespace
+
+std::vector<std::string> ComplaintPrefixes(const std::string& program) {
+  std::vector<std::string> prefixes{program + ": "};
+  if (CommandName(program) != program) prefixes.push_back(CommandName(program) + ": ");
+  return prefixes;
+}
+
+bool RcsRunner::HasCommands() const {
+  if (has_commands_ < 0) {
+    RcsResult probe = Spawn("rcs", {"rcs", "--commands"}, "");
+    has_commands_ = probe.exit_code == 0 && probe.out.find(" co ") != std::string::npos ? 1 : 0;
+  }
+  return has_commands_ == 1;
+}
 
 RcsResult RcsRunner::Run(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& user) const {
+  std::vector<std::string> argv;
+  if (HasCommands()) {
+    argv = {"rcs", CommandName(program)};
+  } else {
+    argv = {program};
+  }
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return Spawn(argv.front(), argv, user);
+}
+
+RcsResult RcsRunner::Spawn(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::string& user) const {
   RcsResult result;
   Pipe out, err;
   if (!out.ok() || !err.ok()) return result;
@@ -97,8 +131,7 @@ RcsResult RcsRunner::Run(const std::string& program, const std::vector<std::stri
   posix_spawn_file_actions_adddup2(&actions, err.write_end(), STDERR_FILENO);
 
   std::string path = folder_.empty() ? program : folder_ + "/" + program;
-  std::vector<std::string> argv_strings{program};
-  argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
+  std::vector<std::string> argv_strings = arguments;
   std::vector<char*> argv = Pointers(argv_strings);
   std::vector<std::string> env_strings = ChildEnvironment(user);
   std::vector<char*> envp = Pointers(env_strings);

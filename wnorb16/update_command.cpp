@@ -40,7 +40,7 @@ std::string NewBranch(const Archive& archive, const std::string& revision) {
 // ci's -r for a check-in of the locked `revision`, or "" for RCS's own next number.
 std::string Numbering(const Command& command, const Archive& archive, const std::string& revision,
                       const std::string& asked) {
-  if (command.Has('S')) return asked;
+  if (command.Has('S') && !asked.empty()) return asked;
   if (command.Has('M')) return "";
   if (command.Has('B')) return NewBranch(archive, revision);
   // A new trunk number only from the trunk's head; elsewhere RCS numbers on its branch.

@@ -41,6 +41,14 @@ TEST(Archive, ReadsLocksDeltasAndLogs) {
       EXPECT_EQ(header.locks.size(), 2u);
     }
   }
+  // The locks alone are whole once the first delta begins.
+  const std::size_t first_delta = text.find("\n1.2\n") + 1;
+  for (std::size_t n : {first_delta - 1, first_delta + 4}) {
+    Archive admin;
+    EXPECT_EQ(ParseArchiveHeader(std::string_view(text).substr(0, n), admin, HeaderPart::kAdmin),
+              n > first_delta ? ParseStatus::kComplete : ParseStatus::kTruncated)
+        << n;
+  }
   Archive header;
   EXPECT_EQ(ParseArchiveHeader("head 1.1; locks bob 1.1; strict;\ndesc\n@@", header),
             ParseStatus::kMalformed);

@@ -76,7 +76,7 @@ class EngineTest : public ::testing::Test {
 
   // RCS run as `user`, outside the engine, for the archive states a test starts from.
   void Rcs(const std::string& program, std::vector<std::string> arguments, const std::string& user = kUser) {
-    RcsResult result = RcsRunner().Run(program, arguments, user);
+    RcsResult result = rcs_.Run(program, arguments, user);
     ASSERT_EQ(result.exit_code, 0) << program << ": " << result.err;
   }
   // An archive of `name` with revision 1.1 holding `contents`; the work file left read-only.
@@ -89,6 +89,7 @@ class EngineTest : public ::testing::Test {
   }
 
   TempDir tmp_;
+  RcsRunner rcs_;
   std::unique_ptr<Engine> engine_;
 };
 

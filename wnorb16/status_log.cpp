@@ -1,0 +1,46 @@
+#include "wnorb16/status_log.hpp"
+
+#include <chrono>
+#include <cstdio>
+
+#include "wnorb16/engine_config.hpp"
+
+namespace wnorb16 {
+
+namespace {
+// UTC, as the archives keep their dates.
+std::string Now() {
+  using namespace std::chrono;
+  const auto now = floor<seconds>(system_clock::now());
+  const auto day = floor<days>(now);
+  const year_month_day date{day};
+  const hh_mm_ss time{now - day};
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d/%02u/%02u %02ld:%02ld:%02ld", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<long>(time.hours().count()), static_cast<long>(time.minutes().count()),
+                static_cast<long>(time.seconds().count()));
+  return text;
+}
+}  // namespace
+
+StatusLog::StatusLog(const std::string& path) : out_(path, std::ios::app | std::ios::binary) {}
+
+void StatusLog::Note(std::string_view text) { out_ << Now() << " " << text << "\n" << std::flush; }
+
+void StatusLog::Command(std::string_view command, const std::string& status) {
+  out_ << Now() << " > " << command << "\n";
+  std::string shown;
+  for (char c : status) {
+    if (c != '\r') shown += c;
+  }
+  if (shown.empty() || shown.back() != '\n') shown += '\n';
+  out_ << shown << std::flush;
+}
+
+std::string LogPathBeside(const std::string& ini_path) {
+  auto slash = ini_path.find_last_of('/');
+  return (slash == std::string::npos ? std::string() : ini_path.substr(0, slash + 1)) + kLogFileName;
+}
+
+}  // namespace wnorb16
