@@ -1,0 +1,158 @@
+#include "dde/dbus_server.hpp"
+
+#include <sdbus-c++/sdbus-c++.h>
+
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "dde/dbus_names.hpp"
+
+namespace dde {
+
+struct DbusServer::Impl {
+  struct Published {
+    ServerTopic* topic;
+    std::set<std::string, std::less<>> items;
+    std::unique_ptr<sdbus::IObject> object;
+  };
+
+  std::shared_ptr<ServerApplication> application;
+  std::string bus_name;
+  std::unique_ptr<sdbus::IConnection> connection;
+  std::vector<Published> topics;
+  int listener = 0;
+
+  void Publish(ServerTopic& topic, const std::string& path);
+  void ItemChanged(const ServerTopic& topic, const std::string& item, const std::string& value);
+};
+
+namespace {
+
+std::string Required(std::optional<std::string> name, std::string_view what, std::string_view dde_name) {
+  if (!name)
+    throw std::invalid_argument("D-Bus cannot carry the DDE " + std::string(what) + " name \"" +
+                                std::string(dde_name) + '"');
+  return std::move(*name);
+}
+
+void Answer(sdbus::MethodCall& call, ServerTopic& topic) {
+  std::string command;
+  call >> command;
+  bool taken = false;
+  try {
+    taken = topic.Execute(command);
+  } catch (const std::exception& e) {
+    // The handler's own failure: the client must not wait for a reply that never comes.
+    call.createErrorReply(sdbus::Error(std::string(dbus::kFailedError), e.what())).send();
+    return;
+  }
+  if (taken) {
+    call.createReply().send();
+  } else {
+    call.createErrorReply(
+            sdbus::Error(std::string(dbus::kRefusedError), topic.Name() + " refused the command"))
+        .send();
+  }
+}
+
+}  // namespace
+
+void DbusServer::Impl::Publish(ServerTopic& topic, const std::string& path) {
+  Published published{&topic, {}, sdbus::createObject(*connection, path)};
+  ServerTopic* target = &topic;
+  published.object->registerMethod(std::string(dbus::kTopicInterface), std::string(dbus::kExecuteMethod), "s",
+                                   {"command"}, "", {},
+                                   [target](sdbus::MethodCall call) { Answer(call, *target); });
+  for (const ServerItem& item : topic.Items()) {
+    std::string property = Required(dbus::PropertyName(item.name), "item", item.name);
+    std::string name = item.name;
+    published.object->registerProperty(std::string(dbus::kItemsInterface), property, "s",
+                                       [target, name](sdbus::PropertyGetReply& reply) {
+                                         const ServerItem* now = target->FindItem(name);
+                                         reply << (now ? now->value : std::string());
+                                       });
+    published.items.insert(std::move(property));
+  }
+  published.object->finishRegistration();
+  topics.push_back(std::move(published));
+}
+
+void DbusServer::Impl::ItemChanged(const ServerTopic& topic, const std::string& item,
+                                   const std::string& value) {
+  for (auto& published : topics) {
+    if (published.topic != &topic || !published.items.contains(item)) continue;
+    try {
+      // Built by hand with the value at hand: the library's way looks the property up and calls
+      // its getter again, which costs a good part of an execute's round trip.
+      auto signal = published.object->createSignal(std::string(dbus::kPropertiesInterface),
+                                                   std::string(dbus::kPropertiesChanged));
+      signal << std::string(dbus::kItemsInterface);
+      signal.openContainer("{sv}").openDictEntry("sv") << item;
+      signal.openVariant("s") << value;
+      signal.closeVariant().closeDictEntry().closeContainer();
+      signal.openContainer("s").closeContainer();
+      published.object->emitSignal(signal);
+    } catch (const sdbus::Error&) {
+      // A change nobody can hear is no failure of whoever made it; a lost bus shows in the loop.
+    }
+  }
+}
+
+DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std::string& bus_address)
+    : impl_(std::make_unique<Impl>()) {
+  if (!application) throw std::invalid_argument("no application to publish");
+  impl_->application = std::move(application);
+  ServerApplication& app = *impl_->application;
+  impl_->bus_name = Required(dbus::BusName(app.Name()), "application", app.Name());
+  std::vector<std::pair<ServerTopic*, std::string>> paths;
+  for (const auto& name : app.TopicNames()) {
+    paths.emplace_back(app.FindTopic(name), Required(dbus::ObjectPath(name), "topic", name));
+  }
+
+  try {
+    impl_->connection = bus_address.empty() ? sdbus::createSessionBusConnection()
+                                            : sdbus::createSessionBusConnectionWithAddress(bus_address);
+  } catch (const sdbus::Error& e) {
+    throw std::runtime_error("cannot reach the D-Bus session bus: " + e.getMessage());
+  }
+  for (auto& [topic, path] : paths) impl_->Publish(*topic, path);
+  try {
+    impl_->connection->requestName(impl_->bus_name);
+  } catch (const sdbus::Error& e) {
+    if (e.getName() == "org.freedesktop.DBus.Error.FileExists") {
+      throw ApplicationRunning("DDE application " + app.Name() + " is running already (" + impl_->bus_name +
+                               ')');
+    }
+    throw std::runtime_error("cannot own " + impl_->bus_name + ": " + e.getMessage());
+  }
+  Impl* impl = impl_.get();
+  impl_->listener =
+      app.AddItemListener([impl](const ServerTopic& topic, const std::string& item,
+                                 const std::string& value) { impl->ItemChanged(topic, item, value); });
+}
+
+DbusServer::~DbusServer() {
+  impl_->application->RemoveItemListener(impl_->listener);
+  // The objects need their connection; closing it releases the name.
+  impl_->topics.clear();
+  impl_->connection.reset();
+}
+
+const std::string& DbusServer::BusName() const { return impl_->bus_name; }
+
+DbusServer::PollData DbusServer::GetPollData() const {
+  const auto data = impl_->connection->getEventLoopPollData();
+  return {data.fd, data.events, data.getPollTimeout()};
+}
+
+void DbusServer::ProcessPending() {
+  while (impl_->connection->processPendingRequest()) {
+  }
+}
+
+void DbusServer::Run() { impl_->connection->enterEventLoop(); }
+
+void DbusServer::Stop() { impl_->connection->leaveEventLoop(); }
+
+}  // namespace dde

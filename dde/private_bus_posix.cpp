@@ -1,0 +1,123 @@
+#include "dde/private_bus.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace dde {
+namespace {
+
+constexpr auto kStartWait = std::chrono::seconds(5);
+constexpr auto kStopWait = std::chrono::seconds(2);
+
+std::string Config(const std::string& folder) {
+  return R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=)" +
+         folder + R"(/bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)";
+}
+
+// The daemon's first line on `fd`, or "" when none comes in time.
+std::string ReadLine(int fd, std::chrono::steady_clock::time_point deadline) {
+  std::string line;
+  char c = 0;
+  while (line.empty() || line.back() != '\n') {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd p{fd, POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return {};
+    if (::read(fd, &c, 1) != 1) return {};
+    line += c;
+  }
+  line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+PrivateBus::PrivateBus() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "dde-bus-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a folder for a private bus");
+  folder_ = pattern;
+  const std::string config = folder_ + "/bus.conf";
+  std::ofstream(config) << Config(folder_);
+
+  int out[2];
+  if (::pipe(out) != 0) {
+    std::filesystem::remove_all(folder_);
+    throw std::runtime_error("cannot make a pipe for a private bus");
+  }
+  std::string config_arg = "--config-file=" + config;
+  std::vector<char*> argv{const_cast<char*>("dbus-daemon"), config_arg.data(), const_cast<char*>("--nofork"),
+                          const_cast<char*>("--print-address"), nullptr};
+  const std::string log_path = folder_ + "/daemon.log";
+  const pid_t parent = ::getpid();
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    // Only async-signal-safe calls between fork and exec.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
+    ::dup2(out[1], STDOUT_FILENO);
+    // Its complaints (it cannot raise its descriptor limit without privileges) would only be noise.
+    if (const int log = ::open(log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600); log >= 0) {
+      ::dup2(log, STDERR_FILENO);
+    }
+    ::close(out[0]);
+    ::close(out[1]);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  if (pid_ > 0) address_ = ReadLine(out[0], std::chrono::steady_clock::now() + kStartWait);
+  ::close(out[0]);
+  if (address_.empty()) {
+    std::ifstream log(log_path);
+    const std::string said((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    Stop();
+    throw std::runtime_error("dbus-daemon did not start (is it installed?) " + said);
+  }
+}
+
+PrivateBus::~PrivateBus() { Stop(); }
+
+void PrivateBus::Stop() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + kStopWait;
+    while (::waitpid(pid_, nullptr, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() >= deadline) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    pid_ = -1;
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+}
+
+}  // namespace dde

@@ -1,0 +1,234 @@
+// The add-in's two links over D-Bus against servers of ours, each test on a private bus.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "dde/dbus_server.hpp"
+#include "dde/dbus_transport.hpp"
+#include "dde/private_bus.hpp"
+#include "dde/text_box_link.hpp"
+#include "tests/dde/child_process.hpp"
+#include "tests/dde/raised.hpp"
+#include "tests/dde/server_thread.hpp"
+#include "tests/dde/session_bus_at.hpp"
+#include "tests/dde/test_engine.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+using dde_test::kNoChannel;
+using dde_test::kNoResponse;
+using dde_test::kNothing;
+using dde_test::kQuit;
+using dde_test::kRefused;
+using dde_test::RaisedBy;
+
+const dde_test::Raised kTimeout{286, "Timeout while waiting for DDE response"};
+
+// The add-in's links on its hidden form: commands to frmMain, the status from frmCmd.
+struct Links {
+  dde::TextBoxLink command;
+  dde::TextBoxLink status;
+
+  explicit Links(dde::Transport& transport)
+      : command(transport, "frmDDE", "Text1", nullptr, dde::kServerStartWait),
+        status(transport, "frmDDE", "Text2", nullptr, dde::kServerStartWait) {
+    command.SetLinkTopic("WNORB16|frmMain");
+    status.SetLinkTopic("WNORB16|frmCmd");
+    status.SetLinkItem("txtStatus");
+  }
+  void Connect() {
+    command.SetLinkMode(dde::vbLinkManual);
+    status.SetLinkMode(dde::vbLinkAutomatic);
+  }
+};
+
+// Pumps until `done` holds; false when it does not within a few seconds.
+bool Eventually(dde::Transport& transport, auto done) {
+  for (auto until = std::chrono::steady_clock::now() + 5s; std::chrono::steady_clock::now() < until;) {
+    transport.Pump();
+    if (done()) return true;
+    std::this_thread::sleep_for(1ms);
+  }
+  return false;
+}
+
+void SetStatus(dde::ServerApplication& engine, std::string text) {
+  engine.FindTopic("frmCmd")->SetItem("txtStatus", std::move(text));
+}
+
+class DbusLink : public testing::Test {
+ protected:
+  dde::PrivateBus bus_;
+  dde::DbusTransport transport_{bus_.Address()};
+};
+
+TEST_F(DbusLink, AnExecutesStatusUpdatesHaveArrivedWhenItReturns) {
+  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  auto command = transport_.Initiate("WNORB16", "frmMain", dde::kServerStartWait);
+  auto status = transport_.Initiate("WNORB16", "frmCmd", 0ms);
+  std::vector<std::string> seen;
+  EXPECT_EQ(status->Advise("txtStatus", [&](const std::string& v) { seen.push_back(v); }), "Ready");
+
+  // No pump in between: Execute itself must have delivered both changes, in order.
+  command->Execute("G2LOCKING");
+  EXPECT_EQ(seen, (std::vector<std::string>{"Busy", "done G2LOCKING"}));
+  EXPECT_EQ(status->Request("txtStatus"), "done G2LOCKING");
+
+  // Also when refused, and for an execute on the status topic itself.
+  seen.clear();
+  EXPECT_EQ(RaisedBy([&] { command->Execute("NO WAY"); }), kRefused);
+  EXPECT_EQ(seen, std::vector<std::string>{"refused NO WAY"});
+  status->Execute("CONFIG");
+  EXPECT_EQ(seen.back(), "done CONFIG");
+
+  // A change between executes waits for a pump.
+  seen.clear();
+  engine.Do([](dde::ServerApplication& app) { SetStatus(app, "Idle"); });
+  EXPECT_TRUE(Eventually(transport_, [&] { return !seen.empty(); }));
+  EXPECT_EQ(seen, std::vector<std::string>{"Idle"});
+
+  // A dropped conversation hears nothing more; the other keeps the server.
+  status.reset();
+  command->Execute("AFTER");
+  EXPECT_EQ(seen, std::vector<std::string>{"Idle"});
+}
+
+TEST_F(DbusLink, TextBoxLinksReadTheAnswerRightAfterLinkExecute) {
+  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  Links links(transport_);
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kNoChannel);
+  links.Connect();
+  EXPECT_EQ(links.status.Text(), "Ready");
+
+  links.command.LinkExecute("G2LOCKING");
+  EXPECT_EQ(links.status.Text(), "done G2LOCKING");
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("NOT THIS"); }), kRefused);
+  EXPECT_EQ(links.status.Text(), "refused NOT THIS");
+  EXPECT_EQ(links.command.LinkMode(), dde::vbLinkManual);
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("THROW"); }), kRefused);
+
+  engine.Do([](dde::ServerApplication& app) { SetStatus(app, "Idle"); });
+  EXPECT_TRUE(Eventually(transport_, [&] { return links.status.Text() == "Idle"; }));
+
+  // An item the topic lacks is refused.
+  links.status.SetLinkItem("txtNone");
+  EXPECT_EQ(RaisedBy([&] { links.status.SetLinkMode(dde::vbLinkAutomatic); }), kRefused);
+  EXPECT_EQ(links.status.LinkMode(), dde::vbLinkNone);
+}
+
+TEST_F(DbusLink, NamesWithoutAServerFindNone) {
+  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  engine.Do([](dde::ServerApplication&) {});
+  // A topic the server lacks, another spelling of a name (the bus is case-sensitive), names
+  // D-Bus cannot carry, an application nobody serves.
+  for (auto [application, topic] : std::vector<std::pair<std::string, std::string>>{{"WNORB16", "frmNone"},
+                                                                                    {"wnorb16", "frmMain"},
+                                                                                    {"WNORB16", "FRMMAIN"},
+                                                                                    {"WNORB 16", "frmMain"},
+                                                                                    {"", "frmMain"},
+                                                                                    {"WNORB16", ""},
+                                                                                    {"WNORB16", "frm/Main"},
+                                                                                    {"OTHER", "frmMain"}}) {
+    EXPECT_EQ(RaisedBy([&] { transport_.Initiate(application, topic, 0ms); }), kNoResponse)
+        << application << '|' << topic;
+  }
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("WNORB16", "frmMain", 0ms); }), kNothing);
+}
+
+TEST_F(DbusLink, InitiateWaitsABoundedTimeForAServerThatIsStarting) {
+  auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("WNORB16", "frmMain", 300ms); }), kNoResponse);
+  EXPECT_GE(std::chrono::steady_clock::now() - started, 300ms);
+  // A caller's longer wait is cut to the bound.
+  started = std::chrono::steady_clock::now();
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("WNORB16", "frmMain", 1h); }), kNoResponse);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 1min);
+
+  // The launch race: the add-in links right after it started the engine.
+  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine, 300ms);
+  Links links(transport_);
+  links.Connect();
+  links.command.LinkExecute("G2LOCKING");
+  EXPECT_EQ(links.status.Text(), "done G2LOCKING");
+}
+
+TEST_F(DbusLink, ASlowServerTimesOutAndItsLateAnswerStillArrives) {
+  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  Links links(transport_);
+  links.Connect();
+  transport_.SetCallTimeout(200ms);
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("SLEEP 600"); }), kTimeout);
+  EXPECT_TRUE(Eventually(transport_, [&] { return links.status.Text() == "done SLEEP 600"; }));
+  // The link survives its time-out.
+  links.command.LinkExecute("NEXT");
+  EXPECT_EQ(links.status.Text(), "done NEXT");
+}
+
+TEST_F(DbusLink, AServerThatLeavesQuitsItsConversations) {
+  auto engine = std::make_unique<dde_test::ServerThread>(bus_.Address(), dde_test::MakeTestEngine);
+  Links links(transport_);
+  links.Connect();
+  auto request = transport_.Initiate("WNORB16", "frmCmd", 0ms);
+  engine.reset();
+
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kQuit);
+  EXPECT_EQ(RaisedBy([&] { request->Request("txtStatus"); }), kQuit);
+  EXPECT_EQ(links.status.Text(), "Ready");
+
+  // A new server under the same name is another partner: the old conversations stay dead until
+  // the links initiate anew.
+  engine = std::make_unique<dde_test::ServerThread>(bus_.Address(), dde_test::MakeTestEngine);
+  engine->Do([](dde::ServerApplication&) {});
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kQuit);
+  links.Connect();
+  links.command.LinkExecute("CONFIG");
+  EXPECT_EQ(links.status.Text(), "done CONFIG");
+}
+
+TEST_F(DbusLink, AServerKilledInTheMiddleOfAnExecuteGivesAnErrorNotAHang) {
+  auto engine =
+      std::make_unique<dde_test::ChildProcess>(std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
+  Links links(transport_);
+  links.Connect();
+  // A bound for a failure of the transport to notice the death, far above what it needs.
+  transport_.SetCallTimeout(20s);
+
+  std::thread killer([&] {
+    EXPECT_EQ(engine->ReadLine(10s), "serving");
+    EXPECT_EQ(engine->ReadLine(10s), "hanging");
+    engine->Kill();
+  });
+  const auto raised = RaisedBy([&] { links.command.LinkExecute("HANG"); });
+  killer.join();
+  EXPECT_EQ(raised, kQuit);
+  EXPECT_EQ(links.status.Text(), "Ready");
+
+  engine =
+      std::make_unique<dde_test::ChildProcess>(std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
+  links.Connect();
+  links.command.LinkExecute("G2LOCKING");
+  EXPECT_EQ(links.status.Text(), "done G2LOCKING");
+}
+
+TEST(DbusTransport, ASessionBusThatCannotBeReachedAnswersNoResponse) {
+  dde::PrivateBus bus;
+  dde::DbusTransport transport;
+  {
+    dde_test::SessionBusAt nowhere("unix:path=/nonexistent/dde-test-bus");
+    EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmMain", 0ms); }), kNoResponse);
+    EXPECT_EQ(RaisedBy([&] { transport.Pump(); }), kNothing);
+  }
+  // It tries again at the next initiate.
+  dde_test::SessionBusAt session(bus.Address());
+  dde_test::ServerThread engine(bus.Address(), dde_test::MakeTestEngine);
+  engine.Do([](dde::ServerApplication&) {});
+  EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmMain", 0ms); }), kNothing);
+}
+
+}  // namespace

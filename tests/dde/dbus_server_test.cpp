@@ -1,0 +1,86 @@
+// A published application as anyone on the bus sees it: busctl talks to it, and it will not
+// share its name or publish names D-Bus cannot carry.
+#include "dde/dbus_server.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dde/private_bus.hpp"
+#include "tests/dde/child_process.hpp"
+#include "tests/dde/server_thread.hpp"
+#include "tests/dde/session_bus_at.hpp"
+#include "tests/dde/test_engine.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+dde_test::ChildProcess::Result Busctl(const dde::PrivateBus& bus, std::vector<std::string> args) {
+  args.insert(args.begin(), {"busctl", "--address=" + bus.Address()});
+  return dde_test::ChildProcess(std::move(args)).Finish(10s);
+}
+
+TEST(DbusServer, BusctlExecutesAndReadsItems) {
+  dde::PrivateBus bus;
+  dde_test::ServerThread engine(bus.Address(), dde_test::MakeTestEngine);
+  engine.Do([](dde::ServerApplication&) {});
+
+  auto got = Busctl(bus, {"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"});
+  EXPECT_EQ(got.exit_code, 0) << got.output;
+  EXPECT_EQ(got.output, "s \"Ready\"\n");
+
+  got = Busctl(bus, {"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "G2LOCKING"});
+  EXPECT_EQ(got.exit_code, 0) << got.output;
+  EXPECT_EQ(got.output, "");
+  got = Busctl(bus, {"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"});
+  EXPECT_EQ(got.output, "s \"done G2LOCKING\"\n");
+
+  got = Busctl(bus, {"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "NO SUCH"});
+  EXPECT_NE(got.exit_code, 0);
+  EXPECT_NE(got.output.find("frmMain refused the command"), std::string::npos) << got.output;
+
+  // Every topic is there to find, each with the execute method; only frmCmd has items.
+  got = Busctl(bus, {"tree", "--list", "dde.WNORB16"});
+  EXPECT_EQ(got.output, "/\n/frmCmd\n/frmMain\n");
+  got = Busctl(bus, {"introspect", "--xml-interface", "dde.WNORB16", "/frmMain"});
+  EXPECT_NE(got.output.find("<method name=\"Execute\">"), std::string::npos) << got.output;
+  EXPECT_EQ(got.output.find("dde.Items"), std::string::npos) << got.output;
+}
+
+TEST(DbusServer, OneServerPerNameAndOnlyNamesTheBusCanCarry) {
+  dde::PrivateBus bus;
+  auto first = std::make_unique<dde::DbusServer>(dde_test::MakeTestEngine(), bus.Address());
+  EXPECT_EQ(first->BusName(), "dde.WNORB16");
+  EXPECT_THROW(dde::DbusServer(dde_test::MakeTestEngine(), bus.Address()), dde::ApplicationRunning);
+  // The name is free again once its server has gone.
+  first.reset();
+  EXPECT_NO_THROW(dde::DbusServer(dde_test::MakeTestEngine(), bus.Address()));
+
+  auto named = [](std::string application, std::string topic, std::string item) {
+    auto app = std::make_shared<dde::ServerApplication>(std::move(application));
+    app->AddTopic(std::move(topic)).AddItem(std::move(item));
+    return app;
+  };
+  for (auto app : {named("WN 16", "frmMain", "txtStatus"), named("16WN", "frmMain", "txtStatus"),
+                   named("WNORB16", "frm.Main", "txtStatus"), named("WNORB16", "frmMain", "txt-Status")}) {
+    EXPECT_THROW(dde::DbusServer(app, bus.Address()), std::invalid_argument) << app->Name();
+  }
+  dde_test::SessionBusAt nowhere("unix:path=/nonexistent/dde-test-bus");
+  EXPECT_THROW(dde::DbusServer(dde_test::MakeTestEngine()), std::runtime_error);
+}
+
+TEST(DbusServer, AStopBeforeRunMakesItReturnAtOnce) {
+  dde::PrivateBus bus;
+  dde::DbusServer server(dde_test::MakeTestEngine(), bus.Address());
+  std::thread stopper([&] { server.Stop(); });
+  stopper.join();
+  server.Run();
+}
+
+}  // namespace
