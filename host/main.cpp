@@ -3,10 +3,13 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
+#include <memory>
 #include <fstream>
 #include <iostream>
 #include <string>
 
+#include "dde/private_bus.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
 
@@ -35,6 +38,12 @@ int main(int argc, char** argv) {
   CLI::App* run = app.add_subcommand("run", "Run a scenario script and write its transcript");
   run->add_option("SCENARIO", scenario, "The scenario file")->required();
   run->add_option("--transcript", transcript_path, "Write the transcript here instead of standard output");
+  std::string bus;
+  run->add_option("--bus", bus,
+                  "Where the add-in meets the real engine: the user's session bus, or a private\n"
+                  "dbus-daemon started for this run and the programs it launches, stopped at exit.\n"
+                  "Default: session when DBUS_SESSION_BUS_ADDRESS is set, else private")
+      ->check(CLI::IsMember({"session", "private"}));
 
   CLI11_PARSE(app, argc, argv);
 
@@ -48,8 +57,25 @@ int main(int argc, char** argv) {
     }
     out = &file;
   }
+  if (bus.empty()) {
+    const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    bus = session && *session ? "session" : "private";
+  }
+  std::unique_ptr<dde::PrivateBus> private_bus;
+  std::string bus_address;
+  if (bus == "private") {
+    try {
+      private_bus = std::make_unique<dde::PrivateBus>();
+    } catch (const std::exception& e) {
+      std::cerr << "vbhost: cannot start a private bus: " << e.what() << "\n";
+      return 1;
+    }
+    bus_address = private_bus->Address();
+    // The engines vbhost launches find the same bus.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_address.c_str(), 1);
+  }
   try {
-    vbhost::ScenarioRunner runner(*out, vbhost::RunnerOptions{OwnFolder()});
+    vbhost::ScenarioRunner runner(*out, vbhost::RunnerOptions{OwnFolder(), bus_address});
     runner.RunFile(scenario);
   } catch (const vbhost::ScenarioError& e) {
     std::cerr << "vbhost: " << e.what() << "\n";

@@ -14,6 +14,8 @@
 #include "dde/scripted_server.hpp"
 #include "dde/text_box_links.hpp"
 #include "host/codepage.hpp"
+#include "host/engine_transport.hpp"
+#include "dde/dbus_transport.hpp"
 #include "host/host_clipboard.hpp"
 #include "host/host_shell.hpp"
 #include "host/form_view.hpp"
@@ -42,12 +44,12 @@ using Args = std::vector<std::string>;
 class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
  public:
   Impl(std::ostream& out, RunnerOptions options)
-      : transcript_(out), install_dir_(std::move(options.install_dir)),
+      : transcript_(out), install_dir_(std::move(options.install_dir)), transport_(options.bus_address),
         app_(std::make_shared<HostApplication>(*this, numbers_)), desktop_(transcript_), ui_(transcript_),
-        clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(bus_, this),
+        clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(transport_, this, dde::kServerStartWait),
         vbe_(std::make_shared<HostVBE>(transcript_, clipboard_, app_,
                                        CombineWindowsPath(resolver_.ToWindows(install_dir_), "VB5.EXE"))) {
-    desktop_.SetEventPump([this] { bus_.Pump(); });
+    desktop_.SetEventPump([this] { transport_.Pump(); });
   }
 
   ~Impl() override {
@@ -121,6 +123,7 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   void EngineRefuse(const Args& a);
   void EngineAbsent(const Args& a);
   void EngineStatus(const Args& a);
+  void EngineReal(const Args& a);
   void ShowStates(const Args& a);
   void AddinConnectAddIn(const Args& a);
   void AddinDisconnectAddIn(const Args& a);
@@ -186,6 +189,7 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
 
   Transcript transcript_;
   std::string install_dir_;
+  EngineTransport transport_;
   std::string folder_;
   posix::PathResolver resolver_;
   ConnectionNumbers numbers_;
@@ -196,7 +200,6 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   posix::ShellPosix real_shell_{resolver_};
   HostShell shell_;
   posix::FileSystemPosix files_{resolver_};
-  dde::InProcessBus bus_;
   dde::TextBoxLinks links_;
   std::shared_ptr<HostVBE> vbe_;
   std::unique_ptr<HostWin32> win32_;
@@ -221,6 +224,7 @@ const ScenarioRunner::Impl::CommandSpec ScenarioRunner::Impl::kCommands[] = {
     {"engine", "refuse", 1, 1, &Impl::EngineRefuse, "engine refuse PREFIX"},
     {"engine", "absent", 0, 0, &Impl::EngineAbsent, "engine absent"},
     {"engine", "status", 1, 1, &Impl::EngineStatus, "engine status TEXT"},
+    {"engine", "real", 0, 0, &Impl::EngineReal, "engine real"},
     {"show", "states", 0, 0, &Impl::ShowStates, "show states"},
     {"show", "links", 0, 0, &Impl::ShowLinks, "show links"},
     {"show", "lockmode", 0, 0, &Impl::ShowLockMode, "show lockmode"},
@@ -351,8 +355,9 @@ dde::ScriptedServer& ScenarioRunner::Impl::Scripted(const char* command) {
 }
 
 void ScenarioRunner::Impl::EngineScripted(const Args&) {
-  if (!scripted_) scripted_ = std::make_unique<dde::ScriptedServer>(bus_);
+  if (!scripted_) scripted_ = std::make_unique<dde::ScriptedServer>(transport_.in_process());
   engine_ = EngineMode::Scripted;
+  transport_.UseRealEngine(false);
   shell_.SetReal(nullptr);
 }
 
@@ -365,7 +370,15 @@ void ScenarioRunner::Impl::EngineRefuse(const Args& a) { Scripted("engine refuse
 void ScenarioRunner::Impl::EngineAbsent(const Args&) {
   scripted_.reset();
   engine_ = EngineMode::Absent;
+  transport_.UseRealEngine(false);
   shell_.SetReal(nullptr);
+}
+
+void ScenarioRunner::Impl::EngineReal(const Args&) {
+  scripted_.reset();
+  engine_ = EngineMode::Real;
+  transport_.UseRealEngine(true);
+  shell_.SetReal(&real_shell_);
 }
 
 void ScenarioRunner::Impl::EngineStatus(const Args& a) { Scripted("engine status").SetStatus(a[0]); }

@@ -15,6 +15,8 @@ namespace vbhost {
 struct RunnerOptions {
   // Where NORBVB5.EXE (and so the engine) stands by default: vbhost's own folder.
   std::string install_dir;
+  // The D-Bus the real engine is met on; empty: the user's session bus.
+  std::string bus_address;
 };
 
 class ScenarioRunner {
