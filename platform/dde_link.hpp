@@ -22,7 +22,8 @@ class DdeLink {
   // (the mode then stays 0). 0 drops the link and never fails.
   virtual void SetLinkMode(int mode) = 0;
   virtual int LinkMode() const = 0;
-  // Raises 293 without a link, 285 when the server refuses, 286 on a time-out. Every item update
+  // Raises 293 without a link, 285 when the server refuses, 286 on a time-out, 291 when the
+  // server has quit. Every item update
   // the server made while handling the command is applied before this returns.
   virtual void LinkExecute(std::string_view command) = 0;
   // The linked item's latest value while an automatic link is up; "" before any.
