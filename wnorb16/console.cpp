@@ -1,6 +1,7 @@
 #include "wnorb16/console.hpp"
 
 #include "vbrt/strings.hpp"
+#include "wnorb16/status_text.hpp"
 
 namespace wnorb16 {
 
@@ -34,13 +35,6 @@ void Console::FromLink(std::string_view command, const std::string& status) {
   Prompt();
 }
 
-void Console::Show(const std::string& status) {
-  std::string shown;
-  for (char c : status) {
-    if (c != '\r') shown += c;
-  }
-  if (shown.empty() || shown.back() != '\n') shown += '\n';
-  out_ << shown << std::flush;
-}
+void Console::Show(const std::string& status) { out_ << status::ForPerson(status) << std::flush; }
 
 }  // namespace wnorb16

@@ -1,7 +1,6 @@
 #include "wnorb16/engine.hpp"
 
 #include <algorithm>
-#include <set>
 
 #include "posix/whole_file.hpp"
 #include "vbrt/error.hpp"

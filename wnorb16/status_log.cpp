@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "wnorb16/engine_config.hpp"
+#include "wnorb16/status_text.hpp"
 
 namespace wnorb16 {
 
@@ -29,13 +30,7 @@ StatusLog::StatusLog(const std::string& path) : out_(path, std::ios::app | std::
 void StatusLog::Note(std::string_view text) { out_ << Now() << " " << text << "\n" << std::flush; }
 
 void StatusLog::Command(std::string_view command, const std::string& status) {
-  out_ << Now() << " > " << command << "\n";
-  std::string shown;
-  for (char c : status) {
-    if (c != '\r') shown += c;
-  }
-  if (shown.empty() || shown.back() != '\n') shown += '\n';
-  out_ << shown << std::flush;
+  out_ << Now() << " > " << command << "\n" << status::ForPerson(status) << std::flush;
 }
 
 std::string LogPathBeside(const std::string& ini_path) {

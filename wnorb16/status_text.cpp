@@ -126,4 +126,13 @@ std::string WithCrLf(std::string_view text) {
   return out;
 }
 
+std::string ForPerson(std::string_view status) {
+  std::string shown;
+  for (char c : status) {
+    if (c != '\r') shown += c;
+  }
+  if (shown.empty() || shown.back() != '\n') shown += '\n';
+  return shown;
+}
+
 }  // namespace wnorb16::status

@@ -77,4 +77,7 @@ std::string ConfigRead(std::string_view ini_path, bool found, bool locking, std:
 // A text with LF line ends (a diff) with CR LF ones, its last line ended too.
 std::string WithCrLf(std::string_view text);
 
+// A status as a person reads it on a terminal or in the log: LF line ends, the last line ended.
+std::string ForPerson(std::string_view status);
+
 }  // namespace wnorb16::status

@@ -29,8 +29,9 @@ TEST_F(EngineTest, TheInteractiveEngineAsksAtTheTerminal) {
   EXPECT_NE(out.find("New revision number for " + Windows("A.FRM")), std::string::npos);
   EXPECT_NE(out.find("Log message for USW (Enter: \"Checked in by WNORB16 (USW)\"): "), std::string::npos);
   // The status as the person sees it: lines without CR.
-  EXPECT_NE(out.find("1 of 2 files updated\n" + Windows("A.FRM") + ": checked in as revision 2.1; work file read-only\n" +
-                     Windows("B.FRM") + ": no revision given; left alone\n"),
+  EXPECT_NE(out.find("1 of 2 files updated\n" + Windows("A.FRM") +
+                     ": checked in as revision 2.1; work file read-only\n" + Windows("B.FRM") +
+                     ": no revision given; left alone\n"),
             std::string::npos)
       << out;
   EXPECT_EQ(out.find('\r'), std::string::npos);

@@ -1,0 +1,62 @@
+// WNORB16.EXE as the add-in meets it: a separate process on the bus, linked through text boxes.
+#include "dde/dbus_transport.hpp"
+#include "dde/private_bus.hpp"
+#include "dde/text_box_link.hpp"
+#include "engine_fixture.hpp"
+#include "tests/dde/child_process.hpp"
+
+namespace wnorb16::testing {
+namespace {
+
+using dde_test::ChildProcess;
+using namespace std::chrono_literals;
+
+TEST_F(EngineTest, TheProgramServesTheLinkAndASecondStartLeavesItAlone) {
+  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
+  Archived("my form.frm", "one\n");
+  dde::PrivateBus bus;
+  const std::string ini = tmp_ / "WNORB.INI";
+  // Without a terminal and without -L: it serves and keeps a log.
+  ChildProcess first({WNORB16_EXE, "--bus", bus.Address(), "--ini", ini});
+
+  dde::DbusTransport transport(bus.Address());
+  dde::TextBoxLink text1(transport, "frmDDE", "Text1", nullptr, dde::kServerStartWait);
+  dde::TextBoxLink text2(transport, "frmDDE", "Text2", nullptr, dde::kServerStartWait);
+  text1.SetLinkTopic("WNORB16|frmMain");
+  text1.SetLinkMode(2);
+  text2.SetLinkTopic("WNORB16|frmCmd");
+  text2.SetLinkItem("txtStatus");
+  text2.SetLinkMode(1);
+
+  text1.LinkExecute("CD " + Short(""));
+  EXPECT_EQ(text2.Text(), "OK");
+  const std::string name = Short("my form.frm").substr(Short("").size());
+  text1.LinkExecute("EW " + name);
+  EXPECT_EQ(text2.Text(), "1 of 1 files extracted\r\n" + name + ": revision 1.1 extracted and locked\r\n");
+  text1.LinkExecute("T " + name);
+  EXPECT_TRUE(text2.Text().starts_with(name + " is checked out to you\r\n")) << text2.Text();
+
+  ChildProcess second({WNORB16_EXE, "-L", "--bus", bus.Address(), "--ini", ini});
+  EXPECT_EQ(second.Finish(5s).exit_code, 0);
+  text1.LinkExecute("G2LOCKING");
+  EXPECT_EQ(text2.Text(), "Y");
+
+  first.Kill();
+  const std::string log = Contents(tmp_ / "WNORB.LOG");
+  EXPECT_NE(log.find(" > EW " + name + "\n1 of 1 files extracted\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" > G2LOCKING\nY\n"), std::string::npos) << log;
+}
+
+TEST_F(EngineTest, TheProgramRunsCommandsGivenOnItsCommandLine) {
+  Archived("A.FRM", "a\n");
+  ChildProcess run({WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c", "CD " + Short(""), "-c", "T A.FRM", "-c",
+                    "-C A.FRM A.FRM", "-c", "ESW A.FRM"});
+  ChildProcess::Result result = run.Finish(10s);
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.output.substr(0, result.output.find("ERROR")),
+            "OK\nA.FRM is not checked out\nNo differences\n");
+  EXPECT_NE(result.output.find("ERROR: option S"), std::string::npos) << result.output;
+}
+
+}  // namespace
+}  // namespace wnorb16::testing

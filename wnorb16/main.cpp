@@ -1,0 +1,115 @@
+// WNORB16.EXE: the engine the add-in links to. "-L" serves the link without a window; alone it
+// is the interactive engine at a terminal, and serves with a log file when started without one.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "wnorb16/console.hpp"
+#include "wnorb16/engine.hpp"
+#include "wnorb16/engine_server.hpp"
+#include "wnorb16/link_service.hpp"
+#include "wnorb16/process_info.hpp"
+#include "wnorb16/status_log.hpp"
+#include "wnorb16/status_text.hpp"
+#include "wnorb16/terminal_input.hpp"
+#include "wnorb16/terminal_interaction.hpp"
+
+namespace {
+
+using namespace wnorb16;
+
+int RunCommands(EngineSetup setup, const std::vector<std::string>& commands) {
+  std::unique_ptr<TerminalInput> terminal;
+  std::unique_ptr<TerminalInteraction> person;
+  if (AtTerminal()) {
+    terminal = std::make_unique<TerminalInput>();
+    person = std::make_unique<TerminalInteraction>(terminal->stream(), std::cout);
+    setup.interaction = person.get();
+  }
+  Engine engine(std::move(setup));
+  for (const auto& command : commands) std::cout << status::ForPerson(engine.Execute(command));
+  return 0;
+}
+
+int Interactive(EngineSetup setup, const std::string& bus_address) {
+  TerminalInput terminal;
+  TerminalInteraction person(terminal.stream(), std::cout);
+  setup.interaction = &person;
+  Engine engine(std::move(setup));
+  Console* console_ptr = nullptr;
+  EngineServer server(engine, [&](std::string_view command, const std::string& status) {
+    if (console_ptr != nullptr) console_ptr->FromLink(command, status);
+  });
+  Console console(server, std::cout);
+  console_ptr = &console;
+  console.Greet(engine);
+
+  LinkResult result = ServeLink(server, bus_address, &console, &terminal);
+  switch (result.outcome) {
+    case LinkOutcome::kEnded:
+      return 0;
+    case LinkOutcome::kAlreadyServed:
+      std::cout
+          << "Another WNORB16 engine is serving the link already; it is left as it is and this one ends.\n";
+      return 0;
+    case LinkOutcome::kNoBus:
+      std::cout << "The link is not served (" << result.detail << "); commands typed here still work.\n";
+      ServeTerminal(console, terminal);
+      return 0;
+    case LinkOutcome::kLost:
+      std::cout << "The link was lost (" << result.detail << ").\n";
+      return 1;
+  }
+  return 1;
+}
+
+int Served(EngineSetup setup, const std::string& bus_address, bool log) {
+  std::unique_ptr<StatusLog> status_log;
+  if (log) status_log = std::make_unique<StatusLog>(LogPathBeside(setup.ini_path));
+  Engine engine(std::move(setup));
+  EngineServer server(engine, [&](std::string_view command, const std::string& status) {
+    if (status_log) status_log->Command(command, status);
+  });
+  if (status_log) status_log->Note("serving the link, user " + engine.config().user_id);
+  LinkResult result = ServeLink(server, bus_address, nullptr, nullptr);
+  const bool failed = result.outcome == LinkOutcome::kNoBus || result.outcome == LinkOutcome::kLost;
+  if (status_log) {
+    status_log->Note(result.outcome == LinkOutcome::kAlreadyServed ? "another engine serves the link; ending"
+                                                                   : "ending: " + result.detail);
+  }
+  if (failed) std::cerr << "WNORB16.EXE: " << result.detail << "\n";
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "WNORB16.EXE - the version-control engine of the add-in. It keeps files in GNU RCS archives and\n"
+      "answers the add-in's commands over the DDE link \"WNORB16\" (D-Bus name dde.WNORB16 on the\n"
+      "session bus). Started alone at a terminal it is the interactive engine: it shows each status\n"
+      "and takes the same commands typed; started alone without a terminal it serves like -L and\n"
+      "writes its status to WNORB.LOG beside WNORB.INI."};
+  bool linked = false;
+  std::string ini_path;
+  std::string bus_address;
+  std::vector<std::string> commands;
+  app.add_flag("-L", linked, "Serve the link without a window: no terminal, no log");
+  app.add_option("--ini", ini_path, "Settings file instead of WNORB.INI beside the executable");
+  app.add_option("-c,--command", commands,
+                 "Run this command, print its status and end, without serving the link; give -c again for "
+                 "more, run in order")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--bus", bus_address, "D-Bus address to serve on instead of the session bus");
+  CLI11_PARSE(app, argc, argv);
+
+  EngineSetup setup;
+  setup.ini_path = ini_path.empty() ? ExecutableFolder() + "/" + kIniFileName : ini_path;
+  if (!commands.empty()) return RunCommands(std::move(setup), commands);
+  if (!linked && AtTerminal()) return Interactive(std::move(setup), bus_address);
+  return Served(std::move(setup), bus_address, !linked);
+}
