@@ -13,6 +13,7 @@ double HostShell::Run(std::string_view command_line, int window_style) {
   }
   try {
     double task = real_->Run(command_line, window_style);
+    started_.push_back(task);
     e["started"] = true;
     transcript_.Emit(e);
     return task;

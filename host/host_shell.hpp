@@ -2,6 +2,8 @@
 // started as a real process, a scripted or absent one only recorded.
 #pragma once
 
+#include <vector>
+
 #include "host/transcript.hpp"
 #include "platform/shell.hpp"
 
@@ -13,11 +15,14 @@ class HostShell : public platform::Shell {
   HostShell(Transcript& transcript, platform::Shell* real) : transcript_(transcript), real_(real) {}
   double Run(std::string_view command_line, int window_style) override;
   void SetReal(platform::Shell* real) { real_ = real; }
+  // The task ids of the programs really started, for a run whose bus goes away with it.
+  const std::vector<double>& started() const { return started_; }
 
  private:
   Transcript& transcript_;
   platform::Shell* real_;
   double next_task_ = 1000;
+  std::vector<double> started_;
 };
 
 }  // namespace vbhost

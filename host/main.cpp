@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_address.c_str(), 1);
   }
   try {
-    vbhost::ScenarioRunner runner(*out, vbhost::RunnerOptions{OwnFolder(), bus_address});
+    vbhost::ScenarioRunner runner(*out, vbhost::RunnerOptions{OwnFolder(), bus_address, private_bus != nullptr});
     runner.RunFile(scenario);
   } catch (const vbhost::ScenarioError& e) {
     std::cerr << "vbhost: " << e.what() << "\n";

@@ -1,5 +1,6 @@
 #include "host/scenario_runner.hpp"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,7 +45,8 @@ using Args = std::vector<std::string>;
 class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
  public:
   Impl(std::ostream& out, RunnerOptions options)
-      : transcript_(out), install_dir_(std::move(options.install_dir)), transport_(options.bus_address),
+      : transcript_(out), install_dir_(std::move(options.install_dir)),
+        stop_launched_(options.stop_launched_at_exit), transport_(options.bus_address),
         app_(std::make_shared<HostApplication>(*this, numbers_)), desktop_(transcript_), ui_(transcript_),
         clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(transport_, this, dde::kServerStartWait),
         vbe_(std::make_shared<HostVBE>(transcript_, clipboard_, app_,
@@ -53,6 +55,9 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   }
 
   ~Impl() override {
+    if (stop_launched_) {
+      for (double task : shell_.started()) ::kill(static_cast<pid_t>(task), SIGTERM);
+    }
     if (!temp_windir_.empty()) {
       ::unlink((temp_windir_ + "/vbaddin.ini").c_str());
       ::rmdir(temp_windir_.c_str());
@@ -189,6 +194,7 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
 
   Transcript transcript_;
   std::string install_dir_;
+  bool stop_launched_;
   EngineTransport transport_;
   std::string folder_;
   posix::PathResolver resolver_;

@@ -17,6 +17,8 @@ struct RunnerOptions {
   std::string install_dir;
   // The D-Bus the real engine is met on; empty: the user's session bus.
   std::string bus_address;
+  // A private bus ends with the run: so do the programs the run started on it.
+  bool stop_launched_at_exit = false;
 };
 
 class ScenarioRunner {

@@ -39,7 +39,7 @@ class ScenarioFixture : public ::testing::Test {
     Write(tmp / "s.scn", "addin install bin\nset windir windows\n" + scenario);
     std::ostringstream out;
     {
-      vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", ""});
+      vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", "", false});
       try {
         runner.RunFile(tmp / "s.scn");
       } catch (const vbhost::ScenarioError& e) {

@@ -33,7 +33,7 @@ class Runner : public ::testing::Test {
   // Runs `text` as a scenario file; answers the error message, "" when it ran through.
   std::string Run(const std::string& text) {
     WriteFile(tmp / "s.scn", text);
-    vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp.path(), ""});
+    vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp.path(), "", false});
     try {
       runner.RunFile(tmp / "s.scn");
     } catch (const vbhost::ScenarioError& e) {

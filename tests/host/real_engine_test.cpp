@@ -1,0 +1,106 @@
+// vbhost meeting the real engine: WNORB16.EXE launched by the add-in as a process of its own,
+// linked over a private D-Bus, answering from real RCS archives.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "tests/host/scenario_fixture.hpp"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using nlohmann::json;
+using testing_support::Write;
+
+int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c_str())); }
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class RealEngine : public testing_support::ScenarioFixture {
+ protected:
+  void SetUp() override {
+    // Form1 checked out to bob, Module1 archived and free, Class1 never archived.
+    std::string app = tmp / "App";
+    ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=bob ci -q -u -t-first -mfirst Form1.frm Module1.bas </dev/null"), 0);
+    ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=bob co -q -l Form1.frm </dev/null"), 0);
+    // The engine stands beside the add-in's executable, with its settings beside it.
+    std::filesystem::copy_file(std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE", tmp / "bin/WNORB16.EXE",
+                               std::filesystem::copy_options::overwrite_existing);
+    Write(tmp / "bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
+  }
+
+  Lines RunVbhost(const std::string& scenario) {
+    Write(tmp / "e2e.scn", "addin install bin\nset windir windows\n" + scenario);
+    std::string command = "env -u DBUS_SESSION_BUS_ADDRESS " + std::string(NORB_VBHOST) + " run '" + (tmp / "e2e.scn") +
+                          "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'";
+    EXPECT_EQ(Shell(command), 0) << Slurp(tmp / "err.txt");
+    Lines lines;
+    std::istringstream in(Slurp(tmp / "t.jsonl"));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+  }
+
+  // No engine of this run may outlive it.
+  bool EngineGone() {
+    for (int i = 0; i < 50; ++i) {
+      // "[W]" keeps the pattern from matching the shell that runs pgrep.
+      if (Shell("pgrep -f '" + (tmp / "bin/[W]NORB16.EXE") + "' >/dev/null") != 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+};
+
+TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
+  Lines t = RunVbhost(
+      "open App/App.vbp\n"
+      "addin connect\n"
+      "addin connectaddin\n"
+      "show states\n"
+      "show links\n"
+      "answer dialog frmExtract select Module1 ok\n"
+      "click Tools \"C&heck Out\"\n"
+      "addin disconnectaddin\n");
+
+  Lines launches = With(t, "\"event\":\"launch\"");
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_NE(launches[0].find("\"started\":true"), std::string::npos) << launches[0];
+  // The link came up right after the launch: the initiate waited for the engine's name.
+  EXPECT_EQ(With(t, "\"event\":\"link\"").size(), 4u);  // two up at start-up, two down at shutdown
+  EXPECT_TRUE(With(t, "\"ok\":false").empty()) << ::testing::PrintToString(With(t, "\"ok\":false"));
+  EXPECT_EQ(With(t, "\"show\":true,\"components\"")[0],
+            R"({"event":"states","show":true,"components":{"Form1":5,"Module1":1,"Class1":0}})");
+  json links = json::parse(With(t, "\"event\":\"links\"")[0])["links"];
+  EXPECT_EQ(links[0]["mode"], 2);
+  EXPECT_EQ(links[1]["mode"], 1);
+
+  // The dialog showed bob's lock from the engine's lock report.
+  json rows = json::parse(With(t, "\"phase\":\"shown\"")[0])["rows"];
+  json form1;
+  for (const auto& r : rows) {
+    if (r["text"] == "Form1") form1 = r;
+  }
+  EXPECT_EQ(form1["icon"], 3);
+  EXPECT_EQ(form1["user"], "bob");
+  EXPECT_EQ(form1["type"].get<std::string>().rfind("locked revision 1.1", 0), 0u);
+
+  // The check-out gave ann the lock and a writable work file.
+  EXPECT_EQ(With(t, "\"command\":\"EW ").size(), 1u);
+  struct stat st {};
+  ASSERT_EQ(::stat((tmp / "App/Module1.bas").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+  EXPECT_NE(Slurp(tmp / "App/Module1.bas,v").find("ann:1.1"), std::string::npos);
+  EXPECT_EQ(t.back(), R"({"event":"end"})");
+  EXPECT_TRUE(EngineGone());
+}
+
+}  // namespace
