@@ -1,4 +1,6 @@
 // WNORB16.EXE as the add-in meets it: a separate process on the bus, linked through text boxes.
+#include <thread>
+
 #include "dde/dbus_transport.hpp"
 #include "dde/private_bus.hpp"
 #include "dde/text_box_link.hpp"
@@ -10,6 +12,13 @@ namespace {
 
 using dde_test::ChildProcess;
 using namespace std::chrono_literals;
+
+// busctl prints a string with backslashes doubled.
+std::string JsonEscaped(const std::string& s) {
+  std::string out;
+  for (char c : s) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  return out;
+}
 
 TEST_F(EngineTest, TheProgramServesTheLinkAndASecondStartLeavesItAlone) {
   tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
@@ -45,6 +54,33 @@ TEST_F(EngineTest, TheProgramServesTheLinkAndASecondStartLeavesItAlone) {
   const std::string log = Contents(tmp_ / "WNORB.LOG");
   EXPECT_NE(log.find(" > EW " + name + "\n1 of 1 files extracted\n"), std::string::npos) << log;
   EXPECT_NE(log.find(" > G2LOCKING\nY\n"), std::string::npos) << log;
+}
+
+// Anyone on the bus can drive the engine, without the add-in.
+TEST_F(EngineTest, BusctlDrivesTheEngine) {
+  tmp_.Write("WNORB.INI", "[Engine]\r\nLocking=N\r\nUserID=ann\r\n");
+  Archived("B.BAS", "b\n");
+  dde::PrivateBus bus;
+  ChildProcess engine({WNORB16_EXE, "-L", "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
+  auto busctl = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"busctl", "--address=" + bus.Address()});
+    return ChildProcess(std::move(args)).Finish(10s);
+  };
+  // The engine may still be claiming its name.
+  ChildProcess::Result call;
+  for (int i = 0; i < 50; ++i) {
+    call = busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "G2LOCKING"});
+    if (call.exit_code == 0) break;
+    std::this_thread::sleep_for(100ms);
+  }
+  ASSERT_EQ(call.exit_code, 0) << call.output;
+  auto status = busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"});
+  EXPECT_EQ(status.output, "s \"N\"\n");
+
+  ASSERT_EQ(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "T " + Short("B.BAS")}).exit_code, 0);
+  status = busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"});
+  EXPECT_EQ(status.output, "s \"" + JsonEscaped(Short("B.BAS")) + " is not checked out\\r\\n\"\n");
+  engine.Kill();
 }
 
 TEST_F(EngineTest, TheProgramRunsCommandsGivenOnItsCommandLine) {
