@@ -120,6 +120,9 @@ class MainModule {
  private:
   struct Operation;
   void RunOnComponents(const Operation& op);
+  // The Project window's selected component and its first file, when that file is saved; says
+  // "needs saving" and answers false otherwise.
+  bool SelectedSavedFile(std::shared_ptr<platform::ide::VBComponent>& c, std::string& f);
   void RunOnProjectFile(const Operation& op);
 
   std::shared_ptr<nvb5FEvents> file_events_;

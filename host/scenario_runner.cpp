@@ -264,26 +264,26 @@ void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
   if (words.empty()) return;
   folder_ = folder;
   bool verb_known = false;
-  for (const auto& spec : kCommands) {
-    if (words[0] != spec.verb) continue;
+  for (const auto& entry : kCommands) {
+    if (words[0] != entry.verb) continue;
     verb_known = true;
     std::size_t skip = 1;
-    if (!spec.object.empty()) {
-      if (words.size() < 2 || words[1] != spec.object) continue;
+    if (!entry.object.empty()) {
+      if (words.size() < 2 || words[1] != entry.object) continue;
       skip = 2;
     }
     Args args(words.begin() + static_cast<std::ptrdiff_t>(skip), words.end());
     int n = static_cast<int>(args.size());
-    if (n < spec.min_args || (spec.max_args >= 0 && n > spec.max_args)) {
-      throw ScenarioError("usage: " + std::string(spec.usage));
+    if (n < entry.min_args || (entry.max_args >= 0 && n > entry.max_args)) {
+      throw ScenarioError("usage: " + std::string(entry.usage));
     }
-    (this->*spec.run)(args);
+    (this->*entry.run)(args);
     return;
   }
   if (verb_known) {
     std::string forms;
-    for (const auto& spec : kCommands) {
-      if (words[0] == spec.verb) forms += (forms.empty() ? "" : ", ") + std::string(spec.usage);
+    for (const auto& entry : kCommands) {
+      if (words[0] == entry.verb) forms += (forms.empty() ? "" : ", ") + std::string(entry.usage);
     }
     throw ScenarioError("unknown form of " + words[0] + " (known: " + forms + ")");
   }
@@ -677,14 +677,14 @@ void ScenarioRunner::Impl::AnswerDialog(const Args& a) {
   std::string form_name = a[0];
   std::vector<DialogAction> actions;
   for (std::size_t i = 1; i < a.size();) {
-    const ActionSpec* spec = nullptr;
+    const ActionSpec* entry = nullptr;
     for (const auto& s : kDialogActions) {
-      if (a[i] == s.verb) spec = &s;
+      if (a[i] == s.verb) entry = &s;
     }
-    if (!spec) throw ScenarioError("unknown dialog action " + a[i]);
-    if (spec->arguments == 1 && i + 1 >= a.size()) throw ScenarioError("the dialog action " + a[i] + " needs an argument");
-    actions.push_back({a[i], spec->arguments == 1 ? a[i + 1] : std::string()});
-    i += 1 + static_cast<std::size_t>(spec->arguments);
+    if (!entry) throw ScenarioError("unknown dialog action " + a[i]);
+    if (entry->arguments == 1 && i + 1 >= a.size()) throw ScenarioError("the dialog action " + a[i] + " needs an argument");
+    actions.push_back({a[i], entry->arguments == 1 ? a[i + 1] : std::string()});
+    i += 1 + static_cast<std::size_t>(entry->arguments);
   }
   if (actions.empty()) throw ScenarioError("usage: answer dialog FORM ACTION...");
   ui_.QueueModalAnswer(form_name, [this, actions](vb::Form& form, const std::function<bool()>& showing) {
@@ -874,23 +874,23 @@ void ScenarioRunner::Impl::SaveAs(const Args& a) {
 }
 
 void ScenarioRunner::Impl::RaiseEvent(const Args& a) {
-  const FileEventSpec* spec = nullptr;
+  const FileEventSpec* entry = nullptr;
   for (const auto& e : FileEvents()) {
-    if (e.name == a[0]) spec = &e;
+    if (e.name == a[0]) entry = &e;
   }
-  if (!spec) throw ScenarioError("unknown file event " + a[0]);
+  if (!entry) throw ScenarioError("unknown file event " + a[0]);
   Args rest(a.begin() + 1, a.end());
-  bool list = spec->parameters.size() == 1 && spec->parameters[0] == "FileNames";
-  if (!list && rest.size() != spec->parameters.size()) {
+  bool list = entry->parameters.size() == 1 && entry->parameters[0] == "FileNames";
+  if (!list && rest.size() != entry->parameters.size()) {
     std::string usage = "usage: event " + a[0];
-    for (auto p : spec->parameters) usage += " " + std::string(p);
+    for (auto p : entry->parameters) usage += " " + std::string(p);
     throw ScenarioError(usage);
   }
   nlohmann::ordered_json args = nlohmann::ordered_json::object();
   if (list) {
     args["FileNames"] = rest;
   } else {
-    for (std::size_t i = 0; i < rest.size(); ++i) args[std::string(spec->parameters[i])] = rest[i];
+    for (std::size_t i = 0; i < rest.size(); ++i) args[std::string(entry->parameters[i])] = rest[i];
   }
   auto number = [&](const std::string& word) {
     try {
@@ -909,7 +909,7 @@ void ScenarioRunner::Impl::RaiseEvent(const Args& a) {
     });
     return;
   }
-  if (spec->parameters[0] == "FileType") {
+  if (entry->parameters[0] == "FileType") {
     int type = number(rest[0]);
     args["FileType"] = type;
     std::string new_name = rest[1];

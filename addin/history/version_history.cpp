@@ -18,29 +18,34 @@ namespace {
 constexpr long kFirstListedLine = 3;
 }  // namespace
 
+bool MainModule::SelectedSavedFile(std::shared_ptr<platform::ide::VBComponent>& c, std::string& f) {
+  auto step = OnError::ResumeNext();
+  step([&] { c = Obj(Obj(Obj(gVBInst).ActiveProject()).SelectedComponents()).Item(0); });
+  step([&] { f = Obj(c).FileNames(0); });
+  bool saved = true;
+  step([&] {
+    if (sys().files.Dir(f) == "") {
+      SystemModalMessage(f + " needs saving...");
+      saved = false;
+    }
+  });
+  if (!saved) return false;
+  step([&] {
+    if (Obj(c).IsDirty()) {
+      SystemModalMessage(f + " needs saving...");
+      saved = false;
+    }
+  });
+  return saved;
+}
+
 void MainModule::ShowVersionHistory() {
   auto step = OnError::ResumeNext();
   std::shared_ptr<platform::ide::VBComponent> c;
   std::string f;
   std::string n;
   std::string t;
-  step([&] { c = Obj(Obj(Obj(gVBInst).ActiveProject()).SelectedComponents()).Item(0); });
-  step([&] { f = Obj(c).FileNames(0); });
-  bool stop = false;
-  step([&] {
-    if (sys().files.Dir(f) == "") {
-      SystemModalMessage(f + " needs saving...");
-      stop = true;
-    }
-  });
-  if (stop) return;
-  step([&] {
-    if (Obj(c).IsDirty()) {
-      SystemModalMessage(f + " needs saving...");
-      stop = true;
-    }
-  });
-  if (stop) return;
+  if (!SelectedSavedFile(c, f)) return;
   step([&] { n = Obj(c).Name(); });
   step([&] { ShortFileName(f); });
   step([&] { frmDDE->Text1.LinkExecute(std::string(engine::kHistory) + f); });
@@ -70,23 +75,7 @@ void MainModule::DeltaCompare() {
   auto step = OnError::ResumeNext();
   std::shared_ptr<platform::ide::VBComponent> c;
   std::string f;
-  step([&] { c = Obj(Obj(Obj(gVBInst).ActiveProject()).SelectedComponents()).Item(0); });
-  step([&] { f = Obj(c).FileNames(0); });
-  bool stop = false;
-  step([&] {
-    if (sys().files.Dir(f) == "") {
-      SystemModalMessage(f + " needs saving...");
-      stop = true;
-    }
-  });
-  if (stop) return;
-  step([&] {
-    if (Obj(c).IsDirty()) {
-      SystemModalMessage(f + " needs saving...");
-      stop = true;
-    }
-  });
-  if (stop) return;
+  if (!SelectedSavedFile(c, f)) return;
   step([&] { ShortFileName(f); });
   step([&] { frmDDE->Text1.LinkExecute(std::string(engine::kCompare) + f + " " + f); });
 }
