@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "dde/private_bus.hpp"
 #include "tests/host/scenario_fixture.hpp"
 
 namespace {
@@ -100,6 +101,44 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
   EXPECT_NE(st.st_mode & S_IWUSR, 0u);
   EXPECT_NE(Slurp(tmp / "App/Module1.bas,v").find("ann:1.1"), std::string::npos);
   EXPECT_EQ(t.back(), R"({"event":"end"})");
+  EXPECT_TRUE(EngineGone());
+}
+
+// The engine dies under the add-in: the next command reports an error, and the next connection
+// launches a fresh engine and links to it.
+TEST_F(RealEngine, AnEngineThatDiedIsReportedAndTheNextConnectionWorks) {
+  dde::PrivateBus bus;
+  std::string saved = std::getenv("DBUS_SESSION_BUS_ADDRESS") ? std::getenv("DBUS_SESSION_BUS_ADDRESS") : "";
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().c_str(), 1);  // for the engines the run launches
+  std::ostringstream out;
+  {
+    vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", bus.Address(), true});
+    auto run = [&](const std::string& line) { runner.RunLine(vbhost::SplitWords(line), tmp.path()); };
+    run("set windir windows");
+    run("open App/App.vbp");
+    run("addin connect");
+    run("addin connectaddin");
+    ASSERT_EQ(Shell("pkill -KILL -f '" + (tmp / "bin/[W]NORB16.EXE") + "'"), 0);
+    run("click Tools \"&Version Control Options\"");
+    run("addin disconnectaddin");
+    run("addin connectaddin");
+    run("show lockmode");
+    run("addin disconnectaddin");
+  }
+  if (saved.empty()) {
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  } else {
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", saved.c_str(), 1);
+  }
+  Lines t;
+  std::istringstream in(out.str());
+  for (std::string l; std::getline(in, l);) t.push_back(l);
+  EXPECT_EQ(With(t, "\"event\":\"error\""),
+            Lines{R"({"event":"error","where":"Click","number":291,"description":"Foreign application quit"})"});
+  EXPECT_EQ(With(t, "\"event\":\"launch\"").size(), 2u);
+  Lines shown = With(t, "\"show\":true");
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("\"gLockMode\":1"), std::string::npos) << shown[0];
   EXPECT_TRUE(EngineGone());
 }
 
