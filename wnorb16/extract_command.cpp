@@ -1,9 +1,9 @@
 // "E[BFRS]W files": check-out with a lock (E), read-only copy (B), only out-of-date work files
 // (F), lock without touching the work file (R), a chosen revision (S).
-#include <set>
 
 #include "wnorb16/disk.hpp"
 #include "wnorb16/engine.hpp"
+#include "wnorb16/file_plan.hpp"
 #include "wnorb16/status_text.hpp"
 
 namespace wnorb16 {
@@ -35,27 +35,17 @@ std::string Engine::Extract(const Command& command) {
     revisions = AskRevisions(files, true);
   }
 
-  std::vector<std::string> what(files.size());
-  std::vector<RcsJob> jobs;
-  std::vector<std::size_t> job_file;
-  std::set<std::string> seen;
+  FilePlan plan(files);
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
-    if (!seen.insert(file.work).second) {
-      what[i] = status::what::kNamedBefore;
-      continue;
-    }
-    if (!revisions[i]) {
-      what[i] = status::what::kNoRevisionGiven;
-      continue;
-    }
+    if (!plan.Admit(i, revisions[i])) continue;
     if (!file.has_archive) {
-      what[i] = status::what::kNoArchive;
+      plan.Answer(i, status::what::kNoArchive);
       continue;
     }
     std::optional<Archive> archive = ReadHeader(file);
     if (!archive) {
-      what[i] = status::what::Failed("the archive cannot be read");
+      plan.Answer(i, status::what::Failed("the archive cannot be read"));
       continue;
     }
     const ArchiveLock* own = archive->LockOf(config_.user_id);
@@ -66,57 +56,41 @@ std::string Engine::Extract(const Command& command) {
 
     if (lock_only) {
       if (own != nullptr) {
-        what[i] = status::what::AlreadyYours(own->revision);
+        plan.Answer(i, status::what::AlreadyYours(own->revision));
       } else if (other != nullptr) {
-        what[i] = status::what::LockedBy(other->user);
+        plan.Answer(i, status::what::LockedBy(other->user));
       } else if (command.Has('F') && !OutOfDate(work, *archive)) {
-        what[i] = status::what::kUpToDate;
+        plan.Answer(i, status::what::kUpToDate);
       } else {
-        jobs.push_back(Job({"-l" + revision}, file, false));
-        job_file.push_back(i);
+        plan.Queue(i, Job({"-l" + revision}, file, false));
       }
       continue;
     }
     // Only a writable work file given out with our lock may be replaced, and extract never does.
     if (writable) {
       if (own == nullptr) {
-        what[i] = status::what::kNotGivenOut;
+        plan.Answer(i, status::what::kNotGivenOut);
       } else {
-        what[i] =
-            read_only ? std::string(status::what::kYoursWritable) : status::what::AlreadyYours(own->revision);
+        plan.Answer(i, read_only ? std::string(status::what::kYoursWritable)
+                                 : status::what::AlreadyYours(own->revision));
       }
       continue;
     }
     if (!read_only && other != nullptr) {
-      what[i] = status::what::LockedBy(other->user);
+      plan.Answer(i, status::what::LockedBy(other->user));
       continue;
     }
     if (command.Has('F') && !OutOfDate(work, *archive)) {
-      what[i] = status::what::kUpToDate;
+      plan.Answer(i, status::what::kUpToDate);
       continue;
     }
-    jobs.push_back(Job({(read_only ? "-r" : "-l") + revision}, file, true));
-    job_file.push_back(i);
+    plan.Queue(i, Job({(read_only ? "-r" : "-l") + revision}, file, true));
   }
 
-  std::vector<RcsReport> reports = Batch().Run(lock_only ? "rcs" : "co", jobs);
-  int done = 0;
-  for (std::size_t j = 0; j < jobs.size(); ++j) {
-    const RcsReport& report = reports[j];
-    std::string& line = what[job_file[j]];
-    if (!report.done) {
-      line = status::what::Failed(report.error);
-      continue;
-    }
-    ++done;
-    line = lock_only ? status::what::Reserved(report.revision)
+  return plan.Finish(Batch(), lock_only ? "rcs" : "co", "extracted", [&](const RcsReport& report) {
+    return lock_only ? status::what::Reserved(report.revision)
                      : status::what::Extracted(report.revision, !read_only);
-  }
-
-  std::vector<std::string> lines;
-  for (std::size_t i = 0; i < files.size(); ++i)
-    lines.push_back(status::FileLine(files[i].received, what[i]));
-  return status::Summary(done, static_cast<int>(files.size()), "extracted", lines);
+  });
 }
 
 }  // namespace wnorb16

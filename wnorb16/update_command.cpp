@@ -3,11 +3,11 @@
 // (B), otherwise the next trunk number.
 #include <algorithm>
 #include <cstdlib>
-#include <set>
 
 #include "posix/whole_file.hpp"
 #include "wnorb16/disk.hpp"
 #include "wnorb16/engine.hpp"
+#include "wnorb16/file_plan.hpp"
 #include "wnorb16/status_text.hpp"
 
 namespace wnorb16 {
@@ -71,61 +71,49 @@ std::string Engine::Update(const Command& command) {
     if (!words.empty()) message = words;
   }
 
-  std::vector<std::string> what(files.size());
-  std::vector<RcsJob> jobs;
-  std::vector<std::size_t> job_file;
-  std::set<std::string> seen;
+  FilePlan plan(files);
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
-    if (!seen.insert(file.work).second) {
-      what[i] = status::what::kNamedBefore;
-      continue;
-    }
-    if (!revisions[i]) {
-      what[i] = status::what::kNoRevisionGiven;
-      continue;
-    }
+    if (!plan.Admit(i, revisions[i])) continue;
     const FileStatus work = StatusOf(file.work);
     std::vector<std::string> ci_options{keep ? "-l" : "-u", "-m" + message,
                                         std::string("-t-") + kDescription};
 
     if (!file.has_archive) {
       if (discard) {
-        what[i] = status::what::kNoArchive;
+        plan.Answer(i, status::what::kNoArchive);
       } else if (!work.exists) {
-        what[i] = status::what::kNoWorkFile;
+        plan.Answer(i, status::what::kNoWorkFile);
       } else if (!MakeFolders(file.archive_folder)) {
-        what[i] = status::what::Failed("no archive folder " + file.archive_folder);
+        plan.Answer(i, status::what::Failed("no archive folder " + file.archive_folder));
       } else {
         ci_options.push_back("-i");
         if (!revisions[i]->empty()) ci_options.push_back("-r" + *revisions[i]);
-        jobs.push_back(Job(std::move(ci_options), file, true));
-        job_file.push_back(i);
+        plan.Queue(i, Job(std::move(ci_options), file, true));
       }
       continue;
     }
     std::optional<Archive> archive = ReadHeader(file);
     if (!archive) {
-      what[i] = status::what::Failed("the archive cannot be read");
+      plan.Answer(i, status::what::Failed("the archive cannot be read"));
       continue;
     }
     const ArchiveLock* own = archive->LockOf(config_.user_id);
     if (own == nullptr) {
       if (!archive->locks.empty()) {
-        what[i] = status::what::LockedBy(archive->locks.front().user);
+        plan.Answer(i, status::what::LockedBy(archive->locks.front().user));
       } else {
-        what[i] = discard ? status::what::kNothingToDiscard : status::what::kNotYours;
+        plan.Answer(i, discard ? status::what::kNothingToDiscard : status::what::kNotYours);
       }
       continue;
     }
     if (discard) {
       // The writable work file is the one we gave out with this lock: discarding it is the request.
-      jobs.push_back(Job({"-f", "-u" + own->revision}, file, true));
-      job_file.push_back(i);
+      plan.Queue(i, Job({"-f", "-u" + own->revision}, file, true));
       continue;
     }
     if (!work.exists) {
-      what[i] = status::what::kNoWorkFile;
+      plan.Answer(i, status::what::kNoWorkFile);
       continue;
     }
     if (command.Has('F')) {
@@ -133,41 +121,21 @@ std::string Engine::Update(const Command& command) {
           runner_.Run("co", {"-q", "-p" + own->revision, file.archive, file.work}, config_.user_id);
       std::optional<std::string> current = posix::ReadWholeFile(file.work);
       if (stored.started && stored.exit_code == 0 && current && *current == stored.out) {
-        what[i] = status::what::Unchanged(own->revision);
+        plan.Answer(i, status::what::Unchanged(own->revision));
         continue;
       }
     }
     std::string number = Numbering(command, *archive, own->revision, *revisions[i]);
     if (!number.empty()) ci_options.push_back("-r" + number);
-    jobs.push_back(Job(std::move(ci_options), file, true));
-    job_file.push_back(i);
+    plan.Queue(i, Job(std::move(ci_options), file, true));
   }
 
-  std::vector<RcsReport> reports = Batch().Run(discard ? "co" : "ci", jobs);
-  int done = 0;
-  for (std::size_t j = 0; j < jobs.size(); ++j) {
-    const RcsReport& report = reports[j];
-    std::string& line = what[job_file[j]];
-    if (!report.done) {
-      line = status::what::Failed(report.error);
-      continue;
-    }
-    ++done;
-    if (discard) {
-      line = status::what::Discarded(report.revision);
-    } else if (report.initial) {
-      line = status::what::Created(report.revision, keep);
-    } else if (report.unchanged) {
-      line = status::what::Reverted(report.revision, keep);
-    } else {
-      line = status::what::CheckedIn(report.revision, keep);
-    }
-  }
-
-  std::vector<std::string> lines;
-  for (std::size_t i = 0; i < files.size(); ++i)
-    lines.push_back(status::FileLine(files[i].received, what[i]));
-  return status::Summary(done, static_cast<int>(files.size()), "updated", lines);
+  return plan.Finish(Batch(), discard ? "co" : "ci", "updated", [&](const RcsReport& report) {
+    if (discard) return status::what::Discarded(report.revision);
+    if (report.initial) return status::what::Created(report.revision, keep);
+    if (report.unchanged) return status::what::Reverted(report.revision, keep);
+    return status::what::CheckedIn(report.revision, keep);
+  });
 }
 
 }  // namespace wnorb16
