@@ -7,15 +7,17 @@ namespace {
 
 using addin_test::ModuleFixture;
 
+// The links as start-up leaves them.
+void LinkAsStartUpDoes(norb::MainModule& m) {
+  m.frmDDE->Text1.SetLinkTopic("WNORB16|frmMain");
+  m.frmDDE->Text1.SetLinkMode(2);
+  m.frmDDE->Text2.SetLinkTopic("WNORB16|frmCmd");
+  m.frmDDE->Text2.SetLinkItem("txtStatus");
+  m.frmDDE->Text2.SetLinkMode(1);
+}
+
 struct LockStatusTest : ::testing::Test {
-  // The links as start-up leaves them.
-  void SetUp() override {
-    fx.m->frmDDE->Text1.SetLinkTopic("WNORB16|frmMain");
-    fx.m->frmDDE->Text1.SetLinkMode(2);
-    fx.m->frmDDE->Text2.SetLinkTopic("WNORB16|frmCmd");
-    fx.m->frmDDE->Text2.SetLinkItem("txtStatus");
-    fx.m->frmDDE->Text2.SetLinkMode(1);
-  }
+  void SetUp() override { LinkAsStartUpDoes(*fx.m); }
   // Each question about a file of its own, so each has its own reply rule.
   norb::LockState Ask(std::vector<std::string> replies) {
     std::string file = "C:\\PROJ\\FORM" + std::to_string(++asked) + ".FRM";
@@ -42,11 +44,7 @@ TEST_F(LockStatusTest, AnEmptyReplyAsksAgainAndAnEngineThatNeverAnswersIsBounded
   EXPECT_EQ(fx.fake.dde.Commands().size(), 2u);
 
   ModuleFixture silent;
-  silent.m->frmDDE->Text1.SetLinkTopic("WNORB16|frmMain");
-  silent.m->frmDDE->Text1.SetLinkMode(2);
-  silent.m->frmDDE->Text2.SetLinkTopic("WNORB16|frmCmd");
-  silent.m->frmDDE->Text2.SetLinkItem("txtStatus");
-  silent.m->frmDDE->Text2.SetLinkMode(1);
+  LinkAsStartUpDoes(*silent.m);
   silent.fake.dde.Reply("T ", {""});
   EXPECT_EQ(silent.m->LockStatus("C:\\A.BAS"), norb::NoLockFile);
   EXPECT_EQ(silent.fake.dde.Commands().size(), 10u);

@@ -29,13 +29,9 @@ TEST_F(EngineTest, TheProgramServesTheLinkAndASecondStartLeavesItAlone) {
   ChildProcess first({WNORB16_EXE, "--bus", bus.Address(), "--ini", ini});
 
   dde::DbusTransport transport(bus.Address());
-  dde::TextBoxLink text1(transport, "frmDDE", "Text1", nullptr, dde::kServerStartWait);
-  dde::TextBoxLink text2(transport, "frmDDE", "Text2", nullptr, dde::kServerStartWait);
-  text1.SetLinkTopic("WNORB16|frmMain");
-  text1.SetLinkMode(2);
-  text2.SetLinkTopic("WNORB16|frmCmd");
-  text2.SetLinkItem("txtStatus");
-  text2.SetLinkMode(1);
+  AddinLinks links(transport, dde::kServerStartWait);
+  dde::TextBoxLink& text1 = links.text1;
+  dde::TextBoxLink& text2 = links.text2;
 
   text1.LinkExecute("CD " + Short(""));
   EXPECT_EQ(text2.Text(), "OK");

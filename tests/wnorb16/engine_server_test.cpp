@@ -18,13 +18,9 @@ TEST_F(EngineTest, TheAddInReadsEachAnswerRightAfterItsExecute) {
   });
   dde::InProcessBus::Registration registration = bus.Register(server.application());
 
-  dde::TextBoxLink text1(bus, "frmDDE", "Text1");
-  dde::TextBoxLink text2(bus, "frmDDE", "Text2");
-  text1.SetLinkTopic("WNORB16|frmMain");
-  text1.SetLinkMode(2);
-  text2.SetLinkTopic("WNORB16|frmCmd");
-  text2.SetLinkItem("txtStatus");
-  text2.SetLinkMode(1);
+  AddinLinks links(bus);
+  dde::TextBoxLink& text1 = links.text1;
+  dde::TextBoxLink& text2 = links.text2;
 
   text1.LinkExecute("CD " + Short(""));
   EXPECT_EQ(text2.Text(), "OK");
