@@ -504,29 +504,27 @@ void ScenarioRunner::Impl::AddinMain(const Args&) {
   CallAddin("Sub Main", [&] { m.Main(); });
 }
 
-void ScenarioRunner::Impl::AddinConnect(const Args& a) {
-  long mode = 0;
-  if (!a.empty()) {
-    try {
-      mode = std::stol(a[0]);
-    } catch (const std::exception&) {
-      throw ScenarioError("usage: addin connect [MODE], MODE a number");
-    }
+namespace {
+// The optional MODE of `addin connect` and `addin disconnect`, 0 when absent.
+long ModeArgument(const Args& a, const char* command) {
+  if (a.empty()) return 0;
+  try {
+    return std::stol(a[0]);
+  } catch (const std::exception&) {
+    throw ScenarioError(std::string("usage: addin ") + command + " [MODE], MODE a number");
   }
+}
+}  // namespace
+
+void ScenarioRunner::Impl::AddinConnect(const Args& a) {
+  long mode = ModeArgument(a, "connect");
   norb::nvb5VersionControl& c = ConnectClass();
   std::vector<std::string> custom;
   CallAddin("OnConnection", [&] { c.OnConnection(vbe_, mode, nullptr, custom); });
 }
 
 void ScenarioRunner::Impl::AddinDisconnect(const Args& a) {
-  long mode = 0;
-  if (!a.empty()) {
-    try {
-      mode = std::stol(a[0]);
-    } catch (const std::exception&) {
-      throw ScenarioError("usage: addin disconnect [MODE], MODE a number");
-    }
-  }
+  long mode = ModeArgument(a, "disconnect");
   norb::nvb5VersionControl& c = ConnectClass();
   std::vector<std::string> custom;
   CallAddin("OnDisconnection", [&] { c.OnDisconnection(mode, custom); });
