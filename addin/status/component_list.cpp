@@ -61,20 +61,25 @@ std::string FilesText(const std::string& first, int file_count, const std::strin
   return name;
 }
 
-// The "User ID" and "Type" columns from the status text. A component row trims an unlocked
-// row's type; the project row keeps it as it stands.
-void FillLockColumns(ListItem& r, std::string t, bool component_row) {
+// The "User ID" and "Type" columns from the status text, one statement at a time under the
+// caller's policy: in the component pass a report without a line end fails the cut and the
+// columns are still filled from the uncut text; the project pass has no trap of its own. A
+// component row trims an unlocked row's type; the project row keeps it as it stands.
+void FillLockColumns(ListItem& r, std::string t, bool component_row, const OnError& step) {
   if (r.SmallIcon == 2 || r.SmallIcon == 3) {
-    Long p = InStr(t, kLockSeparator);
-    t = Mid(t, p + kLockDataOffset);
-    t = Trim(Left(t, InStr(t, vbCr) - 1));
-    r.SetSubItems(2, Trim(Left(t, kHolderWidth)));
-    r.SetSubItems(3, Trim(Mid(t, kHolderWidth)));
+    Long p = 0;
+    step([&] { p = InStr(t, kLockSeparator); });
+    step([&] { t = Mid(t, p + kLockDataOffset); });
+    step([&] { t = Trim(Left(t, InStr(t, vbCr) - 1)); });
+    step([&] { r.SetSubItems(2, Trim(Left(t, kHolderWidth))); });
+    step([&] { r.SetSubItems(3, Trim(Mid(t, kHolderWidth))); });
     return;
   }
-  if (InStr(t, vbCr) > 0) t = Trim(Left(t, InStr(t, vbCr) - 1));
-  r.SetSubItems(2, "<no lock>");
-  r.SetSubItems(3, component_row ? Trim(t) : t);
+  step([&] {
+    if (InStr(t, vbCr) > 0) t = Trim(Left(t, InStr(t, vbCr) - 1));
+  });
+  step([&] { r.SetSubItems(2, "<no lock>"); });
+  step([&] { r.SetSubItems(3, component_row ? Trim(t) : t); });
 }
 }  // namespace
 
@@ -145,7 +150,13 @@ bool MainModule::CheckProjIcons2(Form& dialog) {
       int count = Obj(c).FileCount();
       Row(r).SetSubItems(1, FilesText(c->FileNames(0), count, count == 2 ? c->FileNames(1) : std::string()));
     });
-    step([&] { FillLockColumns(Row(r), frmDDE->Text2.Text(), true); });
+    std::string t;
+    step([&] { t = frmDDE->Text2.Text(); });
+    if (r) {
+      FillLockColumns(*r, t, true, step);
+    } else {
+      step([&] { Row(r); });
+    }
   }
 
   step([&] { frmSplash->lblCap.SetCaption("Ready..."); });
@@ -190,7 +201,7 @@ bool MainModule::CheckProjFile(Form& dialog) {
   r.SmallIcon = IconOf(s);
   r.SetSubItems(1, FilesText(Trim(Obj(gVBInst).ActiveProject()->FileName()), 1, ""));
   r.Selected = true;
-  FillLockColumns(r, frmDDE->Text2.Text(), false);
+  FillLockColumns(r, frmDDE->Text2.Text(), false, OnError::None());
   return false;
 }
 

@@ -22,9 +22,11 @@ class CheckInOut : public testing_support::ScenarioFixture {
     Lines out;
     bool started = false;
     for (const auto& l : t) {
-      if (l.find("\"action\":\"unload\"") != std::string::npos && l.find("frmSplash") != std::string::npos) started = true;
+      if (l.find("\"action\":\"unload\"") != std::string::npos && l.find("frmSplash") != std::string::npos)
+        started = true;
       if (!started) continue;
-      if ((l.find("\"event\":\"execute\"") != std::string::npos && l.find("\"command\":\"T ") == std::string::npos) ||
+      if ((l.find("\"event\":\"execute\"") != std::string::npos &&
+           l.find("\"command\":\"T ") == std::string::npos) ||
           l.find("\"event\":\"reload\"") != std::string::npos) {
         out.push_back(l);
       }
@@ -41,9 +43,11 @@ TEST_F(CheckInOut, FilesGoInCollectionOrderWhateverTheListsSort) {
   Lines t = Run(Connected() +
                 "answer dialog frmExtract column 1 column 1 select Class1 select Form1 ok\n"
                 "click Tools \"C&heck Out\"\n");
-  EXPECT_EQ(Operations(t),
-            (Lines{R"({"event":"execute","topic":"WNORB16|frmMain","command":"EW $DIR\\App\\Form1.frm,$DIR\\App\\Form1.frx,$DIR\\App\\Class1.cls","ok":true})",
-                   R"({"event":"reload","path":"$DIR\\App\\App.vbp"})"}));
+  EXPECT_EQ(
+      Operations(t),
+      (Lines{
+          R"({"event":"execute","topic":"WNORB16|frmMain","command":"EW $DIR\\App\\Form1.frm,$DIR\\App\\Form1.frx,$DIR\\App\\Class1.cls","ok":true})",
+          R"({"event":"reload","path":"$DIR\\App\\App.vbp"})"}));
   json closed = Dialog(t, "closed");
   EXPECT_EQ(closed["rows"][0]["text"], "Module1");  // sorted descending by name on screen
   EXPECT_EQ(closed["rows"][1]["files"], "Form1.frm, frx");
@@ -51,11 +55,13 @@ TEST_F(CheckInOut, FilesGoInCollectionOrderWhateverTheListsSort) {
 }
 
 TEST_F(CheckInOut, NothingSelectedSendsAnEmptyCommandAndCancelSendsNothing) {
-  Lines t = Run(Connected() + "answer dialog frmUpdate ok\nclick \"Project Window Form Folder\" \"Check &In\"\n");
+  Lines t =
+      Run(Connected() + "answer dialog frmUpdate ok\nclick \"Project Window Form Folder\" \"Check &In\"\n");
   EXPECT_EQ(Operations(t), (Lines{R"({"event":"execute","topic":"WNORB16|frmMain","command":"","ok":true})",
                                   R"({"event":"reload","path":"$DIR\\App\\App.vbp"})"}));
   for (const char* leave : {"cancel", "close"}) {
-    t = Run(Connected() + "answer dialog frmUpdate select Module1 " + leave + "\nclick Tools \"Check &In\"\n");
+    t = Run(Connected() + "answer dialog frmUpdate select Module1 " + leave +
+            "\nclick Tools \"Check &In\"\n");
     EXPECT_TRUE(Operations(t).empty()) << leave;
     EXPECT_EQ(With(t, "\"form\":\"frmUpdate\",\"action\":\"unload\"").size(), 1u) << leave;
   }
@@ -79,35 +85,47 @@ TEST_F(CheckInOut, EveryCheckInAndCheckOutItemOpensTheSameDialog) {
 
 TEST_F(CheckInOut, SaveQuestionsBeforeTheDialog) {
   // Yes: saved under its own name, then the dialog.
-  Lines t = Run(Connected() + "edit Module1\nanswer msgbox Yes\nanswer dialog frmExtract cancel\nclick Tools \"C&heck Out\"\n");
-  EXPECT_EQ(With(t, "\"event\":\"msgbox\""),
-            Lines{R"({"event":"msgbox","text":"Module1 [$DIR\\App\\Module1.bas] has changed, save now?","style":36,"answer":"Yes"})"});
-  EXPECT_EQ(With(t, "\"event\":\"save\""), Lines{R"({"event":"save","target":"Module1","path":"$DIR\\App\\Module1.bas"})"});
+  Lines t =
+      Run(Connected() +
+          "edit Module1\nanswer msgbox Yes\nanswer dialog frmExtract cancel\nclick Tools \"C&heck Out\"\n");
+  EXPECT_EQ(
+      With(t, "\"event\":\"msgbox\""),
+      Lines{
+          R"({"event":"msgbox","text":"Module1 [$DIR\\App\\Module1.bas] has changed, save now?","style":36,"answer":"Yes"})"});
+  EXPECT_EQ(With(t, "\"event\":\"save\""),
+            Lines{R"({"event":"save","target":"Module1","path":"$DIR\\App\\Module1.bas"})"});
   EXPECT_EQ(With(t, "\"phase\":\"shown\"").size(), 1u);
 
   // No: the message, no dialog, nothing sent; only the rows before it were built.
-  t = Run(Connected() + "edit Module1\nanswer msgbox No\nanswer msgbox OK\nclick Tools \"C&heck Out\"\nshow states\n");
+  t = Run(Connected() +
+          "edit Module1\nanswer msgbox No\nanswer msgbox OK\nclick Tools \"C&heck Out\"\nshow states\n");
   Lines boxes = With(t, "\"event\":\"msgbox\"");
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[1],
-            R"({"event":"msgbox","text":"One or more project components need saving...  Save and try again.","style":4096,"answer":"OK"})");
+  EXPECT_EQ(
+      boxes[1],
+      R"({"event":"msgbox","text":"One or more project components need saving...  Save and try again.","style":4096,"answer":"OK"})");
   EXPECT_TRUE(With(t, "\"phase\":\"shown\"").empty());
   EXPECT_TRUE(Operations(t).empty());
   EXPECT_EQ(With(t, "\"text\":\"Ready...\"").size(), 3u);  // start-up twice, and the pass after the No
 
   // A modified component whose file is read-only is not asked about.
-  t = Run(Connected() + "readonly App/Module1.bas on\nedit Module1\nanswer dialog frmExtract cancel\nclick Tools \"C&heck Out\"\n");
+  t = Run(Connected() +
+          "readonly App/Module1.bas on\nedit Module1\nanswer dialog frmExtract cancel\nclick Tools \"C&heck "
+          "Out\"\n");
   EXPECT_TRUE(With(t, "\"event\":\"msgbox\"").empty());
   EXPECT_EQ(Dialog(t, "shown")["rows"].size(), 3u);
 }
 
 TEST_F(CheckInOut, TheProjectFileGuardAndItsOwnCommand) {
   // Read-only and modified: Yes gives the changes up in the IDE's eyes and saves nothing.
-  Lines t = Run(Connected() +
-                "readonly App/App.vbp on\nedit project\nanswer msgbox Yes\nanswer dialog frmExtract deselect App ok\n"
-                "click Tools \"Check-Out Active Project [.VBP]\"\n");
-  EXPECT_EQ(With(t, "\"event\":\"msgbox\""),
-            Lines{R"({"event":"msgbox","text":"Visual Basic has allowed $DIR\\App\\App.vbp to change, but it is read-only.  Lose changes and continue?","style":52,"answer":"Yes"})"});
+  Lines t = Run(
+      Connected() +
+      "readonly App/App.vbp on\nedit project\nanswer msgbox Yes\nanswer dialog frmExtract deselect App ok\n"
+      "click Tools \"Check-Out Active Project [.VBP]\"\n");
+  EXPECT_EQ(
+      With(t, "\"event\":\"msgbox\""),
+      Lines{
+          R"({"event":"msgbox","text":"Visual Basic has allowed $DIR\\App\\App.vbp to change, but it is read-only.  Lose changes and continue?","style":52,"answer":"Yes"})"});
   EXPECT_EQ(With(t, "\"event\":\"modified\""), Lines{R"({"event":"modified","target":"App","value":false})"});
   EXPECT_TRUE(With(t, "\"event\":\"save\"").empty());
   // The component pass ran on the check-in dialog, whatever dialog the project pass was given.
@@ -119,14 +137,18 @@ TEST_F(CheckInOut, TheProjectFileGuardAndItsOwnCommand) {
   EXPECT_EQ(shown["rows"][0]["files"], "App.vbp");
   EXPECT_EQ(shown["rows"][0]["selected"], true);
   // Exactly one path, whatever was selected.
-  EXPECT_EQ(Operations(t), (Lines{R"({"event":"execute","topic":"WNORB16|frmMain","command":"EW $DIR\\App\\App.vbp","ok":true})",
-                                  R"({"event":"reload","path":"$DIR\\App\\App.vbp"})"}));
+  EXPECT_EQ(
+      Operations(t),
+      (Lines{R"({"event":"execute","topic":"WNORB16|frmMain","command":"EW $DIR\\App\\App.vbp","ok":true})",
+             R"({"event":"reload","path":"$DIR\\App\\App.vbp"})"}));
 
   // Modified and writable, answered No: nothing else happens.
   t = Run("readonly App/App.vbp off\n" + Connected() +
           "edit project\nanswer msgbox No\nclick Tools \"Check-In Active Project [.VBP]\"\n");
-  EXPECT_EQ(With(t, "\"event\":\"msgbox\""),
-            Lines{R"({"event":"msgbox","text":"Project file [$DIR\\App\\App.vbp] has changed, save now?","style":36,"answer":"No"})"});
+  EXPECT_EQ(
+      With(t, "\"event\":\"msgbox\""),
+      Lines{
+          R"({"event":"msgbox","text":"Project file [$DIR\\App\\App.vbp] has changed, save now?","style":36,"answer":"No"})"});
   EXPECT_TRUE(With(t, "\"phase\":\"shown\"").empty());
   EXPECT_TRUE(Operations(t).empty());
 }
@@ -144,16 +166,40 @@ TEST_F(CheckInOut, TheLockReportFillsHolderAndType) {
   EXPECT_EQ(row["type"], "locked revision 1.2");
 }
 
-TEST_F(CheckInOut, ALockReportWithoutACarriageReturnIsReportedAndThePassGoesOn) {
-  Lines t = Run(Connected("\"F is checked out to you\\r\\n----------------------------  "
-                          "---------------------------------\\r\\n  me   locked revision 1.1\"") +
+TEST_F(CheckInOut, ALockReportWithoutACarriageReturn) {
+  const std::string report =
+      "\"F is checked out to you\\r\\n----------------------------  "
+      "---------------------------------\\r\\n  me" +
+      std::string(28, ' ') + "locked revision 1.1\"";
+  // The component pass reports the failed cut and still fills both columns from the uncut line.
+  Lines t = Run(Connected(report) +
                 "answer msgbox OK\nanswer msgbox OK\nanswer msgbox OK\nanswer dialog frmUpdate cancel\n"
                 "click Tools \"Check &In\"\n");
   Lines boxes = With(t, "\"event\":\"msgbox\"");
   ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_EQ(boxes[0],
-            R"({"event":"msgbox","text":"CheckProjIcons2: Invalid procedure call or argument","style":0,"answer":"OK"})");
-  EXPECT_EQ(Dialog(t, "shown")["rows"].size(), 3u);
+  EXPECT_EQ(
+      boxes[0],
+      R"({"event":"msgbox","text":"CheckProjIcons2: Invalid procedure call or argument","style":0,"answer":"OK"})");
+  json rows = Dialog(t, "shown")["rows"];
+  ASSERT_EQ(rows.size(), 3u);
+  for (const auto& row : rows) {
+    EXPECT_EQ(row["user"], "me");
+    EXPECT_EQ(row["type"], "locked revision 1.1");
+  }
+
+  // The project pass has no trap: the operation's own reports the error, and the row keeps
+  // its columns empty.
+  t = Run(Connected(report) +
+          "answer msgbox OK\nanswer msgbox OK\nanswer msgbox OK\nanswer msgbox OK\n"
+          "answer dialog frmExtract cancel\nclick Tools \"Check-Out Active Project [.VBP]\"\n");
+  boxes = With(t, "\"event\":\"msgbox\"");
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_EQ(
+      boxes[3],
+      R"({"event":"msgbox","text":"Project_Check_Out -- Invalid procedure call or argument","style":4096,"answer":"OK"})");
+  json project_row = Dialog(t, "shown")["rows"][0];
+  EXPECT_EQ(project_row["user"], "");
+  EXPECT_EQ(project_row["type"], "");
 }
 
 TEST_F(CheckInOut, APresetOptionLastsExactlyOneRun) {
@@ -174,9 +220,10 @@ TEST_F(CheckInOut, APresetOptionLastsExactlyOneRun) {
 }
 
 TEST_F(CheckInOut, SelectionButtonsWithLockModeOff) {
-  Lines t = Run("open App/App.vbp\nengine scripted\nengine reply G2LOCKING N\naddin connect\naddin connectaddin\n"
-                "answer dialog frmExtract toolbar selNot ok\nclick Tools \"C&heck Out\"\n"
-                "answer dialog frmExtract select Form1 toolbar selYou ok\nclick Tools \"C&heck Out\"\n");
+  Lines t =
+      Run("open App/App.vbp\nengine scripted\nengine reply G2LOCKING N\naddin connect\naddin connectaddin\n"
+          "answer dialog frmExtract toolbar selNot ok\nclick Tools \"C&heck Out\"\n"
+          "answer dialog frmExtract select Form1 toolbar selYou ok\nclick Tools \"C&heck Out\"\n");
   EXPECT_TRUE(With(t, "\"command\":\"T ").empty());
   json rows = Dialog(t, "closed", 0)["rows"];
   for (const auto& r : rows) {
