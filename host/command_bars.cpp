@@ -13,7 +13,8 @@ constexpr int kMethodFailed = -2147467259;
 class HostCommandBarControls : public platform::ide::CommandBarControls {
  public:
   explicit HostCommandBarControls(std::shared_ptr<HostCommandBar> bar) : bar_(std::move(bar)) {}
-  std::shared_ptr<platform::ide::CommandBarControl> Add(int type, int before, std::string_view member) override {
+  std::shared_ptr<platform::ide::CommandBarControl> Add(int type, int before,
+                                                        std::string_view member) override {
     if (type != 1) vb::Raise(vb::err::InvalidProcedureCall);
     return bar_->Insert(before, member);
   }
@@ -34,7 +35,8 @@ const std::vector<BarContents>& DefaultBars() {
        {"Add &Procedure...", "Procedure Attri&butes...", "&Menu Editor...", "&Options...", "&References...",
         "&Components...", "Add-&In Manager..."}},
       {"Project Window Form Folder",
-       {"&View Object", "View &Code", "&Properties", "Add &Form", "Add &Module", "&Save Form", "Save Form &As..."}},
+       {"&View Object", "View &Code", "&Properties", "Add &Form", "Add &Module", "&Save Form",
+        "Save Form &As..."}},
       {"Project Window Module/Class Folder",
        {"View &Code", "&Properties", "Add &Module", "Add &Class Module", "&Save", "Save &As..."}},
       {"Project Window Related Documents Folder",
@@ -51,7 +53,8 @@ void HostCommandBarControl::CheckAlive(const char* method) const {
 }
 
 void HostCommandBarControl::Changed(const char* action, nlohmann::ordered_json value) {
-  transcript_.Emit({{"event", "control"}, {"action", action}, {"member", member_}, {"value", std::move(value)}});
+  transcript_.Emit(
+      {{"event", "control"}, {"action", action}, {"member", member_}, {"value", std::move(value)}});
 }
 
 void HostCommandBarControl::SetCaption(const std::string& caption) {
@@ -94,8 +97,10 @@ void HostCommandBarControl::Delete() {
 
 std::vector<std::shared_ptr<platform::ide::CommandBarClick>> HostCommandBarControl::Subscribers() const {
   std::vector<std::shared_ptr<platform::ide::CommandBarClick>> live;
-  for (const auto& weak : sinks_) {
-    if (auto s = weak.lock()) live.push_back(std::move(s));
+  for (const auto& weak : sources_) {
+    auto source = weak.lock();
+    if (!source) continue;
+    if (auto s = source->sink()) live.push_back(std::move(s));
   }
   return live;
 }
@@ -115,11 +120,15 @@ std::shared_ptr<platform::ide::CommandBarControls> HostCommandBar::Controls() {
 
 std::shared_ptr<HostCommandBarControl> HostCommandBar::Insert(int before, std::string_view member) {
   if (before < 1 || before > static_cast<int>(items_.size()) + 1) vb::Raise(vb::err::InvalidProcedureCall);
-  auto control = std::make_shared<HostCommandBarControl>(transcript_, clipboard_, "addin", "", std::string(member));
+  auto control =
+      std::make_shared<HostCommandBarControl>(transcript_, clipboard_, "addin", "", std::string(member));
   control->PlaceOn(this);
   items_.insert(items_.begin() + (before - 1), control);
-  transcript_.Emit(
-      {{"event", "control"}, {"action", "add"}, {"bar", name_}, {"before", before}, {"member", std::string(member)}});
+  transcript_.Emit({{"event", "control"},
+                    {"action", "add"},
+                    {"bar", name_},
+                    {"before", before},
+                    {"member", std::string(member)}});
   return control;
 }
 
@@ -127,11 +136,12 @@ void HostCommandBar::Remove(const HostCommandBarControl& control) {
   std::erase_if(items_, [&](const auto& c) { return c.get() == &control; });
 }
 
-std::shared_ptr<HostCommandBarControl> HostCommandBar::FindAddInItem(const std::string& caption) const {
-  // A later set goes in at the same positions, in front of an earlier one, so the first match in
-  // bar order is the newest.
+std::shared_ptr<HostCommandBarControl> HostCommandBar::FindAddInItem(const std::string& caption,
+                                                                     int nth) const {
+  // A later set goes in at the same positions, in front of an earlier one, so matches in bar
+  // order run from the newest set to the oldest.
   for (const auto& c : items_) {
-    if (c->owner() == "addin" && c->Caption() == caption) return c;
+    if (c->owner() == "addin" && c->Caption() == caption && --nth == 0) return c;
   }
   return nullptr;
 }
@@ -159,9 +169,12 @@ bool HostCommandBars::Remove(const std::string& name) {
   return std::erase_if(bars_, [&](const auto& b) { return b->Name() == name; }) > 0;
 }
 
-void HostCommandBarEvents::Connect(std::weak_ptr<platform::ide::CommandBarClick> sink, std::string_view handler) {
-  control_->Subscribe(std::move(sink));
-  transcript_.Emit({{"event", "subscribe"}, {"member", control_->member()}, {"handler", std::string(handler)}});
+void HostCommandBarEvents::Connect(std::weak_ptr<platform::ide::CommandBarClick> sink,
+                                   std::string_view handler) {
+  sink_ = std::move(sink);
+  control_->Subscribe(weak_from_this());
+  transcript_.Emit(
+      {{"event", "subscribe"}, {"member", control_->member()}, {"handler", std::string(handler)}});
 }
 
 nlohmann::ordered_json BarsJson(const HostCommandBars& bars) {
@@ -171,8 +184,10 @@ nlohmann::ordered_json BarsJson(const HostCommandBars& bars) {
     for (const auto& c : bar->items()) {
       nlohmann::ordered_json face = nullptr;
       if (c->face()) face = *c->face();
-      items.push_back(
-          {{"caption", c->Caption()}, {"begingroup", c->BeginGroup()}, {"face", face}, {"owner", c->owner()}});
+      items.push_back({{"caption", c->Caption()},
+                       {"begingroup", c->BeginGroup()},
+                       {"face", face},
+                       {"owner", c->owner()}});
     }
     out.push_back({{"name", bar->Name()}, {"items", items}});
   }

@@ -15,12 +15,16 @@
 namespace vbhost {
 
 class HostCommandBar;
+class HostCommandBarEvents;
 
 class HostCommandBarControl : public platform::ide::CommandBarControl {
  public:
   HostCommandBarControl(Transcript& transcript, platform::Clipboard& clipboard, std::string owner,
                         std::string caption, std::string member)
-      : transcript_(transcript), clipboard_(clipboard), owner_(std::move(owner)), caption_(std::move(caption)),
+      : transcript_(transcript),
+        clipboard_(clipboard),
+        owner_(std::move(owner)),
+        caption_(std::move(caption)),
         member_(std::move(member)) {}
 
   void SetCaption(const std::string& caption) override;
@@ -35,8 +39,10 @@ class HostCommandBarControl : public platform::ide::CommandBarControl {
   std::optional<int> face() const { return face_; }
   bool deleted() const { return bar_ == nullptr; }
   void PlaceOn(HostCommandBar* bar) { bar_ = bar; }
-  void Subscribe(std::weak_ptr<platform::ide::CommandBarClick> sink) { sinks_.push_back(std::move(sink)); }
-  // The live subscribers, for a click.
+  // The control knows its event objects only weakly: one that its holder releases is gone, and
+  // its subscriber hears no more clicks, as with the IDE's own event objects.
+  void Subscribe(std::weak_ptr<HostCommandBarEvents> source) { sources_.push_back(std::move(source)); }
+  // The subscribers of the live event objects, for a click.
   std::vector<std::shared_ptr<platform::ide::CommandBarClick>> Subscribers() const;
 
  private:
@@ -52,7 +58,7 @@ class HostCommandBarControl : public platform::ide::CommandBarControl {
   bool begin_group_ = false;
   std::optional<int> face_;
   HostCommandBar* bar_ = nullptr;
-  std::vector<std::weak_ptr<platform::ide::CommandBarClick>> sinks_;
+  std::vector<std::weak_ptr<HostCommandBarEvents>> sources_;
 };
 
 class HostCommandBar : public platform::ide::CommandBar, public std::enable_shared_from_this<HostCommandBar> {
@@ -66,8 +72,8 @@ class HostCommandBar : public platform::ide::CommandBar, public std::enable_shar
   const std::vector<std::shared_ptr<HostCommandBarControl>>& items() const { return items_; }
   std::shared_ptr<HostCommandBarControl> Insert(int before, std::string_view member);
   void Remove(const HostCommandBarControl& control);
-  // The newest add-in item with exactly that caption, or null.
-  std::shared_ptr<HostCommandBarControl> FindAddInItem(const std::string& caption) const;
+  // The add-in item with exactly that caption from the nth set, counted from the newest (1), or null.
+  std::shared_ptr<HostCommandBarControl> FindAddInItem(const std::string& caption, int nth = 1) const;
 
  private:
   Transcript& transcript_;
@@ -92,15 +98,19 @@ class HostCommandBars : public platform::ide::CommandBars {
   std::vector<std::shared_ptr<HostCommandBar>> bars_;
 };
 
-class HostCommandBarEvents : public platform::ide::CommandBarEvents {
+// VBE.Events.CommandBarEvents(control): lives as long as the add-in holds it.
+class HostCommandBarEvents : public platform::ide::CommandBarEvents,
+                             public std::enable_shared_from_this<HostCommandBarEvents> {
  public:
   HostCommandBarEvents(Transcript& transcript, std::shared_ptr<HostCommandBarControl> control)
       : transcript_(transcript), control_(std::move(control)) {}
   void Connect(std::weak_ptr<platform::ide::CommandBarClick> sink, std::string_view handler) override;
+  std::shared_ptr<platform::ide::CommandBarClick> sink() const { return sink_.lock(); }
 
  private:
   Transcript& transcript_;
   std::shared_ptr<HostCommandBarControl> control_;
+  std::weak_ptr<platform::ide::CommandBarClick> sink_;
 };
 
 // The transcript's form of the bars, for `show bars`.

@@ -245,7 +245,7 @@ const ScenarioRunner::Impl::CommandSpec ScenarioRunner::Impl::kCommands[] = {
     {"addin", "disconnect", 0, 1, &Impl::AddinDisconnect, "addin disconnect [MODE]"},
     {"addin", "startupcomplete", 0, 0, &Impl::AddinStartupComplete, "addin startupcomplete"},
     {"addin", "addinsupdate", 0, 0, &Impl::AddinAddInsUpdate, "addin addinsupdate"},
-    {"click", "", 2, 2, &Impl::Click, "click BAR CAPTION"},
+    {"click", "", 2, 3, &Impl::Click, "click BAR CAPTION [N]"},
     {"show", "bars", 0, 0, &Impl::ShowBars, "show bars"},
     {"show", "clipboard", 0, 0, &Impl::ShowClipboard, "show clipboard"},
     {"show", "addins", 0, 0, &Impl::ShowAddins, "show addins"},
@@ -545,8 +545,18 @@ void ScenarioRunner::Impl::AddinAddInsUpdate(const Args&) {
 void ScenarioRunner::Impl::Click(const Args& a) {
   auto bar = vbe_->bars().Find(a[0]);
   if (!bar) throw ScenarioError("the IDE has no command bar " + a[0]);
-  auto control = bar->FindAddInItem(a[1]);
-  if (!control) throw ScenarioError("the bar " + a[0] + " has no add-in button " + a[1]);
+  int nth = 1;
+  if (a.size() > 2) {
+    try {
+      std::size_t used = 0;
+      nth = std::stoi(a[2], &used);
+      if (used != a[2].size() || nth < 1) throw std::invalid_argument("");
+    } catch (const std::exception&) {
+      throw ScenarioError("click: " + a[2] + " is not a set number (1 the newest, 2 the one before, ...)");
+    }
+  }
+  auto control = bar->FindAddInItem(a[1], nth);
+  if (!control) throw ScenarioError("the bar " + a[0] + " has no add-in button " + a[1] + (nth > 1 ? " in set " + a[2] : ""));
   for (const auto& sink : control->Subscribers()) {
     bool handled = false;
     bool cancel_default = false;

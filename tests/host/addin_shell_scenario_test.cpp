@@ -38,16 +38,18 @@ class AddinShell : public testing_support::ScenarioFixture {
   }
 };
 
-const Lines kFolderMenuWithoutC2 = {"Delta &Compare|sep|face2", "Version &History|face1", "C&heck Out", "Check &In"};
+const Lines kFolderMenuWithoutC2 = {"Delta &Compare|sep|face2", "Version &History|face1", "C&heck Out",
+                                    "Check &In"};
 const Lines kFolderMenuWithC2 = {"Delta &Compare|sep|face2", "Version &History|face1"};
 
 TEST_F(AddinShell, BothLayoutsOfTheMenus) {
   testing_support::Write(tmp / "ide/VB5.EXE", "");
   Lines t = Run("set ide " + IdeFolder() + "\\VB5.EXE\naddin connect\nshow bars\n");
   auto items = AddinItems(t);
-  EXPECT_EQ(items["Tools"], (Lines{"&Get", "C&heck Out", "Check &In", "&Undo Check Out",
-                                   "Check-Out Active Project [.VBP]|sep|face4", "Check-In Active Project [.VBP]|face5",
-                                   "&Version Control Options|sep|face0", "Run &NORB for Windows|face3"}));
+  EXPECT_EQ(items["Tools"],
+            (Lines{"&Get", "C&heck Out", "Check &In", "&Undo Check Out",
+                   "Check-Out Active Project [.VBP]|sep|face4", "Check-In Active Project [.VBP]|face5",
+                   "&Version Control Options|sep|face0", "Run &NORB for Windows|face3"}));
   for (const char* bar : {"Project Window Form Folder", "Project Window Module/Class Folder",
                           "Project Window Related Documents Folder"}) {
     EXPECT_EQ(items[bar], kFolderMenuWithoutC2) << bar;
@@ -60,8 +62,9 @@ TEST_F(AddinShell, BothLayoutsOfTheMenus) {
   testing_support::Write(tmp / "ide/C2.EXE", "");
   t = Run("set ide " + IdeFolder() + "\\VB5.EXE\naddin connect\nshow bars\n");
   items = AddinItems(t);
-  EXPECT_EQ(items["Tools"], (Lines{"Check-Out Active Project [.VBP]|sep|face4", "Check-In Active Project [.VBP]|face5",
-                                   "&Version Control Options|sep|face0", "Run &NORB for Windows|face3"}));
+  EXPECT_EQ(items["Tools"],
+            (Lines{"Check-Out Active Project [.VBP]|sep|face4", "Check-In Active Project [.VBP]|face5",
+                   "&Version Control Options|sep|face0", "Run &NORB for Windows|face3"}));
   for (const char* bar : {"Project Window Form Folder", "Project Window Module/Class Folder",
                           "Project Window Related Documents Folder"}) {
     EXPECT_EQ(items[bar], kFolderMenuWithC2) << bar;
@@ -87,15 +90,29 @@ TEST_F(AddinShell, AFailedC2TestCountsAsFoundAndAMissingBarSkipsOnlyItsRows) {
   EXPECT_TRUE(With(t, "\"event\":\"msgbox\"").empty());
 }
 
+TEST_F(AddinShell, ASecondConnectionReleasesTheFirstSetsSubscriptions) {
+  // The first set's buttons stay in their bars, but their event objects died with the
+  // subscription members that now hold the second set's.
+  Lines t =
+      Run("open App/App.vbp\nengine scripted\nengine reply G2LOCKING N\naddin connectaddin\n"
+          "addin connect\naddin connect\nclick Tools \"&Version Control Options\" 2\n"
+          "click Tools \"&Version Control Options\"\nshow bars\n");
+  EXPECT_EQ(With(t, "\"command\":\"CONFIG\"").size(), 1u);
+  EXPECT_EQ(AddinItems(t)["Tools"].size(), 16u);
+}
+
 TEST_F(AddinShell, DisconnectionDeletesInMemberOrderOnceAndSilently) {
   Lines t = Run("addin connect\naddin disconnect\naddin disconnect\nshow bars\n");
   Lines deletes = With(t, "\"action\":\"delete\"");
   Lines members;
   for (const auto& d : deletes) members.push_back(json::parse(d)["member"]);
-  EXPECT_EQ(members, (Lines{"cbcOptions", "cbcFHistory", "cbcFDelta", "cbcMCHistory", "cbcMCDelta", "cbcRDHistory",
-                            "cbcRDDelta", "cbcCheckIn", "cbcCheckOut", "cbcPrjCheckIn", "cbcPrjCheckOut",
-                            "cbcUNCheckOut", "cbcGet", "cbcFormCheckOut", "cbcFormCheckIn", "cbcModClassCheckOut",
-                            "cbcModClassCheckIn", "cbcDocsCheckOut", "cbcDocsCheckIn", "cbcRunNORB"}));
+  EXPECT_EQ(
+      members,
+      (Lines{
+          "cbcOptions",          "cbcFHistory",        "cbcFDelta",       "cbcMCHistory",    "cbcMCDelta",
+          "cbcRDHistory",        "cbcRDDelta",         "cbcCheckIn",      "cbcCheckOut",     "cbcPrjCheckIn",
+          "cbcPrjCheckOut",      "cbcUNCheckOut",      "cbcGet",          "cbcFormCheckOut", "cbcFormCheckIn",
+          "cbcModClassCheckOut", "cbcModClassCheckIn", "cbcDocsCheckOut", "cbcDocsCheckIn",  "cbcRunNORB"}));
   for (const auto& [bar, items] : AddinItems(t)) EXPECT_TRUE(items.empty()) << bar;
   EXPECT_TRUE(With(t, "\"event\":\"msgbox\"").empty());
   EXPECT_TRUE(With(t, "\"event\":\"error\"").empty());
@@ -118,8 +135,10 @@ TEST_F(AddinShell, ConnectionIsTheSameForEveryModeStartsNoEngineAndKeepsTheClipb
 TEST_F(AddinShell, SubMainRegistersOnceAndLeavesAnyOtherValueAlone) {
   // Nothing registered yet: written once, with its message; the next run finds it.
   Lines t = Run("set windir win2\nanswer msgbox OK\naddin main\nshow addins\n");
-  EXPECT_EQ(With(t, "\"action\":\"write\""),
-            Lines{R"({"event":"profile","action":"write","file":"vbaddin.ini","section":"Add-Ins32","key":"NORBVB5.nvb5VersionControl","value":"0","ok":true})"});
+  EXPECT_EQ(
+      With(t, "\"action\":\"write\""),
+      Lines{
+          R"({"event":"profile","action":"write","file":"vbaddin.ini","section":"Add-Ins32","key":"NORBVB5.nvb5VersionControl","value":"0","ok":true})"});
   EXPECT_EQ(With(t, "\"event\":\"msgbox\""),
             Lines{R"({"event":"msgbox","text":"NORB add-in installed...","style":4096,"answer":"OK"})"});
   EXPECT_EQ(t.back(), R"({"event":"addins","show":true,"entries":{"NORBVB5.nvb5VersionControl":"0"}})");
@@ -130,13 +149,15 @@ TEST_F(AddinShell, SubMainRegistersOnceAndLeavesAnyOtherValueAlone) {
   };
   for (Case c : {Case{"NotFound", true}, Case{"", false}, Case{"1", false}}) {
     testing_support::Write(tmp / "win3/vbaddin.ini",
-                           "; the IDE's list\r\n[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=" + std::string(c.value) +
-                               "\r\nOther.Connect=1\r\n");
-    t = Run(std::string("set windir win3\n") + (c.rewritten ? "answer msgbox OK\n" : "") + "addin main\nshow addins\n");
+                           "; the IDE's list\r\n[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=" +
+                               std::string(c.value) + "\r\nOther.Connect=1\r\n");
+    t = Run(std::string("set windir win3\n") + (c.rewritten ? "answer msgbox OK\n" : "") +
+            "addin main\nshow addins\n");
     EXPECT_EQ(With(t, "\"action\":\"write\"").size(), c.rewritten ? 1u : 0u) << c.value;
     EXPECT_EQ(With(t, "\"event\":\"msgbox\"").size(), c.rewritten ? 1u : 0u) << c.value;
-    EXPECT_EQ(t.back(), std::string(R"({"event":"addins","show":true,"entries":{"NORBVB5.nvb5VersionControl":")") +
-                            (c.rewritten ? "0" : c.value) + R"(","Other.Connect":"1"}})");
+    EXPECT_EQ(t.back(),
+              std::string(R"({"event":"addins","show":true,"entries":{"NORBVB5.nvb5VersionControl":")") +
+                  (c.rewritten ? "0" : c.value) + R"(","Other.Connect":"1"}})");
   }
 }
 
@@ -144,8 +165,10 @@ TEST_F(AddinShell, AReadOnlyListGivesTheFailureMessageAndChangesNothing) {
   testing_support::Write(tmp / "win4/vbaddin.ini", "[Other]\r\nx=1\r\n");
   ::chmod((tmp / "win4/vbaddin.ini").c_str(), 0444);
   Lines t = Run("set windir win4\nanswer msgbox OK\naddin connect\n");
-  EXPECT_EQ(With(t, "\"event\":\"msgbox\""),
-            Lines{R"({"event":"msgbox","text":"NORB add-in failed to write vbaddin.ini; is Visual Basic 5.0 properly installed on this machine?","style":4096,"answer":"OK"})"});
+  EXPECT_EQ(
+      With(t, "\"event\":\"msgbox\""),
+      Lines{
+          R"({"event":"msgbox","text":"NORB add-in failed to write vbaddin.ini; is Visual Basic 5.0 properly installed on this machine?","style":4096,"answer":"OK"})"});
   EXPECT_EQ(With(t, "\"action\":\"write\"").back().find("\"ok\":false") != std::string::npos, true);
   std::ifstream in(tmp / "win4/vbaddin.ini", std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
