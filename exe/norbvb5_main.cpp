@@ -1,6 +1,6 @@
 // NORBVB5.EXE started on its own: Sub Main makes sure the IDE lists the add-in.
-#include <CLI/CLI.hpp>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <climits>
 #include <iostream>
@@ -25,8 +25,8 @@ std::string OwnPath() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string version = std::to_string(norb::kVersionMajor) + "." + std::to_string(norb::kVersionMinor) + "." +
-                        std::to_string(norb::kVersionRevision);
+  std::string version = std::to_string(norb::kVersionMajor) + "." + std::to_string(norb::kVersionMinor) +
+                        "." + std::to_string(norb::kVersionRevision);
   CLI::App app{
       "NORBVB5.EXE - the version-control add-in for the Visual Basic 5.0 IDE stand-in.\n"
       "Run on its own, it registers the add-in in the IDE's add-in list: the entry\n"
@@ -38,12 +38,12 @@ int main(int argc, char** argv) {
 
   posix::PathResolver resolver;
   std::string self = OwnPath();
+  // Registration needs the Windows directory, not the program's own path: a program that lies on
+  // no mapped drive still registers, and its module name is simply unknown.
   std::string self_windows;
   try {
     self_windows = resolver.ToWindows(self);
   } catch (const vb::Error&) {
-    std::cerr << "NORBVB5.EXE: " << self << " lies on no mapped drive (NORB_DRIVES)\n";
-    return 1;
   }
   posix::Win32Posix win32(resolver, posix::DefaultWindowsDirectory(), self_windows);
   posix::FileSystemPosix files(resolver);

@@ -15,13 +15,17 @@ std::string Slurp(const std::string& path) {
 }
 
 TEST(Norbvb5Exe, RegistersOnceThenStaysQuiet) {
-  testing_support::TempFolder tmp;
-  std::string run = "WINDIR=" + tmp.path() + " " + NORB_ADDIN_EXE + " > " + (tmp / "out.txt") + " 2>&1";
-  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
-  EXPECT_EQ(Slurp(tmp / "out.txt"), "NORBVB5: NORB add-in installed...\n");
-  EXPECT_EQ(Slurp(tmp / "vbaddin.ini"), "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
-  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
-  EXPECT_EQ(Slurp(tmp / "out.txt"), "");
+  // Also when the program lies on no mapped drive: registration needs only the Windows directory.
+  for (const char* drives : {"", "NORB_DRIVES='D:=/nonexistent' "}) {
+    testing_support::TempFolder tmp;
+    std::string run =
+        drives + ("WINDIR=" + tmp.path() + " " + NORB_ADDIN_EXE + " > " + (tmp / "out.txt") + " 2>&1");
+    EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0) << drives;
+    EXPECT_EQ(Slurp(tmp / "out.txt"), "NORBVB5: NORB add-in installed...\n") << drives;
+    EXPECT_EQ(Slurp(tmp / "vbaddin.ini"), "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n") << drives;
+    EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0) << drives;
+    EXPECT_EQ(Slurp(tmp / "out.txt"), "") << drives;
+  }
 }
 
 }  // namespace
