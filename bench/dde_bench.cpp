@@ -43,8 +43,8 @@ std::shared_ptr<dde::ServerApplication> MakeEngine() {
 
 void BM_ExecuteAndReadStatus(benchmark::State& state) {
   dde::DbusTransport transport(g_address);
-  dde::TextBoxLink command(transport, "frmDDE", "Text1", nullptr, dde::kServerStartWait);
-  dde::TextBoxLink status(transport, "frmDDE", "Text2", nullptr, dde::kServerStartWait);
+  dde::TextBoxLink command(transport, "frmDDE", "Text1");
+  dde::TextBoxLink status(transport, "frmDDE", "Text2");
   command.SetLinkTopic("WNORB16|frmMain");
   status.SetLinkTopic("WNORB16|frmCmd");
   status.SetLinkItem("txtStatus");

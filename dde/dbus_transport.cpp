@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <map>
 #include <optional>
 #include <utility>
@@ -18,11 +19,43 @@ namespace {
 constexpr std::string_view kDaemonName = "org.freedesktop.DBus";
 constexpr std::string_view kDaemonPath = "/org/freedesktop/DBus";
 
+// Answers to a call that say the server has no such topic, or gave no answer at all.
+bool NoTopic(const std::string& error) {
+  for (std::string_view name :
+       {"ServiceUnknown", "NameHasNoOwner", "UnknownObject", "Timeout", "NoReply", "Disconnected"}) {
+    if (error == "org.freedesktop.DBus.Error." + std::string(name)) return true;
+  }
+  return false;
+}
+
+bool NoMethod(const std::string& error) {
+  return error == "org.freedesktop.DBus.Error.UnknownMethod" ||
+         error == "org.freedesktop.DBus.Error.UnknownInterface";
+}
+
+// Whether introspection data declares the topic interface on the object itself.
+bool DeclaresTopic(const std::string& xml) {
+  for (auto at = xml.find("<interface"); at != std::string::npos; at = xml.find("<interface", at + 1)) {
+    const std::string tag = xml.substr(at, xml.find('>', at) - at);
+    for (char quote : {'"', '\''}) {
+      if (tag.find("name=" + std::string(1, quote) + std::string(dbus::kTopicInterface) + quote) !=
+          std::string::npos) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 struct DbusTransport::Bus {
   std::string address;  // empty: the session bus
   std::chrono::microseconds timeout{0};
+  // Until when a launched server may still be taking its name; in the past while nothing was
+  // launched.
+  std::chrono::steady_clock::time_point start_deadline{};
+  std::function<void(std::string_view)> on_await;
   std::unique_ptr<sdbus::IConnection> connection;
   std::unique_ptr<sdbus::IProxy> daemon;
   // A callback's exception, carried past the bus library's C frames to whoever dispatched.
@@ -77,10 +110,11 @@ struct DbusTransport::Bus {
     }
   }
 
-  std::optional<std::string> AwaitOwner(const std::string& bus_name, std::chrono::milliseconds wait) {
+  std::optional<std::string> AwaitOwner(const std::string& bus_name, std::string_view application) {
     if (auto owner = Owner(bus_name)) return owner;
-    if (wait <= std::chrono::milliseconds::zero()) return std::nullopt;
-    const auto deadline = std::chrono::steady_clock::now() + wait;
+    const auto deadline = start_deadline;
+    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    if (on_await) on_await(application);
     std::optional<std::string> appeared;
     sdbus::Slot watch;
     try {
@@ -119,6 +153,29 @@ struct DbusTransport::Bus {
       bool has_owner = false;
       reply >> has_owner;
       return has_owner;
+    } catch (const sdbus::Error&) {
+      return false;
+    }
+  }
+
+  bool HasTopic(sdbus::IProxy& topic) {
+    std::string error;
+    try {
+      auto call =
+          topic.createMethodCall(std::string(dbus::kTopicInterface), std::string(dbus::kExecuteMethod));
+      topic.callMethod(call, timeout);
+      return true;
+    } catch (const sdbus::Error& e) {
+      error = e.getName();
+    }
+    if (NoTopic(error)) return false;
+    if (!NoMethod(error)) return true;
+    try {
+      auto call = topic.createMethodCall("org.freedesktop.DBus.Introspectable", "Introspect");
+      auto reply = topic.callMethod(call, timeout);
+      std::string xml;
+      reply >> xml;
+      return DeclaresTopic(xml);
     } catch (const sdbus::Error&) {
       return false;
     }
@@ -252,23 +309,30 @@ DbusTransport::~DbusTransport() = default;
 
 void DbusTransport::SetCallTimeout(std::chrono::microseconds timeout) { bus_->timeout = timeout; }
 
-std::unique_ptr<Conversation> DbusTransport::Initiate(std::string_view application, std::string_view topic,
-                                                      std::chrono::milliseconds wait) {
+std::unique_ptr<Conversation> DbusTransport::Initiate(std::string_view application, std::string_view topic) {
   const auto bus_name = dbus::BusName(application);
   const auto path = dbus::ObjectPath(topic);
   if (!bus_name || !path || !bus_->Connect()) vb::Raise(vb::err::DdeNoResponse);
-  const auto server = bus_->AwaitOwner(*bus_name, std::min(wait, kServerStartWait));
+  const auto server = bus_->AwaitOwner(*bus_name, application);
   if (!server) vb::Raise(vb::err::DdeNoResponse);
+  std::unique_ptr<sdbus::IProxy> proxy;
   try {
-    auto proxy = sdbus::createProxy(*bus_->connection, *server, *path);
-    // Answers only where the object has the topic interface.
-    auto call = proxy->createMethodCall(std::string(dbus::kPropertiesInterface), "GetAll");
-    call << std::string(dbus::kTopicInterface);
-    proxy->callMethod(call, bus_->timeout);
-    return std::make_unique<DbusConversation>(bus_, *server, std::move(proxy));
+    proxy = sdbus::createProxy(*bus_->connection, *server, *path);
   } catch (const sdbus::Error&) {
     vb::Raise(vb::err::DdeNoResponse);
   }
+  if (!bus_->HasTopic(*proxy)) vb::Raise(vb::err::DdeNoResponse);
+  return std::make_unique<DbusConversation>(bus_, *server, std::move(proxy));
+}
+
+// The host calls this for every program it starts, and only then; a start-up that found no
+// engine executable launched nothing, so its links find no name and fail at once.
+void DbusTransport::ServerLaunched() {
+  bus_->start_deadline = std::chrono::steady_clock::now() + kServerStartWait;
+}
+
+void DbusTransport::OnAwait(std::function<void(std::string_view application)> observer) {
+  bus_->on_await = std::move(observer);
 }
 
 void DbusTransport::Pump() { bus_->Drain(); }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,8 +17,9 @@
 
 namespace dde {
 
-// How long a link waits for a server that is still starting: the add-in links right after it
-// launches the engine. Hosts hand it to TextBoxLinks; Initiate never waits longer.
+// How long after a launch an initiate may wait for the launched server to take its name: the
+// add-in links right after it starts the engine. One window per launch, shared by the initiates
+// in it, so a launch that brings up no server stalls the links that follow once, not each.
 inline constexpr std::chrono::milliseconds kServerStartWait{3000};
 
 class DbusTransport final : public Transport {
@@ -35,10 +37,19 @@ class DbusTransport final : public Transport {
   void SetCallTimeout(std::chrono::microseconds timeout);
 
   // Connects to the bus at the first initiate; a bus it cannot reach answers 282, and the next
-  // initiate tries again. Waits up to min(wait, kServerStartWait) for the application's name to
-  // appear; 282 when it does not, or when its server lacks the topic.
-  std::unique_ptr<Conversation> Initiate(std::string_view application, std::string_view topic,
-                                         std::chrono::milliseconds wait) override;
+  // initiate tries again. A name nobody owns is waited for only until kServerStartWait after the
+  // last ServerLaunched; 282 when it does not appear, or when its server lacks the topic.
+  //
+  // A topic is there when its object answers a call of Execute without the command in any way
+  // but "no such name", "no such object" or "no such method": a server runs no command it was
+  // not given, and every library says one of those three when it lacks the object or the
+  // method. libdbus (python3-dbus) says "no such method" for a path it does not export, which
+  // is why that answer cannot prove the object; where a library routes calls by signature and
+  // so says it for the topic too, the object's introspection decides.
+  std::unique_ptr<Conversation> Initiate(std::string_view application, std::string_view topic) override;
+  void ServerLaunched() override;
+  // Told the application whenever an initiate begins to wait for it (a host's transcript).
+  void OnAwait(std::function<void(std::string_view application)> observer);
   // Dispatches every message that has arrived; never waits.
   void Pump() override;
 

@@ -155,8 +155,7 @@ InProcessBus::Registration InProcessBus::Register(std::shared_ptr<ServerApplicat
   return Registration(state_, id);
 }
 
-std::unique_ptr<Conversation> InProcessBus::Initiate(std::string_view application, std::string_view topic,
-                                                     std::chrono::milliseconds /*wait*/) {
+std::unique_ptr<Conversation> InProcessBus::Initiate(std::string_view application, std::string_view topic) {
   for (const auto& s : state_->servers) {
     if (!SameName(s.application->Name(), application)) continue;
     ServerTopic* found = s.application->FindTopic(topic);

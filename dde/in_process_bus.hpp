@@ -3,7 +3,6 @@
 // times out.
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,9 +45,7 @@ class InProcessBus final : public Transport {
   // std::invalid_argument when an application of that name is registered already.
   [[nodiscard]] Registration Register(std::shared_ptr<ServerApplication> application);
 
-  // Fails at once whatever `wait` says: a server of this process cannot appear meanwhile.
-  std::unique_ptr<Conversation> Initiate(std::string_view application, std::string_view topic,
-                                         std::chrono::milliseconds wait) override;
+  std::unique_ptr<Conversation> Initiate(std::string_view application, std::string_view topic) override;
   void Pump() override;
 
   // Conversations not yet dropped: a link that drops must not leave one behind.

@@ -6,13 +6,8 @@
 
 namespace dde {
 
-TextBoxLink::TextBoxLink(Transport& transport, std::string form, std::string control, LinkObserver* observer,
-                         std::chrono::milliseconds initiate_wait)
-    : transport_(transport),
-      form_(std::move(form)),
-      control_(std::move(control)),
-      observer_(observer),
-      initiate_wait_(initiate_wait) {}
+TextBoxLink::TextBoxLink(Transport& transport, std::string form, std::string control, LinkObserver* observer)
+    : transport_(transport), form_(std::move(form)), control_(std::move(control)), observer_(observer) {}
 
 void TextBoxLink::SetLinkMode(int mode) {
   try {
@@ -30,8 +25,8 @@ void TextBoxLink::SetLinkMode(int mode) {
 void TextBoxLink::Initiate(int mode) {
   const auto bar = topic_.find('|');
   if (bar == std::string::npos) vb::Raise(vb::err::DdeNoResponse);
-  auto conversation = transport_.Initiate(std::string_view(topic_).substr(0, bar),
-                                          std::string_view(topic_).substr(bar + 1), initiate_wait_);
+  auto conversation =
+      transport_.Initiate(std::string_view(topic_).substr(0, bar), std::string_view(topic_).substr(bar + 1));
   if (mode == vbLinkAutomatic && !item_.empty()) {
     text_ = conversation->Advise(item_, [this](const std::string& value) { text_ = value; });
   }

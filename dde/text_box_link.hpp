@@ -1,7 +1,6 @@
 // The DDE client link of a text box, with VB's rules, over any transport.
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,8 +22,7 @@ inline constexpr int vbLinkNotify = 3;
 class TextBoxLink final : public platform::DdeLink {
  public:
   // `observer` may be null; the transport and the observer outlive the link.
-  TextBoxLink(Transport& transport, std::string form, std::string control, LinkObserver* observer = nullptr,
-              std::chrono::milliseconds initiate_wait = {});
+  TextBoxLink(Transport& transport, std::string form, std::string control, LinkObserver* observer = nullptr);
 
   void SetLinkTopic(std::string topic) override { topic_ = std::move(topic); }
   std::string LinkTopic() const override { return topic_; }
@@ -43,7 +41,6 @@ class TextBoxLink final : public platform::DdeLink {
   std::string form_;
   std::string control_;
   LinkObserver* observer_;
-  std::chrono::milliseconds initiate_wait_;
   std::string topic_;
   std::string item_;
   int mode_ = vbLinkNone;

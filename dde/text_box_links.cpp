@@ -7,8 +7,7 @@
 namespace dde {
 
 std::unique_ptr<platform::DdeLink> TextBoxLinks::Create(std::string_view form, std::string_view control) {
-  return std::make_unique<TextBoxLink>(transport_, std::string(form), std::string(control), observer_,
-                                       initiate_wait_);
+  return std::make_unique<TextBoxLink>(transport_, std::string(form), std::string(control), observer_);
 }
 
 }  // namespace dde

@@ -1,7 +1,6 @@
 // Makes the text boxes' DDE links over one transport, each told to the same observer.
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <string_view>
 
@@ -14,16 +13,14 @@ namespace dde {
 class TextBoxLinks final : public platform::DdeLinks {
  public:
   // `observer` may be null; the transport and the observer outlive every link made.
-  explicit TextBoxLinks(Transport& transport, LinkObserver* observer = nullptr,
-                        std::chrono::milliseconds initiate_wait = {})
-      : transport_(transport), observer_(observer), initiate_wait_(initiate_wait) {}
+  explicit TextBoxLinks(Transport& transport, LinkObserver* observer = nullptr)
+      : transport_(transport), observer_(observer) {}
 
   std::unique_ptr<platform::DdeLink> Create(std::string_view form, std::string_view control) override;
 
  private:
   Transport& transport_;
   LinkObserver* observer_;
-  std::chrono::milliseconds initiate_wait_;
 };
 
 }  // namespace dde

@@ -4,7 +4,6 @@
 // updates reach their callbacks only inside Pump or Execute.
 #pragma once
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,10 +36,11 @@ class Transport {
   virtual ~Transport() = default;
 
   // Opens a conversation with `application`'s `topic`; raises 282 when no server has the topic.
-  // A transport that can see servers start waits up to `wait` for one to appear; the in-process
-  // bus answers at once.
-  virtual std::unique_ptr<Conversation> Initiate(std::string_view application, std::string_view topic,
-                                                 std::chrono::milliseconds wait) = 0;
+  virtual std::unique_ptr<Conversation> Initiate(std::string_view application, std::string_view topic) = 0;
+  // A program that may become a server has just been started: for a short while a transport that
+  // can see servers start lets an initiate wait for one. Without a launch an initiate never
+  // waits, as nothing can come. The in-process bus has nothing to wait for.
+  virtual void ServerLaunched() {}
   // Delivers every pending item update of every conversation to its callback. Updates belong
   // to the connection, not to one conversation: an execute on one topic changes items of another.
   virtual void Pump() = 0;

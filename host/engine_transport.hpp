@@ -3,9 +3,11 @@
 // initiates.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "dde/dbus_transport.hpp"
 #include "dde/in_process_bus.hpp"
 #include "dde/transport.hpp"
 
@@ -20,17 +22,22 @@ class EngineTransport : public dde::Transport {
   void UseRealEngine(bool real) { real_ = real; }
   bool real() const { return real_; }
 
-  std::unique_ptr<dde::Conversation> Initiate(std::string_view application, std::string_view topic,
-                                              std::chrono::milliseconds wait) override;
+  std::unique_ptr<dde::Conversation> Initiate(std::string_view application, std::string_view topic) override;
+  void ServerLaunched() override;
   void Pump() override;
+  // Told whenever a link over D-Bus begins to wait for a launched server.
+  void OnAwait(std::function<void(std::string_view application)> observer) {
+    on_await_ = std::move(observer);
+  }
 
  private:
-  dde::Transport& Dbus();
+  dde::DbusTransport& Dbus();
 
   std::string bus_address_;
   dde::InProcessBus in_process_;
-  std::unique_ptr<dde::Transport> dbus_;
+  std::unique_ptr<dde::DbusTransport> dbus_;
   bool real_ = true;
+  std::function<void(std::string_view)> on_await_;
 };
 
 }  // namespace vbhost

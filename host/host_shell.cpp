@@ -5,7 +5,8 @@
 namespace vbhost {
 
 double HostShell::Run(std::string_view command_line, int window_style) {
-  nlohmann::ordered_json e{{"event", "launch"}, {"command", std::string(command_line)}, {"style", window_style}};
+  nlohmann::ordered_json e{
+      {"event", "launch"}, {"command", std::string(command_line)}, {"style", window_style}};
   if (!real_) {
     e["started"] = false;
     transcript_.Emit(e);
@@ -16,6 +17,7 @@ double HostShell::Run(std::string_view command_line, int window_style) {
     started_.push_back(task);
     e["started"] = true;
     transcript_.Emit(e);
+    if (on_started_) on_started_();
     return task;
   } catch (const vb::Error& err) {
     e["started"] = false;

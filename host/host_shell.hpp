@@ -2,6 +2,7 @@
 // started as a real process, a scripted or absent one only recorded.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "host/transcript.hpp"
@@ -15,6 +16,8 @@ class HostShell : public platform::Shell {
   HostShell(Transcript& transcript, platform::Shell* real) : transcript_(transcript), real_(real) {}
   double Run(std::string_view command_line, int window_style) override;
   void SetReal(platform::Shell* real) { real_ = real; }
+  // Told after each program really started, and only then.
+  void OnStarted(std::function<void()> started) { on_started_ = std::move(started); }
   // The task ids of the programs really started, for a run whose bus goes away with it.
   const std::vector<double>& started() const { return started_; }
 
@@ -23,6 +26,7 @@ class HostShell : public platform::Shell {
   platform::Shell* real_;
   double next_task_ = 1000;
   std::vector<double> started_;
+  std::function<void()> on_started_;
 };
 
 }  // namespace vbhost

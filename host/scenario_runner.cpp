@@ -16,7 +16,6 @@
 #include "dde/text_box_links.hpp"
 #include "host/codepage.hpp"
 #include "host/engine_transport.hpp"
-#include "dde/dbus_transport.hpp"
 #include "host/host_clipboard.hpp"
 #include "host/host_shell.hpp"
 #include "host/form_view.hpp"
@@ -48,10 +47,16 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
       : transcript_(out), install_dir_(std::move(options.install_dir)),
         stop_launched_(options.stop_launched_at_exit), transport_(options.bus_address),
         app_(std::make_shared<HostApplication>(*this, numbers_)), desktop_(transcript_), ui_(transcript_),
-        clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(transport_, this, dde::kServerStartWait),
+        clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(transport_, this),
         vbe_(std::make_shared<HostVBE>(transcript_, clipboard_, app_,
                                        CombineWindowsPath(resolver_.ToWindows(install_dir_), "VB5.EXE"))) {
     desktop_.SetEventPump([this] { transport_.Pump(); });
+    // A started program is the only server a link may wait for. The add-in's start-up launches
+    // nothing when it finds no engine executable, so its links then fail at once.
+    shell_.OnStarted([this] { transport_.ServerLaunched(); });
+    transport_.OnAwait([this](std::string_view application) {
+      transcript_.Emit({{"event", "await"}, {"application", std::string(application)}});
+    });
   }
 
   ~Impl() override {

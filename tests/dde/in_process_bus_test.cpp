@@ -35,10 +35,10 @@ TEST(InProcessBus, UpdatesMadeDuringAnExecuteArriveBeforeItReturnsSpontaneousOne
     return command != "no";
   });
   auto registration = bus.Register(server.app);
-  EXPECT_EQ(RaisedBy([&] { bus.Initiate("App", "nowhere", std::chrono::minutes(10)); }), kNoResponse);
+  EXPECT_EQ(RaisedBy([&] { bus.Initiate("App", "nowhere"); }), kNoResponse);
 
-  auto main = bus.Initiate("App", "main", {});
-  auto status = bus.Initiate("APP", "CMD", {});  // DDE names ignore case
+  auto main = bus.Initiate("App", "main");
+  auto status = bus.Initiate("APP", "CMD");  // DDE names ignore case
   std::vector<std::string> seen;
   EXPECT_EQ(status->Advise("STATE", [&](const std::string& v) { seen.push_back(v); }), "idle");
   main->Execute("go");
@@ -68,25 +68,25 @@ TEST(InProcessBus, AServerThatQuitsAnswers291AndNeverHangs) {
     registration.reset();
     return true;
   });
-  auto main = bus.Initiate("App", "main", {});
-  auto status = bus.Initiate("App", "cmd", {});
+  auto main = bus.Initiate("App", "main");
+  auto status = bus.Initiate("App", "cmd");
   std::string seen;
   status->Advise("state", [&](const std::string& v) { seen = v; });
   EXPECT_EQ(RaisedBy([&] { main->Execute("EXIT"); }), kQuit);
   EXPECT_EQ(seen, "bye");
   EXPECT_EQ(RaisedBy([&] { status->Request("state"); }), kQuit);
-  EXPECT_EQ(RaisedBy([&] { bus.Initiate("App", "main", {}); }), kNoResponse);
+  EXPECT_EQ(RaisedBy([&] { bus.Initiate("App", "main"); }), kNoResponse);
 
   // A new server of the same name is another partner: the old conversation stays dead.
   App successor;
   successor.main.SetExecuteHandler([](std::string_view) { return true; });
   auto successor_registration = bus.Register(successor.app);
   EXPECT_EQ(RaisedBy([&] { main->Execute("again"); }), kQuit);
-  EXPECT_EQ(RaisedBy([&] { bus.Initiate("App", "main", {})->Execute("again"); }), kNothing);
+  EXPECT_EQ(RaisedBy([&] { bus.Initiate("App", "main")->Execute("again"); }), kNothing);
 
   auto gone = std::make_unique<dde::InProcessBus>();
   auto orphan_registration = gone->Register(std::make_shared<App>()->app);
-  auto orphan = gone->Initiate("App", "cmd", {});
+  auto orphan = gone->Initiate("App", "cmd");
   gone.reset();
   EXPECT_EQ(RaisedBy([&] { orphan->Request("state"); }), kQuit);
 }

@@ -18,8 +18,8 @@ TEST(ScriptedServer, RulesAnswerThroughTheStatusBeforeTheExecuteReturns) {
   dde::InProcessBus bus;
   dde::ScriptedServer engine(bus);
   engine.SetStatus("Ready");
-  auto command = bus.Initiate("WNORB16", "frmMain", {});
-  auto status_link = bus.Initiate("WNORB16", "frmCmd", {});
+  auto command = bus.Initiate("WNORB16", "frmMain");
+  auto status_link = bus.Initiate("WNORB16", "frmCmd");
   std::string status = status_link->Advise("txtStatus", [&](const std::string& v) { status = v; });
   auto ask = [&](const std::string& text) {
     command->Execute(text);
@@ -60,12 +60,12 @@ TEST(ScriptedServer, NamesAreConfigurableAndQuitLeavesTheBus) {
   dde::ScriptedServer engine(
       bus, {.application = "ENGINE", .topics = {"main"}, .status_topic = "out", .status_item = "state"});
   engine.Reply("", {"done"});
-  bus.Initiate("ENGINE", "main", {})->Execute("anything");
-  EXPECT_EQ(bus.Initiate("ENGINE", "out", {})->Request("state"), "done");
+  bus.Initiate("ENGINE", "main")->Execute("anything");
+  EXPECT_EQ(bus.Initiate("ENGINE", "out")->Request("state"), "done");
   engine.Quit();
-  EXPECT_EQ(RaisedBy([&] { bus.Initiate("ENGINE", "main", {}); }), kNoResponse);
+  EXPECT_EQ(RaisedBy([&] { bus.Initiate("ENGINE", "main"); }), kNoResponse);
   dde::ScriptedServer successor(bus, {.application = "ENGINE"});
-  EXPECT_EQ(RaisedBy([&] { bus.Initiate("ENGINE", "frmMain", {}); }), kNothing);
+  EXPECT_EQ(RaisedBy([&] { bus.Initiate("ENGINE", "frmMain"); }), kNothing);
 }
 
 }  // namespace

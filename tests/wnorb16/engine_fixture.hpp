@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "posix/path_resolver.hpp"
 #include "dde/text_box_link.hpp"
+#include "posix/path_resolver.hpp"
 #include "tests/posix/temp_dir.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/rcs_runner.hpp"
@@ -43,8 +43,8 @@ inline std::vector<std::string> StatusLines(const std::string& status) {
 // The two links the add-in holds, set up as its start-up does: commands go out through Text1,
 // the status comes back through Text2.
 struct AddinLinks {
-  AddinLinks(dde::Transport& transport, std::chrono::milliseconds wait = {})
-      : text1(transport, "frmDDE", "Text1", nullptr, wait), text2(transport, "frmDDE", "Text2", nullptr, wait) {
+  explicit AddinLinks(dde::Transport& transport)
+      : text1(transport, "frmDDE", "Text1"), text2(transport, "frmDDE", "Text2") {
     text1.SetLinkTopic("WNORB16|frmMain");
     text1.SetLinkMode(2);
     text2.SetLinkTopic("WNORB16|frmCmd");

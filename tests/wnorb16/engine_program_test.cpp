@@ -29,7 +29,8 @@ TEST_F(EngineTest, TheProgramServesTheLinkAndASecondStartLeavesItAlone) {
   ChildProcess first({WNORB16_EXE, "--bus", bus.Address(), "--ini", ini});
 
   dde::DbusTransport transport(bus.Address());
-  AddinLinks links(transport, dde::kServerStartWait);
+  transport.ServerLaunched();
+  AddinLinks links(transport);
   dde::TextBoxLink& text1 = links.text1;
   dde::TextBoxLink& text2 = links.text2;
 
