@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "host/windows_path.hpp"
 #include "posix/directory.hpp"
 #include "posix/whole_file.hpp"
@@ -59,6 +61,40 @@ std::shared_ptr<HostProject> HostProject::NewUnsaved(const posix::PathResolver& 
   return std::shared_ptr<HostProject>(new HostProject(resolver, host, numbers));
 }
 
+std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& line,
+                                                          const std::string& folder) const {
+  std::string main = CombineWindowsPath(folder, line.path);
+  std::string main_posix = resolver_.ToPosix(main);
+  bool present = IsRegularFile(main_posix);
+  std::string file_name = WindowsFileNameOf(main);
+
+  std::string name;
+  switch (NameSourceOf(line.kind)) {
+    case NameSource::Attribute:
+      if (present) {
+        if (auto contents = posix::ReadWholeFile(main_posix)) name = ReadVbName(*contents).value_or("");
+      }
+      if (name.empty()) name = WithoutExtension(file_name);
+      break;
+    case NameSource::ProjectLine:
+      name = line.declared_name.empty() ? WithoutExtension(file_name) : line.declared_name;
+      break;
+    case NameSource::FileName:
+      name = file_name;
+      break;
+  }
+
+  std::vector<std::string> files{main};
+  std::string companion_ext = CompanionExtension(ExtensionOf(file_name));
+  if (present && !companion_ext.empty()) {
+    std::string main_folder = WindowsFolderOf(main);
+    auto found =
+        posix::FindEntry(resolver_.ToPosix(main_folder), WithoutExtension(file_name) + companion_ext);
+    if (found) files.push_back(CombineWindowsPath(main_folder, *found));
+  }
+  return std::make_shared<HostComponent>(host_, line.kind, std::move(name), std::move(files));
+}
+
 void HostProject::ReadFrom(const std::string& windows_path) {
   auto text = posix::ReadWholeFile(resolver_.ToPosix(windows_path));
   if (!text) vb::Raise(vb::err::FileNotFound);
@@ -66,37 +102,7 @@ void HostProject::ReadFrom(const std::string& windows_path) {
   std::string folder = WindowsFolderOf(windows_path);
 
   std::vector<std::shared_ptr<HostComponent>> components;
-  for (const ComponentLine& line : parsed.components) {
-    std::string main = CombineWindowsPath(folder, line.path);
-    std::string main_posix = resolver_.ToPosix(main);
-    bool present = IsRegularFile(main_posix);
-    std::string file_name = WindowsFileNameOf(main);
-
-    std::string name;
-    switch (NameSourceOf(line.kind)) {
-      case NameSource::Attribute:
-        if (present) {
-          if (auto contents = posix::ReadWholeFile(main_posix)) name = ReadVbName(*contents).value_or("");
-        }
-        if (name.empty()) name = WithoutExtension(file_name);
-        break;
-      case NameSource::ProjectLine:
-        name = line.declared_name.empty() ? WithoutExtension(file_name) : line.declared_name;
-        break;
-      case NameSource::FileName:
-        name = file_name;
-        break;
-    }
-
-    std::vector<std::string> files{main};
-    std::string companion_ext = CompanionExtension(ExtensionOf(file_name));
-    if (present && !companion_ext.empty()) {
-      std::string main_folder = WindowsFolderOf(main);
-      auto found = posix::FindEntry(resolver_.ToPosix(main_folder), WithoutExtension(file_name) + companion_ext);
-      if (found) files.push_back(CombineWindowsPath(main_folder, *found));
-    }
-    components.push_back(std::make_shared<HostComponent>(host_, line.kind, std::move(name), std::move(files)));
-  }
+  for (const ComponentLine& line : parsed.components) components.push_back(ReadComponent(line, folder));
 
   file_name_ = windows_path;
   name_ = parsed.name.empty() ? WithoutExtension(WindowsFileNameOf(windows_path)) : parsed.name;
@@ -106,8 +112,47 @@ void HostProject::ReadFrom(const std::string& windows_path) {
   dirty_ = false;
 }
 
-void HostProject::Reload() {
-  if (!file_name_.empty()) ReadFrom(file_name_);
+void HostProject::Reload(const MayDrop& may_drop) {
+  if (file_name_.empty()) return;  // never saved: nothing on disk to reload from
+  // A component's line in the project file has the component's index.
+  std::vector<std::pair<std::shared_ptr<HostComponent>, ComponentLine>> kept;
+  for (std::size_t i = 0; i < components_.size(); ++i) {
+    const auto& c = components_[i];
+    if (c->IsDirty() && !may_drop(c->Name())) kept.emplace_back(c, file_.components.at(i));
+  }
+  auto is_kept = [&](const std::shared_ptr<HostComponent>& c) {
+    return std::any_of(kept.begin(), kept.end(), [&](const auto& k) { return k.first == c; });
+  };
+  if (dirty_ && !may_drop(name_)) {
+    std::string folder = WindowsFolderOf(file_name_);
+    for (std::size_t i = 0; i < components_.size(); ++i) {
+      if (!is_kept(components_[i])) components_[i] = ReadComponent(file_.components[i], folder);
+    }
+    selected_.clear();
+    return;
+  }
+  ReadFrom(file_name_);
+  for (auto& c : components_) {
+    for (auto k = kept.begin(); k != kept.end(); ++k) {
+      if (vb::LCase(k->first->files()[0]) == vb::LCase(c->files()[0])) {
+        c = k->first;
+        kept.erase(k);
+        break;
+      }
+    }
+  }
+  // A kept component the file no longer lists stays, its line after the last component line.
+  for (auto& [c, line] : kept) {
+    std::size_t at = file_.components.empty() ? file_.lines.size() : file_.components.back().line_index + 1;
+    for (auto& other : file_.components) {
+      if (other.line_index >= at) ++other.line_index;
+    }
+    file_.lines.insert(file_.lines.begin() + static_cast<std::ptrdiff_t>(at), std::string());
+    line.line_index = at;
+    file_.components.push_back(line);
+    components_.push_back(c);
+    dirty_ = true;
+  }
 }
 
 void HostProject::SetIsDirty(bool value) {

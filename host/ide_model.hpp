@@ -2,6 +2,7 @@
 // the file-control object and the application object the add-in is handed.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -92,9 +93,14 @@ class HostProject : public platform::ide::VBProject {
   long ConnectEvents(std::weak_ptr<platform::ide::ProjectEvents> sink) override;
   void DisconnectEvents(long connection) override;
 
-  // Re-reads the project from its file into this same object: sinks stay connected, states
-  // and modified flags start again from 0.
-  void Reload();
+  // Answers whether the unsaved changes of the component or project so named may be dropped.
+  using MayDrop = std::function<bool(const std::string& name)>;
+  // Re-reads the project from its file into this same object: sinks stay connected, states and
+  // modified flags start again from 0. Each modified component, then the modified project, is
+  // asked about first; what may not be dropped is kept as it is. A kept project keeps its lines
+  // and re-reads only its components; a kept component the re-read file no longer lists stays,
+  // last, and leaves the project modified.
+  void Reload(const MayDrop& may_drop);
 
   const std::vector<std::shared_ptr<HostComponent>>& components() const { return components_; }
   std::shared_ptr<HostComponent> FindComponent(const std::string& name) const;
@@ -110,6 +116,7 @@ class HostProject : public platform::ide::VBProject {
   HostProject(const posix::PathResolver& resolver, IdeHost& host, ConnectionNumbers& numbers)
       : resolver_(resolver), host_(host), numbers_(numbers) {}
   void ReadFrom(const std::string& windows_path);
+  std::shared_ptr<HostComponent> ReadComponent(const ComponentLine& line, const std::string& folder) const;
 
   const posix::PathResolver& resolver_;
   IdeHost& host_;

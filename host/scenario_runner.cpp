@@ -41,6 +41,9 @@ namespace vbhost {
 
 using Args = std::vector<std::string>;
 
+// The title of the IDE's own message boxes; the add-in's have none.
+constexpr std::string_view kHostTitle = "vbhost";
+
 class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
  public:
   Impl(std::ostream& out, RunnerOptions options)
@@ -94,9 +97,15 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
     transcript_.Emit({{"event", "save"}, {"target", project.Name()}, {"path", path}});
     if (WriteThroughIde(path, FormatProjectFile(project.file()))) project.SetDirtyQuietly(false);
   }
+  // Nothing unsaved is dropped without the developer's Yes in a box of the IDE's own.
   void ReloadProject(const std::string& path, bool /*flag*/) override {
     transcript_.Emit({{"event", "reload"}, {"path", path}});
-    if (auto p = app_->active(); p && vb::LCase(p->FileName()) == vb::LCase(path)) p->Reload();
+    auto p = app_->active();
+    if (!p || vb::LCase(p->FileName()) != vb::LCase(path)) return;
+    p->Reload([this](const std::string& name) {
+      return desktop_.MsgBox(name + " has unsaved changes. Reload it from disk and lose them?",
+                             platform::vbYesNo + platform::vbExclamation, kHostTitle) == platform::vbYes;
+    });
   }
 
   // ---- LinkObserver ----

@@ -153,6 +153,33 @@ TEST_F(CheckInOut, TheProjectFileGuardAndItsOwnCommand) {
   EXPECT_TRUE(Operations(t).empty());
 }
 
+TEST_F(CheckInOut, TheReloadAsksBeforeItDropsUnsavedChanges) {
+  // Lock mode off, where the add-in asks nothing; and a modified project in a component operation.
+  struct Case {
+    std::string connected, edit, name;
+  } cases[] = {
+      {"open App/App.vbp\nengine scripted\nengine reply G2LOCKING N\naddin connect\naddin connectaddin\n",
+       "edit Module1\n", "Module1"},
+      {Connected(), "edit project\n", "App"}};
+  for (const Case& c : cases) {
+    // No keeps it modified, so the next reload asks again; Yes (Undo Check-Out's wish) drops it.
+    Lines t = Run(c.connected + c.edit +
+                  "answer msgbox No\nanswer dialog frmExtract ok\nclick Tools \"C&heck Out\"\n"
+                  "answer msgbox Yes\nanswer dialog frmUpdate ok\nclick Tools \"&Undo Check Out\"\n"
+                  "answer dialog frmExtract ok\nclick Tools \"C&heck Out\"\n");
+    std::string box = R"({"event":"msgbox","text":")" + c.name +
+                      R"( has unsaved changes. Reload it from disk and lose them?","style":52,"answer":")";
+    EXPECT_EQ(With(t, "\"event\":\"msgbox\""),
+              (Lines{box + R"(No","title":"vbhost"})", box + R"(Yes","title":"vbhost"})"}))
+        << c.name;
+    for (std::size_t i = 1; i < t.size(); ++i) {
+      if (t[i].find("\"title\":\"vbhost\"") != std::string::npos) {
+        EXPECT_EQ(t[i - 1].find("\"event\":\"reload\""), 1u);
+      }
+    }
+  }
+}
+
 TEST_F(CheckInOut, TheLockReportFillsHolderAndType) {
   const std::string report =
       "\"Module1.bas is checked out to someone else\\r\\nHolder                        Lock\\r\\n"

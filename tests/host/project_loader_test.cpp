@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "host/ide_model.hpp"
-#include "tests/host/temp_folder.hpp"
+#include "tests/host/scenario_fixture.hpp"
 #include "vbrt/error.hpp"
 
 namespace {
@@ -126,12 +127,59 @@ TEST_F(ProjectLoader, MissingFilesAreKeptAndReloadStartsStatesAfresh) {
   EXPECT_EQ(host.log, (std::vector<std::string>{"state modRates=3"}));
   auto sink = std::shared_ptr<platform::ide::ProjectEvents>();
   long n = p->ConnectEvents(sink);
-  p->Reload();
+  p->Reload([](const std::string&) { return true; });
   EXPECT_EQ(p->components()[1]->State(), 0);
   EXPECT_FALSE(p->components()[1]->IsDirty());
   EXPECT_EQ(p->SelectedComponents()->Count(), 0);
   p->DisconnectEvents(n);  // still connected after the reload
   EXPECT_THROW(p->DisconnectEvents(n), vb::Error);
+}
+
+TEST_F(ProjectLoader, ReloadKeepsWhatMayNotBeDropped) {
+  TempFolder tmp;
+  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
+  auto p = Load(tmp / "T/Timesheet.vbp");
+  auto form = p->components()[0];
+  form->SetDirty(true);
+  p->components()[1]->SetDirty(true);
+  p->SetDirtyQuietly(true);
+  // On disk meanwhile: CEntry renamed, and a project file without its line, later without the form's.
+  testing_support::Write(tmp / "T/Classes/CEntry.cls", "Attribute VB_Name = \"CLine\"\r\n");
+  testing_support::Write(
+      tmp / "T/Timesheet.vbp",
+      "Type=Exe\r\nForm=frmTimesheet.frm\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
+  std::vector<std::string> asked;
+  auto answer = [&](std::set<std::string> drop) {
+    return [&asked, drop](const std::string& name) {
+      asked.push_back(name);
+      return drop.contains(name);
+    };
+  };
+
+  // The project kept: its own lines stay, the components not kept are read again.
+  p->Reload(answer({"modRates"}));
+  EXPECT_EQ(asked, (std::vector<std::string>{"frmTimesheet", "modRates", "Timesheet"}));
+  auto names = [&] {
+    std::vector<std::string> out;
+    for (const auto& c : Describe(*p)) out.push_back(c.name);
+    return out;
+  };
+  EXPECT_EQ(names(), (std::vector<std::string>{"frmTimesheet", "modRates", "CLine", "Release Notes.txt"}));
+  EXPECT_EQ(p->components()[0].get(), form.get());
+  EXPECT_TRUE(form->IsDirty());
+  EXPECT_TRUE(p->IsDirty());
+
+  // The project dropped: a kept component the file no longer lists stays, last, its line after the others.
+  testing_support::Write(tmp / "T/Timesheet.vbp",
+                         "Type=Exe\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
+  asked.clear();
+  p->Reload(answer({"Timesheet"}));
+  EXPECT_EQ(asked, (std::vector<std::string>{"frmTimesheet", "Timesheet"}));
+  EXPECT_EQ(names(), (std::vector<std::string>{"modRates", "frmTimesheet"}));
+  EXPECT_EQ(p->components()[1].get(), form.get());
+  EXPECT_TRUE(p->IsDirty());
+  EXPECT_EQ(vbhost::FormatProjectFile(p->file()),
+            "Type=Exe\r\nModule=modRates; modRates.bas\r\nForm=frmTimesheet.frm\r\nName=\"Timesheet\"\r\n");
 }
 
 TEST_F(ProjectLoader, UnreadableProjectRaisesFileNotFound) {

@@ -90,8 +90,13 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
       "addin connectaddin\n"
       "show states\n"
       "show links\n"
+      "edit Module1\n"
+      "answer msgbox No\n"
       "answer dialog frmExtract select Module1 ok\n"
       "click Tools \"C&heck Out\"\n"
+      "answer msgbox Yes\n"
+      "answer dialog frmUpdate cancel\n"
+      "click Tools \"Check &In\"\n"
       "addin disconnectaddin\n");
 
   Lines launches = With(t, "\"event\":\"launch\"");
@@ -122,6 +127,17 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
   ASSERT_EQ(::stat((tmp / "App/Module1.bas").c_str(), &st), 0);
   EXPECT_NE(st.st_mode & S_IWUSR, 0u);
   EXPECT_NE(Slurp(tmp / "App/Module1.bas,v").find("ann:1.1"), std::string::npos);
+  // Edited while read-only, so nobody asked to save it; the reload kept it on No, and now that
+  // it is writable the save goes through.
+  Lines boxes = With(t, "\"event\":\"msgbox\"");
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_NE(boxes[0].find("\"text\":\"Module1 has unsaved changes. Reload it from disk and lose them?\""),
+            std::string::npos);
+  EXPECT_NE(boxes[1].find("Module1.bas] has changed, save now?\",\"style\":36,\"answer\":\"Yes\""),
+            std::string::npos);
+  Lines writes = With(t, "\"event\":\"write\"");
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_NE(writes[0].find("Module1.bas\",\"written\":true"), std::string::npos);
   EXPECT_EQ(t.back(), R"({"event":"end"})");
   EXPECT_TRUE(EngineGone());
 }
