@@ -2,6 +2,9 @@
 // check-in dialog, the list's sorting and the selection buttons.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "addin/operations/frm_extract.hpp"
 #include "addin/operations/frm_update.hpp"
 #include "tests/addin/module_fixture.hpp"
@@ -10,44 +13,42 @@ namespace {
 
 using addin_test::ModuleFixture;
 
-TEST(Dialogs, CheckOutLettersForEveryCombination) {
-  for (int mask = 0; mask < 16; ++mask) {
+TEST(Dialogs, CheckOutLetters) {
+  struct Case {
+    std::vector<std::string> checked;
+    const char* letters;
+    int value = vb::vbChecked;  // grayed counts as checked
+  };
+  for (const Case& c :
+       {Case{{}, "EW"}, Case{{"CheckBrowseMode"}, "EBW"},
+        Case{{"CheckBrowseMode", "CheckFastFreshn", "CheckReserveLok", "CheckSpecifyVer"}, "EBFRSW"},
+        Case{{"CheckSpecifyVer", "CheckBrowseMode"}, "EBSW"}, Case{{"CheckReserveLok"}, "ERW", vb::vbGrayed},
+        Case{{"CheckFastFreshn", "CheckSpecifyVer"}, "EFSW", vb::vbGrayed}}) {
     ModuleFixture fx;
     auto& d = *fx.m->frmExtract;
-    vb::CheckBox* boxes[] = {&d.CheckBrowseMode, &d.CheckFastFreshn, &d.CheckReserveLok, &d.CheckSpecifyVer};
-    std::string expected = "E";
-    for (int i = 0; i < 4; ++i) {
-      if (mask & (1 << i)) {
-        boxes[i]->SetValue(i == 2 ? vb::vbGrayed : vb::vbChecked);  // anything but unchecked counts
-        expected += "BFRS"[i];
-      }
-    }
-    expected += "W";
+    for (const std::string& box : c.checked)
+      static_cast<vb::CheckBox*>(d.FindControl(box))->SetValue(c.value);
     fx.m->gDialogCancelled = 1;
     d.cmdOK.Press();
-    EXPECT_EQ(fx.m->gExtractOptions, expected);
+    EXPECT_EQ(fx.m->gExtractOptions, c.letters);
     EXPECT_EQ(fx.m->gDialogCancelled, 0);
   }
 }
 
-TEST(Dialogs, CheckInLettersForEveryReachableCombination) {
-  const char* trio[] = {nullptr, "chkMino", "chkSpec", "chkBran"};
-  for (int free_mask = 0; free_mask < 8; ++free_mask) {
-    for (const char* exclusive : trio) {
-      ModuleFixture fx;
-      auto& d = *fx.m->frmUpdate;
-      std::string expected = "U";
-      if (free_mask & 1) d.chkDisc.MouseClick(), expected += "D";
-      if (free_mask & 2) d.chkFast.MouseClick(), expected += "F";
-      if (free_mask & 4) d.chkKeep.MouseClick(), expected += "K";
-      if (exclusive) {
-        static_cast<vb::CheckBox*>(d.FindControl(exclusive))->MouseClick();
-        expected += std::string(exclusive) == "chkMino" ? "M" : std::string(exclusive) == "chkSpec" ? "S" : "B";
-      }
-      expected += "W";
-      d.cmdOK.Press();
-      EXPECT_EQ(fx.m->gUpdateOptions, expected);
-    }
+TEST(Dialogs, CheckInLetters) {
+  struct Case {
+    std::vector<std::string> clicked;
+    const char* letters;
+  };
+  for (const Case& c : {Case{{}, "UW"}, Case{{"chkDisc"}, "UDW"}, Case{{"chkKeep", "chkDisc"}, "UDKW"},
+                        Case{{"chkKeep"}, "UKW"}, Case{{"chkBran", "chkFast", "chkDisc"}, "UDFBW"},
+                        Case{{"chkMino", "chkKeep"}, "UKMW"}, Case{{"chkSpec", "chkFast"}, "UFSW"},
+                        Case{{"chkMino", "chkSpec"}, "USW"}}) {
+    ModuleFixture fx;
+    auto& d = *fx.m->frmUpdate;
+    for (const std::string& box : c.clicked) static_cast<vb::CheckBox*>(d.FindControl(box))->MouseClick();
+    d.cmdOK.Press();
+    EXPECT_EQ(fx.m->gUpdateOptions, c.letters);
   }
 }
 

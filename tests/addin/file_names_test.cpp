@@ -93,6 +93,14 @@ TEST_F(FileNames, CommasNeverReachTheEngineInsideAName) {
   EXPECT_EQ(resolver.ToPosix(s), tmp.path() + "/x,y/f.frm");
 }
 
+TEST(ShortDirName, AShortFormWithoutABackslashRaisesInvalidArgument) {
+  ModuleFixture fx;
+  fx.fake.win32.AddPath("APP");  // a name the system shortens to itself, with no "\" to stop at
+  std::string path = "APP";
+  EXPECT_EQ(ErrorNumber([&] { fx.m->ShortDirName(path); }), 5);
+  EXPECT_EQ(path, "APP");
+}
+
 TEST(SystemModalMessage, AnOkOnlySystemModalBoxWithoutATitleEvenWhenEmpty) {
   ModuleFixture fx;
   fx.fake.desktop.QueueAnswer(platform::vbOK);

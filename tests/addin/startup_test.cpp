@@ -1,6 +1,8 @@
-// The sinks' connections through start-up, re-link and shutdown, on the IDE fakes.
+// The sinks' connections through start-up, re-link and shutdown, a launch that fails, and the
+// progress window's life, on the IDE fakes.
 #include <gtest/gtest.h>
 
+#include "addin/history/frm_splash.hpp"
 #include "addin/shell/nvb5_version_control.hpp"
 #include "tests/addin/module_fixture.hpp"
 #include "tests/fakes/fake_ide.hpp"
@@ -69,6 +71,31 @@ TEST_F(StartupSinks, DisconnectUnhooksBothSinksAndNothingRunsAfterCloseDown) {
   EXPECT_EQ(fake2.desktop.boxes()[0].style, 4096);
   EXPECT_EQ(p2->connected(), 1u);
   EXPECT_EQ(p2->RaiseCheckOut(), 0);
+}
+
+TEST_F(StartupSinks, RunNorbThatCannotLaunchReportsAndClosesDown) {
+  ASSERT_TRUE(process.Call([&] { connect->ConnectAddIn(app); }));
+  fake.shell.SetFailing(true);
+  fake.desktop.QueueAnswer(platform::vbOK);
+  EXPECT_FALSE(process.Call([&] {
+    bool handled = false, cancel = false;
+    connect->cbcRunNORBhandler_Click(nullptr, handled, cancel);
+  }));
+  EXPECT_EQ(fake.shell.launches().back(), (fakes::Launch{"C:\\VB\\WNORB16", 1, false}));
+  ASSERT_EQ(fake.desktop.boxes().size(), 1u);
+  EXPECT_EQ(fake.desktop.boxes()[0].prompt, "startNORB -- File not found");
+  EXPECT_EQ(fake.desktop.boxes()[0].style, 4096);
+  EXPECT_FALSE(process.alive());
+}
+
+TEST(ProgressWindow, ALaterReferenceLoadsItAnewWithItsDesignTimeTexts) {
+  addin_test::ModuleFixture fx;
+  fx.m->frmSplash->lblCap.SetCaption("Ready...");
+  fx.m->frmSplash->ProgressBar1.SetMax(2);
+  fx.m->frmSplash.Unload();
+  EXPECT_EQ(fx.m->frmSplash->lblCap.Caption(), "Loading...");
+  EXPECT_EQ(fx.m->frmSplash->ProgressBar1.Max(), 100);
+  EXPECT_EQ(fx.m->frmSplash->lblVersion.Caption().substr(0, 1), "v");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <fstream>
 
 #include "tests/host/scenario_fixture.hpp"
@@ -127,10 +128,19 @@ TEST_F(HistoryAndEvents, RunTheEngineInteractively) {
 }
 
 TEST_F(HistoryAndEvents, WritesToReadOnlyFilesAreRefusedWhateverTheLockMode) {
+  // Never refused, read-only or not: a new form with no file yet, a hidden file, a directory.
+  testing_support::Write(tmp / "App/.hidden.frm", "");
+  std::filesystem::create_directories(tmp / "App/Sub");
+  std::string root = "C:" + tmp.path();
+  std::replace(root.begin(), root.end(), '/', '\\');
+  const std::string others = "readonly App/.hidden.frm on\nreadonly App/Sub on\nevent RequestWriteFile " +
+                             root + "\\App\\Form2.frm\nevent RequestWriteFile " + root +
+                             "\\App\\.hidden.frm\nevent RequestWriteFile " + root + "\\App\\Sub\n";
   for (const char* mode : {"Y", "N"}) {
     std::ofstream(tmp / "App/Form1.frm", std::ios::binary) << "original";
-    Lines t = Run(Connected(mode) + "readonly App/Form1.frm on\nanswer msgbox OK\nsave Form1\nsave Module1\n"
-                                    "readonly App/Form1.frm off\n");
+    Lines t =
+        Run(Connected(mode) + "readonly App/Form1.frm on\nanswer msgbox OK\nsave Form1\nsave Module1\n" +
+            others + "readonly App/Form1.frm off\n");
     std::string f = Win("App\\Form1.frm", true);
     EXPECT_EQ(With(t, "\"event\":\"msgbox\""),
               Lines{R"({"event":"msgbox","text":"Visual Basic has just requested to write )" + f +
@@ -142,6 +152,11 @@ TEST_F(HistoryAndEvents, WritesToReadOnlyFilesAreRefusedWhateverTheLockMode) {
                      R"({"event":"write","path":")" + Win("App\\Module1.bas", true) + R"(","written":true})"}));
     std::ifstream in(tmp / "App/Form1.frm", std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "original");
+    Lines requests = With(t, "\"name\":\"RequestWriteFile\"");
+    ASSERT_EQ(requests.size(), 6u);
+    for (std::size_t i = 3; i < 6; ++i)
+      EXPECT_NE(requests[i].find("\"cancel\":false"), std::string::npos) << requests[i];
+    EXPECT_TRUE(With(t, "\"event\":\"error\"").empty());
   }
 }
 

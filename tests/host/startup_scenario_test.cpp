@@ -1,6 +1,10 @@
 // Start-up, re-link and shutdown of the engine link, as a person and the engine see them.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
+
+#include "posix/path_resolver.hpp"
 #include "tests/host/scenario_fixture.hpp"
 
 namespace {
@@ -84,6 +88,26 @@ TEST_F(Startup, OnlyAnExactYTurnsLockModeOn) {
                   R"(,"gLockMode":)" + std::to_string(expected) + "}")
         << "answer \"" << answer << "\"";
   }
+}
+
+TEST_F(Startup, CdTakesTheShortDirectoryAndARefusedLockQueryKeepsTheLockMode) {
+  testing_support::Write(tmp / "Work Dir/W.vbp", "Type=Exe\r\nModule=Module1; Module1.bas\r\nName=\"W\"\r\n");
+  testing_support::Write(tmp / "Work Dir/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
+  Lines t =
+      Run("open \"Work Dir/W.vbp\"\nengine scripted\nengine reply G2LOCKING Y\n"
+          "engine reply \"T \" \"is not checked out\\r\\n\"\naddin connectaddin\n"
+          "engine refuse G2LOCKING\naddin rcnct\nshow lockmode\n");
+  std::string dir = "C:" + tmp.path() + "/Work Dir/";
+  std::replace(dir.begin(), dir.end(), '/', '\\');
+  std::string short_dir = posix::PathResolver(posix::DriveMap::Parse("C:=/")).ToShort(dir).value();
+  ASSERT_EQ(short_dir.find(' '), std::string::npos);
+  Lines cd = With(t, "\"command\":\"CD ");
+  ASSERT_EQ(cd.size(), 2u);  // start-up and re-link
+  EXPECT_EQ(nlohmann::json::parse(cd[0])["command"], "CD " + short_dir);
+  EXPECT_EQ(With(t, "\"command\":\"G2LOCKING\"").back(),
+            R"({"event":"execute","topic":"WNORB16|frmMain","command":"G2LOCKING","ok":false,"number":285})");
+  EXPECT_EQ(t.back(), R"({"event":"lockmode","show":true,"value":1,"gLockMode":1})");
+  EXPECT_EQ(With(t, "\"command\":\"T ").size(), 2u);  // the re-link still queries in lock mode
 }
 
 TEST_F(Startup, MissingEngineGivesOneMessageAndStartUpGoesOn) {
