@@ -28,6 +28,9 @@ std::optional<FilePrefix> ReadFilePrefix(const std::string& path, std::size_t li
 // Creates the folder and any missing parents; false when it cannot.
 bool MakeFolders(const std::string& path);
 
+// Moves a file to `to` within one file system, only when nothing is at `to` yet; false otherwise.
+bool MoveUnlessThere(const std::string& from, const std::string& to);
+
 void Pause(std::chrono::milliseconds duration);
 
 }  // namespace wnorb16

@@ -60,6 +60,16 @@ bool MakeFolders(const std::string& path) {
   return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
+bool MoveUnlessThere(const std::string& from, const std::string& to) {
+  // A hard link never replaces what is there, unlike rename.
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  if (unlink(from.c_str()) != 0) {
+    unlink(to.c_str());
+    return false;
+  }
+  return true;
+}
+
 void Pause(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
 
 }  // namespace wnorb16

@@ -18,7 +18,7 @@ constexpr std::size_t kHeaderRead = 16384;
 }  // namespace
 
 Engine::Engine(EngineSetup setup)
-    : setup_(std::move(setup)), work_files_(setup_.resolver), runner_(setup_.rcs_folder) {
+    : setup_(std::move(setup)), work_files_(setup_.resolver, setup_.home_folder), runner_(setup_.rcs_folder) {
   LoadConfig();
 }
 
@@ -56,13 +56,13 @@ std::string Engine::Execute(std::string_view text) {
 Engine::Located Engine::LocateAll(const std::vector<std::string>& names) const {
   Located located;
   for (const auto& name : names) {
-    std::optional<WorkFile> file = work_files_.Locate(name, config_.archives);
-    if (!file) {
-      located.unresolved = name;
+    Location location = work_files_.Locate(name, Rule());
+    if (!location.file) {
+      located.error = location.error;
       located.files.clear();
       return located;
     }
-    located.files.push_back(std::move(*file));
+    located.files.push_back(std::move(*location.file));
   }
   return located;
 }
@@ -83,7 +83,26 @@ std::optional<Archive> Engine::ReadHeader(const WorkFile& file, HeaderPart part)
 }
 
 RcsJob Engine::Job(std::vector<std::string> options, const WorkFile& file, bool with_work) const {
-  return RcsJob{std::move(options), file.archive, with_work ? file.work : "", WorkFiles::RcsLockFile(file)};
+  RcsJob job{std::move(options), file.archive, with_work ? file.work : "", WorkFiles::RcsLockFile(file), {}};
+  if (!with_work) return job;
+  // Keyword expansion would rewrite a binary file's bytes as RCS writes the work file.
+  if (file.has_archive) {
+    std::optional<Archive> header = ReadHeader(file, HeaderPart::kAdmin);
+    if (header && header->expand == "b") return job;
+    if (WorkFiles::IsBinary(file)) job.prepare = {"-kb"};
+  } else if (WorkFiles::IsBinary(file)) {
+    // ci -i would refuse the archive rcs -i makes; its description goes with rcs -i instead.
+    job.prepare = {"-i", "-kb"};
+    for (auto it = job.options.begin(); it != job.options.end();) {
+      if (*it == "-i") {
+        it = job.options.erase(it);
+        continue;
+      }
+      if (it->starts_with("-t")) job.prepare.push_back(*it);
+      ++it;
+    }
+  }
+  return job;
 }
 
 std::vector<std::optional<std::string>> Engine::AskRevisions(const std::vector<WorkFile>& files,
@@ -102,8 +121,9 @@ std::string Engine::ChangeDirectory(const Command& command) {
 
 std::string Engine::LockQuery(const Command& command) {
   const std::string& name = command.names[0];
-  std::optional<WorkFile> file = work_files_.Locate(name, config_.archives);
-  if (!file) return status::Error("cannot resolve " + name);
+  Location location = work_files_.Locate(name, Rule());
+  if (!location.file) return status::Error(location.error);
+  const std::optional<WorkFile>& file = location.file;
   if (!file->has_archive) return status::NoArchive(name);
   // The locks are all a lock query needs.
   std::optional<Archive> archive = ReadHeader(*file, HeaderPart::kAdmin);
@@ -115,8 +135,9 @@ std::string Engine::LockQuery(const Command& command) {
 
 std::string Engine::History(const Command& command) {
   const std::string& name = command.names[0];
-  std::optional<WorkFile> file = work_files_.Locate(name, config_.archives);
-  if (!file) return status::Error("cannot resolve " + name);
+  Location location = work_files_.Locate(name, Rule());
+  if (!location.file) return status::Error(location.error);
+  const std::optional<WorkFile>& file = location.file;
   if (!file->has_archive) return status::HistoryWithoutArchive(name);
   std::optional<std::string> text = posix::ReadWholeFile(file->archive);
   std::optional<Archive> archive = text ? ParseArchive(*text) : std::nullopt;
@@ -135,7 +156,7 @@ std::string Engine::History(const Command& command) {
 
 std::string Engine::Compare(const Command& command) {
   Located located = LocateAll(command.names);
-  if (!located.unresolved.empty()) return status::Error("cannot resolve " + located.unresolved);
+  if (!located.error.empty()) return status::Error(located.error);
   const WorkFile& archived = located.files.front();
   const WorkFile& work = located.files.back();
   if (!archived.has_archive) return status::NoArchive(archived.received);

@@ -27,6 +27,7 @@ struct EngineSetup {
   Interaction* interaction = nullptr;
   std::string rcs_folder;  // where co, ci, rcs and rcsdiff are; "" for PATH
   std::string login_name = LoginName();
+  std::string home_folder = HomeFolder();  // where Projects= points when it is empty
   // How long to wait for another RCS run to finish with an archive.
   std::chrono::milliseconds lock_wait = std::chrono::seconds(3);
 };
@@ -53,17 +54,20 @@ class Engine {
   std::string Extract(const Command& command);
   std::string Update(const Command& command);
 
-  // Every name of the command located; the name that does not resolve otherwise.
+  // Every name of the command located; otherwise why the first that cannot be used cannot.
   struct Located {
     std::vector<WorkFile> files;
-    std::string unresolved;
+    std::string error;
   };
   Located LocateAll(const std::vector<std::string>& names) const;
   // The archive's header up to `part`; nullopt when it cannot be read.
   std::optional<Archive> ReadHeader(const WorkFile& file, HeaderPart part = HeaderPart::kDeltas) const;
   // Revisions asked for option S, one per file; nullopt entries are files the person left alone.
   std::vector<std::optional<std::string>> AskRevisions(const std::vector<WorkFile>& files, bool extract);
+  // An RCS run on `file`; one that writes the work file (`with_work`) of a file that is not text
+  // first makes its archive binary.
   RcsJob Job(std::vector<std::string> options, const WorkFile& file, bool with_work) const;
+  ArchiveRule Rule() const { return {config_.archives, config_.projects}; }
   RcsBatch Batch() const { return RcsBatch(runner_, config_.user_id, setup_.lock_wait); }
 
   EngineSetup setup_;

@@ -8,6 +8,7 @@ namespace {
 constexpr char kLocking[] = "Locking";
 constexpr char kUserId[] = "UserID";
 constexpr char kArchives[] = "Archives";
+constexpr char kProjects[] = "Projects";
 }  // namespace
 
 EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_name) {
@@ -18,6 +19,7 @@ EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_n
   config.user_id = posix::FindProfileValue(ini_text, kIniSection, kUserId).value_or("");
   if (config.user_id.empty()) config.user_id = login_name;
   config.archives = posix::FindProfileValue(ini_text, kIniSection, kArchives).value_or("");
+  config.projects = posix::FindProfileValue(ini_text, kIniSection, kProjects).value_or("");
   return config;
 }
 

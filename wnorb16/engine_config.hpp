@@ -14,6 +14,8 @@ struct EngineConfig {
   bool locking = true;   // Locking=Y|N, the answer to "G2LOCKING"
   std::string user_id;   // UserID=, who owns the locks the engine takes
   std::string archives;  // Archives=, a Windows path; relative ones are taken against each work file's folder
+  std::string
+      projects;  // Projects=, the folder whose layout a rooted Archives folder keeps; "" for the home folder
 
   bool operator==(const EngineConfig&) const = default;
 };
@@ -26,5 +28,8 @@ std::string WriteConfig(const std::string& ini_text, const EngineConfig& config)
 
 // The name of the user running the engine.
 std::string LoginName();
+
+// The home folder of the user running the engine (POSIX); "" when it cannot be had.
+std::string HomeFolder();
 
 }  // namespace wnorb16

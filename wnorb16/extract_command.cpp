@@ -22,7 +22,7 @@ bool OutOfDate(const FileStatus& work, const Archive& archive) {
 
 std::string Engine::Extract(const Command& command) {
   Located located = LocateAll(command.names);
-  if (!located.unresolved.empty()) return status::Error("cannot resolve " + located.unresolved);
+  if (!located.error.empty()) return status::Error(located.error);
   const std::vector<WorkFile>& files = located.files;
   const bool lock_only = command.Has('R');
   const bool read_only = command.Has('B');

@@ -19,6 +19,12 @@ std::string LoginName() {
   return "user" + std::to_string(getuid());
 }
 
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') return home;
+  if (passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) return pw->pw_dir;
+  return "";
+}
+
 std::string ExecutableFolder() {
   char buffer[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);

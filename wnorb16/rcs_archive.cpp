@@ -162,6 +162,8 @@ class Parser {
       out.branch = Single(values);
     } else if (keyword == "strict") {
       out.strict = true;
+    } else if (keyword == "expand") {
+      if (!values.empty() && values[0].kind == TokenKind::kString) out.expand = Unescape(values[0].text);
     } else if (keyword == "locks") {
       // user ":" revision, repeated
       if (values.size() % 3 != 0) return ParseStatus::kMalformed;

@@ -33,6 +33,7 @@ struct Archive {
   std::string branch;
   std::vector<ArchiveLock> locks;  // in the archive's order
   bool strict = false;
+  std::string expand;         // the keyword substitution mode: "b" for a binary archive, "" for RCS's default
   std::vector<Delta> deltas;  // in the archive's order
 
   const Delta* FindDelta(std::string_view revision) const;

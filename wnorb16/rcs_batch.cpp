@@ -1,5 +1,6 @@
 #include "wnorb16/rcs_batch.hpp"
 
+#include <algorithm>
 #include <map>
 
 #include "wnorb16/disk.hpp"
@@ -91,22 +92,47 @@ void RcsBatch::WaitForArchives(const std::vector<const RcsJob*>& jobs) const {
 
 std::vector<RcsReport> RcsBatch::Run(const std::string& program, const std::vector<RcsJob>& jobs) const {
   std::vector<RcsReport> reports(jobs.size());
+  std::vector<std::size_t> ready;
+  std::vector<std::size_t> preparing;
+  for (std::size_t i = 0; i < jobs.size(); ++i) (jobs[i].prepare.empty() ? ready : preparing).push_back(i);
+  if (!preparing.empty()) {
+    std::vector<RcsReport> prepared(jobs.size());
+    RunGroups("rcs", jobs, preparing, true, prepared);
+    for (std::size_t i : preparing) {
+      if (prepared[i].done) {
+        ready.push_back(i);
+      } else {
+        reports[i] = prepared[i];
+      }
+    }
+    std::sort(ready.begin(), ready.end());
+  }
+  RunGroups(program, jobs, ready, false, reports);
+  return reports;
+}
+
+void RcsBatch::RunGroups(const std::string& program, const std::vector<RcsJob>& jobs,
+                         const std::vector<std::size_t>& which, bool prepare,
+                         std::vector<RcsReport>& reports) const {
+  auto options_of = [&](std::size_t i) -> const std::vector<std::string>& {
+    return prepare ? jobs[i].prepare : jobs[i].options;
+  };
   // Groups in the order their options first appear.
   std::vector<std::vector<std::size_t>> groups;
   std::map<std::vector<std::string>, std::size_t> group_of;
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    auto [it, added] = group_of.try_emplace(jobs[i].options, groups.size());
+  for (std::size_t i : which) {
+    auto [it, added] = group_of.try_emplace(options_of(i), groups.size());
     if (added) groups.emplace_back();
     groups[it->second].push_back(i);
   }
 
   for (const auto& group : groups) {
-    std::vector<std::string> arguments = jobs[group.front()].options;
+    std::vector<std::string> arguments = options_of(group.front());
     std::vector<const RcsJob*> members;
     for (std::size_t i : group) {
       members.push_back(&jobs[i]);
       arguments.push_back(jobs[i].archive);
-      if (!jobs[i].work.empty()) arguments.push_back(jobs[i].work);
+      if (!prepare && !jobs[i].work.empty()) arguments.push_back(jobs[i].work);
     }
     WaitForArchives(members);
     RcsResult result = runner_.Run(program, arguments, user_);
@@ -145,7 +171,6 @@ std::vector<RcsReport> RcsBatch::Run(const std::string& program, const std::vect
       reports[group[k]] = ReadReport(program, jobs[group[k]].archive, own);
     }
   }
-  return reports;
 }
 
 }  // namespace wnorb16

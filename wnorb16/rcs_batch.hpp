@@ -16,6 +16,9 @@ struct RcsJob {
   std::string archive;
   std::string work;       // "" for rcs, which takes the archive alone
   std::string lock_file;  // RCS's own lock file of the archive
+  // Options of an rcs run the archive needs first (a binary archive: -kb, or -i -kb for a new one);
+  // when it fails, the job is not run and reports its failure.
+  std::vector<std::string> prepare;
 };
 
 struct RcsReport {
@@ -35,6 +38,10 @@ class RcsBatch {
   std::vector<RcsReport> Run(const std::string& program, const std::vector<RcsJob>& jobs) const;
 
  private:
+  // Runs `program` on the jobs `which`, those with equal options in one run, each report into
+  // `reports`; `prepare` runs rcs with the jobs' preparing options on their archives alone.
+  void RunGroups(const std::string& program, const std::vector<RcsJob>& jobs,
+                 const std::vector<std::size_t>& which, bool prepare, std::vector<RcsReport>& reports) const;
   // Waits while RCS's lock file of any archive exists (another RCS run is rewriting it).
   void WaitForArchives(const std::vector<const RcsJob*>& jobs) const;
 

@@ -32,6 +32,18 @@ std::string Lines(const std::vector<std::string>& lines) {
 
 std::string Error(std::string_view reason) { return Lines({"ERROR: " + std::string(reason)}); }
 
+namespace reason {
+std::string Unresolved(std::string_view file) { return "cannot resolve " + std::string(file); }
+std::string ArchivesMissing(std::string_view archives) {
+  return "the archive folder " + std::string(archives) +
+         " (Archives=) does not exist; is its drive or share there? Nothing was done";
+}
+std::string OutsideProjects(std::string_view file, std::string_view projects) {
+  return std::string(file) + " is outside the projects folder " + std::string(projects) +
+         " (Projects=), whose layout the archive folder keeps; nothing was done";
+}
+}  // namespace reason
+
 std::string NoArchive(std::string_view file) { return Lines({std::string(file) + ": NO LOCK FILE"}); }
 
 std::string NotCheckedOut(std::string_view file) {

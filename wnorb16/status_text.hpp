@@ -29,6 +29,13 @@ std::string Lines(const std::vector<std::string>& lines);
 // "ERROR: <reason>" CR LF.
 std::string Error(std::string_view reason);
 
+// Reasons a file named in a command cannot be used.
+namespace reason {
+std::string Unresolved(std::string_view file);  // "cannot resolve <file>"
+std::string ArchivesMissing(std::string_view archives);
+std::string OutsideProjects(std::string_view file, std::string_view projects);
+}  // namespace reason
+
 // The lock query's answers.
 std::string NoArchive(std::string_view file);  // "<file>: NO LOCK FILE"
 std::string NotCheckedOut(std::string_view file);

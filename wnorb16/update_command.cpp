@@ -52,7 +52,7 @@ std::string Numbering(const Command& command, const Archive& archive, const std:
 
 std::string Engine::Update(const Command& command) {
   Located located = LocateAll(command.names);
-  if (!located.unresolved.empty()) return status::Error("cannot resolve " + located.unresolved);
+  if (!located.error.empty()) return status::Error(located.error);
   const std::vector<WorkFile>& files = located.files;
   const bool discard = command.Has('D');
   const bool keep = command.Has('K');

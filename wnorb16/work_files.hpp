@@ -9,6 +9,14 @@
 
 namespace wnorb16 {
 
+// Where the settings put archives.
+struct ArchiveRule {
+  // Archives=: "" for RCS's own rule; a Windows folder, relative ones taken against each work file's folder.
+  std::string archives;
+  // Projects=: the Windows folder whose layout a central Archives folder mirrors; "" for the user's home.
+  std::string projects;
+};
+
 struct WorkFile {
   std::string received;        // as the command named it
   std::string work;            // POSIX path of the work file (it may not exist)
@@ -17,19 +25,38 @@ struct WorkFile {
   bool has_archive = false;
 };
 
+// A located file, or why its name cannot be used.
+struct Location {
+  std::optional<WorkFile> file;
+  std::string error;  // without a file: the reason, for an "ERROR:" answer
+};
+
 class WorkFiles {
  public:
-  explicit WorkFiles(posix::PathResolver resolver) : resolver_(std::move(resolver)) {}
+  // `home` is the user's home folder (POSIX), the default of Projects=.
+  WorkFiles(posix::PathResolver resolver, std::string home)
+      : resolver_(std::move(resolver)), home_(std::move(home)) {}
 
   // "CD": later relative names are taken against `windows_dir`. False when it names no folder.
   bool ChangeDirectory(std::string_view windows_dir);
 
   // The file `name` (Windows form, short aliases allowed) stands for, with its archive under
-  // the Archives setting `archives`: "" for RCS's own rule (the RCS folder beside the work file
-  // when there is one, else beside the file), otherwise a Windows folder, relative ones taken
-  // against the work file's folder. nullopt when the name does not resolve to a file in an
-  // existing folder.
-  std::optional<WorkFile> Locate(std::string_view name, std::string_view archives) const;
+  // `rule`. No archive is ever shared by two work files:
+  // - RCS's own rule looks in the RCS folder, then beside the file; a new archive goes into the
+  //   RCS folder when there is one.
+  // - A rooted Archives folder, which must exist, mirrors the work file's folder below the
+  //   projects folder, so two copies of one project meet in it and two projects never do.
+  // - A relative one that climbs out of the work file's folder ("..\ARCHIVE") mirrors the
+  //   folders it climbed over.
+  // An archive a flat layout kept directly in the Archives folder is moved once to its place.
+  // No file when the name does not resolve to a file in an existing folder, when the Archives
+  // folder is missing, or when the file lies outside the projects folder.
+  Location Locate(std::string_view name, const ArchiveRule& rule) const;
+
+  // A file RCS must keep as binary (no keyword expansion): a companion file of a form, designer or
+  // property page (.frx .ctx .dsx .pgx .dox), a resource file (.res), or any file holding a NUL byte
+  // (the work file read, or the archive when there is no work file).
+  static bool IsBinary(const WorkFile& file);
 
   // RCS's own lock file of an archive, which exists while RCS rewrites it.
   static std::string RcsLockFile(const WorkFile& file);
@@ -38,8 +65,13 @@ class WorkFiles {
 
  private:
   std::string Absolute(std::string_view name) const;
+  // The folder of `file`'s archive and the archive's on-disk name when it has one; empty error on success.
+  std::string PlaceArchive(const std::string& folder, const std::string& archive_name,
+                           const ArchiveRule& rule, std::string_view received, WorkFile& file,
+                           std::optional<std::string>& found) const;
 
   posix::PathResolver resolver_;
+  std::string home_;
   std::string directory_;  // Windows form, from the last CD; "" before any
 };
 
