@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "posix/path_resolver.hpp"
 #include "dde/text_box_link.hpp"
+#include "posix/path_resolver.hpp"
 #include "tests/posix/temp_dir.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/rcs_runner.hpp"
@@ -44,7 +44,8 @@ inline std::vector<std::string> StatusLines(const std::string& status) {
 // the status comes back through Text2.
 struct AddinLinks {
   AddinLinks(dde::Transport& transport, std::chrono::milliseconds wait = {})
-      : text1(transport, "frmDDE", "Text1", nullptr, wait), text2(transport, "frmDDE", "Text2", nullptr, wait) {
+      : text1(transport, "frmDDE", "Text1", nullptr, wait),
+        text2(transport, "frmDDE", "Text2", nullptr, wait) {
     text1.SetLinkTopic("WNORB16|frmMain");
     text1.SetLinkMode(2);
     text2.SetLinkTopic("WNORB16|frmCmd");
@@ -63,13 +64,12 @@ class EngineTest : public ::testing::Test {
 
   // The engine, made on first use so a test can write WNORB.INI first.
   Engine& engine() {
-    if (!engine_) engine_ = MakeEngine(nullptr);
+    if (!engine_) engine_ = MakeEngine();
     return *engine_;
   }
-  std::unique_ptr<Engine> MakeEngine(Interaction* interaction) {
+  std::unique_ptr<Engine> MakeEngine() {
     EngineSetup setup;
     setup.ini_path = tmp_ / "WNORB.INI";
-    setup.interaction = interaction;
     setup.login_name = kUser;
     setup.lock_wait = std::chrono::milliseconds(300);
     return std::make_unique<Engine>(std::move(setup));

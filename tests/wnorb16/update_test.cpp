@@ -1,5 +1,4 @@
 #include "engine_fixture.hpp"
-#include "scripted_interaction.hpp"
 
 namespace wnorb16::testing {
 namespace {
@@ -48,22 +47,37 @@ TEST_F(EngineTest, UpdateNumbersRevisionsByOption) {
   EXPECT_FALSE(ReadOnly(Path("N.BAS")));
   EXPECT_TRUE(Run("T " + n).ends_with("locked revision 3.1\r\n"));
 
-  // S: the number the person gives; refused when nobody can be asked.
-  Write("N.BAS", "specified\n");
-  EXPECT_TRUE(Run("USW " + n).starts_with("ERROR: "));
-  EXPECT_TRUE(Run("T " + n).ends_with("locked revision 3.1\r\n"));
-  ScriptedInteraction person;
-  person.revisions = {"7.5"};
-  person.messages = {"the person's words"};
-  auto interactive = MakeEngine(&person);
-  EXPECT_EQ(StatusLines(interactive->Execute("USW " + n))[1],
-            n + ": checked in as revision 7.5; work file read-only");
-  EXPECT_EQ(person.asked,
-            (std::vector<std::string>{"new revision of " + n,
-                                      "log message for USW, default Checked in by WNORB16 (USW)"}));
   EXPECT_EQ(Revisions(engine(), n),
-            (std::vector<std::string>{"1.1", "2.1", "2.2", "2.2.1.1", "2.2.2.1", "3.1", "7.5"}));
-  EXPECT_TRUE(StatusLines(Run("L " + n)).back().ends_with("the person's words"));
+            (std::vector<std::string>{"1.1", "2.1", "2.2", "2.2.1.1", "2.2.2.1", "3.1"}));
+}
+
+TEST_F(EngineTest, ACommentSetBeforehandIsTheUsersNextCheckInOnly) {
+  Archived("C.BAS", "0\n");
+  const std::string c = Windows("C.BAS");
+  auto history = [&] { return StatusLines(Run("L " + c)).back(); };
+  EXPECT_EQ(Run("COMMENT fixed the rounding, see #12"),
+            "Comment of ann's next check-in: fixed the rounding, see #12\r\n");
+  // A discard stores nothing and leaves the comment for the check-in that does.
+  Run("EW " + c);
+  Run("UDW " + c);
+  Run("EW " + c);
+  Write("C.BAS", "1\n");
+  Run("UW " + c);
+  EXPECT_TRUE(history().ends_with("  ann         fixed the rounding, see #12")) << history();
+  Run("EW " + c);
+  Write("C.BAS", "2\n");
+  Run("UKW " + c);
+  EXPECT_TRUE(history().ends_with("  ann         Checked in by WNORB16 (UKW)")) << history();
+
+  // Another person's comment is not ours, and one cleared is gone.
+  Run("COMMENT ann's words");
+  Run("COMMENT");
+  tmp_.Write("WNORB.INI", "[Engine]\nUserID=bob\n");
+  Run("COMMENT bob's words");
+  tmp_.Write("WNORB.INI", "[Engine]\nLocking=Y\nUserID=ann\n");  // another size: read again at once
+  Write("C.BAS", "3\n");
+  Run("UW " + c);
+  EXPECT_TRUE(history().ends_with("  ann         Checked in by WNORB16 (UW)")) << history();
 }
 
 TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
@@ -114,6 +128,12 @@ TEST_F(EngineTest, UpdateFreshenSkipsUnchangedFilesAndKeepsTheirLock) {
                 ": checked in as revision 2.1; work file read-only\r\n");
   EXPECT_TRUE(Run("T " + Windows("SAME.FRM")).starts_with(Windows("SAME.FRM") + " is checked out to you"));
   EXPECT_FALSE(ReadOnly(Path("SAME.FRM")));
+
+  // Keywords RCS expanded with the lock's holder still count as unchanged.
+  Archived("KEYS.BAS", "' $Id$\n' $Log$\n");
+  Run("EW " + Windows("KEYS.BAS"));
+  EXPECT_EQ(StatusLines(Run("UFW " + Windows("KEYS.BAS")))[1],
+            Windows("KEYS.BAS") + ": not changed since revision 1.1; skipped");
 }
 
 }  // namespace
