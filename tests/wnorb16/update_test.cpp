@@ -1,3 +1,8 @@
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include "engine_fixture.hpp"
 
 namespace wnorb16::testing {
@@ -78,6 +83,76 @@ TEST_F(EngineTest, ACommentSetBeforehandIsTheUsersNextCheckInOnly) {
   Write("C.BAS", "3\n");
   Run("UW " + c);
   EXPECT_TRUE(history().ends_with("  ann         Checked in by WNORB16 (UW)")) << history();
+}
+
+// A folder in which no file can be made, for as long as it lives; for root, whom the mode does
+// not stop, the folder is made immutable too.
+class ClosedFolder {
+ public:
+  explicit ClosedFolder(std::string path) : path_(std::move(path)) {
+    chmod(path_.c_str(), 0555);
+    if (geteuid() == 0) SetImmutable(true);
+    const std::string probe = path_ + "/probe";
+    const int fd = open(probe.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    closed_ = fd < 0;
+    if (fd >= 0) {
+      close(fd);
+      unlink(probe.c_str());
+    }
+  }
+  ~ClosedFolder() {
+    if (geteuid() == 0) SetImmutable(false);
+    chmod(path_.c_str(), 0755);
+  }
+  bool closed() const { return closed_; }
+
+ private:
+  void SetImmutable(bool on) {
+    const int fd = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    int flags = 0;
+    if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+      ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    close(fd);
+  }
+  std::string path_;
+  bool closed_ = false;
+};
+
+// ci stores the revision, then cannot write the work file again in a folder closed to it.
+TEST_F(EngineTest, ACheckInRcsCouldNotFinishIsReportedAsItEnded) {
+  Archived("P.FRM", "' $Id$\n");
+  Archived("K.FRM", "' $Id$\n");
+  Run("EW " + Windows("P.FRM") + "," + Windows("K.FRM"));
+  Write("P.FRM", "' $Id$\nedited\n");
+  Write("K.FRM", "' $Id$\nedited\n");
+  std::vector<std::string> u, uk;
+  {
+    ClosedFolder folder(tmp_ / "proj");
+    if (!folder.closed()) GTEST_SKIP() << "no folder can be closed to this user";
+    u = StatusLines(Run("UW " + Windows("P.FRM")));
+    uk = StatusLines(Run("UKW " + Windows("K.FRM")));
+  }
+  ASSERT_EQ(u.size(), 2u);
+  EXPECT_EQ(u[0], "1 of 1 files updated");
+  EXPECT_TRUE(u[1].starts_with(Windows("P.FRM") +
+                               ": checked in as revision 2.1; work file read-only; RCS did not "
+                               "finish: "))
+      << u[1];
+  EXPECT_TRUE(ReadOnly(Path("P.FRM")));
+  EXPECT_EQ(Run("T " + Windows("P.FRM")), Windows("P.FRM") + " is not checked out\r\n");
+  EXPECT_EQ(Contents(Path("P.FRM")), "' $Id$\nedited\n");  // RCS could not write it again
+
+  ASSERT_EQ(uk.size(), 2u);
+  EXPECT_EQ(uk[0], "1 of 1 files updated");
+  EXPECT_TRUE(uk[1].starts_with(Windows("K.FRM") +
+                                ": checked in as revision 2.1; still checked out to you; RCS "
+                                "did not finish: "))
+      << uk[1];
+  EXPECT_FALSE(ReadOnly(Path("K.FRM")));
+  EXPECT_TRUE(Run("T " + Windows("K.FRM")).ends_with("locked revision 2.1\r\n"));
 }
 
 TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
