@@ -10,32 +10,32 @@
 #include <optional>
 #include <sstream>
 
-#include "addin/engine/frm_dde.hpp"
-#include "addin/main_module.hpp"
-#include "addin/shell/nvb5_version_control.hpp"
-#include "dde/dbus_transport.hpp"
 #include "dde/in_process_bus.hpp"
 #include "dde/link_observer.hpp"
 #include "dde/scripted_server.hpp"
 #include "dde/text_box_links.hpp"
 #include "host/codepage.hpp"
 #include "host/engine_transport.hpp"
-#include "host/form_view.hpp"
+#include "dde/dbus_transport.hpp"
 #include "host/host_clipboard.hpp"
 #include "host/host_shell.hpp"
+#include "host/form_view.hpp"
 #include "host/host_vbe.hpp"
 #include "host/host_win32.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scripted_desktop.hpp"
 #include "host/scripted_ui.hpp"
 #include "host/windows_path.hpp"
+#include "addin/main_module.hpp"
+#include "addin/engine/frm_dde.hpp"
+#include "addin/shell/nvb5_version_control.hpp"
 #include "posix/file_system_posix.hpp"
 #include "posix/shell_posix.hpp"
 #include "posix/whole_file.hpp"
 #include "posix/win32_posix.hpp"
 #include "vbrt/common_controls.hpp"
-#include "vbrt/error.hpp"
 #include "vbrt/process.hpp"
+#include "vbrt/error.hpp"
 #include "vbrt/strings.hpp"
 
 namespace vbhost {
@@ -45,16 +45,10 @@ using Args = std::vector<std::string>;
 class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
  public:
   Impl(std::ostream& out, RunnerOptions options)
-      : transcript_(out),
-        install_dir_(std::move(options.install_dir)),
-        stop_launched_(options.stop_launched_at_exit),
-        transport_(options.bus_address),
-        app_(std::make_shared<HostApplication>(*this, numbers_)),
-        desktop_(transcript_),
-        ui_(transcript_),
-        clipboard_(transcript_),
-        shell_(transcript_, &real_shell_),
-        links_(transport_, this, dde::kServerStartWait),
+      : transcript_(out), install_dir_(std::move(options.install_dir)),
+        stop_launched_(options.stop_launched_at_exit), transport_(options.bus_address),
+        app_(std::make_shared<HostApplication>(*this, numbers_)), desktop_(transcript_), ui_(transcript_),
+        clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(transport_, this, dde::kServerStartWait),
         vbe_(std::make_shared<HostVBE>(transcript_, clipboard_, app_,
                                        CombineWindowsPath(resolver_.ToWindows(install_dir_), "VB5.EXE"))) {
     desktop_.SetEventPump([this] { transport_.Pump(); });
@@ -437,11 +431,9 @@ norb::MainModule& ScenarioRunner::Impl::Module() {
   if (process_ && process_->alive()) return *process_->state();
   std::string install = resolver_.ToWindows(install_dir_);
   std::string module_path = CombineWindowsPath(install, "NORBVB5.EXE");
-  win32_ =
-      std::make_unique<HostWin32>(transcript_, posix::Win32Posix(resolver_, WindowsDirectory(), module_path));
+  win32_ = std::make_unique<HostWin32>(transcript_, posix::Win32Posix(resolver_, WindowsDirectory(), module_path));
   platform::Services services{*win32_, files_, shell_, desktop_, clipboard_, ui_, links_};
-  std::string app_path =
-      install.size() > 3 && install.back() == '\\' ? install.substr(0, install.size() - 1) : install;
+  std::string app_path = install.size() > 3 && install.back() == '\\' ? install.substr(0, install.size() - 1) : install;
   process_ = std::make_unique<vb::Process<norb::MainModule>>(norb::StartProcess(services, app_path));
   process_->OnEnded([this] { transcript_.Emit({{"event", "end"}}); });
   connect_.reset();
@@ -584,8 +576,7 @@ void ScenarioRunner::Impl::ShowBars(const Args&) {
 }
 
 void ScenarioRunner::Impl::ShowClipboard(const Args&) {
-  transcript_.Emit(
-      {{"event", "clipboard"}, {"show", true}, {"content", ClipboardJson(clipboard_.content())}});
+  transcript_.Emit({{"event", "clipboard"}, {"show", true}, {"content", ClipboardJson(clipboard_.content())}});
 }
 
 void ScenarioRunner::Impl::ShowAddins(const Args&) {
@@ -621,7 +612,7 @@ struct ActionSpec {
   int arguments;
 };
 constexpr ActionSpec kDialogActions[] = {
-    {"tab", 1},     {"check", 1},  {"uncheck", 1}, {"click", 1}, {"select", 1}, {"deselect", 1},
+    {"tab", 1},    {"check", 1},   {"uncheck", 1}, {"click", 1}, {"select", 1}, {"deselect", 1},
     {"toolbar", 1}, {"column", 1}, {"help", 0},    {"ok", 0},    {"cancel", 0}, {"close", 0},
 };
 
@@ -689,8 +680,7 @@ void ScenarioRunner::Impl::Perform(vb::Form& form, const DialogAction& action) {
     if (!help) throw ScenarioError(form.Name() + " has no Help button");
     CallAddin("cmdHelp", [&] { help->Press(); });
   } else if (v == "ok" || v == "cancel") {
-    vb::CommandButton* b =
-        ButtonWhere(form, v == "ok" ? &vb::CommandButton::Default : &vb::CommandButton::Cancel);
+    vb::CommandButton* b = ButtonWhere(form, v == "ok" ? &vb::CommandButton::Default : &vb::CommandButton::Cancel);
     if (!b) throw ScenarioError(form.Name() + " has no " + (v == "ok" ? "default" : "cancel") + " button");
     CallAddin(v == "ok" ? "OK" : "Cancel", [&] { b->Press(); });
   } else if (v == "close") {
@@ -707,16 +697,14 @@ void ScenarioRunner::Impl::AnswerDialog(const Args& a) {
       if (a[i] == s.verb) entry = &s;
     }
     if (!entry) throw ScenarioError("unknown dialog action " + a[i]);
-    if (entry->arguments == 1 && i + 1 >= a.size())
-      throw ScenarioError("the dialog action " + a[i] + " needs an argument");
+    if (entry->arguments == 1 && i + 1 >= a.size()) throw ScenarioError("the dialog action " + a[i] + " needs an argument");
     actions.push_back({a[i], entry->arguments == 1 ? a[i + 1] : std::string()});
     i += 1 + static_cast<std::size_t>(entry->arguments);
   }
   if (actions.empty()) throw ScenarioError("usage: answer dialog FORM ACTION...");
   ui_.QueueModalAnswer(form_name, [this, actions](vb::Form& form, const std::function<bool()>& showing) {
     for (std::size_t i = 0; i < actions.size(); ++i) {
-      if (!showing())
-        throw ScenarioError("the dialog " + form.Name() + " closed before the action " + actions[i].verb);
+      if (!showing()) throw ScenarioError("the dialog " + form.Name() + " closed before the action " + actions[i].verb);
       Perform(form, actions[i]);
     }
   });
@@ -743,24 +731,15 @@ namespace {
 // The IDE's file-type codes of the file-control events.
 int FileTypeOf(ComponentKind kind) {
   switch (kind) {
-    case ComponentKind::Form:
-      return 0;
-    case ComponentKind::Module:
-      return 1;
-    case ComponentKind::Class:
-      return 2;
-    case ComponentKind::ResourceFile:
-      return 5;
-    case ComponentKind::UserControl:
-      return 6;
-    case ComponentKind::PropertyPage:
-      return 7;
-    case ComponentKind::UserDocument:
-      return 8;
-    case ComponentKind::RelatedDocument:
-      return 9;
-    case ComponentKind::Designer:
-      return 11;
+    case ComponentKind::Form: return 0;
+    case ComponentKind::Module: return 1;
+    case ComponentKind::Class: return 2;
+    case ComponentKind::ResourceFile: return 5;
+    case ComponentKind::UserControl: return 6;
+    case ComponentKind::PropertyPage: return 7;
+    case ComponentKind::UserDocument: return 8;
+    case ComponentKind::RelatedDocument: return 9;
+    case ComponentKind::Designer: return 11;
   }
   return 9;
 }
@@ -768,8 +747,7 @@ int FileTypeOf(ComponentKind kind) {
 std::string ExtensionOf(const std::string& name) {
   auto dot = name.rfind('.');
   auto slash = name.rfind('\\');
-  return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string()
-                                                                                 : name.substr(dot);
+  return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string() : name.substr(dot);
 }
 
 // The twelve file-control events with their parameters, for `event NAME ARGS...`.
@@ -813,9 +791,8 @@ std::string ScenarioRunner::Impl::ContentsOf(const std::string& windows_path) co
 
 bool ScenarioRunner::Impl::WriteThroughIde(const std::string& windows_path, const std::string& contents) {
   std::string filename = windows_path;
-  bool refused = FileEvent(
-      "RequestWriteFile", {{"filename", filename}},
-      [&](platform::ide::FileControlEvents& s, bool& cancel) { s.RequestWriteFile(filename, cancel); });
+  bool refused = FileEvent("RequestWriteFile", {{"filename", filename}},
+                           [&](platform::ide::FileControlEvents& s, bool& cancel) { s.RequestWriteFile(filename, cancel); });
   bool written = false;
   if (!refused) {
     try {
@@ -843,10 +820,8 @@ std::shared_ptr<HostProject> ScenarioRunner::Impl::ActiveOrFail() const {
 void ScenarioRunner::Impl::Save(const Args& a) {
   auto project = ActiveOrFail();
   if (a[0] == "project") {
-    if (project->FileName().empty())
-      throw ScenarioError("the project was never saved: use saveas project PATH");
-    if (WriteThroughIde(project->FileName(), FormatProjectFile(project->file())))
-      project->SetDirtyQuietly(false);
+    if (project->FileName().empty()) throw ScenarioError("the project was never saved: use saveas project PATH");
+    if (WriteThroughIde(project->FileName(), FormatProjectFile(project->file()))) project->SetDirtyQuietly(false);
     return;
   }
   auto c = project->FindComponent(a[0]);
@@ -862,11 +837,10 @@ void ScenarioRunner::Impl::SaveAs(const Args& a) {
   if (a[0] == "project") {
     std::string old_name = project->FileName();
     int file_type = platform::ide::vbext_ft_Project;
-    bool cancel =
-        FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
-                  [&](platform::ide::FileControlEvents& s, bool& c) {
-                    s.DoGetNewFileName(file_type, new_name, old_name, c);
-                  });
+    bool cancel = FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
+                            [&](platform::ide::FileControlEvents& s, bool& c) {
+                              s.DoGetNewFileName(file_type, new_name, old_name, c);
+                            });
     if (cancel) return;
     // Elsewhere than before, the component lines name their files in full.
     ProjectFile& file = project->mutable_file();
@@ -879,20 +853,17 @@ void ScenarioRunner::Impl::SaveAs(const Args& a) {
     project->SetFileName(new_name);
     project->SetDirtyQuietly(false);
     FileEvent("AfterChangeFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
-              [&](platform::ide::FileControlEvents& s, bool&) {
-                s.AfterChangeFileName(file_type, new_name, old_name);
-              });
+              [&](platform::ide::FileControlEvents& s, bool&) { s.AfterChangeFileName(file_type, new_name, old_name); });
     return;
   }
   auto c = project->FindComponent(a[0]);
   if (!c) throw ScenarioError("the project has no component " + a[0]);
   std::string old_name = c->files()[0];
   int file_type = FileTypeOf(c->kind());
-  bool cancel =
-      FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
-                [&](platform::ide::FileControlEvents& s, bool& cc) {
-                  s.DoGetNewFileName(file_type, new_name, old_name, cc);
-                });
+  bool cancel = FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
+                          [&](platform::ide::FileControlEvents& s, bool& cc) {
+                            s.DoGetNewFileName(file_type, new_name, old_name, cc);
+                          });
   if (cancel) return;
   // The companion follows the main file's new name.
   std::vector<std::string> files{new_name};
@@ -902,8 +873,7 @@ void ScenarioRunner::Impl::SaveAs(const Args& a) {
     files.push_back(base + ExtensionOf(c->files()[1]));
   }
   bool all = true;
-  for (std::size_t i = 0; i < files.size(); ++i)
-    all = WriteThroughIde(files[i], ContentsOf(c->files()[i])) && all;
+  for (std::size_t i = 0; i < files.size(); ++i) all = WriteThroughIde(files[i], ContentsOf(c->files()[i])) && all;
   if (!all) return;
   c->SetFiles(files);
   c->SetDirty(false);
@@ -915,9 +885,7 @@ void ScenarioRunner::Impl::SaveAs(const Args& a) {
   }
   project->SetDirtyQuietly(true);
   FileEvent("AfterChangeFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
-            [&](platform::ide::FileControlEvents& s, bool&) {
-              s.AfterChangeFileName(file_type, new_name, old_name);
-            });
+            [&](platform::ide::FileControlEvents& s, bool&) { s.AfterChangeFileName(file_type, new_name, old_name); });
 }
 
 void ScenarioRunner::Impl::RaiseEvent(const Args& a) {
@@ -1016,8 +984,7 @@ void ScenarioRunner::RunFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw ScenarioError(path + ": cannot read the scenario");
   std::string folder = ".";
-  if (auto slash = path.rfind('/'); slash != std::string::npos)
-    folder = path.substr(0, slash == 0 ? 1 : slash);
+  if (auto slash = path.rfind('/'); slash != std::string::npos) folder = path.substr(0, slash == 0 ? 1 : slash);
   if (folder[0] != '/') {
     char cwd[4096];
     if (::getcwd(cwd, sizeof cwd)) folder = std::string(cwd) + "/" + folder;

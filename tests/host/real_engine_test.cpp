@@ -1,9 +1,9 @@
 // vbhost meeting the real engine: WNORB16.EXE launched by the add-in as a process of its own,
 // linked over a private D-Bus, answering from real RCS archives.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <cstdlib>
@@ -31,21 +31,18 @@ class RealEngine : public testing_support::ScenarioFixture {
   void SetUp() override {
     // Form1 checked out to bob, Module1 archived and free, Class1 never archived.
     std::string app = tmp / "App";
-    ASSERT_EQ(
-        Shell("cd '" + app + "' && LOGNAME=bob ci -q -u -t-first -mfirst Form1.frm Module1.bas </dev/null"),
-        0);
+    ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=bob ci -q -u -t-first -mfirst Form1.frm Module1.bas </dev/null"), 0);
     ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=bob co -q -l Form1.frm </dev/null"), 0);
     // The engine stands beside the add-in's executable, with its settings beside it.
-    std::filesystem::copy_file(std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE",
-                               tmp / "bin/WNORB16.EXE", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE", tmp / "bin/WNORB16.EXE",
+                               std::filesystem::copy_options::overwrite_existing);
     Write(tmp / "bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
   }
 
   Lines RunVbhost(const std::string& scenario) {
     Write(tmp / "e2e.scn", "addin install bin\nset windir windows\n" + scenario);
-    std::string command = "env -u DBUS_SESSION_BUS_ADDRESS " + std::string(NORB_VBHOST) + " run '" +
-                          (tmp / "e2e.scn") + "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" +
-                          (tmp / "err.txt") + "'";
+    std::string command = "env -u DBUS_SESSION_BUS_ADDRESS " + std::string(NORB_VBHOST) + " run '" + (tmp / "e2e.scn") +
+                          "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'";
     EXPECT_EQ(Shell(command), 0) << Slurp(tmp / "err.txt");
     Lines lines;
     std::istringstream in(Slurp(tmp / "t.jsonl"));
@@ -158,9 +155,8 @@ TEST_F(RealEngine, AnEngineThatDiedIsReportedAndTheNextConnectionWorks) {
   Lines t;
   std::istringstream in(out.str());
   for (std::string l; std::getline(in, l);) t.push_back(l);
-  EXPECT_EQ(
-      With(t, "\"event\":\"error\""),
-      Lines{R"({"event":"error","where":"Click","number":291,"description":"Foreign application quit"})"});
+  EXPECT_EQ(With(t, "\"event\":\"error\""),
+            Lines{R"({"event":"error","where":"Click","number":291,"description":"Foreign application quit"})"});
   EXPECT_EQ(With(t, "\"event\":\"launch\"").size(), 2u);
   Lines shown = With(t, "\"show\":true");
   ASSERT_EQ(shown.size(), 1u);
