@@ -150,8 +150,9 @@ std::optional<FilePlan::Outcome> Engine::ReadBack(const WorkFile& file, const Rc
   const ArchiveLock* own = archive->LockOf(config_.user_id);
   const bool kept = own != nullptr && own->revision == report.revision;
   if (!kept) MakeReadOnly(file.work);
-  std::string what = report.initial ? status::what::Created(report.revision, kept)
-                                    : status::what::CheckedIn(report.revision, kept);
+  std::string what = report.initial     ? status::what::Created(report.revision, kept)
+                     : report.unchanged ? status::what::Reverted(report.revision, kept)
+                                        : status::what::CheckedIn(report.revision, kept);
   return FilePlan::Outcome{what + status::what::Unfinished(report.error), true};
 }
 

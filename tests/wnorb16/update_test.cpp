@@ -125,15 +125,17 @@ class ClosedFolder {
 TEST_F(EngineTest, ACheckInRcsCouldNotFinishIsReportedAsItEnded) {
   Archived("P.FRM", "' $Id$\n");
   Archived("K.FRM", "' $Id$\n");
-  Run("EW " + Windows("P.FRM") + "," + Windows("K.FRM"));
+  Archived("U.FRM", "' $Id$\n");
+  Run("EW " + Windows("P.FRM") + "," + Windows("K.FRM") + "," + Windows("U.FRM"));
   Write("P.FRM", "' $Id$\nedited\n");
   Write("K.FRM", "' $Id$\nedited\n");
-  std::vector<std::string> u, uk;
+  std::vector<std::string> u, uk, unchanged;
   {
     ClosedFolder folder(tmp_ / "proj");
     if (!folder.closed()) GTEST_SKIP() << "no folder can be closed to this user";
     u = StatusLines(Run("UW " + Windows("P.FRM")));
     uk = StatusLines(Run("UKW " + Windows("K.FRM")));
+    unchanged = StatusLines(Run("UW " + Windows("U.FRM")));
   }
   ASSERT_EQ(u.size(), 2u);
   EXPECT_EQ(u[0], "1 of 1 files updated");
@@ -153,6 +155,14 @@ TEST_F(EngineTest, ACheckInRcsCouldNotFinishIsReportedAsItEnded) {
       << uk[1];
   EXPECT_FALSE(ReadOnly(Path("K.FRM")));
   EXPECT_TRUE(Run("T " + Windows("K.FRM")).ends_with("locked revision 2.1\r\n"));
+
+  // Nothing to store: ci released the lock before it gave up.
+  ASSERT_EQ(unchanged.size(), 2u);
+  EXPECT_TRUE(unchanged[1].starts_with(Windows("U.FRM") +
+                                       ": unchanged; revision 1.1 kept, lock released; RCS did "
+                                       "not finish: "))
+      << unchanged[1];
+  EXPECT_TRUE(ReadOnly(Path("U.FRM")));
 }
 
 TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
