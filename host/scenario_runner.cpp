@@ -142,6 +142,7 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   void EngineRefuse(const Args& a);
   void EngineAbsent(const Args& a);
   void EngineStatus(const Args& a);
+  void EngineComment(const Args& a);
   void EngineReal(const Args& a);
   void ShowStates(const Args& a);
   void AddinConnectAddIn(const Args& a);
@@ -245,6 +246,7 @@ const ScenarioRunner::Impl::CommandSpec ScenarioRunner::Impl::kCommands[] = {
     {"engine", "absent", 0, 0, &Impl::EngineAbsent, "engine absent"},
     {"engine", "status", 1, 1, &Impl::EngineStatus, "engine status TEXT"},
     {"engine", "real", 0, 0, &Impl::EngineReal, "engine real"},
+    {"engine", "comment", 1, -1, &Impl::EngineComment, "engine comment TEXT..."},
     {"show", "states", 0, 0, &Impl::ShowStates, "show states"},
     {"show", "links", 0, 0, &Impl::ShowLinks, "show links"},
     {"show", "lockmode", 0, 0, &Impl::ShowLockMode, "show lockmode"},
@@ -402,6 +404,21 @@ void ScenarioRunner::Impl::EngineReal(const Args&) {
 }
 
 void ScenarioRunner::Impl::EngineStatus(const Args& a) { Scripted("engine status").SetStatus(a[0]); }
+
+// A person's own command to the engine, on a conversation of its own beside the add-in's links.
+void ScenarioRunner::Impl::EngineComment(const Args& a) {
+  std::string command = "COMMENT";
+  for (const auto& word : a) command += " " + word;
+  nlohmann::ordered_json e{{"event", "engine-command"}, {"command", command}};
+  try {
+    transport_.Initiate("WNORB16", "frmMain", dde::kServerStartWait)->Execute(command);
+    e["ok"] = true;
+  } catch (const vb::Error& error) {
+    e["ok"] = false;
+    e["number"] = error.number();
+  }
+  transcript_.Emit(e);
+}
 
 void ScenarioRunner::Impl::ShowStates(const Args&) {
   nlohmann::ordered_json components = nlohmann::ordered_json::object();

@@ -1,12 +1,10 @@
 #include "wnorb16/command_words.hpp"
 
-#include <algorithm>
-
 namespace wnorb16 {
 
 namespace {
 
-enum class Arguments { kNone, kRestOfLine, kOneOrTwoNames, kFileList };
+enum class Arguments { kNone, kRestOfLine, kOptionalRest, kOneOrTwoNames, kFileList };
 
 struct Word {
   std::string_view word;
@@ -21,6 +19,8 @@ constexpr Word kWords[] = {
     {"L", CommandKind::kHistory, Arguments::kRestOfLine},
     {"-C", CommandKind::kCompare, Arguments::kOneOrTwoNames},
     {"CONFIG", CommandKind::kConfigure, Arguments::kNone},
+    {"COMMENT", CommandKind::kComment, Arguments::kOptionalRest},
+    {"VERSION", CommandKind::kVersion, Arguments::kOptionalRest},
 };
 
 // An option group: its first letter, the letters allowed between, its last letter.
@@ -29,31 +29,13 @@ struct OptionGroup {
   std::string_view letters;  // in the order the add-in writes them
   char last;
   CommandKind kind;
-  // A letter of `one` refused together with a letter of `others`.
-  struct Exclusion {
-    std::string_view one;
-    std::string_view others;
-    std::string_view reason;
-  };
-  std::vector<Exclusion> exclusions;
 };
 
-constexpr std::string_view kOneNumbering =
-    "options M, S and B each choose the revision number; give one of them";
-constexpr std::string_view kDiscardAlone =
-    "option D stores nothing; it cannot be combined with F, K, M, S or B";
-
-const OptionGroup kGroups[] = {
-    {'E',
-     "BFRS",
-     'W',
-     CommandKind::kExtract,
-     {{"B", "R", "options B (read-only copy, no lock) and R (lock only) exclude each other"}}},
-    {'U',
-     "DFKMSB",
-     'W',
-     CommandKind::kUpdate,
-     {{"M", "SB", kOneNumbering}, {"S", "B", kOneNumbering}, {"D", "FKMSB", kDiscardAlone}}},
+// Every combination of a group's letters is taken; where two contradict, the command decides
+// which wins and says so in its answer.
+constexpr OptionGroup kGroups[] = {
+    {'E', "BFRS", 'W', CommandKind::kExtract},
+    {'U', "DFKMSB", 'W', CommandKind::kUpdate},
 };
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -89,16 +71,6 @@ bool ParseOptions(const OptionGroup& group, std::string_view word, std::string& 
   }
   for (char letter : group.letters) {
     if (seen.find(letter) != std::string::npos) options += letter;
-  }
-  auto any_of = [&](std::string_view letters) {
-    return std::any_of(letters.begin(), letters.end(),
-                       [&](char l) { return options.find(l) != std::string::npos; });
-  };
-  for (const auto& exclusion : group.exclusions) {
-    if (any_of(exclusion.one) && any_of(exclusion.others)) {
-      error = std::string(exclusion.reason);
-      return true;
-    }
   }
   return true;
 }
@@ -157,6 +129,9 @@ std::variant<Command, CommandError> ParseCommand(std::string_view text) {
     case Arguments::kRestOfLine:
       if (rest.empty()) return CommandError{std::string(word) + " needs a name"};
       command.names.emplace_back(rest);
+      break;
+    case Arguments::kOptionalRest:
+      if (!rest.empty()) command.names.emplace_back(rest);
       break;
     case Arguments::kOneOrTwoNames: {
       std::string_view r = rest;

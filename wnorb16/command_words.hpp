@@ -18,13 +18,16 @@ enum class CommandKind {
   kConfigure,        // CONFIG
   kExtract,          // E[BFRS]W files
   kUpdate,           // U[DFKMSB]W files
+  kComment,          // COMMENT [text]: the log message of the user's next check-in
+  kVersion,          // VERSION [revision]: the revision of the user's next command with S
 };
 
 struct Command {
   CommandKind kind;
   std::string word;                // as received: "EBW", "T", ...
   std::string options;             // the option letters between the group's first and last, upper case
-  std::vector<std::string> names;  // the arguments: one directory or file, two for -C, the file list
+  std::vector<std::string> names;  // the arguments: one directory or file, two for -C, the file list,
+                                   // COMMENT's text (none to clear it)
   bool Has(char option) const { return options.find(option) != std::string::npos; }
 };
 

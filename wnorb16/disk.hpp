@@ -11,9 +11,14 @@ namespace wnorb16 {
 struct FileStatus {
   bool exists = false;
   bool is_directory = false;
-  bool read_only = false;     // the owner's write bit is clear, as Windows would see it
-  std::int64_t modified = 0;  // seconds since 1970
+  bool read_only = false;        // the owner's write bit is clear, as Windows would see it
+  std::int64_t modified = 0;     // seconds since 1970
+  std::int64_t modified_ns = 0;  // nanoseconds since 1970
+  std::int64_t size = 0;
 };
+
+// Clears the write bits of a file, as RCS leaves a work file without a lock; false when it cannot.
+bool MakeReadOnly(const std::string& path);
 
 FileStatus StatusOf(const std::string& path);
 

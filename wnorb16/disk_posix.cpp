@@ -17,7 +17,15 @@ FileStatus StatusOf(const std::string& path) {
   status.is_directory = S_ISDIR(st.st_mode);
   status.read_only = (st.st_mode & S_IWUSR) == 0;
   status.modified = static_cast<std::int64_t>(st.st_mtime);
+  status.modified_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  status.size = static_cast<std::int64_t>(st.st_size);
   return status;
+}
+
+bool MakeReadOnly(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  return chmod(path.c_str(), st.st_mode & 07777 & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH}) == 0;
 }
 
 std::optional<FilePrefix> ReadFilePrefix(const std::string& path, std::size_t limit) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "posix/whole_file.hpp"
-#include "vbrt/error.hpp"
 #include "wnorb16/disk.hpp"
 #include "wnorb16/status_text.hpp"
 
@@ -15,6 +14,28 @@ namespace {
 constexpr std::size_t kAdminRead = 4096;
 constexpr std::size_t kHeaderRead = 16384;
 
+// Commands that act for the user ID and so cannot run under one RCS refuses.
+bool NeedsUser(CommandKind kind) {
+  switch (kind) {
+    case CommandKind::kLockQuery:
+    case CommandKind::kExtract:
+    case CommandKind::kUpdate:
+    case CommandKind::kComment:
+    case CommandKind::kVersion:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsRevisionNumber(std::string_view text) {
+  if (text.empty() || text.front() == '.' || text.back() == '.') return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '.' ? text[i - 1] == '.' : (text[i] < '0' || text[i] > '9')) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Engine::Engine(EngineSetup setup)
@@ -23,15 +44,27 @@ Engine::Engine(EngineSetup setup)
 }
 
 bool Engine::LoadConfig() {
+  const FileStatus before = StatusOf(setup_.ini_path);
   std::optional<std::string> text = posix::ReadWholeFile(setup_.ini_path);
   config_ = ParseConfig(text.value_or(""), setup_.login_name);
+  config_problem_ = UserIdProblem(config_.user_id);
+  if (!config_problem_.empty()) config_problem_ += " (" + setup_.ini_path + "); set another and send CONFIG";
+  config_stamp_ = {before.exists, before.modified_ns, before.size};
   return text.has_value();
+}
+
+void Engine::RefreshConfig() {
+  const FileStatus now = StatusOf(setup_.ini_path);
+  if (Stamp{now.exists, now.modified_ns, now.size} != config_stamp_) LoadConfig();
 }
 
 std::string Engine::Execute(std::string_view text) {
   auto parsed = ParseCommand(text);
   if (auto* error = std::get_if<CommandError>(&parsed)) return status::Error(error->reason);
   const Command& command = std::get<Command>(parsed);
+  // An engine left running on the bus serves the settings as they are now.
+  if (command.kind != CommandKind::kConfigure) RefreshConfig();
+  if (NeedsUser(command.kind) && !config_problem_.empty()) return status::Error(config_problem_);
   switch (command.kind) {
     case CommandKind::kLockMode:
       return std::string(config_.locking ? status::kLockingOn : status::kLockingOff);
@@ -49,6 +82,10 @@ std::string Engine::Execute(std::string_view text) {
       return Extract(command);
     case CommandKind::kUpdate:
       return Update(command);
+    case CommandKind::kComment:
+      return SetComment(command);
+    case CommandKind::kVersion:
+      return SetVersion(command);
   }
   return status::Error("unknown command");
 }
@@ -105,11 +142,60 @@ RcsJob Engine::Job(std::vector<std::string> options, const WorkFile& file, bool 
   return job;
 }
 
-std::vector<std::optional<std::string>> Engine::AskRevisions(const std::vector<WorkFile>& files,
-                                                             bool extract) {
-  std::vector<std::optional<std::string>> revisions;
-  for (const auto& file : files) revisions.push_back(setup_.interaction->AskRevision(file.received, extract));
-  return revisions;
+std::optional<bool> Engine::SameAsRevision(const WorkFile& file, const std::string& revision) const {
+  // rcsdiff expands keywords as co would, so a work file with $Id$ compares equal to its revision.
+  RcsResult result =
+      runner_.Run("rcsdiff", {"-q", "-r" + revision, file.archive, file.work}, config_.user_id);
+  if (!result.started || result.exit_code < 0 || result.exit_code > 1) return std::nullopt;
+  if (result.exit_code == 1 && (result.out.empty() || result.err.find(" aborted") != std::string::npos)) {
+    return std::nullopt;
+  }
+  return result.exit_code == 0;
+}
+
+std::optional<FilePlan::Outcome> Engine::ReadBack(const WorkFile& file, const RcsReport& report,
+                                                  bool check_in) const {
+  std::optional<Archive> archive = ReadHeader(file, HeaderPart::kDeltas);
+  // Another RCS run may have given the file to someone else meanwhile.
+  if (archive && !archive->locks.empty() && archive->LockOf(config_.user_id) == nullptr) {
+    return FilePlan::Outcome{status::what::LockedBy(archive->locks.front().user)};
+  }
+  if (StatusOf(WorkFiles::RcsLockFile(file)).exists || report.error.find(" is in use") != std::string::npos) {
+    return FilePlan::Outcome{std::string(status::what::kBusy)};
+  }
+  // ci names the revision it stored before it writes the work file again.
+  if (!check_in || !archive || report.revision.empty() || archive->FindDelta(report.revision) == nullptr)
+    return std::nullopt;
+  const ArchiveLock* own = archive->LockOf(config_.user_id);
+  const bool kept = own != nullptr && own->revision == report.revision;
+  if (!kept) MakeReadOnly(file.work);
+  std::string what = report.initial     ? status::what::Created(report.revision, kept)
+                     : report.unchanged ? status::what::Reverted(report.revision, kept)
+                                        : status::what::CheckedIn(report.revision, kept);
+  return FilePlan::Outcome{what + status::what::Unfinished(report.error), true};
+}
+
+std::string Engine::SetComment(const Command& command) {
+  const std::string& user = config_.user_id;
+  if (command.names.empty()) {
+    comments_.erase(user);
+    return status::Lines({status::CommentCleared(user)});
+  }
+  comments_[user] = command.names.front();
+  return status::Lines({status::CommentSet(user, command.names.front())});
+}
+
+std::string Engine::SetVersion(const Command& command) {
+  const std::string& user = config_.user_id;
+  if (command.names.empty()) {
+    versions_.erase(user);
+    return status::Lines({status::VersionCleared(user)});
+  }
+  if (!IsRevisionNumber(command.names.front())) {
+    return status::Error("\"" + command.names.front() + "\" is not a revision number such as 1.3 or 2");
+  }
+  versions_[user] = command.names.front();
+  return status::Lines({status::VersionSet(user, command.names.front())});
 }
 
 std::string Engine::ChangeDirectory(const Command& command) {
@@ -164,34 +250,30 @@ std::string Engine::Compare(const Command& command) {
     return status::Lines({status::FileLine(work.received, "no work file to compare")});
   }
   RcsResult result = runner_.Run("rcsdiff", {"-u", "-q", archived.archive, work.work}, config_.user_id);
-  if (result.started && result.exit_code == 0) return status::Lines({std::string(status::kNoDifferences)});
-  if (result.started && result.exit_code == 1) {
+  // rcsdiff ends with 1 both for differences and when it gives up ("rcsdiff aborted").
+  const bool aborted = result.err.find(" aborted") != std::string::npos;
+  if (result.started && result.exit_code == 0 && !aborted) {
+    return status::Lines({std::string(status::kNoDifferences)});
+  }
+  if (result.started && result.exit_code == 1 && !aborted && !result.out.empty()) {
     // The add-in knows the file by the name it sent, not by its POSIX path.
     std::string diff = result.out;
-    for (const char* marker : {"--- ", "+++ "}) {
-      const std::string label = marker + work.work;
-      if (auto at = diff.find(label); at != std::string::npos && (at == 0 || diff[at - 1] == '\n')) {
-        diff.replace(at, label.size(), marker + work.received);
+    for (const char* marker : {"--- ", "+++ ", "Binary files ", " and "}) {
+      const std::string label = marker + work.work + "\t";
+      for (auto at = diff.find(label); at != std::string::npos; at = diff.find(label, at + 1)) {
+        diff.replace(at, label.size(), marker + work.received + "\t");
       }
     }
     return status::WithCrLf(diff);
   }
   std::string reason = result.err.substr(0, result.err.find('\n'));
-  return status::Lines({status::FileLine(work.received, status::what::Failed(reason))});
+  if (reason.empty()) reason = "rcsdiff ended with status " + std::to_string(result.exit_code);
+  return status::Error("cannot compare " + work.received + ": " + reason);
 }
 
 std::string Engine::Configure() {
-  if (setup_.interaction != nullptr) {
-    if (std::optional<EngineConfig> changed = setup_.interaction->EditConfig(config_)) {
-      std::string text = posix::ReadWholeFile(setup_.ini_path).value_or("");
-      try {
-        posix::WriteWholeFile(setup_.ini_path, WriteConfig(text, *changed));
-      } catch (const vb::Error& e) {
-        return status::Error("cannot write " + setup_.ini_path + ": " + e.description());
-      }
-    }
-  }
   bool found = LoadConfig();
+  if (!config_problem_.empty()) return status::Error(config_problem_);
   return status::ConfigRead(setup_.ini_path, found, config_.locking, config_.user_id, config_.archives);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,7 +13,7 @@
 #include "posix/path_resolver.hpp"
 #include "wnorb16/command_words.hpp"
 #include "wnorb16/engine_config.hpp"
-#include "wnorb16/interaction.hpp"
+#include "wnorb16/file_plan.hpp"
 #include "wnorb16/rcs_archive.hpp"
 #include "wnorb16/rcs_batch.hpp"
 #include "wnorb16/rcs_runner.hpp"
@@ -23,8 +24,6 @@ namespace wnorb16 {
 struct EngineSetup {
   std::string ini_path;  // WNORB.INI; a missing file means the defaults
   posix::PathResolver resolver = posix::PathResolver();
-  // The person at the interactive engine; null when nobody is there to ask.
-  Interaction* interaction = nullptr;
   std::string rcs_folder;  // where co, ci, rcs and rcsdiff are; "" for PATH
   std::string login_name = LoginName();
   std::string home_folder = HomeFolder();  // where Projects= points when it is empty
@@ -40,11 +39,19 @@ class Engine {
   std::string Execute(std::string_view command);
 
   const EngineConfig& config() const { return config_; }
+  // Why the settings cannot be used; "" when they can.
+  const std::string& config_problem() const { return config_problem_; }
   const std::string& ini_path() const { return setup_.ini_path; }
 
  private:
   // Reads WNORB.INI; false when there is none.
   bool LoadConfig();
+  // Reads WNORB.INI again when it changed since it was read.
+  void RefreshConfig();
+
+  // Set beforehand for the user's next check-in (COMMENT) or next command with S (VERSION).
+  std::string SetComment(const Command& command);
+  std::string SetVersion(const Command& command);
 
   std::string ChangeDirectory(const Command& command);
   std::string LockQuery(const Command& command);
@@ -62,8 +69,14 @@ class Engine {
   Located LocateAll(const std::vector<std::string>& names) const;
   // The archive's header up to `part`; nullopt when it cannot be read.
   std::optional<Archive> ReadHeader(const WorkFile& file, HeaderPart part = HeaderPart::kDeltas) const;
-  // Revisions asked for option S, one per file; nullopt entries are files the person left alone.
-  std::vector<std::optional<std::string>> AskRevisions(const std::vector<WorkFile>& files, bool extract);
+  // Whether the work file holds `revision` as RCS would extract it (keywords aside); nullopt
+  // when rcsdiff cannot tell.
+  std::optional<bool> SameAsRevision(const WorkFile& file, const std::string& revision) const;
+  // What became of a file whose RCS run did not end as asked, read from the archive: another
+  // RCS run holding it, or (`check_in`) a revision ci stored before it gave up, whose work file
+  // is then given the mode of its lock state. nullopt when neither.
+  std::optional<FilePlan::Outcome> ReadBack(const WorkFile& file, const RcsReport& report,
+                                            bool check_in) const;
   // An RCS run on `file`; one that writes the work file (`with_work`) of a file that is not text
   // first makes its archive binary.
   RcsJob Job(std::vector<std::string> options, const WorkFile& file, bool with_work) const;
@@ -72,6 +85,18 @@ class Engine {
 
   EngineSetup setup_;
   EngineConfig config_;
+  std::string config_problem_;
+  // What WNORB.INI looked like when it was read: changed files are read again.
+  struct Stamp {
+    bool exists = false;
+    std::int64_t modified_ns = 0;
+    std::int64_t size = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  Stamp config_stamp_;
+  // By user ID: each person's next comment and version.
+  std::map<std::string, std::string> comments_;
+  std::map<std::string, std::string> versions_;
   WorkFiles work_files_;
   RcsRunner runner_;
 };

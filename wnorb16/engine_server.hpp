@@ -25,6 +25,8 @@ class EngineServer {
 
   explicit EngineServer(Engine& engine, Observer observer = {});
 
+  Engine& engine() const { return engine_; }
+
   // The application to publish on a transport.
   std::shared_ptr<dde::ServerApplication> application() const { return application_; }
 

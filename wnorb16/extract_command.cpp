@@ -1,5 +1,6 @@
 // "E[BFRS]W files": check-out with a lock (E), read-only copy (B), only out-of-date work files
-// (F), lock without touching the work file (R), a chosen revision (S).
+// (F), lock without touching the work file (R), the revision set beforehand with VERSION (S).
+// B and R contradict each other: B wins, no lock is taken.
 
 #include "wnorb16/disk.hpp"
 #include "wnorb16/engine.hpp"
@@ -9,6 +10,8 @@
 namespace wnorb16 {
 
 namespace {
+
+constexpr std::string_view kBrowseOverReserve = "B wins over R: no lock taken";
 
 // The work file is older than the archive's latest revision.
 bool OutOfDate(const FileStatus& work, const Archive& archive) {
@@ -24,21 +27,25 @@ std::string Engine::Extract(const Command& command) {
   Located located = LocateAll(command.names);
   if (!located.error.empty()) return status::Error(located.error);
   const std::vector<WorkFile>& files = located.files;
-  const bool lock_only = command.Has('R');
   const bool read_only = command.Has('B');
+  const bool lock_only = command.Has('R') && !read_only;
+  const std::string_view note = command.Has('R') && read_only ? kBrowseOverReserve : "";
 
-  std::vector<std::optional<std::string>> revisions(files.size(), std::string());
+  std::string revision;
   if (command.Has('S')) {
-    if (setup_.interaction == nullptr) {
-      return status::Error("option S asks for a revision, which needs the engine started at a terminal");
+    auto version = versions_.find(config_.user_id);
+    if (version == versions_.end()) {
+      return status::Error("option S takes the revision set beforehand with \"VERSION <revision>\"; " +
+                           config_.user_id + " has set none");
     }
-    revisions = AskRevisions(files, true);
+    revision = version->second;
+    versions_.erase(version);
   }
 
   FilePlan plan(files);
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
-    if (!plan.Admit(i, revisions[i])) continue;
+    if (!plan.Admit(i, revision)) continue;
     if (!file.has_archive) {
       plan.Answer(i, status::what::kNoArchive);
       continue;
@@ -52,7 +59,6 @@ std::string Engine::Extract(const Command& command) {
     const ArchiveLock* other = own == nullptr && !archive->locks.empty() ? &archive->locks.front() : nullptr;
     const FileStatus work = StatusOf(file.work);
     const bool writable = work.exists && !work.read_only;
-    const std::string& revision = *revisions[i];
 
     if (lock_only) {
       if (own != nullptr) {
@@ -76,6 +82,11 @@ std::string Engine::Extract(const Command& command) {
       }
       continue;
     }
+    // Edits under our lock stay, even when the write bit went since.
+    if (own != nullptr && work.exists && SameAsRevision(file, own->revision) != true) {
+      plan.Answer(i, status::what::ChangedKept(own->revision));
+      continue;
+    }
     if (!read_only && other != nullptr) {
       plan.Answer(i, status::what::LockedBy(other->user));
       continue;
@@ -87,10 +98,14 @@ std::string Engine::Extract(const Command& command) {
     plan.Queue(i, Job({(read_only ? "-r" : "-l") + revision}, file, true));
   }
 
-  return plan.Finish(Batch(), lock_only ? "rcs" : "co", "extracted", [&](const RcsReport& report) {
-    return lock_only ? status::what::Reserved(report.revision)
-                     : status::what::Extracted(report.revision, !read_only);
-  });
+  return plan.Finish(
+      Batch(), lock_only ? "rcs" : "co", "extracted",
+      [&](const RcsReport& report) {
+        return status::what::WithNote(lock_only ? status::what::Reserved(report.revision)
+                                                : status::what::Extracted(report.revision, !read_only),
+                                      note);
+      },
+      [&](const WorkFile& file, const RcsReport& report) { return ReadBack(file, report, false); });
 }
 
 }  // namespace wnorb16

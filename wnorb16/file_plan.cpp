@@ -22,13 +22,16 @@ void FilePlan::Queue(std::size_t i, RcsJob job) {
 }
 
 std::string FilePlan::Finish(const RcsBatch& batch, const std::string& program, std::string_view verb,
-                             const std::function<std::string(const RcsReport&)>& done_line) {
+                             const std::function<std::string(const RcsReport&)>& done_line,
+                             const ReadBack& read_back) {
   std::vector<RcsReport> reports = batch.Run(program, jobs_);
   int done = 0;
   for (std::size_t j = 0; j < jobs_.size(); ++j) {
     const RcsReport& report = reports[j];
     if (!report.done) {
-      what_[job_file_[j]] = status::what::Failed(report.error);
+      std::optional<Outcome> outcome = read_back ? read_back(files_[job_file_[j]], report) : std::nullopt;
+      what_[job_file_[j]] = outcome ? outcome->what : status::what::Failed(report.error);
+      if (outcome && outcome->done) ++done;
       continue;
     }
     ++done;

@@ -25,10 +25,19 @@ class FilePlan {
   void Answer(std::size_t i, std::string_view what) { what_[i] = std::string(what); }
   void Queue(std::size_t i, RcsJob job);
 
+  // What became of a file whose job RCS did not report done: its line and whether it counts as
+  // done; nullopt leaves RCS's complaint.
+  struct Outcome {
+    std::string what;
+    bool done = false;
+  };
+  using ReadBack = std::function<std::optional<Outcome>(const WorkFile&, const RcsReport&)>;
+
   // Runs the queued jobs and answers "<n> of <m> files <verb>" and the file lines; `done_line`
-  // words the line of a job RCS did.
+  // words the line of a job RCS did, `read_back` that of one it did not.
   std::string Finish(const RcsBatch& batch, const std::string& program, std::string_view verb,
-                     const std::function<std::string(const RcsReport&)>& done_line);
+                     const std::function<std::string(const RcsReport&)>& done_line,
+                     const ReadBack& read_back = {});
 
  private:
   const std::vector<WorkFile>& files_;

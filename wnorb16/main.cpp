@@ -15,29 +15,25 @@
 #include "wnorb16/status_log.hpp"
 #include "wnorb16/status_text.hpp"
 #include "wnorb16/terminal_input.hpp"
-#include "wnorb16/terminal_interaction.hpp"
 
 namespace {
 
 using namespace wnorb16;
 
+// Runs the commands in order; the first refused one ends the run with status 1, so that a
+// script does not go on in a wrong folder or with wrong settings.
 int RunCommands(EngineSetup setup, const std::vector<std::string>& commands) {
-  std::unique_ptr<TerminalInput> terminal;
-  std::unique_ptr<TerminalInteraction> person;
-  if (AtTerminal()) {
-    terminal = std::make_unique<TerminalInput>();
-    person = std::make_unique<TerminalInteraction>(terminal->stream(), std::cout);
-    setup.interaction = person.get();
-  }
   Engine engine(std::move(setup));
-  for (const auto& command : commands) std::cout << status::ForPerson(engine.Execute(command));
+  for (const auto& command : commands) {
+    const std::string status = engine.Execute(command);
+    std::cout << status::ForPerson(status);
+    if (status.starts_with("ERROR: ")) return 1;
+  }
   return 0;
 }
 
 int Interactive(EngineSetup setup, const std::string& bus_address) {
   TerminalInput terminal;
-  TerminalInteraction person(terminal.stream(), std::cout);
-  setup.interaction = &person;
   Engine engine(std::move(setup));
   Console* console_ptr = nullptr;
   EngineServer server(engine, [&](std::string_view command, const std::string& status) {
@@ -45,7 +41,7 @@ int Interactive(EngineSetup setup, const std::string& bus_address) {
   });
   Console console(server, std::cout);
   console_ptr = &console;
-  console.Greet(engine);
+  console.Greet();
 
   LinkResult result = ServeLink(server, bus_address, &console, &terminal);
   switch (result.outcome) {

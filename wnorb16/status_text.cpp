@@ -97,6 +97,10 @@ std::string Reserved(std::string_view revision) {
 std::string AlreadyYours(std::string_view revision) {
   return "revision " + std::string(revision) + " is already checked out to you";
 }
+std::string ChangedKept(std::string_view revision) {
+  return "revision " + std::string(revision) +
+         " is checked out to you and the work file was changed; work file kept";
+}
 std::string Unchanged(std::string_view revision) {
   return "not changed since revision " + std::string(revision) + "; skipped";
 }
@@ -112,11 +116,34 @@ std::string Created(std::string_view revision, bool kept) {
   return "archive created with revision " + std::string(revision) +
          (kept ? "; checked out to you" : "; work file read-only");
 }
-std::string Discarded(std::string_view revision) {
+std::string Discarded(std::string_view revision, bool kept) {
+  if (kept)
+    return "changes discarded; work file restored to revision " + std::string(revision) +
+           ", still checked out to you";
   return "lock released; work file restored to revision " + std::string(revision) + " read-only";
+}
+std::string Unfinished(std::string_view complaint) {
+  return "; RCS did not finish: " + std::string(complaint);
+}
+std::string WithNote(std::string what, std::string_view note) {
+  if (note.empty()) return what;
+  return what + " (" + std::string(note) + ")";
 }
 std::string Failed(std::string_view reason) { return "failed: " + std::string(reason); }
 }  // namespace what
+
+std::string CommentSet(std::string_view user, std::string_view comment) {
+  return "Comment of " + std::string(user) + "'s next check-in: " + std::string(comment);
+}
+std::string CommentCleared(std::string_view user) {
+  return "No comment set; " + std::string(user) + "'s next check-in says \"Checked in by WNORB16 (...)\"";
+}
+std::string VersionSet(std::string_view user, std::string_view version) {
+  return "Version of " + std::string(user) + "'s next command with S: " + std::string(version);
+}
+std::string VersionCleared(std::string_view user) {
+  return "No version set; " + std::string(user) + "'s next command with S is refused";
+}
 
 std::string ConfigRead(std::string_view ini_path, bool found, bool locking, std::string_view user_id,
                        std::string_view archives) {

@@ -65,17 +65,30 @@ inline constexpr std::string_view kUpToDate = "work file is up to date; not extr
 inline constexpr std::string_view kNotYours = "not checked out to you; not updated";
 inline constexpr std::string_view kNothingToDiscard = "not checked out to you; nothing to discard";
 inline constexpr std::string_view kNoRevisionGiven = "no revision given; left alone";
+inline constexpr std::string_view kBusy = "in use by another RCS command; left alone";
 std::string LockedBy(std::string_view holder);  // "checked out to <holder>; left alone"
 std::string Extracted(std::string_view revision, bool locked);
 std::string Reserved(std::string_view revision);
 std::string AlreadyYours(std::string_view revision);
+// A read-only work file under the user's lock that differs from its revision.
+std::string ChangedKept(std::string_view revision);
 std::string Unchanged(std::string_view revision);  // update's F
 std::string CheckedIn(std::string_view revision, bool kept);
 std::string Reverted(std::string_view revision, bool kept);  // nothing changed, nothing stored
 std::string Created(std::string_view revision, bool kept);
-std::string Discarded(std::string_view revision);
+std::string Discarded(std::string_view revision, bool kept);
+// "; RCS did not finish: <complaint>" after a stored revision whose work file RCS left as it was.
+std::string Unfinished(std::string_view complaint);
+// " (<note>)": which of two contradicting options won, after the line of a file it applied to.
+std::string WithNote(std::string what, std::string_view note);
 std::string Failed(std::string_view reason);
 }  // namespace what
+
+// COMMENT's and VERSION's answers.
+std::string CommentSet(std::string_view user, std::string_view comment);
+std::string CommentCleared(std::string_view user);
+std::string VersionSet(std::string_view user, std::string_view version);
+std::string VersionCleared(std::string_view user);
 
 // CONFIG's answer.
 std::string ConfigRead(std::string_view ini_path, bool found, bool locking, std::string_view user_id,

@@ -1,10 +1,10 @@
 // "U[DFKMSB]W files": check-in (U), discard the check-out (D), skip unchanged files (F), keep
-// the lock (K), and the new revision's number: a minor one (M), a chosen one (S), a new branch
-// (B), otherwise the next trunk number.
+// the lock (K), and the new revision's number: the one set with VERSION (S), a new branch (B), a
+// minor one (M), otherwise the next trunk number. Where letters contradict, D (store nothing)
+// wins over M, S and B, and S over B over M.
 #include <algorithm>
 #include <cstdlib>
 
-#include "posix/whole_file.hpp"
 #include "wnorb16/disk.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/file_plan.hpp"
@@ -37,15 +37,37 @@ std::string NewBranch(const Archive& archive, const std::string& revision) {
   return revision + "." + std::to_string(highest + 1);
 }
 
+// The option that numbers the new revision: S over B over M, none for the next trunk number.
+char NumberingOption(const Command& command) {
+  for (char option : {'S', 'B', 'M'}) {
+    if (command.Has(option)) return option;
+  }
+  return 0;
+}
+
 // ci's -r for a check-in of the locked `revision`, or "" for RCS's own next number.
-std::string Numbering(const Command& command, const Archive& archive, const std::string& revision,
-                      const std::string& asked) {
-  if (command.Has('S') && !asked.empty()) return asked;
-  if (command.Has('M')) return "";
-  if (command.Has('B')) return NewBranch(archive, revision);
+std::string Numbering(char option, const Archive& archive, const std::string& revision,
+                      const std::string& version) {
+  if (option == 'S') return version;
+  if (option == 'M') return "";
+  if (option == 'B') return NewBranch(archive, revision);
   // A new trunk number only from the trunk's head; elsewhere RCS numbers on its branch.
   if (RevisionDepth(revision) == 2 && revision == archive.head) return NextRelease(revision);
   return "";
+}
+
+// Which option won where the command holds contradicting ones: "B wins over M", "D stores
+// nothing: M ignored"; "" when none contradict.
+std::string Contradiction(const Command& command) {
+  std::string ignored;
+  for (char option : {'S', 'B', 'M'}) {
+    if (!command.Has(option) || (!command.Has('D') && option == NumberingOption(command))) continue;
+    ignored += ignored.empty() ? "" : " and ";
+    ignored += option;
+  }
+  if (ignored.empty()) return "";
+  if (command.Has('D')) return "D stores nothing: " + ignored + " ignored";
+  return std::string(1, NumberingOption(command)) + " wins over " + ignored;
 }
 
 }  // namespace
@@ -56,25 +78,27 @@ std::string Engine::Update(const Command& command) {
   const std::vector<WorkFile>& files = located.files;
   const bool discard = command.Has('D');
   const bool keep = command.Has('K');
+  const char numbering = discard ? 0 : NumberingOption(command);
+  const std::string note = Contradiction(command);
 
-  std::vector<std::optional<std::string>> revisions(files.size(), std::string());
-  if (command.Has('S')) {
-    if (setup_.interaction == nullptr) {
-      return status::Error(
-          "option S asks for a revision number, which needs the engine started at a terminal");
+  std::string version;
+  if (numbering == 'S') {
+    auto set = versions_.find(config_.user_id);
+    if (set == versions_.end()) {
+      return status::Error("option S takes the revision set beforehand with \"VERSION <revision>\"; " +
+                           config_.user_id + " has set none");
     }
-    revisions = AskRevisions(files, false);
+    version = set->second;
+    versions_.erase(set);
   }
-  std::string message = DefaultLogMessage(command);
-  if (!discard && setup_.interaction != nullptr) {
-    std::string words = setup_.interaction->AskLogMessage(command.word, message);
-    if (!words.empty()) message = words;
-  }
+  auto comment = comments_.find(config_.user_id);
+  const std::string message = comment != comments_.end() ? comment->second : DefaultLogMessage(command);
+  bool checking_in = false;
 
   FilePlan plan(files);
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
-    if (!plan.Admit(i, revisions[i])) continue;
+    if (!plan.Admit(i, version)) continue;
     const FileStatus work = StatusOf(file.work);
     std::vector<std::string> ci_options{keep ? "-l" : "-u", "-m" + message,
                                         std::string("-t-") + kDescription};
@@ -88,8 +112,9 @@ std::string Engine::Update(const Command& command) {
         plan.Answer(i, status::what::Failed("no archive folder " + file.archive_folder));
       } else {
         ci_options.push_back("-i");
-        if (!revisions[i]->empty()) ci_options.push_back("-r" + *revisions[i]);
+        if (!version.empty()) ci_options.push_back("-r" + version);
         plan.Queue(i, Job(std::move(ci_options), file, true));
+        checking_in = true;
       }
       continue;
     }
@@ -107,35 +132,37 @@ std::string Engine::Update(const Command& command) {
       }
       continue;
     }
-    if (discard) {
-      // The writable work file is the one we gave out with this lock: discarding it is the request.
-      plan.Queue(i, Job({"-f", "-u" + own->revision}, file, true));
-      continue;
-    }
-    if (!work.exists) {
+    if (!work.exists && !discard) {
       plan.Answer(i, status::what::kNoWorkFile);
       continue;
     }
-    if (command.Has('F')) {
-      RcsResult stored =
-          runner_.Run("co", {"-q", "-p" + own->revision, file.archive, file.work}, config_.user_id);
-      std::optional<std::string> current = posix::ReadWholeFile(file.work);
-      if (stored.started && stored.exit_code == 0 && current && *current == stored.out) {
-        plan.Answer(i, status::what::Unchanged(own->revision));
-        continue;
-      }
+    // F leaves files as they were checked out alone, whatever else the command does.
+    if (command.Has('F') && work.exists && SameAsRevision(file, own->revision) == true) {
+      plan.Answer(i, status::what::Unchanged(own->revision));
+      continue;
     }
-    std::string number = Numbering(command, *archive, own->revision, *revisions[i]);
+    if (discard) {
+      // The work file is the one we gave out with this lock: discarding it is the request.
+      plan.Queue(i, Job({"-f", (keep ? "-l" : "-u") + own->revision}, file, true));
+      continue;
+    }
+    std::string number = Numbering(numbering, *archive, own->revision, version);
     if (!number.empty()) ci_options.push_back("-r" + number);
     plan.Queue(i, Job(std::move(ci_options), file, true));
+    checking_in = true;
   }
+  // The comment was for this check-in; the next one says its own or the default.
+  if (checking_in && comment != comments_.end()) comments_.erase(comment);
 
-  return plan.Finish(Batch(), discard ? "co" : "ci", "updated", [&](const RcsReport& report) {
-    if (discard) return status::what::Discarded(report.revision);
-    if (report.initial) return status::what::Created(report.revision, keep);
-    if (report.unchanged) return status::what::Reverted(report.revision, keep);
-    return status::what::CheckedIn(report.revision, keep);
-  });
+  return plan.Finish(
+      Batch(), discard ? "co" : "ci", "updated",
+      [&](const RcsReport& report) {
+        if (discard) return status::what::WithNote(status::what::Discarded(report.revision, keep), note);
+        if (report.initial) return status::what::Created(report.revision, keep);
+        if (report.unchanged) return status::what::Reverted(report.revision, keep);
+        return status::what::WithNote(status::what::CheckedIn(report.revision, keep), note);
+      },
+      [&](const WorkFile& file, const RcsReport& report) { return ReadBack(file, report, !discard); });
 }
 
 }  // namespace wnorb16

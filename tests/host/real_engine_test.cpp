@@ -202,6 +202,28 @@ TEST_F(RealEngine, TheLinksWaitOnlyForAnEngineThatWasLaunched) {
   EXPECT_NE(With(t, R"("event":"lockmode")").back().find(R"("value":1)"), std::string::npos);
 }
 
+// A person's comment, sent to the engine before a check-in, is what the history shows.
+TEST_F(RealEngine, ACommentSentBeforeACheckInIsItsLogMessage) {
+  std::string app = tmp / "App";
+  ASSERT_EQ(Shell("cd '" + app +
+                  "' && LOGNAME=ann co -q -l Module1.bas </dev/null && echo \"' more\" >>Module1.bas"),
+            0);
+  Lines t = RunVbhost(
+      "open App/App.vbp\n"
+      "addin connect\n"
+      "addin connectaddin\n"
+      "engine comment \"rounding fixed, see #12\"\n"
+      "answer dialog frmUpdate select Module1 ok\n"
+      "click Tools \"Check &In\"\n"
+      "addin disconnectaddin\n");
+  EXPECT_EQ(With(t, "\"event\":\"engine-command\""),
+            Lines{R"({"event":"engine-command","command":"COMMENT rounding fixed, see #12","ok":true})"});
+  EXPECT_EQ(With(t, "\"command\":\"UW ").size(), 1u);
+  const std::string archive = Slurp(tmp / "App/Module1.bas,v");
+  EXPECT_NE(archive.find("log\n@rounding fixed, see #12\n@"), std::string::npos) << archive;
+  EXPECT_TRUE(EngineGone());
+}
+
 // The engine dies under the add-in: the next command reports an error, and the next connection
 // launches a fresh engine and links to it.
 TEST_F(RealEngine, AnEngineThatDiedIsReportedAndTheNextConnectionWorks) {

@@ -53,7 +53,7 @@ TEST_F(Runner, ScenarioErrorsNameTheFileAndLine) {
   EXPECT_EQ(Run("engine \"bad\\z\"\n"), where + ":1: unknown escape \\z inside quotes");
   EXPECT_EQ(Run("engine warp\n"),
             where + ":1: unknown form of engine (known: engine scripted, engine reply PREFIX TEXT..., "
-                    "engine refuse PREFIX, engine absent, engine status TEXT, engine real)");
+                    "engine refuse PREFIX, engine absent, engine status TEXT, engine real, engine comment TEXT...)");
   EXPECT_EQ(Run("open Timesheet/Timesheet.vbp extra\n"), where + ":1: usage: open PATH");
   EXPECT_EQ(Run("open Timesheet/Timesheet.vbp\nedit frmNothing\n"), where + ":2: the project has no component frmNothing");
   EXPECT_EQ(Run("edit project\n"), where + ":1: no project is open");

@@ -74,8 +74,10 @@ TEST(CommandWords, OptionLettersInAnyOrderAndCase) {
   EXPECT_EQ(std::get<Command>(ParseCommand("T C:\\A B\\X.FRM")).names,
             std::vector<std::string>{"C:\\A B\\X.FRM"});
   EXPECT_EQ(std::get<Command>(ParseCommand("-C X.FRM X.FRM")).names.size(), 2u);
-  EXPECT_EQ(std::get<CommandError>(ParseCommand("UMSW x")).reason,
-            "options M, S and B each choose the revision number; give one of them");
+  EXPECT_EQ(std::get<Command>(ParseCommand("UBMSW x")).options, "MSB");
+  EXPECT_EQ(std::get<Command>(ParseCommand("comment  fixed it, twice ")).names,
+            std::vector<std::string>{"fixed it, twice"});
+  EXPECT_TRUE(std::get<Command>(ParseCommand("COMMENT")).names.empty());
   EXPECT_EQ(std::get<CommandError>(ParseCommand("EQW x")).reason, "unknown option \"Q\" in EQW");
 }
 

@@ -1,7 +1,6 @@
 #include <thread>
 
 #include "engine_fixture.hpp"
-#include "scripted_interaction.hpp"
 
 namespace wnorb16::testing {
 namespace {
@@ -9,10 +8,9 @@ namespace {
 TEST_F(EngineTest, LockModeAndConfigurationComeFromTheIniFile) {
   EXPECT_EQ(Run("G2LOCKING"), "Y");
   tmp_.Write("WNORB.INI", "; engine settings\r\n[Engine]\r\nLocking=N\r\nUserID=bob\r\n");
-  EXPECT_EQ(Run("G2LOCKING"), "Y");  // read again only when asked
+  EXPECT_EQ(Run("G2LOCKING"), "N");  // a changed file is read again before the next command
   EXPECT_EQ(Run("CONFIG"), "Configuration read from " + tmp_ / "WNORB.INI" +
                                ": Locking=N, UserID=bob, Archives=RCS folder or beside each file\r\n");
-  EXPECT_EQ(Run("G2LOCKING"), "N");
 
   // The user ID owns the locks the engine takes.
   Archived("A.FRM", "a\n");
@@ -20,15 +18,18 @@ TEST_F(EngineTest, LockModeAndConfigurationComeFromTheIniFile) {
   EXPECT_NE(Contents(Archive("A.FRM")).find("bob:1.1;"), std::string::npos);
   EXPECT_TRUE(Run("T " + Windows("A.FRM")).starts_with(Windows("A.FRM") + " is checked out to you"));
 
-  // At the terminal the person may change the settings; other lines of the file stay.
-  ScriptedInteraction person;
-  EngineConfig changed{true, "carl", "..\\ARCHIVE", ""};
-  person.configs = {changed};
-  auto interactive = MakeEngine(&person);
-  EXPECT_EQ(interactive->Execute("CONFIG"), "Configuration read from " + tmp_ / "WNORB.INI" +
-                                                ": Locking=Y, UserID=carl, Archives=..\\ARCHIVE\r\n");
-  EXPECT_EQ(interactive->config(), changed);
-  EXPECT_TRUE(Contents(tmp_ / "WNORB.INI").starts_with("; engine settings\r\n[Engine]\r\nLocking=Y\r\n"));
+  // A user ID RCS cannot record is refused when read, before any RCS run.
+  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann smith\r\n");
+  const std::string refusal =
+      "ERROR: UserID \"ann smith\" holds a blank, which RCS cannot record as a lock holder (" +
+      tmp_ / "WNORB.INI" + "); set another and send CONFIG\r\n";
+  Archived("B.FRM", "b\n");
+  const std::string archive = Contents(Archive("B.FRM"));
+  EXPECT_EQ(Run("EW " + Windows("B.FRM") + "," + Windows("A.FRM")), refusal);
+  EXPECT_EQ(Run("T " + Windows("B.FRM")), refusal);
+  EXPECT_EQ(Run("CONFIG"), refusal);
+  EXPECT_EQ(Contents(Archive("B.FRM")), archive);
+  EXPECT_EQ(Run("G2LOCKING"), "Y");
 }
 
 TEST_F(EngineTest, ArchivesSettingPutsArchivesElsewhere) {
@@ -62,8 +63,8 @@ TEST_F(EngineTest, RefusalsAreOneErrorLineAndChangeNothing) {
   const std::string archive = Contents(Archive("A.FRM"));
   for (const std::string& command : std::vector<std::string>{
            std::string(), std::string("   "), std::string("HELLO"), std::string("G2LOCKING now"),
-           std::string("EW"), "EXW " + a, "EBRW " + a, "EEW " + a, "UMBW " + a, "UDKW " + a, "EW " + a + ",,",
-           "T", "EW " + a + "," + tmp_.Windows("no folder\\X.FRM"), "T Q:\\X.FRM",
+           std::string("EW"), "EXW " + a, "EEW " + a, "EW " + a + ",,", "VERSION x", "T",
+           "EW " + a + "," + tmp_.Windows("no folder\\X.FRM"), "T Q:\\X.FRM",
            "-C " + a + " " + a + " " + a}) {
     std::vector<std::string> lines = StatusLines(Run(command));
     ASSERT_EQ(lines.size(), 1u) << command;
@@ -110,6 +111,22 @@ TEST_F(EngineTest, CompareShowsTheWorkFileAgainstTheLatestRevision) {
             (std::vector<std::string>{"@@ -1,2 +1,2 @@", " one", "-two", "+2"}));
   Write("N.FRM", "n\n");
   EXPECT_EQ(Run("-C " + Windows("N.FRM") + " " + Windows("N.FRM")), Windows("N.FRM") + ": NO LOCK FILE\r\n");
+
+  // Binary files: diff's one line, naming the file as received.
+  Archived("PIC.FRX", std::string("GIF\0one", 7));
+  Write("PIC.FRX", std::string("GIF\0two", 7));
+  const std::string pic = Short("PIC.FRX");
+  std::string binary = Run("-C " + pic + " " + pic);
+  EXPECT_TRUE(binary.starts_with("Binary files " + pic + "\t")) << binary;
+  EXPECT_NE(binary.find(" and " + pic + "\t"), std::string::npos) << binary;
+  EXPECT_TRUE(binary.ends_with(" differ\r\n")) << binary;
+
+  // rcsdiff giving up is an error, not a difference.
+  tmp_.Write("proj/RCS/BAD.FRM,v", "not an archive\n");
+  Write("BAD.FRM", "b\n");
+  std::string bad = Run("-C " + Windows("BAD.FRM") + " " + Windows("BAD.FRM"));
+  EXPECT_TRUE(bad.starts_with("ERROR: cannot compare " + Windows("BAD.FRM") + ": ")) << bad;
+  EXPECT_EQ(StatusLines(bad).size(), 1u);
 }
 
 TEST_F(EngineTest, WaitsWhileAnotherRcsRunHoldsTheArchive) {
@@ -124,13 +141,26 @@ TEST_F(EngineTest, WaitsWhileAnotherRcsRunHoldsTheArchive) {
   other_run.join();
   EXPECT_EQ(StatusLines(status)[1], Windows("W.FRM") + ": revision 1.1 extracted and locked");
 
-  // One that does not finish: the file is reported, the archive left to its owner.
+  // One that does not finish: after the wait the file is reported busy, the archive left to its owner.
   tmp_.Write("proj/RCS/,W.FRM,", "");
   const std::string archive = Contents(Archive("W.FRM"));
-  std::vector<std::string> lines = StatusLines(Run("UW " + Windows("W.FRM")));
-  EXPECT_EQ(lines[0], "0 of 1 files updated");
-  EXPECT_TRUE(lines[1].starts_with(Windows("W.FRM") + ": failed: ")) << lines[1];
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Run("UW " + Windows("W.FRM")), "0 of 1 files updated\r\n" + Windows("W.FRM") +
+                                               ": in use by another RCS command; left alone\r\n");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
   EXPECT_EQ(Contents(Archive("W.FRM")), archive);
+
+  // The other run took the lock for bob while we waited: his, in the engine's words.
+  std::string bobs = archive;
+  bobs.replace(bobs.find("ann:1.1;"), 8, "bob:1.1;");
+  std::thread bobs_run([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    tmp_.Write("proj/RCS/W.FRM,v", bobs, 0444);
+    std::filesystem::remove(rcs_lock);
+  });
+  status = Run("UW " + Windows("W.FRM"));
+  bobs_run.join();
+  EXPECT_EQ(status, "0 of 1 files updated\r\n" + Windows("W.FRM") + ": checked out to bob; left alone\r\n");
 }
 
 }  // namespace

@@ -63,13 +63,12 @@ class EngineTest : public ::testing::Test {
 
   // The engine, made on first use so a test can write WNORB.INI first.
   Engine& engine() {
-    if (!engine_) engine_ = MakeEngine(nullptr);
+    if (!engine_) engine_ = MakeEngine();
     return *engine_;
   }
-  std::unique_ptr<Engine> MakeEngine(Interaction* interaction) {
+  std::unique_ptr<Engine> MakeEngine() {
     EngineSetup setup;
     setup.ini_path = tmp_ / "WNORB.INI";
-    setup.interaction = interaction;
     setup.login_name = kUser;
     setup.lock_wait = std::chrono::milliseconds(300);
     return std::make_unique<Engine>(std::move(setup));

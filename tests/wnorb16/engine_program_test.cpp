@@ -1,4 +1,8 @@
 // WNORB16.EXE as the add-in meets it: a separate process on the bus, linked through text boxes.
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "dde/dbus_transport.hpp"
@@ -74,7 +78,9 @@ TEST_F(EngineTest, BusctlDrivesTheEngine) {
   auto status = busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"});
   EXPECT_EQ(status.output, "s \"N\"\n");
 
-  ASSERT_EQ(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "T " + Short("B.BAS")}).exit_code, 0);
+  ASSERT_EQ(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "T " + Short("B.BAS")})
+                .exit_code,
+            0);
   status = busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"});
   EXPECT_EQ(status.output, "s \"" + JsonEscaped(Short("B.BAS")) + " is not checked out\\r\\n\"\n");
   engine.Kill();
@@ -83,12 +89,69 @@ TEST_F(EngineTest, BusctlDrivesTheEngine) {
 TEST_F(EngineTest, TheProgramRunsCommandsGivenOnItsCommandLine) {
   Archived("A.FRM", "a\n");
   ChildProcess run({WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c", "CD " + Short(""), "-c", "T A.FRM", "-c",
-                    "-C A.FRM A.FRM", "-c", "ESW A.FRM"});
+                    "-C A.FRM A.FRM"});
   ChildProcess::Result result = run.Finish(10s);
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(result.output.substr(0, result.output.find("ERROR")),
-            "OK\nA.FRM is not checked out\nNo differences\n");
-  EXPECT_NE(result.output.find("ERROR: option S"), std::string::npos) << result.output;
+  EXPECT_EQ(result.output, "OK\nA.FRM is not checked out\nNo differences\n");
+
+  // A refused command ends the run, with status 1.
+  ChildProcess refused({WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c", "CD " + Short(""), "-c", "ESW A.FRM",
+                        "-c", "EW A.FRM"});
+  result = refused.Finish(10s);
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_TRUE(result.output.starts_with("OK\nERROR: option S")) << result.output;
+  EXPECT_EQ(result.output.find("extracted"), std::string::npos) << result.output;
+  EXPECT_TRUE(ReadOnly(Path("A.FRM")));
+}
+
+// The interactive engine on a terminal: a command from the link never waits for the person, and
+// neither does a question typed at the terminal and not answered yet.
+TEST_F(EngineTest, TheInteractiveEngineServesTheLinkWithoutWaitingForItsTerminal) {
+  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
+  Archived("A.FRM", "one\n");
+  dde::PrivateBus bus;
+  int terminal = -1;
+  const pid_t engine = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(engine, 0);
+  if (engine == 0) {
+    const std::string ini = tmp_ / "WNORB.INI";
+    execl(WNORB16_EXE, WNORB16_EXE, "--bus", bus.Address().c_str(), "--ini", ini.c_str(), nullptr);
+    _exit(127);
+  }
+  auto type = [&](const std::string& line) {
+    ASSERT_EQ(write(terminal, line.data(), line.size()), ssize_t(line.size()));
+  };
+  {
+    dde::DbusTransport transport(bus.Address());
+    transport.SetCallTimeout(5s);
+    AddinLinks links(transport, dde::kServerStartWait);
+    links.text1.LinkExecute("EW " + Windows("A.FRM"));
+    Write("A.FRM", "two\n");
+    links.text1.LinkExecute("UW " + Windows("A.FRM"));
+    EXPECT_EQ(links.text2.Text(), "1 of 1 files updated\r\n" + Windows("A.FRM") +
+                                      ": checked in as revision 2.1; work file read-only\r\n");
+    type("CONFIG\n");
+    std::this_thread::sleep_for(200ms);
+    links.text1.LinkExecute("T " + Windows("A.FRM"));
+    EXPECT_EQ(links.text2.Text(), Windows("A.FRM") + " is not checked out\r\n");
+    type("N\n\n\n");
+    for (int i = 0; i < 50 && links.text2.Text() != "N"; ++i) {
+      std::this_thread::sleep_for(100ms);
+      links.text1.LinkExecute("G2LOCKING");
+    }
+    EXPECT_EQ(links.text2.Text(), "N");
+  }
+  type("EXIT\n");
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, std::size_t(n));
+  int status = 0;
+  waitpid(engine, &status, 0);
+  close(terminal);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+  EXPECT_NE(shown.find("[link] UW "), std::string::npos) << shown;
+  EXPECT_TRUE(
+      StatusLines(Run("L " + Windows("A.FRM"))).back().ends_with("  ann         Checked in by WNORB16 (UW)"));
 }
 
 }  // namespace

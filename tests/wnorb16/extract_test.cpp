@@ -1,7 +1,6 @@
 #include <filesystem>
 
 #include "engine_fixture.hpp"
-#include "scripted_interaction.hpp"
 
 namespace wnorb16::testing {
 namespace {
@@ -41,7 +40,8 @@ TEST_F(EngineTest, ExtractNeverOverwritesAWritableWorkFile) {
   EXPECT_FALSE(ReadOnly(Path("MINE.FRM")));
   EXPECT_EQ(Run("T " + Windows("MINE.FRM")), Windows("MINE.FRM") + " is not checked out\r\n");
 
-  // Given out with our lock and edited since: extracting again keeps the edits.
+  // Given out with our lock and edited since: extracting again keeps the edits, also when the
+  // write bit went after the editing.
   Archived("OUT.FRM", "stored\n");
   Run("EW " + Windows("OUT.FRM"));
   Write("OUT.FRM", "work in progress\n", 0644);
@@ -49,7 +49,21 @@ TEST_F(EngineTest, ExtractNeverOverwritesAWritableWorkFile) {
             Windows("OUT.FRM") + ": revision 1.1 is already checked out to you");
   EXPECT_EQ(StatusLines(Run("EBW " + Windows("OUT.FRM")))[1],
             Windows("OUT.FRM") + ": checked out to you and writable; work file kept");
+  std::filesystem::permissions(Path("OUT.FRM"), std::filesystem::perms::owner_read);
+  for (const char* options : {"EW", "EBW", "EFW"}) {
+    EXPECT_EQ(StatusLines(Run(std::string(options) + " " + Windows("OUT.FRM")))[1],
+              Windows("OUT.FRM") +
+                  ": revision 1.1 is checked out to you and the work file was changed; work file kept")
+        << options;
+  }
   EXPECT_EQ(Contents(Path("OUT.FRM")), "work in progress\n");
+  // Unchanged under our lock, read-only: given out again, writable.
+  Run("UDW " + Windows("OUT.FRM"));
+  Run("EW " + Windows("OUT.FRM"));
+  std::filesystem::permissions(Path("OUT.FRM"), std::filesystem::perms::owner_read);
+  EXPECT_EQ(StatusLines(Run("EW " + Windows("OUT.FRM")))[1],
+            Windows("OUT.FRM") + ": revision 1.1 extracted and locked");
+  EXPECT_FALSE(ReadOnly(Path("OUT.FRM")));
 }
 
 TEST_F(EngineTest, ExtractBrowseFreshenAndReserve) {
@@ -86,7 +100,7 @@ TEST_F(EngineTest, ExtractBrowseFreshenAndReserve) {
   EXPECT_TRUE(Run("T " + Windows("R.FRM")).starts_with(Windows("R.FRM") + " is checked out to you"));
 }
 
-TEST_F(EngineTest, ExtractSpecifiedRevisionAsksAtTheTerminalOnly) {
+TEST_F(EngineTest, ExtractSpecifiedRevisionTakesTheVersionSetBeforehand) {
   Archived("S.FRM", "first\n");
   LockAs(kUser, "S.FRM");
   Write("S.FRM", "second\n");
@@ -94,21 +108,20 @@ TEST_F(EngineTest, ExtractSpecifiedRevisionAsksAtTheTerminalOnly) {
   Archived("T.FRM", "t\n");
 
   const std::string command = "ESW " + Windows("S.FRM") + "," + Windows("T.FRM");
-  std::string refused = Run(command);
-  EXPECT_TRUE(refused.starts_with("ERROR: ")) << refused;
-  EXPECT_EQ(StatusLines(refused).size(), 1u);
+  EXPECT_EQ(Run(command),
+            "ERROR: option S takes the revision set beforehand with \"VERSION <revision>\"; ann has "
+            "set none\r\n");
   EXPECT_EQ(Contents(Path("S.FRM")), "second\n");
   EXPECT_EQ(Run("T " + Windows("S.FRM")), Windows("S.FRM") + " is not checked out\r\n");
 
-  ScriptedInteraction person;
-  person.revisions = {"1.1", std::nullopt};
-  auto interactive = MakeEngine(&person);
-  EXPECT_EQ(interactive->Execute(command), "1 of 2 files extracted\r\n" + Windows("S.FRM") +
-                                               ": revision 1.1 extracted and locked\r\n" + Windows("T.FRM") +
-                                               ": no revision given; left alone\r\n");
-  EXPECT_EQ(person.asked, (std::vector<std::string>{"extract revision of " + Windows("S.FRM"),
-                                                    "extract revision of " + Windows("T.FRM")}));
+  EXPECT_TRUE(Run("VERSION 1.1.").starts_with("ERROR: "));
+  EXPECT_EQ(Run("VERSION 1.1"), "Version of ann's next command with S: 1.1\r\n");
+  EXPECT_EQ(Run(command), "2 of 2 files extracted\r\n" + Windows("S.FRM") +
+                              ": revision 1.1 extracted and locked\r\n" + Windows("T.FRM") +
+                              ": revision 1.1 extracted and locked\r\n");
   EXPECT_EQ(Contents(Path("S.FRM")), "first\n");
+  // Used once: the next S has none again.
+  EXPECT_TRUE(Run("EBSW " + Windows("S.FRM")).starts_with("ERROR: option S"));
 }
 
 }  // namespace

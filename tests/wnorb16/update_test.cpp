@@ -1,5 +1,9 @@
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include "engine_fixture.hpp"
-#include "scripted_interaction.hpp"
 
 namespace wnorb16::testing {
 namespace {
@@ -48,22 +52,117 @@ TEST_F(EngineTest, UpdateNumbersRevisionsByOption) {
   EXPECT_FALSE(ReadOnly(Path("N.BAS")));
   EXPECT_TRUE(Run("T " + n).ends_with("locked revision 3.1\r\n"));
 
-  // S: the number the person gives; refused when nobody can be asked.
-  Write("N.BAS", "specified\n");
-  EXPECT_TRUE(Run("USW " + n).starts_with("ERROR: "));
-  EXPECT_TRUE(Run("T " + n).ends_with("locked revision 3.1\r\n"));
-  ScriptedInteraction person;
-  person.revisions = {"7.5"};
-  person.messages = {"the person's words"};
-  auto interactive = MakeEngine(&person);
-  EXPECT_EQ(StatusLines(interactive->Execute("USW " + n))[1],
-            n + ": checked in as revision 7.5; work file read-only");
-  EXPECT_EQ(person.asked,
-            (std::vector<std::string>{"new revision of " + n,
-                                      "log message for USW, default Checked in by WNORB16 (USW)"}));
   EXPECT_EQ(Revisions(engine(), n),
-            (std::vector<std::string>{"1.1", "2.1", "2.2", "2.2.1.1", "2.2.2.1", "3.1", "7.5"}));
-  EXPECT_TRUE(StatusLines(Run("L " + n)).back().ends_with("the person's words"));
+            (std::vector<std::string>{"1.1", "2.1", "2.2", "2.2.1.1", "2.2.2.1", "3.1"}));
+}
+
+TEST_F(EngineTest, ACommentSetBeforehandIsTheUsersNextCheckInOnly) {
+  Archived("C.BAS", "0\n");
+  const std::string c = Windows("C.BAS");
+  auto history = [&] { return StatusLines(Run("L " + c)).back(); };
+  EXPECT_EQ(Run("COMMENT fixed the rounding, see #12"),
+            "Comment of ann's next check-in: fixed the rounding, see #12\r\n");
+  // A discard stores nothing and leaves the comment for the check-in that does.
+  Run("EW " + c);
+  Run("UDW " + c);
+  Run("EW " + c);
+  Write("C.BAS", "1\n");
+  Run("UW " + c);
+  EXPECT_TRUE(history().ends_with("  ann         fixed the rounding, see #12")) << history();
+  Run("EW " + c);
+  Write("C.BAS", "2\n");
+  Run("UKW " + c);
+  EXPECT_TRUE(history().ends_with("  ann         Checked in by WNORB16 (UKW)")) << history();
+
+  // Another person's comment is not ours, and one cleared is gone.
+  Run("COMMENT ann's words");
+  Run("COMMENT");
+  tmp_.Write("WNORB.INI", "[Engine]\nUserID=bob\n");
+  Run("COMMENT bob's words");
+  tmp_.Write("WNORB.INI", "[Engine]\nLocking=Y\nUserID=ann\n");  // another size: read again at once
+  Write("C.BAS", "3\n");
+  Run("UW " + c);
+  EXPECT_TRUE(history().ends_with("  ann         Checked in by WNORB16 (UW)")) << history();
+}
+
+// A folder in which no file can be made, for as long as it lives; for root, whom the mode does
+// not stop, the folder is made immutable too.
+class ClosedFolder {
+ public:
+  explicit ClosedFolder(std::string path) : path_(std::move(path)) {
+    chmod(path_.c_str(), 0555);
+    if (geteuid() == 0) SetImmutable(true);
+    const std::string probe = path_ + "/probe";
+    const int fd = open(probe.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    closed_ = fd < 0;
+    if (fd >= 0) {
+      close(fd);
+      unlink(probe.c_str());
+    }
+  }
+  ~ClosedFolder() {
+    if (geteuid() == 0) SetImmutable(false);
+    chmod(path_.c_str(), 0755);
+  }
+  bool closed() const { return closed_; }
+
+ private:
+  void SetImmutable(bool on) {
+    const int fd = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    int flags = 0;
+    if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+      ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    close(fd);
+  }
+  std::string path_;
+  bool closed_ = false;
+};
+
+// ci stores the revision, then cannot write the work file again in a folder closed to it.
+TEST_F(EngineTest, ACheckInRcsCouldNotFinishIsReportedAsItEnded) {
+  Archived("P.FRM", "' $Id$\n");
+  Archived("K.FRM", "' $Id$\n");
+  Archived("U.FRM", "' $Id$\n");
+  Run("EW " + Windows("P.FRM") + "," + Windows("K.FRM") + "," + Windows("U.FRM"));
+  Write("P.FRM", "' $Id$\nedited\n");
+  Write("K.FRM", "' $Id$\nedited\n");
+  std::vector<std::string> u, uk, unchanged;
+  {
+    ClosedFolder folder(tmp_ / "proj");
+    if (!folder.closed()) GTEST_SKIP() << "no folder can be closed to this user";
+    u = StatusLines(Run("UW " + Windows("P.FRM")));
+    uk = StatusLines(Run("UKW " + Windows("K.FRM")));
+    unchanged = StatusLines(Run("UW " + Windows("U.FRM")));
+  }
+  ASSERT_EQ(u.size(), 2u);
+  EXPECT_EQ(u[0], "1 of 1 files updated");
+  EXPECT_TRUE(u[1].starts_with(Windows("P.FRM") +
+                               ": checked in as revision 2.1; work file read-only; RCS did not "
+                               "finish: "))
+      << u[1];
+  EXPECT_TRUE(ReadOnly(Path("P.FRM")));
+  EXPECT_EQ(Run("T " + Windows("P.FRM")), Windows("P.FRM") + " is not checked out\r\n");
+  EXPECT_EQ(Contents(Path("P.FRM")), "' $Id$\nedited\n");  // RCS could not write it again
+
+  ASSERT_EQ(uk.size(), 2u);
+  EXPECT_EQ(uk[0], "1 of 1 files updated");
+  EXPECT_TRUE(uk[1].starts_with(Windows("K.FRM") +
+                                ": checked in as revision 2.1; still checked out to you; RCS "
+                                "did not finish: "))
+      << uk[1];
+  EXPECT_FALSE(ReadOnly(Path("K.FRM")));
+  EXPECT_TRUE(Run("T " + Windows("K.FRM")).ends_with("locked revision 2.1\r\n"));
+
+  // Nothing to store: ci released the lock before it gave up.
+  ASSERT_EQ(unchanged.size(), 2u);
+  EXPECT_TRUE(unchanged[1].starts_with(Windows("U.FRM") +
+                                       ": unchanged; revision 1.1 kept, lock released; RCS did "
+                                       "not finish: "))
+      << unchanged[1];
+  EXPECT_TRUE(ReadOnly(Path("U.FRM")));
 }
 
 TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
@@ -114,6 +213,12 @@ TEST_F(EngineTest, UpdateFreshenSkipsUnchangedFilesAndKeepsTheirLock) {
                 ": checked in as revision 2.1; work file read-only\r\n");
   EXPECT_TRUE(Run("T " + Windows("SAME.FRM")).starts_with(Windows("SAME.FRM") + " is checked out to you"));
   EXPECT_FALSE(ReadOnly(Path("SAME.FRM")));
+
+  // Keywords RCS expanded with the lock's holder still count as unchanged.
+  Archived("KEYS.BAS", "' $Id$\n' $Log$\n");
+  Run("EW " + Windows("KEYS.BAS"));
+  EXPECT_EQ(StatusLines(Run("UFW " + Windows("KEYS.BAS")))[1],
+            Windows("KEYS.BAS") + ": not changed since revision 1.1; skipped");
 }
 
 }  // namespace
