@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,8 +33,7 @@ std::string Config(const std::string& folder) {
          folder + R"(/bus</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
+    <allow send_destination="*"/>
     <allow own="*"/>
   </policy>
 </busconfig>
@@ -55,7 +56,47 @@ std::string ReadLine(int fd, std::chrono::steady_clock::time_point deadline) {
   return line;
 }
 
+// What a terminating signal must remove, kept where a signal handler can reach it without
+// allocating: the daemon and the paths of its folder.
+constexpr std::size_t kPathRoom = 4096;
+struct Leftovers {
+  volatile sig_atomic_t armed = 0;
+  pid_t daemon = -1;
+  char folder[kPathRoom] = {};
+  char files[3][kPathRoom] = {};
+};
+Leftovers leftovers;
+
+void RemoveLeftoversAndDie(int signal_number) {
+  if (leftovers.armed) {
+    if (leftovers.daemon > 0) ::kill(leftovers.daemon, SIGTERM);
+    for (const char* file : leftovers.files) ::unlink(file);
+    ::rmdir(leftovers.folder);
+  }
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+void CopyPath(char (&to)[kPathRoom], const std::string& from) {
+  from.copy(to, kPathRoom - 1);
+  to[std::min(from.size(), kPathRoom - 1)] = '\0';
+}
+
 }  // namespace
+
+void PrivateBus::RemoveOnTermination() {
+  leftovers.armed = 0;
+  leftovers.daemon = pid_;
+  CopyPath(leftovers.folder, folder_);
+  CopyPath(leftovers.files[0], folder_ + "/bus");
+  CopyPath(leftovers.files[1], folder_ + "/bus.conf");
+  CopyPath(leftovers.files[2], folder_ + "/daemon.log");
+  leftovers.armed = 1;
+  struct sigaction action {};
+  action.sa_handler = RemoveLeftoversAndDie;
+  ::sigemptyset(&action.sa_mask);
+  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal_number, &action, nullptr);
+}
 
 PrivateBus::PrivateBus() {
   std::string pattern = (std::filesystem::temp_directory_path() / "dde-bus-XXXXXX").string();
@@ -103,6 +144,7 @@ PrivateBus::PrivateBus() {
 PrivateBus::~PrivateBus() { Stop(); }
 
 void PrivateBus::Stop() {
+  if (leftovers.daemon == pid_) leftovers.armed = 0;
   if (pid_ > 0) {
     ::kill(pid_, SIGTERM);
     const auto deadline = std::chrono::steady_clock::now() + kStopWait;

@@ -70,16 +70,31 @@ int main(int argc, char** argv) {
       std::cerr << "vbhost: cannot start a private bus: " << e.what() << "\n";
       return 1;
     }
+    private_bus->RemoveOnTermination();
     bus_address = private_bus->Address();
     // The engines vbhost launches find the same bus.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_address.c_str(), 1);
   }
+  int status = 0;
   try {
     vbhost::ScenarioRunner runner(*out, vbhost::RunnerOptions{OwnFolder(), bus_address, private_bus != nullptr});
     runner.RunFile(scenario);
   } catch (const vbhost::ScenarioError& e) {
     std::cerr << "vbhost: " << e.what() << "\n";
-    return 2;
+    status = 2;
   }
-  return 0;
+  // A transcript that was cut short (a full disk, a closed pipe) is no success: the stream's
+  // failure is sticky, so one check after the last flush and the close covers every write.
+  out->flush();
+  bool written = static_cast<bool>(*out);
+  if (file.is_open()) {
+    file.close();
+    written = written && !file.fail();
+  }
+  if (!written) {
+    std::cerr << "vbhost: cannot write the transcript to "
+              << (transcript_path.empty() ? std::string("standard output") : transcript_path) << "\n";
+    if (status == 0) status = 1;
+  }
+  return status;
 }

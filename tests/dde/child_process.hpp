@@ -84,6 +84,8 @@ class ChildProcess {
     return result;
   }
 
+  pid_t pid() const { return pid_; }
+
   void Kill() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGKILL);

@@ -1,13 +1,19 @@
 #include "host/scenario_runner.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "host/scenario_lexer.hpp"
+#include "tests/dde/child_process.hpp"
 #include "tests/host/temp_folder.hpp"
 
 namespace {
@@ -76,7 +82,7 @@ TEST_F(Runner, ReadOnlyTogglesTheOwnersWriteBit) {
               std::filesystem::perms::none);
 }
 
-TEST_F(Runner, VbhostExitsTwoOnAScenarioErrorAndWritesTheTranscriptFile) {
+TEST_F(Runner, VbhostsExitStatus) {
   WriteFile(tmp / "good.scn", "open Timesheet/Timesheet.vbp\nshow states\n");
   WriteFile(tmp / "bad.scn", "open Timesheet/Timesheet.vbp\nfrobnicate\n");
   std::string vbhost = NORB_VBHOST;
@@ -86,6 +92,38 @@ TEST_F(Runner, VbhostExitsTwoOnAScenarioErrorAndWritesTheTranscriptFile) {
   int bad = std::system((vbhost + " run " + (tmp / "bad.scn") + " 2>" + (tmp / "err.txt") + " >/dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(bad), 2);
   EXPECT_EQ(ReadFile(tmp / "err.txt"), "vbhost: " + (tmp / "bad.scn") + ":2: unknown command frobnicate\n");
+
+  // A transcript that cannot be written whole is a failure, into a file or on standard output.
+  for (std::string target : {" --transcript /dev/full", " >/dev/full"}) {
+    int full = std::system((vbhost + " run " + (tmp / "good.scn") + target + " 2>" + (tmp / "err.txt")).c_str());
+    EXPECT_EQ(WEXITSTATUS(full), 1) << target;
+    EXPECT_NE(ReadFile(tmp / "err.txt").find("vbhost: cannot write the transcript"), std::string::npos) << target;
+  }
+}
+
+TEST_F(Runner, VbhostRemovesItsPrivateBusWhenASignalEndsIt) {
+  // The scenario is a pipe nobody writes to: vbhost waits on it with its bus started.
+  for (int signal_number : {SIGTERM, SIGINT}) {
+    TempFolder run_tmp;
+    std::string fifo = run_tmp / "wait.scn";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    dde_test::ChildProcess vbhost({"env", "-u", "DBUS_SESSION_BUS_ADDRESS", "TMPDIR=" + run_tmp.path(), NORB_VBHOST,
+                                   "run", fifo});
+    auto bus_folders = [&] {
+      int n = 0;
+      for (const auto& e : std::filesystem::directory_iterator(run_tmp.path())) {
+        n += e.path().filename().string().rfind("dde-bus-", 0) == 0;
+      }
+      return n;
+    };
+    for (int i = 0; i < 500 && bus_folders() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(bus_folders(), 1);
+    // The folder comes a moment before vbhost arms its clean-up; the daemon's answer, after.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(vbhost.pid(), signal_number);
+    vbhost.Finish(std::chrono::seconds(5));
+    EXPECT_EQ(bus_folders(), 0) << signal_number;
+  }
 }
 
 }  // namespace
