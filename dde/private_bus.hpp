@@ -1,5 +1,5 @@
 // A D-Bus daemon of one's own, in a temporary folder of mode 0700, so tests, benchmarks and
-// vbhost runs serve and call on a bus that no other user can reach and nobody can eavesdrop on.
+// vbhost runs serve and call on a bus that no other user can reach.
 #pragma once
 
 #include <sys/types.h>

@@ -33,7 +33,8 @@ std::string Config(const std::string& folder) {
          folder + R"(/bus</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
-    <allow send_destination="*"/>
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
     <allow own="*"/>
   </policy>
 </busconfig>

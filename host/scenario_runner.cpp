@@ -411,7 +411,7 @@ void ScenarioRunner::Impl::EngineComment(const Args& a) {
   for (const auto& word : a) command += " " + word;
   nlohmann::ordered_json e{{"event", "engine-command"}, {"command", command}};
   try {
-    transport_.Initiate("WNORB16", "frmMain", dde::kServerStartWait)->Execute(command);
+    transport_.Initiate("WNORB16", "frmMain")->Execute(command);
     e["ok"] = true;
   } catch (const vb::Error& error) {
     e["ok"] = false;
