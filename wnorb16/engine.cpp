@@ -277,4 +277,17 @@ std::string Engine::Configure() {
   return status::ConfigRead(setup_.ini_path, found, config_.locking, config_.user_id, config_.archives);
 }
 
+std::optional<std::string> Engine::TakeSetVersion() {
+  auto set = versions_.find(config_.user_id);
+  if (set == versions_.end()) return std::nullopt;
+  std::string version = std::move(set->second);
+  versions_.erase(set);
+  return version;
+}
+
+std::string Engine::NoSetVersion() const {
+  return status::Error("option S takes the revision set beforehand with \"VERSION <revision>\"; " +
+                       config_.user_id + " has set none");
+}
+
 }  // namespace wnorb16

@@ -79,6 +79,9 @@ class Engine {
                                             bool check_in) const;
   // An RCS run on `file`; one that writes the work file (`with_work`) of a file that is not text
   // first makes its archive binary.
+  // The revision this user set for option S, used once; nullopt when none is set.
+  std::optional<std::string> TakeSetVersion();
+  std::string NoSetVersion() const;
   RcsJob Job(std::vector<std::string> options, const WorkFile& file, bool with_work) const;
   ArchiveRule Rule() const { return {config_.archives, config_.projects}; }
   RcsBatch Batch() const { return RcsBatch(runner_, config_.user_id, setup_.lock_wait); }

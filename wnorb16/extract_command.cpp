@@ -33,13 +33,9 @@ std::string Engine::Extract(const Command& command) {
 
   std::string revision;
   if (command.Has('S')) {
-    auto version = versions_.find(config_.user_id);
-    if (version == versions_.end()) {
-      return status::Error("option S takes the revision set beforehand with \"VERSION <revision>\"; " +
-                           config_.user_id + " has set none");
-    }
-    revision = version->second;
-    versions_.erase(version);
+    auto set = TakeSetVersion();
+    if (!set) return NoSetVersion();
+    revision = *set;
   }
 
   FilePlan plan(files);

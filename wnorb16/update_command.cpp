@@ -83,13 +83,9 @@ std::string Engine::Update(const Command& command) {
 
   std::string version;
   if (numbering == 'S') {
-    auto set = versions_.find(config_.user_id);
-    if (set == versions_.end()) {
-      return status::Error("option S takes the revision set beforehand with \"VERSION <revision>\"; " +
-                           config_.user_id + " has set none");
-    }
-    version = set->second;
-    versions_.erase(set);
+    auto set = TakeSetVersion();
+    if (!set) return NoSetVersion();
+    version = *set;
   }
   auto comment = comments_.find(config_.user_id);
   const std::string message = comment != comments_.end() ? comment->second : DefaultLogMessage(command);
