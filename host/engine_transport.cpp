@@ -1,8 +1,15 @@
 #include "host/engine_transport.hpp"
 
 #include "dde/dbus_transport.hpp"
+#include "vbrt/error.hpp"
 
 namespace vbhost {
+
+namespace {
+constexpr std::string_view kEngine = "WNORB16";
+constexpr std::string_view kOutcomeTopic = "frmCmd";
+constexpr std::string_view kOutcomeItem = "txtOutcome";
+}  // namespace
 
 dde::Transport& EngineTransport::Dbus() {
   if (!dbus_) {
@@ -12,10 +19,26 @@ dde::Transport& EngineTransport::Dbus() {
   return *dbus_;
 }
 
-std::unique_ptr<dde::Conversation> EngineTransport::Initiate(std::string_view application, std::string_view topic,
+std::unique_ptr<dde::Conversation> EngineTransport::Initiate(std::string_view application,
+                                                             std::string_view topic,
                                                              std::chrono::milliseconds wait) {
-  if (real_) return Dbus().Initiate(application, topic, wait);
-  return in_process_.Initiate(application, topic, wait);
+  if (!real_) return in_process_.Initiate(application, topic, wait);
+  auto conversation = Dbus().Initiate(application, topic, wait);
+  WatchOutcomes(application);
+  return conversation;
+}
+
+// Watched anew whenever the add-in links: the engine it reaches may be a new one.
+void EngineTransport::WatchOutcomes(std::string_view application) {
+  if (!dde::SameName(application, kEngine)) return;
+  outcome_watch_.reset();
+  try {
+    auto watch = Dbus().Initiate(application, kOutcomeTopic, std::chrono::milliseconds::zero());
+    watch->Advise(kOutcomeItem, [this](const std::string& text) { outcomes_.push_back(text); });
+    outcome_watch_ = std::move(watch);
+  } catch (const vb::Error&) {
+    // An engine without outcomes still serves the add-in.
+  }
 }
 
 void EngineTransport::Pump() {

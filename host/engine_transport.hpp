@@ -1,10 +1,15 @@
 // The link's transport of a scenario run: the in-process bus while a scripted (or no) engine
 // serves, D-Bus while the add-in meets the real engine. Which one a link uses is decided when it
 // initiates.
+//
+// Beside the add-in's links to the real engine it keeps one of its own to the engine's outcome
+// item, so the run shows what the engine's window would: every outcome the engine publishes,
+// the add-in's and other clients'. They are collected as they arrive and taken by the runner.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dde/in_process_bus.hpp"
 #include "dde/transport.hpp"
@@ -24,12 +29,19 @@ class EngineTransport : public dde::Transport {
                                               std::chrono::milliseconds wait) override;
   void Pump() override;
 
+  // The engine's outcomes that arrived since the last call, oldest first.
+  std::vector<std::string> TakeOutcomes() { return std::exchange(outcomes_, {}); }
+
  private:
   dde::Transport& Dbus();
+  void WatchOutcomes(std::string_view application);
 
   std::string bus_address_;
   dde::InProcessBus in_process_;
   std::unique_ptr<dde::Transport> dbus_;
+  std::vector<std::string> outcomes_;
+  // Last, so it goes before the transport it talks through.
+  std::unique_ptr<dde::Conversation> outcome_watch_;
   bool real_ = true;
 };
 
