@@ -21,10 +21,17 @@ struct DbusServer::Impl {
   std::string bus_name;
   std::unique_ptr<sdbus::IConnection> connection;
   std::vector<Published> topics;
+  // Tells which clients have left the bus, so their own values go too.
+  sdbus::Slot departures;
+  // Tells who asks for a property before its getter runs: the library hands a getter no caller.
+  sdbus::Slot property_calls;
+  std::string asking;
   int listener = 0;
 
   void Publish(ServerTopic& topic, const std::string& path);
-  void ItemChanged(const ServerTopic& topic, const std::string& item, const std::string& value);
+  void ItemChanged(const ServerTopic& topic, const std::string& item, const std::string& value,
+                   const ClientId& client);
+  void WatchClients();
 };
 
 namespace {
@@ -41,7 +48,7 @@ void Answer(sdbus::MethodCall& call, ServerTopic& topic) {
   call >> command;
   bool taken = false;
   try {
-    taken = topic.Execute(command);
+    taken = topic.Execute(command, call.getSender());
   } catch (const std::exception& e) {
     // The handler's own failure: the client must not wait for a reply that never comes.
     call.createErrorReply(sdbus::Error(std::string(dbus::kFailedError), e.what())).send();
@@ -67,10 +74,11 @@ void DbusServer::Impl::Publish(ServerTopic& topic, const std::string& path) {
   for (const ServerItem& item : topic.Items()) {
     std::string property = Required(dbus::PropertyName(item.name), "item", item.name);
     std::string name = item.name;
+    // Each caller reads its own value.
     published.object->registerProperty(std::string(dbus::kItemsInterface), property, "s",
-                                       [target, name](sdbus::PropertyGetReply& reply) {
+                                       [this, target, name](sdbus::PropertyGetReply& reply) {
                                          const ServerItem* now = target->FindItem(name);
-                                         reply << (now ? now->value : std::string());
+                                         reply << (now ? now->ValueFor(asking) : std::string());
                                        });
     published.items.insert(std::move(property));
   }
@@ -79,7 +87,7 @@ void DbusServer::Impl::Publish(ServerTopic& topic, const std::string& path) {
 }
 
 void DbusServer::Impl::ItemChanged(const ServerTopic& topic, const std::string& item,
-                                   const std::string& value) {
+                                   const std::string& value, const ClientId& client) {
   for (auto& published : topics) {
     if (published.topic != &topic || !published.items.contains(item)) continue;
     try {
@@ -92,11 +100,32 @@ void DbusServer::Impl::ItemChanged(const ServerTopic& topic, const std::string& 
       signal.openVariant("s") << value;
       signal.closeVariant().closeDictEntry().closeContainer();
       signal.openContainer("s").closeContainer();
+      // A client's own answer goes to it alone.
+      if (!client.empty()) signal.setDestination(client);
       published.object->emitSignal(signal);
     } catch (const sdbus::Error&) {
       // A change nobody can hear is no failure of whoever made it; a lost bus shows in the loop.
     }
   }
+}
+
+void DbusServer::Impl::WatchClients() {
+  // Match rules run on every message before its object's handlers, on the same thread.
+  property_calls = connection->addMatch("type='method_call',interface='org.freedesktop.DBus.Properties'",
+                                        [this](sdbus::Message& message) { asking = message.getSender(); });
+  departures = connection->addMatch(
+      "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
+      "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg2=''",
+      [this](sdbus::Message& message) {
+        std::string name, old_owner, new_owner;
+        try {
+          message >> name >> old_owner >> new_owner;
+        } catch (const sdbus::Error&) {
+          return;
+        }
+        // A unique name never comes back: its owner is gone for good.
+        if (new_owner.empty() && name.starts_with(':')) application->ForgetClient(name);
+      });
 }
 
 DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std::string& bus_address)
@@ -116,6 +145,11 @@ DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std
   } catch (const sdbus::Error& e) {
     throw std::runtime_error("cannot reach the D-Bus session bus: " + e.getMessage());
   }
+  try {
+    impl_->WatchClients();
+  } catch (const sdbus::Error& e) {
+    throw std::runtime_error("cannot watch the clients on the bus: " + e.getMessage());
+  }
   for (auto& [topic, path] : paths) impl_->Publish(*topic, path);
   try {
     impl_->connection->requestName(impl_->bus_name);
@@ -128,14 +162,16 @@ DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std
   }
   Impl* impl = impl_.get();
   impl_->listener =
-      app.AddItemListener([impl](const ServerTopic& topic, const std::string& item,
-                                 const std::string& value) { impl->ItemChanged(topic, item, value); });
+      app.AddItemListener([impl](const ServerTopic& topic, const std::string& item, const std::string& value,
+                                 const ClientId& client) { impl->ItemChanged(topic, item, value, client); });
 }
 
 DbusServer::~DbusServer() {
   impl_->application->RemoveItemListener(impl_->listener);
   // The objects need their connection; closing it releases the name.
   impl_->topics.clear();
+  impl_->departures = {};
+  impl_->property_calls = {};
   impl_->connection.reset();
 }
 

@@ -2,9 +2,12 @@
 // caller's thread: either Run() until Stop(), or an outer poll() loop that also watches other
 // descriptors (a terminal) and calls ProcessPending() whenever GetPollData() says so.
 //
-// An execute runs the topic's handler; the item changes it makes go out as PropertiesChanged
-// before the reply, so a client that drains its queue after the call has them all. A refusal is
-// the error dde.Error.Refused. Item changes at any other time go out as they happen.
+// An execute runs the topic's handler for the client that sent it (its unique name); the item
+// changes it makes go out as PropertiesChanged to that client alone (a signal with a
+// destination) before the reply, so a client that drains its queue after the call has them
+// all, and a property Get answers the caller's own value. A refusal is the error
+// dde.Error.Refused. Changes for everyone go out as broadcasts as they happen. A client that
+// leaves the bus is forgotten.
 #pragma once
 
 #include <memory>

@@ -12,6 +12,11 @@
 
 namespace dde {
 
+namespace {
+// The bus is one client of its servers: every conversation is of this one process.
+constexpr std::string_view kClient = ":in-process";
+}  // namespace
+
 struct InProcessBus::State {
   struct Server {
     std::shared_ptr<ServerApplication> application;
@@ -52,7 +57,8 @@ struct InProcessBus::State {
   }
 
   void ItemChanged(std::uint64_t server, const ServerTopic& topic, const std::string& item,
-                   const std::string& value) {
+                   const std::string& value, const ClientId& client) {
+    if (!client.empty() && client != kClient) return;
     for (const auto& [id, channel] : channels) {
       if (channel.server == server && channel.topic == topic.Name() && channel.advised.contains(item)) {
         pending.push_back({id, item, value});
@@ -85,18 +91,18 @@ class InProcessBus::BusConversation final : public Conversation {
     // Held for the call: the server may quit while it handles the command.
     auto server = state_->FindServer(server_id);
     if (!server) vb::Raise(vb::err::ForeignApplicationQuit);
-    const bool taken = server->FindTopic(Mine().topic)->Execute(command);
+    const bool taken = server->FindTopic(Mine().topic)->Execute(command, kClient);
     state_->Deliver();
     if (!state_->FindServer(server_id)) vb::Raise(vb::err::ForeignApplicationQuit);
     if (!taken) vb::Raise(vb::err::DdeRefused);
   }
 
-  std::string Request(std::string_view item) override { return Find(item).value; }
+  std::string Request(std::string_view item) override { return Find(item).ValueFor(kClient); }
 
   std::string Advise(std::string_view item, ItemCallback on_change) override {
     const ServerItem& found = Find(item);
     Mine().advised.insert_or_assign(found.name, std::move(on_change));
-    return found.value;
+    return found.ValueFor(kClient);
   }
 
  private:
@@ -147,9 +153,10 @@ InProcessBus::Registration InProcessBus::Register(std::shared_ptr<ServerApplicat
   }
   const std::uint64_t id = state_->next_id++;
   std::weak_ptr<State> weak = state_;
-  const int listener = application->AddItemListener(
-      [weak, id](const ServerTopic& topic, const std::string& item, const std::string& value) {
-        if (auto state = weak.lock()) state->ItemChanged(id, topic, item, value);
+  const int listener =
+      application->AddItemListener([weak, id](const ServerTopic& topic, const std::string& item,
+                                              const std::string& value, const ClientId& client) {
+        if (auto state = weak.lock()) state->ItemChanged(id, topic, item, value, client);
       });
   state_->servers.push_back({std::move(application), id, listener});
   return Registration(state_, id);

@@ -1,6 +1,7 @@
 // The DDE transport inside one process: server applications register on the bus and clients of
 // the same process talk to them. Scripted engines and tests use it; it never waits and never
-// times out.
+// times out. The bus is one client of its servers: its executes and reads share one set of the
+// servers' per-client values.
 #pragma once
 
 #include <cstddef>

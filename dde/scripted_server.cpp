@@ -24,9 +24,10 @@ void ScriptedServer::Reply(std::string prefix, std::vector<std::string> texts) {
 
 void ScriptedServer::Refuse(std::string prefix) { refusals_.push_back(std::move(prefix)); }
 
-void ScriptedServer::SetStatus(std::string text) { status_topic_->SetItem(status_item_, std::move(text)); }
-
-std::string ScriptedServer::Status() const { return status_topic_->FindItem(status_item_)->value; }
+void ScriptedServer::SetStatus(std::string text) {
+  status_ = text;
+  status_topic_->SetItem(status_item_, std::move(text));
+}
 
 bool ScriptedServer::Handle(const ServerTopic& topic, std::string_view command) {
   executes_.push_back({topic.Name(), std::string(command)});

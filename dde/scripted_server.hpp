@@ -46,7 +46,8 @@ class ScriptedServer {
 
   // A spontaneous change of the status item; advised clients see it at their next pump.
   void SetStatus(std::string text);
-  std::string Status() const;
+  // The last status set, by a rule or spontaneously.
+  const std::string& Status() const { return status_; }
 
   // Every execute received, refused ones too, in order.
   const std::vector<ExecuteRecord>& Executes() const { return executes_; }
@@ -66,6 +67,7 @@ class ScriptedServer {
   std::shared_ptr<ServerApplication> application_;
   ServerTopic* status_topic_;
   std::string status_item_;
+  std::string status_;
   std::vector<std::string> refusals_;
   std::vector<ReplyRule> replies_;
   std::vector<ExecuteRecord> executes_;

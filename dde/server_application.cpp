@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "vbrt/strings.hpp"
 
@@ -14,19 +15,52 @@ bool SameName(std::string_view a, std::string_view b) {
 ServerTopic::ServerTopic(ServerApplication& application, std::string name)
     : application_(application), name_(std::move(name)) {}
 
-bool ServerTopic::Execute(std::string_view command) { return on_execute_ && on_execute_(command); }
+const std::string& ServerItem::ValueFor(std::string_view client) const {
+  if (client.empty()) return value;
+  auto mine = own.find(client);
+  return mine == own.end() ? value : mine->second;
+}
+
+bool ServerTopic::Execute(std::string_view command, std::string_view client) {
+  if (!on_execute_) return false;
+  // Restored afterwards: a handler may run an execute of its own.
+  ClientId outer = std::exchange(application_.current_client_, ClientId(client));
+  try {
+    const bool taken = on_execute_(command);
+    application_.current_client_ = std::move(outer);
+    return taken;
+  } catch (...) {
+    application_.current_client_ = std::move(outer);
+    throw;
+  }
+}
 
 void ServerTopic::AddItem(std::string item, std::string value) {
   if (FindItem(item)) return;
-  items_.push_back({std::move(item), std::move(value)});
+  items_.push_back({std::move(item), std::move(value), {}});
 }
 
 void ServerTopic::SetItem(std::string_view item, std::string value) {
+  Change(item, std::move(value), application_.current_client_);
+}
+
+void ServerTopic::SetSharedItem(std::string_view item, std::string value) {
+  Change(item, std::move(value), {});
+}
+
+void ServerTopic::Change(std::string_view item, std::string value, const ClientId& client) {
   auto it =
       std::find_if(items_.begin(), items_.end(), [&](const ServerItem& i) { return SameName(i.name, item); });
   if (it == items_.end()) throw std::out_of_range("topic " + name_ + " has no item " + std::string(item));
-  it->value = std::move(value);
-  application_.ItemChanged(*this, it->name, it->value);
+  if (client.empty()) {
+    it->own.clear();
+    it->value = std::move(value);
+    application_.ItemChanged(*this, it->name, it->value, client);
+  } else {
+    std::string& mine = it->own[client];
+    mine = std::move(value);
+    application_.ItemChanged(*this, it->name, mine, client);
+  }
 }
 
 const ServerItem* ServerTopic::FindItem(std::string_view item) const {
@@ -64,9 +98,17 @@ void ServerApplication::RemoveItemListener(int id) {
   std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
 }
 
+void ServerApplication::ForgetClient(std::string_view client) {
+  for (const auto& topic : topics_) {
+    for (auto& item : topic->items_) {
+      if (auto mine = item.own.find(client); mine != item.own.end()) item.own.erase(mine);
+    }
+  }
+}
+
 void ServerApplication::ItemChanged(const ServerTopic& topic, const std::string& item,
-                                    const std::string& value) {
-  for (const auto& l : listeners_) l.second(topic, item, value);
+                                    const std::string& value, const ClientId& client) {
+  for (const auto& l : listeners_) l.second(topic, item, value, client);
 }
 
 }  // namespace dde

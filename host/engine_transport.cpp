@@ -1,8 +1,15 @@
 #include "host/engine_transport.hpp"
 
 #include "dde/dbus_transport.hpp"
+#include "vbrt/error.hpp"
 
 namespace vbhost {
+
+namespace {
+constexpr std::string_view kEngine = "WNORB16";
+constexpr std::string_view kOutcomeTopic = "frmCmd";
+constexpr std::string_view kOutcomeItem = "txtOutcome";
+}  // namespace
 
 dde::DbusTransport& EngineTransport::Dbus() {
   if (!dbus_) {
@@ -17,12 +24,27 @@ dde::DbusTransport& EngineTransport::Dbus() {
 
 std::unique_ptr<dde::Conversation> EngineTransport::Initiate(std::string_view application,
                                                              std::string_view topic) {
-  if (real_) return Dbus().Initiate(application, topic);
-  return in_process_.Initiate(application, topic);
+  if (!real_) return in_process_.Initiate(application, topic);
+  auto conversation = Dbus().Initiate(application, topic);
+  WatchOutcomes(application);
+  return conversation;
 }
 
 void EngineTransport::ServerLaunched() {
   if (real_) Dbus().ServerLaunched();
+}
+
+// Watched anew whenever the add-in links: the engine it reaches may be a new one.
+void EngineTransport::WatchOutcomes(std::string_view application) {
+  if (!dde::SameName(application, kEngine)) return;
+  outcome_watch_.reset();
+  try {
+    auto watch = Dbus().Initiate(application, kOutcomeTopic);
+    watch->Advise(kOutcomeItem, [this](const std::string& text) { outcomes_.push_back(text); });
+    outcome_watch_ = std::move(watch);
+  } catch (const vb::Error&) {
+    // An engine without outcomes still serves the add-in.
+  }
 }
 
 void EngineTransport::Pump() {

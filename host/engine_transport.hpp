@@ -1,11 +1,16 @@
 // The link's transport of a scenario run: the in-process bus while a scripted (or no) engine
 // serves, D-Bus while the add-in meets the real engine. Which one a link uses is decided when it
 // initiates.
+//
+// Beside the add-in's links to the real engine it keeps one of its own to the engine's outcome
+// item, so the run shows what the engine's window would: every outcome the engine publishes,
+// the add-in's and other clients'. They are collected as they arrive and taken by the runner.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dde/dbus_transport.hpp"
 #include "dde/in_process_bus.hpp"
@@ -30,12 +35,19 @@ class EngineTransport : public dde::Transport {
     on_await_ = std::move(observer);
   }
 
+  // The engine's outcomes that arrived since the last call, oldest first.
+  std::vector<std::string> TakeOutcomes() { return std::exchange(outcomes_, {}); }
+
  private:
   dde::DbusTransport& Dbus();
+  void WatchOutcomes(std::string_view application);
 
   std::string bus_address_;
   dde::InProcessBus in_process_;
   std::unique_ptr<dde::DbusTransport> dbus_;
+  std::vector<std::string> outcomes_;
+  // Last, so it goes before the transport it talks through.
+  std::unique_ptr<dde::Conversation> outcome_watch_;
   bool real_ = true;
   std::function<void(std::string_view)> on_await_;
 };

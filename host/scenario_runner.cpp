@@ -53,7 +53,10 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
         clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(transport_, this),
         vbe_(std::make_shared<HostVBE>(transcript_, clipboard_, app_,
                                        CombineWindowsPath(resolver_.ToWindows(install_dir_), "VB5.EXE"))) {
-    desktop_.SetEventPump([this] { transport_.Pump(); });
+    desktop_.SetEventPump([this] {
+      transport_.Pump();
+      EmitEngineOutcomes();
+    });
     // A started program is the only server a link may wait for. The add-in's start-up launches
     // nothing when it finds no engine executable, so its links then fail at once.
     shell_.OnStarted([this] { transport_.ServerLaunched(); });
@@ -119,6 +122,8 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
     nlohmann::ordered_json e{{"event", "execute"}, {"topic", c.topic}, {"command", c.command}, {"ok", c.ok}};
     if (!c.ok) e["number"] = c.error;
     transcript_.Emit(e);
+    // What the engine showed while it handled the command comes after the command.
+    EmitEngineOutcomes();
   }
 
  private:
@@ -130,6 +135,9 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   };
   Path ArgPath(const std::string& word) const;
   dde::ScriptedServer& Scripted(const char* command);
+  void EmitEngineOutcomes() {
+    for (auto& text : transport_.TakeOutcomes()) transcript_.Emit({{"event", "engine"}, {"text", text}});
+  }
 
   void Open(const Args& a);
   void Edit(const Args& a);
@@ -294,6 +302,7 @@ void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
       throw ScenarioError("usage: " + std::string(entry.usage));
     }
     (this->*entry.run)(args);
+    EmitEngineOutcomes();
     return;
   }
   if (verb_known) {

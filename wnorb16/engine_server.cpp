@@ -1,25 +1,60 @@
 #include "wnorb16/engine_server.hpp"
 
+#include "wnorb16/command_words.hpp"
+#include "wnorb16/status_text.hpp"
+
 namespace wnorb16 {
 
-EngineServer::EngineServer(Engine& engine, Observer observer)
+namespace {
+constexpr std::string_view kErrorStart = "ERROR:";
+constexpr std::string_view kTerminal = "terminal";
+}  // namespace
+
+bool IsPublishedOutcome(std::string_view command, std::string_view status) {
+  if (status.starts_with(kErrorStart)) return true;
+  auto parsed = ParseCommand(command);
+  const Command* taken = std::get_if<Command>(&parsed);
+  if (taken == nullptr) return true;
+  switch (taken->kind) {
+    case CommandKind::kExtract:
+    case CommandKind::kUpdate:
+    case CommandKind::kCompare:
+    case CommandKind::kConfigure:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string OutcomeText(std::string_view command, std::string_view status) {
+  return status::WithCrLf("> " + std::string(command) + "\r\n" + std::string(status));
+}
+
+EngineServer::EngineServer(Engine& engine, Observer observer, StatusLog* log)
     : engine_(engine),
       observer_(std::move(observer)),
+      log_(log),
       application_(std::make_shared<dde::ServerApplication>(kApplicationName)) {
   status_topic_ = &application_->AddTopic(kStatusTopic);
   status_topic_->AddItem(kStatusItem);
+  status_topic_->AddItem(kOutcomeItem);
   dde::ServerTopic& command_topic = application_->AddTopic(kCommandTopic);
   // Every command is taken, refused ones too: the add-in learns the refusal from the status.
   command_topic.SetExecuteHandler([this](std::string_view command) {
-    std::string status = Execute(command);
+    std::string status = Handle(command, application_->CurrentClient());
+    status_topic_->SetItem(kStatusItem, status);
     if (observer_) observer_(command, status);
     return true;
   });
 }
 
-std::string EngineServer::Execute(std::string_view command) {
+std::string EngineServer::Execute(std::string_view command) { return Handle(command, kTerminal); }
+
+std::string EngineServer::Handle(std::string_view command, std::string_view who) {
   std::string status = engine_.Execute(command);
-  status_topic_->SetItem(kStatusItem, status);
+  if (log_ != nullptr) log_->Command(who, command, status);
+  if (IsPublishedOutcome(command, status))
+    status_topic_->SetSharedItem(kOutcomeItem, OutcomeText(command, status));
   return status;
 }
 

@@ -1,5 +1,6 @@
 // WNORB16.EXE: the engine the add-in links to. "-L" serves the link without a window; alone it
-// is the interactive engine at a terminal, and serves with a log file when started without one.
+// is the interactive engine at a terminal, and serves as with -L when started without one. A
+// serving engine logs every command to WNORB.LOG.
 #include <CLI/CLI.hpp>
 
 #include <iostream>
@@ -32,13 +33,25 @@ int RunCommands(EngineSetup setup, const std::vector<std::string>& commands) {
   return 0;
 }
 
+// The log every serving engine keeps, beside its settings; a log that cannot be written is said
+// once and the engine serves on.
+std::unique_ptr<StatusLog> OpenLog(const std::string& ini_path) {
+  auto log = std::make_unique<StatusLog>(LogPathBeside(ini_path));
+  if (!log->ok()) std::cerr << "WNORB16.EXE: cannot write the log " << LogPathBeside(ini_path) << "\n";
+  return log;
+}
+
 int Interactive(EngineSetup setup, const std::string& bus_address) {
   TerminalInput terminal;
+  std::unique_ptr<StatusLog> status_log = OpenLog(setup.ini_path);
   Engine engine(std::move(setup));
   Console* console_ptr = nullptr;
-  EngineServer server(engine, [&](std::string_view command, const std::string& status) {
-    if (console_ptr != nullptr) console_ptr->FromLink(command, status);
-  });
+  EngineServer server(
+      engine,
+      [&](std::string_view command, const std::string& status) {
+        if (console_ptr != nullptr) console_ptr->FromLink(command, status);
+      },
+      status_log.get());
   Console console(server, std::cout);
   console_ptr = &console;
   console.Greet();
@@ -62,20 +75,15 @@ int Interactive(EngineSetup setup, const std::string& bus_address) {
   return 1;
 }
 
-int Served(EngineSetup setup, const std::string& bus_address, bool log) {
-  std::unique_ptr<StatusLog> status_log;
-  if (log) status_log = std::make_unique<StatusLog>(LogPathBeside(setup.ini_path));
+int Served(EngineSetup setup, const std::string& bus_address) {
+  std::unique_ptr<StatusLog> status_log = OpenLog(setup.ini_path);
   Engine engine(std::move(setup));
-  EngineServer server(engine, [&](std::string_view command, const std::string& status) {
-    if (status_log) status_log->Command(command, status);
-  });
-  if (status_log) status_log->Note("serving the link, user " + engine.config().user_id);
+  EngineServer server(engine, {}, status_log.get());
+  status_log->Note("serving the link, user " + engine.config().user_id);
   LinkResult result = ServeLink(server, bus_address, nullptr, nullptr);
   const bool failed = result.outcome == LinkOutcome::kNoBus || result.outcome == LinkOutcome::kLost;
-  if (status_log) {
-    status_log->Note(result.outcome == LinkOutcome::kAlreadyServed ? "another engine serves the link; ending"
-                                                                   : "ending: " + result.detail);
-  }
+  status_log->Note(result.outcome == LinkOutcome::kAlreadyServed ? "another engine serves the link; ending"
+                                                                 : "ending: " + result.detail);
   if (failed) std::cerr << "WNORB16.EXE: " << result.detail << "\n";
   return failed ? 1 : 0;
 }
@@ -87,13 +95,13 @@ int main(int argc, char** argv) {
       "WNORB16.EXE - the version-control engine of the add-in. It keeps files in GNU RCS archives and\n"
       "answers the add-in's commands over the DDE link \"WNORB16\" (D-Bus name dde.WNORB16 on the\n"
       "session bus). Started alone at a terminal it is the interactive engine: it shows each status\n"
-      "and takes the same commands typed; started alone without a terminal it serves like -L and\n"
-      "writes its status to WNORB.LOG beside WNORB.INI."};
+      "and takes the same commands typed; started alone without a terminal it serves like -L. While\n"
+      "it serves, every command and its status go to WNORB.LOG beside WNORB.INI."};
   bool linked = false;
   std::string ini_path;
   std::string bus_address;
   std::vector<std::string> commands;
-  app.add_flag("-L", linked, "Serve the link without a window: no terminal, no log");
+  app.add_flag("-L", linked, "Serve the link without a window or terminal");
   app.add_option("--ini", ini_path, "Settings file instead of WNORB.INI beside the executable");
   app.add_option("-c,--command", commands,
                  "Run this command, print its status and end, without serving the link; give -c again for "
@@ -107,5 +115,5 @@ int main(int argc, char** argv) {
   setup.ini_path = ini_path.empty() ? ExecutableFolder() + "/" + kIniFileName : ini_path;
   if (!commands.empty()) return RunCommands(std::move(setup), commands);
   if (!linked && AtTerminal()) return Interactive(std::move(setup), bus_address);
-  return Served(std::move(setup), bus_address, !linked);
+  return Served(std::move(setup), bus_address);
 }

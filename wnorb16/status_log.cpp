@@ -29,8 +29,8 @@ StatusLog::StatusLog(const std::string& path) : out_(path, std::ios::app | std::
 
 void StatusLog::Note(std::string_view text) { out_ << Now() << " " << text << "\n" << std::flush; }
 
-void StatusLog::Command(std::string_view command, const std::string& status) {
-  out_ << Now() << " > " << command << "\n" << status::ForPerson(status) << std::flush;
+void StatusLog::Command(std::string_view who, std::string_view command, const std::string& status) {
+  out_ << Now() << " " << who << " > " << command << "\n" << status::ForPerson(status) << std::flush;
 }
 
 std::string LogPathBeside(const std::string& ini_path) {

@@ -1,5 +1,5 @@
-// The engine without a terminal keeps what it did in WNORB.LOG beside its settings: every
-// command that came over the link and the status it left.
+// The serving engine keeps what it did in WNORB.LOG beside its settings: every command, from
+// the link or typed, who sent it and the status it left.
 #pragma once
 
 #include <fstream>
@@ -14,7 +14,8 @@ class StatusLog {
 
   bool ok() const { return out_.good(); }
   void Note(std::string_view text);
-  void Command(std::string_view command, const std::string& status);
+  // `who`: the client's name on the link, or "terminal".
+  void Command(std::string_view who, std::string_view command, const std::string& status);
 
  private:
   std::ofstream out_;

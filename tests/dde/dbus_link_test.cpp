@@ -125,6 +125,48 @@ TEST_F(DbusLink, TextBoxLinksReadTheAnswerRightAfterLinkExecute) {
   EXPECT_EQ(links.status.LinkMode(), dde::vbLinkNone);
 }
 
+// Two clients of one server: each is told and reads only its own answers; a change outside an
+// execute is everyone's; a client that leaves the bus leaves nothing behind in the server.
+TEST_F(DbusLink, EachClientHasItsOwnAnswers) {
+  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  auto other_transport = std::make_unique<dde::DbusTransport>(bus_.Address());
+  transport_.ServerLaunched();
+  other_transport->ServerLaunched();
+  Links mine(transport_);
+  auto other = std::make_unique<Links>(*other_transport);
+  mine.Connect();
+  other->Connect();
+  auto my_status = transport_.Initiate("WNORB16", "frmCmd");
+
+  for (int round = 0; round < 3; ++round) {
+    mine.command.LinkExecute("T mine");
+    other->command.LinkExecute("T other");
+    EXPECT_EQ(mine.status.Text(), "done T mine");
+    EXPECT_EQ(other->status.Text(), "done T other");
+    EXPECT_EQ(my_status->Request("txtStatus"), "done T mine");
+  }
+  auto own_values = [&] {
+    std::size_t n = 0;
+    engine.Do(
+        [&](dde::ServerApplication& app) { n = app.FindTopic("frmCmd")->FindItem("txtStatus")->own.size(); });
+    return n;
+  };
+  EXPECT_EQ(own_values(), 2u);
+  other.reset();
+  other_transport.reset();
+  bool forgotten = false;
+  for (auto until = std::chrono::steady_clock::now() + 5s;
+       !forgotten && std::chrono::steady_clock::now() < until;) {
+    forgotten = own_values() == 1;
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_TRUE(forgotten);
+
+  engine.Do([](dde::ServerApplication& app) { SetStatus(app, "Idle"); });
+  EXPECT_TRUE(Eventually(transport_, [&] { return mine.status.Text() == "Idle"; }));
+  EXPECT_EQ(my_status->Request("txtStatus"), "Idle");
+}
+
 TEST_F(DbusLink, NamesWithoutAServerFindNone) {
   dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
   engine.Do([](dde::ServerApplication&) {});

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -222,6 +223,57 @@ TEST_F(RealEngine, ACommentSentBeforeACheckInIsItsLogMessage) {
   const std::string archive = Slurp(tmp / "App/Module1.bas,v");
   EXPECT_NE(archive.find("log\n@rounding fixed, see #12\n@"), std::string::npos) << archive;
   EXPECT_TRUE(EngineGone());
+}
+
+// What the engine did reaches the transcript: a file someone else holds, a check-in RCS could not
+// finish. The lock queries of start-up only go to the log, which holds every command.
+TEST_F(RealEngine, TheEnginesOutcomesAreInTheTranscriptAndEveryCommandInItsLog) {
+  // bob's copy of Form1 is elsewhere; ann holds Module1 and has edited it, but its archive lost
+  // its revisions' text.
+  std::string app = tmp / "App";
+  ASSERT_EQ(::chmod((tmp / "App/Form1.frm").c_str(), 0444), 0);
+  ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=ann co -q -l Module1.bas </dev/null"), 0);
+  Write(tmp / "App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n' edited\r\n");
+  std::string archive = Slurp(tmp / "App/Module1.bas,v");
+  const auto desc = archive.find("\ndesc\n@");
+  ASSERT_NE(desc, std::string::npos);
+  Write(tmp / "App/Module1.bas,v", archive.substr(0, archive.find('@', desc + 7) + 2));
+
+  Lines t = RunVbhost(
+      "open App/App.vbp\n"
+      "addin connect\n"
+      "addin connectaddin\n"
+      "answer dialog frmExtract select Form1 ok\n"
+      "click Tools \"C&heck Out\"\n"
+      "answer dialog frmUpdate select Module1 ok\n"
+      "click Tools \"Check &In\"\n"
+      "addin disconnectaddin\n");
+
+  Lines outcomes = With(t, "\"event\":\"engine\"");
+  ASSERT_EQ(outcomes.size(), 2u) << ::testing::PrintToString(t);
+  json refused = json::parse(outcomes[0]);
+  EXPECT_TRUE(refused["text"].get<std::string>().starts_with("> EW ")) << refused;
+  EXPECT_NE(refused["text"].get<std::string>().find("Form1.frm: checked out to bob; left alone\r\n"),
+            std::string::npos)
+      << refused;
+  json failed = json::parse(outcomes[1]);
+  EXPECT_TRUE(failed["text"].get<std::string>().starts_with("> UW ")) << failed;
+  EXPECT_NE(failed["text"].get<std::string>().find("0 of 1 files updated\r\n"), std::string::npos) << failed;
+  EXPECT_NE(failed["text"].get<std::string>().find("Module1.bas: failed: "), std::string::npos) << failed;
+  // Each right after the command it belongs to.
+  for (const auto& outcome : outcomes) {
+    auto at = std::find(t.begin(), t.end(), outcome);
+    ASSERT_NE(at, t.begin());
+    EXPECT_NE((at - 1)->find("\"event\":\"execute\""), std::string::npos) << *(at - 1);
+  }
+
+  // The engine the add-in started with -L logged every command it was sent.
+  EXPECT_TRUE(EngineGone());
+  const std::string log = Slurp(tmp / "bin/WNORB.LOG");
+  for (const auto& line : With(t, "\"event\":\"execute\"")) {
+    const std::string command = json::parse(line)["command"];
+    EXPECT_NE(log.find(" > " + command + "\n"), std::string::npos) << command << "\n" << log;
+  }
 }
 
 // The engine dies under the add-in: the next command reports an error, and the next connection

@@ -2,6 +2,7 @@
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <sys/stat.h>
 
 #include <thread>
 
@@ -17,11 +18,16 @@ namespace {
 using dde_test::ChildProcess;
 using namespace std::chrono_literals;
 
-// busctl prints a string with backslashes doubled.
-std::string JsonEscaped(const std::string& s) {
-  std::string out;
-  for (char c : s) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
-  return out;
+// A string as busctl prints it: quoted, with backslashes doubled and line ends escaped.
+std::string BusctlString(const std::string& s) {
+  std::string out = "s \"";
+  for (char c : s) {
+    out += c == '\\'   ? std::string("\\\\")
+           : c == '\r' ? std::string("\\r")
+           : c == '\n' ? std::string("\\n")
+                       : std::string(1, c);
+  }
+  return out + "\"\n";
 }
 
 TEST_F(EngineTest, TheProgramServesTheLinkAndASecondStartLeavesItAlone) {
@@ -57,8 +63,71 @@ TEST_F(EngineTest, TheProgramServesTheLinkAndASecondStartLeavesItAlone) {
   EXPECT_NE(log.find(" > G2LOCKING\nY\n"), std::string::npos) << log;
 }
 
-// Anyone on the bus can drive the engine, without the add-in.
-TEST_F(EngineTest, BusctlDrivesTheEngine) {
+// Two IDEs of one user on one engine, and busctl beside them: each reads only its own answers,
+// through the add-in's links and through a plain property Get. What changes files reaches
+// everyone as an outcome; a lock query does not. The -L engine logs every command.
+TEST_F(EngineTest, EachClientReadsItsOwnAnswersAndEveryoneSeesTheOutcomes) {
+  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
+  Archived("A.BAS", "a\n");
+  Archived("B.BAS", "b\n");
+  LockAs("bob", "B.BAS");
+  ASSERT_EQ(::chmod(Path("B.BAS").c_str(), 0444), 0);  // bob's copy is elsewhere
+  dde::PrivateBus bus;
+  ChildProcess engine({WNORB16_EXE, "-L", "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
+  dde::DbusTransport ann1(bus.Address());
+  dde::DbusTransport ann2(bus.Address());
+  ann1.ServerLaunched();  // the engine above may still be taking its name
+  ann2.ServerLaunched();
+  AddinLinks links1(ann1);
+  AddinLinks links2(ann2);
+  auto status1 = ann1.Initiate("WNORB16", "frmCmd");
+  auto status2 = ann2.Initiate("WNORB16", "frmCmd");
+  std::vector<std::string> outcomes;
+  status2->Advise("txtOutcome", [&](const std::string& text) { outcomes.push_back(text); });
+
+  const std::string a = Short("A.BAS");
+  const std::string b = Short("B.BAS");
+  const std::string free = a + " is not checked out\r\n";
+  const std::string held = b + " is checked out to someone else\r\n";
+  for (int round = 0; round < 5; ++round) {
+    links1.text1.LinkExecute("T " + a);
+    links2.text1.LinkExecute("T " + b);
+    EXPECT_EQ(links1.text2.Text(), free);
+    EXPECT_TRUE(links2.text2.Text().starts_with(held)) << links2.text2.Text();
+    EXPECT_EQ(status1->Request("txtStatus"), free);
+    EXPECT_TRUE(status2->Request("txtStatus").starts_with(held));
+  }
+  auto busctl = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"busctl", "--address=" + bus.Address()});
+    return ChildProcess(std::move(args)).Finish(10s);
+  };
+  EXPECT_EQ(busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"}).output,
+            BusctlString(""));
+  ann2.Pump();
+  EXPECT_TRUE(outcomes.empty()) << outcomes.front();
+
+  // A check-out by the first IDE, refused for B: its answer is its own, its outcome everyone's.
+  links1.text1.LinkExecute("EW " + a + "," + b);
+  ann2.Pump();
+  const std::string answer = "1 of 2 files extracted\r\n" + a + ": revision 1.1 extracted and locked\r\n" +
+                             b + ": checked out to bob; left alone\r\n";
+  EXPECT_EQ(links1.text2.Text(), answer);
+  EXPECT_TRUE(links2.text2.Text().starts_with(held));
+  EXPECT_EQ(outcomes, std::vector<std::string>{"> EW " + a + "," + b + "\r\n" + answer});
+  EXPECT_EQ(busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtOutcome"}).output,
+            BusctlString("> EW " + a + "," + b + "\r\n" + answer));
+
+  engine.Kill();
+  const std::string log = Contents(tmp_ / "WNORB.LOG");
+  std::size_t logged = 0;
+  for (std::size_t at = 0; (at = log.find(" > T ", at)) != std::string::npos; ++at) ++logged;
+  EXPECT_EQ(logged, 10u) << log;
+  EXPECT_NE(log.find(" > EW " + a + "," + b + "\n1 of 2 files extracted\n"), std::string::npos) << log;
+}
+
+// Anyone on the bus can drive the engine, without the add-in. Each run of busctl is a client of
+// its own, so a program that wants the answer reads it on the connection that sent the command.
+TEST_F(EngineTest, OtherProgramsDriveTheEngine) {
   tmp_.Write("WNORB.INI", "[Engine]\r\nLocking=N\r\nUserID=ann\r\n");
   Archived("B.BAS", "b\n");
   dde::PrivateBus bus;
@@ -70,19 +139,24 @@ TEST_F(EngineTest, BusctlDrivesTheEngine) {
   // The engine may still be claiming its name.
   ChildProcess::Result call;
   for (int i = 0; i < 50; ++i) {
-    call = busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "G2LOCKING"});
+    call = busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "CONFIG"});
     if (call.exit_code == 0) break;
     std::this_thread::sleep_for(100ms);
   }
   ASSERT_EQ(call.exit_code, 0) << call.output;
-  auto status = busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"});
-  EXPECT_EQ(status.output, "s \"N\"\n");
+  auto outcome = busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtOutcome"});
+  EXPECT_TRUE(outcome.output.starts_with("s \"> CONFIG\\r\\nConfiguration read from ")) << outcome.output;
 
-  ASSERT_EQ(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "T " + Short("B.BAS")})
-                .exit_code,
-            0);
-  status = busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"});
-  EXPECT_EQ(status.output, "s \"" + JsonEscaped(Short("B.BAS")) + " is not checked out\\r\\n\"\n");
+  // The documented one-liner: execute and read on one connection.
+  ChildProcess python(
+      {"env", "DBUS_SESSION_BUS_ADDRESS=" + bus.Address(), "/usr/bin/python3", "-c",
+       "import dbus, sys\n"
+       "bus = dbus.SessionBus()\n"
+       "bus.get_object('dde.WNORB16', '/frmMain').Execute(sys.argv[1], dbus_interface='dde.Topic')\n"
+       "print(bus.get_object('dde.WNORB16', '/frmCmd').Get('dde.Items', 'txtStatus',\n"
+       "      dbus_interface='org.freedesktop.DBus.Properties'), end='')\n",
+       "T " + Short("B.BAS")});
+  EXPECT_EQ(python.Finish(10s).output, Short("B.BAS") + " is not checked out\r\n");
   engine.Kill();
 }
 
