@@ -1,5 +1,7 @@
 #include "wnorb16/engine_server.hpp"
 
+#include "dde/code_page_link.hpp"
+
 namespace wnorb16 {
 
 EngineServer::EngineServer(Engine& engine, Observer observer)
@@ -17,8 +19,14 @@ EngineServer::EngineServer(Engine& engine, Observer observer)
   });
 }
 
+std::string ExecuteUtf8(Engine& engine, std::string_view command) {
+  // A command that cannot be carried is answered so, never executed half-converted.
+  std::string text = dde::FromLink(command, "command");
+  return dde::ToLink(dde::Carried(command) ? engine.Execute(text) : text);
+}
+
 std::string EngineServer::Execute(std::string_view command) {
-  std::string status = engine_.Execute(command);
+  std::string status = ExecuteUtf8(engine_, command);
   status_topic_->SetItem(kStatusItem, status);
   return status;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "vbrt/code_page.hpp"
 #include "wnorb16/console.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/engine_server.hpp"
@@ -30,7 +31,7 @@ int RunCommands(EngineSetup setup, const std::vector<std::string>& commands) {
     setup.interaction = person.get();
   }
   Engine engine(std::move(setup));
-  for (const auto& command : commands) std::cout << status::ForPerson(engine.Execute(command));
+  for (const auto& command : commands) std::cout << status::ForPerson(ExecuteUtf8(engine, command));
   return 0;
 }
 
@@ -106,6 +107,10 @@ int main(int argc, char** argv) {
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("--bus", bus_address, "D-Bus address to serve on instead of the session bus");
   CLI11_PARSE(app, argc, argv);
+  if (std::string problem = vb::CodePageSettingProblem(); !problem.empty()) {
+    std::cerr << "WNORB16.EXE: " << problem << "\n";
+    return 2;
+  }
 
   EngineSetup setup;
   setup.ini_path = ini_path.empty() ? ExecutableFolder() + "/" + kIniFileName : ini_path;
