@@ -1,5 +1,6 @@
 #include "host/engine_transport.hpp"
 
+#include "dde/code_page_link.hpp"
 #include "dde/dbus_transport.hpp"
 #include "vbrt/error.hpp"
 
@@ -11,13 +12,15 @@ constexpr std::string_view kOutcomeTopic = "frmCmd";
 constexpr std::string_view kOutcomeItem = "txtOutcome";
 }  // namespace
 
-dde::DbusTransport& EngineTransport::Dbus() {
+dde::Transport& EngineTransport::Dbus() {
   if (!dbus_) {
-    dbus_ = bus_address_.empty() ? std::make_unique<dde::DbusTransport>()
-                                 : std::make_unique<dde::DbusTransport>(bus_address_);
-    dbus_->OnAwait([this](std::string_view application) {
+    auto dbus = bus_address_.empty() ? std::make_unique<dde::DbusTransport>()
+                                     : std::make_unique<dde::DbusTransport>(bus_address_);
+    dbus->OnAwait([this](std::string_view application) {
       if (on_await_) on_await_(application);
     });
+    // D-Bus carries UTF-8; the add-in speaks the code page.
+    dbus_ = std::make_unique<dde::CodePageTransport>(std::move(dbus));
   }
   return *dbus_;
 }

@@ -39,12 +39,12 @@ class EngineTransport : public dde::Transport {
   std::vector<std::string> TakeOutcomes() { return std::exchange(outcomes_, {}); }
 
  private:
-  dde::DbusTransport& Dbus();
+  dde::Transport& Dbus();
   void WatchOutcomes(std::string_view application);
 
   std::string bus_address_;
   dde::InProcessBus in_process_;
-  std::unique_ptr<dde::DbusTransport> dbus_;
+  std::unique_ptr<dde::Transport> dbus_;
   std::vector<std::string> outcomes_;
   // Last, so it goes before the transport it talks through.
   std::unique_ptr<dde::Conversation> outcome_watch_;

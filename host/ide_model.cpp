@@ -7,6 +7,7 @@
 #include "host/windows_path.hpp"
 #include "posix/directory.hpp"
 #include "posix/whole_file.hpp"
+#include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/strings.hpp"
 
@@ -29,7 +30,8 @@ std::string ExtensionOf(const std::string& name) {
 }
 }  // namespace
 
-HostComponent::HostComponent(IdeHost& host, ComponentKind kind, std::string name, std::vector<std::string> files)
+HostComponent::HostComponent(IdeHost& host, ComponentKind kind, std::string name,
+                             std::vector<std::string> files)
     : host_(host), kind_(kind), name_(std::move(name)), files_(std::move(files)) {}
 
 std::string HostComponent::FileNames(int index) const {
@@ -49,8 +51,9 @@ std::shared_ptr<platform::ide::VBComponent> HostComponents::Item(int index) {
   return items_[static_cast<std::size_t>(index)];
 }
 
-std::shared_ptr<HostProject> HostProject::Load(const std::string& windows_path, const posix::PathResolver& resolver,
-                                               IdeHost& host, ConnectionNumbers& numbers) {
+std::shared_ptr<HostProject> HostProject::Load(const std::string& windows_path,
+                                               const posix::PathResolver& resolver, IdeHost& host,
+                                               ConnectionNumbers& numbers) {
   std::shared_ptr<HostProject> project(new HostProject(resolver, host, numbers));
   project->ReadFrom(windows_path);
   return project;
@@ -88,9 +91,10 @@ std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& l
   std::string companion_ext = CompanionExtension(ExtensionOf(file_name));
   if (present && !companion_ext.empty()) {
     std::string main_folder = WindowsFolderOf(main);
-    auto found =
-        posix::FindEntry(resolver_.ToPosix(main_folder), WithoutExtension(file_name) + companion_ext);
-    if (found) files.push_back(CombineWindowsPath(main_folder, *found));
+    std::string posix_folder = resolver_.ToPosix(main_folder);
+    auto found = posix::FindEntry(posix_folder,
+                                  vb::ActiveCodePage().ToUtf8(WithoutExtension(file_name) + companion_ext));
+    if (found) files.push_back(CombineWindowsPath(main_folder, posix::WindowsNameOf(posix_folder, *found)));
   }
   return std::make_shared<HostComponent>(host_, line.kind, std::move(name), std::move(files));
 }

@@ -1,17 +1,18 @@
 // vbhost: the stand-in for the Visual Basic 5.0 IDE.
-#include <CLI/CLI.hpp>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <climits>
 #include <cstdlib>
-#include <memory>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "dde/private_bus.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
+#include "vbrt/code_page.hpp"
 
 namespace {
 // vbhost's own folder: where NORBVB5.EXE and the engine are installed beside it by default.
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"session", "private"}));
 
   CLI11_PARSE(app, argc, argv);
+  if (std::string problem = vb::CodePageSettingProblem(); !problem.empty()) {
+    std::cerr << "vbhost: " << problem << "\n";
+    return 2;
+  }
 
   std::ofstream file;
   std::ostream* out = &std::cout;
@@ -77,7 +82,8 @@ int main(int argc, char** argv) {
   }
   int status = 0;
   try {
-    vbhost::ScenarioRunner runner(*out, vbhost::RunnerOptions{OwnFolder(), bus_address, private_bus != nullptr});
+    vbhost::ScenarioRunner runner(*out,
+                                  vbhost::RunnerOptions{OwnFolder(), bus_address, private_bus != nullptr});
     runner.RunFile(scenario);
   } catch (const vbhost::ScenarioError& e) {
     std::cerr << "vbhost: " << e.what() << "\n";

@@ -10,31 +10,32 @@
 #include <optional>
 #include <sstream>
 
+#include "addin/engine/frm_dde.hpp"
+#include "addin/main_module.hpp"
+#include "addin/shell/nvb5_version_control.hpp"
+#include "dde/dbus_transport.hpp"
 #include "dde/in_process_bus.hpp"
 #include "dde/link_observer.hpp"
 #include "dde/scripted_server.hpp"
 #include "dde/text_box_links.hpp"
-#include "host/codepage.hpp"
 #include "host/engine_transport.hpp"
+#include "host/form_view.hpp"
 #include "host/host_clipboard.hpp"
 #include "host/host_shell.hpp"
-#include "host/form_view.hpp"
 #include "host/host_vbe.hpp"
 #include "host/host_win32.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scripted_desktop.hpp"
 #include "host/scripted_ui.hpp"
 #include "host/windows_path.hpp"
-#include "addin/main_module.hpp"
-#include "addin/engine/frm_dde.hpp"
-#include "addin/shell/nvb5_version_control.hpp"
 #include "posix/file_system_posix.hpp"
 #include "posix/shell_posix.hpp"
 #include "posix/whole_file.hpp"
 #include "posix/win32_posix.hpp"
+#include "vbrt/code_page.hpp"
 #include "vbrt/common_controls.hpp"
-#include "vbrt/process.hpp"
 #include "vbrt/error.hpp"
+#include "vbrt/process.hpp"
 #include "vbrt/strings.hpp"
 
 namespace vbhost {
@@ -47,10 +48,16 @@ constexpr std::string_view kHostTitle = "vbhost";
 class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
  public:
   Impl(std::ostream& out, RunnerOptions options)
-      : transcript_(out), install_dir_(std::move(options.install_dir)),
-        stop_launched_(options.stop_launched_at_exit), transport_(options.bus_address),
-        app_(std::make_shared<HostApplication>(*this, numbers_)), desktop_(transcript_), ui_(transcript_),
-        clipboard_(transcript_), shell_(transcript_, &real_shell_), links_(transport_, this),
+      : transcript_(out),
+        install_dir_(std::move(options.install_dir)),
+        stop_launched_(options.stop_launched_at_exit),
+        transport_(options.bus_address),
+        app_(std::make_shared<HostApplication>(*this, numbers_)),
+        desktop_(transcript_),
+        ui_(transcript_),
+        clipboard_(transcript_),
+        shell_(transcript_, &real_shell_),
+        links_(transport_, this),
         vbe_(std::make_shared<HostVBE>(transcript_, clipboard_, app_,
                                        CombineWindowsPath(resolver_.ToWindows(install_dir_), "VB5.EXE"))) {
     desktop_.SetEventPump([this] {
@@ -133,7 +140,9 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
     std::string windows;
     std::string posix;
   };
-  Path ArgPath(const std::string& word) const;
+  // The path in argument `index` of the command being run, as the scenario wrote it (UTF-8):
+  // a POSIX path is taken as it is, so a folder the code page cannot spell is reached too.
+  Path ArgPath(std::size_t index) const;
   dde::ScriptedServer& Scripted(const char* command);
   void EmitEngineOutcomes() {
     for (auto& text : transport_.TakeOutcomes()) transcript_.Emit({{"event", "engine"}, {"text", text}});
@@ -220,6 +229,7 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   bool stop_launched_;
   EngineTransport transport_;
   std::string folder_;
+  std::vector<std::string> utf8_args_;  // of the command being run
   posix::PathResolver resolver_;
   ConnectionNumbers numbers_;
   std::shared_ptr<HostApplication> app_;
@@ -296,7 +306,10 @@ void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
       if (words.size() < 2 || words[1] != entry.object) continue;
       skip = 2;
     }
-    Args args(words.begin() + static_cast<std::ptrdiff_t>(skip), words.end());
+    utf8_args_.assign(words.begin() + static_cast<std::ptrdiff_t>(skip), words.end());
+    // The add-in's world is the code page.
+    Args args;
+    for (const auto& word : utf8_args_) args.push_back(vb::ActiveCodePage().FromUtf8Lossy(word));
     int n = static_cast<int>(args.size());
     if (n < entry.min_args || (entry.max_args >= 0 && n > entry.max_args)) {
       throw ScenarioError("usage: " + std::string(entry.usage));
@@ -315,9 +328,17 @@ void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
   throw ScenarioError("unknown command " + words[0]);
 }
 
-ScenarioRunner::Impl::Path ScenarioRunner::Impl::ArgPath(const std::string& word) const {
+ScenarioRunner::Impl::Path ScenarioRunner::Impl::ArgPath(std::size_t index) const {
+  const std::string& word = utf8_args_.at(index);
   try {
-    if (IsWindowsAbsolute(word)) return {word, resolver_.ToPosix(word)};
+    if (IsWindowsAbsolute(word)) {
+      std::optional<std::string> windows = vb::ActiveCodePage().FromUtf8(word);
+      if (!windows) {
+        throw ScenarioError("path " + word + ": code page " + std::to_string(vb::ActiveCodePage().number()) +
+                            " cannot spell it; give the POSIX path");
+      }
+      return {*windows, resolver_.ToPosix(*windows)};
+    }
     std::string posix = word;
     if (posix.empty() || posix[0] != '/') posix = folder_ + "/" + posix;
     return {resolver_.ToWindows(posix), resolver_.ToPosix(resolver_.ToWindows(posix))};
@@ -327,7 +348,7 @@ ScenarioRunner::Impl::Path ScenarioRunner::Impl::ArgPath(const std::string& word
 }
 
 void ScenarioRunner::Impl::Open(const Args& a) {
-  Path p = ArgPath(a[0]);
+  Path p = ArgPath(0);
   std::string windows = p.windows;
   if (vb::LCase(vb::Right(windows, 4)) == ".vbg") {
     // A project group opens with its startup project active.
@@ -363,7 +384,7 @@ void ScenarioRunner::Impl::Edit(const Args& a) {
 
 void ScenarioRunner::Impl::ReadOnly(const Args& a) {
   if (a[1] != "on" && a[1] != "off") throw ScenarioError("usage: readonly PATH on|off");
-  Path p = ArgPath(a[0]);
+  Path p = ArgPath(0);
   struct stat st {};
   if (::stat(p.posix.c_str(), &st) != 0) throw ScenarioError("no file " + a[0]);
   mode_t mode = st.st_mode & 07777;
@@ -371,9 +392,9 @@ void ScenarioRunner::Impl::ReadOnly(const Args& a) {
   if (::chmod(p.posix.c_str(), mode) != 0) throw ScenarioError("cannot change " + a[0]);
 }
 
-void ScenarioRunner::Impl::AddinInstall(const Args& a) { install_dir_ = ArgPath(a[0]).posix; }
+void ScenarioRunner::Impl::AddinInstall(const Args&) { install_dir_ = ArgPath(0).posix; }
 
-void ScenarioRunner::Impl::SetWindir(const Args& a) { windir_ = ArgPath(a[0]).posix; }
+void ScenarioRunner::Impl::SetWindir(const Args&) { windir_ = ArgPath(0).posix; }
 
 void ScenarioRunner::Impl::AnswerMsgbox(const Args& a) {
   if (a[0] != "OK" && a[0] != "Yes" && a[0] != "No") throw ScenarioError("usage: answer msgbox OK|Yes|No");
@@ -454,9 +475,11 @@ norb::MainModule& ScenarioRunner::Impl::Module() {
   if (process_ && process_->alive()) return *process_->state();
   std::string install = resolver_.ToWindows(install_dir_);
   std::string module_path = CombineWindowsPath(install, "NORBVB5.EXE");
-  win32_ = std::make_unique<HostWin32>(transcript_, posix::Win32Posix(resolver_, WindowsDirectory(), module_path));
+  win32_ =
+      std::make_unique<HostWin32>(transcript_, posix::Win32Posix(resolver_, WindowsDirectory(), module_path));
   platform::Services services{*win32_, files_, shell_, desktop_, clipboard_, ui_, links_};
-  std::string app_path = install.size() > 3 && install.back() == '\\' ? install.substr(0, install.size() - 1) : install;
+  std::string app_path =
+      install.size() > 3 && install.back() == '\\' ? install.substr(0, install.size() - 1) : install;
   process_ = std::make_unique<vb::Process<norb::MainModule>>(norb::StartProcess(services, app_path));
   process_->OnEnded([this] { transcript_.Emit({{"event", "end"}}); });
   connect_.reset();
@@ -609,7 +632,8 @@ void ScenarioRunner::Impl::ShowBars(const Args&) {
 }
 
 void ScenarioRunner::Impl::ShowClipboard(const Args&) {
-  transcript_.Emit({{"event", "clipboard"}, {"show", true}, {"content", ClipboardJson(clipboard_.content())}});
+  transcript_.Emit(
+      {{"event", "clipboard"}, {"show", true}, {"content", ClipboardJson(clipboard_.content())}});
 }
 
 void ScenarioRunner::Impl::ShowAddins(const Args&) {
@@ -645,7 +669,7 @@ struct ActionSpec {
   int arguments;
 };
 constexpr ActionSpec kDialogActions[] = {
-    {"tab", 1},    {"check", 1},   {"uncheck", 1}, {"click", 1}, {"select", 1}, {"deselect", 1},
+    {"tab", 1},     {"check", 1},  {"uncheck", 1}, {"click", 1}, {"select", 1}, {"deselect", 1},
     {"toolbar", 1}, {"column", 1}, {"help", 0},    {"ok", 0},    {"cancel", 0}, {"close", 0},
 };
 
@@ -713,7 +737,8 @@ void ScenarioRunner::Impl::Perform(vb::Form& form, const DialogAction& action) {
     if (!help) throw ScenarioError(form.Name() + " has no Help button");
     CallAddin("cmdHelp", [&] { help->Press(); });
   } else if (v == "ok" || v == "cancel") {
-    vb::CommandButton* b = ButtonWhere(form, v == "ok" ? &vb::CommandButton::Default : &vb::CommandButton::Cancel);
+    vb::CommandButton* b =
+        ButtonWhere(form, v == "ok" ? &vb::CommandButton::Default : &vb::CommandButton::Cancel);
     if (!b) throw ScenarioError(form.Name() + " has no " + (v == "ok" ? "default" : "cancel") + " button");
     CallAddin(v == "ok" ? "OK" : "Cancel", [&] { b->Press(); });
   } else if (v == "close") {
@@ -730,14 +755,16 @@ void ScenarioRunner::Impl::AnswerDialog(const Args& a) {
       if (a[i] == s.verb) entry = &s;
     }
     if (!entry) throw ScenarioError("unknown dialog action " + a[i]);
-    if (entry->arguments == 1 && i + 1 >= a.size()) throw ScenarioError("the dialog action " + a[i] + " needs an argument");
+    if (entry->arguments == 1 && i + 1 >= a.size())
+      throw ScenarioError("the dialog action " + a[i] + " needs an argument");
     actions.push_back({a[i], entry->arguments == 1 ? a[i + 1] : std::string()});
     i += 1 + static_cast<std::size_t>(entry->arguments);
   }
   if (actions.empty()) throw ScenarioError("usage: answer dialog FORM ACTION...");
   ui_.QueueModalAnswer(form_name, [this, actions](vb::Form& form, const std::function<bool()>& showing) {
     for (std::size_t i = 0; i < actions.size(); ++i) {
-      if (!showing()) throw ScenarioError("the dialog " + form.Name() + " closed before the action " + actions[i].verb);
+      if (!showing())
+        throw ScenarioError("the dialog " + form.Name() + " closed before the action " + actions[i].verb);
       Perform(form, actions[i]);
     }
   });
@@ -764,15 +791,24 @@ namespace {
 // The IDE's file-type codes of the file-control events.
 int FileTypeOf(ComponentKind kind) {
   switch (kind) {
-    case ComponentKind::Form: return 0;
-    case ComponentKind::Module: return 1;
-    case ComponentKind::Class: return 2;
-    case ComponentKind::ResourceFile: return 5;
-    case ComponentKind::UserControl: return 6;
-    case ComponentKind::PropertyPage: return 7;
-    case ComponentKind::UserDocument: return 8;
-    case ComponentKind::RelatedDocument: return 9;
-    case ComponentKind::Designer: return 11;
+    case ComponentKind::Form:
+      return 0;
+    case ComponentKind::Module:
+      return 1;
+    case ComponentKind::Class:
+      return 2;
+    case ComponentKind::ResourceFile:
+      return 5;
+    case ComponentKind::UserControl:
+      return 6;
+    case ComponentKind::PropertyPage:
+      return 7;
+    case ComponentKind::UserDocument:
+      return 8;
+    case ComponentKind::RelatedDocument:
+      return 9;
+    case ComponentKind::Designer:
+      return 11;
   }
   return 9;
 }
@@ -780,7 +816,8 @@ int FileTypeOf(ComponentKind kind) {
 std::string ExtensionOf(const std::string& name) {
   auto dot = name.rfind('.');
   auto slash = name.rfind('\\');
-  return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string() : name.substr(dot);
+  return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string()
+                                                                                 : name.substr(dot);
 }
 
 // The twelve file-control events with their parameters, for `event NAME ARGS...`.
@@ -824,8 +861,9 @@ std::string ScenarioRunner::Impl::ContentsOf(const std::string& windows_path) co
 
 bool ScenarioRunner::Impl::WriteThroughIde(const std::string& windows_path, const std::string& contents) {
   std::string filename = windows_path;
-  bool refused = FileEvent("RequestWriteFile", {{"filename", filename}},
-                           [&](platform::ide::FileControlEvents& s, bool& cancel) { s.RequestWriteFile(filename, cancel); });
+  bool refused = FileEvent(
+      "RequestWriteFile", {{"filename", filename}},
+      [&](platform::ide::FileControlEvents& s, bool& cancel) { s.RequestWriteFile(filename, cancel); });
   bool written = false;
   if (!refused) {
     try {
@@ -853,8 +891,10 @@ std::shared_ptr<HostProject> ScenarioRunner::Impl::ActiveOrFail() const {
 void ScenarioRunner::Impl::Save(const Args& a) {
   auto project = ActiveOrFail();
   if (a[0] == "project") {
-    if (project->FileName().empty()) throw ScenarioError("the project was never saved: use saveas project PATH");
-    if (WriteThroughIde(project->FileName(), FormatProjectFile(project->file()))) project->SetDirtyQuietly(false);
+    if (project->FileName().empty())
+      throw ScenarioError("the project was never saved: use saveas project PATH");
+    if (WriteThroughIde(project->FileName(), FormatProjectFile(project->file())))
+      project->SetDirtyQuietly(false);
     return;
   }
   auto c = project->FindComponent(a[0]);
@@ -866,14 +906,15 @@ void ScenarioRunner::Impl::Save(const Args& a) {
 
 void ScenarioRunner::Impl::SaveAs(const Args& a) {
   auto project = ActiveOrFail();
-  std::string new_name = ArgPath(a[1]).windows;
+  std::string new_name = ArgPath(1).windows;
   if (a[0] == "project") {
     std::string old_name = project->FileName();
     int file_type = platform::ide::vbext_ft_Project;
-    bool cancel = FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
-                            [&](platform::ide::FileControlEvents& s, bool& c) {
-                              s.DoGetNewFileName(file_type, new_name, old_name, c);
-                            });
+    bool cancel =
+        FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
+                  [&](platform::ide::FileControlEvents& s, bool& c) {
+                    s.DoGetNewFileName(file_type, new_name, old_name, c);
+                  });
     if (cancel) return;
     // Elsewhere than before, the component lines name their files in full.
     ProjectFile& file = project->mutable_file();
@@ -886,17 +927,20 @@ void ScenarioRunner::Impl::SaveAs(const Args& a) {
     project->SetFileName(new_name);
     project->SetDirtyQuietly(false);
     FileEvent("AfterChangeFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
-              [&](platform::ide::FileControlEvents& s, bool&) { s.AfterChangeFileName(file_type, new_name, old_name); });
+              [&](platform::ide::FileControlEvents& s, bool&) {
+                s.AfterChangeFileName(file_type, new_name, old_name);
+              });
     return;
   }
   auto c = project->FindComponent(a[0]);
   if (!c) throw ScenarioError("the project has no component " + a[0]);
   std::string old_name = c->files()[0];
   int file_type = FileTypeOf(c->kind());
-  bool cancel = FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
-                          [&](platform::ide::FileControlEvents& s, bool& cc) {
-                            s.DoGetNewFileName(file_type, new_name, old_name, cc);
-                          });
+  bool cancel =
+      FileEvent("DoGetNewFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
+                [&](platform::ide::FileControlEvents& s, bool& cc) {
+                  s.DoGetNewFileName(file_type, new_name, old_name, cc);
+                });
   if (cancel) return;
   // The companion follows the main file's new name.
   std::vector<std::string> files{new_name};
@@ -906,7 +950,8 @@ void ScenarioRunner::Impl::SaveAs(const Args& a) {
     files.push_back(base + ExtensionOf(c->files()[1]));
   }
   bool all = true;
-  for (std::size_t i = 0; i < files.size(); ++i) all = WriteThroughIde(files[i], ContentsOf(c->files()[i])) && all;
+  for (std::size_t i = 0; i < files.size(); ++i)
+    all = WriteThroughIde(files[i], ContentsOf(c->files()[i])) && all;
   if (!all) return;
   c->SetFiles(files);
   c->SetDirty(false);
@@ -918,7 +963,9 @@ void ScenarioRunner::Impl::SaveAs(const Args& a) {
   }
   project->SetDirtyQuietly(true);
   FileEvent("AfterChangeFileName", {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}},
-            [&](platform::ide::FileControlEvents& s, bool&) { s.AfterChangeFileName(file_type, new_name, old_name); });
+            [&](platform::ide::FileControlEvents& s, bool&) {
+              s.AfterChangeFileName(file_type, new_name, old_name);
+            });
 }
 
 void ScenarioRunner::Impl::RaiseEvent(const Args& a) {
@@ -1017,7 +1064,8 @@ void ScenarioRunner::RunFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw ScenarioError(path + ": cannot read the scenario");
   std::string folder = ".";
-  if (auto slash = path.rfind('/'); slash != std::string::npos) folder = path.substr(0, slash == 0 ? 1 : slash);
+  if (auto slash = path.rfind('/'); slash != std::string::npos)
+    folder = path.substr(0, slash == 0 ? 1 : slash);
   if (folder[0] != '/') {
     char cwd[4096];
     if (::getcwd(cwd, sizeof cwd)) folder = std::string(cwd) + "/" + folder;
@@ -1027,9 +1075,7 @@ void ScenarioRunner::RunFile(const std::string& path) {
   while (std::getline(in, line)) {
     ++number;
     try {
-      std::vector<std::string> words = SplitWords(line);
-      for (auto& w : words) w = Utf8ToCp1252(w);
-      RunLine(words, folder);
+      RunLine(SplitWords(line), folder);
     } catch (const ScenarioError& e) {
       throw ScenarioError(path + ":" + std::to_string(number) + ": " + e.what());
     }

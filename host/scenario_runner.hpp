@@ -30,7 +30,7 @@ class ScenarioRunner {
 
   // Runs the file; raises ScenarioError with "FILE:LINE: message" when the scenario is wrong.
   void RunFile(const std::string& path);
-  // Runs one line as if it stood at `where` ("file:line"); relative paths against `folder`.
+  // Runs one line of UTF-8 words, as a scenario file holds them; relative paths against `folder`.
   void RunLine(const std::vector<std::string>& words, const std::string& folder);
 
  private:

@@ -6,6 +6,7 @@
 
 #include "posix/directory.hpp"
 #include "posix/short_names.hpp"
+#include "vbrt/code_page.hpp"
 
 namespace posix {
 
@@ -43,10 +44,15 @@ std::optional<std::string> FindEntry(const std::string& folder, std::string_view
   std::vector<std::string> siblings = ListDirectory(folder);
   std::optional<std::string> match;
   for (const auto& sibling : siblings) {
-    if (EqualsIgnoringCase(sibling, name) && (!match || sibling < *match)) match = sibling;
+    if (vb::Utf8EqualsIgnoringCase(sibling, name) && (!match || sibling < *match)) match = sibling;
   }
   if (match) return match;
   return LongNameOfAlias(siblings, name);
+}
+
+std::string WindowsNameOf(const std::string& folder, std::string_view name) {
+  if (std::optional<std::string> spelled = vb::ActiveCodePage().FromUtf8(name)) return std::move(*spelled);
+  return ShortNameAmong(ListDirectory(folder), name);
 }
 
 }  // namespace posix

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "posix/directory.hpp"
 #include "vbrt/error.hpp"
 
 namespace posix {
@@ -34,7 +35,7 @@ std::string FileSystemPosix::Dir(std::string_view path) {
   if (!posix_path || stat(posix_path->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return "";
   std::string_view name = OwnName(*posix_path);
   if (name.empty() || name[0] == '.') return "";
-  return std::string(name);
+  return WindowsNameOf(posix_path->substr(0, posix_path->size() - name.size()), name);
 }
 
 int FileSystemPosix::GetAttr(std::string_view path) {

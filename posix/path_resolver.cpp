@@ -7,6 +7,7 @@
 
 #include "posix/directory.hpp"
 #include "posix/short_names.hpp"
+#include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 
 namespace posix {
@@ -80,10 +81,12 @@ std::string PathResolver::ToPosix(std::string_view windows_path) const {
   std::string path = located.root;
   bool on_disk = true;
   for (const auto& component : located.components) {
+    // Windows names are in the code page, POSIX names UTF-8.
+    std::string name = vb::ActiveCodePage().ToUtf8(component);
     std::optional<std::string> entry;
-    if (on_disk) entry = FindEntry(path, component);
+    if (on_disk) entry = FindEntry(path, name);
     on_disk = entry.has_value();
-    path = JoinPath(path, entry ? *entry : component);
+    path = JoinPath(path, entry ? *entry : name);
   }
   return path;
 }
@@ -99,7 +102,14 @@ std::string PathResolver::ToWindows(std::string_view posix_path) const {
   std::optional<DriveMap::Match> match = drives_.DriveOf(absolute);
   if (!match) vb::Raise(vb::err::PathNotFound);
   std::string windows{match->letter, ':', '\\'};
-  for (char c : match->rest) windows += c == '/' ? '\\' : c;
+  std::string folder = *drives_.Folder(match->letter);
+  std::vector<std::string> rest;
+  AppendComponents(match->rest, "/", rest);
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    if (i > 0) windows += '\\';
+    windows += WindowsNameOf(folder, rest[i]);
+    folder = JoinPath(folder, rest[i]);
+  }
   return windows;
 }
 

@@ -16,6 +16,7 @@ class PathResolver {
  public:
   explicit PathResolver(DriveMap drives = DriveMap::FromEnvironment());
 
+  // The path's names are in the active code page (vbrt/code_page.hpp); POSIX names are UTF-8.
   // "\" and "/" both separate; "." and ".." are resolved lexically; a path without a drive or
   // root is taken against the current directory. Each component becomes the on-disk name it
   // stands for (exact, then case-insensitive, then alias); a component that names nothing is kept
@@ -23,7 +24,8 @@ class PathResolver {
   std::string ToPosix(std::string_view windows_path) const;
 
   // By the drive with the longest folder prefix. Relative paths are taken against the current
-  // directory. Raises 76 when no drive holds the path.
+  // directory. Names come in the active code page; one it cannot spell comes by its short alias,
+  // as Windows hands such names to programs of a code page. Raises 76 when no drive holds the path.
   std::string ToWindows(std::string_view posix_path) const;
 
   // The short form of an existing path: drive letter as given (the current drive's when none is),

@@ -11,6 +11,7 @@
 #include "posix/directory.hpp"
 #include "posix/private_profile.hpp"
 #include "posix/whole_file.hpp"
+#include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 
 namespace posix {
@@ -95,7 +96,8 @@ long Win32Posix::GetShortPathNameA(std::string_view long_path, std::string& buff
 
 std::string Win32Posix::ProfilePath(std::string_view file) const {
   if (file.find_first_of("\\/:") != std::string_view::npos) return resolver_.ToPosix(file);
-  return JoinPath(windows_directory_, FindEntry(windows_directory_, file).value_or(std::string(file)));
+  std::string name = vb::ActiveCodePage().ToUtf8(file);
+  return JoinPath(windows_directory_, FindEntry(windows_directory_, name).value_or(name));
 }
 
 long Win32Posix::GetPrivateProfileStringA(std::string_view section, std::string_view key,

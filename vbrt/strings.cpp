@@ -1,5 +1,6 @@
 #include "vbrt/strings.hpp"
 
+#include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 
 namespace vb {
@@ -59,30 +60,17 @@ std::string Right(std::string_view s, Long length) {
   return std::string(s.substr(s.size() - static_cast<std::size_t>(length)));
 }
 
-namespace {
-bool IsUpper1252(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
-}
-bool IsLower1252(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
-}
-}  // namespace
-
 std::string LCase(std::string_view s) {
+  const CodePage& page = ActiveCodePage();
   std::string out(s);
-  for (auto& ch : out) {
-    auto c = static_cast<unsigned char>(ch);
-    if (IsUpper1252(c)) ch = static_cast<char>(c + 32);
-  }
+  for (auto& ch : out) ch = page.Lower(ch);
   return out;
 }
 
 std::string UCase(std::string_view s) {
+  const CodePage& page = ActiveCodePage();
   std::string out(s);
-  for (auto& ch : out) {
-    auto c = static_cast<unsigned char>(ch);
-    if (IsLower1252(c)) ch = static_cast<char>(c - 32);
-  }
+  for (auto& ch : out) ch = page.Upper(ch);
   return out;
 }
 

@@ -31,7 +31,7 @@ std::string Mid(std::string_view s, Long start, Long length);
 std::string Left(std::string_view s, Long length);
 std::string Right(std::string_view s, Long length);
 
-// Case mapping of Windows-1252 text: ASCII and the accented Latin letters.
+// Case mapping in the active code page (vbrt/code_page.hpp): Ч and ч under 1251, Ÿ and ÿ under 1252.
 std::string LCase(std::string_view s);
 std::string UCase(std::string_view s);
 

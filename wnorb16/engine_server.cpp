@@ -1,5 +1,6 @@
 #include "wnorb16/engine_server.hpp"
 
+#include "dde/code_page_link.hpp"
 #include "wnorb16/command_words.hpp"
 #include "wnorb16/status_text.hpp"
 
@@ -48,10 +49,16 @@ EngineServer::EngineServer(Engine& engine, Observer observer, StatusLog* log)
   });
 }
 
+std::string ExecuteUtf8(Engine& engine, std::string_view command) {
+  // A command that cannot be carried is answered so, never executed half-converted.
+  std::string text = dde::FromLink(command, "command");
+  return dde::ToLink(dde::Carried(command) ? engine.Execute(text) : text);
+}
+
 std::string EngineServer::Execute(std::string_view command) { return Handle(command, kTerminal); }
 
 std::string EngineServer::Handle(std::string_view command, std::string_view who) {
-  std::string status = engine_.Execute(command);
+  std::string status = ExecuteUtf8(engine_, command);
   if (log_ != nullptr) log_->Command(who, command, status);
   if (IsPublishedOutcome(command, status))
     status_topic_->SetSharedItem(kOutcomeItem, OutcomeText(command, status));

@@ -7,6 +7,9 @@
 // outcome of every command that changes files or answers with a report (E, U, -C, CONFIG) and
 // of every refused one, as "> <command>" CR LF and the status. Lock queries, G2LOCKING, CD and
 // L only go to the log, so a pass over a project's locks costs no extra message.
+//
+// Commands and answers are UTF-8 here, as the link and the terminal carry them; the engine
+// itself works in the active code page.
 #pragma once
 
 #include <functional>
@@ -30,6 +33,9 @@ inline constexpr char kOutcomeItem[] = "txtOutcome";
 bool IsPublishedOutcome(std::string_view command, std::string_view status);
 // The text of txtOutcome for a command and its status.
 std::string OutcomeText(std::string_view command, std::string_view status);
+
+// The engine's answer to a UTF-8 command, in UTF-8.
+std::string ExecuteUtf8(Engine& engine, std::string_view command);
 
 class EngineServer {
  public:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "vbrt/code_page.hpp"
 #include "wnorb16/console.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/engine_server.hpp"
@@ -26,7 +27,7 @@ using namespace wnorb16;
 int RunCommands(EngineSetup setup, const std::vector<std::string>& commands) {
   Engine engine(std::move(setup));
   for (const auto& command : commands) {
-    const std::string status = engine.Execute(command);
+    const std::string status = ExecuteUtf8(engine, command);
     std::cout << status::ForPerson(status);
     if (status.starts_with("ERROR: ")) return 1;
   }
@@ -110,6 +111,10 @@ int main(int argc, char** argv) {
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("--bus", bus_address, "D-Bus address to serve on instead of the session bus");
   CLI11_PARSE(app, argc, argv);
+  if (std::string problem = vb::CodePageSettingProblem(); !problem.empty()) {
+    std::cerr << "WNORB16.EXE: " << problem << "\n";
+    return 2;
+  }
 
   EngineSetup setup;
   setup.ini_path = ini_path.empty() ? ExecutableFolder() + "/" + kIniFileName : ini_path;

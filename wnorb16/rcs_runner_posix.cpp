@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "vbrt/code_page.hpp"
 #include "wnorb16/rcs_runner.hpp"
 
 extern char** environ;
@@ -114,7 +115,11 @@ RcsResult RcsRunner::Run(const std::string& program, const std::vector<std::stri
   } else {
     argv = {program};
   }
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  for (const auto& argument : arguments) {
+    // The texts RCS writes into an archive are UTF-8, as every Linux tool writes them.
+    bool text = argument.starts_with("-m") || argument.starts_with("-t-");
+    argv.push_back(text ? vb::ActiveCodePage().ToUtf8(argument) : argument);
+  }
   return Spawn(argv.front(), argv, user);
 }
 

@@ -1,5 +1,7 @@
 #include "wnorb16/status_text.hpp"
 
+#include "vbrt/code_page.hpp"
+
 namespace wnorb16::status {
 
 namespace {
@@ -58,12 +60,19 @@ std::string CheckedOut(std::string_view file, bool to_you, const ArchiveLock& lo
                 "  " + holder + "  locked revision " + lock.revision});
 }
 
+namespace {
+// Archives hold UTF-8 texts; one that is not UTF-8 was written in a code page, and is taken as ours.
+std::string FromArchive(const std::string& text) {
+  return vb::IsUtf8(text) ? vb::ActiveCodePage().FromUtf8Lossy(text) : text;
+}
+}  // namespace
+
 std::string History(std::string_view file, const std::vector<const Delta*>& revisions) {
   std::vector<std::string> lines{"History of " + std::string(file),
                                  "Revision  Date                 Author      Comment"};
   for (const Delta* d : revisions) {
     lines.push_back(Padded(d->revision, 10) + FormatRcsDate(d->date) + "  " + Padded(d->author, 12) +
-                    FirstLine(d->log));
+                    FirstLine(FromArchive(d->log)));
   }
   return Lines(lines);
 }
@@ -123,13 +132,16 @@ std::string Discarded(std::string_view revision, bool kept) {
   return "lock released; work file restored to revision " + std::string(revision) + " read-only";
 }
 std::string Unfinished(std::string_view complaint) {
-  return "; RCS did not finish: " + std::string(complaint);
+  return "; RCS did not finish: " + vb::ActiveCodePage().FromUtf8Lossy(complaint);
 }
 std::string WithNote(std::string what, std::string_view note) {
   if (note.empty()) return what;
   return what + " (" + std::string(note) + ")";
 }
-std::string Failed(std::string_view reason) { return "failed: " + std::string(reason); }
+// RCS speaks UTF-8, as every Linux program does.
+std::string Failed(std::string_view reason) {
+  return "failed: " + vb::ActiveCodePage().FromUtf8Lossy(reason);
+}
 }  // namespace what
 
 std::string CommentSet(std::string_view user, std::string_view comment) {
@@ -150,8 +162,9 @@ std::string ConfigRead(std::string_view ini_path, bool found, bool locking, std:
   std::string where =
       archives.empty() ? std::string("RCS folder or beside each file") : std::string(archives);
   return Lines({std::string(found ? "Configuration read from " : "No configuration at ") +
-                std::string(ini_path) + (found ? "" : ", defaults in use") + ": Locking=" +
-                (locking ? "Y" : "N") + ", UserID=" + std::string(user_id) + ", Archives=" + where});
+                vb::ActiveCodePage().FromUtf8Lossy(ini_path) + (found ? "" : ", defaults in use") +
+                ": Locking=" + (locking ? "Y" : "N") + ", UserID=" + std::string(user_id) +
+                ", Archives=" + where});
 }
 
 std::string WithCrLf(std::string_view text) {

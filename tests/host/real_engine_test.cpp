@@ -1,9 +1,9 @@
 // vbhost meeting the real engine: WNORB16.EXE launched by the add-in as a process of its own,
 // linked over a private D-Bus, answering from real RCS archives.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +16,7 @@
 #include "tests/dde/child_process.hpp"
 #include "tests/dde/session_bus_at.hpp"
 #include "tests/host/scenario_fixture.hpp"
+#include "vbrt/code_page.hpp"
 
 namespace {
 
@@ -35,18 +36,23 @@ class RealEngine : public testing_support::ScenarioFixture {
   void SetUp() override {
     // Form1 checked out to bob, Module1 archived and free, Class1 never archived.
     std::string app = tmp / "App";
-    ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=bob ci -q -u -t-first -mfirst Form1.frm Module1.bas </dev/null"), 0);
+    ASSERT_EQ(
+        Shell("cd '" + app + "' && LOGNAME=bob ci -q -u -t-first -mfirst Form1.frm Module1.bas </dev/null"),
+        0);
     ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=bob co -q -l Form1.frm </dev/null"), 0);
     // The engine stands beside the add-in's executable, with its settings beside it.
-    std::filesystem::copy_file(std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE", tmp / "bin/WNORB16.EXE",
-                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE",
+                               tmp / "bin/WNORB16.EXE", std::filesystem::copy_options::overwrite_existing);
     Write(tmp / "bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
   }
 
-  Lines RunVbhost(const std::string& scenario) {
+  // `code_page` goes to vbhost and so to the engine the add-in launches.
+  Lines RunVbhost(const std::string& scenario, int code_page = 1252) {
     Write(tmp / "e2e.scn", "addin install bin\nset windir windows\n" + scenario);
-    std::string command = "env -u DBUS_SESSION_BUS_ADDRESS " + std::string(NORB_VBHOST) + " run '" + (tmp / "e2e.scn") +
-                          "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'";
+    std::string command = "env -u DBUS_SESSION_BUS_ADDRESS NORB_CODEPAGE=" + std::to_string(code_page) + " " +
+                          std::string(NORB_VBHOST) + " run '" + (tmp / "e2e.scn") +
+                          "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") +
+                          "'";
     EXPECT_EQ(Shell(command), 0) << Slurp(tmp / "err.txt");
     Lines lines;
     std::istringstream in(Slurp(tmp / "t.jsonl"));
@@ -305,13 +311,88 @@ TEST_F(RealEngine, AnEngineThatDiedIsReportedAndTheNextConnectionWorks) {
   Lines t;
   std::istringstream in(out.str());
   for (std::string l; std::getline(in, l);) t.push_back(l);
-  EXPECT_EQ(With(t, "\"event\":\"error\""),
-            Lines{R"({"event":"error","where":"Click","number":291,"description":"Foreign application quit"})"});
+  EXPECT_EQ(
+      With(t, "\"event\":\"error\""),
+      Lines{R"({"event":"error","where":"Click","number":291,"description":"Foreign application quit"})"});
   EXPECT_EQ(With(t, "\"event\":\"launch\"").size(), 2u);
   Lines shown = With(t, "\"show\":true");
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NE(shown[0].find("\"gLockMode\":1"), std::string::npos) << shown[0];
   EXPECT_TRUE(EngineGone());
 }
+
+// A project whose names are not ASCII, through lock query, history, compare and check-in. Its
+// module's log was written by Linux's own ci (UTF-8); its files hold code-page text.
+struct CodePageCase {
+  const char* name;
+  int code_page;
+  std::string folder;   // below the test folder; the last case's the code page cannot spell
+  std::string module;   // its file is MODULE.bas
+  std::string comment;  // the log of revision 1.1
+  std::string edit;     // a line the work file gains
+  friend void PrintTo(const CodePageCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class RealEngineCodePage : public RealEngine, public ::testing::WithParamInterface<CodePageCase> {};
+
+TEST_P(RealEngineCodePage, NamesAndTextsOfTheCodePageCrossTheLinkBothWays) {
+  const CodePageCase& c = GetParam();
+  const vb::CodePage& page = *vb::CodePage::Find(c.code_page);
+  auto in_page = [&](const std::string& utf8) { return page.FromUtf8(utf8).value(); };
+  const std::string folder = tmp / c.folder;
+  const std::string file = c.module + ".bas";
+  Write(folder + "/P.vbp", in_page("Type=Exe\r\nModule=" + c.module + "; " + file +
+                                   "\r\nModule=Module1; Module1.bas\r\nName=\"P\"\r\n"));
+  Write(folder + "/" + file, in_page("Attribute VB_Name = \"" + c.module + "\"\r\n"));
+  Write(folder + "/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
+  ASSERT_EQ(Shell("cd '" + folder + "' && LOGNAME=bob ci -q -u -t-first '-m" + c.comment + "' '" + file +
+                  "' Module1.bas </dev/null && LOGNAME=ann co -q -l '" + file + "' Module1.bas </dev/null"),
+            0);
+  Write(folder + "/" + file, in_page("Attribute VB_Name = \"" + c.module + "\"\r\n" + c.edit + "\r\n"));
+
+  const std::string select = "select " + c.module + "\n";
+  const std::string bar = "\"Project Window Module/Class Folder\"";
+  Lines t =
+      RunVbhost("open \"" + c.folder + "/P.vbp\"\naddin connect\naddin connectaddin\nshow states\n" + select +
+                    "answer dialog frmVersions ok\nclick " + bar + " \"Version &History\"\nclick " + bar +
+                    " \"Delta &Compare\"\nshow links\nanswer dialog frmUpdate select " + c.module +
+                    " select Module1 ok\nclick Tools \"Check &In\"\naddin disconnectaddin\n",
+                c.code_page);
+
+  EXPECT_TRUE(With(t, "\"ok\":false").empty()) << ::testing::PrintToString(With(t, "\"ok\":false"));
+  EXPECT_TRUE(With(t, "\"event\":\"error\"").empty())
+      << ::testing::PrintToString(With(t, "\"event\":\"error\""));
+  if (!page.FromUtf8(c.folder)) {
+    Lines cd = With(t, "\"command\":\"CD ");
+    ASSERT_FALSE(cd.empty());
+    EXPECT_NE(cd[0].find("~1"), std::string::npos) << cd[0];
+  }
+  // Both checked out to ann, as the lock queries answered.
+  EXPECT_EQ(With(t, "\"show\":true,\"components\"")[0],
+            R"({"event":"states","show":true,"components":{")" + c.module + R"(":3,"Module1":3}})");
+  // The history shows the log; the compare's answer is the diff of the code-page file.
+  Lines history = With(With(t, "\"phase\":\"shown\""), "frmVersions");
+  ASSERT_FALSE(history.empty());
+  EXPECT_NE(history[0].find(c.comment), std::string::npos) << history[0];
+  json links = json::parse(With(t, "\"event\":\"links\"")[0])["links"];
+  std::string answer = links[1]["text"];
+  EXPECT_NE(answer.find("\r\n+" + c.edit + "\r\n"), std::string::npos) << answer;
+  // The check-in stored the edit, in the file's own bytes, and gave both locks up.
+  std::string archive = Slurp(folder + "/" + file + ",v");
+  EXPECT_NE(archive.find(in_page(c.edit)), std::string::npos);
+  EXPECT_NE(archive.find("head\t2.1;"), std::string::npos);
+  EXPECT_EQ(archive.find("ann:"), std::string::npos);
+  EXPECT_EQ(Slurp(folder + "/Module1.bas,v").find("ann:"), std::string::npos);
+  EXPECT_TRUE(EngineGone());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RealEngineCodePage,
+    ::testing::Values(CodePageCase{"Latin", 1252, "Ansi", "Größe", "Größe geändert", "' Änderung"},
+                      CodePageCase{"Cyrillic", 1251, "Проект", "Модуль", "Тест изменён", "' Изменение"},
+                      // Reached by its alias, as Windows hands such a folder to a 1252 program.
+                      CodePageCase{"FolderTheCodePageCannotSpell", 1252, "Тест Проект", "Größe",
+                                   "Größe geändert", "' Änderung"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "posix/directory.hpp"
+#include "posix/file_system_posix.hpp"
 #include "posix/path_resolver.hpp"
 #include "posix/short_names.hpp"
 #include "temp_dir.hpp"
+#include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 
 namespace posix {
@@ -94,6 +97,44 @@ TEST(PathResolver, ToPosixFindsNamesAsWindowsWould) {
     EXPECT_EQ(paths.ToPosix("D:y.frm"), tmp / "data/x/y.frm");  // drive-relative, cwd on D:
   }
   EXPECT_EQ(ErrorOf([&] { paths.ToPosix("Q:\\x"); }), vb::err::PathNotFound);
+}
+
+// Windows names are in the code page, POSIX names UTF-8; a name the code page cannot spell is
+// handed out by its alias, which leads back to it.
+TEST(PathResolver, NamesCrossBetweenTheCodePageAndUtf8) {
+  TempDir tmp;
+  tmp.Write("Тест Проект/Größe.bas", "");
+  tmp.Write("Проект/Модуль.bas", "");
+  PathResolver paths(DriveMap::Parse("C:=/"));
+  FileSystemPosix files(paths);
+  const std::string cyrillic = tmp.Windows("\xCF\xF0\xEE\xE5\xEA\xF2") + "\\\xCC\xEE\xE4\xF3\xEB\xFC.bas";
+
+  ASSERT_EQ(vb::ActiveCodePage().number(), 1252);
+  const std::string alias = ShortNameAmong(ListDirectory(tmp.path()), "Тест Проект");
+  const std::string folder = tmp.Windows() + "\\" + alias;
+  EXPECT_EQ(paths.ToWindows(tmp / "Тест Проект/Größe.bas"), folder +
+                                                                "\\Gr\xF6\xDF"
+                                                                "e.bas");
+  EXPECT_EQ(paths.ToPosix(folder + "\\GR\xD6\xDF"
+                                   "E.BAS"),
+            tmp / "Тест Проект/Größe.bas");  // case aside
+  EXPECT_EQ(files.Dir(folder + "\\gr\xF6\xDF"
+                               "e.bas"),
+            "Gr\xF6\xDF"
+            "e.bas");
+  EXPECT_EQ(files.Dir(tmp.Windows("\xC3\x8F") + "\\x"), "");  // no such folder
+  // The same bytes under 1252 are other letters, of a folder that is not there.
+  EXPECT_EQ(paths.ToPosix(cyrillic), tmp / "Ïðîåêò/Ìîäóëü.bas");
+
+  ASSERT_TRUE(vb::SetActiveCodePage(1251));
+  EXPECT_EQ(paths.ToPosix(cyrillic), tmp / "Проект/Модуль.bas");
+  EXPECT_EQ(paths.ToPosix(tmp.Windows("\xEF\xF0\xEE\xE5\xEA\xF2\\\xEC\xEE\xE4\xF3\xEB\xFC.BAS")),
+            tmp / "Проект/Модуль.bas");  // проект\модуль.BAS
+  EXPECT_EQ(paths.ToWindows(tmp / "Тест Проект"), tmp.Windows("\xD2\xE5\xF1\xF2 \xCF\xF0\xEE\xE5\xEA\xF2"));
+  EXPECT_EQ(paths.ToWindows(tmp / "Тест Проект/Größe.bas"),
+            tmp.Windows("\xD2\xE5\xF1\xF2 \xCF\xF0\xEE\xE5\xEA\xF2") + "\\" +
+                ShortNameAmong(ListDirectory(tmp / "Тест Проект"), "Größe.bas"));
+  ASSERT_TRUE(vb::SetActiveCodePage(1252));
 }
 
 }  // namespace

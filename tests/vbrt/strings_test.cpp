@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 
 namespace {
@@ -40,7 +41,7 @@ TEST(Strings, InStrIsOneBasedAndZeroWhenAbsent) {
 TEST(Strings, MidLeftRightRaiseFiveWhereVbDoes) {
   EXPECT_EQ(vb::Mid("abcdef", 3), "cdef");
   EXPECT_EQ(vb::Mid("abcdef", 3, 2), "cd");
-  EXPECT_EQ(vb::Mid("abc", 4), "");   // a start past the end gives ""
+  EXPECT_EQ(vb::Mid("abc", 4), "");  // a start past the end gives ""
   EXPECT_EQ(vb::Mid("abc", 99, 2), "");
   EXPECT_EQ(vb::Mid("abc", 2, 99), "bc");
   EXPECT_EQ(vb::Left("abc", 5), "abc");
@@ -57,12 +58,24 @@ TEST(Strings, MidLeftRightRaiseFiveWhereVbDoes) {
   EXPECT_EQ(ErrorOf([] { vb::Space(-1); }), 5);
 }
 
-TEST(Strings, CaseMappingCoversWindows1252Letters) {
+TEST(Strings, CaseMappingFollowsTheActiveCodePage) {
+  ASSERT_EQ(vb::ActiveCodePage().number(), 1252);
   EXPECT_EQ(vb::LCase("Is Checked Out TO You"), "is checked out to you");
   EXPECT_EQ(vb::UCase("no lock file"), "NO LOCK FILE");
-  EXPECT_EQ(vb::UCase("\xE9t\xE9"), "\xC9T\xC9");   // été
-  EXPECT_EQ(vb::LCase("\xD7\xF7"), "\xD7\xF7");     // × and ÷ are not letters
+  EXPECT_EQ(vb::UCase("\xE9t\xE9"), "\xC9T\xC9");                // été
+  EXPECT_EQ(vb::LCase("\xD7\xF7"), "\xD7\xF7");                  // × and ÷ are not letters
+  EXPECT_EQ(vb::UCase("\xFF\x9A\xDF\xB5"), "\x9F\x8A\xDF\xB5");  // ÿ š to Ÿ Š; ß and µ have none here
   EXPECT_EQ(vb::UCase("a1_~"), "A1_~");
+
+  ASSERT_TRUE(vb::SetActiveCodePage(1251));
+  EXPECT_EQ(vb::UCase("\xF7\xB8\xBF\xE0z"), "\xD7\xA8\xAF\xC0Z");  // чёїаz to ЧЁЇАZ
+  EXPECT_EQ(vb::LCase("\xD7\xA8\x80\xA5"), "\xF7\xB8\x90\xB4");    // ЧЁЂҐ to чёђґ
+  EXPECT_EQ(vb::UCase("\xB5\xE9"), "\xB5\xC9");                    // µ stays, й to Й
+  ASSERT_TRUE(vb::SetActiveCodePage(1250));
+  EXPECT_EQ(vb::UCase("\xB3\x9F\xE8"), "\xA3\x8F\xC8");  // łźč to ŁŹČ
+  ASSERT_TRUE(vb::SetActiveCodePage(1252));
+  EXPECT_FALSE(vb::SetActiveCodePage(65001));
+  EXPECT_EQ(vb::ActiveCodePage().number(), 1252);
 }
 
 TEST(Errors, NumbersCarryVbDescriptions) {

@@ -33,10 +33,13 @@ TEST_F(EngineTest, TheAddInReadsEachAnswerRightAfterItsExecute) {
   EXPECT_TRUE(text2.Text().starts_with(Short("my form.frm") + " is checked out to you\r\n"));
   text1.LinkExecute("L FORM1.FRM");
   EXPECT_TRUE(text2.Text().starts_with("History of FORM1.FRM\r\n"));
+  // Commands and answers are UTF-8 on the link; one that is not is answered, not executed.
+  text1.LinkExecute("T FORM1.FRM\xFF");
+  EXPECT_EQ(text2.Text(), "ERROR: the command cannot be carried: it is not UTF-8\r\n");
   // An empty command, as the add-in sends when nothing was selected, is taken and answered.
   text1.LinkExecute("");
   EXPECT_TRUE(text2.Text().starts_with("ERROR: "));
-  EXPECT_EQ(seen.size(), 6u);
+  EXPECT_EQ(seen.size(), 7u);
   EXPECT_EQ(seen[1], "G2LOCKING -> Y");
 }
 
