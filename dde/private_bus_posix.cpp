@@ -24,6 +24,8 @@ namespace {
 constexpr auto kStartWait = std::chrono::seconds(5);
 constexpr auto kStopWait = std::chrono::seconds(2);
 
+// A session bus for one user's run: anyone on it may call and own names, as on the session bus,
+// but no client may eavesdrop on messages meant for another.
 std::string Config(const std::string& folder) {
   return R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -33,8 +35,8 @@ std::string Config(const std::string& folder) {
          folder + R"(/bus</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
+    <allow send_destination="*"/>
+    <allow receive_sender="*"/>
     <allow own="*"/>
   </policy>
 </busconfig>
