@@ -3,12 +3,12 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/project_file.hpp"
+#include "host/sink_set.hpp"
 #include "platform/ide.hpp"
 #include "posix/path_resolver.hpp"
 
@@ -106,7 +106,7 @@ class HostProject : public platform::ide::VBProject {
   std::shared_ptr<HostComponent> FindComponent(const std::string& name) const;
   void Select(std::vector<std::shared_ptr<HostComponent>> selection) { selected_ = std::move(selection); }
   // The live sinks connected to this project.
-  std::vector<std::shared_ptr<platform::ide::ProjectEvents>> Sinks() const;
+  std::vector<std::shared_ptr<platform::ide::ProjectEvents>> Sinks() const { return sinks_.Live(); }
   void SetDirtyQuietly(bool value) { dirty_ = value; }
   const ProjectFile& file() const { return file_; }
   ProjectFile& mutable_file() { return file_; }
@@ -127,7 +127,7 @@ class HostProject : public platform::ide::VBProject {
   ProjectFile file_;
   std::vector<std::shared_ptr<HostComponent>> components_;
   std::vector<std::shared_ptr<HostComponent>> selected_;
-  std::map<long, std::weak_ptr<platform::ide::ProjectEvents>> sinks_;
+  SinkSet<platform::ide::ProjectEvents> sinks_;
 };
 
 class HostFileControl : public platform::ide::FileControl {
@@ -135,11 +135,11 @@ class HostFileControl : public platform::ide::FileControl {
   explicit HostFileControl(ConnectionNumbers& numbers) : numbers_(numbers) {}
   long ConnectEvents(std::weak_ptr<platform::ide::FileControlEvents> sink) override;
   void DisconnectEvents(long connection) override;
-  std::vector<std::shared_ptr<platform::ide::FileControlEvents>> Sinks() const;
+  std::vector<std::shared_ptr<platform::ide::FileControlEvents>> Sinks() const { return sinks_.Live(); }
 
  private:
   ConnectionNumbers& numbers_;
-  std::map<long, std::weak_ptr<platform::ide::FileControlEvents>> sinks_;
+  SinkSet<platform::ide::FileControlEvents> sinks_;
 };
 
 class HostApplication : public platform::ide::Application {
