@@ -102,6 +102,18 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
   return std::nullopt;
 }
 
+std::vector<std::pair<std::string, std::string>> ProfileSection(std::string_view text, std::string_view section) {
+  std::vector<std::pair<std::string, std::string>> keys;
+  std::vector<Line> lines = SplitLines(text);
+  std::optional<SectionSpan> span = FindSection(text, lines, section);
+  if (!span) return keys;
+  for (std::size_t i = span->header + 1; i < span->end; ++i) {
+    Parsed line = Parse(text.substr(lines[i].begin, lines[i].content - lines[i].begin));
+    if (line.kind == Kind::kKey) keys.emplace_back(line.name, line.value);
+  }
+  return keys;
+}
+
 std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value) {
   std::string_view eol = LineEnd(text);
