@@ -83,6 +83,17 @@ std::string_view LineEnd(std::string_view text) {
   return "\r\n";
 }
 
+// Ends the last line of `out` if it has no line end. A last line ending in a lone CR has half of
+// one: a whole line end there would leave that CR in the line's text and change what it says.
+void EndLastLine(std::string& out, std::string_view eol) {
+  if (out.empty() || out.back() == '\n') return;
+  if (out.back() == '\r') {
+    out += '\n';
+  } else {
+    out += eol;
+  }
+}
+
 }  // namespace
 
 std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
@@ -123,7 +134,7 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
 
   if (!span) {
     out = text;
-    if (!out.empty() && out.back() != '\n') out += eol;
+    EndLastLine(out, eol);
     if (!lines.empty() &&
         !Trim(text.substr(lines.back().begin, lines.back().content - lines.back().begin)).empty()) {
       out += eol;
@@ -148,7 +159,7 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
 
   const Line& after = lines[last_filled];
   out = text.substr(0, after.end);
-  if (text[after.end - 1] != '\n') out += eol;  // the file's last line had no line end
+  EndLastLine(out, eol);
   out.append(key).append("=").append(value).append(eol);
   out += text.substr(after.end);
   return out;
