@@ -59,9 +59,11 @@ std::string EngineServer::Execute(std::string_view command) { return Handle(comm
 
 std::string EngineServer::Handle(std::string_view command, std::string_view who) {
   std::string status = ExecuteUtf8(engine_, command);
-  if (log_ != nullptr) log_->Command(who, command, status);
+  // A refused 10 MB command is not sent on to every client, nor kept in the log.
+  const std::string shown = CommandAsShown(command);
+  if (log_ != nullptr) log_->Command(who, shown, status);
   if (IsPublishedOutcome(command, status))
-    status_topic_->SetSharedItem(kOutcomeItem, OutcomeText(command, status));
+    status_topic_->SetSharedItem(kOutcomeItem, OutcomeText(shown, status));
   return status;
 }
 
