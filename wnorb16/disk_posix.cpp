@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -49,18 +50,16 @@ int OpenRegular(const std::string& path, std::string& problem, bool* missing = n
   return fd;
 }
 
-// Up to `limit` bytes into `out`; false on a read error.
+// Up to `limit` bytes appended to `out`, in pieces: the limit is a bound, not a size to fill.
 bool ReadUpTo(int fd, std::string& out, std::size_t limit) {
-  std::size_t filled = out.size();
-  out.resize(limit);
-  while (filled < limit) {
-    ssize_t n = read(fd, out.data() + filled, limit - filled);
+  char chunk[65536];
+  while (out.size() < limit) {
+    ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - out.size()));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) break;
-    filled += static_cast<std::size_t>(n);
+    out.append(chunk, static_cast<std::size_t>(n));
   }
-  out.resize(filled);
   return true;
 }
 
@@ -111,6 +110,7 @@ WholeRead ReadRegularFile(const std::string& path) {
   int fd = OpenRegular(path, result.problem, &result.missing, &size);
   if (fd < 0) return result;
   // The size may grow while it is read; the limit holds all the same.
+  if (size <= kMaxWholeRead) result.bytes.reserve(static_cast<std::size_t>(size));
   const bool read =
       size <= kMaxWholeRead && ReadUpTo(fd, result.bytes, static_cast<std::size_t>(kMaxWholeRead) + 1);
   close(fd);
