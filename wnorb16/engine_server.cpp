@@ -44,7 +44,7 @@ EngineServer::EngineServer(Engine& engine, Observer observer, StatusLog* log)
   command_topic.SetExecuteHandler([this](std::string_view command) {
     std::string status = Handle(command, application_->CurrentClient());
     status_topic_->SetItem(kStatusItem, status);
-    if (observer_) observer_(command, status);
+    if (observer_) observer_(CommandAsShown(command), status);
     return true;
   });
 }
