@@ -75,6 +75,12 @@ bool ParseOptions(const OptionGroup& group, std::string_view word, std::string& 
   return true;
 }
 
+std::string Thousands(std::size_t n) {
+  std::string digits = std::to_string(n);
+  for (auto at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
 std::vector<std::string> SplitFileList(std::string_view list) {
   std::vector<std::string> names;
   while (true) {
@@ -89,6 +95,15 @@ std::vector<std::string> SplitFileList(std::string_view list) {
 }  // namespace
 
 std::variant<Command, CommandError> ParseCommand(std::string_view text) {
+  if (text.size() > kMaxCommandBytes) {
+    return CommandError{"the command is " + Thousands(text.size()) +
+                        " bytes long; the engine takes at most " + Thousands(kMaxCommandBytes) +
+                        ". Nothing was done"};
+  }
+  if (auto nul = text.find('\0'); nul != std::string_view::npos) {
+    return CommandError{"the command holds a NUL byte (byte " + Thousands(nul + 1) +
+                        "), which no name can hold. Nothing was done"};
+  }
   // A line typed at the terminal may end in CR or LF; the add-in's never does.
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
   if (TrimBlanks(text).empty()) return CommandError{"empty command"};
@@ -153,7 +168,35 @@ std::variant<Command, CommandError> ParseCommand(std::string_view text) {
       }
       break;
   }
+  for (const auto& name : command.names) {
+    if (name.size() > kMaxNameBytes && command.kind != CommandKind::kComment) {
+      return CommandError{"a name of " + Thousands(name.size()) + " bytes is longer than the " +
+                          Thousands(kMaxNameBytes) + " the engine takes. Nothing was done"};
+    }
+  }
   return command;
+}
+
+std::string CommandAsShown(std::string_view text) {
+  constexpr std::size_t kShownStart = 200;
+  const bool cut = text.size() > kMaxCommandBytes;
+  std::string_view kept = text;
+  if (cut) {
+    std::size_t end = kShownStart;
+    // Never half a UTF-8 character.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    kept = text.substr(0, end);
+  }
+  std::string shown;
+  for (char c : kept) {
+    if (c == '\0') {
+      shown += "\\0";
+    } else {
+      shown += c;
+    }
+  }
+  if (cut) shown += "... (" + Thousands(text.size()) + " bytes)";
+  return shown;
 }
 
 }  // namespace wnorb16

@@ -36,7 +36,18 @@ struct CommandError {
   std::string reason;
 };
 
+// What the engine takes at most. A project's check-in names every file in one command, so a
+// command may be long; one name is bounded by what a POSIX path can be.
+inline constexpr std::size_t kMaxCommandBytes = 2 * 1024 * 1024;
+inline constexpr std::size_t kMaxNameBytes = 4096;
+
 // Command words and option letters are taken in any case; file names are kept as received.
+// A command beyond kMaxCommandBytes, a name beyond kMaxNameBytes and a NUL byte anywhere are
+// refused before anything else is read: a NUL would cut the name where the system reads it.
 std::variant<Command, CommandError> ParseCommand(std::string_view text);
+
+// The command as a log line or an outcome shows it: NUL bytes as "\0", and one beyond
+// kMaxCommandBytes cut to its start and its length.
+std::string CommandAsShown(std::string_view text);
 
 }  // namespace wnorb16

@@ -15,12 +15,24 @@ struct FileStatus {
   std::int64_t modified = 0;     // seconds since 1970
   std::int64_t modified_ns = 0;  // nanoseconds since 1970
   std::int64_t size = 0;
+  // What is there when it is neither a regular file nor a folder ("a FIFO", "a character
+  // device", ...); "" otherwise. The engine never reads such a file nor gives it to RCS.
+  std::string special;
 };
+
+// The most the engine reads of one file whole (an archive's history, its settings).
+inline constexpr std::int64_t kMaxWholeRead = 256 * 1024 * 1024;
 
 // Clears the write bits of a file, as RCS leaves a work file without a lock; false when it cannot.
 bool MakeReadOnly(const std::string& path);
 
 FileStatus StatusOf(const std::string& path);
+// Whether anything is at `path`, a link itself counted (not followed).
+bool EntryExists(const std::string& path);
+
+// Every read below opens without blocking and reads only a regular file, checked on the open
+// descriptor: a FIFO or a link to a device in the file's place cannot hang the engine or fill its
+// memory.
 
 // The file's first `limit` bytes or fewer; `whole` says whether that is all of it. nullopt when
 // it cannot be read.
@@ -29,6 +41,18 @@ struct FilePrefix {
   bool whole = false;
 };
 std::optional<FilePrefix> ReadFilePrefix(const std::string& path, std::size_t limit);
+
+// The whole file, at most kMaxWholeRead bytes; otherwise `problem` says why not ("is a FIFO, not
+// a regular file", "cannot be read", ...), to follow the file's name.
+struct WholeRead {
+  std::string bytes;
+  std::string problem;
+  bool missing = false;
+};
+WholeRead ReadRegularFile(const std::string& path);
+
+// Whether the regular file holds a NUL byte, read in pieces; nullopt when it cannot be read.
+std::optional<bool> HoldsNulByte(const std::string& path);
 
 // Creates the folder and any missing parents; false when it cannot.
 bool MakeFolders(const std::string& path);

@@ -2,12 +2,68 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <thread>
 
 #include "wnorb16/disk.hpp"
 
 namespace wnorb16 {
+
+namespace {
+
+std::string SpecialKind(mode_t mode) {
+  if (S_ISREG(mode) || S_ISDIR(mode)) return "";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "a special file";
+}
+
+// A descriptor of the regular file at `path`, opened without blocking (a FIFO would wait for a
+// writer); -1 with `problem` set otherwise.
+int OpenRegular(const std::string& path, std::string& problem, bool* missing = nullptr,
+                std::int64_t* size = nullptr) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    if (missing != nullptr) *missing = errno == ENOENT;
+    problem = "cannot be read";
+    return -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    problem = "cannot be read";
+  } else if (S_ISDIR(st.st_mode)) {
+    problem = "is a folder, not a regular file";
+  } else if (!S_ISREG(st.st_mode)) {
+    problem = "is " + SpecialKind(st.st_mode) + ", not a regular file";
+  }
+  if (!problem.empty()) {
+    close(fd);
+    return -1;
+  }
+  if (size != nullptr) *size = static_cast<std::int64_t>(st.st_size);
+  // Reads of a regular file never wait; blocking again keeps them simple.
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+// Up to `limit` bytes appended to `out`, in pieces: the limit is a bound, not a size to fill.
+bool ReadUpTo(int fd, std::string& out, std::size_t limit) {
+  char chunk[65536];
+  while (out.size() < limit) {
+    ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - out.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    out.append(chunk, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
 
 FileStatus StatusOf(const std::string& path) {
   struct stat st;
@@ -19,7 +75,13 @@ FileStatus StatusOf(const std::string& path) {
   status.modified = static_cast<std::int64_t>(st.st_mtime);
   status.modified_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   status.size = static_cast<std::int64_t>(st.st_size);
+  status.special = SpecialKind(st.st_mode);
   return status;
+}
+
+bool EntryExists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
 }
 
 bool MakeReadOnly(const std::string& path) {
@@ -29,34 +91,57 @@ bool MakeReadOnly(const std::string& path) {
 }
 
 std::optional<FilePrefix> ReadFilePrefix(const std::string& path, std::size_t limit) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  std::string problem;
+  int fd = OpenRegular(path, problem);
   if (fd < 0) return std::nullopt;
   FilePrefix prefix;
-  prefix.bytes.resize(limit);
-  std::size_t filled = 0;
-  bool failed = false;
-  while (filled < limit) {
-    ssize_t n = read(fd, prefix.bytes.data() + filled, limit - filled);
+  // One byte more than asked tells whether anything follows.
+  const bool read = ReadUpTo(fd, prefix.bytes, limit + 1);
+  close(fd);
+  if (!read) return std::nullopt;
+  prefix.whole = prefix.bytes.size() <= limit;
+  if (!prefix.whole) prefix.bytes.resize(limit);
+  return prefix;
+}
+
+WholeRead ReadRegularFile(const std::string& path) {
+  WholeRead result;
+  std::int64_t size = 0;
+  int fd = OpenRegular(path, result.problem, &result.missing, &size);
+  if (fd < 0) return result;
+  // The size may grow while it is read; the limit holds all the same.
+  if (size <= kMaxWholeRead) result.bytes.reserve(static_cast<std::size_t>(size));
+  const bool read =
+      size <= kMaxWholeRead && ReadUpTo(fd, result.bytes, static_cast<std::size_t>(kMaxWholeRead) + 1);
+  close(fd);
+  if (size > kMaxWholeRead || result.bytes.size() > static_cast<std::size_t>(kMaxWholeRead)) {
+    result.problem =
+        "is larger than the " + std::to_string(kMaxWholeRead / (1024 * 1024)) + " MiB the engine reads";
+  } else if (!read) {
+    result.problem = "cannot be read";
+  }
+  if (!result.problem.empty()) result.bytes.clear();
+  return result;
+}
+
+std::optional<bool> HoldsNulByte(const std::string& path) {
+  std::string problem;
+  int fd = OpenRegular(path, problem);
+  if (fd < 0) return std::nullopt;
+  char chunk[65536];
+  std::optional<bool> found = false;
+  for (;;) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) failed = true;
-    if (n <= 0) {
-      prefix.whole = !failed;
+    if (n < 0) found = std::nullopt;
+    if (n <= 0) break;
+    if (std::memchr(chunk, '\0', static_cast<std::size_t>(n)) != nullptr) {
+      found = true;
       break;
     }
-    filled += static_cast<std::size_t>(n);
-  }
-  if (!failed && filled == limit) {
-    // Full: whole only when nothing follows.
-    char probe;
-    ssize_t n;
-    do n = read(fd, &probe, 1);
-    while (n < 0 && errno == EINTR);
-    prefix.whole = n == 0;
   }
   close(fd);
-  if (failed) return std::nullopt;
-  prefix.bytes.resize(filled);
-  return prefix;
+  return found;
 }
 
 bool MakeFolders(const std::string& path) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "posix/whole_file.hpp"
 #include "wnorb16/disk.hpp"
 #include "wnorb16/status_text.hpp"
 
@@ -28,14 +27,6 @@ bool NeedsUser(CommandKind kind) {
   }
 }
 
-bool IsRevisionNumber(std::string_view text) {
-  if (text.empty() || text.front() == '.' || text.back() == '.') return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '.' ? text[i - 1] == '.' : (text[i] < '0' || text[i] > '9')) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 Engine::Engine(EngineSetup setup)
@@ -45,12 +36,13 @@ Engine::Engine(EngineSetup setup)
 
 bool Engine::LoadConfig() {
   const FileStatus before = StatusOf(setup_.ini_path);
-  std::optional<std::string> text = posix::ReadWholeFile(setup_.ini_path);
-  config_ = ParseConfig(text.value_or(""), setup_.login_name);
+  // A FIFO in its place reads as no settings rather than stopping the engine.
+  WholeRead text = ReadRegularFile(setup_.ini_path);
+  config_ = ParseConfig(text.bytes, setup_.login_name);
   config_problem_ = UserIdProblem(config_.user_id);
   if (!config_problem_.empty()) config_problem_ += " (" + setup_.ini_path + "); set another and send CONFIG";
   config_stamp_ = {before.exists, before.modified_ns, before.size};
-  return text.has_value();
+  return text.problem.empty();
 }
 
 void Engine::RefreshConfig() {
@@ -92,8 +84,9 @@ std::string Engine::Execute(std::string_view text) {
 
 Engine::Located Engine::LocateAll(const std::vector<std::string>& names) const {
   Located located;
+  FolderListings listings;
   for (const auto& name : names) {
-    Location location = work_files_.Locate(name, Rule());
+    Location location = work_files_.Locate(name, Rule(), listings);
     if (!location.file) {
       located.error = location.error;
       located.files.clear();
@@ -111,9 +104,9 @@ std::optional<Archive> Engine::ReadHeader(const WorkFile& file, HeaderPart part)
   Archive archive;
   ParseStatus parsed = ParseArchiveHeader(prefix->bytes, archive, part);
   if (parsed == ParseStatus::kTruncated && !prefix->whole) {
-    std::optional<std::string> whole = posix::ReadWholeFile(file.archive);
-    if (!whole) return std::nullopt;
-    parsed = ParseArchiveHeader(*whole, archive, part);
+    WholeRead whole = ReadRegularFile(file.archive);
+    if (!whole.problem.empty()) return std::nullopt;
+    parsed = ParseArchiveHeader(whole.bytes, archive, part);
   }
   if (parsed != ParseStatus::kComplete) return std::nullopt;
   return archive;
@@ -191,8 +184,10 @@ std::string Engine::SetVersion(const Command& command) {
     versions_.erase(user);
     return status::Lines({status::VersionCleared(user)});
   }
-  if (!IsRevisionNumber(command.names.front())) {
-    return status::Error("\"" + command.names.front() + "\" is not a revision number such as 1.3 or 2");
+  if (!RevisionFields(command.names.front())) {
+    return status::Error("\"" + command.names.front() +
+                         "\" is not a revision number such as 1.3 or 2 (each field at most " +
+                         std::to_string(kMaxRevisionField) + ")");
   }
   versions_[user] = command.names.front();
   return status::Lines({status::VersionSet(user, command.names.front())});
@@ -210,6 +205,7 @@ std::string Engine::LockQuery(const Command& command) {
   Location location = work_files_.Locate(name, Rule());
   if (!location.file) return status::Error(location.error);
   const std::optional<WorkFile>& file = location.file;
+  if (!file->not_regular.empty()) return status::Error(status::reason::NotRegular(name, file->not_regular));
   if (!file->has_archive) return status::NoArchive(name);
   // The locks are all a lock query needs.
   std::optional<Archive> archive = ReadHeader(*file, HeaderPart::kAdmin);
@@ -224,19 +220,23 @@ std::string Engine::History(const Command& command) {
   Location location = work_files_.Locate(name, Rule());
   if (!location.file) return status::Error(location.error);
   const std::optional<WorkFile>& file = location.file;
+  if (!file->not_regular.empty()) return status::Error(status::reason::NotRegular(name, file->not_regular));
   if (!file->has_archive) return status::HistoryWithoutArchive(name);
-  std::optional<std::string> text = posix::ReadWholeFile(file->archive);
-  std::optional<Archive> archive = text ? ParseArchive(*text) : std::nullopt;
-  if (!archive) return status::Error("the archive of " + name + " cannot be read");
-  std::vector<const Delta*> revisions;
-  for (const auto& d : archive->deltas) revisions.push_back(&d);
+  WholeRead text = ReadRegularFile(file->archive);
+  if (!text.problem.empty()) return status::Error(status::reason::Unreadable(name, text.problem));
+  std::optional<Archive> archive = ParseArchive(text.bytes);
+  if (!archive) return status::Error(status::reason::Unreadable(name, "cannot be read"));
   // Oldest first; RCS keeps seconds, so revisions of one second go by number.
-  std::stable_sort(revisions.begin(), revisions.end(), [](const Delta* a, const Delta* b) {
-    auto ta = RcsDateSeconds(a->date).value_or(0);
-    auto tb = RcsDateSeconds(b->date).value_or(0);
-    if (ta != tb) return ta < tb;
-    return CompareRevisions(a->revision, b->revision) < 0;
+  std::vector<std::pair<std::int64_t, const Delta*>> dated;
+  dated.reserve(archive->deltas.size());
+  for (const auto& d : archive->deltas) dated.emplace_back(RcsDateSeconds(d.date).value_or(0), &d);
+  std::stable_sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return CompareRevisions(a.second->revision, b.second->revision) < 0;
   });
+  std::vector<const Delta*> revisions;
+  revisions.reserve(dated.size());
+  for (const auto& [seconds, delta] : dated) revisions.push_back(delta);
   return status::History(name, revisions);
 }
 
@@ -245,6 +245,10 @@ std::string Engine::Compare(const Command& command) {
   if (!located.error.empty()) return status::Error(located.error);
   const WorkFile& archived = located.files.front();
   const WorkFile& work = located.files.back();
+  for (const WorkFile* file : {&archived, &work}) {
+    if (!file->not_regular.empty())
+      return status::Error(status::reason::NotRegular(file->received, file->not_regular));
+  }
   if (!archived.has_archive) return status::NoArchive(archived.received);
   if (!StatusOf(work.work).exists) {
     return status::Lines({status::FileLine(work.received, "no work file to compare")});

@@ -44,7 +44,7 @@ EngineServer::EngineServer(Engine& engine, Observer observer, StatusLog* log)
   command_topic.SetExecuteHandler([this](std::string_view command) {
     std::string status = Handle(command, application_->CurrentClient());
     status_topic_->SetItem(kStatusItem, status);
-    if (observer_) observer_(command, status);
+    if (observer_) observer_(CommandAsShown(command), status);
     return true;
   });
 }
@@ -59,9 +59,11 @@ std::string EngineServer::Execute(std::string_view command) { return Handle(comm
 
 std::string EngineServer::Handle(std::string_view command, std::string_view who) {
   std::string status = ExecuteUtf8(engine_, command);
-  if (log_ != nullptr) log_->Command(who, command, status);
+  // A refused 10 MB command is not sent on to every client, nor kept in the log.
+  const std::string shown = CommandAsShown(command);
+  if (log_ != nullptr) log_->Command(who, shown, status);
   if (IsPublishedOutcome(command, status))
-    status_topic_->SetSharedItem(kOutcomeItem, OutcomeText(command, status));
+    status_topic_->SetSharedItem(kOutcomeItem, OutcomeText(shown, status));
   return status;
 }
 

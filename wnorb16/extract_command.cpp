@@ -42,6 +42,10 @@ std::string Engine::Extract(const Command& command) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
     if (!plan.Admit(i, revision)) continue;
+    if (!file.not_regular.empty()) {
+      plan.Answer(i, status::what::NotRegular(file.not_regular));
+      continue;
+    }
     if (!file.has_archive) {
       plan.Answer(i, status::what::kNoArchive);
       continue;

@@ -1,6 +1,7 @@
 #include "wnorb16/rcs_archive.hpp"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace wnorb16 {
 
@@ -95,11 +96,16 @@ class Parser {
 
   // After Header: "desc" and its string, then each delta's log and text.
   bool Texts(Archive& out) {
+    // By number, so a history of many revisions costs no more than reading it.
+    std::unordered_map<std::string_view, Delta*> by_revision;
+    by_revision.reserve(out.deltas.size());
+    for (auto& d : out.deltas) by_revision.try_emplace(d.revision, &d);
     Advance();  // "desc"
     if (token_.kind != TokenKind::kString) return false;
     Advance();
     while (token_.kind == TokenKind::kWord) {
-      Delta* delta = FindDelta(out, token_.text);
+      auto found = by_revision.find(token_.text);
+      Delta* delta = found != by_revision.end() ? found->second : nullptr;
       Advance();
       if (!IsWord("log")) return false;
       Advance();
@@ -118,13 +124,6 @@ class Parser {
   }
 
  private:
-  static Delta* FindDelta(Archive& archive, std::string_view revision) {
-    for (auto& d : archive.deltas) {
-      if (d.revision == revision) return &d;
-    }
-    return nullptr;
-  }
-
   void Advance() { token_ = lexer_.Next(); }
   bool IsWord(std::string_view word) const { return token_.kind == TokenKind::kWord && token_.text == word; }
   ParseStatus Cut() const { return ParseStatus::kTruncated; }
@@ -306,6 +305,27 @@ int CompareRevisions(std::string_view a, std::string_view b) {
     b = db == std::string_view::npos ? std::string_view() : b.substr(db + 1);
   }
   return 0;
+}
+
+std::optional<std::vector<std::uint64_t>> RevisionFields(std::string_view revision) {
+  std::vector<std::uint64_t> fields{0};
+  bool digit_seen = false;
+  for (char c : revision) {
+    if (c == '.') {
+      if (!digit_seen) return std::nullopt;
+      fields.push_back(0);
+      digit_seen = false;
+      continue;
+    }
+    if (!IsDigit(c)) return std::nullopt;
+    // Checked before it grows: the field never exceeds the limit, so never overflows.
+    std::uint64_t& field = fields.back();
+    field = field * 10 + static_cast<std::uint64_t>(c - '0');
+    if (field > kMaxRevisionField) return std::nullopt;
+    digit_seen = true;
+  }
+  if (!digit_seen) return std::nullopt;
+  return fields;
 }
 
 int RevisionDepth(std::string_view revision) {

@@ -59,6 +59,13 @@ std::string FormatRcsDate(std::string_view rcs_date);
 // Seconds since 1970 (UTC); nullopt for a malformed date.
 std::optional<std::int64_t> RcsDateSeconds(std::string_view rcs_date);
 
+// The most a field of a revision number may count to: the engine refuses to work out a new
+// revision from a larger one.
+inline constexpr std::uint64_t kMaxRevisionField = 2147483647;
+// A revision number's fields ("2.1.3.1": 2, 1, 3, 1); nullopt when it is not digits separated
+// by single dots or a field exceeds kMaxRevisionField.
+std::optional<std::vector<std::uint64_t>> RevisionFields(std::string_view revision);
+
 // Revision numbers compare field by field as numbers: 1.9 < 1.10 < 2.1 < 2.1.1.1.
 int CompareRevisions(std::string_view a, std::string_view b);
 // The number of dot-separated fields: 2 for a trunk revision.

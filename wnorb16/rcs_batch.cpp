@@ -126,50 +126,73 @@ void RcsBatch::RunGroups(const std::string& program, const std::vector<RcsJob>& 
     groups[it->second].push_back(i);
   }
 
+  const std::size_t room = runner_.ArgumentRoom(user_);
   for (const auto& group : groups) {
-    std::vector<std::string> arguments = options_of(group.front());
-    std::vector<const RcsJob*> members;
+    // Text arguments (-m) may grow threefold on their way to UTF-8.
+    std::size_t fixed = 0;
+    for (const auto& option : options_of(group.front())) fixed += 3 * ArgumentBytes(option);
+    std::vector<std::size_t> run;
+    std::size_t used = fixed;
     for (std::size_t i : group) {
-      members.push_back(&jobs[i]);
-      arguments.push_back(jobs[i].archive);
-      if (!prepare && !jobs[i].work.empty()) arguments.push_back(jobs[i].work);
-    }
-    WaitForArchives(members);
-    RcsResult result = runner_.Run(program, arguments, user_);
-    if (!result.started) {
-      for (std::size_t i : group)
-        reports[i].error = result.err.empty() ? program + " could not be started" : result.err;
-      continue;
-    }
-
-    // Each file's lines run from its heading to the next file's heading.
-    std::vector<std::string> lines = SplitLines(result.err);
-    std::size_t at = 0;
-    std::vector<std::size_t> starts;
-    for (std::size_t i : group) {
-      const std::string heading = Heading(program, jobs[i]);
-      std::size_t found = at;
-      while (found < lines.size() && lines[found] != heading) ++found;
-      starts.push_back(found);
-      if (found < lines.size()) at = found + 1;
-    }
-    for (std::size_t k = 0; k < group.size(); ++k) {
-      std::vector<std::string> own;
-      if (starts[k] < lines.size()) {
-        std::size_t end = lines.size();
-        for (std::size_t n = k + 1; n < group.size(); ++n) {
-          if (starts[n] < lines.size()) {
-            end = starts[n];
-            break;
-          }
-        }
-        own.assign(lines.begin() + static_cast<std::ptrdiff_t>(starts[k]) + 1,
-                   lines.begin() + static_cast<std::ptrdiff_t>(end));
-      } else if (group.size() == 1) {
-        own = lines;  // no heading at all: everything RCS said is about the one file
+      std::size_t cost = ArgumentBytes(jobs[i].archive);
+      if (!prepare && !jobs[i].work.empty()) cost += ArgumentBytes(jobs[i].work);
+      if (!run.empty() && used + cost > room) {
+        RunOnce(program, jobs, run, prepare, reports);
+        run.clear();
+        used = fixed;
       }
-      reports[group[k]] = ReadReport(program, jobs[group[k]].archive, own);
+      run.push_back(i);
+      used += cost;
     }
+    if (!run.empty()) RunOnce(program, jobs, run, prepare, reports);
+  }
+}
+
+void RcsBatch::RunOnce(const std::string& program, const std::vector<RcsJob>& jobs,
+                       const std::vector<std::size_t>& group, bool prepare,
+                       std::vector<RcsReport>& reports) const {
+  std::vector<std::string> arguments = prepare ? jobs[group.front()].prepare : jobs[group.front()].options;
+  std::vector<const RcsJob*> members;
+  for (std::size_t i : group) {
+    members.push_back(&jobs[i]);
+    arguments.push_back(jobs[i].archive);
+    if (!prepare && !jobs[i].work.empty()) arguments.push_back(jobs[i].work);
+  }
+  WaitForArchives(members);
+  RcsResult result = runner_.Run(program, arguments, user_);
+  if (!result.started) {
+    for (std::size_t i : group)
+      reports[i].error = result.err.empty() ? program + " could not be started" : result.err;
+    return;
+  }
+
+  // Each file's lines run from its heading to the next file's heading.
+  std::vector<std::string> lines = SplitLines(result.err);
+  std::size_t at = 0;
+  std::vector<std::size_t> starts;
+  for (std::size_t i : group) {
+    const std::string heading = Heading(program, jobs[i]);
+    std::size_t found = at;
+    while (found < lines.size() && lines[found] != heading) ++found;
+    starts.push_back(found);
+    if (found < lines.size()) at = found + 1;
+  }
+  for (std::size_t k = 0; k < group.size(); ++k) {
+    std::vector<std::string> own;
+    if (starts[k] < lines.size()) {
+      std::size_t end = lines.size();
+      for (std::size_t n = k + 1; n < group.size(); ++n) {
+        if (starts[n] < lines.size()) {
+          end = starts[n];
+          break;
+        }
+      }
+      own.assign(lines.begin() + static_cast<std::ptrdiff_t>(starts[k]) + 1,
+                 lines.begin() + static_cast<std::ptrdiff_t>(end));
+    } else if (group.size() == 1) {
+      own = lines;  // no heading at all: everything RCS said is about the one file
+    }
+    reports[group[k]] = ReadReport(program, jobs[group[k]].archive, own);
   }
 }
 

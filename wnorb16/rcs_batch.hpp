@@ -40,8 +40,12 @@ class RcsBatch {
  private:
   // Runs `program` on the jobs `which`, those with equal options in one run, each report into
   // `reports`; `prepare` runs rcs with the jobs' preparing options on their archives alone.
+  // A group too long for one command line runs in several, each under the system's limit.
   void RunGroups(const std::string& program, const std::vector<RcsJob>& jobs,
                  const std::vector<std::size_t>& which, bool prepare, std::vector<RcsReport>& reports) const;
+  // One run of `program` on the jobs `group`, which share their options.
+  void RunOnce(const std::string& program, const std::vector<RcsJob>& jobs,
+               const std::vector<std::size_t>& group, bool prepare, std::vector<RcsReport>& reports) const;
   // Waits while RCS's lock file of any archive exists (another RCS run is rewriting it).
   void WaitForArchives(const std::vector<const RcsJob*>& jobs) const;
 

@@ -33,6 +33,10 @@ class RcsRunner {
   RcsResult Run(const std::string& program, const std::vector<std::string>& arguments,
                 const std::string& user) const;
 
+  // The bytes one run's arguments may take, each counted as ArgumentBytes: the system's limit
+  // (ARG_MAX) less the environment the program gets, with a margin.
+  std::size_t ArgumentRoom(const std::string& user) const;
+
  private:
   RcsResult Spawn(const std::string& program, const std::vector<std::string>& argv,
                   const std::string& user) const;
@@ -41,6 +45,9 @@ class RcsRunner {
   std::string folder_;
   mutable int has_commands_;  // -1: not asked yet
 };
+
+// What one argument takes of the system's limit: its bytes, its NUL and its pointer.
+inline std::size_t ArgumentBytes(const std::string& argument) { return argument.size() + 1 + sizeof(char*); }
 
 // The names under which `program` prefixes its complaints: its own, and its command name
 // under "rcs" ("frob" for "rcs" itself).

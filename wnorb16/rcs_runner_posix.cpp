@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -105,6 +106,17 @@ bool RcsRunner::HasCommands() const {
     has_commands_ = probe.exit_code == 0 && probe.out.find(" co ") != std::string::npos ? 1 : 0;
   }
   return has_commands_ == 1;
+}
+
+std::size_t RcsRunner::ArgumentRoom(const std::string& user) const {
+  // Kept free for the program's own words and what the kernel adds (its name, alignment).
+  constexpr std::size_t kMargin = 16 * 1024;
+  // Linux allows no more than this however large the stack limit is.
+  constexpr std::size_t kKernelMost = 6 * 1024 * 1024;
+  const long limit = sysconf(_SC_ARG_MAX);
+  std::size_t room = limit > 0 ? std::min(static_cast<std::size_t>(limit), kKernelMost) : 128 * 1024;
+  for (const auto& entry : ChildEnvironment(user)) room -= std::min(room, ArgumentBytes(entry));
+  return room > kMargin ? room - kMargin : 0;
 }
 
 RcsResult RcsRunner::Run(const std::string& program, const std::vector<std::string>& arguments,

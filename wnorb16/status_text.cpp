@@ -44,6 +44,13 @@ std::string OutsideProjects(std::string_view file, std::string_view projects) {
   return std::string(file) + " is outside the projects folder " + std::string(projects) +
          " (Projects=), whose layout the archive folder keeps; nothing was done";
 }
+std::string NotRegular(std::string_view file, std::string_view which) {
+  return std::string(file) + ": " + std::string(which) +
+         ", not a regular file; the engine reads only regular files. Nothing was done";
+}
+std::string Unreadable(std::string_view file, std::string_view problem) {
+  return "the archive of " + std::string(file) + " " + std::string(problem);
+}
 }  // namespace reason
 
 std::string NoArchive(std::string_view file) { return Lines({std::string(file) + ": NO LOCK FILE"}); }
@@ -94,6 +101,14 @@ std::string FileLine(std::string_view file, std::string_view what) {
 }
 
 namespace what {
+std::string NotRegular(std::string_view which) {
+  return std::string(which) + ", not a regular file; left alone";
+}
+std::string OutOfRange(std::string_view revision) {
+  return "revision number " + std::string(revision) +
+         " of the archive is out of the engine's range (each field at most " +
+         std::to_string(kMaxRevisionField) + "); archive left unchanged";
+}
 std::string LockedBy(std::string_view holder) {
   return "checked out to " + std::string(holder) + "; left alone";
 }

@@ -36,6 +36,9 @@ namespace reason {
 std::string Unresolved(std::string_view file);  // "cannot resolve <file>"
 std::string ArchivesMissing(std::string_view archives);
 std::string OutsideProjects(std::string_view file, std::string_view projects);
+// `which` says which of the two and what it is: "the archive is a FIFO".
+std::string NotRegular(std::string_view file, std::string_view which);
+std::string Unreadable(std::string_view file, std::string_view problem);  // problem: "is ..."
 }  // namespace reason
 
 // The lock query's answers.
@@ -84,6 +87,9 @@ std::string Unfinished(std::string_view complaint);
 // " (<note>)": which of two contradicting options won, after the line of a file it applied to.
 std::string WithNote(std::string what, std::string_view note);
 std::string Failed(std::string_view reason);
+std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"
+// A revision number of the archive beyond what the engine counts.
+std::string OutOfRange(std::string_view revision);
 }  // namespace what
 
 // COMMENT's and VERSION's answers.

@@ -3,7 +3,6 @@
 // minor one (M), otherwise the next trunk number. Where letters contradict, D (store nothing)
 // wins over M, S and B, and S over B over M.
 #include <algorithm>
-#include <cstdlib>
 
 #include "wnorb16/disk.hpp"
 #include "wnorb16/engine.hpp"
@@ -20,21 +19,37 @@ std::string DefaultLogMessage(const Command& command) {
   return "Checked in by WNORB16 (" + command.word + ")";
 }
 
+// A revision worked out from the archive's numbers, or the number that is out of range.
+struct Numbered {
+  std::string revision;
+  std::string out_of_range;
+};
+
 // The first field of a revision, plus one: a new trunk number.
-std::string NextRelease(const std::string& revision) {
-  return std::to_string(std::atol(revision.c_str()) + 1);
+Numbered NextRelease(const std::string& revision) {
+  auto fields = RevisionFields(revision);
+  if (!fields || fields->front() + 1 > kMaxRevisionField) return {"", revision};
+  return {std::to_string(fields->front() + 1), ""};
 }
 
 // A branch from `revision` that does not exist yet: "1.3.2" when 1.3.1 is taken.
-std::string NewBranch(const Archive& archive, const std::string& revision) {
-  long highest = 0;
+Numbered NewBranch(const Archive& archive, const std::string& revision) {
+  if (!RevisionFields(revision)) return {"", revision};
+  std::uint64_t highest = 0;
+  std::string highest_first;
   if (const Delta* delta = archive.FindDelta(revision)) {
     for (const auto& first : delta->branches) {
       if (!first.starts_with(revision + ".")) continue;
-      highest = std::max(highest, std::atol(first.c_str() + revision.size() + 1));
+      auto fields = RevisionFields(first);
+      if (!fields || fields->size() <= static_cast<std::size_t>(RevisionDepth(revision))) return {"", first};
+      if ((*fields)[RevisionDepth(revision)] >= highest) {
+        highest = (*fields)[RevisionDepth(revision)];
+        highest_first = first;
+      }
     }
   }
-  return revision + "." + std::to_string(highest + 1);
+  if (highest + 1 > kMaxRevisionField) return {"", highest_first};
+  return {revision + "." + std::to_string(highest + 1), ""};
 }
 
 // The option that numbers the new revision: S over B over M, none for the next trunk number.
@@ -46,14 +61,14 @@ char NumberingOption(const Command& command) {
 }
 
 // ci's -r for a check-in of the locked `revision`, or "" for RCS's own next number.
-std::string Numbering(char option, const Archive& archive, const std::string& revision,
-                      const std::string& version) {
-  if (option == 'S') return version;
-  if (option == 'M') return "";
+Numbered Numbering(char option, const Archive& archive, const std::string& revision,
+                   const std::string& version) {
+  if (option == 'S') return {version, ""};
+  if (option == 'M') return {};
   if (option == 'B') return NewBranch(archive, revision);
   // A new trunk number only from the trunk's head; elsewhere RCS numbers on its branch.
   if (RevisionDepth(revision) == 2 && revision == archive.head) return NextRelease(revision);
-  return "";
+  return {};
 }
 
 // Which option won where the command holds contradicting ones: "B wins over M", "D stores
@@ -95,6 +110,10 @@ std::string Engine::Update(const Command& command) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
     if (!plan.Admit(i, version)) continue;
+    if (!file.not_regular.empty()) {
+      plan.Answer(i, status::what::NotRegular(file.not_regular));
+      continue;
+    }
     const FileStatus work = StatusOf(file.work);
     std::vector<std::string> ci_options{keep ? "-l" : "-u", "-m" + message,
                                         std::string("-t-") + kDescription};
@@ -142,8 +161,12 @@ std::string Engine::Update(const Command& command) {
       plan.Queue(i, Job({"-f", (keep ? "-l" : "-u") + own->revision}, file, true));
       continue;
     }
-    std::string number = Numbering(numbering, *archive, own->revision, version);
-    if (!number.empty()) ci_options.push_back("-r" + number);
+    Numbered number = Numbering(numbering, *archive, own->revision, version);
+    if (!number.out_of_range.empty()) {
+      plan.Answer(i, status::what::OutOfRange(number.out_of_range));
+      continue;
+    }
+    if (!number.revision.empty()) ci_options.push_back("-r" + number.revision);
     plan.Queue(i, Job(std::move(ci_options), file, true));
     checking_in = true;
   }

@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "posix/directory.hpp"
-#include "posix/whole_file.hpp"
+#include "posix/short_names.hpp"
+#include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 #include "wnorb16/disk.hpp"
 #include "wnorb16/status_text.hpp"
@@ -87,19 +88,34 @@ std::size_t Climbs(std::string_view relative) {
   return climbs;
 }
 
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+std::string AsciiUpper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  return out;
+}
+
 // `top` and the folders of `key` below it, each spelled as on disk where it exists already.
-std::string FolderBelow(const std::string& top, const std::vector<std::string>& key) {
+std::string FolderBelow(FolderListings& listings, const std::string& top,
+                        const std::vector<std::string>& key) {
   std::string at = top;
   for (const auto& part : key) {
-    std::optional<std::string> found = posix::FindEntry(at, part);
+    std::optional<std::string> found = listings.Find(at, part);
     at = posix::JoinPath(at, found && posix::EqualsIgnoringCase(*found, part) ? *found : part);
   }
   return at;
 }
 
 // The on-disk name of `archive_name` in `folder`, matched without regard to case.
-std::optional<std::string> FindArchive(const std::string& folder, const std::string& archive_name) {
-  std::optional<std::string> found = posix::FindEntry(folder, archive_name);
+std::optional<std::string> FindArchive(FolderListings& listings, const std::string& folder,
+                                       const std::string& archive_name) {
+  std::optional<std::string> found = listings.Find(folder, archive_name);
   if (found && posix::EqualsIgnoringCase(*found, archive_name)) return found;
   return std::nullopt;
 }
@@ -107,24 +123,63 @@ std::optional<std::string> FindArchive(const std::string& folder, const std::str
 // An archive kept flat in `flat` before archives were kept by their work file's folder: moved
 // into `folder` once, so its history goes on there and nowhere else. While RCS rewrites it, or
 // when it cannot be moved, it is used where it is. Its on-disk name; nullopt when there is none.
-std::optional<std::string> AdoptFlatArchive(const std::string& flat, std::string& folder,
-                                            const std::string& archive_name) {
-  std::optional<std::string> old = FindArchive(flat, archive_name);
+std::optional<std::string> AdoptFlatArchive(FolderListings& listings, const std::string& flat,
+                                            std::string& folder, const std::string& archive_name) {
+  std::optional<std::string> old = FindArchive(listings, flat, archive_name);
   if (!old) return std::nullopt;
   const std::string rcs_lock =
       posix::JoinPath(flat, "," + old->substr(0, old->size() - kArchiveSuffix.size()) + ",");
   if (!StatusOf(rcs_lock).exists && MakeFolders(folder) &&
       MoveUnlessThere(posix::JoinPath(flat, *old), posix::JoinPath(folder, *old))) {
+    listings.Forget(flat);
+    listings.Forget(folder);
     return old;
   }
   // Another engine may have moved it meanwhile.
-  if (std::optional<std::string> moved = FindArchive(folder, archive_name)) return moved;
+  listings.Forget(folder);
+  if (std::optional<std::string> moved = FindArchive(listings, folder, archive_name)) return moved;
   if (!StatusOf(posix::JoinPath(flat, *old)).exists) return std::nullopt;
   folder = flat;
   return old;
 }
 
 }  // namespace
+
+const FolderListings::Listing& FolderListings::Of(const std::string& folder) {
+  auto [it, added] = listings_.try_emplace(folder);
+  if (!added) return it->second;
+  Listing& listing = it->second;
+  listing.names = posix::ListDirectory(folder);
+  for (const auto& name : listing.names) {
+    if (!IsAscii(name)) {
+      listing.beyond_ascii.push_back(name);
+      continue;
+    }
+    auto [at, first] = listing.by_ascii_upper.try_emplace(AsciiUpper(name), name);
+    if (!first && name < at->second) at->second = name;
+  }
+  return listing;
+}
+
+std::optional<std::string> FolderListings::Find(const std::string& folder, std::string_view name) {
+  if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
+  if (EntryExists(posix::JoinPath(folder, name))) return std::string(name);
+  const Listing& listing = Of(folder);
+  std::optional<std::string> match;
+  auto consider = [&](const std::string& sibling) {
+    if (vb::Utf8EqualsIgnoringCase(sibling, name) && (!match || sibling < *match)) match = sibling;
+  };
+  if (IsAscii(name)) {
+    // An ASCII name can only match an ASCII sibling by its upper case.
+    if (auto at = listing.by_ascii_upper.find(AsciiUpper(name)); at != listing.by_ascii_upper.end())
+      match = at->second;
+    for (const auto& sibling : listing.beyond_ascii) consider(sibling);
+  } else {
+    for (const auto& sibling : listing.names) consider(sibling);
+  }
+  if (match) return match;
+  return posix::LongNameOfAlias(listing.names, name);
+}
 
 std::string WorkFiles::Absolute(std::string_view name) const {
   if (directory_.empty() || IsRooted(name)) return std::string(name);
@@ -147,7 +202,7 @@ bool WorkFiles::ChangeDirectory(std::string_view windows_dir) {
   return true;
 }
 
-Location WorkFiles::Locate(std::string_view name, const ArchiveRule& rule) const {
+Location WorkFiles::Locate(std::string_view name, const ArchiveRule& rule, FolderListings& listings) const {
   Location out;
   out.error = status::reason::Unresolved(name);
   if (name.empty() || IsSeparator(name.back())) return out;
@@ -164,12 +219,19 @@ Location WorkFiles::Locate(std::string_view name, const ArchiveRule& rule) const
   file.received = std::string(name);
   const std::string archive_name = base + std::string(kArchiveSuffix);
   std::optional<std::string> found;
-  out.error = PlaceArchive(folder, archive_name, rule, name, file, found);
+  out.error = PlaceArchive(folder, archive_name, rule, name, file, found, listings);
   if (!out.error.empty()) return out;
 
+  if (!work_status.special.empty()) file.not_regular = "the work file is " + work_status.special;
   if (found) {
     file.archive = posix::JoinPath(file.archive_folder, *found);
     file.has_archive = true;
+    const FileStatus archive_status = StatusOf(file.archive);
+    if (archive_status.is_directory) {
+      file.not_regular = "the archive is a folder";
+    } else if (!archive_status.special.empty()) {
+      file.not_regular = "the archive is " + archive_status.special;
+    }
     // A work file that is not there takes the archive's spelling, as Windows would keep it.
     if (!work_status.exists) base = found->substr(0, found->size() - kArchiveSuffix.size());
   } else {
@@ -182,14 +244,14 @@ Location WorkFiles::Locate(std::string_view name, const ArchiveRule& rule) const
 
 std::string WorkFiles::PlaceArchive(const std::string& folder, const std::string& archive_name,
                                     const ArchiveRule& rule, std::string_view received, WorkFile& file,
-                                    std::optional<std::string>& found) const {
+                                    std::optional<std::string>& found, FolderListings& listings) const {
   if (rule.archives.empty()) {
     // Where RCS itself looks: a second archive would split the history and bypass its locks.
     const std::string rcs = posix::JoinPath(folder, kRcsFolder);
     const bool has_rcs = StatusOf(rcs).is_directory;
-    if (has_rcs && (found = FindArchive(rcs, archive_name))) {
+    if (has_rcs && (found = FindArchive(listings, rcs, archive_name))) {
       file.archive_folder = rcs;
-    } else if ((found = FindArchive(folder, archive_name))) {
+    } else if ((found = FindArchive(listings, folder, archive_name))) {
       file.archive_folder = folder;
     } else {
       file.archive_folder = has_rcs ? rcs : folder;
@@ -233,9 +295,9 @@ std::string WorkFiles::PlaceArchive(const std::string& folder, const std::string
     key.assign(parts.end() - static_cast<std::ptrdiff_t>(climbs), parts.end());
   }
 
-  file.archive_folder = FolderBelow(top, key);
-  found = FindArchive(file.archive_folder, archive_name);
-  if (!found && !key.empty()) found = AdoptFlatArchive(top, file.archive_folder, archive_name);
+  file.archive_folder = FolderBelow(listings, top, key);
+  found = FindArchive(listings, file.archive_folder, archive_name);
+  if (!found && !key.empty()) found = AdoptFlatArchive(listings, top, file.archive_folder, archive_name);
   return {};
 }
 
@@ -248,9 +310,9 @@ bool WorkFiles::IsBinary(const WorkFile& file) {
       if (posix::EqualsIgnoringCase(extension, binary)) return true;
     }
   }
-  std::optional<std::string> bytes = posix::ReadWholeFile(file.work);
-  if (!bytes && file.has_archive) bytes = posix::ReadWholeFile(file.archive);
-  return bytes && bytes->find('\0') != std::string::npos;
+  std::optional<bool> nul = HoldsNulByte(file.work);
+  if (!nul && file.has_archive) nul = HoldsNulByte(file.archive);
+  return nul.value_or(false);
 }
 
 std::string WorkFiles::RcsLockFile(const WorkFile& file) {
