@@ -13,9 +13,11 @@ namespace posix {
 
 struct SpawnRequest {
   std::vector<std::string> argv;  // argv[0] names the program
+  // The file to run when it is not argv[0].
+  std::string program;
   // nullopt: this process's environment.
   std::optional<std::vector<std::string>> environment;
-  // Looks argv[0] up in PATH when it holds no "/".
+  // Looks the program up in PATH when its name holds no "/".
   bool search_path = false;
   // Descriptors for the child's standard output and error; -1 keeps this process's.
   int stdout_fd = -1;

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,11 +26,28 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 Spawned Spawn(const SpawnRequest& request) {
   if (request.argv.empty()) return {-1, EINVAL};
+  const std::string program = request.program.empty() ? request.argv.front() : request.program;
   std::vector<std::string> arguments = request.argv;
   std::vector<char*> argv = Pointers(arguments);
   std::vector<std::string> variables = request.environment.value_or(std::vector<std::string>{});
   std::vector<char*> envp = Pointers(variables);
   char** env = request.environment ? envp.data() : environ;
+
+  // posix_spawn is the cheaper start (no copy of this process's page tables); only a death with
+  // the parent needs a fork of our own.
+  if (!request.die_with_parent) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (request.stdout_fd >= 0) posix_spawn_file_actions_adddup2(&actions, request.stdout_fd, STDOUT_FILENO);
+    if (request.stderr_fd >= 0) posix_spawn_file_actions_adddup2(&actions, request.stderr_fd, STDERR_FILENO);
+    pid_t pid = -1;
+    int error = request.search_path
+                    ? posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), env)
+                    : posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), env);
+    posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? Spawned{pid, 0} : Spawned{-1, error};
+  }
 
   // The child writes the errno of a failed exec here; a successful exec closes it unwritten.
   int report[2];
@@ -44,10 +62,8 @@ Spawned Spawn(const SpawnRequest& request) {
   }
   if (pid == 0) {
     // Only async-signal-safe calls between fork and exec.
-    if (request.die_with_parent) {
-      prctl(PR_SET_PDEATHSIG, SIGKILL);
-      if (getppid() != parent) _exit(127);
-    }
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
     int null = open("/dev/null", O_RDONLY);
     if (null >= 0 && null != STDIN_FILENO) {
       dup2(null, STDIN_FILENO);
@@ -56,9 +72,9 @@ Spawned Spawn(const SpawnRequest& request) {
     if (request.stdout_fd >= 0) dup2(request.stdout_fd, STDOUT_FILENO);
     if (request.stderr_fd >= 0) dup2(request.stderr_fd, STDERR_FILENO);
     if (request.search_path) {
-      execvpe(argv[0], argv.data(), env);
+      execvpe(program.c_str(), argv.data(), env);
     } else {
-      execve(argv[0], argv.data(), env);
+      execve(program.c_str(), argv.data(), env);
     }
     int error = errno;
     (void)!write(report[1], &error, sizeof error);

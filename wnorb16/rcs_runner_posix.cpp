@@ -1,7 +1,5 @@
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "posix/spawn.hpp"
 #include "vbrt/code_page.hpp"
 #include "wnorb16/rcs_runner.hpp"
 
@@ -52,12 +51,6 @@ std::vector<std::string> ChildEnvironment(const std::string& user) {
   return env;
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-  std::vector<char*> pointers;
-  for (auto& s : strings) pointers.push_back(s.data());
-  pointers.push_back(nullptr);
-  return pointers;
-}
 
 // Drains both pipes until the child has closed them; either may fill while the other is read.
 void Drain(Pipe& out, Pipe& err, RcsResult& result) {
@@ -141,34 +134,23 @@ RcsResult RcsRunner::Spawn(const std::string& program, const std::vector<std::st
   Pipe out, err;
   if (!out.ok() || !err.ok()) return result;
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, out.write_end(), STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err.write_end(), STDERR_FILENO);
-
-  std::string path = folder_.empty() ? program : folder_ + "/" + program;
-  std::vector<std::string> argv_strings = arguments;
-  std::vector<char*> argv = Pointers(argv_strings);
-  std::vector<std::string> env_strings = ChildEnvironment(user);
-  std::vector<char*> envp = Pointers(env_strings);
-
-  pid_t pid = 0;
-  int rc = folder_.empty() ? posix_spawnp(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data())
-                           : posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
+  posix::SpawnRequest request;
+  request.argv = arguments;
+  request.program = folder_.empty() ? program : folder_ + "/" + program;
+  request.search_path = folder_.empty();
+  request.environment = ChildEnvironment(user);
+  request.stdout_fd = out.write_end();
+  request.stderr_fd = err.write_end();
+  posix::Spawned child = posix::Spawn(request);
   out.CloseWrite();
   err.CloseWrite();
-  if (rc != 0) {
-    result.err = program + ": " + std::strerror(rc) + "\n";
+  if (child.pid < 0) {
+    result.err = program + ": " + std::strerror(child.error) + "\n";
     return result;
   }
   result.started = true;
   Drain(out, err, result);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.exit_code = posix::WaitForExit(child.pid);
   return result;
 }
 
