@@ -66,8 +66,9 @@ std::string ProjectToOpen(const std::string& windows_path, const posix::PathReso
   if (vb::LCase(startup) == vb::LCase(CombineWindowsPath(folder, WindowsFileNameOf(windows_path)))) {
     invalid("the startup project is the group itself");
   }
-  if (vb::LCase(ExtensionOf(WindowsFileNameOf(startup))) == ".vbg")
+  if (vb::LCase(ExtensionOf(WindowsFileNameOf(startup))) == ".vbg") {
     invalid("the startup project is a project group");
+  }
   bool inside = IsWithin(startup, folder);
   for (const auto& other : group.projects) {
     inside = inside || IsWithin(startup, WindowsFolderOf(CombineWindowsPath(folder, other)));

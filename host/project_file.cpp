@@ -178,8 +178,9 @@ ProjectGroup ParseProjectGroup(std::string_view text) {
     }
   }
   if (group.startup_line == 0) throw ProjectFileError(0, "no StartupProject= line");
-  if (group.startup.empty())
+  if (group.startup.empty()) {
     throw ProjectFileError(group.startup_line, "no startup project after StartupProject=");
+  }
   return group;
 }
 
