@@ -109,6 +109,10 @@ class MainModule {
   void Project_Check_Out();
   void Check_In();
   void Project_Check_In();
+  // "Get" and "Undo Check Out", from the menu and from the project's events alike: a check-out
+  // with the browse and freshen options ticked, a check-in with the discard option ticked.
+  void Get();
+  void Undo_Check_Out();
 
   // ---- History and compare (history/version_history.cpp) ------------------------------
   void ShowVersionHistory();

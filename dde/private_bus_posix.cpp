@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,12 +17,16 @@
 #include <thread>
 #include <vector>
 
+#include "posix/spawn.hpp"
+
 namespace dde {
 namespace {
 
 constexpr auto kStartWait = std::chrono::seconds(5);
 constexpr auto kStopWait = std::chrono::seconds(2);
 
+// A session bus for one user's run: anyone on it may call and own names, as on the session bus,
+// but no client may eavesdrop on messages meant for another.
 std::string Config(const std::string& folder) {
   return R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -33,8 +36,8 @@ std::string Config(const std::string& folder) {
          folder + R"(/bus</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
+    <allow send_destination="*"/>
+    <allow receive_sender="*"/>
     <allow own="*"/>
   </policy>
 </busconfig>
@@ -107,30 +110,21 @@ PrivateBus::PrivateBus() {
   std::ofstream(config) << Config(folder_);
 
   int out[2];
-  if (::pipe(out) != 0) {
+  if (::pipe2(out, O_CLOEXEC) != 0) {
     std::filesystem::remove_all(folder_);
     throw std::runtime_error("cannot make a pipe for a private bus");
   }
-  std::string config_arg = "--config-file=" + config;
-  std::vector<char*> argv{const_cast<char*>("dbus-daemon"), config_arg.data(), const_cast<char*>("--nofork"),
-                          const_cast<char*>("--print-address"), nullptr};
   const std::string log_path = folder_ + "/daemon.log";
-  const pid_t parent = ::getpid();
-  pid_ = ::fork();
-  if (pid_ == 0) {
-    // Only async-signal-safe calls between fork and exec.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) ::_exit(127);
-    ::dup2(out[1], STDOUT_FILENO);
-    // Its complaints (it cannot raise its descriptor limit without privileges) would only be noise.
-    if (const int log = ::open(log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600); log >= 0) {
-      ::dup2(log, STDERR_FILENO);
-    }
-    ::close(out[0]);
-    ::close(out[1]);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-  }
+  // Its complaints (it cannot raise its descriptor limit without privileges) would only be noise.
+  const int log = ::open(log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  posix::SpawnRequest request;
+  request.argv = {"dbus-daemon", "--config-file=" + config, "--nofork", "--print-address"};
+  request.search_path = true;
+  request.stdout_fd = out[1];
+  request.stderr_fd = log;
+  request.die_with_parent = true;
+  pid_ = posix::Spawn(request).pid;
+  if (log >= 0) ::close(log);
   ::close(out[1]);
   if (pid_ > 0) address_ = ReadLine(out[0], std::chrono::steady_clock::now() + kStartWait);
   ::close(out[0]);

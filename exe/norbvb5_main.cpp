@@ -1,8 +1,6 @@
 // NORBVB5.EXE started on its own: Sub Main makes sure the IDE lists the add-in.
-#include <unistd.h>
 #include <CLI/CLI.hpp>
 
-#include <climits>
 #include <iostream>
 #include <string>
 
@@ -12,16 +10,12 @@
 #include "exe/console_services.hpp"
 #include "norb/version.hpp"
 #include "posix/file_system_posix.hpp"
+#include "posix/own_executable.hpp"
 #include "posix/shell_posix.hpp"
 #include "posix/win32_posix.hpp"
 #include "vbrt/process.hpp"
 
 namespace {
-std::string OwnPath() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,7 +31,7 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
 
   posix::PathResolver resolver;
-  std::string self = OwnPath();
+  std::string self = posix::ExecutablePath().value_or("");
   // Registration needs the Windows directory, not the program's own path: a program that lies on
   // no mapped drive still registers, and its module name is simply unknown.
   std::string self_windows;

@@ -25,7 +25,6 @@ class EngineTransport : public dde::Transport {
 
   dde::InProcessBus& in_process() { return in_process_; }
   void UseRealEngine(bool real) { real_ = real; }
-  bool real() const { return real_; }
 
   std::unique_ptr<dde::Conversation> Initiate(std::string_view application, std::string_view topic) override;
   void ServerLaunched() override;

@@ -23,7 +23,6 @@ class HostWin32 : public platform::Win32 {
   long WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
                                   std::string_view file) override;
 
-  const posix::Win32Posix& real() const { return real_; }
 
  private:
   Transcript& transcript_;

@@ -245,39 +245,19 @@ std::shared_ptr<HostComponent> HostProject::FindComponent(const std::string& nam
 
 long HostProject::ConnectEvents(std::weak_ptr<platform::ide::ProjectEvents> sink) {
   long n = numbers_.Next();
-  sinks_[n] = std::move(sink);
+  sinks_.Connect(n, std::move(sink));
   return n;
 }
 
-void HostProject::DisconnectEvents(long connection) {
-  if (sinks_.erase(connection) == 0) vb::Raise(vb::err::InvalidProcedureCall);
-}
-
-std::vector<std::shared_ptr<platform::ide::ProjectEvents>> HostProject::Sinks() const {
-  std::vector<std::shared_ptr<platform::ide::ProjectEvents>> live;
-  for (const auto& [n, weak] : sinks_) {
-    if (auto s = weak.lock()) live.push_back(std::move(s));
-  }
-  return live;
-}
+void HostProject::DisconnectEvents(long connection) { sinks_.Disconnect(connection); }
 
 long HostFileControl::ConnectEvents(std::weak_ptr<platform::ide::FileControlEvents> sink) {
   long n = numbers_.Next();
-  sinks_[n] = std::move(sink);
+  sinks_.Connect(n, std::move(sink));
   return n;
 }
 
-void HostFileControl::DisconnectEvents(long connection) {
-  if (sinks_.erase(connection) == 0) vb::Raise(vb::err::InvalidProcedureCall);
-}
-
-std::vector<std::shared_ptr<platform::ide::FileControlEvents>> HostFileControl::Sinks() const {
-  std::vector<std::shared_ptr<platform::ide::FileControlEvents>> live;
-  for (const auto& [n, weak] : sinks_) {
-    if (auto s = weak.lock()) live.push_back(std::move(s));
-  }
-  return live;
-}
+void HostFileControl::DisconnectEvents(long connection) { sinks_.Disconnect(connection); }
 
 std::shared_ptr<platform::ide::VBProject> HostApplication::ActiveProject() {
   if (!active_) vb::Raise(vb::err::ObjectNotSet);

@@ -4,12 +4,12 @@
 
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/project_file.hpp"
+#include "host/sink_set.hpp"
 #include "platform/ide.hpp"
 #include "posix/path_resolver.hpp"
 
@@ -128,7 +128,7 @@ class HostProject : public platform::ide::VBProject {
   std::shared_ptr<HostComponent> FindComponent(const std::string& name) const;
   void Select(std::vector<std::shared_ptr<HostComponent>> selection) { selected_ = std::move(selection); }
   // The live sinks connected to this project.
-  std::vector<std::shared_ptr<platform::ide::ProjectEvents>> Sinks() const;
+  std::vector<std::shared_ptr<platform::ide::ProjectEvents>> Sinks() const { return sinks_.Live(); }
   void SetDirtyQuietly(bool value) { dirty_ = value; }
   const ProjectFile& file() const { return file_; }
   ProjectFile& mutable_file() { return file_; }
@@ -152,7 +152,7 @@ class HostProject : public platform::ide::VBProject {
   ProjectFile file_;
   std::vector<std::shared_ptr<HostComponent>> components_;
   std::vector<std::shared_ptr<HostComponent>> selected_;
-  std::map<long, std::weak_ptr<platform::ide::ProjectEvents>> sinks_;
+  SinkSet<platform::ide::ProjectEvents> sinks_;
   std::vector<UnresolvedEntry> unresolved_;
 };
 
@@ -161,11 +161,11 @@ class HostFileControl : public platform::ide::FileControl {
   explicit HostFileControl(ConnectionNumbers& numbers) : numbers_(numbers) {}
   long ConnectEvents(std::weak_ptr<platform::ide::FileControlEvents> sink) override;
   void DisconnectEvents(long connection) override;
-  std::vector<std::shared_ptr<platform::ide::FileControlEvents>> Sinks() const;
+  std::vector<std::shared_ptr<platform::ide::FileControlEvents>> Sinks() const { return sinks_.Live(); }
 
  private:
   ConnectionNumbers& numbers_;
-  std::map<long, std::weak_ptr<platform::ide::FileControlEvents>> sinks_;
+  SinkSet<platform::ide::FileControlEvents> sinks_;
 };
 
 class HostApplication : public platform::ide::Application {

@@ -1,8 +1,6 @@
 // vbhost: the stand-in for the Visual Basic 5.0 IDE.
-#include <unistd.h>
 #include <CLI/CLI.hpp>
 
-#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -12,18 +10,10 @@
 #include "dde/private_bus.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
+#include "posix/own_executable.hpp"
 #include "vbrt/code_page.hpp"
 
 namespace {
-// vbhost's own folder: where NORBVB5.EXE and the engine are installed beside it by default.
-std::string OwnFolder() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return ".";
-  std::string path(buf, static_cast<std::size_t>(n));
-  auto slash = path.rfind('/');
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,7 +73,7 @@ int main(int argc, char** argv) {
   int status = 0;
   try {
     vbhost::ScenarioRunner runner(*out,
-                                  vbhost::RunnerOptions{OwnFolder(), bus_address, private_bus != nullptr});
+                                  vbhost::RunnerOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr});
     runner.RunFile(scenario);
   } catch (const vbhost::ScenarioError& e) {
     std::cerr << "vbhost: " << e.what() << "\n";

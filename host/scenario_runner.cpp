@@ -29,6 +29,7 @@
 #include "host/scripted_ui.hpp"
 #include "host/windows_path.hpp"
 #include "posix/file_system_posix.hpp"
+#include "posix/private_profile.hpp"
 #include "posix/shell_posix.hpp"
 #include "posix/whole_file.hpp"
 #include "posix/win32_posix.hpp"
@@ -648,20 +649,9 @@ void ScenarioRunner::Impl::ShowClipboard(const Args&) {
 void ScenarioRunner::Impl::ShowAddins(const Args&) {
   nlohmann::ordered_json entries = nlohmann::ordered_json::object();
   if (auto text = posix::ReadWholeFile(WindowsDirectory() + "/vbaddin.ini")) {
-    std::istringstream in(*text);
-    std::string line;
-    bool in_section = false;
-    while (std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      std::string t = vb::Trim(line);
-      if (!t.empty() && t.front() == '[') {
-        in_section = vb::LCase(t) == "[add-ins32]";
-        continue;
-      }
-      auto eq = t.find('=');
-      if (in_section && eq != std::string::npos && t.front() != ';') {
-        entries[vb::Trim(t.substr(0, eq))] = vb::Trim(t.substr(eq + 1));
-      }
+    // As the IDE reads it: the first line of a key counts.
+    for (auto& [key, value] : posix::ProfileSection(*text, "Add-Ins32")) {
+      if (!entries.contains(key)) entries[key] = value;
     }
   }
   transcript_.Emit({{"event", "addins"}, {"show", true}, {"entries", entries}});

@@ -1,6 +1,6 @@
 // Seam: the rest of what the add-in asks of the desktop: message boxes, the message loop,
 // the foreground window and the help key.
-// Real: vbhost's scripted desktop (queued answers) and its terminal desktop.
+// Real: vbhost's scripted desktop (host/scripted_desktop.hpp), which answers from a scenario's queue.
 #pragma once
 
 #include <optional>

@@ -1,6 +1,6 @@
 // Seam: what a person sees of the add-in's forms. The forms are models in vbrt; showing them,
 // running a modal show and observing control writes is the UI runtime's job.
-// Real: vbhost's scripted UI (scenario runs) and terminal UI (interactive sessions).
+// Real: vbhost's scripted UI (host/scripted_ui.hpp), which answers from a scenario's queue.
 #pragma once
 
 #include <functional>

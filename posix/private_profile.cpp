@@ -83,6 +83,17 @@ std::string_view LineEnd(std::string_view text) {
   return "\r\n";
 }
 
+// Ends the last line of `out` if it has no line end. A last line ending in a lone CR has half of
+// one: a whole line end there would leave that CR in the line's text and change what it says.
+void EndLastLine(std::string& out, std::string_view eol) {
+  if (out.empty() || out.back() == '\n') return;
+  if (out.back() == '\r') {
+    out += '\n';
+  } else {
+    out += eol;
+  }
+}
+
 }  // namespace
 
 std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
@@ -102,6 +113,18 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
   return std::nullopt;
 }
 
+std::vector<std::pair<std::string, std::string>> ProfileSection(std::string_view text, std::string_view section) {
+  std::vector<std::pair<std::string, std::string>> keys;
+  std::vector<Line> lines = SplitLines(text);
+  std::optional<SectionSpan> span = FindSection(text, lines, section);
+  if (!span) return keys;
+  for (std::size_t i = span->header + 1; i < span->end; ++i) {
+    Parsed line = Parse(text.substr(lines[i].begin, lines[i].content - lines[i].begin));
+    if (line.kind == Kind::kKey) keys.emplace_back(line.name, line.value);
+  }
+  return keys;
+}
+
 std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value) {
   std::string_view eol = LineEnd(text);
@@ -111,7 +134,7 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
 
   if (!span) {
     out = text;
-    if (!out.empty() && out.back() != '\n') out += eol;
+    EndLastLine(out, eol);
     if (!lines.empty() &&
         !Trim(text.substr(lines.back().begin, lines.back().content - lines.back().begin)).empty()) {
       out += eol;
@@ -136,7 +159,7 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
 
   const Line& after = lines[last_filled];
   out = text.substr(0, after.end);
-  if (text[after.end - 1] != '\n') out += eol;  // the file's last line had no line end
+  EndLastLine(out, eol);
   out.append(key).append("=").append(value).append(eol);
   out += text.substr(after.end);
   return out;

@@ -1,9 +1,7 @@
 #include "posix/shell_posix.hpp"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "posix/spawn.hpp"
 #include "vbrt/error.hpp"
 
 extern char** environ;
@@ -47,12 +46,6 @@ std::vector<std::string> ChildEnvironment(int window_style) {
   return variables;
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-  std::vector<char*> pointers;
-  for (auto& s : strings) pointers.push_back(s.data());
-  pointers.push_back(nullptr);
-  return pointers;
-}
 
 }  // namespace
 
@@ -80,24 +73,15 @@ double ShellPosix::Run(std::string_view command_line, int window_style) {
 
   std::vector<std::string> arguments{parsed.program};
   arguments.insert(arguments.end(), parsed.arguments.begin(), parsed.arguments.end());
-  std::vector<std::string> variables = ChildEnvironment(window_style);
-  std::vector<char*> argv = Pointers(arguments);
-  std::vector<char*> envp = Pointers(variables);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  pid_t pid = 0;
-  int error = posix_spawn(&pid, parsed.program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) vb::Raise(vb::err::FileNotFound);
+  SpawnRequest request;
+  request.argv = std::move(arguments);
+  request.environment = ChildEnvironment(window_style);
+  const pid_t pid = Spawn(request).pid;
+  if (pid < 0) vb::Raise(vb::err::FileNotFound);
 
   // The engine outlives any one Shell object; its reaper must too.
   try {
-    std::thread([pid] {
-      while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-      }
-    }).detach();
+    std::thread([pid] { WaitForExit(pid); }).detach();
   } catch (const std::system_error&) {
     // Out of threads: the child runs all the same, and is reaped when this process ends.
   }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "posix/directory.hpp"
+#include "posix/own_executable.hpp"
 #include "posix/private_profile.hpp"
 #include "posix/whole_file.hpp"
 #include "vbrt/code_page.hpp"
@@ -27,14 +28,6 @@ long CopyToBuffer(std::string_view text, std::string& buffer, long size) {
   std::copy_n(text.begin(), count, buffer.begin());
   buffer[static_cast<std::size_t>(count)] = '\0';
   return count;
-}
-
-std::optional<std::string> ExecutablePath() {
-  std::string path(4096, '\0');
-  ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
-  if (n <= 0 || static_cast<std::size_t>(n) == path.size()) return std::nullopt;
-  path.resize(static_cast<std::size_t>(n));
-  return path;
 }
 
 bool MakeFolders(const std::string& folder) {

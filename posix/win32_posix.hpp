@@ -27,7 +27,6 @@ class Win32Posix : public platform::Win32 {
                       std::string add_in_path = "");
 
   void SetAddInPath(std::string windows_path) { add_in_path_ = std::move(windows_path); }
-  const std::string& windows_directory() const { return windows_directory_; }
 
   long GetModuleHandleA(std::string_view module_name) override;
   long GetModuleFileNameA(long module, std::string& buffer, long size) override;

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "vbrt/error.hpp"
+#include "vbrt/forms.hpp"
 #include "vbrt/strings.hpp"
 
 namespace vb {
@@ -116,5 +117,11 @@ const std::string& ListBox::List(int index) const {
 }
 
 void ListBox::SetFocus() { has_focus_ = true; }
+
+ListView& ListViewNamed(Form& form, std::string_view name) {
+  auto* list = dynamic_cast<ListView*>(form.FindControl(name));
+  if (!list) Raise(err::NotSupported);
+  return *list;
+}
 
 }  // namespace vb

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clipboard.hpp"
@@ -146,5 +147,9 @@ class ListBox : public Control {
   int list_index_ = -1;
   bool has_focus_ = false;
 };
+
+// The form's list view called `name`, reached as late binding reaches a control: a form without
+// one raises 438.
+ListView& ListViewNamed(Form& form, std::string_view name);
 
 }  // namespace vb

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "posix/own_executable.hpp"
 #include "vbrt/code_page.hpp"
 #include "wnorb16/console.hpp"
 #include "wnorb16/engine.hpp"
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
   }
 
   EngineSetup setup;
-  setup.ini_path = ini_path.empty() ? ExecutableFolder() + "/" + kIniFileName : ini_path;
+  setup.ini_path = ini_path.empty() ? posix::ExecutableFolder() + "/" + kIniFileName : ini_path;
   if (!commands.empty()) return RunCommands(std::move(setup), commands);
   if (!linked && AtTerminal()) return Interactive(std::move(setup), bus_address);
   return Served(std::move(setup), bus_address);

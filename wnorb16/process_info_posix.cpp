@@ -25,15 +25,6 @@ std::string HomeFolder() {
   return "";
 }
 
-std::string ExecutableFolder() {
-  char buffer[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return ".";
-  std::string path(buffer, static_cast<std::size_t>(n));
-  auto slash = path.find_last_of('/');
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool AtTerminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
 
 }  // namespace wnorb16

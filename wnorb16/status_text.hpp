@@ -21,6 +21,8 @@ inline constexpr std::string_view kDirectoryChanged = "OK";
 // 28 hyphens, two blanks, 33 hyphens: the add-in finds the lock report by it.
 inline constexpr std::string_view kLockSeparator =
     "----------------------------  ---------------------------------";
+// The holder is padded to the 28 hyphens; with the two blanks after it, the add-in reads a
+// 30-wide column, so the two widths agree.
 inline constexpr std::size_t kHolderWidth = 28;
 
 // Each line followed by CR LF.

@@ -61,7 +61,6 @@ class WorkFiles {
   // RCS's own lock file of an archive, which exists while RCS rewrites it.
   static std::string RcsLockFile(const WorkFile& file);
 
-  const posix::PathResolver& resolver() const { return resolver_; }
 
  private:
   std::string Absolute(std::string_view name) const;

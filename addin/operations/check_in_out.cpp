@@ -145,4 +145,15 @@ void MainModule::Project_Check_In() {
                     [this] { frmUpdate.Unload(); }, gUpdateOptions});
 }
 
+void MainModule::Get() {
+  frmExtract->CheckBrowseMode.SetValue(vbChecked);
+  frmExtract->CheckFastFreshn.SetValue(vbChecked);
+  Check_Out();
+}
+
+void MainModule::Undo_Check_Out() {
+  frmUpdate->chkDisc.SetValue(vbChecked);
+  Check_In();
+}
+
 }  // namespace norb

@@ -74,7 +74,9 @@ void nvb5VersionControl::CreateMenus() {
     have_saved = true;
   });
 
-  for (int row = 0; row < 4; ++row) CreateMenuRow(kMenu[row]);
+  for (const MenuRow& row : kMenu) {
+    if (row.created == MenuRow::Created::BeforeC2Test) CreateMenuRow(row);
+  }
 
   // A test that fails counts as finding C2.EXE: the check-in and check-out rows are left out.
   bool c2_found = true;
@@ -83,9 +85,10 @@ void nvb5VersionControl::CreateMenus() {
     path = Left(path, Len(path) - kIdeFileNameLength) + "C2.EXE";
     c2_found = m_.sys().files.Dir(path) != "";
   });
-  for (int row = 4; row < 20; ++row) {
-    if (kMenu[row].created == MenuRow::Created::WithoutC2 && c2_found) continue;
-    CreateMenuRow(kMenu[row]);
+  for (const MenuRow& row : kMenu) {
+    if (row.created == MenuRow::Created::BeforeC2Test) continue;
+    if (row.created == MenuRow::Created::WithoutC2 && c2_found) continue;
+    CreateMenuRow(row);
   }
 
   if (have_saved) step([&] { m_.sys().clipboard.Restore(saved); });
@@ -94,12 +97,7 @@ void nvb5VersionControl::CreateMenus() {
 void nvb5VersionControl::OnDisconnection(long /*RemoveMode*/, std::vector<std::string>& /*custom*/) {
   auto step = OnError::ResumeNext();
   // Through the members only: the add-in never searches a bar for its buttons.
-  for (Control* control : {&cbcOptions, &cbcFHistory, &cbcFDelta, &cbcMCHistory, &cbcMCDelta, &cbcRDHistory,
-                           &cbcRDDelta, &cbcCheckIn, &cbcCheckOut, &cbcPrjCheckIn, &cbcPrjCheckOut, &cbcUNCheckOut,
-                           &cbcGet, &cbcFormCheckOut, &cbcFormCheckIn, &cbcModClassCheckOut, &cbcModClassCheckIn,
-                           &cbcDocsCheckOut, &cbcDocsCheckIn, &cbcRunNORB}) {
-    step([&] { Obj(*control).Delete(); });
-  }
+  for (Control nvb5VersionControl::*member : kDeletionOrder) step([&] { Obj(this->*member).Delete(); });
 }
 
 void nvb5VersionControl::OnStartupComplete(std::vector<std::string>& /*custom*/) {}

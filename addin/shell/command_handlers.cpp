@@ -4,8 +4,6 @@
 #include "addin/engine/engine_vocabulary.hpp"
 #include "addin/engine/frm_dde.hpp"
 #include "addin/main_module.hpp"
-#include "addin/operations/frm_extract.hpp"
-#include "addin/operations/frm_update.hpp"
 #include "addin/shell/nvb5_version_control.hpp"
 #include "vbrt/on_error.hpp"
 
@@ -27,18 +25,8 @@ void nvb5VersionControl::cbcModClassCheckOuthandler_Click(Control, bool&, bool&)
 void nvb5VersionControl::cbcPrjCheckInhandler_Click(Control, bool&, bool&) { m_.Project_Check_In(); }
 void nvb5VersionControl::cbcPrjCheckOuthandler_Click(Control, bool&, bool&) { m_.Project_Check_Out(); }
 
-// "&Get": a check-out for inspection, the browse and freshen options ticked before the dialog.
-void nvb5VersionControl::cbcGTThandler_Click(Control, bool&, bool&) {
-  m_.frmExtract->CheckBrowseMode.SetValue(vb::vbChecked);
-  m_.frmExtract->CheckFastFreshn.SetValue(vb::vbChecked);
-  m_.Check_Out();
-}
-
-// "&Undo Check Out": a check-in with the discard option ticked before the dialog.
-void nvb5VersionControl::cbcUCOThandler_Click(Control, bool&, bool&) {
-  m_.frmUpdate->chkDisc.SetValue(vb::vbChecked);
-  m_.Check_In();
-}
+void nvb5VersionControl::cbcGTThandler_Click(Control, bool&, bool&) { m_.Get(); }
+void nvb5VersionControl::cbcUCOThandler_Click(Control, bool&, bool&) { m_.Undo_Check_Out(); }
 
 // History and compare take the component selected in the Project window, whichever folder's
 // menu they were started from.

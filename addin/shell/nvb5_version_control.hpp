@@ -84,6 +84,8 @@ class nvb5VersionControl : public platform::ide::IDTExtensibility {
 
   // The menu's twenty records, in creation order.
   static const MenuRow kMenu[20];
+  // The buttons in the order disconnection deletes them.
+  static Control nvb5VersionControl::* const kDeletionOrder[20];
   // Creates one row's button and its subscription, one guarded statement at a time.
   void CreateMenuRow(const MenuRow& row);
   void CreateMenus();
@@ -117,7 +119,8 @@ class nvb5VersionControl : public platform::ide::IDTExtensibility {
 
 // One button of the menu: where it goes, what it shows, what it runs.
 struct MenuRow {
-  enum class Created { Always, WithoutC2 };
+  // Made before the test for C2.EXE, after it always, or after it only where C2.EXE is missing.
+  enum class Created { BeforeC2Test, Always, WithoutC2 };
 
   nvb5VersionControl::Control nvb5VersionControl::*member;
   std::string_view member_name;

@@ -6,6 +6,7 @@
 #include "addin/history/frm_splash.hpp"
 #include "addin/main_module.hpp"
 #include "addin/operations/frm_update.hpp"
+#include "addin/status/lock_report.hpp"
 #include "vbrt/common_controls.hpp"
 #include "vbrt/object.hpp"
 #include "vbrt/on_error.hpp"
@@ -16,18 +17,8 @@ namespace norb {
 using namespace vb;
 
 namespace {
-// The engine's lock report: a 30-character holder column, then the type.
-const std::string kLockSeparator = std::string(28, '-') + "  " + std::string(33, '-');
-// The separator, the line break and the data line's first two characters.
-constexpr Long kLockDataOffset = 67;
-constexpr Long kHolderWidth = 30;
-
 // A form's list, reached by name as late binding would.
-ListView& ListView1Of(Form& dialog) {
-  auto* list = dynamic_cast<ListView*>(dialog.FindControl("ListView1"));
-  if (!list) Raise(err::NotSupported);
-  return *list;
-}
+ListView& ListView1Of(Form& dialog) { return ListViewNamed(dialog, "ListView1"); }
 
 // A row that could not be added is Nothing.
 ListItem& Row(ListItem* r) {
@@ -50,6 +41,13 @@ int IconOf(long state) {
   }
 }
 
+// Whether the row's image shows a lock, its own or another's.
+bool LockShown(const ListItem& r) { return r.SmallIcon == 2 || r.SmallIcon == 3; }
+
+SetLockColumn ColumnsOf(ListItem& r) {
+  return [&r](int column, std::string text) { r.SetSubItems(column, std::move(text)); };
+}
+
 // The "File(s)" column: the first file's own name, and for exactly two files the second's last
 // three characters.
 std::string FilesText(const std::string& first, int file_count, const std::string& second) {
@@ -61,26 +59,6 @@ std::string FilesText(const std::string& first, int file_count, const std::strin
   return name;
 }
 
-// The "User ID" and "Type" columns from the status text, one statement at a time under the
-// caller's policy: in the component pass a report without a line end fails the cut and the
-// columns are still filled from the uncut text; the project pass has no trap of its own. A
-// component row trims an unlocked row's type; the project row keeps it as it stands.
-void FillLockColumns(ListItem& r, std::string t, bool component_row, const OnError& step) {
-  if (r.SmallIcon == 2 || r.SmallIcon == 3) {
-    Long p = 0;
-    step([&] { p = InStr(t, kLockSeparator); });
-    step([&] { t = Mid(t, p + kLockDataOffset); });
-    step([&] { t = Trim(Left(t, InStr(t, vbCr) - 1)); });
-    step([&] { r.SetSubItems(2, Trim(Left(t, kHolderWidth))); });
-    step([&] { r.SetSubItems(3, Trim(Mid(t, kHolderWidth))); });
-    return;
-  }
-  step([&] {
-    if (InStr(t, vbCr) > 0) t = Trim(Left(t, InStr(t, vbCr) - 1));
-  });
-  step([&] { r.SetSubItems(2, "<no lock>"); });
-  step([&] { r.SetSubItems(3, component_row ? Trim(t) : t); });
-}
 }  // namespace
 
 bool MainModule::CheckProjIcons2(Form& dialog) {
@@ -153,7 +131,7 @@ bool MainModule::CheckProjIcons2(Form& dialog) {
     std::string t;
     step([&] { t = frmDDE->Text2.Text(); });
     if (r) {
-      FillLockColumns(*r, t, true, step);
+      FillLockColumns(t, LockShown(*r), true, step, ColumnsOf(*r));
     } else {
       step([&] { Row(r); });
     }
@@ -201,7 +179,7 @@ bool MainModule::CheckProjFile(Form& dialog) {
   r.SmallIcon = IconOf(s);
   r.SetSubItems(1, FilesText(Trim(Obj(gVBInst).ActiveProject()->FileName()), 1, ""));
   r.Selected = true;
-  FillLockColumns(r, frmDDE->Text2.Text(), false, OnError::None());
+  FillLockColumns(frmDDE->Text2.Text(), LockShown(r), false, OnError::None(), ColumnsOf(r));
   return false;
 }
 

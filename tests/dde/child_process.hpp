@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "posix/spawn.hpp"
+
 namespace dde_test {
 
 class ChildProcess {
@@ -22,19 +23,12 @@ class ChildProcess {
   explicit ChildProcess(std::vector<std::string> argv) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return;
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    const pid_t parent = ::getpid();
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      if (::getppid() != parent) ::_exit(127);
-      ::dup2(out[1], STDOUT_FILENO);
-      ::dup2(out[1], STDERR_FILENO);
-      ::execvp(args[0], args.data());
-      ::_exit(127);
-    }
+    posix::SpawnRequest request;
+    request.argv = std::move(argv);
+    request.search_path = true;
+    request.stdout_fd = request.stderr_fd = out[1];
+    request.die_with_parent = true;
+    pid_ = posix::Spawn(request).pid;
     ::close(out[1]);
     out_ = out[0];
   }

@@ -307,6 +307,33 @@ TEST_F(DbusLink, AServerKilledInTheMiddleOfAnExecuteGivesAnErrorNotAHang) {
   EXPECT_EQ(links.status.Text(), "done G2LOCKING");
 }
 
+// A private bus is private also from its other clients: none may read commands sent to another.
+TEST_F(DbusLink, NoClientOfThePrivateBusOverhearsAnother) {
+  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  engine.Do([](dde::ServerApplication&) {});
+  dde_test::ChildProcess listener(
+      {PYTHON3, "-c",
+       "import sys, dbus, dbus.mainloop.glib\n"
+       "from gi.repository import GLib\n"
+       "dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)\n"
+       "bus = dbus.bus.BusConnection(sys.argv[1])\n"
+       "heard = []\n"
+       "bus.add_match_string(\"eavesdrop=true,type='method_call',interface='dde.Topic'\")\n"
+       "bus.add_message_filter(lambda connection, message: heard.append(message.get_member()))\n"
+       "print('listening', flush=True)\n"
+       "loop = GLib.MainLoop()\n"
+       "GLib.timeout_add(1500, loop.quit)\n"
+       "loop.run()\n"
+       "print(heard.count('Execute'))\n",
+       bus_.Address()});
+  ASSERT_EQ(listener.ReadLine(20s), "listening");
+  Links links(transport_);
+  links.Connect();
+  links.command.LinkExecute("G2LOCKING");
+  EXPECT_EQ(links.status.Text(), "done G2LOCKING");
+  EXPECT_EQ(listener.Finish(20s).output, "0\n");
+}
+
 TEST(DbusTransport, ASessionBusThatCannotBeReachedAnswersNoResponse) {
   dde::PrivateBus bus;
   dde::DbusTransport transport;

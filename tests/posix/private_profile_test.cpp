@@ -130,6 +130,10 @@ TEST(PrivateProfileText, InsertsAfterAnUnterminatedLastLine) {
   EXPECT_EQ(SetProfileValue("[A]\nx=1", "a", "y", "2"), "[A]\nx=1\ny=2\n");
   EXPECT_EQ(SetProfileValue("x", "B", "k", "v"), "x\r\n\r\n[B]\r\nk=v\r\n");
   EXPECT_EQ(SetProfileValue("", "B", "k", "v"), "[B]\r\nk=v\r\n");
+  // A file cut after the CR of its last line end: the line end is completed, not doubled, so the
+  // last line still says what it said.
+  EXPECT_EQ(SetProfileValue("[A]\r\n[B\r", "b", "k", "v"), "[A]\r\n[B\r\nk=v\r\n");
+  EXPECT_EQ(SetProfileValue("[A]\r\nx=1\r", "C", "k", "v"), "[A]\r\nx=1\r\n\r\n[C]\r\nk=v\r\n");
   EXPECT_EQ(FindProfileValue("[A]\nx=1", "A", "x"), "1");
   EXPECT_EQ(FindProfileValue("[ A ]\r\n x = a=b \r\n", "a", "X"), "a=b");
 }

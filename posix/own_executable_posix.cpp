@@ -1,0 +1,22 @@
+#include <unistd.h>
+
+#include "posix/own_executable.hpp"
+
+namespace posix {
+
+std::optional<std::string> ExecutablePath() {
+  std::string path(4096, '\0');
+  ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+  if (n <= 0 || static_cast<std::size_t>(n) == path.size()) return std::nullopt;
+  path.resize(static_cast<std::size_t>(n));
+  return path;
+}
+
+std::string ExecutableFolder() {
+  std::optional<std::string> path = ExecutablePath();
+  if (!path) return ".";
+  auto slash = path->find_last_of('/');
+  return slash == 0 ? "/" : path->substr(0, slash);
+}
+
+}  // namespace posix
