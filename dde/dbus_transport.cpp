@@ -199,6 +199,9 @@ class DbusTransport::DbusConversation final : public Conversation {
       : bus_(std::move(bus)), server_(std::move(server)), topic_(std::move(topic)) {}
 
   void Execute(std::string_view command) override {
+    // The bus carries strings up to their first NUL: the server would run a cut command, one that
+    // may name another file. Refused as a server refuses, before anything is sent.
+    if (command.find('\0') != std::string_view::npos) vb::Raise(vb::err::DdeRefused);
     std::optional<int> failure;
     try {
       auto call =

@@ -2,6 +2,8 @@
 // and the engine program. It starts no thread: every call, and every item update's callback,
 // runs on the caller's thread, inside Initiate, Execute, Request, Advise and Pump.
 //
+// An execute holding a NUL byte is refused with 285 and never sent: D-Bus strings end there.
+//
 // A conversation talks to the server connection that owned the application's name when it was
 // initiated; once that server is gone the conversation answers 291, even if a new server has
 // taken the name since. Linking anew reaches the new one.

@@ -1,5 +1,8 @@
-// The .vbp reader over any bytes: read, written back and read again, the component lines stay
-// where they were; the component files' own reader (VB_Name) over the same bytes.
+// The .vbp and .vbg readers over any bytes: text that is no project is refused with a
+// ProjectFileError naming a line of the text, never anything else; a project read, written back
+// and read again keeps its component lines where they were; the component files' own reader
+// (VB_Name) over the same bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,7 +12,21 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
-  vbhost::ProjectFile project = vbhost::ParseProjectFile(text);
+  vbhost::ReadVbName(text);
+  // The line a refusal names is one the text has.
+  auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  try {
+    vbhost::ParseProjectGroup(text);
+  } catch (const vbhost::ProjectFileError& e) {
+    if (e.line() > lines) std::abort();
+  }
+  vbhost::ProjectFile project;
+  try {
+    project = vbhost::ParseProjectFile(text);
+  } catch (const vbhost::ProjectFileError& e) {
+    if (e.line() > lines) std::abort();
+    return 0;
+  }
   for (const auto& c : project.components) {
     if (c.line_index >= project.lines.size()) std::abort();
     auto dot = c.path.rfind('.');
@@ -23,6 +40,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
     }
   }
-  vbhost::ReadVbName(text);
   return 0;
 }

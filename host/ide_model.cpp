@@ -28,7 +28,54 @@ std::string ExtensionOf(const std::string& name) {
   auto dot = name.rfind('.');
   return dot == std::string::npos ? std::string() : name.substr(dot);
 }
+
+// The text of a project or group file: 53 when there is none, 75 for anything but a regular file
+// within kMaxProjectFileSize, never a wait on a FIFO.
+std::string ReadProjectText(const posix::PathResolver& resolver, const std::string& windows_path) {
+  posix::WholeFile read = posix::ReadRegularFile(resolver.ToPosix(windows_path), kMaxProjectFileSize);
+  if (read.missing) vb::Raise(vb::err::FileNotFound);
+  if (!read.bytes) vb::Raise(vb::err::PathFileAccessError, windows_path + " " + read.why);
+  return std::move(*read.bytes);
+}
+
+[[noreturn]] void RaiseInvalid(const ProjectFileError& e, const std::string& windows_path) {
+  vb::Raise(kInvalidFileFormat, e.Describe(windows_path));
+}
+
+// Whether `path` lies in or below `folder` (Windows paths, case aside).
+bool IsWithin(const std::string& path, std::string folder) {
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  return vb::LCase(path).starts_with(vb::LCase(folder));
+}
 }  // namespace
+
+std::string ProjectToOpen(const std::string& windows_path, const posix::PathResolver& resolver) {
+  if (vb::LCase(ExtensionOf(WindowsFileNameOf(windows_path))) != ".vbg") return windows_path;
+  std::string text = ReadProjectText(resolver, windows_path);
+  ProjectGroup group;
+  try {
+    group = ParseProjectGroup(text);
+  } catch (const ProjectFileError& e) {
+    RaiseInvalid(e, windows_path);
+  }
+  std::string folder = WindowsFolderOf(windows_path);
+  std::string startup = CombineWindowsPath(folder, group.startup);
+  auto invalid = [&](const std::string& reason) {
+    RaiseInvalid(ProjectFileError(group.startup_line, reason), windows_path);
+  };
+  if (vb::LCase(startup) == vb::LCase(CombineWindowsPath(folder, WindowsFileNameOf(windows_path)))) {
+    invalid("the startup project is the group itself");
+  }
+  if (vb::LCase(ExtensionOf(WindowsFileNameOf(startup))) == ".vbg") {
+    invalid("the startup project is a project group");
+  }
+  bool inside = IsWithin(startup, folder);
+  for (const auto& other : group.projects) {
+    inside = inside || IsWithin(startup, WindowsFolderOf(CombineWindowsPath(folder, other)));
+  }
+  if (!inside) invalid("the startup project lies outside the group's folders");
+  return startup;
+}
 
 HostComponent::HostComponent(IdeHost& host, ComponentKind kind, std::string name,
                              std::vector<std::string> files)
@@ -65,10 +112,17 @@ std::shared_ptr<HostProject> HostProject::NewUnsaved(const posix::PathResolver& 
 }
 
 std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& line,
-                                                          const std::string& folder) const {
+                                                          const std::string& folder,
+                                                          const std::vector<std::string>& lines) {
   std::string main = CombineWindowsPath(folder, line.path);
-  std::string main_posix = resolver_.ToPosix(main);
-  bool present = IsRegularFile(main_posix);
+  std::string main_posix;
+  try {
+    main_posix = resolver_.ToPosix(main);
+  } catch (const vb::Error& e) {
+    // One entry the resolver refuses costs that entry, not the project.
+    unresolved_.push_back({line.line_index + 1, lines.at(line.line_index), e.description()});
+  }
+  bool present = !main_posix.empty() && IsRegularFile(main_posix);
   std::string file_name = WindowsFileNameOf(main);
 
   std::string name;
@@ -100,13 +154,20 @@ std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& l
 }
 
 void HostProject::ReadFrom(const std::string& windows_path) {
-  auto text = posix::ReadWholeFile(resolver_.ToPosix(windows_path));
-  if (!text) vb::Raise(vb::err::FileNotFound);
-  ProjectFile parsed = ParseProjectFile(*text);
+  std::string text = ReadProjectText(resolver_, windows_path);
+  ProjectFile parsed;
+  try {
+    parsed = ParseProjectFile(text);
+  } catch (const ProjectFileError& e) {
+    RaiseInvalid(e, windows_path);
+  }
   std::string folder = WindowsFolderOf(windows_path);
 
+  unresolved_.clear();
   std::vector<std::shared_ptr<HostComponent>> components;
-  for (const ComponentLine& line : parsed.components) components.push_back(ReadComponent(line, folder));
+  for (const ComponentLine& line : parsed.components) {
+    components.push_back(ReadComponent(line, folder, parsed.lines));
+  }
 
   file_name_ = windows_path;
   name_ = parsed.name.empty() ? WithoutExtension(WindowsFileNameOf(windows_path)) : parsed.name;
@@ -129,8 +190,9 @@ void HostProject::Reload(const MayDrop& may_drop) {
   };
   if (dirty_ && !may_drop(name_)) {
     std::string folder = WindowsFolderOf(file_name_);
+    unresolved_.clear();
     for (std::size_t i = 0; i < components_.size(); ++i) {
-      if (!is_kept(components_[i])) components_[i] = ReadComponent(file_.components[i], folder);
+      if (!is_kept(components_[i])) components_[i] = ReadComponent(file_.components[i], folder, file_.lines);
     }
     selected_.clear();
     return;

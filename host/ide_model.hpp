@@ -2,6 +2,7 @@
 // the file-control object and the application object the add-in is handed.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -74,11 +75,32 @@ class HostComponents : public platform::ide::VBComponents {
   std::vector<std::shared_ptr<HostComponent>> items_;
 };
 
+// A component line whose path cannot be resolved (a drive that is not mapped, a path too long):
+// the component is kept, missing, as one whose file is not there.
+struct UnresolvedEntry {
+  std::size_t line;    // 1-based, in the project file
+  std::string text;    // the line as written
+  std::string reason;  // the resolver's error, "Path not found"
+};
+
+// vb::Error's number for a file that is no project or group file (VB's "Invalid file format").
+inline constexpr int kInvalidFileFormat = 321;
+
+// The project file a path opens (Windows paths): the path itself, or a group's startup project,
+// which must be a project that lies in or below the group's folder or the folder of one of its
+// other projects. Raises as HostProject::Load does, and 321 for a group that is no group, whose
+// startup project is a group or lies outside its folders.
+std::string ProjectToOpen(const std::string& windows_path, const posix::PathResolver& resolver);
+
 class HostProject : public platform::ide::VBProject {
  public:
-  // Loads a project file (Windows path). Raises vb::Error 53 when it cannot be read.
-  static std::shared_ptr<HostProject> Load(const std::string& windows_path, const posix::PathResolver& resolver,
-                                           IdeHost& host, ConnectionNumbers& numbers);
+  // Loads a project file (Windows path). Raises vb::Error 53 when it does not exist, 75 when it
+  // is no regular file or larger than kMaxProjectFileSize, 321 when its text is no project
+  // (ParseProjectFile); the description names the file, and the line where there is one.
+  // A component line it cannot resolve is kept, missing, and listed in unresolved().
+  static std::shared_ptr<HostProject> Load(const std::string& windows_path,
+                                           const posix::PathResolver& resolver, IdeHost& host,
+                                           ConnectionNumbers& numbers);
   // A new project that was never saved.
   static std::shared_ptr<HostProject> NewUnsaved(const posix::PathResolver& resolver, IdeHost& host,
                                                  ConnectionNumbers& numbers);
@@ -111,12 +133,15 @@ class HostProject : public platform::ide::VBProject {
   const ProjectFile& file() const { return file_; }
   ProjectFile& mutable_file() { return file_; }
   void SetFileName(std::string windows_path) { file_name_ = std::move(windows_path); }
+  // The component lines the last read could not resolve, in line order.
+  const std::vector<UnresolvedEntry>& unresolved() const { return unresolved_; }
 
  private:
   HostProject(const posix::PathResolver& resolver, IdeHost& host, ConnectionNumbers& numbers)
       : resolver_(resolver), host_(host), numbers_(numbers) {}
   void ReadFrom(const std::string& windows_path);
-  std::shared_ptr<HostComponent> ReadComponent(const ComponentLine& line, const std::string& folder) const;
+  std::shared_ptr<HostComponent> ReadComponent(const ComponentLine& line, const std::string& folder,
+                                               const std::vector<std::string>& lines);
 
   const posix::PathResolver& resolver_;
   IdeHost& host_;
@@ -128,6 +153,7 @@ class HostProject : public platform::ide::VBProject {
   std::vector<std::shared_ptr<HostComponent>> components_;
   std::vector<std::shared_ptr<HostComponent>> selected_;
   SinkSet<platform::ide::ProjectEvents> sinks_;
+  std::vector<UnresolvedEntry> unresolved_;
 };
 
 class HostFileControl : public platform::ide::FileControl {

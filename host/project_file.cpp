@@ -59,30 +59,84 @@ std::string CompanionExtension(std::string_view extension) {
   return {};
 }
 
-ProjectFile ParseProjectFile(std::string_view text) {
-  ProjectFile project;
-  if (text.find("\r\n") == std::string_view::npos && text.find('\n') != std::string_view::npos) {
-    project.line_end = "\n";
+std::string ProjectFileError::Describe(const std::string& file) const {
+  return file + (line_ == 0 ? std::string() : ":" + std::to_string(line_)) + ": " + what();
+}
+
+namespace {
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && vb::LCase(text.substr(0, prefix.size())) == vb::LCase(prefix);
+}
+
+std::string Hex(unsigned char c) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return std::string("0x") + kDigits[c >> 4] + kDigits[c & 15];
+}
+
+// The lines of a project or group file, without their ends; ProjectFileError for text that is
+// none. One pass, so the cost is linear in the text.
+std::vector<std::string> SplitLines(std::string_view text, std::string& line_end) {
+  if (text.empty()) throw ProjectFileError(0, "the file is empty");
+  if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+    throw ProjectFileError(0, "UTF-16 text; project files are ANSI text");
   }
+  line_end = text.find("\r\n") == std::string_view::npos && text.find('\n') != std::string_view::npos
+                 ? "\n"
+                 : "\r\n";
+  std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
+    std::size_t number = lines.size() + 1;
     std::size_t end = text.find('\n', start);
-    std::string_view line = text.substr(start, end == std::string_view::npos ? text.size() - start : end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    project.lines.emplace_back(line);
-    if (end == std::string_view::npos) break;
+    std::string_view line =
+        text.substr(start, end == std::string_view::npos ? text.size() - start : end - start);
+    if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.size() > kMaxProjectLine) {
+      throw ProjectFileError(number, "longer than " + std::to_string(kMaxProjectLine) + " characters");
+    }
+    for (char ch : line) {
+      auto c = static_cast<unsigned char>(ch);
+      if (c >= 0x20 || c == '\t') continue;
+      if (c == 0) throw ProjectFileError(number, "a NUL byte");
+      if (c == '\r') throw ProjectFileError(number, "a carriage return without a line feed");
+      throw ProjectFileError(number, "a control character (" + Hex(c) + ")");
+    }
+    if (end == std::string_view::npos) throw ProjectFileError(number, "no line end: the file is cut short");
+    lines.emplace_back(line);
     start = end + 1;
+  }
+  return lines;
+}
+
+bool IsBlank(std::string_view line) { return vb::Trim(line).empty(); }
+bool IsSection(std::string_view line) { return !line.empty() && line.front() == '['; }
+// "key=value" with a key of something but blanks.
+bool IsKeyValue(std::string_view line) {
+  auto eq = line.find('=');
+  return eq != std::string_view::npos && !vb::Trim(line.substr(0, eq)).empty();
+}
+
+}  // namespace
+
+ProjectFile ParseProjectFile(std::string_view text) {
+  ProjectFile project;
+  project.lines = SplitLines(text, project.line_end);
+  if (StartsWithIgnoringCase(project.lines.front(), "VBGROUP")) {
+    throw ProjectFileError(1, "a project group, not a project");
   }
 
   bool in_section = false;
+  bool typed = false;
   for (std::size_t i = 0; i < project.lines.size(); ++i) {
     const std::string& line = project.lines[i];
-    if (!line.empty() && line.front() == '[') in_section = true;  // other tools' settings follow
-    if (in_section) continue;
+    if (IsSection(line)) in_section = true;  // other tools' settings follow, in their own shapes
+    if (in_section || IsBlank(line)) continue;
+    if (!IsKeyValue(line)) throw ProjectFileError(i + 1, "not a key=value line");
     auto eq = line.find('=');
-    if (eq == std::string::npos) continue;
     std::string key = vb::Trim(line.substr(0, eq));
     std::string value = line.substr(eq + 1);
+    if (vb::LCase(key) == "type") typed = true;
     if (vb::LCase(key) == "name") {
       project.name = Unquote(value);
       continue;
@@ -100,7 +154,34 @@ ProjectFile ParseProjectFile(std::string_view text) {
     }
     project.components.push_back(std::move(c));
   }
+  if (!typed) throw ProjectFileError(0, "no Type= line: not a project file");
   return project;
+}
+
+ProjectGroup ParseProjectGroup(std::string_view text) {
+  std::string line_end;
+  std::vector<std::string> lines = SplitLines(text, line_end);
+  if (!StartsWithIgnoringCase(lines.front(), "VBGROUP ")) throw ProjectFileError(1, "not a project group");
+  ProjectGroup group;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (IsBlank(line)) continue;
+    if (!IsKeyValue(line)) throw ProjectFileError(i + 1, "not a key=value line");
+    auto eq = line.find('=');
+    std::string key = vb::LCase(vb::Trim(line.substr(0, eq)));
+    std::string value = Unquote(line.substr(eq + 1));
+    if (key == "startupproject" && group.startup_line == 0) {
+      group.startup = value;
+      group.startup_line = i + 1;
+    } else if (key == "project") {
+      group.projects.push_back(value);
+    }
+  }
+  if (group.startup_line == 0) throw ProjectFileError(0, "no StartupProject= line");
+  if (group.startup.empty()) {
+    throw ProjectFileError(group.startup_line, "no startup project after StartupProject=");
+  }
+  return group;
 }
 
 std::string FormatComponentLine(const ComponentLine& line) {
@@ -124,7 +205,8 @@ std::optional<std::string> ReadVbName(std::string_view text) {
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
-    std::string_view line = text.substr(start, end == std::string_view::npos ? text.size() - start : end - start);
+    std::string_view line =
+        text.substr(start, end == std::string_view::npos ? text.size() - start : end - start);
     std::string t = vb::Trim(line);
     if (!t.empty() && t.back() == '\r') t.pop_back();
     if (vb::LCase(t).rfind("attribute vb_name", 0) == 0) {

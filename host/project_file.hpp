@@ -4,11 +4,31 @@
 
 #include <cstddef>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vbhost {
+
+// The most a project or group file may hold; real ones hold a few kilobytes.
+inline constexpr std::size_t kMaxProjectFileSize = std::size_t{16} << 20;
+// The longest line of a project or group file: room for a path of posix::kMaxPathLength and
+// the key and name before it.
+inline constexpr std::size_t kMaxProjectLine = 262144;
+
+// Text that is no project (or group) file, and where: `line` is 1-based, 0 when the fault is the
+// file's as a whole.
+class ProjectFileError : public std::runtime_error {
+ public:
+  ProjectFileError(std::size_t line, const std::string& reason) : std::runtime_error(reason), line_(line) {}
+  std::size_t line() const { return line_; }
+  // "C:\App\App.vbp:3: a NUL byte", "C:\App\App.vbp: the file is empty".
+  std::string Describe(const std::string& file) const;
+
+ private:
+  std::size_t line_;
+};
 
 enum class ComponentKind {
   Form,
@@ -42,15 +62,28 @@ struct ComponentLine {
 struct ProjectFile {
   std::vector<std::string> lines;  // without line ends
   std::string line_end = "\r\n";
-  std::string name;                // Name="..."
+  std::string name;  // Name="..."
   std::vector<ComponentLine> components;
 };
 
+// A project file is ANSI text (no NUL, no control character but the tab, no carriage return
+// without its line feed, lines within kMaxProjectLine, the last one ended, as the IDE writes
+// them) with a Type= line, and before the first [section] only key=value lines and blank ones.
+// Anything else raises ProjectFileError.
 ProjectFile ParseProjectFile(std::string_view text);
 // The text again, with `components` written back into their lines.
 std::string FormatProjectFile(const ProjectFile& project);
 // The component line's text as the IDE writes it.
 std::string FormatComponentLine(const ComponentLine& line);
+
+// A project group (.vbg): "VBGROUP ..." first, then key=value lines, one of them StartupProject=.
+struct ProjectGroup {
+  std::string startup;                // as written, relative to the group file
+  std::size_t startup_line = 0;       // 1-based
+  std::vector<std::string> projects;  // the other projects' paths (Project= lines), as written
+};
+// Text as ParseProjectFile takes it; raises ProjectFileError otherwise.
+ProjectGroup ParseProjectGroup(std::string_view text);
 
 // The value of `Attribute VB_Name = "..."` in a component file's text.
 std::optional<std::string> ReadVbName(std::string_view text);

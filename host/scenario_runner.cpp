@@ -117,6 +117,7 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
       return desktop_.MsgBox(name + " has unsaved changes. Reload it from disk and lose them?",
                              platform::vbYesNo + platform::vbExclamation, kHostTitle) == platform::vbYes;
     });
+    EmitUnresolved();
   }
 
   // ---- LinkObserver ----
@@ -150,6 +151,8 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   }
 
   void Open(const Args& a);
+  // The active project's component lines that could not be resolved, as `unresolved` events.
+  void EmitUnresolved();
   void Edit(const Args& a);
   void ReadOnly(const Args& a);
   void AddinInstall(const Args& a);
@@ -351,23 +354,27 @@ ScenarioRunner::Impl::Path ScenarioRunner::Impl::ArgPath(std::size_t index) cons
 void ScenarioRunner::Impl::Open(const Args& a) {
   Path p = ArgPath(0);
   std::string windows = p.windows;
-  if (vb::LCase(vb::Right(windows, 4)) == ".vbg") {
-    // A project group opens with its startup project active.
-    auto text = posix::ReadWholeFile(p.posix);
-    if (!text) throw ScenarioError("cannot read project group " + a[0]);
-    std::istringstream in(*text);
-    std::string line, startup;
-    while (std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (vb::LCase(line).rfind("startupproject=", 0) == 0) startup = line.substr(15);
-    }
-    if (startup.empty()) throw ScenarioError("project group " + a[0] + " names no startup project");
-    windows = CombineWindowsPath(WindowsFolderOf(windows), startup);
-  }
   try {
+    // A project group opens with its startup project active.
+    windows = ProjectToOpen(p.windows, resolver_);
     app_->SetActive(HostProject::Load(windows, resolver_, *this, numbers_));
   } catch (const vb::Error& e) {
-    throw ScenarioError("cannot open " + a[0] + ": " + e.description());
+    // Every other error names its file already; a group's missing startup project is named here.
+    bool unnamed = e.number() == vb::err::FileNotFound && windows != p.windows;
+    throw ScenarioError("cannot open " + a[0] + ": " + (unnamed ? windows + ": " : "") + e.description());
+  }
+  EmitUnresolved();
+}
+
+void ScenarioRunner::Impl::EmitUnresolved() {
+  auto project = app_->active();
+  if (!project) return;
+  for (const auto& entry : project->unresolved()) {
+    transcript_.Emit({{"event", "unresolved"},
+                      {"project", project->FileName()},
+                      {"line", entry.line},
+                      {"entry", entry.text},
+                      {"reason", entry.reason}});
   }
 }
 
@@ -620,7 +627,9 @@ void ScenarioRunner::Impl::Click(const Args& a) {
     }
   }
   auto control = bar->FindAddInItem(a[1], nth);
-  if (!control) throw ScenarioError("the bar " + a[0] + " has no add-in button " + a[1] + (nth > 1 ? " in set " + a[2] : ""));
+  if (!control)
+    throw ScenarioError("the bar " + a[0] + " has no add-in button " + a[1] +
+                        (nth > 1 ? " in set " + a[2] : ""));
   for (const auto& sink : control->Subscribers()) {
     bool handled = false;
     bool cancel_default = false;

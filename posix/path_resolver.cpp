@@ -33,6 +33,19 @@ void AppendComponents(std::string_view path, std::string_view separators, std::v
   }
 }
 
+// Appends one component in place: rebuilding the path for each would make resolution quadratic.
+void Append(std::string& path, std::string_view name) {
+  if (path.empty() || path.back() != '/') path += '/';
+  path += name;
+}
+
+// A path the resolver refuses before it looks at a single component.
+void CheckTaken(std::string_view path) {
+  if (path.size() > kMaxPathLength || path.find('\0') != std::string_view::npos) {
+    vb::Raise(vb::err::BadFileNameOrNumber);
+  }
+}
+
 }  // namespace
 
 std::string CurrentDirectory() {
@@ -48,6 +61,7 @@ std::string CurrentDirectory() {
 PathResolver::PathResolver(DriveMap drives) : drives_(std::move(drives)) {}
 
 PathResolver::Located PathResolver::Locate(std::string_view windows_path) const {
+  CheckTaken(windows_path);
   Located located;
   bool has_drive = windows_path.size() >= 2 && IsLetter(windows_path[0]) && windows_path[1] == ':';
   std::string_view rest = has_drive ? windows_path.substr(2) : windows_path;
@@ -86,17 +100,18 @@ std::string PathResolver::ToPosix(std::string_view windows_path) const {
     std::optional<std::string> entry;
     if (on_disk) entry = FindEntry(path, name);
     on_disk = entry.has_value();
-    path = JoinPath(path, entry ? *entry : name);
+    Append(path, entry ? *entry : name);
   }
   return path;
 }
 
 std::string PathResolver::ToWindows(std::string_view posix_path) const {
+  CheckTaken(posix_path);
   std::vector<std::string> components;
   if (posix_path.empty() || posix_path[0] != '/') AppendComponents(CurrentDirectory(), "/", components);
   AppendComponents(posix_path, "/", components);
   std::string absolute;
-  for (const auto& component : components) absolute += "/" + component;
+  for (const auto& component : components) Append(absolute, component);
   if (absolute.empty()) absolute = "/";
 
   std::optional<DriveMap::Match> match = drives_.DriveOf(absolute);
@@ -108,7 +123,7 @@ std::string PathResolver::ToWindows(std::string_view posix_path) const {
   for (std::size_t i = 0; i < rest.size(); ++i) {
     if (i > 0) windows += '\\';
     windows += WindowsNameOf(folder, rest[i]);
-    folder = JoinPath(folder, rest[i]);
+    Append(folder, rest[i]);
   }
   return windows;
 }
@@ -129,7 +144,7 @@ std::optional<std::string> PathResolver::ToShort(std::string_view windows_path) 
     if (!entry) return std::nullopt;
     short_path += '\\';
     short_path += IsValidShortName(*entry) ? *entry : ShortNameAmong(ListDirectory(path), *entry);
-    path = JoinPath(path, *entry);
+    Append(path, *entry);
   }
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return std::nullopt;

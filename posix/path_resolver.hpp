@@ -3,6 +3,7 @@
 // does this, against the disk, one component at a time.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@
 
 namespace posix {
 
+// The longest path the resolver takes, in characters: four times Windows' own 32,767, so no path
+// Windows could name is refused, and one far beyond it costs nothing before it is.
+inline constexpr std::size_t kMaxPathLength = 4 * 32767;
+
 class PathResolver {
  public:
   explicit PathResolver(DriveMap drives = DriveMap::FromEnvironment());
@@ -20,16 +25,20 @@ class PathResolver {
   // "\" and "/" both separate; "." and ".." are resolved lexically; a path without a drive or
   // root is taken against the current directory. Each component becomes the on-disk name it
   // stands for (exact, then case-insensitive, then alias); a component that names nothing is kept
-  // as given, so new files can be named. Raises 76 for a drive that is not mapped.
+  // as given, so new files can be named. Raises 76 for a drive that is not mapped, 52 for a
+  // path longer than kMaxPathLength or holding a NUL (POSIX would cut the name there). Its cost
+  // is linear in the path's length.
   std::string ToPosix(std::string_view windows_path) const;
 
   // By the drive with the longest folder prefix. Relative paths are taken against the current
   // directory. Names come in the active code page; one it cannot spell comes by its short alias,
-  // as Windows hands such names to programs of a code page. Raises 76 when no drive holds the path.
+  // as Windows hands such names to programs of a code page. Raises 76 when no drive holds the path,
+  // 52 as ToPosix does.
   std::string ToWindows(std::string_view posix_path) const;
 
   // The short form of an existing path: drive letter as given (the current drive's when none is),
-  // each component its short name, a trailing "\" kept. nullopt when the path does not exist.
+  // each component its short name, a trailing "\" kept. nullopt when the path does not exist or
+  // ToPosix would refuse it.
   std::optional<std::string> ToShort(std::string_view windows_path) const;
 
   const DriveMap& drives() const { return drives_; }

@@ -2,6 +2,7 @@
 // WriteWholeFile, so a read-only file is refused as Windows refuses it, even for root.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,8 +12,25 @@ namespace posix {
 // Read-only as Windows sees it: the owner's write bit is clear. False when nothing is there.
 bool IsReadOnly(const std::string& posix_path);
 
-// The file's bytes; nullopt when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& posix_path);
+// The most a whole-file read takes unless its caller says less: a FIFO or a device never
+// comes this far, and a regular file larger than any the programs keep is refused, not read.
+inline constexpr std::size_t kWholeFileLimit = std::size_t{256} << 20;
+
+// A whole-file read: the bytes, or why there are none, in words that complete "<path> ..."
+// ("does not exist", "is a FIFO, not a regular file", "is larger than 1024 bytes").
+struct WholeFile {
+  std::optional<std::string> bytes;
+  bool missing = false;  // nothing by that name, or a folder on the way is missing
+  std::string why;
+};
+
+// Reads only a regular file, of at most `limit` bytes. The file is opened without blocking and
+// its type checked on the open descriptor, so a FIFO or a device named like a file never hangs
+// the reader or fills its memory.
+WholeFile ReadRegularFile(const std::string& posix_path, std::size_t limit = kWholeFileLimit);
+
+// The file's bytes (as ReadRegularFile reads them); nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& posix_path, std::size_t limit = kWholeFileLimit);
 
 // Replaces the file's contents (creating it when missing) through a temporary file in the same
 // folder renamed over it, so a failure leaves the old contents whole; the mode and, where

@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "posix/whole_file.hpp"
 #include "vbrt/error.hpp"
@@ -28,6 +31,17 @@ constexpr int kDiskFull = 61;
       vb::Raise(vb::err::PathFileAccessError);
   }
 }
+
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a folder";
+  if (S_ISFIFO(mode)) return "is a FIFO";
+  if (S_ISCHR(mode)) return "is a character device";
+  if (S_ISBLK(mode)) return "is a block device";
+  if (S_ISSOCK(mode)) return "is a socket";
+  return "is a special file";
+}
+
+std::string TooLarge(std::size_t limit) { return "is larger than " + std::to_string(limit) + " bytes"; }
 
 bool WriteAll(int fd, std::string_view contents) {
   while (!contents.empty()) {
@@ -72,23 +86,55 @@ bool IsReadOnly(const std::string& posix_path) {
   return stat(posix_path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& posix_path) {
-  int fd = open(posix_path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string contents;
-  char chunk[65536];
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      close(fd);
-      return std::nullopt;
+WholeFile ReadRegularFile(const std::string& posix_path, std::size_t limit) {
+  WholeFile result;
+  // Without O_NONBLOCK, opening a FIFO waits for a writer.
+  int fd = open(posix_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    int error = errno;
+    result.missing = error == ENOENT || error == ENOTDIR;
+    result.why = result.missing   ? "does not exist"
+                 : error == ENXIO ? "is a socket, not a regular file"
+                                  : "cannot be opened: " + std::string(std::strerror(error));
+    return result;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    result.why = "cannot be read: " + std::string(std::strerror(errno));
+  } else if (!S_ISREG(st.st_mode)) {
+    result.why = std::string(KindOf(st.st_mode)) + ", not a regular file";
+  } else if (static_cast<std::uintmax_t>(st.st_size) > limit) {
+    result.why = TooLarge(limit);
+  } else {
+    std::string contents;
+    contents.reserve(static_cast<std::size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+      // One byte past the limit tells a file that grew beyond it.
+      std::size_t room = limit - std::min(limit, contents.size()) + 1;
+      ssize_t n = read(fd, chunk, std::min(sizeof chunk, room));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        result.why = "cannot be read: " + std::string(std::strerror(errno));
+        break;
+      }
+      if (n == 0) {
+        result.bytes = std::move(contents);
+        break;
+      }
+      contents.append(chunk, static_cast<std::size_t>(n));
+      if (contents.size() > limit) {
+        result.why = TooLarge(limit);
+        break;
+      }
     }
-    if (n == 0) break;
-    contents.append(chunk, static_cast<std::size_t>(n));
   }
   close(fd);
-  return contents;
+  return result;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& posix_path, std::size_t limit) {
+  return ReadRegularFile(posix_path, limit).bytes;
 }
 
 void WriteWholeFile(const std::string& posix_path, std::string_view contents) {

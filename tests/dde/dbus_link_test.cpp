@@ -115,6 +115,9 @@ TEST_F(DbusLink, TextBoxLinksReadTheAnswerRightAfterLinkExecute) {
   EXPECT_EQ(links.status.Text(), "refused NOT THIS");
   EXPECT_EQ(links.command.LinkMode(), dde::vbLinkManual);
   EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("THROW"); }), kRefused);
+  // The bus would cut a command at a NUL and the engine act on another file: refused, never sent.
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute(std::string("T frm\0Timesheet.frm", 20)); }), kRefused);
+  EXPECT_EQ(links.status.Text(), "refused NOT THIS");
 
   engine.Do([](dde::ServerApplication& app) { SetStatus(app, "Idle"); });
   EXPECT_TRUE(Eventually(transport_, [&] { return links.status.Text() == "Idle"; }));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/ide_model.hpp"
+#include "host/project_file.hpp"
 #include "tests/host/scenario_fixture.hpp"
 #include "vbrt/error.hpp"
 
@@ -15,11 +16,19 @@ using testing_support::TempFolder;
 
 class RecordingHost : public vbhost::IdeHost {
  public:
-  void StateWritten(vbhost::HostComponent& c, long v) override { log.push_back("state " + c.Name() + "=" + std::to_string(v)); }
+  void StateWritten(vbhost::HostComponent& c, long v) override {
+    log.push_back("state " + c.Name() + "=" + std::to_string(v));
+  }
   void LockModeWritten(short v) override { log.push_back("lockmode " + std::to_string(v)); }
-  void ModifiedChanged(const std::string& t, bool v) override { log.push_back("modified " + t + (v ? " on" : " off")); }
-  void SaveComponentAs(vbhost::HostComponent& c, const std::string& p) override { log.push_back("save " + c.Name() + " " + p); }
-  void SaveProjectAs(vbhost::HostProject& p, const std::string& path) override { log.push_back("save " + p.Name() + " " + path); }
+  void ModifiedChanged(const std::string& t, bool v) override {
+    log.push_back("modified " + t + (v ? " on" : " off"));
+  }
+  void SaveComponentAs(vbhost::HostComponent& c, const std::string& p) override {
+    log.push_back("save " + c.Name() + " " + p);
+  }
+  void SaveProjectAs(vbhost::HostProject& p, const std::string& path) override {
+    log.push_back("save " + p.Name() + " " + path);
+  }
   void ReloadProject(const std::string& p, bool) override { log.push_back("reload " + p); }
   std::vector<std::string> log;
 };
@@ -78,8 +87,8 @@ TEST_F(ProjectLoader, CorpusCoversEveryComponentKind) {
   std::vector<std::string> names;
   for (const auto& c : Describe(*inv)) names.push_back(c.name);
   EXPECT_EQ(names, (std::vector<std::string>{"frmMain", "frmAbout", "modGlobals", "modFormat", "CStockItem",
-                                              "CWarehouse", "ucGrid", "ppGrid", "rptStock", "udHelp",
-                                              "Inventory Notes.txt", "ReadMe.txt", "Inventory.res"}));
+                                             "CWarehouse", "ucGrid", "ppGrid", "rptStock", "udHelp",
+                                             "Inventory Notes.txt", "ReadMe.txt", "Inventory.res"}));
   auto byName = [&](const std::string& n) { return inv->FindComponent(n); };
   std::string dir = root + "\\Inventory";
   EXPECT_EQ(byName("frmMain")->FileCount(), 2);
@@ -190,6 +199,71 @@ TEST_F(ProjectLoader, UnreadableProjectRaisesFileNotFound) {
   } catch (const vb::Error& e) {
     EXPECT_EQ(e.number(), 53);
   }
+}
+
+// Text that is no project is an error naming the file and, where there is one, the line; it
+// never opens as an empty project.
+TEST_F(ProjectLoader, TextThatIsNoProjectIsRefusedWithFileAndLine) {
+  TempFolder tmp;
+  const std::string ok = "Type=Exe\r\n";
+  struct Case {
+    std::string text;
+    std::string error;  // after the project file's Windows path
+  };
+  const Case cases[] = {
+      {ok + std::string("Form=frm\0Timesheet.frm\r\n", 25), ":2: a NUL byte"},
+      {"", ": the file is empty"},
+      {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), ":2: a control character (0x1A)"},
+      {"\xFF\xFET\0y\0p\0e\0=\0E\0x\0e\0\r\0\n\0", ": UTF-16 text; project files are ANSI text"},
+      {std::string("T\0y\0p\0e\0=\0E\0x\0e\0\r\0\n\0", 20), ":1: a NUL byte"},
+      {"Type=Exe\rForm=Form1.frm\rName=\"A\"\r", ":1: a carriage return without a line feed"},
+      {ok + "Form=frmTi", ":2: no line end: the file is cut short"},
+      {"Form=Form1.frm\r\nName=\"A\"\r\n", ": no Type= line: not a project file"},
+      {ok + "Form=Form1.frm\r\nthis is prose\r\n", ":3: not a key=value line"},
+      {ok + " = Exe\r\n", ":2: not a key=value line"},
+      {"VBGROUP 5.0\r\nStartupProject=A.vbp\r\n", ":1: a project group, not a project"},
+      {ok + "Form=" + std::string(vbhost::kMaxProjectLine, 'a') + "\r\n",
+       ":2: longer than 262144 characters"},
+  };
+  for (const Case& c : cases) {
+    testing_support::Write(tmp / "Bad.vbp", c.text);
+    try {
+      Load(tmp / "Bad.vbp");
+      ADD_FAILURE() << "opened: " << c.error;
+    } catch (const vb::Error& e) {
+      EXPECT_EQ(e.number(), 321) << c.error;
+      EXPECT_EQ(e.description(), resolver.ToWindows(tmp / "Bad.vbp") + c.error);
+    }
+  }
+  // Sections of other tools keep their own shapes; VB's part before them is strict.
+  testing_support::Write(tmp / "Good.vbp", ok + "Name=\"Good\"\r\n\r\n[Tool]\r\nfree text\r\n");
+  EXPECT_EQ(Load(tmp / "Good.vbp")->Name(), "Good");
+}
+
+// An entry the resolver refuses (a drive that is not mapped, a path beyond the limit) is named
+// with its line, and the rest of the project loads with that component missing.
+TEST_F(ProjectLoader, AnUnresolvableEntryIsNamedAndShownMissing) {
+  TempFolder tmp;
+  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
+  std::string deep;
+  while (deep.size() <= posix::kMaxPathLength) deep += "d\\";
+  testing_support::Write(tmp / "T/Timesheet.vbp",
+                         "Type=Exe\r\nForm=frmTimesheet.frm\r\nRelatedDoc=Z:\\x.txt\r\n"
+                         "Module=modRates; " +
+                             deep + "m.bas\r\nName=\"Timesheet\"\r\n");
+  auto p = Load(tmp / "T/Timesheet.vbp");
+  auto got = Describe(*p);
+  ASSERT_EQ(got.size(), 3u);
+  EXPECT_EQ(got[0].files.size(), 2u);
+  EXPECT_EQ(got[1].name, "x.txt");
+  EXPECT_EQ(got[1].files, std::vector<std::string>{"Z:\\x.txt"});
+  EXPECT_EQ(got[2].name, "modRates");
+  ASSERT_EQ(p->unresolved().size(), 2u);
+  EXPECT_EQ(p->unresolved()[0].line, 3u);
+  EXPECT_EQ(p->unresolved()[0].text, "RelatedDoc=Z:\\x.txt");
+  EXPECT_EQ(p->unresolved()[0].reason, "Path not found");
+  EXPECT_EQ(p->unresolved()[1].line, 4u);
+  EXPECT_EQ(p->unresolved()[1].reason, "Bad file name or number");
 }
 
 }  // namespace

@@ -95,5 +95,40 @@ TEST(WholeFile, WritesSafelyAndRefusesReadOnlyFiles) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 4);
 }
 
+// Only regular files are read whole, and only up to the limit; anything else is refused at once
+// with the reason, never waited on.
+TEST(WholeFile, ReadsOnlyRegularFilesUpToTheLimit) {
+  TempDir tmp;
+  std::string fifo = tmp / "pipe.vbp";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string file = tmp.Write("ten.txt", "0123456789");
+  struct Case {
+    std::string path;
+    std::size_t limit;
+    std::optional<std::string> bytes;
+    bool missing;
+    std::string why;
+  };
+  const Case cases[] = {
+      {file, 10, "0123456789", false, ""},
+      {file, 9, std::nullopt, false, "is larger than 9 bytes"},
+      {fifo, kWholeFileLimit, std::nullopt, false, "is a FIFO, not a regular file"},
+      {tmp.path(), kWholeFileLimit, std::nullopt, false, "is a folder, not a regular file"},
+      {"/dev/zero", kWholeFileLimit, std::nullopt, false, "is a character device, not a regular file"},
+      {tmp / "missing.txt", kWholeFileLimit, std::nullopt, true, "does not exist"},
+      {tmp / "ten.txt/below", kWholeFileLimit, std::nullopt, true, "does not exist"},
+  };
+  // A reader that waits on the FIFO ends the test binary here instead of hanging the suite.
+  alarm(30);
+  for (const Case& c : cases) {
+    WholeFile read = ReadRegularFile(c.path, c.limit);
+    EXPECT_EQ(read.bytes, c.bytes) << c.path;
+    EXPECT_EQ(read.missing, c.missing) << c.path;
+    EXPECT_EQ(read.why, c.why) << c.path;
+  }
+  EXPECT_EQ(ReadWholeFile(fifo), std::nullopt);
+  alarm(0);
+}
+
 }  // namespace
 }  // namespace posix

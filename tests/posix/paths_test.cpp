@@ -99,6 +99,27 @@ TEST(PathResolver, ToPosixFindsNamesAsWindowsWould) {
   EXPECT_EQ(ErrorOf([&] { paths.ToPosix("Q:\\x"); }), vb::err::PathNotFound);
 }
 
+// A path as long as the limit is taken, one character more is refused, and so is one holding a
+// NUL, which POSIX would cut short.
+TEST(PathResolver, OverlongPathsAndNulsAreRefused) {
+  TempDir tmp;
+  PathResolver paths(DriveMap::Parse("C:=/"));
+  std::string longest = tmp.Windows("");
+  while (longest.size() + 2 <= kMaxPathLength) longest += "\\a";
+  longest.resize(kMaxPathLength, 'a');
+  EXPECT_EQ(ErrorOf([&] { paths.ToPosix(longest); }), 0);
+  EXPECT_EQ(ErrorOf([&] { paths.ToPosix(longest + "a"); }), vb::err::BadFileNameOrNumber);
+  EXPECT_EQ(ErrorOf([&] { paths.ToWindows(std::string(kMaxPathLength + 1, '/')); }),
+            vb::err::BadFileNameOrNumber);
+  EXPECT_EQ(paths.ToShort(longest + "a"), std::nullopt);
+  std::string with_nul = tmp.Windows("frm") + std::string(1, '\0') + "Timesheet.frm";
+  EXPECT_EQ(ErrorOf([&] { paths.ToPosix(with_nul); }), vb::err::BadFileNameOrNumber);
+  // Ten million characters are refused before any of them is looked at: no waiting here.
+  std::string huge = "C:";
+  while (huge.size() < 10'000'000) huge += "\\a";
+  EXPECT_EQ(ErrorOf([&] { paths.ToPosix(huge); }), vb::err::BadFileNameOrNumber);
+}
+
 // Windows names are in the code page, POSIX names UTF-8; a name the code page cannot spell is
 // handed out by its alias, which leads back to it.
 TEST(PathResolver, NamesCrossBetweenTheCodePageAndUtf8) {
