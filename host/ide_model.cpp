@@ -1,11 +1,11 @@
 #include "host/ide_model.hpp"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 
 #include "host/windows_path.hpp"
 #include "posix/directory.hpp"
+#include "posix/file_ops.hpp"
 #include "posix/whole_file.hpp"
 #include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
@@ -14,10 +14,6 @@
 namespace vbhost {
 
 namespace {
-bool IsRegularFile(const std::string& posix_path) {
-  struct stat st {};
-  return ::stat(posix_path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 std::string WithoutExtension(const std::string& name) {
   auto dot = name.rfind('.');
@@ -122,7 +118,7 @@ std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& l
     // One entry the resolver refuses costs that entry, not the project.
     unresolved_.push_back({line.line_index + 1, lines.at(line.line_index), e.description()});
   }
-  bool present = !main_posix.empty() && IsRegularFile(main_posix);
+  bool present = !main_posix.empty() && posix::IsRegularFile(main_posix);
   std::string file_name = WindowsFileNameOf(main);
 
   std::string name;

@@ -1,9 +1,5 @@
 #include "host/scenario_runner.hpp"
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -28,9 +24,11 @@
 #include "host/scripted_desktop.hpp"
 #include "host/scripted_ui.hpp"
 #include "host/windows_path.hpp"
+#include "posix/file_ops.hpp"
 #include "posix/file_system_posix.hpp"
 #include "posix/private_profile.hpp"
 #include "posix/shell_posix.hpp"
+#include "posix/spawn.hpp"
 #include "posix/whole_file.hpp"
 #include "posix/win32_posix.hpp"
 #include "vbrt/code_page.hpp"
@@ -75,11 +73,11 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
 
   ~Impl() override {
     if (stop_launched_) {
-      for (double task : shell_.started()) ::kill(static_cast<pid_t>(task), SIGTERM);
+      for (double task : shell_.started()) posix::Terminate(static_cast<pid_t>(task));
     }
     if (!temp_windir_.empty()) {
-      ::unlink((temp_windir_ + "/vbaddin.ini").c_str());
-      ::rmdir(temp_windir_.c_str());
+      posix::RemoveFile(temp_windir_ + "/vbaddin.ini");
+      posix::RemoveEmptyFolder(temp_windir_);
     }
   }
 
@@ -393,11 +391,7 @@ void ScenarioRunner::Impl::Edit(const Args& a) {
 void ScenarioRunner::Impl::ReadOnly(const Args& a) {
   if (a[1] != "on" && a[1] != "off") throw ScenarioError("usage: readonly PATH on|off");
   Path p = ArgPath(0);
-  struct stat st {};
-  if (::stat(p.posix.c_str(), &st) != 0) throw ScenarioError("no file " + a[0]);
-  mode_t mode = st.st_mode & 07777;
-  mode = a[1] == "on" ? (mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH}) : (mode | S_IWUSR);
-  if (::chmod(p.posix.c_str(), mode) != 0) throw ScenarioError("cannot change " + a[0]);
+  if (!posix::SetReadOnly(p.posix, a[1] == "on")) throw ScenarioError("cannot change " + a[0]);
 }
 
 void ScenarioRunner::Impl::AddinInstall(const Args&) { install_dir_ = ArgPath(0).posix; }
@@ -471,9 +465,9 @@ std::string ScenarioRunner::Impl::WindowsDirectory() {
   if (const char* env = std::getenv("WINDIR"); env && *env) return env;
   if (temp_windir_.empty()) {
     // A run of its own, in which the add-in is already registered.
-    std::string pattern = "/tmp/vbhost-windir-XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw ScenarioError("cannot make a Windows directory for the run");
-    temp_windir_ = pattern;
+    std::optional<std::string> folder = posix::MakeTempFolder("vbhost-windir-");
+    if (!folder) throw ScenarioError("cannot make a Windows directory for the run");
+    temp_windir_ = *folder;
     posix::WriteWholeFile(temp_windir_ + "/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
   }
   return temp_windir_;
@@ -1065,10 +1059,7 @@ void ScenarioRunner::RunFile(const std::string& path) {
   std::string folder = ".";
   if (auto slash = path.rfind('/'); slash != std::string::npos)
     folder = path.substr(0, slash == 0 ? 1 : slash);
-  if (folder[0] != '/') {
-    char cwd[4096];
-    if (::getcwd(cwd, sizeof cwd)) folder = std::string(cwd) + "/" + folder;
-  }
+  if (folder[0] != '/') folder = posix::CurrentDirectory() + "/" + folder;
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "posix/file_ops.hpp"
 #include "posix/spawn.hpp"
 #include "vbrt/error.hpp"
 
@@ -17,11 +18,6 @@ extern char** environ;
 namespace posix {
 
 namespace {
-
-bool IsRegularFile(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 bool IsWindowStyle(int style) {
   switch (style) {

@@ -36,4 +36,7 @@ Spawned Spawn(const SpawnRequest& request);
 // Waits for the child and answers its exit status; -1 when a signal ended it.
 int WaitForExit(pid_t pid);
 
+// Asks a program this process started to end (SIGTERM).
+void Terminate(pid_t pid);
+
 }  // namespace posix

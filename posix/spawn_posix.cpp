@@ -93,6 +93,10 @@ Spawned Spawn(const SpawnRequest& request) {
   return {pid, 0};
 }
 
+void Terminate(pid_t pid) {
+  if (pid > 0) kill(pid, SIGTERM);
+}
+
 int WaitForExit(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {

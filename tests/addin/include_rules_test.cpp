@@ -1,7 +1,9 @@
-// The add-in sees the world only through the seams: its sources include the standard library
-// (without file I/O or threads), vbrt, the seams and its own headers, nothing else.
+// The layers hold by test: each folder includes only the project folders below it, the add-in
+// sees the world only through the seams, and OS headers appear only where OS calls may live (in
+// posix/ and dde/, and in files named *_posix.cpp).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -10,34 +12,64 @@
 
 namespace {
 
-TEST(IncludeRules, AddinIncludesOnlyTheStandardLibraryVbrtAndTheSeams) {
+struct Layer {
+  std::string folder;
+  std::vector<std::string> may_include;  // project folders, besides its own
+  bool os_headers;                       // anywhere in it, not only in *_posix.cpp
+};
+
+bool IsOsHeader(const std::string& name) {
+  static const std::vector<std::string> kOs = {"unistd.h", "fcntl.h", "poll.h",   "pwd.h", "signal.h",
+                                               "spawn.h",  "dirent.h", "pty.h", "termios.h"};
+  return name.starts_with("sys/") || std::find(kOs.begin(), kOs.end(), name) != kOs.end();
+}
+
+TEST(IncludeRules, EachFolderIncludesOnlyWhatItsLayerMayUse) {
+  const std::vector<Layer> layers = {
+      {"platform", {}, false},
+      {"vbrt", {"platform"}, false},
+      {"addin", {"vbrt", "platform", "norb"}, false},
+      {"posix", {"vbrt", "platform"}, true},
+      {"dde", {"vbrt", "platform", "posix"}, true},
+      {"host", {"addin", "dde", "posix", "vbrt", "platform", "norb"}, false},
+      {"wnorb16", {"dde", "posix", "vbrt"}, false},
+      {"exe", {"addin", "dde", "posix", "vbrt", "platform", "norb"}, false},
+  };
   const std::regex include(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
-  const std::vector<std::string> forbidden_std = {"fstream", "filesystem", "thread"};
   std::vector<std::string> offences;
-  int files = 0;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(std::string(NORB_SOURCE_DIR) + "/addin")) {
-    auto ext = entry.path().extension();
-    if (ext != ".cpp" && ext != ".hpp" && ext != ".in") continue;
-    ++files;
-    std::ifstream in(entry.path());
-    std::string line;
-    while (std::getline(in, line)) {
-      std::smatch m;
-      if (!std::regex_search(line, m, include)) continue;
-      std::string target = m[2];
-      bool ok;
-      if (m[1] == "<") {
-        // Standard headers have no extension and no folder.
-        ok = target.find('.') == std::string::npos && target.find('/') == std::string::npos &&
-             std::find(forbidden_std.begin(), forbidden_std.end(), target) == forbidden_std.end();
-      } else {
-        ok = target.rfind("addin/", 0) == 0 || target.rfind("vbrt/", 0) == 0 || target.rfind("platform/", 0) == 0 ||
-             target == "norb/version.hpp";
+  for (const Layer& layer : layers) {
+    int files = 0;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(std::string(NORB_SOURCE_DIR) + "/" + layer.folder)) {
+      const auto ext = entry.path().extension();
+      if (ext != ".cpp" && ext != ".hpp" && ext != ".in") continue;
+      ++files;
+      const std::string name = entry.path().filename().string();
+      const bool os_allowed = layer.os_headers || name.ends_with("_posix.cpp");
+      std::ifstream in(entry.path());
+      std::string line;
+      while (std::getline(in, line)) {
+        std::smatch m;
+        if (!std::regex_search(line, m, include)) continue;
+        const std::string target = m[2];
+        bool ok = true;
+        if (m[1] == "<") {
+          if (IsOsHeader(target)) ok = os_allowed;
+          // The add-in: the standard library alone, without file I/O or threads.
+          if (layer.folder == "addin") {
+            ok = target.find('.') == std::string::npos && target.find('/') == std::string::npos &&
+                 target != "fstream" && target != "filesystem" && target != "thread";
+          }
+        } else {
+          const std::string folder = target.substr(0, target.find('/'));
+          ok = folder == layer.folder || std::find(layer.may_include.begin(), layer.may_include.end(), folder) !=
+                                             layer.may_include.end();
+        }
+        if (!ok) offences.push_back(layer.folder + "/" + name + ": " + line);
       }
-      if (!ok) offences.push_back(entry.path().filename().string() + ": " + line);
     }
+    EXPECT_GT(files, 2) << layer.folder;
   }
-  EXPECT_GT(files, 5);
   EXPECT_TRUE(offences.empty()) << ::testing::PrintToString(offences);
 }
 

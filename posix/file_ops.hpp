@@ -1,0 +1,25 @@
+// The few file operations vbhost's scenarios and the programs need beyond the seams: what a
+// path is, the write bit, a temporary folder of one's own and its removal.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace posix {
+
+// A regular file, following links.
+bool IsRegularFile(const std::string& posix_path);
+
+// Clears every write bit (read-only as Windows sees it) or sets the owner's; false when the file
+// is not there or its mode cannot be changed.
+bool SetReadOnly(const std::string& posix_path, bool read_only);
+
+// A new folder, private to the user, below the temporary folder; its name starts with `prefix`.
+std::optional<std::string> MakeTempFolder(std::string_view prefix);
+
+// Removes a file, or an empty folder; false when it could not.
+bool RemoveFile(const std::string& posix_path);
+bool RemoveEmptyFolder(const std::string& posix_path);
+
+}  // namespace posix

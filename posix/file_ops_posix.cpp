@@ -1,0 +1,35 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "posix/file_ops.hpp"
+
+namespace posix {
+
+bool IsRegularFile(const std::string& posix_path) {
+  struct stat st {};
+  return stat(posix_path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool SetReadOnly(const std::string& posix_path, bool read_only) {
+  struct stat st {};
+  if (stat(posix_path.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  mode = read_only ? (mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH}) : (mode | S_IWUSR);
+  return chmod(posix_path.c_str(), mode) == 0;
+}
+
+std::optional<std::string> MakeTempFolder(std::string_view prefix) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/";
+  pattern.append(prefix).append("XXXXXX");
+  if (mkdtemp(pattern.data()) == nullptr) return std::nullopt;
+  return pattern;
+}
+
+bool RemoveFile(const std::string& posix_path) { return unlink(posix_path.c_str()) == 0; }
+
+bool RemoveEmptyFolder(const std::string& posix_path) { return rmdir(posix_path.c_str()) == 0; }
+
+}  // namespace posix
