@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "host/windows_path.hpp"
+#include "posix/windows_path.hpp"
 #include "posix/directory.hpp"
 #include "posix/file_ops.hpp"
 #include "posix/whole_file.hpp"
@@ -13,17 +13,13 @@
 
 namespace vbhost {
 
+using posix::CombineWindowsPath;
+using posix::ExtensionOf;
+using posix::WindowsFileNameOf;
+using posix::WindowsFolderOf;
+using posix::WithoutExtension;
+
 namespace {
-
-std::string WithoutExtension(const std::string& name) {
-  auto dot = name.rfind('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-std::string ExtensionOf(const std::string& name) {
-  auto dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : name.substr(dot);
-}
 
 // The text of a project or group file: 53 when there is none, 75 for anything but a regular file
 // within kMaxProjectFileSize, never a wait on a FIFO.

@@ -23,7 +23,7 @@
 #include "host/scenario_lexer.hpp"
 #include "host/scripted_desktop.hpp"
 #include "host/scripted_ui.hpp"
-#include "host/windows_path.hpp"
+#include "posix/windows_path.hpp"
 #include "posix/file_ops.hpp"
 #include "posix/file_system_posix.hpp"
 #include "posix/private_profile.hpp"
@@ -38,6 +38,11 @@
 #include "vbrt/strings.hpp"
 
 namespace vbhost {
+
+using posix::CombineWindowsPath;
+using posix::ExtensionOf;
+using posix::IsWindowsAbsolute;
+using posix::WindowsFolderOf;
 
 using Args = std::vector<std::string>;
 
@@ -806,12 +811,7 @@ int FileTypeOf(ComponentKind kind) {
   return 9;
 }
 
-std::string ExtensionOf(const std::string& name) {
-  auto dot = name.rfind('.');
-  auto slash = name.rfind('\\');
-  return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string()
-                                                                                 : name.substr(dot);
-}
+
 
 // The twelve file-control events with their parameters, for `event NAME ARGS...`.
 struct FileEventSpec {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace vbhost {
+namespace posix {
 
 // Joins `relative` (backslashes, maybe "..") onto the folder `base` ("C:\a\b", with or
 // without a trailing "\"), resolving "." and ".."; an absolute `relative` stands alone.
@@ -14,5 +14,9 @@ std::string WindowsFolderOf(std::string_view path);
 // "C:\a\b\File.frm" -> "File.frm"
 std::string WindowsFileNameOf(std::string_view path);
 bool IsWindowsAbsolute(std::string_view path);
+// "C:\a\File.frm" or "File.frm" -> ".frm"; "" when the name has no dot.
+std::string ExtensionOf(std::string_view name);
+// "File.frm" -> "File"; a name that is only a dot and an extension stays whole.
+std::string WithoutExtension(std::string_view name);
 
-}  // namespace vbhost
+}  // namespace posix

@@ -1,9 +1,9 @@
-#include "host/windows_path.hpp"
+#include "posix/windows_path.hpp"
 
 #include <cctype>
 #include <vector>
 
-namespace vbhost {
+namespace posix {
 
 bool IsWindowsAbsolute(std::string_view path) {
   return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
@@ -50,4 +50,16 @@ std::string WindowsFileNameOf(std::string_view path) {
   return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
 }
 
-}  // namespace vbhost
+std::string ExtensionOf(std::string_view name) {
+  auto dot = name.rfind('.');
+  auto slash = name.rfind('\\');
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+  return std::string(name.substr(dot));
+}
+
+std::string WithoutExtension(std::string_view name) {
+  auto dot = name.rfind('.');
+  return std::string(dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot));
+}
+
+}  // namespace posix
