@@ -97,6 +97,12 @@ Engine::Located Engine::LocateAll(const std::vector<std::string>& names) const {
   return located;
 }
 
+std::optional<Archive> Engine::ReadHeaderFor(FilePlan& plan, std::size_t i, const WorkFile& file) const {
+  std::optional<Archive> archive = ReadHeader(file);
+  if (!archive) plan.Answer(i, status::what::Failed("the archive cannot be read"));
+  return archive;
+}
+
 std::optional<Archive> Engine::ReadHeader(const WorkFile& file, HeaderPart part) const {
   std::optional<FilePrefix> prefix =
       ReadFilePrefix(file.archive, part == HeaderPart::kAdmin ? kAdminRead : kHeaderRead);

@@ -69,6 +69,8 @@ class Engine {
   Located LocateAll(const std::vector<std::string>& names) const;
   // The archive's header up to `part`; nullopt when it cannot be read.
   std::optional<Archive> ReadHeader(const WorkFile& file, HeaderPart part = HeaderPart::kDeltas) const;
+  // The header for a file of a batch; one that cannot be read is answered in the plan.
+  std::optional<Archive> ReadHeaderFor(FilePlan& plan, std::size_t i, const WorkFile& file) const;
   // Whether the work file holds `revision` as RCS would extract it (keywords aside); nullopt
   // when rcsdiff cannot tell.
   std::optional<bool> SameAsRevision(const WorkFile& file, const std::string& revision) const;

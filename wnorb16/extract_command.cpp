@@ -50,11 +50,8 @@ std::string Engine::Extract(const Command& command) {
       plan.Answer(i, status::what::kNoArchive);
       continue;
     }
-    std::optional<Archive> archive = ReadHeader(file);
-    if (!archive) {
-      plan.Answer(i, status::what::Failed("the archive cannot be read"));
-      continue;
-    }
+    std::optional<Archive> archive = ReadHeaderFor(plan, i, file);
+    if (!archive) continue;
     const ArchiveLock* own = archive->LockOf(config_.user_id);
     const ArchiveLock* other = own == nullptr && !archive->locks.empty() ? &archive->locks.front() : nullptr;
     const FileStatus work = StatusOf(file.work);

@@ -133,11 +133,8 @@ std::string Engine::Update(const Command& command) {
       }
       continue;
     }
-    std::optional<Archive> archive = ReadHeader(file);
-    if (!archive) {
-      plan.Answer(i, status::what::Failed("the archive cannot be read"));
-      continue;
-    }
+    std::optional<Archive> archive = ReadHeaderFor(plan, i, file);
+    if (!archive) continue;
     const ArchiveLock* own = archive->LockOf(config_.user_id);
     if (own == nullptr) {
       if (!archive->locks.empty()) {
