@@ -53,7 +53,7 @@ void HostCommandBarControl::CheckAlive(const char* method) const {
 }
 
 void HostCommandBarControl::Changed(const char* action, nlohmann::ordered_json value) {
-  transcript_.Emit(
+  observer_.Emit(
       {{"event", "control"}, {"action", action}, {"member", member_}, {"value", std::move(value)}});
 }
 
@@ -92,7 +92,7 @@ void HostCommandBarControl::Delete() {
   CheckAlive("Delete");
   bar_->Remove(*this);
   bar_ = nullptr;
-  transcript_.Emit({{"event", "control"}, {"action", "delete"}, {"member", member_}});
+  observer_.Emit({{"event", "control"}, {"action", "delete"}, {"member", member_}});
 }
 
 std::vector<std::shared_ptr<platform::ide::CommandBarClick>> HostCommandBarControl::Subscribers() const {
@@ -105,11 +105,11 @@ std::vector<std::shared_ptr<platform::ide::CommandBarClick>> HostCommandBarContr
   return live;
 }
 
-HostCommandBar::HostCommandBar(Transcript& transcript, platform::Clipboard& clipboard, std::string name,
+HostCommandBar::HostCommandBar(HostObserver& observer, platform::Clipboard& clipboard, std::string name,
                                const std::vector<std::string>& host_items)
-    : transcript_(transcript), clipboard_(clipboard), name_(std::move(name)) {
+    : observer_(observer), clipboard_(clipboard), name_(std::move(name)) {
   for (const auto& caption : host_items) {
-    items_.push_back(std::make_shared<HostCommandBarControl>(transcript_, clipboard_, "host", caption, ""));
+    items_.push_back(std::make_shared<HostCommandBarControl>(observer_, clipboard_, "host", caption, ""));
     items_.back()->PlaceOn(this);
   }
 }
@@ -121,10 +121,10 @@ std::shared_ptr<platform::ide::CommandBarControls> HostCommandBar::Controls() {
 std::shared_ptr<HostCommandBarControl> HostCommandBar::Insert(int before, std::string_view member) {
   if (before < 1 || before > static_cast<int>(items_.size()) + 1) vb::Raise(vb::err::InvalidProcedureCall);
   auto control =
-      std::make_shared<HostCommandBarControl>(transcript_, clipboard_, "addin", "", std::string(member));
+      std::make_shared<HostCommandBarControl>(observer_, clipboard_, "addin", "", std::string(member));
   control->PlaceOn(this);
   items_.insert(items_.begin() + (before - 1), control);
-  transcript_.Emit({{"event", "control"},
+  observer_.Emit({{"event", "control"},
                     {"action", "add"},
                     {"bar", name_},
                     {"before", before},
@@ -146,9 +146,9 @@ std::shared_ptr<HostCommandBarControl> HostCommandBar::FindAddInItem(const std::
   return nullptr;
 }
 
-HostCommandBars::HostCommandBars(Transcript& transcript, platform::Clipboard& clipboard) {
+HostCommandBars::HostCommandBars(HostObserver& observer, platform::Clipboard& clipboard) {
   for (const auto& bar : DefaultBars()) {
-    bars_.push_back(std::make_shared<HostCommandBar>(transcript, clipboard, bar.name, bar.items));
+    bars_.push_back(std::make_shared<HostCommandBar>(observer, clipboard, bar.name, bar.items));
   }
 }
 
@@ -173,7 +173,7 @@ void HostCommandBarEvents::Connect(std::weak_ptr<platform::ide::CommandBarClick>
                                    std::string_view handler) {
   sink_ = std::move(sink);
   control_->Subscribe(weak_from_this());
-  transcript_.Emit(
+  observer_.Emit(
       {{"event", "subscribe"}, {"member", control_->member()}, {"handler", std::string(handler)}});
 }
 

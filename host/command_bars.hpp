@@ -1,6 +1,6 @@
 // The IDE's command bars: the Tools menu and the Project window's context menus, each with
 // items of its own so insert positions mean what they meant in the IDE. What the add-in does to
-// them goes into the transcript.
+// them is reported to the host's observer.
 #pragma once
 
 #include <memory>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/transcript.hpp"
+#include "host/host_observer.hpp"
 #include "platform/clipboard.hpp"
 #include "platform/ide.hpp"
 
@@ -19,9 +19,9 @@ class HostCommandBarEvents;
 
 class HostCommandBarControl : public platform::ide::CommandBarControl {
  public:
-  HostCommandBarControl(Transcript& transcript, platform::Clipboard& clipboard, std::string owner,
+  HostCommandBarControl(HostObserver& observer, platform::Clipboard& clipboard, std::string owner,
                         std::string caption, std::string member)
-      : transcript_(transcript),
+      : observer_(observer),
         clipboard_(clipboard),
         owner_(std::move(owner)),
         caption_(std::move(caption)),
@@ -50,7 +50,7 @@ class HostCommandBarControl : public platform::ide::CommandBarControl {
   void CheckAlive(const char* method) const;
   void Changed(const char* action, nlohmann::ordered_json value);
 
-  Transcript& transcript_;
+  HostObserver& observer_;
   platform::Clipboard& clipboard_;
   std::string owner_;
   std::string caption_;
@@ -63,7 +63,7 @@ class HostCommandBarControl : public platform::ide::CommandBarControl {
 
 class HostCommandBar : public platform::ide::CommandBar, public std::enable_shared_from_this<HostCommandBar> {
  public:
-  HostCommandBar(Transcript& transcript, platform::Clipboard& clipboard, std::string name,
+  HostCommandBar(HostObserver& observer, platform::Clipboard& clipboard, std::string name,
                  const std::vector<std::string>& host_items);
 
   std::string Name() const override { return name_; }
@@ -76,7 +76,7 @@ class HostCommandBar : public platform::ide::CommandBar, public std::enable_shar
   std::shared_ptr<HostCommandBarControl> FindAddInItem(const std::string& caption, int nth = 1) const;
 
  private:
-  Transcript& transcript_;
+  HostObserver& observer_;
   platform::Clipboard& clipboard_;
   std::string name_;
   std::vector<std::shared_ptr<HostCommandBarControl>> items_;
@@ -85,7 +85,7 @@ class HostCommandBar : public platform::ide::CommandBar, public std::enable_shar
 
 class HostCommandBars : public platform::ide::CommandBars {
  public:
-  HostCommandBars(Transcript& transcript, platform::Clipboard& clipboard);
+  HostCommandBars(HostObserver& observer, platform::Clipboard& clipboard);
 
   std::shared_ptr<platform::ide::CommandBar> Item(const std::string& name) override;
 
@@ -102,13 +102,13 @@ class HostCommandBars : public platform::ide::CommandBars {
 class HostCommandBarEvents : public platform::ide::CommandBarEvents,
                              public std::enable_shared_from_this<HostCommandBarEvents> {
  public:
-  HostCommandBarEvents(Transcript& transcript, std::shared_ptr<HostCommandBarControl> control)
-      : transcript_(transcript), control_(std::move(control)) {}
+  HostCommandBarEvents(HostObserver& observer, std::shared_ptr<HostCommandBarControl> control)
+      : observer_(observer), control_(std::move(control)) {}
   void Connect(std::weak_ptr<platform::ide::CommandBarClick> sink, std::string_view handler) override;
   std::shared_ptr<platform::ide::CommandBarClick> sink() const { return sink_.lock(); }
 
  private:
-  Transcript& transcript_;
+  HostObserver& observer_;
   std::shared_ptr<HostCommandBarControl> control_;
   std::weak_ptr<platform::ide::CommandBarClick> sink_;
 };

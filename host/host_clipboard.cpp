@@ -10,12 +10,12 @@ nlohmann::ordered_json ClipboardJson(const platform::ClipboardContent& content) 
 
 void HostClipboard::SetData(const platform::ClipboardContent& content) {
   content_ = content;
-  transcript_.Emit({{"event", "clipboard"}, {"action", "set"}, {"content", ClipboardJson(content)}});
+  observer_.Emit({{"event", "clipboard"}, {"action", "set"}, {"content", ClipboardJson(content)}});
 }
 
 void HostClipboard::Restore(const platform::ClipboardContent& content) {
   content_ = content;
-  transcript_.Emit({{"event", "clipboard"}, {"action", "restore"}, {"content", ClipboardJson(content)}});
+  observer_.Emit({{"event", "clipboard"}, {"action", "restore"}, {"content", ClipboardJson(content)}});
 }
 
 }  // namespace vbhost

@@ -1,14 +1,14 @@
 // The clipboard of a scenario run: its own, never the user's desktop clipboard.
 #pragma once
 
-#include "host/transcript.hpp"
+#include "host/host_observer.hpp"
 #include "platform/clipboard.hpp"
 
 namespace vbhost {
 
 class HostClipboard : public platform::Clipboard {
  public:
-  explicit HostClipboard(Transcript& transcript) : transcript_(transcript) {}
+  explicit HostClipboard(HostObserver& observer) : observer_(observer) {}
   platform::ClipboardContent GetData() override { return content_; }
   void SetData(const platform::ClipboardContent& content) override;
   void Restore(const platform::ClipboardContent& content) override;
@@ -17,7 +17,7 @@ class HostClipboard : public platform::Clipboard {
   const platform::ClipboardContent& content() const { return content_; }
 
  private:
-  Transcript& transcript_;
+  HostObserver& observer_;
   platform::ClipboardContent content_;
 };
 

@@ -9,20 +9,20 @@ double HostShell::Run(std::string_view command_line, int window_style) {
       {"event", "launch"}, {"command", std::string(command_line)}, {"style", window_style}};
   if (!real_) {
     e["started"] = false;
-    transcript_.Emit(e);
+    observer_.Emit(e);
     return ++next_task_;
   }
   try {
     double task = real_->Run(command_line, window_style);
     started_.push_back(task);
     e["started"] = true;
-    transcript_.Emit(e);
+    observer_.Emit(e);
     if (on_started_) on_started_();
     return task;
   } catch (const vb::Error& err) {
     e["started"] = false;
     e["number"] = err.number();
-    transcript_.Emit(e);
+    observer_.Emit(e);
     throw;
   }
 }

@@ -1,11 +1,11 @@
-// Program launches of a scenario run: every launch goes into the transcript; a real engine is
+// Program launches of a scenario run: every launch is reported to the host's observer; a real engine is
 // started as a real process, a scripted or absent one only recorded.
 #pragma once
 
 #include <functional>
 #include <vector>
 
-#include "host/transcript.hpp"
+#include "host/host_observer.hpp"
 #include "platform/shell.hpp"
 
 namespace vbhost {
@@ -13,7 +13,7 @@ namespace vbhost {
 class HostShell : public platform::Shell {
  public:
   // `real` null: launches are recorded, not started.
-  HostShell(Transcript& transcript, platform::Shell* real) : transcript_(transcript), real_(real) {}
+  HostShell(HostObserver& observer, platform::Shell* real) : observer_(observer), real_(real) {}
   double Run(std::string_view command_line, int window_style) override;
   void SetReal(platform::Shell* real) { real_ = real; }
   // Told after each program really started, and only then.
@@ -22,7 +22,7 @@ class HostShell : public platform::Shell {
   const std::vector<double>& started() const { return started_; }
 
  private:
-  Transcript& transcript_;
+  HostObserver& observer_;
   platform::Shell* real_;
   double next_task_ = 1000;
   std::vector<double> started_;

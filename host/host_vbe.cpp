@@ -8,7 +8,7 @@ std::shared_ptr<platform::ide::CommandBarEvents> HostVBE::GetCommandBarEvents(
     std::shared_ptr<platform::ide::CommandBarControl> control) {
   auto ours = std::dynamic_pointer_cast<HostCommandBarControl>(control);
   if (!ours) vb::Raise(vb::err::ObjectNotSet);
-  return std::make_shared<HostCommandBarEvents>(transcript_, std::move(ours));
+  return std::make_shared<HostCommandBarEvents>(observer_, std::move(ours));
 }
 
 }  // namespace vbhost

@@ -12,9 +12,9 @@ namespace vbhost {
 
 class HostVBE : public platform::ide::VBE {
  public:
-  HostVBE(Transcript& transcript, platform::Clipboard& clipboard, std::shared_ptr<HostApplication> app,
+  HostVBE(HostObserver& observer, platform::Clipboard& clipboard, std::shared_ptr<HostApplication> app,
           std::string full_name)
-      : transcript_(transcript), bars_(std::make_shared<HostCommandBars>(transcript, clipboard)),
+      : observer_(observer), bars_(std::make_shared<HostCommandBars>(observer, clipboard)),
         app_(std::move(app)), full_name_(std::move(full_name)) {}
 
   std::shared_ptr<platform::ide::CommandBars> GetCommandBars() override { return bars_; }
@@ -27,7 +27,7 @@ class HostVBE : public platform::ide::VBE {
   void SetFullName(std::string full_name) { full_name_ = std::move(full_name); }
 
  private:
-  Transcript& transcript_;
+  HostObserver& observer_;
   std::shared_ptr<HostCommandBars> bars_;
   std::shared_ptr<HostApplication> app_;
   std::string full_name_;

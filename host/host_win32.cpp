@@ -6,7 +6,7 @@ long HostWin32::GetPrivateProfileStringA(std::string_view section, std::string_v
                                          std::string_view default_value, std::string& buffer, long size,
                                          std::string_view file) {
   long n = real_.GetPrivateProfileStringA(section, key, default_value, buffer, size, file);
-  transcript_.Emit({{"event", "profile"},
+  observer_.Emit({{"event", "profile"},
                     {"action", "read"},
                     {"file", std::string(file)},
                     {"section", std::string(section)},
@@ -19,7 +19,7 @@ long HostWin32::GetPrivateProfileStringA(std::string_view section, std::string_v
 long HostWin32::WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
                                            std::string_view file) {
   long ok = real_.WritePrivateProfileStringA(section, key, value, file);
-  transcript_.Emit({{"event", "profile"},
+  observer_.Emit({{"event", "profile"},
                     {"action", "write"},
                     {"file", std::string(file)},
                     {"section", std::string(section)},

@@ -1,15 +1,15 @@
 // The Windows API of a scenario run: the POSIX implementation, with every private-profile
-// read and write reported in the transcript.
+// read and write reported to the host's observer.
 #pragma once
 
-#include "host/transcript.hpp"
+#include "host/host_observer.hpp"
 #include "posix/win32_posix.hpp"
 
 namespace vbhost {
 
 class HostWin32 : public platform::Win32 {
  public:
-  HostWin32(Transcript& transcript, posix::Win32Posix real) : transcript_(transcript), real_(std::move(real)) {}
+  HostWin32(HostObserver& observer, posix::Win32Posix real) : observer_(observer), real_(std::move(real)) {}
 
   long GetModuleHandleA(std::string_view module_name) override { return real_.GetModuleHandleA(module_name); }
   long GetModuleFileNameA(long module, std::string& buffer, long size) override {
@@ -25,7 +25,7 @@ class HostWin32 : public platform::Win32 {
 
 
  private:
-  Transcript& transcript_;
+  HostObserver& observer_;
   posix::Win32Posix real_;
 };
 

@@ -82,7 +82,7 @@ void HostComponent::SaveAs(const std::string& path) { host_.SaveComponentAs(*thi
 
 void HostComponent::SetState(long value) {
   state_ = value;
-  host_.StateWritten(*this, value);
+  host_.Emit({{"event", "state"}, {"component", Name()}, {"value", value}});
 }
 
 std::shared_ptr<platform::ide::VBComponent> HostComponents::Item(int index) {
@@ -215,7 +215,7 @@ void HostProject::Reload(const MayDrop& may_drop) {
 
 void HostProject::SetIsDirty(bool value) {
   dirty_ = value;
-  host_.ModifiedChanged(name_, value);
+  host_.Emit({{"event", "modified"}, {"target", name_}, {"value", value}});
 }
 
 void HostProject::SaveAs(const std::string& path) { host_.SaveProjectAs(*this, path); }
@@ -258,7 +258,7 @@ std::shared_ptr<platform::ide::VBProject> HostApplication::ActiveProject() {
 
 void HostApplication::SetLockMode(short value) {
   lock_mode_ = value;
-  host_.LockModeWritten(value);
+  host_.Emit({{"event", "lockmode"}, {"value", value}});
 }
 
 }  // namespace vbhost

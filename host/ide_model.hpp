@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/host_observer.hpp"
 #include "host/project_file.hpp"
 #include "host/sink_set.hpp"
 #include "platform/ide.hpp"
@@ -19,12 +20,9 @@ class HostProject;
 class HostComponent;
 
 // What the model tells, and asks of, the IDE around it.
-class IdeHost {
+class IdeHost : public HostObserver {
  public:
   virtual ~IdeHost() = default;
-  virtual void StateWritten(HostComponent& component, long value) = 0;
-  virtual void LockModeWritten(short value) = 0;
-  virtual void ModifiedChanged(const std::string& target, bool value) = 0;
   virtual void SaveComponentAs(HostComponent& component, const std::string& path) = 0;
   virtual void SaveProjectAs(HostProject& project, const std::string& path) = 0;
   virtual void ReloadProject(const std::string& path, bool flag) = 0;

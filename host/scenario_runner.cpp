@@ -89,13 +89,7 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   void Run(const Args& words, const std::string& folder);
 
   // ---- IdeHost ----
-  void StateWritten(HostComponent& component, long value) override {
-    transcript_.Emit({{"event", "state"}, {"component", component.Name()}, {"value", value}});
-  }
-  void LockModeWritten(short value) override { transcript_.Emit({{"event", "lockmode"}, {"value", value}}); }
-  void ModifiedChanged(const std::string& target, bool value) override {
-    transcript_.Emit({{"event", "modified"}, {"target", target}, {"value", value}});
-  }
+  void Emit(const nlohmann::ordered_json& event) override { transcript_.Emit(event); }
   // The add-in's save-as goes through the IDE's writes, file events included.
   void SaveComponentAs(HostComponent& component, const std::string& path) override {
     transcript_.Emit({{"event", "save"}, {"target", component.Name()}, {"path", path}});

@@ -22,7 +22,7 @@ int ScriptedDesktop::MsgBox(std::string_view prompt, int style, std::optional<st
   }
   nlohmann::ordered_json e{{"event", "msgbox"}, {"text", std::string(prompt)}, {"style", style}, {"answer", answer}};
   if (title) e["title"] = std::string(*title);
-  transcript_.Emit(e);
+  observer_.Emit(e);
   return code;
 }
 
@@ -31,11 +31,11 @@ void ScriptedDesktop::DoEvents() {
 }
 
 void ScriptedDesktop::SetForegroundWindow(std::string_view form) {
-  transcript_.Emit({{"event", "foreground"}, {"form", std::string(form)}});
+  observer_.Emit({{"event", "foreground"}, {"form", std::string(form)}});
 }
 
 void ScriptedDesktop::ShowHelp(std::string_view form, std::string_view help_file) {
-  transcript_.Emit({{"event", "help"}, {"form", std::string(form)}, {"file", std::string(help_file)}});
+  observer_.Emit({{"event", "help"}, {"form", std::string(form)}, {"file", std::string(help_file)}});
 }
 
 }  // namespace vbhost

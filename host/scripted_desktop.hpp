@@ -6,14 +6,14 @@
 #include <functional>
 #include <string>
 
-#include "host/transcript.hpp"
+#include "host/host_observer.hpp"
 #include "platform/desktop.hpp"
 
 namespace vbhost {
 
 class ScriptedDesktop : public platform::Desktop {
  public:
-  explicit ScriptedDesktop(Transcript& transcript) : transcript_(transcript) {}
+  explicit ScriptedDesktop(HostObserver& observer) : observer_(observer) {}
 
   // Queues the answer to the next message box: "OK", "Yes" or "No".
   void QueueAnswer(std::string answer) { answers_.push_back(std::move(answer)); }
@@ -27,7 +27,7 @@ class ScriptedDesktop : public platform::Desktop {
   void ShowHelp(std::string_view form, std::string_view help_file) override;
 
  private:
-  Transcript& transcript_;
+  HostObserver& observer_;
   std::deque<std::string> answers_;
   std::function<void()> pump_;
 };

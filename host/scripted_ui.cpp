@@ -17,7 +17,7 @@ nlohmann::ordered_json Number(float v) {
 }  // namespace
 
 void ScriptedUi::FormEvent(std::string_view form, std::string_view action) {
-  transcript_.Emit({{"event", "form"}, {"form", std::string(form)}, {"action", std::string(action)}});
+  observer_.Emit({{"event", "form"}, {"form", std::string(form)}, {"action", std::string(action)}});
 }
 
 void ScriptedUi::Loaded(vb::Form& form) {
@@ -40,7 +40,7 @@ void ScriptedUi::DialogEvent(vb::Form& form, const char* phase) {
   nlohmann::ordered_json e{{"event", "dialog"}, {"form", form.Name()}, {"phase", phase}};
   nlohmann::ordered_json view = DescribeForm(form);
   for (auto& [key, value] : view.items()) e[key] = value;
-  transcript_.Emit(e);
+  observer_.Emit(e);
 }
 
 void ScriptedUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
@@ -59,12 +59,12 @@ void ScriptedUi::RunModal(vb::Form& form, const std::function<bool()>& showing) 
 void ScriptedUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) {
   if (!control) {
     if (property == "Caption") {
-      transcript_.Emit({{"event", "caption"}, {"form", form.Name()}, {"text", form.Caption()}});
+      observer_.Emit({{"event", "caption"}, {"form", form.Name()}, {"text", form.Caption()}});
     }
     return;
   }
   if (auto* label = dynamic_cast<vb::Label*>(control); label && property == "Caption") {
-    transcript_.Emit(
+    observer_.Emit(
         {{"event", "caption"}, {"form", form.Name()}, {"control", label->Name()}, {"text", label->Caption()}});
     return;
   }
@@ -74,7 +74,7 @@ void ScriptedUi::PropertyWritten(vb::Form& form, vb::Control* control, std::stri
     else if (property == "Min") e["min"] = Number(bar->Min());
     else if (property == "Value") e["value"] = Number(bar->Value());
     else return;
-    transcript_.Emit(e);
+    observer_.Emit(e);
   }
 }
 

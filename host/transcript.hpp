@@ -7,13 +7,15 @@
 
 #include <ostream>
 
+#include "host/host_observer.hpp"
+
 namespace vbhost {
 
-class Transcript {
+class Transcript : public HostObserver {
  public:
   explicit Transcript(std::ostream& out) : out_(out) {}
-  // Strings in `event` (keys included) are the add-in's Windows-1252 text.
-  void Emit(const nlohmann::ordered_json& event);
+  // Strings in `event` (keys included) are the add-in's code-page text.
+  void Emit(const nlohmann::ordered_json& event) override;
 
  private:
   std::ostream& out_;

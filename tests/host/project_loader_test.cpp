@@ -16,13 +16,7 @@ using testing_support::TempFolder;
 
 class RecordingHost : public vbhost::IdeHost {
  public:
-  void StateWritten(vbhost::HostComponent& c, long v) override {
-    log.push_back("state " + c.Name() + "=" + std::to_string(v));
-  }
-  void LockModeWritten(short v) override { log.push_back("lockmode " + std::to_string(v)); }
-  void ModifiedChanged(const std::string& t, bool v) override {
-    log.push_back("modified " + t + (v ? " on" : " off"));
-  }
+  void Emit(const nlohmann::ordered_json& event) override { log.push_back(event.dump()); }
   void SaveComponentAs(vbhost::HostComponent& c, const std::string& p) override {
     log.push_back("save " + c.Name() + " " + p);
   }
@@ -133,7 +127,7 @@ TEST_F(ProjectLoader, MissingFilesAreKeptAndReloadStartsStatesAfresh) {
   p->components()[1]->SetState(3);
   p->components()[1]->SetDirty(true);
   p->Select({p->components()[1]});
-  EXPECT_EQ(host.log, (std::vector<std::string>{"state modRates=3"}));
+  EXPECT_EQ(host.log, (std::vector<std::string>{R"({"event":"state","component":"modRates","value":3})"}));
   auto sink = std::shared_ptr<platform::ide::ProjectEvents>();
   long n = p->ConnectEvents(sink);
   p->Reload([](const std::string&) { return true; });

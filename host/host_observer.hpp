@@ -1,0 +1,19 @@
+// What the IDE stand-in lets a person see, as one stream of events: the model (a component's
+// state, the lock mode, a project's modified flag), the command bars, the VBE, the Windows API
+// layer, the shell, the clipboard, the desktop and the forms UI all report through it. The
+// scenario runner's transcript is one observer; a desktop front end is another. Each event is a
+// JSON object with an "event" field, named as docs/scenarios.md documents them.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+namespace vbhost {
+
+class HostObserver {
+ public:
+  virtual ~HostObserver() = default;
+  // Strings in `event` (keys included) are the add-in's code-page text.
+  virtual void Emit(const nlohmann::ordered_json& event) = 0;
+};
+
+}  // namespace vbhost
