@@ -20,6 +20,7 @@
 #include "host/host_shell.hpp"
 #include "host/host_vbe.hpp"
 #include "host/host_win32.hpp"
+#include "host/scenario_commands.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scripted_desktop.hpp"
 #include "host/scripted_ui.hpp"
@@ -200,10 +201,6 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   std::shared_ptr<HostProject> ActiveOrFail() const;
 
   // One thing a person does on a modal form.
-  struct DialogAction {
-    std::string verb;
-    std::string argument;
-  };
   void Perform(vb::Form& form, const DialogAction& action);
 
   // The add-in's process, started when the connect class is first created and again after the
@@ -215,15 +212,12 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   void CallAddin(const char* where, F&& f);
   std::string WindowsDirectory();
 
-  struct CommandSpec {
+  struct CommandHandler {
     std::string_view verb;
-    std::string_view object;  // "" when the command is one word
-    int min_args;
-    int max_args;  // -1: no limit
+    std::string_view object;
     void (Impl::*run)(const Args&);
-    std::string_view usage;
   };
-  static const CommandSpec kCommands[];
+  static const CommandHandler kHandlers[];
 
   Transcript transcript_;
   std::string install_dir_;
@@ -251,82 +245,65 @@ class ScenarioRunner::Impl : public IdeHost, public dde::LinkObserver {
   std::string temp_windir_;
 };
 
-// The scenario language's commands: verb, object, argument counts, handler, usage.
-const ScenarioRunner::Impl::CommandSpec ScenarioRunner::Impl::kCommands[] = {
-    {"open", "", 1, 1, &Impl::Open, "open PATH"},
-    {"edit", "", 1, 1, &Impl::Edit, "edit COMPONENT|project"},
-    {"readonly", "", 2, 2, &Impl::ReadOnly, "readonly PATH on|off"},
-    {"addin", "install", 1, 1, &Impl::AddinInstall, "addin install DIR"},
-    {"set", "windir", 1, 1, &Impl::SetWindir, "set windir DIR"},
-    {"answer", "msgbox", 1, 1, &Impl::AnswerMsgbox, "answer msgbox OK|Yes|No"},
-    {"engine", "scripted", 0, 0, &Impl::EngineScripted, "engine scripted"},
-    {"engine", "reply", 1, -1, &Impl::EngineReply, "engine reply PREFIX TEXT..."},
-    {"engine", "refuse", 1, 1, &Impl::EngineRefuse, "engine refuse PREFIX"},
-    {"engine", "absent", 0, 0, &Impl::EngineAbsent, "engine absent"},
-    {"engine", "status", 1, 1, &Impl::EngineStatus, "engine status TEXT"},
-    {"engine", "real", 0, 0, &Impl::EngineReal, "engine real"},
-    {"engine", "comment", 1, -1, &Impl::EngineComment, "engine comment TEXT..."},
-    {"show", "states", 0, 0, &Impl::ShowStates, "show states"},
-    {"show", "links", 0, 0, &Impl::ShowLinks, "show links"},
-    {"show", "lockmode", 0, 0, &Impl::ShowLockMode, "show lockmode"},
-    {"addin", "connectaddin", 0, 0, &Impl::AddinConnectAddIn, "addin connectaddin"},
-    {"addin", "disconnectaddin", 0, 0, &Impl::AddinDisconnectAddIn, "addin disconnectaddin"},
-    {"addin", "rcnct", 0, 0, &Impl::AddinRcnct, "addin rcnct"},
-    {"new", "project", 0, 0, &Impl::NewProject, "new project"},
-    {"set", "ide", 1, 1, &Impl::SetIde, "set ide PATH"},
-    {"set", "clipboard", 1, 1, &Impl::SetClipboard, "set clipboard TEXT"},
-    {"addin", "main", 0, 0, &Impl::AddinMain, "addin main"},
-    {"addin", "connect", 0, 1, &Impl::AddinConnect, "addin connect [MODE]"},
-    {"addin", "disconnect", 0, 1, &Impl::AddinDisconnect, "addin disconnect [MODE]"},
-    {"addin", "startupcomplete", 0, 0, &Impl::AddinStartupComplete, "addin startupcomplete"},
-    {"addin", "addinsupdate", 0, 0, &Impl::AddinAddInsUpdate, "addin addinsupdate"},
-    {"click", "", 2, 3, &Impl::Click, "click BAR CAPTION [N]"},
-    {"show", "bars", 0, 0, &Impl::ShowBars, "show bars"},
-    {"show", "clipboard", 0, 0, &Impl::ShowClipboard, "show clipboard"},
-    {"show", "addins", 0, 0, &Impl::ShowAddins, "show addins"},
-    {"bar", "remove", 1, 1, &Impl::BarRemove, "bar remove NAME"},
-    {"answer", "dialog", 2, -1, &Impl::AnswerDialog, "answer dialog FORM ACTION..."},
-    {"show", "dialog", 1, 1, &Impl::ShowDialog, "show dialog FORM"},
-    {"set", "screen", 2, 2, &Impl::SetScreen, "set screen WIDTH HEIGHT"},
-    {"save", "", 1, 1, &Impl::Save, "save COMPONENT|project"},
-    {"saveas", "", 2, 2, &Impl::SaveAs, "saveas COMPONENT|project PATH"},
-    {"event", "", 1, -1, &Impl::RaiseEvent, "event NAME ARGS..."},
-    {"select", "", 0, -1, &Impl::Select, "select COMPONENT..."},
-    {"request", "", 1, 1, &Impl::Request, "request CheckOut|CheckIn|Fetch|UnCheckOut"},
+// What each command of the scenario language does; its syntax is host/scenario_commands.cpp.
+const ScenarioRunner::Impl::CommandHandler ScenarioRunner::Impl::kHandlers[] = {
+    {"open", "", &Impl::Open},
+    {"edit", "", &Impl::Edit},
+    {"readonly", "", &Impl::ReadOnly},
+    {"addin", "install", &Impl::AddinInstall},
+    {"set", "windir", &Impl::SetWindir},
+    {"answer", "msgbox", &Impl::AnswerMsgbox},
+    {"engine", "scripted", &Impl::EngineScripted},
+    {"engine", "reply", &Impl::EngineReply},
+    {"engine", "refuse", &Impl::EngineRefuse},
+    {"engine", "absent", &Impl::EngineAbsent},
+    {"engine", "status", &Impl::EngineStatus},
+    {"engine", "real", &Impl::EngineReal},
+    {"engine", "comment", &Impl::EngineComment},
+    {"show", "states", &Impl::ShowStates},
+    {"show", "links", &Impl::ShowLinks},
+    {"show", "lockmode", &Impl::ShowLockMode},
+    {"addin", "connectaddin", &Impl::AddinConnectAddIn},
+    {"addin", "disconnectaddin", &Impl::AddinDisconnectAddIn},
+    {"addin", "rcnct", &Impl::AddinRcnct},
+    {"new", "project", &Impl::NewProject},
+    {"set", "ide", &Impl::SetIde},
+    {"set", "clipboard", &Impl::SetClipboard},
+    {"addin", "main", &Impl::AddinMain},
+    {"addin", "connect", &Impl::AddinConnect},
+    {"addin", "disconnect", &Impl::AddinDisconnect},
+    {"addin", "startupcomplete", &Impl::AddinStartupComplete},
+    {"addin", "addinsupdate", &Impl::AddinAddInsUpdate},
+    {"click", "", &Impl::Click},
+    {"show", "bars", &Impl::ShowBars},
+    {"show", "clipboard", &Impl::ShowClipboard},
+    {"show", "addins", &Impl::ShowAddins},
+    {"bar", "remove", &Impl::BarRemove},
+    {"answer", "dialog", &Impl::AnswerDialog},
+    {"show", "dialog", &Impl::ShowDialog},
+    {"set", "screen", &Impl::SetScreen},
+    {"save", "", &Impl::Save},
+    {"saveas", "", &Impl::SaveAs},
+    {"event", "", &Impl::RaiseEvent},
+    {"select", "", &Impl::Select},
+    {"request", "", &Impl::Request},
 };
 
 void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
   if (words.empty()) return;
   folder_ = folder;
-  bool verb_known = false;
-  for (const auto& entry : kCommands) {
-    if (words[0] != entry.verb) continue;
-    verb_known = true;
-    std::size_t skip = 1;
-    if (!entry.object.empty()) {
-      if (words.size() < 2 || words[1] != entry.object) continue;
-      skip = 2;
-    }
-    utf8_args_.assign(words.begin() + static_cast<std::ptrdiff_t>(skip), words.end());
+  MatchedCommand matched = MatchScenarioCommand(words);
+  for (const auto& handler : kHandlers) {
+    if (handler.verb != matched.command->verb || handler.object != matched.command->object) continue;
+    utf8_args_ = std::move(matched.arguments);
     // The add-in's world is the code page.
     Args args;
     for (const auto& word : utf8_args_) args.push_back(vb::ActiveCodePage().FromUtf8Lossy(word));
-    int n = static_cast<int>(args.size());
-    if (n < entry.min_args || (entry.max_args >= 0 && n > entry.max_args)) {
-      throw ScenarioError("usage: " + std::string(entry.usage));
-    }
-    (this->*entry.run)(args);
+    (this->*handler.run)(args);
     EmitEngineOutcomes();
     return;
   }
-  if (verb_known) {
-    std::string forms;
-    for (const auto& entry : kCommands) {
-      if (words[0] == entry.verb) forms += (forms.empty() ? "" : ", ") + std::string(entry.usage);
-    }
-    throw ScenarioError("unknown form of " + words[0] + " (known: " + forms + ")");
-  }
-  throw ScenarioError("unknown command " + words[0]);
+  throw ScenarioError("no handler for " + std::string(matched.command->usage));
 }
 
 ScenarioRunner::Impl::Path ScenarioRunner::Impl::ArgPath(std::size_t index) const {
@@ -656,14 +633,6 @@ void ScenarioRunner::Impl::BarRemove(const Args& a) {
 
 namespace {
 // The actions of `answer dialog`, with how many words each takes after it.
-struct ActionSpec {
-  std::string_view verb;
-  int arguments;
-};
-constexpr ActionSpec kDialogActions[] = {
-    {"tab", 1},     {"check", 1},  {"uncheck", 1}, {"click", 1}, {"select", 1}, {"deselect", 1},
-    {"toolbar", 1}, {"column", 1}, {"help", 0},    {"ok", 0},    {"cancel", 0}, {"close", 0},
-};
 
 template <class C>
 C* FirstOf(vb::Form& form) {
@@ -740,19 +709,7 @@ void ScenarioRunner::Impl::Perform(vb::Form& form, const DialogAction& action) {
 
 void ScenarioRunner::Impl::AnswerDialog(const Args& a) {
   std::string form_name = a[0];
-  std::vector<DialogAction> actions;
-  for (std::size_t i = 1; i < a.size();) {
-    const ActionSpec* entry = nullptr;
-    for (const auto& s : kDialogActions) {
-      if (a[i] == s.verb) entry = &s;
-    }
-    if (!entry) throw ScenarioError("unknown dialog action " + a[i]);
-    if (entry->arguments == 1 && i + 1 >= a.size())
-      throw ScenarioError("the dialog action " + a[i] + " needs an argument");
-    actions.push_back({a[i], entry->arguments == 1 ? a[i + 1] : std::string()});
-    i += 1 + static_cast<std::size_t>(entry->arguments);
-  }
-  if (actions.empty()) throw ScenarioError("usage: answer dialog FORM ACTION...");
+  std::vector<DialogAction> actions = ParseDialogActions(std::span<const std::string>(a).subspan(1));
   ui_.QueueModalAnswer(form_name, [this, actions](vb::Form& form, const std::function<bool()>& showing) {
     for (std::size_t i = 0; i < actions.size(); ++i) {
       if (!showing())
