@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/fakes/fake_services.hpp"
+#include "vbrt/common_controls.hpp"
 
 namespace {
 
@@ -36,6 +37,7 @@ class FrmOptions : public vb::Form {
   vb::ProgressBar ProgressBar1{*this, "ProgressBar1"};
   vb::CommandButton cmdOK{*this, "cmdOK", "&OK", true};
   vb::CommandButton cmdClose{*this, "cmdClose", "Cl&ose", false, true};
+  vb::TabStrip TabStrip1{*this, "TabStrip1", {"Options", "Advanced"}};
 
  private:
   Events& ev_;
@@ -141,6 +143,17 @@ TEST_F(FormLifetime, ProgressBarKeepsMinBelowMaxAndValueBetween) {
   bar.SetValue(0);
   bar.SetMax(0);  // a one-component walk
   EXPECT_EQ(bar.Max(), 0);
+}
+
+TEST_F(FormLifetime, ATabStripKeepsItsTabWhenBeforeClickCancels) {
+  auto& tabs = frmOptions->TabStrip1;
+  int cancel = 1;
+  tabs.BeforeClick = [&](int& Cancel) { Cancel = cancel; };
+  tabs.ClickTab(2);
+  EXPECT_EQ(tabs.SelectedIndex(), 1);
+  cancel = 0;
+  tabs.ClickTab(2);
+  EXPECT_EQ(tabs.SelectedIndex(), 2);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ TEST(Strings, TrimRemovesBlanksOnly) {
   EXPECT_EQ(vb::Trim("\tx\r\n"), "\tx\r\n");
   EXPECT_EQ(vb::Trim(std::string("C:\\A\\B\0   ", 10)), std::string("C:\\A\\B\0", 7));
   EXPECT_EQ(vb::Trim("    "), "");
+  EXPECT_EQ(vb::RTrim("   "), "");
 }
 
 TEST(Strings, InStrIsOneBasedAndZeroWhenAbsent) {
@@ -56,6 +57,8 @@ TEST(Strings, MidLeftRightRaiseFiveWhereVbDoes) {
   EXPECT_EQ(ErrorOf([&] { vb::Left(empty, vb::Len(empty) - 1); }), 5);
   EXPECT_EQ(ErrorOf([&] { vb::Right(empty, -1); }), 5);
   EXPECT_EQ(ErrorOf([] { vb::Space(-1); }), 5);
+  EXPECT_EQ(vb::Chr(255), "\xFF");
+  EXPECT_EQ(ErrorOf([] { vb::Chr(256); }), 5);
 }
 
 TEST(Strings, CaseMappingFollowsTheActiveCodePage) {
@@ -66,6 +69,7 @@ TEST(Strings, CaseMappingFollowsTheActiveCodePage) {
   EXPECT_EQ(vb::LCase("\xD7\xF7"), "\xD7\xF7");                  // × and ÷ are not letters
   EXPECT_EQ(vb::UCase("\xFF\x9A\xDF\xB5"), "\x9F\x8A\xDF\xB5");  // ÿ š to Ÿ Š; ß and µ have none here
   EXPECT_EQ(vb::UCase("a1_~"), "A1_~");
+  EXPECT_EQ(vb::LCase("AZ@["), "az@[");  // the letters' edges, and the characters beside them
 
   ASSERT_TRUE(vb::SetActiveCodePage(1251));
   EXPECT_EQ(vb::UCase("\xF7\xB8\xBF\xE0z"), "\xD7\xA8\xAF\xC0Z");  // чёїаz to ЧЁЇАZ
