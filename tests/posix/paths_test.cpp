@@ -56,6 +56,9 @@ TEST(PathResolver, ToWindowsByLongestPrefix) {
     ScopedCwd cwd(tmp.MakeDir("data/sub"));
     EXPECT_EQ(paths.ToWindows("f.txt"), "D:\\sub\\f.txt");
   }
+  // Of two drives on one folder, the earlier letter.
+  PathResolver twice(DriveMap::Parse("F:=" + tmp / "data" + ";D:=" + tmp / "data"));
+  EXPECT_EQ(twice.ToWindows(tmp / "data/x"), "D:\\x");
   PathResolver only_d(DriveMap::Parse("D:=" + tmp / "data"));
   EXPECT_EQ(ErrorOf([&] { only_d.ToWindows("/etc/passwd"); }), vb::err::PathNotFound);
 }

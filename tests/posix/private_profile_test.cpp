@@ -136,6 +136,7 @@ TEST(PrivateProfileText, InsertsAfterAnUnterminatedLastLine) {
   EXPECT_EQ(SetProfileValue("[A]\r\nx=1\r", "C", "k", "v"), "[A]\r\nx=1\r\n\r\n[C]\r\nk=v\r\n");
   EXPECT_EQ(FindProfileValue("[A]\nx=1", "A", "x"), "1");
   EXPECT_EQ(FindProfileValue("[ A ]\r\n x = a=b \r\n", "a", "X"), "a=b");
+  EXPECT_EQ(FindProfileValue("[Zone]\nSize=1", "zONE", "sIZE"), "1");  // A to Z, both ends
 }
 
 TEST(WindowsDirectory, FromTheEnvironment) {
