@@ -72,6 +72,7 @@ TEST(DbusServer, OneServerPerNameAndOnlyNamesTheBusCanCarry) {
                    named("WNORB16", "frm.Main", "txtStatus"), named("WNORB16", "frmMain", "txt-Status")}) {
     EXPECT_THROW(dde::DbusServer(app, bus.Address()), std::invalid_argument) << app->Name();
   }
+  EXPECT_NO_THROW(dde::DbusServer(named("WN_16", "frm_Main", "txt_Status"), bus.Address()));
   dde_test::SessionBusAt nowhere("unix:path=/nonexistent/dde-test-bus");
   EXPECT_THROW(dde::DbusServer(dde_test::MakeTestEngine()), std::runtime_error);
 }

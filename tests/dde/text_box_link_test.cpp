@@ -64,9 +64,13 @@ TEST(TextBoxLink, FailuresRaiseVbsNumbersAndLeaveTheModeAtZero) {
   EXPECT_EQ(links.command.LinkMode(), 2);
   EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("GOOD 1"); }), kNothing);
 
-  // An invalid mode leaves the link as it was.
+  // An invalid mode leaves the link as it was; notify (3) is a mode.
   EXPECT_EQ(RaisedBy([&] { links.command.SetLinkMode(4); }).number, 380);
   EXPECT_EQ(links.command.LinkMode(), 2);
+  links.status.SetLinkItem("txtStatus");
+  EXPECT_EQ(RaisedBy([&] { links.status.SetLinkMode(3); }), kNothing);
+  EXPECT_EQ(links.status.LinkMode(), 3);
+  links.status.SetLinkMode(0);
   EXPECT_EQ(bus.ConversationCount(), 1u);
 }
 
