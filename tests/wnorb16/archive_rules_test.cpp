@@ -25,6 +25,9 @@ TEST_F(EngineTest, FilesThatAreNotTextComeBackByteForByte) {
   EXPECT_TRUE(BinaryArchive(Archive("LOGO.GIF")));
   EXPECT_FALSE(BinaryArchive(Archive("MODULE1.BAS")));  // text keeps its keywords
   EXPECT_EQ(Contents(Path("MODULE1.BAS")).substr(0, 13), "' $Revision: ");
+  Write("TEXTUAL.FRX", "$Id$\n");  // a companion is binary by its name, NUL or not
+  Run("UW " + Windows("TEXTUAL.FRX"));
+  EXPECT_TRUE(BinaryArchive(Archive("TEXTUAL.FRX")));
 
   EXPECT_EQ(StatusLines(Run("EW " + files))[0], "3 of 3 files extracted");
   EXPECT_EQ(Contents(Path("FORM1.FRX")), frx);

@@ -78,9 +78,10 @@ TEST_F(EngineTest, HistoryListsEveryRevisionOldestFirst) {
   Write("H.BAS", "1\n");
   Rcs("ci", {"-u", "-i", "-t-x", "-d2001/02/03 04:05:06", "-mfirst line\nsecond line", Archive("H.BAS"),
              Path("H.BAS")});
-  Rcs("co", {"-l", Archive("H.BAS"), Path("H.BAS")}, "bob");
+  // Authors of exactly the column's width and longer still stand apart from the comment.
+  Rcs("co", {"-l", Archive("H.BAS"), Path("H.BAS")}, "twelve_chars");
   Write("H.BAS", "2\n");
-  Rcs("ci", {"-u", "-d2003/01/01 00:00:00", "-mon the trunk", Archive("H.BAS"), Path("H.BAS")}, "bob");
+  Rcs("ci", {"-u", "-d2003/01/01 00:00:00", "-mon the trunk", Archive("H.BAS"), Path("H.BAS")}, "twelve_chars");
   Rcs("co", {"-l1.1", Archive("H.BAS"), Path("H.BAS")}, "a_long_author_name");
   Write("H.BAS", "b\n");
   Rcs("ci", {"-u", "-r1.1.1", "-d2002/06/30 23:59:59", "-mon a branch", Archive("H.BAS"), Path("H.BAS")},
@@ -92,7 +93,7 @@ TEST_F(EngineTest, HistoryListsEveryRevisionOldestFirst) {
                 "Revision  Date                 Author      Comment\r\n"
                 "1.1       2001/02/03 04:05:06  ann         first line\r\n"
                 "1.1.1.1   2002/06/30 23:59:59  a_long_author_name on a branch\r\n"
-                "1.2       2003/01/01 00:00:00  bob         on the trunk\r\n");
+                "1.2       2003/01/01 00:00:00  twelve_chars on the trunk\r\n");
   Write("NEW.BAS", "n\n");
   EXPECT_EQ(StatusLines(Run("L " + Windows("NEW.BAS"))).back(), Windows("NEW.BAS") + ": NO LOCK FILE");
 }

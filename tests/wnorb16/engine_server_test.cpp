@@ -43,5 +43,17 @@ TEST_F(EngineTest, TheAddInReadsEachAnswerRightAfterItsExecute) {
   EXPECT_EQ(seen[1], "G2LOCKING -> Y");
 }
 
+// What an engine window would show goes to everyone; a lock pass's queries do not.
+TEST(EngineServer, OutcomesArePublishedForWhatChangesFilesOrReportsAndForEveryError) {
+  const std::vector<std::pair<std::string, bool>> commands = {
+      {"EW A.BAS", true}, {"UW A.BAS", true}, {"-C A.BAS", true},    {"CONFIG", true},
+      {"T A.BAS", false}, {"G2LOCKING", false}, {"CD C:\\X", false}, {"L A.BAS", false}};
+  for (const auto& [command, published] : commands) {
+    EXPECT_EQ(IsPublishedOutcome(command, "fine\r\n"), published) << command;
+    EXPECT_TRUE(IsPublishedOutcome(command, "ERROR: no\r\n")) << command;
+  }
+  EXPECT_EQ(OutcomeText("UW A.BAS", "1 of 1 files updated\r\n"), "> UW A.BAS\r\n1 of 1 files updated\r\n");
+}
+
 }  // namespace
 }  // namespace wnorb16::testing

@@ -3,6 +3,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "engine_fixture.hpp"
 
 namespace wnorb16::testing {
@@ -52,8 +54,16 @@ TEST_F(EngineTest, UpdateNumbersRevisionsByOption) {
   EXPECT_FALSE(ReadOnly(Path("N.BAS")));
   EXPECT_TRUE(Run("T " + n).ends_with("locked revision 3.1\r\n"));
 
-  EXPECT_EQ(Revisions(engine(), n),
-            (std::vector<std::string>{"1.1", "2.1", "2.2", "2.2.1.1", "2.2.2.1", "3.1"}));
+  // An older trunk revision, checked out by version, goes on a branch of its own.
+  Run("UDW " + n);
+  EXPECT_TRUE(Run("VERSION 1.9").starts_with("Version of "));
+  EXPECT_TRUE(Run("VERSION 1.1").starts_with("Version of "));
+  Run("ESW " + n);
+  Write("N.BAS", "old\n");
+  EXPECT_EQ(StatusLines(Run("UW " + n))[1], n + ": checked in as revision 1.1.1.1; work file read-only");
+  std::vector<std::string> revisions = Revisions(engine(), n);
+  std::sort(revisions.begin(), revisions.end());  // in one second, the history's order is RCS's
+  EXPECT_EQ(revisions, (std::vector<std::string>{"1.1", "1.1.1.1", "2.1", "2.2", "2.2.1.1", "2.2.2.1", "3.1"}));
 }
 
 TEST_F(EngineTest, ACommentSetBeforehandIsTheUsersNextCheckInOnly) {
