@@ -141,11 +141,25 @@ TEST_F(CentralArchivesTest, AFlatArchiveMovesOnceToItsProjectAndTheProjectsFolde
   EXPECT_EQ(Run("T " + tmp_.Windows("work\\other\\MAIN.BAS")),
             tmp_.Windows("work\\other\\MAIN.BAS") + ": NO LOCK FILE\r\n");
 
+  // A file right in the projects folder is inside it.
+  tmp_.Write("work/TOP.BAS", "top\n");
+  EXPECT_EQ(StatusLines(Run("UW " + tmp_.Windows("work\\TOP.BAS")))[0], "1 of 1 files updated");
+  EXPECT_TRUE(std::filesystem::exists(tmp_ / "ARCH/TOP.BAS,v"));
+
   // Outside the projects folder a file has no place in the archive folder.
   Write("A.FRM", "a\n");
   EXPECT_EQ(Run("UW " + Windows("A.FRM")),
             "ERROR: " + Windows("A.FRM") + " is outside the projects folder " + tmp_.Windows("work") +
                 " (Projects=), whose layout the archive folder keeps; nothing was done\r\n");
+}
+
+// A relative archive folder keeps, below it, the folders its path climbs out of: only what is
+// left climbing once the path is resolved within itself counts.
+TEST_F(EngineTest, ARelativeArchivesFolderKeepsTheFoldersItClimbsOutOf) {
+  tmp_.Write("WNORB.INI", "[Engine]\nArchives=X\\..\\..\\ARC\n");
+  Write("forms/MAIN.FRM", "main\n");
+  EXPECT_EQ(StatusLines(Run("UW " + Windows("forms\\MAIN.FRM")))[0], "1 of 1 files updated");
+  EXPECT_TRUE(std::filesystem::exists(Path("ARC/forms/MAIN.FRM,v")));
 }
 
 TEST_F(EngineTest, AVanishedArchiveFolderIsAnErrorNotANewHistory) {

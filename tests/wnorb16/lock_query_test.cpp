@@ -121,6 +121,8 @@ TEST_F(EngineTest, LockQueryTakesShortNamesAndRelativeNamesAfterCd) {
   EXPECT_EQ(Run("CD " + Short("")), "OK");
   const std::string relative = short_name.substr(short_name.rfind('\\') + 1);
   EXPECT_EQ(AsTheAddinReadsIt(Run("T " + relative)).holder, "bob");
+  // "C:NAME" is relative to the current folder of drive C:, which CD made ours.
+  EXPECT_EQ(AsTheAddinReadsIt(Run("T " + short_name.substr(0, 2) + relative)).holder, "bob");
 }
 
 TEST_F(EngineTest, LockQueryReadsHeadersLongerThanOneRead) {
