@@ -108,7 +108,7 @@ TEST_F(StartupSinks, RunNorbThatCannotLaunchReportsAndClosesDown) {
 }
 
 TEST(ProgressWindow, ALaterReferenceLoadsItAnewWithItsDesignTimeTexts) {
-  addin_test::ModuleFixture fx;
+  testing_support::ModuleFixture fx;
   fx.m->frmSplash->lblCap.SetCaption("Ready...");
   fx.m->frmSplash->ProgressBar1.SetMax(2);
   fx.m->frmSplash.Unload();

@@ -1,6 +1,6 @@
 #include "engine_fixture.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
 std::string TrimBlanks(std::string s) {
@@ -138,4 +138,4 @@ TEST_F(EngineTest, LockQueryReadsHeadersLongerThanOneRead) {
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support
