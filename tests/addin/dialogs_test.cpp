@@ -11,7 +11,7 @@
 
 namespace {
 
-using addin_test::ModuleFixture;
+using testing_support::ModuleFixture;
 
 TEST(Dialogs, CheckOutLetters) {
   struct Case {

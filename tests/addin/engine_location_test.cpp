@@ -4,7 +4,7 @@
 
 namespace {
 
-using addin_test::ModuleFixture;
+using testing_support::ModuleFixture;
 
 TEST(EngineLocation, TheEngineDirectoryIsTheAddinsFolderCutByLength) {
   struct Case {

@@ -5,7 +5,7 @@
 
 namespace {
 
-using addin_test::ModuleFixture;
+using testing_support::ModuleFixture;
 
 // The links as start-up leaves them.
 void LinkAsStartUpDoes(norb::MainModule& m) {

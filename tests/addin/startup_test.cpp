@@ -1,42 +1,59 @@
-// The sinks' connections through start-up, re-link and shutdown, a launch that fails, and the
-// progress window's life, on the IDE fakes.
+// The sinks' connections through start-up, re-link and shutdown, and a launch that fails, on
+// vbhost's own model of the IDE; the progress window's life.
 #include <gtest/gtest.h>
 
 #include "addin/history/frm_splash.hpp"
 #include "addin/shell/nvb5_version_control.hpp"
+#include "host/ide_model.hpp"
 #include "tests/addin/module_fixture.hpp"
-#include "tests/fakes/fake_ide.hpp"
 #include "vbrt/process.hpp"
 
 namespace {
 
-using fakes::Connection;
+// The IDE around the model; these tests look only at the sinks.
+struct QuietIde : vbhost::IdeHost {
+  void Emit(const nlohmann::ordered_json&) override {}
+  void SaveComponentAs(vbhost::HostComponent&, const std::string&) override {}
+  void SaveProjectAs(vbhost::HostProject&, const std::string&) override {}
+  void ReloadProject(const std::string&, bool) override {}
+};
+
+struct Ide {
+  std::shared_ptr<vbhost::HostProject> Open() {
+    auto p = vbhost::HostProject::NewUnsaved(resolver, host, numbers);
+    app->SetActive(p);
+    return p;
+  }
+  QuietIde host;
+  vbhost::ConnectionNumbers numbers;
+  posix::PathResolver resolver{posix::DriveMap{}};
+  std::shared_ptr<vbhost::HostApplication> app = std::make_shared<vbhost::HostApplication>(host, numbers);
+};
 
 struct StartupSinks : ::testing::Test {
   void SetUp() override {
     fake.dde.Reply("G2LOCKING", {"N"});
     fake.files.AddFile("C:\\VB\\WNORB16.EXE");
     fake.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");
-    a = app->AddProject("ProjectA", "");
   }
   fakes::FakeServices fake;
-  std::shared_ptr<fakes::FakeApplication> app = std::make_shared<fakes::FakeApplication>();
-  std::shared_ptr<fakes::FakeProject> a;
+  Ide ide;
+  std::shared_ptr<vbhost::HostApplication> app = ide.app;
+  std::shared_ptr<vbhost::HostProject> a = ide.Open();
   vb::Process<norb::MainModule> process{norb::StartProcess(fake.services(), "C:\\VB")};
   std::shared_ptr<norb::nvb5VersionControl> connect = process.state()->CreateConnectClass();
 };
 
 TEST_F(StartupSinks, RelinkConnectsTheNewProjectEvenWhenTheOldOneIsGone) {
   ASSERT_TRUE(process.Call([&] { connect->ConnectAddIn(app); }));
-  auto b = app->AddProject("ProjectB", "");  // the old project is gone; B is active
+  auto b = ide.Open();  // the old project is gone; B is active
   ASSERT_TRUE(process.Call([&] { process.state()->rcnct(); }));
 
-  EXPECT_EQ(app->journal().connections,
-            (std::vector<Connection>{{"file control", 1, true}, {"project ProjectA", 2, true}, {"project ProjectB", 3, true}}));
   EXPECT_EQ(connect->FileEventID, 1);
   EXPECT_EQ(process.state()->gProjEventID, 3);
-  fake.ui.QueueModal("frmExtract", fakes::Press("cmdCancel"));
-  EXPECT_EQ(b->RaiseCheckOut(), 1);
+  EXPECT_EQ(app->file_control().Sinks().size(), 1u);
+  EXPECT_EQ(a->Sinks().size(), 1u);
+  ASSERT_EQ(b->Sinks().size(), 1u);
   EXPECT_TRUE(fake.desktop.boxes().empty());  // the failed disconnect was silent
 }
 
@@ -45,12 +62,10 @@ TEST_F(StartupSinks, DisconnectUnhooksBothSinksAndNothingRunsAfterCloseDown) {
   std::weak_ptr<norb::nvb5VersionControl> weak_connect = connect;
   connect.reset();
   EXPECT_FALSE(process.Call([&] { weak_connect.lock()->DisconnectAddIn(0); }));
-  EXPECT_EQ(app->journal().connections,
-            (std::vector<Connection>{{"file control", 1, true},
-                                     {"project ProjectA", 2, true},
-                                     {"project ProjectA", 2, false},
-                                     {"file control", 1, false}}));
   EXPECT_FALSE(process.alive());
+  // Unhooked: a second disconnection of either number is refused.
+  EXPECT_THROW(a->DisconnectEvents(2), vb::Error);
+  EXPECT_THROW(app->file_control().DisconnectEvents(1), vb::Error);
   EXPECT_TRUE(weak_connect.expired());
 
   // Even sinks the IDE still holds (a shutdown through a failed launch does not unhook them)
@@ -61,16 +76,18 @@ TEST_F(StartupSinks, DisconnectUnhooksBothSinksAndNothingRunsAfterCloseDown) {
   fake2.shell.SetFailing(true);
   fake2.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");
   fake2.desktop.QueueAnswer(platform::vbOK);
-  auto app2 = std::make_shared<fakes::FakeApplication>();
-  auto p2 = app2->AddProject("P", "");
+  Ide ide2;
+  auto p2 = ide2.Open();
   vb::Process<norb::MainModule> second{norb::StartProcess(fake2.services(), "C:\\VB")};
   auto c2 = second.state()->CreateConnectClass();
-  EXPECT_FALSE(second.Call([&] { c2->ConnectAddIn(app2); }));
+  EXPECT_FALSE(second.Call([&] { c2->ConnectAddIn(ide2.app); }));
   ASSERT_EQ(fake2.desktop.boxes().size(), 1u);
   EXPECT_EQ(fake2.desktop.boxes()[0].prompt, "startNORB -- File not found");
   EXPECT_EQ(fake2.desktop.boxes()[0].style, 4096);
-  EXPECT_EQ(p2->connected(), 1u);
-  EXPECT_EQ(p2->RaiseCheckOut(), 0);
+  EXPECT_TRUE(p2->Sinks().empty());  // dead,
+  EXPECT_TRUE(ide2.app->file_control().Sinks().empty());
+  EXPECT_NO_THROW(p2->DisconnectEvents(2));  // though still connected
+  EXPECT_NO_THROW(ide2.app->file_control().DisconnectEvents(1));
 }
 
 TEST_F(StartupSinks, RunNorbThatCannotLaunchReportsAndClosesDown) {
@@ -89,7 +106,7 @@ TEST_F(StartupSinks, RunNorbThatCannotLaunchReportsAndClosesDown) {
 }
 
 TEST(ProgressWindow, ALaterReferenceLoadsItAnewWithItsDesignTimeTexts) {
-  addin_test::ModuleFixture fx;
+  testing_support::ModuleFixture fx;
   fx.m->frmSplash->lblCap.SetCaption("Ready...");
   fx.m->frmSplash->ProgressBar1.SetMax(2);
   fx.m->frmSplash.Unload();

@@ -16,7 +16,7 @@
 
 #include "posix/spawn.hpp"
 
-namespace dde_test {
+namespace testing_support {
 
 class ChildProcess {
  public:
@@ -107,4 +107,4 @@ class ChildProcess {
   std::string buffer_;
 };
 
-}  // namespace dde_test
+}  // namespace testing_support

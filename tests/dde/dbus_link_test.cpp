@@ -21,14 +21,14 @@
 namespace {
 
 using namespace std::chrono_literals;
-using dde_test::kNoChannel;
-using dde_test::kNoResponse;
-using dde_test::kNothing;
-using dde_test::kQuit;
-using dde_test::kRefused;
-using dde_test::RaisedBy;
+using testing_support::kNoChannel;
+using testing_support::kNoResponse;
+using testing_support::kNothing;
+using testing_support::kQuit;
+using testing_support::kRefused;
+using testing_support::RaisedBy;
 
-const dde_test::Raised kTimeout{286, "Timeout while waiting for DDE response"};
+const testing_support::Raised kTimeout{286, "Timeout while waiting for DDE response"};
 
 // The add-in's links on its hidden form: commands to frmMain, the status from frmCmd.
 struct Links {
@@ -70,7 +70,7 @@ class DbusLink : public testing::Test {
 };
 
 TEST_F(DbusLink, AnExecutesStatusUpdatesHaveArrivedWhenItReturns) {
-  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  testing_support::ServerThread engine(bus_.Address(), testing_support::MakeTestEngine);
   transport_.ServerLaunched();
   auto command = transport_.Initiate("WNORB16", "frmMain");
   auto status = transport_.Initiate("WNORB16", "frmCmd");
@@ -102,7 +102,7 @@ TEST_F(DbusLink, AnExecutesStatusUpdatesHaveArrivedWhenItReturns) {
 }
 
 TEST_F(DbusLink, TextBoxLinksReadTheAnswerRightAfterLinkExecute) {
-  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  testing_support::ServerThread engine(bus_.Address(), testing_support::MakeTestEngine);
   transport_.ServerLaunched();
   Links links(transport_);
   EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kNoChannel);
@@ -131,7 +131,7 @@ TEST_F(DbusLink, TextBoxLinksReadTheAnswerRightAfterLinkExecute) {
 // Two clients of one server: each is told and reads only its own answers; a change outside an
 // execute is everyone's; a client that leaves the bus leaves nothing behind in the server.
 TEST_F(DbusLink, EachClientHasItsOwnAnswers) {
-  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  testing_support::ServerThread engine(bus_.Address(), testing_support::MakeTestEngine);
   auto other_transport = std::make_unique<dde::DbusTransport>(bus_.Address());
   transport_.ServerLaunched();
   other_transport->ServerLaunched();
@@ -171,7 +171,7 @@ TEST_F(DbusLink, EachClientHasItsOwnAnswers) {
 }
 
 TEST_F(DbusLink, NamesWithoutAServerFindNone) {
-  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  testing_support::ServerThread engine(bus_.Address(), testing_support::MakeTestEngine);
   engine.Do([](dde::ServerApplication&) {});
   // A topic the server lacks, another spelling of a name (the bus is case-sensitive), names
   // D-Bus cannot carry, an application nobody serves.
@@ -193,12 +193,12 @@ TEST(DbusTransport, AnInitiateWaitsOnlyForALaunchedServer) {
   dde::PrivateBus bus;
   dde::DbusTransport transport(bus.Address());
   std::vector<std::string> awaited;
-  std::unique_ptr<dde_test::ServerThread> engine;
+  std::unique_ptr<testing_support::ServerThread> engine;
   // The launched engine comes up only once a link waits for it: the launch race, every time.
   transport.OnAwait([&](std::string_view application) {
     awaited.emplace_back(application);
     if (application == "WNORB16" && !engine) {
-      engine = std::make_unique<dde_test::ServerThread>(bus.Address(), dde_test::MakeTestEngine);
+      engine = std::make_unique<testing_support::ServerThread>(bus.Address(), testing_support::MakeTestEngine);
     }
   });
   Links links(transport);
@@ -225,7 +225,7 @@ TEST(DbusTransport, AnInitiateWaitsOnlyForALaunchedServer) {
 // A server of another D-Bus library: python3-dbus offers no Properties interface unless its
 // author writes one, and answers "no such method" for an object path it does not export.
 TEST_F(DbusLink, AServerOfAnotherLibraryServesTheLinks) {
-  dde_test::ChildProcess server({PYTHON3, PYTHON_TOPIC_SERVER, bus_.Address()});
+  testing_support::ChildProcess server({PYTHON3, PYTHON_TOPIC_SERVER, bus_.Address()});
   ASSERT_EQ(server.ReadLine(20s), "serving");
   Links links(transport_);
   links.Connect();
@@ -237,7 +237,7 @@ TEST_F(DbusLink, AServerOfAnotherLibraryServesTheLinks) {
 
   // Topics decided by their Execute alone: one whose library routes calls by signature is there
   // too; an object that is no topic, and a path the server does not export, are not.
-  for (auto [topic, raised] : std::vector<std::pair<std::string, dde_test::Raised>>{
+  for (auto [topic, raised] : std::vector<std::pair<std::string, testing_support::Raised>>{
            {"frmSig", kNothing}, {"frmOther", kNoResponse}, {"frmNone", kNoResponse}}) {
     EXPECT_EQ(RaisedBy([&] { transport_.Initiate("WNORB16", topic); }), raised) << topic;
   }
@@ -246,7 +246,7 @@ TEST_F(DbusLink, AServerOfAnotherLibraryServesTheLinks) {
 }
 
 TEST_F(DbusLink, ASlowServerTimesOutAndItsLateAnswerStillArrives) {
-  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  testing_support::ServerThread engine(bus_.Address(), testing_support::MakeTestEngine);
   transport_.ServerLaunched();
   Links links(transport_);
   links.Connect();
@@ -259,7 +259,7 @@ TEST_F(DbusLink, ASlowServerTimesOutAndItsLateAnswerStillArrives) {
 }
 
 TEST_F(DbusLink, AServerThatLeavesQuitsItsConversations) {
-  auto engine = std::make_unique<dde_test::ServerThread>(bus_.Address(), dde_test::MakeTestEngine);
+  auto engine = std::make_unique<testing_support::ServerThread>(bus_.Address(), testing_support::MakeTestEngine);
   transport_.ServerLaunched();
   Links links(transport_);
   links.Connect();
@@ -272,7 +272,7 @@ TEST_F(DbusLink, AServerThatLeavesQuitsItsConversations) {
 
   // A new server under the same name is another partner: the old conversations stay dead until
   // the links initiate anew.
-  engine = std::make_unique<dde_test::ServerThread>(bus_.Address(), dde_test::MakeTestEngine);
+  engine = std::make_unique<testing_support::ServerThread>(bus_.Address(), testing_support::MakeTestEngine);
   engine->Do([](dde::ServerApplication&) {});
   EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kQuit);
   links.Connect();
@@ -282,7 +282,7 @@ TEST_F(DbusLink, AServerThatLeavesQuitsItsConversations) {
 
 TEST_F(DbusLink, AServerKilledInTheMiddleOfAnExecuteGivesAnErrorNotAHang) {
   auto engine =
-      std::make_unique<dde_test::ChildProcess>(std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
+      std::make_unique<testing_support::ChildProcess>(std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
   transport_.ServerLaunched();
   Links links(transport_);
   links.Connect();
@@ -300,7 +300,7 @@ TEST_F(DbusLink, AServerKilledInTheMiddleOfAnExecuteGivesAnErrorNotAHang) {
   EXPECT_EQ(links.status.Text(), "Ready");
 
   engine =
-      std::make_unique<dde_test::ChildProcess>(std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
+      std::make_unique<testing_support::ChildProcess>(std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
   transport_.ServerLaunched();
   links.Connect();
   links.command.LinkExecute("G2LOCKING");
@@ -309,9 +309,9 @@ TEST_F(DbusLink, AServerKilledInTheMiddleOfAnExecuteGivesAnErrorNotAHang) {
 
 // A private bus is private also from its other clients: none may read commands sent to another.
 TEST_F(DbusLink, NoClientOfThePrivateBusOverhearsAnother) {
-  dde_test::ServerThread engine(bus_.Address(), dde_test::MakeTestEngine);
+  testing_support::ServerThread engine(bus_.Address(), testing_support::MakeTestEngine);
   engine.Do([](dde::ServerApplication&) {});
-  dde_test::ChildProcess listener(
+  testing_support::ChildProcess listener(
       {PYTHON3, "-c",
        "import sys, dbus, dbus.mainloop.glib\n"
        "from gi.repository import GLib\n"
@@ -338,13 +338,13 @@ TEST(DbusTransport, ASessionBusThatCannotBeReachedAnswersNoResponse) {
   dde::PrivateBus bus;
   dde::DbusTransport transport;
   {
-    dde_test::SessionBusAt nowhere("unix:path=/nonexistent/dde-test-bus");
+    testing_support::SessionBusAt nowhere("unix:path=/nonexistent/dde-test-bus");
     EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmMain"); }), kNoResponse);
     EXPECT_EQ(RaisedBy([&] { transport.Pump(); }), kNothing);
   }
   // It tries again at the next initiate.
-  dde_test::SessionBusAt session(bus.Address());
-  dde_test::ServerThread engine(bus.Address(), dde_test::MakeTestEngine);
+  testing_support::SessionBusAt session(bus.Address());
+  testing_support::ServerThread engine(bus.Address(), testing_support::MakeTestEngine);
   engine.Do([](dde::ServerApplication&) {});
   EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmMain"); }), kNothing);
 }

@@ -21,14 +21,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-dde_test::ChildProcess::Result Busctl(const dde::PrivateBus& bus, std::vector<std::string> args) {
+testing_support::ChildProcess::Result Busctl(const dde::PrivateBus& bus, std::vector<std::string> args) {
   args.insert(args.begin(), {"busctl", "--address=" + bus.Address()});
-  return dde_test::ChildProcess(std::move(args)).Finish(10s);
+  return testing_support::ChildProcess(std::move(args)).Finish(10s);
 }
 
 TEST(DbusServer, BusctlExecutesAndReadsItems) {
   dde::PrivateBus bus;
-  dde_test::ServerThread engine(bus.Address(), dde_test::MakeTestEngine);
+  testing_support::ServerThread engine(bus.Address(), testing_support::MakeTestEngine);
   engine.Do([](dde::ServerApplication&) {});
 
   auto got = Busctl(bus, {"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"});
@@ -56,12 +56,12 @@ TEST(DbusServer, BusctlExecutesAndReadsItems) {
 
 TEST(DbusServer, OneServerPerNameAndOnlyNamesTheBusCanCarry) {
   dde::PrivateBus bus;
-  auto first = std::make_unique<dde::DbusServer>(dde_test::MakeTestEngine(), bus.Address());
+  auto first = std::make_unique<dde::DbusServer>(testing_support::MakeTestEngine(), bus.Address());
   EXPECT_EQ(first->BusName(), "dde.WNORB16");
-  EXPECT_THROW(dde::DbusServer(dde_test::MakeTestEngine(), bus.Address()), dde::ApplicationRunning);
+  EXPECT_THROW(dde::DbusServer(testing_support::MakeTestEngine(), bus.Address()), dde::ApplicationRunning);
   // The name is free again once its server has gone.
   first.reset();
-  EXPECT_NO_THROW(dde::DbusServer(dde_test::MakeTestEngine(), bus.Address()));
+  EXPECT_NO_THROW(dde::DbusServer(testing_support::MakeTestEngine(), bus.Address()));
 
   auto named = [](std::string application, std::string topic, std::string item) {
     auto app = std::make_shared<dde::ServerApplication>(std::move(application));
@@ -73,13 +73,13 @@ TEST(DbusServer, OneServerPerNameAndOnlyNamesTheBusCanCarry) {
     EXPECT_THROW(dde::DbusServer(app, bus.Address()), std::invalid_argument) << app->Name();
   }
   EXPECT_NO_THROW(dde::DbusServer(named("WN_16", "frm_Main", "txt_Status"), bus.Address()));
-  dde_test::SessionBusAt nowhere("unix:path=/nonexistent/dde-test-bus");
-  EXPECT_THROW(dde::DbusServer(dde_test::MakeTestEngine()), std::runtime_error);
+  testing_support::SessionBusAt nowhere("unix:path=/nonexistent/dde-test-bus");
+  EXPECT_THROW(dde::DbusServer(testing_support::MakeTestEngine()), std::runtime_error);
 }
 
 TEST(DbusServer, AStopBeforeRunMakesItReturnAtOnce) {
   dde::PrivateBus bus;
-  dde::DbusServer server(dde_test::MakeTestEngine(), bus.Address());
+  dde::DbusServer server(testing_support::MakeTestEngine(), bus.Address());
   std::thread stopper([&] { server.Stop(); });
   stopper.join();
   server.Run();

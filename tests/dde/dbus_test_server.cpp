@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    dde::DbusServer server(dde_test::MakeTestEngine(), argv[1]);
+    dde::DbusServer server(testing_support::MakeTestEngine(), argv[1]);
     std::puts("serving");
     std::fflush(stdout);
     server.Run();

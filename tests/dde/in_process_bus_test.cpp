@@ -12,11 +12,11 @@
 
 namespace {
 
-using dde_test::kNoResponse;
-using dde_test::kNothing;
-using dde_test::kQuit;
-using dde_test::kRefused;
-using dde_test::RaisedBy;
+using testing_support::kNoResponse;
+using testing_support::kNothing;
+using testing_support::kQuit;
+using testing_support::kRefused;
+using testing_support::RaisedBy;
 
 // Topic "main" takes executes; topic "cmd" holds the item "state".
 struct App {

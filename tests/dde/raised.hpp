@@ -6,7 +6,7 @@
 
 #include "vbrt/error.hpp"
 
-namespace dde_test {
+namespace testing_support {
 
 struct Raised {
   int number = 0;
@@ -31,4 +31,4 @@ inline const Raised kQuit{291, "Foreign application quit"};
 inline const Raised kNoChannel{293, "DDE method invoked with no channel open"};
 inline const Raised kNothing{};
 
-}  // namespace dde_test
+}  // namespace testing_support

@@ -9,10 +9,10 @@
 
 namespace {
 
-using dde_test::kNoResponse;
-using dde_test::kNothing;
-using dde_test::kRefused;
-using dde_test::RaisedBy;
+using testing_support::kNoResponse;
+using testing_support::kNothing;
+using testing_support::kRefused;
+using testing_support::RaisedBy;
 
 TEST(ScriptedServer, RulesAnswerThroughTheStatusBeforeTheExecuteReturns) {
   dde::InProcessBus bus;

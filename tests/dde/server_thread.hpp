@@ -21,7 +21,7 @@
 
 #include "dde/dbus_server.hpp"
 
-namespace dde_test {
+namespace testing_support {
 
 class ServerThread {
  public:
@@ -122,4 +122,4 @@ class ServerThread {
   std::thread thread_;
 };
 
-}  // namespace dde_test
+}  // namespace testing_support

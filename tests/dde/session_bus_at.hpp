@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace dde_test {
+namespace testing_support {
 
 class SessionBusAt {
  public:
@@ -29,4 +29,4 @@ class SessionBusAt {
   std::optional<std::string> old_;
 };
 
-}  // namespace dde_test
+}  // namespace testing_support

@@ -19,7 +19,7 @@
 
 #include "dde/server_application.hpp"
 
-namespace dde_test {
+namespace testing_support {
 
 inline std::shared_ptr<dde::ServerApplication> MakeTestEngine() {
   auto engine = std::make_shared<dde::ServerApplication>("WNORB16");
@@ -49,4 +49,4 @@ inline std::shared_ptr<dde::ServerApplication> MakeTestEngine() {
   return engine;
 }
 
-}  // namespace dde_test
+}  // namespace testing_support

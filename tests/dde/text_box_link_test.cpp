@@ -13,12 +13,12 @@
 
 namespace {
 
-using dde_test::kNoChannel;
-using dde_test::kNoResponse;
-using dde_test::kNothing;
-using dde_test::kQuit;
-using dde_test::kRefused;
-using dde_test::RaisedBy;
+using testing_support::kNoChannel;
+using testing_support::kNoResponse;
+using testing_support::kNothing;
+using testing_support::kQuit;
+using testing_support::kRefused;
+using testing_support::RaisedBy;
 
 // The add-in's two links on its hidden form.
 struct Links {

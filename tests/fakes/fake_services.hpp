@@ -24,11 +24,6 @@ struct FakeServices {
   FakeDdeLinks dde;
 
   platform::Services services() { return {win32, files, shell, desktop, clipboard, ui, dde}; }
-
-  // A file both seams know: Dir and GetAttr find it, GetShortPathNameA answers `short_path`
-  // (the path itself when empty).
-  void AddFile(const std::string& path, const std::string& short_path = {},
-               int attributes = platform::vbNormal);
 };
 
 }  // namespace fakes

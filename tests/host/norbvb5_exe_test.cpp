@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "tests/host/temp_folder.hpp"
+#include "tests/support/temp_folder.hpp"
 
 namespace {
 

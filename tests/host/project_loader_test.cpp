@@ -14,6 +14,12 @@ namespace {
 
 using testing_support::TempFolder;
 
+// The shared sample corpus beside the checkout, when there is one.
+std::string CorpusFolder() {
+  std::filesystem::path p = std::filesystem::path(NORB_SOURCE_DIR) / ".." / "shared" / "corpus";
+  return std::filesystem::is_directory(p) ? std::filesystem::canonical(p).string() : std::string();
+}
+
 class RecordingHost : public vbhost::IdeHost {
  public:
   void Emit(const nlohmann::ordered_json& event) override { log.push_back(event.dump()); }
@@ -70,7 +76,7 @@ TEST_F(ProjectLoader, SampleProjectHasItsComponentsInProjectFileOrder) {
 }
 
 TEST_F(ProjectLoader, CorpusCoversEveryComponentKind) {
-  std::string corpus = testing_support::CorpusFolder();
+  std::string corpus = CorpusFolder();
   if (corpus.empty()) GTEST_SKIP() << "no shared corpus beside this checkout";
   TempFolder tmp;
   testing_support::CopyTree(corpus, tmp / "corpus");

@@ -63,7 +63,7 @@ class RealEngine : public testing_support::ScenarioFixture {
   // The scenario run in this process, the add-in meeting the real engine on the bus at `address`,
   // which the engines it launches use too; they stop with the run.
   Lines RunOn(const std::string& address, const Lines& scenario) {
-    dde_test::SessionBusAt session(address);
+    testing_support::SessionBusAt session(address);
     std::ostringstream out;
     {
       vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", address, true});
@@ -194,7 +194,7 @@ TEST_F(RealEngine, TheLinksWaitOnlyForAnEngineThatWasLaunched) {
           R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"ok":false,"number":282})"}));
 
   // An engine already serving, started by someone else: linked at once, with or without a launch.
-  dde_test::ChildProcess running(
+  testing_support::ChildProcess running(
       {BuiltEngine(), "-L", "--bus", bus.Address(), "--ini", tmp / "bin/WNORB.INI"});
   dde::DbusTransport look(bus.Address());
   look.ServerLaunched();

@@ -11,7 +11,7 @@
 
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
-#include "tests/host/temp_folder.hpp"
+#include "tests/support/temp_folder.hpp"
 
 namespace testing_support {
 

@@ -14,7 +14,7 @@
 
 #include "host/scenario_lexer.hpp"
 #include "tests/dde/child_process.hpp"
-#include "tests/host/temp_folder.hpp"
+#include "tests/support/temp_folder.hpp"
 
 namespace {
 
@@ -117,7 +117,7 @@ TEST_F(Runner, VbhostRemovesItsPrivateBusWhenASignalEndsIt) {
     TempFolder run_tmp;
     std::string fifo = run_tmp / "wait.scn";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    dde_test::ChildProcess vbhost(
+    testing_support::ChildProcess vbhost(
         {"env", "-u", "DBUS_SESSION_BUS_ADDRESS", "TMPDIR=" + run_tmp.path(), NORB_VBHOST, "run", fifo});
     auto bus_folders = [&] {
       int n = 0;
@@ -189,7 +189,7 @@ TEST_F(Runner, AFifoIsRefusedNotWaitedOn) {
   WriteFile(tmp / "G.vbg", "VBGROUP 5.0\r\nStartupProject=Pipe.vbp\r\n");
   for (std::string target : {"Pipe.vbp", "G.vbg"}) {
     WriteFile(tmp / "s.scn", "open " + target + "\n");
-    dde_test::ChildProcess vbhost({NORB_VBHOST, "run", tmp / "s.scn", "--transcript", tmp / "t.jsonl"});
+    testing_support::ChildProcess vbhost({NORB_VBHOST, "run", tmp / "s.scn", "--transcript", tmp / "t.jsonl"});
     auto result = vbhost.Finish(std::chrono::seconds(20));
     EXPECT_EQ(result.exit_code, 2) << target;
     EXPECT_EQ(result.output, "vbhost: " + (tmp / "s.scn") + ":1: cannot open " + target + ": " +

@@ -5,18 +5,18 @@
 
 #include "posix/file_system_posix.hpp"
 #include "posix/whole_file.hpp"
-#include "temp_dir.hpp"
+#include "tests/support/temp_folder.hpp"
 #include "vbrt/error.hpp"
 
 namespace posix {
 namespace {
 
-using testing::Contents;
-using testing::Mode;
-using testing::TempDir;
+using testing_support::Contents;
+using testing_support::Mode;
+using testing_support::TempFolder;
 
 TEST(FileSystemPosix, DirFindsNormalFilesByTheirOwnName) {
-  TempDir tmp;
+  TempFolder tmp;
   tmp.Write("Proj/Form1.frm", "x");
   tmp.Write("Proj/Locked.frm", "x", 0444);
   tmp.Write("Proj/.secret", "x");
@@ -33,7 +33,7 @@ TEST(FileSystemPosix, DirFindsNormalFilesByTheirOwnName) {
 }
 
 TEST(FileSystemPosix, GetAttrReportsTheBits) {
-  TempDir tmp;
+  TempFolder tmp;
   tmp.Write("Form1.frm", "");
   tmp.Write("Locked.frm", "", 0444);
   tmp.Write("OwnerLocked.frm", "", 0466);  // group and others may write: still read-only to the owner
@@ -59,7 +59,7 @@ TEST(FileSystemPosix, GetAttrReportsTheBits) {
 }
 
 TEST(WholeFile, WritesSafelyAndRefusesReadOnlyFiles) {
-  TempDir tmp;
+  TempFolder tmp;
   std::string locked = tmp.Write("locked.txt", "old", 0444);
   EXPECT_TRUE(IsReadOnly(locked));
   try {
@@ -98,7 +98,7 @@ TEST(WholeFile, WritesSafelyAndRefusesReadOnlyFiles) {
 // Only regular files are read whole, and only up to the limit; anything else is refused at once
 // with the reason, never waited on.
 TEST(WholeFile, ReadsOnlyRegularFilesUpToTheLimit) {
-  TempDir tmp;
+  TempFolder tmp;
   std::string fifo = tmp / "pipe.vbp";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::string file = tmp.Write("ten.txt", "0123456789");

@@ -4,16 +4,16 @@
 #include "posix/file_system_posix.hpp"
 #include "posix/path_resolver.hpp"
 #include "posix/short_names.hpp"
-#include "temp_dir.hpp"
+#include "tests/support/temp_folder.hpp"
 #include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 
 namespace posix {
 namespace {
 
-using testing::ScopedCwd;
-using testing::ScopedEnv;
-using testing::TempDir;
+using testing_support::ScopedCwd;
+using testing_support::ScopedEnv;
+using testing_support::TempFolder;
 
 int ErrorOf(const std::function<void()>& call) {
   try {
@@ -43,7 +43,7 @@ TEST(DriveMap, ParsesTheEnvironment) {
 }
 
 TEST(PathResolver, ToWindowsByLongestPrefix) {
-  TempDir tmp;
+  TempFolder tmp;
   PathResolver paths(DriveMap::Parse("C:=/;D:=" + tmp / "data" + ";E:=" + tmp / "data/deep"));
   EXPECT_EQ(paths.ToWindows("/home/ann/app/Main.frm"), "C:\\home\\ann\\app\\Main.frm");
   EXPECT_EQ(paths.ToWindows(tmp / "data/x/Y.frm"), "D:\\x\\Y.frm");
@@ -64,7 +64,7 @@ TEST(PathResolver, ToWindowsByLongestPrefix) {
 }
 
 TEST(PathResolver, ToPosixFindsNamesAsWindowsWould) {
-  TempDir tmp;
+  TempFolder tmp;
   tmp.Write("Proj/Form1.frm", "");
   tmp.Write("Proj/FORM1.FRM", "");
   tmp.Write("Proj/Sub Dir/Module.bas", "");
@@ -105,7 +105,7 @@ TEST(PathResolver, ToPosixFindsNamesAsWindowsWould) {
 // A path as long as the limit is taken, one character more is refused, and so is one holding a
 // NUL, which POSIX would cut short.
 TEST(PathResolver, OverlongPathsAndNulsAreRefused) {
-  TempDir tmp;
+  TempFolder tmp;
   PathResolver paths(DriveMap::Parse("C:=/"));
   std::string longest = tmp.Windows("");
   while (longest.size() + 2 <= kMaxPathLength) longest += "\\a";
@@ -126,7 +126,7 @@ TEST(PathResolver, OverlongPathsAndNulsAreRefused) {
 // Windows names are in the code page, POSIX names UTF-8; a name the code page cannot spell is
 // handed out by its alias, which leads back to it.
 TEST(PathResolver, NamesCrossBetweenTheCodePageAndUtf8) {
-  TempDir tmp;
+  TempFolder tmp;
   tmp.Write("Тест Проект/Größe.bas", "");
   tmp.Write("Проект/Модуль.bas", "");
   PathResolver paths(DriveMap::Parse("C:=/"));

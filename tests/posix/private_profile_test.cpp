@@ -2,19 +2,19 @@
 
 #include "posix/private_profile.hpp"
 #include "posix/win32_posix.hpp"
-#include "temp_dir.hpp"
+#include "tests/support/temp_folder.hpp"
 
 namespace posix {
 namespace {
 
-using testing::Contents;
-using testing::Mode;
-using testing::ScopedEnv;
-using testing::TempDir;
+using testing_support::Contents;
+using testing_support::Mode;
+using testing_support::ScopedEnv;
+using testing_support::TempFolder;
 
 class PrivateProfileTest : public ::testing::Test {
  protected:
-  TempDir tmp_;
+  TempFolder tmp_;
   Win32Posix win32_{PathResolver(DriveMap()), tmp_ / "windows"};
 
   std::string Get(const std::string& section, const std::string& key, const std::string& file,

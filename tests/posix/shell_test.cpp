@@ -7,14 +7,14 @@
 #include <thread>
 
 #include "posix/shell_posix.hpp"
-#include "temp_dir.hpp"
+#include "tests/support/temp_folder.hpp"
 #include "vbrt/error.hpp"
 
 namespace posix {
 namespace {
 
-using testing::Contents;
-using testing::TempDir;
+using testing_support::Contents;
+using testing_support::TempFolder;
 
 // A program that records its arguments, standard input, window style and pid in `marker`,
 // which appears whole or not at all.
@@ -52,7 +52,7 @@ int ErrorOf(ShellPosix& shell, const std::string& line, int style = platform::vb
 }
 
 TEST(ShellPosix, RunsTheLongestPrefixAsARealProcess) {
-  TempDir tmp;
+  TempFolder tmp;
   tmp.Write("Program.exe", Recorder(tmp / "planted"), 0755);
   tmp.Write("Program Files/x/wnorb16.exe", Recorder(tmp / "marker"), 0755);
   ShellPosix shell{PathResolver(DriveMap())};
@@ -75,7 +75,7 @@ TEST(ShellPosix, RunsTheLongestPrefixAsARealProcess) {
 }
 
 TEST(ShellPosix, FailuresToStartAreFileNotFound) {
-  TempDir tmp;
+  TempFolder tmp;
   tmp.Write("plain.exe", Recorder(tmp / "never"), 0644);
   tmp.Write("garbage.exe", "\177ELF? not really", 0755);
   tmp.MakeDir("folder.exe");

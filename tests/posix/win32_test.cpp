@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "posix/win32_posix.hpp"
-#include "temp_dir.hpp"
+#include "tests/support/temp_folder.hpp"
 
 namespace posix {
 namespace {
 
-using testing::TempDir;
+using testing_support::TempFolder;
 
 class Win32PosixTest : public ::testing::Test {
  protected:
-  TempDir tmp_;
+  TempFolder tmp_;
   Win32Posix win32_{PathResolver(DriveMap()), tmp_ / "windows"};
 
   std::string ShortOf(const std::string& windows_path) {

@@ -1,7 +1,7 @@
 // Where archives are found and made, and what kind of archive a file gets.
 #include "engine_fixture.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
 using namespace std::string_literals;
@@ -182,4 +182,4 @@ TEST_F(EngineTest, AVanishedArchiveFolderIsAnErrorNotANewHistory) {
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

@@ -4,7 +4,7 @@
 
 #include "engine_fixture.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
 // Every subset of `letters`, in their order.
@@ -173,4 +173,4 @@ TEST_F(CombinationTest, EveryCheckInCombination) {
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

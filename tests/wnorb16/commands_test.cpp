@@ -2,7 +2,7 @@
 
 #include "engine_fixture.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
 TEST_F(EngineTest, LockModeAndConfigurationComeFromTheIniFile) {
@@ -165,4 +165,4 @@ TEST_F(EngineTest, WaitsWhileAnotherRcsRunHoldsTheArchive) {
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

@@ -5,7 +5,7 @@
 #include "dde/in_process_bus.hpp"
 #include "engine_fixture.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
 // The terminal's questions wait for the next typed line, not for the person: link commands are
@@ -52,4 +52,4 @@ TEST_F(EngineTest, TheInteractiveEngineAsksBetweenLinkCommands) {
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

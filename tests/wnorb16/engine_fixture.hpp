@@ -11,15 +11,14 @@
 
 #include "dde/text_box_link.hpp"
 #include "posix/path_resolver.hpp"
-#include "tests/posix/temp_dir.hpp"
+#include "tests/support/temp_folder.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/rcs_runner.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 
-using posix::testing::Contents;
-using posix::testing::Mode;
-using posix::testing::TempDir;
+// The engine's tests read as its own code does.
+using namespace wnorb16;
 
 inline bool ReadOnly(const std::string& file) { return (Mode(file) & 0200) == 0; }
 
@@ -104,9 +103,9 @@ class EngineTest : public ::testing::Test {
     Rcs("co", {"-l", Archive(name), Path(name)}, user);
   }
 
-  TempDir tmp_;
+  TempFolder tmp_;
   RcsRunner rcs_;
   std::unique_ptr<Engine> engine_;
 };
 
-}  // namespace wnorb16::testing
+}  // namespace testing_support

@@ -12,10 +12,10 @@
 #include "engine_fixture.hpp"
 #include "tests/dde/child_process.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
-using dde_test::ChildProcess;
+using testing_support::ChildProcess;
 using namespace std::chrono_literals;
 
 // A string as busctl prints it: quoted, with backslashes doubled and line ends escaped.
@@ -230,4 +230,4 @@ TEST_F(EngineTest, TheInteractiveEngineServesTheLinkWithoutWaitingForItsTerminal
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

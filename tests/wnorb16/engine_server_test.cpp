@@ -4,7 +4,7 @@
 #include "dde/text_box_link.hpp"
 #include "engine_fixture.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
 // The add-in's hidden form: Text1 sends, Text2 shows the engine's status.
@@ -56,4 +56,4 @@ TEST(EngineServer, OutcomesArePublishedForWhatChangesFilesOrReportsAndForEveryEr
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

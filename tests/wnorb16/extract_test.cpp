@@ -2,7 +2,7 @@
 
 #include "engine_fixture.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
 TEST_F(EngineTest, ExtractLocksEachFileAndOneFailureDoesNotStopTheOthers) {
@@ -125,4 +125,4 @@ TEST_F(EngineTest, ExtractSpecifiedRevisionTakesTheVersionSetBeforehand) {
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

@@ -9,10 +9,10 @@
 #include "engine_fixture.hpp"
 #include "tests/dde/child_process.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
-using dde_test::ChildProcess;
+using testing_support::ChildProcess;
 using namespace std::chrono_literals;
 
 // The program, so that a command that hangs or grows without end is ended by the deadline and
@@ -203,4 +203,4 @@ TEST_F(EngineTest, HistoryOfFortyThousandRevisions) {
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

@@ -1,6 +1,6 @@
 #include "engine_fixture.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
 std::string TrimBlanks(std::string s) {
@@ -140,4 +140,4 @@ TEST_F(EngineTest, LockQueryReadsHeadersLongerThanOneRead) {
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

@@ -7,7 +7,7 @@
 
 #include "engine_fixture.hpp"
 
-namespace wnorb16::testing {
+namespace testing_support {
 namespace {
 
 // The revisions of an archive as the history lists them.
@@ -232,4 +232,4 @@ TEST_F(EngineTest, UpdateFreshenSkipsUnchangedFilesAndKeepsTheirLock) {
 }
 
 }  // namespace
-}  // namespace wnorb16::testing
+}  // namespace testing_support

@@ -1,4 +1,5 @@
-// A scratch folder of real files for one test, removed with everything in it afterwards.
+// A scratch folder of real files for one test, removed with everything in it afterwards, and
+// the small file and environment helpers every suite uses with it.
 #pragma once
 
 #include <sys/stat.h>
@@ -11,22 +12,26 @@
 #include <stdexcept>
 #include <string>
 
-namespace posix::testing {
+namespace testing_support {
 
-class TempDir {
+class TempFolder {
  public:
-  TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/norb-XXXXXX";
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "norbvb5-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+  ~TempFolder() {
+    std::error_code ec;
+    // Read-only files and folders a test made must not keep their folder alive.
+    for (auto& e : std::filesystem::recursive_directory_iterator(path_, ec)) {
+      std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ec);
+    }
+    std::filesystem::remove_all(path_, ec);
   }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
   std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
@@ -38,6 +43,7 @@ class TempDir {
     return windows;
   }
 
+  // Writes a file, making its folders; answers its path.
   std::string Write(const std::string& relative, const std::string& contents, mode_t mode = 0644) const {
     std::string file = *this / relative;
     std::filesystem::create_directories(std::filesystem::path(file).parent_path());
@@ -66,6 +72,15 @@ inline mode_t Mode(const std::string& file) {
   struct stat st {};
   stat(file.c_str(), &st);
   return st.st_mode & 07777;
+}
+
+// Copies a sample tree, writable, as a checkout would have it.
+inline void CopyTree(const std::string& from, const std::string& to) {
+  std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
+  for (auto& e : std::filesystem::recursive_directory_iterator(to)) {
+    std::filesystem::permissions(e.path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+  }
 }
 
 // Restores an environment variable when the test is done with it.
@@ -106,4 +121,4 @@ class ScopedCwd {
   std::filesystem::path old_;
 };
 
-}  // namespace posix::testing
+}  // namespace testing_support
