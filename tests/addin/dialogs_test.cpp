@@ -90,9 +90,10 @@ TEST(Dialogs, DesignTimeStateAndClosingCountsAsCancel) {
   EXPECT_FALSE(d.Frame1(1).Visible());
   EXPECT_TRUE(d.cmdOK.Default());
   EXPECT_TRUE(d.cmdCancel.Cancel());
-  EXPECT_EQ(d.chkKeep.ToolTipText,
-            "check to keep file checked-out/locked after update is done (because you intend to make more changes "
-            "to the file)");
+  EXPECT_EQ(
+      d.chkKeep.ToolTipText,
+      "check to keep file checked-out/locked after update is done (because you intend to make more changes "
+      "to the file)");
   EXPECT_EQ(d.chkDisc.Caption(), "\"D\" - Discard Lock: [don't store]");
   EXPECT_EQ(d.Left, (15360 - d.Width) / 2);
   EXPECT_EQ(d.ListView1.ColumnHeaders()[2].Text, "User ID");

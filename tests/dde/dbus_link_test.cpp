@@ -198,7 +198,8 @@ TEST(DbusTransport, AnInitiateWaitsOnlyForALaunchedServer) {
   transport.OnAwait([&](std::string_view application) {
     awaited.emplace_back(application);
     if (application == "WNORB16" && !engine) {
-      engine = std::make_unique<testing_support::ServerThread>(bus.Address(), testing_support::MakeTestEngine);
+      engine =
+          std::make_unique<testing_support::ServerThread>(bus.Address(), testing_support::MakeTestEngine);
     }
   });
   Links links(transport);
@@ -259,7 +260,8 @@ TEST_F(DbusLink, ASlowServerTimesOutAndItsLateAnswerStillArrives) {
 }
 
 TEST_F(DbusLink, AServerThatLeavesQuitsItsConversations) {
-  auto engine = std::make_unique<testing_support::ServerThread>(bus_.Address(), testing_support::MakeTestEngine);
+  auto engine =
+      std::make_unique<testing_support::ServerThread>(bus_.Address(), testing_support::MakeTestEngine);
   transport_.ServerLaunched();
   Links links(transport_);
   links.Connect();
@@ -281,8 +283,8 @@ TEST_F(DbusLink, AServerThatLeavesQuitsItsConversations) {
 }
 
 TEST_F(DbusLink, AServerKilledInTheMiddleOfAnExecuteGivesAnErrorNotAHang) {
-  auto engine =
-      std::make_unique<testing_support::ChildProcess>(std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
+  auto engine = std::make_unique<testing_support::ChildProcess>(
+      std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
   transport_.ServerLaunched();
   Links links(transport_);
   links.Connect();
@@ -299,8 +301,8 @@ TEST_F(DbusLink, AServerKilledInTheMiddleOfAnExecuteGivesAnErrorNotAHang) {
   EXPECT_EQ(raised, kQuit);
   EXPECT_EQ(links.status.Text(), "Ready");
 
-  engine =
-      std::make_unique<testing_support::ChildProcess>(std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
+  engine = std::make_unique<testing_support::ChildProcess>(
+      std::vector<std::string>{DBUS_TEST_SERVER, bus_.Address()});
   transport_.ServerLaunched();
   links.Connect();
   links.command.LinkExecute("G2LOCKING");

@@ -48,19 +48,8 @@ std::ostream& operator<<(std::ostream& out, const MsgBoxShown& box) {
   return out << ", answer " << box.answer << "}";
 }
 
-std::ostream& operator<<(std::ostream& out, const HelpShown& help) {
-  return out << "Help{" << help.form << ", " << help.help_file << "}";
-}
-
 FakeDesktop::~FakeDesktop() {
   if (!answers_.empty()) ADD_FAILURE() << answers_.size() << " queued message box answer(s) never used";
-  if (!hooks_.empty()) ADD_FAILURE() << hooks_.size() << " DoEvents hook(s) never ran";
-}
-
-std::vector<std::string> FakeDesktop::Prompts() const {
-  std::vector<std::string> out;
-  for (const auto& b : boxes_) out.push_back(b.prompt);
-  return out;
 }
 
 int FakeDesktop::MsgBox(std::string_view prompt, int style, std::optional<std::string_view> title) {
@@ -83,19 +72,9 @@ int FakeDesktop::MsgBox(std::string_view prompt, int style, std::optional<std::s
 }
 
 void FakeDesktop::DoEvents() {
-  if (++do_events_ > do_events_limit_) {
+  if (++do_events_ > 100000) {
     RefuseCall("DoEvents called " + std::to_string(do_events_) + " times: the code under test waits forever");
   }
-  if (hooks_.empty()) return;
-  auto hook = std::move(hooks_.front());
-  hooks_.pop_front();
-  hook();
-}
-
-void FakeDesktop::SetForegroundWindow(std::string_view form) { foreground_.emplace_back(form); }
-
-void FakeDesktop::ShowHelp(std::string_view form, std::string_view help_file) {
-  help_.push_back({std::string(form), std::string(help_file)});
 }
 
 }  // namespace fakes

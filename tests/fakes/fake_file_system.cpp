@@ -16,17 +16,6 @@ FakeFileSystem::Entry* FakeFileSystem::Find(std::string_view path) {
   return it == entries_.end() ? nullptr : &it->second;
 }
 
-void FakeFileSystem::SetReadOnly(std::string_view path, bool read_only) {
-  Entry* e = Find(path);
-  if (e == nullptr) RefuseCall("SetReadOnly on a missing file " + std::string(path));
-  e->attributes =
-      read_only ? (e->attributes | platform::vbReadOnly) : (e->attributes & ~platform::vbReadOnly);
-}
-
-void FakeFileSystem::Remove(std::string_view path) { entries_.erase(vb::UCase(path)); }
-
-bool FakeFileSystem::Exists(std::string_view path) const { return entries_.contains(vb::UCase(path)); }
-
 std::string FakeFileSystem::Dir(std::string_view path) {
   if (path.find_first_of("*?") != std::string_view::npos) {
     RefuseCall("Dir with a wildcard is not faked: " + std::string(path));

@@ -13,10 +13,6 @@ class FakeFileSystem : public platform::FileSystem {
  public:
   // The name keeps the case given here: Dir answers it whatever case the query uses.
   void AddFile(std::string path, int attributes = platform::vbNormal);
-  void AddDirectory(std::string path) { AddFile(std::move(path), platform::vbDirectory); }
-  void SetReadOnly(std::string_view path, bool read_only);
-  void Remove(std::string_view path);
-  bool Exists(std::string_view path) const;
 
   std::string Dir(std::string_view path) override;
   int GetAttr(std::string_view path) override;

@@ -16,8 +16,7 @@ std::string Number(float v) {
 
 std::string Bool(bool b) { return b ? "True" : "False"; }
 
-}  // namespace
-
+// The value of a written property as a person would read it; "?" for a property it cannot read.
 std::string PropertyText(vb::Form& form, vb::Control* control, std::string_view property) {
   if (control == nullptr) return property == "Caption" ? form.Caption() : "?";
   if (property == "Visible") return Bool(control->Visible());
@@ -36,6 +35,8 @@ std::string PropertyText(vb::Form& form, vb::Control* control, std::string_view 
   return "?";
 }
 
+}  // namespace
+
 FakeFormsUi::~FakeFormsUi() {
   for (const auto& [form, actions] : modal_) {
     if (!actions.empty()) {
@@ -48,39 +49,14 @@ void FakeFormsUi::QueueModal(std::string form, Action action) {
   modal_[std::move(form)].push_back(std::move(action));
 }
 
-std::size_t FakeFormsUi::PendingModal(std::string_view form) const {
-  auto it = modal_.find(form);
-  return it == modal_.end() ? 0 : it->second.size();
-}
-
-void FakeFormsUi::SetScreenSize(long width, long height) {
-  screen_width_ = width;
-  screen_height_ = height;
-}
-
-std::optional<std::string> FakeFormsUi::LastWrite(std::string_view target) const {
-  auto it = last_write_.find(target);
-  if (it == last_write_.end()) return std::nullopt;
-  return it->second;
-}
-
-std::optional<std::string> FakeFormsUi::LastCaption(std::string_view form, std::string_view control) const {
-  return LastWrite(std::string(form) + "." + std::string(control) + ".Caption");
-}
-
-void FakeFormsUi::Loaded(vb::Form& form) {
-  log_.push_back("load " + form.Name());
-  loaded_.insert(form.Name());
-}
+void FakeFormsUi::Loaded(vb::Form& form) { log_.push_back("load " + form.Name()); }
 
 void FakeFormsUi::Shown(vb::Form& form, bool modal) {
   log_.push_back((modal ? "showmodal " : "show ") + form.Name());
-  visible_.insert(form.Name());
 }
 
 void FakeFormsUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
   const std::string name = form.Name();  // the form may be unloaded by an action
-  visible_.insert(name);
   while (showing()) {
     auto& queue = modal_[name];
     if (queue.empty()) RefuseCall(name + " is shown modally and no queued action is left to close it");
@@ -90,24 +66,15 @@ void FakeFormsUi::RunModal(vb::Form& form, const std::function<bool()>& showing)
   }
 }
 
-void FakeFormsUi::Hidden(vb::Form& form) {
-  log_.push_back("hide " + form.Name());
-  visible_.erase(form.Name());
-}
+void FakeFormsUi::Hidden(vb::Form& form) { log_.push_back("hide " + form.Name()); }
 
-void FakeFormsUi::Unloaded(std::string_view form_name) {
-  log_.push_back("unload " + std::string(form_name));
-  loaded_.erase(std::string(form_name));
-  visible_.erase(std::string(form_name));
-}
+void FakeFormsUi::Unloaded(std::string_view form_name) { log_.push_back("unload " + std::string(form_name)); }
 
 void FakeFormsUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) {
   std::string target = form.Name() + ".";
   if (control != nullptr) target += control->Name() + ".";
   target += property;
-  std::string value = PropertyText(form, control, property);
-  log_.push_back(target + " = " + value);
-  last_write_[target] = std::move(value);
+  log_.push_back(target + " = " + PropertyText(form, control, property));
 }
 
 FakeFormsUi::Action Press(std::string button) {

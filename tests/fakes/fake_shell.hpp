@@ -1,7 +1,6 @@
 // Shell for tests: records the launches and answers increasing task ids; no process starts.
 #pragma once
 
-#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -25,15 +24,12 @@ class FakeShell : public platform::Shell {
   const std::vector<Launch>& launches() const { return launches_; }
   // While failing, Run raises 53.
   void SetFailing(bool failing) { failing_ = failing; }
-  // Runs after each successful launch: what the started program does (e.g. its server comes up).
-  void OnLaunch(std::function<void(const Launch&)> hook) { hook_ = std::move(hook); }
 
   double Run(std::string_view command_line, int window_style) override;
 
  private:
   std::vector<Launch> launches_;
   bool failing_ = false;
-  std::function<void(const Launch&)> hook_;
   double next_task_ = 1;
 };
 

@@ -24,9 +24,11 @@ class ScenarioFixture : public ::testing::Test {
  protected:
   ScenarioFixture() {
     // A three-component project; an engine executable for the add-in to find.
-    Write(tmp / "App/App.vbp",
-          "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Module1.bas\r\nClass=Class1.cls\r\nName=\"App\"\r\n");
-    Write(tmp / "App/Form1.frm", "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n");
+    Write(
+        tmp / "App/App.vbp",
+        "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Module1.bas\r\nClass=Class1.cls\r\nName=\"App\"\r\n");
+    Write(tmp / "App/Form1.frm",
+          "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n");
     Write(tmp / "App/Form1.frx", std::string("lt\0\0", 4));
     Write(tmp / "App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
     Write(tmp / "App/Class1.cls", "Attribute VB_Name = \"Class1\"\r\n");
@@ -56,7 +58,8 @@ class ScenarioFixture : public ::testing::Test {
     while (std::getline(in, line)) {
       std::string escaped;  // the folder as JSON writes it
       for (char c : dir) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-      for (std::size_t p; (p = line.find(escaped)) != std::string::npos;) line.replace(p, escaped.size(), "$DIR");
+      for (std::size_t p; (p = line.find(escaped)) != std::string::npos;)
+        line.replace(p, escaped.size(), "$DIR");
       lines.push_back(line);
     }
     return lines;

@@ -189,7 +189,8 @@ TEST_F(Runner, AFifoIsRefusedNotWaitedOn) {
   WriteFile(tmp / "G.vbg", "VBGROUP 5.0\r\nStartupProject=Pipe.vbp\r\n");
   for (std::string target : {"Pipe.vbp", "G.vbg"}) {
     WriteFile(tmp / "s.scn", "open " + target + "\n");
-    testing_support::ChildProcess vbhost({NORB_VBHOST, "run", tmp / "s.scn", "--transcript", tmp / "t.jsonl"});
+    testing_support::ChildProcess vbhost(
+        {NORB_VBHOST, "run", tmp / "s.scn", "--transcript", tmp / "t.jsonl"});
     auto result = vbhost.Finish(std::chrono::seconds(20));
     EXPECT_EQ(result.exit_code, 2) << target;
     EXPECT_EQ(result.output, "vbhost: " + (tmp / "s.scn") + ":1: cannot open " + target + ": " +

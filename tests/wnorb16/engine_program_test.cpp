@@ -1,8 +1,8 @@
 // WNORB16.EXE as the add-in meets it: a separate process on the bus, linked through text boxes.
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <sys/stat.h>
 
 #include <thread>
 
