@@ -15,8 +15,7 @@
 #include "posix/win32_posix.hpp"
 #include "vbrt/process.hpp"
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   std::string version = std::to_string(norb::kVersionMajor) + "." + std::to_string(norb::kVersionMinor) +

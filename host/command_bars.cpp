@@ -125,10 +125,10 @@ std::shared_ptr<HostCommandBarControl> HostCommandBar::Insert(int before, std::s
   control->PlaceOn(this);
   items_.insert(items_.begin() + (before - 1), control);
   observer_.Emit({{"event", "control"},
-                    {"action", "add"},
-                    {"bar", name_},
-                    {"before", before},
-                    {"member", std::string(member)}});
+                  {"action", "add"},
+                  {"bar", name_},
+                  {"before", before},
+                  {"member", std::string(member)}});
   return control;
 }
 
@@ -173,8 +173,7 @@ void HostCommandBarEvents::Connect(std::weak_ptr<platform::ide::CommandBarClick>
                                    std::string_view handler) {
   sink_ = std::move(sink);
   control_->Subscribe(weak_from_this());
-  observer_.Emit(
-      {{"event", "subscribe"}, {"member", control_->member()}, {"handler", std::string(handler)}});
+  observer_.Emit({{"event", "subscribe"}, {"member", control_->member()}, {"handler", std::string(handler)}});
 }
 
 nlohmann::ordered_json BarsJson(const HostCommandBars& bars) {

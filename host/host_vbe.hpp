@@ -14,8 +14,10 @@ class HostVBE : public platform::ide::VBE {
  public:
   HostVBE(HostObserver& observer, platform::Clipboard& clipboard, std::shared_ptr<HostApplication> app,
           std::string full_name)
-      : observer_(observer), bars_(std::make_shared<HostCommandBars>(observer, clipboard)),
-        app_(std::move(app)), full_name_(std::move(full_name)) {}
+      : observer_(observer),
+        bars_(std::make_shared<HostCommandBars>(observer, clipboard)),
+        app_(std::move(app)),
+        full_name_(std::move(full_name)) {}
 
   std::shared_ptr<platform::ide::CommandBars> GetCommandBars() override { return bars_; }
   std::shared_ptr<platform::ide::CommandBarEvents> GetCommandBarEvents(

@@ -7,25 +7,25 @@ long HostWin32::GetPrivateProfileStringA(std::string_view section, std::string_v
                                          std::string_view file) {
   long n = real_.GetPrivateProfileStringA(section, key, default_value, buffer, size, file);
   observer_.Emit({{"event", "profile"},
-                    {"action", "read"},
-                    {"file", std::string(file)},
-                    {"section", std::string(section)},
-                    {"key", std::string(key)},
-                    {"value", buffer.substr(0, static_cast<std::size_t>(n))},
-                    {"ok", true}});
+                  {"action", "read"},
+                  {"file", std::string(file)},
+                  {"section", std::string(section)},
+                  {"key", std::string(key)},
+                  {"value", buffer.substr(0, static_cast<std::size_t>(n))},
+                  {"ok", true}});
   return n;
 }
 
-long HostWin32::WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
-                                           std::string_view file) {
+long HostWin32::WritePrivateProfileStringA(std::string_view section, std::string_view key,
+                                           std::string_view value, std::string_view file) {
   long ok = real_.WritePrivateProfileStringA(section, key, value, file);
   observer_.Emit({{"event", "profile"},
-                    {"action", "write"},
-                    {"file", std::string(file)},
-                    {"section", std::string(section)},
-                    {"key", std::string(key)},
-                    {"value", std::string(value)},
-                    {"ok", ok != 0}});
+                  {"action", "write"},
+                  {"file", std::string(file)},
+                  {"section", std::string(section)},
+                  {"key", std::string(key)},
+                  {"value", std::string(value)},
+                  {"ok", ok != 0}});
   return ok;
 }
 

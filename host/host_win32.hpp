@@ -18,11 +18,11 @@ class HostWin32 : public platform::Win32 {
   long GetShortPathNameA(std::string_view long_path, std::string& buffer, long size) override {
     return real_.GetShortPathNameA(long_path, buffer, size);
   }
-  long GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view default_value,
-                                std::string& buffer, long size, std::string_view file) override;
+  long GetPrivateProfileStringA(std::string_view section, std::string_view key,
+                                std::string_view default_value, std::string& buffer, long size,
+                                std::string_view file) override;
   long WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
                                   std::string_view file) override;
-
 
  private:
   HostObserver& observer_;

@@ -1,12 +1,11 @@
 #include "host/ide_model.hpp"
 
-
 #include <algorithm>
 
-#include "posix/windows_path.hpp"
 #include "posix/directory.hpp"
 #include "posix/file_ops.hpp"
 #include "posix/whole_file.hpp"
+#include "posix/windows_path.hpp"
 #include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/strings.hpp"

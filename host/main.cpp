@@ -13,8 +13,7 @@
 #include "posix/own_executable.hpp"
 #include "vbrt/code_page.hpp"
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
@@ -72,8 +71,8 @@ int main(int argc, char** argv) {
   }
   int status = 0;
   try {
-    vbhost::ScenarioRunner runner(*out,
-                                  vbhost::RunnerOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr});
+    vbhost::ScenarioRunner runner(
+        *out, vbhost::RunnerOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr});
     runner.RunFile(scenario);
   } catch (const vbhost::ScenarioError& e) {
     std::cerr << "vbhost: " << e.what() << "\n";

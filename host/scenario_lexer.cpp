@@ -28,12 +28,23 @@ std::vector<std::string> SplitWords(std::string_view line) {
         if (i >= line.size()) throw ScenarioError("a backslash ends the line inside quotes");
         char e = line[i++];
         switch (e) {
-          case '"': word += '"'; break;
-          case '\\': word += '\\'; break;
-          case 'r': word += '\r'; break;
-          case 'n': word += '\n'; break;
-          case 't': word += '\t'; break;
-          default: throw ScenarioError(std::string("unknown escape \\") + e + " inside quotes");
+          case '"':
+            word += '"';
+            break;
+          case '\\':
+            word += '\\';
+            break;
+          case 'r':
+            word += '\r';
+            break;
+          case 'n':
+            word += '\n';
+            break;
+          case 't':
+            word += '\t';
+            break;
+          default:
+            throw ScenarioError(std::string("unknown escape \\") + e + " inside quotes");
         }
       }
       if (!closed) throw ScenarioError("unterminated quote");

@@ -24,7 +24,6 @@
 #include "host/scenario_lexer.hpp"
 #include "host/scripted_desktop.hpp"
 #include "host/scripted_ui.hpp"
-#include "posix/windows_path.hpp"
 #include "posix/file_ops.hpp"
 #include "posix/file_system_posix.hpp"
 #include "posix/private_profile.hpp"
@@ -32,6 +31,7 @@
 #include "posix/spawn.hpp"
 #include "posix/whole_file.hpp"
 #include "posix/win32_posix.hpp"
+#include "posix/windows_path.hpp"
 #include "vbrt/code_page.hpp"
 #include "vbrt/common_controls.hpp"
 #include "vbrt/error.hpp"
@@ -761,8 +761,6 @@ int FileTypeOf(ComponentKind kind) {
   }
   return 9;
 }
-
-
 
 // The twelve file-control events with their parameters, for `event NAME ARGS...`.
 struct FileEventSpec {

@@ -7,8 +7,8 @@ namespace vbhost {
 int ScriptedDesktop::MsgBox(std::string_view prompt, int style, std::optional<std::string_view> title) {
   const bool yes_no = (style & 7) == platform::vbYesNo;
   if (answers_.empty()) {
-    throw ScenarioError("a message box has no queued answer (use \"answer msgbox ...\"): \"" + std::string(prompt) +
-                        "\"");
+    throw ScenarioError("a message box has no queued answer (use \"answer msgbox ...\"): \"" +
+                        std::string(prompt) + "\"");
   }
   std::string answer = answers_.front();
   answers_.pop_front();
@@ -20,7 +20,8 @@ int ScriptedDesktop::MsgBox(std::string_view prompt, int style, std::optional<st
     throw ScenarioError("the answer " + answer + " is not one of the message box's buttons: \"" +
                         std::string(prompt) + "\"");
   }
-  nlohmann::ordered_json e{{"event", "msgbox"}, {"text", std::string(prompt)}, {"style", style}, {"answer", answer}};
+  nlohmann::ordered_json e{
+      {"event", "msgbox"}, {"text", std::string(prompt)}, {"style", style}, {"answer", answer}};
   if (title) e["title"] = std::string(*title);
   observer_.Emit(e);
   return code;

@@ -64,16 +64,22 @@ void ScriptedUi::PropertyWritten(vb::Form& form, vb::Control* control, std::stri
     return;
   }
   if (auto* label = dynamic_cast<vb::Label*>(control); label && property == "Caption") {
-    observer_.Emit(
-        {{"event", "caption"}, {"form", form.Name()}, {"control", label->Name()}, {"text", label->Caption()}});
+    observer_.Emit({{"event", "caption"},
+                    {"form", form.Name()},
+                    {"control", label->Name()},
+                    {"text", label->Caption()}});
     return;
   }
   if (auto* bar = dynamic_cast<vb::ProgressBar*>(control)) {
     nlohmann::ordered_json e{{"event", "progress"}, {"form", form.Name()}, {"control", bar->Name()}};
-    if (property == "Max") e["max"] = Number(bar->Max());
-    else if (property == "Min") e["min"] = Number(bar->Min());
-    else if (property == "Value") e["value"] = Number(bar->Value());
-    else return;
+    if (property == "Max")
+      e["max"] = Number(bar->Max());
+    else if (property == "Min")
+      e["min"] = Number(bar->Min());
+    else if (property == "Value")
+      e["value"] = Number(bar->Value());
+    else
+      return;
     observer_.Emit(e);
   }
 }

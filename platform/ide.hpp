@@ -174,7 +174,8 @@ class VBE {
   virtual ~VBE() = default;
   virtual std::shared_ptr<CommandBars> GetCommandBars() = 0;
   // VBE.Events.CommandBarEvents(control); raises 91 for an empty control.
-  virtual std::shared_ptr<CommandBarEvents> GetCommandBarEvents(std::shared_ptr<CommandBarControl> control) = 0;
+  virtual std::shared_ptr<CommandBarEvents> GetCommandBarEvents(
+      std::shared_ptr<CommandBarControl> control) = 0;
   // The IDE's executable path, ending in its file name.
   virtual std::string FullName() const = 0;
   // Raises 91 when no project is open.

@@ -113,7 +113,8 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
   return std::nullopt;
 }
 
-std::vector<std::pair<std::string, std::string>> ProfileSection(std::string_view text, std::string_view section) {
+std::vector<std::pair<std::string, std::string>> ProfileSection(std::string_view text,
+                                                                std::string_view section) {
   std::vector<std::pair<std::string, std::string>> keys;
   std::vector<Line> lines = SplitLines(text);
   std::optional<SectionSpan> span = FindSection(text, lines, section);

@@ -18,7 +18,8 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
 
 // The key lines of the first section named `section`, in order, as (name, value) trimmed as
 // above but with quotes kept; empty when the section is absent.
-std::vector<std::pair<std::string, std::string>> ProfileSection(std::string_view text, std::string_view section);
+std::vector<std::pair<std::string, std::string>> ProfileSection(std::string_view text,
+                                                                std::string_view section);
 
 // `text` with `key` in `section` set to `value`. An existing key line is rewritten in place
 // (keeping the file's spelling of the key); a new key goes after the section's last line that

@@ -42,7 +42,6 @@ std::vector<std::string> ChildEnvironment(int window_style) {
   return variables;
 }
 
-
 }  // namespace
 
 ShellPosix::ShellPosix(PathResolver resolver) : resolver_(std::move(resolver)) {}

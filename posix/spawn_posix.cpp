@@ -42,9 +42,8 @@ Spawned Spawn(const SpawnRequest& request) {
     if (request.stdout_fd >= 0) posix_spawn_file_actions_adddup2(&actions, request.stdout_fd, STDOUT_FILENO);
     if (request.stderr_fd >= 0) posix_spawn_file_actions_adddup2(&actions, request.stderr_fd, STDERR_FILENO);
     pid_t pid = -1;
-    int error = request.search_path
-                    ? posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), env)
-                    : posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), env);
+    int error = request.search_path ? posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), env)
+                                    : posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), env);
     posix_spawn_file_actions_destroy(&actions);
     return error == 0 ? Spawned{pid, 0} : Spawned{-1, error};
   }

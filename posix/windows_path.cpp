@@ -10,8 +10,8 @@ bool IsWindowsAbsolute(std::string_view path) {
 }
 
 std::string CombineWindowsPath(std::string_view base, std::string_view relative) {
-  std::string joined = IsWindowsAbsolute(relative) ? std::string(relative)
-                                                   : std::string(base) + "\\" + std::string(relative);
+  std::string joined =
+      IsWindowsAbsolute(relative) ? std::string(relative) : std::string(base) + "\\" + std::string(relative);
   std::string drive = joined.substr(0, 2);
   std::vector<std::string> parts;
   std::string part;

@@ -34,7 +34,8 @@ int ListItem::Index() const {
   return 0;
 }
 
-ListView::ListView(Form& form, std::string name, std::vector<std::string> columns) : Control(form, std::move(name)) {
+ListView::ListView(Form& form, std::string name, std::vector<std::string> columns)
+    : Control(form, std::move(name)) {
   for (std::size_t i = 0; i < columns.size(); ++i) columns_.push_back({static_cast<int>(i) + 1, columns[i]});
 }
 
@@ -63,7 +64,9 @@ std::vector<ListItem*> ListView::Ordered() const {
   for (const auto& item : items_) order.push_back(item.get());
   if (!Sorted) return order;
   // The control's own text sort: case aside, stable for equal keys.
-  auto key = [this](const ListItem* item) { return LCase(SortKey == 0 ? item->Text : item->SubItems(SortKey)); };
+  auto key = [this](const ListItem* item) {
+    return LCase(SortKey == 0 ? item->Text : item->SubItems(SortKey));
+  };
   std::stable_sort(order.begin(), order.end(), [&](const ListItem* a, const ListItem* b) {
     return SortOrder == lvwDescending ? key(b) < key(a) : key(a) < key(b);
   });

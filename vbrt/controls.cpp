@@ -7,7 +7,9 @@
 
 namespace vb {
 
-Control::Control(Form& form, std::string name) : form_(form), name_(std::move(name)) { form_.Register(*this); }
+Control::Control(Form& form, std::string name) : form_(form), name_(std::move(name)) {
+  form_.Register(*this);
+}
 
 void Control::Notify(std::string_view property) { form_.Notify(this, property); }
 
@@ -31,7 +33,10 @@ void Label::SetCaption(std::string caption) {
 
 CommandButton::CommandButton(Form& form, std::string name, std::string caption, bool is_default,
                              bool is_cancel)
-    : Control(form, std::move(name)), caption_(std::move(caption)), default_(is_default), cancel_(is_cancel) {}
+    : Control(form, std::move(name)),
+      caption_(std::move(caption)),
+      default_(is_default),
+      cancel_(is_cancel) {}
 
 void CommandButton::Press() {
   if (Click) Click();

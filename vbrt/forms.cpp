@@ -20,7 +20,9 @@ Control* Form::FindControl(std::string_view name) const {
   return nullptr;
 }
 
-void Form::Notify(Control* control, std::string_view property) { rt_.ui().PropertyWritten(*this, control, property); }
+void Form::Notify(Control* control, std::string_view property) {
+  rt_.ui().PropertyWritten(*this, control, property);
+}
 
 void Form::Show(int modal) {
   if (modal == vbModal) {

@@ -23,7 +23,9 @@ class OnError {
   using Handler = std::function<void(const Error&)>;
 
   // On Error Resume Next: the failing statement is skipped silently.
-  static OnError ResumeNext() { return OnError([](const Error&) {}); }
+  static OnError ResumeNext() {
+    return OnError([](const Error&) {});
+  }
   // Trap and report: the handler shows the error, then the next statement runs.
   static OnError Report(Handler show) { return OnError(std::move(show)); }
   // Trap and close down: the handler shows the error and ends the add-in (it does not return).

@@ -51,7 +51,6 @@ std::vector<std::string> ChildEnvironment(const std::string& user) {
   return env;
 }
 
-
 // Drains both pipes until the child has closed them; either may fill while the other is read.
 void Drain(Pipe& out, Pipe& err, RcsResult& result) {
   pollfd fds[2] = {{out.read_end(), POLLIN, 0}, {err.read_end(), POLLIN, 0}};

@@ -92,7 +92,6 @@ class WorkFiles {
   // RCS's own lock file of an archive, which exists while RCS rewrites it.
   static std::string RcsLockFile(const WorkFile& file);
 
-
  private:
   std::string Absolute(std::string_view name) const;
   // The folder of `file`'s archive and the archive's on-disk name when it has one; empty error on success.

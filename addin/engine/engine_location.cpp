@@ -11,7 +11,8 @@ namespace norb {
 using namespace vb;
 
 void MainModule::get_data_path() {
-  auto step = OnError::Report([this](const Error& e) { SystemModalMessage("get_data_path -- " + e.description()); });
+  auto step =
+      OnError::Report([this](const Error& e) { SystemModalMessage("get_data_path -- " + e.description()); });
   long h = 0;
   std::string buffer;
   long n = 0;

@@ -28,9 +28,9 @@ inline constexpr std::string_view kCompare = "-C ";
 
 // Answers.
 inline constexpr std::string_view kLockModeOn = "Y";
-inline constexpr std::string_view kNotCheckedOut = "is not checked out";            // compared in lower case
+inline constexpr std::string_view kNotCheckedOut = "is not checked out";  // compared in lower case
 inline constexpr std::string_view kCheckedOutToOther = "is checked out to someone else";
 inline constexpr std::string_view kCheckedOutToYou = "is checked out to you";
-inline constexpr std::string_view kNoLockFile = "NO LOCK FILE";                     // compared in upper case
+inline constexpr std::string_view kNoLockFile = "NO LOCK FILE";  // compared in upper case
 
 }  // namespace norb::engine

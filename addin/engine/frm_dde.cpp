@@ -8,7 +8,8 @@ namespace norb::forms {
 
 frmDDE::frmDDE(vb::Runtime& rt) : vb::Form(rt, "frmDDE") {
   for (int i = 0; i < kFaceCount; ++i) {
-    Picture1.push_back(std::make_unique<vb::PictureBox>(*this, "Picture1(" + std::to_string(i) + ")", Face(i)));
+    Picture1.push_back(
+        std::make_unique<vb::PictureBox>(*this, "Picture1(" + std::to_string(i) + ")", Face(i)));
   }
 }
 

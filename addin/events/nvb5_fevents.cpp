@@ -32,7 +32,8 @@ void nvb5FEvents::DoGetAddFileName(std::vector<std::string>&, bool&) {}
 
 // The test is made on the old name, the message names the new one; the project file is never
 // refused here.
-void nvb5FEvents::DoGetNewFileName(int& FileType, std::string& NewName, std::string& OldName, bool& CancelDefault) {
+void nvb5FEvents::DoGetNewFileName(int& FileType, std::string& NewName, std::string& OldName,
+                                   bool& CancelDefault) {
   auto step = OnError::ResumeNext();
   bool candidate = false;
   step([&] {
@@ -44,8 +45,8 @@ void nvb5FEvents::DoGetNewFileName(int& FileType, std::string& NewName, std::str
   if (!candidate) return;
   step([&] {
     if ((m_.sys().files.GetAttr(OldName) & platform::vbReadOnly) != 0) {
-      m_.sys().desktop.MsgBox(kRequested + NewName + kReadOnly + vbCr + vbCr + kDenied, platform::vbInformation,
-                              std::nullopt);
+      m_.sys().desktop.MsgBox(kRequested + NewName + kReadOnly + vbCr + vbCr + kDenied,
+                              platform::vbInformation, std::nullopt);
       CancelDefault = true;
     }
   });

@@ -18,10 +18,12 @@ class nvb5FEvents : public platform::ide::FileControlEvents {
   void AfterWriteFile(std::string& filename, int& Success) override;
   void BeforeLoadFile(std::vector<std::string>& FileNames) override;
   void DoGetAddFileName(std::vector<std::string>& FileNames, bool& CancelDefault) override;
-  void DoGetNewFileName(int& FileType, std::string& NewName, std::string& OldName, bool& CancelDefault) override;
+  void DoGetNewFileName(int& FileType, std::string& NewName, std::string& OldName,
+                        bool& CancelDefault) override;
   void DoGetOpenProjectName(std::string& projectname, bool& CancelDefault) override;
   void AfterNewProject(std::string& projectname) override;
-  void RequestChangeFileName(int& FileType, std::string& NewName, std::string& OldName, bool& Cancel) override;
+  void RequestChangeFileName(int& FileType, std::string& NewName, std::string& OldName,
+                             bool& Cancel) override;
   void RequestWriteFile(std::string& filename, bool& Cancel) override;
 
  private:

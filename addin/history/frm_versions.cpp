@@ -11,7 +11,8 @@ constexpr long kBorderWidth = 120;
 constexpr long kBorderHeight = 405;
 }  // namespace
 
-frmVersions::frmVersions(vb::Runtime& rt) : vb::Form(rt, "frmVersions"), Image1(*this, "Image1", DialogEmblem()) {
+frmVersions::frmVersions(vb::Runtime& rt)
+    : vb::Form(rt, "frmVersions"), Image1(*this, "Image1", DialogEmblem()) {
   Width = kClientWidth + kBorderWidth;
   Height = kClientHeight + kBorderHeight;
   cmdOK.Click = [this] { cmdOK_Click(); };

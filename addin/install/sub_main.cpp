@@ -22,7 +22,9 @@ void MainModule::Main() {
   std::string value;
   step([&] { buffer = String(255, '\0'); });
   // The size passed counts the string's terminator too, as VB hands strings to the API.
-  step([&] { sys().win32.GetPrivateProfileStringA(kAddInsSection, kAddInKey, kNotFound, buffer, 256, kAddInList); });
+  step([&] {
+    sys().win32.GetPrivateProfileStringA(kAddInsSection, kAddInKey, kNotFound, buffer, 256, kAddInList);
+  });
   step([&] {
     Long nul = InStr(buffer, vbNullChar);
     value = nul > 0 ? Left(buffer, nul - 1) : buffer;
@@ -36,7 +38,8 @@ void MainModule::Main() {
         SystemModalMessage("NORB add-in installed...");
       } else {
         SystemModalMessage(
-            "NORB add-in failed to write vbaddin.ini; is Visual Basic 5.0 properly installed on this machine?");
+            "NORB add-in failed to write vbaddin.ini; is Visual Basic 5.0 properly installed on this "
+            "machine?");
       }
     });
   });

@@ -27,8 +27,8 @@ struct OperationKind {
   std::string error_prefix_project;
 };
 
-const OperationKind kCheckOut{"EW", "Check-Out [Extract]", "Check-Out [Extract] Active Project", "Check_Out -- ",
-                              "Project_Check_Out -- "};
+const OperationKind kCheckOut{"EW", "Check-Out [Extract]", "Check-Out [Extract] Active Project",
+                              "Check_Out -- ", "Project_Check_Out -- "};
 const OperationKind kCheckIn{"UW", "Check-In [Update]", "Check-In [Update] Active Project", "Check_In -- ",
                              "Project_Check_In -- "};
 
@@ -100,8 +100,8 @@ void MainModule::RunOnComponents(const Operation& op) {
 }
 
 void MainModule::RunOnProjectFile(const Operation& op) {
-  auto step =
-      OnError::Report([&](const Error& e) { SystemModalMessage(op.kind.error_prefix_project + e.description()); });
+  auto step = OnError::Report(
+      [&](const Error& e) { SystemModalMessage(op.kind.error_prefix_project + e.description()); });
   bool refused = false;
   step([&] { refused = CheckProjFile(op.dialog()); });
   step([&] { frmSplash->Hide(); });

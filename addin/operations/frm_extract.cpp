@@ -22,7 +22,9 @@ void frmExtract::cmdOK_Click() {
         m_.gExtractOptions = options;
         m_.gDialogCancelled = 0;
       },
-      [&](const vb::Error& e) { m_.sys().desktop.MsgBox(e.description(), platform::vbOKOnly, std::nullopt); });
+      [&](const vb::Error& e) {
+        m_.sys().desktop.MsgBox(e.description(), platform::vbOKOnly, std::nullopt);
+      });
 }
 
 }  // namespace norb::forms

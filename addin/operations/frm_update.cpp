@@ -41,7 +41,9 @@ void frmUpdate::cmdOK_Click() {
         m_.gUpdateOptions = options;
         m_.gDialogCancelled = 0;
       },
-      [&](const vb::Error& e) { m_.sys().desktop.MsgBox(e.description(), platform::vbOKOnly, std::nullopt); });
+      [&](const vb::Error& e) {
+        m_.sys().desktop.MsgBox(e.description(), platform::vbOKOnly, std::nullopt);
+      });
 }
 
 }  // namespace norb::forms

@@ -14,16 +14,19 @@ class frmUpdate : public OptionsDialog {
   void chkMino_Click();
   void chkSpec_Click();
 
-  vb::CheckBox chkDisc{*this, "chkDisc", "\"D\" - Discard Lock: [don't store]",
-                       "check to discard all changes and unlock the file, instead of updating the NORB library"};
+  vb::CheckBox chkDisc{
+      *this, "chkDisc", "\"D\" - Discard Lock: [don't store]",
+      "check to discard all changes and unlock the file, instead of updating the NORB library"};
   vb::CheckBox chkFast{*this, "chkFast", "\"F\" - Fast/Freshen",
                        "check to quietly skip files that are older than the corresponding NORB libraries"};
-  vb::CheckBox chkKeep{*this, "chkKeep", "\"K\" - Keep Checked Out",
-                       "check to keep file checked-out/locked after update is done (because you intend to make "
-                       "more changes to the file)"};
-  vb::CheckBox chkMino{*this, "chkMino", "\"M\" - Increment Minor Version",
-                       "check to increment the 'minor' version number instead of creating a new integer trunk "
-                       "number (trunk versions only)"};
+  vb::CheckBox chkKeep{
+      *this, "chkKeep", "\"K\" - Keep Checked Out",
+      "check to keep file checked-out/locked after update is done (because you intend to make "
+      "more changes to the file)"};
+  vb::CheckBox chkMino{
+      *this, "chkMino", "\"M\" - Increment Minor Version",
+      "check to increment the 'minor' version number instead of creating a new integer trunk "
+      "number (trunk versions only)"};
   vb::CheckBox chkSpec{*this, "chkSpec", "\"S\" - Specify Version", "Prompts for specific version numbers"};
   vb::CheckBox chkBran{*this, "chkBran", "\"B\" - Store as new Branch",
                        "Check to force NORB to store the new version with a new 'branch' version number."};

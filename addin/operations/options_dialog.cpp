@@ -59,7 +59,9 @@ void OptionsDialog::cmdCancel_Click() {
         m_.gDialogCancelled = 1;
         Hide();
       },
-      [&](const vb::Error& e) { m_.sys().desktop.MsgBox(e.description(), platform::vbOKOnly, std::nullopt); });
+      [&](const vb::Error& e) {
+        m_.sys().desktop.MsgBox(e.description(), platform::vbOKOnly, std::nullopt);
+      });
 }
 
 // The F1 key to the dialog opens the application's help file.

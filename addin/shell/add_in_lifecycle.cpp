@@ -52,7 +52,9 @@ void nvb5VersionControl::CreateMenuRow(const MenuRow& row) {
   });
   step([&] { Obj(control).SetCaption(std::string(row.caption)); });
   if (row.face >= 0) {
-    step([&] { m_.sys().clipboard.SetData(m_.frmDDE->Picture1.at(static_cast<std::size_t>(row.face))->Image()); });
+    step([&] {
+      m_.sys().clipboard.SetData(m_.frmDDE->Picture1.at(static_cast<std::size_t>(row.face))->Image());
+    });
     step([&] { Obj(control).PasteFace(); });
   }
   if (row.separator) step([&] { Obj(control).SetBeginGroup(true); });

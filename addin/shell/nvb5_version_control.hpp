@@ -50,7 +50,8 @@ class nvb5VersionControl : public platform::ide::IDTExtensibility {
 
   // ---- IDTExtensibility ----------------------------------------------------------------
   void OnConnection(std::shared_ptr<platform::ide::VBE> VBInst, long ConnectMode,
-                    std::shared_ptr<platform::ide::AddIn> AddInInst, std::vector<std::string>& custom) override;
+                    std::shared_ptr<platform::ide::AddIn> AddInInst,
+                    std::vector<std::string>& custom) override;
   void OnDisconnection(long RemoveMode, std::vector<std::string>& custom) override;
   void OnStartupComplete(std::vector<std::string>& custom) override;
   void OnAddInsUpdate(std::vector<std::string>& custom) override;
@@ -85,7 +86,7 @@ class nvb5VersionControl : public platform::ide::IDTExtensibility {
   // The menu's twenty records, in creation order.
   static const MenuRow kMenu[20];
   // The buttons in the order disconnection deletes them.
-  static Control nvb5VersionControl::* const kDeletionOrder[20];
+  static Control nvb5VersionControl::*const kDeletionOrder[20];
   // Creates one row's button and its subscription, one guarded statement at a time.
   void CreateMenuRow(const MenuRow& row);
   void CreateMenus();

@@ -19,8 +19,8 @@ struct Layer {
 };
 
 bool IsOsHeader(const std::string& name) {
-  static const std::vector<std::string> kOs = {"unistd.h", "fcntl.h", "poll.h",   "pwd.h", "signal.h",
-                                               "spawn.h",  "dirent.h", "pty.h", "termios.h"};
+  static const std::vector<std::string> kOs = {"unistd.h", "fcntl.h",  "poll.h", "pwd.h",    "signal.h",
+                                               "spawn.h",  "dirent.h", "pty.h",  "termios.h"};
   return name.starts_with("sys/") || std::find(kOs.begin(), kOs.end(), name) != kOs.end();
 }
 
@@ -62,8 +62,8 @@ TEST(IncludeRules, EachFolderIncludesOnlyWhatItsLayerMayUse) {
           }
         } else {
           const std::string folder = target.substr(0, target.find('/'));
-          ok = folder == layer.folder || std::find(layer.may_include.begin(), layer.may_include.end(), folder) !=
-                                             layer.may_include.end();
+          ok = folder == layer.folder || std::find(layer.may_include.begin(), layer.may_include.end(),
+                                                   folder) != layer.may_include.end();
         }
         if (!ok) offences.push_back(layer.folder + "/" + name + ": " + line);
       }

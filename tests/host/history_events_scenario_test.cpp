@@ -21,7 +21,8 @@ class HistoryAndEvents : public testing_support::ScenarioFixture {
   // The history dialog's entries and selection for an engine answer.
   json History(const std::string& answer) {
     Lines t = Run(Connected() + "engine reply \"L \" \"" + answer +
-                  "\"\nselect Form1\nanswer dialog frmVersions ok\nclick \"Project Window Form Folder\" \"Version &History\"\n");
+                  "\"\nselect Form1\nanswer dialog frmVersions ok\nclick \"Project Window Form Folder\" "
+                  "\"Version &History\"\n");
     Lines shown = With(t, "\"form\":\"frmVersions\",\"phase\":\"shown\"");
     return shown.empty() ? json() : json::parse(shown[0]);
   }
@@ -36,7 +37,8 @@ class HistoryAndEvents : public testing_support::ScenarioFixture {
 };
 
 TEST_F(HistoryAndEvents, TheHistoryListsTheEnginesLinesAfterTheFirstTwo) {
-  json d = History("History of F\\r\\nRevision  Date\\r\\n 1.1  first \\r\\n1.2  second\\r\\n  1.3  third\\r\\n");
+  json d =
+      History("History of F\\r\\nRevision  Date\\r\\n 1.1  first \\r\\n1.2  second\\r\\n  1.3  third\\r\\n");
   // Blanks before a line's carriage return stay: the line is trimmed before the CR is cut.
   EXPECT_EQ(d["entries"], (json{"1.1  first ", "1.2  second", "1.3  third"}));
   EXPECT_EQ(d["selected"], 2);  // the last entry, selected when the dialog opens
@@ -55,10 +57,12 @@ TEST_F(HistoryAndEvents, TheHistoryListsTheEnginesLinesAfterTheFirstTwo) {
 
 TEST_F(HistoryAndEvents, HistoryAndCompareRefuseUnsavedFilesAndUseTheEngineForm) {
   // Modified: the message names the file as the IDE gives it; nothing goes to the engine.
-  Lines t = Run(Connected() + "select Module1\nedit Module1\nanswer msgbox OK\nanswer msgbox OK\n"
-                              "click \"Project Window Module/Class Folder\" \"Version &History\"\n"
-                              "click \"Project Window Module/Class Folder\" \"Delta &Compare\"\n");
-  std::string text = R"({"event":"msgbox","text":")" + Win("App\\Module1.bas", true) + R"( needs saving...","style":4096,"answer":"OK"})";
+  Lines t = Run(Connected() +
+                "select Module1\nedit Module1\nanswer msgbox OK\nanswer msgbox OK\n"
+                "click \"Project Window Module/Class Folder\" \"Version &History\"\n"
+                "click \"Project Window Module/Class Folder\" \"Delta &Compare\"\n");
+  std::string text = R"({"event":"msgbox","text":")" + Win("App\\Module1.bas", true) +
+                     R"( needs saving...","style":4096,"answer":"OK"})";
   EXPECT_EQ(With(t, "\"event\":\"msgbox\""), (Lines{text, text}));
   EXPECT_TRUE(Executes(t, "L ").empty());
   EXPECT_TRUE(Executes(t, "-C ").empty());
@@ -68,7 +72,9 @@ TEST_F(HistoryAndEvents, HistoryAndCompareRefuseUnsavedFilesAndUseTheEngineForm)
   testing_support::Write(tmp / "App/App.vbp",
                          "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Module1.bas\r\nClass=Class1.cls\r\n"
                          "Module=Hidden; .hidden.bas\r\nName=\"App\"\r\n");
-  t = Run(Connected() + "select Hidden\nanswer msgbox OK\nclick \"Project Window Related Documents Folder\" \"Delta &Compare\"\n");
+  t = Run(Connected() +
+          "select Hidden\nanswer msgbox OK\nclick \"Project Window Related Documents Folder\" \"Delta "
+          "&Compare\"\n");
   EXPECT_EQ(With(t, "\"event\":\"msgbox\"").size(), 1u);
   EXPECT_TRUE(Executes(t, "-C ").empty());
 
@@ -76,8 +82,9 @@ TEST_F(HistoryAndEvents, HistoryAndCompareRefuseUnsavedFilesAndUseTheEngineForm)
   testing_support::Write(tmp / "App/Sub Folder/Deep.bas", "Attribute VB_Name = \"Deep\"\r\n");
   testing_support::Write(tmp / "App/App.vbp",
                          "Type=Exe\r\nModule=Deep; Sub Folder\\Deep.bas\r\nName=\"App\"\r\n");
-  t = Run(Connected() + "select Deep\nclick \"Project Window Form Folder\" \"Delta &Compare\"\n"
-                        "answer dialog frmVersions close\nclick \"Project Window Form Folder\" \"Version &History\"\n");
+  t = Run(Connected() +
+          "select Deep\nclick \"Project Window Form Folder\" \"Delta &Compare\"\n"
+          "answer dialog frmVersions close\nclick \"Project Window Form Folder\" \"Version &History\"\n");
   Lines compare = Executes(t, "-C ");
   ASSERT_EQ(compare.size(), 1u);
   std::string f = compare[0].substr(3, (compare[0].size() - 4) / 2);
@@ -112,19 +119,23 @@ TEST_F(HistoryAndEvents, OptionsSendsConfigThenRelinksUnlessRefused) {
   EXPECT_EQ(With(t, "\"text\":\"Linking...\"").size(), 2u);
 
   t = Run(Connected() + "engine refuse CONFIG\nclick Tools \"&Version Control Options\"\n");
-  EXPECT_EQ(With(t, "\"event\":\"error\""),
-            Lines{R"({"event":"error","where":"Click","number":285,"description":"Foreign application won't perform DDE method or operation"})"});
+  EXPECT_EQ(
+      With(t, "\"event\":\"error\""),
+      Lines{
+          R"({"event":"error","where":"Click","number":285,"description":"Foreign application won't perform DDE method or operation"})"});
   EXPECT_EQ(With(t, "\"text\":\"Linking...\"").size(), 1u);
 }
 
 TEST_F(HistoryAndEvents, RunTheEngineInteractively) {
   Lines t = Run(Connected() + "click Tools \"Run &NORB for Windows\"\n");
-  EXPECT_EQ(With(t, "\"event\":\"launch\"").back(),
-            R"({"event":"launch","command":")" + Win("bin\\WNORB16", true) + R"(","style":1,"started":false})");
+  EXPECT_EQ(
+      With(t, "\"event\":\"launch\"").back(),
+      R"({"event":"launch","command":")" + Win("bin\\WNORB16", true) + R"(","style":1,"started":false})");
   std::filesystem::remove(tmp / "bin/WNORB16.EXE");
   t = Run("answer msgbox OK\nanswer msgbox OK\n" + Connected() + "click Tools \"Run &NORB for Windows\"\n");
-  EXPECT_EQ(With(t, "\"event\":\"msgbox\"").back(),
-            R"({"event":"msgbox","text":"WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...","style":0,"answer":"OK"})");
+  EXPECT_EQ(
+      With(t, "\"event\":\"msgbox\"").back(),
+      R"({"event":"msgbox","text":"WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...","style":0,"answer":"OK"})");
 }
 
 TEST_F(HistoryAndEvents, WritesToReadOnlyFilesAreRefusedWhateverTheLockMode) {
@@ -146,12 +157,14 @@ TEST_F(HistoryAndEvents, WritesToReadOnlyFilesAreRefusedWhateverTheLockMode) {
               Lines{R"({"event":"msgbox","text":"Visual Basic has just requested to write )" + f +
                     R"(, which is read-only.\r\rRequest denied. \r\r","style":64,"answer":"OK"})"})
         << mode;
-    EXPECT_EQ(With(t, "\"event\":\"write\""),
-              (Lines{R"({"event":"write","path":")" + f + R"(","written":false})",
-                     R"({"event":"write","path":")" + Win("App\\Form1.frx", true) + R"(","written":true})",
-                     R"({"event":"write","path":")" + Win("App\\Module1.bas", true) + R"(","written":true})"}));
+    EXPECT_EQ(
+        With(t, "\"event\":\"write\""),
+        (Lines{R"({"event":"write","path":")" + f + R"(","written":false})",
+               R"({"event":"write","path":")" + Win("App\\Form1.frx", true) + R"(","written":true})",
+               R"({"event":"write","path":")" + Win("App\\Module1.bas", true) + R"(","written":true})"}));
     std::ifstream in(tmp / "App/Form1.frm", std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "original");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
+              "original");
     Lines requests = With(t, "\"name\":\"RequestWriteFile\"");
     ASSERT_EQ(requests.size(), 6u);
     for (std::size_t i = 3; i < 6; ++i)
@@ -162,19 +175,22 @@ TEST_F(HistoryAndEvents, WritesToReadOnlyFilesAreRefusedWhateverTheLockMode) {
 
 TEST_F(HistoryAndEvents, RenamingAReadOnlyFileIsRefusedOnlyInLockMode) {
   std::string fresh = Win("App\\Module2.bas", true);
-  Lines t = Run(Connected("Y") + "readonly App/Module1.bas on\nanswer msgbox OK\nsaveas Module1 App/Module2.bas\n"
-                                 "readonly App/Module1.bas off\n");
+  Lines t = Run(Connected("Y") +
+                "readonly App/Module1.bas on\nanswer msgbox OK\nsaveas Module1 App/Module2.bas\n"
+                "readonly App/Module1.bas off\n");
   EXPECT_EQ(With(t, "\"event\":\"msgbox\""),
             Lines{R"({"event":"msgbox","text":"Visual Basic has just requested to write )" + fresh +
                   R"(, which is read-only.\r\rRequest denied. ","style":64,"answer":"OK"})"});
   EXPECT_NE(With(t, "\"name\":\"DoGetNewFileName\"")[0].find("\"cancel\":true"), std::string::npos);
   EXPECT_TRUE(With(t, "\"name\":\"AfterChangeFileName\"").empty());
 
-  t = Run(Connected("N") + "readonly App/Module1.bas on\nsaveas Module1 App/Module2.bas\nreadonly App/Module1.bas off\n");
+  t = Run(Connected("N") +
+          "readonly App/Module1.bas on\nsaveas Module1 App/Module2.bas\nreadonly App/Module1.bas off\n");
   EXPECT_TRUE(With(t, "\"event\":\"msgbox\"").empty());
   EXPECT_EQ(With(t, "\"name\":\"AfterChangeFileName\"").size(), 1u);
   // The project file is never refused here.
-  t = Run(Connected("Y") + "readonly App/App.vbp on\nsaveas project App/Renamed.vbp\nreadonly App/App.vbp off\n");
+  t = Run(Connected("Y") +
+          "readonly App/App.vbp on\nsaveas project App/Renamed.vbp\nreadonly App/App.vbp off\n");
   EXPECT_NE(With(t, "\"name\":\"DoGetNewFileName\"")[0].find("\"cancel\":false"), std::string::npos);
 }
 

@@ -20,7 +20,8 @@ const char* kScripted =
 TEST_F(Startup, LockModeOnQueriesEveryComponentAndWritesOnlyChangedStates) {
   Lines t = Run(std::string(kScripted) +
                 "engine reply G2LOCKING Y\n"
-                "engine reply \"T \" \"F is not checked out\\r\\n\" \"M: NO LOCK FILE\\r\\n\" \"C is checked out to you\\r\\n\"\n"
+                "engine reply \"T \" \"F is not checked out\\r\\n\" \"M: NO LOCK FILE\\r\\n\" \"C is checked "
+                "out to you\\r\\n\"\n"
                 "addin connectaddin\n"
                 "show states\n");
   Lines expected = {
@@ -62,7 +63,8 @@ TEST_F(Startup, LockModeOnQueriesEveryComponentAndWritesOnlyChangedStates) {
   ASSERT_EQ(t.size(), expected.size()) << ::testing::PrintToString(t);
   for (std::size_t i = 0; i < t.size(); ++i) {
     if (expected[i].find("\"CD ") != std::string::npos) {
-      EXPECT_EQ(t[i].rfind(R"({"event":"execute","topic":"WNORB16|frmMain","command":"CD C:\\tmp\\)", 0), 0u) << t[i];
+      EXPECT_EQ(t[i].rfind(R"({"event":"execute","topic":"WNORB16|frmMain","command":"CD C:\\tmp\\)", 0), 0u)
+          << t[i];
       EXPECT_NE(t[i].find(R"(~1\\App\\","ok":true})"), std::string::npos) << t[i];
       continue;
     }
@@ -81,11 +83,12 @@ TEST_F(Startup, LockModeOffSendsNoLockQuery) {
 
 TEST_F(Startup, OnlyAnExactYTurnsLockModeOn) {
   for (const char* answer : {"Y", "Y ", "y", "Yes", ""}) {
-    Lines t = Run(std::string(kScripted) + "engine reply G2LOCKING \"" + answer + "\"\naddin connectaddin\nshow lockmode\n");
+    Lines t = Run(std::string(kScripted) + "engine reply G2LOCKING \"" + answer +
+                  "\"\naddin connectaddin\nshow lockmode\n");
     int expected = std::string(answer) == "Y" ? 1 : 0;
-    EXPECT_EQ(With(t, "\"show\":true").back(),
-              R"({"event":"lockmode","show":true,"value":)" + std::to_string(expected) +
-                  R"(,"gLockMode":)" + std::to_string(expected) + "}")
+    EXPECT_EQ(With(t, "\"show\":true").back(), R"({"event":"lockmode","show":true,"value":)" +
+                                                   std::to_string(expected) + R"(,"gLockMode":)" +
+                                                   std::to_string(expected) + "}")
         << "answer \"" << answer << "\"";
   }
 }
@@ -115,27 +118,33 @@ TEST_F(Startup, MissingEngineGivesOneMessageAndStartUpGoesOn) {
   Lines t = Run("open App/App.vbp\nanswer msgbox OK\naddin connectaddin\n");
   Lines boxes = With(t, "\"event\":\"msgbox\"");
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], R"({"event":"msgbox","text":"$DIR\\bin\\WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...","style":0,"answer":"OK"})");
+  EXPECT_EQ(
+      boxes[0],
+      R"({"event":"msgbox","text":"$DIR\\bin\\WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...","style":0,"answer":"OK"})");
   EXPECT_TRUE(With(t, "\"event\":\"launch\"").empty());
-  EXPECT_EQ(With(t, "\"control\":\"lblCap\""),
-            (Lines{R"({"event":"caption","form":"frmSplash","control":"lblCap","text":" Connecting..."})",
-                   R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Loading ..."})",
-                   R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Linking..."})",
-                   R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Checking project..."})",
-                   R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Form1"})",
-                   R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Module1"})",
-                   R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Class1"})",
-                   R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Ready..."})",
-                   R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Ready..."})"}));
+  EXPECT_EQ(
+      With(t, "\"control\":\"lblCap\""),
+      (Lines{R"({"event":"caption","form":"frmSplash","control":"lblCap","text":" Connecting..."})",
+             R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Loading ..."})",
+             R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Linking..."})",
+             R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Checking project..."})",
+             R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Form1"})",
+             R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Module1"})",
+             R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Class1"})",
+             R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Ready..."})",
+             R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Ready..."})"}));
   // No server answers: both links fail, so no command goes out and lock mode stays off.
-  EXPECT_EQ(With(t, "\"event\":\"link\""),
-            (Lines{R"({"event":"link","control":"Text1","topic":"WNORB16|frmMain","item":"","mode":2,"ok":false,"number":282})",
-                   R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"ok":false,"number":282})"}));
+  EXPECT_EQ(
+      With(t, "\"event\":\"link\""),
+      (Lines{
+          R"({"event":"link","control":"Text1","topic":"WNORB16|frmMain","item":"","mode":2,"ok":false,"number":282})",
+          R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"ok":false,"number":282})"}));
   Lines executes = With(t, "\"event\":\"execute\"");
   ASSERT_EQ(executes.size(), 2u);
   EXPECT_NE(executes[0].find(R"("command":"CD C:\\tmp\\)"), std::string::npos);
   EXPECT_NE(executes[0].find(R"("ok":false,"number":293})"), std::string::npos);
-  EXPECT_EQ(executes[1], R"({"event":"execute","topic":"WNORB16|frmMain","command":"G2LOCKING","ok":false,"number":293})");
+  EXPECT_EQ(executes[1],
+            R"({"event":"execute","topic":"WNORB16|frmMain","command":"G2LOCKING","ok":false,"number":293})");
   EXPECT_EQ(With(t, "\"event\":\"lockmode\""), Lines{R"({"event":"lockmode","value":0})"});
   EXPECT_EQ(t.back(), R"({"event":"form","form":"frmSplash","action":"unload"})");
 }
@@ -160,8 +169,11 @@ TEST_F(Startup, ThePassStopsAtAModifiedComponentOrAMissingFile) {
   EXPECT_EQ(With(t, "\"text\":\"Ready...\"").size(), 2u);
 
   std::filesystem::remove(tmp / "App/Module1.bas");
-  t = Run(std::string(kScripted) + "engine reply G2LOCKING Y\nengine reply \"T \" \"is not checked out\\r\\n\"\naddin connectaddin\n");
-  EXPECT_EQ(With(t, "\"command\":\"T "), Lines{R"({"event":"execute","topic":"WNORB16|frmMain","command":"T $DIR\\App\\Form1.frm","ok":true})"});
+  t = Run(std::string(kScripted) +
+          "engine reply G2LOCKING Y\nengine reply \"T \" \"is not checked out\\r\\n\"\naddin connectaddin\n");
+  EXPECT_EQ(
+      With(t, "\"command\":\"T "),
+      Lines{R"({"event":"execute","topic":"WNORB16|frmMain","command":"T $DIR\\App\\Form1.frm","ok":true})"});
   EXPECT_EQ(With(t, "\"text\":\"Module1\"").size(), 1u);  // reached, then stopped at its missing file
 }
 
@@ -176,19 +188,21 @@ TEST_F(Startup, RelinkFollowsTheNewProjectEvenWhenTheOldOneIsGone) {
     if (t[i].find("\"action\":\"unload\"") != std::string::npos && relink == 0) relink = i + 1;
   }
   Lines after(t.begin() + static_cast<std::ptrdiff_t>(relink), t.end());
-  EXPECT_EQ(after, (Lines{
-                       R"({"event":"form","form":"frmSplash","action":"load"})",
-                       R"({"event":"caption","form":"frmSplash","control":"lblVersion","text":"v5.0.1"})",
-                       R"({"event":"form","form":"frmSplash","action":"show"})",
-                       R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Linking..."})",
-                       R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Checking project..."})",
-                       R"({"event":"execute","topic":"WNORB16|frmMain","command":"G2LOCKING","ok":true})",
-                       R"({"event":"form","form":"frmSplash","action":"unload"})",
-                       // reported once delivered, with what the sinks left in Cancel
-                       R"({"event":"fileevent","name":"AfterNewProject","args":{"projectname":"Project1"},"cancel":false})",
-                       // re-link does not touch the lock-mode property
-                       R"({"event":"lockmode","show":true,"value":1,"gLockMode":0})",
-                   }));
+  EXPECT_EQ(
+      after,
+      (Lines{
+          R"({"event":"form","form":"frmSplash","action":"load"})",
+          R"({"event":"caption","form":"frmSplash","control":"lblVersion","text":"v5.0.1"})",
+          R"({"event":"form","form":"frmSplash","action":"show"})",
+          R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Linking..."})",
+          R"({"event":"caption","form":"frmSplash","control":"lblCap","text":"Checking project..."})",
+          R"({"event":"execute","topic":"WNORB16|frmMain","command":"G2LOCKING","ok":true})",
+          R"({"event":"form","form":"frmSplash","action":"unload"})",
+          // reported once delivered, with what the sinks left in Cancel
+          R"({"event":"fileevent","name":"AfterNewProject","args":{"projectname":"Project1"},"cancel":false})",
+          // re-link does not touch the lock-mode property
+          R"({"event":"lockmode","show":true,"value":1,"gLockMode":0})",
+      }));
 }
 
 TEST_F(Startup, AfterCloseDownNothingOfTheAddinRuns) {
@@ -198,13 +212,15 @@ TEST_F(Startup, AfterCloseDownNothingOfTheAddinRuns) {
                 "addin disconnectaddin\n"
                 "show links\n");
   Lines tail(t.end() - 5, t.end());
-  EXPECT_EQ(tail, (Lines{
-                      R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":0,"ok":true})",
-                      R"({"event":"link","control":"Text1","topic":"WNORB16|frmMain","item":"","mode":0,"ok":true})",
-                      R"({"event":"form","form":"frmDDE","action":"unload"})",
-                      R"({"event":"end"})",
-                      R"({"event":"links","show":true,"links":[]})",
-                  }));
+  EXPECT_EQ(
+      tail,
+      (Lines{
+          R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":0,"ok":true})",
+          R"({"event":"link","control":"Text1","topic":"WNORB16|frmMain","item":"","mode":0,"ok":true})",
+          R"({"event":"form","form":"frmDDE","action":"unload"})",
+          R"({"event":"end"})",
+          R"({"event":"links","show":true,"links":[]})",
+      }));
 }
 
 }  // namespace

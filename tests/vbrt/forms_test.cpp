@@ -48,10 +48,10 @@ struct Fixture : ::testing::Test {
   vb::Runtime rt{fake.services()};
   Events ev;
   vb::FormSlot<FrmOptions> frmOptions{rt, [this] {
-                                         auto f = std::make_unique<FrmOptions>(rt, ev);
-                                         f->Width = 6000;
-                                         return f;
-                                       }};
+                                        auto f = std::make_unique<FrmOptions>(rt, ev);
+                                        f->Width = 6000;
+                                        return f;
+                                      }};
 };
 
 using FormLifetime = Fixture;
@@ -73,9 +73,9 @@ TEST_F(FormLifetime, ReferenceLoadsUnloadDestroysNextReferenceStartsFresh) {
   EXPECT_EQ(frmOptions->lblCap.Caption(), "Loading...");
   EXPECT_EQ(frmOptions->chkKeep.Value(), vb::vbUnchecked);
   EXPECT_EQ(ev.loads, 2);
-  EXPECT_EQ(fake.ui.log(), (std::vector<std::string>{"load frmOptions", "frmOptions.lblCap.Caption = Checking project...",
-                                                     "frmOptions.chkKeep.Value = 1", "unload frmOptions",
-                                                     "load frmOptions"}));
+  EXPECT_EQ(fake.ui.log(), (std::vector<std::string>{
+                               "load frmOptions", "frmOptions.lblCap.Caption = Checking project...",
+                               "frmOptions.chkKeep.Value = 1", "unload frmOptions", "load frmOptions"}));
 }
 
 TEST_F(FormLifetime, CheckBoxClickRunsWhenCodeChangesTheValue) {
@@ -121,8 +121,9 @@ TEST_F(FormLifetime, ModalShowReturnsWhenHiddenOrUnloaded) {
     EXPECT_EQ(e.number(), 400);
   }
   EXPECT_EQ(fake.ui.log(),
-            (std::vector<std::string>{"load frmOptions", "showmodal frmOptions", "hide frmOptions", "showmodal frmOptions",
-                                      "unload frmOptions", "load frmOptions", "show frmOptions"}));
+            (std::vector<std::string>{"load frmOptions", "showmodal frmOptions", "hide frmOptions",
+                                      "showmodal frmOptions", "unload frmOptions", "load frmOptions",
+                                      "show frmOptions"}));
 }
 
 TEST_F(FormLifetime, ProgressBarKeepsMinBelowMaxAndValueBetween) {

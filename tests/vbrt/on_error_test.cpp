@@ -32,13 +32,15 @@ TEST(OnError, ResumeNextSkipsTheFailingStatementAndAbandonsTheCallee) {
 TEST(OnError, ReportShowsThenContinuesWithTheNextStatement) {
   std::vector<std::string> shown;
   std::vector<std::string> log;
-  auto step = vb::OnError::Report([&](const vb::Error& e) { shown.push_back("Check_Out -- " + e.description()); });
+  auto step =
+      vb::OnError::Report([&](const vb::Error& e) { shown.push_back("Check_Out -- " + e.description()); });
   step([&] { vb::Raise(285); });
   step([&] { log.push_back("reload"); });
   step([&] { vb::Left("", -1); });
   step([&] { log.push_back("unload"); });
-  EXPECT_EQ(shown, (std::vector<std::string>{"Check_Out -- Foreign application won't perform DDE method or operation",
-                                              "Check_Out -- Invalid procedure call or argument"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{
+                       "Check_Out -- Foreign application won't perform DDE method or operation",
+                       "Check_Out -- Invalid procedure call or argument"}));
   EXPECT_EQ(log, (std::vector<std::string>{"reload", "unload"}));
 }
 

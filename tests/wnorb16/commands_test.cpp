@@ -81,7 +81,8 @@ TEST_F(EngineTest, HistoryListsEveryRevisionOldestFirst) {
   // Authors of exactly the column's width and longer still stand apart from the comment.
   Rcs("co", {"-l", Archive("H.BAS"), Path("H.BAS")}, "twelve_chars");
   Write("H.BAS", "2\n");
-  Rcs("ci", {"-u", "-d2003/01/01 00:00:00", "-mon the trunk", Archive("H.BAS"), Path("H.BAS")}, "twelve_chars");
+  Rcs("ci", {"-u", "-d2003/01/01 00:00:00", "-mon the trunk", Archive("H.BAS"), Path("H.BAS")},
+      "twelve_chars");
   Rcs("co", {"-l1.1", Archive("H.BAS"), Path("H.BAS")}, "a_long_author_name");
   Write("H.BAS", "b\n");
   Rcs("ci", {"-u", "-r1.1.1", "-d2002/06/30 23:59:59", "-mon a branch", Archive("H.BAS"), Path("H.BAS")},

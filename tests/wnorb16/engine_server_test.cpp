@@ -46,7 +46,7 @@ TEST_F(EngineTest, TheAddInReadsEachAnswerRightAfterItsExecute) {
 // What an engine window would show goes to everyone; a lock pass's queries do not.
 TEST(EngineServer, OutcomesArePublishedForWhatChangesFilesOrReportsAndForEveryError) {
   const std::vector<std::pair<std::string, bool>> commands = {
-      {"EW A.BAS", true}, {"UW A.BAS", true}, {"-C A.BAS", true},    {"CONFIG", true},
+      {"EW A.BAS", true}, {"UW A.BAS", true},   {"-C A.BAS", true},  {"CONFIG", true},
       {"T A.BAS", false}, {"G2LOCKING", false}, {"CD C:\\X", false}, {"L A.BAS", false}};
   for (const auto& [command, published] : commands) {
     EXPECT_EQ(IsPublishedOutcome(command, "fine\r\n"), published) << command;

@@ -63,7 +63,8 @@ TEST_F(EngineTest, UpdateNumbersRevisionsByOption) {
   EXPECT_EQ(StatusLines(Run("UW " + n))[1], n + ": checked in as revision 1.1.1.1; work file read-only");
   std::vector<std::string> revisions = Revisions(engine(), n);
   std::sort(revisions.begin(), revisions.end());  // in one second, the history's order is RCS's
-  EXPECT_EQ(revisions, (std::vector<std::string>{"1.1", "1.1.1.1", "2.1", "2.2", "2.2.1.1", "2.2.2.1", "3.1"}));
+  EXPECT_EQ(revisions,
+            (std::vector<std::string>{"1.1", "1.1.1.1", "2.1", "2.2", "2.2.1.1", "2.2.2.1", "3.1"}));
 }
 
 TEST_F(EngineTest, ACommentSetBeforehandIsTheUsersNextCheckInOnly) {
