@@ -8,6 +8,7 @@
 #include "dde/private_bus.hpp"
 #include "engine_fixture.hpp"
 #include "tests/dde/child_process.hpp"
+#include "tests/support/long_trunk.hpp"
 
 namespace testing_support {
 namespace {
@@ -180,22 +181,7 @@ TEST_F(EngineTest, SixThousandFilesInOneCommand) {
 // A history of 40,000 revisions, each with its own log, oldest first.
 TEST_F(EngineTest, HistoryOfFortyThousandRevisions) {
   constexpr int kRevisions = 40000;
-  std::string deltas, texts;
-  for (int r = kRevisions; r >= 1; --r) {
-    const std::string rev = "1." + std::to_string(r);
-    // One second apart, counted from 2024-01-01 00:00:00.
-    const int s = r - 1;
-    char date[32];
-    std::snprintf(date, sizeof date, "2024.01.%02d.%02d.%02d.%02d", 1 + s / 86400, s / 3600 % 24, s / 60 % 60,
-                  s % 60);
-    deltas += rev + "\ndate\t" + date + ";\tauthor ann;\tstate Exp;\nbranches;\nnext\t" +
-              (r > 1 ? "1." + std::to_string(r - 1) : "") + ";\n\n";
-    texts += rev + "\nlog\n@change " + std::to_string(r) + "\n@\ntext\n@" +
-             (r == kRevisions ? "last\n" : "") + "@\n\n";
-  }
-  tmp_.Write("proj/RCS/X.FRM,v", "head\t1." + std::to_string(kRevisions) +
-                                     ";\naccess;\nsymbols;\nlocks; strict;\n\n" + deltas + "\ndesc\n@@\n\n" +
-                                     texts);
+  tmp_.Write("proj/RCS/X.FRM,v", LongTrunkArchive(kRevisions));
   const std::vector<std::string> lines = StatusLines(Run("L " + Windows("X.FRM")));
   ASSERT_EQ(lines.size(), kRevisions + 2u);
   EXPECT_EQ(lines[2], "1.1       2024/01/01 00:00:00  ann         change 1");
