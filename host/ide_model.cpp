@@ -38,17 +38,21 @@ bool IsWithin(const std::string& path, std::string folder) {
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   return vb::LCase(path).starts_with(vb::LCase(folder));
 }
+// The text parsed, or 321 naming the file and the line.
+template <class Parse>
+auto ParsedOrRaise(Parse parse, const std::string& text, const std::string& windows_path) {
+  try {
+    return parse(text);
+  } catch (const ProjectFileError& e) {
+    RaiseInvalid(e, windows_path);
+  }
+}
 }  // namespace
 
 std::string ProjectToOpen(const std::string& windows_path, const posix::PathResolver& resolver) {
   if (vb::LCase(ExtensionOf(WindowsFileNameOf(windows_path))) != ".vbg") return windows_path;
   std::string text = ReadProjectText(resolver, windows_path);
-  ProjectGroup group;
-  try {
-    group = ParseProjectGroup(text);
-  } catch (const ProjectFileError& e) {
-    RaiseInvalid(e, windows_path);
-  }
+  ProjectGroup group = ParsedOrRaise(ParseProjectGroup, text, windows_path);
   std::string folder = WindowsFolderOf(windows_path);
   std::string startup = CombineWindowsPath(folder, group.startup);
   auto invalid = [&](const std::string& reason) {
@@ -146,12 +150,7 @@ std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& l
 
 void HostProject::ReadFrom(const std::string& windows_path) {
   std::string text = ReadProjectText(resolver_, windows_path);
-  ProjectFile parsed;
-  try {
-    parsed = ParseProjectFile(text);
-  } catch (const ProjectFileError& e) {
-    RaiseInvalid(e, windows_path);
-  }
+  ProjectFile parsed = ParsedOrRaise(ParseProjectFile, text, windows_path);
   std::string folder = WindowsFolderOf(windows_path);
 
   unresolved_.clear();
