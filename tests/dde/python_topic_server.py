@@ -6,8 +6,9 @@
 #   /frmSig   a topic as a library that routes calls by signature serves it: Execute without its
 #             command is "no such method";
 #   /frmOther an object that is no topic.
-# Prints "serving" once the name is taken.
+# Prints "serving" once the name is taken; the command "HANG" prints "hanging" and never ends.
 import sys
+import time
 
 import dbus
 import dbus.service
@@ -53,6 +54,9 @@ class Main(dbus.service.Object):
     # The status changes before the reply goes, as the link requires.
     @dbus.service.method("dde.Topic", in_signature="s")
     def Execute(self, command):
+        if command == "HANG":
+            print("hanging", flush=True)
+            time.sleep(3600)
         if command.startswith("NO"):
             self.cmd.set_item("txtStatus", "refused " + command)
             raise Refused("refused")

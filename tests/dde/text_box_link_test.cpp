@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,148 +19,6 @@ using testing_support::kQuit;
 using testing_support::kRefused;
 using testing_support::RaisedBy;
 
-// The add-in's two links on its hidden form.
-struct Links {
-  dde::TextBoxLink command;
-  dde::TextBoxLink status;
-
-  explicit Links(dde::Transport& bus) : command(bus, "frmDDE", "Text1"), status(bus, "frmDDE", "Text2") {
-    command.SetLinkTopic("WNORB16|frmMain");
-    status.SetLinkTopic("WNORB16|frmCmd");
-    status.SetLinkItem("txtStatus");
-  }
-  void Connect() {
-    command.SetLinkMode(2);
-    status.SetLinkMode(1);
-  }
-};
-
-TEST(TextBoxLink, FailuresRaiseVbsNumbersAndLeaveTheModeAtZero) {
-  dde::InProcessBus bus;
-  Links links(bus);
-  EXPECT_EQ(RaisedBy([&] { links.command.SetLinkMode(2); }), kNoResponse);
-  EXPECT_EQ(RaisedBy([&] { links.status.SetLinkMode(1); }), kNoResponse);
-  EXPECT_EQ(links.command.LinkMode(), 0);
-  EXPECT_EQ(links.status.LinkMode(), 0);
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kNoChannel);
-
-  dde::ScriptedServer engine(bus);
-  for (const char* topic : {"WNORB16 frmMain", "WNORB16", "WNORB16|frmNone", "NOBODY|frmMain", "|frmMain"}) {
-    links.command.SetLinkTopic(topic);
-    EXPECT_EQ(RaisedBy([&] { links.command.SetLinkMode(2); }), kNoResponse) << topic;
-    EXPECT_EQ(links.command.LinkMode(), 0) << topic;
-  }
-  links.command.SetLinkTopic("WNORB16|frmMain");
-
-  // An item the server lacks: the advise is refused and no link stays.
-  links.status.SetLinkItem("txtNone");
-  EXPECT_EQ(RaisedBy([&] { links.status.SetLinkMode(1); }), kRefused);
-  EXPECT_EQ(links.status.LinkMode(), 0);
-
-  engine.Refuse("BAD");
-  links.command.SetLinkMode(2);
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("BAD 1"); }), kRefused);
-  EXPECT_EQ(links.command.LinkMode(), 2);
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("GOOD 1"); }), kNothing);
-
-  // An invalid mode leaves the link as it was; notify (3) is a mode.
-  EXPECT_EQ(RaisedBy([&] { links.command.SetLinkMode(4); }).number, 380);
-  EXPECT_EQ(links.command.LinkMode(), 2);
-  links.status.SetLinkItem("txtStatus");
-  EXPECT_EQ(RaisedBy([&] { links.status.SetLinkMode(3); }), kNothing);
-  EXPECT_EQ(links.status.LinkMode(), 3);
-  links.status.SetLinkMode(0);
-  EXPECT_EQ(bus.ConversationCount(), 1u);
-}
-
-TEST(TextBoxLink, DroppingAlwaysSucceeds) {
-  dde::InProcessBus bus;
-  Links links(bus);
-  EXPECT_EQ(RaisedBy([&] { links.command.SetLinkMode(0); }), kNothing);
-
-  auto engine = std::make_unique<dde::ScriptedServer>(bus);
-  links.Connect();
-  EXPECT_EQ(bus.ConversationCount(), 2u);
-  links.command.SetLinkMode(0);
-  EXPECT_EQ(links.command.LinkMode(), 0);
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kNoChannel);
-  EXPECT_EQ(RaisedBy([&] { links.command.SetLinkMode(0); }), kNothing);
-  EXPECT_EQ(bus.ConversationCount(), 1u);
-
-  // Also when the engine is gone.
-  engine.reset();
-  EXPECT_EQ(RaisedBy([&] { links.status.SetLinkMode(0); }), kNothing);
-  EXPECT_EQ(links.status.LinkMode(), 0);
-  EXPECT_EQ(bus.ConversationCount(), 0u);
-}
-
-TEST(TextBoxLink, AnAutomaticLinksTextFollowsItsItem) {
-  dde::InProcessBus bus;
-  dde::ScriptedServer engine(bus);
-  engine.SetStatus("Ready");
-  Links links(bus);
-  links.Connect();
-  EXPECT_EQ(links.status.Text(), "Ready");
-
-  engine.SetStatus("Busy");
-  EXPECT_EQ(links.status.Text(), "Busy");
-
-  // The answer stands in the status link as soon as the command link's execute returns.
-  engine.Reply("T ", {"", "is checked out to you"});
-  links.command.LinkExecute("T C:\\PROJ\\FORM1.FRM");
-  EXPECT_EQ(links.status.Text(), "");
-  links.command.LinkExecute("T C:\\PROJ\\FORM1.FRM");
-  EXPECT_EQ(links.status.Text(), "is checked out to you");
-}
-
-TEST(TextBoxLink, ANonzeroModeWhileLinkedDropsAndInitiatesAgain) {
-  dde::InProcessBus bus;
-  dde::ScriptedServer engine(bus);
-  dde::ScriptedServer other(bus, {.application = "OTHER"});
-  engine.SetStatus("engine");
-  other.SetStatus("other");
-  Links links(bus);
-  links.Connect();
-  links.status.SetLinkMode(1);
-  EXPECT_EQ(bus.ConversationCount(), 2u);
-
-  links.status.SetLinkTopic("OTHER|frmCmd");
-  EXPECT_EQ(links.status.Text(), "engine");
-  links.status.SetLinkMode(1);
-  EXPECT_EQ(links.status.Text(), "other");
-  engine.SetStatus("stale");
-  EXPECT_EQ(links.status.Text(), "other");
-  EXPECT_EQ(bus.ConversationCount(), 2u);
-
-  // A failing re-initiate has dropped the old link all the same.
-  links.command.SetLinkTopic("NOBODY|frmMain");
-  EXPECT_EQ(RaisedBy([&] { links.command.SetLinkMode(2); }), kNoResponse);
-  EXPECT_EQ(links.command.LinkMode(), 0);
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kNoChannel);
-  EXPECT_EQ(bus.ConversationCount(), 1u);
-}
-
-TEST(TextBoxLink, AnEngineThatQuitsGivesAnErrorNeverAHang) {
-  dde::InProcessBus bus;
-  auto engine = std::make_unique<dde::ScriptedServer>(bus);
-  engine->Reply("CONFIG", {"configured"});
-  Links links(bus);
-  links.Connect();
-  links.command.LinkExecute("CONFIG");
-  engine.reset();
-
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("T X"); }), kQuit);
-  EXPECT_EQ(links.status.Text(), "configured");
-
-  // Linking again reaches the engine's next run.
-  dde::ScriptedServer restarted(bus);
-  restarted.Reply("T ", {"is not checked out"});
-  links.Connect();
-  links.command.LinkExecute("T X");
-  EXPECT_EQ(links.status.Text(), "is not checked out");
-  EXPECT_EQ(restarted.Executes(), (std::vector<dde::ExecuteRecord>{{"frmMain", "T X"}}));
-}
-
 class Transcript : public dde::LinkObserver {
  public:
   void LinkModeWritten(const dde::LinkModeWrite& w) override {
@@ -177,7 +34,9 @@ class Transcript : public dde::LinkObserver {
   std::vector<std::string> lines;
 };
 
-TEST(TextBoxLinks, TheObserverSeesEveryModeWriteAndExecuteInOrder) {
+// Failures raise VB's numbers and leave the mode at 0, or as it was for an invalid mode; the
+// observer sees every mode write and execute in order, with its outcome.
+TEST(TextBoxLinks, EveryModeWriteAndExecuteIsSeenWithItsOutcome) {
   dde::InProcessBus bus;
   Transcript transcript;
   dde::TextBoxLinks factory(bus, &transcript);
@@ -185,26 +44,40 @@ TEST(TextBoxLinks, TheObserverSeesEveryModeWriteAndExecuteInOrder) {
   auto text2 = factory.Create("frmDDE", "Text2");
   text1->SetLinkTopic("WNORB16|frmMain");
   text2->SetLinkTopic("WNORB16|frmCmd");
-  text2->SetLinkItem("txtStatus");
+  text2->SetLinkItem("txtNone");
+  EXPECT_EQ(RaisedBy([&] { text1->SetLinkMode(2); }), kNoResponse);
+  EXPECT_EQ(text1->LinkMode(), 0);
+  EXPECT_EQ(RaisedBy([&] { text1->LinkExecute("CONFIG"); }), kNoChannel);
 
-  RaisedBy([&] { text1->SetLinkMode(2); });
   dde::ScriptedServer engine(bus);
   engine.Refuse("BAD");
+  EXPECT_EQ(RaisedBy([&] { text2->SetLinkMode(1); }), kRefused);
+  EXPECT_EQ(text2->LinkMode(), 0);
+  text2->SetLinkItem("txtStatus");
   text1->SetLinkMode(2);
   text2->SetLinkMode(1);
   text1->LinkExecute("CD C:\\PROJ");
-  RaisedBy([&] { text1->LinkExecute("BAD"); });
-  RaisedBy([&] { text2->SetLinkMode(0); });
-  RaisedBy([&] { text2->LinkExecute("T X"); });
+  EXPECT_EQ(RaisedBy([&] { text1->LinkExecute("BAD"); }), kRefused);
+  EXPECT_EQ(RaisedBy([&] { text1->SetLinkMode(4); }).number, 380);
+  EXPECT_EQ(text1->LinkMode(), 2);
+  text2->SetLinkMode(3);
+  EXPECT_EQ(text2->LinkMode(), 3);
+  text2->SetLinkMode(0);
+  EXPECT_EQ(RaisedBy([&] { text2->LinkExecute("T X"); }), kNoChannel);
   text1->SetLinkMode(0);
   text1->SetLinkMode(0);
+  EXPECT_EQ(bus.ConversationCount(), 0u);
 
   EXPECT_EQ(transcript.lines, (std::vector<std::string>{
                                   "mode frmDDE.Text1 WNORB16|frmMain! 2 failed 282",
+                                  "execute frmDDE.Text1 WNORB16|frmMain [CONFIG] failed 293",
+                                  "mode frmDDE.Text2 WNORB16|frmCmd!txtNone 1 failed 285",
                                   "mode frmDDE.Text1 WNORB16|frmMain! 2 ok",
                                   "mode frmDDE.Text2 WNORB16|frmCmd!txtStatus 1 ok",
                                   "execute frmDDE.Text1 WNORB16|frmMain [CD C:\\PROJ] ok",
                                   "execute frmDDE.Text1 WNORB16|frmMain [BAD] failed 285",
+                                  "mode frmDDE.Text1 WNORB16|frmMain! 4 failed 380",
+                                  "mode frmDDE.Text2 WNORB16|frmCmd!txtStatus 3 ok",
                                   "mode frmDDE.Text2 WNORB16|frmCmd!txtStatus 0 ok",
                                   "execute frmDDE.Text2 WNORB16|frmCmd [T X] failed 293",
                                   "mode frmDDE.Text1 WNORB16|frmMain! 0 ok",
@@ -212,6 +85,66 @@ TEST(TextBoxLinks, TheObserverSeesEveryModeWriteAndExecuteInOrder) {
                               }));
   EXPECT_EQ(engine.Executes(),
             (std::vector<dde::ExecuteRecord>{{"frmMain", "CD C:\\PROJ"}, {"frmMain", "BAD"}}));
+  for (const char* topic : {"WNORB16 frmMain", "WNORB16", "WNORB16|frmNone", "NOBODY|frmMain", "|frmMain"}) {
+    text1->SetLinkTopic(topic);
+    EXPECT_EQ(RaisedBy([&] { text1->SetLinkMode(2); }), kNoResponse) << topic;
+    EXPECT_EQ(text1->LinkMode(), 0) << topic;
+  }
+}
+
+// The add-in's two links on its hidden form, against two engines.
+TEST(TextBoxLink, AnAutomaticLinksTextFollowsItsItemAndEachNonzeroModeLinksAnew) {
+  dde::InProcessBus bus;
+  auto engine = std::make_unique<dde::ScriptedServer>(bus);
+  dde::ScriptedServer other(bus, {.application = "OTHER"});
+  engine->SetStatus("Ready");
+  other.SetStatus("other");
+  dde::TextBoxLink command(bus, "frmDDE", "Text1");
+  dde::TextBoxLink status(bus, "frmDDE", "Text2");
+  command.SetLinkTopic("WNORB16|frmMain");
+  status.SetLinkTopic("WNORB16|frmCmd");
+  status.SetLinkItem("txtStatus");
+  command.SetLinkMode(2);
+  status.SetLinkMode(1);
+  EXPECT_EQ(status.Text(), "Ready");
+  engine->SetStatus("Busy");
+  EXPECT_EQ(status.Text(), "Busy");
+  // The answer stands in the status link as soon as the command link's execute returns.
+  engine->Reply("T ", {"", "is checked out to you"});
+  command.LinkExecute("T C:\\PROJ\\FORM1.FRM");
+  EXPECT_EQ(status.Text(), "");
+  command.LinkExecute("T C:\\PROJ\\FORM1.FRM");
+  EXPECT_EQ(status.Text(), "is checked out to you");
+
+  status.SetLinkTopic("OTHER|frmCmd");
+  EXPECT_EQ(status.Text(), "is checked out to you");
+  status.SetLinkMode(1);
+  EXPECT_EQ(status.Text(), "other");
+  engine->SetStatus("stale");
+  EXPECT_EQ(status.Text(), "other");
+  EXPECT_EQ(bus.ConversationCount(), 2u);
+
+  // A failing re-initiate has dropped the old link all the same.
+  command.SetLinkTopic("NOBODY|frmMain");
+  EXPECT_EQ(RaisedBy([&] { command.SetLinkMode(2); }), kNoResponse);
+  EXPECT_EQ(RaisedBy([&] { command.LinkExecute("CONFIG"); }), kNoChannel);
+  EXPECT_EQ(bus.ConversationCount(), 1u);
+
+  // An engine that quits gives an error, never a hang; dropping succeeds all the same, and
+  // linking again reaches the engine's next run.
+  command.SetLinkTopic("WNORB16|frmMain");
+  command.SetLinkMode(2);
+  engine.reset();
+  EXPECT_EQ(RaisedBy([&] { command.LinkExecute("T X"); }), kQuit);
+  EXPECT_EQ(RaisedBy([&] { command.SetLinkMode(0); }), kNothing);
+  dde::ScriptedServer restarted(bus);
+  restarted.Reply("T ", {"is not checked out"});
+  command.SetLinkMode(2);
+  status.SetLinkTopic("WNORB16|frmCmd");
+  status.SetLinkMode(1);
+  command.LinkExecute("T X");
+  EXPECT_EQ(status.Text(), "is not checked out");
+  EXPECT_EQ(restarted.Executes(), (std::vector<dde::ExecuteRecord>{{"frmMain", "T X"}}));
 }
 
 }  // namespace
