@@ -21,7 +21,7 @@ struct LockStatusTest : ::testing::Test {
   // Each question about a file of its own, so each has its own reply rule.
   norb::LockState Ask(std::vector<std::string> replies) {
     std::string file = "C:\\PROJ\\FORM" + std::to_string(++asked) + ".FRM";
-    fx.fake.dde.Reply("T " + file, std::move(replies));
+    fx.fake.engine.Reply("T " + file, std::move(replies));
     return fx.m->LockStatus(file);
   }
   int asked = 0;
@@ -35,24 +35,24 @@ TEST_F(LockStatusTest, PhrasesInAnyCaseWithTheLastTestWinning) {
   EXPECT_EQ(Ask({"form1.frm: no lock file\r\n"}), norb::NoLockFile);
   EXPECT_EQ(Ask({"the engine said something else"}), norb::NoLockFile);
   EXPECT_EQ(Ask({"is checked out to you, but NO LOCK FILE"}), norb::NoLockFile);
-  EXPECT_EQ(fx.fake.dde.Commands().size(), 6u);
-  EXPECT_EQ(fx.fake.dde.Commands()[0], "T C:\\PROJ\\FORM1.FRM");
+  EXPECT_EQ(fx.fake.engine.Executes().size(), 6u);
+  EXPECT_EQ(fx.fake.engine.Executes()[0], (dde::ExecuteRecord{"frmMain", "T C:\\PROJ\\FORM1.FRM"}));
 }
 
 TEST_F(LockStatusTest, AnEmptyReplyAsksAgainAndAnEngineThatNeverAnswersIsBounded) {
   EXPECT_EQ(Ask({"   ", "FORM1.FRM is checked out to you\r\n"}), norb::CheckedOutToYou);
-  EXPECT_EQ(fx.fake.dde.Commands().size(), 2u);
+  EXPECT_EQ(fx.fake.engine.Executes().size(), 2u);
 
   ModuleFixture silent;
   LinkAsStartUpDoes(*silent.m);
-  silent.fake.dde.Reply("T ", {""});
+  silent.fake.engine.Reply("T ", {""});
   EXPECT_EQ(silent.m->LockStatus("C:\\A.BAS"), norb::NoLockFile);
-  EXPECT_EQ(silent.fake.dde.Commands().size(), 10u);
+  EXPECT_EQ(silent.fake.engine.Executes().size(), 10u);
   EXPECT_TRUE(silent.fake.desktop.boxes().empty());
 }
 
 TEST_F(LockStatusTest, AFailingLinkShowsTheBareDescriptionAndAnswersNoLockFile) {
-  fx.fake.dde.RefuseCommands("T ");
+  fx.fake.engine.Refuse("T ");
   fx.fake.desktop.QueueAnswer(platform::vbOK);
   EXPECT_EQ(fx.m->LockStatus("C:\\A.BAS"), norb::NoLockFile);
   ASSERT_EQ(fx.fake.desktop.boxes().size(), 1u);

@@ -19,7 +19,7 @@ namespace testing_support {
 struct ModuleFixture {
   explicit ModuleFixture(bool real_win32 = false) {
     platform::Win32& win32 = real_win32 ? static_cast<platform::Win32&>(posix_win32) : fake.win32;
-    m = norb::StartProcess({win32, fake.files, fake.shell, fake.desktop, fake.clipboard, fake.ui, fake.dde},
+    m = norb::StartProcess({win32, fake.files, fake.shell, fake.desktop, fake.clipboard, fake.ui, fake.links},
                            "C:\\VB");
   }
   fakes::FakeServices fake;

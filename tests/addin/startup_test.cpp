@@ -32,7 +32,7 @@ struct Ide {
 
 struct StartupSinks : ::testing::Test {
   void SetUp() override {
-    fake.dde.Reply("G2LOCKING", {"N"});
+    fake.engine.Reply("G2LOCKING", {"N"});
     fake.files.AddFile("C:\\VB\\WNORB16.EXE");
     fake.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");
   }
@@ -71,7 +71,7 @@ TEST_F(StartupSinks, DisconnectUnhooksBothSinksAndNothingRunsAfterCloseDown) {
   // Even sinks the IDE still holds (a shutdown through a failed launch does not unhook them)
   // are dead once the add-in has ended.
   fakes::FakeServices fake2;
-  fake2.dde.Reply("G2LOCKING", {"N"});
+  fake2.engine.Reply("G2LOCKING", {"N"});
   fake2.files.AddFile("C:\\VB\\WNORB16.EXE");
   fake2.shell.SetFailing(true);
   fake2.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");

@@ -1,37 +1,17 @@
 #include "tests/fakes/fake_forms_ui.hpp"
 
-#include <cmath>
-#include <sstream>
-
 namespace fakes {
 
 namespace {
 
-std::string Number(float v) {
-  if (std::floor(v) == v && std::fabs(v) < 1e9f) return std::to_string(static_cast<long long>(v));
-  std::ostringstream out;
-  out << v;
-  return out.str();
-}
-
-std::string Bool(bool b) { return b ? "True" : "False"; }
-
-// The value of a written property as a person would read it; "?" for a property it cannot read.
+// The value of a written property as a person would read it; "?" for one the tests do not read.
 std::string PropertyText(vb::Form& form, vb::Control* control, std::string_view property) {
   if (control == nullptr) return property == "Caption" ? form.Caption() : "?";
-  if (property == "Visible") return Bool(control->Visible());
-  if (property == "Enabled") return Bool(control->Enabled());
   if (auto* label = dynamic_cast<vb::Label*>(control); label && property == "Caption")
     return label->Caption();
   if (auto* check = dynamic_cast<vb::CheckBox*>(control); check && property == "Value") {
     return std::to_string(check->Value());
   }
-  if (auto* bar = dynamic_cast<vb::ProgressBar*>(control)) {
-    if (property == "Min") return Number(bar->Min());
-    if (property == "Max") return Number(bar->Max());
-    if (property == "Value") return Number(bar->Value());
-  }
-  if (auto* text = dynamic_cast<vb::TextBox*>(control); text && property == "Text") return text->Text();
   return "?";
 }
 
