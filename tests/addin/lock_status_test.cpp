@@ -56,8 +56,10 @@ TEST_F(LockStatusTest, AFailingLinkShowsTheBareDescriptionAndAnswersNoLockFile) 
   fx.fake.desktop.QueueAnswer(platform::vbOK);
   EXPECT_EQ(fx.m->LockStatus("C:\\A.BAS"), norb::NoLockFile);
   ASSERT_EQ(fx.fake.desktop.boxes().size(), 1u);
-  EXPECT_EQ(fx.fake.desktop.boxes()[0].prompt, "Foreign application won't perform DDE method or operation");
-  EXPECT_EQ(fx.fake.desktop.boxes()[0].style, 4096);
+  // A system-modal OK-only box without a title.
+  EXPECT_EQ(
+      fx.fake.desktop.boxes()[0],
+      (fakes::MsgBoxShown{"Foreign application won't perform DDE method or operation", 4096, std::nullopt}));
 }
 
 }  // namespace
