@@ -39,7 +39,8 @@ TEST(FileEvents, WritesAndRenamesOfReadOnlyFilesAreRefused) {
     }
     if (c.rename_refused) {
       EXPECT_EQ(fx.fake.desktop.boxes().at(1).prompt,
-                "Visual Basic has just requested to write C:\\P\\Form2.frm, which is read-only.\r\rRequest denied. ");
+                "Visual Basic has just requested to write C:\\P\\Form2.frm, which is read-only.\r\rRequest "
+                "denied. ");
     }
   }
 }

@@ -30,12 +30,14 @@ struct Ide {
   std::shared_ptr<vbhost::HostApplication> app = std::make_shared<vbhost::HostApplication>(host, numbers);
 };
 
+void Arrange(fakes::FakeServices& fake) {
+  fake.engine.Reply("G2LOCKING", {"N"});
+  fake.files.AddFile("C:\\VB\\WNORB16.EXE");
+  fake.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");
+}
+
 struct StartupSinks : ::testing::Test {
-  void SetUp() override {
-    fake.engine.Reply("G2LOCKING", {"N"});
-    fake.files.AddFile("C:\\VB\\WNORB16.EXE");
-    fake.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");
-  }
+  void SetUp() override { Arrange(fake); }
   fakes::FakeServices fake;
   Ide ide;
   std::shared_ptr<vbhost::HostApplication> app = ide.app;
@@ -67,42 +69,38 @@ TEST_F(StartupSinks, DisconnectUnhooksBothSinksAndNothingRunsAfterCloseDown) {
   EXPECT_THROW(a->DisconnectEvents(2), vb::Error);
   EXPECT_THROW(app->file_control().DisconnectEvents(1), vb::Error);
   EXPECT_TRUE(weak_connect.expired());
-
-  // Even sinks the IDE still holds (a shutdown through a failed launch does not unhook them)
-  // are dead once the add-in has ended.
-  fakes::FakeServices fake2;
-  fake2.engine.Reply("G2LOCKING", {"N"});
-  fake2.files.AddFile("C:\\VB\\WNORB16.EXE");
-  fake2.shell.SetFailing(true);
-  fake2.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");
-  fake2.desktop.QueueAnswer(platform::vbOK);
-  Ide ide2;
-  auto p2 = ide2.Open();
-  vb::Process<norb::MainModule> second{norb::StartProcess(fake2.services(), "C:\\VB")};
-  auto c2 = second.state()->CreateConnectClass();
-  EXPECT_FALSE(second.Call([&] { c2->ConnectAddIn(ide2.app); }));
-  ASSERT_EQ(fake2.desktop.boxes().size(), 1u);
-  EXPECT_EQ(fake2.desktop.boxes()[0].prompt, "startNORB -- File not found");
-  EXPECT_EQ(fake2.desktop.boxes()[0].style, 4096);
-  EXPECT_TRUE(p2->Sinks().empty());  // dead,
-  EXPECT_TRUE(ide2.app->file_control().Sinks().empty());
-  EXPECT_NO_THROW(p2->DisconnectEvents(2));  // though still connected
-  EXPECT_NO_THROW(ide2.app->file_control().DisconnectEvents(1));
 }
 
-TEST_F(StartupSinks, RunNorbThatCannotLaunchReportsAndClosesDown) {
-  ASSERT_TRUE(process.Call([&] { connect->ConnectAddIn(app); }));
+// A launch that fails, at start-up or by the menu's "Run NORB for Windows", is reported and
+// closes the add-in down. Sinks the IDE still holds (such a shutdown does not unhook them) are
+// dead once the add-in has ended.
+TEST_F(StartupSinks, ALaunchThatFailsReportsAndClosesDown) {
+  const fakes::MsgBoxShown not_found{"startNORB -- File not found", 4096, std::nullopt};
   fake.shell.SetFailing(true);
   fake.desktop.QueueAnswer(platform::vbOK);
-  EXPECT_FALSE(process.Call([&] {
-    bool handled = false, cancel = false;
-    connect->cbcRunNORBhandler_Click(nullptr, handled, cancel);
-  }));
-  EXPECT_EQ(fake.shell.launches().back(), (fakes::Launch{"C:\\VB\\WNORB16", 1, false}));
-  ASSERT_EQ(fake.desktop.boxes().size(), 1u);
-  EXPECT_EQ(fake.desktop.boxes()[0].prompt, "startNORB -- File not found");
-  EXPECT_EQ(fake.desktop.boxes()[0].style, 4096);
+  EXPECT_FALSE(process.Call([&] { connect->ConnectAddIn(app); }));
+  EXPECT_EQ(fake.desktop.boxes(), std::vector<fakes::MsgBoxShown>{not_found});
   EXPECT_FALSE(process.alive());
+  EXPECT_TRUE(a->Sinks().empty());  // dead,
+  EXPECT_TRUE(app->file_control().Sinks().empty());
+  EXPECT_NO_THROW(a->DisconnectEvents(2));  // though still connected
+  EXPECT_NO_THROW(app->file_control().DisconnectEvents(1));
+
+  Ide ide2;
+  fakes::FakeServices fake2;
+  Arrange(fake2);
+  fake2.desktop.QueueAnswer(platform::vbOK);
+  vb::Process<norb::MainModule> second{norb::StartProcess(fake2.services(), "C:\\VB")};
+  auto c2 = second.state()->CreateConnectClass();
+  ASSERT_TRUE(second.Call([&] { c2->ConnectAddIn(ide2.app); }));
+  fake2.shell.SetFailing(true);
+  EXPECT_FALSE(second.Call([&] {
+    bool handled = false, cancel = false;
+    c2->cbcRunNORBhandler_Click(nullptr, handled, cancel);
+  }));
+  EXPECT_EQ(fake2.shell.launches().back(), (fakes::Launch{"C:\\VB\\WNORB16", 1, false}));
+  EXPECT_EQ(fake2.desktop.boxes(), std::vector<fakes::MsgBoxShown>{not_found});
+  EXPECT_FALSE(second.alive());
 }
 
 TEST(ProgressWindow, ALaterReferenceLoadsItAnewWithItsDesignTimeTexts) {
