@@ -44,13 +44,11 @@ TEST_F(FileNames, ShortNamesOnlyWhereBlanksOrLengthAskForThem) {
   std::string blank_file = Touch(tmp, "VB/My Form.frm");
   std::string short_file = Short(blank_file);
   EXPECT_EQ(FileShort(blank_file), tmp.Windows("VB\\") + short_file.substr(short_file.rfind('\\') + 1));
-  EXPECT_EQ(FileShort(blank_file).find(' '), std::string::npos);
 
   // A blank in the directory only: the directory's short form, the file part as it was.
   std::string blank_dir = Touch(tmp, "My Dir/main.frm");
   std::string expected_dir = Short(tmp.Windows("My Dir\\"));
   EXPECT_EQ(FileShort(blank_dir), expected_dir + "main.frm");
-  EXPECT_EQ(expected_dir.back(), '\\');
 }
 
 TEST_F(FileNames, DirectoriesLongerThan67CharactersAreShortened) {
@@ -63,9 +61,7 @@ TEST_F(FileNames, DirectoriesLongerThan67CharactersAreShortened) {
   ASSERT_EQ(f67.size() - std::string("Module1.bas").size(), 67u);
   ASSERT_EQ(f68.size() - std::string("Module1.bas").size(), 68u);
   EXPECT_EQ(FileShort(f67), f67);
-  std::string shortened = FileShort(f68);
-  EXPECT_EQ(shortened, Short(tmp.Windows(dir68 + "\\")) + "Module1.bas");
-  EXPECT_LT(shortened.size(), f68.size());
+  EXPECT_EQ(FileShort(f68), Short(tmp.Windows(dir68 + "\\")) + "Module1.bas");
 }
 
 // One trailing backslash on a directory's short form; what cannot be shortened raises 5.
