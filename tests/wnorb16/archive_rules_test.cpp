@@ -156,10 +156,20 @@ TEST_F(CentralArchivesTest, AFlatArchiveMovesOnceToItsProjectAndTheProjectsFolde
 // A relative archive folder keeps, below it, the folders its path climbs out of: only what is
 // left climbing once the path is resolved within itself counts.
 TEST_F(EngineTest, ARelativeArchivesFolderKeepsTheFoldersItClimbsOutOf) {
-  tmp_.Write("WNORB.INI", "[Engine]\nArchives=X\\..\\..\\ARC\n");
-  Write("forms/MAIN.FRM", "main\n");
-  EXPECT_EQ(StatusLines(Run("UW " + Windows("forms\\MAIN.FRM")))[0], "1 of 1 files updated");
-  EXPECT_TRUE(std::filesystem::exists(Path("ARC/forms/MAIN.FRM,v")));
+  const struct {
+    std::string archives, file, archive;
+  } cases[] = {
+      {"..\\STORE", "proj/A.FRM", "STORE/proj/A.FRM,v"},
+      {"..\\STORE", "proj2/A.FRM", "STORE/proj2/A.FRM,v"},
+      {"X\\..\\..\\ARC", "proj/forms/MAIN.FRM", "proj/ARC/forms/MAIN.FRM,v"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archives + " " + c.file);
+    tmp_.Write("WNORB.INI", "[Engine]\nArchives=" + c.archives + "\n");
+    tmp_.Write(c.file, c.file + "\n");
+    EXPECT_EQ(StatusLines(Run("UW " + tmp_.Windows(c.file)))[0], "1 of 1 files updated");
+    EXPECT_NE(Contents(tmp_ / c.archive).find(c.file + "\n"), std::string::npos);
+  }
 }
 
 TEST_F(EngineTest, AVanishedArchiveFolderIsAnErrorNotANewHistory) {

@@ -32,48 +32,6 @@ TEST_F(EngineTest, LockModeAndConfigurationComeFromTheIniFile) {
   EXPECT_EQ(Run("G2LOCKING"), "Y");
 }
 
-TEST_F(EngineTest, ArchivesSettingPutsArchivesElsewhere) {
-  // A relative folder that climbs out of the work file's folder keeps the folder it climbed over.
-  tmp_.Write("WNORB.INI", "[Engine]\nArchives=..\\STORE\n");
-  Write("A.FRM", "a\n");
-  tmp_.Write("proj2/A.FRM", "another a\n");
-  EXPECT_EQ(StatusLines(Run("UW " + Windows("A.FRM") + "," + tmp_.Windows("proj2\\A.FRM")))[0],
-            "2 of 2 files updated");
-  EXPECT_EQ(Contents(tmp_ / "STORE/proj/A.FRM,v").substr(0, 9), "head\t1.1;");
-  EXPECT_NE(Contents(tmp_ / "STORE/proj2/A.FRM,v").find("another a"), std::string::npos);
-  EXPECT_EQ(Run("T " + Windows("A.FRM")), Windows("A.FRM") + " is not checked out\r\n");
-}
-
-TEST_F(EngineTest, ChangeDirectorySetsTheFolderOfRelativeNames) {
-  Archived("A.FRM", "a\n");
-  tmp_.MakeDir("proj/long folder name/sub");
-  EXPECT_EQ(Run("CD " + Short("")), "OK");
-  EXPECT_EQ(StatusLines(Run("EW A.FRM"))[1], "A.FRM: revision 1.1 extracted and locked");
-  EXPECT_EQ(Run("CD " + Short("long folder name")), "OK");
-  EXPECT_EQ(Run("CD SUB"), "OK");
-  EXPECT_EQ(Run("CD ..\\..\\"), "OK");
-  EXPECT_TRUE(Run("T A.FRM").starts_with("A.FRM is checked out to you\r\n"));
-  EXPECT_EQ(Run("CD " + tmp_.Windows("nowhere")), "ERROR: no folder " + tmp_.Windows("nowhere") + "\r\n");
-  EXPECT_TRUE(Run("T A.FRM").starts_with("A.FRM is checked out"));  // the folder stayed
-}
-
-TEST_F(EngineTest, RefusalsAreOneErrorLineAndChangeNothing) {
-  Archived("A.FRM", "a\n");
-  const std::string a = Windows("A.FRM");
-  const std::string archive = Contents(Archive("A.FRM"));
-  for (const std::string& command : std::vector<std::string>{
-           std::string(), std::string("   "), std::string("HELLO"), std::string("G2LOCKING now"),
-           std::string("EW"), "EXW " + a, "EEW " + a, "EW " + a + ",,", "VERSION x", "T",
-           "EW " + a + "," + tmp_.Windows("no folder\\X.FRM"), "T Q:\\X.FRM",
-           "-C " + a + " " + a + " " + a}) {
-    std::vector<std::string> lines = StatusLines(Run(command));
-    ASSERT_EQ(lines.size(), 1u) << command;
-    EXPECT_TRUE(lines[0].starts_with("ERROR: ")) << command << " -> " << lines[0];
-  }
-  EXPECT_EQ(Contents(Archive("A.FRM")), archive);
-  EXPECT_TRUE(ReadOnly(Path("A.FRM")));
-}
-
 TEST_F(EngineTest, HistoryListsEveryRevisionOldestFirst) {
   Write("H.BAS", "1\n");
   Rcs("ci", {"-u", "-i", "-t-x", "-d2001/02/03 04:05:06", "-mfirst line\nsecond line", Archive("H.BAS"),
