@@ -85,7 +85,10 @@ TEST_F(EngineTest, ACheckInRcsDidNotReportDoneIsReadBackFromTheArchive) {
     const std::vector<std::string> lines = StatusLines(engine.Execute(c.command + " " + Windows(c.name)));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "1 of 1 files updated");
-    EXPECT_TRUE(lines[1].starts_with(Windows(c.name) + ": " + c.what + "; RCS did not finish: ")) << lines[1];
+    // RCS's last words about the file stand for the "done" it did not say.
+    const std::string last = c.name == "U.FRM" ? "file is unchanged; reverting to previous revision 1.1"
+                                               : "new revision: 2.1; previous revision: 1.1";
+    EXPECT_EQ(lines[1], Windows(c.name) + ": " + c.what + "; RCS did not finish: " + last);
     EXPECT_EQ(ReadOnly(Path(c.name)), c.read_only);
   }
 }
