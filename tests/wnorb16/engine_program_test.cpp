@@ -22,8 +22,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
-// Two IDEs of one user on one engine started without a terminal, and a script beside them: each
-// reads only its own answers. What changes files reaches everyone as an outcome, a lock query
+// Two IDEs of one user on one engine started without a terminal: each reads only its own
+// answers. What changes files reaches everyone as an outcome, a lock query
 // does not, and a 10 MB command is refused at once without burdening the others or the log.
 TEST_F(EngineTest, TheProgramServesEachClientItsOwnAnswersAndEveryoneTheOutcomes) {
   tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
@@ -52,16 +52,6 @@ TEST_F(EngineTest, TheProgramServesEachClientItsOwnAnswersAndEveryoneTheOutcomes
     EXPECT_EQ(links1.text2.Text(), a + " is not checked out\r\n");
     EXPECT_TRUE(links2.text2.Text().starts_with(held)) << links2.text2.Text();
   }
-  // The documented one-liner: execute and read on one connection.
-  ChildProcess python(
-      {"env", "DBUS_SESSION_BUS_ADDRESS=" + bus.Address(), "/usr/bin/python3", "-c",
-       "import dbus, sys\n"
-       "bus = dbus.SessionBus()\n"
-       "bus.get_object('dde.WNORB16', '/frmMain').Execute(sys.argv[1], dbus_interface='dde.Topic')\n"
-       "print(bus.get_object('dde.WNORB16', '/frmCmd').Get('dde.Items', 'txtStatus',\n"
-       "      dbus_interface='org.freedesktop.DBus.Properties'), end='')\n",
-       "CD " + Short("")});
-  EXPECT_EQ(python.Finish(10s).output, "OK");
   ann2.Pump();
   EXPECT_TRUE(outcomes.empty()) << outcomes.front();
 

@@ -13,58 +13,49 @@ namespace {
 using testing_support::ChildProcess;
 using namespace std::chrono_literals;
 
-// The program, so that a command that hangs or grows without end is ended by the deadline and
-// fails the test instead of stopping it.
 TEST_F(EngineTest, SpecialFilesAreNeitherReadNorGivenToRcs) {
   tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
-  const std::string not_read =
-      ", not a regular file; the engine reads only regular files. Nothing was done\n";
-  struct Case {
-    bool archive;  // the archive is special, else the work file
-    bool fifo;     // a FIFO, else a link to /dev/zero
-    std::string command;
-    std::string answer;
-    int exit_code;
+  const struct {
+    std::string command, file, kind;  // kind "FIFO", or "character device" for a link to /dev/zero
+  } cases[] = {
+      {"T", "archive", "FIFO"},
+      {"-C", "archive", "FIFO"},
+      {"EW", "archive", "FIFO"},
+      {"UW", "archive", "FIFO"},
+      {"L", "archive", "character device"},
+      {"EBW", "archive", "character device"},
+      {"UW", "work file", "FIFO"},
+      {"-C", "work file", "FIFO"},
+      {"UKW", "work file", "character device"},
   };
-  const Case cases[] = {
-      {true, true, "T", "ERROR: X.FRM: the archive is a FIFO" + not_read, 1},
-      {true, true, "-C", "ERROR: X.FRM: the archive is a FIFO" + not_read, 1},
-      {true, true, "EW",
-       "0 of 1 files extracted\nX.FRM: the archive is a FIFO, not a regular file; left alone\n", 0},
-      {true, true, "UW",
-       "0 of 1 files updated\nX.FRM: the archive is a FIFO, not a regular file; left alone\n", 0},
-      {true, false, "L", "ERROR: X.FRM: the archive is a character device" + not_read, 1},
-      {true, false, "EBW",
-       "0 of 1 files extracted\nX.FRM: the archive is a character device, not a regular file; left alone\n",
-       0},
-      {false, true, "UW",
-       "0 of 1 files updated\nX.FRM: the work file is a FIFO, not a regular file; left alone\n", 0},
-      {false, true, "-C", "ERROR: X.FRM: the work file is a FIFO" + not_read, 1},
-      {false, false, "UKW",
-       "0 of 1 files updated\nX.FRM: the work file is a character device, not a regular file; left alone\n",
-       0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.command + (c.archive ? " on a special archive" : " on a special work file"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command + ": the " + c.file + " is a " + c.kind);
     std::filesystem::remove(Archive("X.FRM"));
     std::filesystem::remove(Path("X.FRM"));
     Archived("X.FRM", "one\n");
     LockAs(kUser, "X.FRM");
-    const std::string special = c.archive ? Archive("X.FRM") : Path("X.FRM");
-    const std::string before = c.archive ? Contents(Path("X.FRM")) : Contents(Archive("X.FRM"));
+    const bool archive = c.file == "archive";
+    const std::string special = archive ? Archive("X.FRM") : Path("X.FRM");
+    const std::string other = archive ? Path("X.FRM") : Archive("X.FRM"), before = Contents(other);
     std::filesystem::remove(special);
-    if (c.fifo) {
+    if (c.kind == "FIFO") {
       ASSERT_EQ(::mkfifo(special.c_str(), 0644), 0);
     } else {
       std::filesystem::create_symlink("/dev/zero", special);
     }
-    ChildProcess engine(
-        {WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c", "CD " + Windows(""), "-c", c.command + " X.FRM"});
-    ChildProcess::Result result = engine.Finish(20s);
-    EXPECT_EQ(result.output, "OK\n" + c.answer);
-    EXPECT_EQ(result.exit_code, c.exit_code);
-    // The other file is as it was: nothing was given to RCS.
-    EXPECT_EQ(c.archive ? Contents(Path("X.FRM")) : Contents(Archive("X.FRM")), before);
+    const std::string what = "X.FRM: the " + c.file + " is a " + c.kind + ", not a regular file";
+    const bool listed = c.command[0] == 'E' || c.command[0] == 'U';
+    const std::string answer =
+        listed ? std::string("0 of 1 files ") + (c.command[0] == 'E' ? "extracted\n" : "updated\n") + what +
+                     "; left alone\n"
+               : "ERROR: " + what + "; the engine reads only regular files. Nothing was done\n";
+    // The program, so that a command that hangs or grows without end is ended by the deadline.
+    ChildProcess::Result result = ChildProcess({WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c",
+                                                "CD " + Windows(""), "-c", c.command + " X.FRM"})
+                                      .Finish(20s);
+    EXPECT_EQ(result.output, "OK\n" + answer);
+    EXPECT_EQ(result.exit_code, listed ? 0 : 1);
+    EXPECT_EQ(Contents(other), before);  // nothing was given to RCS
   }
 }
 

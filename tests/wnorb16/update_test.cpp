@@ -63,9 +63,7 @@ TEST_F(EngineTest, ACheckInRcsDidNotReportDoneIsReadBackFromTheArchive) {
                "  *) exec \"$name\" \"$@\" ;;\nesac\n",
                0755);
   }
-  EngineSetup setup;
-  setup.ini_path = tmp_ / "WNORB.INI";
-  setup.login_name = kUser;
+  EngineSetup setup = Setup();
   setup.rcs_folder = rcs;
   Engine engine(std::move(setup));
   for (const char* name : {"P.FRM", "K.FRM", "U.FRM"}) Archived(name, "p\n");
