@@ -1,29 +1,17 @@
 #include "wnorb16/engine_server.hpp"
 
-#include "dde/in_process_bus.hpp"
 #include "engine_fixture.hpp"
 
 namespace testing_support {
 namespace {
 
-// Every execute is taken and answered, also one the link cannot carry into the code page.
-TEST_F(EngineTest, TheLinkAnswersEveryExecute) {
-  dde::InProcessBus bus;
-  std::vector<std::string> seen;
-  EngineServer server(engine(), [&](std::string_view command, const std::string& status) {
-    seen.push_back(std::string(command) + " -> " + status);
-  });
-  dde::InProcessBus::Registration registration = bus.Register(server.application());
-  AddinLinks links(bus);
-  links.text1.LinkExecute("T FORM1.FRM\xFF");
-  EXPECT_EQ(links.text2.Text(), "ERROR: the command cannot be carried: it is not UTF-8\r\n");
-  // An empty command, as the add-in sends when nothing was selected.
-  links.text1.LinkExecute("");
-  EXPECT_TRUE(links.text2.Text().starts_with("ERROR: "));
-  links.text1.LinkExecute("G2LOCKING");
-  EXPECT_EQ(links.text2.Text(), "Y");
-  ASSERT_EQ(seen.size(), 3u);
-  EXPECT_EQ(seen[2], "G2LOCKING -> Y");
+// A command from the link is UTF-8, executed in the code page; one that cannot be carried is
+// answered, not executed.
+TEST_F(EngineTest, TheLinkCarriesCommandsInUtf8) {
+  EXPECT_EQ(ExecuteUtf8(engine(), "T FORM1.FRM\xFF"),
+            "ERROR: the command cannot be carried: it is not UTF-8\r\n");
+  EXPECT_EQ(ExecuteUtf8(engine(), "T Тест.bas"),
+            "ERROR: the command cannot be carried: code page 1252 cannot spell it\r\n");
 }
 
 // What an engine window would show goes to everyone; a lock pass's queries do not.
