@@ -77,5 +77,19 @@ TEST_F(EngineTest, ExtractSpecifiedRevisionTakesTheVersionSetBeforehand) {
   EXPECT_TRUE(Run("EBSW " + Windows("S.FRM")).starts_with("ERROR: option S"));
 }
 
+// F extracts only over a work file older than the latest revision; one of the same second is not.
+TEST_F(EngineTest, FreshenTakesAWorkFileAsOldAsTheRevisionForUpToDate) {
+  Write("F.FRM", "f\n");
+  Rcs("ci", {"-u", "-i", "-t-x", "-d2020/01/01 00:00:00", "-mf", Archive("F.FRM"), Path("F.FRM")});
+  using namespace std::chrono;
+  const sys_seconds stored = sys_days{year{2020} / 1 / 1};
+  std::filesystem::last_write_time(Path("F.FRM"), file_clock::from_sys(stored));
+  EXPECT_EQ(StatusLines(Run("EFW " + Windows("F.FRM")))[1],
+            Windows("F.FRM") + ": work file is up to date; not extracted");
+  std::filesystem::last_write_time(Path("F.FRM"), file_clock::from_sys(stored - 1s));
+  EXPECT_EQ(StatusLines(Run("EFW " + Windows("F.FRM")))[1],
+            Windows("F.FRM") + ": revision 1.1 extracted and locked");
+}
+
 }  // namespace
 }  // namespace testing_support
