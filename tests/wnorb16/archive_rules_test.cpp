@@ -31,10 +31,6 @@ TEST_F(EngineTest, FilesThatAreNotTextComeBackByteForByte) {
 
   EXPECT_EQ(StatusLines(Run("EW " + files))[0], "3 of 3 files extracted");
   EXPECT_EQ(Contents(Path("FORM1.FRX")), frx);
-  Write("FORM1.FRX", frx + "$Log$\n");
-  EXPECT_EQ(StatusLines(Run("UW " + Windows("FORM1.FRX")))[0], "1 of 1 files updated");
-  EXPECT_EQ(Contents(Path("FORM1.FRX")), frx + "$Log$\n");
-  EXPECT_EQ(StatusLines(Run("UDW " + Windows("LOGO.GIF")))[0], "1 of 1 files updated");
   EXPECT_EQ(Contents(Path("LOGO.GIF")), gif);
 
   // Archives made before without -kb (plain ci, so no work file is left): made binary before the
@@ -70,59 +66,38 @@ TEST_F(EngineTest, AnArchiveBesideTheFileIsTheFilesArchiveThoughAnRcsFolderExist
   EXPECT_FALSE(std::filesystem::exists(Archive("B.FRM")));
 }
 
+// One WNORB.INI with a central archive folder, and an engine for each user whose home folder
+// is home/<user>.
 class CentralArchivesTest : public EngineTest {
  protected:
   CentralArchivesTest() {
     tmp_.MakeDir("ARCH");
     tmp_.Write("WNORB.INI", "[Engine]\nArchives=" + tmp_.Windows("ARCH") + "\n");
   }
-  // The engine of `user`, whose home folder is home/<user>, on the one WNORB.INI.
-  std::unique_ptr<Engine> EngineOf(const std::string& user) {
-    EngineSetup setup;
-    setup.ini_path = tmp_ / "WNORB.INI";
+  std::string Ask(const std::string& user, const std::string& command, const std::string& name) {
+    EngineSetup setup = Setup();
     setup.login_name = user;
     setup.home_folder = tmp_.MakeDir("home/" + user);
-    setup.lock_wait = std::chrono::milliseconds(300);
-    return std::make_unique<Engine>(std::move(setup));
-  }
-  std::string Home(const std::string& user, const std::string& name) const {
-    return tmp_.Windows("home/" + user + "/" + name);
-  }
-  std::string WriteHome(const std::string& user, const std::string& name, const std::string& contents,
-                        mode_t mode = 0644) {
-    return tmp_.Write("home/" + user + "/" + name, contents, mode);
+    return Engine(std::move(setup)).Execute(command + " " + tmp_.Windows("home/" + user + "/" + name));
   }
 };
 
 TEST_F(CentralArchivesTest, CopiesOfOneProjectMeetAndProjectsWithTheSameNamesNever) {
-  auto ann = EngineOf("ann");
-  auto bob = EngineOf("bob");
-  WriteHome("ann", "vb/app/Form1.frm", "app form\n");
-  WriteHome("ann", "vb/app/About.frm", "app about\n");
-  WriteHome("ann", "vb/app/sub/About.frm", "sub about\n");
-  WriteHome("ann", "vb/other/Form1.frm", "other form\n");
-  const std::string app_form = Home("ann", "vb\\app\\Form1.frm");
-  const std::string other_form = Home("ann", "vb\\other\\Form1.frm");
-  EXPECT_EQ(StatusLines(ann->Execute("UW " + app_form + "," + Home("ann", "vb\\app\\About.frm") + "," +
-                                     Home("ann", "vb\\app\\sub\\About.frm") + "," + other_form))[0],
-            "4 of 4 files updated");
-  for (const char* archive :
-       {"vb/app/Form1.frm,v", "vb/app/About.frm,v", "vb/app/sub/About.frm,v", "vb/other/Form1.frm,v"}) {
-    EXPECT_TRUE(std::filesystem::exists(tmp_ / ("ARCH/"s + archive))) << archive;
+  tmp_.Write("home/ann/vb/app/Form1.frm", "app form\n");
+  tmp_.Write("home/ann/vb/app/sub/Form1.frm", "sub form\n");
+  tmp_.Write("home/ann/vb/other/Form1.frm", "other form\n");
+  for (const char* name : {"vb/app/Form1.frm", "vb/app/sub/Form1.frm", "vb/other/Form1.frm"}) {
+    EXPECT_EQ(StatusLines(Ask("ann", "UW", name))[0], "1 of 1 files updated");
+    EXPECT_TRUE(std::filesystem::exists(tmp_ / ("ARCH/"s + name + ",v"))) << name;
   }
-
   // bob's copy of app, in his own home folder, meets ann's archives.
-  WriteHome("bob", "vb/app/Form1.frm", "bob's stale copy\n", 0444);
-  const std::string bobs_form = Home("bob", "vb\\app\\Form1.frm");
-  EXPECT_EQ(bob->Execute("T " + bobs_form), bobs_form + " is not checked out\r\n");
-  EXPECT_EQ(StatusLines(bob->Execute("EW " + bobs_form))[1],
-            bobs_form + ": revision 1.1 extracted and locked");
+  tmp_.Write("home/bob/vb/app/Form1.frm", "bob's stale copy\n", 0444);
+  EXPECT_EQ(StatusLines(Ask("bob", "EW", "vb/app/Form1.frm"))[1],
+            tmp_.Windows("home/bob/vb/app/Form1.frm") + ": revision 1.1 extracted and locked");
   EXPECT_EQ(Contents(tmp_ / "home/bob/vb/app/Form1.frm"), "app form\n");
-  EXPECT_TRUE(ann->Execute("T " + app_form).starts_with(app_form + " is checked out to someone else\r\n"));
-  EXPECT_EQ(ann->Execute("T " + other_form), other_form + " is not checked out\r\n");
-  EXPECT_EQ(StatusLines(ann->Execute("EW " + other_form))[1],
-            other_form + ": revision 1.1 extracted and locked");
-  EXPECT_EQ(Contents(tmp_ / "home/ann/vb/other/Form1.frm"), "other form\n");
+  EXPECT_TRUE(Ask("ann", "T", "vb/app/Form1.frm").find(" is checked out to someone else\r\n") !=
+              std::string::npos);
+  EXPECT_TRUE(Ask("ann", "T", "vb/other/Form1.frm").ends_with(" is not checked out\r\n"));
 }
 
 TEST_F(CentralArchivesTest, AFlatArchiveMovesOnceToItsProjectAndTheProjectsFolderIsASetting) {
@@ -156,10 +131,20 @@ TEST_F(CentralArchivesTest, AFlatArchiveMovesOnceToItsProjectAndTheProjectsFolde
 // A relative archive folder keeps, below it, the folders its path climbs out of: only what is
 // left climbing once the path is resolved within itself counts.
 TEST_F(EngineTest, ARelativeArchivesFolderKeepsTheFoldersItClimbsOutOf) {
-  tmp_.Write("WNORB.INI", "[Engine]\nArchives=X\\..\\..\\ARC\n");
-  Write("forms/MAIN.FRM", "main\n");
-  EXPECT_EQ(StatusLines(Run("UW " + Windows("forms\\MAIN.FRM")))[0], "1 of 1 files updated");
-  EXPECT_TRUE(std::filesystem::exists(Path("ARC/forms/MAIN.FRM,v")));
+  const struct {
+    std::string archives, file, archive;
+  } cases[] = {
+      {"..\\STORE", "proj/A.FRM", "STORE/proj/A.FRM,v"},
+      {"..\\STORE", "proj2/A.FRM", "STORE/proj2/A.FRM,v"},
+      {"X\\..\\..\\ARC", "proj/forms/MAIN.FRM", "proj/ARC/forms/MAIN.FRM,v"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archives + " " + c.file);
+    tmp_.Write("WNORB.INI", "[Engine]\nArchives=" + c.archives + "\n");
+    tmp_.Write(c.file, c.file + "\n");
+    EXPECT_EQ(StatusLines(Run("UW " + tmp_.Windows(c.file)))[0], "1 of 1 files updated");
+    EXPECT_NE(Contents(tmp_ / c.archive).find(c.file + "\n"), std::string::npos);
+  }
 }
 
 TEST_F(EngineTest, AVanishedArchiveFolderIsAnErrorNotANewHistory) {

@@ -62,15 +62,15 @@ class EngineTest : public ::testing::Test {
 
   // The engine, made on first use so a test can write WNORB.INI first.
   Engine& engine() {
-    if (!engine_) engine_ = MakeEngine();
+    if (!engine_) engine_ = std::make_unique<Engine>(Setup());
     return *engine_;
   }
-  std::unique_ptr<Engine> MakeEngine() {
+  EngineSetup Setup() const {
     EngineSetup setup;
     setup.ini_path = tmp_ / "WNORB.INI";
     setup.login_name = kUser;
     setup.lock_wait = std::chrono::milliseconds(300);
-    return std::make_unique<Engine>(std::move(setup));
+    return setup;
   }
 
   std::string Run(const std::string& command) { return engine().Execute(command); }
