@@ -32,12 +32,19 @@ class ScenarioFixture : public ::testing::Test {
     Write(tmp / "App/Form1.frx", std::string("lt\0\0", 4));
     Write(tmp / "App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
     Write(tmp / "App/Class1.cls", "Attribute VB_Name = \"Class1\"\r\n");
+    // Smaller projects beside it: one component, none, a missing file, a hidden file.
+    Write(tmp / "App/One.vbp", "Type=Exe\r\nModule=Module1; Module1.bas\r\nName=\"One\"\r\n");
+    Write(tmp / "App/Empty.vbp", "Type=Exe\r\nName=\"Empty\"\r\n");
+    Write(tmp / "App/Gone.vbp", "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Gone.bas\r\nClass=Class1.cls\r\n");
+    Write(tmp / "App/Hidden.vbp", "Type=Exe\r\nModule=Hidden; .hidden.bas\r\n");
+    Write(tmp / "App/.hidden.bas", "Attribute VB_Name = \"Hidden\"\r\n");
+    std::filesystem::create_directories(tmp / "App/Sub");
     Write(tmp / "bin/WNORB16.EXE", "");
     Write(tmp / "windows/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
   }
 
-  // The scenario's transcript lines; a scenario error fails the test.
-  std::vector<std::string> Run(const std::string& scenario) {
+  // The scenario's transcript lines; a scenario error goes to `error`, without one it fails the test.
+  std::vector<std::string> Run(const std::string& scenario, std::string* error = nullptr) {
     Write(tmp / "s.scn", "addin install bin\nset windir windows\n" + scenario);
     std::ostringstream out;
     {
@@ -45,7 +52,8 @@ class ScenarioFixture : public ::testing::Test {
       try {
         runner.RunFile(tmp / "s.scn");
       } catch (const vbhost::ScenarioError& e) {
-        ADD_FAILURE() << e.what();
+        if (error == nullptr) ADD_FAILURE() << e.what();
+        if (error != nullptr) *error = e.what();
       }
     }
     std::string dir = "C:" + tmp.path();
