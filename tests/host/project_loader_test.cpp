@@ -7,18 +7,13 @@
 
 #include "host/ide_model.hpp"
 #include "host/project_file.hpp"
+#include "posix/windows_path.hpp"
 #include "tests/host/scenario_fixture.hpp"
 #include "vbrt/error.hpp"
 
 namespace {
 
 using testing_support::TempFolder;
-
-// The shared sample corpus beside the checkout, when there is one.
-std::string CorpusFolder() {
-  std::filesystem::path p = std::filesystem::path(NORB_SOURCE_DIR) / ".." / "shared" / "corpus";
-  return std::filesystem::is_directory(p) ? std::filesystem::canonical(p).string() : std::string();
-}
 
 class RecordingHost : public vbhost::IdeHost {
  public:
@@ -73,48 +68,6 @@ TEST_F(ProjectLoader, SampleProjectHasItsComponentsInProjectFileOrder) {
     EXPECT_EQ(c->State(), 0);
     EXPECT_FALSE(c->IsDirty());
   }
-}
-
-TEST_F(ProjectLoader, CorpusCoversEveryComponentKind) {
-  std::string corpus = CorpusFolder();
-  if (corpus.empty()) GTEST_SKIP() << "no shared corpus beside this checkout";
-  TempFolder tmp;
-  testing_support::CopyTree(corpus, tmp / "corpus");
-  std::string root = resolver.ToWindows(tmp / "corpus");
-
-  auto inv = Load(tmp / "corpus/Inventory/Inventory.vbp");
-  EXPECT_EQ(inv->Name(), "Inventory");
-  std::vector<std::string> names;
-  for (const auto& c : Describe(*inv)) names.push_back(c.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"frmMain", "frmAbout", "modGlobals", "modFormat", "CStockItem",
-                                             "CWarehouse", "ucGrid", "ppGrid", "rptStock", "udHelp",
-                                             "Inventory Notes.txt", "ReadMe.txt", "Inventory.res"}));
-  auto byName = [&](const std::string& n) { return inv->FindComponent(n); };
-  std::string dir = root + "\\Inventory";
-  EXPECT_EQ(byName("frmMain")->FileCount(), 2);
-  EXPECT_EQ(byName("frmAbout")->FileCount(), 1);  // no .frx on disk
-  EXPECT_EQ(byName("CStockItem")->FileNames(0), dir + "\\Classes\\CItem.cls");
-  EXPECT_EQ(byName("ucGrid")->FileNames(1), dir + "\\Controls\\ucGrid.ctx");
-  EXPECT_EQ(byName("ppGrid")->FileNames(1), dir + "\\Controls\\ppGrid.pgx");
-  // The designer is written "rptStock.Dsr"; its companion keeps the case it has on disk.
-  EXPECT_EQ(byName("rptStock")->FileNames(0), dir + "\\Reports\\rptStock.Dsr");
-  EXPECT_EQ(byName("rptStock")->FileNames(1), dir + "\\Reports\\rptStock.dsx");
-  EXPECT_EQ(byName("udHelp")->FileNames(1), dir + "\\Docs\\udHelp.dox");
-  EXPECT_EQ(byName("Inventory Notes.txt")->FileNames(0), root + "\\Docs\\Inventory Notes.txt");
-  EXPECT_EQ(byName("Inventory.res")->FileCount(), 1);
-  EXPECT_THROW(byName("modGlobals")->FileNames(1), vb::Error);
-
-  // Folders written in another case than the disk's are still found, and keep the case written.
-  auto sales = Load(tmp / "corpus/Sales Reports/Sales.vbp");
-  EXPECT_EQ(sales->Name(), "SalesReports");
-  auto got = Describe(*sales);
-  ASSERT_EQ(got.size(), 4u);
-  EXPECT_EQ(got[0].name, "frmQuarterly");
-  EXPECT_EQ(got[0].files[0], root + "\\Sales Reports\\Forms\\frmReport.frm");
-  EXPECT_EQ(got[0].files.size(), 2u);
-  EXPECT_EQ(got[1].name, "modSales");
-  EXPECT_EQ(got[1].files[0], root + "\\shared\\modSales.bas");
-  EXPECT_EQ(got[2].files[0], root + "\\SHARED\\modPrint.bas");
 }
 
 TEST_F(ProjectLoader, MissingFilesAreKeptAndReloadStartsStatesAfresh) {
@@ -191,13 +144,13 @@ TEST_F(ProjectLoader, ReloadKeepsWhatMayNotBeDropped) {
             "Type=Exe\r\nModule=modRates; modRates.bas\r\nForm=frmTimesheet.frm\r\nName=\"Timesheet\"\r\n");
 }
 
-TEST_F(ProjectLoader, UnreadableProjectRaisesFileNotFound) {
-  TempFolder tmp;
-  try {
-    Load(tmp / "nothing.vbp");
-    FAIL() << "no error";
-  } catch (const vb::Error& e) {
-    EXPECT_EQ(e.number(), 53);
+// Paths of project lines: ".." climbs out of the project's folder; a root's folder keeps its
+// backslash. Project text keeps its line ends when written back.
+TEST_F(ProjectLoader, PathsAndLineEndsOfProjectLines) {
+  EXPECT_EQ(posix::CombineWindowsPath("C:\\a\\b", "..\\Shared\\M.bas"), "C:\\a\\Shared\\M.bas");
+  EXPECT_EQ(posix::WindowsFolderOf("C:\\X.VBP"), "C:\\");
+  for (const std::string text : {"Type=Exe\nModule=M; M.bas\n", "Type=Exe\r\nModule=M; M.bas\r\n"}) {
+    EXPECT_EQ(vbhost::FormatProjectFile(vbhost::ParseProjectFile(text)), text);
   }
 }
 

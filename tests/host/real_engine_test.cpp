@@ -11,10 +11,7 @@
 #include <fstream>
 #include <thread>
 
-#include "dde/dbus_transport.hpp"
 #include "dde/private_bus.hpp"
-#include "tests/dde/child_process.hpp"
-#include "tests/dde/session_bus_at.hpp"
 #include "tests/host/scenario_fixture.hpp"
 #include "vbrt/code_page.hpp"
 
@@ -58,25 +55,6 @@ class RealEngine : public testing_support::ScenarioFixture {
     std::istringstream in(Slurp(tmp / "t.jsonl"));
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     return lines;
-  }
-
-  // The scenario run in this process, the add-in meeting the real engine on the bus at `address`,
-  // which the engines it launches use too; they stop with the run.
-  Lines RunOn(const std::string& address, const Lines& scenario) {
-    testing_support::SessionBusAt session(address);
-    std::ostringstream out;
-    {
-      vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", address, true});
-      for (const auto& line : scenario) runner.RunLine(vbhost::SplitWords(line), tmp.path());
-    }
-    Lines t;
-    std::istringstream in(out.str());
-    for (std::string l; std::getline(in, l);) t.push_back(l);
-    return t;
-  }
-
-  static std::string BuiltEngine() {
-    return std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE";
   }
 
   // No engine of this run may outlive it.
@@ -147,66 +125,6 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
   EXPECT_NE(writes[0].find("Module1.bas\",\"written\":true"), std::string::npos);
   EXPECT_EQ(t.back(), R"({"event":"end"})");
   EXPECT_TRUE(EngineGone());
-}
-
-// The links wait for the engine only where start-up launched one and it has not yet taken its
-// name; without an engine executable they fail, and a running engine is linked, at once.
-TEST_F(RealEngine, TheLinksWaitOnlyForAnEngineThatWasLaunched) {
-  const Lines kStartUp{"set windir windows", "open App/App.vbp", "addin connectaddin"};
-  const Lines kNotFound{"set windir windows", "open App/App.vbp", "answer msgbox OK", "addin connectaddin"};
-  const std::string linked_main =
-      R"({"event":"link","control":"Text1","topic":"WNORB16|frmMain","item":"","mode":2,"ok":true})";
-  const std::string linked_cmd =
-      R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"ok":true})";
-  const std::string awaited = R"({"event":"await","application":"WNORB16"})";
-  auto links_and_waits = [](const Lines& t) {
-    Lines out;
-    for (const auto& l : t) {
-      if (l.find(R"("event":"link")") != std::string::npos ||
-          l.find(R"("event":"await")") != std::string::npos) {
-        out.push_back(l);
-      }
-    }
-    return out;
-  };
-
-  // A slow engine: launched, it takes its name only after the add-in has begun to link.
-  {
-    dde::PrivateBus bus;
-    Write(tmp / "bin/WNORB16.EXE", "#!/bin/sh\nsleep 1\nexec '" + BuiltEngine() + "' \"$@\" --ini '" +
-                                       (tmp / "bin/WNORB.INI") + "'\n");
-    std::filesystem::permissions(tmp / "bin/WNORB16.EXE", std::filesystem::perms::owner_all);
-    Lines t = RunOn(bus.Address(), kStartUp);
-    EXPECT_EQ(With(t, R"("event":"launch")").size(), 1u);
-    EXPECT_EQ(links_and_waits(t), (Lines{awaited, linked_main, linked_cmd}));
-  }
-
-  dde::PrivateBus bus;
-  std::filesystem::remove(tmp / "bin/WNORB16.EXE");
-  // No engine anywhere: nothing was launched, so nothing is waited for.
-  Lines t = RunOn(bus.Address(), kNotFound);
-  EXPECT_EQ(With(t, R"("event":"msgbox")").size(), 1u);
-  EXPECT_TRUE(With(t, R"("event":"launch")").empty());
-  EXPECT_EQ(
-      links_and_waits(t),
-      (Lines{
-          R"({"event":"link","control":"Text1","topic":"WNORB16|frmMain","item":"","mode":2,"ok":false,"number":282})",
-          R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"ok":false,"number":282})"}));
-
-  // An engine already serving, started by someone else: linked at once, with or without a launch.
-  testing_support::ChildProcess running(
-      {BuiltEngine(), "-L", "--bus", bus.Address(), "--ini", tmp / "bin/WNORB.INI"});
-  dde::DbusTransport look(bus.Address());
-  look.ServerLaunched();
-  ASSERT_NO_THROW(look.Initiate("WNORB16", "frmMain"));
-  t = RunOn(bus.Address(), kNotFound);
-  EXPECT_TRUE(With(t, R"("event":"launch")").empty());
-  EXPECT_EQ(links_and_waits(t), (Lines{linked_main, linked_cmd}));
-  std::filesystem::copy_file(BuiltEngine(), tmp / "bin/WNORB16.EXE");
-  t = RunOn(bus.Address(), kStartUp);
-  EXPECT_EQ(With(t, R"("event":"launch")").size(), 1u);
-  EXPECT_EQ(links_and_waits(t), (Lines{linked_main, linked_cmd}));
-  EXPECT_NE(With(t, R"("event":"lockmode")").back().find(R"("value":1)"), std::string::npos);
 }
 
 // A person's comment, sent to the engine before a check-in, is what the history shows.

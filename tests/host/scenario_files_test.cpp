@@ -1,11 +1,11 @@
 // Every scenarios/*.scn runs against the fixture's project in a folder of its own. Its "#= " lines
 // must appear in the transcript in that order, as must a line holding each "#~ " line's text;
 // no transcript line may hold a "#! " line's text and exactly N lines a "#N " line's; a "#error "
-// line is the message of the scenario error the run must stop with.
+// line is the message of the scenario error the run must stop with. "$DIR" in a command is the
+// folder's Windows path, as it is in the transcript.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "tests/host/scenario_fixture.hpp"
@@ -26,8 +26,9 @@ class ScenarioFile : public testing_support::ScenarioFixture,
 TEST_P(ScenarioFile, ShowsItsEvents) {
   const std::string text =
       testing_support::Contents(std::string(NORB_SOURCE_DIR) + "/tests/host/scenarios/" + GetParam() + ".scn");
-  std::string error;
-  const std::vector<std::string> t = Run(text, &error);
+  std::string error, run = text;
+  for (std::size_t p; (p = run.find("$DIR")) != std::string::npos;) run.replace(p, 4, tmp.Windows());
+  const std::vector<std::string> t = Run(run, &error);
   auto at = t.begin();
   std::string expected_error;
   std::istringstream in(text);
@@ -41,8 +42,8 @@ TEST_P(ScenarioFile, ShowsItsEvents) {
       at = found == t.end() ? at : found + 1;
     } else if (l.rfind("#! ", 0) == 0) {
       EXPECT_EQ(With(t, text), std::vector<std::string>()) << l;
-    } else if (l.size() > 3 && l[0] == '#' && std::isdigit(l[1]) && l[2] == ' ') {
-      EXPECT_EQ(With(t, text).size(), static_cast<std::size_t>(l[1] - '0')) << l;
+    } else if (auto n = l.find(' '); n > 1 && n != l.npos && l.find_first_not_of("0123456789", 1) == n) {
+      EXPECT_EQ(With(t, l.substr(n + 1)).size(), std::stoul(l.substr(1, n - 1))) << l;
     } else if (l.rfind("#error ", 0) == 0) {
       expected_error = l.substr(7);
     }

@@ -38,7 +38,9 @@ class ScenarioFixture : public ::testing::Test {
     Write(tmp / "App/Gone.vbp", "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Gone.bas\r\nClass=Class1.cls\r\n");
     Write(tmp / "App/Hidden.vbp", "Type=Exe\r\nModule=Hidden; .hidden.bas\r\n");
     Write(tmp / "App/.hidden.bas", "Attribute VB_Name = \"Hidden\"\r\n");
+    Write(tmp / "App/Unmapped.vbp", "Type=Exe\r\nModule=Module1; Module1.bas\r\nRelatedDoc=Z:\\x.txt\r\n");
     std::filesystem::create_directories(tmp / "App/Sub");
+    Write(tmp / "ide/C2.EXE", "");
     Write(tmp / "bin/WNORB16.EXE", "");
     Write(tmp / "windows/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
   }

@@ -70,24 +70,6 @@ TEST_F(Runner, ScenarioErrorsNameTheFileAndLine) {
   EXPECT_NE(Run("open nowhere.vbp\n").find(":1: cannot open nowhere.vbp: File not found"), std::string::npos);
 }
 
-TEST_F(Runner, ShowStatesListsComponentsInOrder) {
-  EXPECT_EQ(Run("open Timesheet/Timesheet.vbp\nedit CEntry\nshow states\n"), "");
-  EXPECT_EQ(
-      out.str(),
-      "{\"event\":\"states\",\"show\":true,\"components\":{\"frmTimesheet\":0,\"modRates\":0,\"CEntry\":0,"
-      "\"Release Notes.txt\":0}}\n");
-}
-
-TEST_F(Runner, ReadOnlyTogglesTheOwnersWriteBit) {
-  std::string file = tmp / "Timesheet/modRates.bas";
-  EXPECT_EQ(Run("readonly Timesheet/modRates.bas on\n"), "");
-  EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::owner_write,
-            std::filesystem::perms::none);
-  EXPECT_EQ(Run("readonly Timesheet/MODRATES.BAS off\n"), "");
-  EXPECT_TRUE((std::filesystem::status(file).permissions() & std::filesystem::perms::owner_write) !=
-              std::filesystem::perms::none);
-}
-
 TEST_F(Runner, VbhostsExitStatus) {
   WriteFile(tmp / "good.scn", "open Timesheet/Timesheet.vbp\nshow states\n");
   WriteFile(tmp / "bad.scn", "open Timesheet/Timesheet.vbp\nfrobnicate\n");
@@ -196,21 +178,6 @@ TEST_F(Runner, AFifoIsRefusedNotWaitedOn) {
     EXPECT_EQ(result.output, "vbhost: " + (tmp / "s.scn") + ":1: cannot open " + target + ": " +
                                  Win(tmp, "Pipe.vbp") + " is a FIFO, not a regular file\n");
   }
-}
-
-// An entry on a drive that is not mapped costs that entry: it is named with its line, and the
-// project opens with the component missing.
-TEST_F(Runner, AnEntryOnAnUnmappedDriveIsNamedAndTheRestOpens) {
-  WriteFile(tmp / "Timesheet/Timesheet.vbp",
-            "Type=Exe\r\nModule=modRates; modRates.bas\r\nRelatedDoc=Z:\\x.txt\r\n");
-  EXPECT_EQ(Run("open Timesheet/Timesheet.vbp\nshow states\n"), "");
-  std::string vbp = Win(tmp, "Timesheet/Timesheet.vbp");
-  std::string escaped;
-  for (char c : vbp) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-  EXPECT_EQ(out.str(),
-            "{\"event\":\"unresolved\",\"project\":\"" + escaped +
-                "\",\"line\":3,\"entry\":\"RelatedDoc=Z:\\\\x.txt\",\"reason\":\"Path not found\"}\n"
-                "{\"event\":\"states\",\"show\":true,\"components\":{\"modRates\":0,\"x.txt\":0}}\n");
 }
 
 }  // namespace
