@@ -25,7 +25,8 @@ TEST_F(AddinShell, SubMainRegistersOnceAndLeavesAnyOtherValueAlone) {
     const bool rewritten = value == "NotFound";
     tmp.Write("win3/vbaddin.ini", "; the IDE's list\r\n[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=" + value +
                                       "\r\n;Old.Connect=1\r\nOther.Connect=1\r\n");
-    t = Run(std::string("set windir win3\n") + (rewritten ? "answer msgbox OK\n" : "") + "addin main\nshow addins\n");
+    t = Run(std::string("set windir win3\n") + (rewritten ? "answer msgbox OK\n" : "") +
+            "addin main\nshow addins\n");
     EXPECT_EQ(With(t, "\"action\":\"write\"").size(), rewritten ? 1u : 0u) << value;
     EXPECT_EQ(t.back(), R"({"event":"addins","show":true,"entries":{"NORBVB5.nvb5VersionControl":")" +
                             (rewritten ? "0" : value) + R"(","Other.Connect":"1"}})");

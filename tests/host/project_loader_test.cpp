@@ -106,10 +106,9 @@ TEST_F(ProjectLoader, ReloadKeepsWhatMayNotBeDropped) {
   p->components()[1]->SetDirty(true);
   p->SetDirtyQuietly(true);
   // On disk meanwhile: CEntry renamed, and a project file without its line, later without the form's.
-  testing_support::Write(tmp / "T/Classes/CEntry.cls", "Attribute VB_Name = \"CLine\"\r\n");
-  testing_support::Write(
-      tmp / "T/Timesheet.vbp",
-      "Type=Exe\r\nForm=frmTimesheet.frm\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
+  tmp.Write("T/Classes/CEntry.cls", "Attribute VB_Name = \"CLine\"\r\n");
+  tmp.Write("T/Timesheet.vbp",
+            "Type=Exe\r\nForm=frmTimesheet.frm\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
   std::vector<std::string> asked;
   auto answer = [&](std::set<std::string> drop) {
     return [&asked, drop](const std::string& name) {
@@ -132,8 +131,7 @@ TEST_F(ProjectLoader, ReloadKeepsWhatMayNotBeDropped) {
   EXPECT_TRUE(p->IsDirty());
 
   // The project dropped: a kept component the file no longer lists stays, last, its line after the others.
-  testing_support::Write(tmp / "T/Timesheet.vbp",
-                         "Type=Exe\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
+  tmp.Write("T/Timesheet.vbp", "Type=Exe\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
   asked.clear();
   p->Reload(answer({"Timesheet"}));
   EXPECT_EQ(asked, (std::vector<std::string>{"frmTimesheet", "Timesheet"}));
@@ -179,7 +177,7 @@ TEST_F(ProjectLoader, TextThatIsNoProjectIsRefusedWithFileAndLine) {
        ":2: longer than 262144 characters"},
   };
   for (const Case& c : cases) {
-    testing_support::Write(tmp / "Bad.vbp", c.text);
+    tmp.Write("Bad.vbp", c.text);
     try {
       Load(tmp / "Bad.vbp");
       ADD_FAILURE() << "opened: " << c.error;
@@ -189,34 +187,8 @@ TEST_F(ProjectLoader, TextThatIsNoProjectIsRefusedWithFileAndLine) {
     }
   }
   // Sections of other tools keep their own shapes; VB's part before them is strict.
-  testing_support::Write(tmp / "Good.vbp", ok + "Name=\"Good\"\r\n\r\n[Tool]\r\nfree text\r\n");
+  tmp.Write("Good.vbp", ok + "Name=\"Good\"\r\n\r\n[Tool]\r\nfree text\r\n");
   EXPECT_EQ(Load(tmp / "Good.vbp")->Name(), "Good");
-}
-
-// An entry the resolver refuses (a drive that is not mapped, a path beyond the limit) is named
-// with its line, and the rest of the project loads with that component missing.
-TEST_F(ProjectLoader, AnUnresolvableEntryIsNamedAndShownMissing) {
-  TempFolder tmp;
-  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
-  std::string deep;
-  while (deep.size() <= posix::kMaxPathLength) deep += "d\\";
-  testing_support::Write(tmp / "T/Timesheet.vbp",
-                         "Type=Exe\r\nForm=frmTimesheet.frm\r\nRelatedDoc=Z:\\x.txt\r\n"
-                         "Module=modRates; " +
-                             deep + "m.bas\r\nName=\"Timesheet\"\r\n");
-  auto p = Load(tmp / "T/Timesheet.vbp");
-  auto got = Describe(*p);
-  ASSERT_EQ(got.size(), 3u);
-  EXPECT_EQ(got[0].files.size(), 2u);
-  EXPECT_EQ(got[1].name, "x.txt");
-  EXPECT_EQ(got[1].files, std::vector<std::string>{"Z:\\x.txt"});
-  EXPECT_EQ(got[2].name, "modRates");
-  ASSERT_EQ(p->unresolved().size(), 2u);
-  EXPECT_EQ(p->unresolved()[0].line, 3u);
-  EXPECT_EQ(p->unresolved()[0].text, "RelatedDoc=Z:\\x.txt");
-  EXPECT_EQ(p->unresolved()[0].reason, "Path not found");
-  EXPECT_EQ(p->unresolved()[1].line, 4u);
-  EXPECT_EQ(p->unresolved()[1].reason, "Bad file name or number");
 }
 
 }  // namespace

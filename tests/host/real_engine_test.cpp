@@ -19,7 +19,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using nlohmann::json;
-using testing_support::Write;
 
 int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c_str())); }
 
@@ -40,12 +39,12 @@ class RealEngine : public testing_support::ScenarioFixture {
     // The engine stands beside the add-in's executable, with its settings beside it.
     std::filesystem::copy_file(std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE",
                                tmp / "bin/WNORB16.EXE", std::filesystem::copy_options::overwrite_existing);
-    Write(tmp / "bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
+    tmp.Write("bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
   }
 
   // `code_page` goes to vbhost and so to the engine the add-in launches.
   Lines RunVbhost(const std::string& scenario, int code_page = 1252) {
-    Write(tmp / "e2e.scn", "addin install bin\nset windir windows\n" + scenario);
+    tmp.Write("e2e.scn", "addin install bin\nset windir windows\n" + scenario);
     std::string command = "env -u DBUS_SESSION_BUS_ADDRESS NORB_CODEPAGE=" + std::to_string(code_page) + " " +
                           std::string(NORB_VBHOST) + " run '" + (tmp / "e2e.scn") +
                           "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") +
@@ -157,11 +156,11 @@ TEST_F(RealEngine, TheEnginesOutcomesAreInTheTranscriptAndEveryCommandInItsLog) 
   std::string app = tmp / "App";
   ASSERT_EQ(::chmod((tmp / "App/Form1.frm").c_str(), 0444), 0);
   ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=ann co -q -l Module1.bas </dev/null"), 0);
-  Write(tmp / "App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n' edited\r\n");
+  tmp.Write("App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n' edited\r\n");
   std::string archive = Slurp(tmp / "App/Module1.bas,v");
   const auto desc = archive.find("\ndesc\n@");
   ASSERT_NE(desc, std::string::npos);
-  Write(tmp / "App/Module1.bas,v", archive.substr(0, archive.find('@', desc + 7) + 2));
+  tmp.Write("App/Module1.bas,v", archive.substr(0, archive.find('@', desc + 7) + 2));
 
   Lines t = RunVbhost(
       "open App/App.vbp\n"
@@ -259,14 +258,15 @@ TEST_P(RealEngineCodePage, NamesAndTextsOfTheCodePageCrossTheLinkBothWays) {
   auto in_page = [&](const std::string& utf8) { return page.FromUtf8(utf8).value(); };
   const std::string folder = tmp / c.folder;
   const std::string file = c.module + ".bas";
-  Write(folder + "/P.vbp", in_page("Type=Exe\r\nModule=" + c.module + "; " + file +
-                                   "\r\nModule=Module1; Module1.bas\r\nName=\"P\"\r\n"));
-  Write(folder + "/" + file, in_page("Attribute VB_Name = \"" + c.module + "\"\r\n"));
-  Write(folder + "/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
+  tmp.Write(std::string(c.folder) + "/P.vbp", in_page("Type=Exe\r\nModule=" + c.module + "; " + file +
+                                                      "\r\nModule=Module1; Module1.bas\r\nName=\"P\"\r\n"));
+  tmp.Write(std::string(c.folder) + "/" + file, in_page("Attribute VB_Name = \"" + c.module + "\"\r\n"));
+  tmp.Write(std::string(c.folder) + "/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
   ASSERT_EQ(Shell("cd '" + folder + "' && LOGNAME=bob ci -q -u -t-first '-m" + c.comment + "' '" + file +
                   "' Module1.bas </dev/null && LOGNAME=ann co -q -l '" + file + "' Module1.bas </dev/null"),
             0);
-  Write(folder + "/" + file, in_page("Attribute VB_Name = \"" + c.module + "\"\r\n" + c.edit + "\r\n"));
+  tmp.Write(std::string(c.folder) + "/" + file,
+            in_page("Attribute VB_Name = \"" + c.module + "\"\r\n" + c.edit + "\r\n"));
 
   const std::string select = "select " + c.module + "\n";
   const std::string bar = "\"Project Window Module/Class Folder\"";

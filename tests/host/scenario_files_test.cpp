@@ -14,7 +14,8 @@ namespace {
 
 std::vector<std::string> ScenarioFiles() {
   std::vector<std::string> files;
-  for (const auto& e : std::filesystem::directory_iterator(std::string(NORB_SOURCE_DIR) + "/tests/host/scenarios"))
+  for (const auto& e :
+       std::filesystem::directory_iterator(std::string(NORB_SOURCE_DIR) + "/tests/host/scenarios"))
     files.push_back(e.path().stem().string());
   std::sort(files.begin(), files.end());
   return files;
@@ -24,8 +25,8 @@ class ScenarioFile : public testing_support::ScenarioFixture,
                      public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(ScenarioFile, ShowsItsEvents) {
-  const std::string text =
-      testing_support::Contents(std::string(NORB_SOURCE_DIR) + "/tests/host/scenarios/" + GetParam() + ".scn");
+  const std::string text = testing_support::Contents(std::string(NORB_SOURCE_DIR) + "/tests/host/scenarios/" +
+                                                     GetParam() + ".scn");
   std::string error, run = text;
   for (std::size_t p; (p = run.find("$DIR")) != std::string::npos;) run.replace(p, 4, tmp.Windows());
   const std::vector<std::string> t = Run(run, &error);
