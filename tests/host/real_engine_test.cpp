@@ -11,10 +11,7 @@
 #include <fstream>
 #include <thread>
 
-#include "dde/dbus_transport.hpp"
 #include "dde/private_bus.hpp"
-#include "tests/dde/child_process.hpp"
-#include "tests/dde/session_bus_at.hpp"
 #include "tests/host/scenario_fixture.hpp"
 #include "vbrt/code_page.hpp"
 
@@ -22,7 +19,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using nlohmann::json;
-using testing_support::Write;
 
 int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c_str())); }
 
@@ -43,12 +39,12 @@ class RealEngine : public testing_support::ScenarioFixture {
     // The engine stands beside the add-in's executable, with its settings beside it.
     std::filesystem::copy_file(std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE",
                                tmp / "bin/WNORB16.EXE", std::filesystem::copy_options::overwrite_existing);
-    Write(tmp / "bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
+    tmp.Write("bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
   }
 
   // `code_page` goes to vbhost and so to the engine the add-in launches.
   Lines RunVbhost(const std::string& scenario, int code_page = 1252) {
-    Write(tmp / "e2e.scn", "addin install bin\nset windir windows\n" + scenario);
+    tmp.Write("e2e.scn", "addin install bin\nset windir windows\n" + scenario);
     std::string command = "env -u DBUS_SESSION_BUS_ADDRESS NORB_CODEPAGE=" + std::to_string(code_page) + " " +
                           std::string(NORB_VBHOST) + " run '" + (tmp / "e2e.scn") +
                           "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") +
@@ -58,25 +54,6 @@ class RealEngine : public testing_support::ScenarioFixture {
     std::istringstream in(Slurp(tmp / "t.jsonl"));
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     return lines;
-  }
-
-  // The scenario run in this process, the add-in meeting the real engine on the bus at `address`,
-  // which the engines it launches use too; they stop with the run.
-  Lines RunOn(const std::string& address, const Lines& scenario) {
-    testing_support::SessionBusAt session(address);
-    std::ostringstream out;
-    {
-      vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", address, true});
-      for (const auto& line : scenario) runner.RunLine(vbhost::SplitWords(line), tmp.path());
-    }
-    Lines t;
-    std::istringstream in(out.str());
-    for (std::string l; std::getline(in, l);) t.push_back(l);
-    return t;
-  }
-
-  static std::string BuiltEngine() {
-    return std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE";
   }
 
   // No engine of this run may outlive it.
@@ -149,66 +126,6 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
   EXPECT_TRUE(EngineGone());
 }
 
-// The links wait for the engine only where start-up launched one and it has not yet taken its
-// name; without an engine executable they fail, and a running engine is linked, at once.
-TEST_F(RealEngine, TheLinksWaitOnlyForAnEngineThatWasLaunched) {
-  const Lines kStartUp{"set windir windows", "open App/App.vbp", "addin connectaddin"};
-  const Lines kNotFound{"set windir windows", "open App/App.vbp", "answer msgbox OK", "addin connectaddin"};
-  const std::string linked_main =
-      R"({"event":"link","control":"Text1","topic":"WNORB16|frmMain","item":"","mode":2,"ok":true})";
-  const std::string linked_cmd =
-      R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"ok":true})";
-  const std::string awaited = R"({"event":"await","application":"WNORB16"})";
-  auto links_and_waits = [](const Lines& t) {
-    Lines out;
-    for (const auto& l : t) {
-      if (l.find(R"("event":"link")") != std::string::npos ||
-          l.find(R"("event":"await")") != std::string::npos) {
-        out.push_back(l);
-      }
-    }
-    return out;
-  };
-
-  // A slow engine: launched, it takes its name only after the add-in has begun to link.
-  {
-    dde::PrivateBus bus;
-    Write(tmp / "bin/WNORB16.EXE", "#!/bin/sh\nsleep 1\nexec '" + BuiltEngine() + "' \"$@\" --ini '" +
-                                       (tmp / "bin/WNORB.INI") + "'\n");
-    std::filesystem::permissions(tmp / "bin/WNORB16.EXE", std::filesystem::perms::owner_all);
-    Lines t = RunOn(bus.Address(), kStartUp);
-    EXPECT_EQ(With(t, R"("event":"launch")").size(), 1u);
-    EXPECT_EQ(links_and_waits(t), (Lines{awaited, linked_main, linked_cmd}));
-  }
-
-  dde::PrivateBus bus;
-  std::filesystem::remove(tmp / "bin/WNORB16.EXE");
-  // No engine anywhere: nothing was launched, so nothing is waited for.
-  Lines t = RunOn(bus.Address(), kNotFound);
-  EXPECT_EQ(With(t, R"("event":"msgbox")").size(), 1u);
-  EXPECT_TRUE(With(t, R"("event":"launch")").empty());
-  EXPECT_EQ(
-      links_and_waits(t),
-      (Lines{
-          R"({"event":"link","control":"Text1","topic":"WNORB16|frmMain","item":"","mode":2,"ok":false,"number":282})",
-          R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"ok":false,"number":282})"}));
-
-  // An engine already serving, started by someone else: linked at once, with or without a launch.
-  testing_support::ChildProcess running(
-      {BuiltEngine(), "-L", "--bus", bus.Address(), "--ini", tmp / "bin/WNORB.INI"});
-  dde::DbusTransport look(bus.Address());
-  look.ServerLaunched();
-  ASSERT_NO_THROW(look.Initiate("WNORB16", "frmMain"));
-  t = RunOn(bus.Address(), kNotFound);
-  EXPECT_TRUE(With(t, R"("event":"launch")").empty());
-  EXPECT_EQ(links_and_waits(t), (Lines{linked_main, linked_cmd}));
-  std::filesystem::copy_file(BuiltEngine(), tmp / "bin/WNORB16.EXE");
-  t = RunOn(bus.Address(), kStartUp);
-  EXPECT_EQ(With(t, R"("event":"launch")").size(), 1u);
-  EXPECT_EQ(links_and_waits(t), (Lines{linked_main, linked_cmd}));
-  EXPECT_NE(With(t, R"("event":"lockmode")").back().find(R"("value":1)"), std::string::npos);
-}
-
 // A person's comment, sent to the engine before a check-in, is what the history shows.
 TEST_F(RealEngine, ACommentSentBeforeACheckInIsItsLogMessage) {
   std::string app = tmp / "App";
@@ -239,11 +156,11 @@ TEST_F(RealEngine, TheEnginesOutcomesAreInTheTranscriptAndEveryCommandInItsLog) 
   std::string app = tmp / "App";
   ASSERT_EQ(::chmod((tmp / "App/Form1.frm").c_str(), 0444), 0);
   ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=ann co -q -l Module1.bas </dev/null"), 0);
-  Write(tmp / "App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n' edited\r\n");
+  tmp.Write("App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n' edited\r\n");
   std::string archive = Slurp(tmp / "App/Module1.bas,v");
   const auto desc = archive.find("\ndesc\n@");
   ASSERT_NE(desc, std::string::npos);
-  Write(tmp / "App/Module1.bas,v", archive.substr(0, archive.find('@', desc + 7) + 2));
+  tmp.Write("App/Module1.bas,v", archive.substr(0, archive.find('@', desc + 7) + 2));
 
   Lines t = RunVbhost(
       "open App/App.vbp\n"
@@ -286,27 +203,19 @@ TEST_F(RealEngine, TheEnginesOutcomesAreInTheTranscriptAndEveryCommandInItsLog) 
 // launches a fresh engine and links to it.
 TEST_F(RealEngine, AnEngineThatDiedIsReportedAndTheNextConnectionWorks) {
   dde::PrivateBus bus;
-  std::string saved = std::getenv("DBUS_SESSION_BUS_ADDRESS") ? std::getenv("DBUS_SESSION_BUS_ADDRESS") : "";
-  ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().c_str(), 1);  // for the engines the run launches
+  testing_support::ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", bus.Address().c_str());  // for the engines
   std::ostringstream out;
   {
     vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", bus.Address(), true});
-    auto run = [&](const std::string& line) { runner.RunLine(vbhost::SplitWords(line), tmp.path()); };
-    run("set windir windows");
-    run("open App/App.vbp");
-    run("addin connect");
-    run("addin connectaddin");
-    ASSERT_EQ(Shell("pkill -KILL -f '" + (tmp / "bin/[W]NORB16.EXE") + "'"), 0);
-    run("click Tools \"&Version Control Options\"");
-    run("addin disconnectaddin");
-    run("addin connectaddin");
-    run("show lockmode");
-    run("addin disconnectaddin");
-  }
-  if (saved.empty()) {
-    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-  } else {
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", saved.c_str(), 1);
+    for (std::string line : {"set windir windows", "open App/App.vbp", "addin connect", "addin connectaddin",
+                             "", "click Tools \"&Version Control Options\"", "addin disconnectaddin",
+                             "addin connectaddin", "show lockmode", "addin disconnectaddin"}) {
+      if (line.empty()) {  // the engine dies
+        ASSERT_EQ(Shell("pkill -KILL -f '" + (tmp / "bin/[W]NORB16.EXE") + "'"), 0);
+      } else {
+        runner.RunLine(vbhost::SplitWords(line), tmp.path());
+      }
+    }
   }
   Lines t;
   std::istringstream in(out.str());
@@ -315,9 +224,7 @@ TEST_F(RealEngine, AnEngineThatDiedIsReportedAndTheNextConnectionWorks) {
       With(t, "\"event\":\"error\""),
       Lines{R"({"event":"error","where":"Click","number":291,"description":"Foreign application quit"})"});
   EXPECT_EQ(With(t, "\"event\":\"launch\"").size(), 2u);
-  Lines shown = With(t, "\"show\":true");
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_NE(shown[0].find("\"gLockMode\":1"), std::string::npos) << shown[0];
+  EXPECT_EQ(With(t, "\"show\":true"), Lines{R"({"event":"lockmode","show":true,"value":1,"gLockMode":1})"});
   EXPECT_TRUE(EngineGone());
 }
 
@@ -341,14 +248,15 @@ TEST_P(RealEngineCodePage, NamesAndTextsOfTheCodePageCrossTheLinkBothWays) {
   auto in_page = [&](const std::string& utf8) { return page.FromUtf8(utf8).value(); };
   const std::string folder = tmp / c.folder;
   const std::string file = c.module + ".bas";
-  Write(folder + "/P.vbp", in_page("Type=Exe\r\nModule=" + c.module + "; " + file +
-                                   "\r\nModule=Module1; Module1.bas\r\nName=\"P\"\r\n"));
-  Write(folder + "/" + file, in_page("Attribute VB_Name = \"" + c.module + "\"\r\n"));
-  Write(folder + "/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
+  tmp.Write(std::string(c.folder) + "/P.vbp", in_page("Type=Exe\r\nModule=" + c.module + "; " + file +
+                                                      "\r\nModule=Module1; Module1.bas\r\nName=\"P\"\r\n"));
+  tmp.Write(std::string(c.folder) + "/" + file, in_page("Attribute VB_Name = \"" + c.module + "\"\r\n"));
+  tmp.Write(std::string(c.folder) + "/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
   ASSERT_EQ(Shell("cd '" + folder + "' && LOGNAME=bob ci -q -u -t-first '-m" + c.comment + "' '" + file +
                   "' Module1.bas </dev/null && LOGNAME=ann co -q -l '" + file + "' Module1.bas </dev/null"),
             0);
-  Write(folder + "/" + file, in_page("Attribute VB_Name = \"" + c.module + "\"\r\n" + c.edit + "\r\n"));
+  tmp.Write(std::string(c.folder) + "/" + file,
+            in_page("Attribute VB_Name = \"" + c.module + "\"\r\n" + c.edit + "\r\n"));
 
   const std::string select = "select " + c.module + "\n";
   const std::string bar = "\"Project Window Module/Class Folder\"";
