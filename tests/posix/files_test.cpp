@@ -31,9 +31,6 @@ struct FilesTest : ::testing::Test {
     EXPECT_EQ(buffer[static_cast<std::size_t>(n)], '\0');
     return buffer.substr(0, static_cast<std::size_t>(n));
   }
-  long Put(std::string_view section, std::string_view key, std::string_view value, std::string_view file) {
-    return win32.WritePrivateProfileStringA(section, key, value, file);
-  }
   std::string ShortOf(const std::string& windows_path) {
     std::string buffer(1024, ' ');
     return buffer.substr(0, static_cast<std::size_t>(win32.GetShortPathNameA(windows_path, buffer, 1024)));
@@ -116,10 +113,8 @@ TEST_F(FilesTest, WholeFileReadsOnlyRegularFilesUpToTheLimit) {
 }
 
 TEST(PrivateProfile, ChangesKeepEveryByteTheyDoNotConcern) {
-  struct Case {
-    std::string before, section, key, value, after;
-  };
-  const Case cases[] = {
+  // Before; section, key and value; after.
+  const std::tuple<std::string, std::string, std::string, std::string, std::string> cases[] = {
       // A key is rewritten in place and keeps the file's spelling; the rest stays as it was.
       {"; c\n[General]\n  Name = Old  \n; keep\nOther=1\n\n[general2]\nName=x\n", "GENERAL", "name", "New",
        "; c\n[General]\nName=New\n; keep\nOther=1\n\n[general2]\nName=x\n"},
@@ -138,26 +133,22 @@ TEST(PrivateProfile, ChangesKeepEveryByteTheyDoNotConcern) {
       {"; \x80\r\n[Fran\xe7\x61is]\r\nNom=Ren\xe9\r\n", "FRAN\xe7\x41IS", "\xc9t\xe9", "\xe0 \x80",
        "; \x80\r\n[Fran\xe7\x61is]\r\nNom=Ren\xe9\r\n\xc9t\xe9=\xe0 \x80\r\n"},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(SetProfileValue(c.before, c.section, c.key, c.value), c.after) << c.before;
+  for (const auto& [before, section, key, value, after] : cases) {
+    EXPECT_EQ(SetProfileValue(before, section, key, value), after) << before;
+  }
 }
 
 TEST(PrivateProfile, ValuesAreTrimmedAndUnquotedInTheFirstSectionOfTheirName) {
   const std::string text =
       "top=outside\n[Sec]\nKey =\t spaced value \t\nquoted = \" kept \"\nempty=\n; Gone=1\n[Sec]\nLater=no\n"
       "[ A ]\r\n x = a=b \r\n[Zone]\nSize=1\n[Fran\xe7\x61is]\r\nNom=Ren\xe9";
+  // Names match case aside, "A" to "Z" both ends included.
   const std::tuple<std::string, std::string, std::optional<std::string>> reads[] = {
-      {"sec", "KEY", "spaced value"},
-      {"Sec", "quoted", " kept "},
-      {"Sec", "empty", ""},
-      {"Sec", "Gone", std::nullopt},
-      {"Sec", "Later", std::nullopt},
-      {"Sec", "top", std::nullopt},
-      {"Nope", "Key", std::nullopt},
-      {"a", "X", "a=b"},
-      {"zONE", "sIZE", "1"},  // A to Z, both ends
-      {"FRAN\xe7\x41IS", "NOM", "Ren\xe9"},
-  };
+      {"sec", "KEY", "spaced value"}, {"Sec", "quoted", " kept "},
+      {"Sec", "empty", ""},           {"Sec", "Gone", std::nullopt},
+      {"Sec", "Later", std::nullopt}, {"Sec", "top", std::nullopt},
+      {"Nope", "Key", std::nullopt},  {"a", "X", "a=b"},
+      {"zONE", "sIZE", "1"},          {"FRAN\xe7\x41IS", "NOM", "Ren\xe9"}};
   for (const auto& [section, key, value] : reads) {
     EXPECT_EQ(FindProfileValue(text, section, key), value) << key;
   }
@@ -168,15 +159,15 @@ TEST(PrivateProfile, ValuesAreTrimmedAndUnquotedInTheFirstSectionOfTheirName) {
 }
 
 TEST_F(FilesTest, ProfilesLiveInTheWindowsDirectoryUnlessAPathIsGiven) {
-  EXPECT_EQ(Put("Options", "Engine", "C:\\NORB\\", "NORB.INI"), 1);
-  EXPECT_EQ(Put("options", "LOCK", "1", "norb.ini"), 1);  // the same file
+  EXPECT_EQ(win32.WritePrivateProfileStringA("Options", "Engine", "C:\\NORB\\", "NORB.INI"), 1);
+  EXPECT_EQ(win32.WritePrivateProfileStringA("options", "LOCK", "1", "norb.ini"), 1);  // the same file
   EXPECT_EQ(Contents(tmp / "windows/NORB.INI"), "[Options]\r\nEngine=C:\\NORB\\\r\nLOCK=1\r\n");
   EXPECT_EQ(Get("OPTIONS", "engine", "Norb.Ini"), "C:\\NORB\\");
   EXPECT_EQ(Get("Options", "Nope", "NORB.INI", "dflt  "), "dflt");
   EXPECT_EQ(Get("Options", "Engine", "missing.ini"), "<none>");
   EXPECT_EQ(Get("Options", "Engine", "Q:\\x.ini"), "<none>");
   tmp.MakeDir("proj");
-  EXPECT_EQ(Put("A", "B", "C", tmp.Windows("proj/Local.ini")), 1);
+  EXPECT_EQ(win32.WritePrivateProfileStringA("A", "B", "C", tmp.Windows("proj/Local.ini")), 1);
   EXPECT_EQ(Contents(tmp / "proj/Local.ini"), "[A]\r\nB=C\r\n");
   EXPECT_EQ(Get("a", "b", tmp.Windows("PROJ/local.INI")), "C");
 
@@ -186,11 +177,11 @@ TEST_F(FilesTest, ProfilesLiveInTheWindowsDirectoryUnlessAPathIsGiven) {
   EXPECT_EQ(tiny, std::string("C:\0", 3));
 
   const std::string locked = tmp.Write("windows/locked.ini", "[S]\r\nk=v\r\n", 0444);
-  EXPECT_EQ(Put("S", "k", "changed", "locked.ini"), 0);
+  EXPECT_EQ(win32.WritePrivateProfileStringA("S", "k", "changed", "locked.ini"), 0);
   EXPECT_EQ(Contents(locked), "[S]\r\nk=v\r\n");
   tmp.MakeDir("windows/dir.ini");
-  EXPECT_EQ(Put("S", "k", "v", "dir.ini"), 0);
-  EXPECT_EQ(Put("S", "k", "v", tmp.Windows("proj/Local.ini/x.ini")), 0);
+  EXPECT_EQ(win32.WritePrivateProfileStringA("S", "k", "v", "dir.ini"), 0);
+  EXPECT_EQ(win32.WritePrivateProfileStringA("S", "k", "v", tmp.Windows("proj/Local.ini/x.ini")), 0);
 }
 
 TEST(Win32Posix, TheWindowsDirectoryComesFromTheEnvironment) {
