@@ -56,9 +56,8 @@ TEST(Archive, ReadsLocksDeltasAndLogs) {
 }
 
 TEST(Archive, RevisionsCompareByNumber) {
-  EXPECT_LT(CompareRevisions("1.9", "1.10"), 0);
-  EXPECT_LT(CompareRevisions("1.10", "2.1"), 0);
-  EXPECT_LT(CompareRevisions("2.1", "2.1.1.1"), 0);
+  for (auto [lower, higher] : {std::pair{"1.9", "1.10"}, {"1.10", "2.1"}, {"2.1", "2.1.1.1"}})
+    EXPECT_LT(CompareRevisions(lower, higher), 0) << lower;
   EXPECT_EQ(CompareRevisions("1.01", "1.1"), 0);
   EXPECT_EQ(RevisionDepth("1.2.3.4"), 4);
 }
@@ -79,6 +78,11 @@ TEST(CommandWords, OptionLettersInAnyOrderAndCase) {
             std::vector<std::string>{"fixed it, twice"});
   EXPECT_TRUE(std::get<Command>(ParseCommand("COMMENT")).names.empty());
   EXPECT_EQ(std::get<CommandError>(ParseCommand("EQW x")).reason, "unknown option \"Q\" in EQW");
+  // Logged and published cut, never half a character.
+  EXPECT_EQ(CommandAsShown("T C:\\" + std::string(10 * 1024 * 1024, 'a')),
+            "T C:\\" + std::string(195, 'a') + "... (10,485,765 bytes)");
+  EXPECT_EQ(CommandAsShown(std::string(199, 'a') + "\xC3\xA9" + std::string(3 << 20, 'b')),
+            std::string(199, 'a') + "... (3,145,929 bytes)");
 }
 
 }  // namespace
