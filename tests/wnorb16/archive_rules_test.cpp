@@ -29,7 +29,7 @@ TEST_F(EngineTest, FilesThatAreNotTextComeBackByteForByte) {
   EXPECT_EQ(StatusLines(Run("EW " + names))[0], "6 of 6 files extracted");
   for (const auto& c : cases) {
     EXPECT_EQ(Contents(Archive(c.name)).find("\nexpand\t@b@;") != std::string::npos, c.binary) << c.name;
-    if (c.binary) EXPECT_EQ(Contents(Path(c.name)), c.contents) << c.name;
+    EXPECT_TRUE(!c.binary || Contents(Path(c.name)) == c.contents) << c.name;
   }
   EXPECT_EQ(Contents(Path("MODULE1.BAS")).substr(0, 13), "' $Revision: ");  // text keeps its keywords
 }

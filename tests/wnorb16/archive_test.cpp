@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "wnorb16/command_words.hpp"
+#include "wnorb16/engine_server.hpp"
 #include "wnorb16/rcs_archive.hpp"
 
 namespace wnorb16 {
@@ -83,6 +84,18 @@ TEST(CommandWords, OptionLettersInAnyOrderAndCase) {
             "T C:\\" + std::string(195, 'a') + "... (10,485,765 bytes)");
   EXPECT_EQ(CommandAsShown(std::string(199, 'a') + "\xC3\xA9" + std::string(3 << 20, 'b')),
             std::string(199, 'a') + "... (3,145,929 bytes)");
+}
+
+// What an engine window would show goes to everyone; a lock pass's queries do not.
+TEST(EngineServer, OutcomesArePublishedForWhatChangesFilesOrReportsAndForEveryError) {
+  const std::vector<std::pair<std::string, bool>> commands = {
+      {"EW A.BAS", true}, {"UW A.BAS", true},   {"-C A.BAS", true},  {"CONFIG", true},
+      {"T A.BAS", false}, {"G2LOCKING", false}, {"CD C:\\X", false}, {"L A.BAS", false}};
+  for (const auto& [command, published] : commands) {
+    EXPECT_EQ(IsPublishedOutcome(command, "fine\r\n"), published) << command;
+    EXPECT_TRUE(IsPublishedOutcome(command, "ERROR: no\r\n")) << command;
+  }
+  EXPECT_EQ(OutcomeText("UW A.BAS", "1 of 1 files updated\r\n"), "> UW A.BAS\r\n1 of 1 files updated\r\n");
 }
 
 }  // namespace

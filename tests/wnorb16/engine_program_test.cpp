@@ -66,19 +66,6 @@ TEST_F(EngineTest, TheProgramServesEachClientItsOwnAnswersAndEveryoneTheOutcomes
   EXPECT_NE(log.find(" > EW " + a + "," + b + "," + none + "\n1 of 3 files extracted\n"), std::string::npos);
 }
 
-// Commands given with -c run in order until the first refusal, which ends the run with status 1.
-TEST_F(EngineTest, TheProgramRunsCommandsGivenOnItsCommandLine) {
-  Archived("A.FRM", "a\n");
-  ChildProcess::Result result =
-      ChildProcess({WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c", "CD " + Short(""), "-c", "T A.FRM", "-c",
-                    "ESW A.FRM", "-c", "EW A.FRM"})
-          .Finish(10s);
-  EXPECT_EQ(result.exit_code, 1);
-  EXPECT_TRUE(result.output.starts_with("OK\nA.FRM is not checked out\nERROR: option S")) << result.output;
-  EXPECT_EQ(result.output.find("extracted"), std::string::npos) << result.output;
-  EXPECT_TRUE(ReadOnly(Path("A.FRM")));
-}
-
 // The interactive engine on a terminal: a command from the link never waits for the person, and
 // neither do the questions of CONFIG typed at the terminal; the answers go into WNORB.INI.
 TEST_F(EngineTest, TheInteractiveEngineServesTheLinkWithoutWaitingForItsTerminal) {

@@ -6,12 +6,14 @@
 
 #include "engine_fixture.hpp"
 #include "tests/dde/child_process.hpp"
+#include "wnorb16/engine_server.hpp"
 
 namespace testing_support {
 namespace {
 
 using testing_support::ChildProcess;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 TEST_F(EngineTest, SpecialFilesAreNeitherReadNorGivenToRcs) {
   tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
@@ -49,12 +51,16 @@ TEST_F(EngineTest, SpecialFilesAreNeitherReadNorGivenToRcs) {
         listed ? std::string("0 of 1 files ") + (c.command[0] == 'E' ? "extracted\n" : "updated\n") + what +
                      "; left alone\n"
                : "ERROR: " + what + "; the engine reads only regular files. Nothing was done\n";
-    // The program, so that a command that hangs or grows without end is ended by the deadline.
-    ChildProcess::Result result = ChildProcess({WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c",
-                                                "CD " + Windows(""), "-c", c.command + " X.FRM"})
-                                      .Finish(20s);
-    EXPECT_EQ(result.output, "OK\n" + answer);
-    EXPECT_EQ(result.exit_code, listed ? 0 : 1);
+    // The program, so that a command that hangs or grows without end is ended by the deadline. Its
+    // commands run in order until the first refusal, which ends the run with status 1.
+    ChildProcess::Result result =
+        ChildProcess({WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c", "CD " + Windows(""), "-c",
+                      c.command + " X.FRM", "-c", "ESW X.FRM", "-c", "G2LOCKING"})
+            .Finish(20s);
+    const std::string no_version =
+        "ERROR: option S takes the revision set beforehand with \"VERSION <revision>\"; ann has set none\n";
+    EXPECT_EQ(result.output, "OK\n" + answer + (listed ? no_version : ""));
+    EXPECT_EQ(result.exit_code, 1);
     EXPECT_EQ(Contents(other), before);  // nothing was given to RCS
   }
 }
@@ -78,6 +84,11 @@ TEST_F(EngineTest, RefusalsAreOneErrorLineAndChangeNothing) {
        "2147483647)"},
   };
   for (const auto& [command, answer] : answered) EXPECT_EQ(Run(command), answer + "\r\n");
+  // From the link a command is UTF-8, executed in the code page; one that cannot be carried is answered.
+  EXPECT_EQ(ExecuteUtf8(engine(), "T FORM1.FRM\xFF"),
+            "ERROR: the command cannot be carried: it is not UTF-8\r\n");
+  EXPECT_EQ(ExecuteUtf8(engine(), "T Тест.bas"),
+            "ERROR: the command cannot be carried: code page 1252 cannot spell it\r\n");
   for (const std::string& command : std::vector<std::string>{
            "", "   ", "HELLO", "G2LOCKING now", "EW", "EXW " + a, "EEW " + a, "EW " + a + ",,", "VERSION x",
            "T", "EW " + a + "," + tmp_.Windows("no folder\\X.FRM"), "T Q:\\X.FRM",
@@ -135,13 +146,13 @@ TEST_F(EngineTest, MoreFilesThanOneCommandLineHolds) {
     list += (i > 0 ? "," : "") + name;
   }
   ASSERT_EQ(Run("CD " + tmp_.Windows(folder)), "OK");
-  const std::string updated = Run("UW " + list);
-  ASSERT_TRUE(updated.starts_with("1200 of 1200 files updated\r\n")) << updated.substr(0, 2000);
-  EXPECT_TRUE(
-      updated.ends_with("\r\nM11199.BAS: archive created with revision 1.1; work file read-only\r\n"));
-  const std::string extracted = Run("EW " + list);
-  ASSERT_TRUE(extracted.starts_with("1200 of 1200 files extracted\r\n")) << extracted.substr(0, 2000);
-  EXPECT_TRUE(extracted.ends_with("\r\nM11199.BAS: revision 1.1 extracted and locked\r\n"));
+  for (const auto& [command, done, last] :
+       {std::tuple{"UW ", "updated", "archive created with revision 1.1; work file read-only"},
+        {"EW ", "extracted", "revision 1.1 extracted and locked"}}) {
+    const std::string answer = Run(command + list);
+    EXPECT_TRUE(answer.starts_with("1200 of 1200 files "s + done + "\r\n")) << answer.substr(0, 2000);
+    EXPECT_TRUE(answer.ends_with("\r\nM11199.BAS: "s + last + "\r\n"));
+  }
   EXPECT_FALSE(ReadOnly(tmp_ / (folder + "/M10000.BAS")));
 }
 

@@ -12,8 +12,11 @@ std::string Locked(const std::string& name, const std::string& whose, const std:
 }
 
 TEST_F(EngineTest, LockQueryAnswersEachState) {
+  // A file without an archive, asked about.
   Write("NEW.FRM", "new\n");
-  EXPECT_EQ(Run("T " + Windows("NEW.FRM")), Windows("NEW.FRM") + ": NO LOCK FILE\r\n");
+  const std::string fresh = Windows("NEW.FRM");
+  for (const std::string& command : {"T " + fresh, "L " + fresh, "-C " + fresh + " " + fresh})
+    EXPECT_TRUE(Run(command).ends_with(fresh + ": NO LOCK FILE\r\n")) << command;
   Archived("FORM1.FRM", "one\n");
   const std::string name = Windows("FORM1.FRM");
   EXPECT_EQ(Run("T " + name), name + " is not checked out\r\n");
