@@ -6,12 +6,14 @@
 
 #include "engine_fixture.hpp"
 #include "tests/dde/child_process.hpp"
+#include "wnorb16/engine_server.hpp"
 
 namespace testing_support {
 namespace {
 
 using testing_support::ChildProcess;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 TEST_F(EngineTest, SpecialFilesAreNeitherReadNorGivenToRcs) {
   tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
@@ -49,12 +51,16 @@ TEST_F(EngineTest, SpecialFilesAreNeitherReadNorGivenToRcs) {
         listed ? std::string("0 of 1 files ") + (c.command[0] == 'E' ? "extracted\n" : "updated\n") + what +
                      "; left alone\n"
                : "ERROR: " + what + "; the engine reads only regular files. Nothing was done\n";
-    // The program, so that a command that hangs or grows without end is ended by the deadline.
-    ChildProcess::Result result = ChildProcess({WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c",
-                                                "CD " + Windows(""), "-c", c.command + " X.FRM"})
-                                      .Finish(20s);
-    EXPECT_EQ(result.output, "OK\n" + answer);
-    EXPECT_EQ(result.exit_code, listed ? 0 : 1);
+    // The program, so that a command that hangs or grows without end is ended by the deadline. Its
+    // commands run in order until the first refusal, which ends the run with status 1.
+    ChildProcess::Result result =
+        ChildProcess({WNORB16_EXE, "--ini", tmp_ / "WNORB.INI", "-c", "CD " + Windows(""), "-c",
+                      c.command + " X.FRM", "-c", "ESW X.FRM", "-c", "G2LOCKING"})
+            .Finish(20s);
+    const std::string no_version =
+        "ERROR: option S takes the revision set beforehand with \"VERSION <revision>\"; ann has set none\n";
+    EXPECT_EQ(result.output, "OK\n" + answer + (listed ? no_version : ""));
+    EXPECT_EQ(result.exit_code, 1);
     EXPECT_EQ(Contents(other), before);  // nothing was given to RCS
   }
 }
@@ -66,10 +72,7 @@ TEST_F(EngineTest, RefusalsAreOneErrorLineAndChangeNothing) {
   Write("frm", "not a form\n");
   Run("CD " + Windows(""));
   const std::string a = Windows("A.FRM"), archive = Contents(Archive("A.FRM"));
-  const struct {
-    std::string command;
-    std::string answer;  // "" for any one ERROR line
-  } cases[] = {
+  const std::pair<std::string, std::string> answered[] = {
       {std::string("UW frm") + '\0' + "Timesheet.frm",
        "ERROR: the command holds a NUL byte (byte 7), which no name can hold. Nothing was done"},
       {"T " + std::string(5000, 'a'),
@@ -79,24 +82,19 @@ TEST_F(EngineTest, RefusalsAreOneErrorLineAndChangeNothing) {
       {"VERSION 2.9223372036854775808",
        "ERROR: \"2.9223372036854775808\" is not a revision number such as 1.3 or 2 (each field at most "
        "2147483647)"},
-      {"", ""},
-      {"   ", ""},
-      {"HELLO", ""},
-      {"G2LOCKING now", ""},
-      {"EW", ""},
-      {"EXW " + a, ""},
-      {"EEW " + a, ""},
-      {"EW " + a + ",,", ""},
-      {"VERSION x", ""},
-      {"T", ""},
-      {"EW " + a + "," + tmp_.Windows("no folder\\X.FRM"), ""},
-      {"T Q:\\X.FRM", ""},
-      {"-C " + a + " " + a + " " + a, ""},
   };
-  for (const auto& c : cases) {
-    const std::vector<std::string> lines = StatusLines(Run(c.command));
-    ASSERT_EQ(lines.size(), 1u) << c.command.substr(0, 100);
-    EXPECT_TRUE(c.answer.empty() ? lines[0].starts_with("ERROR: ") : lines[0] == c.answer) << lines[0];
+  for (const auto& [command, answer] : answered) EXPECT_EQ(Run(command), answer + "\r\n");
+  // From the link a command is UTF-8, executed in the code page; one that cannot be carried is answered.
+  EXPECT_EQ(ExecuteUtf8(engine(), "T FORM1.FRM\xFF"),
+            "ERROR: the command cannot be carried: it is not UTF-8\r\n");
+  EXPECT_EQ(ExecuteUtf8(engine(), "T Тест.bas"),
+            "ERROR: the command cannot be carried: code page 1252 cannot spell it\r\n");
+  for (const std::string& command : std::vector<std::string>{
+           "", "   ", "HELLO", "G2LOCKING now", "EW", "EXW " + a, "EEW " + a, "EW " + a + ",,", "VERSION x",
+           "T", "EW " + a + "," + tmp_.Windows("no folder\\X.FRM"), "T Q:\\X.FRM",
+           "-C " + a + " " + a + " " + a}) {
+    const std::vector<std::string> lines = StatusLines(Run(command));
+    EXPECT_TRUE(lines.size() == 1 && lines[0].starts_with("ERROR: ")) << command;
   }
   EXPECT_EQ(Contents(Archive("A.FRM")), archive);
   EXPECT_TRUE(ReadOnly(Path("A.FRM")));
@@ -115,9 +113,7 @@ std::string ArchiveText(const std::string& revision, const std::string& branches
 // Working out the next revision from these numbers would overflow; the archive is left as it is.
 TEST_F(EngineTest, RevisionNumbersBeyondRangeAreRefused) {
   const struct {
-    std::string archive;
-    std::string command;
-    std::string out_of_range;
+    std::string archive, command, out_of_range;
   } cases[] = {
       {ArchiveText("9223372036854775807.1"), "UKW", "9223372036854775807.1"},
       {ArchiveText("2147483647.1"), "UW", "2147483647.1"},
@@ -150,13 +146,13 @@ TEST_F(EngineTest, MoreFilesThanOneCommandLineHolds) {
     list += (i > 0 ? "," : "") + name;
   }
   ASSERT_EQ(Run("CD " + tmp_.Windows(folder)), "OK");
-  const std::string updated = Run("UW " + list);
-  ASSERT_TRUE(updated.starts_with("1200 of 1200 files updated\r\n")) << updated.substr(0, 2000);
-  EXPECT_TRUE(
-      updated.ends_with("\r\nM11199.BAS: archive created with revision 1.1; work file read-only\r\n"));
-  const std::string extracted = Run("EW " + list);
-  ASSERT_TRUE(extracted.starts_with("1200 of 1200 files extracted\r\n")) << extracted.substr(0, 2000);
-  EXPECT_TRUE(extracted.ends_with("\r\nM11199.BAS: revision 1.1 extracted and locked\r\n"));
+  for (const auto& [command, done, last] :
+       {std::tuple{"UW ", "updated", "archive created with revision 1.1; work file read-only"},
+        {"EW ", "extracted", "revision 1.1 extracted and locked"}}) {
+    const std::string answer = Run(command + list);
+    EXPECT_TRUE(answer.starts_with("1200 of 1200 files "s + done + "\r\n")) << answer.substr(0, 2000);
+    EXPECT_TRUE(answer.ends_with("\r\nM11199.BAS: "s + last + "\r\n"));
+  }
   EXPECT_FALSE(ReadOnly(tmp_ / (folder + "/M10000.BAS")));
 }
 

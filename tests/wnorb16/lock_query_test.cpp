@@ -3,23 +3,20 @@
 namespace testing_support {
 namespace {
 
-std::string TrimBlanks(std::string s) {
-  s.erase(0, s.find_first_not_of(' '));
-  return s.erase(s.find_last_not_of(' ') + 1);
-}
-
-// The add-in's reading of a lock answer's data line: holder and type cut from fixed positions.
-std::pair<std::string, std::string> HolderAndType(const std::string& reply) {
-  const std::string separator = std::string(28, '-') + "  " + std::string(33, '-');
-  // Mid(t, p + 67): past the separator, CR LF and the data line's first two characters.
-  std::string t = reply.substr(reply.find(separator) + 63 + 4);
-  t = TrimBlanks(t.substr(0, t.find('\r')));
-  return {TrimBlanks(t.substr(0, 30)), TrimBlanks(t.substr(29))};  // the type from character 30
+// The answer about a lock, whose columns the add-in cuts at fixed positions.
+std::string Locked(const std::string& name, const std::string& whose, const std::string& holder,
+                   const std::string& revision) {
+  return name + " is checked out to " + whose + "\r\n  Locked by                     Type\r\n" +
+         std::string(28, '-') + "  " + std::string(33, '-') + "\r\n  " + holder +
+         std::string(30 - holder.size(), ' ') + "locked revision " + revision + "\r\n";
 }
 
 TEST_F(EngineTest, LockQueryAnswersEachState) {
+  // A file without an archive, asked about.
   Write("NEW.FRM", "new\n");
-  EXPECT_EQ(Run("T " + Windows("NEW.FRM")), Windows("NEW.FRM") + ": NO LOCK FILE\r\n");
+  const std::string fresh = Windows("NEW.FRM");
+  for (const std::string& command : {"T " + fresh, "L " + fresh, "-C " + fresh + " " + fresh})
+    EXPECT_TRUE(Run(command).ends_with(fresh + ": NO LOCK FILE\r\n")) << command;
   Archived("FORM1.FRM", "one\n");
   const std::string name = Windows("FORM1.FRM");
   EXPECT_EQ(Run("T " + name), name + " is not checked out\r\n");
@@ -30,33 +27,26 @@ TEST_F(EngineTest, LockQueryAnswersEachState) {
   Rcs("rcs", symbols);
   LockAs(kUser, "FORM1.FRM");
   ASSERT_GT(Contents(Archive("FORM1.FRM")).find("\ndesc\n"), 16384u + 100);
-  EXPECT_EQ(Run("T " + name), name + " is checked out to you\r\n" +
-                                  "  Locked by                     Type\r\n"
-                                  "----------------------------  ---------------------------------\r\n"
-                                  "  ann                           locked revision 1.1\r\n");
+  EXPECT_EQ(Run("T " + name), Locked(name, "you", "ann", "1.1"));
   // Several locks: the user's own first, else the first the archive lists; a long holder is cut.
+  const std::string multi = Windows("MULTI.BAS");
   Archived("MULTI.BAS", "1\n");
   Rcs("rcs", {"-l1.1", Archive("MULTI.BAS")}, "bob");
-  EXPECT_TRUE(Run("T " + Windows("MULTI.BAS"))
-                  .starts_with(Windows("MULTI.BAS") + " is checked out to someone else\r\n"));
-  EXPECT_EQ(HolderAndType(Run("T " + Windows("MULTI.BAS"))),
-            std::make_pair(std::string("bob"), std::string("locked revision 1.1")));
+  EXPECT_EQ(Run("T " + multi), Locked(multi, "someone else", "bob", "1.1"));
   Rcs("rcs", {"-u1.1", Archive("MULTI.BAS")}, "bob");
   LockAs(kUser, "MULTI.BAS");
   Write("MULTI.BAS", "2\n");
   Rcs("ci", {"-l", "-m2", Archive("MULTI.BAS"), Path("MULTI.BAS")});  // 1.2, still ann's
   Rcs("rcs", {"-l1.1", Archive("MULTI.BAS")}, "a_user_name_of_thirty_two_chars");
-  const std::string multi = Run("T " + Windows("MULTI.BAS"));
-  EXPECT_TRUE(multi.starts_with(Windows("MULTI.BAS") + " is checked out to you\r\n")) << multi;
-  EXPECT_EQ(HolderAndType(multi), std::make_pair(std::string("ann"), std::string("locked revision 1.2")));
+  EXPECT_EQ(Run("T " + multi), Locked(multi, "you", "ann", "1.2"));
   Rcs("rcs", {"-u1.2", Archive("MULTI.BAS")});
-  EXPECT_EQ(HolderAndType(Run("T " + Windows("MULTI.BAS"))),
-            std::make_pair(std::string("a_user_name_of_thirty_two_ch"), std::string("locked revision 1.1")));
+  EXPECT_EQ(Run("T " + multi), Locked(multi, "someone else", "a_user_name_of_thirty_two_ch", "1.1"));
 }
 
 TEST_F(EngineTest, NamesAreShortOrRelativeToTheFolderOfTheLastCd) {
   Archived("my form, v2.frm", "x\n");
   LockAs("bob", "my form, v2.frm");
+  Write("my form, v2.frm", "x\n", 0444);  // bob's copy is elsewhere
   tmp_.MakeDir("proj/long folder name/sub");
   const std::string short_name = Short("my form, v2.frm");
   ASSERT_EQ(short_name.find_first_of(" ,"), std::string::npos) << short_name;
@@ -66,11 +56,15 @@ TEST_F(EngineTest, NamesAreShortOrRelativeToTheFolderOfTheLastCd) {
   EXPECT_EQ(Run("CD " + Short("long folder name")), "OK");
   EXPECT_EQ(Run("CD SUB"), "OK");
   EXPECT_EQ(Run("CD ..\\..\\"), "OK");
-  EXPECT_EQ(HolderAndType(Run("T " + relative)).first, "bob");
+  const std::string held = relative + " is checked out to someone else\r\n";
+  EXPECT_TRUE(Run("T " + relative).starts_with(held));
   // "C:NAME" is relative to the current folder of drive C:, which CD made ours.
-  EXPECT_EQ(HolderAndType(Run("T " + short_name.substr(0, 2) + relative)).first, "bob");
+  EXPECT_TRUE(Run("T " + short_name.substr(0, 2) + relative).starts_with(short_name.substr(0, 2) + held));
   EXPECT_EQ(Run("CD " + tmp_.Windows("nowhere")), "ERROR: no folder " + tmp_.Windows("nowhere") + "\r\n");
-  EXPECT_EQ(HolderAndType(Run("T " + relative)).first, "bob");  // the folder stayed
+  EXPECT_TRUE(Run("T " + relative).starts_with(held));  // the folder stayed
+  // A read-only copy of a file someone else has out is everyone's to take.
+  EXPECT_EQ(Run("EBW " + relative),
+            "1 of 1 files extracted\r\n" + relative + ": revision 1.1 extracted read-only\r\n");
 }
 
 }  // namespace

@@ -7,9 +7,14 @@
 namespace testing_support {
 namespace {
 
-TEST_F(EngineTest, UpdateNumbersRevisionsByOption) {
+// S takes the revision VERSION set, once; B makes a new branch; M and no option the next revision.
+TEST_F(EngineTest, RevisionsAreNumberedByOptionAndVersion) {
   Archived("N.BAS", "0\n");
   const std::string n = Windows("N.BAS");
+  EXPECT_EQ(Run("ESW " + n),
+            "ERROR: option S takes the revision set beforehand with \"VERSION <revision>\"; ann "
+            "has set none\r\n");
+  EXPECT_EQ(Run("T " + n), n + " is not checked out\r\n");
   int edit = 0;
   auto check_in = [&](const std::string& options) {
     Run("EW " + n);
@@ -20,9 +25,11 @@ TEST_F(EngineTest, UpdateNumbersRevisionsByOption) {
   EXPECT_EQ(check_in("UBW"), n + ": checked in as revision 2.1.1.1; work file read-only");
   EXPECT_EQ(check_in("UBW"), n + ": checked in as revision 2.1.2.1; work file read-only");  // another branch
   // An older trunk revision, checked out by version, goes on a branch of its own.
-  EXPECT_TRUE(Run("VERSION 1.9").starts_with("Version of "));
-  EXPECT_TRUE(Run("VERSION 1.1").starts_with("Version of "));
-  Run("ESW " + n);
+  EXPECT_TRUE(Run("VERSION 1.1.").starts_with("ERROR: "));
+  EXPECT_EQ(Run("VERSION 1.9"), "Version of ann's next command with S: 1.9\r\n");
+  EXPECT_EQ(Run("VERSION 1.1"), "Version of ann's next command with S: 1.1\r\n");
+  EXPECT_EQ(StatusLines(Run("ESW " + n))[0], "1 of 1 files extracted");
+  EXPECT_TRUE(Run("EBSW " + n).starts_with("ERROR: option S"));  // used once
   Write("N.BAS", "old\n");
   EXPECT_EQ(StatusLines(Run("UW " + n))[1], n + ": checked in as revision 1.1.1.1; work file read-only");
 }
@@ -70,24 +77,21 @@ TEST_F(EngineTest, ACheckInRcsDidNotReportDoneIsReadBackFromTheArchive) {
   engine.Execute("EW " + Windows("P.FRM") + "," + Windows("K.FRM") + "," + Windows("U.FRM"));
   Write("P.FRM", "edited\n");
   Write("K.FRM", "edited\n");
+  // RCS's last words about the file stand for the "done" it did not say.
+  const std::string new_revision = "; RCS did not finish: new revision: 2.1; previous revision: 1.1";
   const struct {
     std::string command, name, what;
-    bool read_only;
   } cases[] = {
-      {"UW", "P.FRM", "checked in as revision 2.1; work file read-only", true},
-      {"UKW", "K.FRM", "checked in as revision 2.1; still checked out to you", false},
-      {"UW", "U.FRM", "unchanged; revision 1.1 kept, lock released", true},
+      {"UW", "P.FRM", "checked in as revision 2.1; work file read-only" + new_revision},
+      {"UKW", "K.FRM", "checked in as revision 2.1; still checked out to you" + new_revision},
+      {"UW", "U.FRM",
+       "unchanged; revision 1.1 kept, lock released; RCS did not finish: file is unchanged; reverting to "
+       "previous revision 1.1"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.command + " " + c.name);
-    const std::vector<std::string> lines = StatusLines(engine.Execute(c.command + " " + Windows(c.name)));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "1 of 1 files updated");
-    // RCS's last words about the file stand for the "done" it did not say.
-    const std::string last = c.name == "U.FRM" ? "file is unchanged; reverting to previous revision 1.1"
-                                               : "new revision: 2.1; previous revision: 1.1";
-    EXPECT_EQ(lines[1], Windows(c.name) + ": " + c.what + "; RCS did not finish: " + last);
-    EXPECT_EQ(ReadOnly(Path(c.name)), c.read_only);
+    EXPECT_EQ(engine.Execute(c.command + " " + Windows(c.name)),
+              "1 of 1 files updated\r\n" + Windows(c.name) + ": " + c.what + "\r\n");
+    EXPECT_EQ(ReadOnly(Path(c.name)), c.command == "UW") << c.name;
   }
 }
 
@@ -113,15 +117,6 @@ TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
   EXPECT_EQ(StatusLines(Run("UDW " + Windows("D.FRM")))[1],
             Windows("D.FRM") + ": not checked out to you; nothing to discard");
   EXPECT_EQ(Contents(Path("D.FRM")), "not given out\n");
-}
-
-// Keywords RCS expanded with the lock's holder still count as unchanged.
-TEST_F(EngineTest, FreshenTakesExpandedKeywordsForUnchanged) {
-  Archived("KEYS.BAS", "' $Id$\n' $Log$\n");
-  Run("EW " + Windows("KEYS.BAS"));
-  EXPECT_EQ(StatusLines(Run("UFW " + Windows("KEYS.BAS")))[1],
-            Windows("KEYS.BAS") + ": not changed since revision 1.1; skipped");
-  EXPECT_FALSE(ReadOnly(Path("KEYS.BAS")));
 }
 
 }  // namespace
