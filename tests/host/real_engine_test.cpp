@@ -17,6 +17,8 @@
 
 namespace {
 
+using testing_support::With;
+
 using Lines = std::vector<std::string>;
 using nlohmann::json;
 
