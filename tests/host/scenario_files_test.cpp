@@ -57,8 +57,8 @@ void Check(const std::string& text) {
 class ScenarioFile : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ScenarioFile, ShowsItsEvents) {
-  const std::string text =
-      testing_support::Contents(std::string(NORB_SOURCE_DIR) + "/tests/host/scenarios/" + GetParam() + ".scn");
+  const std::string text = testing_support::Contents(std::string(NORB_SOURCE_DIR) + "/tests/host/scenarios/" +
+                                                     GetParam() + ".scn");
   std::size_t first = text.find("\n#-- ");
   if (first == std::string::npos) return Check(text);
   const std::string opening = text.substr(0, first + 1);

@@ -18,9 +18,11 @@ namespace testing_support {
 // A three-component project; smaller ones beside it (one component, none, a missing file, a
 // hidden file, an unmapped drive); an engine executable for the add-in to find.
 inline void WriteProject(const TempFolder& tmp) {
-  tmp.Write("App/App.vbp",
-            "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Module1.bas\r\nClass=Class1.cls\r\nName=\"App\"\r\n");
-  tmp.Write("App/Form1.frm", "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n");
+  tmp.Write(
+      "App/App.vbp",
+      "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Module1.bas\r\nClass=Class1.cls\r\nName=\"App\"\r\n");
+  tmp.Write("App/Form1.frm",
+            "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\nAttribute VB_Name = \"Form1\"\r\n");
   tmp.Write("App/Form1.frx", std::string("lt\0\0", 4));
   tmp.Write("App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n");
   tmp.Write("App/Class1.cls", "Attribute VB_Name = \"Class1\"\r\n");
@@ -45,6 +47,19 @@ inline std::vector<std::string> With(const std::vector<std::string>& lines, cons
   return out;
 }
 
+// A transcript's lines, with the folder's Windows path as "$DIR".
+inline std::vector<std::string> TranscriptLines(const TempFolder& tmp, const std::string& transcript) {
+  std::string escaped;  // the folder as JSON writes it
+  for (char c : tmp.Windows()) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  std::vector<std::string> lines;
+  std::istringstream in(transcript);
+  for (std::string line; std::getline(in, line); lines.push_back(line)) {
+    for (std::size_t p; (p = line.find(escaped)) != std::string::npos;)
+      line.replace(p, escaped.size(), "$DIR");
+  }
+  return lines;
+}
+
 // The transcript lines of `scenario` run in `tmp`; a scenario error goes to `error`, without one
 // it fails the test.
 inline std::vector<std::string> RunIn(const TempFolder& tmp, const std::string& scenario,
@@ -60,14 +75,7 @@ inline std::vector<std::string> RunIn(const TempFolder& tmp, const std::string& 
       if (error != nullptr) *error = e.what();
     }
   }
-  std::string escaped;  // the folder as JSON writes it
-  for (char c : tmp.Windows()) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-  std::vector<std::string> lines;
-  std::istringstream in(out.str());
-  for (std::string line; std::getline(in, line); lines.push_back(line)) {
-    for (std::size_t p; (p = line.find(escaped)) != std::string::npos;) line.replace(p, escaped.size(), "$DIR");
-  }
-  return lines;
+  return TranscriptLines(tmp, out.str());
 }
 
 class ScenarioFixture : public ::testing::Test {
