@@ -5,6 +5,8 @@
 
 namespace {
 
+using testing_support::With;
+
 using Lines = std::vector<std::string>;
 
 class AddinShell : public testing_support::ScenarioFixture {};

@@ -41,19 +41,21 @@ std::vector<Loaded> Describe(const vbhost::HostProject& p) {
 
 class ProjectLoader : public ::testing::Test {
  protected:
+  void SetUp() override {
+    testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
+  }
   std::shared_ptr<vbhost::HostProject> Load(const std::string& posix_path) {
     return vbhost::HostProject::Load(resolver.ToWindows(posix_path), resolver, host, numbers);
   }
   posix::PathResolver resolver{posix::DriveMap::Parse("C:=/")};
   RecordingHost host;
   vbhost::ConnectionNumbers numbers;
+  TempFolder tmp;
 };
 
 TEST_F(ProjectLoader, SampleProjectHasItsComponentsInProjectFileOrder) {
-  TempFolder tmp;
-  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet");
-  auto p = Load(tmp / "Timesheet/Timesheet.vbp");
-  std::string dir = resolver.ToWindows(tmp / "Timesheet");
+  auto p = Load(tmp / "T/Timesheet.vbp");
+  std::string dir = resolver.ToWindows(tmp / "T");
   EXPECT_EQ(p->Name(), "Timesheet");
   EXPECT_EQ(p->FileName(), dir + "\\Timesheet.vbp");
   auto got = Describe(*p);
@@ -71,8 +73,6 @@ TEST_F(ProjectLoader, SampleProjectHasItsComponentsInProjectFileOrder) {
 }
 
 TEST_F(ProjectLoader, MissingFilesAreKeptAndReloadStartsStatesAfresh) {
-  TempFolder tmp;
-  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
   std::filesystem::remove(tmp / "T/frmTimesheet.frm");
   std::filesystem::remove(tmp / "T/Classes/CEntry.cls");
   auto p = Load(tmp / "T/Timesheet.vbp");
@@ -98,8 +98,6 @@ TEST_F(ProjectLoader, MissingFilesAreKeptAndReloadStartsStatesAfresh) {
 }
 
 TEST_F(ProjectLoader, ReloadKeepsWhatMayNotBeDropped) {
-  TempFolder tmp;
-  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
   auto p = Load(tmp / "T/Timesheet.vbp");
   auto form = p->components()[0];
   form->SetDirty(true);
@@ -155,7 +153,6 @@ TEST_F(ProjectLoader, PathsAndLineEndsOfProjectLines) {
 // Text that is no project is an error naming the file and, where there is one, the line; it
 // never opens as an empty project.
 TEST_F(ProjectLoader, TextThatIsNoProjectIsRefusedWithFileAndLine) {
-  TempFolder tmp;
   const std::string ok = "Type=Exe\r\n";
   struct Case {
     std::string text;

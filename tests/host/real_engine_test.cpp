@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 
 #include "dde/private_bus.hpp"
@@ -17,15 +16,12 @@
 
 namespace {
 
+using testing_support::With;
+
 using Lines = std::vector<std::string>;
 using nlohmann::json;
 
 int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c_str())); }
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 class RealEngine : public testing_support::ScenarioFixture {
  protected:
@@ -49,11 +45,8 @@ class RealEngine : public testing_support::ScenarioFixture {
                           std::string(NORB_VBHOST) + " run '" + (tmp / "e2e.scn") +
                           "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") +
                           "'";
-    EXPECT_EQ(Shell(command), 0) << Slurp(tmp / "err.txt");
-    Lines lines;
-    std::istringstream in(Slurp(tmp / "t.jsonl"));
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
+    EXPECT_EQ(Shell(command), 0) << testing_support::Contents(tmp / "err.txt");
+    return testing_support::TranscriptLines(tmp, testing_support::Contents(tmp / "t.jsonl"));
   }
 
   // No engine of this run may outlive it.
@@ -83,45 +76,36 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
       "click Tools \"Check &In\"\n"
       "addin disconnectaddin\n");
 
-  Lines launches = With(t, "\"event\":\"launch\"");
-  ASSERT_EQ(launches.size(), 1u);
-  EXPECT_NE(launches[0].find("\"started\":true"), std::string::npos) << launches[0];
   // The link came up right after the launch: the initiate waited for the engine's name.
+  EXPECT_EQ(With(t, "\"event\":\"launch\""),
+            Lines{R"({"event":"launch","command":"$DIR\\bin\\WNORB16 -L","style":1,"started":true})"});
   EXPECT_EQ(With(t, "\"event\":\"link\"").size(), 4u);  // two up at start-up, two down at shutdown
-  EXPECT_TRUE(With(t, "\"ok\":false").empty()) << ::testing::PrintToString(With(t, "\"ok\":false"));
+  EXPECT_EQ(With(t, "\"ok\":false"), Lines{});
   EXPECT_EQ(With(t, "\"show\":true,\"components\"")[0],
             R"({"event":"states","show":true,"components":{"Form1":5,"Module1":1,"Class1":0}})");
   json links = json::parse(With(t, "\"event\":\"links\"")[0])["links"];
   EXPECT_EQ(links[0]["mode"], 2);
   EXPECT_EQ(links[1]["mode"], 1);
-
   // The dialog showed bob's lock from the engine's lock report.
-  json rows = json::parse(With(t, "\"phase\":\"shown\"")[0])["rows"];
-  json form1;
-  for (const auto& r : rows) {
-    if (r["text"] == "Form1") form1 = r;
-  }
-  EXPECT_EQ(form1["icon"], 3);
-  EXPECT_EQ(form1["user"], "bob");
-  EXPECT_EQ(form1["type"].get<std::string>().rfind("locked revision 1.1", 0), 0u);
+  EXPECT_NE(With(t, "\"phase\":\"shown\"")[0].find(
+                R"({"text":"Form1","files":"Form1.frm, frx","user":"bob","type":"locked revision 1.1)"),
+            std::string::npos);
+  EXPECT_NE(With(t, "\"phase\":\"shown\"")[0].find(R"("icon":3,"selected":false},{"text":"Module1")"),
+            std::string::npos);
 
   // The check-out gave ann the lock and a writable work file.
   EXPECT_EQ(With(t, "\"command\":\"EW ").size(), 1u);
-  struct stat st {};
-  ASSERT_EQ(::stat((tmp / "App/Module1.bas").c_str(), &st), 0);
-  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
-  EXPECT_NE(Slurp(tmp / "App/Module1.bas,v").find("ann:1.1"), std::string::npos);
+  EXPECT_EQ(testing_support::Mode(tmp / "App/Module1.bas") & S_IWUSR, S_IWUSR);
+  EXPECT_NE(testing_support::Contents(tmp / "App/Module1.bas,v").find("ann:1.1"), std::string::npos);
   // Edited while read-only, so nobody asked to save it; the reload kept it on No, and now that
   // it is writable the save goes through.
-  Lines boxes = With(t, "\"event\":\"msgbox\"");
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_NE(boxes[0].find("\"text\":\"Module1 has unsaved changes. Reload it from disk and lose them?\""),
-            std::string::npos);
-  EXPECT_NE(boxes[1].find("Module1.bas] has changed, save now?\",\"style\":36,\"answer\":\"Yes\""),
-            std::string::npos);
-  Lines writes = With(t, "\"event\":\"write\"");
-  ASSERT_EQ(writes.size(), 1u);
-  EXPECT_NE(writes[0].find("Module1.bas\",\"written\":true"), std::string::npos);
+  EXPECT_EQ(
+      With(t, "\"event\":\"msgbox\""),
+      (Lines{
+          R"({"event":"msgbox","text":"Module1 has unsaved changes. Reload it from disk and lose them?","style":52,"answer":"No","title":"vbhost"})",
+          R"({"event":"msgbox","text":"Module1 [$DIR\\App\\Module1.bas] has changed, save now?","style":36,"answer":"Yes"})"}));
+  EXPECT_EQ(With(t, "\"event\":\"write\""),
+            Lines{R"({"event":"write","path":"$DIR\\App\\Module1.bas","written":true})"});
   EXPECT_EQ(t.back(), R"({"event":"end"})");
   EXPECT_TRUE(EngineGone());
 }
@@ -143,7 +127,7 @@ TEST_F(RealEngine, ACommentSentBeforeACheckInIsItsLogMessage) {
   EXPECT_EQ(With(t, "\"event\":\"engine-command\""),
             Lines{R"({"event":"engine-command","command":"COMMENT rounding fixed, see #12","ok":true})"});
   EXPECT_EQ(With(t, "\"command\":\"UW ").size(), 1u);
-  const std::string archive = Slurp(tmp / "App/Module1.bas,v");
+  const std::string archive = testing_support::Contents(tmp / "App/Module1.bas,v");
   EXPECT_NE(archive.find("log\n@rounding fixed, see #12\n@"), std::string::npos) << archive;
   EXPECT_TRUE(EngineGone());
 }
@@ -157,7 +141,7 @@ TEST_F(RealEngine, TheEnginesOutcomesAreInTheTranscriptAndEveryCommandInItsLog) 
   ASSERT_EQ(::chmod((tmp / "App/Form1.frm").c_str(), 0444), 0);
   ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=ann co -q -l Module1.bas </dev/null"), 0);
   tmp.Write("App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n' edited\r\n");
-  std::string archive = Slurp(tmp / "App/Module1.bas,v");
+  std::string archive = testing_support::Contents(tmp / "App/Module1.bas,v");
   const auto desc = archive.find("\ndesc\n@");
   ASSERT_NE(desc, std::string::npos);
   tmp.Write("App/Module1.bas,v", archive.substr(0, archive.find('@', desc + 7) + 2));
@@ -174,15 +158,12 @@ TEST_F(RealEngine, TheEnginesOutcomesAreInTheTranscriptAndEveryCommandInItsLog) 
 
   Lines outcomes = With(t, "\"event\":\"engine\"");
   ASSERT_EQ(outcomes.size(), 2u) << ::testing::PrintToString(t);
-  json refused = json::parse(outcomes[0]);
-  EXPECT_TRUE(refused["text"].get<std::string>().starts_with("> EW ")) << refused;
-  EXPECT_NE(refused["text"].get<std::string>().find("Form1.frm: checked out to bob; left alone\r\n"),
-            std::string::npos)
-      << refused;
-  json failed = json::parse(outcomes[1]);
-  EXPECT_TRUE(failed["text"].get<std::string>().starts_with("> UW ")) << failed;
-  EXPECT_NE(failed["text"].get<std::string>().find("0 of 1 files updated\r\n"), std::string::npos) << failed;
-  EXPECT_NE(failed["text"].get<std::string>().find("Module1.bas: failed: "), std::string::npos) << failed;
+  EXPECT_EQ(
+      outcomes[0],
+      R"({"event":"engine","text":"> EW $DIR\\App\\Form1.frm,$DIR\\App\\Form1.frx\r\n0 of 2 files extracted\r\n$DIR\\App\\Form1.frm: checked out to bob; left alone\r\n$DIR\\App\\Form1.frx: no archive; nothing done\r\n"})");
+  EXPECT_TRUE(outcomes[1].starts_with(
+      R"({"event":"engine","text":"> UW $DIR\\App\\Module1.bas\r\n0 of 1 files updated\r\n$DIR\\App\\Module1.bas: failed: )"))
+      << outcomes[1];
   // Each right after the command it belongs to.
   for (const auto& outcome : outcomes) {
     auto at = std::find(t.begin(), t.end(), outcome);
@@ -192,7 +173,9 @@ TEST_F(RealEngine, TheEnginesOutcomesAreInTheTranscriptAndEveryCommandInItsLog) 
 
   // The engine the add-in started with -L logged every command it was sent.
   EXPECT_TRUE(EngineGone());
-  const std::string log = Slurp(tmp / "bin/WNORB.LOG");
+  std::string log = testing_support::Contents(tmp / "bin/WNORB.LOG");
+  for (std::size_t p; (p = log.find(tmp.Windows())) != std::string::npos;)
+    log.replace(p, tmp.Windows().size(), "$DIR");
   for (const auto& line : With(t, "\"event\":\"execute\"")) {
     const std::string command = json::parse(line)["command"];
     EXPECT_NE(log.find(" > " + command + "\n"), std::string::npos) << command << "\n" << log;
@@ -217,9 +200,7 @@ TEST_F(RealEngine, AnEngineThatDiedIsReportedAndTheNextConnectionWorks) {
       }
     }
   }
-  Lines t;
-  std::istringstream in(out.str());
-  for (std::string l; std::getline(in, l);) t.push_back(l);
+  Lines t = testing_support::TranscriptLines(tmp, out.str());
   EXPECT_EQ(
       With(t, "\"event\":\"error\""),
       Lines{R"({"event":"error","where":"Click","number":291,"description":"Foreign application quit"})"});
@@ -267,30 +248,24 @@ TEST_P(RealEngineCodePage, NamesAndTextsOfTheCodePageCrossTheLinkBothWays) {
                     " select Module1 ok\nclick Tools \"Check &In\"\naddin disconnectaddin\n",
                 c.code_page);
 
-  EXPECT_TRUE(With(t, "\"ok\":false").empty()) << ::testing::PrintToString(With(t, "\"ok\":false"));
-  EXPECT_TRUE(With(t, "\"event\":\"error\"").empty())
-      << ::testing::PrintToString(With(t, "\"event\":\"error\""));
-  if (!page.FromUtf8(c.folder)) {
-    Lines cd = With(t, "\"command\":\"CD ");
-    ASSERT_FALSE(cd.empty());
-    EXPECT_NE(cd[0].find("~1"), std::string::npos) << cd[0];
-  }
+  EXPECT_EQ(With(t, "\"ok\":false"), Lines{});
+  EXPECT_EQ(With(t, "\"event\":\"error\""), Lines{});
+  // A folder the code page cannot spell goes out by its alias.
+  EXPECT_TRUE(page.FromUtf8(c.folder) || !With(With(t, "\"command\":\"CD "), "~1").empty());
   // Both checked out to ann, as the lock queries answered.
   EXPECT_EQ(With(t, "\"show\":true,\"components\"")[0],
             R"({"event":"states","show":true,"components":{")" + c.module + R"(":3,"Module1":3}})");
   // The history shows the log; the compare's answer is the diff of the code-page file.
-  Lines history = With(With(t, "\"phase\":\"shown\""), "frmVersions");
-  ASSERT_FALSE(history.empty());
-  EXPECT_NE(history[0].find(c.comment), std::string::npos) << history[0];
+  EXPECT_EQ(With(With(With(t, "\"phase\":\"shown\""), "frmVersions"), c.comment).size(), 1u);
   json links = json::parse(With(t, "\"event\":\"links\"")[0])["links"];
   std::string answer = links[1]["text"];
   EXPECT_NE(answer.find("\r\n+" + c.edit + "\r\n"), std::string::npos) << answer;
   // The check-in stored the edit, in the file's own bytes, and gave both locks up.
-  std::string archive = Slurp(folder + "/" + file + ",v");
+  std::string archive = testing_support::Contents(folder + "/" + file + ",v");
   EXPECT_NE(archive.find(in_page(c.edit)), std::string::npos);
   EXPECT_NE(archive.find("head\t2.1;"), std::string::npos);
   EXPECT_EQ(archive.find("ann:"), std::string::npos);
-  EXPECT_EQ(Slurp(folder + "/Module1.bas,v").find("ann:"), std::string::npos);
+  EXPECT_EQ(testing_support::Contents(folder + "/Module1.bas,v").find("ann:"), std::string::npos);
   EXPECT_TRUE(EngineGone());
 }
 

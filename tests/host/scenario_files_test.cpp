@@ -1,8 +1,9 @@
-// Every scenarios/*.scn runs against the fixture's project in a folder of its own. Its "#= " lines
-// must appear in the transcript in that order, as must a line holding each "#~ " line's text;
-// no transcript line may hold a "#! " line's text and exactly N lines a "#N " line's; a "#error "
-// line is the message of the scenario error the run must stop with. "$DIR" in a command is the
-// folder's Windows path, as it is in the transcript.
+// Every scenarios/*.scn runs against the fixture's project. A file is one case, or, from its first
+// "#-- " line on, one case per such line: the lines before the first are every case's opening, and
+// each case runs in a folder of its own. A case's "#= " lines must appear in its transcript in that
+// order, as must a line holding each "#~ " line's text; no transcript line may hold a "#! " line's
+// text and exactly N lines a "#N " line's; a "#error " line is the message of the scenario error
+// the run must stop with. "$DIR" in a command is the folder's Windows path, as in the transcript.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 #include "tests/host/scenario_fixture.hpp"
 
 namespace {
+
+using testing_support::With;
 
 std::vector<std::string> ScenarioFiles() {
   std::vector<std::string> files;
@@ -21,15 +24,13 @@ std::vector<std::string> ScenarioFiles() {
   return files;
 }
 
-class ScenarioFile : public testing_support::ScenarioFixture,
-                     public ::testing::WithParamInterface<std::string> {};
-
-TEST_P(ScenarioFile, ShowsItsEvents) {
-  const std::string text = testing_support::Contents(std::string(NORB_SOURCE_DIR) + "/tests/host/scenarios/" +
-                                                     GetParam() + ".scn");
+void Check(const std::string& text) {
+  const bool failed_before = ::testing::Test::HasFailure();
+  testing_support::TempFolder tmp;
+  testing_support::WriteProject(tmp);
   std::string error, run = text;
   for (std::size_t p; (p = run.find("$DIR")) != std::string::npos;) run.replace(p, 4, tmp.Windows());
-  const std::vector<std::string> t = Run(run, &error);
+  const std::vector<std::string> t = testing_support::RunIn(tmp, run, &error);
   auto at = t.begin();
   std::string expected_error;
   std::istringstream in(text);
@@ -50,7 +51,23 @@ TEST_P(ScenarioFile, ShowsItsEvents) {
     }
   }
   EXPECT_EQ(error.empty() ? "" : error.substr(error.find(": ") + 2), expected_error);
-  if (HasFailure()) ADD_FAILURE() << ::testing::PrintToString(t);
+  if (!failed_before && ::testing::Test::HasFailure()) ADD_FAILURE() << ::testing::PrintToString(t);
+}
+
+class ScenarioFile : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ScenarioFile, ShowsItsEvents) {
+  const std::string text = testing_support::Contents(std::string(NORB_SOURCE_DIR) + "/tests/host/scenarios/" +
+                                                     GetParam() + ".scn");
+  std::size_t first = text.find("\n#-- ");
+  if (first == std::string::npos) return Check(text);
+  const std::string opening = text.substr(0, first + 1);
+  for (std::size_t at = first + 1, next; at < text.size(); at = next) {
+    next = std::min(text.find("\n#-- ", at), text.size() - 1) + 1;
+    const std::string section = text.substr(at, next - at);
+    SCOPED_TRACE(section.substr(0, section.find('\n')));
+    Check(opening + section);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, ScenarioFile, ::testing::ValuesIn(ScenarioFiles()),
