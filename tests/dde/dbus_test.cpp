@@ -100,25 +100,40 @@ bool Eventually(dde::Transport* transport, auto done) {
   return false;
 }
 
-void SetStatus(ServerThread& engine, const std::string& text) {
-  engine.Do([&](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", text); });
-}
-
 class DbusLink : public testing::Test {
  protected:
   dde::PrivateBus bus_;
   dde::DbusTransport transport_{bus_.Address()};
 };
 
-TEST_F(DbusLink, AnExecutesStatusUpdatesHaveArrivedInOrderWhenItReturnsAndFailuresRaise) {
-  ServerThread engine(bus_.Address());
+// The launched engine comes up only once a link waits for it: the launch race, every time. Then
+// an execute's status updates have arrived in order when it returns, failures raise, and of two
+// clients each is told and reads only its own answers; a change outside an execute is everyone's;
+// a client that leaves the bus leaves nothing behind in the server.
+TEST_F(DbusLink, AnInitiateWaitsForALaunchedServerWhoseUpdatesArriveInOrderAndEachClientHasItsOwn) {
+  Strings awaited;
+  std::unique_ptr<ServerThread> engine;
+  transport_.OnAwait([&](std::string_view application) {
+    awaited.emplace_back(application);
+    if (application == "WNORB16" && !engine) engine = std::make_unique<ServerThread>(bus_.Address());
+  });
   Links links(transport_);
+  EXPECT_EQ(RaisedBy([&] { links.Connect(); }), kNoResponse);
+  EXPECT_TRUE(awaited.empty());
+  // Launched: the first link waits for it, the second finds it there.
+  transport_.ServerLaunched();
   links.Connect();
+  EXPECT_EQ(awaited, Strings{"WNORB16"});
+  // A launch whose program never serves stalls the links after it once, not each.
+  transport_.ServerLaunched();
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("OTHER", "frmMain"); }), kNoResponse);
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("OTHER", "frmCmd"); }), kNoResponse);
+  EXPECT_EQ(awaited, (Strings{"WNORB16", "OTHER"}));
+
   EXPECT_EQ(links.status.Text(), "Ready");
   auto status = transport_.Initiate("WNORB16", "frmCmd");
   Strings seen;
   EXPECT_EQ(status->Advise("txtStatus", [&](const std::string& v) { seen.push_back(v); }), "Ready");
-
   // No pump in between: the execute itself delivered both changes, in order.
   links.command.LinkExecute("G2LOCKING");
   EXPECT_EQ(seen, (Strings{"Busy", "done G2LOCKING"}));
@@ -130,11 +145,33 @@ TEST_F(DbusLink, AnExecutesStatusUpdatesHaveArrivedInOrderWhenItReturnsAndFailur
   status->Execute("CONFIG");
   EXPECT_EQ(links.status.Text(), "done CONFIG");
 
+  auto other_transport = std::make_unique<dde::DbusTransport>(bus_.Address());
+  auto other = std::make_unique<Links>(*other_transport);
+  other->Connect();
+  for (int round = 0; round < 3; ++round) {
+    links.command.LinkExecute("T mine");
+    other->command.LinkExecute("T other");
+    EXPECT_EQ(links.status.Text(), "done T mine");
+    EXPECT_EQ(other->status.Text(), "done T other");
+    EXPECT_EQ(status->Request("txtStatus"), "done T mine");
+  }
+  auto own_values = [&] {
+    std::size_t n = 0;
+    engine->Do(
+        [&](dde::ServerApplication& app) { n = app.FindTopic("frmCmd")->FindItem("txtStatus")->own.size(); });
+    return n;
+  };
+  EXPECT_EQ(own_values(), 2u);
+  other.reset();
+  other_transport.reset();
+  EXPECT_TRUE(Eventually(nullptr, [&] { return own_values() == 1; }));
+
   // A change between executes waits for a pump; a dropped conversation hears nothing more.
-  SetStatus(engine, "Idle");
-  EXPECT_EQ(seen.back(), "done CONFIG");
+  engine->Do([&](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", "Idle"); });
+  EXPECT_EQ(seen.back(), "done T mine");
   EXPECT_TRUE(Eventually(&transport_, [&] { return links.status.Text() == "Idle"; }));
   EXPECT_EQ(seen.back(), "Idle");
+  EXPECT_EQ(status->Request("txtStatus"), "Idle");
   status.reset();
   links.command.LinkExecute("AFTER");
   EXPECT_EQ(seen.back(), "Idle");
@@ -152,76 +189,12 @@ TEST_F(DbusLink, AnExecutesStatusUpdatesHaveArrivedInOrderWhenItReturnsAndFailur
   EXPECT_EQ(links.status.LinkMode(), dde::vbLinkNone);
   // A topic the server lacks, another spelling of a name (the bus is case-sensitive), names
   // D-Bus cannot carry, an application nobody serves.
-  for (auto [application, topic] : std::vector<std::pair<std::string, std::string>>{{"WNORB16", "frmNone"},
-                                                                                    {"wnorb16", "frmMain"},
-                                                                                    {"WNORB16", "FRMMAIN"},
-                                                                                    {"WNORB 16", "frmMain"},
-                                                                                    {"", "frmMain"},
-                                                                                    {"WNORB16", ""},
-                                                                                    {"WNORB16", "frm/Main"},
-                                                                                    {"OTHER", "frmMain"}}) {
-    EXPECT_EQ(RaisedBy([&] { transport_.Initiate(application, topic); }), kNoResponse)
-        << application << topic;
+  for (const std::string name : {"WNORB16|frmNone", "wnorb16|frmMain", "WNORB16|FRMMAIN", "WNORB 16|frmMain",
+                                 "|frmMain", "WNORB16|", "WNORB16|frm/Main", "OTHER|frmMain"}) {
+    const auto bar = name.find('|');
+    EXPECT_EQ(RaisedBy([&] { transport_.Initiate(name.substr(0, bar), name.substr(bar + 1)); }), kNoResponse)
+        << name;
   }
-}
-
-// Two clients of one server: each is told and reads only its own answers; a change outside an
-// execute is everyone's; a client that leaves the bus leaves nothing behind in the server.
-TEST_F(DbusLink, EachClientHasItsOwnAnswers) {
-  ServerThread engine(bus_.Address());
-  auto other_transport = std::make_unique<dde::DbusTransport>(bus_.Address());
-  Links mine(transport_);
-  auto other = std::make_unique<Links>(*other_transport);
-  mine.Connect();
-  other->Connect();
-  auto my_status = transport_.Initiate("WNORB16", "frmCmd");
-  for (int round = 0; round < 3; ++round) {
-    mine.command.LinkExecute("T mine");
-    other->command.LinkExecute("T other");
-    EXPECT_EQ(mine.status.Text(), "done T mine");
-    EXPECT_EQ(other->status.Text(), "done T other");
-    EXPECT_EQ(my_status->Request("txtStatus"), "done T mine");
-  }
-  auto own_values = [&] {
-    std::size_t n = 0;
-    engine.Do(
-        [&](dde::ServerApplication& app) { n = app.FindTopic("frmCmd")->FindItem("txtStatus")->own.size(); });
-    return n;
-  };
-  EXPECT_EQ(own_values(), 2u);
-  other.reset();
-  other_transport.reset();
-  EXPECT_TRUE(Eventually(nullptr, [&] { return own_values() == 1; }));
-
-  SetStatus(engine, "Idle");
-  EXPECT_TRUE(Eventually(&transport_, [&] { return mine.status.Text() == "Idle"; }));
-  EXPECT_EQ(my_status->Request("txtStatus"), "Idle");
-}
-
-TEST_F(DbusLink, AnInitiateWaitsOnlyForALaunchedServer) {
-  Strings awaited;
-  std::unique_ptr<ServerThread> engine;
-  // The launched engine comes up only once a link waits for it: the launch race, every time.
-  transport_.OnAwait([&](std::string_view application) {
-    awaited.emplace_back(application);
-    if (application == "WNORB16" && !engine) engine = std::make_unique<ServerThread>(bus_.Address());
-  });
-  Links links(transport_);
-  EXPECT_EQ(RaisedBy([&] { links.Connect(); }), kNoResponse);
-  EXPECT_TRUE(awaited.empty());
-
-  // Launched: the first link waits for it, the second finds it there.
-  transport_.ServerLaunched();
-  links.Connect();
-  links.command.LinkExecute("G2LOCKING");
-  EXPECT_EQ(links.status.Text(), "done G2LOCKING");
-  EXPECT_EQ(awaited, Strings{"WNORB16"});
-
-  // A launch whose program never serves stalls the links after it once, not each.
-  transport_.ServerLaunched();
-  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("OTHER", "frmMain"); }), kNoResponse);
-  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("OTHER", "frmCmd"); }), kNoResponse);
-  EXPECT_EQ(awaited, (Strings{"WNORB16", "OTHER"}));
 }
 
 // A server that leaves, or is killed in the middle of an execute, quits its conversations: an
@@ -273,13 +246,11 @@ TEST(DbusServer, BusctlExecutesAndReadsItemsAndNoClientOverhearsAnother) {
   ChildProcess listener(
       {PYTHON3, "-c",
        "import sys, dbus, dbus.mainloop.glib; from gi.repository import GLib\n"
-       "dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)\n"
-       "bus, heard, loop = dbus.bus.BusConnection(sys.argv[1]), [], GLib.MainLoop()\n"
+       "dbus.mainloop.glib.DBusGMainLoop(set_as_default=True); bus = dbus.bus.BusConnection(sys.argv[1])\n"
        "bus.add_match_string(\"eavesdrop=true,type='method_call',interface='dde.Topic'\")\n"
-       "bus.add_message_filter(lambda connection, message: heard.append(message.get_member()))\n"
-       "print('listening', flush=True)\n"
-       "GLib.timeout_add(1500, loop.quit)\n"
-       "loop.run()\n"
+       "heard, loop = [], GLib.MainLoop(); bus.add_message_filter(lambda c, m: "
+       "heard.append(m.get_member()))\n"
+       "print('listening', flush=True); GLib.timeout_add(1500, loop.quit); loop.run()\n"
        "print(heard.count('Execute'))\n",
        bus.Address()});
   ASSERT_EQ(listener.ReadLine(20s), "listening");
