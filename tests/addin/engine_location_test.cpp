@@ -32,17 +32,14 @@ TEST(EngineLocation, AMissingEngineIsOnePlainMessageAndNoLaunch) {
   fx.m->gEngineDir = "C:\\VC\\";
   fx.fake.desktop.QueueAnswer(platform::vbOK);
   fx.m->startNORB();
-  ASSERT_EQ(fx.fake.desktop.boxes().size(), 1u);
-  EXPECT_EQ(fx.fake.desktop.boxes()[0].prompt,
-            "C:\\VC\\WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...");
-  EXPECT_EQ(fx.fake.desktop.boxes()[0].style, 0);
+  EXPECT_EQ(fx.fake.desktop.boxes(),
+            (std::vector<fakes::MsgBoxShown>{
+                {"C:\\VC\\WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...", 0,
+                 std::nullopt}}));
   EXPECT_TRUE(fx.fake.shell.launches().empty());
-
   fx.fake.files.AddFile("C:\\VC\\WNORB16.EXE");
   fx.m->startNORB();
-  ASSERT_EQ(fx.fake.shell.launches().size(), 1u);
-  EXPECT_EQ(fx.fake.shell.launches()[0].command, "C:\\VC\\WNORB16 -L");
-  EXPECT_EQ(fx.fake.shell.launches()[0].style, 1);
+  EXPECT_EQ(fx.fake.shell.launches(), (std::vector<fakes::Launch>{{"C:\\VC\\WNORB16 -L", 1}}));
   EXPECT_EQ(fx.fake.desktop.do_events(), 1);  // one yield after the launch, no wait
 }
 
