@@ -85,16 +85,14 @@ TEST(Dialogs, TheExclusiveTrioClearsTheOtherTwoOnlyOnceTheTabsSwitchFramesAndClo
 TEST(Dialogs, ColumnClicksSortAndToolbarSelectsByLockState) {
   ModuleFixture fx;
   auto& d = *fx.m->frmExtract;
-  auto add = [&](const char* name, const char* user, int icon) {
+  const std::vector<std::tuple<const char*, const char*, int>> rows = {
+      {"beta", "zoe", 2}, {"Alpha", "<no lock>", 1}, {"gamma", "adam", 3}, {"delta", "", 0}};
+  for (auto [name, user, icon] : rows) {
     vb::ListItem& r = d.ListView1.Add();
     r.Text = name;
     r.SetSubItems(2, user);
     r.SmallIcon = icon;
-  };
-  add("beta", "zoe", 2);
-  add("Alpha", "<no lock>", 1);
-  add("gamma", "adam", 3);
-  add("delta", "", 0);
+  }
   auto names = [&](bool selected_only = false) {
     std::string out;
     for (auto* r : d.ListView1.Ordered()) {
@@ -107,17 +105,15 @@ TEST(Dialogs, ColumnClicksSortAndToolbarSelectsByLockState) {
   d.ListView1.ClickColumn(1);
   EXPECT_EQ(names(), "gamma delta beta Alpha ");
   d.ListView1.ClickColumn(3);
-  EXPECT_EQ(d.ListView1.SortKey, 2);
-  EXPECT_EQ(d.ListView1.SortOrder, vb::lvwAscending);
+  EXPECT_EQ(std::make_pair(d.ListView1.SortKey, d.ListView1.SortOrder), std::make_pair(2, vb::lvwAscending));
   EXPECT_EQ(names(), "delta Alpha gamma beta ");
 
   d.ListView1.FindItem("delta")->Selected = true;
-  d.Toolbar1.Press("selYou");
-  EXPECT_EQ(names(true), "beta ");
-  d.Toolbar1.Press("selNot");
-  EXPECT_EQ(names(true), "Alpha ");
-  d.Toolbar1.Press("selElse");
-  EXPECT_EQ(names(true), "gamma ");
+  for (auto [button, selected] :
+       {std::pair{"selYou", "beta "}, {"selNot", "Alpha "}, {"selElse", "gamma "}}) {
+    d.Toolbar1.Press(button);
+    EXPECT_EQ(names(true), selected) << button;
+  }
   d.Toolbar1.Press("modeList");
   EXPECT_EQ(d.ListView1.View, vb::lvwList);
   d.Toolbar1.Press("modeDetails");
