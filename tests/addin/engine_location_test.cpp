@@ -7,17 +7,14 @@ namespace {
 using testing_support::ModuleFixture;
 
 TEST(EngineLocation, TheEngineDirectoryIsTheAddinsFolderCutByLength) {
-  struct Case {
-    std::string module;
-    std::string dir;
-  };
-  for (const Case& c : {Case{"C:\\VC\\NORBVB5.EXE", "C:\\VC\\"}, Case{"C:\\NORBVB5.EXE", "C:\\"},
-                        Case{"D:\\Tools\\NORB Add-in\\norbvb5.exe", "D:\\Tools\\NORB Add-in\\"}}) {
+  for (auto [module, dir] : {std::pair{"C:\\VC\\NORBVB5.EXE", "C:\\VC\\"},
+                             {"C:\\NORBVB5.EXE", "C:\\"},
+                             {"D:\\Tools\\NORB Add-in\\norbvb5.exe", "D:\\Tools\\NORB Add-in\\"}}) {
     ModuleFixture fx;
-    fx.fake.win32.SetModulePath(c.module);
+    fx.fake.win32.SetModulePath(module);
     fx.m->get_data_path();
-    EXPECT_EQ(fx.m->gEngineDir, c.dir);
-    EXPECT_EQ(fx.m->App().HelpFile, c.dir + "WNORB.HLP");
+    EXPECT_EQ(fx.m->gEngineDir, dir);
+    EXPECT_EQ(fx.m->App().HelpFile, std::string(dir) + "WNORB.HLP");
   }
   // No module file name: the application's path, with the backslash it lacks; no message.
   ModuleFixture fx;
