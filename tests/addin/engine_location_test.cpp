@@ -6,7 +6,10 @@ namespace {
 
 using testing_support::ModuleFixture;
 
-TEST(EngineLocation, TheEngineDirectoryIsTheAddinsFolderCutByLength) {
+// The engine's folder is the add-in's own, cut by length; without a module file name, the
+// application's path with the backslash it lacks. A missing engine is one plain message and no
+// launch.
+TEST(EngineLocation, TheEngineDirectoryIsTheAddinsFolderAndAMissingEngineIsOnePlainMessage) {
   for (auto [module, dir] : {std::pair{"C:\\VC\\NORBVB5.EXE", "C:\\VC\\"},
                              {"C:\\NORBVB5.EXE", "C:\\"},
                              {"D:\\Tools\\NORB Add-in\\norbvb5.exe", "D:\\Tools\\NORB Add-in\\"}}) {
@@ -16,27 +19,22 @@ TEST(EngineLocation, TheEngineDirectoryIsTheAddinsFolderCutByLength) {
     EXPECT_EQ(fx.m->gEngineDir, dir);
     EXPECT_EQ(fx.m->App().HelpFile, std::string(dir) + "WNORB.HLP");
   }
-  // No module file name: the application's path, with the backslash it lacks; no message.
   ModuleFixture fx;
   fx.fake.win32.SetModuleFileNameFailing(true);
   fx.m->get_data_path();
   EXPECT_EQ(fx.m->gEngineDir, "C:\\VB\\");
   EXPECT_TRUE(fx.fake.desktop.boxes().empty());
-}
 
-TEST(EngineLocation, AMissingEngineIsOnePlainMessageAndNoLaunch) {
-  ModuleFixture fx;
-  fx.m->gEngineDir = "C:\\VC\\";
   fx.fake.desktop.QueueAnswer(platform::vbOK);
   fx.m->startNORB();
   EXPECT_EQ(fx.fake.desktop.boxes(),
             (std::vector<fakes::MsgBoxShown>{
-                {"C:\\VC\\WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...", 0,
+                {"C:\\VB\\WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...", 0,
                  std::nullopt}}));
   EXPECT_TRUE(fx.fake.shell.launches().empty());
-  fx.fake.files.AddFile("C:\\VC\\WNORB16.EXE");
+  fx.fake.files.AddFile("C:\\VB\\WNORB16.EXE");
   fx.m->startNORB();
-  EXPECT_EQ(fx.fake.shell.launches(), (std::vector<fakes::Launch>{{"C:\\VC\\WNORB16 -L", 1}}));
+  EXPECT_EQ(fx.fake.shell.launches(), (std::vector<fakes::Launch>{{"C:\\VB\\WNORB16 -L", 1}}));
   EXPECT_EQ(fx.fake.desktop.do_events(), 1);  // one yield after the launch, no wait
 }
 

@@ -4,19 +4,12 @@
 
 #include "posix/path_resolver.hpp"
 #include "tests/addin/module_fixture.hpp"
+#include "tests/dde/raised.hpp"
 
 namespace {
 
 using testing_support::ModuleFixture;
-
-int ErrorNumber(auto&& f) {
-  try {
-    f();
-  } catch (const vb::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing_support::RaisedBy;
 
 // A directory's short form where blanks, commas (the engine splits its file lists at ",") or a
 // length over 67 characters, trailing backslash included, ask for it; a file part's where blanks
@@ -52,14 +45,14 @@ TEST(FileNames, ShortNamesOnlyWhereBlanksCommasOrLengthAskForThem) {
   EXPECT_EQ(dir.substr(dir.size() - 2).find('\\'), 1u);
   EXPECT_EQ(dir.find_first_of(std::string(" \0", 2)), std::string::npos);
   for (std::string path : {std::string("APP.FRM"), tmp.Windows("No Such.frm")}) {
-    EXPECT_EQ(ErrorNumber([&] { fx.m->ShortFileName(path); }), 5) << path;
+    EXPECT_EQ(RaisedBy([&] { fx.m->ShortFileName(path); }).number, 5) << path;
   }
   std::string missing = tmp.Windows("missing\\");
-  EXPECT_EQ(ErrorNumber([&] { fx.m->ShortDirName(missing); }), 5);
+  EXPECT_EQ(RaisedBy([&] { fx.m->ShortDirName(missing); }).number, 5);
   ModuleFixture fake_win32;
   fake_win32.fake.win32.AddPath("APP");  // a name the system shortens to itself, with no "\" to stop at
   std::string path = "APP";
-  EXPECT_EQ(ErrorNumber([&] { fake_win32.m->ShortDirName(path); }), 5);
+  EXPECT_EQ(RaisedBy([&] { fake_win32.m->ShortDirName(path); }).number, 5);
   EXPECT_EQ(path, "APP");
 }
 

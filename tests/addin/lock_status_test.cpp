@@ -7,19 +7,15 @@ namespace {
 
 using testing_support::ModuleFixture;
 
-// The links as start-up leaves them.
-void LinkAsStartUpDoes(norb::MainModule& m) {
-  m.frmDDE->Text1.SetLinkTopic("WNORB16|frmMain");
-  m.frmDDE->Text1.SetLinkMode(2);
-  m.frmDDE->Text2.SetLinkTopic("WNORB16|frmCmd");
-  m.frmDDE->Text2.SetLinkItem("txtStatus");
-  m.frmDDE->Text2.SetLinkMode(1);
-}
-
 // Phrases in any case, the last test winning; an empty reply asks again, up to ten times.
 TEST(LockStatus, PhrasesInAnyCaseWithTheLastTestWinningAndAnEngineThatNeverAnswersIsBounded) {
   ModuleFixture fx;
-  LinkAsStartUpDoes(*fx.m);
+  // The links as start-up leaves them.
+  fx.m->frmDDE->Text1.SetLinkTopic("WNORB16|frmMain");
+  fx.m->frmDDE->Text1.SetLinkMode(2);
+  fx.m->frmDDE->Text2.SetLinkTopic("WNORB16|frmCmd");
+  fx.m->frmDDE->Text2.SetLinkItem("txtStatus");
+  fx.m->frmDDE->Text2.SetLinkMode(1);
   struct Case {
     std::vector<std::string> replies;
     norb::LockState state;
