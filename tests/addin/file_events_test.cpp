@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "addin/events/nvb5_fevents.hpp"
 #include "tests/addin/module_fixture.hpp"
@@ -29,19 +30,17 @@ TEST(FileEvents, WritesAndRenamesOfReadOnlyFilesAreRefused) {
     bool write_cancelled = false, rename_cancelled = false;
     fx.m->gFileEvents()->RequestWriteFile(file, write_cancelled);
     fx.m->gFileEvents()->DoGetNewFileName(type, new_name, file, rename_cancelled);
-    EXPECT_EQ(write_cancelled, c.write_refused);
-    EXPECT_EQ(rename_cancelled, c.rename_refused);
-    if (c.write_refused) {
-      EXPECT_EQ(fx.fake.desktop.boxes().at(0),
-                (fakes::MsgBoxShown{"Visual Basic has just requested to write C:\\P\\FORM1.FRM, which is "
-                                    "read-only.\r\rRequest denied. \r\r",
-                                    platform::vbInformation, std::nullopt}));
-    }
-    if (c.rename_refused) {
-      EXPECT_EQ(fx.fake.desktop.boxes().at(1).prompt,
-                "Visual Basic has just requested to write C:\\P\\Form2.frm, which is read-only.\r\rRequest "
-                "denied. ");
-    }
+    EXPECT_EQ(std::make_pair(write_cancelled, rename_cancelled),
+              std::make_pair(c.write_refused, c.rename_refused));
+    const std::string denied = ", which is read-only.\r\rRequest denied. ";
+    std::vector<fakes::MsgBoxShown> boxes;
+    if (c.write_refused)
+      boxes.push_back({"Visual Basic has just requested to write C:\\P\\FORM1.FRM" + denied + "\r\r",
+                       platform::vbInformation, std::nullopt});
+    if (c.rename_refused)
+      boxes.push_back({"Visual Basic has just requested to write C:\\P\\Form2.frm" + denied,
+                       platform::vbInformation, std::nullopt});
+    EXPECT_EQ(fx.fake.desktop.boxes(), boxes);
   }
 }
 

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -26,14 +24,5 @@ struct ModuleFixture {
   posix::Win32Posix posix_win32{posix::PathResolver(posix::DriveMap::Parse("C:=/")), "/tmp"};
   std::shared_ptr<norb::MainModule> m;
 };
-
-inline int ErrorNumber(auto&& f) {
-  try {
-    f();
-  } catch (const vb::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 }  // namespace testing_support

@@ -40,7 +40,7 @@ class ChildProcess {
   // The next line of output; "" when none comes within `wait`.
   std::string ReadLine(std::chrono::milliseconds wait) {
     const auto until = std::chrono::steady_clock::now() + wait;
-    for (auto newline = buffer_.find('\n'); newline == std::string::npos; newline = buffer_.find('\n')) {
+    while (buffer_.find('\n') == std::string::npos) {
       if (!Fill(until)) return {};
     }
     std::string line = buffer_.substr(0, buffer_.find('\n'));

@@ -37,8 +37,6 @@ class Cmd(dbus.service.Object):
 
     @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
     def Get(self, interface, name):
-        if interface != "dde.Items" or name not in self.items:
-            raise dbus.DBusException("no such item", name="org.freedesktop.DBus.Error.UnknownProperty")
         return dbus.String(self.items[name])
 
     @dbus.service.signal(PROPERTIES, signature="sa{sv}as")
