@@ -4,7 +4,7 @@
 
 #include "posix/path_resolver.hpp"
 #include "tests/addin/module_fixture.hpp"
-#include "tests/dde/raised.hpp"
+#include "tests/support/vb_error.hpp"
 
 namespace {
 
