@@ -33,8 +33,17 @@ TEST(IncludeRules, EachFolderIncludesOnlyWhatItsLayerMayUse) {
       {"dde", {"vbrt", "platform", "posix"}, true},
       {"host", {"addin", "dde", "posix", "vbrt", "platform", "norb"}, false},
       {"wnorb16", {"dde", "posix", "vbrt"}, false},
+      {"wnorb16/rcs", {"wnorb16", "dde", "posix", "vbrt"}, false},
       {"exe", {"addin", "dde", "posix", "vbrt", "platform", "norb"}, false},
   };
+  // A row for a sub-folder makes it a layer of its own: its files are held to its row, and only
+  // the place that chooses the engine's store reaches into a store's folder from outside it.
+  auto deepest = [&](const std::string& path, std::string folder) {
+    for (const Layer& row : layers)
+      if (path.starts_with(row.folder + "/") && row.folder.size() > folder.size()) folder = row.folder;
+    return folder;
+  };
+  const std::string chooser = "wnorb16/store_choice.cpp";
   const std::regex include(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
   std::vector<std::string> offences;
   for (const Layer& layer : layers) {
@@ -43,6 +52,9 @@ TEST(IncludeRules, EachFolderIncludesOnlyWhatItsLayerMayUse) {
          std::filesystem::recursive_directory_iterator(std::string(NORB_SOURCE_DIR) + "/" + layer.folder)) {
       const auto ext = entry.path().extension();
       if (ext != ".cpp" && ext != ".hpp" && ext != ".in") continue;
+      const std::string path =
+          entry.path().lexically_relative(std::filesystem::path(NORB_SOURCE_DIR)).generic_string();
+      if (deepest(path, layer.folder) != layer.folder) continue;
       ++files;
       const std::string name = entry.path().filename().string();
       const bool os_allowed = layer.os_headers || name.ends_with("_posix.cpp");
@@ -61,9 +73,10 @@ TEST(IncludeRules, EachFolderIncludesOnlyWhatItsLayerMayUse) {
                  target != "fstream" && target != "filesystem" && target != "thread";
           }
         } else {
-          const std::string folder = target.substr(0, target.find('/'));
-          ok = folder == layer.folder || std::find(layer.may_include.begin(), layer.may_include.end(),
-                                                   folder) != layer.may_include.end();
+          const std::string folder = deepest(target, target.substr(0, target.find('/')));
+          ok = folder == layer.folder || (path == chooser && folder == "wnorb16/rcs") ||
+               std::find(layer.may_include.begin(), layer.may_include.end(), folder) !=
+                   layer.may_include.end();
         }
         if (!ok) offences.push_back(layer.folder + "/" + name + ": " + line);
       }

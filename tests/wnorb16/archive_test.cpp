@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "wnorb16/command_words.hpp"
-#include "wnorb16/rcs_archive.hpp"
+#include "wnorb16/rcs/rcs_archive.hpp"
 
-namespace wnorb16 {
+namespace wnorb16::rcs {
 namespace {
 
 constexpr char kArchive[] =
@@ -82,4 +82,4 @@ TEST(CommandWords, OptionLettersInAnyOrderAndCase) {
 }
 
 }  // namespace
-}  // namespace wnorb16
+}  // namespace wnorb16::rcs
