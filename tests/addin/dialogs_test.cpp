@@ -13,94 +13,68 @@ namespace {
 
 using testing_support::ModuleFixture;
 
-TEST(Dialogs, CheckOutLetters) {
+// OK hands back the options as letters in a fixed order: the check-out dialog's boxes set (grayed
+// counts as checked), the check-in dialog's clicked, where M, B and S exclude each other.
+TEST(Dialogs, OkHandsBackTheOptionsAsLetters) {
   struct Case {
-    std::vector<std::string> checked;
+    bool check_in;
+    std::vector<std::string> boxes;
     const char* letters;
-    int value = vb::vbChecked;  // grayed counts as checked
+    int value = vb::vbChecked;
   };
   for (const Case& c :
-       {Case{{}, "EW"}, Case{{"CheckBrowseMode"}, "EBW"},
-        Case{{"CheckBrowseMode", "CheckFastFreshn", "CheckReserveLok", "CheckSpecifyVer"}, "EBFRSW"},
-        Case{{"CheckSpecifyVer", "CheckBrowseMode"}, "EBSW"}, Case{{"CheckReserveLok"}, "ERW", vb::vbGrayed},
-        Case{{"CheckFastFreshn", "CheckSpecifyVer"}, "EFSW", vb::vbGrayed}}) {
+       {Case{false, {}, "EW"}, Case{false, {"CheckBrowseMode"}, "EBW"},
+        Case{false, {"CheckBrowseMode", "CheckFastFreshn", "CheckReserveLok", "CheckSpecifyVer"}, "EBFRSW"},
+        Case{false, {"CheckSpecifyVer", "CheckBrowseMode"}, "EBSW"},
+        Case{false, {"CheckReserveLok"}, "ERW", vb::vbGrayed},
+        Case{false, {"CheckFastFreshn", "CheckSpecifyVer"}, "EFSW", vb::vbGrayed}, Case{true, {}, "UW"},
+        Case{true, {"chkDisc"}, "UDW"}, Case{true, {"chkKeep", "chkDisc"}, "UDKW"},
+        Case{true, {"chkKeep"}, "UKW"}, Case{true, {"chkBran", "chkFast", "chkDisc"}, "UDFBW"},
+        Case{true, {"chkMino", "chkKeep"}, "UKMW"}, Case{true, {"chkSpec", "chkFast"}, "UFSW"},
+        Case{true, {"chkMino", "chkSpec"}, "USW"}}) {
+    SCOPED_TRACE(c.letters);
     ModuleFixture fx;
-    auto& d = *fx.m->frmExtract;
-    for (const std::string& box : c.checked)
-      static_cast<vb::CheckBox*>(d.FindControl(box))->SetValue(c.value);
     fx.m->gDialogCancelled = 1;
-    d.cmdOK.Press();
-    EXPECT_EQ(fx.m->gExtractOptions, c.letters);
+    for (const std::string& box : c.boxes) {
+      if (c.check_in) static_cast<vb::CheckBox*>(fx.m->frmUpdate->FindControl(box))->MouseClick();
+      if (!c.check_in) static_cast<vb::CheckBox*>(fx.m->frmExtract->FindControl(box))->SetValue(c.value);
+    }
+    c.check_in ? fx.m->frmUpdate->cmdOK.Press() : fx.m->frmExtract->cmdOK.Press();
+    EXPECT_EQ(c.check_in ? fx.m->gUpdateOptions : fx.m->gExtractOptions, c.letters);
     EXPECT_EQ(fx.m->gDialogCancelled, 0);
   }
 }
 
-TEST(Dialogs, CheckInLetters) {
-  struct Case {
-    std::vector<std::string> clicked;
-    const char* letters;
-  };
-  for (const Case& c : {Case{{}, "UW"}, Case{{"chkDisc"}, "UDW"}, Case{{"chkKeep", "chkDisc"}, "UDKW"},
-                        Case{{"chkKeep"}, "UKW"}, Case{{"chkBran", "chkFast", "chkDisc"}, "UDFBW"},
-                        Case{{"chkMino", "chkKeep"}, "UKMW"}, Case{{"chkSpec", "chkFast"}, "UFSW"},
-                        Case{{"chkMino", "chkSpec"}, "USW"}}) {
-    ModuleFixture fx;
-    auto& d = *fx.m->frmUpdate;
-    for (const std::string& box : c.clicked) static_cast<vb::CheckBox*>(d.FindControl(box))->MouseClick();
-    d.cmdOK.Press();
-    EXPECT_EQ(fx.m->gUpdateOptions, c.letters);
-  }
-}
-
-TEST(Dialogs, TheExclusiveTrioClearsTheOtherTwoOnlyOnce) {
+// The check-in dialog: its trio clears the other two only once; its tabs switch frames, and
+// closing it counts as cancel.
+TEST(Dialogs, TheExclusiveTrioClearsTheOtherTwoOnlyOnceTheTabsSwitchFramesAndClosingCancels) {
   ModuleFixture fx;
   auto& d = *fx.m->frmUpdate;
-  d.chkDisc.MouseClick();
-  d.chkKeep.MouseClick();
-  d.chkMino.MouseClick();
-  d.chkBran.MouseClick();  // "B" after "M" clears "M"
-  EXPECT_EQ(d.chkMino.Value(), 0);
-  EXPECT_EQ(d.chkBran.Value(), 1);
-  d.chkSpec.MouseClick();  // "S" after "B" clears "B"
-  EXPECT_EQ(d.chkBran.Value(), 0);
-  EXPECT_EQ(d.chkSpec.Value(), 1);
-  EXPECT_EQ(d.chkDisc.Value(), 1);  // the free options stay
-  EXPECT_EQ(d.chkKeep.Value(), 1);
+  EXPECT_EQ(d.TabStrip1.SelectedIndex(), 1);
+  EXPECT_EQ(std::make_pair(d.Frame1(0).Visible(), d.Frame1(1).Visible()), std::make_pair(true, false));
+  EXPECT_EQ(d.Left, (15360 - d.Width) / 2);
+  d.TabStrip1.ClickTab(2);
+  EXPECT_EQ(std::make_pair(d.Frame1(0).Visible(), d.Frame1(1).Visible()), std::make_pair(false, true));
+  // The free options D and K, then the trio M, B and S.
+  auto values = [&] {
+    std::string v;
+    for (vb::CheckBox* box : {&d.chkDisc, &d.chkKeep, &d.chkMino, &d.chkBran, &d.chkSpec})
+      v += std::to_string(box->Value());
+    return v;
+  };
+  for (vb::CheckBox* box : {&d.chkDisc, &d.chkKeep, &d.chkMino, &d.chkBran}) box->MouseClick();
+  EXPECT_EQ(values(), "11010");  // "B" after "M" clears "M"
+  d.chkSpec.MouseClick();
+  EXPECT_EQ(values(), "11001");
   d.chkSpec.MouseClick();  // clearing "S" by a click clears the other two as well (already clear)
-  EXPECT_EQ(d.chkSpec.Value() + d.chkMino.Value() + d.chkBran.Value(), 0);
+  EXPECT_EQ(values(), "11000");
   EXPECT_EQ(fx.m->gInOptionClick, 0);
-
   // A box the interlock clears does not run the interlock again: with the guard set, a click
   // changes nothing else.
   d.chkMino.SetValue(1);
-  d.chkSpec.SetValue(0);
-  d.chkBran.SetValue(0);
   fx.m->gInOptionClick = 1;
   d.chkBran.MouseClick();
-  EXPECT_EQ(d.chkMino.Value(), 1);
-  EXPECT_EQ(d.chkBran.Value(), 1);
-}
-
-TEST(Dialogs, DesignTimeStateAndClosingCountsAsCancel) {
-  ModuleFixture fx;
-  auto& d = *fx.m->frmUpdate;
-  EXPECT_EQ(d.Caption(), "Check-In [Update]");
-  EXPECT_EQ(d.TabStrip1.SelectedIndex(), 1);
-  EXPECT_TRUE(d.Frame1(0).Visible());
-  EXPECT_FALSE(d.Frame1(1).Visible());
-  EXPECT_TRUE(d.cmdOK.Default());
-  EXPECT_TRUE(d.cmdCancel.Cancel());
-  EXPECT_EQ(
-      d.chkKeep.ToolTipText,
-      "check to keep file checked-out/locked after update is done (because you intend to make more changes "
-      "to the file)");
-  EXPECT_EQ(d.chkDisc.Caption(), "\"D\" - Discard Lock: [don't store]");
-  EXPECT_EQ(d.Left, (15360 - d.Width) / 2);
-  EXPECT_EQ(d.ListView1.ColumnHeaders()[2].Text, "User ID");
-
-  d.TabStrip1.ClickTab(2);
-  EXPECT_FALSE(d.Frame1(0).Visible());
-  EXPECT_TRUE(d.Frame1(1).Visible());
+  EXPECT_EQ(values(), "11110");
 
   fx.m->gDialogCancelled = 0;
   fx.m->frmUpdate.Unload();
@@ -111,19 +85,19 @@ TEST(Dialogs, DesignTimeStateAndClosingCountsAsCancel) {
 TEST(Dialogs, ColumnClicksSortAndToolbarSelectsByLockState) {
   ModuleFixture fx;
   auto& d = *fx.m->frmExtract;
-  auto add = [&](const char* name, const char* user, int icon) {
+  const std::vector<std::tuple<const char*, const char*, int>> rows = {
+      {"beta", "zoe", 2}, {"Alpha", "<no lock>", 1}, {"gamma", "adam", 3}, {"delta", "", 0}};
+  for (auto [name, user, icon] : rows) {
     vb::ListItem& r = d.ListView1.Add();
     r.Text = name;
     r.SetSubItems(2, user);
     r.SmallIcon = icon;
-  };
-  add("beta", "zoe", 2);
-  add("Alpha", "<no lock>", 1);
-  add("gamma", "adam", 3);
-  add("delta", "", 0);
-  auto names = [&] {
+  }
+  auto names = [&](bool selected_only = false) {
     std::string out;
-    for (auto* r : d.ListView1.Ordered()) out += r->Text + " ";
+    for (auto* r : d.ListView1.Ordered()) {
+      if (r->Selected || !selected_only) out += r->Text + " ";
+    }
     return out;
   };
   d.ListView1.ClickColumn(1);
@@ -131,29 +105,20 @@ TEST(Dialogs, ColumnClicksSortAndToolbarSelectsByLockState) {
   d.ListView1.ClickColumn(1);
   EXPECT_EQ(names(), "gamma delta beta Alpha ");
   d.ListView1.ClickColumn(3);
-  EXPECT_EQ(d.ListView1.SortKey, 2);
-  EXPECT_EQ(d.ListView1.SortOrder, vb::lvwAscending);
+  EXPECT_EQ(std::make_pair(d.ListView1.SortKey, d.ListView1.SortOrder), std::make_pair(2, vb::lvwAscending));
   EXPECT_EQ(names(), "delta Alpha gamma beta ");
 
-  auto selected = [&] {
-    std::string out;
-    for (auto* r : d.ListView1.Ordered()) {
-      if (r->Selected) out += r->Text + " ";
-    }
-    return out;
-  };
   d.ListView1.FindItem("delta")->Selected = true;
-  d.Toolbar1.Press("selYou");
-  EXPECT_EQ(selected(), "beta ");
-  d.Toolbar1.Press("selNot");
-  EXPECT_EQ(selected(), "Alpha ");
-  d.Toolbar1.Press("selElse");
-  EXPECT_EQ(selected(), "gamma ");
+  for (auto [button, selected] :
+       {std::pair{"selYou", "beta "}, {"selNot", "Alpha "}, {"selElse", "gamma "}}) {
+    d.Toolbar1.Press(button);
+    EXPECT_EQ(names(true), selected) << button;
+  }
   d.Toolbar1.Press("modeList");
   EXPECT_EQ(d.ListView1.View, vb::lvwList);
   d.Toolbar1.Press("modeDetails");
   EXPECT_EQ(d.ListView1.View, vb::lvwReport);
-  EXPECT_EQ(selected(), "gamma ");  // switching views keeps the selection and the sort
+  EXPECT_EQ(names(true), "gamma ");  // switching views keeps the selection and the sort
   EXPECT_EQ(names(), "delta Alpha gamma beta ");
 }
 

@@ -6,43 +6,35 @@ namespace {
 
 using testing_support::ModuleFixture;
 
-TEST(EngineLocation, TheEngineDirectoryIsTheAddinsFolderCutByLength) {
-  struct Case {
-    std::string module;
-    std::string dir;
-  };
-  for (const Case& c : {Case{"C:\\VC\\NORBVB5.EXE", "C:\\VC\\"}, Case{"C:\\NORBVB5.EXE", "C:\\"},
-                        Case{"D:\\Tools\\NORB Add-in\\norbvb5.exe", "D:\\Tools\\NORB Add-in\\"}}) {
+// The engine's folder is the add-in's own, cut by length; without a module file name, the
+// application's path with the backslash it lacks. A missing engine is one plain message and no
+// launch.
+TEST(EngineLocation, TheEngineDirectoryIsTheAddinsFolderAndAMissingEngineIsOnePlainMessage) {
+  for (auto [module, dir] : {std::pair{"C:\\VC\\NORBVB5.EXE", "C:\\VC\\"},
+                             {"C:\\NORBVB5.EXE", "C:\\"},
+                             {"D:\\Tools\\NORB Add-in\\norbvb5.exe", "D:\\Tools\\NORB Add-in\\"}}) {
     ModuleFixture fx;
-    fx.fake.win32.SetModulePath(c.module);
+    fx.fake.win32.SetModulePath(module);
     fx.m->get_data_path();
-    EXPECT_EQ(fx.m->gEngineDir, c.dir);
-    EXPECT_EQ(fx.m->App().HelpFile, c.dir + "WNORB.HLP");
+    EXPECT_EQ(fx.m->gEngineDir, dir);
+    EXPECT_EQ(fx.m->App().HelpFile, std::string(dir) + "WNORB.HLP");
   }
-  // No module file name: the application's path, with the backslash it lacks; no message.
   ModuleFixture fx;
   fx.fake.win32.SetModuleFileNameFailing(true);
   fx.m->get_data_path();
   EXPECT_EQ(fx.m->gEngineDir, "C:\\VB\\");
   EXPECT_TRUE(fx.fake.desktop.boxes().empty());
-}
 
-TEST(EngineLocation, AMissingEngineIsOnePlainMessageAndNoLaunch) {
-  ModuleFixture fx;
-  fx.m->gEngineDir = "C:\\VC\\";
   fx.fake.desktop.QueueAnswer(platform::vbOK);
   fx.m->startNORB();
-  ASSERT_EQ(fx.fake.desktop.boxes().size(), 1u);
-  EXPECT_EQ(fx.fake.desktop.boxes()[0].prompt,
-            "C:\\VC\\WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...");
-  EXPECT_EQ(fx.fake.desktop.boxes()[0].style, 0);
+  EXPECT_EQ(fx.fake.desktop.boxes(),
+            (std::vector<fakes::MsgBoxShown>{
+                {"C:\\VB\\WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...", 0,
+                 std::nullopt}}));
   EXPECT_TRUE(fx.fake.shell.launches().empty());
-
-  fx.fake.files.AddFile("C:\\VC\\WNORB16.EXE");
+  fx.fake.files.AddFile("C:\\VB\\WNORB16.EXE");
   fx.m->startNORB();
-  ASSERT_EQ(fx.fake.shell.launches().size(), 1u);
-  EXPECT_EQ(fx.fake.shell.launches()[0].command, "C:\\VC\\WNORB16 -L");
-  EXPECT_EQ(fx.fake.shell.launches()[0].style, 1);
+  EXPECT_EQ(fx.fake.shell.launches(), (std::vector<fakes::Launch>{{"C:\\VB\\WNORB16 -L", 1}}));
   EXPECT_EQ(fx.fake.desktop.do_events(), 1);  // one yield after the launch, no wait
 }
 

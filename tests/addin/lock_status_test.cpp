@@ -7,57 +7,45 @@ namespace {
 
 using testing_support::ModuleFixture;
 
-// The links as start-up leaves them.
-void LinkAsStartUpDoes(norb::MainModule& m) {
-  m.frmDDE->Text1.SetLinkTopic("WNORB16|frmMain");
-  m.frmDDE->Text1.SetLinkMode(2);
-  m.frmDDE->Text2.SetLinkTopic("WNORB16|frmCmd");
-  m.frmDDE->Text2.SetLinkItem("txtStatus");
-  m.frmDDE->Text2.SetLinkMode(1);
-}
-
-struct LockStatusTest : ::testing::Test {
-  void SetUp() override { LinkAsStartUpDoes(*fx.m); }
-  // Each question about a file of its own, so each has its own reply rule.
-  norb::LockState Ask(std::vector<std::string> replies) {
-    std::string file = "C:\\PROJ\\FORM" + std::to_string(++asked) + ".FRM";
-    fx.fake.dde.Reply("T " + file, std::move(replies));
-    return fx.m->LockStatus(file);
-  }
-  int asked = 0;
+// Phrases in any case, the last test winning; an empty reply asks again, up to ten times.
+TEST(LockStatus, PhrasesInAnyCaseWithTheLastTestWinningAndAnEngineThatNeverAnswersIsBounded) {
   ModuleFixture fx;
-};
+  // The links as start-up leaves them.
+  fx.m->frmDDE->Text1.SetLinkTopic("WNORB16|frmMain");
+  fx.m->frmDDE->Text1.SetLinkMode(2);
+  fx.m->frmDDE->Text2.SetLinkTopic("WNORB16|frmCmd");
+  fx.m->frmDDE->Text2.SetLinkItem("txtStatus");
+  fx.m->frmDDE->Text2.SetLinkMode(1);
+  struct Case {
+    std::vector<std::string> replies;
+    norb::LockState state;
+  };
+  int asked = 0;
+  for (const Case& c :
+       {Case{{"C:\\PROJ\\FORM1.FRM Is Not CHECKED out\r\n"}, norb::NotCheckedOut},
+        Case{{"form1.frm is checked out to YOU\r\n"}, norb::CheckedOutToYou},
+        Case{{"form1.frm is checked out to someone else\r\nholder..."}, norb::CheckedOutToOther},
+        Case{{"form1.frm: no lock file\r\n"}, norb::NoLockFile},
+        Case{{"the engine said something else"}, norb::NoLockFile},
+        Case{{"is checked out to you, but NO LOCK FILE"}, norb::NoLockFile},
+        Case{{"   ", "FORM1.FRM is checked out to you\r\n"}, norb::CheckedOutToYou},
+        Case{{""}, norb::NoLockFile}}) {
+    // Each question about a file of its own, so each has its own reply rule.
+    const std::string file = "C:\\PROJ\\FORM" + std::to_string(++asked) + ".FRM";
+    fx.fake.engine.Reply("T " + file, c.replies);
+    EXPECT_EQ(fx.m->LockStatus(file), c.state) << c.replies[0];
+  }
+  EXPECT_EQ(fx.fake.engine.Executes().size(), 6u + 2u + 10u);
+  EXPECT_EQ(fx.fake.engine.Executes()[0], (dde::ExecuteRecord{"frmMain", "T C:\\PROJ\\FORM1.FRM"}));
+  EXPECT_TRUE(fx.fake.desktop.boxes().empty());
 
-TEST_F(LockStatusTest, PhrasesInAnyCaseWithTheLastTestWinning) {
-  EXPECT_EQ(Ask({"C:\\PROJ\\FORM1.FRM Is Not CHECKED out\r\n"}), norb::NotCheckedOut);
-  EXPECT_EQ(Ask({"form1.frm is checked out to YOU\r\n"}), norb::CheckedOutToYou);
-  EXPECT_EQ(Ask({"form1.frm is checked out to someone else\r\nholder..."}), norb::CheckedOutToOther);
-  EXPECT_EQ(Ask({"form1.frm: no lock file\r\n"}), norb::NoLockFile);
-  EXPECT_EQ(Ask({"the engine said something else"}), norb::NoLockFile);
-  EXPECT_EQ(Ask({"is checked out to you, but NO LOCK FILE"}), norb::NoLockFile);
-  EXPECT_EQ(fx.fake.dde.Commands().size(), 6u);
-  EXPECT_EQ(fx.fake.dde.Commands()[0], "T C:\\PROJ\\FORM1.FRM");
-}
-
-TEST_F(LockStatusTest, AnEmptyReplyAsksAgainAndAnEngineThatNeverAnswersIsBounded) {
-  EXPECT_EQ(Ask({"   ", "FORM1.FRM is checked out to you\r\n"}), norb::CheckedOutToYou);
-  EXPECT_EQ(fx.fake.dde.Commands().size(), 2u);
-
-  ModuleFixture silent;
-  LinkAsStartUpDoes(*silent.m);
-  silent.fake.dde.Reply("T ", {""});
-  EXPECT_EQ(silent.m->LockStatus("C:\\A.BAS"), norb::NoLockFile);
-  EXPECT_EQ(silent.fake.dde.Commands().size(), 10u);
-  EXPECT_TRUE(silent.fake.desktop.boxes().empty());
-}
-
-TEST_F(LockStatusTest, AFailingLinkShowsTheBareDescriptionAndAnswersNoLockFile) {
-  fx.fake.dde.RefuseCommands("T ");
+  // A failing link shows the bare description in a system-modal OK-only box without a title.
+  fx.fake.engine.Refuse("T ");
   fx.fake.desktop.QueueAnswer(platform::vbOK);
   EXPECT_EQ(fx.m->LockStatus("C:\\A.BAS"), norb::NoLockFile);
-  ASSERT_EQ(fx.fake.desktop.boxes().size(), 1u);
-  EXPECT_EQ(fx.fake.desktop.boxes()[0].prompt, "Foreign application won't perform DDE method or operation");
-  EXPECT_EQ(fx.fake.desktop.boxes()[0].style, 4096);
+  EXPECT_EQ(fx.fake.desktop.boxes(),
+            (std::vector<fakes::MsgBoxShown>{
+                {"Foreign application won't perform DDE method or operation", 4096, std::nullopt}}));
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -19,21 +17,12 @@ namespace testing_support {
 struct ModuleFixture {
   explicit ModuleFixture(bool real_win32 = false) {
     platform::Win32& win32 = real_win32 ? static_cast<platform::Win32&>(posix_win32) : fake.win32;
-    m = norb::StartProcess({win32, fake.files, fake.shell, fake.desktop, fake.clipboard, fake.ui, fake.dde},
+    m = norb::StartProcess({win32, fake.files, fake.shell, fake.desktop, fake.clipboard, fake.ui, fake.links},
                            "C:\\VB");
   }
   fakes::FakeServices fake;
   posix::Win32Posix posix_win32{posix::PathResolver(posix::DriveMap::Parse("C:=/")), "/tmp"};
   std::shared_ptr<norb::MainModule> m;
 };
-
-inline int ErrorNumber(auto&& f) {
-  try {
-    f();
-  } catch (const vb::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 }  // namespace testing_support

@@ -18,7 +18,13 @@ struct QuietIde : vbhost::IdeHost {
   void ReloadProject(const std::string&, bool) override {}
 };
 
-struct Ide {
+// The add-in started on fakes, beside vbhost's model of the IDE with one unsaved project open.
+struct Started {
+  Started() {
+    fake.engine.Reply("G2LOCKING", {"N"});
+    fake.files.AddFile("C:\\VB\\WNORB16.EXE");
+    fake.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");
+  }
   std::shared_ptr<vbhost::HostProject> Open() {
     auto p = vbhost::HostProject::NewUnsaved(resolver, host, numbers);
     app->SetActive(p);
@@ -28,81 +34,61 @@ struct Ide {
   vbhost::ConnectionNumbers numbers;
   posix::PathResolver resolver{posix::DriveMap{}};
   std::shared_ptr<vbhost::HostApplication> app = std::make_shared<vbhost::HostApplication>(host, numbers);
-};
-
-struct StartupSinks : ::testing::Test {
-  void SetUp() override {
-    fake.dde.Reply("G2LOCKING", {"N"});
-    fake.files.AddFile("C:\\VB\\WNORB16.EXE");
-    fake.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");
-  }
+  std::shared_ptr<vbhost::HostProject> a = Open();
   fakes::FakeServices fake;
-  Ide ide;
-  std::shared_ptr<vbhost::HostApplication> app = ide.app;
-  std::shared_ptr<vbhost::HostProject> a = ide.Open();
   vb::Process<norb::MainModule> process{norb::StartProcess(fake.services(), "C:\\VB")};
   std::shared_ptr<norb::nvb5VersionControl> connect = process.state()->CreateConnectClass();
 };
 
-TEST_F(StartupSinks, RelinkConnectsTheNewProjectEvenWhenTheOldOneIsGone) {
-  ASSERT_TRUE(process.Call([&] { connect->ConnectAddIn(app); }));
-  auto b = ide.Open();  // the old project is gone; B is active
-  ASSERT_TRUE(process.Call([&] { process.state()->rcnct(); }));
+// A re-link connects the new project even when the old one is gone; disconnecting unhooks both
+// sinks, and nothing runs after the close-down.
+TEST(StartupSinks, RelinkConnectsTheNewProjectAndDisconnectUnhooksBothSinks) {
+  Started s;
+  ASSERT_TRUE(s.process.Call([&] { s.connect->ConnectAddIn(s.app); }));
+  auto b = s.Open();  // the old project is gone; B is active
+  ASSERT_TRUE(s.process.Call([&] { s.process.state()->rcnct(); }));
+  EXPECT_EQ(std::make_pair(s.connect->FileEventID, s.process.state()->gProjEventID), std::make_pair(1L, 3L));
+  EXPECT_EQ(std::make_tuple(s.app->file_control().Sinks().size(), s.a->Sinks().size(), b->Sinks().size()),
+            std::make_tuple(1u, 1u, 1u));
+  EXPECT_TRUE(s.fake.desktop.boxes().empty());  // the failed disconnect was silent
 
-  EXPECT_EQ(connect->FileEventID, 1);
-  EXPECT_EQ(process.state()->gProjEventID, 3);
-  EXPECT_EQ(app->file_control().Sinks().size(), 1u);
-  EXPECT_EQ(a->Sinks().size(), 1u);
-  ASSERT_EQ(b->Sinks().size(), 1u);
-  EXPECT_TRUE(fake.desktop.boxes().empty());  // the failed disconnect was silent
-}
-
-TEST_F(StartupSinks, DisconnectUnhooksBothSinksAndNothingRunsAfterCloseDown) {
-  ASSERT_TRUE(process.Call([&] { connect->ConnectAddIn(app); }));
-  std::weak_ptr<norb::nvb5VersionControl> weak_connect = connect;
-  connect.reset();
-  EXPECT_FALSE(process.Call([&] { weak_connect.lock()->DisconnectAddIn(0); }));
-  EXPECT_FALSE(process.alive());
+  std::weak_ptr<norb::nvb5VersionControl> weak_connect = s.connect;
+  s.connect.reset();
+  EXPECT_FALSE(s.process.Call([&] { weak_connect.lock()->DisconnectAddIn(0); }));
+  EXPECT_FALSE(s.process.alive());
   // Unhooked: a second disconnection of either number is refused.
-  EXPECT_THROW(a->DisconnectEvents(2), vb::Error);
-  EXPECT_THROW(app->file_control().DisconnectEvents(1), vb::Error);
+  EXPECT_THROW(b->DisconnectEvents(3), vb::Error);
+  EXPECT_THROW(s.app->file_control().DisconnectEvents(1), vb::Error);
   EXPECT_TRUE(weak_connect.expired());
-
-  // Even sinks the IDE still holds (a shutdown through a failed launch does not unhook them)
-  // are dead once the add-in has ended.
-  fakes::FakeServices fake2;
-  fake2.dde.Reply("G2LOCKING", {"N"});
-  fake2.files.AddFile("C:\\VB\\WNORB16.EXE");
-  fake2.shell.SetFailing(true);
-  fake2.win32.SetModulePath("C:\\VB\\NORBVB5.EXE");
-  fake2.desktop.QueueAnswer(platform::vbOK);
-  Ide ide2;
-  auto p2 = ide2.Open();
-  vb::Process<norb::MainModule> second{norb::StartProcess(fake2.services(), "C:\\VB")};
-  auto c2 = second.state()->CreateConnectClass();
-  EXPECT_FALSE(second.Call([&] { c2->ConnectAddIn(ide2.app); }));
-  ASSERT_EQ(fake2.desktop.boxes().size(), 1u);
-  EXPECT_EQ(fake2.desktop.boxes()[0].prompt, "startNORB -- File not found");
-  EXPECT_EQ(fake2.desktop.boxes()[0].style, 4096);
-  EXPECT_TRUE(p2->Sinks().empty());  // dead,
-  EXPECT_TRUE(ide2.app->file_control().Sinks().empty());
-  EXPECT_NO_THROW(p2->DisconnectEvents(2));  // though still connected
-  EXPECT_NO_THROW(ide2.app->file_control().DisconnectEvents(1));
 }
 
-TEST_F(StartupSinks, RunNorbThatCannotLaunchReportsAndClosesDown) {
-  ASSERT_TRUE(process.Call([&] { connect->ConnectAddIn(app); }));
-  fake.shell.SetFailing(true);
-  fake.desktop.QueueAnswer(platform::vbOK);
-  EXPECT_FALSE(process.Call([&] {
+// A launch that fails, at start-up or by the menu's "Run NORB for Windows", is reported and
+// closes the add-in down. Sinks the IDE still holds (such a shutdown does not unhook them) are
+// dead once the add-in has ended.
+TEST(StartupSinks, ALaunchThatFailsReportsAndClosesDown) {
+  const std::vector<fakes::MsgBoxShown> not_found{{"startNORB -- File not found", 4096, std::nullopt}};
+  Started s;
+  s.fake.shell.SetFailing(true);
+  s.fake.desktop.QueueAnswer(platform::vbOK);
+  EXPECT_FALSE(s.process.Call([&] { s.connect->ConnectAddIn(s.app); }));
+  EXPECT_EQ(s.fake.desktop.boxes(), not_found);
+  EXPECT_FALSE(s.process.alive());
+  EXPECT_TRUE(s.a->Sinks().empty());  // dead,
+  EXPECT_TRUE(s.app->file_control().Sinks().empty());
+  EXPECT_NO_THROW(s.a->DisconnectEvents(2));  // though still connected
+  EXPECT_NO_THROW(s.app->file_control().DisconnectEvents(1));
+
+  Started t;
+  t.fake.desktop.QueueAnswer(platform::vbOK);
+  ASSERT_TRUE(t.process.Call([&] { t.connect->ConnectAddIn(t.app); }));
+  t.fake.shell.SetFailing(true);
+  EXPECT_FALSE(t.process.Call([&] {
     bool handled = false, cancel = false;
-    connect->cbcRunNORBhandler_Click(nullptr, handled, cancel);
+    t.connect->cbcRunNORBhandler_Click(nullptr, handled, cancel);
   }));
-  EXPECT_EQ(fake.shell.launches().back(), (fakes::Launch{"C:\\VB\\WNORB16", 1, false}));
-  ASSERT_EQ(fake.desktop.boxes().size(), 1u);
-  EXPECT_EQ(fake.desktop.boxes()[0].prompt, "startNORB -- File not found");
-  EXPECT_EQ(fake.desktop.boxes()[0].style, 4096);
-  EXPECT_FALSE(process.alive());
+  EXPECT_EQ(t.fake.shell.launches().back(), (fakes::Launch{"C:\\VB\\WNORB16", 1, false}));
+  EXPECT_EQ(t.fake.desktop.boxes(), not_found);
+  EXPECT_FALSE(t.process.alive());
 }
 
 TEST(ProgressWindow, ALaterReferenceLoadsItAnewWithItsDesignTimeTexts) {

@@ -6,8 +6,9 @@
 #   /frmSig   a topic as a library that routes calls by signature serves it: Execute without its
 #             command is "no such method";
 #   /frmOther an object that is no topic.
-# Prints "serving" once the name is taken.
+# Prints "serving" once the name is taken; the command "HANG" prints "hanging" and never ends.
 import sys
+import time
 
 import dbus
 import dbus.service
@@ -36,8 +37,6 @@ class Cmd(dbus.service.Object):
 
     @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
     def Get(self, interface, name):
-        if interface != "dde.Items" or name not in self.items:
-            raise dbus.DBusException("no such item", name="org.freedesktop.DBus.Error.UnknownProperty")
         return dbus.String(self.items[name])
 
     @dbus.service.signal(PROPERTIES, signature="sa{sv}as")
@@ -53,6 +52,9 @@ class Main(dbus.service.Object):
     # The status changes before the reply goes, as the link requires.
     @dbus.service.method("dde.Topic", in_signature="s")
     def Execute(self, command):
+        if command == "HANG":
+            print("hanging", flush=True)
+            time.sleep(3600)
         if command.startswith("NO"):
             self.cmd.set_item("txtStatus", "refused " + command)
             raise Refused("refused")

@@ -14,13 +14,7 @@ class SessionBusAt {
     if (const char* old = std::getenv(kVariable)) old_ = old;
     ::setenv(kVariable, address.c_str(), 1);
   }
-  ~SessionBusAt() {
-    if (old_) {
-      ::setenv(kVariable, old_->c_str(), 1);
-    } else {
-      ::unsetenv(kVariable);
-    }
-  }
+  ~SessionBusAt() { old_ ? ::setenv(kVariable, old_->c_str(), 1) : ::unsetenv(kVariable); }
   SessionBusAt(const SessionBusAt&) = delete;
   SessionBusAt& operator=(const SessionBusAt&) = delete;
 

@@ -6,24 +6,34 @@
 #include <string_view>
 
 #include "platform/file_system.hpp"
+#include "vbrt/error.hpp"
+#include "vbrt/strings.hpp"
 
 namespace fakes {
 
 class FakeFileSystem : public platform::FileSystem {
  public:
   // The name keeps the case given here: Dir answers it whatever case the query uses.
-  void AddFile(std::string path, int attributes = platform::vbNormal);
+  void AddFile(std::string path, int attributes = platform::vbNormal) {
+    auto key = vb::UCase(path);
+    entries_[key] = {std::move(path), attributes};
+  }
 
-  std::string Dir(std::string_view path) override;
-  int GetAttr(std::string_view path) override;
+  // No wildcards: the add-in asks only whether one file is there.
+  std::string Dir(std::string_view path) override {
+    auto e = entries_.find(vb::UCase(path));
+    if (e == entries_.end() || (e->second.second & (platform::vbDirectory | platform::vbHidden)) != 0)
+      return "";
+    return e->second.first.substr(e->second.first.rfind('\\') + 1);
+  }
+  int GetAttr(std::string_view path) override {
+    auto e = entries_.find(vb::UCase(path));
+    if (e == entries_.end()) vb::Raise(vb::err::FileNotFound);
+    return e->second.second;
+  }
 
  private:
-  struct Entry {
-    std::string path;
-    int attributes = 0;
-  };
-  Entry* Find(std::string_view path);
-  std::map<std::string, Entry> entries_;  // upper-case path
+  std::map<std::string, std::pair<std::string, int>> entries_;  // upper-case path -> path, attributes
 };
 
 }  // namespace fakes

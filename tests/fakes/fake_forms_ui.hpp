@@ -19,24 +19,50 @@ class FakeFormsUi : public platform::FormsUi {
  public:
   using Action = std::function<void(vb::Form&)>;
 
-  FakeFormsUi() = default;
   // Modal actions never used are reported: the form the test expected was not shown.
-  ~FakeFormsUi() override;
+  ~FakeFormsUi() override {
+    for (const auto& [form, actions] : modal_) {
+      if (!actions.empty())
+        ADD_FAILURE() << actions.size() << " queued modal action(s) for " << form << " never ran";
+    }
+  }
 
   // A person's next action on `form` while it is shown modally. A modal show runs actions
   // until the form hides or unloads; running out of actions first is refused.
-  void QueueModal(std::string form, Action action);
+  void QueueModal(std::string form, Action action) { modal_[std::move(form)].push_back(std::move(action)); }
 
   // "load frmX", "show frmX", "showmodal frmX", "hide frmX", "unload frmX",
   // "frmX.ctl.Prop = value", "frmX.Caption = value".
   const std::vector<std::string>& log() const { return log_; }
 
-  void Loaded(vb::Form& form) override;
-  void Shown(vb::Form& form, bool modal) override;
-  void RunModal(vb::Form& form, const std::function<bool()>& showing) override;
-  void Hidden(vb::Form& form) override;
-  void Unloaded(std::string_view form_name) override;
-  void PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) override;
+  void Loaded(vb::Form& form) override { log_.push_back("load " + form.Name()); }
+  void Shown(vb::Form& form, bool modal) override {
+    log_.push_back((modal ? "showmodal " : "show ") + form.Name());
+  }
+  void RunModal(vb::Form& form, const std::function<bool()>& showing) override {
+    const std::string name = form.Name();  // the form may be unloaded by an action
+    while (showing()) {
+      auto& queue = modal_[name];
+      if (queue.empty()) RefuseCall(name + " is shown modally and no queued action is left to close it");
+      Action action = std::move(queue.front());
+      queue.pop_front();
+      action(form);
+    }
+  }
+  void Hidden(vb::Form& form) override { log_.push_back("hide " + form.Name()); }
+  void Unloaded(std::string_view form_name) override { log_.push_back("unload " + std::string(form_name)); }
+  // The value as a person would read it; "?" for a property the tests do not read.
+  void PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) override {
+    std::string value = "?";
+    if (control == nullptr && property == "Caption") value = form.Caption();
+    if (auto* label = dynamic_cast<vb::Label*>(control); label && property == "Caption")
+      value = label->Caption();
+    if (auto* check = dynamic_cast<vb::CheckBox*>(control); check && property == "Value") {
+      value = std::to_string(check->Value());
+    }
+    log_.push_back(form.Name() + "." + (control ? control->Name() + "." : "") + std::string(property) +
+                   " = " + value);
+  }
   long ScreenWidth() const override { return 15360; }
   long ScreenHeight() const override { return 11520; }
 
@@ -46,6 +72,12 @@ class FakeFormsUi : public platform::FormsUi {
 };
 
 // A modal action that presses the named command button.
-FakeFormsUi::Action Press(std::string button);
+inline FakeFormsUi::Action Press(std::string button) {
+  return [button = std::move(button)](vb::Form& form) {
+    auto* b = dynamic_cast<vb::CommandButton*>(form.FindControl(button));
+    if (b == nullptr) RefuseCall(form.Name() + " has no command button " + button);
+    b->Press();
+  };
+}
 
 }  // namespace fakes

@@ -1,11 +1,11 @@
-// One fake of each system seam, handed to a vb::Runtime as its services.
+// One fake of each system seam, handed to a vb::Runtime as its services. The DDE links are the
+// real text-box links, to a scripted engine on an in-process bus.
 #pragma once
 
-#include <string>
-
+#include "dde/scripted_server.hpp"
+#include "dde/text_box_links.hpp"
 #include "platform/services.hpp"
 #include "tests/fakes/fake_clipboard.hpp"
-#include "tests/fakes/fake_dde_links.hpp"
 #include "tests/fakes/fake_desktop.hpp"
 #include "tests/fakes/fake_file_system.hpp"
 #include "tests/fakes/fake_forms_ui.hpp"
@@ -21,9 +21,11 @@ struct FakeServices {
   FakeDesktop desktop;
   FakeClipboard clipboard;
   FakeFormsUi ui;
-  FakeDdeLinks dde;
+  dde::InProcessBus bus;
+  dde::ScriptedServer engine{bus};
+  dde::TextBoxLinks links{bus};
 
-  platform::Services services() { return {win32, files, shell, desktop, clipboard, ui, dde}; }
+  platform::Services services() { return {win32, files, shell, desktop, clipboard, ui, links}; }
 };
 
 }  // namespace fakes

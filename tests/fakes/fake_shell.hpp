@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/shell.hpp"
+#include "vbrt/error.hpp"
 
 namespace fakes {
 
@@ -15,8 +16,10 @@ struct Launch {
   int style = 0;
   bool ok = true;
   bool operator==(const Launch&) const = default;
+  friend std::ostream& operator<<(std::ostream& out, const Launch& l) {
+    return out << "Launch{\"" << l.command << "\", style " << l.style << (l.ok ? "" : ", failed") << "}";
+  }
 };
-std::ostream& operator<<(std::ostream& out, const Launch& launch);
 
 class FakeShell : public platform::Shell {
  public:
@@ -25,12 +28,15 @@ class FakeShell : public platform::Shell {
   // While failing, Run raises 53.
   void SetFailing(bool failing) { failing_ = failing; }
 
-  double Run(std::string_view command_line, int window_style) override;
+  double Run(std::string_view command_line, int window_style) override {
+    launches_.push_back({std::string(command_line), window_style, !failing_});
+    if (failing_) vb::Raise(vb::err::FileNotFound);
+    return static_cast<double>(launches_.size());
+  }
 
  private:
   std::vector<Launch> launches_;
   bool failing_ = false;
-  double next_task_ = 1;
 };
 
 }  // namespace fakes

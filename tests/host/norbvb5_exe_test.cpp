@@ -3,16 +3,10 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
 
 #include "tests/support/temp_folder.hpp"
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 TEST(Norbvb5Exe, RegistersOnceThenStaysQuiet) {
   // Also when the program lies on no mapped drive: registration needs only the Windows directory.
@@ -21,10 +15,12 @@ TEST(Norbvb5Exe, RegistersOnceThenStaysQuiet) {
     std::string run =
         drives + ("WINDIR=" + tmp.path() + " " + NORB_ADDIN_EXE + " > " + (tmp / "out.txt") + " 2>&1");
     EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0) << drives;
-    EXPECT_EQ(Slurp(tmp / "out.txt"), "NORBVB5: NORB add-in installed...\n") << drives;
-    EXPECT_EQ(Slurp(tmp / "vbaddin.ini"), "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n") << drives;
+    EXPECT_EQ(testing_support::Contents(tmp / "out.txt"), "NORBVB5: NORB add-in installed...\n") << drives;
+    EXPECT_EQ(testing_support::Contents(tmp / "vbaddin.ini"),
+              "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n")
+        << drives;
     EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0) << drives;
-    EXPECT_EQ(Slurp(tmp / "out.txt"), "") << drives;
+    EXPECT_EQ(testing_support::Contents(tmp / "out.txt"), "") << drives;
   }
 }
 

@@ -7,18 +7,13 @@
 
 #include "host/ide_model.hpp"
 #include "host/project_file.hpp"
+#include "posix/windows_path.hpp"
 #include "tests/host/scenario_fixture.hpp"
 #include "vbrt/error.hpp"
 
 namespace {
 
 using testing_support::TempFolder;
-
-// The shared sample corpus beside the checkout, when there is one.
-std::string CorpusFolder() {
-  std::filesystem::path p = std::filesystem::path(NORB_SOURCE_DIR) / ".." / "shared" / "corpus";
-  return std::filesystem::is_directory(p) ? std::filesystem::canonical(p).string() : std::string();
-}
 
 class RecordingHost : public vbhost::IdeHost {
  public:
@@ -46,19 +41,21 @@ std::vector<Loaded> Describe(const vbhost::HostProject& p) {
 
 class ProjectLoader : public ::testing::Test {
  protected:
+  void SetUp() override {
+    testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
+  }
   std::shared_ptr<vbhost::HostProject> Load(const std::string& posix_path) {
     return vbhost::HostProject::Load(resolver.ToWindows(posix_path), resolver, host, numbers);
   }
   posix::PathResolver resolver{posix::DriveMap::Parse("C:=/")};
   RecordingHost host;
   vbhost::ConnectionNumbers numbers;
+  TempFolder tmp;
 };
 
 TEST_F(ProjectLoader, SampleProjectHasItsComponentsInProjectFileOrder) {
-  TempFolder tmp;
-  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet");
-  auto p = Load(tmp / "Timesheet/Timesheet.vbp");
-  std::string dir = resolver.ToWindows(tmp / "Timesheet");
+  auto p = Load(tmp / "T/Timesheet.vbp");
+  std::string dir = resolver.ToWindows(tmp / "T");
   EXPECT_EQ(p->Name(), "Timesheet");
   EXPECT_EQ(p->FileName(), dir + "\\Timesheet.vbp");
   auto got = Describe(*p);
@@ -75,51 +72,7 @@ TEST_F(ProjectLoader, SampleProjectHasItsComponentsInProjectFileOrder) {
   }
 }
 
-TEST_F(ProjectLoader, CorpusCoversEveryComponentKind) {
-  std::string corpus = CorpusFolder();
-  if (corpus.empty()) GTEST_SKIP() << "no shared corpus beside this checkout";
-  TempFolder tmp;
-  testing_support::CopyTree(corpus, tmp / "corpus");
-  std::string root = resolver.ToWindows(tmp / "corpus");
-
-  auto inv = Load(tmp / "corpus/Inventory/Inventory.vbp");
-  EXPECT_EQ(inv->Name(), "Inventory");
-  std::vector<std::string> names;
-  for (const auto& c : Describe(*inv)) names.push_back(c.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"frmMain", "frmAbout", "modGlobals", "modFormat", "CStockItem",
-                                             "CWarehouse", "ucGrid", "ppGrid", "rptStock", "udHelp",
-                                             "Inventory Notes.txt", "ReadMe.txt", "Inventory.res"}));
-  auto byName = [&](const std::string& n) { return inv->FindComponent(n); };
-  std::string dir = root + "\\Inventory";
-  EXPECT_EQ(byName("frmMain")->FileCount(), 2);
-  EXPECT_EQ(byName("frmAbout")->FileCount(), 1);  // no .frx on disk
-  EXPECT_EQ(byName("CStockItem")->FileNames(0), dir + "\\Classes\\CItem.cls");
-  EXPECT_EQ(byName("ucGrid")->FileNames(1), dir + "\\Controls\\ucGrid.ctx");
-  EXPECT_EQ(byName("ppGrid")->FileNames(1), dir + "\\Controls\\ppGrid.pgx");
-  // The designer is written "rptStock.Dsr"; its companion keeps the case it has on disk.
-  EXPECT_EQ(byName("rptStock")->FileNames(0), dir + "\\Reports\\rptStock.Dsr");
-  EXPECT_EQ(byName("rptStock")->FileNames(1), dir + "\\Reports\\rptStock.dsx");
-  EXPECT_EQ(byName("udHelp")->FileNames(1), dir + "\\Docs\\udHelp.dox");
-  EXPECT_EQ(byName("Inventory Notes.txt")->FileNames(0), root + "\\Docs\\Inventory Notes.txt");
-  EXPECT_EQ(byName("Inventory.res")->FileCount(), 1);
-  EXPECT_THROW(byName("modGlobals")->FileNames(1), vb::Error);
-
-  // Folders written in another case than the disk's are still found, and keep the case written.
-  auto sales = Load(tmp / "corpus/Sales Reports/Sales.vbp");
-  EXPECT_EQ(sales->Name(), "SalesReports");
-  auto got = Describe(*sales);
-  ASSERT_EQ(got.size(), 4u);
-  EXPECT_EQ(got[0].name, "frmQuarterly");
-  EXPECT_EQ(got[0].files[0], root + "\\Sales Reports\\Forms\\frmReport.frm");
-  EXPECT_EQ(got[0].files.size(), 2u);
-  EXPECT_EQ(got[1].name, "modSales");
-  EXPECT_EQ(got[1].files[0], root + "\\shared\\modSales.bas");
-  EXPECT_EQ(got[2].files[0], root + "\\SHARED\\modPrint.bas");
-}
-
 TEST_F(ProjectLoader, MissingFilesAreKeptAndReloadStartsStatesAfresh) {
-  TempFolder tmp;
-  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
   std::filesystem::remove(tmp / "T/frmTimesheet.frm");
   std::filesystem::remove(tmp / "T/Classes/CEntry.cls");
   auto p = Load(tmp / "T/Timesheet.vbp");
@@ -145,18 +98,15 @@ TEST_F(ProjectLoader, MissingFilesAreKeptAndReloadStartsStatesAfresh) {
 }
 
 TEST_F(ProjectLoader, ReloadKeepsWhatMayNotBeDropped) {
-  TempFolder tmp;
-  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
   auto p = Load(tmp / "T/Timesheet.vbp");
   auto form = p->components()[0];
   form->SetDirty(true);
   p->components()[1]->SetDirty(true);
   p->SetDirtyQuietly(true);
   // On disk meanwhile: CEntry renamed, and a project file without its line, later without the form's.
-  testing_support::Write(tmp / "T/Classes/CEntry.cls", "Attribute VB_Name = \"CLine\"\r\n");
-  testing_support::Write(
-      tmp / "T/Timesheet.vbp",
-      "Type=Exe\r\nForm=frmTimesheet.frm\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
+  tmp.Write("T/Classes/CEntry.cls", "Attribute VB_Name = \"CLine\"\r\n");
+  tmp.Write("T/Timesheet.vbp",
+            "Type=Exe\r\nForm=frmTimesheet.frm\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
   std::vector<std::string> asked;
   auto answer = [&](std::set<std::string> drop) {
     return [&asked, drop](const std::string& name) {
@@ -179,8 +129,7 @@ TEST_F(ProjectLoader, ReloadKeepsWhatMayNotBeDropped) {
   EXPECT_TRUE(p->IsDirty());
 
   // The project dropped: a kept component the file no longer lists stays, last, its line after the others.
-  testing_support::Write(tmp / "T/Timesheet.vbp",
-                         "Type=Exe\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
+  tmp.Write("T/Timesheet.vbp", "Type=Exe\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
   asked.clear();
   p->Reload(answer({"Timesheet"}));
   EXPECT_EQ(asked, (std::vector<std::string>{"frmTimesheet", "Timesheet"}));
@@ -191,20 +140,19 @@ TEST_F(ProjectLoader, ReloadKeepsWhatMayNotBeDropped) {
             "Type=Exe\r\nModule=modRates; modRates.bas\r\nForm=frmTimesheet.frm\r\nName=\"Timesheet\"\r\n");
 }
 
-TEST_F(ProjectLoader, UnreadableProjectRaisesFileNotFound) {
-  TempFolder tmp;
-  try {
-    Load(tmp / "nothing.vbp");
-    FAIL() << "no error";
-  } catch (const vb::Error& e) {
-    EXPECT_EQ(e.number(), 53);
+// Paths of project lines: ".." climbs out of the project's folder; a root's folder keeps its
+// backslash. Project text keeps its line ends when written back.
+TEST_F(ProjectLoader, PathsAndLineEndsOfProjectLines) {
+  EXPECT_EQ(posix::CombineWindowsPath("C:\\a\\b", "..\\Shared\\M.bas"), "C:\\a\\Shared\\M.bas");
+  EXPECT_EQ(posix::WindowsFolderOf("C:\\X.VBP"), "C:\\");
+  for (const std::string text : {"Type=Exe\nModule=M; M.bas\n", "Type=Exe\r\nModule=M; M.bas\r\n"}) {
+    EXPECT_EQ(vbhost::FormatProjectFile(vbhost::ParseProjectFile(text)), text);
   }
 }
 
 // Text that is no project is an error naming the file and, where there is one, the line; it
 // never opens as an empty project.
 TEST_F(ProjectLoader, TextThatIsNoProjectIsRefusedWithFileAndLine) {
-  TempFolder tmp;
   const std::string ok = "Type=Exe\r\n";
   struct Case {
     std::string text;
@@ -226,7 +174,7 @@ TEST_F(ProjectLoader, TextThatIsNoProjectIsRefusedWithFileAndLine) {
        ":2: longer than 262144 characters"},
   };
   for (const Case& c : cases) {
-    testing_support::Write(tmp / "Bad.vbp", c.text);
+    tmp.Write("Bad.vbp", c.text);
     try {
       Load(tmp / "Bad.vbp");
       ADD_FAILURE() << "opened: " << c.error;
@@ -236,34 +184,8 @@ TEST_F(ProjectLoader, TextThatIsNoProjectIsRefusedWithFileAndLine) {
     }
   }
   // Sections of other tools keep their own shapes; VB's part before them is strict.
-  testing_support::Write(tmp / "Good.vbp", ok + "Name=\"Good\"\r\n\r\n[Tool]\r\nfree text\r\n");
+  tmp.Write("Good.vbp", ok + "Name=\"Good\"\r\n\r\n[Tool]\r\nfree text\r\n");
   EXPECT_EQ(Load(tmp / "Good.vbp")->Name(), "Good");
-}
-
-// An entry the resolver refuses (a drive that is not mapped, a path beyond the limit) is named
-// with its line, and the rest of the project loads with that component missing.
-TEST_F(ProjectLoader, AnUnresolvableEntryIsNamedAndShownMissing) {
-  TempFolder tmp;
-  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "T");
-  std::string deep;
-  while (deep.size() <= posix::kMaxPathLength) deep += "d\\";
-  testing_support::Write(tmp / "T/Timesheet.vbp",
-                         "Type=Exe\r\nForm=frmTimesheet.frm\r\nRelatedDoc=Z:\\x.txt\r\n"
-                         "Module=modRates; " +
-                             deep + "m.bas\r\nName=\"Timesheet\"\r\n");
-  auto p = Load(tmp / "T/Timesheet.vbp");
-  auto got = Describe(*p);
-  ASSERT_EQ(got.size(), 3u);
-  EXPECT_EQ(got[0].files.size(), 2u);
-  EXPECT_EQ(got[1].name, "x.txt");
-  EXPECT_EQ(got[1].files, std::vector<std::string>{"Z:\\x.txt"});
-  EXPECT_EQ(got[2].name, "modRates");
-  ASSERT_EQ(p->unresolved().size(), 2u);
-  EXPECT_EQ(p->unresolved()[0].line, 3u);
-  EXPECT_EQ(p->unresolved()[0].text, "RelatedDoc=Z:\\x.txt");
-  EXPECT_EQ(p->unresolved()[0].reason, "Path not found");
-  EXPECT_EQ(p->unresolved()[1].line, 4u);
-  EXPECT_EQ(p->unresolved()[1].reason, "Bad file name or number");
 }
 
 }  // namespace

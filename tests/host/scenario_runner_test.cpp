@@ -20,17 +20,6 @@ namespace {
 
 using testing_support::TempFolder;
 
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class Runner : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -38,7 +27,7 @@ class Runner : public ::testing::Test {
   }
   // Runs `text` as a scenario file; answers the error message, "" when it ran through.
   std::string Run(const std::string& text) {
-    WriteFile(tmp / "s.scn", text);
+    tmp.Write("s.scn", text);
     vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp.path(), "", false});
     try {
       runner.RunFile(tmp / "s.scn");
@@ -70,43 +59,27 @@ TEST_F(Runner, ScenarioErrorsNameTheFileAndLine) {
   EXPECT_NE(Run("open nowhere.vbp\n").find(":1: cannot open nowhere.vbp: File not found"), std::string::npos);
 }
 
-TEST_F(Runner, ShowStatesListsComponentsInOrder) {
-  EXPECT_EQ(Run("open Timesheet/Timesheet.vbp\nedit CEntry\nshow states\n"), "");
-  EXPECT_EQ(
-      out.str(),
-      "{\"event\":\"states\",\"show\":true,\"components\":{\"frmTimesheet\":0,\"modRates\":0,\"CEntry\":0,"
-      "\"Release Notes.txt\":0}}\n");
-}
-
-TEST_F(Runner, ReadOnlyTogglesTheOwnersWriteBit) {
-  std::string file = tmp / "Timesheet/modRates.bas";
-  EXPECT_EQ(Run("readonly Timesheet/modRates.bas on\n"), "");
-  EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::owner_write,
-            std::filesystem::perms::none);
-  EXPECT_EQ(Run("readonly Timesheet/MODRATES.BAS off\n"), "");
-  EXPECT_TRUE((std::filesystem::status(file).permissions() & std::filesystem::perms::owner_write) !=
-              std::filesystem::perms::none);
-}
-
 TEST_F(Runner, VbhostsExitStatus) {
-  WriteFile(tmp / "good.scn", "open Timesheet/Timesheet.vbp\nshow states\n");
-  WriteFile(tmp / "bad.scn", "open Timesheet/Timesheet.vbp\nfrobnicate\n");
+  tmp.Write("good.scn", "open Timesheet/Timesheet.vbp\nshow states\n");
+  tmp.Write("bad.scn", "open Timesheet/Timesheet.vbp\nfrobnicate\n");
   std::string vbhost = NORB_VBHOST;
   int good =
       std::system((vbhost + " run " + (tmp / "good.scn") + " --transcript " + (tmp / "t.jsonl")).c_str());
   EXPECT_EQ(WEXITSTATUS(good), 0);
-  EXPECT_NE(ReadFile(tmp / "t.jsonl").find("\"Release Notes.txt\":0"), std::string::npos);
+  EXPECT_NE(testing_support::Contents(tmp / "t.jsonl").find("\"Release Notes.txt\":0"), std::string::npos);
   int bad =
       std::system((vbhost + " run " + (tmp / "bad.scn") + " 2>" + (tmp / "err.txt") + " >/dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(bad), 2);
-  EXPECT_EQ(ReadFile(tmp / "err.txt"), "vbhost: " + (tmp / "bad.scn") + ":2: unknown command frobnicate\n");
+  EXPECT_EQ(testing_support::Contents(tmp / "err.txt"),
+            "vbhost: " + (tmp / "bad.scn") + ":2: unknown command frobnicate\n");
 
   // A transcript that cannot be written whole is a failure, into a file or on standard output.
   for (std::string target : {" --transcript /dev/full", " >/dev/full"}) {
     int full =
         std::system((vbhost + " run " + (tmp / "good.scn") + target + " 2>" + (tmp / "err.txt")).c_str());
     EXPECT_EQ(WEXITSTATUS(full), 1) << target;
-    EXPECT_NE(ReadFile(tmp / "err.txt").find("vbhost: cannot write the transcript"), std::string::npos)
+    EXPECT_NE(testing_support::Contents(tmp / "err.txt").find("vbhost: cannot write the transcript"),
+              std::string::npos)
         << target;
   }
 }
@@ -137,23 +110,16 @@ TEST_F(Runner, VbhostRemovesItsPrivateBusWhenASignalEndsIt) {
   }
 }
 
-// The Windows form of a path below the folder, as vbhost names files in its errors.
-std::string Win(const TempFolder& tmp, const std::string& rest) {
-  std::string w = "C:" + (tmp / rest);
-  for (char& c : w) c = c == '/' ? '\\' : c;
-  return w;
-}
-
 // A group opens its startup project only when that is a project inside the group's folders; every
 // other group, and a folder, is an error naming the file and line, never an empty project.
 TEST_F(Runner, GroupsOpenOnlyAProjectInsideTheirFolders) {
-  WriteFile(tmp / "Bad.vbp", std::string("Type=Exe\r\nForm=frm\0Timesheet.frm\r\n", 34));
+  tmp.Write("Bad.vbp", std::string("Type=Exe\r\nForm=frm\0Timesheet.frm\r\n", 34));
   std::filesystem::create_directories(tmp / "Sub");
   struct Case {
     std::string group;  // the text after "VBGROUP 5.0"
     std::string error;  // "" when it opens
   };
-  const std::string g = Win(tmp, "G.vbg");
+  const std::string g = tmp.Windows("G.vbg");
   const Case cases[] = {
       {"StartupProject=Timesheet\\Timesheet.vbp\r\n", ""},
       {"StartupProject=Sub\\..\\G.vbg\r\n", g + ":2: the startup project is the group itself"},
@@ -161,56 +127,41 @@ TEST_F(Runner, GroupsOpenOnlyAProjectInsideTheirFolders) {
        g + ":3: the startup project is a project group"},
       {"StartupProject=..\\Timesheet\\Timesheet.vbp\r\n",
        g + ":2: the startup project lies outside the group's folders"},
-      {"StartupProject=Bad.vbp\r\n", Win(tmp, "Bad.vbp") + ":2: a NUL byte"},
-      {"StartupProject=Gone.vbp\r\n", Win(tmp, "Gone.vbp") + ": File not found"},
-      {"StartupProject=Sub\r\n", Win(tmp, "Sub") + " is a folder, not a regular file"},
+      {"StartupProject=Bad.vbp\r\n", tmp.Windows("Bad.vbp") + ":2: a NUL byte"},
+      {"StartupProject=Gone.vbp\r\n", tmp.Windows("Gone.vbp") + ": File not found"},
+      {"StartupProject=Sub\r\n", tmp.Windows("Sub") + " is a folder, not a regular file"},
       {"Project=Timesheet\\Timesheet.vbp\r\n", g + ": no StartupProject= line"},
   };
   for (const Case& c : cases) {
-    WriteFile(tmp / "G.vbg", "VBGROUP 5.0\r\n" + c.group);
+    tmp.Write("G.vbg", "VBGROUP 5.0\r\n" + c.group);
     std::string error = Run("open G.vbg\n");
     EXPECT_EQ(error, c.error.empty() ? "" : (tmp / "s.scn") + ":1: cannot open G.vbg: " + c.error) << c.group;
   }
-  WriteFile(tmp / "G.vbg", "Type=Exe\r\n");
+  tmp.Write("G.vbg", "Type=Exe\r\n");
   EXPECT_EQ(Run("open G.vbg\n"), (tmp / "s.scn") + ":1: cannot open G.vbg: " + g + ":1: not a project group");
   // A startup project beside another project of the group is inside the group's folders.
-  WriteFile(
-      tmp / "Sub/G.vbg",
+  tmp.Write(
+      "Sub/G.vbg",
       "VBGROUP 5.0\r\nProject=..\\Timesheet\\Other.vbp\r\nStartupProject=..\\timesheet\\Timesheet.vbp\r\n");
   EXPECT_EQ(Run("open Sub/G.vbg\nshow states\n"), "");
-  EXPECT_EQ(Run("open Timesheet\n"), (tmp / "s.scn") + ":1: cannot open Timesheet: " + Win(tmp, "Timesheet") +
-                                         " is a folder, not a regular file");
+  EXPECT_EQ(Run("open Timesheet\n"), (tmp / "s.scn") + ":1: cannot open Timesheet: " +
+                                         tmp.Windows("Timesheet") + " is a folder, not a regular file");
 }
 
 // A FIFO where a project or a group's startup project is expected is refused at once; vbhost
 // runs as a child with a bounded wait, so a reader that blocks fails the test instead of hanging it.
 TEST_F(Runner, AFifoIsRefusedNotWaitedOn) {
   ASSERT_EQ(::mkfifo((tmp / "Pipe.vbp").c_str(), 0600), 0);
-  WriteFile(tmp / "G.vbg", "VBGROUP 5.0\r\nStartupProject=Pipe.vbp\r\n");
+  tmp.Write("G.vbg", "VBGROUP 5.0\r\nStartupProject=Pipe.vbp\r\n");
   for (std::string target : {"Pipe.vbp", "G.vbg"}) {
-    WriteFile(tmp / "s.scn", "open " + target + "\n");
+    tmp.Write("s.scn", "open " + target + "\n");
     testing_support::ChildProcess vbhost(
         {NORB_VBHOST, "run", tmp / "s.scn", "--transcript", tmp / "t.jsonl"});
     auto result = vbhost.Finish(std::chrono::seconds(20));
     EXPECT_EQ(result.exit_code, 2) << target;
     EXPECT_EQ(result.output, "vbhost: " + (tmp / "s.scn") + ":1: cannot open " + target + ": " +
-                                 Win(tmp, "Pipe.vbp") + " is a FIFO, not a regular file\n");
+                                 tmp.Windows("Pipe.vbp") + " is a FIFO, not a regular file\n");
   }
-}
-
-// An entry on a drive that is not mapped costs that entry: it is named with its line, and the
-// project opens with the component missing.
-TEST_F(Runner, AnEntryOnAnUnmappedDriveIsNamedAndTheRestOpens) {
-  WriteFile(tmp / "Timesheet/Timesheet.vbp",
-            "Type=Exe\r\nModule=modRates; modRates.bas\r\nRelatedDoc=Z:\\x.txt\r\n");
-  EXPECT_EQ(Run("open Timesheet/Timesheet.vbp\nshow states\n"), "");
-  std::string vbp = Win(tmp, "Timesheet/Timesheet.vbp");
-  std::string escaped;
-  for (char c : vbp) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-  EXPECT_EQ(out.str(),
-            "{\"event\":\"unresolved\",\"project\":\"" + escaped +
-                "\",\"line\":3,\"entry\":\"RelatedDoc=Z:\\\\x.txt\",\"reason\":\"Path not found\"}\n"
-                "{\"event\":\"states\",\"show\":true,\"components\":{\"modRates\":0,\"x.txt\":0}}\n");
 }
 
 }  // namespace

@@ -1,64 +1,57 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "posix/directory.hpp"
 #include "posix/file_system_posix.hpp"
 #include "posix/path_resolver.hpp"
 #include "posix/short_names.hpp"
+#include "posix/windows_path.hpp"
 #include "tests/support/temp_folder.hpp"
+#include "tests/support/vb_error.hpp"
 #include "vbrt/code_page.hpp"
-#include "vbrt/error.hpp"
 
 namespace posix {
 namespace {
 
+using testing_support::ErrorOf;
 using testing_support::ScopedCwd;
 using testing_support::ScopedEnv;
 using testing_support::TempFolder;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
 
-int ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const vb::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-TEST(DriveMap, ParsesTheEnvironment) {
+TEST(DriveMap, ComesFromTheEnvironment) {
   {
-    ScopedEnv drives("NORB_DRIVES", nullptr);
-    DriveMap map = DriveMap::FromEnvironment();
-    EXPECT_EQ(map.drives().size(), 1u);
-    EXPECT_EQ(map.Folder('c'), "/");
+    ScopedEnv unset("NORB_DRIVES", nullptr);
+    EXPECT_EQ(DriveMap::FromEnvironment().drives(), (std::map<char, std::string>{{'C', "/"}}));
   }
   ScopedEnv drives("NORB_DRIVES", "c:=/;d:=/mnt/data//;;E:=/srv");
   DriveMap map = DriveMap::FromEnvironment();
-  EXPECT_EQ(map.Folder('C'), "/");
-  EXPECT_EQ(map.Folder('D'), "/mnt/data");
+  EXPECT_EQ(map.drives(), (std::map<char, std::string>{{'C', "/"}, {'D', "/mnt/data"}, {'E', "/srv"}}));
   EXPECT_EQ(map.Folder('e'), "/srv");
-  EXPECT_EQ(map.Folder('F'), std::nullopt);
   for (const char* bad : {"C=/", "C:=relative", "1:=/x", "CD:=/x", "C:"}) {
     EXPECT_THROW(DriveMap::Parse(bad), std::invalid_argument) << bad;
   }
 }
 
-TEST(PathResolver, ToWindowsByLongestPrefix) {
+TEST(PathResolver, ToWindowsTakesTheLongestDriveFolder) {
   TempFolder tmp;
-  PathResolver paths(DriveMap::Parse("C:=/;D:=" + tmp / "data" + ";E:=" + tmp / "data/deep"));
-  EXPECT_EQ(paths.ToWindows("/home/ann/app/Main.frm"), "C:\\home\\ann\\app\\Main.frm");
-  EXPECT_EQ(paths.ToWindows(tmp / "data/x/Y.frm"), "D:\\x\\Y.frm");
-  EXPECT_EQ(paths.ToWindows(tmp / "data"), "D:\\");
-  EXPECT_EQ(paths.ToWindows(tmp / "data/deep/z"), "E:\\z");
-  EXPECT_EQ(paths.ToWindows(tmp / "database/z"), "C:" + tmp.Windows().substr(2) + "\\database\\z");
-  EXPECT_EQ(paths.ToWindows(tmp / "data/deep/../x/./y"), "D:\\x\\y");
-  EXPECT_EQ(paths.ToWindows("/"), "C:\\");
-  {
-    ScopedCwd cwd(tmp.MakeDir("data/sub"));
-    EXPECT_EQ(paths.ToWindows("f.txt"), "D:\\sub\\f.txt");
-  }
+  ScopedCwd cwd(tmp.MakeDir("data/sub"));
   // Of two drives on one folder, the earlier letter.
-  PathResolver twice(DriveMap::Parse("F:=" + tmp / "data" + ";D:=" + tmp / "data"));
-  EXPECT_EQ(twice.ToWindows(tmp / "data/x"), "D:\\x");
+  PathResolver paths(DriveMap::Parse("C:=/;F:=" + tmp / "data;D:=" + tmp / "data;E:=" + tmp / "data/deep"));
+  for (const auto& [posix_path, windows] : Pairs{
+           {"/home/ann/app/Main.frm", "C:\\home\\ann\\app\\Main.frm"},
+           {tmp / "data/x/Y.frm", "D:\\x\\Y.frm"},
+           {tmp / "data", "D:\\"},
+           {tmp / "data/deep/z", "E:\\z"},
+           {tmp / "database/z", tmp.Windows("database/z")},
+           {tmp / "data/deep/../x/./y", "D:\\x\\y"},
+           {"/", "C:\\"},
+           {"f.txt", "D:\\sub\\f.txt"},
+       }) {
+    EXPECT_EQ(paths.ToWindows(posix_path), windows) << posix_path;
+  }
   PathResolver only_d(DriveMap::Parse("D:=" + tmp / "data"));
   EXPECT_EQ(ErrorOf([&] { only_d.ToWindows("/etc/passwd"); }), vb::err::PathNotFound);
 }
@@ -68,42 +61,34 @@ TEST(PathResolver, ToPosixFindsNamesAsWindowsWould) {
   tmp.Write("Proj/Form1.frm", "");
   tmp.Write("Proj/FORM1.FRM", "");
   tmp.Write("Proj/Sub Dir/Module.bas", "");
+  ScopedCwd cwd(tmp.MakeDir("data/x"));
   tmp.Write("data/x/y.frm", "");
   PathResolver paths(DriveMap::Parse("c:=/;D:=" + tmp / "data"));
-  std::string proj = tmp.Windows("Proj");
-
-  EXPECT_EQ(paths.ToPosix(proj + "\\Form1.frm"), tmp / "Proj/Form1.frm");  // exact wins
-  EXPECT_EQ(paths.ToPosix(proj + "\\FORM1.FRM"), tmp / "Proj/FORM1.FRM");
-  EXPECT_EQ(paths.ToPosix(proj + "\\form1.Frm"), tmp / "Proj/FORM1.FRM");  // first in byte order
-  EXPECT_EQ(paths.ToPosix(proj + "/SUB DIR\\module.BAS"), tmp / "Proj/Sub Dir/Module.bas");
-  EXPECT_EQ(paths.ToPosix("d:\\X\\Y.FRM"), tmp / "data/x/y.frm");
-  EXPECT_EQ(paths.ToPosix("D:\\"), tmp / "data");
-  EXPECT_EQ(paths.ToPosix("D:\\..\\..\\x\\.\\y.frm"), tmp / "data/x/y.frm");  // ".." stops at the root
-  EXPECT_EQ(paths.ToPosix(proj + "\\Sub Dir\\..\\.\\FORM1.frm"), tmp / "Proj/FORM1.FRM");
-  // Names still to be created are kept as given, below the last folder found.
-  EXPECT_EQ(paths.ToPosix(proj + "\\sub dir\\New Dir\\New.FRM"), tmp / "Proj/Sub Dir/New Dir/New.FRM");
-
-  std::string alias = AliasCandidate("Sub Dir", 1);
-  EXPECT_EQ(paths.ToPosix(proj + "\\" + alias + "\\Module.bas"), tmp / "Proj/Sub Dir/Module.bas");
-  for (char& c : alias) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  EXPECT_EQ(paths.ToPosix(proj + "\\" + alias), tmp / "Proj/Sub Dir");
-
-  {
-    ScopedCwd cwd(tmp / "Proj");
-    EXPECT_EQ(paths.ToPosix("sub dir\\module.bas"), tmp / "Proj/Sub Dir/Module.bas");
-    EXPECT_EQ(paths.ToPosix("..\\PROJ\\Form1.frm"), tmp / "Proj/Form1.frm");
-    EXPECT_EQ(paths.ToPosix("\\etc"), "/etc");  // rooted: the current drive's root
-  }
-  {
-    ScopedCwd cwd(tmp / "data/x");
-    EXPECT_EQ(paths.ToPosix("\\x\\Y.frm"), tmp / "data/x/y.frm");
-    EXPECT_EQ(paths.ToPosix("D:y.frm"), tmp / "data/x/y.frm");  // drive-relative, cwd on D:
+  const std::string proj = tmp.Windows("Proj");
+  for (const auto& [windows, posix_path] : Pairs{
+           {proj + "\\Form1.frm", tmp / "Proj/Form1.frm"},  // the exact name wins
+           {proj + "\\FORM1.FRM", tmp / "Proj/FORM1.FRM"},
+           {proj + "\\form1.Frm", tmp / "Proj/FORM1.FRM"},  // then the first in byte order
+           {proj + "/SUB DIR\\module.BAS", tmp / "Proj/Sub Dir/Module.bas"},
+           {proj + "\\sue389~1\\Module.bas", tmp / "Proj/Sub Dir/Module.bas"},  // an alias leads to its name
+           // Names still to be created are kept as given, below the last folder found.
+           {proj + "\\sub dir\\New Dir\\New.FRM", tmp / "Proj/Sub Dir/New Dir/New.FRM"},
+           {"d:\\X\\Y.FRM", tmp / "data/x/y.frm"},
+           {"D:\\", tmp / "data"},
+           {"D:\\..\\..\\x\\.\\y.frm", tmp / "data/x/y.frm"},  // ".." stops at the root
+           // Relative to the current directory, which lies on D:.
+           {"..\\X\\y.frm", tmp / "data/x/y.frm"},
+           {"\\x\\y.frm", tmp / "data/x/y.frm"},
+           {"D:y.frm", tmp / "data/x/y.frm"},
+           {"C:etc", "/etc"},
+       }) {
+    EXPECT_EQ(paths.ToPosix(windows), posix_path) << windows;
   }
   EXPECT_EQ(ErrorOf([&] { paths.ToPosix("Q:\\x"); }), vb::err::PathNotFound);
 }
 
 // A path as long as the limit is taken, one character more is refused, and so is one holding a
-// NUL, which POSIX would cut short.
+// NUL, which POSIX would cut short; ten million characters are refused before any is looked at.
 TEST(PathResolver, OverlongPathsAndNulsAreRefused) {
   TempFolder tmp;
   PathResolver paths(DriveMap::Parse("C:=/"));
@@ -111,16 +96,13 @@ TEST(PathResolver, OverlongPathsAndNulsAreRefused) {
   while (longest.size() + 2 <= kMaxPathLength) longest += "\\a";
   longest.resize(kMaxPathLength, 'a');
   EXPECT_EQ(ErrorOf([&] { paths.ToPosix(longest); }), 0);
-  EXPECT_EQ(ErrorOf([&] { paths.ToPosix(longest + "a"); }), vb::err::BadFileNameOrNumber);
+  EXPECT_EQ(paths.ToShort(longest + "a"), std::nullopt);
+  for (const std::string& refused :
+       {longest + "a", tmp.Windows("frm") + '\0' + "x.frm", std::string(10'000'000, 'a')}) {
+    EXPECT_EQ(ErrorOf([&] { paths.ToPosix(refused); }), vb::err::BadFileNameOrNumber);
+  }
   EXPECT_EQ(ErrorOf([&] { paths.ToWindows(std::string(kMaxPathLength + 1, '/')); }),
             vb::err::BadFileNameOrNumber);
-  EXPECT_EQ(paths.ToShort(longest + "a"), std::nullopt);
-  std::string with_nul = tmp.Windows("frm") + std::string(1, '\0') + "Timesheet.frm";
-  EXPECT_EQ(ErrorOf([&] { paths.ToPosix(with_nul); }), vb::err::BadFileNameOrNumber);
-  // Ten million characters are refused before any of them is looked at: no waiting here.
-  std::string huge = "C:";
-  while (huge.size() < 10'000'000) huge += "\\a";
-  EXPECT_EQ(ErrorOf([&] { paths.ToPosix(huge); }), vb::err::BadFileNameOrNumber);
 }
 
 // Windows names are in the code page, POSIX names UTF-8; a name the code page cannot spell is
@@ -134,19 +116,9 @@ TEST(PathResolver, NamesCrossBetweenTheCodePageAndUtf8) {
   const std::string cyrillic = tmp.Windows("\xCF\xF0\xEE\xE5\xEA\xF2") + "\\\xCC\xEE\xE4\xF3\xEB\xFC.bas";
 
   ASSERT_EQ(vb::ActiveCodePage().number(), 1252);
-  const std::string alias = ShortNameAmong(ListDirectory(tmp.path()), "Тест Проект");
-  const std::string folder = tmp.Windows() + "\\" + alias;
-  EXPECT_EQ(paths.ToWindows(tmp / "Тест Проект/Größe.bas"), folder +
-                                                                "\\Gr\xF6\xDF"
-                                                                "e.bas");
-  EXPECT_EQ(paths.ToPosix(folder + "\\GR\xD6\xDF"
-                                   "E.BAS"),
-            tmp / "Тест Проект/Größe.bas");  // case aside
-  EXPECT_EQ(files.Dir(folder + "\\gr\xF6\xDF"
-                               "e.bas"),
-            "Gr\xF6\xDF"
-            "e.bas");
-  EXPECT_EQ(files.Dir(tmp.Windows("\xC3\x8F") + "\\x"), "");  // no such folder
+  EXPECT_EQ(paths.ToWindows(tmp / "Тест Проект/Größe.bas"), tmp.Windows("_B8B9~1\\Gr\xF6\xDF\x65.bas"));
+  EXPECT_EQ(paths.ToPosix(tmp.Windows("_b8b9~1\\GR\xD6\xDF\x45.BAS")), tmp / "Тест Проект/Größe.bas");
+  EXPECT_EQ(files.Dir(tmp.Windows("_B8B9~1\\gr\xF6\xDF\x65.bas")), "Gr\xF6\xDF\x65.bas");
   // The same bytes under 1252 are other letters, of a folder that is not there.
   EXPECT_EQ(paths.ToPosix(cyrillic), tmp / "Ïðîåêò/Ìîäóëü.bas");
 
@@ -154,11 +126,86 @@ TEST(PathResolver, NamesCrossBetweenTheCodePageAndUtf8) {
   EXPECT_EQ(paths.ToPosix(cyrillic), tmp / "Проект/Модуль.bas");
   EXPECT_EQ(paths.ToPosix(tmp.Windows("\xEF\xF0\xEE\xE5\xEA\xF2\\\xEC\xEE\xE4\xF3\xEB\xFC.BAS")),
             tmp / "Проект/Модуль.bas");  // проект\модуль.BAS
-  EXPECT_EQ(paths.ToWindows(tmp / "Тест Проект"), tmp.Windows("\xD2\xE5\xF1\xF2 \xCF\xF0\xEE\xE5\xEA\xF2"));
   EXPECT_EQ(paths.ToWindows(tmp / "Тест Проект/Größe.bas"),
-            tmp.Windows("\xD2\xE5\xF1\xF2 \xCF\xF0\xEE\xE5\xEA\xF2") + "\\" +
-                ShortNameAmong(ListDirectory(tmp / "Тест Проект"), "Größe.bas"));
+            tmp.Windows("\xD2\xE5\xF1\xF2 \xCF\xF0\xEE\xE5\xEA\xF2\\GR6015~1.BAS"));
   ASSERT_TRUE(vb::SetActiveCodePage(1252));
+}
+
+TEST(WindowsPath, LexicalWorkAsTheIdeDoesIt) {
+  for (const auto& [got, want] : Pairs{
+           {CombineWindowsPath("C:\\a\\b", "..\\..\\..\\c\\.\\d.frm"), "C:\\c\\d.frm"},
+           {CombineWindowsPath("C:\\a\\b\\", "x/y.bas"), "C:\\a\\b\\x\\y.bas"},
+           {CombineWindowsPath("C:\\a", "d:\\z.frm"), "d:\\z.frm"},
+           {CombineWindowsPath("C:\\a", ".."), "C:\\"},
+           {WindowsFolderOf("C:\\X.VBP"), "C:\\"},
+           {WindowsFolderOf("C:\\a\\b\\File.frm"), "C:\\a\\b"},
+           {WindowsFileNameOf("C:\\a\\File.frm"), "File.frm"},
+           {ExtensionOf("C:\\a.b\\File"), ""},
+           {ExtensionOf("File.frm"), ".frm"},
+           {WithoutExtension("My.File.frm"), "My.File"},
+           {WithoutExtension(".frm"), ".frm"},
+       }) {
+    EXPECT_EQ(got, want);
+  }
+}
+
+TEST(ShortNames, ValidityRules) {
+  for (const char* name :
+       {"A", "form1.frm", "ABCDEFGH", "ABCDEFGH.ABC", "x.y", "0123", "!#$%&'()", "-@^_`{}~.~!#"}) {
+    EXPECT_TRUE(IsValidShortName(name)) << name;
+  }
+  for (char c : std::string(",+;=[] \t/\\\"*?\xe9")) {
+    EXPECT_FALSE(IsValidShortName(std::string("a") + c + "b")) << "'" << c << "'";
+    EXPECT_FALSE(IsValidShortName(std::string("ab.c") + c)) << "'" << c << "'";
+  }
+  for (const char* name :
+       {"", "ABCDEFGHI", "ABCDEFGHI.TXT", "A.ABCD", "A.", ".A", ".profile", "A.B.C", "..", " A"}) {
+    EXPECT_FALSE(IsValidShortName(name)) << name;
+  }
+}
+
+TEST(ShortNames, AliasesAreTheFoldedFnv1aHashOfTheLongName) {
+  const std::pair<std::string, std::string> aliases[] = {
+      {"My File.frm", "MY512F~1.FRM"},    // the example in docs/short-names.md
+      {"a b", "ABE951~1"},                // no dot: no extension
+      {"+++", "_2216~1"},                 // no valid character at all
+      {".bashrc", "BA68CA~1"},            // a leading dot starts no extension
+      {"archive.tar.gz", "ARB129~1.GZ"},  // the last dot counts
+      {"x.frm backup", "XFE2FC~1.FRM"},   // blanks dropped, three kept
+      {"notes.+;", "NOCEE6~1"},           // an extension of nothing valid is none
+      {"\xe9t\xe9 long", "TL1408~1"},
+  };
+  for (const auto& [long_name, alias] : aliases) EXPECT_EQ(AliasCandidate(long_name, 1), alias);
+  EXPECT_EQ(AliasCandidate("My File.frm", 10), "MY512~10.FRM");
+}
+
+TEST(ShortNames, CollisionsTakeTheNextNumber) {
+  // A real 8.3 sibling owns the alias (case aside), so the long name moves on to ~2.
+  EXPECT_EQ(ShortNameAmong({"My File.frm", "my512f~1.frm"}, "My File.frm"), "MY512F~2.FRM");
+  // Two long names of one hash: the earlier in byte order keeps ~1, whatever the listing order.
+  EXPECT_EQ(ShortNameAmong({"My File 287.frm", "My File 156.frm"}, "My File 156.frm"), "MY8616~1.FRM");
+  EXPECT_EQ(ShortNameAmong({"My File 156.frm", "My File 287.frm"}, "My File 156.frm"), "MY8616~1.FRM");
+  const std::vector<std::string> siblings{"My File 287.frm", "My File 156.frm", "my8616~2.frm"};
+  EXPECT_EQ(ShortNameAmong(siblings, "My File 287.frm"), "MY8616~3.FRM");
+  EXPECT_EQ(LongNameOfAlias(siblings, "my8616~3.frm"), "My File 287.frm");
+  EXPECT_EQ(LongNameOfAlias(siblings, "MY8616~2.FRM"), std::nullopt);  // a real name, not an alias
+}
+
+TEST(ShortNames, EveryAliasIsValidUniqueAndLeadsBack) {
+  const std::vector<std::string> siblings({"My File.frm", "my file.frm", "a,b.txt", "x+y=z", "[draft]",
+                                           ".hidden", "+++", "---", "a.b.c.d", "two  blanks .bas",
+                                           "caf\xe9.frm", "CON", "report.markdown", "Report.markdown",
+                                           "ok.txt", "OK2.TXT", "~"});
+  std::set<std::string> upper;
+  for (const auto& [long_name, short_name] : AssignShortNames(siblings)) {
+    EXPECT_TRUE(IsValidShortName(short_name)) << short_name;
+    std::string key = short_name;
+    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(upper.insert(key).second) << "duplicate " << short_name;
+    EXPECT_EQ(LongNameOfAlias(siblings, short_name),
+              short_name == long_name ? std::nullopt : std::optional(long_name));
+    EXPECT_EQ(ShortNameAmong(siblings, long_name), short_name);
+  }
 }
 
 }  // namespace

@@ -4,17 +4,44 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <set>
 #include <thread>
 
+#include "posix/command_line.hpp"
 #include "posix/shell_posix.hpp"
 #include "tests/support/temp_folder.hpp"
-#include "vbrt/error.hpp"
+#include "tests/support/vb_error.hpp"
 
 namespace posix {
 namespace {
 
 using testing_support::Contents;
+using testing_support::ErrorOf;
 using testing_support::TempFolder;
+
+TEST(CommandLine, TheLongestPrefixNamingAProgramWins) {
+  const std::set<std::string_view> planted{R"(C:\Program)", R"(C:\Program Files\x\WNORB16)", R"(C:\a b  c)"};
+  // The program found, then each argument in brackets; "" when no program is found.
+  auto split = [&](std::string_view text) {
+    CommandLine line = SplitCommandLine(text, [&](std::string_view path) -> std::optional<std::string> {
+      return planted.count(path) != 0 ? std::optional("<" + std::string(path) + ">") : std::nullopt;
+    });
+    for (const std::string& argument : line.arguments) line.program += "[" + argument + "]";
+    return line.program.starts_with('<') ? line.program : "";
+  };
+  const std::pair<std::string, std::string> cases[] = {
+      {R"(C:\Program Files\x\WNORB16 -L)", R"(<C:\Program Files\x\WNORB16>[-L])"},
+      {R"(  C:\Program Files\y\Other -L  two  )", R"(<C:\Program>[Files\y\Other][-L][two])"},
+      {R"(C:\a b  c "" pre"fix and"post "unterminated x)",
+       R"(<C:\a b  c>[][prefix andpost][unterminated x])"},
+      {R"("C:\Program Files\x\WNORB16" -L "a b")", R"(<C:\Program Files\x\WNORB16>[-L][a b])"},
+      {R"("C:\Program Files\y\Other" -L)", ""},  // a quoted name is the name: no shorter one is tried
+      {R"(C:\Nothing\Here -L)", ""},
+      {"   ", ""},
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(split(text), shown) << text;
+}
 
 // A program that records its arguments, standard input, window style and pid in `marker`,
 // which appears whole or not at all.
@@ -25,30 +52,14 @@ std::string Recorder(const std::string& marker) {
          marker + ".part' && mv '" + marker + ".part' '" + marker + "'\n";
 }
 
-// Waits for a file to appear; gives up after a generous bound so a lost child fails, not hangs.
-bool AppearsWithin(const std::string& file, std::chrono::seconds bound) {
-  for (auto end = std::chrono::steady_clock::now() + bound; std::chrono::steady_clock::now() < end;) {
-    if (access(file.c_str(), F_OK) == 0) return true;
+// Polls `done` for a generous while, so that a lost child fails the test instead of hanging it.
+bool Eventually(const std::function<bool()>& done) {
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+       std::chrono::steady_clock::now() < end;) {
+    if (done()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
-}
-
-bool GoneWithin(pid_t pid, std::chrono::seconds bound) {
-  for (auto end = std::chrono::steady_clock::now() + bound; std::chrono::steady_clock::now() < end;) {
-    if (kill(pid, 0) != 0) return true;  // a zombie would still answer
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
-int ErrorOf(ShellPosix& shell, const std::string& line, int style = platform::vbNormalFocus) {
-  try {
-    shell.Run(line, style);
-  } catch (const vb::Error& e) {
-    return e.number();
-  }
-  return 0;
 }
 
 TEST(ShellPosix, RunsTheLongestPrefixAsARealProcess) {
@@ -57,38 +68,35 @@ TEST(ShellPosix, RunsTheLongestPrefixAsARealProcess) {
   tmp.Write("Program Files/x/wnorb16.exe", Recorder(tmp / "marker"), 0755);
   ShellPosix shell{PathResolver(DriveMap())};
 
-  EXPECT_EQ(shell.FindProgram(tmp.Windows("PROGRAM FILES/X/WNORB16")), tmp / "Program Files/x/wnorb16.exe");
-  double pid = shell.Run(tmp.Windows("Program Files/x/WNORB16") + R"( -L "two words"  C:\x)",
-                         platform::vbMinimizedNoFocus);
-  ASSERT_GT(pid, 0);
-  ASSERT_TRUE(AppearsWithin(tmp / "marker", std::chrono::seconds(20)));
-  EXPECT_EQ(Contents(tmp / "marker"),
-            "[-L][two words][C:\\x]\nstyle=6\npid=" + std::to_string(static_cast<pid_t>(pid)) + "\n");
-  EXPECT_TRUE(GoneWithin(static_cast<pid_t>(pid), std::chrono::seconds(20))) << "left a zombie";
-  EXPECT_NE(access((tmp / "planted").c_str(), F_OK), 0);
+  const auto pid = static_cast<pid_t>(shell.Run(
+      tmp.Windows("Program Files/x/WNORB16") + R"( -L "two words"  C:\x)", platform::vbMinimizedNoFocus));
+  ASSERT_TRUE(Eventually([&] { return access((tmp / "marker").c_str(), F_OK) == 0; }));
+  EXPECT_EQ(Contents(tmp / "marker"), "[-L][two words][C:\\x]\nstyle=6\npid=" + std::to_string(pid) + "\n");
+  EXPECT_TRUE(Eventually([&] { return kill(pid, 0) != 0; })) << "left a zombie";  // a zombie still answers
 
   // Quoted, the planted file is what the line names.
-  double planted = shell.Run("\"" + tmp.Windows("program.EXE") + "\" a", platform::vbHide);
-  ASSERT_TRUE(AppearsWithin(tmp / "planted", std::chrono::seconds(20)));
-  EXPECT_EQ(Contents(tmp / "planted"),
-            "[a]\nstyle=0\npid=" + std::to_string(static_cast<pid_t>(planted)) + "\n");
+  const auto planted =
+      static_cast<pid_t>(shell.Run("\"" + tmp.Windows("program.EXE") + "\" a", platform::vbHide));
+  ASSERT_TRUE(Eventually([&] { return access((tmp / "planted").c_str(), F_OK) == 0; }));
+  EXPECT_EQ(Contents(tmp / "planted"), "[a]\nstyle=0\npid=" + std::to_string(planted) + "\n");
 }
 
 TEST(ShellPosix, FailuresToStartAreFileNotFound) {
   TempFolder tmp;
   tmp.Write("plain.exe", Recorder(tmp / "never"), 0644);
   tmp.Write("garbage.exe", "\177ELF? not really", 0755);
+  tmp.Write("ok.exe", "#!/bin/sh\n", 0755);
   tmp.MakeDir("folder.exe");
   ShellPosix shell{PathResolver(DriveMap())};
-  EXPECT_EQ(ErrorOf(shell, tmp.Windows("missing") + " -L"), vb::err::FileNotFound);
-  EXPECT_EQ(ErrorOf(shell, tmp.Windows("plain")), vb::err::FileNotFound);
-  EXPECT_EQ(ErrorOf(shell, tmp.Windows("garbage.exe")), vb::err::FileNotFound);
-  EXPECT_EQ(ErrorOf(shell, tmp.Windows("folder")), vb::err::FileNotFound);
-  EXPECT_EQ(ErrorOf(shell, "Q:\\WNORB16 -L"), vb::err::FileNotFound);
-  EXPECT_EQ(ErrorOf(shell, "  "), vb::err::InvalidProcedureCall);
-  tmp.Write("ok.exe", "#!/bin/sh\n", 0755);
-  EXPECT_EQ(ErrorOf(shell, tmp.Windows("ok"), 5), vb::err::InvalidProcedureCall);
-  EXPECT_EQ(access((tmp / "never").c_str(), F_OK), -1);
+  for (const std::string& line :
+       {tmp.Windows("missing") + " -L", tmp.Windows("plain"), tmp.Windows("garbage.exe"),
+        tmp.Windows("folder"), std::string("Q:\\WNORB16 -L")}) {
+    EXPECT_EQ(ErrorOf([&] { shell.Run(line, platform::vbNormalFocus); }), vb::err::FileNotFound) << line;
+  }
+  EXPECT_EQ(ErrorOf([&] { shell.Run("  ", platform::vbNormalFocus); }), vb::err::InvalidProcedureCall);
+  EXPECT_EQ(ErrorOf([&] { shell.Run(tmp.Windows("ok"), 5); }),
+            vb::err::InvalidProcedureCall);  // no such style
+  EXPECT_NE(access((tmp / "never").c_str(), F_OK), 0);
 }
 
 }  // namespace

@@ -11,13 +11,12 @@ namespace testing_support {
 inline std::string LongTrunkArchive(int revisions) {
   std::string deltas, texts;
   for (int r = revisions; r >= 1; --r) {
-    const std::string rev = "1." + std::to_string(r);
-    const int s = r - 1;
+    const int s = r - 1;  // seconds after the first revision
     char date[32];
     std::snprintf(date, sizeof date, "2024.01.%02d.%02d.%02d.%02d", 1 + s / 86400, s / 3600 % 24, s / 60 % 60,
                   s % 60);
-    deltas += rev + "\ndate\t" + date + ";\tauthor ann;\tstate Exp;\nbranches;\nnext\t" +
-              (r > 1 ? "1." + std::to_string(r - 1) : "") + ";\n\n";
+    const std::string rev = "1." + std::to_string(r), next = r > 1 ? "1." + std::to_string(r - 1) : "";
+    deltas += rev + "\ndate\t" + date + ";\tauthor ann;\tstate Exp;\nbranches;\nnext\t" + next + ";\n\n";
     texts += rev + "\nlog\n@change " + std::to_string(r) + "\n@\ntext\n@" +
              (r == revisions ? "last\n" : "d1 1\na1 1\nline " + std::to_string(r) + "\n") + "@\n\n";
   }

@@ -3,12 +3,12 @@
 #pragma once
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -16,10 +16,8 @@ namespace testing_support {
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "norbvb5-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+  TempFolder() : path_((std::filesystem::temp_directory_path() / "norbvb5-test-XXXXXX").string()) {
+    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   }
   ~TempFolder() {
     std::error_code ec;
@@ -45,11 +43,10 @@ class TempFolder {
 
   // Writes a file, making its folders; answers its path.
   std::string Write(const std::string& relative, const std::string& contents, mode_t mode = 0644) const {
-    std::string file = *this / relative;
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
-    std::ofstream(file, std::ios::binary) << contents;
-    chmod(file.c_str(), mode);
-    return file;
+    std::filesystem::create_directories(std::filesystem::path(*this / relative).parent_path());
+    std::ofstream(*this / relative, std::ios::binary) << contents;
+    chmod((*this / relative).c_str(), mode);
+    return *this / relative;
   }
 
   std::string MakeDir(const std::string& relative) const {
@@ -63,15 +60,11 @@ class TempFolder {
 
 inline std::string Contents(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline mode_t Mode(const std::string& file) {
-  struct stat st {};
-  stat(file.c_str(), &st);
-  return st.st_mode & 07777;
+  return static_cast<mode_t>(std::filesystem::status(file).permissions() & std::filesystem::perms::mask);
 }
 
 // Copies a sample tree, writable, as a checkout would have it.
@@ -83,30 +76,18 @@ inline void CopyTree(const std::string& from, const std::string& to) {
   }
 }
 
-// Restores an environment variable when the test is done with it.
+// Sets an environment variable (null: unsets it) and restores it when the test is done with it.
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
-    had_ = std::getenv(name) != nullptr;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
+    value != nullptr ? setenv(name, value, 1) : unsetenv(name);
   }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_.c_str(), old_.c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
+  ~ScopedEnv() { old_ ? setenv(name_.c_str(), old_->c_str(), 1) : unsetenv(name_.c_str()); }
 
  private:
   std::string name_;
-  std::string old_;
-  bool had_ = false;
+  std::optional<std::string> old_;
 };
 
 // Changes the current directory for one test.

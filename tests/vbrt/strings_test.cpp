@@ -2,73 +2,56 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "tests/support/vb_error.hpp"
 #include "vbrt/code_page.hpp"
-#include "vbrt/error.hpp"
 
 namespace {
 
-int ErrorOf(auto&& f) {
-  try {
-    f();
-  } catch (const vb::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
+TEST(Strings, AnswerAsVbDoes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {vb::Trim("  a b  "), "a b"},
+      {vb::LTrim("  a "), "a "},
+      {vb::RTrim("   "), ""},
+      // Tabs, line ends and NUL are not blanks: the short-name helpers keep the NUL on purpose.
+      {vb::Trim(std::string("\tx\r\n\0   ", 8)), std::string("\tx\r\n\0", 5)},
+      {vb::Mid("abcdef", 3), "cdef"},
+      {vb::Mid("abcdef", 3, 2), "cd"},
+      {vb::Mid("abc", 5), ""},  // a start past the end gives ""
+      {vb::Mid("abc", 99, 2), ""},
+      {vb::Mid("abc", 2, 99), "bc"},
+      {vb::Left("abc", 5), "abc"},
+      {vb::Right("abc", 2), "bc"},
+      {vb::Right("abc", 7), "abc"},
+      {vb::Chr(255), "\xFF"},
+      {std::to_string(vb::InStr("", "")), "0"},
+      {std::to_string(vb::InStr("abc", "")), "1"},
+      {std::to_string(vb::InStr(3, "abcabc", "a")), "4"},
+      {std::to_string(vb::InStr(6, "abcabc", "c")), "6"},         // from the last character
+      {std::to_string(vb::InStr("is Checked", "checked")), "0"},  // exact case
+      {std::to_string(vb::InStrRev("a\\b\\c", "\\")), "4"},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].first, cases[i].second) << i;
 
-TEST(Strings, TrimRemovesBlanksOnly) {
-  EXPECT_EQ(vb::Trim("  a b  "), "a b");
-  EXPECT_EQ(vb::LTrim("  a "), "a ");
-  EXPECT_EQ(vb::RTrim("  a "), "  a");
-  // Tabs, line ends and NUL are not blanks: the short-name helpers keep the NUL on purpose.
-  EXPECT_EQ(vb::Trim("\tx\r\n"), "\tx\r\n");
-  EXPECT_EQ(vb::Trim(std::string("C:\\A\\B\0   ", 10)), std::string("C:\\A\\B\0", 7));
-  EXPECT_EQ(vb::Trim("    "), "");
-  EXPECT_EQ(vb::RTrim("   "), "");
-}
-
-TEST(Strings, InStrIsOneBasedAndZeroWhenAbsent) {
-  EXPECT_EQ(vb::InStr("abc\\def", "\\"), 4);
-  EXPECT_EQ(vb::InStr("abc", "x"), 0);
-  EXPECT_EQ(vb::InStr("", "x"), 0);
-  EXPECT_EQ(vb::InStr("abc", ""), 1);
-  EXPECT_EQ(vb::InStr(3, "abcabc", "a"), 4);
-  EXPECT_EQ(vb::InStr(7, "abcabc", "a"), 0);
-  EXPECT_EQ(vb::InStr("is Checked", "checked"), 0);  // exact case
-  EXPECT_EQ(ErrorOf([] { vb::InStr(0, "abc", "a"); }), 5);
-  EXPECT_EQ(vb::InStrRev("a\\b\\c", "\\"), 4);
-}
-
-TEST(Strings, MidLeftRightRaiseFiveWhereVbDoes) {
-  EXPECT_EQ(vb::Mid("abcdef", 3), "cdef");
-  EXPECT_EQ(vb::Mid("abcdef", 3, 2), "cd");
-  EXPECT_EQ(vb::Mid("abc", 4), "");  // a start past the end gives ""
-  EXPECT_EQ(vb::Mid("abc", 99, 2), "");
-  EXPECT_EQ(vb::Mid("abc", 2, 99), "bc");
-  EXPECT_EQ(vb::Left("abc", 5), "abc");
-  EXPECT_EQ(vb::Right("abc", 2), "bc");
-  EXPECT_EQ(vb::Right("abc", 7), "abc");
-  EXPECT_EQ(vb::Left("abc", vb::Len("abc") - 1), "ab");
-
-  EXPECT_EQ(ErrorOf([] { vb::Mid("abc", 0); }), 5);
-  EXPECT_EQ(ErrorOf([] { vb::Mid("abc", 1, -1); }), 5);
-  // Dropping a character of an empty string: several algorithms stop on exactly this.
-  std::string empty;
-  EXPECT_EQ(ErrorOf([&] { vb::Left(empty, vb::Len(empty) - 1); }), 5);
-  EXPECT_EQ(ErrorOf([&] { vb::Right(empty, -1); }), 5);
-  EXPECT_EQ(ErrorOf([] { vb::Space(-1); }), 5);
-  EXPECT_EQ(vb::Chr(255), "\xFF");
-  EXPECT_EQ(ErrorOf([] { vb::Chr(256); }), 5);
+  // Dropping a character of an empty string raises 5: several algorithms stop on exactly this.
+  const std::function<void()> invalid[] = {
+      [] { vb::InStr(0, "abc", "a"); },
+      [] { vb::Mid("abc", 0); },
+      [] { vb::Mid("abc", 1, -1); },
+      [] { vb::Left("", vb::Len("") - 1); },
+      [] { vb::Right("", -1); },
+      [] { vb::Space(-1); },
+      [] { vb::Chr(256); },
+  };
+  for (const auto& call : invalid) EXPECT_EQ(testing_support::ErrorOf(call), 5) << &call - invalid;
 }
 
 TEST(Strings, CaseMappingFollowsTheActiveCodePage) {
   ASSERT_EQ(vb::ActiveCodePage().number(), 1252);
-  EXPECT_EQ(vb::LCase("Is Checked Out TO You"), "is checked out to you");
-  EXPECT_EQ(vb::UCase("no lock file"), "NO LOCK FILE");
-  EXPECT_EQ(vb::UCase("\xE9t\xE9"), "\xC9T\xC9");                // été
+  EXPECT_EQ(vb::UCase("a1_~\xE9t\xE9"), "A1_~\xC9T\xC9");        // été
   EXPECT_EQ(vb::LCase("\xD7\xF7"), "\xD7\xF7");                  // × and ÷ are not letters
   EXPECT_EQ(vb::UCase("\xFF\x9A\xDF\xB5"), "\x9F\x8A\xDF\xB5");  // ÿ š to Ÿ Š; ß and µ have none here
-  EXPECT_EQ(vb::UCase("a1_~"), "A1_~");
   EXPECT_EQ(vb::LCase("AZ@["), "az@[");  // the letters' edges, and the characters beside them
 
   ASSERT_TRUE(vb::SetActiveCodePage(1251));
@@ -82,18 +65,46 @@ TEST(Strings, CaseMappingFollowsTheActiveCodePage) {
   EXPECT_EQ(vb::ActiveCodePage().number(), 1252);
 }
 
+TEST(CodePage, EveryTableRoundTripsThroughUtf8) {
+  std::string all;
+  for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+  for (int number : {1250, 1251, 1252}) {
+    const vb::CodePage* page = vb::CodePage::Find(number);
+    ASSERT_NE(page, nullptr) << number;
+    EXPECT_EQ(page->FromUtf8(page->ToUtf8(all)), all) << number;
+  }
+  const vb::CodePage& latin = *vb::CodePage::Find(1252);
+  const vb::CodePage& cyrillic = *vb::CodePage::Find(1251);
+  EXPECT_EQ(latin.ToUtf8("Gr\xF6\xDF\x65 \x96 \x80"), "Größe – €");
+  EXPECT_EQ(cyrillic.ToUtf8("\xD2\xE5\xF1\xF2 \xB9"), "Тест №");
+  EXPECT_EQ(cyrillic.FromUtf8("Тест Проект"), "\xD2\xE5\xF1\xF2 \xCF\xF0\xEE\xE5\xEA\xF2");
+  // What a code page cannot hold, and what is not UTF-8, is no text of it.
+  EXPECT_EQ(latin.FromUtf8("Тест"), std::nullopt);
+  EXPECT_EQ(latin.FromUtf8("ok \xFF"), std::nullopt);
+  EXPECT_EQ(latin.FromUtf8("\xC0\xAF"), std::nullopt);      // an overlong "/"
+  EXPECT_EQ(latin.FromUtf8("\xED\xA0\x80"), std::nullopt);  // a surrogate
+  EXPECT_EQ(latin.FromUtf8Lossy("Тест.bas \xFF"), "????.bas \xFF");
+}
+
+TEST(CodePage, FileNamesCompareAsWindowsComparesThem) {
+  EXPECT_TRUE(vb::Utf8EqualsIgnoringCase("größe.BAS", "Größe.bas"));
+  EXPECT_TRUE(vb::Utf8EqualsIgnoringCase("тест проект", "ТЕСТ ПРОЕКТ"));
+  EXPECT_FALSE(vb::Utf8EqualsIgnoringCase("Grösse.bas", "Größe.bas"));
+  EXPECT_FALSE(vb::Utf8EqualsIgnoringCase("Größe.bas", "Größe.bas2"));
+  EXPECT_TRUE(vb::Utf8EqualsIgnoringCase("a\xFF", "A\xFF"));  // not UTF-8: bytes, ASCII case aside
+  EXPECT_FALSE(vb::Utf8EqualsIgnoringCase("\xE9", "\xC9"));
+}
+
 TEST(Errors, NumbersCarryVbDescriptions) {
-  EXPECT_EQ(vb::Description(5), "Invalid procedure call or argument");
-  EXPECT_EQ(vb::Description(53), "File not found");
-  EXPECT_EQ(vb::Description(282), "No foreign application responded to a DDE initiate");
-  EXPECT_EQ(vb::Description(285), "Foreign application won't perform DDE method or operation");
-  EXPECT_EQ(vb::Description(286), "Timeout while waiting for DDE response");
-  EXPECT_EQ(vb::Description(293), "DDE method invoked with no channel open");
-  EXPECT_EQ(vb::Description(91), "Object variable or With block variable not set");
-  EXPECT_EQ(vb::Description(31999), "Application-defined or object-defined error");
-  vb::Error e(70);
-  EXPECT_EQ(e.number(), 70);
-  EXPECT_EQ(e.description(), "Permission denied");
+  const std::pair<int, std::string> texts[] = {
+      {5, "Invalid procedure call or argument"},
+      {53, "File not found"},
+      {282, "No foreign application responded to a DDE initiate"},
+      {285, "Foreign application won't perform DDE method or operation"},
+      {286, "Timeout while waiting for DDE response"},
+      {293, "DDE method invoked with no channel open"},
+  };
+  for (const auto& [number, text] : texts) EXPECT_EQ(vb::Error(number).description(), text);
   EXPECT_EQ(vb::Error(1000, "own text").description(), "own text");
 }
 

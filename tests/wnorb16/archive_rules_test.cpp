@@ -6,175 +6,108 @@ namespace {
 
 using namespace std::string_literals;
 
-bool BinaryArchive(const std::string& archive) {
-  return Contents(archive).find("\nexpand\t@b@;") != std::string::npos;
-}
-
+// New files, and archives made before without -kb (plain ci, so no work file is left), which are
+// made binary before the engine writes the work file: a companion by its name, another by a NUL.
 TEST_F(EngineTest, FilesThatAreNotTextComeBackByteForByte) {
   // Keywords RCS would expand, a NUL byte, a CR LF: a companion file's offsets must survive.
-  const std::string frx = "lt\0\x01$Id$ $Log$\r\n$Revision$ end\n"s;
-  const std::string gif = "GIF89a\0\0$Id$\n"s;
-  Write("FORM1.FRX", frx);
-  Write("LOGO.GIF", gif);
-  Write("MODULE1.BAS", "' $Revision$\n");
-  const std::string files = Windows("FORM1.FRX") + "," + Windows("LOGO.GIF") + "," + Windows("MODULE1.BAS");
-  EXPECT_EQ(StatusLines(Run("UW " + files))[0], "3 of 3 files updated");
-  EXPECT_EQ(Contents(Path("FORM1.FRX")), frx);
-  EXPECT_EQ(Contents(Path("LOGO.GIF")), gif);
-  EXPECT_TRUE(BinaryArchive(Archive("FORM1.FRX")));
-  EXPECT_TRUE(BinaryArchive(Archive("LOGO.GIF")));
-  EXPECT_FALSE(BinaryArchive(Archive("MODULE1.BAS")));  // text keeps its keywords
-  EXPECT_EQ(Contents(Path("MODULE1.BAS")).substr(0, 13), "' $Revision: ");
-  Write("TEXTUAL.FRX", "$Id$\n");  // a companion is binary by its name, NUL or not
-  Run("UW " + Windows("TEXTUAL.FRX"));
-  EXPECT_TRUE(BinaryArchive(Archive("TEXTUAL.FRX")));
-
-  EXPECT_EQ(StatusLines(Run("EW " + files))[0], "3 of 3 files extracted");
-  EXPECT_EQ(Contents(Path("FORM1.FRX")), frx);
-  Write("FORM1.FRX", frx + "$Log$\n");
-  EXPECT_EQ(StatusLines(Run("UW " + Windows("FORM1.FRX")))[0], "1 of 1 files updated");
-  EXPECT_EQ(Contents(Path("FORM1.FRX")), frx + "$Log$\n");
-  EXPECT_EQ(StatusLines(Run("UDW " + Windows("LOGO.GIF")))[0], "1 of 1 files updated");
-  EXPECT_EQ(Contents(Path("LOGO.GIF")), gif);
-
-  // Archives made before without -kb (plain ci, so no work file is left): made binary before the
-  // engine writes the work file, the companion by its name, the other by the NUL in its archive.
-  Write("OLD.FRX", frx);
-  Rcs("ci", {"-i", "-t-x", "-mold", Archive("OLD.FRX"), Path("OLD.FRX")});
-  Write("OLD.DAT", gif);
-  Rcs("ci", {"-i", "-t-x", "-mold", Archive("OLD.DAT"), Path("OLD.DAT")});
-  EXPECT_EQ(StatusLines(Run("EBW " + Windows("OLD.FRX") + "," + Windows("OLD.DAT")))[0],
-            "2 of 2 files extracted");
-  EXPECT_EQ(Contents(Path("OLD.FRX")), frx);
-  EXPECT_EQ(Contents(Path("OLD.DAT")), gif);
-  EXPECT_TRUE(BinaryArchive(Archive("OLD.FRX")));
-  EXPECT_TRUE(BinaryArchive(Archive("OLD.DAT")));
-}
-
-TEST_F(EngineTest, AnArchiveBesideTheFileIsTheFilesArchiveThoughAnRcsFolderExists) {
-  const std::string beside = tmp_ / "proj/B.FRM,v";
-  Write("B.FRM", "b\n");
-  Rcs("ci", {"-u", "-i", "-t-x", "-mb", beside, Path("B.FRM")});
-  Rcs("co", {"-l", beside, Path("B.FRM")}, "bob");
-  const std::string b = Windows("B.FRM");
-  EXPECT_TRUE(Run("T " + b).starts_with(b + " is checked out to someone else\r\n"));
-
-  Write("B.FRM", "ann's own copy\n");
-  EXPECT_EQ(Run("UW " + b), "0 of 1 files updated\r\n" + b + ": checked out to bob; left alone\r\n");
-  EXPECT_FALSE(std::filesystem::exists(Archive("B.FRM")));
-
-  Rcs("rcs", {"-u", beside}, "bob");
-  Write("B.FRM", "b\n", 0444);
-  EXPECT_EQ(StatusLines(Run("EW " + b))[1], b + ": revision 1.1 extracted and locked");
-  EXPECT_NE(Contents(beside).find("ann:1.1;"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(Archive("B.FRM")));
-}
-
-class CentralArchivesTest : public EngineTest {
- protected:
-  CentralArchivesTest() {
-    tmp_.MakeDir("ARCH");
-    tmp_.Write("WNORB.INI", "[Engine]\nArchives=" + tmp_.Windows("ARCH") + "\n");
+  const std::string frx = "lt\0\x01$Id$ $Log$\r\n$Revision$ end\n"s, gif = "GIF89a\0\0$Id$\n"s;
+  const struct {
+    std::string name, contents;
+    bool old, binary;
+  } cases[] = {
+      {"FORM1.FRX", frx, false, true},        {"LOGO.GIF", gif, false, true},
+      {"TEXTUAL.FRX", "$Id$\n", false, true}, {"MODULE1.BAS", "' $Revision$\n", false, false},
+      {"OLD.FRX", frx, true, true},           {"OLD.DAT", gif, true, true},
+  };
+  std::string names;
+  for (const auto& c : cases) {
+    Write(c.name, c.contents);
+    if (c.old) Rcs("ci", {"-i", "-t-x", "-mold", Archive(c.name), Path(c.name)});
+    names += (names.empty() ? "" : ",") + Windows(c.name);
   }
-  // The engine of `user`, whose home folder is home/<user>, on the one WNORB.INI.
-  std::unique_ptr<Engine> EngineOf(const std::string& user) {
-    EngineSetup setup;
-    setup.ini_path = tmp_ / "WNORB.INI";
+  EXPECT_EQ(StatusLines(Run("UW " + names))[0], "4 of 6 files updated");
+  EXPECT_EQ(StatusLines(Run("EW " + names))[0], "6 of 6 files extracted");
+  for (const auto& c : cases) {
+    EXPECT_EQ(Contents(Archive(c.name)).find("\nexpand\t@b@;") != std::string::npos, c.binary) << c.name;
+    EXPECT_TRUE(!c.binary || Contents(Path(c.name)) == c.contents) << c.name;
+  }
+  EXPECT_EQ(Contents(Path("MODULE1.BAS")).substr(0, 13), "' $Revision: ");  // text keeps its keywords
+}
+
+// One WNORB.INI with a central archive folder, and an engine for each user whose home folder
+// is home/<user>: copies of one project meet, projects with the same names never.
+TEST_F(EngineTest, CopiesOfOneProjectMeetAndProjectsWithTheSameNamesNever) {
+  tmp_.MakeDir("ARCH");
+  tmp_.Write("WNORB.INI", "[Engine]\nArchives=" + tmp_.Windows("ARCH") + "\n");
+  auto ask = [&](const std::string& user, const std::string& command, const std::string& name) {
+    EngineSetup setup = Setup();
     setup.login_name = user;
     setup.home_folder = tmp_.MakeDir("home/" + user);
-    setup.lock_wait = std::chrono::milliseconds(300);
-    return std::make_unique<Engine>(std::move(setup));
+    return Engine(std::move(setup)).Execute(command + " " + tmp_.Windows("home/" + user + "/" + name));
+  };
+  for (const char* name : {"vb/app/Form1.frm", "vb/app/sub/Form1.frm", "vb/other/Form1.frm"}) {
+    tmp_.Write("home/ann/"s + name, name);
+    EXPECT_EQ(StatusLines(ask("ann", "UW", name))[0], "1 of 1 files updated");
+    EXPECT_TRUE(std::filesystem::exists(tmp_ / ("ARCH/"s + name + ",v"))) << name;
   }
-  std::string Home(const std::string& user, const std::string& name) const {
-    return tmp_.Windows("home/" + user + "/" + name);
-  }
-  std::string WriteHome(const std::string& user, const std::string& name, const std::string& contents,
-                        mode_t mode = 0644) {
-    return tmp_.Write("home/" + user + "/" + name, contents, mode);
-  }
-};
-
-TEST_F(CentralArchivesTest, CopiesOfOneProjectMeetAndProjectsWithTheSameNamesNever) {
-  auto ann = EngineOf("ann");
-  auto bob = EngineOf("bob");
-  WriteHome("ann", "vb/app/Form1.frm", "app form\n");
-  WriteHome("ann", "vb/app/About.frm", "app about\n");
-  WriteHome("ann", "vb/app/sub/About.frm", "sub about\n");
-  WriteHome("ann", "vb/other/Form1.frm", "other form\n");
-  const std::string app_form = Home("ann", "vb\\app\\Form1.frm");
-  const std::string other_form = Home("ann", "vb\\other\\Form1.frm");
-  EXPECT_EQ(StatusLines(ann->Execute("UW " + app_form + "," + Home("ann", "vb\\app\\About.frm") + "," +
-                                     Home("ann", "vb\\app\\sub\\About.frm") + "," + other_form))[0],
-            "4 of 4 files updated");
-  for (const char* archive :
-       {"vb/app/Form1.frm,v", "vb/app/About.frm,v", "vb/app/sub/About.frm,v", "vb/other/Form1.frm,v"}) {
-    EXPECT_TRUE(std::filesystem::exists(tmp_ / ("ARCH/"s + archive))) << archive;
-  }
-
   // bob's copy of app, in his own home folder, meets ann's archives.
-  WriteHome("bob", "vb/app/Form1.frm", "bob's stale copy\n", 0444);
-  const std::string bobs_form = Home("bob", "vb\\app\\Form1.frm");
-  EXPECT_EQ(bob->Execute("T " + bobs_form), bobs_form + " is not checked out\r\n");
-  EXPECT_EQ(StatusLines(bob->Execute("EW " + bobs_form))[1],
-            bobs_form + ": revision 1.1 extracted and locked");
-  EXPECT_EQ(Contents(tmp_ / "home/bob/vb/app/Form1.frm"), "app form\n");
-  EXPECT_TRUE(ann->Execute("T " + app_form).starts_with(app_form + " is checked out to someone else\r\n"));
-  EXPECT_EQ(ann->Execute("T " + other_form), other_form + " is not checked out\r\n");
-  EXPECT_EQ(StatusLines(ann->Execute("EW " + other_form))[1],
-            other_form + ": revision 1.1 extracted and locked");
-  EXPECT_EQ(Contents(tmp_ / "home/ann/vb/other/Form1.frm"), "other form\n");
+  tmp_.Write("home/bob/vb/app/Form1.frm", "bob's stale copy\n", 0444);
+  EXPECT_EQ(StatusLines(ask("bob", "EW", "vb/app/Form1.frm"))[1],
+            tmp_.Windows("home/bob/vb/app/Form1.frm") + ": revision 1.1 extracted and locked");
+  EXPECT_EQ(Contents(tmp_ / "home/bob/vb/app/Form1.frm"), "vb/app/Form1.frm");
+  EXPECT_NE(ask("ann", "T", "vb/app/Form1.frm").find(" is checked out to someone else\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(ask("ann", "T", "vb/other/Form1.frm").ends_with(" is not checked out\r\n"));
 }
 
-TEST_F(CentralArchivesTest, AFlatArchiveMovesOnceToItsProjectAndTheProjectsFolderIsASetting) {
-  tmp_.Write("WNORB.INI",
-             "[Engine]\nArchives=" + tmp_.Windows("ARCH") + "\nProjects=" + tmp_.Windows("work") + "\n");
-  tmp_.Write("work/app/MAIN.BAS", "main\n");
-  Rcs("ci", {"-u", "-i", "-t-x", "-mflat", tmp_ / "ARCH/MAIN.BAS,v", tmp_ / "work/app/MAIN.BAS"});
-  Rcs("rcs", {"-l", tmp_ / "ARCH/MAIN.BAS,v"}, "bob");
-  const std::string main = tmp_.Windows("work\\app\\MAIN.BAS");
-  EXPECT_TRUE(Run("T " + main).starts_with(main + " is checked out to someone else\r\n"));
-  EXPECT_FALSE(std::filesystem::exists(tmp_ / "ARCH/MAIN.BAS,v"));
-  EXPECT_NE(Contents(tmp_ / "ARCH/app/MAIN.BAS,v").find("bob:1.1;"), std::string::npos);
-
-  // Another project's file of the same name finds no history of its own.
-  tmp_.Write("work/other/MAIN.BAS", "other\n");
-  EXPECT_EQ(Run("T " + tmp_.Windows("work\\other\\MAIN.BAS")),
-            tmp_.Windows("work\\other\\MAIN.BAS") + ": NO LOCK FILE\r\n");
-
-  // A file right in the projects folder is inside it.
-  tmp_.Write("work/TOP.BAS", "top\n");
-  EXPECT_EQ(StatusLines(Run("UW " + tmp_.Windows("work\\TOP.BAS")))[0], "1 of 1 files updated");
-  EXPECT_TRUE(std::filesystem::exists(tmp_ / "ARCH/TOP.BAS,v"));
-
-  // Outside the projects folder a file has no place in the archive folder.
+// Where a file's archive is: an existing one beside the file before the RCS folder, a flat one in
+// the archive folder moved once to its project; a relative archive folder keeps, below it, the
+// folders its path still climbs out of once resolved within itself.
+TEST_F(EngineTest, EachFileFindsOrMakesItsArchiveWhereTheSettingsSay) {
+  const std::string arch = "Archives=" + tmp_.Windows("ARCH") + "\nProjects=" + tmp_.Windows("work") + "\n";
+  const struct {
+    std::string ini, file, existing, archive;
+  } cases[] = {
+      {"", "proj/B.FRM", "proj/B.FRM,v", "proj/B.FRM,v"},
+      {"Archives=..\\STORE\n", "proj/A.FRM", "", "STORE/proj/A.FRM,v"},
+      {"Archives=..\\STORE\n", "proj2/A.FRM", "", "STORE/proj2/A.FRM,v"},
+      {"Archives=X\\..\\..\\ARC\n", "proj/forms/MAIN.FRM", "", "proj/ARC/forms/MAIN.FRM,v"},
+      {arch, "work/app/MAIN.BAS", "ARCH/MAIN.BAS,v", "ARCH/app/MAIN.BAS,v"},
+      {arch, "work/other/MAIN.BAS", "", "ARCH/other/MAIN.BAS,v"},  // no history of app's namesake
+      {arch, "work/TOP.BAS", "", "ARCH/TOP.BAS,v"},                // right in the projects folder
+  };
+  tmp_.MakeDir("ARCH");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ini + c.file);
+    tmp_.Write("WNORB.INI", "[Engine]\n" + c.ini);
+    tmp_.Write(c.file, c.file + "\n");
+    if (!c.existing.empty()) Rcs("ci", {"-l", "-i", "-t-x", "-mx", tmp_ / c.existing, tmp_ / c.file});
+    const std::string name = tmp_.Windows(c.file);
+    EXPECT_EQ(Run("UW " + name),
+              "1 of 1 files updated\r\n" + name +
+                  (c.existing.empty() ? ": archive created with revision 1.1; work file read-only\r\n"
+                                      : ": unchanged; revision 1.1 kept, lock released\r\n"));
+    EXPECT_NE(Contents(tmp_ / c.archive).find(c.file + "\n"), std::string::npos);
+    EXPECT_EQ(std::filesystem::exists(tmp_ / c.existing), c.existing.empty() || c.existing == c.archive);
+  }
+  EXPECT_FALSE(std::filesystem::exists(Archive("B.FRM")));
   Write("A.FRM", "a\n");
   EXPECT_EQ(Run("UW " + Windows("A.FRM")),
             "ERROR: " + Windows("A.FRM") + " is outside the projects folder " + tmp_.Windows("work") +
                 " (Projects=), whose layout the archive folder keeps; nothing was done\r\n");
 }
 
-// A relative archive folder keeps, below it, the folders its path climbs out of: only what is
-// left climbing once the path is resolved within itself counts.
-TEST_F(EngineTest, ARelativeArchivesFolderKeepsTheFoldersItClimbsOutOf) {
-  tmp_.Write("WNORB.INI", "[Engine]\nArchives=X\\..\\..\\ARC\n");
-  Write("forms/MAIN.FRM", "main\n");
-  EXPECT_EQ(StatusLines(Run("UW " + Windows("forms\\MAIN.FRM")))[0], "1 of 1 files updated");
-  EXPECT_TRUE(std::filesystem::exists(Path("ARC/forms/MAIN.FRM,v")));
-}
-
 TEST_F(EngineTest, AVanishedArchiveFolderIsAnErrorNotANewHistory) {
   tmp_.Write("WNORB.INI",
              "[Engine]\nArchives=" + tmp_.Windows("share\\rcs") + "\nProjects=" + tmp_.Windows() + "\n");
   Write("A.FRM", "a\n");
-  const std::string refused =
-      "ERROR: the archive folder " + tmp_.Windows("share\\rcs") +
-      " (Archives=) does not exist; is its drive or share there? Nothing was done\r\n";
-  EXPECT_EQ(Run("T " + Windows("A.FRM")), refused);
-  EXPECT_EQ(Run("UW " + Windows("A.FRM")), refused);
-  EXPECT_EQ(Run("L " + Windows("A.FRM")), refused);
+  for (const char* command : {"T ", "UW ", "L "}) {
+    EXPECT_EQ(Run(command + Windows("A.FRM")),
+              "ERROR: the archive folder " + tmp_.Windows("share\\rcs") +
+                  " (Archives=) does not exist; is its drive or share there? Nothing was done\r\n");
+  }
   EXPECT_FALSE(std::filesystem::exists(tmp_ / "share"));
   EXPECT_FALSE(ReadOnly(Path("A.FRM")));
-
   // Once it is there, only the folders below it are made.
   tmp_.MakeDir("share/rcs");
   EXPECT_EQ(StatusLines(Run("UW " + Windows("A.FRM")))[0], "1 of 1 files updated");

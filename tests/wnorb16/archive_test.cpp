@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "wnorb16/command_words.hpp"
+#include "wnorb16/engine_server.hpp"
 #include "wnorb16/rcs/rcs_archive.hpp"
 
 namespace wnorb16::rcs {
@@ -56,9 +57,8 @@ TEST(Archive, ReadsLocksDeltasAndLogs) {
 }
 
 TEST(Archive, RevisionsCompareByNumber) {
-  EXPECT_LT(CompareRevisions("1.9", "1.10"), 0);
-  EXPECT_LT(CompareRevisions("1.10", "2.1"), 0);
-  EXPECT_LT(CompareRevisions("2.1", "2.1.1.1"), 0);
+  for (auto [lower, higher] : {std::pair{"1.9", "1.10"}, {"1.10", "2.1"}, {"2.1", "2.1.1.1"}})
+    EXPECT_LT(CompareRevisions(lower, higher), 0) << lower;
   EXPECT_EQ(CompareRevisions("1.01", "1.1"), 0);
   EXPECT_EQ(RevisionDepth("1.2.3.4"), 4);
 }
@@ -79,6 +79,23 @@ TEST(CommandWords, OptionLettersInAnyOrderAndCase) {
             std::vector<std::string>{"fixed it, twice"});
   EXPECT_TRUE(std::get<Command>(ParseCommand("COMMENT")).names.empty());
   EXPECT_EQ(std::get<CommandError>(ParseCommand("EQW x")).reason, "unknown option \"Q\" in EQW");
+  // Logged and published cut, never half a character.
+  EXPECT_EQ(CommandAsShown("T C:\\" + std::string(10 * 1024 * 1024, 'a')),
+            "T C:\\" + std::string(195, 'a') + "... (10,485,765 bytes)");
+  EXPECT_EQ(CommandAsShown(std::string(199, 'a') + "\xC3\xA9" + std::string(3 << 20, 'b')),
+            std::string(199, 'a') + "... (3,145,929 bytes)");
+}
+
+// What an engine window would show goes to everyone; a lock pass's queries do not.
+TEST(EngineServer, OutcomesArePublishedForWhatChangesFilesOrReportsAndForEveryError) {
+  const std::vector<std::pair<std::string, bool>> commands = {
+      {"EW A.BAS", true}, {"UW A.BAS", true},   {"-C A.BAS", true},  {"CONFIG", true},
+      {"T A.BAS", false}, {"G2LOCKING", false}, {"CD C:\\X", false}, {"L A.BAS", false}};
+  for (const auto& [command, published] : commands) {
+    EXPECT_EQ(IsPublishedOutcome(command, "fine\r\n"), published) << command;
+    EXPECT_TRUE(IsPublishedOutcome(command, "ERROR: no\r\n")) << command;
+  }
+  EXPECT_EQ(OutcomeText("UW A.BAS", "1 of 1 files updated\r\n"), "> UW A.BAS\r\n1 of 1 files updated\r\n");
 }
 
 }  // namespace

@@ -7,94 +7,82 @@
 namespace testing_support {
 namespace {
 
-// Every subset of `letters`, in their order.
-std::vector<std::string> Subsets(const std::string& letters) {
-  std::vector<std::string> subsets;
-  for (unsigned mask = 0; mask < (1u << letters.size()); ++mask) {
-    std::string subset;
-    for (std::size_t i = 0; i < letters.size(); ++i) {
-      if ((mask & (1u << i)) != 0) subset += letters[i];
-    }
-    subsets.push_back(subset);
-  }
-  return subsets;
-}
-
-bool Has(const std::string& options, char letter) { return options.find(letter) != std::string::npos; }
-
 class CombinationTest : public EngineTest {
  protected:
-  // The lock state as the lock query tells it: the revision the user holds, or "".
-  std::string OwnLock(const std::string& name) {
-    std::vector<std::string> lines = StatusLines(Run("T " + Windows(name)));
-    if (lines[0] != Windows(name) + " is checked out to you") return "";
-    return lines.back().substr(lines.back().rfind(' ') + 1);
-  }
-  // Archives of `names` with revision 1.1 holding `contents`, in one run of ci.
-  void ArchiveAll(const std::vector<std::string>& names, const std::string& contents) {
-    std::vector<std::string> arguments{"-u", "-i", "-t-test", "-minitial"};
+  // Per subset of `letters` (bit i of its index holds letter i) two files, named by `prefixes`
+  // and the index, archived with revision 1.1 holding `contents` and locked by the user.
+  std::vector<std::string> Prepare(const std::string& letters, const std::string (&prefixes)[2],
+                                   const std::string& contents) {
+    std::vector<std::string> names, arguments{"-l", "-i", "-t-test", "-minitial"};
+    for (unsigned i = 0; i < (1u << letters.size()); ++i) {
+      std::string options;
+      for (std::size_t l = 0; l < letters.size(); ++l)
+        options += (i & (1u << l)) != 0 ? letters.substr(l, 1) : "";
+      options_.push_back(options);
+      for (const auto& prefix : prefixes) names.push_back(prefix + std::to_string(i) + ".BAS");
+    }
     for (const auto& name : names) {
       Write(name, contents);
       arguments.insert(arguments.end(), {Archive(name), Path(name)});
     }
     Rcs("ci", arguments);
+    return names;
   }
-  void RunOnAll(const std::string& program, std::vector<std::string> arguments,
-                const std::vector<std::string>& names) {
-    for (const auto& name : names) arguments.insert(arguments.end(), {Archive(name), Path(name)});
-    Rcs(program, arguments);
+  // The revision the user holds as the lock query tells it, or "".
+  std::string OwnLock(const std::string& name) {
+    std::vector<std::string> lines = StatusLines(Run("T " + Windows(name)));
+    if (lines[0] != Windows(name) + " is checked out to you") return "";
+    return lines.back().substr(lines.back().rfind(' ') + 1);
   }
+  static bool Has(const std::string& options, char letter) {
+    return options.find(letter) != std::string::npos;
+  }
+
+  std::vector<std::string> options_;
 };
 
 TEST_F(CombinationTest, EveryCheckOutCombination) {
-  const std::vector<std::string> combinations = Subsets("BFRS");
   // Per combination a work file older than the archive's latest revision and one newer, both
   // read-only; the archives hold 1.1 "one" and 1.2 "two".
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < combinations.size(); ++i) {
-    names.push_back("OLD" + std::to_string(i) + ".BAS");
-    names.push_back("NEW" + std::to_string(i) + ".BAS");
+  const std::vector<std::string> names = Prepare("BFRS", {"OLD", "NEW"}, "one\n");
+  std::vector<std::string> arguments{"-u", "-mtwo"};
+  for (const auto& name : names) {
+    Write(name, "two\n");
+    arguments.insert(arguments.end(), {Archive(name), Path(name)});
   }
-  ArchiveAll(names, "one\n");
-  RunOnAll("co", {"-l"}, names);
-  for (const auto& name : names) Write(name, "two\n");
-  RunOnAll("ci", {"-u", "-mtwo"}, names);
-  for (std::size_t i = 0; i < combinations.size(); ++i) {
-    Write(names[2 * i], "stale\n", 0444);
-    std::filesystem::last_write_time(Path(names[2 * i]),
+  Rcs("ci", arguments);
+  for (std::size_t i = 0; i < names.size(); i += 2) {
+    Write(names[i], "stale\n", 0444);
+    std::filesystem::last_write_time(Path(names[i]),
                                      std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
-    Write(names[2 * i + 1], "newer\n", 0444);
+    Write(names[i + 1], "newer\n", 0444);
   }
 
-  for (std::size_t i = 0; i < combinations.size(); ++i) {
-    const std::string& options = combinations[i];
+  for (std::size_t i = 0; i < options_.size(); ++i) {
+    const std::string& options = options_[i];
     SCOPED_TRACE("E" + options + "W");
     if (Has(options, 'S')) Run("VERSION 1.1");
     const std::string revision = Has(options, 'S') ? "1.1" : "1.2";
-    const std::string stored = Has(options, 'S') ? "one\n" : "two\n";
     const std::vector<std::string> lines =
         StatusLines(Run("E" + options + "W " + Windows(names[2 * i]) + "," + Windows(names[2 * i + 1])));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], std::string(Has(options, 'F') ? "1" : "2") + " of 2 files extracted");
     for (int n = 0; n < 2; ++n) {
       const std::string& name = names[2 * i + n];
-      const std::string before = n == 0 ? "stale\n" : "newer\n";
-      std::string line, contents, lock;
+      std::string line, contents = n == 0 ? "stale\n" : "newer\n", lock;
       bool read_only = true;
       if (n == 1 && Has(options, 'F')) {
         line = "work file is up to date; not extracted";
-        contents = before;
       } else if (Has(options, 'B')) {  // B wins over R: a read-only copy, no lock
         line = "revision " + revision + " extracted read-only" +
                (Has(options, 'R') ? " (B wins over R: no lock taken)" : "");
-        contents = stored;
+        contents = Has(options, 'S') ? "one\n" : "two\n";
       } else if (Has(options, 'R')) {
         line = "revision " + revision + " locked; work file not touched";
-        contents = before;
         lock = revision;
       } else {
         line = "revision " + revision + " extracted and locked";
-        contents = stored;
+        contents = Has(options, 'S') ? "one\n" : "two\n";
         lock = revision;
         read_only = false;
       }
@@ -107,19 +95,12 @@ TEST_F(CombinationTest, EveryCheckOutCombination) {
 }
 
 TEST_F(CombinationTest, EveryCheckInCombination) {
-  const std::vector<std::string> combinations = Subsets("DFKMSB");
   // Per combination a file changed under the user's lock and one left as it was checked out.
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < combinations.size(); ++i) {
-    names.push_back("CHG" + std::to_string(i) + ".BAS");
-    names.push_back("SAME" + std::to_string(i) + ".BAS");
-  }
-  ArchiveAll(names, "v1\n");
-  RunOnAll("co", {"-l"}, names);
-  for (std::size_t i = 0; i < combinations.size(); ++i) Write(names[2 * i], "v2\n");
+  const std::vector<std::string> names = Prepare("DFKMSB", {"CHG", "SAME"}, "v1\n");
+  for (std::size_t i = 0; i < names.size(); i += 2) Write(names[i], "v2\n");
 
-  for (std::size_t i = 0; i < combinations.size(); ++i) {
-    const std::string& options = combinations[i];
+  for (std::size_t i = 0; i < options_.size(); ++i) {
+    const std::string& options = options_[i];
     SCOPED_TRACE("U" + options + "W");
     if (Has(options, 'S')) Run("VERSION 7.5");
     const bool discard = Has(options, 'D'), keep = Has(options, 'K');

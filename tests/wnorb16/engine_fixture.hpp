@@ -22,20 +22,12 @@ using namespace wnorb16;
 
 inline bool ReadOnly(const std::string& file) { return (Mode(file) & 0200) == 0; }
 
-// Splits a status text at CR LF, checking that every line is so ended.
+// Splits a status text at CR LF, checking that it ends so.
 inline std::vector<std::string> StatusLines(const std::string& status) {
+  EXPECT_TRUE(status.ends_with("\r\n")) << status;
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < status.size()) {
-    auto end = status.find("\r\n", start);
-    if (end == std::string::npos) {
-      ADD_FAILURE() << "line without CR LF in: " << status;
-      lines.push_back(status.substr(start));
-      break;
-    }
-    lines.push_back(status.substr(start, end - start));
-    start = end + 2;
-  }
+  for (std::size_t at = 0, end; (end = status.find("\r\n", at)) != std::string::npos; at = end + 2)
+    lines.push_back(status.substr(at, end - at));
   return lines;
 }
 
@@ -62,15 +54,15 @@ class EngineTest : public ::testing::Test {
 
   // The engine, made on first use so a test can write WNORB.INI first.
   Engine& engine() {
-    if (!engine_) engine_ = MakeEngine();
+    if (!engine_) engine_ = std::make_unique<Engine>(Setup());
     return *engine_;
   }
-  std::unique_ptr<Engine> MakeEngine() {
+  EngineSetup Setup() const {
     EngineSetup setup;
     setup.ini_path = tmp_ / "WNORB.INI";
     setup.login_name = kUser;
     setup.lock_wait = std::chrono::milliseconds(300);
-    return std::make_unique<Engine>(std::move(setup));
+    return setup;
   }
 
   std::string Run(const std::string& command) { return engine().Execute(command); }

@@ -1,0 +1,313 @@
+// The add-in's two links over D-Bus against servers of ours, and a published application as
+// anyone on the bus sees it (busctl talks to it; it will not share its name or publish names
+// D-Bus cannot carry); each test on a private bus of its own.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "dde/dbus_server.hpp"
+#include "dde/dbus_transport.hpp"
+#include "dde/private_bus.hpp"
+#include "dde/text_box_link.hpp"
+#include "tests/dde/child_process.hpp"
+#include "tests/dde/raised.hpp"
+#include "tests/dde/session_bus_at.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing_support;
+using Strings = std::vector<std::string>;
+
+// The server the tests talk to, shaped like the engine: WNORB16 with topics frmMain (commands)
+// and frmCmd (commands, and the status item txtStatus, "Ready" at first). Every command sets the
+// status twice, "Busy" and then "done <command>", so a client sees whether it got every update
+// and in order; commands beginning "NO" set "refused <command>" and are refused, "THROW" makes
+// the handler throw, "SLEEP <ms>" sleeps before it answers.
+std::shared_ptr<dde::ServerApplication> MakeTestEngine() {
+  auto engine = std::make_shared<dde::ServerApplication>("WNORB16");
+  dde::ServerTopic& main = engine->AddTopic("frmMain");
+  dde::ServerTopic& cmd = engine->AddTopic("frmCmd");
+  cmd.AddItem("txtStatus", "Ready");
+  auto handler = [&cmd](std::string_view command) {
+    if (command == "THROW") throw std::runtime_error("handler failed");
+    if (command.starts_with("SLEEP "))
+      std::this_thread::sleep_for(std::stoi(std::string(command.substr(6))) * 1ms);
+    const bool taken = !command.starts_with("NO");
+    if (taken) cmd.SetItem("txtStatus", "Busy");
+    cmd.SetItem("txtStatus", (taken ? "done " : "refused ") + std::string(command));
+    return taken;
+  };
+  main.SetExecuteHandler(handler);
+  cmd.SetExecuteHandler(handler);
+  return engine;
+}
+
+// The test engine published on the bus at `address` and served by Run on a thread of its own.
+class ServerThread {
+ public:
+  explicit ServerThread(const std::string& address) : server_(engine_, address) { Start(); }
+  ~ServerThread() { Halt(); }
+  // Runs `work` on the application while the server is halted, as the engine does between executes.
+  void Do(const std::function<void(dde::ServerApplication&)>& work) {
+    Halt();
+    work(*engine_);
+    Start();
+  }
+
+ private:
+  void Start() {
+    thread_ = std::thread([this] { server_.Run(); });
+  }
+  void Halt() {
+    server_.Stop();
+    thread_.join();
+  }
+  std::shared_ptr<dde::ServerApplication> engine_ = MakeTestEngine();
+  dde::DbusServer server_;
+  std::thread thread_;
+};
+
+// The add-in's two links on its hidden form: commands to frmMain, the status from frmCmd.
+struct Links {
+  dde::TextBoxLink command, status;
+  explicit Links(dde::Transport& transport)
+      : command(transport, "frmDDE", "Text1"), status(transport, "frmDDE", "Text2") {
+    command.SetLinkTopic("WNORB16|frmMain");
+    status.SetLinkTopic("WNORB16|frmCmd");
+    status.SetLinkItem("txtStatus");
+  }
+  void Connect() {
+    command.SetLinkMode(dde::vbLinkManual);
+    status.SetLinkMode(dde::vbLinkAutomatic);
+  }
+};
+
+// Pumps until `done` holds; false when it does not within a few seconds.
+bool Eventually(dde::Transport* transport, auto done) {
+  for (auto until = std::chrono::steady_clock::now() + 5s; std::chrono::steady_clock::now() < until;) {
+    if (transport) transport->Pump();
+    if (done()) return true;
+    std::this_thread::sleep_for(1ms);
+  }
+  return false;
+}
+
+class DbusLink : public testing::Test {
+ protected:
+  dde::PrivateBus bus_;
+  dde::DbusTransport transport_{bus_.Address()};
+};
+
+// The launched engine comes up only once a link waits for it: the launch race, every time. Then
+// an execute's status updates have arrived in order when it returns, failures raise, and of two
+// clients each is told and reads only its own answers; a change outside an execute is everyone's;
+// a client that leaves the bus leaves nothing behind in the server.
+TEST_F(DbusLink, AnInitiateWaitsForALaunchedServerWhoseUpdatesArriveInOrderAndEachClientHasItsOwn) {
+  Strings awaited;
+  std::unique_ptr<ServerThread> engine;
+  transport_.OnAwait([&](std::string_view application) {
+    awaited.emplace_back(application);
+    if (application == "WNORB16" && !engine) engine = std::make_unique<ServerThread>(bus_.Address());
+  });
+  Links links(transport_);
+  EXPECT_EQ(RaisedBy([&] { links.Connect(); }), kNoResponse);
+  EXPECT_TRUE(awaited.empty());
+  // Launched: the first link waits for it, the second finds it there.
+  transport_.ServerLaunched();
+  links.Connect();
+  EXPECT_EQ(awaited, Strings{"WNORB16"});
+  // A launch whose program never serves stalls the links after it once, not each.
+  transport_.ServerLaunched();
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("OTHER", "frmMain"); }), kNoResponse);
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("OTHER", "frmCmd"); }), kNoResponse);
+  EXPECT_EQ(awaited, (Strings{"WNORB16", "OTHER"}));
+
+  EXPECT_EQ(links.status.Text(), "Ready");
+  auto status = transport_.Initiate("WNORB16", "frmCmd");
+  Strings seen;
+  EXPECT_EQ(status->Advise("txtStatus", [&](const std::string& v) { seen.push_back(v); }), "Ready");
+  // No pump in between: the execute itself delivered both changes, in order.
+  links.command.LinkExecute("G2LOCKING");
+  EXPECT_EQ(seen, (Strings{"Busy", "done G2LOCKING"}));
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("NOT THIS"); }), kRefused);
+  EXPECT_EQ(links.status.Text(), "refused NOT THIS");
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("THROW"); }), kRefused);
+  // The bus would cut a command at a NUL and the engine act on another file: refused, never sent.
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute(std::string("T frm\0Timesheet.frm", 20)); }), kRefused);
+  status->Execute("CONFIG");
+  EXPECT_EQ(links.status.Text(), "done CONFIG");
+
+  auto other_transport = std::make_unique<dde::DbusTransport>(bus_.Address());
+  auto other = std::make_unique<Links>(*other_transport);
+  other->Connect();
+  for (int round = 0; round < 3; ++round) {
+    links.command.LinkExecute("T mine");
+    other->command.LinkExecute("T other");
+    EXPECT_EQ(links.status.Text(), "done T mine");
+    EXPECT_EQ(other->status.Text(), "done T other");
+    EXPECT_EQ(status->Request("txtStatus"), "done T mine");
+  }
+  auto own_values = [&] {
+    std::size_t n = 0;
+    engine->Do(
+        [&](dde::ServerApplication& app) { n = app.FindTopic("frmCmd")->FindItem("txtStatus")->own.size(); });
+    return n;
+  };
+  EXPECT_EQ(own_values(), 2u);
+  other.reset();
+  other_transport.reset();
+  EXPECT_TRUE(Eventually(nullptr, [&] { return own_values() == 1; }));
+
+  // A change between executes waits for a pump; a dropped conversation hears nothing more.
+  engine->Do([&](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", "Idle"); });
+  EXPECT_EQ(seen.back(), "done T mine");
+  EXPECT_TRUE(Eventually(&transport_, [&] { return links.status.Text() == "Idle"; }));
+  EXPECT_EQ(seen.back(), "Idle");
+  EXPECT_EQ(status->Request("txtStatus"), "Idle");
+  status.reset();
+  links.command.LinkExecute("AFTER");
+  EXPECT_EQ(seen.back(), "Idle");
+
+  // A slow server times out, its late answer still arrives, and the link survives.
+  transport_.SetCallTimeout(200ms);
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("SLEEP 600"); }),
+            (Raised{286, "Timeout while waiting for DDE response"}));
+  EXPECT_TRUE(Eventually(&transport_, [&] { return links.status.Text() == "done SLEEP 600"; }));
+  links.command.LinkExecute("NEXT");
+  EXPECT_EQ(links.status.Text(), "done NEXT");
+
+  links.status.SetLinkItem("txtNone");
+  EXPECT_EQ(RaisedBy([&] { links.status.SetLinkMode(dde::vbLinkAutomatic); }), kRefused);
+  EXPECT_EQ(links.status.LinkMode(), dde::vbLinkNone);
+  // A topic the server lacks, another spelling of a name (the bus is case-sensitive), names
+  // D-Bus cannot carry, an application nobody serves.
+  for (const std::string name : {"WNORB16|frmNone", "wnorb16|frmMain", "WNORB16|FRMMAIN", "WNORB 16|frmMain",
+                                 "|frmMain", "WNORB16|", "WNORB16|frm/Main", "OTHER|frmMain"}) {
+    const auto bar = name.find('|');
+    EXPECT_EQ(RaisedBy([&] { transport_.Initiate(name.substr(0, bar), name.substr(bar + 1)); }), kNoResponse)
+        << name;
+  }
+}
+
+// A server that leaves, or is killed in the middle of an execute, quits its conversations: an
+// error, never a hang. A new server under the same name is another partner: the old
+// conversations stay dead until the links initiate anew. That one is of another D-Bus library:
+// python3-dbus offers no Properties interface unless its author writes one, and answers "no such
+// method" for an object path it does not export.
+TEST_F(DbusLink, AServerThatGoesQuitsItsConversationsAndOneOfAnotherLibraryServesTheLinks) {
+  auto engine = std::make_unique<ServerThread>(bus_.Address());
+  Links links(transport_);
+  links.Connect();
+  auto request = transport_.Initiate("WNORB16", "frmCmd");
+  engine.reset();
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kQuit);
+  EXPECT_EQ(RaisedBy([&] { request->Request("txtStatus"); }), kQuit);
+
+  ChildProcess server({PYTHON3, PYTHON_TOPIC_SERVER, bus_.Address()});
+  ASSERT_EQ(server.ReadLine(20s), "serving");
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kQuit);
+  EXPECT_EQ(links.status.Text(), "Ready");
+  links.Connect();
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("NO WAY"); }), kRefused);
+  EXPECT_EQ(links.status.Text(), "refused NO WAY");
+  links.command.LinkExecute("CONFIG");
+  EXPECT_EQ(links.status.Text(), "done CONFIG");
+  // Topics decided by their Execute alone: one whose library routes calls by signature is there
+  // too; an object that is no topic, and a path the server does not export, are not.
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("WNORB16", "frmSig"); }), kNothing);
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("WNORB16", "frmOther"); }), kNoResponse);
+  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("WNORB16", "frmNone"); }), kNoResponse);
+
+  // A bound for a failure of the transport to notice the death, far above what it needs.
+  transport_.SetCallTimeout(20s);
+  std::thread killer([&] {
+    EXPECT_EQ(server.ReadLine(10s), "hanging");
+    server.Kill();
+  });
+  const auto raised = RaisedBy([&] { links.command.LinkExecute("HANG"); });
+  killer.join();
+  EXPECT_EQ(raised, kQuit);
+  EXPECT_EQ(links.status.Text(), "done CONFIG");
+}
+
+// busctl talks to a published application as anyone on the bus does; a private bus is private
+// also from its other clients: none may read commands sent to another.
+TEST(DbusServer, BusctlExecutesAndReadsItemsAndNoClientOverhearsAnother) {
+  dde::PrivateBus bus;
+  ServerThread engine(bus.Address());
+  ChildProcess listener(
+      {PYTHON3, "-c",
+       "import sys, dbus, dbus.mainloop.glib; from gi.repository import GLib\n"
+       "dbus.mainloop.glib.DBusGMainLoop(set_as_default=True); bus = dbus.bus.BusConnection(sys.argv[1])\n"
+       "bus.add_match_string(\"eavesdrop=true,type='method_call',interface='dde.Topic'\")\n"
+       "heard, loop = [], GLib.MainLoop(); bus.add_message_filter(lambda c, m: "
+       "heard.append(m.get_member()))\n"
+       "print('listening', flush=True); GLib.timeout_add(1500, loop.quit); loop.run()\n"
+       "print(heard.count('Execute'))\n",
+       bus.Address()});
+  ASSERT_EQ(listener.ReadLine(20s), "listening");
+  // Its exit code, a blank, and what it wrote.
+  auto busctl = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"busctl", "--address=" + bus.Address()});
+    const auto got = ChildProcess(std::move(args)).Finish(10s);
+    return std::to_string(got.exit_code) + " " + got.output;
+  };
+  EXPECT_EQ(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "G2LOCKING"}), "0 ");
+  // The answer went to that busctl; this one is another client and reads its own value.
+  EXPECT_EQ(busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"}), "0 s \"Ready\"\n");
+  EXPECT_THAT(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "NO SUCH"}),
+              testing::MatchesRegex("[1-9][0-9]* .*frmMain refused the command.*"));
+  // Every topic is there to find, each with the execute method; only frmCmd has items.
+  EXPECT_EQ(busctl({"tree", "--list", "dde.WNORB16"}), "0 /\n/frmCmd\n/frmMain\n");
+  EXPECT_THAT(busctl({"introspect", "--xml-interface", "dde.WNORB16", "/frmMain"}),
+              testing::AllOf(testing::HasSubstr("<method name=\"Execute\">"),
+                             testing::Not(testing::HasSubstr("dde.Items"))));
+  EXPECT_EQ(listener.Finish(20s).output, "0\n");
+}
+
+// One server per name, only names the bus can carry. The user's session bus, pointed elsewhere
+// for the test: one that cannot be reached answers 282, and the next initiate tries again.
+TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryAndTheSessionBusIsTriedAgain) {
+  dde::PrivateBus bus;
+  auto first = std::make_unique<dde::DbusServer>(MakeTestEngine(), bus.Address());
+  EXPECT_EQ(first->BusName(), "dde.WNORB16");
+  EXPECT_THROW(dde::DbusServer(MakeTestEngine(), bus.Address()), dde::ApplicationRunning);
+  // The name is free again once its server has gone; a stop before the run makes it return at once.
+  first.reset();
+  first = std::make_unique<dde::DbusServer>(MakeTestEngine(), bus.Address());
+  first->Stop();
+  first->Run();
+  auto named = [](std::string application, std::string topic, std::string item) {
+    auto app = std::make_shared<dde::ServerApplication>(std::move(application));
+    app->AddTopic(std::move(topic)).AddItem(std::move(item));
+    return app;
+  };
+  for (auto app : {named("WN 16", "frmMain", "txtStatus"), named("16WN", "frmMain", "txtStatus"),
+                   named("WNORB16", "frm.Main", "txtStatus"), named("WNORB16", "frmMain", "txt-Status")}) {
+    EXPECT_THROW(dde::DbusServer(app, bus.Address()), std::invalid_argument) << app->Name();
+  }
+  EXPECT_NO_THROW(dde::DbusServer(named("WN_16", "frm_Main", "txt_Status"), bus.Address()));
+
+  dde::DbusTransport session;
+  {
+    SessionBusAt nowhere("unix:path=/nonexistent/dde-test-bus");
+    EXPECT_THROW(dde::DbusServer{MakeTestEngine()}, std::runtime_error);
+    EXPECT_EQ(RaisedBy([&] { session.Initiate("WNORB16", "frmMain"); }), kNoResponse);
+    EXPECT_EQ(RaisedBy([&] { session.Pump(); }), kNothing);
+  }
+  SessionBusAt private_bus(bus.Address());
+  first.reset();
+  ServerThread engine(bus.Address());
+  EXPECT_EQ(RaisedBy([&] { session.Initiate("WNORB16", "frmMain"); }), kNothing);
+}
+
+}  // namespace

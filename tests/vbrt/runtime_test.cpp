@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "tests/fakes/fake_services.hpp"
+#include "tests/support/vb_error.hpp"
+#include "vbrt/common_controls.hpp"
+#include "vbrt/forms.hpp"
+#include "vbrt/on_error.hpp"
+#include "vbrt/process.hpp"
+
+namespace {
+
+using Log = std::vector<std::string>;
+using testing_support::ErrorOf;
+
+TEST(OnError, EachPolicyGoesOnWhereVbDoes) {
+  Log log;
+  auto note = [&](const char* text) { return [&log, text] { log.push_back(text); }; };
+  // A callee without a trap: its failing statement abandons the rest of it, and the caller's
+  // trap takes the error.
+  auto callee = [&] {
+    auto step = vb::OnError::None();
+    step(note("callee 1"));
+    step([] { vb::Raise(9); });
+    step(note("never"));
+  };
+  auto resume = vb::OnError::ResumeNext();
+  resume(note("one"));
+  resume(callee);
+  auto report =
+      vb::OnError::Report([&](const vb::Error& e) { log.push_back("Check_Out -- " + e.description()); });
+  report([] { vb::Raise(285); });
+  report(note("reload"));
+  report([] { throw std::bad_alloc(); });
+  vb::TrapAndExit(callee, [&](const vb::Error& e) { log.push_back(e.description()); });
+  EXPECT_EQ(log,
+            (Log{"one", "callee 1", "Check_Out -- Foreign application won't perform DDE method or operation",
+                 "reload", "Check_Out -- Out of memory", "callee 1", "Subscript out of range"}));
+  EXPECT_THROW(vb::TrapAndExit([] { throw vb::EndSignal{}; }, [](const vb::Error&) {}), vb::EndSignal);
+}
+
+// A miniature add-in process: its state is the runtime alone.
+struct MiniState {
+  explicit MiniState(platform::Services s) : rt(s) {}
+  vb::Runtime& runtime() { return rt; }
+  vb::Runtime rt;
+};
+
+class FrmOptions : public vb::Form {
+ public:
+  FrmOptions(vb::Runtime& rt, Log& log) : vb::Form(rt, "frmOptions"), log_(log) {
+    chkKeep.Click = [this] { log_.push_back("chkKeep_Click"); };
+    cmdOK.Click = [this] { Hide(); };
+    cmdClose.Click = [this] { Unload(); };
+  }
+  void Form_Load() override { log_.push_back("Form_Load"); }
+  void Form_Activate() override { log_.push_back("Form_Activate"); }
+  void Form_Unload(int&) override { log_.push_back("Form_Unload"); }
+
+  vb::CheckBox chkKeep{*this, "chkKeep", "\"K\" - Keep Checked Out"};
+  vb::ProgressBar ProgressBar1{*this, "ProgressBar1"};
+  vb::CommandButton cmdOK{*this, "cmdOK", "&OK", true};
+  vb::CommandButton cmdClose{*this, "cmdClose", "Cl&ose", false, true};
+  vb::TabStrip TabStrip1{*this, "TabStrip1", {"Options", "Advanced"}};
+  vb::ListView ListView1{*this, "ListView1", {"Name", "Status"}};
+
+ private:
+  Log& log_;
+};
+
+struct RuntimeTest : ::testing::Test {
+  fakes::FakeServices fake;
+  Log log;
+  vb::Process<MiniState> process{std::make_shared<MiniState>(fake.services())};
+  vb::Runtime rt{fake.services()};
+  vb::FormSlot<FrmOptions> frmOptions{rt, [this] { return std::make_unique<FrmOptions>(rt, log); }};
+};
+
+TEST_F(RuntimeTest, ProcessErrorsReachTheHostEndPassesEveryTrapAndDestroysTheState) {
+  EXPECT_EQ(ErrorOf([&] { process.Call([] { vb::Raise(285); }); }), 285);
+  bool ended_seen = false;
+  process.OnEnded([&] { ended_seen = true; });
+  std::weak_ptr<MiniState> weak = process.weak();
+  EXPECT_FALSE(process.Call([&] {
+    auto resume = vb::OnError::ResumeNext();
+    auto close_down = vb::OnError::CloseDown([&](const vb::Error& e) {
+      log.push_back("startNORB -- " + e.description());
+      process.state()->rt.End();
+    });
+    resume([&] { close_down([] { vb::Raise(53); }); });
+    resume([&] { log.push_back("never"); });
+  }));
+  EXPECT_TRUE(ended_seen);
+  EXPECT_TRUE(weak.expired());
+  EXPECT_FALSE(process.Call([&] { log.push_back("never"); }));
+  EXPECT_EQ(log, Log{"startNORB -- File not found"});
+}
+
+TEST_F(RuntimeTest, ProcessEndUnwindsThroughTheHostAndIsNeverSwallowed) {
+  EXPECT_FALSE(process.Call([&] {
+    try {
+      // The host, inside the add-in's call, calls back in (a modal form's button, a sink).
+      process.Call([&] { process.state()->rt.End(); });
+    } catch (const vb::EndSignal&) {
+      log.push_back("host frame unwound");
+      throw;
+    }
+    log.push_back("never");
+  }));
+  EXPECT_EQ(log, Log{"host frame unwound"});
+  EXPECT_FALSE(process.alive());
+
+  // A frame that swallows everything does not swallow End.
+  vb::Process<MiniState> next{std::make_shared<MiniState>(fake.services())};
+  EXPECT_FALSE(next.Call([&] {
+    try {
+      next.state()->rt.End();
+    } catch (...) {
+    }
+  }));
+  EXPECT_FALSE(next.alive());
+}
+
+TEST_F(RuntimeTest, FormReferenceLoadsUnloadDestroysNextReferenceStartsFresh) {
+  frmOptions->chkKeep.SetValue(vb::vbChecked);
+  frmOptions.Unload();
+  frmOptions.Unload();  // `Unload frmOptions` on a form that is not loaded does not load it
+  EXPECT_EQ(frmOptions->chkKeep.Value(), vb::vbUnchecked);
+  EXPECT_EQ(log, (Log{"Form_Load", "chkKeep_Click", "Form_Unload", "Form_Load"}));
+  EXPECT_EQ(fake.ui.log(),
+            (Log{"load frmOptions", "frmOptions.chkKeep.Value = 1", "unload frmOptions", "load frmOptions"}));
+}
+
+TEST_F(RuntimeTest, FormModalShowReturnsWhenHiddenOrUnloaded) {
+  fake.ui.QueueModal("frmOptions", fakes::Press("cmdOK"));
+  frmOptions->Show(vb::vbModal);
+  // Closed from inside its own event procedure: the modal show still returns cleanly, and the
+  // next reference is a fresh instance.
+  fake.ui.QueueModal("frmOptions", fakes::Press("cmdClose"));
+  frmOptions->Show(vb::vbModal);
+  rt.ReleaseRetired();
+  frmOptions->Show();
+  EXPECT_EQ(ErrorOf([&] { frmOptions->Show(vb::vbModal); }), 400);
+  EXPECT_EQ(
+      log, (Log{"Form_Load", "Form_Activate", "Form_Activate", "Form_Unload", "Form_Load", "Form_Activate"}));
+  EXPECT_EQ(fake.ui.log(),
+            (Log{"load frmOptions", "showmodal frmOptions", "hide frmOptions", "showmodal frmOptions",
+                 "unload frmOptions", "load frmOptions", "show frmOptions"}));
+}
+
+TEST_F(RuntimeTest, ControlsRaiseTheirEventsAndRefuseValuesOutOfRange) {
+  auto& box = frmOptions->chkKeep;
+  box.SetValue(vb::vbChecked);
+  box.SetValue(vb::vbChecked);  // unchanged: no Click
+  box.MouseClick();             // a person's click toggles and clicks
+  EXPECT_EQ(ErrorOf([&] { box.SetValue(3); }), 380);
+  EXPECT_EQ(box.Value(), vb::vbUnchecked);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "chkKeep_Click"), 2);
+
+  auto& bar = frmOptions->ProgressBar1;
+  bar.SetMax(2);
+  bar.SetValue(2);
+  EXPECT_EQ(ErrorOf([&] { bar.SetValue(3); }), 380);
+  EXPECT_EQ(ErrorOf([&] { bar.SetMax(-1); }), 380);  // below Min: an empty walk's n - 1
+  bar.SetMax(0);                                     // a one-component walk
+  EXPECT_EQ(bar.Value(), 0);
+
+  auto& tabs = frmOptions->TabStrip1;
+  int cancels = 1;
+  tabs.BeforeClick = [&](int& Cancel) { Cancel = cancels-- > 0 ? 1 : 0; };
+  tabs.ClickTab(2);
+  EXPECT_EQ(tabs.SelectedIndex(), 1);
+  tabs.ClickTab(2);
+  EXPECT_EQ(tabs.SelectedIndex(), 2);
+
+  auto& list = frmOptions->ListView1;
+  list.Add().Text = "b.bas";
+  list.Add().Text = "A.frm";
+  list.Sorted = true;
+  EXPECT_EQ(list.Item(2).Text, "b.bas");  // the last item, as shown
+  EXPECT_EQ(ErrorOf([&] { list.Item(3); }), 35600);
+  EXPECT_EQ(ErrorOf([&] { list.Item(0); }), 35600);
+}
+
+}  // namespace
