@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "wnorb16/engine.hpp"
-#include "wnorb16/rcs_runner.hpp"
+#include "wnorb16/rcs/rcs_runner.hpp"
 
 namespace {
 
@@ -32,7 +32,7 @@ using Clock = std::chrono::steady_clock;
 class FileSet {
  public:
   FileSet(const std::string& root, const std::string& name, int count,
-          wnorb16::RcsRunner::Programs programs = wnorb16::RcsRunner::Programs::kDirect)
+          wnorb16::rcs::RcsRunner::Programs programs = wnorb16::rcs::RcsRunner::Programs::kDirect)
       : folder_(root + "/" + name), runner_("", programs) {
     std::filesystem::create_directories(folder_ + "/RCS");
     for (int i = 0; i < count; ++i) {
@@ -61,7 +61,7 @@ class FileSet {
       options.push_back(archives_[i]);
       options.push_back(works_[i]);
     }
-    wnorb16::RcsResult result = runner_.Run(program, options, kUser);
+    wnorb16::rcs::RcsResult result = runner_.Run(program, options, kUser);
     if (result.exit_code != 0) throw std::runtime_error(program + ": " + result.err);
   }
 
@@ -81,7 +81,7 @@ class FileSet {
   std::string folder_;
   std::vector<std::string> works_;
   std::vector<std::string> archives_;
-  wnorb16::RcsRunner runner_;
+  wnorb16::rcs::RcsRunner runner_;
 };
 
 class Scratch {
@@ -110,7 +110,7 @@ class Contest {
  public:
   Contest(int files, const std::string& command_letters)
       : engine_set_(scratch_.path(), "engine", files),
-        typed_set_(scratch_.path(), "typed", files, wnorb16::RcsRunner::Programs::kByName),
+        typed_set_(scratch_.path(), "typed", files, wnorb16::rcs::RcsRunner::Programs::kByName),
         direct_set_(scratch_.path(), "direct", files),
         command_(command_letters + " " + engine_set_.List()),
         expected_(std::to_string(files) + " of " + std::to_string(files) + " files ") {

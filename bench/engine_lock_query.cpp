@@ -9,7 +9,7 @@
 #include <string>
 
 #include "wnorb16/engine.hpp"
-#include "wnorb16/rcs_runner.hpp"
+#include "wnorb16/rcs/rcs_runner.hpp"
 
 namespace {
 
@@ -25,7 +25,7 @@ class Project {
 
   // An archived file whose header carries `revisions` revisions, locked by `holder`.
   void Archive(const std::string& name, int revisions, const std::string& holder) {
-    const wnorb16::RcsRunner rcs;
+    const wnorb16::rcs::RcsRunner rcs;
     const std::string work = folder_ + "/" + name, archive = folder_ + "/RCS/" + name + ",v";
     for (int r = 1; r <= revisions; ++r) {
       std::filesystem::remove(work);

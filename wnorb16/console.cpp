@@ -13,10 +13,6 @@ constexpr std::string_view kEndWords[] = {"EXIT", "QUIT"};
 // Typed to clear Archives.
 constexpr char kNone[] = "-";
 constexpr int kQuestions = 3;
-
-std::string ArchivesShown(const std::string& archives) {
-  return archives.empty() ? std::string("RCS folder or beside each file") : archives;
-}
 }  // namespace
 
 void Console::Greet() {
@@ -44,7 +40,7 @@ void Console::Prompt() {
       out_ << "  UserID [" << current.user_id << "]: ";
       break;
     default:
-      out_ << "  Archives [" << ArchivesShown(current.archives) << "]: ";
+      out_ << "  Archives [" << server_.engine().ArchivesShown(current.archives) << "]: ";
       break;
   }
   out_ << std::flush;

@@ -1,4 +1,4 @@
-// The few questions the engine asks the disk about work files and archive folders.
+// The few questions the engine and its stores ask the disk about work files and records.
 #pragma once
 
 #include <chrono>
@@ -16,14 +16,14 @@ struct FileStatus {
   std::int64_t modified_ns = 0;  // nanoseconds since 1970
   std::int64_t size = 0;
   // What is there when it is neither a regular file nor a folder ("a FIFO", "a character
-  // device", ...); "" otherwise. The engine never reads such a file nor gives it to RCS.
+  // device", ...); "" otherwise. The engine never reads such a file nor gives it to its store.
   std::string special;
 };
 
 // The most the engine reads of one file whole (an archive's history, its settings).
 inline constexpr std::int64_t kMaxWholeRead = 256 * 1024 * 1024;
 
-// Clears the write bits of a file, as RCS leaves a work file without a lock; false when it cannot.
+// Clears the write bits of a file, as a work file without a lock is left; false when it cannot.
 bool MakeReadOnly(const std::string& path);
 
 FileStatus StatusOf(const std::string& path);

@@ -1,7 +1,5 @@
 #include "wnorb16/engine_config.hpp"
 
-#include <string_view>
-
 #include "posix/private_profile.hpp"
 
 namespace wnorb16 {
@@ -23,17 +21,6 @@ EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_n
   config.archives = posix::FindProfileValue(ini_text, kIniSection, kArchives).value_or("");
   config.projects = posix::FindProfileValue(ini_text, kIniSection, kProjects).value_or("");
   return config;
-}
-
-std::string UserIdProblem(const std::string& user_id) {
-  for (char c : user_id) {
-    if (c == ' ' || c == '\t')
-      return "UserID \"" + user_id + "\" holds a blank, which RCS cannot record as a lock holder";
-    if (std::string_view("$,:;@").find(c) != std::string_view::npos) {
-      return "UserID \"" + user_id + "\" holds \"" + c + "\", which RCS cannot record as a lock holder";
-    }
-  }
-  return "";
 }
 
 std::string WriteConfig(const std::string& ini_text, const EngineConfig& config) {

@@ -23,10 +23,6 @@ struct EngineConfig {
 // The settings in `ini_text`; `login_name` stands in for a missing or empty UserID.
 EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_name);
 
-// Why RCS could not work under `user_id` (it records a lock holder only as one word without
-// "$,:;@"); "" when it can.
-std::string UserIdProblem(const std::string& user_id);
-
 // `ini_text` with the settings written in, every other line kept.
 std::string WriteConfig(const std::string& ini_text, const EngineConfig& config);
 

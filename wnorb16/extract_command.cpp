@@ -13,12 +13,18 @@ namespace {
 
 constexpr std::string_view kBrowseOverReserve = "B wins over R: no lock taken";
 
-// The work file is older than the archive's latest revision.
-bool OutOfDate(const FileStatus& work, const Archive& archive) {
+// The work file is older than the latest revision.
+bool OutOfDate(const FileStatus& work, const FileRecord& record) {
   if (!work.exists) return true;
-  const Delta* head = archive.FindDelta(archive.head);
-  auto stored = head != nullptr ? RcsDateSeconds(head->date) : std::nullopt;
+  const std::optional<std::int64_t>& stored = record.latest_date;
   return !stored || work.modified < *stored;
+}
+
+Request RequestOf(Request::Kind kind, const std::string& revision) {
+  Request request;
+  request.kind = kind;
+  request.revision = revision;
+  return request;
 }
 
 }  // namespace
@@ -38,7 +44,7 @@ std::string Engine::Extract(const Command& command) {
     revision = *set;
   }
 
-  FilePlan plan(files);
+  FilePlan plan(files, Batch());
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
     if (!plan.Admit(i, revision)) continue;
@@ -46,14 +52,14 @@ std::string Engine::Extract(const Command& command) {
       plan.Answer(i, status::what::NotRegular(file.not_regular));
       continue;
     }
-    if (!file.has_archive) {
+    if (!file.under_control) {
       plan.Answer(i, status::what::kNoArchive);
       continue;
     }
-    std::optional<Archive> archive = ReadHeaderFor(plan, i, file);
-    if (!archive) continue;
-    const ArchiveLock* own = archive->LockOf(config_.user_id);
-    const ArchiveLock* other = own == nullptr && !archive->locks.empty() ? &archive->locks.front() : nullptr;
+    std::optional<FileRecord> record = ReadRecordFor(plan, i, file);
+    if (!record) continue;
+    const FileLock* own = record->LockOf(config_.user_id);
+    const FileLock* other = own == nullptr && !record->locks.empty() ? &record->locks.front() : nullptr;
     const FileStatus work = StatusOf(file.work);
     const bool writable = work.exists && !work.read_only;
 
@@ -61,11 +67,11 @@ std::string Engine::Extract(const Command& command) {
       if (own != nullptr) {
         plan.Answer(i, status::what::AlreadyYours(own->revision));
       } else if (other != nullptr) {
-        plan.Answer(i, status::what::LockedBy(other->user));
-      } else if (command.Has('F') && !OutOfDate(work, *archive)) {
+        plan.Answer(i, status::what::LockedBy(other->holder));
+      } else if (command.Has('F') && !OutOfDate(work, *record)) {
         plan.Answer(i, status::what::kUpToDate);
       } else {
-        plan.Queue(i, Job({"-l" + revision}, file, false));
+        plan.Queue(i, RequestOf(Request::Kind::kLock, revision));
       }
       continue;
     }
@@ -80,29 +86,26 @@ std::string Engine::Extract(const Command& command) {
       continue;
     }
     // Edits under our lock stay, even when the write bit went since.
-    if (own != nullptr && work.exists && SameAsRevision(file, own->revision) != true) {
+    if (own != nullptr && work.exists && store_->Holds(file, own->revision) != true) {
       plan.Answer(i, status::what::ChangedKept(own->revision));
       continue;
     }
     if (!read_only && other != nullptr) {
-      plan.Answer(i, status::what::LockedBy(other->user));
+      plan.Answer(i, status::what::LockedBy(other->holder));
       continue;
     }
-    if (command.Has('F') && !OutOfDate(work, *archive)) {
+    if (command.Has('F') && !OutOfDate(work, *record)) {
       plan.Answer(i, status::what::kUpToDate);
       continue;
     }
-    plan.Queue(i, Job({(read_only ? "-r" : "-l") + revision}, file, true));
+    plan.Queue(i, RequestOf(read_only ? Request::Kind::kCopy : Request::Kind::kCheckOut, revision));
   }
 
-  return plan.Finish(
-      Batch(), lock_only ? "rcs" : "co", "extracted",
-      [&](const RcsReport& report) {
-        return status::what::WithNote(lock_only ? status::what::Reserved(report.revision)
-                                                : status::what::Extracted(report.revision, !read_only),
-                                      note);
-      },
-      [&](const WorkFile& file, const RcsReport& report) { return ReadBack(file, report, false); });
+  return plan.Finish("extracted", [&](const FileReport& report) {
+    return status::what::WithNote(lock_only ? status::what::Reserved(report.revision)
+                                            : status::what::Extracted(report.revision, !read_only),
+                                  note);
+  });
 }
 
 }  // namespace wnorb16

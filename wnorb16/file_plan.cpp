@@ -16,26 +16,33 @@ bool FilePlan::Admit(std::size_t i, const std::optional<std::string>& revision) 
   return true;
 }
 
-void FilePlan::Queue(std::size_t i, RcsJob job) {
-  jobs_.push_back(std::move(job));
-  job_file_.push_back(i);
+bool FilePlan::Queue(std::size_t i, const Request& request) {
+  std::string refused = batch_->Add(files_[i], request);
+  if (!refused.empty()) {
+    Answer(i, refused);
+    return false;
+  }
+  queued_.push_back(i);
+  return true;
 }
 
-std::string FilePlan::Finish(const RcsBatch& batch, const std::string& program, std::string_view verb,
-                             const std::function<std::string(const RcsReport&)>& done_line,
-                             const ReadBack& read_back) {
-  std::vector<RcsReport> reports = batch.Run(program, jobs_);
+std::string FilePlan::Finish(std::string_view verb,
+                             const std::function<std::string(const FileReport&)>& done_line) {
+  std::vector<FileReport> reports = batch_->Run();
   int done = 0;
-  for (std::size_t j = 0; j < jobs_.size(); ++j) {
-    const RcsReport& report = reports[j];
-    if (!report.done) {
-      std::optional<Outcome> outcome = read_back ? read_back(files_[job_file_[j]], report) : std::nullopt;
-      what_[job_file_[j]] = outcome ? outcome->what : status::what::Failed(report.error);
-      if (outcome && outcome->done) ++done;
-      continue;
+  for (std::size_t j = 0; j < queued_.size(); ++j) {
+    const FileReport& report = reports[j];
+    std::string& what = what_[queued_[j]];
+    if (report.done) {
+      ++done;
+      what = report.unfinished.empty() ? done_line(report) : status::what::Stored(report) + report.unfinished;
+    } else if (!report.holder.empty()) {
+      what = status::what::LockedBy(report.holder);
+    } else if (!report.left_alone.empty()) {
+      what = report.left_alone;
+    } else {
+      what = status::what::Failed(report.error);
     }
-    ++done;
-    what_[job_file_[j]] = done_line(report);
   }
   std::vector<std::string> lines;
   for (std::size_t i = 0; i < files_.size(); ++i)

@@ -36,14 +36,6 @@ std::string Error(std::string_view reason) { return Lines({"ERROR: " + std::stri
 
 namespace reason {
 std::string Unresolved(std::string_view file) { return "cannot resolve " + std::string(file); }
-std::string ArchivesMissing(std::string_view archives) {
-  return "the archive folder " + std::string(archives) +
-         " (Archives=) does not exist; is its drive or share there? Nothing was done";
-}
-std::string OutsideProjects(std::string_view file, std::string_view projects) {
-  return std::string(file) + " is outside the projects folder " + std::string(projects) +
-         " (Projects=), whose layout the archive folder keeps; nothing was done";
-}
 std::string NotRegular(std::string_view file, std::string_view which) {
   return std::string(file) + ": " + std::string(which) +
          ", not a regular file; the engine reads only regular files. Nothing was done";
@@ -59,8 +51,8 @@ std::string NotCheckedOut(std::string_view file) {
   return Lines({std::string(file) + " is not checked out"});
 }
 
-std::string CheckedOut(std::string_view file, bool to_you, const ArchiveLock& lock) {
-  std::string holder = lock.user.substr(0, kHolderWidth);
+std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock) {
+  std::string holder = lock.holder.substr(0, kHolderWidth);
   holder.append(kHolderWidth - holder.size(), ' ');
   return Lines({std::string(file) + (to_you ? " is checked out to you" : " is checked out to someone else"),
                 "  " + Padded("Locked by", kHolderWidth) + "  Type", std::string(kLockSeparator),
@@ -74,12 +66,12 @@ std::string FromArchive(const std::string& text) {
 }
 }  // namespace
 
-std::string History(std::string_view file, const std::vector<const Delta*>& revisions) {
+std::string History(std::string_view file, const std::vector<Revision>& revisions) {
   std::vector<std::string> lines{"History of " + std::string(file),
                                  "Revision  Date                 Author      Comment"};
-  for (const Delta* d : revisions) {
-    lines.push_back(Padded(d->revision, 10) + FormatRcsDate(d->date) + "  " + Padded(d->author, 12) +
-                    FirstLine(FromArchive(d->log)));
+  for (const Revision& r : revisions) {
+    lines.push_back(Padded(r.revision, 10) + r.date + "  " + Padded(r.author, 12) +
+                    FirstLine(FromArchive(r.log)));
   }
   return Lines(lines);
 }
@@ -103,11 +95,6 @@ std::string FileLine(std::string_view file, std::string_view what) {
 namespace what {
 std::string NotRegular(std::string_view which) {
   return std::string(which) + ", not a regular file; left alone";
-}
-std::string OutOfRange(std::string_view revision) {
-  return "revision number " + std::string(revision) +
-         " of the archive is out of the engine's range (each field at most " +
-         std::to_string(kMaxRevisionField) + "); archive left unchanged";
 }
 std::string LockedBy(std::string_view holder) {
   return "checked out to " + std::string(holder) + "; left alone";
@@ -146,14 +133,16 @@ std::string Discarded(std::string_view revision, bool kept) {
            ", still checked out to you";
   return "lock released; work file restored to revision " + std::string(revision) + " read-only";
 }
-std::string Unfinished(std::string_view complaint) {
-  return "; RCS did not finish: " + vb::ActiveCodePage().FromUtf8Lossy(complaint);
+std::string Stored(const FileReport& report) {
+  if (report.created) return Created(report.revision, report.kept);
+  if (report.unchanged) return Reverted(report.revision, report.kept);
+  return CheckedIn(report.revision, report.kept);
 }
 std::string WithNote(std::string what, std::string_view note) {
   if (note.empty()) return what;
   return what + " (" + std::string(note) + ")";
 }
-// RCS speaks UTF-8, as every Linux program does.
+// The stores speak UTF-8, as every Linux program does.
 std::string Failed(std::string_view reason) {
   return "failed: " + vb::ActiveCodePage().FromUtf8Lossy(reason);
 }
@@ -174,12 +163,10 @@ std::string VersionCleared(std::string_view user) {
 
 std::string ConfigRead(std::string_view ini_path, bool found, bool locking, std::string_view user_id,
                        std::string_view archives) {
-  std::string where =
-      archives.empty() ? std::string("RCS folder or beside each file") : std::string(archives);
   return Lines({std::string(found ? "Configuration read from " : "No configuration at ") +
                 vb::ActiveCodePage().FromUtf8Lossy(ini_path) + (found ? "" : ", defaults in use") +
                 ": Locking=" + (locking ? "Y" : "N") + ", UserID=" + std::string(user_id) +
-                ", Archives=" + where});
+                ", Archives=" + std::string(archives)});
 }
 
 std::string WithCrLf(std::string_view text) {

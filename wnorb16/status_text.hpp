@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "wnorb16/rcs_archive.hpp"
+#include "wnorb16/store.hpp"
 
 namespace wnorb16::status {
 
@@ -34,8 +34,6 @@ std::string Error(std::string_view reason);
 // Reasons a file named in a command cannot be used.
 namespace reason {
 std::string Unresolved(std::string_view file);  // "cannot resolve <file>"
-std::string ArchivesMissing(std::string_view archives);
-std::string OutsideProjects(std::string_view file, std::string_view projects);
 // `which` says which of the two and what it is: "the archive is a FIFO".
 std::string NotRegular(std::string_view file, std::string_view which);
 std::string Unreadable(std::string_view file, std::string_view problem);  // problem: "is ..."
@@ -46,10 +44,10 @@ std::string NoArchive(std::string_view file);  // "<file>: NO LOCK FILE"
 std::string NotCheckedOut(std::string_view file);
 // The phrase, a heading, the separator and the lock line: two blanks, the holder in 28 columns,
 // two blanks, "locked revision <rev>".
-std::string CheckedOut(std::string_view file, bool to_you, const ArchiveLock& lock);
+std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock);
 
 // The history: a title, a heading and one line per revision in the order given.
-std::string History(std::string_view file, const std::vector<const Delta*>& revisions);
+std::string History(std::string_view file, const std::vector<Revision>& revisions);
 std::string HistoryWithoutArchive(std::string_view file);
 
 inline constexpr std::string_view kNoDifferences = "No differences";
@@ -70,7 +68,6 @@ inline constexpr std::string_view kUpToDate = "work file is up to date; not extr
 inline constexpr std::string_view kNotYours = "not checked out to you; not updated";
 inline constexpr std::string_view kNothingToDiscard = "not checked out to you; nothing to discard";
 inline constexpr std::string_view kNoRevisionGiven = "no revision given; left alone";
-inline constexpr std::string_view kBusy = "in use by another RCS command; left alone";
 std::string LockedBy(std::string_view holder);  // "checked out to <holder>; left alone"
 std::string Extracted(std::string_view revision, bool locked);
 std::string Reserved(std::string_view revision);
@@ -82,14 +79,13 @@ std::string CheckedIn(std::string_view revision, bool kept);
 std::string Reverted(std::string_view revision, bool kept);  // nothing changed, nothing stored
 std::string Created(std::string_view revision, bool kept);
 std::string Discarded(std::string_view revision, bool kept);
-// "; RCS did not finish: <complaint>" after a stored revision whose work file RCS left as it was.
-std::string Unfinished(std::string_view complaint);
+// A check-in stored but not finished: the line of the revision stored, before the store's account of the
+// rest.
+std::string Stored(const FileReport& report);
 // " (<note>)": which of two contradicting options won, after the line of a file it applied to.
 std::string WithNote(std::string what, std::string_view note);
 std::string Failed(std::string_view reason);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"
-// A revision number of the archive beyond what the engine counts.
-std::string OutOfRange(std::string_view revision);
 }  // namespace what
 
 // COMMENT's and VERSION's answers.
@@ -98,7 +94,7 @@ std::string CommentCleared(std::string_view user);
 std::string VersionSet(std::string_view user, std::string_view version);
 std::string VersionCleared(std::string_view user);
 
-// CONFIG's answer.
+// CONFIG's answer; `archives` as shown: the setting, or where records live without one.
 std::string ConfigRead(std::string_view ini_path, bool found, bool locking, std::string_view user_id,
                        std::string_view archives);
 

@@ -1,4 +1,4 @@
-// Where a file named in a command is on disk, and where its archive is.
+// Where a file named in a command is on disk; where its record is, its store says.
 #pragma once
 
 #include <map>
@@ -8,27 +8,17 @@
 #include <vector>
 
 #include "posix/path_resolver.hpp"
+#include "wnorb16/store.hpp"
 
 namespace wnorb16 {
 
-// Where the settings put archives.
-struct ArchiveRule {
-  // Archives=: "" for RCS's own rule; a Windows folder, relative ones taken against each work file's folder.
-  std::string archives;
-  // Projects=: the Windows folder whose layout a central Archives folder mirrors; "" for the user's home.
-  std::string projects;
-};
-
-struct WorkFile {
-  std::string received;        // as the command named it
-  std::string work;            // POSIX path of the work file (it may not exist)
-  std::string archive_folder;  // POSIX folder of the archive
-  std::string archive;         // POSIX path of the ",v" file
-  bool has_archive = false;
-  // Which of the two is neither a regular file nor missing, and what it is ("the archive is a
-  // FIFO"); "" when both can be used. Such a file is neither read nor given to RCS.
-  std::string not_regular;
-};
+// Lexical work on the Windows names of commands and settings, shared with the stores' placement.
+// "C:\A", "\A" and "/A" are rooted; "C:A" and "A" are not.
+bool IsRootedWindowsPath(std::string_view path);
+// `relative` after the folder `windows_dir`, with one separator between them.
+std::string JoinWindowsPath(std::string_view windows_dir, std::string_view relative);
+// The POSIX path of a Windows name; nullopt when the resolver refuses it.
+std::optional<std::string> ToPosixPath(const posix::PathResolver& resolver, std::string_view windows);
 
 // The entries of the folders one command looks names up in, each folder listed once: a check-in
 // of thousands of files without archives lists their folder once, not once per file.
@@ -59,48 +49,30 @@ struct Location {
 
 class WorkFiles {
  public:
-  // `home` is the user's home folder (POSIX), the default of Projects=.
-  WorkFiles(posix::PathResolver resolver, std::string home)
-      : resolver_(std::move(resolver)), home_(std::move(home)) {}
+  explicit WorkFiles(posix::PathResolver resolver) : resolver_(std::move(resolver)) {}
 
   // "CD": later relative names are taken against `windows_dir`. False when it names no folder.
   bool ChangeDirectory(std::string_view windows_dir);
 
-  // The file `name` (Windows form, short aliases allowed) stands for, with its archive under
-  // `rule`. No archive is ever shared by two work files:
-  // - RCS's own rule looks in the RCS folder, then beside the file; a new archive goes into the
-  //   RCS folder when there is one.
-  // - A rooted Archives folder, which must exist, mirrors the work file's folder below the
-  //   projects folder, so two copies of one project meet in it and two projects never do.
-  // - A relative one that climbs out of the work file's folder ("..\ARCHIVE") mirrors the
-  //   folders it climbed over.
-  // An archive a flat layout kept directly in the Archives folder is moved once to its place.
-  // No file when the name does not resolve to a file in an existing folder, when the Archives
-  // folder is missing, or when the file lies outside the projects folder.
-  // `listings` lets the files of one command share their folders' listings.
-  Location Locate(std::string_view name, const ArchiveRule& rule, FolderListings& listings) const;
-  Location Locate(std::string_view name, const ArchiveRule& rule) const {
+  // The file `name` (Windows form, short aliases allowed) stands for, with its record where
+  // `store` places it. No file when the name does not resolve to a file in an existing folder,
+  // or when the store cannot place its record. `listings` lets the files of one command share
+  // their folders' listings.
+  Location Locate(std::string_view name, const Store& store, FolderListings& listings) const;
+  Location Locate(std::string_view name, const Store& store) const {
     FolderListings listings;
-    return Locate(name, rule, listings);
+    return Locate(name, store, listings);
   }
 
-  // A file RCS must keep as binary (no keyword expansion): a companion file of a form, designer or
-  // property page (.frx .ctx .dsx .pgx .dox), a resource file (.res), or any file holding a NUL byte
-  // (the work file read, or the archive when there is no work file).
-  static bool IsBinary(const WorkFile& file);
-
-  // RCS's own lock file of an archive, which exists while RCS rewrites it.
-  static std::string RcsLockFile(const WorkFile& file);
+  // A file no store may treat as text (no keyword expansion, bytes kept): a companion file of a
+  // form, designer or property page (.frx .ctx .dsx .pgx .dox), a resource file (.res), or a work
+  // file holding a NUL byte. nullopt when the name does not say and the work file cannot be read.
+  static std::optional<bool> IsBinary(const std::string& work);
 
  private:
   std::string Absolute(std::string_view name) const;
-  // The folder of `file`'s archive and the archive's on-disk name when it has one; empty error on success.
-  std::string PlaceArchive(const std::string& folder, const std::string& archive_name,
-                           const ArchiveRule& rule, std::string_view received, WorkFile& file,
-                           std::optional<std::string>& found, FolderListings& listings) const;
 
   posix::PathResolver resolver_;
-  std::string home_;
   std::string directory_;  // Windows form, from the last CD; "" before any
 };
 

@@ -2,9 +2,9 @@
 
 #include "wnorb16/command_words.hpp"
 #include "wnorb16/engine_server.hpp"
-#include "wnorb16/rcs_archive.hpp"
+#include "wnorb16/rcs/rcs_archive.hpp"
 
-namespace wnorb16 {
+namespace wnorb16::rcs {
 namespace {
 
 constexpr char kArchive[] =
@@ -99,4 +99,4 @@ TEST(EngineServer, OutcomesArePublishedForWhatChangesFilesOrReportsAndForEveryEr
 }
 
 }  // namespace
-}  // namespace wnorb16
+}  // namespace wnorb16::rcs

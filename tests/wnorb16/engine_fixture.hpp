@@ -13,7 +13,7 @@
 #include "posix/path_resolver.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "wnorb16/engine.hpp"
-#include "wnorb16/rcs_runner.hpp"
+#include "wnorb16/rcs/rcs_runner.hpp"
 
 namespace testing_support {
 
@@ -83,7 +83,7 @@ class EngineTest : public ::testing::Test {
 
   // RCS run as `user`, outside the engine, for the archive states a test starts from.
   void Rcs(const std::string& program, std::vector<std::string> arguments, const std::string& user = kUser) {
-    RcsResult result = rcs_.Run(program, arguments, user);
+    rcs::RcsResult result = rcs_.Run(program, arguments, user);
     ASSERT_EQ(result.exit_code, 0) << program << ": " << result.err;
   }
   // An archive of `name` with revision 1.1 holding `contents`; the work file left read-only.
@@ -96,7 +96,7 @@ class EngineTest : public ::testing::Test {
   }
 
   TempFolder tmp_;
-  RcsRunner rcs_;
+  rcs::RcsRunner rcs_;
   std::unique_ptr<Engine> engine_;
 };
 

@@ -71,7 +71,7 @@ TEST_F(EngineTest, ACheckInRcsDidNotReportDoneIsReadBackFromTheArchive) {
                0755);
   }
   EngineSetup setup = Setup();
-  setup.rcs_folder = rcs;
+  setup.programs_folder = rcs;
   Engine engine(std::move(setup));
   for (const char* name : {"P.FRM", "K.FRM", "U.FRM"}) Archived(name, "p\n");
   engine.Execute("EW " + Windows("P.FRM") + "," + Windows("K.FRM") + "," + Windows("U.FRM"));

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace wnorb16 {
+namespace wnorb16::rcs {
 
 struct ArchiveLock {
   std::string user;
@@ -71,4 +71,4 @@ int CompareRevisions(std::string_view a, std::string_view b);
 // The number of dot-separated fields: 2 for a trunk revision.
 int RevisionDepth(std::string_view revision);
 
-}  // namespace wnorb16
+}  // namespace wnorb16::rcs

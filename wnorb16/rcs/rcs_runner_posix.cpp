@@ -9,11 +9,11 @@
 
 #include "posix/spawn.hpp"
 #include "vbrt/code_page.hpp"
-#include "wnorb16/rcs_runner.hpp"
+#include "wnorb16/rcs/rcs_runner.hpp"
 
 extern char** environ;
 
-namespace wnorb16 {
+namespace wnorb16::rcs {
 
 namespace {
 
@@ -153,4 +153,4 @@ RcsResult RcsRunner::Spawn(const std::string& program, const std::vector<std::st
   return result;
 }
 
-}  // namespace wnorb16
+}  // namespace wnorb16::rcs

@@ -1,9 +1,9 @@
-#include "wnorb16/rcs_archive.hpp"
+#include "wnorb16/rcs/rcs_archive.hpp"
 
 #include <cstring>
 #include <unordered_map>
 
-namespace wnorb16 {
+namespace wnorb16::rcs {
 
 namespace {
 
@@ -335,4 +335,4 @@ int RevisionDepth(std::string_view revision) {
   return n;
 }
 
-}  // namespace wnorb16
+}  // namespace wnorb16::rcs

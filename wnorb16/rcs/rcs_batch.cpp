@@ -1,11 +1,11 @@
-#include "wnorb16/rcs_batch.hpp"
+#include "wnorb16/rcs/rcs_batch.hpp"
 
 #include <algorithm>
 #include <map>
 
 #include "wnorb16/disk.hpp"
 
-namespace wnorb16 {
+namespace wnorb16::rcs {
 
 namespace {
 
@@ -196,4 +196,4 @@ void RcsBatch::RunOnce(const std::string& program, const std::vector<RcsJob>& jo
   }
 }
 
-}  // namespace wnorb16
+}  // namespace wnorb16::rcs

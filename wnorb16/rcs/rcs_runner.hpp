@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace wnorb16 {
+namespace wnorb16::rcs {
 
 struct RcsResult {
   bool started = false;
@@ -53,4 +53,4 @@ inline std::size_t ArgumentBytes(const std::string& argument) { return argument.
 // under "rcs" ("frob" for "rcs" itself).
 std::vector<std::string> ComplaintPrefixes(const std::string& program);
 
-}  // namespace wnorb16
+}  // namespace wnorb16::rcs

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "wnorb16/rcs_runner.hpp"
+#include "wnorb16/rcs/rcs_runner.hpp"
 
-namespace wnorb16 {
+namespace wnorb16::rcs {
 
 struct RcsJob {
   std::vector<std::string> options;  // files with equal options share a run
@@ -58,4 +58,4 @@ class RcsBatch {
 RcsReport ReadReport(const std::string& program, const std::string& archive,
                      const std::vector<std::string>& lines);
 
-}  // namespace wnorb16
+}  // namespace wnorb16::rcs

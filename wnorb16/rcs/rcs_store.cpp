@@ -1,0 +1,303 @@
+#include "wnorb16/rcs/rcs_store.hpp"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "vbrt/code_page.hpp"
+#include "wnorb16/disk.hpp"
+#include "wnorb16/rcs/rcs_batch.hpp"
+#include "wnorb16/rcs/rcs_numbering.hpp"
+#include "wnorb16/status_text.hpp"
+#include "wnorb16/work_files.hpp"
+
+namespace wnorb16::rcs {
+
+namespace {
+
+// Most headers fit here; a longer one is read whole.
+constexpr std::size_t kAdminRead = 4096;
+constexpr std::size_t kHeaderRead = 16384;
+
+constexpr char kDescription[] = "Added by WNORB16";
+constexpr std::string_view kBusy = "in use by another RCS command; left alone";
+
+// A revision number of the archive beyond what the engine counts.
+std::string OutOfRange(std::string_view revision) {
+  return "revision number " + std::string(revision) +
+         " of the archive is out of the engine's range (each field at most " +
+         std::to_string(kMaxRevisionField) + "); archive left unchanged";
+}
+
+// "; RCS did not finish: <complaint>" after a stored revision whose work file RCS left as it was.
+std::string Unfinished(std::string_view complaint) {
+  return "; RCS did not finish: " + vb::ActiveCodePage().FromUtf8Lossy(complaint);
+}
+
+// A file RCS must keep as binary: the work file's rule, or a NUL byte in the archive when there
+// is no work file to read.
+bool IsBinary(const WorkFile& file) {
+  std::optional<bool> binary = WorkFiles::IsBinary(file.work);
+  if (!binary && file.under_control) binary = HoldsNulByte(file.record);
+  return binary.value_or(false);
+}
+
+// The requests of one extract or update as jobs of one RCS program.
+class RcsStoreBatch : public StoreBatch {
+ public:
+  explicit RcsStoreBatch(const RcsStore& store) : store_(store) {}
+
+  std::string Add(const WorkFile& file, const Request& request) override {
+    std::vector<std::string> options;
+    bool with_work = true;
+    std::optional<Archive> header;
+    switch (request.kind) {
+      case Request::Kind::kLock:
+        program_ = "rcs";
+        options = {"-l" + request.revision};
+        with_work = false;
+        break;
+      case Request::Kind::kCheckOut:
+      case Request::Kind::kCopy:
+        program_ = "co";
+        options = {(request.kind == Request::Kind::kCopy ? "-r" : "-l") + request.revision};
+        break;
+      case Request::Kind::kDiscard:
+        // The work file is the one given out with this lock: discarding it is the request.
+        program_ = "co";
+        options = {"-f", (request.keep_lock ? "-l" : "-u") + request.revision};
+        break;
+      case Request::Kind::kCheckIn:
+        program_ = "ci";
+        options = {request.keep_lock ? "-l" : "-u", "-m" + request.message,
+                   std::string("-t-") + kDescription};
+        if (!file.under_control) {
+          if (!MakeFolders(file.record_folder))
+            return status::what::Failed("no archive folder " + file.record_folder);
+          options.push_back("-i");
+          if (!request.version.empty()) options.push_back("-r" + request.version);
+          break;
+        }
+        header = store_.ReadHeader(file.record, HeaderPart::kDeltas);
+        if (!header) return status::what::Failed("the archive cannot be read");
+        Numbered number = NewRevision(request.numbering, *header, request.revision, request.version);
+        if (!number.out_of_range.empty()) return OutOfRange(number.out_of_range);
+        if (!number.revision.empty()) options.push_back("-r" + number.revision);
+        break;
+    }
+    jobs_.push_back(Job(std::move(options), file, with_work, header));
+    files_.push_back(file);
+    keep_.push_back(request.keep_lock);
+    return "";
+  }
+
+  std::vector<FileReport> Run() override {
+    const RcsBatch batch(store_.runner(), store_.user(), store_.lock_wait());
+    std::vector<RcsReport> reports = batch.Run(program_, jobs_);
+    std::vector<FileReport> out;
+    out.reserve(reports.size());
+    for (std::size_t j = 0; j < reports.size(); ++j) {
+      const RcsReport& report = reports[j];
+      FileReport file_report;
+      file_report.done = report.done;
+      file_report.revision = report.revision;
+      file_report.unchanged = report.unchanged;
+      file_report.created = report.initial;
+      file_report.kept = keep_[j];
+      if (!report.done) ReadBack(files_[j], report, file_report);
+      out.push_back(std::move(file_report));
+    }
+    return out;
+  }
+
+ private:
+  // An RCS run on `file`; one that writes the work file (`with_work`) of a file that is not text
+  // first makes its archive binary. `header` is the archive's when it was read already.
+  RcsJob Job(std::vector<std::string> options, const WorkFile& file, bool with_work,
+             std::optional<Archive> header) const {
+    RcsJob job{std::move(options), file.record, with_work ? file.work : "", RcsLockFile(file.record), {}};
+    if (!with_work) return job;
+    // Keyword expansion would rewrite a binary file's bytes as RCS writes the work file.
+    if (file.under_control) {
+      if (!header) header = store_.ReadHeader(file.record, HeaderPart::kAdmin);
+      if (header && header->expand == "b") return job;
+      if (IsBinary(file)) job.prepare = {"-kb"};
+    } else if (IsBinary(file)) {
+      // ci -i would refuse the archive rcs -i makes; its description goes with rcs -i instead.
+      job.prepare = {"-i", "-kb"};
+      for (auto it = job.options.begin(); it != job.options.end();) {
+        if (*it == "-i") {
+          it = job.options.erase(it);
+          continue;
+        }
+        if (it->starts_with("-t")) job.prepare.push_back(*it);
+        ++it;
+      }
+    }
+    return job;
+  }
+
+  // What became of a file whose RCS run did not end as asked, read from the archive: another
+  // RCS run holding it, or a revision ci stored before it gave up, whose work file is then given
+  // the mode of its lock state. Neither leaves RCS's complaint.
+  void ReadBack(const WorkFile& file, const RcsReport& report, FileReport& out) const {
+    out.error = report.error;
+    std::optional<Archive> archive = store_.ReadHeader(file.record, HeaderPart::kDeltas);
+    const std::string& user = store_.user();
+    // Another RCS run may have given the file to someone else meanwhile.
+    if (archive && !archive->locks.empty() && archive->LockOf(user) == nullptr) {
+      out.holder = archive->locks.front().user;
+      return;
+    }
+    if (StatusOf(RcsLockFile(file.record)).exists || report.error.find(" is in use") != std::string::npos) {
+      out.left_alone = std::string(kBusy);
+      return;
+    }
+    // ci names the revision it stored before it writes the work file again.
+    if (program_ != "ci" || !archive || report.revision.empty() ||
+        archive->FindDelta(report.revision) == nullptr)
+      return;
+    const ArchiveLock* own = archive->LockOf(user);
+    out.kept = own != nullptr && own->revision == report.revision;
+    if (!out.kept) MakeReadOnly(file.work);
+    out.done = true;
+    out.unfinished = Unfinished(report.error);
+  }
+
+  const RcsStore& store_;
+  std::string program_;
+  std::vector<RcsJob> jobs_;
+  std::vector<WorkFile> files_;
+  std::vector<bool> keep_;
+};
+
+}  // namespace
+
+RcsStore::RcsStore(RcsSetup setup)
+    : placement_(std::move(setup.resolver), std::move(setup.home_folder)),
+      runner_(std::move(setup.programs_folder)),
+      lock_wait_(setup.lock_wait) {}
+
+void RcsStore::Configure(const EngineConfig& config) {
+  user_ = config.user_id;
+  rule_ = {config.archives, config.projects};
+}
+
+std::string RcsStore::UserProblem(const std::string& user_id) const {
+  for (char c : user_id) {
+    if (c == ' ' || c == '\t')
+      return "UserID \"" + user_id + "\" holds a blank, which RCS cannot record as a lock holder";
+    if (std::string_view("$,:;@").find(c) != std::string_view::npos) {
+      return "UserID \"" + user_id + "\" holds \"" + c + "\", which RCS cannot record as a lock holder";
+    }
+  }
+  return "";
+}
+
+std::string RcsStore::VersionProblem(const std::string& version) const {
+  if (RevisionFields(version)) return "";
+  return "\"" + version + "\" is not a revision number such as 1.3 or 2 (each field at most " +
+         std::to_string(kMaxRevisionField) + ")";
+}
+
+std::string RcsStore::DefaultPlace() const { return "RCS folder or beside each file"; }
+
+Placement RcsStore::Place(const std::string& folder, const std::string& name, std::string_view received,
+                          FolderListings& listings) const {
+  return placement_.Place(folder, name, rule_, received, listings);
+}
+
+std::optional<Archive> RcsStore::ReadHeader(const std::string& archive_path, HeaderPart part) const {
+  std::optional<FilePrefix> prefix =
+      ReadFilePrefix(archive_path, part == HeaderPart::kAdmin ? kAdminRead : kHeaderRead);
+  if (!prefix) return std::nullopt;
+  Archive archive;
+  ParseStatus parsed = ParseArchiveHeader(prefix->bytes, archive, part);
+  if (parsed == ParseStatus::kTruncated && !prefix->whole) {
+    WholeRead whole = ReadRegularFile(archive_path);
+    if (!whole.problem.empty()) return std::nullopt;
+    parsed = ParseArchiveHeader(whole.bytes, archive, part);
+  }
+  if (parsed != ParseStatus::kComplete) return std::nullopt;
+  return archive;
+}
+
+std::optional<FileRecord> RcsStore::Read(const WorkFile& file, RecordPart part) const {
+  std::optional<Archive> archive =
+      ReadHeader(file.record, part == RecordPart::kLocks ? HeaderPart::kAdmin : HeaderPart::kDeltas);
+  if (!archive) return std::nullopt;
+  FileRecord record;
+  for (const auto& lock : archive->locks) record.locks.push_back({lock.user, lock.revision});
+  record.latest = archive->head;
+  if (const Delta* head = archive->FindDelta(archive->head)) record.latest_date = RcsDateSeconds(head->date);
+  return record;
+}
+
+FileHistory RcsStore::History(const WorkFile& file) const {
+  FileHistory history;
+  WholeRead text = ReadRegularFile(file.record);
+  if (!text.problem.empty()) {
+    history.problem = text.problem;
+    return history;
+  }
+  std::optional<Archive> archive = ParseArchive(text.bytes);
+  if (!archive) {
+    history.problem = "cannot be read";
+    return history;
+  }
+  // Oldest first; RCS keeps seconds, so revisions of one second go by number.
+  std::vector<std::pair<std::int64_t, const Delta*>> dated;
+  dated.reserve(archive->deltas.size());
+  for (const auto& d : archive->deltas) dated.emplace_back(RcsDateSeconds(d.date).value_or(0), &d);
+  std::stable_sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return CompareRevisions(a.second->revision, b.second->revision) < 0;
+  });
+  history.revisions.reserve(dated.size());
+  for (const auto& [seconds, d] : dated)
+    history.revisions.push_back({d->revision, FormatRcsDate(d->date), d->author, d->state, d->log});
+  return history;
+}
+
+Comparison RcsStore::Compare(const WorkFile& recorded, const WorkFile& work) const {
+  Comparison comparison;
+  RcsResult result = runner_.Run("rcsdiff", {"-u", "-q", recorded.record, work.work}, user_);
+  // rcsdiff ends with 1 both for differences and when it gives up ("rcsdiff aborted").
+  const bool aborted = result.err.find(" aborted") != std::string::npos;
+  if (result.started && result.exit_code == 0 && !aborted) {
+    comparison.result = Comparison::Result::kSame;
+    return comparison;
+  }
+  if (result.started && result.exit_code == 1 && !aborted && !result.out.empty()) {
+    // The add-in knows the file by the name it sent, not by its POSIX path.
+    std::string diff = std::move(result.out);
+    for (const char* marker : {"--- ", "+++ ", "Binary files ", " and "}) {
+      const std::string label = marker + work.work + "\t";
+      for (auto at = diff.find(label); at != std::string::npos; at = diff.find(label, at + 1)) {
+        diff.replace(at, label.size(), marker + work.received + "\t");
+      }
+    }
+    comparison.result = Comparison::Result::kDiffer;
+    comparison.diff = std::move(diff);
+    return comparison;
+  }
+  comparison.reason = result.err.substr(0, result.err.find('\n'));
+  if (comparison.reason.empty())
+    comparison.reason = "rcsdiff ended with status " + std::to_string(result.exit_code);
+  return comparison;
+}
+
+std::optional<bool> RcsStore::Holds(const WorkFile& file, const std::string& revision) const {
+  // rcsdiff expands keywords as co would, so a work file with $Id$ compares equal to its revision.
+  RcsResult result = runner_.Run("rcsdiff", {"-q", "-r" + revision, file.record, file.work}, user_);
+  if (!result.started || result.exit_code < 0 || result.exit_code > 1) return std::nullopt;
+  if (result.exit_code == 1 && (result.out.empty() || result.err.find(" aborted") != std::string::npos)) {
+    return std::nullopt;
+  }
+  return result.exit_code == 0;
+}
+
+std::unique_ptr<StoreBatch> RcsStore::Batch() const { return std::make_unique<RcsStoreBatch>(*this); }
+
+}  // namespace wnorb16::rcs

@@ -1,0 +1,56 @@
+// The engine's files in GNU RCS archives: locks and histories read from the ",v" files
+// themselves, check-outs, check-ins and comparisons through RCS's own programs.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "posix/path_resolver.hpp"
+#include "wnorb16/engine_config.hpp"
+#include "wnorb16/rcs/archive_placement.hpp"
+#include "wnorb16/rcs/rcs_archive.hpp"
+#include "wnorb16/rcs/rcs_runner.hpp"
+#include "wnorb16/store.hpp"
+
+namespace wnorb16::rcs {
+
+struct RcsSetup {
+  posix::PathResolver resolver;
+  std::string home_folder;      // where Projects= points when it is empty
+  std::string programs_folder;  // where co, ci, rcs and rcsdiff are; "" for PATH
+  // How long to wait for another RCS run to finish with an archive.
+  std::chrono::milliseconds lock_wait;
+};
+
+class RcsStore : public Store {
+ public:
+  explicit RcsStore(RcsSetup setup);
+
+  void Configure(const EngineConfig& config) override;
+  std::string UserProblem(const std::string& user_id) const override;
+  std::string VersionProblem(const std::string& version) const override;
+  std::string DefaultPlace() const override;
+  Placement Place(const std::string& folder, const std::string& name, std::string_view received,
+                  FolderListings& listings) const override;
+  std::optional<FileRecord> Read(const WorkFile& file, RecordPart part) const override;
+  FileHistory History(const WorkFile& file) const override;
+  Comparison Compare(const WorkFile& recorded, const WorkFile& work) const override;
+  std::optional<bool> Holds(const WorkFile& file, const std::string& revision) const override;
+  std::unique_ptr<StoreBatch> Batch() const override;
+
+  // The archive's header up to `part`; nullopt when it cannot be read.
+  std::optional<Archive> ReadHeader(const std::string& archive, HeaderPart part) const;
+  const RcsRunner& runner() const { return runner_; }
+  const std::string& user() const { return user_; }
+  std::chrono::milliseconds lock_wait() const { return lock_wait_; }
+
+ private:
+  ArchivePlacement placement_;
+  RcsRunner runner_;
+  std::chrono::milliseconds lock_wait_;
+  std::string user_;
+  ArchiveRule rule_;
+};
+
+}  // namespace wnorb16::rcs
