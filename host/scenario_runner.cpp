@@ -19,7 +19,6 @@
 #include "vbrt/code_page.hpp"
 #include "vbrt/common_controls.hpp"
 #include "vbrt/error.hpp"
-#include "vbrt/strings.hpp"
 
 namespace vbhost {
 
