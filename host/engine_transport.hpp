@@ -1,10 +1,10 @@
-// The link's transport of a scenario run: the in-process bus while a scripted (or no) engine
+// The link's transport of an IDE session: the in-process bus while a scripted (or no) engine
 // serves, D-Bus while the add-in meets the real engine. Which one a link uses is decided when it
 // initiates.
 //
 // Beside the add-in's links to the real engine it keeps one of its own to the engine's outcome
-// item, so the run shows what the engine's window would: every outcome the engine publishes,
-// the add-in's and other clients'. They are collected as they arrive and taken by the runner.
+// item, so the session shows what the engine's window would: every outcome the engine publishes,
+// the add-in's and other clients'. They are collected as they arrive and taken by the session.
 #pragma once
 
 #include <functional>

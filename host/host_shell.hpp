@@ -1,4 +1,4 @@
-// Program launches of a scenario run: every launch is reported to the host's observer; a real engine is
+// Program launches of an IDE session: every launch is reported to the host's observer; a real engine is
 // started as a real process, a scripted or absent one only recorded.
 #pragma once
 

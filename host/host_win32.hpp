@@ -1,4 +1,4 @@
-// The Windows API of a scenario run: the POSIX implementation, with every private-profile
+// The Windows API of an IDE session: the POSIX implementation, with every private-profile
 // read and write reported to the host's observer.
 #pragma once
 

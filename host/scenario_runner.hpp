@@ -1,5 +1,6 @@
-// Runs a scenario: one command per line against the IDE stand-in and the add-in it hosts,
-// writing the transcript. The command vocabulary is the table in scenario_runner.cpp.
+// Runs a scenario: one command per line against an IDE session (host/ide_session.hpp) and the
+// add-in it hosts, writing the transcript. The command vocabulary is the table in
+// scenario_runner.cpp.
 #pragma once
 
 #include <memory>
@@ -7,19 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "host/ide_model.hpp"
+#include "host/ide_session.hpp"
 #include "host/transcript.hpp"
 
 namespace vbhost {
 
-struct RunnerOptions {
-  // Where NORBVB5.EXE (and so the engine) stands by default: vbhost's own folder.
-  std::string install_dir;
-  // The D-Bus the real engine is met on; empty: the user's session bus.
-  std::string bus_address;
-  // A private bus ends with the run: so do the programs the run started on it.
-  bool stop_launched_at_exit = false;
-};
+using RunnerOptions = SessionOptions;
 
 class ScenarioRunner {
  public:

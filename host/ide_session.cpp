@@ -1,0 +1,464 @@
+#include "host/ide_session.hpp"
+
+#include <cstdlib>
+
+#include "addin/main_module.hpp"
+#include "addin/shell/nvb5_version_control.hpp"
+#include "dde/scripted_server.hpp"
+#include "posix/file_ops.hpp"
+#include "posix/private_profile.hpp"
+#include "posix/spawn.hpp"
+#include "posix/whole_file.hpp"
+#include "posix/win32_posix.hpp"
+#include "posix/windows_path.hpp"
+#include "vbrt/error.hpp"
+#include "vbrt/strings.hpp"
+
+namespace vbhost {
+
+using posix::CombineWindowsPath;
+using posix::ExtensionOf;
+using posix::WindowsFolderOf;
+
+namespace {
+// The title of the IDE's own message boxes; the add-in's have none.
+constexpr std::string_view kHostTitle = "vbhost";
+
+// The IDE's file-type codes of the file-control events.
+int FileTypeOf(ComponentKind kind) {
+  switch (kind) {
+    case ComponentKind::Form:
+      return 0;
+    case ComponentKind::Module:
+      return 1;
+    case ComponentKind::Class:
+      return 2;
+    case ComponentKind::ResourceFile:
+      return 5;
+    case ComponentKind::UserControl:
+      return 6;
+    case ComponentKind::PropertyPage:
+      return 7;
+    case ComponentKind::UserDocument:
+      return 8;
+    case ComponentKind::RelatedDocument:
+      return 9;
+    case ComponentKind::Designer:
+      return 11;
+  }
+  return 9;
+}
+}  // namespace
+
+IdeSession::IdeSession(HostObserver& observer, PersonSeams person, SessionOptions options)
+    : observer_(observer),
+      desktop_(person.desktop),
+      ui_(person.ui),
+      install_dir_(std::move(options.install_dir)),
+      stop_launched_(options.stop_launched_at_exit),
+      transport_(options.bus_address),
+      app_(std::make_shared<HostApplication>(*this, numbers_)),
+      clipboard_(person.clipboard),
+      shell_(observer_, &real_shell_),
+      links_(transport_, this),
+      vbe_(std::make_shared<HostVBE>(observer_, clipboard_, app_,
+                                     CombineWindowsPath(resolver_.ToWindows(install_dir_), "VB5.EXE"))) {
+  // A started program is the only server a link may wait for. The add-in's start-up launches
+  // nothing when it finds no engine executable, so its links then fail at once.
+  shell_.OnStarted([this] { transport_.ServerLaunched(); });
+  transport_.OnAwait([this](std::string_view application) {
+    observer_.Emit({{"event", "await"}, {"application", std::string(application)}});
+  });
+}
+
+IdeSession::~IdeSession() {
+  if (stop_launched_) {
+    for (double task : shell_.started()) posix::Terminate(static_cast<pid_t>(task));
+  }
+  if (!temp_windir_.empty()) {
+    posix::RemoveFile(temp_windir_ + "/vbaddin.ini");
+    posix::RemoveEmptyFolder(temp_windir_);
+  }
+}
+
+norb::MainModule* IdeSession::module() { return process_ ? process_->state() : nullptr; }
+
+std::string IdeSession::WindowsDirectory() {
+  if (windir_) return *windir_;
+  if (const char* env = std::getenv("WINDIR"); env && *env) return env;
+  if (temp_windir_.empty()) {
+    // A session of its own, in which the add-in is already registered.
+    std::optional<std::string> folder = posix::MakeTempFolder("vbhost-windir-");
+    if (!folder) throw SessionError("cannot make a Windows directory for the run");
+    temp_windir_ = *folder;
+    posix::WriteWholeFile(temp_windir_ + "/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+  }
+  return temp_windir_;
+}
+
+std::vector<std::pair<std::string, std::string>> IdeSession::RegisteredAddIns() {
+  std::vector<std::pair<std::string, std::string>> entries;
+  if (auto text = posix::ReadWholeFile(WindowsDirectory() + "/vbaddin.ini")) {
+    for (auto& [key, value] : posix::ProfileSection(*text, "Add-Ins32")) {
+      bool known = false;
+      for (const auto& entry : entries) known = known || entry.first == key;
+      if (!known) entries.emplace_back(key, value);
+    }
+  }
+  return entries;
+}
+
+// ---- The engine
+
+void IdeSession::UseRealEngine() {
+  scripted_.reset();
+  transport_.UseRealEngine(true);
+  shell_.SetReal(&real_shell_);
+}
+
+dde::ScriptedServer& IdeSession::UseScriptedEngine() {
+  if (!scripted_) scripted_ = std::make_unique<dde::ScriptedServer>(transport_.in_process());
+  transport_.UseRealEngine(false);
+  shell_.SetReal(nullptr);
+  return *scripted_;
+}
+
+void IdeSession::UseNoEngine() {
+  scripted_.reset();
+  transport_.UseRealEngine(false);
+  shell_.SetReal(nullptr);
+}
+
+void IdeSession::Pump() {
+  transport_.Pump();
+  ReportEngineOutcomes();
+}
+
+void IdeSession::ReportEngineOutcomes() {
+  for (auto& text : transport_.TakeOutcomes()) observer_.Emit({{"event", "engine"}, {"text", text}});
+}
+
+void IdeSession::SetCheckInComment(std::string_view comment) {
+  std::string command = "COMMENT";
+  if (!comment.empty()) command += " " + std::string(comment);
+  nlohmann::ordered_json e{{"event", "engine-command"}, {"command", command}};
+  try {
+    transport_.Initiate("WNORB16", "frmMain")->Execute(command);
+    e["ok"] = true;
+  } catch (const vb::Error& error) {
+    e["ok"] = false;
+    e["number"] = error.number();
+  }
+  observer_.Emit(e);
+}
+
+// ---- Projects
+
+void IdeSession::Open(const std::string& windows_path) {
+  std::string project = windows_path;
+  try {
+    project = ProjectToOpen(windows_path, resolver_);
+    app_->SetActive(HostProject::Load(project, resolver_, *this, numbers_));
+  } catch (const vb::Error& e) {
+    // Every other error names its file already; a group's missing startup project is named here.
+    if (e.number() != vb::err::FileNotFound || project == windows_path) throw;
+    throw vb::Error(e.number(), project + ": " + e.description());
+  }
+  EmitUnresolved();
+}
+
+void IdeSession::EmitUnresolved() {
+  auto project = app_->active();
+  if (!project) return;
+  for (const auto& entry : project->unresolved()) {
+    observer_.Emit({{"event", "unresolved"},
+                    {"project", project->FileName()},
+                    {"line", entry.line},
+                    {"entry", entry.text},
+                    {"reason", entry.reason}});
+  }
+}
+
+void IdeSession::NewProject() {
+  auto project = HostProject::NewUnsaved(resolver_, *this, numbers_);
+  app_->SetActive(project);
+  std::string name = project->Name();
+  FileEvent("AfterNewProject", {{"projectname", name}},
+            [&](platform::ide::FileControlEvents& s, bool&) { s.AfterNewProject(name); });
+}
+
+// Nothing unsaved is dropped without the developer's Yes in a box of the IDE's own.
+void IdeSession::ReloadProject(const std::string& path, bool /*flag*/) {
+  observer_.Emit({{"event", "reload"}, {"path", path}});
+  auto p = app_->active();
+  if (!p || vb::LCase(p->FileName()) != vb::LCase(path)) return;
+  p->Reload([this](const std::string& name) {
+    return desktop_.MsgBox(name + " has unsaved changes. Reload it from disk and lose them?",
+                           platform::vbYesNo + platform::vbExclamation, kHostTitle) == platform::vbYes;
+  });
+  EmitUnresolved();
+}
+
+// ---- The add-in
+
+norb::MainModule& IdeSession::Module() {
+  if (process_ && process_->alive()) return *process_->state();
+  std::string install = resolver_.ToWindows(install_dir_);
+  std::string module_path = CombineWindowsPath(install, "NORBVB5.EXE");
+  win32_ =
+      std::make_unique<HostWin32>(observer_, posix::Win32Posix(resolver_, WindowsDirectory(), module_path));
+  platform::Services services{*win32_, files_, shell_, desktop_, clipboard_, ui_, links_};
+  std::string app_path =
+      install.size() > 3 && install.back() == '\\' ? install.substr(0, install.size() - 1) : install;
+  process_ = std::make_unique<vb::Process<norb::MainModule>>(norb::StartProcess(services, app_path));
+  process_->OnEnded([this] { observer_.Emit({{"event", "end"}}); });
+  connect_.reset();
+  // As the runtime did for the add-in's executable, every start runs Sub Main first.
+  norb::MainModule& m = *process_->state();
+  CallAddin("Sub Main", [&] { m.Main(); });
+  if (!process_->alive()) throw SessionError("the add-in ended while it started");
+  return *process_->state();
+}
+
+norb::nvb5VersionControl& IdeSession::ConnectClass() {
+  norb::MainModule& m = Module();
+  auto c = connect_.lock();
+  if (!c) {
+    c = m.CreateConnectClass();
+    connect_ = c;
+  }
+  return *c;
+}
+
+void IdeSession::CallAddin(std::string_view where, const std::function<void()>& action) {
+  if (!process_) return;
+  try {
+    process_->Call(action);
+  } catch (const vb::Error& e) {
+    observer_.Emit({{"event", "error"},
+                    {"where", std::string(where)},
+                    {"number", e.number()},
+                    {"description", e.description()}});
+  }
+}
+
+void IdeSession::RunMain() {
+  norb::MainModule& m = Module();
+  CallAddin("Sub Main", [&] { m.Main(); });
+}
+
+void IdeSession::OnConnection(long mode) {
+  norb::nvb5VersionControl& c = ConnectClass();
+  std::vector<std::string> custom;
+  CallAddin("OnConnection", [&] { c.OnConnection(vbe_, mode, nullptr, custom); });
+}
+
+void IdeSession::OnDisconnection(long mode) {
+  norb::nvb5VersionControl& c = ConnectClass();
+  std::vector<std::string> custom;
+  CallAddin("OnDisconnection", [&] { c.OnDisconnection(mode, custom); });
+}
+
+void IdeSession::OnStartupComplete() {
+  norb::nvb5VersionControl& c = ConnectClass();
+  std::vector<std::string> custom;
+  CallAddin("OnStartupComplete", [&] { c.OnStartupComplete(custom); });
+}
+
+void IdeSession::OnAddInsUpdate() {
+  norb::nvb5VersionControl& c = ConnectClass();
+  std::vector<std::string> custom;
+  CallAddin("OnAddInsUpdate", [&] { c.OnAddInsUpdate(custom); });
+}
+
+void IdeSession::ConnectAddIn() {
+  norb::nvb5VersionControl& c = ConnectClass();
+  CallAddin("ConnectAddIn", [&] { c.ConnectAddIn(app_); });
+}
+
+void IdeSession::DisconnectAddIn() {
+  norb::nvb5VersionControl& c = ConnectClass();
+  CallAddin("DisconnectAddIn", [&] { c.DisconnectAddIn(0); });
+}
+
+void IdeSession::Rcnct() {
+  norb::MainModule& m = Module();
+  CallAddin("rcnct", [&] { m.rcnct(); });
+}
+
+void IdeSession::Connect() {
+  OnConnection(0);
+  ConnectAddIn();
+}
+
+void IdeSession::Disconnect() {
+  OnDisconnection(0);
+  DisconnectAddIn();
+}
+
+void IdeSession::Click(const std::shared_ptr<HostCommandBarControl>& control) {
+  for (const auto& sink : control->Subscribers()) {
+    bool handled = false;
+    bool cancel_default = false;
+    CallAddin("Click", [&] { sink->Click(control, handled, cancel_default); });
+  }
+}
+
+void IdeSession::Request(const HostProject& project, std::string_view name, ProjectRequest request) {
+  for (const auto& sink : project.Sinks()) CallAddin(name, [&] { ((*sink).*request)(); });
+}
+
+// ---- The links
+
+void IdeSession::LinkModeWritten(const dde::LinkModeWrite& w) {
+  nlohmann::ordered_json e{{"event", "link"}, {"control", w.control}, {"topic", w.topic},
+                           {"item", w.item},  {"mode", w.mode},       {"ok", w.ok}};
+  if (!w.ok) e["number"] = w.error;
+  observer_.Emit(e);
+}
+
+void IdeSession::LinkExecuted(const dde::LinkExecuteCall& c) {
+  nlohmann::ordered_json e{{"event", "execute"}, {"topic", c.topic}, {"command", c.command}, {"ok", c.ok}};
+  if (!c.ok) e["number"] = c.error;
+  observer_.Emit(e);
+  // What the engine showed while it handled the command comes after the command.
+  ReportEngineOutcomes();
+}
+
+// ---- Saving
+
+bool IdeSession::FileEvent(const std::string& name, nlohmann::ordered_json args,
+                           const FileEventDelivery& deliver) {
+  bool cancel = false;
+  for (const auto& sink : app_->file_control().Sinks()) {
+    CallAddin(name, [&] { deliver(*sink, cancel); });
+  }
+  observer_.Emit({{"event", "fileevent"}, {"name", name}, {"args", std::move(args)}, {"cancel", cancel}});
+  return cancel;
+}
+
+std::string IdeSession::ContentsOf(const std::string& windows_path) const {
+  return posix::ReadWholeFile(resolver_.ToPosix(windows_path)).value_or(std::string());
+}
+
+bool IdeSession::WriteThroughIde(const std::string& windows_path, const std::string& contents) {
+  std::string filename = windows_path;
+  bool refused = FileEvent(
+      "RequestWriteFile", {{"filename", filename}},
+      [&](platform::ide::FileControlEvents& s, bool& cancel) { s.RequestWriteFile(filename, cancel); });
+  bool written = false;
+  if (!refused) {
+    try {
+      posix::WriteWholeFile(resolver_.ToPosix(windows_path), contents);
+      written = true;
+    } catch (const vb::Error&) {
+      written = false;
+    }
+  }
+  observer_.Emit({{"event", "write"}, {"path", windows_path}, {"written", written}});
+  if (!refused) {
+    int success = written ? -1 : 0;
+    FileEvent("AfterWriteFile", {{"filename", filename}, {"Success", success}},
+              [&](platform::ide::FileControlEvents& s, bool&) { s.AfterWriteFile(filename, success); });
+  }
+  return written;
+}
+
+void IdeSession::SaveComponentAs(HostComponent& component, const std::string& path) {
+  observer_.Emit({{"event", "save"}, {"target", component.Name()}, {"path", path}});
+  bool all = true;
+  const auto files = component.files();
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    std::string target = i == 0 ? path : files[i];
+    all = WriteThroughIde(target, ContentsOf(files[i])) && all;
+  }
+  if (all) component.SetDirty(false);
+}
+
+void IdeSession::SaveProjectAs(HostProject& project, const std::string& path) {
+  observer_.Emit({{"event", "save"}, {"target", project.Name()}, {"path", path}});
+  if (WriteThroughIde(path, FormatProjectFile(project.file()))) project.SetDirtyQuietly(false);
+}
+
+void IdeSession::Save(HostComponent& component) {
+  bool all = true;
+  for (const auto& file : component.files()) all = WriteThroughIde(file, ContentsOf(file)) && all;
+  if (all) component.SetDirty(false);
+}
+
+void IdeSession::SaveProject(HostProject& project) {
+  if (project.FileName().empty()) throw SessionError("the project was never saved");
+  if (WriteThroughIde(project.FileName(), FormatProjectFile(project.file()))) project.SetDirtyQuietly(false);
+}
+
+namespace {
+// The naming events around a File menu's save-as: DoGetNewFileName before, and, once written,
+// AfterChangeFileName.
+struct Renaming {
+  IdeSession& session;
+  int file_type;
+  std::string new_name;
+  std::string old_name;
+
+  nlohmann::ordered_json Args() const {
+    return {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}};
+  }
+  bool Cancelled() {
+    return session.FileEvent("DoGetNewFileName", Args(),
+                             [&](platform::ide::FileControlEvents& s, bool& cancel) {
+                               s.DoGetNewFileName(file_type, new_name, old_name, cancel);
+                             });
+  }
+  void Done() {
+    session.FileEvent("AfterChangeFileName", Args(), [&](platform::ide::FileControlEvents& s, bool&) {
+      s.AfterChangeFileName(file_type, new_name, old_name);
+    });
+  }
+};
+}  // namespace
+
+void IdeSession::SaveAs(HostProject& project, const std::string& windows_path) {
+  Renaming renaming{*this, platform::ide::vbext_ft_Project, windows_path, project.FileName()};
+  if (renaming.Cancelled()) return;
+  // The sinks may have changed the names they were handed.
+  const std::string& new_name = renaming.new_name;
+  ProjectFile& file = project.mutable_file();
+  if (vb::LCase(WindowsFolderOf(new_name)) != vb::LCase(WindowsFolderOf(renaming.old_name))) {
+    for (std::size_t i = 0; i < file.components.size() && i < project.components().size(); ++i) {
+      file.components[i].path = project.components()[i]->files()[0];
+    }
+  }
+  if (!WriteThroughIde(new_name, FormatProjectFile(file))) return;
+  project.SetFileName(new_name);
+  project.SetDirtyQuietly(false);
+  renaming.Done();
+}
+
+void IdeSession::SaveAs(HostProject& project, HostComponent& component, const std::string& windows_path) {
+  Renaming renaming{*this, FileTypeOf(component.kind()), windows_path, component.files()[0]};
+  if (renaming.Cancelled()) return;
+  const std::string& new_name = renaming.new_name;
+  // The companion follows the main file's new name.
+  std::vector<std::string> files{new_name};
+  if (component.files().size() == 2) {
+    std::string main_ext = ExtensionOf(new_name);
+    std::string base = main_ext.empty() ? new_name : new_name.substr(0, new_name.size() - main_ext.size());
+    files.push_back(base + ExtensionOf(component.files()[1]));
+  }
+  bool all = true;
+  for (std::size_t i = 0; i < files.size(); ++i)
+    all = WriteThroughIde(files[i], ContentsOf(component.files()[i])) && all;
+  if (!all) return;
+  component.SetFiles(files);
+  component.SetDirty(false);
+  // The project file's line for it now names the new file.
+  const auto& comps = project.components();
+  ProjectFile& file = project.mutable_file();
+  for (std::size_t i = 0; i < comps.size() && i < file.components.size(); ++i) {
+    if (comps[i].get() == &component) file.components[i].path = new_name;
+  }
+  project.SetDirtyQuietly(true);
+  renaming.Done();
+}
+
+}  // namespace vbhost
