@@ -2,12 +2,14 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "dde/private_bus.hpp"
+#include "gui/run_desktop.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
 #include "posix/own_executable.hpp"
@@ -34,6 +36,16 @@ int main(int argc, char** argv) {
                   "dbus-daemon started for this run and the programs it launches, stopped at exit.\n"
                   "Default: session when DBUS_SESSION_BUS_ADDRESS is set, else private")
       ->check(CLI::IsMember({"session", "private"}));
+
+  std::string project;
+  CLI::App* gui =
+      app.add_subcommand("gui", "Open the desktop IDE: menus, the Project window, the add-in's dialogs");
+  gui->add_option("PROJECT", project, "A project (.vbp) or group (.vbg) to open");
+  gui->add_option("--bus", bus, "As for run")->check(CLI::IsMember({"session", "private"}));
+  std::string windir;
+  gui->add_option("--windir", windir,
+                  "The Windows directory (vbaddin.ini, the add-in's INI files); default: $WINDIR, else\n"
+                  "a folder of the session's own in which the add-in is registered");
 
   CLI11_PARSE(app, argc, argv);
   if (std::string problem = vb::CodePageSettingProblem(); !problem.empty()) {
@@ -68,6 +80,12 @@ int main(int argc, char** argv) {
     bus_address = private_bus->Address();
     // The engines vbhost launches find the same bus.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_address.c_str(), 1);
+  }
+  if (gui->parsed()) {
+    vbgui::DesktopOptions options{
+        vbhost::SessionOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr}, windir};
+    if (!windir.empty()) options.windows_directory = std::filesystem::absolute(windir).string();
+    return vbgui::RunDesktop(argc, argv, project, options);
   }
   int status = 0;
   try {
