@@ -1,6 +1,6 @@
 #include "gui/main_window.hpp"
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,6 +26,7 @@
 
 #include "gui/text.hpp"
 #include "host/project_file.hpp"
+#include "host/transcript.hpp"
 #include "posix/whole_file.hpp"
 #include "posix/windows_path.hpp"
 #include "vbrt/error.hpp"
@@ -171,6 +172,7 @@ MainWindow::MainWindow(DesktopOptions options)
   session_ = std::make_unique<vbhost::IdeSession>(*this, vbhost::PersonSeams{desktop_, ui_, clipboard_},
                                                   options.session);
   if (!options.windows_directory.empty()) session_->SetWindowsDirectory(options.windows_directory);
+  if (options.transcript) transcript_ = std::make_unique<vbhost::Transcript>(*options.transcript);
   setWindowTitle("vbhost");
   setObjectName("vbhost");
 
@@ -402,6 +404,9 @@ void MainWindow::Refresh() {
 
 void MainWindow::RefreshTree() {
   QString current = tree_->currentItem() ? tree_->currentItem()->data(0, kNameRole).toString() : QString();
+  QStringList selected;
+  for (QTreeWidgetItem* item : tree_->selectedItems()) selected << item->data(0, kNameRole).toString();
+  std::vector<std::shared_ptr<vbhost::HostComponent>> selection;
   tree_->blockSignals(true);
   tree_->clear();
   auto active = session_->app().active();
@@ -446,9 +451,15 @@ void MainWindow::RefreshTree() {
         item->setData(0, kKindRole, static_cast<int>(c->kind()));
         item->setData(0, Qt::UserRole + 3, static_cast<int>(c->State()));
         if (item->data(0, kNameRole).toString() == current) tree_->setCurrentItem(item);
+        if (selected.contains(item->data(0, kNameRole).toString())) {
+          item->setSelected(true);
+          selection.push_back(c);
+        }
       }
     }
   }
+  // A reload made the components afresh: the selection follows them by name.
+  if (active) active->Select(std::move(selection));
   tree_->expandAll();
   tree_->blockSignals(false);
 }
@@ -497,7 +508,9 @@ void MainWindow::RefreshEditors() {
       }
       e.view->document()->setModified(false);
     }
-    bool read_only = ::access(posix_path.c_str(), W_OK) != 0;
+    // The file's own attribute, as Windows shows it, whoever runs the IDE.
+    struct stat st {};
+    bool read_only = ::stat(posix_path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
     editors_->setTabText(editors_->indexOf(e.view), FromCp(e.component) + (read_only ? " [read-only]" : "") +
                                                         (c->IsDirty() ? " *" : ""));
   }
@@ -546,6 +559,7 @@ void MainWindow::SaveAs() {
 }
 
 void MainWindow::Emit(const nlohmann::ordered_json& event) {
+  if (transcript_) transcript_->Emit(event);
   const std::string name = event.value("event", "");
   if (name == "engine") {
     ShowOutcome(event.value("text", ""));

@@ -20,12 +20,18 @@ class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace vbhost {
+class Transcript;
+}
+
 namespace vbgui {
 
 struct DesktopOptions {
   vbhost::SessionOptions session;
   // The Windows directory (POSIX path); empty: the session's own.
   std::string windows_directory;
+  // Where everything the session tells goes as JSON lines, as `vbhost run` writes it; null: nowhere.
+  std::ostream* transcript = nullptr;
 };
 
 class MainWindow : public QMainWindow, public vbhost::HostObserver {
@@ -79,6 +85,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   vbhost::HostComponent* Component(const std::string& name) const;
   Editor* CurrentEditor();
 
+  std::unique_ptr<vbhost::Transcript> transcript_;
   QtFormsUi ui_;
   QtDesktop desktop_;
   QtClipboard clipboard_;

@@ -17,6 +17,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -96,13 +97,15 @@ class Desktop : public ::testing::Test {
   }
   void Open() {
     window = std::make_unique<vbgui::MainWindow>(
-        vbgui::DesktopOptions{vbhost::SessionOptions{tmp / "bin", bus.Address(), true}, tmp / "windows"});
+        vbgui::DesktopOptions{vbhost::SessionOptions{tmp / "bin", bus.Address(), true}, tmp / "windows",
+                              std::getenv("NORB_GUI_TRACE") ? &std::cerr : nullptr});
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     ASSERT_TRUE(window->OpenFile(tmp / "Timesheet/Timesheet.vbp"));
   }
-  // Opens a menu of the menu bar with a click on its title, then picks an item by its access key.
-  void Menu(const char* title, char item_key) {
+  // Opens a menu of the menu bar with a click on its title, then clicks the item with that
+  // caption (access key marks included).
+  void Menu(const char* title, const char* item) {
     QMenuBar* bar = window->menuBar();
     QAction* menu_action = nullptr;
     for (QAction* a : bar->actions()) {
@@ -112,10 +115,20 @@ class Desktop : public ::testing::Test {
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu_action).center());
     QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr) << "the " << title << " menu did not open";
-    QTest::keyClick(menu, item_key);
-    QApplication::processEvents();
+    Click(menu, item);
   }
-  void Connect() { Menu("Add-Ins", 'n'); }
+  static void Click(QMenu* menu, const char* item) {
+    for (QAction* a : menu->actions()) {
+      if (a->text() == item) {
+        ASSERT_TRUE(a->isEnabled()) << item;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        QApplication::processEvents();
+        return;
+      }
+    }
+    FAIL() << "no item " << item << " in " << menu->title().toStdString();
+  }
+  void Connect() { Menu("Add-Ins", "&NORB Version Control (NORBVB5.nvb5VersionControl)"); }
   // The Project window's row of a component.
   QTreeWidgetItem* Row(const std::string& component) {
     auto items = window->tree()->findItems(QString::fromStdString(component),

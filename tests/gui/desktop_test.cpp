@@ -25,7 +25,7 @@ TEST_F(Desktop, ToolsCheckOutTakesTheLockAndTheTreeShowsIt) {
     Pick(dialog, {"modRates"});
     Press(dialog, "cmdOK");
   });
-  Menu("Tools", 'h');  // C&heck Out
+  Menu("Tools", "C&heck Out");  // C&heck Out
   EXPECT_TRUE(person.done());
   EXPECT_NE(Slurp(tmp / "Timesheet/modRates.bas,v").find("ann:1.1"), std::string::npos);
   struct stat st {};
