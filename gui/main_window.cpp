@@ -198,7 +198,7 @@ MainWindow::MainWindow(DesktopOptions options)
     }
     project->Select(std::move(selection));
   });
-  connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+  connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
     if (item->data(0, kKindRole).toInt() != kNoKind && !item->data(0, kNameRole).toString().isEmpty())
       OpenEditor(ToCp(item->data(0, kNameRole).toString()));
   });
@@ -367,6 +367,7 @@ bool MainWindow::OpenFile(const std::string& posix_path) {
       std::optional<std::string> text = posix::ReadWholeFile(posix_path);
       vbhost::ProjectGroup group = vbhost::ParseProjectGroup(text.value_or(""));
       std::string folder = posix::WindowsFolderOf(windows);
+      group_.push_back(posix::CombineWindowsPath(folder, group.startup));
       for (const auto& p : group.projects) group_.push_back(posix::CombineWindowsPath(folder, p));
     }
     session_->Open(windows);
@@ -563,6 +564,9 @@ void MainWindow::Emit(const nlohmann::ordered_json& event) {
   const std::string name = event.value("event", "");
   if (name == "engine") {
     ShowOutcome(event.value("text", ""));
+  } else if (name == "engine-command") {
+    outcomes_->appendPlainText("> " + FromCp(event.value("command", "")) +
+                               (event.value("ok", false) ? QString() : QString(" (refused)")));
   } else if (name == "error") {
     QString text = QString("Run-time error '%1':\n\n%2\n\n(in %3)")
                        .arg(event.value("number", 0))

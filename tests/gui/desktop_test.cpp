@@ -2,8 +2,11 @@
 // real engine behind them.
 #include <sys/stat.h>
 
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <cstring>
 #include <fstream>
 
@@ -12,6 +15,20 @@
 namespace {
 
 using testing_support::Desktop;
+
+std::string Rlog(const std::string& file) {
+  std::string out;
+  FILE* p = ::popen(("rlog '" + file + "' 2>&1").c_str(), "r");
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+  ::pclose(p);
+  return out;
+}
+
+bool Writable(const std::string& file) {
+  struct stat st {};
+  return ::stat(file.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
+}
 
 TEST_F(Desktop, ToolsCheckOutTakesTheLockAndTheTreeShowsIt) {
   ArchiveModRates();
@@ -40,20 +57,6 @@ TEST_F(Desktop, ToolsCheckOutTakesTheLockAndTheTreeShowsIt) {
 }  // namespace
 
 namespace {
-
-std::string Rlog(const std::string& file) {
-  std::string out;
-  FILE* p = ::popen(("rlog '" + file + "' 2>&1").c_str(), "r");
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-  ::pclose(p);
-  return out;
-}
-
-bool Writable(const std::string& file) {
-  struct stat st {};
-  return ::stat(file.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
-}
 
 // Each of the Tools menu's operations through its dialog, against the real engine: what the
 // archive and the work file hold afterwards, and the state the Project window then draws.
@@ -119,6 +122,143 @@ TEST_F(Desktop, EveryOperationRunsThroughItsDialog) {
     window.reset();
   }
   for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
+}
+
+}  // namespace
+
+namespace {
+
+// A person edits a component that is not checked out: the add-in refuses the save with its own
+// text; the check-out's reload asks before it drops the edit, No keeps it, and the save then
+// goes through.
+TEST_F(Desktop, EditingSavesThroughTheAddInAndTheReloadAsksFirst) {
+  ArchiveModRates();
+  Open();
+  Connect();
+  const std::string file = tmp / "Timesheet/modRates.bas";
+  const std::string before = Slurp(file);
+  QTreeWidgetItem* row = Row("modRates");
+  QRect at = window->tree()->visualItemRect(row);
+  QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {}, at.center());
+  QTest::keyClick(window->tree(), Qt::Key_Return);
+  auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(window->editors()->tabText(window->editors()->currentIndex()).toStdString(),
+            "modRates [read-only]");
+  editor->moveCursor(QTextCursor::End);
+  QTest::keyClicks(editor, "' a rate for Sundays");
+  window->Refresh();
+  EXPECT_TRUE(Row("modRates")->text(0).endsWith(" *"));
+
+  person.Box(QMessageBox::Ok);
+  Menu("File", "&Save");
+  ASSERT_EQ(person.boxes.size(), 1u);
+  const std::string windows_file = window->session().resolver().ToWindows(file);
+  EXPECT_EQ(person.boxes[0], "Visual Basic has just requested to write " + windows_file +
+                                 ", which is read-only.\n\nRequest denied. \n\n");
+  EXPECT_EQ(Slurp(file), before);
+  EXPECT_TRUE(Row("modRates")->text(0).endsWith(" *"));
+
+  // The check-out's reload asks; No keeps the edit in the editor.
+  person.Then("frmExtract", [](QWidget* dialog) {
+    Pick(dialog, {"modRates"});
+    Press(dialog, "cmdOK");
+  });
+  person.Box(QMessageBox::No);
+  window->tree()->setCurrentItem(Row("modRates"));
+  std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row("modRates"));
+  menu->popup(window->tree()->mapToGlobal(QPoint(20, 20)));
+  Click(menu.get(), "C&heck Out");
+  EXPECT_TRUE(person.done());
+  ASSERT_EQ(person.boxes.size(), 2u);
+  EXPECT_EQ(person.boxes[1], "modRates has unsaved changes. Reload it from disk and lose them?");
+  EXPECT_NE(editor->toPlainText().toStdString().find("' a rate for Sundays"), std::string::npos);
+  EXPECT_NE(Rlog(file + ",v").find("ann: 1.1"), std::string::npos);
+
+  Menu("File", "&Save");
+  EXPECT_EQ(person.boxes.size(), 2u);
+  EXPECT_NE(Slurp(file).find("' a rate for Sundays"), std::string::npos);
+  window->Refresh();
+  EXPECT_FALSE(Row("modRates")->text(0).endsWith(" *"));
+  EXPECT_EQ(window->editors()->tabText(window->editors()->currentIndex()).toStdString(), "modRates");
+  for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
+}
+
+// A file's history lists its revisions; a compare's diff reaches the engine's
+// window; a comment set there is the next check-in's log message.
+TEST_F(Desktop, HistoryCompareAndTheCheckInComment) {
+  ASSERT_EQ(testing_support::Sh(
+                "cd '" + (tmp / "Timesheet") +
+                "' && LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas && LOGNAME=ann co -q -l "
+                "modRates.bas && echo \"' second\" >> modRates.bas && LOGNAME=ann ci -q -l -msecond "
+                "modRates.bas && echo \"' third\" >> modRates.bas </dev/null"),
+            0);
+  Open();
+  Connect();
+  auto context = [&](const char* item) {
+    window->tree()->setCurrentItem(Row("modRates"));
+    std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row("modRates"));
+    menu->popup(window->tree()->mapToGlobal(QPoint(20, 20)));
+    Click(menu.get(), item);
+  };
+  std::vector<std::string> entries;
+  person.Then("frmVersions", [&entries](QWidget* dialog) {
+    auto* list = dialog->findChild<QListWidget*>("lstVersions");
+    for (int i = 0; list && i < list->count(); ++i) entries.push_back(list->item(i)->text().toStdString());
+    QTest::keyClick(dialog, Qt::Key_Escape);
+  });
+  context("Version &History");
+  EXPECT_TRUE(person.done());
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].substr(0, 3), "1.1");
+  EXPECT_EQ(entries[1].substr(0, 3), "1.2");
+  EXPECT_NE(entries[1].find("second"), std::string::npos);
+
+  context("Delta &Compare");
+  QApplication::processEvents();
+  const std::string diff = window->diff()->toPlainText().toStdString();
+  EXPECT_NE(diff.find("+' third"), std::string::npos) << diff;
+  EXPECT_NE(diff.find("@@"), std::string::npos) << diff;
+
+  auto* comment = window->findChild<QLineEdit*>("comment");
+  QTest::keyClicks(comment, "Sunday rates");
+  QTest::mouseClick(window->findChild<QPushButton*>("setComment"), Qt::LeftButton);
+  EXPECT_NE(window->outcomes()->toPlainText().toStdString().find("Sunday rates"), std::string::npos)
+      << window->outcomes()->toPlainText().toStdString();
+  person.Then("frmUpdate", [](QWidget* dialog) {
+    Pick(dialog, {"modRates"});
+    Press(dialog, "cmdOK");
+  });
+  Menu("Tools", "Check &In");
+  EXPECT_TRUE(person.done());
+  EXPECT_NE(Rlog(tmp / "Timesheet/modRates.bas,v").find("Sunday rates"), std::string::npos);
+  for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
+}
+
+// A group shows every project, its startup one active; "Set as Start Up" makes another active.
+TEST_F(Desktop, AGroupsStartupProjectIsActiveUntilAnotherIsSet) {
+  tmp.Write("Other/Other.vbp", "Type=Exe\r\nModule=modOther; modOther.bas\r\nName=\"Other\"\r\n");
+  tmp.Write("Other/modOther.bas", "Attribute VB_Name = \"modOther\"\r\n");
+  tmp.Write("All.vbg",
+            "VBGROUP 5.0\r\nStartupProject=Timesheet\\Timesheet.vbp\r\nProject=Other\\Other.vbp\r\n");
+  window = std::make_unique<vbgui::MainWindow>(
+      vbgui::DesktopOptions{vbhost::SessionOptions{tmp / "bin", bus.Address(), true}, tmp / "windows"});
+  window->show();
+  ASSERT_TRUE(window->OpenFile(tmp / "All.vbg"));
+  QTreeWidget* tree = window->tree();
+  ASSERT_EQ(tree->topLevelItemCount(), 2);
+  EXPECT_EQ(tree->topLevelItem(0)->text(0).toStdString(), "Timesheet (Timesheet.vbp)");
+  EXPECT_TRUE(tree->topLevelItem(0)->font(0).bold());
+  EXPECT_EQ(tree->topLevelItem(1)->text(0).toStdString(), "Other.vbp");
+  std::unique_ptr<QMenu> menu = window->ContextMenuFor(tree->topLevelItem(1));
+  menu->popup(tree->mapToGlobal(QPoint(20, 20)));
+  Click(menu.get(), "Set as Start &Up");
+  window->Refresh();
+  EXPECT_EQ(window->session().app().active()->Name(), "Other");
+  EXPECT_EQ(tree->topLevelItem(0)->text(0).toStdString(), "Timesheet.vbp");
+  EXPECT_EQ(tree->topLevelItem(1)->text(0).toStdString(), "Other (Other.vbp)");
+  EXPECT_TRUE(tree->topLevelItem(1)->font(0).bold());
+  EXPECT_NE(Row("modOther"), nullptr);
 }
 
 }  // namespace
