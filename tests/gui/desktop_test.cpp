@@ -2,6 +2,7 @@
 // real engine behind them.
 #include <sys/stat.h>
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -39,11 +40,34 @@ TEST_F(Desktop, ToolsCheckOutTakesTheLockAndTheTreeShowsIt) {
   EXPECT_EQ(StateShown("frmTimesheet"), 0);
   EXPECT_EQ(Row("modRates")->toolTip(0).toStdString(), "Not checked out: read-only here, free to check out");
 
-  person.Then("frmExtract", [](QWidget* dialog) {
+  // The rows come in the model's order; a header click is the add-in's to sort, the list's only
+  // to show.
+  std::vector<std::vector<std::string>> orders;
+  auto rows = [&orders](QWidget* dialog) {
+    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    orders.emplace_back();
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      orders.back().push_back(list->topLevelItem(i)->text(0).toStdString());
+  };
+  person.Then("frmExtract", [&rows](QWidget* dialog) {
+    rows(dialog);
+    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    QHeaderView* header = list->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    rows(dialog);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    rows(dialog);
     Pick(dialog, {"modRates"});
     Press(dialog, "cmdOK");
   });
-  Menu("Tools", "C&heck Out");  // C&heck Out
+  Menu("Tools", "C&heck Out");
+  using Order = std::vector<std::string>;
+  ASSERT_EQ(orders.size(), 3u);
+  EXPECT_EQ(orders[0], (Order{"frmTimesheet", "modRates", "CEntry", "Release Notes.txt"}));
+  EXPECT_EQ(orders[1], (Order{"CEntry", "frmTimesheet", "modRates", "Release Notes.txt"}));
+  EXPECT_EQ(orders[2], (Order{"Release Notes.txt", "modRates", "frmTimesheet", "CEntry"}));
   EXPECT_TRUE(person.done());
   EXPECT_NE(Slurp(tmp / "Timesheet/modRates.bas,v").find("ann:1.1"), std::string::npos);
   struct stat st {};
