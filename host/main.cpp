@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
       app.add_subcommand("gui", "Open the desktop IDE: menus, the Project window, the add-in's dialogs");
   gui->add_option("PROJECT", project, "A project (.vbp) or group (.vbg) to open");
   gui->add_option("--bus", bus, "As for run")->check(CLI::IsMember({"session", "private"}));
+  gui->add_option("--transcript", transcript_path,
+                  "Also write what happens as the JSON-lines transcript of `vbhost run`, into this file");
   std::string windir;
   gui->add_option("--windir", windir,
                   "The Windows directory (vbaddin.ini, the add-in's INI files); default: $WINDIR, else\n"
@@ -85,6 +87,7 @@ int main(int argc, char** argv) {
     vbgui::DesktopOptions options{
         vbhost::SessionOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr}, windir};
     if (!windir.empty()) options.windows_directory = std::filesystem::absolute(windir).string();
+    if (file.is_open()) options.transcript = &file;
     return vbgui::RunDesktop(argc, argv, project, options);
   }
   int status = 0;
