@@ -36,7 +36,7 @@ class Person {
   using Step = std::function<void(QWidget*)>;
   Person() {
     timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Watch(); });
     timer_.start();
   }
   void Then(std::string window, Step step) { steps_.push_back({std::move(window), std::move(step)}); }
@@ -45,15 +45,25 @@ class Person {
     Then("msgbox", [this, button](QWidget* w) {
       auto* box = static_cast<QMessageBox*>(w);
       boxes.push_back(box->text().toStdString());
+      looks.push_back({box->icon(), box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                       static_cast<int>(box->buttons().size())});
       QTest::mouseClick(box->button(button), Qt::LeftButton);
     });
   }
   bool done() const { return steps_.empty(); }
   std::vector<std::string> boxes;
+  // How each box looked: its icon, whether it stays on top, how many buttons it had.
+  struct Look {
+    QMessageBox::Icon icon;
+    bool on_top;
+    int buttons;
+    bool operator==(const Look&) const = default;
+  };
+  std::vector<Look> looks;
   std::vector<std::string> unexpected;
 
  private:
-  void Look() {
+  void Watch() {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || !modal->isVisible() || modal == busy_) return;
     std::string name = modal->objectName().toStdString();

@@ -33,11 +33,20 @@ bool Writable(const std::string& file) {
 
 TEST_F(Desktop, ToolsCheckOutTakesTheLockAndTheTreeShowsIt) {
   ArchiveModRates();
+  ASSERT_EQ(testing_support::Sh(
+                "cd '" + (tmp / "Timesheet") +
+                "' && LOGNAME=bob ci -q -u -t-first -mfirst frmTimesheet.frm && LOGNAME=bob co -q -l "
+                "frmTimesheet.frm </dev/null"),
+            0);
   Open();
   Connect();
-  // The connect's lock pass drew every state: modRates archived and free, the rest never stored.
+  // The connect's lock pass drew every state: modRates archived and free, the form out to bob,
+  // the class never stored.
   EXPECT_EQ(StateShown("modRates"), 1);
-  EXPECT_EQ(StateShown("frmTimesheet"), 0);
+  EXPECT_EQ(StateShown("frmTimesheet"), 5);
+  EXPECT_EQ(Row("frmTimesheet")->toolTip(0).toStdString(), "Checked out to another user");
+  EXPECT_EQ(StateShown("CEntry"), 0);
+  EXPECT_EQ(Row("CEntry")->toolTip(0).toStdString(), "No lock file: not under version control");
   EXPECT_EQ(Row("modRates")->toolTip(0).toStdString(), "Not checked out: read-only here, free to check out");
 
   // The rows come in the model's order; a header click is the add-in's to sort, the list's only
@@ -182,6 +191,18 @@ TEST_F(Desktop, EditingSavesThroughTheAddInAndTheReloadAsksFirst) {
                                  ", which is read-only.\n\nRequest denied. \n\n");
   EXPECT_EQ(Slurp(file), before);
   EXPECT_TRUE(Row("modRates")->text(0).endsWith(" *"));
+  using Look = testing_support::Person::Look;
+  EXPECT_EQ(person.looks[0], (Look{QMessageBox::Information, false, 1}));
+
+  // A modified component's history waits for its save: a system-modal box, kept on top.
+  person.Box(QMessageBox::Ok);
+  window->tree()->setCurrentItem(Row("modRates"));
+  std::unique_ptr<QMenu> history = window->ContextMenuFor(Row("modRates"));
+  history->popup(window->tree()->mapToGlobal(QPoint(20, 20)));
+  Click(history.get(), "Version &History");
+  ASSERT_EQ(person.boxes.size(), 2u);
+  EXPECT_EQ(person.boxes[1], windows_file + " needs saving...");
+  EXPECT_EQ(person.looks[1], (Look{QMessageBox::NoIcon, true, 1}));
 
   // The check-out's reload asks; No keeps the edit in the editor.
   person.Then("frmExtract", [](QWidget* dialog) {
@@ -194,13 +215,14 @@ TEST_F(Desktop, EditingSavesThroughTheAddInAndTheReloadAsksFirst) {
   menu->popup(window->tree()->mapToGlobal(QPoint(20, 20)));
   Click(menu.get(), "C&heck Out");
   EXPECT_TRUE(person.done());
-  ASSERT_EQ(person.boxes.size(), 2u);
-  EXPECT_EQ(person.boxes[1], "modRates has unsaved changes. Reload it from disk and lose them?");
+  ASSERT_EQ(person.boxes.size(), 3u);
+  EXPECT_EQ(person.boxes[2], "modRates has unsaved changes. Reload it from disk and lose them?");
+  EXPECT_EQ(person.looks[2], (Look{QMessageBox::Warning, false, 2}));
   EXPECT_NE(editor->toPlainText().toStdString().find("' a rate for Sundays"), std::string::npos);
   EXPECT_NE(Rlog(file + ",v").find("ann: 1.1"), std::string::npos);
 
   Menu("File", "&Save");
-  EXPECT_EQ(person.boxes.size(), 2u);
+  EXPECT_EQ(person.boxes.size(), 3u);
   EXPECT_NE(Slurp(file).find("' a rate for Sundays"), std::string::npos);
   window->Refresh();
   EXPECT_FALSE(Row("modRates")->text(0).endsWith(" *"));
