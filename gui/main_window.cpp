@@ -1,7 +1,5 @@
 #include "gui/main_window.hpp"
 
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
@@ -27,6 +25,7 @@
 #include "gui/text.hpp"
 #include "host/project_file.hpp"
 #include "host/transcript.hpp"
+#include "posix/file_system_posix.hpp"
 #include "posix/whole_file.hpp"
 #include "posix/windows_path.hpp"
 #include "vbrt/error.hpp"
@@ -510,8 +509,12 @@ void MainWindow::RefreshEditors() {
       e.view->document()->setModified(false);
     }
     // The file's own attribute, as Windows shows it, whoever runs the IDE.
-    struct stat st {};
-    bool read_only = ::stat(posix_path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+    bool read_only = false;
+    try {
+      read_only =
+          (posix::FileSystemPosix(session_->resolver()).GetAttr(c->files()[0]) & platform::vbReadOnly) != 0;
+    } catch (const vb::Error&) {
+    }
     editors_->setTabText(editors_->indexOf(e.view), FromCp(e.component) + (read_only ? " [read-only]" : "") +
                                                         (c->IsDirty() ? " *" : ""));
   }

@@ -9,6 +9,7 @@
 
 #include "gui/form_window.hpp"
 #include "gui/qt_seams.hpp"
+#include "host/desktop_entry.hpp"
 #include "host/ide_session.hpp"
 
 class QAction;
@@ -26,13 +27,7 @@ class Transcript;
 
 namespace vbgui {
 
-struct DesktopOptions {
-  vbhost::SessionOptions session;
-  // The Windows directory (POSIX path); empty: the session's own.
-  std::string windows_directory;
-  // Where everything the session tells goes as JSON lines, as `vbhost run` writes it; null: nowhere.
-  std::ostream* transcript = nullptr;
-};
+using DesktopOptions = vbhost::DesktopStart;
 
 class MainWindow : public QMainWindow, public vbhost::HostObserver {
  public:

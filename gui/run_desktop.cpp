@@ -1,16 +1,17 @@
-#include "gui/run_desktop.hpp"
-
 #include <QApplication>
 #include <filesystem>
 
-namespace vbgui {
+#include "gui/main_window.hpp"
+#include "host/desktop_entry.hpp"
 
-int RunDesktop(int& argc, char** argv, const std::string& file, const DesktopOptions& options) {
+namespace vbhost {
+
+int RunDesktop(int& argc, char** argv, const std::string& file, const DesktopStart& start) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("vbhost");
   int status = 0;
   {
-    MainWindow window(options);
+    vbgui::MainWindow window(start);
     window.show();
     if (!file.empty()) window.OpenFile(std::filesystem::absolute(file).lexically_normal().string());
     status = QApplication::exec();
@@ -18,4 +19,4 @@ int RunDesktop(int& argc, char** argv, const std::string& file, const DesktopOpt
   return status;
 }
 
-}  // namespace vbgui
+}  // namespace vbhost

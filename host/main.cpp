@@ -9,7 +9,7 @@
 #include <string>
 
 #include "dde/private_bus.hpp"
-#include "gui/run_desktop.hpp"
+#include "host/desktop_entry.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
 #include "posix/own_executable.hpp"
@@ -84,11 +84,11 @@ int main(int argc, char** argv) {
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_address.c_str(), 1);
   }
   if (gui->parsed()) {
-    vbgui::DesktopOptions options{
+    vbhost::DesktopStart options{
         vbhost::SessionOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr}, windir};
     if (!windir.empty()) options.windows_directory = std::filesystem::absolute(windir).string();
     if (file.is_open()) options.transcript = &file;
-    return vbgui::RunDesktop(argc, argv, project, options);
+    return vbhost::RunDesktop(argc, argv, project, options);
   }
   int status = 0;
   try {
