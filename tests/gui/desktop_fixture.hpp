@@ -51,6 +51,8 @@ class Person {
     });
   }
   bool done() const { return steps_.empty(); }
+  // Runs at every look, also while the add-in yields with DoEvents.
+  std::function<void()> on_tick;
   std::vector<std::string> boxes;
   // How each box looked: its icon, whether it stays on top, how many buttons it had.
   struct Look {
@@ -64,6 +66,7 @@ class Person {
 
  private:
   void Watch() {
+    if (on_tick) on_tick();
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || !modal->isVisible() || modal == busy_) return;
     std::string name = modal->objectName().toStdString();

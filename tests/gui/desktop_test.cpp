@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <cstring>
@@ -39,7 +41,24 @@ TEST_F(Desktop, ToolsCheckOutTakesTheLockAndTheTreeShowsIt) {
                 "frmTimesheet.frm </dev/null"),
             0);
   Open();
+  // The progress window is a window of its own while the add-in connects.
+  std::vector<std::string> progress;
+  person.on_tick = [&progress] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != "frmSplash" || !w->isVisible()) continue;
+      auto* caption = w->findChild<QLabel*>("lblCap");
+      auto* bar = w->findChild<QProgressBar*>("ProgressBar1");
+      if (caption && bar)
+        progress.push_back(caption->text().toStdString() + " " + std::to_string(bar->maximum()));
+    }
+  };
   Connect();
+  person.on_tick = nullptr;
+  ASSERT_FALSE(progress.empty());
+  // Seen where start-up yields, and after: the lock pass set the bar's maximum (four components)
+  // and its last caption.
+  EXPECT_EQ(progress.front(), "Loading ... 100");
+  EXPECT_EQ(progress.back(), "Ready... 3");
   // The connect's lock pass drew every state: modRates archived and free, the form out to bob,
   // the class never stored.
   EXPECT_EQ(StateShown("modRates"), 1);

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QScreen>
+#include <QTabWidget>
 #include <QWindow>
 #include <set>
 
@@ -34,7 +36,16 @@ TEST_F(Desktop, EveryWindowDrawsItself) {
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (scripts/test runs this under Xvfb)";
   ArchiveModRates();
   Open();
+  int splash_colours = -1;
+  person.on_tick = [&splash_colours] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() == "frmSplash" && w->isVisible() && splash_colours < 0)
+        splash_colours = Shoot(w, "progress");
+    }
+  };
   Connect();
+  person.on_tick = nullptr;
+  EXPECT_GE(splash_colours, kFewest);
   window->OpenEditor("modRates");
   window->tree()->setCurrentItem(Row("modRates"));
 
@@ -65,6 +76,17 @@ TEST_F(Desktop, EveryWindowDrawsItself) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(menu.get()));
   EXPECT_GE(Shoot(menu.get(), "context-menu"), kFewest);
   Click(menu.get(), "Version &History");
+  // A message box: the save of an edited, read-only component is refused.
+  std::filesystem::permissions(tmp / "Timesheet/Classes/CEntry.cls", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  auto* editor = window->OpenEditor("CEntry");
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClicks(editor, "x");
+  person.Then("msgbox", [](QWidget* box) {
+    EXPECT_GE(Shoot(box, "message-box"), kFewest);
+    QTest::keyClick(box, Qt::Key_Escape);
+  });
+  Menu("File", "&Save");
   EXPECT_TRUE(person.done());
   for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
   EXPECT_GE(Shoot(window.get(), "main-window-checked-out"), kFewest);
