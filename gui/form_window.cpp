@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "gui/text.hpp"
 #include "vbrt/common_controls.hpp"
@@ -294,21 +295,17 @@ void QtFormsUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
   modals_.push_back({&loop, &showing});
   while (showing() && !pending_) loop.exec();
   modals_.pop_back();
-  if (pending_ && modals_.empty()) {
-    std::exception_ptr e = pending_;
-    pending_ = nullptr;
-    std::rethrow_exception(e);
-  }
-  if (pending_) std::rethrow_exception(pending_);
+  // On through the add-in's frames to the next modal loop or the outermost call.
+  if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
 }
 
 void QtFormsUi::Act(const std::string& where, const std::function<void()>& action) {
   try {
     call_(where, action);
   } catch (...) {
-    // Not through Qt's frames: the modal loops end and RunModal passes it on.
-    if (modals_.empty()) throw;
-    pending_ = std::current_exception();
+    // Never through Qt's frames: the modal loops end and RunModal passes it on. Outside a modal
+    // show the session's outermost call has ended the add-in already.
+    if (!modals_.empty()) pending_ = std::current_exception();
   }
   EndFinishedModals();
 }
