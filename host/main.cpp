@@ -10,8 +10,10 @@
 
 #include "dde/private_bus.hpp"
 #include "host/desktop_entry.hpp"
+#include "host/readable_account.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
+#include "posix/file_ops.hpp"
 #include "posix/own_executable.hpp"
 #include "vbrt/code_page.hpp"
 
@@ -30,6 +32,12 @@ int main(int argc, char** argv) {
   CLI::App* run = app.add_subcommand("run", "Run a scenario script and write its transcript");
   run->add_option("SCENARIO", scenario, "The scenario file")->required();
   run->add_option("--transcript", transcript_path, "Write the transcript here instead of standard output");
+  std::string format;
+  run->add_option("--format", format,
+                  "json: the JSON-lines transcript; text: a readable account for a person (one line\n"
+                  "for each thing the add-in showed, asked or sent, the engine's outcomes, the lock\n"
+                  "states as a table). Default: text on a terminal without --transcript, else json")
+      ->check(CLI::IsMember({"json", "text"}));
   std::string bus;
   run->add_option("--bus", bus,
                   "Where the add-in meets the real engine: the user's session bus, or a private\n"
@@ -90,6 +98,11 @@ int main(int argc, char** argv) {
     if (file.is_open()) options.transcript = &file;
     return vbhost::RunDesktop(argc, argv, project, options);
   }
+  if (format.empty()) format = transcript_path.empty() && posix::StandardOutputIsTerminal() ? "text" : "json";
+  vbhost::ReadableAccount account(*out);
+  vbhost::AccountBuffer account_buffer(account);
+  std::ostream account_stream(&account_buffer);
+  if (format == "text") out = &account_stream;
   int status = 0;
   try {
     vbhost::ScenarioRunner runner(
@@ -98,6 +111,10 @@ int main(int argc, char** argv) {
   } catch (const vbhost::ScenarioError& e) {
     std::cerr << "vbhost: " << e.what() << "\n";
     status = 2;
+  }
+  if (format == "text") {
+    account.Finish();
+    out = file.is_open() ? static_cast<std::ostream*>(&file) : &std::cout;
   }
   // A transcript that was cut short (a full disk, a closed pipe) is no success: the stream's
   // failure is sticky, so one check after the last flush and the close covers every write.
