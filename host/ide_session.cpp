@@ -386,6 +386,14 @@ void IdeSession::Save(HostComponent& component) {
   if (all) component.SetDirty(false);
 }
 
+void IdeSession::SaveText(HostComponent& component, const std::string& text) {
+  bool all = true;
+  const auto files = component.files();
+  for (std::size_t i = 0; i < files.size(); ++i)
+    all = WriteThroughIde(files[i], i == 0 ? text : ContentsOf(files[i])) && all;
+  if (all) component.SetDirty(false);
+}
+
 void IdeSession::SaveProject(HostProject& project) {
   if (project.FileName().empty()) throw SessionError("the project was never saved");
   if (WriteThroughIde(project.FileName(), FormatProjectFile(project.file()))) project.SetDirtyQuietly(false);

@@ -132,6 +132,9 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   // ---- The File menu. Each write asks the sinks first (RequestWriteFile) and tells them after
   // (AfterWriteFile); a save-as asks DoGetNewFileName before and tells AfterChangeFileName.
   void Save(HostComponent& component);
+  // An editor's save: the component's first file takes `text` (code-page bytes), a companion
+  // file keeps what it holds.
+  void SaveText(HostComponent& component, const std::string& text);
   // The project must have been saved before (a file name).
   void SaveProject(HostProject& project);
   void SaveAs(HostProject& project, HostComponent& component, const std::string& windows_path);

@@ -2,14 +2,18 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "dde/private_bus.hpp"
+#include "host/desktop_entry.hpp"
+#include "host/readable_account.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
+#include "posix/file_ops.hpp"
 #include "posix/own_executable.hpp"
 #include "vbrt/code_page.hpp"
 
@@ -28,12 +32,30 @@ int main(int argc, char** argv) {
   CLI::App* run = app.add_subcommand("run", "Run a scenario script and write its transcript");
   run->add_option("SCENARIO", scenario, "The scenario file")->required();
   run->add_option("--transcript", transcript_path, "Write the transcript here instead of standard output");
+  std::string format;
+  run->add_option("--format", format,
+                  "json: the JSON-lines transcript; text: a readable account for a person (one line\n"
+                  "for each thing the add-in showed, asked or sent, the engine's outcomes, the lock\n"
+                  "states as a table). Default: text on a terminal without --transcript, else json")
+      ->check(CLI::IsMember({"json", "text"}));
   std::string bus;
   run->add_option("--bus", bus,
                   "Where the add-in meets the real engine: the user's session bus, or a private\n"
                   "dbus-daemon started for this run and the programs it launches, stopped at exit.\n"
                   "Default: session when DBUS_SESSION_BUS_ADDRESS is set, else private")
       ->check(CLI::IsMember({"session", "private"}));
+
+  std::string project;
+  CLI::App* gui =
+      app.add_subcommand("gui", "Open the desktop IDE: menus, the Project window, the add-in's dialogs");
+  gui->add_option("PROJECT", project, "A project (.vbp) or group (.vbg) to open");
+  gui->add_option("--bus", bus, "As for run")->check(CLI::IsMember({"session", "private"}));
+  gui->add_option("--transcript", transcript_path,
+                  "Also write what happens as the JSON-lines transcript of `vbhost run`, into this file");
+  std::string windir;
+  gui->add_option("--windir", windir,
+                  "The Windows directory (vbaddin.ini, the add-in's INI files); default: $WINDIR, else\n"
+                  "a folder of the session's own in which the add-in is registered");
 
   CLI11_PARSE(app, argc, argv);
   if (std::string problem = vb::CodePageSettingProblem(); !problem.empty()) {
@@ -69,6 +91,18 @@ int main(int argc, char** argv) {
     // The engines vbhost launches find the same bus.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_address.c_str(), 1);
   }
+  if (gui->parsed()) {
+    vbhost::DesktopStart options{
+        vbhost::SessionOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr}, windir};
+    if (!windir.empty()) options.windows_directory = std::filesystem::absolute(windir).string();
+    if (file.is_open()) options.transcript = &file;
+    return vbhost::RunDesktop(argc, argv, project, options);
+  }
+  if (format.empty()) format = transcript_path.empty() && posix::StandardOutputIsTerminal() ? "text" : "json";
+  vbhost::ReadableAccount account(*out);
+  vbhost::AccountBuffer account_buffer(account);
+  std::ostream account_stream(&account_buffer);
+  if (format == "text") out = &account_stream;
   int status = 0;
   try {
     vbhost::ScenarioRunner runner(
@@ -77,6 +111,10 @@ int main(int argc, char** argv) {
   } catch (const vbhost::ScenarioError& e) {
     std::cerr << "vbhost: " << e.what() << "\n";
     status = 2;
+  }
+  if (format == "text") {
+    account.Finish();
+    out = file.is_open() ? static_cast<std::ostream*>(&file) : &std::cout;
   }
   // A transcript that was cut short (a full disk, a closed pipe) is no success: the stream's
   // failure is sticky, so one check after the last flush and the close covers every write.

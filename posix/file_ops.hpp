@@ -22,4 +22,7 @@ std::optional<std::string> MakeTempFolder(std::string_view prefix);
 bool RemoveFile(const std::string& posix_path);
 bool RemoveEmptyFolder(const std::string& posix_path);
 
+// Standard output is a terminal: a person reads it.
+bool StandardOutputIsTerminal();
+
 }  // namespace posix

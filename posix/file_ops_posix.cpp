@@ -32,4 +32,6 @@ bool RemoveFile(const std::string& posix_path) { return unlink(posix_path.c_str(
 
 bool RemoveEmptyFolder(const std::string& posix_path) { return rmdir(posix_path.c_str()) == 0; }
 
+bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
 }  // namespace posix

@@ -1,0 +1,353 @@
+#include "gui/form_window.hpp"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "gui/text.hpp"
+#include "vbrt/common_controls.hpp"
+#include "vbrt/error.hpp"
+#include "vbrt/forms.hpp"
+
+namespace vbgui {
+
+namespace {
+constexpr long kTwipsPerPixel = 15;
+// A form's Width and Height include its border and caption, in twips.
+constexpr long kBorderWidth = 120;
+constexpr long kBorderHeight = 405;
+
+QIcon IconOf(const platform::Picture& picture) { return picture.xpm ? QIcon(QPixmap(picture.xpm)) : QIcon(); }
+
+std::string SubItem(const vb::ListItem& item, int index) {
+  try {
+    return item.SubItems(index);
+  } catch (const vb::Error&) {
+    return {};
+  }
+}
+}  // namespace
+
+FormWindow::FormWindow(vb::Form& form, QtFormsUi& ui) : form_(&form), ui_(ui) {
+  setObjectName(QString::fromStdString(form.Name()));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  Build();
+  if (form.Width > kBorderWidth && form.Height > kBorderHeight) {
+    resize(static_cast<int>((form.Width - kBorderWidth) / kTwipsPerPixel),
+           static_cast<int>((form.Height - kBorderHeight) / kTwipsPerPixel));
+  }
+  move(static_cast<int>(form.Left / kTwipsPerPixel), static_cast<int>(form.Top / kTwipsPerPixel));
+  Sync();
+}
+
+const vb::ImageList* FormWindow::Images(const std::string& name) const {
+  if (!form_) return nullptr;
+  return dynamic_cast<const vb::ImageList*>(form_->FindControl(name));
+}
+
+void FormWindow::Build() {
+  auto* main = new QVBoxLayout(this);
+  QBoxLayout* current = main;
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  for (vb::Control* control : form_->Controls()) {
+    if (auto* tabs = dynamic_cast<vb::TabStrip*>(control)) {
+      tabs_ = new QTabBar(this);
+      for (const auto& tab : tabs->Tabs()) tabs_->addTab(FromCp(tab));
+      connect(tabs_, &QTabBar::currentChanged, this, [this, tabs](int index) {
+        if (!syncing_) Act(tabs->Name() + "_Click", [tabs, index] { tabs->ClickTab(index + 1); });
+      });
+      widgets_[control] = tabs_;
+      main->addWidget(tabs_);
+    } else if (dynamic_cast<vb::Frame*>(control)) {
+      // A frame is a tab's page: the controls after it are its own, up to the next frame.
+      auto* page = new QWidget(this);
+      page->setObjectName(QString::fromStdString(control->Name()));
+      current = new QVBoxLayout(page);
+      current->setContentsMargins(0, 0, 0, 0);
+      widgets_[control] = page;
+      main->addWidget(page, 1);
+    } else if (auto* button = dynamic_cast<vb::CommandButton*>(control)) {
+      auto* b = new QPushButton(FromCp(button->Caption()), this);
+      b->setObjectName(QString::fromStdString(button->Name()));
+      b->setDefault(button->Default());
+      b->setAutoDefault(false);
+      connect(b, &QPushButton::clicked, this,
+              [this, button] { Act(button->Name() + "_Click", [button] { button->Press(); }); });
+      widgets_[control] = b;
+      buttons->addWidget(b);
+    } else if (QWidget* w = Make(*control)) {
+      widgets_[control] = w;
+      current->addWidget(w,
+                         dynamic_cast<vb::ListView*>(control) || dynamic_cast<vb::ListBox*>(control) ? 1 : 0);
+    }
+  }
+  if (current != main) current->addStretch();
+  main->addLayout(buttons);
+}
+
+QWidget* FormWindow::Make(vb::Control& control) {
+  QWidget* made = nullptr;
+  if (auto* label = dynamic_cast<vb::Label*>(&control)) {
+    auto* l = new QLabel(this);
+    l->setWordWrap(true);
+    made = l;
+    (void)label;
+  } else if (auto* box = dynamic_cast<vb::CheckBox*>(&control)) {
+    auto* c = new QCheckBox(FromCp(box->Caption()), this);
+    c->setTristate(false);
+    connect(c, &QCheckBox::clicked, this,
+            [this, box] { Act(box->Name() + "_Click", [box] { box->MouseClick(); }); });
+    made = c;
+  } else if (auto* list = dynamic_cast<vb::ListView*>(&control)) {
+    auto* t = new QTreeWidget(this);
+    t->setRootIsDecorated(false);
+    t->setSortingEnabled(false);
+    t->setSelectionMode(list->MultiSelect ? QAbstractItemView::ExtendedSelection
+                                          : QAbstractItemView::SingleSelection);
+    QStringList headers;
+    for (const auto& column : list->ColumnHeaders()) headers << FromCp(column.Text);
+    t->setHeaderLabels(headers);
+    t->header()->setSectionsClickable(true);
+    t->header()->setStretchLastSection(true);
+    connect(t->header(), &QHeaderView::sectionClicked, this, [this, list](int section) {
+      Act(list->Name() + "_ColumnClick", [list, section] { list->ClickColumn(section + 1); });
+    });
+    connect(t, &QTreeWidget::itemSelectionChanged, this, [this, list, t] {
+      if (syncing_ || !form_) return;
+      std::vector<vb::ListItem*> rows = list->Ordered();
+      for (int i = 0; i < t->topLevelItemCount() && i < static_cast<int>(rows.size()); ++i)
+        rows[i]->Selected = t->topLevelItem(i)->isSelected();
+    });
+    made = t;
+  } else if (auto* bar = dynamic_cast<vb::Toolbar*>(&control)) {
+    auto* tb = new QToolBar(this);
+    const vb::ImageList* images = Images(bar->ImageList());
+    for (const auto& b : bar->Buttons()) {
+      QIcon icon;
+      if (images && b.Image >= 1 && b.Image <= static_cast<int>(images->ListImages().size()))
+        icon = IconOf(images->ListImages()[b.Image - 1]);
+      QAction* a = tb->addAction(icon, FromCp(b.Key));
+      a->setObjectName(QString::fromStdString(b.Key));
+      a->setToolTip(FromCp(b.ToolTipText));
+      std::string key = b.Key;
+      connect(a, &QAction::triggered, this,
+              [this, bar, key] { Act(bar->Name() + "_ButtonClick", [bar, key] { bar->Press(key); }); });
+    }
+    tb->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    made = tb;
+  } else if (auto* lines = dynamic_cast<vb::ListBox*>(&control)) {
+    auto* l = new QListWidget(this);
+    connect(l, &QListWidget::currentRowChanged, this, [this, lines](int row) {
+      if (!syncing_) Act(lines->Name() + "_Click", [lines, row] { lines->SetListIndex(row); });
+    });
+    made = l;
+  } else if (dynamic_cast<vb::ProgressBar*>(&control)) {
+    made = new QProgressBar(this);
+  } else if (auto* picture = dynamic_cast<vb::PictureBox*>(&control)) {
+    if (!picture->Image().xpm) return nullptr;
+    auto* l = new QLabel(this);
+    l->setPixmap(QPixmap(picture->Image().xpm));
+    made = l;
+  }
+  if (made) {
+    made->setObjectName(QString::fromStdString(control.Name()));
+    made->setToolTip(FromCp(control.ToolTipText));
+  }
+  return made;
+}
+
+void FormWindow::Sync() {
+  if (!form_) return;
+  setWindowTitle(FromCp(form_->Caption()));
+  for (const auto& [control, widget] : widgets_) SyncControl(control);
+}
+
+void FormWindow::SyncControl(vb::Control* control) {
+  if (!form_) return;
+  if (!control) {
+    setWindowTitle(FromCp(form_->Caption()));
+    return;
+  }
+  auto it = widgets_.find(control);
+  if (it == widgets_.end()) return;
+  QWidget* w = it->second;
+  syncing_ = true;
+  w->setVisible(control->Visible());
+  w->setEnabled(control->Enabled());
+  if (auto* label = dynamic_cast<vb::Label*>(control)) {
+    static_cast<QLabel*>(w)->setText(LabelText(label->Caption()));
+  } else if (auto* box = dynamic_cast<vb::CheckBox*>(control)) {
+    static_cast<QCheckBox*>(w)->setCheckState(box->Value() == vb::vbChecked  ? Qt::Checked
+                                              : box->Value() == vb::vbGrayed ? Qt::PartiallyChecked
+                                                                             : Qt::Unchecked);
+  } else if (auto* tabs = dynamic_cast<vb::TabStrip*>(control)) {
+    static_cast<QTabBar*>(w)->setCurrentIndex(tabs->SelectedIndex() - 1);
+  } else if (auto* list = dynamic_cast<vb::ListView*>(control)) {
+    auto* t = static_cast<QTreeWidget*>(w);
+    t->clear();
+    const vb::ImageList* images = Images(list->Icons);
+    const int columns = static_cast<int>(list->ColumnHeaders().size());
+    for (const vb::ListItem* row : list->Ordered()) {
+      auto* item = new QTreeWidgetItem(t);
+      item->setText(0, FromCp(row->Text));
+      for (int c = 1; c < columns; ++c) item->setText(c, FromCp(SubItem(*row, c)));
+      if (images && row->SmallIcon >= 1 && row->SmallIcon <= static_cast<int>(images->ListImages().size()))
+        item->setIcon(0, IconOf(images->ListImages()[row->SmallIcon - 1]));
+      item->setSelected(row->Selected);
+    }
+    // The indicator tells the model's sort; the rows above are already in its order.
+    t->header()->setSortIndicatorShown(list->Sorted);
+    t->header()->setSortIndicator(
+        list->SortKey, list->SortOrder == vb::lvwDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    for (int c = 0; c + 1 < columns; ++c) t->resizeColumnToContents(c);
+  } else if (auto* lines = dynamic_cast<vb::ListBox*>(control)) {
+    auto* l = static_cast<QListWidget*>(w);
+    l->clear();
+    for (const auto& entry : lines->Items()) l->addItem(FromCp(entry));
+    l->setCurrentRow(lines->ListIndex());
+    if (lines->HasFocus()) l->setFocus();
+  } else if (auto* bar = dynamic_cast<vb::ProgressBar*>(control)) {
+    auto* p = static_cast<QProgressBar*>(w);
+    p->setRange(static_cast<int>(bar->Min()), static_cast<int>(bar->Max()));
+    p->setValue(static_cast<int>(bar->Value()));
+  } else if (auto* button = dynamic_cast<vb::CommandButton*>(control)) {
+    static_cast<QPushButton*>(w)->setText(FromCp(button->Caption()));
+  }
+  syncing_ = false;
+}
+
+void FormWindow::Act(const std::string& where, const std::function<void()>& action) {
+  if (!form_) return;
+  ui_.Act(form_->Name() + "." + where, action);
+  if (form_) Sync();
+}
+
+void FormWindow::reject() {
+  // Esc presses the cancel button, as on the form; a form without one stays.
+  if (!form_) return;
+  for (vb::Control* control : form_->Controls()) {
+    auto* button = dynamic_cast<vb::CommandButton*>(control);
+    if (button && button->Cancel() && button->Enabled() && button->Visible()) {
+      Act(button->Name() + "_Click", [button] { button->Press(); });
+      return;
+    }
+  }
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+  // The close box unloads the form, as VB's does; the add-in's Form_Unload may refuse.
+  event->ignore();
+  if (!form_) return;
+  vb::Form* form = form_;
+  Act("Unload", [form] { form->Unload(); });
+}
+
+// ---- QtFormsUi
+
+QtFormsUi::~QtFormsUi() {
+  for (auto& [name, window] : windows_) delete window;
+}
+
+FormWindow* QtFormsUi::Window(const std::string& form) const {
+  auto it = windows_.find(form);
+  return it == windows_.end() ? nullptr : it->second;
+}
+
+void QtFormsUi::Shown(vb::Form& form, bool modal) {
+  FormWindow* window = Window(form.Name());
+  if (window && window->form() != &form) {
+    window->deleteLater();
+    window = nullptr;
+  }
+  if (!window) {
+    window = new FormWindow(form, *this);
+    windows_[form.Name()] = window;
+  }
+  window->Sync();
+  window->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+  window->show();
+  window->raise();
+  if (!modal) window->repaint();
+}
+
+void QtFormsUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
+  FormWindow* window = Window(form.Name());
+  if (window) {
+    window->Sync();
+    window->activateWindow();
+  }
+  QEventLoop loop;
+  modals_.push_back({&loop, &showing});
+  while (showing() && !pending_) loop.exec();
+  modals_.pop_back();
+  // On through the add-in's frames to the next modal loop or the outermost call.
+  if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
+}
+
+void QtFormsUi::Act(const std::string& where, const std::function<void()>& action) {
+  try {
+    call_(where, action);
+  } catch (...) {
+    // Never through Qt's frames: the modal loops end and RunModal passes it on. Outside a modal
+    // show the session's outermost call has ended the add-in already.
+    if (!modals_.empty()) pending_ = std::current_exception();
+  }
+  EndFinishedModals();
+}
+
+void QtFormsUi::EndFinishedModals() {
+  for (const Modal& m : modals_) {
+    if (pending_ || !(*m.showing)()) m.loop->quit();
+  }
+}
+
+void QtFormsUi::Hidden(vb::Form& form) {
+  if (FormWindow* window = Window(form.Name())) window->hide();
+  EndFinishedModals();
+}
+
+void QtFormsUi::Unloaded(std::string_view form_name) {
+  auto it = windows_.find(std::string(form_name));
+  if (it != windows_.end()) {
+    it->second->Detach();
+    it->second->hide();
+    it->second->deleteLater();
+    windows_.erase(it);
+  }
+  EndFinishedModals();
+}
+
+void QtFormsUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view /*property*/) {
+  FormWindow* window = Window(form.Name());
+  if (!window || window->form() != &form) return;
+  window->SyncControl(control);
+  // The window repaints while the add-in works, but takes no input until it yields.
+  if (window->isVisible()) window->repaint();
+}
+
+long QtFormsUi::ScreenWidth() const {
+  QScreen* screen = QApplication::primaryScreen();
+  return screen ? screen->geometry().width() * kTwipsPerPixel : 15360;
+}
+
+long QtFormsUi::ScreenHeight() const {
+  QScreen* screen = QApplication::primaryScreen();
+  return screen ? screen->geometry().height() * kTwipsPerPixel : 11520;
+}
+
+}  // namespace vbgui

@@ -1,0 +1,96 @@
+// The add-in's forms as windows, built from their models: what a form shows is read from its
+// controls, what a person does on it runs the control's event inside the add-in. The widgets
+// never decide for themselves: a list shows its rows in the model's order, a tab strip the tab
+// the model selected, a check box the model's value.
+#pragma once
+
+#include <QDialog>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/forms_ui.hpp"
+
+class QBoxLayout;
+class QEventLoop;
+class QHBoxLayout;
+class QTabBar;
+class QVBoxLayout;
+
+namespace vb {
+class ImageList;
+}
+
+namespace vbgui {
+
+class QtFormsUi;
+
+class FormWindow : public QDialog {
+ public:
+  FormWindow(vb::Form& form, QtFormsUi& ui);
+
+  // Every widget from its control.
+  void Sync();
+  void SyncControl(vb::Control* control);
+  // The form was unloaded: the window forgets it.
+  void Detach() { form_ = nullptr; }
+  vb::Form* form() const { return form_; }
+
+ protected:
+  void reject() override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Build();
+  QWidget* Make(vb::Control& control);
+  const vb::ImageList* Images(const std::string& name) const;
+  // A person's action on the form, run inside the add-in; the window then shows what it did.
+  void Act(const std::string& where, const std::function<void()>& action);
+
+  vb::Form* form_;
+  QtFormsUi& ui_;
+  std::map<vb::Control*, QWidget*> widgets_;
+  QTabBar* tabs_ = nullptr;
+  bool syncing_ = false;
+};
+
+class QtFormsUi : public platform::FormsUi {
+ public:
+  // `call` runs a person's action inside the add-in, reporting its run-time errors.
+  using Call = std::function<void(const std::string& where, const std::function<void()>& action)>;
+  explicit QtFormsUi(Call call) : call_(std::move(call)) {}
+  ~QtFormsUi() override;
+
+  void Loaded(vb::Form& /*form*/) override {}
+  void Shown(vb::Form& form, bool modal) override;
+  void RunModal(vb::Form& form, const std::function<bool()>& showing) override;
+  void Hidden(vb::Form& form) override;
+  void Unloaded(std::string_view form_name) override;
+  void PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) override;
+  long ScreenWidth() const override;
+  long ScreenHeight() const override;
+
+  // The window of a form that is loaded and has been shown, or null.
+  FormWindow* Window(const std::string& form) const;
+  // Runs a person's action; ends the modal shows it closed.
+  void Act(const std::string& where, const std::function<void()>& action);
+
+ private:
+  struct Modal {
+    QEventLoop* loop;
+    const std::function<bool()>* showing;
+  };
+  void EndFinishedModals();
+
+  Call call_;
+  std::map<std::string, FormWindow*> windows_;
+  std::vector<Modal> modals_;
+  // An exception that must unwind through the add-in's frames (its End), held while the modal
+  // loops it passes are left.
+  std::exception_ptr pending_;
+};
+
+}  // namespace vbgui

@@ -1,0 +1,613 @@
+#include "gui/main_window.hpp"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "gui/text.hpp"
+#include "host/project_file.hpp"
+#include "host/transcript.hpp"
+#include "posix/file_system_posix.hpp"
+#include "posix/whole_file.hpp"
+#include "posix/windows_path.hpp"
+#include "vbrt/error.hpp"
+#include "vbrt/strings.hpp"
+
+namespace vbgui {
+
+namespace {
+constexpr int kNameRole = Qt::UserRole;
+constexpr int kKindRole = Qt::UserRole + 1;
+constexpr int kProjectRole = Qt::UserRole + 2;
+constexpr int kNoKind = -1;
+constexpr int kPumpMs = 100;
+
+using vbhost::ComponentKind;
+
+const char* FolderOf(ComponentKind kind) {
+  switch (kind) {
+    case ComponentKind::Form:
+      return "Forms";
+    case ComponentKind::Module:
+      return "Modules";
+    case ComponentKind::Class:
+      return "Class Modules";
+    case ComponentKind::UserControl:
+      return "User Controls";
+    case ComponentKind::PropertyPage:
+      return "Property Pages";
+    case ComponentKind::UserDocument:
+      return "User Documents";
+    case ComponentKind::Designer:
+      return "Designers";
+    case ComponentKind::RelatedDocument:
+    case ComponentKind::ResourceFile:
+      return "Related Documents";
+  }
+  return "Related Documents";
+}
+
+constexpr ComponentKind kFolderOrder[] = {ComponentKind::Form,         ComponentKind::Module,
+                                          ComponentKind::Class,        ComponentKind::UserControl,
+                                          ComponentKind::PropertyPage, ComponentKind::UserDocument,
+                                          ComponentKind::Designer,     ComponentKind::RelatedDocument};
+
+// The Project window's context menu for a component of this kind.
+std::string BarOf(ComponentKind kind) {
+  switch (kind) {
+    case ComponentKind::Form:
+      return "Project Window Form Folder";
+    case ComponentKind::Module:
+    case ComponentKind::Class:
+      return "Project Window Module/Class Folder";
+    case ComponentKind::RelatedDocument:
+    case ComponentKind::ResourceFile:
+      return "Project Window Related Documents Folder";
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+// The lock states the add-in writes into a component's state.
+QString StateToolTip(long state) {
+  switch (state) {
+    case 0:
+      return "No lock file: not under version control";
+    case 1:
+      return "Not checked out: read-only here, free to check out";
+    case 3:
+      return "Checked out to you";
+    case 5:
+      return "Checked out to another user";
+    default:
+      return QString("Lock state %1").arg(state);
+  }
+}
+
+QIcon StateIcon(long state) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  QColor colour = state == 1   ? QColor(40, 90, 200)
+                  : state == 3 ? QColor(30, 150, 50)
+                  : state == 5 ? QColor(200, 40, 40)
+                               : QColor(150, 150, 150);
+  // A padlock: the shackle open while the file is out to you, shut otherwise.
+  p.setPen(QPen(colour, 2));
+  if (state == 0) {
+    p.setPen(QPen(colour, 1.5, Qt::DashLine));
+    p.drawEllipse(QRectF(2, 2, 12, 12));
+    return QIcon(pixmap);
+  }
+  if (state == 3) {
+    p.drawArc(QRectF(7, 1, 7, 8), 0, 180 * 16);
+  } else {
+    p.drawArc(QRectF(4, 1, 8, 8), 0, 180 * 16);
+  }
+  p.setPen(Qt::NoPen);
+  p.setBrush(colour);
+  p.drawRoundedRect(QRectF(2, 7, 12, 8), 2, 2);
+  if (state == 5) {
+    p.setPen(QPen(Qt::white, 1.5));
+    p.drawLine(QPointF(5, 9), QPointF(11, 13));
+    p.drawLine(QPointF(11, 9), QPointF(5, 13));
+  }
+  return QIcon(pixmap);
+}
+
+template <class F>
+void MainWindow::Run(F&& f) {
+  ++busy_;
+  try {
+    f();
+  } catch (const vb::Error& e) {
+    QMessageBox::critical(this, "vbhost", FromCp(e.description()));
+  } catch (const std::exception& e) {
+    QMessageBox::critical(this, "vbhost", QString::fromStdString(e.what()));
+  }
+  // A reopened project fires the file events that run the add-in's re-link, its lock pass.
+  if (busy_ == 1 && relink_) {
+    relink_ = false;
+    session_->Rcnct();
+    relink_ = false;
+  }
+  --busy_;
+  ScheduleRefresh();
+}
+
+MainWindow::MainWindow(DesktopOptions options)
+    : ui_([this](const std::string& where, const std::function<void()>& action) {
+        session_->CallAddin(where, action);
+      }),
+      desktop_([this] { session_->Pump(); },
+               [this](const std::string& form) {
+                 if (FormWindow* w = ui_.Window(form)) {
+                   w->raise();
+                   w->activateWindow();
+                 }
+               },
+               [this](const std::string& file) { statusBar()->showMessage("Help: " + FromCp(file)); }) {
+  session_ = std::make_unique<vbhost::IdeSession>(*this, vbhost::PersonSeams{desktop_, ui_, clipboard_},
+                                                  options.session);
+  if (!options.windows_directory.empty()) session_->SetWindowsDirectory(options.windows_directory);
+  if (options.transcript) transcript_ = std::make_unique<vbhost::Transcript>(*options.transcript);
+  setWindowTitle("vbhost");
+  setObjectName("vbhost");
+
+  auto* split = new QSplitter(this);
+  tree_ = new QTreeWidget(split);
+  tree_->setObjectName("project");
+  tree_->setHeaderLabel("Project");
+  tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    QTreeWidgetItem* item = tree_->itemAt(at);
+    if (!item) return;
+    if (std::unique_ptr<QMenu> menu = ContextMenuFor(item)) menu->exec(tree_->viewport()->mapToGlobal(at));
+  });
+  connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
+    auto project = session_->app().active();
+    if (!project) return;
+    std::vector<std::shared_ptr<vbhost::HostComponent>> selection;
+    for (QTreeWidgetItem* item : tree_->selectedItems()) {
+      if (auto c = project->FindComponent(ToCp(item->data(0, kNameRole).toString()));
+          c && item->data(0, kKindRole).toInt() != kNoKind)
+        selection.push_back(c);
+    }
+    project->Select(std::move(selection));
+  });
+  connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+    if (item->data(0, kKindRole).toInt() != kNoKind && !item->data(0, kNameRole).toString().isEmpty())
+      OpenEditor(ToCp(item->data(0, kNameRole).toString()));
+  });
+  editors_ = new QTabWidget(split);
+  editors_->setObjectName("editors");
+  editors_->setTabsClosable(true);
+  connect(editors_, &QTabWidget::tabCloseRequested, this, [this](int index) {
+    QWidget* view = editors_->widget(index);
+    std::erase_if(open_editors_, [view](const Editor& e) { return e.view == view; });
+    editors_->removeTab(index);
+    view->deleteLater();
+  });
+  split->setStretchFactor(1, 1);
+  split->setSizes({260, 540});
+  setCentralWidget(split);
+  BuildMenus();
+  BuildDocks();
+  statusBar();
+  resize(1000, 700);
+
+  auto* pump = new QTimer(this);
+  connect(pump, &QTimer::timeout, this, [this] {
+    if (busy_ == 0) session_->Pump();
+  });
+  pump->start(kPumpMs);
+  Refresh();
+}
+
+MainWindow::~MainWindow() {
+  // The session's add-in may still show or hide forms while it ends.
+  session_.reset();
+}
+
+void MainWindow::BuildMenus() {
+  file_ = menuBar()->addMenu("&File");
+  file_->setObjectName("File");
+  file_->addAction("&Open Project...", QKeySequence::Open, this, [this] {
+    QString path = QFileDialog::getOpenFileName(this, "Open Project", QString(),
+                                                "Projects and groups (*.vbp *.vbg);;All files (*)", nullptr,
+                                                QFileDialog::DontUseNativeDialog);
+    if (!path.isEmpty()) OpenFile(path.toStdString());
+  });
+  file_->addAction("&Save", QKeySequence::Save, this, [this] { Save(); });
+  file_->addAction("Save &As...", this, [this] { SaveAs(); });
+  file_->addSeparator();
+  file_->addAction("E&xit", this, [this] { close(); });
+
+  tools_ = menuBar()->addMenu("&Tools");
+  tools_->setObjectName("Tools");
+  connect(tools_, &QMenu::aboutToShow, this, [this] {
+    tools_->clear();
+    FillBarMenu(*tools_, "Tools");
+  });
+
+  addins_ = menuBar()->addMenu("&Add-Ins");
+  addins_->setObjectName("Add-Ins");
+  connect_ = addins_->addAction("&NORB Version Control (NORBVB5.nvb5VersionControl)");
+  connect_->setCheckable(true);
+  connect(connect_, &QAction::triggered, this, [this](bool on) {
+    Run([&] {
+      if (on) {
+        session_->Connect();
+      } else {
+        session_->Disconnect();
+      }
+    });
+    SetConnected(on);
+  });
+}
+
+void MainWindow::SetConnected(bool connected) {
+  connected_ = connected;
+  connect_->setChecked(connected);
+}
+
+void MainWindow::BuildDocks() {
+  auto* dock = new QDockWidget("Engine", this);
+  dock->setObjectName("engine");
+  auto* body = new QWidget(dock);
+  auto* column = new QVBoxLayout(body);
+  auto* tabs = new QTabWidget(body);
+  outcomes_ = new QPlainTextEdit(tabs);
+  outcomes_->setObjectName("outcomes");
+  outcomes_->setReadOnly(true);
+  outcomes_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  diff_ = new QTextEdit(tabs);
+  diff_->setObjectName("diff");
+  diff_->setReadOnly(true);
+  diff_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  tabs->addTab(outcomes_, "Outcomes");
+  tabs->addTab(diff_, "Compare");
+  column->addWidget(tabs);
+  auto* row = new QHBoxLayout;
+  comment_ = new QLineEdit(body);
+  comment_->setObjectName("comment");
+  comment_->setPlaceholderText("Comment for the next check-in");
+  auto* set = new QPushButton("Set &Comment", body);
+  set->setObjectName("setComment");
+  auto send = [this] { Run([&] { session_->SetCheckInComment(ToCp(comment_->text())); }); };
+  connect(set, &QPushButton::clicked, this, send);
+  connect(comment_, &QLineEdit::returnPressed, this, send);
+  row->addWidget(comment_, 1);
+  row->addWidget(set);
+  column->addLayout(row);
+  dock->setWidget(body);
+  addDockWidget(Qt::BottomDockWidgetArea, dock);
+}
+
+void MainWindow::FillBarMenu(QMenu& menu, const std::string& name) {
+  auto bar = session_->vbe().bars().Find(name);
+  if (!bar) return;
+  bool first = true;
+  for (const auto& control : bar->items()) {
+    if (control->BeginGroup() && !first) menu.addSeparator();
+    first = false;
+    QAction* action = menu.addAction(FromCp(control->Caption()));
+    if (control->owner() == "host") {
+      // The IDE's own items: the editor opens; the rest is not this IDE's.
+      std::string caption = control->Caption();
+      if (caption == "View &Code" || caption == "&Open") {
+        connect(action, &QAction::triggered, this, [this] {
+          if (vbhost::HostComponent* c = SelectedComponent()) OpenEditor(c->Name());
+        });
+      } else {
+        action->setEnabled(false);
+      }
+      continue;
+    }
+    if (auto face = control->face()) {
+      if (const platform::Picture* picture = clipboard_.PictureAt(*face); picture && picture->xpm)
+        action->setIcon(QIcon(QPixmap(picture->xpm)));
+    }
+    std::weak_ptr<vbhost::HostCommandBarControl> weak = control;
+    connect(action, &QAction::triggered, this, [this, weak] {
+      if (auto c = weak.lock(); c && !c->deleted()) Run([&] { session_->Click(c); });
+    });
+  }
+}
+
+std::unique_ptr<QMenu> MainWindow::ContextMenuFor(QTreeWidgetItem* item) {
+  auto menu = std::make_unique<QMenu>(this);
+  int kind = item->data(0, kKindRole).toInt();
+  if (item->data(0, kProjectRole).isValid()) {
+    std::string path = ToCp(item->data(0, kProjectRole).toString());
+    QAction* start = menu->addAction("Set as Start &Up");
+    auto active = session_->app().active();
+    start->setEnabled(!active || vb::LCase(active->FileName()) != vb::LCase(path));
+    connect(start, &QAction::triggered, this, [this, path] { Run([&] { session_->Open(path); }); });
+    return menu;
+  }
+  if (kind == kNoKind) return nullptr;
+  tree_->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect);
+  std::string bar = BarOf(static_cast<ComponentKind>(kind));
+  if (bar.empty()) return nullptr;
+  menu->setObjectName(QString::fromStdString(bar));
+  FillBarMenu(*menu, bar);
+  return menu;
+}
+
+bool MainWindow::OpenFile(const std::string& posix_path) {
+  std::string windows = session_->resolver().ToWindows(posix_path);
+  group_.clear();
+  bool ok = false;
+  Run([&] {
+    if (vb::LCase(posix::ExtensionOf(posix_path)) == ".vbg") {
+      std::optional<std::string> text = posix::ReadWholeFile(posix_path);
+      vbhost::ProjectGroup group = vbhost::ParseProjectGroup(text.value_or(""));
+      std::string folder = posix::WindowsFolderOf(windows);
+      group_.push_back(posix::CombineWindowsPath(folder, group.startup));
+      for (const auto& p : group.projects) group_.push_back(posix::CombineWindowsPath(folder, p));
+    }
+    session_->Open(windows);
+    ok = true;
+  });
+  if (!ok) group_.clear();
+  setWindowTitle(ok ? "vbhost - " + QString::fromStdString(posix_path) : "vbhost");
+  Refresh();
+  return ok;
+}
+
+vbhost::HostComponent* MainWindow::Component(const std::string& name) const {
+  auto project = session_->app().active();
+  if (!project) return nullptr;
+  return project->FindComponent(name).get();
+}
+
+vbhost::HostComponent* MainWindow::SelectedComponent() const {
+  QTreeWidgetItem* item = tree_->currentItem();
+  if (!item || item->data(0, kKindRole).toInt() == kNoKind) return nullptr;
+  return Component(ToCp(item->data(0, kNameRole).toString()));
+}
+
+void MainWindow::ScheduleRefresh() {
+  if (refresh_pending_) return;
+  refresh_pending_ = true;
+  QTimer::singleShot(0, this, [this] { Refresh(); });
+}
+
+void MainWindow::Refresh() {
+  refresh_pending_ = false;
+  RefreshTree();
+  RefreshEditors();
+}
+
+void MainWindow::RefreshTree() {
+  QString current = tree_->currentItem() ? tree_->currentItem()->data(0, kNameRole).toString() : QString();
+  QStringList selected;
+  for (QTreeWidgetItem* item : tree_->selectedItems()) selected << item->data(0, kNameRole).toString();
+  std::vector<std::shared_ptr<vbhost::HostComponent>> selection;
+  tree_->blockSignals(true);
+  tree_->clear();
+  auto active = session_->app().active();
+  std::vector<std::string> projects = group_;
+  if (active && std::none_of(projects.begin(), projects.end(), [&](const std::string& p) {
+        return vb::LCase(p) == vb::LCase(active->FileName());
+      }))
+    projects.insert(projects.begin(), active->FileName());
+  for (const auto& path : projects) {
+    const bool is_active = active && vb::LCase(path) == vb::LCase(active->FileName());
+    auto* node = new QTreeWidgetItem(tree_);
+    QString file = FromCp(path.substr(path.find_last_of('\\') + 1));
+    node->setData(0, kProjectRole, FromCp(path));
+    node->setData(0, kKindRole, kNoKind);
+    if (!is_active) {
+      node->setText(0, file);
+      node->setToolTip(0, FromCp(path));
+      continue;
+    }
+    node->setText(0, FromCp(active->Name()) + " (" + file + ")" + (active->IsDirty() ? " *" : ""));
+    QFont bold = node->font(0);
+    bold.setBold(true);
+    node->setFont(0, bold);
+    node->setToolTip(0, FromCp(path) + (group_.empty() ? "" : "\nthe startup project"));
+    for (ComponentKind kind : kFolderOrder) {
+      QTreeWidgetItem* folder = nullptr;
+      for (const auto& c : active->components()) {
+        if (FolderOf(c->kind()) != std::string_view(FolderOf(kind))) continue;
+        if (!folder) {
+          folder = new QTreeWidgetItem(node, QStringList(FolderOf(kind)));
+          folder->setData(0, kKindRole, static_cast<int>(c->kind()));
+        }
+        auto* item = new QTreeWidgetItem(folder);
+        QString file_name = c->files().empty()
+                                ? QString()
+                                : FromCp(c->files()[0].substr(c->files()[0].find_last_of('\\') + 1));
+        item->setText(0, FromCp(c->Name()) + (file_name.isEmpty() ? "" : " (" + file_name + ")") +
+                             (c->IsDirty() ? " *" : ""));
+        item->setIcon(0, StateIcon(c->State()));
+        item->setToolTip(0, StateToolTip(c->State()) + (c->IsDirty() ? "\nmodified" : ""));
+        item->setData(0, kNameRole, FromCp(c->Name()));
+        item->setData(0, kKindRole, static_cast<int>(c->kind()));
+        item->setData(0, Qt::UserRole + 3, static_cast<int>(c->State()));
+        if (item->data(0, kNameRole).toString() == current) tree_->setCurrentItem(item);
+        if (selected.contains(item->data(0, kNameRole).toString())) {
+          item->setSelected(true);
+          selection.push_back(c);
+        }
+      }
+    }
+  }
+  // A reload made the components afresh: the selection follows them by name.
+  if (active) active->Select(std::move(selection));
+  tree_->expandAll();
+  tree_->blockSignals(false);
+}
+
+QPlainTextEdit* MainWindow::OpenEditor(const std::string& name) {
+  for (const Editor& e : open_editors_) {
+    if (e.component == name) {
+      editors_->setCurrentWidget(e.view);
+      return e.view;
+    }
+  }
+  vbhost::HostComponent* c = Component(name);
+  if (!c || c->files().empty()) return nullptr;
+  auto* view = new QPlainTextEdit(editors_);
+  view->setObjectName(FromCp(name));
+  view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  view->setPlainText(FromCp(posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0])).value_or("")));
+  view->document()->setModified(false);
+  connect(view, &QPlainTextEdit::textChanged, this, [this, name, view] {
+    if (!view->document()->isModified()) return;
+    if (vbhost::HostComponent* comp = Component(name); comp && !comp->IsDirty()) {
+      comp->SetDirty(true);
+      ScheduleRefresh();
+    }
+  });
+  open_editors_.push_back({name, view});
+  editors_->addTab(view, FromCp(name));
+  editors_->setCurrentWidget(view);
+  RefreshEditors();
+  return view;
+}
+
+void MainWindow::RefreshEditors() {
+  for (const Editor& e : open_editors_) {
+    vbhost::HostComponent* c = Component(e.component);
+    if (!c || c->files().empty()) continue;
+    std::string posix_path = session_->resolver().ToPosix(c->files()[0]);
+    // A component the IDE no longer holds modified shows what is on disk: a reload dropped the
+    // edits, or the engine changed the file.
+    if (!c->IsDirty()) {
+      QString disk = FromCp(posix::ReadWholeFile(posix_path).value_or(""));
+      if (disk != e.view->toPlainText()) {
+        e.view->blockSignals(true);
+        e.view->setPlainText(disk);
+        e.view->blockSignals(false);
+      }
+      e.view->document()->setModified(false);
+    }
+    // The file's own attribute, as Windows shows it, whoever runs the IDE.
+    bool read_only = false;
+    try {
+      read_only =
+          (posix::FileSystemPosix(session_->resolver()).GetAttr(c->files()[0]) & platform::vbReadOnly) != 0;
+    } catch (const vb::Error&) {
+    }
+    editors_->setTabText(editors_->indexOf(e.view), FromCp(e.component) + (read_only ? " [read-only]" : "") +
+                                                        (c->IsDirty() ? " *" : ""));
+  }
+}
+
+MainWindow::Editor* MainWindow::CurrentEditor() {
+  for (Editor& e : open_editors_) {
+    if (e.view == editors_->currentWidget()) return &e;
+  }
+  return nullptr;
+}
+
+void MainWindow::Save() {
+  auto project = session_->app().active();
+  if (!project) return;
+  Run([&] {
+    if (Editor* e = CurrentEditor()) {
+      if (vbhost::HostComponent* c = Component(e->component)) {
+        session_->SaveText(*c, ToCp(e->view->toPlainText()));
+        if (!c->IsDirty()) e->view->document()->setModified(false);
+      }
+    } else if (vbhost::HostComponent* c = SelectedComponent()) {
+      session_->Save(*c);
+    } else {
+      session_->SaveProject(*project);
+    }
+  });
+}
+
+void MainWindow::SaveAs() {
+  auto project = session_->app().active();
+  if (!project) return;
+  vbhost::HostComponent* c = SelectedComponent();
+  std::string current = c ? c->files()[0] : project->FileName();
+  QString path = QFileDialog::getSaveFileName(this, "Save As", FromCp(session_->resolver().ToPosix(current)),
+                                              QString(), nullptr, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return;
+  std::string windows = session_->resolver().ToWindows(path.toStdString());
+  Run([&] {
+    if (c) {
+      session_->SaveAs(*project, *c, windows);
+    } else {
+      session_->SaveAs(*project, windows);
+    }
+  });
+}
+
+void MainWindow::Emit(const nlohmann::ordered_json& event) {
+  if (transcript_) transcript_->Emit(event);
+  const std::string name = event.value("event", "");
+  if (name == "engine") {
+    ShowOutcome(event.value("text", ""));
+  } else if (name == "engine-command") {
+    outcomes_->appendPlainText("> " + FromCp(event.value("command", "")) +
+                               (event.value("ok", false) ? QString() : QString(" (refused)")));
+  } else if (name == "error") {
+    QString text = QString("Run-time error '%1':\n\n%2\n\n(in %3)")
+                       .arg(event.value("number", 0))
+                       .arg(FromCp(event.value("description", "")))
+                       .arg(FromCp(event.value("where", "")));
+    statusBar()->showMessage(text.section('\n', 0, 2).simplified());
+    QTimer::singleShot(0, this, [this, text] { QMessageBox::critical(this, "Visual Basic", text); });
+  } else if (name == "reload") {
+    relink_ = connected_;
+  } else if (name == "end") {
+    SetConnected(false);
+  }
+  ScheduleRefresh();
+}
+
+void MainWindow::ShowOutcome(const std::string& text) {
+  QString t = Lines(text);
+  outcomes_->appendPlainText(t);
+  if (!t.startsWith("> -C")) return;
+  // The compare's diff: added lines green, removed red, hunks blue.
+  QString html = "<pre>";
+  for (const QString& line : t.split('\n')) {
+    QString colour = line.startsWith("+++") || line.startsWith("---") ? "#555555"
+                     : line.startsWith('+')                           ? "#1a7f37"
+                     : line.startsWith('-')                           ? "#b42318"
+                     : line.startsWith("@@")                          ? "#1f4fbf"
+                                                                      : "#000000";
+    html += "<span style=\"color:" + colour + "\">" + line.toHtmlEscaped() + "</span>\n";
+  }
+  diff_->setHtml(html + "</pre>");
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (connected_) {
+    Run([&] { session_->Disconnect(); });
+    SetConnected(false);
+  }
+  event->accept();
+}
+
+}  // namespace vbgui

@@ -1,0 +1,107 @@
+// The IDE's main window: the menu bar (File, Tools, Add-Ins), the Project window, the editors
+// and the engine's window, around one IDE session whose observer it is.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/form_window.hpp"
+#include "gui/qt_seams.hpp"
+#include "host/desktop_entry.hpp"
+#include "host/ide_session.hpp"
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QTabWidget;
+class QTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace vbhost {
+class Transcript;
+}
+
+namespace vbgui {
+
+using DesktopOptions = vbhost::DesktopStart;
+
+class MainWindow : public QMainWindow, public vbhost::HostObserver {
+ public:
+  explicit MainWindow(DesktopOptions options);
+  ~MainWindow() override;
+
+  vbhost::IdeSession& session() { return *session_; }
+  QTreeWidget* tree() const { return tree_; }
+  QTabWidget* editors() const { return editors_; }
+  QPlainTextEdit* outcomes() const { return outcomes_; }
+  QTextEdit* diff() const { return diff_; }
+  QMenu* tools_menu() const { return tools_; }
+  QMenu* addins_menu() const { return addins_; }
+  QMenu* file_menu() const { return file_; }
+  FormWindow* form_window(const std::string& form) const { return ui_.Window(form); }
+
+  // A project or group file (POSIX path); a failure is told in a message box.
+  bool OpenFile(const std::string& posix_path);
+  // The context menu of a Project window item, as the IDE would pop it up there.
+  std::unique_ptr<QMenu> ContextMenuFor(QTreeWidgetItem* item);
+  // Opens an editor on a component of the active project.
+  QPlainTextEdit* OpenEditor(const std::string& component);
+  // The tree, menus and editors again from the model; coalesced, run when the loop is next free.
+  void ScheduleRefresh();
+  void Refresh();
+
+  void Emit(const nlohmann::ordered_json& event) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct Editor {
+    std::string component;
+    QPlainTextEdit* view;
+  };
+  void BuildMenus();
+  void BuildDocks();
+  void FillBarMenu(QMenu& menu, const std::string& bar);
+  void RefreshTree();
+  void RefreshEditors();
+  void ShowOutcome(const std::string& text);
+  void Save();
+  void SaveAs();
+  void SetConnected(bool connected);
+  // A call into the session from a menu or the tree; pumping waits until it returns.
+  template <class F>
+  void Run(F&& f);
+  vbhost::HostComponent* SelectedComponent() const;
+  vbhost::HostComponent* Component(const std::string& name) const;
+  Editor* CurrentEditor();
+
+  std::unique_ptr<vbhost::Transcript> transcript_;
+  QtFormsUi ui_;
+  QtDesktop desktop_;
+  QtClipboard clipboard_;
+  std::unique_ptr<vbhost::IdeSession> session_;
+  QTreeWidget* tree_ = nullptr;
+  QTabWidget* editors_ = nullptr;
+  QPlainTextEdit* outcomes_ = nullptr;
+  QTextEdit* diff_ = nullptr;
+  QLineEdit* comment_ = nullptr;
+  QMenu* file_ = nullptr;
+  QMenu* tools_ = nullptr;
+  QMenu* addins_ = nullptr;
+  QAction* connect_ = nullptr;
+  std::vector<Editor> open_editors_;
+  // The group's projects (Windows paths), the startup one first; empty for a lone project.
+  std::vector<std::string> group_;
+  int busy_ = 0;
+  bool refresh_pending_ = false;
+  bool connected_ = false;
+  // The add-in had the IDE reload its project: the re-link follows once its call returns.
+  bool relink_ = false;
+};
+
+}  // namespace vbgui

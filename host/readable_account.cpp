@@ -1,0 +1,123 @@
+#include "host/readable_account.hpp"
+
+#include <algorithm>
+
+namespace vbhost {
+
+namespace {
+// The lines of the add-in's and the engine's text joined by " | ", blank ones left out, so each
+// thing takes one line.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  std::string line;
+  auto flush = [&] {
+    if (line.find_first_not_of(' ') != std::string::npos) out += (out.empty() ? "" : " | ") + line;
+    line.clear();
+  };
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      flush();
+    } else {
+      line += c;
+    }
+  }
+  flush();
+  return out;
+}
+
+std::string Str(const nlohmann::ordered_json& e, const char* key) {
+  auto it = e.find(key);
+  if (it == e.end()) return {};
+  return it->is_string() ? it->get<std::string>() : it->dump();
+}
+
+const char* StateMeaning(long state) {
+  switch (state) {
+    case 0:
+      return "no lock file";
+    case 1:
+      return "not checked out";
+    case 3:
+      return "checked out to you";
+    case 5:
+      return "checked out to another user";
+    default:
+      return "";
+  }
+}
+}  // namespace
+
+void ReadableAccount::Tell(const nlohmann::ordered_json& e) {
+  const std::string name = Str(e, "event");
+  if (name == "msgbox") {
+    Line("asked: \"" + OneLine(Str(e, "text")) + "\" -> " + Str(e, "answer"));
+  } else if (name == "dialog" && Str(e, "phase") == "shown") {
+    std::string rows;
+    if (e.contains("rows")) {
+      for (const auto& r : e["rows"]) {
+        rows += (rows.empty() ? "" : ", ") + Str(r, "text") + (r.value("selected", false) ? " [x]" : "");
+      }
+    }
+    Line("dialog " + Str(e, "form") + ": \"" + Str(e, "caption") + "\"" + (rows.empty() ? "" : ": " + rows));
+  } else if (name == "execute") {
+    Line("sent: " + Str(e, "command") +
+         (e.value("ok", true) ? "" : " (failed, error " + Str(e, "number") + ")"));
+  } else if (name == "engine") {
+    Line("engine: " + OneLine(Str(e, "text")));
+  } else if (name == "engine-command") {
+    Line("comment: " + Str(e, "command") + (e.value("ok", true) ? "" : " (failed)"));
+  } else if (name == "launch") {
+    Line("launched: " + Str(e, "command") + (e.value("started", false) ? "" : " (not started)"));
+  } else if (name == "write") {
+    Line((e.value("written", false) ? "saved: " : "not saved: ") + Str(e, "path"));
+  } else if (name == "reload") {
+    Line("reloaded: " + Str(e, "path"));
+  } else if (name == "error") {
+    Line("run-time error " + Str(e, "number") + " in " + Str(e, "where") + ": " + Str(e, "description"));
+  } else if (name == "state") {
+    std::string component = Str(e, "component");
+    long value = e.value("value", 0L);
+    auto it =
+        std::find_if(states_.begin(), states_.end(), [&](const auto& s) { return s.first == component; });
+    if (it == states_.end()) {
+      states_.emplace_back(component, value);
+    } else {
+      it->second = value;
+    }
+  } else if (name == "states" && e.contains("components")) {
+    states_.clear();
+    for (auto it = e["components"].begin(); it != e["components"].end(); ++it)
+      states_.emplace_back(it.key(), it.value().get<long>());
+    StatesTable();
+  }
+}
+
+void ReadableAccount::StatesTable() {
+  std::size_t width = 9;
+  for (const auto& [component, state] : states_) width = std::max(width, component.size());
+  Line("component" + std::string(width - 9, ' ') + "  state");
+  for (const auto& [component, state] : states_) {
+    Line(component + std::string(width - component.size(), ' ') + "  " + std::to_string(state) + " " +
+         StateMeaning(state));
+  }
+}
+
+void ReadableAccount::Finish() {
+  if (states_.empty()) return;
+  Line("lock states at the end:");
+  StatesTable();
+}
+
+int AccountBuffer::overflow(int c) {
+  if (c == traits_type::eof()) return traits_type::not_eof(c);
+  if (c != '\n') {
+    line_ += static_cast<char>(c);
+    return c;
+  }
+  nlohmann::ordered_json event = nlohmann::ordered_json::parse(line_, nullptr, false);
+  line_.clear();
+  if (!event.is_discarded()) account_.Tell(event);
+  return c;
+}
+
+}  // namespace vbhost
