@@ -23,16 +23,17 @@ bool NeedsUser(CommandKind kind) {
 
 }  // namespace
 
-Engine::Engine(EngineSetup setup)
-    : setup_(std::move(setup)), store_(setup_.store(setup_)), work_files_(setup_.resolver) {
-  LoadConfig();
-}
+Engine::Engine(EngineSetup setup) : setup_(std::move(setup)), work_files_(setup_.resolver) { LoadConfig(); }
 
 bool Engine::LoadConfig() {
   const FileStatus before = StatusOf(setup_.ini_path);
   // A FIFO in its place reads as no settings rather than stopping the engine.
   WholeRead text = ReadRegularFile(setup_.ini_path);
   config_ = ParseConfig(text.bytes, setup_.login_name);
+  if (!store_ || config_.store != store_name_) {
+    store_ = setup_.store(setup_, config_.store);
+    store_name_ = config_.store;
+  }
   store_->Configure(config_);
   config_problem_ = store_->UserProblem(config_.user_id);
   if (!config_problem_.empty()) config_problem_ += " (" + setup_.ini_path + "); set another and send CONFIG";
@@ -47,8 +48,10 @@ void Engine::RefreshConfig() {
 
 std::string Engine::Execute(std::string_view text) {
   auto parsed = ParseCommand(text);
+  const Command* command_of = std::get_if<Command>(&parsed);
+  store_->NextCommand(command_of != nullptr && command_of->kind == CommandKind::kLockQuery);
   if (auto* error = std::get_if<CommandError>(&parsed)) return status::Error(error->reason);
-  const Command& command = std::get<Command>(parsed);
+  const Command& command = *command_of;
   // An engine left running on the bus serves the settings as they are now.
   if (command.kind != CommandKind::kConfigure) RefreshConfig();
   if (NeedsUser(command.kind) && !config_problem_.empty()) return status::Error(config_problem_);

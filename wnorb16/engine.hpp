@@ -22,8 +22,10 @@
 namespace wnorb16 {
 
 struct EngineSetup;
-// The store an engine keeps its files in, chosen in store_choice.cpp: RCS's.
-std::unique_ptr<Store> ChooseStore(const EngineSetup& setup);
+// The store an engine keeps its files in, chosen in store_choice.cpp by the Store= setting
+// `name`: RCS's archives ("" or "rcs") or a Subversion working copy ("svn"). A name of no store
+// gives a store that refuses every file and says why.
+std::unique_ptr<Store> ChooseStore(const EngineSetup& setup, const std::string& name);
 
 struct EngineSetup {
   std::string ini_path;  // WNORB.INI; a missing file means the defaults
@@ -33,7 +35,7 @@ struct EngineSetup {
   std::string home_folder = HomeFolder();  // where Projects= points when it is empty
   // How long to wait for another program to finish with a file's record.
   std::chrono::milliseconds lock_wait = std::chrono::seconds(3);
-  std::function<std::unique_ptr<Store>(const EngineSetup&)> store = ChooseStore;
+  std::function<std::unique_ptr<Store>(const EngineSetup&, const std::string&)> store = ChooseStore;
 };
 
 class Engine {
@@ -85,6 +87,7 @@ class Engine {
 
   EngineSetup setup_;
   std::unique_ptr<Store> store_;
+  std::string store_name_;  // the Store= setting store_ was chosen by
   EngineConfig config_;
   std::string config_problem_;
   // What WNORB.INI looked like when it was read: changed files are read again.

@@ -9,6 +9,8 @@ constexpr char kLocking[] = "Locking";
 constexpr char kUserId[] = "UserID";
 constexpr char kArchives[] = "Archives";
 constexpr char kProjects[] = "Projects";
+constexpr char kStore[] = "Store";
+constexpr char kConfigDir[] = "ConfigDir";
 }  // namespace
 
 EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_name) {
@@ -20,6 +22,8 @@ EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_n
   if (config.user_id.empty()) config.user_id = login_name;
   config.archives = posix::FindProfileValue(ini_text, kIniSection, kArchives).value_or("");
   config.projects = posix::FindProfileValue(ini_text, kIniSection, kProjects).value_or("");
+  config.store = posix::FindProfileValue(ini_text, kIniSection, kStore).value_or("");
+  config.config_dir = posix::FindProfileValue(ini_text, kIniSection, kConfigDir).value_or("");
   return config;
 }
 

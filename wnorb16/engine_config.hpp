@@ -16,6 +16,8 @@ struct EngineConfig {
   std::string archives;  // Archives=, a Windows path; relative ones are taken against each work file's folder
   std::string
       projects;  // Projects=, the folder whose layout a rooted Archives folder keeps; "" for the home folder
+  std::string store;  // Store=, which store keeps the files: "rcs" (also when empty) or "svn", as written
+  std::string config_dir;  // ConfigDir=, the Subversion configuration folder; "" for the user's own
 
   bool operator==(const EngineConfig&) const = default;
 };

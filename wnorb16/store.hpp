@@ -150,6 +150,9 @@ class Store {
 
   // The settings as WNORB.INI holds them now.
   virtual void Configure(const EngineConfig& config) = 0;
+  // A command begins; `lock_query` when it asks for one file's locks ("T"). A store that keeps
+  // what a server told it between commands drops it at any other command.
+  virtual void NextCommand(bool lock_query) { (void)lock_query; }
   // Why the store cannot act for `user_id`; "" when it can.
   virtual std::string UserProblem(const std::string& user_id) const = 0;
   // Why `version` cannot number a revision (VERSION); "" when it can.

@@ -1,13 +1,55 @@
-// The one place that chooses the engine's store, and so the one place outside wnorb16/rcs/ that
-// knows RCS's.
+// The one place that chooses the engine's store, and so the one place outside a store's folder
+// that knows the stores.
+#include "posix/directory.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/rcs/rcs_store.hpp"
+#include "wnorb16/svn/svn_store.hpp"
 
 namespace wnorb16 {
 
-std::unique_ptr<Store> ChooseStore(const EngineSetup& setup) {
-  return std::make_unique<rcs::RcsStore>(
-      rcs::RcsSetup{setup.resolver, setup.home_folder, setup.programs_folder, setup.lock_wait});
+namespace {
+
+bool Names(const std::string& setting, std::string_view store) {
+  return setting.size() == store.size() && posix::EqualsIgnoringCase(setting, store);
+}
+
+// Store= names no store: every file is refused with the reason, so nothing is kept in a store
+// nobody meant.
+class UnknownStore : public Store {
+ public:
+  explicit UnknownStore(const std::string& name)
+      : problem_("Store=\"" + name + "\" names no store; the engine keeps files in rcs or svn") {}
+
+  void Configure(const EngineConfig&) override {}
+  std::string UserProblem(const std::string&) const override { return problem_; }
+  std::string VersionProblem(const std::string&) const override { return problem_; }
+  std::string DefaultPlace() const override { return "none (" + problem_ + ")"; }
+  Placement Place(const std::string&, const std::string&, std::string_view, FolderListings&) const override {
+    Placement placed;
+    placed.error = problem_ + " (WNORB.INI [Engine]); set another and send CONFIG";
+    return placed;
+  }
+  std::optional<FileRecord> Read(const WorkFile&, RecordPart) const override { return std::nullopt; }
+  FileHistory History(const WorkFile&) const override { return {{}, problem_}; }
+  Comparison Compare(const WorkFile&, const WorkFile&) const override {
+    return {Comparison::Result::kFailed, "", problem_};
+  }
+  std::optional<bool> Holds(const WorkFile&, const std::string&) const override { return std::nullopt; }
+  std::unique_ptr<StoreBatch> Batch() const override { return nullptr; }
+
+ private:
+  std::string problem_;
+};
+
+}  // namespace
+
+std::unique_ptr<Store> ChooseStore(const EngineSetup& setup, const std::string& name) {
+  if (name.empty() || Names(name, "rcs")) {
+    return std::make_unique<rcs::RcsStore>(
+        rcs::RcsSetup{setup.resolver, setup.home_folder, setup.programs_folder, setup.lock_wait});
+  }
+  if (Names(name, "svn")) return std::make_unique<svn::SvnStore>();
+  return std::make_unique<UnknownStore>(name);
 }
 
 }  // namespace wnorb16

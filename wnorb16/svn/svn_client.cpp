@@ -1,0 +1,484 @@
+#include "wnorb16/svn/svn_client.hpp"
+
+#include <apr_general.h>
+#include <svn_auth.h>
+#include <svn_client.h>
+#include <svn_config.h>
+#include <svn_diff.h>
+#include <svn_dirent_uri.h>
+#include <svn_hash.h>
+#include <svn_io.h>
+#include <svn_path.h>
+#include <svn_pools.h>
+#include <svn_props.h>
+#include <svn_string.h>
+#include <svn_utf.h>
+
+#include <set>
+
+namespace wnorb16::svn {
+
+namespace {
+
+// The failures that mean "no credentials the repository takes".
+bool IsAuthentication(apr_status_t code) {
+  return code == SVN_ERR_AUTHN_CREDS_UNAVAILABLE || code == SVN_ERR_AUTHN_NO_PROVIDER ||
+         code == SVN_ERR_AUTHN_FAILED || code == SVN_ERR_AUTHN_CREDS_NOT_SAVED ||
+         code == SVN_ERR_RA_NOT_AUTHORIZED || code == SVN_ERR_RA_SVN_NO_MECHANISMS;
+}
+
+bool IsOutOfDate(apr_status_t code) {
+  return code == SVN_ERR_WC_NOT_UP_TO_DATE || code == SVN_ERR_FS_TXN_OUT_OF_DATE ||
+         code == SVN_ERR_RA_OUT_OF_DATE || code == SVN_ERR_FS_CONFLICT || code == SVN_ERR_FS_ALREADY_EXISTS ||
+         code == SVN_ERR_FS_OUT_OF_DATE;
+}
+
+bool Finds(const svn_error_t* err, bool (*which)(apr_status_t)) {
+  for (const svn_error_t* e = err; e != nullptr; e = e->child) {
+    if (which(e->apr_err)) return true;
+  }
+  return false;
+}
+
+// Every distinct message of the chain, without the ones that only announce the next.
+std::string Describe(const svn_error_t* err) {
+  std::string out;
+  char buffer[512];
+  for (const svn_error_t* e = err; e != nullptr; e = e->child) {
+    std::string message = svn_err_best_message(const_cast<svn_error_t*>(e), buffer, sizeof buffer);
+    if (message.empty() || message.ends_with("(details follow):") || out.find(message) != std::string::npos)
+      continue;
+    if (!out.empty()) out += "; ";
+    out += message;
+  }
+  return out;
+}
+
+// The credentials a store gave the repository last: who the user is, for the lock holder.
+struct Recorder {
+  svn_auth_provider_object_t* inner = nullptr;
+  std::string* user = nullptr;
+  svn_auth_provider_t vtable{};
+};
+
+void Note(const Recorder& recorder, void* credentials) {
+  if (credentials == nullptr) return;
+  const char* name = std::string_view(recorder.vtable.cred_kind) == SVN_AUTH_CRED_SIMPLE
+                         ? static_cast<svn_auth_cred_simple_t*>(credentials)->username
+                         : static_cast<svn_auth_cred_username_t*>(credentials)->username;
+  if (name != nullptr) *recorder.user = name;
+}
+
+svn_error_t* FirstCredentials(void** credentials, void** iter_baton, void* provider_baton,
+                              apr_hash_t* parameters, const char* realm, apr_pool_t* pool) {
+  auto* recorder = static_cast<Recorder*>(provider_baton);
+  SVN_ERR(recorder->inner->vtable->first_credentials(credentials, iter_baton, recorder->inner->provider_baton,
+                                                     parameters, realm, pool));
+  Note(*recorder, *credentials);
+  return SVN_NO_ERROR;
+}
+
+svn_error_t* NextCredentials(void** credentials, void* iter_baton, void* provider_baton,
+                             apr_hash_t* parameters, const char* realm, apr_pool_t* pool) {
+  auto* recorder = static_cast<Recorder*>(provider_baton);
+  *credentials = nullptr;
+  if (recorder->inner->vtable->next_credentials == nullptr) return SVN_NO_ERROR;
+  SVN_ERR(recorder->inner->vtable->next_credentials(credentials, iter_baton, recorder->inner->provider_baton,
+                                                    parameters, realm, pool));
+  Note(*recorder, *credentials);
+  return SVN_NO_ERROR;
+}
+
+svn_error_t* SaveCredentials(svn_boolean_t* saved, void* credentials, void* provider_baton,
+                             apr_hash_t* parameters, const char* realm, apr_pool_t* pool) {
+  auto* recorder = static_cast<Recorder*>(provider_baton);
+  *saved = FALSE;
+  if (recorder->inner->vtable->save_credentials == nullptr) return SVN_NO_ERROR;
+  return recorder->inner->vtable->save_credentials(saved, credentials, recorder->inner->provider_baton,
+                                                   parameters, realm, pool);
+}
+
+void InitializeOnce() {
+  static const bool done = [] {
+    apr_initialize();
+    // Paths on this system are UTF-8 whatever the locale says.
+    apr_pool_t* pool = svn_pool_create(nullptr);
+    svn_utf_initialize2(TRUE, pool);
+    return true;
+  }();
+  (void)done;
+}
+
+apr_array_header_t* PathArray(const std::vector<std::string>& paths, apr_pool_t* pool) {
+  apr_array_header_t* array = apr_array_make(pool, static_cast<int>(paths.size()), sizeof(const char*));
+  for (const auto& path : paths)
+    APR_ARRAY_PUSH(array, const char*) = svn_dirent_canonicalize(path.c_str(), pool);
+  return array;
+}
+
+// A scratch pool for one call, destroyed with it.
+class Scratch {
+ public:
+  explicit Scratch(apr_pool_t* parent) : pool_(svn_pool_create(parent)) {}
+  ~Scratch() { svn_pool_destroy(pool_); }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  operator apr_pool_t*() const { return pool_; }
+
+ private:
+  apr_pool_t* pool_;
+};
+
+}  // namespace
+
+std::string Outcome::About(const std::string& path) const {
+  auto it = failed.find(path);
+  if (it != failed.end()) return it->second;
+  return error;
+}
+
+struct SvnClient::State {
+  apr_pool_t* pool = nullptr;         // lives as long as the client
+  apr_pool_t* config_pool = nullptr;  // the configuration and credentials, replaced by Configure
+  svn_client_ctx_t* ctx = nullptr;
+  std::string config_dir;
+  std::string user;
+  std::vector<Recorder*> recorders;
+  // What the notifications of the call under way said about each path.
+  Outcome* outcome = nullptr;
+
+  // The outcome of a call that answered `err`; the error is cleared.
+  void Conclude(svn_error_t* err, Outcome& out) const {
+    if (err == nullptr) return;
+    out.out_of_date = out.out_of_date || Finds(err, IsOutOfDate);
+    out.error = Finds(err, IsAuthentication) ? NoCredentials() : Describe(err);
+    svn_error_clear(err);
+  }
+
+  std::string NoCredentials() const {
+    return "Subversion has no stored credentials the repository takes, and the engine asks nobody: store "
+           "them once at a terminal with \"svn info --username <you> <working copy folder>" +
+           (config_dir.empty() ? std::string() : " --config-dir " + config_dir) +
+           "\", which asks for the password and saves it";
+  }
+};
+
+namespace {
+
+void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
+  auto* state = static_cast<SvnClient::State*>(baton);
+  if (state->outcome == nullptr || notify->err == nullptr) return;
+  Outcome& out = *state->outcome;
+  out.out_of_date = out.out_of_date || Finds(notify->err, IsOutOfDate);
+  out.failed[notify->path] =
+      Finds(notify->err, IsAuthentication) ? state->NoCredentials() : Describe(notify->err);
+}
+
+}  // namespace
+
+SvnClient::SvnClient() : state_(std::make_unique<State>()) {
+  InitializeOnce();
+  state_->pool = svn_pool_create(nullptr);
+  Configure("");
+}
+
+SvnClient::~SvnClient() {
+  svn_pool_destroy(state_->pool);
+  for (Recorder* recorder : state_->recorders) delete recorder;
+}
+
+const std::string& SvnClient::user() const { return state_->user; }
+
+void SvnClient::Configure(const std::string& config_dir) {
+  State& s = *state_;
+  if (s.ctx != nullptr && config_dir == s.config_dir) return;
+  if (s.config_pool != nullptr) svn_pool_destroy(s.config_pool);
+  for (Recorder* recorder : s.recorders) delete recorder;
+  s.recorders.clear();
+  s.user.clear();
+  s.config_dir = config_dir;
+  s.config_pool = svn_pool_create(s.pool);
+  apr_pool_t* pool = s.config_pool;
+  const char* dir = config_dir.empty() ? nullptr : apr_pstrdup(pool, config_dir.c_str());
+
+  apr_hash_t* config = nullptr;
+  // A configuration that cannot be read leaves the defaults, as svn itself would go on.
+  svn_error_clear(svn_config_get_config(&config, dir, pool));
+  if (config == nullptr) config = apr_hash_make(pool);
+  svn_config_t* config_file = static_cast<svn_config_t*>(svn_hash_gets(config, SVN_CONFIG_CATEGORY_CONFIG));
+  svn_config_t* servers = static_cast<svn_config_t*>(svn_hash_gets(config, SVN_CONFIG_CATEGORY_SERVERS));
+
+  // The providers svn itself uses, without the ones that prompt.
+  apr_array_header_t* providers = nullptr;
+  svn_error_clear(svn_auth_get_platform_specific_client_providers(&providers, config_file, pool));
+  if (providers == nullptr) providers = apr_array_make(pool, 8, sizeof(svn_auth_provider_object_t*));
+  svn_auth_provider_object_t* provider = nullptr;
+  svn_auth_get_simple_provider2(&provider, nullptr, nullptr, pool);
+  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
+  svn_auth_get_username_provider(&provider, pool);
+  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
+  svn_auth_get_ssl_server_trust_file_provider(&provider, pool);
+  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
+  svn_auth_get_ssl_client_cert_file_provider(&provider, pool);
+  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
+  svn_auth_get_ssl_client_cert_pw_file_provider2(&provider, nullptr, nullptr, pool);
+  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
+  for (int i = 0; i < providers->nelts; ++i) {
+    svn_auth_provider_object_t*& slot = APR_ARRAY_IDX(providers, i, svn_auth_provider_object_t*);
+    const std::string_view kind = slot->vtable->cred_kind;
+    if (kind != SVN_AUTH_CRED_SIMPLE && kind != SVN_AUTH_CRED_USERNAME) continue;
+    auto* recorder = new Recorder{slot, &s.user, {}};
+    recorder->vtable = {slot->vtable->cred_kind, FirstCredentials, NextCredentials, SaveCredentials};
+    s.recorders.push_back(recorder);
+    auto* wrapped =
+        static_cast<svn_auth_provider_object_t*>(apr_pcalloc(pool, sizeof(svn_auth_provider_object_t)));
+    wrapped->vtable = &recorder->vtable;
+    wrapped->provider_baton = recorder;
+    slot = wrapped;
+  }
+  svn_auth_baton_t* auth = nullptr;
+  svn_auth_open(&auth, providers, pool);
+  svn_auth_set_parameter(auth, SVN_AUTH_PARAM_NON_INTERACTIVE, "");
+  if (dir != nullptr) svn_auth_set_parameter(auth, SVN_AUTH_PARAM_CONFIG_DIR, dir);
+  if (servers != nullptr) svn_auth_set_parameter(auth, SVN_AUTH_PARAM_CONFIG_CATEGORY_SERVERS, servers);
+  if (config_file != nullptr)
+    svn_auth_set_parameter(auth, SVN_AUTH_PARAM_CONFIG_CATEGORY_CONFIG, config_file);
+
+  svn_error_clear(svn_client_create_context2(&s.ctx, config, pool));
+  s.ctx->auth_baton = auth;
+  s.ctx->notify_func2 = Notify;
+  s.ctx->notify_baton2 = state_.get();
+}
+
+namespace {
+
+struct StatusBaton {
+  std::string folder;
+  SvnFolder* out;
+};
+
+svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t* status, apr_pool_t*) {
+  auto* b = static_cast<StatusBaton*>(baton);
+  if (b->folder == path) return SVN_NO_ERROR;
+  const bool file =
+      status->kind == svn_node_file || (status->kind != svn_node_dir && status->ood_kind == svn_node_file);
+  if (!file) return SVN_NO_ERROR;
+  SvnEntry entry;
+  const svn_wc_status_kind node = status->node_status;
+  entry.added = status->versioned && node == svn_wc_status_added;
+  entry.versioned = status->versioned && !entry.added && node != svn_wc_status_unversioned;
+  entry.only_in_repository = !status->versioned && status->repos_node_status == svn_wc_status_added;
+  entry.modified = entry.added || status->text_status == svn_wc_status_modified ||
+                   status->prop_status == svn_wc_status_modified || status->conflicted;
+  entry.changed = status->changed_rev;
+  entry.changed_date = status->changed_date;
+  entry.latest = SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_rev : status->changed_rev;
+  entry.latest_date =
+      SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_date : status->changed_date;
+  if (status->lock != nullptr && status->lock->token != nullptr) entry.own_token = status->lock->token;
+  if (status->repos_lock != nullptr) {
+    entry.lock = RepositoryLock{status->repos_lock->owner ? status->repos_lock->owner : "",
+                                status->repos_lock->token ? status->repos_lock->token : ""};
+  }
+  if (status->repos_root_url != nullptr && status->repos_relpath != nullptr) {
+    entry.url = std::string(status->repos_root_url) + "/" + status->repos_relpath;
+  }
+  b->out->files[svn_dirent_basename(path, nullptr)] = std::move(entry);
+  return SVN_NO_ERROR;
+}
+
+}  // namespace
+
+SvnFolder SvnClient::Status(const std::string& folder, bool repository) {
+  Scratch pool(state_->pool);
+  SvnFolder out;
+  StatusBaton baton{svn_dirent_canonicalize(folder.c_str(), pool), &out};
+  svn_opt_revision_t head;
+  head.kind = svn_opt_revision_head;
+  svn_revnum_t revision = SVN_INVALID_REVNUM;
+  svn_error_t* err =
+      svn_client_status6(&revision, state_->ctx, baton.folder.c_str(), &head, svn_depth_immediates, TRUE,
+                         repository, TRUE, FALSE, TRUE, FALSE, nullptr, TakeStatus, &baton, pool);
+  if (err != nullptr) {
+    if (svn_error_find_cause(err, SVN_ERR_WC_NOT_WORKING_COPY) != nullptr) {
+      out.error =
+          folder + " is not in a Subversion working copy (Store=svn); check the project out there first";
+      svn_error_clear(err);
+    } else {
+      Outcome outcome;
+      state_->Conclude(err, outcome);
+      out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
+    }
+    out.files.clear();
+  }
+  return out;
+}
+
+namespace {
+
+// Runs one libsvn call with the client's notifications collected into `out`.
+template <typename Call>
+Outcome Collect(SvnClient::State& state, Call call) {
+  Outcome out;
+  state.outcome = &out;
+  svn_error_t* err = call();
+  state.outcome = nullptr;
+  state.Conclude(err, out);
+  return out;
+}
+
+}  // namespace
+
+Outcome SvnClient::Update(const std::vector<std::string>& paths, long revision) {
+  Scratch pool(state_->pool);
+  svn_opt_revision_t wanted;
+  wanted.kind = revision < 0 ? svn_opt_revision_head : svn_opt_revision_number;
+  wanted.value.number = revision;
+  return Collect(*state_, [&] {
+    apr_array_header_t* revisions = nullptr;
+    return svn_client_update4(&revisions, PathArray(paths, pool), &wanted, svn_depth_empty, FALSE, TRUE,
+                              FALSE, TRUE, FALSE, state_->ctx, pool);
+  });
+}
+
+Outcome SvnClient::Lock(const std::vector<std::string>& paths) {
+  Scratch pool(state_->pool);
+  return Collect(*state_,
+                 [&] { return svn_client_lock(PathArray(paths, pool), nullptr, FALSE, state_->ctx, pool); });
+}
+
+Outcome SvnClient::Unlock(const std::vector<std::string>& paths) {
+  Scratch pool(state_->pool);
+  return Collect(*state_,
+                 [&] { return svn_client_unlock(PathArray(paths, pool), FALSE, state_->ctx, pool); });
+}
+
+Outcome SvnClient::Revert(const std::vector<std::string>& paths) {
+  Scratch pool(state_->pool);
+  return Collect(*state_, [&] {
+    return svn_client_revert4(PathArray(paths, pool), svn_depth_empty, nullptr, FALSE, FALSE, TRUE,
+                              state_->ctx, pool);
+  });
+}
+
+Outcome SvnClient::Add(const std::string& path, bool binary) {
+  Scratch pool(state_->pool);
+  return Collect(*state_, [&]() -> svn_error_t* {
+    const char* target = svn_dirent_canonicalize(path.c_str(), pool);
+    SVN_ERR(svn_client_add5(target, svn_depth_empty, FALSE, TRUE, TRUE, FALSE, state_->ctx, pool));
+    apr_array_header_t* targets = PathArray({path}, pool);
+    SVN_ERR(svn_client_propset_local(SVN_PROP_NEEDS_LOCK, svn_string_create(SVN_PROP_BOOLEAN_TRUE, pool),
+                                     targets, svn_depth_empty, FALSE, nullptr, state_->ctx, pool));
+    if (binary) {
+      SVN_ERR(svn_client_propset_local(SVN_PROP_MIME_TYPE,
+                                       svn_string_create("application/octet-stream", pool), targets,
+                                       svn_depth_empty, FALSE, nullptr, state_->ctx, pool));
+    }
+    return SVN_NO_ERROR;
+  });
+}
+
+Outcome SvnClient::Commit(const std::vector<std::string>& paths, const std::string& message,
+                          bool keep_locks) {
+  Scratch pool(state_->pool);
+  struct Message {
+    const char* text;
+  } log{apr_pstrdup(pool, message.c_str())};
+  state_->ctx->log_msg_func3 = [](const char** log_msg, const char** tmp_file, const apr_array_header_t*,
+                                  void* baton, apr_pool_t*) -> svn_error_t* {
+    *log_msg = static_cast<Message*>(baton)->text;
+    *tmp_file = nullptr;
+    return SVN_NO_ERROR;
+  };
+  state_->ctx->log_msg_baton3 = &log;
+  Outcome out = Collect(*state_, [&] {
+    return svn_client_commit6(PathArray(paths, pool), svn_depth_empty, keep_locks, FALSE, TRUE, FALSE, FALSE,
+                              nullptr, nullptr, nullptr, nullptr, state_->ctx, pool);
+  });
+  state_->ctx->log_msg_func3 = nullptr;
+  state_->ctx->log_msg_baton3 = nullptr;
+  return out;
+}
+
+namespace {
+
+svn_error_t* TakeLogEntry(void* baton, svn_log_entry_t* entry, apr_pool_t*) {
+  auto* out = static_cast<std::vector<LogEntry>*>(baton);
+  if (!SVN_IS_VALID_REVNUM(entry->revision)) return SVN_NO_ERROR;
+  LogEntry e;
+  e.revision = entry->revision;
+  auto text = [&](const char* name) {
+    const svn_string_t* value = entry->revprops != nullptr
+                                    ? static_cast<const svn_string_t*>(svn_hash_gets(entry->revprops, name))
+                                    : nullptr;
+    return value != nullptr ? std::string(value->data, value->len) : std::string();
+  };
+  e.author = text(SVN_PROP_REVISION_AUTHOR);
+  e.date = text(SVN_PROP_REVISION_DATE);
+  e.message = text(SVN_PROP_REVISION_LOG);
+  out->push_back(std::move(e));
+  return SVN_NO_ERROR;
+}
+
+}  // namespace
+
+std::vector<LogEntry> SvnClient::Log(const std::string& url, std::string& error) {
+  Scratch pool(state_->pool);
+  std::vector<LogEntry> out;
+  apr_array_header_t* targets = apr_array_make(pool, 1, sizeof(const char*));
+  APR_ARRAY_PUSH(targets, const char*) = apr_pstrdup(pool, url.c_str());
+  svn_opt_revision_t head;
+  head.kind = svn_opt_revision_head;
+  auto* range = static_cast<svn_opt_revision_range_t*>(apr_pcalloc(pool, sizeof(svn_opt_revision_range_t)));
+  range->start.kind = svn_opt_revision_head;
+  range->end.kind = svn_opt_revision_number;
+  range->end.value.number = 0;
+  apr_array_header_t* ranges = apr_array_make(pool, 1, sizeof(svn_opt_revision_range_t*));
+  APR_ARRAY_PUSH(ranges, svn_opt_revision_range_t*) = range;
+  Outcome outcome = Collect(*state_, [&] {
+    return svn_client_log5(targets, &head, ranges, 0, FALSE, TRUE, FALSE, nullptr, TakeLogEntry, &out,
+                           state_->ctx, pool);
+  });
+  error = outcome.error;
+  return out;
+}
+
+std::optional<std::string> SvnClient::Latest(const std::string& path, bool& binary, std::string& error) {
+  Scratch pool(state_->pool);
+  svn_stringbuf_t* bytes = svn_stringbuf_create_empty(pool);
+  svn_opt_revision_t head;
+  head.kind = svn_opt_revision_head;
+  apr_hash_t* props = nullptr;
+  Outcome outcome = Collect(*state_, [&] {
+    return svn_client_cat3(&props, svn_stream_from_stringbuf(bytes, pool),
+                           svn_dirent_canonicalize(path.c_str(), pool), &head, &head, TRUE, state_->ctx, pool,
+                           pool);
+  });
+  error = outcome.error;
+  if (!error.empty()) return std::nullopt;
+  const svn_string_t* mime =
+      props != nullptr ? static_cast<const svn_string_t*>(svn_hash_gets(props, SVN_PROP_MIME_TYPE)) : nullptr;
+  binary = mime != nullptr && svn_mime_type_is_binary(mime->data);
+  return std::string(bytes->data, bytes->len);
+}
+
+std::string SvnClient::Diff(const std::string& before, const std::string& after,
+                            const std::string& before_label, const std::string& after_label) {
+  Scratch pool(state_->pool);
+  svn_string_t original{before.data(), before.size()};
+  svn_string_t modified{after.data(), after.size()};
+  svn_diff_t* diff = nullptr;
+  if (svn_error_t* err =
+          svn_diff_mem_string_diff(&diff, &original, &modified, svn_diff_file_options_create(pool), pool)) {
+    svn_error_clear(err);
+    return before == after ? "" : "--- " + before_label + "\n+++ " + after_label + "\n";
+  }
+  if (!svn_diff_contains_diffs(diff)) return "";
+  svn_stringbuf_t* text = svn_stringbuf_create_empty(pool);
+  svn_error_clear(svn_diff_mem_string_output_unified3(
+      svn_stream_from_stringbuf(text, pool), diff, TRUE, nullptr, before_label.c_str(), after_label.c_str(),
+      "UTF-8", &original, &modified, -1, nullptr, nullptr, pool));
+  return std::string(text->data, text->len);
+}
+
+}  // namespace wnorb16::svn

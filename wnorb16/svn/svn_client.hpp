@@ -1,0 +1,99 @@
+// The engine's one Subversion client: libsvn's client and RA libraries in this process, with the
+// user's Subversion configuration and credential store (or the folder ConfigDir= names). It never
+// asks anyone anything: credentials come from the store or the command fails and says so.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wnorb16::svn {
+
+// A lock in the repository.
+struct RepositoryLock {
+  std::string owner;
+  std::string token;
+};
+
+// One file of a working-copy folder, as the working copy and the repository know it.
+struct SvnEntry {
+  bool versioned = false;           // in the repository at the working copy's revision
+  bool added = false;               // scheduled for addition, not committed yet
+  bool only_in_repository = false;  // in the repository, not in this working copy yet
+  bool modified = false;            // the work file (or its properties) differs from its base
+  long changed = -1;                // the revision that last changed the base
+  std::int64_t changed_date = 0;    // microseconds since 1970
+  long latest = -1;                 // the revision that last changed the file in the repository
+  std::int64_t latest_date = 0;
+  std::string own_token;  // the lock token this working copy holds, "" for none
+  std::optional<RepositoryLock> lock;
+  std::string url;
+};
+
+// The files of one folder; `error` says why there are none.
+struct SvnFolder {
+  std::string error;
+  std::map<std::string, SvnEntry> files;  // by name
+};
+
+struct LogEntry {
+  long revision = 0;
+  std::string author;
+  std::string date;  // as the repository keeps it, "2024-03-01T17:05:09.000000Z"
+  std::string message;
+};
+
+// What one call did: per path the complaint about it, and a complaint about the call as a whole.
+struct Outcome {
+  std::map<std::string, std::string> failed;
+  std::string error;
+  bool out_of_date = false;  // the repository holds something newer than what was sent
+  bool ok() const { return error.empty() && failed.empty(); }
+  // The complaint about `path`, "" when it has none.
+  std::string About(const std::string& path) const;
+};
+
+class SvnClient {
+ public:
+  SvnClient();
+  ~SvnClient();
+  SvnClient(const SvnClient&) = delete;
+  SvnClient& operator=(const SvnClient&) = delete;
+
+  // What one client holds between calls (libsvn's pools, context and credentials).
+  struct State;
+
+  // Reads the configuration from `config_dir` ("" for the user's own folder).
+  void Configure(const std::string& config_dir);
+
+  // The files of `folder`; with `repository`, their latest revisions and locks asked of the
+  // repository too (one request for the whole folder).
+  SvnFolder Status(const std::string& folder, bool repository);
+
+  // The user the repository took the credentials of; "" until it asked for them.
+  const std::string& user() const;
+
+  Outcome Update(const std::vector<std::string>& paths, long revision);  // revision < 0: the latest
+  Outcome Lock(const std::vector<std::string>& paths);
+  Outcome Unlock(const std::vector<std::string>& paths);
+  Outcome Revert(const std::vector<std::string>& paths);
+  // Schedules a file for addition, to be kept read-only until locked, binary when `binary`.
+  Outcome Add(const std::string& path, bool binary);
+  Outcome Commit(const std::vector<std::string>& paths, const std::string& message, bool keep_locks);
+
+  // The history of `url`, newest first; `error` when it cannot be had.
+  std::vector<LogEntry> Log(const std::string& url, std::string& error);
+  // The latest revision of the file `path`; nullopt (and `error`) when it cannot be had.
+  std::optional<std::string> Latest(const std::string& path, bool& binary, std::string& error);
+  // A unified diff of `before` and `after`, labelled as given; "" when they are equal.
+  std::string Diff(const std::string& before, const std::string& after, const std::string& before_label,
+                   const std::string& after_label);
+
+ private:
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace wnorb16::svn

@@ -1,0 +1,58 @@
+// The engine's files in a Subversion repository, through the working copy the project folder is:
+// locks taken and released through the working copy (its lock tokens serve the commit), locks and
+// latest revisions asked of the repository once per folder, history and contents from the
+// repository. A lock someone else holds is never broken or stolen, and a commit never merges.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "wnorb16/engine_config.hpp"
+#include "wnorb16/store.hpp"
+#include "wnorb16/svn/svn_client.hpp"
+
+namespace wnorb16::svn {
+
+class SvnStore : public Store {
+ public:
+  SvnStore() = default;
+
+  void Configure(const EngineConfig& config) override;
+  void NextCommand(bool lock_query) override;
+  std::string UserProblem(const std::string& user_id) const override;
+  std::string VersionProblem(const std::string& version) const override;
+  std::string DefaultPlace() const override;
+  Placement Place(const std::string& folder, const std::string& name, std::string_view received,
+                  FolderListings& listings) const override;
+  std::optional<FileRecord> Read(const WorkFile& file, RecordPart part) const override;
+  FileHistory History(const WorkFile& file) const override;
+  Comparison Compare(const WorkFile& recorded, const WorkFile& work) const override;
+  std::optional<bool> Holds(const WorkFile& file, const std::string& revision) const override;
+  std::unique_ptr<StoreBatch> Batch() const override;
+
+  SvnClient& client() const { return client_; }
+  const std::string& user() const { return user_; }
+  // The folder as the working copy and the repository know it, asked once until Forget.
+  const SvnFolder& FolderOf(const std::string& folder) const;
+  // The entry of the file at `path`; null when the folder has none.
+  const SvnEntry* EntryOf(const std::string& path) const;
+  // The lock of `entry` as the engine reports it: the holder, and whether it is this working
+  // copy's own.
+  std::optional<FileLock> LockOf(const SvnEntry& entry) const;
+  void Forget() const { folders_.clear(); }
+
+ private:
+  // Why the repository's user is not the UserID; "" when it is or is not known yet.
+  std::string Mismatch() const;
+
+  mutable SvnClient client_;
+  mutable std::map<std::string, SvnFolder> folders_;
+  std::string user_;
+  // When the last lock query began; a lock pass keeps what the repository said while its
+  // queries follow each other within kLockPassGap.
+  std::chrono::steady_clock::time_point last_query_;
+};
+
+}  // namespace wnorb16::svn
