@@ -1,0 +1,137 @@
+// A Subversion server of a test's own: a repository in a temporary folder served by svnserve on
+// the loopback interface (a free port), users ann and bob with a password file, and working
+// copies checked out as either, each with a configuration folder holding its credentials (plain
+// text, which only such a test folder may hold). The server is stopped with the object.
+#pragma once
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "posix/spawn.hpp"
+#include "tests/support/temp_folder.hpp"
+
+namespace testing_support {
+
+// Runs a program to its end, its output discarded; answers its exit status.
+inline int RunQuietly(std::vector<std::string> argv) {
+  const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  posix::SpawnRequest request;
+  request.argv = std::move(argv);
+  request.search_path = true;
+  request.stdout_fd = null;
+  request.stderr_fd = null;
+  posix::Spawned started = posix::Spawn(request);
+  close(null);
+  return started.pid < 0 ? -1 : posix::WaitForExit(started.pid);
+}
+
+class SvnServer {
+ public:
+  inline static const char* kPassword[2][2] = {{"ann", "ann-secret-1"}, {"bob", "bob-secret-2"}};
+
+  explicit SvnServer(const TempFolder& temp) : temp_(temp) {
+    const std::string repo = temp_ / "repo";
+    if (RunQuietly({"svnadmin", "create", repo}) != 0) throw std::runtime_error("svnadmin create failed");
+    temp_.Write("repo/conf/svnserve.conf",
+                "[general]\nanon-access = none\nauth-access = write\npassword-db = passwd\n");
+    std::string users = "[users]\n";
+    for (auto& [user, password] : kPassword) users += std::string(user) + " = " + password + "\n";
+    temp_.Write("repo/conf/passwd", users);
+    port_ = FreePort();
+    posix::SpawnRequest request;
+    request.argv = {"svnserve",
+                    "-d",
+                    "--foreground",
+                    "--listen-host",
+                    "127.0.0.1",
+                    "--listen-port",
+                    std::to_string(port_),
+                    "-r",
+                    repo};
+    request.search_path = true;
+    request.die_with_parent = true;
+    pid_ = posix::Spawn(request).pid;
+    if (pid_ < 0) throw std::runtime_error("svnserve did not start");
+    WaitUntilServing();
+  }
+  ~SvnServer() {
+    posix::Terminate(pid_);
+    posix::WaitForExit(pid_);
+  }
+  SvnServer(const SvnServer&) = delete;
+  SvnServer& operator=(const SvnServer&) = delete;
+
+  std::string url() const { return "svn://127.0.0.1:" + std::to_string(port_); }
+  int port() const { return port_; }
+
+  // The configuration folder of `user` (ann or bob), credentials stored by its first checkout.
+  std::string ConfigDir(const std::string& user) const { return temp_ / (user + "-config"); }
+
+  // Checks the repository out into `folder` of the temporary folder as `user`; answers its path.
+  std::string CheckOut(const std::string& user, const std::string& folder) const {
+    const std::string config = ConfigDir(user);
+    temp_.Write(user + "-config/config", "[auth]\npassword-stores =\n");
+    temp_.Write(user + "-config/servers", "[global]\nstore-plaintext-passwords = yes\n");
+    std::string password;
+    for (auto& [name, secret] : kPassword) password = name == user ? secret : password;
+    if (RunQuietly({"svn", "checkout", "--non-interactive", "--config-dir", config, "--username", user,
+                    "--password", password, url(), temp_ / folder}) != 0) {
+      throw std::runtime_error("svn checkout failed");
+    }
+    return temp_ / folder;
+  }
+
+  // Runs svn as `user` in its configuration (a person at a terminal).
+  int Svn(const std::string& user, std::vector<std::string> arguments) const {
+    std::vector<std::string> argv = {"svn", "--non-interactive", "--config-dir", ConfigDir(user)};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return RunQuietly(argv);
+  }
+
+ private:
+  static int FreePort() {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      close(s);
+      throw std::runtime_error("no free port");
+    }
+    close(s);
+    return ntohs(address.sin_port);
+  }
+
+  void WaitUntilServing() const {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < until) {
+      const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_port = htons(static_cast<uint16_t>(port_));
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      const bool up = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+      close(s);
+      if (up) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    throw std::runtime_error("svnserve does not answer");
+  }
+
+  const TempFolder& temp_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,203 @@
+// Two people, two working copies, one Subversion server: the engine's Subversion store against a
+// real svnserve on the loopback interface.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "tests/support/svn_server.hpp"
+#include "tests/support/temp_folder.hpp"
+#include "wnorb16/engine.hpp"
+
+namespace {
+
+using testing_support::Contents;
+using testing_support::Mode;
+using testing_support::SvnServer;
+using testing_support::TempFolder;
+
+bool ReadOnly(const std::string& file) { return (Mode(file) & 0200) == 0; }
+
+// One person's engine on one working copy.
+struct Person {
+  Person(const TempFolder& temp, const std::string& user, const std::string& ini_lines)
+      : temp(temp), user(user) {
+    temp.Write(user + ".ini", "[Engine]\n" + ini_lines);
+    wnorb16::EngineSetup setup;
+    setup.ini_path = temp / (user + ".ini");
+    setup.login_name = user;
+    engine = std::make_unique<wnorb16::Engine>(setup);
+  }
+  std::string Run(const std::string& command) { return engine->Execute(command); }
+  std::string Name(const std::string& file) const { return temp.Windows(user + "/" + file); }
+  std::string Path(const std::string& file) const { return temp / (user + "/" + file); }
+  void Write(const std::string& file, const std::string& contents) const {
+    std::filesystem::remove(Path(file));
+    temp.Write(user + "/" + file, contents);
+  }
+
+  const TempFolder& temp;
+  std::string user;
+  std::unique_ptr<wnorb16::Engine> engine;
+};
+
+std::string LockReport(const std::string& name, bool yours, const std::string& holder,
+                       const std::string& rev) {
+  std::string padded = holder;
+  padded.resize(28, ' ');
+  return name + " is checked out to " + (yours ? "you" : "someone else") +
+         "\r\n  Locked by                     Type\r\n"
+         "----------------------------  ---------------------------------\r\n  " +
+         padded + "  locked revision " + rev + "\r\n";
+}
+
+class SvnStoreTest : public ::testing::Test {
+ protected:
+  SvnStoreTest() : server_(temp_) {
+    server_.CheckOut("ann", "ann");
+    server_.CheckOut("bob", "bob");
+  }
+  Person Make(const std::string& user) {
+    return Person(temp_, user, "Store=svn\nUserID=" + user + "\nConfigDir=" + server_.ConfigDir(user) + "\n");
+  }
+
+  TempFolder temp_;
+  SvnServer server_;
+};
+
+TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string form = "FORM1.FRM", frx = "FORM1.FRX", module = "MODULE1.BAS";
+  {
+    SCOPED_TRACE("the first check-in adds the files, kept read-only until locked, the companion binary");
+    ann.Write(form, "VERSION 5.00\r\n");
+    ann.Write(frx, std::string("lt\0\x01\x02", 5));
+    ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
+    EXPECT_EQ(ann.Run("UW " + ann.Name(form) + "," + ann.Name(frx) + "," + ann.Name(module)),
+              "3 of 3 files updated\r\n" + ann.Name(form) +
+                  ": archive created with revision 1; work file read-only\r\n" + ann.Name(frx) +
+                  ": archive created with revision 1; work file read-only\r\n" + ann.Name(module) +
+                  ": archive created with revision 1; work file read-only\r\n");
+    EXPECT_TRUE(ReadOnly(ann.Path(form)));
+    EXPECT_EQ(bob.Run("EBW " + bob.Name(frx) + "," + bob.Name(form) + "," + bob.Name(module)).substr(0, 22),
+              "3 of 3 files extracted");
+    EXPECT_EQ(Contents(bob.Path(frx)), std::string("lt\0\x01\x02", 5));
+    EXPECT_TRUE(ReadOnly(bob.Path(frx)));
+    EXPECT_EQ(server_.Svn("bob", {"propget", "svn:mime-type", bob.Path(frx)}), 0);
+    EXPECT_NE(server_.Svn("bob", {"propget", "svn:mime-type", bob.Path(form)}), 0);
+  }
+  {
+    SCOPED_TRACE("ann checks the form out; bob sees her lock and cannot take it");
+    EXPECT_EQ(ann.Run("EW " + ann.Name(form)),
+              "1 of 1 files extracted\r\n" + ann.Name(form) + ": revision 1 extracted and locked\r\n");
+    EXPECT_FALSE(ReadOnly(ann.Path(form)));
+    EXPECT_EQ(bob.Run("T " + bob.Name(form)), LockReport(bob.Name(form), false, "ann", "1"));
+    EXPECT_EQ(bob.Run("EW " + bob.Name(form)),
+              "0 of 1 files extracted\r\n" + bob.Name(form) + ": checked out to ann; left alone\r\n");
+    EXPECT_TRUE(ReadOnly(bob.Path(form)));
+    EXPECT_EQ(ann.Run("T " + ann.Name(form)), LockReport(ann.Name(form), true, "ann", "1"));
+  }
+  {
+    SCOPED_TRACE("ann checks in with a comment; bob's Get brings it, the history shows it, he checks it out");
+    ann.Write(form, "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+    ann.Run("COMMENT fixed the totals");
+    EXPECT_EQ(ann.Run("UW " + ann.Name(form)), "1 of 1 files updated\r\n" + ann.Name(form) +
+                                                   ": checked in as revision 2; work file read-only\r\n");
+    EXPECT_TRUE(ReadOnly(ann.Path(form)));
+    EXPECT_EQ(bob.Run("EBW " + bob.Name(form)),
+              "1 of 1 files extracted\r\n" + bob.Name(form) + ": revision 2 extracted read-only\r\n");
+    EXPECT_EQ(Contents(bob.Path(form)), "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+    const std::string history = bob.Run("L " + bob.Name(form));
+    EXPECT_NE(history.find("\r\n2         2"), std::string::npos) << history;
+    EXPECT_NE(history.find("  ann         fixed the totals\r\n"), std::string::npos) << history;
+    EXPECT_EQ(bob.Run("EW " + bob.Name(form)),
+              "1 of 1 files extracted\r\n" + bob.Name(form) + ": revision 2 extracted and locked\r\n");
+    EXPECT_EQ(ann.Run("EW " + ann.Name(form)),
+              "0 of 1 files extracted\r\n" + ann.Name(form) + ": checked out to bob; left alone\r\n");
+  }
+  {
+    SCOPED_TRACE("a lock pass asks once; ann's lock shows at bob's next pass");
+    const auto pass_began = std::chrono::steady_clock::now();
+    EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
+    const auto mtime = std::filesystem::last_write_time(ann.Path(module));
+    EXPECT_EQ(ann.Run("ERW " + ann.Name(module)), "1 of 1 files extracted\r\n" + ann.Name(module) +
+                                                      ": revision 1 locked; work file not touched\r\n");
+    EXPECT_EQ(std::filesystem::last_write_time(ann.Path(module)), mtime);
+    // Within the pass (queries less than a second apart) the repository's answer is kept.
+    if (std::chrono::steady_clock::now() - pass_began < std::chrono::milliseconds(800)) {
+      EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
+    }
+    bob.Run("G2LOCKING");
+    EXPECT_EQ(bob.Run("T " + bob.Name(module)), LockReport(bob.Name(module), false, "ann", "1"));
+  }
+  {
+    SCOPED_TRACE("K keeps the lock, D reverts and releases, B and S are refused");
+    ann.Write(module, "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n");
+    EXPECT_EQ(
+        ann.Run("UBW " + ann.Name(module)),
+        "0 of 1 files updated\r\n" + ann.Name(module) +
+            ": option B makes a branch, which the Subversion store does not make per file; not updated\r\n");
+    EXPECT_EQ(ann.Run("UKW " + ann.Name(module)),
+              "1 of 1 files updated\r\n" + ann.Name(module) +
+                  ": checked in as revision 3; still checked out to you\r\n");
+    EXPECT_FALSE(ReadOnly(ann.Path(module)));
+    ann.Write(module, "junk\r\n");
+    EXPECT_EQ(ann.Run("UDW " + ann.Name(module)),
+              "1 of 1 files updated\r\n" + ann.Name(module) +
+                  ": lock released; work file restored to revision 3 read-only\r\n");
+    EXPECT_EQ(Contents(ann.Path(module)), "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n");
+    EXPECT_TRUE(ReadOnly(ann.Path(module)));
+    bob.Run("CD " + temp_.Windows("bob"));
+    EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
+  }
+  {
+    SCOPED_TRACE("two people add the same file: the second check-in is refused, nothing merged");
+    bob.Write("NEW.BAS", "bob's\r\n");
+    ann.Write("NEW.BAS", "ann's\r\n");
+    EXPECT_EQ(bob.Run("UW " + bob.Name("NEW.BAS")),
+              "1 of 1 files updated\r\n" + bob.Name("NEW.BAS") +
+                  ": archive created with revision 4; work file read-only\r\n");
+    EXPECT_EQ(ann.Run("UW " + ann.Name("NEW.BAS")),
+              "0 of 1 files updated\r\n" + ann.Name("NEW.BAS") +
+                  ": the repository holds a newer revision; not checked in, nothing merged\r\n");
+    EXPECT_EQ(Contents(ann.Path("NEW.BAS")), "ann's\r\n");
+    // Her file is not left scheduled: the refusal is the same the next time.
+    EXPECT_EQ(ann.Run("UW " + ann.Name("NEW.BAS")),
+              "0 of 1 files updated\r\n" + ann.Name("NEW.BAS") +
+                  ": the repository holds a newer revision; not checked in, nothing merged\r\n");
+  }
+}
+
+TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {
+  temp_.Write("empty-config/config", "[auth]\npassword-stores =\n");
+  const struct {
+    std::string ini;
+    std::string command;
+    std::string answer_start;
+  } cases[] = {
+      {"Store=svn\nUserID=ann\nConfigDir=" + temp_ / "empty-config" + "\n", "T",
+       "ERROR: Subversion cannot tell the state of "},
+      {"Store=svn\nUserID=annie\nConfigDir=" + server_.ConfigDir("ann") + "\n", "T",
+       "ERROR: UserID \"annie\" is not the Subversion user \"ann\""},
+      {"UserID=ann\nStore=git\n", "T",
+       "ERROR: Store=\"git\" names no store; the engine keeps files in rcs or svn"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ini);
+    Person ann(temp_, "ann", c.ini);
+    ann.Write("FORM1.FRM", "x\r\n");
+    const std::string answer = ann.Run(c.command + " " + ann.Name("FORM1.FRM"));
+    EXPECT_TRUE(answer.starts_with(c.answer_start)) << answer;
+    EXPECT_EQ(answer.find("secret"), std::string::npos) << answer;
+  }
+  Person ann(temp_, "ann", "Store=svn\nUserID=ann\nConfigDir=" + temp_ / "empty-config" + "\n");
+  EXPECT_NE(
+      ann.Run("T " + ann.Name("FORM1.FRM")).find("store them once at a terminal with \"svn info --username"),
+      std::string::npos);
+}
+
+}  // namespace
