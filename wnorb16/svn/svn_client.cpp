@@ -11,6 +11,7 @@
 #include <svn_path.h>
 #include <svn_pools.h>
 #include <svn_props.h>
+#include <svn_ra.h>
 #include <svn_string.h>
 #include <svn_utf.h>
 
@@ -252,14 +253,35 @@ void SvnClient::Configure(const std::string& config_dir) {
 
 namespace {
 
+// Runs one libsvn call with the client's notifications collected into `out`.
+template <typename Call>
+Outcome Collect(SvnClient::State& state, Call call) {
+  Outcome out;
+  state.outcome = &out;
+  svn_error_t* err = call();
+  state.outcome = nullptr;
+  state.Conclude(err, out);
+  return out;
+}
+
+}  // namespace
+
+namespace {
+
 struct StatusBaton {
   std::string folder;
   SvnFolder* out;
+  std::string folder_url;  // the folder's own, "" when it has none
 };
 
-svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t* status, apr_pool_t*) {
+svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t* status,
+                        apr_pool_t* scratch) {
   auto* b = static_cast<StatusBaton*>(baton);
-  if (b->folder == path) return SVN_NO_ERROR;
+  if (b->folder == path) {
+    if (status->repos_root_url != nullptr && status->repos_relpath != nullptr)
+      b->folder_url = svn_path_url_add_component2(status->repos_root_url, status->repos_relpath, scratch);
+    return SVN_NO_ERROR;
+  }
   const bool file =
       status->kind == svn_node_file || (status->kind != svn_node_dir && status->ood_kind == svn_node_file);
   if (!file) return SVN_NO_ERROR;
@@ -289,10 +311,12 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
 
 }  // namespace
 
-SvnFolder SvnClient::Status(const std::string& folder, bool repository) {
+SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
   Scratch pool(state_->pool);
   SvnFolder out;
-  StatusBaton baton{svn_dirent_canonicalize(folder.c_str(), pool), &out};
+  out.revisions = asked == Asked::kRevisions;
+  const svn_boolean_t repository = out.revisions;
+  StatusBaton baton{svn_dirent_canonicalize(folder.c_str(), pool), &out, ""};
   svn_opt_revision_t head;
   head.kind = svn_opt_revision_head;
   svn_revnum_t revision = SVN_INVALID_REVNUM;
@@ -310,24 +334,32 @@ SvnFolder SvnClient::Status(const std::string& folder, bool repository) {
       out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
     }
     out.files.clear();
+    return out;
+  }
+  if (!out.revisions && !baton.folder_url.empty()) {
+    // The locks alone cost the repository one look at its lock table, not a status report.
+    Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
+      svn_ra_session_t* session = nullptr;
+      SVN_ERR(svn_client_open_ra_session2(&session, baton.folder_url.c_str(), baton.folder.c_str(),
+                                          state_->ctx, pool, pool));
+      apr_hash_t* locks = nullptr;
+      SVN_ERR(svn_ra_get_locks2(session, &locks, "", svn_depth_immediates, pool));
+      for (apr_hash_index_t* hi = apr_hash_first(pool, locks); hi != nullptr; hi = apr_hash_next(hi)) {
+        const auto* lock = static_cast<const svn_lock_t*>(apr_hash_this_val(hi));
+        const std::string path = static_cast<const char*>(apr_hash_this_key(hi));
+        auto it = out.files.find(path.substr(path.find_last_of('/') + 1));
+        if (it == out.files.end()) continue;
+        it->second.lock = RepositoryLock{lock->owner ? lock->owner : "", lock->token ? lock->token : ""};
+      }
+      return SVN_NO_ERROR;
+    });
+    if (!outcome.error.empty()) {
+      out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
+      out.files.clear();
+    }
   }
   return out;
 }
-
-namespace {
-
-// Runs one libsvn call with the client's notifications collected into `out`.
-template <typename Call>
-Outcome Collect(SvnClient::State& state, Call call) {
-  Outcome out;
-  state.outcome = &out;
-  svn_error_t* err = call();
-  state.outcome = nullptr;
-  state.Conclude(err, out);
-  return out;
-}
-
-}  // namespace
 
 Outcome SvnClient::Update(const std::vector<std::string>& paths, long revision) {
   Scratch pool(state_->pool);

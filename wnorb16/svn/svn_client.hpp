@@ -35,6 +35,7 @@ struct SvnEntry {
 
 // The files of one folder; `error` says why there are none.
 struct SvnFolder {
+  bool revisions = false;  // the latest revisions were asked, not the locks alone
   std::string error;
   std::map<std::string, SvnEntry> files;  // by name
 };
@@ -69,9 +70,13 @@ class SvnClient {
   // Reads the configuration from `config_dir` ("" for the user's own folder).
   void Configure(const std::string& config_dir);
 
-  // The files of `folder`; with `repository`, their latest revisions and locks asked of the
-  // repository too (one request for the whole folder).
-  SvnFolder Status(const std::string& folder, bool repository);
+  // How much of a folder's state the repository is asked for.
+  enum class Asked {
+    kLocks,      // its locks alone (one request for the folder's locks)
+    kRevisions,  // its locks, latest revisions and files new to the working copy (one status report)
+  };
+  // The files of `folder` as the working copy knows them, with what `asked` of the repository.
+  SvnFolder Status(const std::string& folder, Asked asked);
 
   // The user the repository took the credentials of; "" until it asked for them.
   const std::string& user() const;

@@ -263,14 +263,20 @@ std::string SvnStore::VersionProblem(const std::string& version) const {
 
 std::string SvnStore::DefaultPlace() const { return "the Subversion working copy of each file"; }
 
-const SvnFolder& SvnStore::FolderOf(const std::string& folder) const {
+const SvnFolder& SvnStore::FolderOf(const std::string& folder, bool revisions) const {
   auto it = folders_.find(folder);
-  if (it == folders_.end()) it = folders_.emplace(folder, client_.Status(folder, true)).first;
-  return it->second;
+  if (it != folders_.end() && (it->second.revisions || !revisions)) return it->second;
+  SvnFolder known =
+      client_.Status(folder, revisions ? SvnClient::Asked::kRevisions : SvnClient::Asked::kLocks);
+  if (it != folders_.end()) {
+    it->second = std::move(known);
+    return it->second;
+  }
+  return folders_.emplace(folder, std::move(known)).first->second;
 }
 
-const SvnEntry* SvnStore::EntryOf(const std::string& path) const {
-  const SvnFolder& folder = FolderOf(FolderOfPath(path));
+const SvnEntry* SvnStore::EntryOf(const std::string& path, bool revisions) const {
+  const SvnFolder& folder = FolderOf(FolderOfPath(path), revisions);
   auto it = folder.files.find(NameOfPath(path));
   return it == folder.files.end() ? nullptr : &it->second;
 }
@@ -287,7 +293,11 @@ std::optional<FileLock> SvnStore::LockOf(const SvnEntry& entry) const {
 Placement SvnStore::Place(const std::string& folder, const std::string& name, std::string_view,
                           FolderListings&) const {
   Placement placed;
-  const SvnFolder& known = FolderOf(folder);
+  // The working copy's files and the locks suffice unless the file is new to the working copy.
+  const SvnFolder* seen = &FolderOf(folder, false);
+  if (seen->error.empty() && seen->files.count(name) == 0 && !EntryExists(posix::JoinPath(folder, name)))
+    seen = &FolderOf(folder, true);
+  const SvnFolder& known = *seen;
   if (!known.error.empty()) {
     placed.error = vb::ActiveCodePage().FromUtf8Lossy(known.error);
     return placed;
@@ -316,8 +326,8 @@ Placement SvnStore::Place(const std::string& folder, const std::string& name, st
   return placed;
 }
 
-std::optional<FileRecord> SvnStore::Read(const WorkFile& file, RecordPart) const {
-  const SvnEntry* entry = EntryOf(file.record);
+std::optional<FileRecord> SvnStore::Read(const WorkFile& file, RecordPart part) const {
+  const SvnEntry* entry = EntryOf(file.record, part == RecordPart::kRevisions);
   if (entry == nullptr) return std::nullopt;
   FileRecord record;
   if (std::optional<FileLock> lock = LockOf(*entry)) record.locks.push_back(*lock);

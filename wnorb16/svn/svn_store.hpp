@@ -34,10 +34,11 @@ class SvnStore : public Store {
 
   SvnClient& client() const { return client_; }
   const std::string& user() const { return user_; }
-  // The folder as the working copy and the repository know it, asked once until Forget.
-  const SvnFolder& FolderOf(const std::string& folder) const;
+  // The folder as the working copy and the repository know it, asked once until Forget: its
+  // locks, and with `revisions` its latest revisions and files new to the working copy too.
+  const SvnFolder& FolderOf(const std::string& folder, bool revisions) const;
   // The entry of the file at `path`; null when the folder has none.
-  const SvnEntry* EntryOf(const std::string& path) const;
+  const SvnEntry* EntryOf(const std::string& path, bool revisions = true) const;
   // The lock of `entry` as the engine reports it: the holder, and whether it is this working
   // copy's own.
   std::optional<FileLock> LockOf(const SvnEntry& entry) const;
