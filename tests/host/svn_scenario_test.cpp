@@ -1,0 +1,99 @@
+// vbhost and the add-in against the engine on a Subversion server: ann's IDE on her working copy,
+// bob's engine on his, one svnserve on the loopback interface. The add-in does not know the store.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "tests/host/scenario_fixture.hpp"
+#include "tests/support/svn_server.hpp"
+
+namespace {
+
+using testing_support::With;
+using Lines = std::vector<std::string>;
+
+int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c_str())); }
+
+class SvnScenario : public testing_support::ScenarioFixture {
+ protected:
+  void SetUp() override {
+    server = std::make_unique<testing_support::SvnServer>(tmp);
+    // ann's project folder becomes her working copy; her engine's first check-in adds its files.
+    server->CheckOut("ann", "App");
+    engine = (std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE").string();
+    std::filesystem::copy_file(engine, tmp / "bin/WNORB16.EXE",
+                               std::filesystem::copy_options::overwrite_existing);
+    tmp.Write("bin/WNORB.INI",
+              "[Engine]\r\nStore=svn\r\nUserID=ann\r\nConfigDir=" + server->ConfigDir("ann") + "\r\n");
+    ASSERT_EQ(Engine(tmp / "bin/WNORB.INI",
+                     "UW " + Names("App", {"Form1.frm", "Form1.frx", "Module1.bas", "Class1.cls"})),
+              0);
+    // bob has the form out.
+    server->CheckOut("bob", "bob");
+    tmp.Write("bob.ini", "[Engine]\nStore=svn\nUserID=bob\nConfigDir=" + server->ConfigDir("bob") + "\n");
+    ASSERT_EQ(Engine(tmp / "bob.ini", "EW " + Names("bob", {"Form1.frm"})), 0);
+  }
+
+  std::string Names(const std::string& folder, const std::vector<std::string>& files) const {
+    std::string names;
+    for (const auto& file : files) names += (names.empty() ? "" : ",") + tmp.Windows(folder + "/" + file);
+    return names;
+  }
+  // Runs the engine with `ini` on one command; its answer goes to tmp/answer.txt.
+  int Engine(const std::string& ini, const std::string& command) const {
+    return Shell("'" + engine + "' --ini '" + ini + "' -c '" + command + "' >'" + (tmp / "answer.txt") +
+                 "' 2>&1");
+  }
+
+  std::unique_ptr<testing_support::SvnServer> server;
+  std::string engine;
+};
+
+TEST_F(SvnScenario, TheAddinShowsBobsLockAndAnnsCheckOutAndCheckInReachTheServer) {
+  tmp.Write("e2e.scn",
+            "addin install bin\nset windir windows\n"
+            "open App/App.vbp\n"
+            "addin connect\n"
+            "addin connectaddin\n"
+            "show states\n"
+            "answer dialog frmExtract select Module1 select Class1 ok\n"
+            "click Tools \"C&heck Out\"\n"
+            "answer dialog frmUpdate select Module1 ok\n"
+            "click Tools \"Check &In\"\n"
+            "addin disconnectaddin\n");
+  ASSERT_EQ(
+      Shell("env -u DBUS_SESSION_BUS_ADDRESS '" + std::string(NORB_VBHOST) + "' run '" + (tmp / "e2e.scn") +
+            "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'"),
+      0)
+      << testing_support::Contents(tmp / "err.txt");
+  Lines t = testing_support::TranscriptLines(tmp, testing_support::Contents(tmp / "t.jsonl"));
+  // Form1 out to someone else (5), Module1 and Class1 under control and free (1); the dialog
+  // shows bob as the holder, from the repository.
+  EXPECT_EQ(With(t, "\"show\":true,\"components\""),
+            Lines{R"({"event":"states","show":true,"components":{"Form1":5,"Module1":1,"Class1":1}})"});
+  EXPECT_NE(With(t, "\"phase\":\"shown\"")[0].find(
+                R"({"text":"Form1","files":"Form1.frm, frx","user":"bob","type":"locked revision 1)"),
+            std::string::npos);
+  EXPECT_EQ(
+      With(t, "\"event\":\"engine\""),
+      (Lines{
+          R"({"event":"engine","text":"> EW $DIR\\App\\Module1.bas,$DIR\\App\\Class1.cls\r\n2 of 2 files )"
+          R"(extracted\r\n$DIR\\App\\Module1.bas: revision 1 extracted and locked\r\n$DIR\\App\\Class1.cls: )"
+          R"(revision 1 extracted and locked\r\n"})",
+          R"({"event":"engine","text":"> UW $DIR\\App\\Module1.bas\r\n1 of 1 files updated\r\n$DIR\\App\\)"
+          R"(Module1.bas: unchanged; revision 1 kept, lock released\r\n"})"}));
+  // bob's engine sees in the repository what ann's add-in did.
+  ASSERT_EQ(Engine(tmp / "bob.ini", "T " + Names("bob", {"Class1.cls"})), 0);
+  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("checked out to someone else"),
+            std::string::npos);
+  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("  ann     "), std::string::npos);
+  ASSERT_EQ(Engine(tmp / "bob.ini", "T " + Names("bob", {"Module1.bas"})), 0);
+  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("is not checked out"), std::string::npos);
+  EXPECT_EQ(testing_support::Mode(tmp / "App/Class1.cls") & S_IWUSR, S_IWUSR);
+  EXPECT_EQ(testing_support::Mode(tmp / "App/Module1.bas") & S_IWUSR, 0u);
+}
+
+}  // namespace
