@@ -165,6 +165,13 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
               "0 of 1 files updated\r\n" + ann.Name("NEW.BAS") +
                   ": the repository holds a newer revision; not checked in, nothing merged\r\n");
     EXPECT_EQ(Contents(ann.Path("NEW.BAS")), "ann's\r\n");
+    // S brings an older revision, never one that would take the work file away.
+    bob.Run("VERSION 1");
+    EXPECT_EQ(bob.Run("EBSW " + bob.Name(module) + "," + bob.Name("NEW.BAS")),
+              "1 of 2 files extracted\r\n" + bob.Name(module) + ": revision 1 extracted read-only\r\n" +
+                  bob.Name("NEW.BAS") + ": revision 1 of the repository does not hold it; left alone\r\n");
+    EXPECT_EQ(Contents(bob.Path(module)), "Attribute VB_Name = \"Module1\"\r\n");
+    EXPECT_EQ(Contents(bob.Path("NEW.BAS")), "bob's\r\n");
     // Her file is not left scheduled: the refusal is the same the next time.
     EXPECT_EQ(ann.Run("UW " + ann.Name("NEW.BAS")),
               "0 of 1 files updated\r\n" + ann.Name("NEW.BAS") +

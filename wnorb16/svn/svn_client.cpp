@@ -373,6 +373,24 @@ Outcome SvnClient::Update(const std::vector<std::string>& paths, long revision) 
   });
 }
 
+bool SvnClient::HoldsFile(const std::string& url, long revision) {
+  Scratch pool(state_->pool);
+  svn_opt_revision_t at;
+  at.kind = svn_opt_revision_number;
+  at.value.number = revision;
+  bool file = false;
+  Outcome outcome = Collect(*state_, [&] {
+    return svn_client_info4(
+        apr_pstrdup(pool, url.c_str()), &at, &at, svn_depth_empty, FALSE, FALSE, FALSE, nullptr,
+        [](void* baton, const char*, const svn_client_info2_t* info, apr_pool_t*) -> svn_error_t* {
+          *static_cast<bool*>(baton) = info->kind == svn_node_file;
+          return SVN_NO_ERROR;
+        },
+        &file, state_->ctx, pool);
+  });
+  return outcome.error.empty() && file;
+}
+
 Outcome SvnClient::Lock(const std::vector<std::string>& paths) {
   Scratch pool(state_->pool);
   return Collect(*state_,

@@ -82,6 +82,8 @@ class SvnClient {
   const std::string& user() const;
 
   Outcome Update(const std::vector<std::string>& paths, long revision);  // revision < 0: the latest
+  // Whether the repository's `revision` holds a file at `url`; false also when it cannot tell.
+  bool HoldsFile(const std::string& url, long revision);
   Outcome Lock(const std::vector<std::string>& paths);
   Outcome Unlock(const std::vector<std::string>& paths);
   Outcome Revert(const std::vector<std::string>& paths);

@@ -84,7 +84,16 @@ class SvnStoreBatch : public StoreBatch {
       switch (request.kind) {
         case Request::Kind::kCheckOut:
         case Request::Kind::kCopy:
-          if (!request.revision.empty()) revision = std::stol(request.revision);
+          if (!request.revision.empty()) {
+            revision = std::stol(request.revision);
+            // Subversion would take away a work file the revision does not hold.
+            const SvnEntry* entry = store_.EntryOf(path);
+            if (entry == nullptr || !client.HoldsFile(entry->url, revision)) {
+              complaints_[path] = {
+                  "revision " + request.revision + " of the repository does not hold it; left alone", true};
+              break;
+            }
+          }
           update.push_back(path);
           if (request.kind == Request::Kind::kCheckOut && !item.own) lock.push_back(path);
           break;
