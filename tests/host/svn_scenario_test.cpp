@@ -94,6 +94,10 @@ TEST_F(SvnScenario, TheAddinShowsBobsLockAndAnnsCheckOutAndCheckInReachTheServer
   EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("is not checked out"), std::string::npos);
   EXPECT_EQ(testing_support::Mode(tmp / "App/Class1.cls") & S_IWUSR, S_IWUSR);
   EXPECT_EQ(testing_support::Mode(tmp / "App/Module1.bas") & S_IWUSR, 0u);
+  // The engine's log has every command, and no password.
+  const std::string log = testing_support::Contents(tmp / "bin/WNORB.LOG");
+  EXPECT_NE(log.find("> EW "), std::string::npos);
+  EXPECT_EQ(log.find("secret"), std::string::npos);
 }
 
 }  // namespace
