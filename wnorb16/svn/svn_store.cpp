@@ -109,10 +109,8 @@ class SvnStoreBatch : public StoreBatch {
           message = request.message;
           if (!item.file.under_control) {
             Note(client.Add(path, WorkFiles::IsBinary(path).value_or(false)), {path});
-            if (complaints_.count(path) == 0) {
-              commit.push_back(path);
-              created.push_back(path);
-            }
+            created.push_back(path);
+            if (complaints_.count(path) == 0) commit.push_back(path);
           } else if (item.unchanged) {
             if (!keep) unlock.push_back(path);
           } else {
@@ -127,7 +125,11 @@ class SvnStoreBatch : public StoreBatch {
       std::erase_if(lock, [&](const std::string& path) { return complaints_.count(path) != 0; });
     }
     if (!lock.empty()) Note(client.Lock(lock), lock, kNewerLock);
-    if (!revert.empty()) Note(client.Revert(revert), revert);
+    if (!revert.empty()) {
+      Note(client.Revert(revert), revert);
+      // Changes that are still there keep their lock.
+      std::erase_if(unlock, [&](const std::string& path) { return complaints_.count(path) != 0; });
+    }
     if (!commit.empty()) {
       Outcome together = client.Commit(commit, message, keep);
       // One commit for all; when it fails, each file on its own, so one refusal stops no other.
