@@ -205,6 +205,21 @@ TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {
   EXPECT_NE(
       ann.Run("T " + ann.Name("FORM1.FRM")).find("store them once at a terminal with \"svn info --username"),
       std::string::npos);
+  // Read without credentials, the repository asks for them first at a lock: one taken for
+  // another user is given back.
+  temp_.Write("repo/conf/svnserve.conf",
+              "[general]\nanon-access = read\nauth-access = write\npassword-db = passwd\n");
+  server_.Svn("ann", {"add", "-q", temp_ / "ann/FORM1.FRM"});
+  ASSERT_EQ(server_.Svn("ann", {"commit", "-q", "-m", "first", temp_ / "ann"}), 0);
+  Person annie(temp_, "ann", "Store=svn\nUserID=annie\nConfigDir=" + server_.ConfigDir("ann") + "\n");
+  EXPECT_EQ(annie.Run("T " + annie.Name("FORM1.FRM")), annie.Name("FORM1.FRM") + " is not checked out\r\n");
+  EXPECT_EQ(annie.Run("ERW " + annie.Name("FORM1.FRM"))
+                .find("0 of 1 files extracted\r\n" + annie.Name("FORM1.FRM") +
+                      ": failed: UserID \"annie\" is not the Subversion user \"ann\""),
+            0u);
+  Person bob = Make("bob");
+  ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
+  EXPECT_EQ(bob.Run("T " + bob.Name("FORM1.FRM")), bob.Name("FORM1.FRM") + " is not checked out\r\n");
 }
 
 }  // namespace

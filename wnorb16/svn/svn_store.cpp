@@ -157,6 +157,14 @@ class SvnStoreBatch : public StoreBatch {
     if (!lock_created.empty()) Note(client.Lock(lock_created), lock_created);
     // A file the repository refused stays as it was: not scheduled, the work file kept.
     if (!not_created.empty()) client.Revert(not_created);
+    // A repository read without credentials asks for them first at a lock: a lock taken for
+    // another user than UserID is given back.
+    if (std::string mismatch = store_.Mismatch(); !mismatch.empty()) {
+      lock.insert(lock.end(), lock_created.begin(), lock_created.end());
+      std::erase_if(lock, [&](const std::string& path) { return complaints_.count(path) != 0; });
+      if (!lock.empty()) client.Unlock(lock);
+      for (const std::string& path : lock) complaints_[path] = {mismatch, false};
+    }
     store_.Forget();
     return Reports();
   }

@@ -43,11 +43,10 @@ class SvnStore : public Store {
   // copy's own.
   std::optional<FileLock> LockOf(const SvnEntry& entry) const;
   void Forget() const { folders_.clear(); }
-
- private:
   // Why the repository's user is not the UserID; "" when it is or is not known yet.
   std::string Mismatch() const;
 
+ private:
   mutable SvnClient client_;
   mutable std::map<std::string, SvnFolder> folders_;
   std::string user_;
