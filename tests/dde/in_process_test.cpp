@@ -80,36 +80,6 @@ TEST(InProcessBus, UpdatesOfAnExecuteArriveBeforeItReturnsAndAServerThatQuitsIsH
   EXPECT_EQ(RaisedBy([&] { orphan->Request("state"); }), kQuit);
 }
 
-TEST(ScriptedServer, RulesAnswerThroughTheStatusBeforeTheExecuteReturns) {
-  dde::InProcessBus bus;
-  dde::ScriptedServer engine(bus, {.application = "ENGINE", .topics = {"main"}, .status_item = "state"});
-  engine.SetStatus("Ready");
-  auto command = bus.Initiate("ENGINE", "main");
-  auto status_link = bus.Initiate("ENGINE", "frmCmd");
-  std::string status = status_link->Advise("state", [&](const std::string& v) { status = v; });
-  engine.Reply("T ", {"to you", "to ann"});
-  engine.Reply("T X", {"never: the earlier rule matches first"});
-  engine.Reply("CONFIG", {});
-  // Each match takes the next text and keeps the last; unmatched, or matched by a rule without
-  // texts: taken, status as it was. Refusals come before every reply rule, also when added later.
-  std::string answers = status;
-  for (const char* sent : {"T X.FRM", "T Y.BAS", "T X.FRM", "CD C:\\PROJ", "CONFIG"}) {
-    command->Execute(sent);
-    answers += ", " + status;
-  }
-  EXPECT_EQ(answers, "Ready, to you, to ann, to ann, to ann, to ann");
-  engine.Refuse("T Z");
-  EXPECT_EQ(RaisedBy([&] { command->Execute("T Z.CLS"); }), kRefused);
-  EXPECT_EQ(RaisedBy([&] { status_link->Execute("L A.FRM"); }), kNothing);
-  std::string executes;
-  for (const dde::ExecuteRecord& e : engine.Executes()) executes += e.topic + " " + e.command + "; ";
-  EXPECT_EQ(executes,
-            "main T X.FRM; main T Y.BAS; main T X.FRM; main CD C:\\PROJ; main CONFIG; main T Z.CLS; frmCmd L "
-            "A.FRM; ");
-  engine.Quit();
-  EXPECT_EQ(RaisedBy([&] { bus.Initiate("ENGINE", "main"); }), kNoResponse);
-}
-
 // A server that speaks UTF-8, as one at the other end of D-Bus does: "A TEXT" answers TEXT.
 TEST(CodePageLink, TextsCrossBothWaysAndWhatCannotBeCarriedSaysSoInsteadOfStaying) {
   auto owned = std::make_unique<dde::InProcessBus>();
@@ -175,9 +145,13 @@ TEST(TextBoxLinks, EveryModeWriteAndExecuteIsSeenWithItsOutcome) {
   EXPECT_EQ(text1->LinkMode(), 0);
   EXPECT_EQ(RaisedBy([&] { text1->LinkExecute("CONFIG"); }), kNoChannel);
 
+  // The scripted engine's rules: each match takes the next text and keeps the last, the earlier
+  // rule first; a rule without texts leaves the status; refusals come first, also added later.
   auto engine = std::make_unique<dde::ScriptedServer>(bus);
-  engine->Refuse("BAD");
   engine->Reply("T ", {"", "is checked out to you"});
+  engine->Reply("T X", {"never"});
+  engine->Reply("CONFIG", {});
+  engine->Refuse("BAD");
   EXPECT_EQ(RaisedBy([&] { text2->SetLinkMode(1); }), kRefused);
   EXPECT_EQ(text2->LinkMode(), 0);
   text2->SetLinkItem("txtStatus");
@@ -188,8 +162,11 @@ TEST(TextBoxLinks, EveryModeWriteAndExecuteIsSeenWithItsOutcome) {
   text1->LinkExecute("T X");
   EXPECT_EQ(text2->Text(), "");
   text1->LinkExecute("T X");
+  text1->LinkExecute("T X");
+  text1->LinkExecute("CONFIG");
   EXPECT_EQ(text2->Text(), "is checked out to you");
   EXPECT_EQ(RaisedBy([&] { text1->LinkExecute("BAD"); }), kRefused);
+  EXPECT_EQ(RaisedBy([&] { text2->LinkExecute("L A.FRM"); }), kNothing);
   EXPECT_EQ(RaisedBy([&] { text1->SetLinkMode(4); }).number, 380);
   EXPECT_EQ(text1->LinkMode(), 2);
   text2->SetLinkMode(3);
@@ -219,14 +196,17 @@ TEST(TextBoxLinks, EveryModeWriteAndExecuteIsSeenWithItsOutcome) {
   text1->SetLinkMode(2);
   text1->LinkExecute("T Z");
   EXPECT_EQ(restarted.Executes(), (std::vector<dde::ExecuteRecord>{{"frmMain", "T Z"}}));
+  restarted.Quit();
+  EXPECT_EQ(RaisedBy([&] { text1->SetLinkMode(2); }), kNoResponse);
   EXPECT_EQ(
       transcript.lines,
       "Text1 WNORB16|frmMain! 2 282; Text1 [CONFIG] 293; Text2 WNORB16|frmCmd!txtNone 1 285; "
-      "Text1 WNORB16|frmMain! 2; Text2 WNORB16|frmCmd!txtStatus 1; Text1 [T X]; Text1 [T X]; "
-      "Text1 [BAD] 285; Text1 WNORB16|frmMain! 4 380; Text2 WNORB16|frmCmd!txtStatus 3; "
+      "Text1 WNORB16|frmMain! 2; Text2 WNORB16|frmCmd!txtStatus 1; Text1 [T X]; Text1 [T X]; Text1 [T X]; "
+      "Text1 [CONFIG]; Text1 [BAD] 285; Text2 [L A.FRM]; Text1 WNORB16|frmMain! 4 380; Text2 "
+      "WNORB16|frmCmd!txtStatus 3; "
       "Text2 WNORB16|frmCmd!txtStatus 0; Text2 [T X] 293; Text2 OTHER|frmCmd!txtStatus 1; "
       "Text1 NOBODY|frmMain! 2 282; Text1 WNORB16|frmMain! 2; Text1 [T Y] 291; Text1 WNORB16|frmMain! 0; "
-      "Text1 WNORB16|frmMain! 0; Text1 WNORB16|frmMain! 2; Text1 [T Z]; ");
+      "Text1 WNORB16|frmMain! 0; Text1 WNORB16|frmMain! 2; Text1 [T Z]; Text1 WNORB16|frmMain! 2 282; ");
   for (const char* topic : {"WNORB16 frmMain", "WNORB16", "WNORB16|frmNone", "|frmMain"}) {
     text1->SetLinkTopic(topic);
     EXPECT_EQ(RaisedBy([&] { text1->SetLinkMode(2); }), kNoResponse) << topic;

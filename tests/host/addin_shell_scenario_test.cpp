@@ -9,9 +9,9 @@ using testing_support::With;
 
 using Lines = std::vector<std::string>;
 
-class AddinShell : public testing_support::ScenarioFixture {};
+using AddinShell = testing_support::ScenarioFixture;
 
-TEST_F(AddinShell, SubMainRegistersOnceAndLeavesAnyOtherValueAlone) {
+TEST_F(AddinShell, SubMainRegistersOnceAndLeavesAnyOtherValueAloneOrFailsToWrite) {
   // Nothing registered yet: written once, with its message; the next run finds it.
   Lines t = Run("set windir win2\nanswer msgbox OK\naddin main\nshow addins\n");
   EXPECT_EQ(
@@ -33,11 +33,10 @@ TEST_F(AddinShell, SubMainRegistersOnceAndLeavesAnyOtherValueAlone) {
     EXPECT_EQ(t.back(), R"({"event":"addins","show":true,"entries":{"NORBVB5.nvb5VersionControl":")" +
                             (rewritten ? "0" : value) + R"(","Other.Connect":"1"}})");
   }
-}
 
-TEST_F(AddinShell, AReadOnlyListGivesTheFailureMessageAndChangesNothing) {
+  // A read-only list gives the failure message and changes nothing.
   const std::string ini = tmp.Write("win4/vbaddin.ini", "[Other]\r\nx=1\r\n", 0444);
-  Lines t = Run("set windir win4\nanswer msgbox OK\naddin connect\n");
+  t = Run("set windir win4\nanswer msgbox OK\naddin connect\n");
   EXPECT_EQ(
       With(t, "\"event\":\"msgbox\""),
       Lines{

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <thread>
 
-#include "dde/private_bus.hpp"
 #include "tests/host/scenario_fixture.hpp"
 #include "vbrt/code_page.hpp"
 
@@ -26,12 +25,13 @@ int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c
 class RealEngine : public testing_support::ScenarioFixture {
  protected:
   void SetUp() override {
-    // Form1 checked out to bob, Module1 archived and free, Class1 never archived.
+    // Form1 checked out to bob (his copy is elsewhere), Module1 archived and free, Class1 never archived.
     std::string app = tmp / "App";
     ASSERT_EQ(
         Shell("cd '" + app + "' && LOGNAME=bob ci -q -u -t-first -mfirst Form1.frm Module1.bas </dev/null"),
         0);
     ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=bob co -q -l Form1.frm </dev/null"), 0);
+    ASSERT_EQ(::chmod((tmp / "App/Form1.frm").c_str(), 0444), 0);
     // The engine stands beside the add-in's executable, with its settings beside it.
     std::filesystem::copy_file(std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE",
                                tmp / "bin/WNORB16.EXE", std::filesystem::copy_options::overwrite_existing);
@@ -60,7 +60,7 @@ class RealEngine : public testing_support::ScenarioFixture {
   }
 };
 
-TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
+TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheFreeLock) {
   Lines t = RunVbhost(
       "open App/App.vbp\n"
       "addin connect\n"
@@ -69,7 +69,7 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
       "show links\n"
       "edit Module1\n"
       "answer msgbox No\n"
-      "answer dialog frmExtract select Module1 ok\n"
+      "answer dialog frmExtract select Form1 select Module1 ok\n"
       "click Tools \"C&heck Out\"\n"
       "answer msgbox Yes\n"
       "answer dialog frmUpdate cancel\n"
@@ -93,9 +93,16 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
   EXPECT_NE(With(t, "\"phase\":\"shown\"")[0].find(R"("icon":3,"selected":false},{"text":"Module1")"),
             std::string::npos);
 
-  // The check-out gave ann the lock and a writable work file.
+  // The check-out left bob's file alone and gave ann Module1's lock and a writable work file; the
+  // engine's outcome follows its command.
   EXPECT_EQ(With(t, "\"command\":\"EW ").size(), 1u);
-  EXPECT_EQ(testing_support::Mode(tmp / "App/Module1.bas") & S_IWUSR, S_IWUSR);
+  Lines outcome = With(t, "\"event\":\"engine\"");
+  ASSERT_EQ(outcome.size(), 1u) << ::testing::PrintToString(t);
+  EXPECT_EQ(
+      outcome[0],
+      R"({"event":"engine","text":"> EW $DIR\\App\\Form1.frm,$DIR\\App\\Form1.frx,$DIR\\App\\Module1.bas\r\n1 of 3 files extracted\r\n$DIR\\App\\Form1.frm: checked out to bob; left alone\r\n$DIR\\App\\Form1.frx: no archive; nothing done\r\n$DIR\\App\\Module1.bas: revision 1.1 extracted and locked\r\n"})");
+  auto at = std::find(t.begin(), t.end(), outcome[0]);
+  EXPECT_NE((at - 1)->find("\"event\":\"execute\""), std::string::npos) << *(at - 1);
   EXPECT_NE(testing_support::Contents(tmp / "App/Module1.bas,v").find("ann:1.1"), std::string::npos);
   // Edited while read-only, so nobody asked to save it; the reload kept it on No, and now that
   // it is writable the save goes through.
@@ -107,105 +114,6 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheLock) {
   EXPECT_EQ(With(t, "\"event\":\"write\""),
             Lines{R"({"event":"write","path":"$DIR\\App\\Module1.bas","written":true})"});
   EXPECT_EQ(t.back(), R"({"event":"end"})");
-  EXPECT_TRUE(EngineGone());
-}
-
-// A person's comment, sent to the engine before a check-in, is what the history shows.
-TEST_F(RealEngine, ACommentSentBeforeACheckInIsItsLogMessage) {
-  std::string app = tmp / "App";
-  ASSERT_EQ(Shell("cd '" + app +
-                  "' && LOGNAME=ann co -q -l Module1.bas </dev/null && echo \"' more\" >>Module1.bas"),
-            0);
-  Lines t = RunVbhost(
-      "open App/App.vbp\n"
-      "addin connect\n"
-      "addin connectaddin\n"
-      "engine comment \"rounding fixed, see #12\"\n"
-      "answer dialog frmUpdate select Module1 ok\n"
-      "click Tools \"Check &In\"\n"
-      "addin disconnectaddin\n");
-  EXPECT_EQ(With(t, "\"event\":\"engine-command\""),
-            Lines{R"({"event":"engine-command","command":"COMMENT rounding fixed, see #12","ok":true})"});
-  EXPECT_EQ(With(t, "\"command\":\"UW ").size(), 1u);
-  const std::string archive = testing_support::Contents(tmp / "App/Module1.bas,v");
-  EXPECT_NE(archive.find("log\n@rounding fixed, see #12\n@"), std::string::npos) << archive;
-  EXPECT_TRUE(EngineGone());
-}
-
-// What the engine did reaches the transcript: a file someone else holds, a check-in RCS could not
-// finish. The lock queries of start-up only go to the log, which holds every command.
-TEST_F(RealEngine, TheEnginesOutcomesAreInTheTranscriptAndEveryCommandInItsLog) {
-  // bob's copy of Form1 is elsewhere; ann holds Module1 and has edited it, but its archive lost
-  // its revisions' text.
-  std::string app = tmp / "App";
-  ASSERT_EQ(::chmod((tmp / "App/Form1.frm").c_str(), 0444), 0);
-  ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=ann co -q -l Module1.bas </dev/null"), 0);
-  tmp.Write("App/Module1.bas", "Attribute VB_Name = \"Module1\"\r\n' edited\r\n");
-  std::string archive = testing_support::Contents(tmp / "App/Module1.bas,v");
-  const auto desc = archive.find("\ndesc\n@");
-  ASSERT_NE(desc, std::string::npos);
-  tmp.Write("App/Module1.bas,v", archive.substr(0, archive.find('@', desc + 7) + 2));
-
-  Lines t = RunVbhost(
-      "open App/App.vbp\n"
-      "addin connect\n"
-      "addin connectaddin\n"
-      "answer dialog frmExtract select Form1 ok\n"
-      "click Tools \"C&heck Out\"\n"
-      "answer dialog frmUpdate select Module1 ok\n"
-      "click Tools \"Check &In\"\n"
-      "addin disconnectaddin\n");
-
-  Lines outcomes = With(t, "\"event\":\"engine\"");
-  ASSERT_EQ(outcomes.size(), 2u) << ::testing::PrintToString(t);
-  EXPECT_EQ(
-      outcomes[0],
-      R"({"event":"engine","text":"> EW $DIR\\App\\Form1.frm,$DIR\\App\\Form1.frx\r\n0 of 2 files extracted\r\n$DIR\\App\\Form1.frm: checked out to bob; left alone\r\n$DIR\\App\\Form1.frx: no archive; nothing done\r\n"})");
-  EXPECT_TRUE(outcomes[1].starts_with(
-      R"({"event":"engine","text":"> UW $DIR\\App\\Module1.bas\r\n0 of 1 files updated\r\n$DIR\\App\\Module1.bas: failed: )"))
-      << outcomes[1];
-  // Each right after the command it belongs to.
-  for (const auto& outcome : outcomes) {
-    auto at = std::find(t.begin(), t.end(), outcome);
-    ASSERT_NE(at, t.begin());
-    EXPECT_NE((at - 1)->find("\"event\":\"execute\""), std::string::npos) << *(at - 1);
-  }
-
-  // The engine the add-in started with -L logged every command it was sent.
-  EXPECT_TRUE(EngineGone());
-  std::string log = testing_support::Contents(tmp / "bin/WNORB.LOG");
-  for (std::size_t p; (p = log.find(tmp.Windows())) != std::string::npos;)
-    log.replace(p, tmp.Windows().size(), "$DIR");
-  for (const auto& line : With(t, "\"event\":\"execute\"")) {
-    const std::string command = json::parse(line)["command"];
-    EXPECT_NE(log.find(" > " + command + "\n"), std::string::npos) << command << "\n" << log;
-  }
-}
-
-// The engine dies under the add-in: the next command reports an error, and the next connection
-// launches a fresh engine and links to it.
-TEST_F(RealEngine, AnEngineThatDiedIsReportedAndTheNextConnectionWorks) {
-  dde::PrivateBus bus;
-  testing_support::ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", bus.Address().c_str());  // for the engines
-  std::ostringstream out;
-  {
-    vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", bus.Address(), true});
-    for (std::string line : {"set windir windows", "open App/App.vbp", "addin connect", "addin connectaddin",
-                             "", "click Tools \"&Version Control Options\"", "addin disconnectaddin",
-                             "addin connectaddin", "show lockmode", "addin disconnectaddin"}) {
-      if (line.empty()) {  // the engine dies
-        ASSERT_EQ(Shell("pkill -KILL -f '" + (tmp / "bin/[W]NORB16.EXE") + "'"), 0);
-      } else {
-        runner.RunLine(vbhost::SplitWords(line), tmp.path());
-      }
-    }
-  }
-  Lines t = testing_support::TranscriptLines(tmp, out.str());
-  EXPECT_EQ(
-      With(t, "\"event\":\"error\""),
-      Lines{R"({"event":"error","where":"Click","number":291,"description":"Foreign application quit"})"});
-  EXPECT_EQ(With(t, "\"event\":\"launch\"").size(), 2u);
-  EXPECT_EQ(With(t, "\"show\":true"), Lines{R"({"event":"lockmode","show":true,"value":1,"gLockMode":1})"});
   EXPECT_TRUE(EngineGone());
 }
 
@@ -244,12 +152,15 @@ TEST_P(RealEngineCodePage, NamesAndTextsOfTheCodePageCrossTheLinkBothWays) {
   Lines t =
       RunVbhost("open \"" + c.folder + "/P.vbp\"\naddin connect\naddin connectaddin\nshow states\n" + select +
                     "answer dialog frmVersions ok\nclick " + bar + " \"Version &History\"\nclick " + bar +
-                    " \"Delta &Compare\"\nshow links\nanswer dialog frmUpdate select " + c.module +
-                    " select Module1 ok\nclick Tools \"Check &In\"\naddin disconnectaddin\n",
+                    " \"Delta &Compare\"\nshow links\nengine comment \"rounding fixed, see #12\"\nanswer "
+                    "dialog frmUpdate select " +
+                    c.module + " select Module1 ok\nclick Tools \"Check &In\"\naddin disconnectaddin\n",
                 c.code_page);
 
   EXPECT_EQ(With(t, "\"ok\":false"), Lines{});
   EXPECT_EQ(With(t, "\"event\":\"error\""), Lines{});
+  EXPECT_EQ(With(t, "\"event\":\"engine-command\""),
+            Lines{R"({"event":"engine-command","command":"COMMENT rounding fixed, see #12","ok":true})"});
   // A folder the code page cannot spell goes out by its alias.
   EXPECT_TRUE(page.FromUtf8(c.folder) || !With(With(t, "\"command\":\"CD "), "~1").empty());
   // Both checked out to ann, as the lock queries answered.
@@ -260,9 +171,11 @@ TEST_P(RealEngineCodePage, NamesAndTextsOfTheCodePageCrossTheLinkBothWays) {
   json links = json::parse(With(t, "\"event\":\"links\"")[0])["links"];
   std::string answer = links[1]["text"];
   EXPECT_NE(answer.find("\r\n+" + c.edit + "\r\n"), std::string::npos) << answer;
-  // The check-in stored the edit, in the file's own bytes, and gave both locks up.
+  // The check-in stored the edit, in the file's own bytes, with the comment sent before it as its
+  // log, and gave both locks up.
   std::string archive = testing_support::Contents(folder + "/" + file + ",v");
   EXPECT_NE(archive.find(in_page(c.edit)), std::string::npos);
+  EXPECT_NE(archive.find("log\n@rounding fixed, see #12\n@"), std::string::npos) << archive;
   EXPECT_NE(archive.find("head\t2.1;"), std::string::npos);
   EXPECT_EQ(archive.find("ann:"), std::string::npos);
   EXPECT_EQ(testing_support::Contents(folder + "/Module1.bas,v").find("ann:"), std::string::npos);
