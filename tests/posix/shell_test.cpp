@@ -73,12 +73,6 @@ TEST(ShellPosix, RunsTheLongestPrefixAsARealProcess) {
   ASSERT_TRUE(Eventually([&] { return access((tmp / "marker").c_str(), F_OK) == 0; }));
   EXPECT_EQ(Contents(tmp / "marker"), "[-L][two words][C:\\x]\nstyle=6\npid=" + std::to_string(pid) + "\n");
   EXPECT_TRUE(Eventually([&] { return kill(pid, 0) != 0; })) << "left a zombie";  // a zombie still answers
-
-  // Quoted, the planted file is what the line names.
-  const auto planted =
-      static_cast<pid_t>(shell.Run("\"" + tmp.Windows("program.EXE") + "\" a", platform::vbHide));
-  ASSERT_TRUE(Eventually([&] { return access((tmp / "planted").c_str(), F_OK) == 0; }));
-  EXPECT_EQ(Contents(tmp / "planted"), "[a]\nstyle=0\npid=" + std::to_string(planted) + "\n");
 }
 
 TEST(ShellPosix, FailuresToStartAreFileNotFound) {

@@ -17,50 +17,36 @@ constexpr char kArchive[] =
     "1\n@\n\n\n"
     "1.1.1.1\nlog\n@on a branch@\ntext\n@@\n";
 
-TEST(Archive, ReadsLocksDeltasAndLogs) {
+TEST(Archive, ReadsLocksDeltasAndLogsFromAnyPrefix) {
   std::optional<Archive> archive = ParseArchive(kArchive);
   ASSERT_TRUE(archive);
-  EXPECT_EQ(archive->head, "1.2");
-  EXPECT_TRUE(archive->strict);
   EXPECT_EQ(archive->locks, (std::vector<ArchiveLock>{{"bob", "1.2"}, {"ann", "1.1.1.1"}}));
-  EXPECT_EQ(archive->LockOf("ann")->revision, "1.1.1.1");
-  ASSERT_EQ(archive->deltas.size(), 3u);
   EXPECT_EQ(archive->FindDelta("1.1")->branches, std::vector<std::string>{"1.1.1.1"});
   EXPECT_EQ(archive->FindDelta("1.2")->log, "second\nmore");
-  EXPECT_EQ(archive->FindDelta("1.1.1.1")->log, "on a branch");
   EXPECT_EQ(FormatRcsDate(archive->FindDelta("1.1")->date), "1999/12/31 23:59:59");
-  EXPECT_EQ(RcsDateSeconds("2024.03.01.17.05.09"), 1709312709);
 
-  // The header alone, from any prefix: whole once "desc" is reached, never wrong before.
-  const std::string text = kArchive;
-  const std::size_t desc = text.find("desc");
+  // The header from any prefix: whole once "desc" is reached, never wrong before; the locks
+  // alone once the first delta begins.
+  const std::string_view text = kArchive;
+  const std::size_t desc = text.find("desc") + 4, first_delta = text.find("\n1.2\n") + 1;
   for (std::size_t n = 0; n < text.size(); ++n) {
     Archive header;
-    ParseStatus status = ParseArchiveHeader(std::string_view(text).substr(0, n), header);
-    EXPECT_EQ(status, n > desc + 4 ? ParseStatus::kComplete : ParseStatus::kTruncated) << n;
-    if (status == ParseStatus::kComplete) {
-      EXPECT_EQ(header.locks.size(), 2u);
-    }
+    ParseStatus status = ParseArchiveHeader(text.substr(0, n), header);
+    EXPECT_EQ(status, n > desc ? ParseStatus::kComplete : ParseStatus::kTruncated) << n;
+    EXPECT_TRUE(status != ParseStatus::kComplete || header.locks.size() == 2) << n;
   }
-  // The locks alone are whole once the first delta begins.
-  const std::size_t first_delta = text.find("\n1.2\n") + 1;
   for (std::size_t n : {first_delta - 1, first_delta + 4}) {
     Archive admin;
-    EXPECT_EQ(ParseArchiveHeader(std::string_view(text).substr(0, n), admin, HeaderPart::kAdmin),
-              n > first_delta ? ParseStatus::kComplete : ParseStatus::kTruncated)
-        << n;
+    EXPECT_EQ(ParseArchiveHeader(text.substr(0, n), admin, HeaderPart::kAdmin),
+              n > first_delta ? ParseStatus::kComplete : ParseStatus::kTruncated);
   }
   Archive header;
   EXPECT_EQ(ParseArchiveHeader("head 1.1; locks bob 1.1; strict;\ndesc\n@@", header),
             ParseStatus::kMalformed);
-  EXPECT_FALSE(ParseArchive(std::string(kArchive).substr(0, text.size() - 3)));
-}
-
-TEST(Archive, RevisionsCompareByNumber) {
+  EXPECT_FALSE(ParseArchive(text.substr(0, text.size() - 3)));
   for (auto [lower, higher] : {std::pair{"1.9", "1.10"}, {"1.10", "2.1"}, {"2.1", "2.1.1.1"}})
     EXPECT_LT(CompareRevisions(lower, higher), 0) << lower;
   EXPECT_EQ(CompareRevisions("1.01", "1.1"), 0);
-  EXPECT_EQ(RevisionDepth("1.2.3.4"), 4);
 }
 
 TEST(CommandWords, OptionLettersInAnyOrderAndCase) {
@@ -95,7 +81,6 @@ TEST(EngineServer, OutcomesArePublishedForWhatChangesFilesOrReportsAndForEveryEr
     EXPECT_EQ(IsPublishedOutcome(command, "fine\r\n"), published) << command;
     EXPECT_TRUE(IsPublishedOutcome(command, "ERROR: no\r\n")) << command;
   }
-  EXPECT_EQ(OutcomeText("UW A.BAS", "1 of 1 files updated\r\n"), "> UW A.BAS\r\n1 of 1 files updated\r\n");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Every option combination the two dialogs can send, on real archives: what each letter does, and
-// which of two contradicting letters wins.
+// The option letters of the two dialogs on real archives: what each letter does, and which of
+// two contradicting letters wins.
 #include <filesystem>
 
 #include "engine_fixture.hpp"
@@ -7,149 +7,86 @@
 namespace testing_support {
 namespace {
 
-class CombinationTest : public EngineTest {
- protected:
-  // Per subset of `letters` (bit i of its index holds letter i) two files, named by `prefixes`
-  // and the index, archived with revision 1.1 holding `contents` and locked by the user.
-  std::vector<std::string> Prepare(const std::string& letters, const std::string (&prefixes)[2],
-                                   const std::string& contents) {
-    std::vector<std::string> names, arguments{"-l", "-i", "-t-test", "-minitial"};
-    for (unsigned i = 0; i < (1u << letters.size()); ++i) {
-      std::string options;
-      for (std::size_t l = 0; l < letters.size(); ++l)
-        options += (i & (1u << l)) != 0 ? letters.substr(l, 1) : "";
-      options_.push_back(options);
-      for (const auto& prefix : prefixes) names.push_back(prefix + std::to_string(i) + ".BAS");
-    }
-    for (const auto& name : names) {
-      Write(name, contents);
-      arguments.insert(arguments.end(), {Archive(name), Path(name)});
-    }
-    Rcs("ci", arguments);
-    return names;
-  }
-  // The revision the user holds as the lock query tells it, or "".
-  std::string OwnLock(const std::string& name) {
-    std::vector<std::string> lines = StatusLines(Run("T " + Windows(name)));
-    if (lines[0] != Windows(name) + " is checked out to you") return "";
-    return lines.back().substr(lines.back().rfind(' ') + 1);
-  }
-  static bool Has(const std::string& options, char letter) {
-    return options.find(letter) != std::string::npos;
-  }
-
-  std::vector<std::string> options_;
+// The options sent, the work file before, the engine's words about the file, the work file
+// after and the revision the user then holds locked ("" for none).
+struct OptionCase {
+  std::string options, before, line, after, lock;
 };
 
-TEST_F(CombinationTest, EveryCheckOutCombination) {
-  // Per combination a work file older than the archive's latest revision and one newer, both
-  // read-only; the archives hold 1.1 "one" and 1.2 "two".
-  const std::vector<std::string> names = Prepare("BFRS", {"OLD", "NEW"}, "one\n");
-  std::vector<std::string> arguments{"-u", "-mtwo"};
-  for (const auto& name : names) {
+// Per case a file whose archive holds 1.1 "one" and 1.2 "two", its work file read-only and
+// older than 1.2 ("old") or of the same second ("new"); S takes VERSION 1.1.
+TEST_F(EngineTest, CheckOutOptions) {
+  const OptionCase cases[] = {
+      {"", "old\n", "revision 1.2 extracted and locked", "two\n", "1.2"},
+      {"S", "old\n", "revision 1.1 extracted and locked", "one\n", "1.1"},
+      {"R", "old\n", "revision 1.2 locked; work file not touched", "old\n", "1.2"},
+      {"RS", "old\n", "revision 1.1 locked; work file not touched", "old\n", "1.1"},
+      {"B", "old\n", "revision 1.2 extracted read-only", "two\n", ""},
+      {"BRS", "old\n", "revision 1.1 extracted read-only (B wins over R: no lock taken)", "one\n", ""},
+      {"F", "old\n", "revision 1.2 extracted and locked", "two\n", "1.2"},
+      {"F", "new\n", "work file is up to date; not extracted", "new\n", ""},
+      {"BFR", "new\n", "work file is up to date; not extracted", "new\n", ""},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const OptionCase& c = cases[i];
+    const std::string name = "E" + std::to_string(i) + ".BAS", windows = Windows(name);
+    SCOPED_TRACE("E" + c.options + "W over " + c.before);
+    Archived(name, "one\n");
+    LockAs(kUser, name);
     Write(name, "two\n");
-    arguments.insert(arguments.end(), {Archive(name), Path(name)});
-  }
-  Rcs("ci", arguments);
-  for (std::size_t i = 0; i < names.size(); i += 2) {
-    Write(names[i], "stale\n", 0444);
-    std::filesystem::last_write_time(Path(names[i]),
-                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
-    Write(names[i + 1], "newer\n", 0444);
-  }
-
-  for (std::size_t i = 0; i < options_.size(); ++i) {
-    const std::string& options = options_[i];
-    SCOPED_TRACE("E" + options + "W");
-    if (Has(options, 'S')) Run("VERSION 1.1");
-    const std::string revision = Has(options, 'S') ? "1.1" : "1.2";
-    const std::vector<std::string> lines =
-        StatusLines(Run("E" + options + "W " + Windows(names[2 * i]) + "," + Windows(names[2 * i + 1])));
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], std::string(Has(options, 'F') ? "1" : "2") + " of 2 files extracted");
-    for (int n = 0; n < 2; ++n) {
-      const std::string& name = names[2 * i + n];
-      std::string line, contents = n == 0 ? "stale\n" : "newer\n", lock;
-      bool read_only = true;
-      if (n == 1 && Has(options, 'F')) {
-        line = "work file is up to date; not extracted";
-      } else if (Has(options, 'B')) {  // B wins over R: a read-only copy, no lock
-        line = "revision " + revision + " extracted read-only" +
-               (Has(options, 'R') ? " (B wins over R: no lock taken)" : "");
-        contents = Has(options, 'S') ? "one\n" : "two\n";
-      } else if (Has(options, 'R')) {
-        line = "revision " + revision + " locked; work file not touched";
-        lock = revision;
-      } else {
-        line = "revision " + revision + " extracted and locked";
-        contents = Has(options, 'S') ? "one\n" : "two\n";
-        lock = revision;
-        read_only = false;
-      }
-      EXPECT_EQ(lines[1 + n], Windows(name) + ": " + line);
-      EXPECT_EQ(Contents(Path(name)), contents) << name;
-      EXPECT_EQ(ReadOnly(Path(name)), read_only) << name;
-      EXPECT_EQ(OwnLock(name), lock) << name;
+    Rcs("ci", {"-u", "-mtwo", Archive(name), Path(name)});
+    Write(name, c.before, 0444);
+    if (c.before == "old\n") {
+      std::filesystem::last_write_time(
+          Path(name), std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
     }
+    Run("VERSION 1.1");
+    EXPECT_EQ(Run("E" + c.options + "W " + windows), (c.line.ends_with("not extracted") ? "0" : "1") +
+                                                         std::string(" of 1 files extracted\r\n") + windows +
+                                                         ": " + c.line + "\r\n");
+    EXPECT_EQ(Contents(Path(name)), c.after);
+    EXPECT_EQ(ReadOnly(Path(name)), c.lock.empty() || c.options.find('R') != std::string::npos);
+    EXPECT_TRUE(
+        Run("T " + windows)
+            .ends_with(c.lock.empty() ? " is not checked out\r\n" : "locked revision " + c.lock + "\r\n"));
   }
 }
 
-TEST_F(CombinationTest, EveryCheckInCombination) {
-  // Per combination a file changed under the user's lock and one left as it was checked out.
-  const std::vector<std::string> names = Prepare("DFKMSB", {"CHG", "SAME"}, "v1\n");
-  for (std::size_t i = 0; i < names.size(); i += 2) Write(names[i], "v2\n");
-
-  for (std::size_t i = 0; i < options_.size(); ++i) {
-    const std::string& options = options_[i];
-    SCOPED_TRACE("U" + options + "W");
-    if (Has(options, 'S')) Run("VERSION 7.5");
-    const bool discard = Has(options, 'D'), keep = Has(options, 'K');
-    // The numbering letter that wins, S over B over M, and the note naming what lost.
-    std::string winner, losers;
-    for (char letter : std::string("SBM")) {
-      if (!Has(options, letter)) continue;
-      if (winner.empty() && !discard) {
-        winner = letter;
-      } else {
-        losers += (losers.empty() ? "" : " and ") + std::string(1, letter);
-      }
-    }
-    const std::string note = losers.empty() ? ""
-                             : discard      ? " (D stores nothing: " + losers + " ignored)"
-                                            : " (" + winner + " wins over " + losers + ")";
-    const std::string revision = winner == "S"   ? "7.5"
-                                 : winner == "B" ? "1.1.1.1"
-                                 : winner == "M" ? "1.2"
-                                                 : "2.1";
-
-    const std::vector<std::string> lines =
-        StatusLines(Run("U" + options + "W " + Windows(names[2 * i]) + "," + Windows(names[2 * i + 1])));
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], std::string(Has(options, 'F') ? "1" : "2") + " of 2 files updated");
-    for (int n = 0; n < 2; ++n) {
-      const std::string& name = names[2 * i + n];
-      const bool changed = n == 0;
-      std::string line, contents = changed && !discard ? "v2\n" : "v1\n", lock = keep ? "1.1" : "";
-      if (!changed && Has(options, 'F')) {
-        line = "not changed since revision 1.1; skipped";
-        lock = "1.1";
-      } else if (discard) {
-        line = (keep ? "changes discarded; work file restored to revision 1.1, still checked out to you"
-                     : "lock released; work file restored to revision 1.1 read-only") +
-               note;
-      } else if (!changed) {
-        line = std::string("unchanged; revision 1.1 kept") +
-               (keep ? ", still checked out to you" : ", lock released");
-      } else {
-        line = "checked in as revision " + revision +
-               (keep ? "; still checked out to you" : "; work file read-only") + note;
-        lock = keep ? revision : "";
-      }
-      EXPECT_EQ(lines[1 + n], Windows(name) + ": " + line);
-      EXPECT_EQ(Contents(Path(name)), contents) << name;
-      EXPECT_EQ(ReadOnly(Path(name)), lock.empty()) << name;
-      EXPECT_EQ(OwnLock(name), lock) << name;
-    }
+// Per case a file checked out as revision 1.1 "v1" and changed to "v2" or not; S takes VERSION 7.5.
+TEST_F(EngineTest, CheckInOptions) {
+  const std::string restored = "work file restored to revision 1.1";
+  const OptionCase cases[] = {
+      {"", "v2\n", "checked in as revision 2.1; work file read-only", "v2\n", ""},
+      {"K", "v2\n", "checked in as revision 2.1; still checked out to you", "v2\n", "2.1"},
+      {"F", "v2\n", "checked in as revision 2.1; work file read-only", "v2\n", ""},
+      {"M", "v2\n", "checked in as revision 1.2; work file read-only", "v2\n", ""},
+      {"BM", "v2\n", "checked in as revision 1.1.1.1; work file read-only (B wins over M)", "v2\n", ""},
+      {"KMS", "v2\n", "checked in as revision 7.5; still checked out to you (S wins over M)", "v2\n", "7.5"},
+      {"BMS", "v2\n", "checked in as revision 7.5; work file read-only (S wins over B and M)", "v2\n", ""},
+      {"D", "v2\n", "lock released; " + restored + " read-only", "v1\n", ""},
+      {"DK", "v2\n", "changes discarded; " + restored + ", still checked out to you", "v1\n", "1.1"},
+      {"BDS", "v2\n", "lock released; " + restored + " read-only (D stores nothing: S and B ignored)", "v1\n",
+       ""},
+      {"", "v1\n", "unchanged; revision 1.1 kept, lock released", "v1\n", ""},
+      {"K", "v1\n", "unchanged; revision 1.1 kept, still checked out to you", "v1\n", "1.1"},
+      {"DF", "v1\n", "not changed since revision 1.1; skipped", "v1\n", "1.1"},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const OptionCase& c = cases[i];
+    const std::string name = "U" + std::to_string(i) + ".BAS", windows = Windows(name);
+    SCOPED_TRACE("U" + c.options + "W over " + c.before);
+    Archived(name, "v1\n");
+    LockAs(kUser, name);
+    Write(name, c.before);
+    Run("VERSION 7.5");
+    EXPECT_EQ(Run("U" + c.options + "W " + windows), (c.line.ends_with("skipped") ? "0" : "1") +
+                                                         std::string(" of 1 files updated\r\n") + windows +
+                                                         ": " + c.line + "\r\n");
+    EXPECT_EQ(Contents(Path(name)), c.after);
+    EXPECT_EQ(ReadOnly(Path(name)), c.lock.empty());
+    EXPECT_TRUE(
+        Run("T " + windows)
+            .ends_with(c.lock.empty() ? " is not checked out\r\n" : "locked revision " + c.lock + "\r\n"));
   }
 }
 

@@ -28,12 +28,10 @@ TEST_F(EngineTest, TheProgramServesEachClientItsOwnAnswersAndEveryoneTheOutcomes
   dde::PrivateBus bus;
   const std::string ini = tmp_ / "WNORB.INI";
   ChildProcess engine({WNORB16_EXE, "--bus", bus.Address(), "--ini", ini});
-  dde::DbusTransport ann1(bus.Address());
-  dde::DbusTransport ann2(bus.Address());
+  dde::DbusTransport ann1(bus.Address()), ann2(bus.Address());
   ann1.ServerLaunched();  // the engine above may still be taking its name
   ann2.ServerLaunched();
-  AddinLinks links1(ann1);
-  AddinLinks links2(ann2);
+  AddinLinks links1(ann1), links2(ann2);
   auto status2 = ann2.Initiate("WNORB16", "frmCmd");
   std::vector<std::string> outcomes;
   status2->Advise("txtOutcome", [&](const std::string& text) { outcomes.push_back(text); });

@@ -5,35 +5,32 @@
 namespace testing_support {
 namespace {
 
-TEST_F(EngineTest, ExtractNeverOverwritesAWritableWorkFile) {
-  Archived("MINE.FRM", "stored\n");
-  Write("MINE.FRM", "edited without a lock\n", 0644);
-  Archived("OUT.FRM", "stored\n");
-  Run("EW " + Windows("OUT.FRM"));
-  Write("OUT.FRM", "work in progress\n", 0644);
-  const std::string mine = Windows("MINE.FRM"), out = Windows("OUT.FRM");
-  for (const char* options : {"EW ", "EBW ", "EFW "}) {
-    EXPECT_EQ(StatusLines(Run(options + mine))[1],
-              mine + ": writable work file was not given out by the engine; left untouched");
+// A work file with edits is never overwritten: writable without our lock, or changed under it,
+// whether or not the write bit went after the editing. Unchanged and read-only, it is given out again.
+TEST_F(EngineTest, ExtractNeverOverwritesEdits) {
+  for (const char* name : {"MINE.FRM", "OUT.FRM", "RO.FRM", "SAME.FRM"}) Archived(name, "stored\n");
+  Run("EW " + Windows("OUT.FRM") + "," + Windows("RO.FRM") + "," + Windows("SAME.FRM"));
+  Write("MINE.FRM", "edited\n");
+  Write("OUT.FRM", "edited\n");
+  Write("RO.FRM", "edited\n", 0444);
+  std::filesystem::permissions(Path("SAME.FRM"), std::filesystem::perms::owner_read);
+  // What the engine says about the file, after its name.
+  auto said = [&](const std::string& command, const std::string& name) {
+    return StatusLines(Run(command + " " + Windows(name)))[1].substr(Windows(name).size() + 2);
+  };
+  for (const char* command : {"EW", "EBW", "EFW"}) {
+    EXPECT_EQ(said(command, "MINE.FRM"),
+              "writable work file was not given out by the engine; left untouched");
+    EXPECT_EQ(said(command, "RO.FRM"),
+              "revision 1.1 is checked out to you and the work file was changed; work file kept");
   }
-  // Given out with our lock and edited since: extracting again keeps the edits.
-  EXPECT_EQ(StatusLines(Run("EW " + out))[1], out + ": revision 1.1 is already checked out to you");
-  EXPECT_EQ(StatusLines(Run("EBW " + out))[1], out + ": checked out to you and writable; work file kept");
-  // Also when the write bit went after the editing.
-  std::filesystem::permissions(Path("OUT.FRM"), std::filesystem::perms::owner_read);
-  for (const char* options : {"EW ", "EBW ", "EFW "}) {
-    EXPECT_EQ(StatusLines(Run(options + out))[1],
-              out + ": revision 1.1 is checked out to you and the work file was changed; work file kept");
-  }
-  EXPECT_EQ(Contents(Path("MINE.FRM")), "edited without a lock\n");
-  EXPECT_EQ(Run("T " + mine), mine + " is not checked out\r\n");
-  EXPECT_EQ(Contents(Path("OUT.FRM")), "work in progress\n");
-  // Unchanged under our lock, read-only: given out again, writable.
-  Run("UDW " + out);
-  Run("EW " + out);
-  std::filesystem::permissions(Path("OUT.FRM"), std::filesystem::perms::owner_read);
-  EXPECT_EQ(StatusLines(Run("EW " + out))[1], out + ": revision 1.1 extracted and locked");
-  EXPECT_FALSE(ReadOnly(Path("OUT.FRM")));
+  EXPECT_EQ(said("EW", "OUT.FRM"), "revision 1.1 is already checked out to you");
+  EXPECT_EQ(said("EBW", "OUT.FRM"), "checked out to you and writable; work file kept");
+  EXPECT_EQ(said("EW", "SAME.FRM"), "revision 1.1 extracted and locked");
+  for (const char* name : {"MINE.FRM", "OUT.FRM", "RO.FRM"})
+    EXPECT_EQ(Contents(Path(name)), "edited\n") << name;
+  EXPECT_EQ(Run("T " + Windows("MINE.FRM")), Windows("MINE.FRM") + " is not checked out\r\n");
+  EXPECT_FALSE(ReadOnly(Path("SAME.FRM")));
 }
 
 // F extracts only over a work file older than the latest revision; one of the same second is not.

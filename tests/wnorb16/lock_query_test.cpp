@@ -31,9 +31,6 @@ TEST_F(EngineTest, LockQueryAnswersEachState) {
   // Several locks: the user's own first, else the first the archive lists; a long holder is cut.
   const std::string multi = Windows("MULTI.BAS");
   Archived("MULTI.BAS", "1\n");
-  Rcs("rcs", {"-l1.1", Archive("MULTI.BAS")}, "bob");
-  EXPECT_EQ(Run("T " + multi), Locked(multi, "someone else", "bob", "1.1"));
-  Rcs("rcs", {"-u1.1", Archive("MULTI.BAS")}, "bob");
   LockAs(kUser, "MULTI.BAS");
   Write("MULTI.BAS", "2\n");
   Rcs("ci", {"-l", "-m2", Archive("MULTI.BAS"), Path("MULTI.BAS")});  // 1.2, still ann's
