@@ -170,7 +170,8 @@ MainWindow::MainWindow(DesktopOptions options)
                [this](const std::string& file) { statusBar()->showMessage("Help: " + FromCp(file)); }) {
   session_ = std::make_unique<vbhost::IdeSession>(*this, vbhost::PersonSeams{desktop_, ui_, clipboard_},
                                                   options.session);
-  if (!options.windows_directory.empty()) session_->SetWindowsDirectory(options.windows_directory);
+  if (!options.windows_directory.empty())
+    session_->SetWindowsDirectory(options.windows_directory, vbhost::IdeSession::Registration::Ensured);
   if (options.transcript) transcript_ = std::make_unique<vbhost::Transcript>(*options.transcript);
   setWindowTitle("vbhost");
   setObjectName("vbhost");
