@@ -27,7 +27,8 @@ TEST(ReadableAccount, TellsWhatTheAddInShowedAskedAndSentAndTheStates) {
       "engine reply \"T \" \"is not checked out\\r\\n\"\nopen App/App.vbp\naddin connect\n"
       "addin connectaddin\nreadonly App/Module1.bas on\nedit Module1\nanswer msgbox OK\nsave Module1\n");
   // A newcomer's Windows directory, empty: the add-in is registered there without a message.
-  const std::string run = "WINDIR='" + (tmp / "windows") + "' " + NORB_VBHOST + " run '" + (tmp / "s.scn") + "'";
+  const std::string run =
+      "WINDIR='" + (tmp / "windows") + "' " + NORB_VBHOST + " run '" + (tmp / "s.scn") + "'";
   ASSERT_EQ(WEXITSTATUS(std::system((run + " --format text >'" + (tmp / "out.txt") + "'").c_str())), 0);
   const std::string module = tmp.Windows("App\\Module1.bas");
   std::string told = Slurp(tmp / "out.txt");
