@@ -4,9 +4,7 @@
 // the screen shows of each window into build/screenshots/.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +22,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
-#include <cstring>
 #include <deque>
 #include <iostream>
 #include <set>
@@ -46,7 +43,7 @@ void Shoot(QWidget* widget, const std::string& name) {
   widget->repaint();
   QTest::qWait(100);  // a popup is drawn a moment after it maps
   QImage image = widget->screen()->grabWindow(widget->winId()).toImage();
-  QDir().mkpath(NORB_SCREENSHOT_DIR);
+  std::filesystem::create_directories(NORB_SCREENSHOT_DIR);
   image.save(QString(NORB_SCREENSHOT_DIR) + "/" + QString::fromStdString(name) + ".png");
   std::set<QRgb> colours;
   for (int y = 0; y < image.height(); y += 2) {
@@ -55,17 +52,9 @@ void Shoot(QWidget* widget, const std::string& name) {
   EXPECT_GE(colours.size(), 16u) << name;
 }
 
-std::string Text(QWidget* w) {
-  if (auto* e = qobject_cast<QPlainTextEdit*>(w)) return e->toPlainText().toStdString();
-  return static_cast<QTextEdit*>(w)->toPlainText().toStdString();
-}
-
-std::string Output(const std::string& command) {
-  std::string out;
-  FILE* p = ::popen((command + " 2>&1 </dev/null").c_str(), "r");
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-  return ::pclose(p) == 0 ? out : "failed: " + out;
+template <class Edit>
+std::string Text(Edit* edit) {
+  return edit->toPlainText().toStdString();
 }
 
 // Answers what pops up, in order: each step names the window it waits for (a form's name, or
@@ -126,12 +115,15 @@ class Desktop : public ::testing::Test {
     window.reset();
     for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
   }
-  // Shell commands in the project's folder; "" when they went well.
-  std::string InProject(const std::string& commands) {
-    std::string out = Output("cd '" + (tmp / "Timesheet") + "' && (" + commands + ")");
-    return out.rfind("failed", 0) == 0 ? out : "";
+  // Shell commands in the project's folder: what they wrote, after "failed: " when they failed.
+  std::string Sh(const std::string& commands) {
+    std::string out;
+    FILE* p =
+        ::popen(("cd '" + (tmp / "Timesheet") + "' && (" + commands + ") 2>&1 </dev/null").c_str(), "r");
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+    return ::pclose(p) == 0 ? out : "failed: " + out;
   }
-  std::string Rlog(const std::string& file) { return Output("rlog '" + (tmp / "Timesheet/") + file + "'"); }
   void Open(const std::string& file = "Timesheet/Timesheet.vbp") {
     window = std::make_unique<vbgui::MainWindow>(
         vbgui::DesktopOptions{vbhost::SessionOptions{tmp / "bin", bus.Address(), true}, tmp / "windows",
@@ -227,8 +219,8 @@ class Desktop : public ::testing::Test {
 // A newcomer's day: connect with an empty Windows directory, see the locks, edit a file not
 // checked out, check it out and in through the dialogs with a comment, see its history and diff.
 TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
-  ASSERT_EQ(InProject("LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas && LOGNAME=bob ci -q -u -t-first "
-                      "-mfirst frmTimesheet.frm && LOGNAME=bob co -q -l frmTimesheet.frm"),
+  ASSERT_EQ(Sh("LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas && LOGNAME=bob ci -q -u -t-first "
+               "-mfirst frmTimesheet.frm && LOGNAME=bob co -q -l frmTimesheet.frm"),
             "");
   const std::string file = tmp / "Timesheet/modRates.bas", p = tmp.Windows("Timesheet\\");
   {
@@ -333,8 +325,10 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
                     }));
     // The reload asked; No kept the edit.
     EXPECT_EQ(person.boxes.back(), "2/0/2 modRates has unsaved changes. Reload it from disk and lose them?");
-    EXPECT_NE(Text(window->editors()->currentWidget()).find("' a rate for Sundays"), std::string::npos);
-    EXPECT_NE(Rlog("modRates.bas,v").find("ann: 1.1"), std::string::npos);
+    EXPECT_NE(
+        Text(qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget())).find("' a rate for Sundays"),
+        std::string::npos);
+    EXPECT_NE(Sh("rlog modRates.bas,v").find("ann: 1.1"), std::string::npos);
     EXPECT_EQ(Mode(file) & 0200, 0200u);
     EXPECT_EQ(Text(window->outcomes()), "> EW " + p + "modRates.bas," + p + "Classes\\CEntry.cls," + p +
                                             "RED03E~1.TXT\n1 of 3 files extracted\n" + p +
@@ -375,8 +369,8 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
     });
     Menu("Tools", "Check &In");
     EXPECT_EQ(rows, "frmTimesheet,*modRates,CEntry,Release Notes.txt, modRates 3 Checked out to you\n");
-    EXPECT_NE(Rlog("modRates.bas,v").find("revision 2.1\ndate"), std::string::npos);
-    EXPECT_NE(Rlog("modRates.bas,v").find("Sunday rates"), std::string::npos);
+    EXPECT_NE(Sh("rlog modRates.bas,v").find("revision 2.1\ndate"), std::string::npos);
+    EXPECT_NE(Sh("rlog -r2.1 modRates.bas,v").find("\nSunday rates\n===="), std::string::npos);
     EXPECT_EQ(Mode(file) & 0200, 0u);
     EXPECT_NE(States().find("modRates 1 "), std::string::npos);
   }
@@ -400,24 +394,24 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
 // file hold afterwards, and the engine's outcome ("@" the project's folder).
 TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
   struct Case {
-    const char *item, *dialog, *row, *setup, *archive, *in_archive;
+    const char *item, *dialog, *row, *setup, *file, *in_archive;
     bool writable;
     const char* outcome;
   };
   const Case cases[] = {
       {"&Undo Check Out", "frmUpdate", "modRates", "co -q -l modRates.bas && echo x >> modRates.bas",
-       "modRates.bas,v", "locks: strict\n", false,
+       "modRates.bas", "locks: strict\n", false,
        "> UDW @modRates.bas\n1 of 1 files updated\n@modRates.bas: lock released; work file restored to "
        "revision 1.1 read-only\n"},
-      {"&Get", "frmExtract", "modRates", "rm -f modRates.bas", "modRates.bas,v", "locks: strict\n", false,
+      {"&Get", "frmExtract", "modRates", "rm -f modRates.bas", "modRates.bas", "locks: strict\n", false,
        "> EBFW @modRates.bas\n1 of 1 files extracted\n@modRates.bas: revision 1.1 extracted read-only\n"},
       {"Check-Out Active Project [.VBP]", "frmExtract", "Timesheet",
-       "ci -q -u -t-first -mfirst Timesheet.vbp", "Timesheet.vbp,v", "ann: 1.1", true,
+       "ci -q -u -t-first -mfirst Timesheet.vbp", "Timesheet.vbp", "ann: 1.1", true,
        "> EW @Timesheet.vbp\n1 of 1 files extracted\n@Timesheet.vbp: revision 1.1 extracted and locked\n"},
       {"Check-In Active Project [.VBP]", "frmUpdate", "Timesheet",
        "ci -q -u -t-first -mfirst Timesheet.vbp && co -q -l Timesheet.vbp && echo 'MinorVer=1' >> "
        "Timesheet.vbp",
-       "Timesheet.vbp,v", "revision 2.1", false,
+       "Timesheet.vbp", "revision 2.1", false,
        "> UW @Timesheet.vbp\n1 of 1 files updated\n@Timesheet.vbp: checked in as revision 2.1; work file "
        "read-only\n"},
   };
@@ -425,17 +419,16 @@ TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
     SCOPED_TRACE(c.item);
     std::filesystem::remove_all(tmp / "Timesheet");
     testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet");
-    ASSERT_EQ(
-        InProject("export LOGNAME=ann && ci -q -u -t-first -mfirst modRates.bas && " + std::string(c.setup)),
-        "");
+    ASSERT_EQ(Sh("export LOGNAME=ann && ci -q -u -t-first -mfirst modRates.bas && " + std::string(c.setup)),
+              "");
     Open();
     Connect();
     person.Then(c.dialog, PickAndOk(c.row));
     Menu("Tools", c.item);
     EXPECT_TRUE(person.done());
-    EXPECT_NE(Rlog(c.archive).find(c.in_archive), std::string::npos) << Rlog(c.archive);
-    const std::string work = tmp / "Timesheet/" + std::string(c.archive, std::strlen(c.archive) - 2);
-    EXPECT_EQ((Mode(work) & 0200) != 0, c.writable);
+    const std::string rlog = Sh("rlog " + std::string(c.file) + ",v");
+    EXPECT_NE(rlog.find(c.in_archive), std::string::npos) << rlog;
+    EXPECT_EQ((Mode(tmp / "Timesheet/" + c.file) & 0200) != 0, c.writable);
     EXPECT_NE(States().find("modRates 1 "), std::string::npos);
     EXPECT_EQ(Text(window->outcomes()),
               QString(c.outcome).replace("@", tmp.Windows("Timesheet\\").c_str()).toStdString());
@@ -454,19 +447,18 @@ TEST_F(Desktop, AGroupsStartupProjectIsActiveUntilAnotherIsSet) {
   QTreeWidget* tree = window->tree();
   auto shown = [tree] {
     std::string out;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-      out += tree->topLevelItem(i)->text(0).toStdString() +
-             (tree->topLevelItem(i)->font(0).bold() ? "!" : "") + ",";
-    }
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+      out +=
+          (tree->topLevelItem(i)->font(0).bold() ? "!" : "") + tree->topLevelItem(i)->text(0).toStdString();
     return out;
   };
-  EXPECT_EQ(shown(), "Timesheet (Timesheet.vbp)!,Other.vbp,");
+  EXPECT_EQ(shown(), "!Timesheet (Timesheet.vbp)Other.vbp");
   std::unique_ptr<QMenu> menu = window->ContextMenuFor(tree->topLevelItem(1));
   menu->popup(tree->mapToGlobal(QPoint(20, 20)));
   Click(menu.get(), "Set as Start &Up");
   window->Refresh();
   EXPECT_EQ(window->session().app().active()->Name(), "Other");
-  EXPECT_EQ(shown(), "Timesheet.vbp,Other (Other.vbp)!,");
+  EXPECT_EQ(shown(), "Timesheet.vbp!Other (Other.vbp)");
   EXPECT_NE(Row("modOther"), nullptr);
 }
 
