@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,20 +57,14 @@ void Shoot(QWidget* widget, const std::string& name) {
   EXPECT_GE(colours.size(), 16u) << name;
 }
 
-template <class Edit>
-std::string Text(Edit* edit) {
-  return edit->toPlainText().toStdString();
-}
-
 // Answers what pops up, in order: each step names the window it waits for (a form's name, or
 // "msgbox") and what the person does there. A box nobody expected is recorded and escaped.
 class Person {
  public:
   using Step = std::function<void(QWidget*)>;
   Person() {
-    timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Watch(); });
-    timer_.start();
+    timer_.callOnTimeout([this] { Watch(); });
+    timer_.start(20);
   }
   void Then(std::string window, Step step) { steps_.push_back({std::move(window), std::move(step)}); }
   // A box answered with `button`, told in `boxes` as "icon/on top/buttons text".
@@ -91,7 +87,9 @@ class Person {
     if (on_tick) on_tick();
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || !modal->isVisible() || modal == busy_) return;
-    if (!steps_.empty() && steps_.front().first == modal->objectName().toStdString()) {
+    const std::string name =
+        modal->objectName().isEmpty() ? modal->metaObject()->className() : modal->objectName().toStdString();
+    if (!steps_.empty() && steps_.front().first == name) {
       auto step = std::move(steps_.front().second);
       steps_.pop_front();
       busy_ = modal;
@@ -115,7 +113,6 @@ class Desktop : public ::testing::Test {
     tmp.Write("bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
   }
   void TearDown() override {
-    window.reset();
     for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
   }
   // Shell commands in the project's folder: what they wrote, after "failed: " when they failed.
@@ -133,7 +130,7 @@ class Desktop : public ::testing::Test {
                               std::getenv("NORB_GUI_TRACE") ? &std::cerr : nullptr});
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    ASSERT_TRUE(window->OpenFile(tmp / file));
+    ASSERT_TRUE(file.empty() || window->OpenFile(tmp / file));
   }
   // Clicks a menu's title on the menu bar, then the item with that caption (access keys marked).
   void Menu(const char* title, const char* item) {
@@ -191,6 +188,10 @@ class Desktop : public ::testing::Test {
       out += (list->topLevelItem(i)->isSelected() ? "*" : "") + list->topLevelItem(i)->text(0).toStdString() +
              ",";
     return out;
+  }
+  template <class Edit>
+  static std::string Text(Edit* edit) {
+    return edit->toPlainText().toStdString();
   }
   static void Press(QWidget* dialog, const char* button) {
     QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
@@ -266,7 +267,6 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
                       window->tree()->visualItemRect(Row("modRates")).center());
     QTest::keyClick(window->tree(), Qt::Key_Return);
     auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
-    ASSERT_NE(editor, nullptr);
     editor->moveCursor(QTextCursor::End);
     QTest::keyClicks(editor, "' a rate for Sundays");
     Shoot(window.get(), "main-window");
@@ -440,13 +440,19 @@ TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
   }
 }
 
-// A group shows every project, its startup one active; "Set as Start Up" makes another active.
+// A group opened with File > Open Project shows every project, its startup one active; "Set as
+// Start Up" makes another active.
 TEST_F(Desktop, AGroupsStartupProjectIsActiveUntilAnotherIsSet) {
-  tmp.Write("Other/Other.vbp", "Type=Exe\r\nModule=modOther; modOther.bas\r\nName=\"Other\"\r\n");
+  tmp.Write("Other/O.vbp", "Type=Exe\r\nModule=modOther; modOther.bas\r\nName=\"Other\"\r\n");
   tmp.Write("Other/modOther.bas", "Attribute VB_Name = \"modOther\"\r\n");
-  tmp.Write("All.vbg",
-            "VBGROUP 5.0\r\nStartupProject=Timesheet\\Timesheet.vbp\r\nProject=Other\\Other.vbp\r\n");
-  Open("All.vbg");
+  tmp.Write("All.vbg", "VBGROUP 5.0\r\nStartupProject=Timesheet\\Timesheet.vbp\r\nProject=Other\\O.vbp\r\n");
+  Open("");
+  person.Then("QFileDialog", [this](QWidget* dialog) {
+    static_cast<QFileDialog*>(dialog)->selectFile(QString::fromStdString(tmp / "All.vbg"));
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open), Qt::LeftButton);
+  });
+  Menu("File", "&Open Project...");
+  EXPECT_TRUE(person.done());
   QTreeWidget* tree = window->tree();
   auto shown = [tree] {
     std::string out;
@@ -455,13 +461,12 @@ TEST_F(Desktop, AGroupsStartupProjectIsActiveUntilAnotherIsSet) {
           (tree->topLevelItem(i)->font(0).bold() ? "!" : "") + tree->topLevelItem(i)->text(0).toStdString();
     return out;
   };
-  EXPECT_EQ(shown(), "!Timesheet (Timesheet.vbp)Other.vbp");
+  EXPECT_EQ(shown(), "!Timesheet (Timesheet.vbp)O.vbp");
   std::unique_ptr<QMenu> menu = window->ContextMenuFor(tree->topLevelItem(1));
   menu->popup(tree->mapToGlobal(QPoint(20, 20)));
   Click(menu.get(), "Set as Start &Up");
   window->Refresh();
-  EXPECT_EQ(window->session().app().active()->Name(), "Other");
-  EXPECT_EQ(shown(), "Timesheet.vbp!Other (Other.vbp)");
+  EXPECT_EQ(shown(), "Timesheet.vbp!Other (O.vbp)");
   EXPECT_NE(Row("modOther"), nullptr);
 }
 
