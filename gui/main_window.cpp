@@ -170,7 +170,8 @@ MainWindow::MainWindow(DesktopOptions options)
                [this](const std::string& file) { statusBar()->showMessage("Help: " + FromCp(file)); }) {
   session_ = std::make_unique<vbhost::IdeSession>(*this, vbhost::PersonSeams{desktop_, ui_, clipboard_},
                                                   options.session);
-  if (!options.windows_directory.empty()) session_->SetWindowsDirectory(options.windows_directory);
+  if (!options.windows_directory.empty())
+    session_->SetWindowsDirectory(options.windows_directory, vbhost::IdeSession::Registration::Ensured);
   if (options.transcript) transcript_ = std::make_unique<vbhost::Transcript>(*options.transcript);
   setWindowTitle("vbhost");
   setObjectName("vbhost");
@@ -211,7 +212,8 @@ MainWindow::MainWindow(DesktopOptions options)
     view->deleteLater();
   });
   split->setStretchFactor(1, 1);
-  split->setSizes({260, 540});
+  // Wide enough for "name (file name)" of the sample's components; the editors take the rest.
+  split->setSizes({340, 660});
   setCentralWidget(split);
   BuildMenus();
   BuildDocks();
@@ -304,6 +306,7 @@ void MainWindow::BuildDocks() {
   column->addLayout(row);
   dock->setWidget(body);
   addDockWidget(Qt::BottomDockWidgetArea, dock);
+  resizeDocks({dock}, {220}, Qt::Vertical);
 }
 
 void MainWindow::FillBarMenu(QMenu& menu, const std::string& name) {
@@ -476,7 +479,7 @@ QPlainTextEdit* MainWindow::OpenEditor(const std::string& name) {
   auto* view = new QPlainTextEdit(editors_);
   view->setObjectName(FromCp(name));
   view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  view->setPlainText(FromCp(posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0])).value_or("")));
+  view->setPlainText(Lines(posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0])).value_or("")));
   view->document()->setModified(false);
   connect(view, &QPlainTextEdit::textChanged, this, [this, name, view] {
     if (!view->document()->isModified()) return;
@@ -500,7 +503,7 @@ void MainWindow::RefreshEditors() {
     // A component the IDE no longer holds modified shows what is on disk: a reload dropped the
     // edits, or the engine changed the file.
     if (!c->IsDirty()) {
-      QString disk = FromCp(posix::ReadWholeFile(posix_path).value_or(""));
+      QString disk = Lines(posix::ReadWholeFile(posix_path).value_or(""));
       if (disk != e.view->toPlainText()) {
         e.view->blockSignals(true);
         e.view->setPlainText(disk);
@@ -533,7 +536,11 @@ void MainWindow::Save() {
   Run([&] {
     if (Editor* e = CurrentEditor()) {
       if (vbhost::HostComponent* c = Component(e->component)) {
-        session_->SaveText(*c, ToCp(e->view->toPlainText()));
+        // The file keeps its line ends: VB's sources have CR LF, which the editor shows as breaks.
+        QString text = e->view->toPlainText();
+        std::optional<std::string> disk = posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0]));
+        if (!disk || disk->find("\r\n") != std::string::npos) text.replace("\n", "\r\n");
+        session_->SaveText(*c, ToCp(text));
         if (!c->IsDirty()) e->view->document()->setModified(false);
       }
     } else if (vbhost::HostComponent* c = SelectedComponent()) {

@@ -23,6 +23,11 @@ using posix::WindowsFolderOf;
 namespace {
 // The title of the IDE's own message boxes; the add-in's have none.
 constexpr std::string_view kHostTitle = "vbhost";
+// The IDE's add-in list and the add-in's entry in it.
+constexpr std::string_view kAddInList = "vbaddin.ini";
+constexpr std::string_view kAddInsSection = "Add-Ins32";
+constexpr std::string_view kAddInKey = "NORBVB5.nvb5VersionControl";
+constexpr std::string_view kNotFound = "NotFound";
 
 // The IDE's file-type codes of the file-control events.
 int FileTypeOf(ComponentKind kind) {
@@ -84,16 +89,33 @@ IdeSession::~IdeSession() {
 norb::MainModule* IdeSession::module() { return process_ ? process_->state() : nullptr; }
 
 std::string IdeSession::WindowsDirectory() {
-  if (windir_) return *windir_;
-  if (const char* env = std::getenv("WINDIR"); env && *env) return env;
-  if (temp_windir_.empty()) {
-    // A session of its own, in which the add-in is already registered.
-    std::optional<std::string> folder = posix::MakeTempFolder("vbhost-windir-");
-    if (!folder) throw SessionError("cannot make a Windows directory for the run");
-    temp_windir_ = *folder;
-    posix::WriteWholeFile(temp_windir_ + "/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+  std::string folder;
+  if (windir_) {
+    folder = *windir_;
+  } else if (const char* env = std::getenv("WINDIR"); env && *env) {
+    folder = env;
+    registration_ = Registration::Ensured;
+  } else {
+    if (temp_windir_.empty()) {
+      // A session of its own, which never touches the user's files.
+      std::optional<std::string> made = posix::MakeTempFolder("vbhost-windir-");
+      if (!made) throw SessionError("cannot make a Windows directory for the run");
+      temp_windir_ = *made;
+    }
+    folder = temp_windir_;
+    registration_ = Registration::Ensured;
   }
-  return temp_windir_;
+  if (registration_ == Registration::Ensured && !registered_) {
+    registered_ = true;
+    // Read and written as the add-in does, so that its Sub Main then finds the entry. A folder
+    // that cannot take it is left to the add-in's own failure message.
+    posix::Win32Posix profile(resolver_, folder, "");
+    std::string buffer(256, '\0');
+    long n = profile.GetPrivateProfileStringA(kAddInsSection, kAddInKey, kNotFound, buffer, 256, kAddInList);
+    if (buffer.substr(0, static_cast<std::size_t>(n)) == kNotFound)
+      profile.WritePrivateProfileStringA(kAddInsSection, kAddInKey, "0", kAddInList);
+  }
+  return folder;
 }
 
 std::vector<std::pair<std::string, std::string>> IdeSession::RegisteredAddIns() {

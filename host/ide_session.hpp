@@ -79,9 +79,16 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
 
   // ---- Where the add-in finds its world; each takes effect at the add-in's next start.
   void SetInstallFolder(std::string posix_folder) { install_dir_ = std::move(posix_folder); }
-  void SetWindowsDirectory(std::string posix_folder) { windir_ = std::move(posix_folder); }
-  // The Windows directory (POSIX path): the one set, else $WINDIR, else a folder of the
-  // session's own in which the add-in is registered.
+  // A person's Windows directory has the add-in registered before its first start, as its setup
+  // would have left it: a newcomer's empty folder then shows no registration message. A test's
+  // folder stays as it was given, so that the add-in's own registration can be watched.
+  enum class Registration { AsFound, Ensured };
+  void SetWindowsDirectory(std::string posix_folder, Registration registration = Registration::AsFound) {
+    windir_ = std::move(posix_folder);
+    registration_ = registration;
+  }
+  // The Windows directory (POSIX path): the one set, else $WINDIR (a person's, so Ensured),
+  // else a folder of the session's own in which the add-in is registered.
   std::string WindowsDirectory();
   // The add-ins registered in the Windows directory's vbaddin.ini, as the IDE reads them: the
   // first line of a key counts.
@@ -186,6 +193,8 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   std::weak_ptr<norb::nvb5VersionControl> connect_;
   std::unique_ptr<dde::ScriptedServer> scripted_;
   std::optional<std::string> windir_;
+  Registration registration_ = Registration::AsFound;
+  bool registered_ = false;
   std::string temp_windir_;
 };
 

@@ -1,328 +1,472 @@
-// The desktop as a person uses it: menus by their keys, the add-in's dialogs as windows, the
-// real engine behind them.
-#include <sys/stat.h>
+// The desktop as a person uses it, on a copy of the sample project with the real engine over a
+// private bus and a Windows directory nobody prepared: menus and dialogs clicked, message boxes
+// answered as they come. Under an X server (gui_screenshot_test) the same runs also save what
+// the screen shows of each window into build/screenshots/.
+#include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextEdit>
-#include <cstring>
-#include <fstream>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <deque>
+#include <iostream>
+#include <set>
 
-#include "tests/gui/desktop_fixture.hpp"
+#include "dde/private_bus.hpp"
+#include "gui/main_window.hpp"
+#include "tests/dde/session_bus_at.hpp"
+#include "tests/support/temp_folder.hpp"
 
 namespace {
 
-using testing_support::Desktop;
+using testing_support::Contents;
+using testing_support::Mode;
 
-std::string Rlog(const std::string& file) {
-  std::string out;
-  FILE* p = ::popen(("rlog '" + file + "' 2>&1").c_str(), "r");
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-  ::pclose(p);
-  return out;
-}
-
-bool Writable(const std::string& file) {
-  struct stat st {};
-  return ::stat(file.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
-}
-
-TEST_F(Desktop, ToolsCheckOutTakesTheLockAndTheTreeShowsIt) {
-  ArchiveModRates();
-  ASSERT_EQ(testing_support::Sh(
-                "cd '" + (tmp / "Timesheet") +
-                "' && LOGNAME=bob ci -q -u -t-first -mfirst frmTimesheet.frm && LOGNAME=bob co -q -l "
-                "frmTimesheet.frm </dev/null"),
-            0);
-  Open();
-  // The progress window is a window of its own while the add-in connects.
-  std::vector<std::string> progress;
-  person.on_tick = [&progress] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (w->objectName() != "frmSplash" || !w->isVisible()) continue;
-      auto* caption = w->findChild<QLabel*>("lblCap");
-      auto* bar = w->findChild<QProgressBar*>("ProgressBar1");
-      if (caption && bar)
-        progress.push_back(caption->text().toStdString() + " " + std::to_string(bar->maximum()));
+// On an X server: what the screen shows of `widget`, saved as NAME.png; fewer than 16 colours
+// means the window drew nothing. A window is drawn there a moment after it maps: up to 4 s.
+void Shoot(QWidget* widget, const std::string& name) {
+  if (QGuiApplication::platformName() != "xcb") return;
+  QImage image;
+  std::set<QRgb> colours;
+  for (int tries = 0; tries < 80 && colours.size() < 16; ++tries) {
+    QTest::qWait(50);
+    image = widget->screen()->grabWindow(widget->winId()).toImage();
+    colours.clear();
+    for (int y = 0; y < image.height(); y += 2) {
+      for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
     }
-  };
-  Connect();
-  person.on_tick = nullptr;
-  ASSERT_FALSE(progress.empty());
-  // Seen where start-up yields, and after: the lock pass set the bar's maximum (four components)
-  // and its last caption.
-  EXPECT_EQ(progress.front(), "Loading ... 100");
-  EXPECT_EQ(progress.back(), "Ready... 3");
-  // The connect's lock pass drew every state: modRates archived and free, the form out to bob,
-  // the class never stored.
-  EXPECT_EQ(StateShown("modRates"), 1);
-  EXPECT_EQ(StateShown("frmTimesheet"), 5);
-  EXPECT_EQ(Row("frmTimesheet")->toolTip(0).toStdString(), "Checked out to another user");
-  EXPECT_EQ(StateShown("CEntry"), 0);
-  EXPECT_EQ(Row("CEntry")->toolTip(0).toStdString(), "No lock file: not under version control");
-  EXPECT_EQ(Row("modRates")->toolTip(0).toStdString(), "Not checked out: read-only here, free to check out");
-
-  // The rows come in the model's order; a header click is the add-in's to sort, the list's only
-  // to show.
-  std::vector<std::vector<std::string>> orders;
-  auto rows = [&orders](QWidget* dialog) {
-    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
-    orders.emplace_back();
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-      orders.back().push_back(list->topLevelItem(i)->text(0).toStdString());
-  };
-  person.Then("frmExtract", [&rows](QWidget* dialog) {
-    rows(dialog);
-    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
-    QHeaderView* header = list->header();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
-    rows(dialog);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
-    rows(dialog);
-    Pick(dialog, {"modRates"});
-    Press(dialog, "cmdOK");
-  });
-  Menu("Tools", "C&heck Out");
-  using Order = std::vector<std::string>;
-  ASSERT_EQ(orders.size(), 3u);
-  EXPECT_EQ(orders[0], (Order{"frmTimesheet", "modRates", "CEntry", "Release Notes.txt"}));
-  EXPECT_EQ(orders[1], (Order{"CEntry", "frmTimesheet", "modRates", "Release Notes.txt"}));
-  EXPECT_EQ(orders[2], (Order{"Release Notes.txt", "modRates", "frmTimesheet", "CEntry"}));
-  EXPECT_TRUE(person.done());
-  EXPECT_NE(Slurp(tmp / "Timesheet/modRates.bas,v").find("ann:1.1"), std::string::npos);
-  struct stat st {};
-  ASSERT_EQ(::stat((tmp / "Timesheet/modRates.bas").c_str(), &st), 0);
-  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
-  EXPECT_EQ(StateShown("modRates"), 3);
-  EXPECT_EQ(Row("modRates")->toolTip(0).toStdString(), "Checked out to you");
-  EXPECT_TRUE(person.unexpected.empty()) << person.unexpected.front();
+  }
+  std::filesystem::create_directories(NORB_SCREENSHOT_DIR);
+  image.save(QString(NORB_SCREENSHOT_DIR) + "/" + QString::fromStdString(name) + ".png");
+  EXPECT_GE(colours.size(), 16u) << name;
 }
 
-}  // namespace
+// Answers what pops up, in order: each step names the window it waits for (a form's name, or
+// "msgbox") and what the person does there. A box nobody expected is recorded and escaped.
+class Person {
+ public:
+  using Step = std::function<void(QWidget*)>;
+  Person() {
+    timer_.callOnTimeout([this] { Watch(); });
+    timer_.start(20);
+  }
+  void Then(std::string window, Step step) { steps_.push_back({std::move(window), std::move(step)}); }
+  // A box answered with `button`, told in `boxes` as "icon/on top/buttons text".
+  void Box(QMessageBox::StandardButton button) {
+    Then("msgbox", [this, button](QWidget* w) {
+      auto* box = static_cast<QMessageBox*>(w);
+      Shoot(box, "message-box-" + std::to_string(boxes.size() + 1));
+      boxes.push_back(std::to_string(box->icon()) + "/" +
+                      std::to_string(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) + "/" +
+                      std::to_string(box->buttons().size()) + " " + box->text().toStdString());
+      QTest::mouseClick(box->button(button), Qt::LeftButton);
+    });
+  }
+  bool done() const { return steps_.empty(); }
+  std::function<void()> on_tick;  // at every look, also while the add-in yields with DoEvents
+  std::vector<std::string> boxes, unexpected;
 
-namespace {
+ private:
+  void Watch() {
+    if (on_tick) on_tick();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || modal == busy_) return;
+    const std::string name =
+        modal->objectName().isEmpty() ? modal->metaObject()->className() : modal->objectName().toStdString();
+    if (!steps_.empty() && steps_.front().first == name) {
+      auto step = std::move(steps_.front().second);
+      steps_.pop_front();
+      busy_ = modal;
+      step(modal);
+      busy_ = nullptr;
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      unexpected.push_back(box->text().toStdString());
+      box->reject();
+    }
+  }
+  QTimer timer_;
+  std::deque<std::pair<std::string, Step>> steps_;
+  QWidget* busy_ = nullptr;
+};
 
-// Each of the Tools menu's operations through its dialog, against the real engine: what the
-// archive and the work file hold afterwards, and the state the Project window then draws.
-TEST_F(Desktop, EveryOperationRunsThroughItsDialog) {
+class Desktop : public ::testing::Test {
+ protected:
+  Desktop() {
+    testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet");
+    tmp.Write("bin/WNORB16.EXE", Contents(std::string(NORB_BIN_DIR) + "/WNORB16.EXE"), 0755);
+    tmp.Write("bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
+  }
+  void TearDown() override {
+    for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
+  }
+  // Shell commands in the project's folder: what they wrote, after "failed: " when they failed.
+  std::string Sh(const std::string& commands) {
+    std::string out;
+    FILE* p =
+        ::popen(("cd '" + (tmp / "Timesheet") + "' && (" + commands + ") 2>&1 </dev/null").c_str(), "r");
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+    return ::pclose(p) == 0 ? out : "failed: " + out;
+  }
+  void Open(const std::string& file = "Timesheet/Timesheet.vbp") {
+    window = std::make_unique<vbgui::MainWindow>(
+        vbgui::DesktopOptions{vbhost::SessionOptions{tmp / "bin", bus.Address(), true}, tmp / "windows",
+                              std::getenv("NORB_GUI_TRACE") ? &std::cerr : nullptr});
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(file.empty() || window->OpenFile(tmp / file));
+  }
+  // Clicks a menu's title on the menu bar, then the item with that caption (access keys marked).
+  void Menu(const char* title, const char* item) {
+    QMenuBar* bar = window->menuBar();
+    for (QAction* a : bar->actions()) {
+      if (a->text().remove('&') == title)
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(a).center());
+    }
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr) << "the " << title << " menu did not open";
+    Click(menu, item);
+  }
+  static void Click(QMenu* menu, const char* item) {
+    for (QAction* a : menu->actions()) {
+      if (a->text() != item) continue;
+      ASSERT_TRUE(a->isEnabled()) << item;
+      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+      QApplication::processEvents();
+      return;
+    }
+    FAIL() << "no item " << item;
+  }
+  // The Project window's context menu, popped up on a component's row, and a click on an item.
+  void Context(const std::string& component, const char* item) {
+    window->tree()->setCurrentItem(Row(component));
+    std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row(component));
+    menu->popup(window->tree()->mapToGlobal(window->tree()->visualItemRect(Row(component)).center()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu.get()));
+    Shoot(menu.get(), "context-menu");
+    Click(menu.get(), item);
+  }
+  void Connect() { Menu("Add-Ins", "&NORB Version Control (NORBVB5.nvb5VersionControl)"); }
+  QTreeWidgetItem* Row(const std::string& component) {
+    for (auto* item : window->tree()->findItems("*", Qt::MatchWildcard | Qt::MatchRecursive)) {
+      if (item->data(0, Qt::UserRole).toString().toStdString() == component) return item;
+    }
+    return nullptr;
+  }
+  // Every component the Project window shows: "name state tooltip", a line each.
+  std::string States() {
+    window->Refresh();
+    std::string out;
+    for (auto* item : window->tree()->findItems("*", Qt::MatchWildcard | Qt::MatchRecursive)) {
+      if (QVariant state = item->data(0, Qt::UserRole + 3); state.isValid())
+        out += item->data(0, Qt::UserRole).toString().toStdString() + " " + std::to_string(state.toInt()) +
+               " " + item->toolTip(0).toStdString() + "\n";
+    }
+    return out;
+  }
+  // A dialog's list: its rows' first column in the order shown, the selected ones marked "*".
+  static std::string Rows(QWidget* dialog) {
+    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    std::string out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      out += (list->topLevelItem(i)->isSelected() ? "*" : "") + list->topLevelItem(i)->text(0).toStdString() +
+             ",";
+    return out;
+  }
+  template <class Edit>
+  static std::string Text(Edit* edit) {
+    return edit->toPlainText().toStdString();
+  }
+  static void Press(QWidget* dialog, const char* button) {
+    QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
+  }
+  // A click on the toolbar's icon button of that key.
+  static void Tool(QWidget* dialog, const char* key) {
+    auto* bar = dialog->findChild<QToolBar*>("Toolbar1");
+    auto* action = bar->findChild<QAction*>(key);
+    ASSERT_FALSE(action->icon().isNull()) << key;
+    QTest::mouseClick(bar->widgetForAction(action), Qt::LeftButton);
+  }
+  // A person clicks the row of that name and presses OK.
+  static Person::Step PickAndOk(const char* row) {
+    return [row](QWidget* dialog) {
+      auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        list->visualItemRect(list->findItems(row, Qt::MatchExactly).value(0)).center());
+      Press(dialog, "cmdOK");
+    };
+  }
+
+  testing_support::TempFolder tmp;
+  dde::PrivateBus bus;
+  testing_support::SessionBusAt session_bus{bus.Address()};
+  Person person;
+  std::unique_ptr<vbgui::MainWindow> window;
+};
+
+// A newcomer's day: connect with an empty Windows directory, see the locks, edit a file not
+// checked out, check it out and in through the dialogs with a comment, see its history and diff.
+TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
+  ASSERT_EQ(Sh("LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas && LOGNAME=bob ci -q -u -t-first "
+               "-mfirst frmTimesheet.frm && LOGNAME=bob co -q -l frmTimesheet.frm"),
+            "");
+  const std::string file = tmp / "Timesheet/modRates.bas", p = tmp.Windows("Timesheet\\");
+  {
+    SCOPED_TRACE("connect: the progress window, the registration, the Tools menu, every lock state");
+    Open();
+    std::vector<std::string> progress;
+    person.on_tick = [&progress] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() != "frmSplash" || !w->isVisible()) continue;
+        if (progress.empty()) Shoot(w, "progress");
+        progress.push_back(w->findChild<QLabel*>("lblCap")->text().toStdString() + " " +
+                           std::to_string(w->findChild<QProgressBar*>("ProgressBar1")->maximum()));
+      }
+    };
+    Connect();
+    person.on_tick = nullptr;
+    // Seen where start-up yields, and after: the lock pass set the bar's maximum (four components).
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front() + " | " + progress.back(), "Loading ... 100 | Ready... 3");
+    EXPECT_EQ(Contents(tmp / "windows/vbaddin.ini"), "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+    EXPECT_EQ(States(),
+              "frmTimesheet 5 Checked out to another user\n"
+              "modRates 1 Not checked out: read-only here, free to check out\n"
+              "CEntry 0 No lock file: not under version control\n"
+              "Release Notes.txt 0 No lock file: not under version control\n");
+    std::string tools;
+    emit window->tools_menu()->aboutToShow();
+    for (QAction* a : window->tools_menu()->actions())
+      tools += a->isSeparator() ? "|" : a->text().toStdString() + (a->icon().isNull() ? "" : "+") + ",";
+    // The IDE's seven, then the add-in's buttons with their groups and faces ("+").
+    EXPECT_EQ(tools,
+              "Add &Procedure...,Procedure Attri&butes...,&Menu Editor...,&Options...,&References...,"
+              "&Components...,Add-&In Manager...,&Get,C&heck Out,Check &In,&Undo Check Out,|Check-Out "
+              "Active Project [.VBP]+,Check-In Active Project [.VBP]+,|&Version Control Options+,Run "
+              "&NORB for Windows+,");
+  }
+  {
+    SCOPED_TRACE("an edit of a file not checked out: the save refused, the history waits for it");
+    QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
+                      window->tree()->visualItemRect(Row("modRates")).center());
+    QTest::keyClick(window->tree(), Qt::Key_Return);
+    auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, "' a rate for Sundays");
+    Shoot(window.get(), "main-window");
+    person.Box(QMessageBox::Ok);
+    Menu("File", "&Save");
+    person.Box(QMessageBox::Ok);
+    Context("modRates", "Version &History");
+    // Information; then system-modal, kept on top.
+    EXPECT_EQ(person.boxes, (std::vector<std::string>{"1/0/1 Visual Basic has just requested to write " + p +
+                                                          "modRates.bas, which is read-only.\n\nRequest "
+                                                          "denied. \n\n",
+                                                      "0/1/1 " + p + "modRates.bas needs saving..."}));
+    EXPECT_EQ(window->editors()->tabText(0).toStdString(), "modRates [read-only] *");
+    EXPECT_NE(States().find("modRates 1 Not checked out: read-only here, free to check out\nmodified\n"),
+              std::string::npos);
+  }
+  {
+    SCOPED_TRACE("Tools, Check Out: the list in the model's order, the tabs, the icon buttons");
+    std::vector<std::string> seen;
+    person.Then("frmExtract", [&seen](QWidget* dialog) {
+      Shoot(dialog, "check-out");
+      QHeaderView* header = dialog->findChild<QTreeWidget*>("ListView1")->header();
+      seen.push_back(Rows(dialog));
+      for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(5, header->height() / 2));
+        seen.push_back(Rows(dialog));
+      }
+      auto* tabs = dialog->findChild<QTabBar*>();
+      for (int tab : {1, 0}) {
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tab).center());
+        if (tab == 1) Shoot(dialog, "check-out-options");
+        std::string shown = std::to_string(tab) + ":";
+        for (const char* frame : {"Frame1(0)", "Frame1(1)"})
+          shown += dialog->findChild<QWidget*>(frame)->isVisible() ? std::string(" ") + frame : "";
+        for (auto* box : dialog->findChildren<QCheckBox*>()) {
+          if (box->isVisible())
+            shown += " [" + box->text().toStdString() + ": " + box->toolTip().toStdString() + "]";
+        }
+        seen.push_back(shown);
+      }
+      Tool(dialog, "selNot");
+      seen.push_back(Rows(dialog));
+      Press(dialog, "cmdOK");
+    });
+    person.Box(QMessageBox::No);
+    Menu("Tools", "C&heck Out");
+    EXPECT_TRUE(person.done());
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "frmTimesheet,modRates,CEntry,Release Notes.txt,",
+                        "CEntry,frmTimesheet,modRates,Release Notes.txt,",
+                        "Release Notes.txt,modRates,frmTimesheet,CEntry,",
+                        "1: Frame1(1) [\"B\" - Browse Mode: extract for inspection or compile only, without "
+                        "intent to modify] [\"F\" - Fast/Freshen: extract only if existing work file is "
+                        "out-of-date] [\"R\" - Reserve Lock [don't extract]: only lock the files, and not "
+                        "extract them] [\"S\" - Specify Version: Prompts for specific version numbers]",
+                        "0: Frame1(0)",
+                        // The rows whose icon says "not checked out", never stored ones included.
+                        "*Release Notes.txt,*modRates,frmTimesheet,*CEntry,",
+                    }));
+    // The reload asked; No kept the edit.
+    EXPECT_EQ(person.boxes.back(), "2/0/2 modRates has unsaved changes. Reload it from disk and lose them?");
+    EXPECT_NE(
+        Text(qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget())).find("' a rate for Sundays"),
+        std::string::npos);
+    EXPECT_NE(Sh("rlog modRates.bas,v").find("ann: 1.1"), std::string::npos);
+    EXPECT_EQ(Mode(file) & 0200, 0200u);
+    EXPECT_EQ(Text(window->outcomes()), "> EW " + p + "modRates.bas," + p + "Classes\\CEntry.cls," + p +
+                                            "RED03E~1.TXT\n1 of 3 files extracted\n" + p +
+                                            "modRates.bas: revision 1.1 extracted and locked\n" + p +
+                                            "Classes\\CEntry.cls: no archive; nothing done\n" + p +
+                                            "RED03E~1.TXT: no archive; nothing done\n");
+  }
+  {
+    SCOPED_TRACE("the save goes through; the compare shows the edit as a diff");
+    Menu("File", "&Save");
+    EXPECT_EQ(person.boxes.size(), 3u);
+    EXPECT_NE(Contents(file).find("' a rate for Sundays"), std::string::npos);
+    window->Refresh();
+    EXPECT_EQ(window->editors()->tabText(0).toStdString(), "modRates");
+    Context("modRates", "Delta &Compare");
+    auto* engine_tabs = window->diff()->parentWidget()->parentWidget()->findChild<QTabBar*>();
+    QTest::mouseClick(engine_tabs, Qt::LeftButton, {}, engine_tabs->tabRect(1).center());
+    EXPECT_TRUE(window->diff()->isVisible());
+    Shoot(window.get(), "main-window-compare");
+    const std::string diff = Text(window->diff());
+    // One line added, its CR LF kept like every other line's: nothing removed.
+    EXPECT_NE(diff.find("@@\n"), std::string::npos) << diff;
+    EXPECT_EQ(diff.substr(diff.find("@@")).find("\n-"), std::string::npos) << diff;
+    EXPECT_NE(diff.find("\n+' a rate for Sundays"), std::string::npos) << diff;
+  }
+  {
+    SCOPED_TRACE("the comment, then Tools, Check In by the icon button of the files out to you");
+    QTest::keyClicks(window->findChild<QLineEdit*>("comment"), "Sunday rates");
+    QTest::mouseClick(window->findChild<QPushButton*>("setComment"), Qt::LeftButton);
+    EXPECT_NE(Text(window->outcomes()).find("> COMMENT Sunday rates"), std::string::npos);
+    std::string rows;
+    person.Then("frmUpdate", [&rows, this](QWidget* dialog) {
+      Tool(dialog, "selYou");
+      Shoot(dialog, "check-in");
+      // The dialog's lock pass ran: the add-in's pass at the re-link stopped at the edited file.
+      rows = Rows(dialog) + " " + States().substr(States().find("modRates"), 30);
+      Press(dialog, "cmdOK");
+    });
+    Menu("Tools", "Check &In");
+    EXPECT_EQ(rows, "frmTimesheet,*modRates,CEntry,Release Notes.txt, modRates 3 Checked out to you\n");
+    EXPECT_NE(Sh("rlog modRates.bas,v").find("revision 2.1\ndate"), std::string::npos);
+    EXPECT_NE(Sh("rlog -r2.1 modRates.bas,v").find("\nSunday rates\n===="), std::string::npos);
+    EXPECT_EQ(Mode(file) & 0200, 0u);
+    EXPECT_NE(States().find("modRates 1 "), std::string::npos);
+  }
+  {
+    SCOPED_TRACE("the history lists the revisions, the newest last");
+    std::vector<std::string> entries;
+    person.Then("frmVersions", [&entries](QWidget* dialog) {
+      Shoot(dialog, "history");
+      auto* list = dialog->findChild<QListWidget*>("lstVersions");
+      for (int i = 0; i < list->count(); ++i) entries.push_back(list->item(i)->text().toStdString());
+      QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    Context("modRates", "Version &History");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].substr(0, 4) + entries[1].substr(0, 4), "1.1 2.1 ");
+    EXPECT_NE(entries[1].find("Sunday rates"), std::string::npos);
+  }
+}
+
+// The other operations of the Tools menu through their dialogs: what the archive and the work
+// file hold afterwards, and the engine's outcome ("@" the project's folder).
+TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
   struct Case {
-    const char* item;
-    const char* dialog;
-    const char* row;
-    std::string setup;  // shell commands in the project folder
-    const char* archive;
-    std::string in_archive;  // what rlog shows afterwards
-    bool writable;           // the work file afterwards
-    long state;              // modRates' state afterwards
+    const char *item, *dialog, *row, *setup, *file, *in_archive;
+    bool writable;
+    const char* outcome;
   };
-  const std::string ci = "LOGNAME=ann ci -q -u -t-first -mfirst ";
   const Case cases[] = {
-      {"Check &In", "frmUpdate", "modRates",
-       ci + "modRates.bas && LOGNAME=ann co -q -l modRates.bas && echo x >> modRates.bas", "modRates.bas,v",
-       "revision 2.1", false, 1},
-      {"&Undo Check Out", "frmUpdate", "modRates",
-       ci + "modRates.bas && LOGNAME=ann co -q -l modRates.bas && echo x >> modRates.bas", "modRates.bas,v",
-       "locks: strict\n", false, 1},
-      {"&Get", "frmExtract", "modRates", ci + "modRates.bas && rm -f modRates.bas", "modRates.bas,v",
-       "locks: strict\n", false, 1},
-      {"Check-Out Active Project [.VBP]", "frmExtract", "Timesheet", ci + "modRates.bas Timesheet.vbp",
-       "Timesheet.vbp,v", "ann: 1.1", true, 1},
+      {"&Undo Check Out", "frmUpdate", "modRates", "co -q -l modRates.bas && echo x >> modRates.bas",
+       "modRates.bas", "locks: strict\n", false,
+       "> UDW @modRates.bas\n1 of 1 files updated\n@modRates.bas: lock released; work file restored to "
+       "revision 1.1 read-only\n"},
+      {"&Get", "frmExtract", "modRates", "rm -f modRates.bas", "modRates.bas", "locks: strict\n", false,
+       "> EBFW @modRates.bas\n1 of 1 files extracted\n@modRates.bas: revision 1.1 extracted read-only\n"},
+      {"Check-Out Active Project [.VBP]", "frmExtract", "Timesheet",
+       "ci -q -u -t-first -mfirst Timesheet.vbp", "Timesheet.vbp", "ann: 1.1", true,
+       "> EW @Timesheet.vbp\n1 of 1 files extracted\n@Timesheet.vbp: revision 1.1 extracted and locked\n"},
       {"Check-In Active Project [.VBP]", "frmUpdate", "Timesheet",
-       ci + "modRates.bas Timesheet.vbp && LOGNAME=ann co -q -l Timesheet.vbp && echo 'MinorVer=1' >> "
-            "Timesheet.vbp",
-       "Timesheet.vbp,v", "revision 2.1", false, 1},
+       "ci -q -u -t-first -mfirst Timesheet.vbp && co -q -l Timesheet.vbp && echo 'MinorVer=1' >> "
+       "Timesheet.vbp",
+       "Timesheet.vbp", "revision 2.1", false,
+       "> UW @Timesheet.vbp\n1 of 1 files updated\n@Timesheet.vbp: checked in as revision 2.1; work file "
+       "read-only\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.item);
-    {
-      testing_support::Person fresh;
-      std::swap(person.boxes, fresh.boxes);
-    }
     std::filesystem::remove_all(tmp / "Timesheet");
-    std::filesystem::copy(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet",
-                          std::filesystem::copy_options::recursive);
-    ASSERT_EQ(testing_support::Sh("cd '" + (tmp / "Timesheet") + "' && (" + c.setup +
-                                  ") </dev/null >/dev/null 2>&1"),
-              0);
+    testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet");
+    ASSERT_EQ(Sh("export LOGNAME=ann && ci -q -u -t-first -mfirst modRates.bas && " + std::string(c.setup)),
+              "");
     Open();
     Connect();
-    std::string row = c.row;
-    person.Then(c.dialog, [row](QWidget* dialog) {
-      Pick(dialog, {row});
-      Press(dialog, "cmdOK");
-    });
+    person.Then(c.dialog, PickAndOk(c.row));
     Menu("Tools", c.item);
     EXPECT_TRUE(person.done());
-    EXPECT_NE(Rlog(tmp / ("Timesheet/" + std::string(c.archive))).find(c.in_archive), std::string::npos)
-        << Rlog(tmp / ("Timesheet/" + std::string(c.archive)));
-    const std::string work =
-        tmp / ("Timesheet/" + std::string(c.archive).substr(0, std::strlen(c.archive) - 2));
-    EXPECT_TRUE(std::filesystem::exists(work));
-    EXPECT_EQ(Writable(work), c.writable);
-    EXPECT_EQ(StateShown("modRates"), c.state);
-    // The engine's window showed the operation's outcome.
-    EXPECT_NE(window->outcomes()->toPlainText().toStdString().find("> "), std::string::npos);
-    Menu("Add-Ins", "&NORB Version Control (NORBVB5.nvb5VersionControl)");
+    const std::string rlog = Sh("rlog " + std::string(c.file) + ",v");
+    EXPECT_NE(rlog.find(c.in_archive), std::string::npos) << rlog;
+    EXPECT_EQ((Mode(tmp / "Timesheet/" + c.file) & 0200) != 0, c.writable);
+    EXPECT_NE(States().find("modRates 1 "), std::string::npos);
+    EXPECT_EQ(Text(window->outcomes()),
+              QString(c.outcome).replace("@", tmp.Windows("Timesheet\\").c_str()).toStdString());
+    Connect();
     window.reset();
   }
-  for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
 }
 
-}  // namespace
-
-namespace {
-
-// A person edits a component that is not checked out: the add-in refuses the save with its own
-// text; the check-out's reload asks before it drops the edit, No keeps it, and the save then
-// goes through.
-TEST_F(Desktop, EditingSavesThroughTheAddInAndTheReloadAsksFirst) {
-  ArchiveModRates();
-  Open();
-  Connect();
-  const std::string file = tmp / "Timesheet/modRates.bas";
-  const std::string before = Slurp(file);
-  QTreeWidgetItem* row = Row("modRates");
-  QRect at = window->tree()->visualItemRect(row);
-  QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {}, at.center());
-  QTest::keyClick(window->tree(), Qt::Key_Return);
-  auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
-  ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(window->editors()->tabText(window->editors()->currentIndex()).toStdString(),
-            "modRates [read-only]");
-  editor->moveCursor(QTextCursor::End);
-  QTest::keyClicks(editor, "' a rate for Sundays");
-  window->Refresh();
-  EXPECT_TRUE(Row("modRates")->text(0).endsWith(" *"));
-
-  person.Box(QMessageBox::Ok);
-  Menu("File", "&Save");
-  ASSERT_EQ(person.boxes.size(), 1u);
-  const std::string windows_file = window->session().resolver().ToWindows(file);
-  EXPECT_EQ(person.boxes[0], "Visual Basic has just requested to write " + windows_file +
-                                 ", which is read-only.\n\nRequest denied. \n\n");
-  EXPECT_EQ(Slurp(file), before);
-  EXPECT_TRUE(Row("modRates")->text(0).endsWith(" *"));
-  using Look = testing_support::Person::Look;
-  EXPECT_EQ(person.looks[0], (Look{QMessageBox::Information, false, 1}));
-
-  // A modified component's history waits for its save: a system-modal box, kept on top.
-  person.Box(QMessageBox::Ok);
-  window->tree()->setCurrentItem(Row("modRates"));
-  std::unique_ptr<QMenu> history = window->ContextMenuFor(Row("modRates"));
-  history->popup(window->tree()->mapToGlobal(QPoint(20, 20)));
-  Click(history.get(), "Version &History");
-  ASSERT_EQ(person.boxes.size(), 2u);
-  EXPECT_EQ(person.boxes[1], windows_file + " needs saving...");
-  EXPECT_EQ(person.looks[1], (Look{QMessageBox::NoIcon, true, 1}));
-
-  // The check-out's reload asks; No keeps the edit in the editor.
-  person.Then("frmExtract", [](QWidget* dialog) {
-    Pick(dialog, {"modRates"});
-    Press(dialog, "cmdOK");
-  });
-  person.Box(QMessageBox::No);
-  window->tree()->setCurrentItem(Row("modRates"));
-  std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row("modRates"));
-  menu->popup(window->tree()->mapToGlobal(QPoint(20, 20)));
-  Click(menu.get(), "C&heck Out");
-  EXPECT_TRUE(person.done());
-  ASSERT_EQ(person.boxes.size(), 3u);
-  EXPECT_EQ(person.boxes[2], "modRates has unsaved changes. Reload it from disk and lose them?");
-  EXPECT_EQ(person.looks[2], (Look{QMessageBox::Warning, false, 2}));
-  EXPECT_NE(editor->toPlainText().toStdString().find("' a rate for Sundays"), std::string::npos);
-  EXPECT_NE(Rlog(file + ",v").find("ann: 1.1"), std::string::npos);
-
-  Menu("File", "&Save");
-  EXPECT_EQ(person.boxes.size(), 3u);
-  EXPECT_NE(Slurp(file).find("' a rate for Sundays"), std::string::npos);
-  window->Refresh();
-  EXPECT_FALSE(Row("modRates")->text(0).endsWith(" *"));
-  EXPECT_EQ(window->editors()->tabText(window->editors()->currentIndex()).toStdString(), "modRates");
-  for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
-}
-
-// A file's history lists its revisions; a compare's diff reaches the engine's
-// window; a comment set there is the next check-in's log message.
-TEST_F(Desktop, HistoryCompareAndTheCheckInComment) {
-  ASSERT_EQ(testing_support::Sh(
-                "cd '" + (tmp / "Timesheet") +
-                "' && LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas && LOGNAME=ann co -q -l "
-                "modRates.bas && echo \"' second\" >> modRates.bas && LOGNAME=ann ci -q -l -msecond "
-                "modRates.bas && echo \"' third\" >> modRates.bas </dev/null"),
-            0);
-  Open();
-  Connect();
-  auto context = [&](const char* item) {
-    window->tree()->setCurrentItem(Row("modRates"));
-    std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row("modRates"));
-    menu->popup(window->tree()->mapToGlobal(QPoint(20, 20)));
-    Click(menu.get(), item);
-  };
-  std::vector<std::string> entries;
-  person.Then("frmVersions", [&entries](QWidget* dialog) {
-    auto* list = dialog->findChild<QListWidget*>("lstVersions");
-    for (int i = 0; list && i < list->count(); ++i) entries.push_back(list->item(i)->text().toStdString());
-    QTest::keyClick(dialog, Qt::Key_Escape);
-  });
-  context("Version &History");
-  EXPECT_TRUE(person.done());
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].substr(0, 3), "1.1");
-  EXPECT_EQ(entries[1].substr(0, 3), "1.2");
-  EXPECT_NE(entries[1].find("second"), std::string::npos);
-
-  context("Delta &Compare");
-  QApplication::processEvents();
-  const std::string diff = window->diff()->toPlainText().toStdString();
-  EXPECT_NE(diff.find("+' third"), std::string::npos) << diff;
-  EXPECT_NE(diff.find("@@"), std::string::npos) << diff;
-
-  auto* comment = window->findChild<QLineEdit*>("comment");
-  QTest::keyClicks(comment, "Sunday rates");
-  QTest::mouseClick(window->findChild<QPushButton*>("setComment"), Qt::LeftButton);
-  EXPECT_NE(window->outcomes()->toPlainText().toStdString().find("Sunday rates"), std::string::npos)
-      << window->outcomes()->toPlainText().toStdString();
-  person.Then("frmUpdate", [](QWidget* dialog) {
-    Pick(dialog, {"modRates"});
-    Press(dialog, "cmdOK");
-  });
-  Menu("Tools", "Check &In");
-  EXPECT_TRUE(person.done());
-  EXPECT_NE(Rlog(tmp / "Timesheet/modRates.bas,v").find("Sunday rates"), std::string::npos);
-  for (const auto& u : person.unexpected) ADD_FAILURE() << "unexpected message box: " << u;
-}
-
-// A group shows every project, its startup one active; "Set as Start Up" makes another active.
+// A group opened with File > Open Project shows every project, its startup one active; "Set as
+// Start Up" makes another active.
 TEST_F(Desktop, AGroupsStartupProjectIsActiveUntilAnotherIsSet) {
-  tmp.Write("Other/Other.vbp", "Type=Exe\r\nModule=modOther; modOther.bas\r\nName=\"Other\"\r\n");
+  tmp.Write("Other/O.vbp", "Type=Exe\r\nModule=modOther; modOther.bas\r\nName=\"Other\"\r\n");
   tmp.Write("Other/modOther.bas", "Attribute VB_Name = \"modOther\"\r\n");
-  tmp.Write("All.vbg",
-            "VBGROUP 5.0\r\nStartupProject=Timesheet\\Timesheet.vbp\r\nProject=Other\\Other.vbp\r\n");
-  window = std::make_unique<vbgui::MainWindow>(
-      vbgui::DesktopOptions{vbhost::SessionOptions{tmp / "bin", bus.Address(), true}, tmp / "windows"});
-  window->show();
-  ASSERT_TRUE(window->OpenFile(tmp / "All.vbg"));
+  tmp.Write("All.vbg", "VBGROUP 5.0\r\nStartupProject=Timesheet\\Timesheet.vbp\r\nProject=Other\\O.vbp\r\n");
+  Open("");
+  person.Then("QFileDialog", [this](QWidget* dialog) {
+    static_cast<QFileDialog*>(dialog)->selectFile(QString::fromStdString(tmp / "All.vbg"));
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open), Qt::LeftButton);
+  });
+  Menu("File", "&Open Project...");
+  EXPECT_TRUE(person.done());
   QTreeWidget* tree = window->tree();
-  ASSERT_EQ(tree->topLevelItemCount(), 2);
-  EXPECT_EQ(tree->topLevelItem(0)->text(0).toStdString(), "Timesheet (Timesheet.vbp)");
-  EXPECT_TRUE(tree->topLevelItem(0)->font(0).bold());
-  EXPECT_EQ(tree->topLevelItem(1)->text(0).toStdString(), "Other.vbp");
+  auto shown = [tree] {
+    std::string out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+      out +=
+          (tree->topLevelItem(i)->font(0).bold() ? "!" : "") + tree->topLevelItem(i)->text(0).toStdString();
+    return out;
+  };
+  EXPECT_EQ(shown(), "!Timesheet (Timesheet.vbp)O.vbp");
   std::unique_ptr<QMenu> menu = window->ContextMenuFor(tree->topLevelItem(1));
   menu->popup(tree->mapToGlobal(QPoint(20, 20)));
   Click(menu.get(), "Set as Start &Up");
   window->Refresh();
-  EXPECT_EQ(window->session().app().active()->Name(), "Other");
-  EXPECT_EQ(tree->topLevelItem(0)->text(0).toStdString(), "Timesheet.vbp");
-  EXPECT_EQ(tree->topLevelItem(1)->text(0).toStdString(), "Other (Other.vbp)");
-  EXPECT_TRUE(tree->topLevelItem(1)->font(0).bold());
+  EXPECT_EQ(shown(), "Timesheet.vbp!Other (O.vbp)");
   EXPECT_NE(Row("modOther"), nullptr);
 }
 
