@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "gui/text.hpp"
+#include "host/form_view.hpp"
 #include "vbrt/common_controls.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/forms.hpp"
@@ -33,13 +34,6 @@ constexpr long kBorderHeight = 405;
 
 QIcon IconOf(const platform::Picture& picture) { return picture.xpm ? QIcon(QPixmap(picture.xpm)) : QIcon(); }
 
-std::string SubItem(const vb::ListItem& item, int index) {
-  try {
-    return item.SubItems(index);
-  } catch (const vb::Error&) {
-    return {};
-  }
-}
 }  // namespace
 
 FormWindow::FormWindow(vb::Form& form, QtFormsUi& ui) : form_(&form), ui_(ui) {
@@ -205,7 +199,7 @@ void FormWindow::SyncControl(vb::Control* control) {
     for (const vb::ListItem* row : list->Ordered()) {
       auto* item = new QTreeWidgetItem(t);
       item->setText(0, FromCp(row->Text));
-      for (int c = 1; c < columns; ++c) item->setText(c, FromCp(SubItem(*row, c)));
+      for (int c = 1; c < columns; ++c) item->setText(c, FromCp(vbhost::SubItemText(*row, c)));
       if (images && row->SmallIcon >= 1 && row->SmallIcon <= static_cast<int>(images->ListImages().size()))
         item->setIcon(0, IconOf(images->ListImages()[row->SmallIcon - 1]));
       item->setSelected(row->Selected);

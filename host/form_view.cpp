@@ -5,16 +5,6 @@
 
 namespace vbhost {
 
-namespace {
-std::string SubItem(const vb::ListItem& item, int index) {
-  try {
-    return item.SubItems(index);
-  } catch (const vb::Error&) {
-    return {};
-  }
-}
-}  // namespace
-
 nlohmann::ordered_json DescribeForm(vb::Form& form) {
   nlohmann::ordered_json view{{"caption", form.Caption()}};
   nlohmann::ordered_json options = nlohmann::ordered_json::object();
@@ -27,9 +17,9 @@ nlohmann::ordered_json DescribeForm(vb::Form& form) {
         nlohmann::ordered_json icon = nullptr;
         if (item->SmallIcon != 0) icon = item->SmallIcon;
         rows.push_back({{"text", item->Text},
-                        {"files", SubItem(*item, 1)},
-                        {"user", SubItem(*item, 2)},
-                        {"type", SubItem(*item, 3)},
+                        {"files", SubItemText(*item, 1)},
+                        {"user", SubItemText(*item, 2)},
+                        {"type", SubItemText(*item, 3)},
                         {"icon", icon},
                         {"selected", item->Selected}});
       }
@@ -47,6 +37,14 @@ nlohmann::ordered_json DescribeForm(vb::Form& form) {
   }
   if (!options.empty()) view["options"] = options;
   return view;
+}
+
+std::string SubItemText(const vb::ListItem& item, int index) {
+  try {
+    return item.SubItems(index);
+  } catch (const vb::Error&) {
+    return {};
+  }
 }
 
 }  // namespace vbhost
