@@ -147,7 +147,8 @@ class Desktop : public ::testing::Test {
         vbgui::DesktopOptions{vbhost::SessionOptions{tmp / "bin", bus.Address(), true}, tmp / "windows",
                               std::getenv("NORB_GUI_TRACE") ? &std::cerr : nullptr});
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // An X server on a loaded machine may take seconds to map a window.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 30000));
     ASSERT_TRUE(file.empty() || window->OpenFile(tmp / file));
   }
   // Clicks a menu's title on the menu bar, then the item with that caption (access keys marked).
@@ -176,7 +177,7 @@ class Desktop : public ::testing::Test {
     window->tree()->setCurrentItem(Row(component));
     std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row(component));
     menu->popup(window->tree()->mapToGlobal(window->tree()->visualItemRect(Row(component)).center()));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu.get(), 30000));
     Shoot(menu.get(), "context-menu");
     Click(menu.get(), item);
   }
