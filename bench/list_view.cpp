@@ -44,10 +44,16 @@ struct SortedList {
   std::vector<std::string> names;
 };
 
+// A header click between rounds, so that each round pays for the sort as a person's would.
+void Resort(vb::ListView& l) {
+  l.SortOrder = l.SortOrder == vb::lvwAscending ? vb::lvwDescending : vb::lvwAscending;
+}
+
 void BM_SelectionLoop(benchmark::State& state) {
   SortedList list(static_cast<int>(state.range(0)));
   int selected = 0;
   for (auto _ : state) {
+    Resort(list.dialog.ListView1);
     list.dialog.ListView1.Item(1).Selected = true;  // a person's pick, seen by the next lookup
     for (const auto& name : list.names) selected += list.dialog.ListView1.FindItem(name)->Selected ? 1 : 0;
   }
@@ -58,7 +64,7 @@ BENCHMARK(BM_SelectionLoop)
     ->Arg(1000)
     ->Arg(4000)
     ->Arg(10000)
-    ->Iterations(1)
+    ->MinTime(0.2)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 
@@ -66,6 +72,7 @@ void BM_ToolbarSelect(benchmark::State& state) {
   SortedList list(static_cast<int>(state.range(0)));
   auto& l = list.dialog.ListView1;
   for (auto _ : state) {
+    Resort(l);
     int n = l.Count();
     for (int i = 1; i <= n; ++i) l.Item(i).Selected = l.Item(i).SmallIcon == 2;
   }
@@ -75,7 +82,7 @@ BENCHMARK(BM_ToolbarSelect)
     ->Arg(1000)
     ->Arg(4000)
     ->Arg(10000)
-    ->Iterations(1)
+    ->MinTime(0.2)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 

@@ -26,7 +26,7 @@ nlohmann::ordered_json DescribeForm(vb::Form& form) {
       for (const vb::ListItem* item : list->Ordered()) {
         nlohmann::ordered_json icon = nullptr;
         if (item->SmallIcon != 0) icon = item->SmallIcon;
-        rows.push_back({{"text", item->Text},
+        rows.push_back({{"text", item->Text.get()},
                         {"files", SubItem(*item, 1)},
                         {"user", SubItem(*item, 2)},
                         {"type", SubItem(*item, 3)},
