@@ -16,7 +16,7 @@ nlohmann::ordered_json DescribeForm(vb::Form& form) {
       for (const vb::ListItem* item : list->Ordered()) {
         nlohmann::ordered_json icon = nullptr;
         if (item->SmallIcon != 0) icon = item->SmallIcon;
-        rows.push_back({{"text", item->Text},
+        rows.push_back({{"text", item->Text.get()},
                         {"files", SubItemText(*item, 1)},
                         {"user", SubItemText(*item, 2)},
                         {"type", SubItemText(*item, 3)},

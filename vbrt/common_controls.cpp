@@ -1,8 +1,9 @@
 #include "vbrt/common_controls.hpp"
 
 #include <algorithm>
-#include <cctype>
+#include <numeric>
 
+#include "vbrt/code_page.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/forms.hpp"
 #include "vbrt/strings.hpp"
@@ -24,14 +25,18 @@ void ListItem::SetSubItems(int index, std::string text) {
   std::size_t i = static_cast<std::size_t>(index - 1);
   if (sub_items_.size() <= i) sub_items_.resize(i + 1);
   sub_items_[i] = std::move(text);
+  owner_.RowChanged(index);
 }
 
 int ListItem::Index() const {
-  auto order = owner_.Ordered();
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    if (order[i] == this) return static_cast<int>(i) + 1;
-  }
-  return 0;
+  owner_.Refresh();
+  return position_;
+}
+
+ListItem::TextProperty& ListItem::TextProperty::operator=(std::string text) {
+  text_ = std::move(text);
+  owner_.RowChanged(0);
+  return *this;
 }
 
 ListView::ListView(Form& form, std::string name, std::vector<std::string> columns)
@@ -41,36 +46,75 @@ ListView::ListView(Form& form, std::string name, std::vector<std::string> column
 
 ListItem& ListView::Add() {
   items_.push_back(std::make_unique<ListItem>(*this));
+  shown_.reset();
   return *items_.back();
 }
 
-void ListView::Clear() { items_.clear(); }
+void ListView::Clear() {
+  shown_.reset();
+  items_.clear();
+}
 
 ListItem& ListView::Item(int index) {
-  auto order = Ordered();
+  const auto& order = Ordered();
   if (index < 1 || index > static_cast<int>(order.size())) Raise(kIndexOutOfBounds);
   return *order[static_cast<std::size_t>(index - 1)];
 }
 
 ListItem* ListView::FindItem(const std::string& text) {
-  for (ListItem* item : Ordered()) {
-    if (item->Text == text) return item;
-  }
-  return nullptr;
+  Refresh();
+  auto found = names_.find(text);
+  if (found == names_.end()) return nullptr;
+  ++visits_;
+  return found->second;
 }
 
-std::vector<ListItem*> ListView::Ordered() const {
-  std::vector<ListItem*> order;
-  for (const auto& item : items_) order.push_back(item.get());
-  if (!Sorted) return order;
-  // The control's own text sort: case aside, stable for equal keys.
-  auto key = [this](const ListItem* item) {
-    return LCase(SortKey == 0 ? item->Text : item->SubItems(SortKey));
-  };
-  std::stable_sort(order.begin(), order.end(), [&](const ListItem* a, const ListItem* b) {
-    return SortOrder == lvwDescending ? key(b) < key(a) : key(a) < key(b);
-  });
-  return order;
+const std::vector<ListItem*>& ListView::Ordered() const {
+  Refresh();
+  return order_;
+}
+
+ListView::SortSettings ListView::CurrentSort() const {
+  return {Sorted, SortKey, SortOrder, &ActiveCodePage()};
+}
+
+void ListView::RowChanged(int column) {
+  // An unsorted order, or one by another column, stays; the name index follows the texts.
+  if (shown_ && (column == 0 || (shown_->sorted && shown_->key == column))) shown_.reset();
+}
+
+void ListView::Refresh() const {
+  SortSettings now = CurrentSort();
+  if (!now.sorted) now = {false, 0, 0, nullptr};  // the rows' texts play no part
+  if (shown_ == now) return;
+  shown_.reset();
+  order_.clear();
+  order_.reserve(items_.size());
+  for (const auto& item : items_) order_.push_back(item.get());
+  if (now.sorted && order_.size() > 1) {
+    // The control's own text sort: case aside, stable for equal keys. Each row's key once.
+    std::vector<std::string> keys;
+    keys.reserve(order_.size());
+    for (const ListItem* item : order_) {
+      ++visits_;
+      keys.push_back(LCase(now.key == 0 ? item->Text.get() : item->SubItems(now.key)));
+    }
+    std::vector<std::size_t> at(order_.size());
+    std::iota(at.begin(), at.end(), std::size_t{0});
+    std::stable_sort(at.begin(), at.end(), [&](std::size_t a, std::size_t b) {
+      return now.order == lvwDescending ? keys[b] < keys[a] : keys[a] < keys[b];
+    });
+    for (std::size_t i = 0; i < at.size(); ++i) order_[i] = items_[at[i]].get();
+  }
+  names_.clear();
+  names_.reserve(order_.size());
+  for (std::size_t i = 0; i < order_.size(); ++i) {
+    ListItem* item = order_[i];
+    ++visits_;
+    item->position_ = static_cast<int>(i) + 1;
+    names_.emplace(item->Text.get(), item);  // the first as shown keeps a shared name
+  }
+  shown_ = now;
 }
 
 void ListView::ClickColumn(int index) {

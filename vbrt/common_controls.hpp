@@ -3,10 +3,13 @@
 // index raises 35600 "Index out of bounds".
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/clipboard.hpp"
@@ -21,12 +24,32 @@ inline constexpr int lvwSmallIcon = 1;
 inline constexpr int lvwList = 2;
 inline constexpr int lvwReport = 3;
 
+class CodePage;
 class ListView;
 
 class ListItem {
  public:
-  explicit ListItem(ListView& owner) : owner_(owner) {}
-  std::string Text;
+  // Text as VB's property: assigning it tells the list, which orders and indexes rows by it.
+  class TextProperty {
+   public:
+    explicit TextProperty(ListView& owner) : owner_(owner) {}
+    TextProperty& operator=(std::string text);
+    const std::string& get() const { return text_; }
+    operator const std::string&() const { return text_; }
+    friend bool operator==(const TextProperty& a, std::string_view b) { return a.text_ == b; }
+    friend std::string operator+(const TextProperty& a, std::string_view b) {
+      return a.text_ + std::string(b);
+    }
+
+   private:
+    ListView& owner_;
+    std::string text_;
+  };
+
+  explicit ListItem(ListView& owner) : Text(owner), owner_(owner) {}
+  ListItem(const ListItem&) = delete;
+  ListItem& operator=(const ListItem&) = delete;
+  TextProperty Text;
   int SmallIcon = 0;  // 0: none set
   bool Selected = false;
   // SubItems(1..column count - 1); 380 outside.
@@ -36,8 +59,10 @@ class ListItem {
   int Index() const;
 
  private:
+  friend class ListView;
   ListView& owner_;
   std::vector<std::string> sub_items_;
+  int position_ = 0;  // Index(), kept by the list
 };
 
 struct ColumnHeader {
@@ -55,10 +80,12 @@ class ListView : public Control {
   void Clear();
   int Count() const { return static_cast<int>(items_.size()); }
   ListItem& Item(int index);
-  // The item whose text is `text` (exact), or null (Nothing).
+  // The first item as shown whose text is `text` (exact), or null (Nothing).
   ListItem* FindItem(const std::string& text);
   // The items in the order the list shows them.
-  std::vector<ListItem*> Ordered() const;
+  const std::vector<ListItem*>& Ordered() const;
+  // Rows read to order or index the list, or compared by a lookup: tests bound its cost with it.
+  std::size_t RowVisits() const { return visits_; }
 
   const std::vector<ColumnHeader>& ColumnHeaders() const { return columns_; }
   int SortKey = 0;
@@ -73,8 +100,29 @@ class ListView : public Control {
   std::function<void(const ColumnHeader&)> ColumnClick;
 
  private:
+  friend class ListItem;
+  friend class ListItem::TextProperty;
+  struct SortSettings {
+    bool sorted;
+    int key;
+    int order;
+    const CodePage* page;  // lower-casing follows the code page
+    bool operator==(const SortSettings&) const = default;
+  };
+  SortSettings CurrentSort() const;
+  // A row's text (column 0) or sub-item changed.
+  void RowChanged(int column);
+  // Brings the shown order, the positions and the name index up to date.
+  void Refresh() const;
+
   std::vector<std::unique_ptr<ListItem>> items_;
   std::vector<ColumnHeader> columns_;
+  // Built on first use after rows, texts or the sort settings change; none while stale. The
+  // index's keys view the rows' texts and are never read while stale.
+  mutable std::optional<SortSettings> shown_;
+  mutable std::vector<ListItem*> order_;
+  mutable std::unordered_map<std::string_view, ListItem*> names_;
+  mutable std::size_t visits_ = 0;
 };
 
 struct ToolbarButton {

@@ -187,4 +187,80 @@ TEST_F(RuntimeTest, ControlsRaiseTheirEventsAndRefuseValuesOutOfRange) {
   EXPECT_EQ(ErrorOf([&] { list.Item(0); }), 35600);
 }
 
+// The list keeps its shown order and its name index between calls: each change of a row, a text,
+// a sort column's sub-item or a sort setting must show in Item, Index and FindItem at once.
+TEST_F(RuntimeTest, ASortedListFollowsEachChangeOfRowsTextsAndSortSettings) {
+  auto& list = frmOptions->ListView1;
+  auto shown = [&] {
+    std::string out;
+    for (int i = 1; i <= list.Count(); ++i) {
+      const vb::ListItem& r = list.Item(i);
+      out += r.Text + (r.Index() == i ? " " : "? ");
+    }
+    return out;
+  };
+  for (auto [text, status] : {std::pair{"b", "2"}, {"A", "3"}, {"c", "1"}}) {
+    vb::ListItem& r = list.Add();
+    r.Text = text;
+    r.SetSubItems(1, status);
+  }
+  EXPECT_EQ(shown(), "b A c ");
+  list.Sorted = true;
+  EXPECT_EQ(shown(), "A b c ");
+  list.SortOrder = vb::lvwDescending;
+  EXPECT_EQ(shown(), "c b A ");
+  list.SortKey = 1;
+  EXPECT_EQ(shown(), "A b c ");
+  list.FindItem("A")->SetSubItems(1, "0");
+  EXPECT_EQ(shown(), "b c A ");
+  list.SortKey = 0;
+  list.SortOrder = vb::lvwAscending;
+  list.FindItem("b")->Text = "D";
+  EXPECT_EQ(shown(), "A c D ");
+  EXPECT_EQ(list.FindItem("b"), nullptr);
+  EXPECT_EQ(list.FindItem("d"), nullptr);  // exact, case and all
+  // Equal keys keep the order they were added in, either way; a shared name finds the first shown.
+  list.Add().Text = "a";
+  list.FindItem("a")->SetSubItems(1, "4");
+  EXPECT_EQ(shown(), "A a c D ");
+  list.SortOrder = vb::lvwDescending;
+  EXPECT_EQ(shown(), "D c A a ");
+  vb::ListItem& second = list.Add();
+  second.Text = "c";
+  second.SetSubItems(1, "9");
+  list.SortKey = 1;
+  EXPECT_EQ(shown(), "c a D c A ");
+  EXPECT_EQ(list.FindItem("c"), &second);
+  list.Clear();
+  EXPECT_EQ(list.FindItem("A"), nullptr);
+  EXPECT_EQ(ErrorOf([&] { list.Item(1); }), 35600);
+  list.Add().Text = "A";
+  EXPECT_EQ(shown(), "A ");
+}
+
+// After OK the add-in looks up each component's row by name, and a selection button reads
+// Item(i) twice per row: with the list sorted, each row is read a few times, whatever its size.
+TEST_F(RuntimeTest, TheSelectionLoopAndToolbarReadEachRowOfASortedListAFewTimes) {
+  auto& list = frmOptions->ListView1;
+  for (int rows : {100, 1000}) {
+    list.Clear();
+    std::vector<std::string> names;
+    for (int i = 0; i < rows; ++i) {
+      names.push_back((i % 2 ? "frm" : "Mod") + std::to_string((i * 37) % rows));
+      vb::ListItem& r = list.Add();
+      r.Text = names.back();
+      r.SmallIcon = 1 + i % 3;
+    }
+    list.Sorted = true;
+    std::size_t before = list.RowVisits();
+    int selected = 0;
+    list.Item(rows).Selected = true;
+    for (const auto& name : names) selected += list.FindItem(name)->Selected ? 1 : 0;
+    for (int i = 1; i <= list.Count(); ++i) list.Item(i).Selected = list.Item(i).SmallIcon == 2;
+    for (int i = 1; i <= list.Count(); ++i) selected += list.Item(i).Index() == i ? 0 : 1;
+    EXPECT_EQ(selected, 1);
+    EXPECT_LE(list.RowVisits() - before, 4u * static_cast<std::size_t>(rows)) << rows << " rows";
+  }
+}
+
 }  // namespace
