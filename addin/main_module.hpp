@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ide.hpp"
@@ -16,6 +17,11 @@
 #include "vbrt/runtime.hpp"
 
 namespace norb {
+
+// Where the IDE lists its add-ins and this add-in's entry there: Sub Main writes it, the IDE reads it.
+inline constexpr std::string_view kAddInList = "vbaddin.ini";
+inline constexpr std::string_view kAddInsSection = "Add-Ins32";
+inline constexpr std::string_view kAddInKey = "NORBVB5.nvb5VersionControl";
 
 namespace forms {
 class frmDDE;

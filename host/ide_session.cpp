@@ -23,10 +23,6 @@ using posix::WindowsFolderOf;
 namespace {
 // The title of the IDE's own message boxes; the add-in's have none.
 constexpr std::string_view kHostTitle = "vbhost";
-// The IDE's add-in list and the add-in's entry in it.
-constexpr std::string_view kAddInList = "vbaddin.ini";
-constexpr std::string_view kAddInsSection = "Add-Ins32";
-constexpr std::string_view kAddInKey = "NORBVB5.nvb5VersionControl";
 constexpr std::string_view kNotFound = "NotFound";
 
 // The IDE's file-type codes of the file-control events.
@@ -81,7 +77,7 @@ IdeSession::~IdeSession() {
     for (double task : shell_.started()) posix::Terminate(static_cast<pid_t>(task));
   }
   if (!temp_windir_.empty()) {
-    posix::RemoveFile(temp_windir_ + "/vbaddin.ini");
+    posix::RemoveFile(temp_windir_ + "/" + std::string(norb::kAddInList));
     posix::RemoveEmptyFolder(temp_windir_);
   }
 }
@@ -111,17 +107,18 @@ std::string IdeSession::WindowsDirectory() {
     // that cannot take it is left to the add-in's own failure message.
     posix::Win32Posix profile(resolver_, folder, "");
     std::string buffer(256, '\0');
-    long n = profile.GetPrivateProfileStringA(kAddInsSection, kAddInKey, kNotFound, buffer, 256, kAddInList);
+    long n = profile.GetPrivateProfileStringA(norb::kAddInsSection, norb::kAddInKey, kNotFound, buffer, 256,
+                                              norb::kAddInList);
     if (buffer.substr(0, static_cast<std::size_t>(n)) == kNotFound)
-      profile.WritePrivateProfileStringA(kAddInsSection, kAddInKey, "0", kAddInList);
+      profile.WritePrivateProfileStringA(norb::kAddInsSection, norb::kAddInKey, "0", norb::kAddInList);
   }
   return folder;
 }
 
 std::vector<std::pair<std::string, std::string>> IdeSession::RegisteredAddIns() {
   std::vector<std::pair<std::string, std::string>> entries;
-  if (auto text = posix::ReadWholeFile(WindowsDirectory() + "/vbaddin.ini")) {
-    for (auto& [key, value] : posix::ProfileSection(*text, "Add-Ins32")) {
+  if (auto text = posix::ReadWholeFile(WindowsDirectory() + "/" + std::string(norb::kAddInList))) {
+    for (auto& [key, value] : posix::ProfileSection(*text, norb::kAddInsSection)) {
       bool known = false;
       for (const auto& entry : entries) known = known || entry.first == key;
       if (!known) entries.emplace_back(key, value);

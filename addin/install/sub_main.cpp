@@ -10,9 +10,6 @@ namespace norb {
 using namespace vb;
 
 namespace {
-constexpr std::string_view kAddInsSection = "Add-Ins32";
-constexpr std::string_view kAddInKey = "NORBVB5.nvb5VersionControl";
-constexpr std::string_view kAddInList = "vbaddin.ini";
 constexpr std::string_view kNotFound = "NotFound";
 }  // namespace
 
