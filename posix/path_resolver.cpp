@@ -67,18 +67,25 @@ PathResolver::Located PathResolver::Locate(std::string_view windows_path) const 
   std::string_view rest = has_drive ? windows_path.substr(2) : windows_path;
   bool rooted = !rest.empty() && IsSeparator(rest[0]);
 
-  std::string cwd = CurrentDirectory();
-  std::optional<DriveMap::Match> cwd_drive = drives_.DriveOf(cwd);
   if (has_drive) {
     std::optional<std::string> folder = drives_.Folder(windows_path[0]);
     if (!folder) vb::Raise(vb::err::PathNotFound);
     located.drive = windows_path[0];
     located.root = *folder;
-    // "C:name" is relative to the current directory when that lies on C:.
-    if (!rooted && cwd_drive && drives_.Folder(cwd_drive->letter) == folder) {
-      AppendComponents(cwd_drive->rest, "/", located.components);
+    // "C:name" is relative to the current directory when that lies on C:. A rooted path needs
+    // no current directory: the engine and the host resolve one for every file they touch.
+    if (!rooted) {
+      std::optional<DriveMap::Match> cwd_drive = drives_.DriveOf(CurrentDirectory());
+      if (cwd_drive && drives_.Folder(cwd_drive->letter) == folder) {
+        AppendComponents(cwd_drive->rest, "/", located.components);
+      }
     }
-  } else if (cwd_drive) {
+    AppendComponents(rest, "\\/", located.components);
+    return located;
+  }
+  std::string cwd = CurrentDirectory();
+  std::optional<DriveMap::Match> cwd_drive = drives_.DriveOf(cwd);
+  if (cwd_drive) {
     located.drive = cwd_drive->letter;
     located.root = *drives_.Folder(cwd_drive->letter);
     if (!rooted) AppendComponents(cwd_drive->rest, "/", located.components);
@@ -91,12 +98,32 @@ PathResolver::Located PathResolver::Locate(std::string_view windows_path) const 
 }
 
 std::string PathResolver::ToPosix(std::string_view windows_path) const {
+  std::optional<struct stat> entry;
+  return ToPosix(windows_path, entry);
+}
+
+std::string PathResolver::ToPosix(std::string_view windows_path, std::optional<struct stat>& entry) const {
+  entry.reset();
   Located located = Locate(windows_path);
+  // Windows names are in the code page, POSIX names UTF-8.
+  std::vector<std::string> names;
+  names.reserve(located.components.size());
+  for (const auto& component : located.components) names.push_back(vb::ActiveCodePage().ToUtf8(component));
+
+  // Most paths name what is on disk as spelled. One lstat of the whole path then answers what
+  // one per component would: each component was found by its exact name (which wins over any
+  // other case), through the same symbolic links.
+  std::string spelled = located.root;
+  for (const auto& name : names) Append(spelled, name);
+  if (names.empty()) return spelled;
+  if (struct stat st; lstat(spelled.c_str(), &st) == 0) {
+    entry = st;
+    return spelled;
+  }
+
   std::string path = located.root;
   bool on_disk = true;
-  for (const auto& component : located.components) {
-    // Windows names are in the code page, POSIX names UTF-8.
-    std::string name = vb::ActiveCodePage().ToUtf8(component);
+  for (auto& name : names) {
     std::optional<std::string> entry;
     if (on_disk) entry = FindEntry(path, name);
     on_disk = entry.has_value();

@@ -3,6 +3,8 @@
 // does this, against the disk, one component at a time.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -29,6 +31,9 @@ class PathResolver {
   // path longer than kMaxPathLength or holding a NUL (POSIX would cut the name there). Its cost
   // is linear in the path's length.
   std::string ToPosix(std::string_view windows_path) const;
+  // The same; `entry` gets what lstat found at the result when the whole path was on disk as
+  // spelled (the common case), else nothing: a caller then needs no second walk of the path.
+  std::string ToPosix(std::string_view windows_path, std::optional<struct stat>& entry) const;
 
   // By the drive with the longest folder prefix. Relative paths are taken against the current
   // directory. Names come in the active code page; one it cannot spell comes by its short alias,
