@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+struct stat;
+
 namespace wnorb16 {
 
 struct FileStatus {
@@ -29,6 +31,11 @@ bool MakeReadOnly(const std::string& path);
 FileStatus StatusOf(const std::string& path);
 // Whether anything is at `path`, a link itself counted (not followed).
 bool EntryExists(const std::string& path);
+// What lstat found at a path: StatusOf's answer unless it is a symbolic link (whose target only
+// StatusOf can tell); nullopt then. Saves a second walk of a path just looked at.
+std::optional<FileStatus> StatusOfEntry(const struct ::stat& entry);
+// EntryExists, keeping StatusOfEntry's answer in `status`.
+bool EntryExists(const std::string& path, std::optional<FileStatus>& status);
 
 // Every read below opens without blocking and reads only a regular file, checked on the open
 // descriptor: a FIFO or a link to a device in the file's place cannot hang the engine or fill its

@@ -45,30 +45,34 @@ int OpenRegular(const std::string& path, std::string& problem, bool* missing = n
     return -1;
   }
   if (size != nullptr) *size = static_cast<std::int64_t>(st.st_size);
-  // Reads of a regular file never wait; blocking again keeps them simple.
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // Reads of a regular file never wait, so the descriptor may stay non-blocking.
   return fd;
 }
 
-// Up to `limit` bytes appended to `out`, in pieces: the limit is a bound, not a size to fill.
-bool ReadUpTo(int fd, std::string& out, std::size_t limit) {
+// Up to `limit` bytes appended to `out`, in pieces: the limit is a bound, not a size to fill. A
+// short read once `known_size` bytes are in is the end of the file: no second read to see it.
+bool ReadUpTo(int fd, std::string& out, std::size_t limit, std::int64_t known_size = -1) {
   char chunk[65536];
   while (out.size() < limit) {
-    ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - out.size()));
+    const std::size_t asked = std::min(sizeof chunk, limit - out.size());
+    ssize_t n = read(fd, chunk, asked);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) break;
     out.append(chunk, static_cast<std::size_t>(n));
+    if (static_cast<std::size_t>(n) < asked && known_size >= 0 &&
+        out.size() >= static_cast<std::size_t>(known_size)) {
+      break;
+    }
   }
   return true;
 }
 
 }  // namespace
 
-FileStatus StatusOf(const std::string& path) {
-  struct stat st;
+namespace {
+FileStatus StatusFrom(const struct stat& st) {
   FileStatus status;
-  if (stat(path.c_str(), &st) != 0) return status;
   status.exists = true;
   status.is_directory = S_ISDIR(st.st_mode);
   status.read_only = (st.st_mode & S_IWUSR) == 0;
@@ -78,10 +82,30 @@ FileStatus StatusOf(const std::string& path) {
   status.special = SpecialKind(st.st_mode);
   return status;
 }
+}  // namespace
+
+FileStatus StatusOf(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return {};
+  return StatusFrom(st);
+}
+
+std::optional<FileStatus> StatusOfEntry(const struct stat& entry) {
+  if (S_ISLNK(entry.st_mode)) return std::nullopt;
+  return StatusFrom(entry);
+}
 
 bool EntryExists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
+}
+
+bool EntryExists(const std::string& path, std::optional<FileStatus>& status) {
+  struct stat st;
+  status.reset();
+  if (lstat(path.c_str(), &st) != 0) return false;
+  status = StatusOfEntry(st);
+  return true;
 }
 
 bool MakeReadOnly(const std::string& path) {
@@ -92,11 +116,12 @@ bool MakeReadOnly(const std::string& path) {
 
 std::optional<FilePrefix> ReadFilePrefix(const std::string& path, std::size_t limit) {
   std::string problem;
-  int fd = OpenRegular(path, problem);
+  std::int64_t size = 0;
+  int fd = OpenRegular(path, problem, nullptr, &size);
   if (fd < 0) return std::nullopt;
   FilePrefix prefix;
   // One byte more than asked tells whether anything follows.
-  const bool read = ReadUpTo(fd, prefix.bytes, limit + 1);
+  const bool read = ReadUpTo(fd, prefix.bytes, limit + 1, size);
   close(fd);
   if (!read) return std::nullopt;
   prefix.whole = prefix.bytes.size() <= limit;
@@ -112,7 +137,7 @@ WholeRead ReadRegularFile(const std::string& path) {
   // The size may grow while it is read; the limit holds all the same.
   if (size <= kMaxWholeRead) result.bytes.reserve(static_cast<std::size_t>(size));
   const bool read =
-      size <= kMaxWholeRead && ReadUpTo(fd, result.bytes, static_cast<std::size_t>(kMaxWholeRead) + 1);
+      size <= kMaxWholeRead && ReadUpTo(fd, result.bytes, static_cast<std::size_t>(kMaxWholeRead) + 1, size);
   close(fd);
   if (size > kMaxWholeRead || result.bytes.size() > static_cast<std::size_t>(kMaxWholeRead)) {
     result.problem =

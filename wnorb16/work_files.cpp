@@ -48,8 +48,18 @@ std::string JoinWindowsPath(std::string_view windows_dir, std::string_view relat
 }
 
 std::optional<std::string> ToPosixPath(const posix::PathResolver& resolver, std::string_view windows) {
+  std::optional<FileStatus> status;
+  return ToPosixPath(resolver, windows, status);
+}
+
+std::optional<std::string> ToPosixPath(const posix::PathResolver& resolver, std::string_view windows,
+                                       std::optional<FileStatus>& status) {
+  status.reset();
   try {
-    return resolver.ToPosix(windows);
+    std::optional<struct stat> entry;
+    std::string path = resolver.ToPosix(windows, entry);
+    if (entry) status = StatusOfEntry(*entry);
+    return path;
   } catch (const vb::Error&) {
     return std::nullopt;
   }
@@ -72,8 +82,15 @@ const FolderListings::Listing& FolderListings::Of(const std::string& folder) {
 }
 
 std::optional<std::string> FolderListings::Find(const std::string& folder, std::string_view name) {
+  std::optional<FileStatus> status;
+  return Find(folder, name, status);
+}
+
+std::optional<std::string> FolderListings::Find(const std::string& folder, std::string_view name,
+                                                std::optional<FileStatus>& status) {
+  status.reset();
   if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
-  if (EntryExists(posix::JoinPath(folder, name))) return std::string(name);
+  if (EntryExists(posix::JoinPath(folder, name), status)) return std::string(name);
   const Listing& listing = Of(folder);
   std::optional<std::string> match;
   auto consider = [&](const std::string& sibling) {
@@ -116,14 +133,16 @@ Location WorkFiles::Locate(std::string_view name, const Store& store, FolderList
   Location out;
   out.error = status::reason::Unresolved(name);
   if (name.empty() || IsSeparator(name.back())) return out;
-  std::optional<std::string> work = ToPosixPath(resolver_, Absolute(name));
+  std::optional<FileStatus> seen;
+  std::optional<std::string> work = ToPosixPath(resolver_, Absolute(name), seen);
   if (!work) return out;
   const auto slash = work->find_last_of('/');
   const std::string folder = slash == 0 ? "/" : work->substr(0, slash);
   std::string base = work->substr(slash + 1);
-  if (base.empty() || !StatusOf(folder).is_directory) return out;
-  const FileStatus work_status = StatusOf(*work);
-  if (work_status.is_directory) return out;
+  if (base.empty()) return out;
+  const FileStatus work_status = seen ? *seen : StatusOf(*work);
+  // A work file that is there stands in a folder; only a missing one needs its folder looked at.
+  if (work_status.is_directory || (!work_status.exists && !StatusOf(folder).is_directory)) return out;
 
   Placement placed = store.Place(folder, base, name, listings);
   out.error = std::move(placed.error);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "posix/path_resolver.hpp"
+#include "wnorb16/disk.hpp"
 #include "wnorb16/store.hpp"
 
 namespace wnorb16 {
@@ -19,6 +20,9 @@ bool IsRootedWindowsPath(std::string_view path);
 std::string JoinWindowsPath(std::string_view windows_dir, std::string_view relative);
 // The POSIX path of a Windows name; nullopt when the resolver refuses it.
 std::optional<std::string> ToPosixPath(const posix::PathResolver& resolver, std::string_view windows);
+// The same, with the status of what is there when resolution saw it (StatusOfEntry).
+std::optional<std::string> ToPosixPath(const posix::PathResolver& resolver, std::string_view windows,
+                                       std::optional<FileStatus>& status);
 
 // The entries of the folders one command looks names up in, each folder listed once: a check-in
 // of thousands of files without archives lists their folder once, not once per file.
@@ -27,6 +31,9 @@ class FolderListings {
   // As posix::FindEntry: the exact name when it exists, else the entry matching without regard
   // to case (the first in byte order), else the sibling whose short alias it is.
   std::optional<std::string> Find(const std::string& folder, std::string_view name);
+  // The same; `status` gets the entry's status when the exact name was there and no link.
+  std::optional<std::string> Find(const std::string& folder, std::string_view name,
+                                  std::optional<FileStatus>& status);
   // The folder changed (an archive was moved into or out of it): list it again when asked.
   void Forget(const std::string& folder) { listings_.erase(folder); }
 

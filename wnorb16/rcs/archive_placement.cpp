@@ -83,8 +83,11 @@ std::string FolderBelow(FolderListings& listings, const std::string& top,
 
 // The on-disk name of `archive_name` in `folder`, matched without regard to case.
 std::optional<std::string> FindArchive(FolderListings& listings, const std::string& folder,
-                                       const std::string& archive_name) {
-  std::optional<std::string> found = listings.Find(folder, archive_name);
+                                       const std::string& archive_name,
+                                       std::optional<FileStatus>* status = nullptr) {
+  std::optional<FileStatus> seen;
+  std::optional<std::string> found = listings.Find(folder, archive_name, seen);
+  if (status != nullptr) *status = seen;
   if (found && posix::EqualsIgnoringCase(*found, archive_name)) return found;
   return std::nullopt;
 }
@@ -119,7 +122,9 @@ Placement ArchivePlacement::Place(const std::string& folder, const std::string& 
   Placement placed;
   const std::string archive_name = name + std::string(kArchiveSuffix);
   std::optional<std::string> found;
-  placed.error = PlaceArchive(folder, archive_name, rule, received, placed.record_folder, found, listings);
+  std::optional<FileStatus> found_status;
+  placed.error =
+      PlaceArchive(folder, archive_name, rule, received, placed.record_folder, found, found_status, listings);
   if (!placed.error.empty()) return placed;
   if (!found) {
     placed.record = posix::JoinPath(placed.record_folder, archive_name);
@@ -128,7 +133,7 @@ Placement ArchivePlacement::Place(const std::string& folder, const std::string& 
   placed.record = posix::JoinPath(placed.record_folder, *found);
   placed.under_control = true;
   placed.spelling = found->substr(0, found->size() - kArchiveSuffix.size());
-  const FileStatus archive_status = StatusOf(placed.record);
+  const FileStatus archive_status = found_status ? *found_status : StatusOf(placed.record);
   if (archive_status.is_directory) {
     placed.not_regular = "the archive is a folder";
   } else if (!archive_status.special.empty()) {
@@ -140,14 +145,19 @@ Placement ArchivePlacement::Place(const std::string& folder, const std::string& 
 std::string ArchivePlacement::PlaceArchive(const std::string& folder, const std::string& archive_name,
                                            const ArchiveRule& rule, std::string_view received,
                                            std::string& archive_folder, std::optional<std::string>& found,
+                                           std::optional<FileStatus>& found_status,
                                            FolderListings& listings) const {
+  found_status.reset();
   if (rule.archives.empty()) {
     // Where RCS itself looks: a second archive would split the history and bypass its locks.
+    // An archive found in RCS/ proves the folder, so the folder is looked at only without one.
     const std::string rcs = posix::JoinPath(folder, kRcsFolder);
-    const bool has_rcs = StatusOf(rcs).is_directory;
-    if (has_rcs && (found = FindArchive(listings, rcs, archive_name))) {
+    if ((found = FindArchive(listings, rcs, archive_name, &found_status))) {
       archive_folder = rcs;
-    } else if ((found = FindArchive(listings, folder, archive_name))) {
+      return {};
+    }
+    const bool has_rcs = StatusOf(rcs).is_directory;
+    if ((found = FindArchive(listings, folder, archive_name))) {
       archive_folder = folder;
     } else {
       archive_folder = has_rcs ? rcs : folder;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "posix/path_resolver.hpp"
+#include "wnorb16/disk.hpp"
 #include "wnorb16/store.hpp"
 
 namespace wnorb16::rcs {
@@ -39,10 +40,12 @@ class ArchivePlacement {
                   std::string_view received, FolderListings& listings) const;
 
  private:
-  // The folder of the archive and its on-disk name when it has one; empty error on success.
+  // The folder of the archive and its on-disk name when it has one, with its status when the
+  // search saw it; empty error on success.
   std::string PlaceArchive(const std::string& folder, const std::string& archive_name,
                            const ArchiveRule& rule, std::string_view received, std::string& archive_folder,
-                           std::optional<std::string>& found, FolderListings& listings) const;
+                           std::optional<std::string>& found, std::optional<FileStatus>& found_status,
+                           FolderListings& listings) const;
 
   posix::PathResolver resolver_;
   std::string home_;
