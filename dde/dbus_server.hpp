@@ -8,6 +8,11 @@
 // all, and a property Get answers the caller's own value. A refusal is the error
 // dde.Error.Refused. Changes for everyone go out as broadcasts as they happen. A client that
 // leaves the bus is forgotten.
+//
+// It also offers direct connections (dbus_names.hpp): a socket in a folder of its own (mode 0700,
+// under $XDG_RUNTIME_DIR or the temporary folder, gone when the server is), open to processes of
+// its own user alone. A claimed connection is its client's: a change for that client goes over it
+// instead of the bus. Where no socket can be made, the server is reached over the bus alone.
 #pragma once
 
 #include <memory>
@@ -26,6 +31,7 @@ class ApplicationRunning : public std::runtime_error {
 
 class DbusServer {
  public:
+  // One descriptor stands for the bus and every direct connection.
   struct PollData {
     int fd = -1;
     short events = 0;
