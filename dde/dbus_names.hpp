@@ -5,11 +5,10 @@
 // string properties of interface dde.Items and announce changes with PropertiesChanged.
 //
 // A server may also offer a direct connection, which spares every message the bus daemon's hop:
-// method Address() of interface dde.Direct on its object "/" answers a socket address and a
-// token for the caller; the client connects there and sends Claim(token) to "/" first, which makes
-// the connection count as the caller's own on the bus (its answers, its unique name). Over it the
-// topics, Execute, Get and PropertiesChanged are as on the bus. A server without the method is
-// reached over the bus.
+// method Connect() of interface dde.Direct on its object "/" answers one end of a new connection
+// (a file descriptor), made for the caller alone and counted as the caller on the bus (its own
+// answers, its unique name). Over it the topics, Execute, Get and PropertiesChanged are as on the
+// bus. A server without the method is reached over the bus.
 //
 // D-Bus names are case-sensitive, DDE names are not. A server publishes the spelling it was
 // registered with ("WNORB16", "frmMain", "frmCmd", "txtStatus") and a client asks for the
@@ -33,8 +32,7 @@ inline constexpr std::string_view kPropertiesChanged = "PropertiesChanged";
 
 inline constexpr std::string_view kDirectInterface = "dde.Direct";
 inline constexpr std::string_view kDirectPath = "/";
-inline constexpr std::string_view kAddressMethod = "Address";
-inline constexpr std::string_view kClaimMethod = "Claim";
+inline constexpr std::string_view kConnectMethod = "Connect";
 
 // The server would not take the command (the client raises 285).
 inline constexpr std::string_view kRefusedError = "dde.Error.Refused";

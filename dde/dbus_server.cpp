@@ -4,21 +4,14 @@
 #include <sdbus-c++/sdbus-c++.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
-#include <sys/random.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <systemd/sd-bus.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <list>
-#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -45,7 +38,7 @@ struct DbusServer::Impl {
   std::string asking;
   int listener = 0;
 
-  // A direct connection; its client is the bus name whose token it claimed, empty before.
+  // A direct connection, the client's who asked for it on the bus.
   struct Peer {
     Impl* impl = nullptr;
     sd_bus* bus = nullptr;
@@ -53,23 +46,17 @@ struct DbusServer::Impl {
     int fd = -1;
     uint32_t armed = 0;  // the events epoll waits for on it
   };
-  std::string folder;  // empty: no direct connections offered
-  std::string socket_path;
-  std::string address;
-  int socket_fd = -1;
   sd_id128_t server_id{};
   std::list<Peer> peers;
-  // Tokens handed out and not yet claimed, with whom they were handed to and when.
-  std::map<std::string, std::pair<ClientId, std::chrono::steady_clock::time_point>, std::less<>> tokens;
   std::unique_ptr<sdbus::IObject> root;
-  // The bus connection, the socket and every peer in one descriptor for the caller's poll.
+  // The bus connection and every peer in one descriptor for the caller's poll.
   int epoll_fd = -1;
   int bus_fd = -1;
   uint32_t bus_armed = 0;
   int stop_fd = -1;
 
   ~Impl() {
-    CloseDirect();
+    while (!peers.empty()) Drop(peers.begin());
     if (epoll_fd >= 0) ::close(epoll_fd);
     if (stop_fd >= 0) ::close(stop_fd);
   }
@@ -80,9 +67,7 @@ struct DbusServer::Impl {
   void WatchClients();
 
   void OfferDirect();
-  void CloseDirect();
-  std::string NewToken(const ClientId& owner);
-  void Accept();
+  int Connect(const ClientId& client);
   void Arm(int fd, uint32_t& armed, uint32_t events);
   void Drop(std::list<Peer>::iterator peer);
   static int OnDirectCall(sd_bus_message* message, void* peer, sd_bus_error* error);
@@ -195,89 +180,56 @@ void DbusServer::Impl::WatchClients() {
 
 namespace {
 
-// Where the socket's folder goes: the user's runtime folder, which only the user can enter, else
-// the temporary folder.
-std::string FolderPattern() {
-  for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value == '/') return std::string(value) + "/dde-XXXXXX";
-  }
-  return "/tmp/dde-XXXXXX";
-}
-
-// A D-Bus address escapes every byte but these.
-std::string AddressOf(const std::string& path) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string escaped;
-  for (unsigned char c : path) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '/' || c == '.' || c == '\\') {
-      escaped += static_cast<char>(c);
-    } else {
-      escaped += {'%', kHex[c >> 4], kHex[c & 15]};
-    }
-  }
-  return "unix:path=" + escaped;
-}
-
-// Tokens not claimed within this are dropped: a client claims right after it asked.
-constexpr std::chrono::seconds kTokenLife{30};
-
-// Replies to a call and says it was handled; a reply that cannot be sent is the peer's loss.
+// Answers a call and says it was handled; an answer that cannot be sent is the peer's loss.
 int Replied(int sent) { return sent < 0 ? sent : 1; }
 
 }  // namespace
 
 void DbusServer::Impl::OfferDirect() {
-  std::string pattern = FolderPattern();
-  if (::mkdtemp(pattern.data()) == nullptr) return;
-  folder = pattern;
-  socket_path = folder + "/link";
-  sockaddr_un where{};
-  where.sun_family = AF_UNIX;
-  if (socket_path.size() >= sizeof where.sun_path || sd_id128_randomize(&server_id) < 0) return CloseDirect();
-  std::memcpy(where.sun_path, socket_path.c_str(), socket_path.size() + 1);
-  socket_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (socket_fd < 0 || ::bind(socket_fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
-      ::listen(socket_fd, 16) != 0) {
-    return CloseDirect();
-  }
-  uint32_t armed = 0;
-  Arm(socket_fd, armed, EPOLLIN);
-  address = AddressOf(socket_path);
+  if (sd_id128_randomize(&server_id) < 0) return;
   try {
     root = sdbus::createObject(*connection, std::string(dbus::kDirectPath));
-    root->registerMethod(std::string(dbus::kDirectInterface), std::string(dbus::kAddressMethod), "", {}, "ss",
-                         {"address", "token"}, [this](sdbus::MethodCall call) {
+    root->registerMethod(std::string(dbus::kDirectInterface), std::string(dbus::kConnectMethod), "", {}, "h",
+                         {"connection"}, [this](sdbus::MethodCall call) {
+                           const int theirs = Connect(call.getSender());
+                           if (theirs < 0) throw sdbus::Error(SD_BUS_ERROR_FAILED, "no direct connection");
                            auto reply = call.createReply();
-                           reply << address << NewToken(call.getSender());
+                           reply << sdbus::UnixFd(theirs, sdbus::adopt_fd);
                            reply.send();
                          });
     root->finishRegistration();
   } catch (const sdbus::Error&) {
+    // Served over the bus alone.
     root.reset();
-    CloseDirect();
   }
 }
 
-void DbusServer::Impl::CloseDirect() {
-  while (!peers.empty()) Drop(peers.begin());
-  if (socket_fd >= 0) ::close(socket_fd);
-  socket_fd = -1;
-  if (!socket_path.empty()) ::unlink(socket_path.c_str());
-  if (!folder.empty()) ::rmdir(folder.c_str());
-  folder.clear();
-}
-
-std::string DbusServer::Impl::NewToken(const ClientId& owner) {
-  const auto now = std::chrono::steady_clock::now();
-  std::erase_if(tokens, [&](const auto& token) { return now - token.second.second > kTokenLife; });
-  unsigned char bytes[16];
-  if (::getrandom(bytes, sizeof bytes, 0) != sizeof bytes)
-    throw sdbus::Error(SD_BUS_ERROR_FAILED, "no token");
-  std::string token;
-  for (unsigned char b : bytes) token += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
-  tokens[token] = {owner, now};
-  return token;
+// Makes a connection for `client` alone and answers its other end, -1 when none can be made.
+// Handed over the bus, it reaches only the caller: no socket anyone else could find, no file to
+// leave behind.
+int DbusServer::Impl::Connect(const ClientId& client) {
+  int ends[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends) != 0) return -1;
+  Peer& peer = peers.emplace_back();
+  peer.impl = this;
+  peer.client = client;
+  peer.fd = ends[0];
+  if (sd_bus_new(&peer.bus) < 0) {
+    ::close(ends[0]);
+    ::close(ends[1]);
+    peers.pop_back();
+    return -1;
+  }
+  // From here the connection owns its end.
+  if (sd_bus_set_fd(peer.bus, ends[0], ends[0]) < 0 || sd_bus_set_server(peer.bus, 1, server_id) < 0 ||
+      sd_bus_add_fallback(peer.bus, nullptr, "/", &Impl::OnDirectCall, &peer) < 0 ||
+      sd_bus_start(peer.bus) < 0) {
+    Drop(std::prev(peers.end()));
+    ::close(ends[1]);
+    return -1;
+  }
+  Arm(peer.fd, peer.armed, EPOLLIN);
+  return ends[1];
 }
 
 void DbusServer::Impl::Arm(int fd, uint32_t& armed, uint32_t events) {
@@ -287,37 +239,6 @@ void DbusServer::Impl::Arm(int fd, uint32_t& armed, uint32_t events) {
   event.data.fd = fd;
   ::epoll_ctl(epoll_fd, armed == 0 ? EPOLL_CTL_ADD : EPOLL_CTL_MOD, fd, &event);
   armed = events;
-}
-
-// Takes every waiting connection of a process of our own user; any other is closed unheard.
-void DbusServer::Impl::Accept() {
-  if (socket_fd < 0) return;
-  while (true) {
-    const int fd = ::accept4(socket_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
-    ucred who{};
-    socklen_t size = sizeof who;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &who, &size) != 0 || who.uid != ::geteuid()) {
-      ::close(fd);
-      continue;
-    }
-    Peer& peer = peers.emplace_back();
-    peer.impl = this;
-    peer.fd = fd;
-    if (sd_bus_new(&peer.bus) < 0) {
-      ::close(fd);
-      peers.pop_back();
-      continue;
-    }
-    // From here the connection owns the descriptor.
-    if (sd_bus_set_fd(peer.bus, fd, fd) < 0 || sd_bus_set_server(peer.bus, 1, server_id) < 0 ||
-        sd_bus_add_fallback(peer.bus, nullptr, "/", &Impl::OnDirectCall, &peer) < 0 ||
-        sd_bus_start(peer.bus) < 0) {
-      Drop(std::prev(peers.end()));
-      continue;
-    }
-    Arm(fd, peer.armed, EPOLLIN);
-  }
 }
 
 void DbusServer::Impl::Drop(std::list<Peer>::iterator peer) {
@@ -348,22 +269,6 @@ int DbusServer::Impl::DirectCall(sd_bus_message* message, Peer& peer) {
   const char* member_name = sd_bus_message_get_member(message);
   const std::string_view interface = interface_name ? interface_name : "";
   const std::string_view member = member_name ? member_name : "";
-  // Until it is claimed, a connection is nobody's and may do nothing else.
-  if (peer.client.empty()) {
-    const char* token = nullptr;
-    if (path != dbus::kDirectPath || interface != dbus::kDirectInterface || member != dbus::kClaimMethod ||
-        sd_bus_message_read(message, "s", &token) < 0) {
-      return Replied(
-          sd_bus_reply_method_errorf(message, SD_BUS_ERROR_ACCESS_DENIED, "claim the connection first"));
-    }
-    auto found = tokens.find(std::string_view(token));
-    if (found == tokens.end() || found->second.first.empty()) {
-      return Replied(sd_bus_reply_method_errorf(message, SD_BUS_ERROR_ACCESS_DENIED, "no such token"));
-    }
-    peer.client = found->second.first;
-    tokens.erase(found);
-    return Replied(sd_bus_reply_method_return(message, nullptr));
-  }
   const Published* published = FindPublished(path);
   if (published == nullptr) {
     return Replied(sd_bus_reply_method_errorf(message, SD_BUS_ERROR_UNKNOWN_OBJECT, "no topic at %s",
@@ -500,7 +405,6 @@ void DbusServer::ProcessPending() {
   Impl& impl = *impl_;
   while (impl.connection->processPendingRequest()) {
   }
-  impl.Accept();
   for (auto peer = impl.peers.begin(); peer != impl.peers.end();) {
     int done = 0;
     while ((done = sd_bus_process(peer->bus, nullptr)) > 0) {

@@ -9,10 +9,10 @@
 // dde.Error.Refused. Changes for everyone go out as broadcasts as they happen. A client that
 // leaves the bus is forgotten.
 //
-// It also offers direct connections (dbus_names.hpp): a socket in a folder of its own (mode 0700,
-// under $XDG_RUNTIME_DIR or the temporary folder, gone when the server is), open to processes of
-// its own user alone. A claimed connection is its client's: a change for that client goes over it
-// instead of the bus. Where no socket can be made, the server is reached over the bus alone.
+// It also offers direct connections (dbus_names.hpp): each one a socket pair made for the client
+// that asked, its other end handed over the bus, so only that client holds it and no file is left
+// behind. A change for that client goes over its connection instead of the bus; a change for
+// everyone goes over both. Where no connection can be offered, the server is reached over the bus.
 #pragma once
 
 #include <memory>

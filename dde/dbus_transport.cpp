@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <sdbus-c++/sdbus-c++.h>
 #include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -79,7 +80,7 @@ struct DirectLink {
   ~DirectLink() { sd_bus_close_unref(bus); }
   bool Open() const { return sd_bus_is_open(bus) > 0; }
 
-  // A call on `path` with nothing appended yet; null when the connection is gone.
+  // A call on `path` with nothing appended yet; negative when the connection is gone.
   int NewCall(Message& call, const std::string& path, std::string_view interface,
               std::string_view member) const {
     return sd_bus_message_new_method_call(bus, &call.m, nullptr, path.c_str(), std::string(interface).c_str(),
@@ -177,29 +178,26 @@ struct DbusTransport::Bus {
   }
 
   std::shared_ptr<DirectLink> OpenDirect(const std::string& server) {
-    std::string address, token;
+    sdbus::UnixFd ours;
     try {
       auto root = sdbus::createProxy(*connection, server, std::string(dbus::kDirectPath));
       auto call =
-          root->createMethodCall(std::string(dbus::kDirectInterface), std::string(dbus::kAddressMethod));
+          root->createMethodCall(std::string(dbus::kDirectInterface), std::string(dbus::kConnectMethod));
       auto reply = root->callMethod(call, timeout);
-      reply >> address >> token;
+      reply >> ours;
     } catch (const sdbus::Error&) {
       return nullptr;
     }
     auto link = std::make_shared<DirectLink>();
-    if (sd_bus_new(&link->bus) < 0 || sd_bus_set_address(link->bus, address.c_str()) < 0 ||
-        sd_bus_start(link->bus) < 0) {
+    if (sd_bus_new(&link->bus) < 0) return nullptr;
+    const int fd = ours.release();
+    // From here the connection owns the descriptor.
+    if (sd_bus_set_fd(link->bus, fd, fd) < 0) {
+      ::close(fd);
       return nullptr;
     }
-    // The token makes the connection count as ours on the bus: the same answers, the same name.
-    Message call;
-    CallError error;
-    int done =
-        link->NewCall(call, std::string(dbus::kDirectPath), dbus::kDirectInterface, dbus::kClaimMethod);
-    if (done >= 0) done = sd_bus_message_append(call.m, "s", token.c_str());
-    if (done >= 0) done = sd_bus_call(link->bus, call.m, TimeoutUs(), &error.e, nullptr);
-    return done < 0 ? nullptr : link;
+    if (sd_bus_start(link->bus) < 0) return nullptr;
+    return link;
   }
 
   // Blocks until a message may have arrived or `left` has passed.

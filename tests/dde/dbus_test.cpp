@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -26,7 +25,6 @@
 #include "tests/dde/child_process.hpp"
 #include "tests/dde/raised.hpp"
 #include "tests/dde/session_bus_at.hpp"
-#include "tests/support/temp_folder.hpp"
 
 namespace {
 
@@ -252,12 +250,9 @@ TEST_F(DbusLink, AServerThatGoesQuitsItsConversationsAndOneOfAnotherLibraryServe
 TEST_F(DbusLink, OurServerIsReachedDirectlyAndItsDeathQuitsTheLinksWithoutTheBus) {
   int told[2];
   ASSERT_EQ(::pipe(told), 0);
-  // Where the killed server leaves its socket's folder.
-  TempFolder folder;
   const pid_t child = ::fork();
   if (child == 0) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
     auto engine = MakeTestEngine();
     dde::ServerTopic& cmd = *engine->FindTopic("frmCmd");
     engine->FindTopic("frmMain")->SetExecuteHandler([&](std::string_view command) {
@@ -273,7 +268,7 @@ TEST_F(DbusLink, OurServerIsReachedDirectlyAndItsDeathQuitsTheLinksWithoutTheBus
     server.Run();
     ::_exit(0);
   }
-  // However the test ends, the server is gone, the daemon runs and the folder is removed.
+  // However the test ends, the server is gone and the daemon runs.
   std::shared_ptr<void> cleanup(nullptr, [&](void*) {
     ::kill(child, SIGKILL);
     ::kill(bus_.Pid(), SIGCONT);
