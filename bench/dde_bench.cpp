@@ -1,8 +1,9 @@
 // What a command to the engine costs over D-Bus: the add-in's LinkExecute plus reading the
-// status link, against a bare method call on the same private bus, and against a bare call whose
-// server also sends one signal first (the one message more an execute with an answer needs, so
-// the floor of the ratio). Each server serves on a thread of its own; the run ends with the
-// ratios, from the medians when repeated.
+// status link, over the bus and over the server's direct connection, against a bare method call
+// on the same private bus, and against a bare call whose server also sends one signal first (the
+// one message more an execute with an answer needs, so the floor of the ratio over the bus). Each
+// server serves on a thread of its own; the run ends with the ratios, from the medians when
+// repeated.
 #include <benchmark/benchmark.h>
 #include <sdbus-c++/sdbus-c++.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 namespace {
 
 constexpr const char* kEngineBench = "BM_ExecuteAndReadStatus";
+constexpr const char* kDirectBench = "BM_ExecuteAndReadStatusDirect";
 constexpr const char* kBareBench = "BM_BareMethodCall";
 constexpr const char* kSignalBench = "BM_BareMethodCallWithSignal";
 
@@ -41,8 +43,9 @@ std::shared_ptr<dde::ServerApplication> MakeEngine() {
   return engine;
 }
 
-void BM_ExecuteAndReadStatus(benchmark::State& state) {
+void ExecuteAndReadStatus(benchmark::State& state, bool direct) {
   dde::DbusTransport transport(g_address);
+  transport.SetDirect(direct);
   dde::TextBoxLink command(transport, "frmDDE", "Text1");
   dde::TextBoxLink status(transport, "frmDDE", "Text2");
   command.SetLinkTopic("WNORB16|frmMain");
@@ -60,6 +63,9 @@ void BM_ExecuteAndReadStatus(benchmark::State& state) {
     }
   }
 }
+
+void BM_ExecuteAndReadStatus(benchmark::State& state) { ExecuteAndReadStatus(state, false); }
+void BM_ExecuteAndReadStatusDirect(benchmark::State& state) { ExecuteAndReadStatus(state, true); }
 
 void BM_BareMethodCall(benchmark::State& state) {
   auto connection = sdbus::createSessionBusConnectionWithAddress(g_address);
@@ -94,6 +100,7 @@ void BM_BareMethodCallWithSignal(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ExecuteAndReadStatus)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ExecuteAndReadStatusDirect)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BareMethodCall)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BareMethodCallWithSignal)->Unit(benchmark::kMicrosecond);
 
@@ -117,8 +124,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void PrintRatios() const {
     const double engine = Time(kEngineBench), bare = Time(kBareBench), signal = Time(kSignalBench);
-    if (engine <= 0 || bare <= 0) return;
-    std::printf("\nexecute + status / bare call: %.2f (target <= 1.5)\n", engine / bare);
+    const double direct = Time(kDirectBench);
+    if (bare <= 0) return;
+    std::printf("\n");
+    if (engine > 0) std::printf("execute + status / bare call: %.2f (target <= 1.5)\n", engine / bare);
+    if (direct > 0) std::printf("execute + status, direct / bare call: %.2f\n", direct / bare);
+    if (direct > 0 && engine > 0)
+      std::printf("execute + status, direct / over the bus: %.2f\n", direct / engine);
     if (signal > 0)
       std::printf("bare call + signal / bare call: %.2f (the protocol's floor)\n", signal / bare);
   }

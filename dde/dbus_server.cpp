@@ -1,7 +1,17 @@
 #include "dde/dbus_server.hpp"
 
+#include <poll.h>
 #include <sdbus-c++/sdbus-c++.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <systemd/sd-bus.h>
+#include <time.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <list>
 #include <set>
 #include <utility>
 #include <vector>
@@ -28,10 +38,42 @@ struct DbusServer::Impl {
   std::string asking;
   int listener = 0;
 
+  // A direct connection, the client's who asked for it on the bus.
+  struct Peer {
+    Impl* impl = nullptr;
+    sd_bus* bus = nullptr;
+    ClientId client;
+    int fd = -1;
+    uint32_t armed = 0;  // the events epoll waits for on it
+  };
+  sd_id128_t server_id{};
+  std::list<Peer> peers;
+  std::unique_ptr<sdbus::IObject> root;
+  // The bus connection and every peer in one descriptor for the caller's poll.
+  int epoll_fd = -1;
+  int bus_fd = -1;
+  uint32_t bus_armed = 0;
+  int stop_fd = -1;
+
+  ~Impl() {
+    while (!peers.empty()) Drop(peers.begin());
+    if (epoll_fd >= 0) ::close(epoll_fd);
+    if (stop_fd >= 0) ::close(stop_fd);
+  }
+
   void Publish(ServerTopic& topic, const std::string& path);
   void ItemChanged(const ServerTopic& topic, const std::string& item, const std::string& value,
                    const ClientId& client);
   void WatchClients();
+
+  void OfferDirect();
+  int Connect(const ClientId& client);
+  void Arm(int fd, uint32_t& armed, uint32_t events);
+  void Drop(std::list<Peer>::iterator peer);
+  static int OnDirectCall(sd_bus_message* message, void* peer, sd_bus_error* error);
+  int DirectCall(sd_bus_message* message, Peer& peer);
+  void SendChange(Peer& peer, const std::string& path, const std::string& item, const std::string& value);
+  const Published* FindPublished(std::string_view path) const;
 };
 
 namespace {
@@ -90,6 +132,14 @@ void DbusServer::Impl::ItemChanged(const ServerTopic& topic, const std::string& 
                                    const std::string& value, const ClientId& client) {
   for (auto& published : topics) {
     if (published.topic != &topic || !published.items.contains(item)) continue;
+    // A client with a direct connection hears over it alone; everyone hears a change for all.
+    bool direct = false;
+    for (Peer& peer : peers) {
+      if (peer.client.empty() || (!client.empty() && peer.client != client)) continue;
+      SendChange(peer, published.object->getObjectPath(), item, value);
+      direct = true;
+    }
+    if (direct && !client.empty()) continue;
     try {
       // Built by hand with the value at hand: the library's way looks the property up and calls
       // its getter again, which costs a good part of an execute's round trip.
@@ -128,6 +178,151 @@ void DbusServer::Impl::WatchClients() {
       });
 }
 
+namespace {
+
+// Answers a call and says it was handled; an answer that cannot be sent is the peer's loss.
+int Replied(int sent) { return sent < 0 ? sent : 1; }
+
+}  // namespace
+
+void DbusServer::Impl::OfferDirect() {
+  if (sd_id128_randomize(&server_id) < 0) return;
+  try {
+    root = sdbus::createObject(*connection, std::string(dbus::kDirectPath));
+    root->registerMethod(std::string(dbus::kDirectInterface), std::string(dbus::kConnectMethod), "", {}, "h",
+                         {"connection"}, [this](sdbus::MethodCall call) {
+                           const int theirs = Connect(call.getSender());
+                           if (theirs < 0) throw sdbus::Error(SD_BUS_ERROR_FAILED, "no direct connection");
+                           auto reply = call.createReply();
+                           reply << sdbus::UnixFd(theirs, sdbus::adopt_fd);
+                           reply.send();
+                         });
+    root->finishRegistration();
+  } catch (const sdbus::Error&) {
+    // Served over the bus alone.
+    root.reset();
+  }
+}
+
+// Makes a connection for `client` alone and answers its other end, -1 when none can be made.
+// Handed over the bus, it reaches only the caller: no socket anyone else could find, no file to
+// leave behind.
+int DbusServer::Impl::Connect(const ClientId& client) {
+  int ends[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends) != 0) return -1;
+  Peer& peer = peers.emplace_back();
+  peer.impl = this;
+  peer.client = client;
+  peer.fd = ends[0];
+  if (sd_bus_new(&peer.bus) < 0) {
+    ::close(ends[0]);
+    ::close(ends[1]);
+    peers.pop_back();
+    return -1;
+  }
+  // From here the connection owns its end.
+  if (sd_bus_set_fd(peer.bus, ends[0], ends[0]) < 0 || sd_bus_set_server(peer.bus, 1, server_id) < 0 ||
+      sd_bus_add_fallback(peer.bus, nullptr, "/", &Impl::OnDirectCall, &peer) < 0 ||
+      sd_bus_start(peer.bus) < 0) {
+    Drop(std::prev(peers.end()));
+    ::close(ends[1]);
+    return -1;
+  }
+  Arm(peer.fd, peer.armed, EPOLLIN);
+  return ends[1];
+}
+
+void DbusServer::Impl::Arm(int fd, uint32_t& armed, uint32_t events) {
+  if (armed == events) return;
+  epoll_event event{};
+  event.events = events;
+  event.data.fd = fd;
+  ::epoll_ctl(epoll_fd, armed == 0 ? EPOLL_CTL_ADD : EPOLL_CTL_MOD, fd, &event);
+  armed = events;
+}
+
+void DbusServer::Impl::Drop(std::list<Peer>::iterator peer) {
+  if (peer->armed != 0) ::epoll_ctl(epoll_fd, EPOLL_CTL_DEL, peer->fd, nullptr);
+  sd_bus_close_unref(peer->bus);
+  peers.erase(peer);
+}
+
+const DbusServer::Impl::Published* DbusServer::Impl::FindPublished(std::string_view path) const {
+  for (const auto& published : topics) {
+    if (published.object->getObjectPath() == path) return &published;
+  }
+  return nullptr;
+}
+
+int DbusServer::Impl::OnDirectCall(sd_bus_message* message, void* peer, sd_bus_error*) {
+  // Nothing may unwind through the library's C frames.
+  try {
+    return static_cast<Peer*>(peer)->impl->DirectCall(message, *static_cast<Peer*>(peer));
+  } catch (const std::exception& e) {
+    return Replied(sd_bus_reply_method_errorf(message, SD_BUS_ERROR_FAILED, "%s", e.what()));
+  }
+}
+
+int DbusServer::Impl::DirectCall(sd_bus_message* message, Peer& peer) {
+  const std::string_view path = sd_bus_message_get_path(message);
+  const char* interface_name = sd_bus_message_get_interface(message);
+  const char* member_name = sd_bus_message_get_member(message);
+  const std::string_view interface = interface_name ? interface_name : "";
+  const std::string_view member = member_name ? member_name : "";
+  const Published* published = FindPublished(path);
+  if (published == nullptr) {
+    return Replied(sd_bus_reply_method_errorf(message, SD_BUS_ERROR_UNKNOWN_OBJECT, "no topic at %s",
+                                              std::string(path).c_str()));
+  }
+  ServerTopic& topic = *published->topic;
+  if (interface == dbus::kTopicInterface && member == dbus::kExecuteMethod) {
+    const char* command = nullptr;
+    if (sd_bus_message_read(message, "s", &command) < 0) {
+      return Replied(
+          sd_bus_reply_method_errorf(message, SD_BUS_ERROR_INVALID_ARGS, "Execute takes a command"));
+    }
+    bool taken = false;
+    try {
+      taken = topic.Execute(command, peer.client);
+    } catch (const std::exception& e) {
+      return Replied(
+          sd_bus_reply_method_errorf(message, std::string(dbus::kFailedError).c_str(), "%s", e.what()));
+    }
+    if (taken) return Replied(sd_bus_reply_method_return(message, nullptr));
+    return Replied(sd_bus_reply_method_errorf(message, std::string(dbus::kRefusedError).c_str(),
+                                              "%s refused the command", topic.Name().c_str()));
+  }
+  if (interface == dbus::kPropertiesInterface && member == "Get") {
+    const char* items = nullptr;
+    const char* property = nullptr;
+    if (sd_bus_message_read(message, "ss", &items, &property) < 0 || items != dbus::kItemsInterface ||
+        !published->items.contains(std::string_view(property))) {
+      return Replied(sd_bus_reply_method_errorf(message, SD_BUS_ERROR_UNKNOWN_PROPERTY, "no such item"));
+    }
+    const ServerItem* item = topic.FindItem(property);
+    const std::string& value = item ? item->ValueFor(peer.client) : std::string();
+    return Replied(sd_bus_reply_method_return(message, "v", "s", value.c_str()));
+  }
+  return Replied(sd_bus_reply_method_errorf(message, SD_BUS_ERROR_UNKNOWN_METHOD, "no method %s.%s",
+                                            std::string(interface).c_str(), std::string(member).c_str()));
+}
+
+void DbusServer::Impl::SendChange(Peer& peer, const std::string& path, const std::string& item,
+                                  const std::string& value) {
+  sd_bus_message* signal = nullptr;
+  if (sd_bus_message_new_signal(peer.bus, &signal, path.c_str(),
+                                std::string(dbus::kPropertiesInterface).c_str(),
+                                std::string(dbus::kPropertiesChanged).c_str()) < 0) {
+    return;
+  }
+  // A change nobody can hear is no failure of whoever made it; a lost peer shows in the loop.
+  if (sd_bus_message_append(signal, "sa{sv}as", std::string(dbus::kItemsInterface).c_str(), 1, item.c_str(),
+                            "s", value.c_str(), 0) >= 0) {
+    sd_bus_send(peer.bus, signal, nullptr);
+  }
+  sd_bus_message_unref(signal);
+}
+
 DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std::string& bus_address)
     : impl_(std::make_unique<Impl>()) {
   if (!application) throw std::invalid_argument("no application to publish");
@@ -139,6 +334,9 @@ DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std
     paths.emplace_back(app.FindTopic(name), Required(dbus::ObjectPath(name), "topic", name));
   }
 
+  impl_->epoll_fd = ::epoll_create1(EPOLL_CLOEXEC);
+  impl_->stop_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (impl_->epoll_fd < 0 || impl_->stop_fd < 0) throw std::runtime_error("cannot make a poll set");
   try {
     impl_->connection = bus_address.empty() ? sdbus::createSessionBusConnection()
                                             : sdbus::createSessionBusConnectionWithAddress(bus_address);
@@ -150,7 +348,10 @@ DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std
   } catch (const sdbus::Error& e) {
     throw std::runtime_error("cannot watch the clients on the bus: " + e.getMessage());
   }
+  impl_->bus_fd = impl_->connection->getEventLoopPollData().fd;
   for (auto& [topic, path] : paths) impl_->Publish(*topic, path);
+  // Before the name, as the topics: a client that sees the name finds the offer.
+  impl_->OfferDirect();
   try {
     impl_->connection->requestName(impl_->bus_name);
   } catch (const sdbus::Error& e) {
@@ -170,6 +371,7 @@ DbusServer::~DbusServer() {
   impl_->application->RemoveItemListener(impl_->listener);
   // The objects need their connection; closing it releases the name.
   impl_->topics.clear();
+  impl_->root.reset();
   impl_->departures = {};
   impl_->property_calls = {};
   impl_->connection.reset();
@@ -178,17 +380,61 @@ DbusServer::~DbusServer() {
 const std::string& DbusServer::BusName() const { return impl_->bus_name; }
 
 DbusServer::PollData DbusServer::GetPollData() const {
-  const auto data = impl_->connection->getEventLoopPollData();
-  return {data.fd, data.events, data.getPollTimeout()};
+  Impl& impl = *impl_;
+  const auto data = impl.connection->getEventLoopPollData();
+  int timeout_ms = data.getPollTimeout();
+  impl.Arm(impl.bus_fd, impl.bus_armed, static_cast<uint32_t>(data.events));
+  for (auto& peer : impl.peers) {
+    if (const int events = sd_bus_get_events(peer.bus); events > 0) {
+      impl.Arm(peer.fd, peer.armed, static_cast<uint32_t>(events));
+    }
+    uint64_t until = 0;
+    if (sd_bus_get_timeout(peer.bus, &until) < 0 || until == UINT64_MAX) continue;
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t now_us =
+        static_cast<uint64_t>(now.tv_sec) * 1000000 + static_cast<uint64_t>(now.tv_nsec) / 1000;
+    const int ms =
+        until <= now_us ? 0 : static_cast<int>(std::min<uint64_t>((until - now_us + 999) / 1000, 1 << 30));
+    timeout_ms = timeout_ms < 0 ? ms : std::min(timeout_ms, ms);
+  }
+  return {impl.epoll_fd, POLLIN, timeout_ms};
 }
 
 void DbusServer::ProcessPending() {
-  while (impl_->connection->processPendingRequest()) {
+  Impl& impl = *impl_;
+  while (impl.connection->processPendingRequest()) {
+  }
+  for (auto peer = impl.peers.begin(); peer != impl.peers.end();) {
+    int done = 0;
+    while ((done = sd_bus_process(peer->bus, nullptr)) > 0) {
+    }
+    // A peer that hung up is gone; the server serves on.
+    if (done < 0 || sd_bus_is_open(peer->bus) <= 0) {
+      impl.Drop(peer++);
+    } else {
+      ++peer;
+    }
   }
 }
 
-void DbusServer::Run() { impl_->connection->enterEventLoop(); }
+void DbusServer::Run() {
+  while (true) {
+    const PollData data = GetPollData();
+    pollfd fds[2] = {{data.fd, data.events, 0}, {impl_->stop_fd, POLLIN, 0}};
+    if (::poll(fds, 2, data.timeout_ms) < 0 && errno != EINTR) throw std::runtime_error("poll failed");
+    if (fds[1].revents != 0) {
+      uint64_t count = 0;
+      [[maybe_unused]] const auto taken = ::read(impl_->stop_fd, &count, sizeof count);
+      return;
+    }
+    ProcessPending();
+  }
+}
 
-void DbusServer::Stop() { impl_->connection->leaveEventLoop(); }
+void DbusServer::Stop() {
+  const uint64_t one = 1;
+  [[maybe_unused]] const auto given = ::write(impl_->stop_fd, &one, sizeof one);
+}
 
 }  // namespace dde

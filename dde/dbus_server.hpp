@@ -8,6 +8,11 @@
 // all, and a property Get answers the caller's own value. A refusal is the error
 // dde.Error.Refused. Changes for everyone go out as broadcasts as they happen. A client that
 // leaves the bus is forgotten.
+//
+// It also offers direct connections (dbus_names.hpp): each one a socket pair made for the client
+// that asked, its other end handed over the bus, so only that client holds it and no file is left
+// behind. A change for that client goes over its connection instead of the bus; a change for
+// everyone goes over both. Where no connection can be offered, the server is reached over the bus.
 #pragma once
 
 #include <memory>
@@ -26,6 +31,7 @@ class ApplicationRunning : public std::runtime_error {
 
 class DbusServer {
  public:
+  // One descriptor stands for the bus and every direct connection.
   struct PollData {
     int fd = -1;
     short events = 0;

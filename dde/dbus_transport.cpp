@@ -2,8 +2,11 @@
 
 #include <poll.h>
 #include <sdbus-c++/sdbus-c++.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <functional>
 #include <map>
@@ -47,6 +50,55 @@ bool DeclaresTopic(const std::string& xml) {
   return false;
 }
 
+// One sd-bus message, released with its owner.
+struct Message {
+  sd_bus_message* m = nullptr;
+  Message() = default;
+  Message(const Message&) = delete;
+  Message& operator=(const Message&) = delete;
+  ~Message() { sd_bus_message_unref(m); }
+};
+
+// An error a call filled in, released with its owner.
+struct CallError {
+  sd_bus_error e = SD_BUS_ERROR_NULL;
+  CallError() = default;
+  CallError(const CallError&) = delete;
+  CallError& operator=(const CallError&) = delete;
+  ~CallError() { sd_bus_error_free(&e); }
+  bool Is(const char* name) const { return sd_bus_error_has_name(&e, name) > 0; }
+};
+
+// A direct connection to one server, shared by the conversations with it; closed means the
+// server has quit, as nothing else closes it.
+struct DirectLink {
+  sd_bus* bus = nullptr;
+  DirectLink() = default;
+  DirectLink(const DirectLink&) = delete;
+  DirectLink& operator=(const DirectLink&) = delete;
+  // Not flushed: a server that stopped reading must not hold us up.
+  ~DirectLink() { sd_bus_close_unref(bus); }
+  bool Open() const { return sd_bus_is_open(bus) > 0; }
+
+  // A call on `path` with nothing appended yet; negative when the connection is gone.
+  int NewCall(Message& call, const std::string& path, std::string_view interface,
+              std::string_view member) const {
+    return sd_bus_message_new_method_call(bus, &call.m, nullptr, path.c_str(), std::string(interface).c_str(),
+                                          std::string(member).c_str());
+  }
+
+  // VB's number for a failed call: over the direct connection a server that is gone hung up.
+  int NumberFor(int result, const CallError& error) const {
+    if (!Open() || result == -ECONNRESET || result == -ENOTCONN || result == -EPIPE) {
+      return vb::err::ForeignApplicationQuit;
+    }
+    if (result == -ETIMEDOUT || error.Is(SD_BUS_ERROR_TIMEOUT) || error.Is(SD_BUS_ERROR_NO_REPLY)) {
+      return vb::err::DdeTimeout;
+    }
+    return vb::err::DdeRefused;
+  }
+};
+
 }  // namespace
 
 struct DbusTransport::Bus {
@@ -60,6 +112,11 @@ struct DbusTransport::Bus {
   std::unique_ptr<sdbus::IProxy> daemon;
   // A callback's exception, carried past the bus library's C frames to whoever dispatched.
   std::exception_ptr callback_failure;
+  bool direct_allowed = true;
+  // Each server met (its unique name) with its direct connection, null where it offers none.
+  std::map<std::string, std::shared_ptr<DirectLink>, std::less<>> directs;
+
+  uint64_t TimeoutUs() const { return static_cast<uint64_t>(timeout.count()); }
 
   bool Connect() {
     if (connection) return true;
@@ -85,7 +142,62 @@ struct DbusTransport::Bus {
     } catch (const sdbus::Error&) {
       // The connection is lost; conversations learn it at their next call.
     }
+    // A callback may initiate, which adds to the map but never removes from it.
+    for (auto& [server, link] : directs) {
+      if (link) Process(*link);
+    }
+    Rethrow();
+  }
+
+  // Delivers what came over one direct connection; a lost one shows at its next call.
+  void Process(DirectLink& link) {
+    while (!callback_failure && link.Open() && sd_bus_process(link.bus, nullptr) > 0) {
+    }
+  }
+
+  void Rethrow() {
     if (callback_failure) std::rethrow_exception(std::exchange(callback_failure, nullptr));
+  }
+
+  void Deliver(const ItemCallback& advised, const std::string& text) {
+    // A copy: the callback may advise the item anew and so replace the stored one.
+    ItemCallback on_change = advised;
+    try {
+      on_change(text);
+    } catch (...) {
+      callback_failure = std::current_exception();
+    }
+  }
+
+  // The server's direct connection, made at the first initiate with it; null when it offers none
+  // or the connection cannot be made, and then the bus serves it from there on.
+  std::shared_ptr<DirectLink> DirectTo(const std::string& server) {
+    auto [known, added] = directs.try_emplace(server);
+    if (added) known->second = OpenDirect(server);
+    return known->second;
+  }
+
+  std::shared_ptr<DirectLink> OpenDirect(const std::string& server) {
+    sdbus::UnixFd ours;
+    try {
+      auto root = sdbus::createProxy(*connection, server, std::string(dbus::kDirectPath));
+      auto call =
+          root->createMethodCall(std::string(dbus::kDirectInterface), std::string(dbus::kConnectMethod));
+      auto reply = root->callMethod(call, timeout);
+      reply >> ours;
+    } catch (const sdbus::Error&) {
+      return nullptr;
+    }
+    auto link = std::make_shared<DirectLink>();
+    if (sd_bus_new(&link->bus) < 0) return nullptr;
+    const int fd = ours.release();
+    // From here the connection owns the descriptor.
+    if (sd_bus_set_fd(link->bus, fd, fd) < 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    if (sd_bus_start(link->bus) < 0) return nullptr;
+    return link;
   }
 
   // Blocks until a message may have arrived or `left` has passed.
@@ -276,21 +388,12 @@ class DbusTransport::DbusConversation final : public Conversation {
         std::string text;
         signal.enterVariant("s") >> text;
         signal.exitVariant().exitDictEntry();
-        if (auto advised = advised_.find(property); advised != advised_.end()) Deliver(advised->second, text);
+        if (auto advised = advised_.find(property); advised != advised_.end())
+          bus_->Deliver(advised->second, text);
         if (bus_->callback_failure) return;
       }
     } catch (const sdbus::Error&) {
       // Not a change as our servers send them.
-    }
-  }
-
-  void Deliver(const ItemCallback& advised, const std::string& text) {
-    // A copy: the callback may advise the item anew and so replace the stored one.
-    ItemCallback on_change = advised;
-    try {
-      on_change(text);
-    } catch (...) {
-      bus_->callback_failure = std::current_exception();
     }
   }
 
@@ -300,6 +403,121 @@ class DbusTransport::DbusConversation final : public Conversation {
   bool subscribed_ = false;
   // Last, so it goes first: its signal handler uses advised_.
   std::unique_ptr<sdbus::IProxy> topic_;
+};
+
+// A conversation over the server's direct connection: the same calls and signals as on the bus,
+// without the daemon between.
+class DbusTransport::DirectConversation final : public Conversation {
+ public:
+  DirectConversation(std::shared_ptr<Bus> bus, std::shared_ptr<DirectLink> link, std::string path)
+      : bus_(std::move(bus)), link_(std::move(link)), path_(std::move(path)) {}
+  ~DirectConversation() override { sd_bus_slot_unref(changes_); }
+  DirectConversation(const DirectConversation&) = delete;
+  DirectConversation& operator=(const DirectConversation&) = delete;
+
+  void Execute(std::string_view command) override {
+    // As on the bus: a command cut at a NUL would name another file.
+    if (command.find('\0') != std::string_view::npos) vb::Raise(vb::err::DdeRefused);
+    Message call;
+    CallError error;
+    int done = link_->NewCall(call, path_, dbus::kTopicInterface, dbus::kExecuteMethod);
+    if (done >= 0) done = sd_bus_message_append(call.m, "s", std::string(command).c_str());
+    if (done >= 0) done = sd_bus_call(link_->bus, call.m, bus_->TimeoutUs(), &error.e, nullptr);
+    const std::optional<int> failure = done < 0 ? std::optional(link_->NumberFor(done, error)) : std::nullopt;
+    // The server sent its item changes before its answer, on this one connection.
+    bus_->Process(*link_);
+    bus_->Rethrow();
+    if (failure) vb::Raise(*failure);
+  }
+
+  std::string Request(std::string_view item) override { return Get(Property(item)); }
+
+  std::string Advise(std::string_view item, ItemCallback on_change) override {
+    std::string property = Property(item);
+    if (changes_ == nullptr) {
+      const int done = sd_bus_match_signal(link_->bus, &changes_, nullptr, path_.c_str(),
+                                           std::string(dbus::kPropertiesInterface).c_str(),
+                                           std::string(dbus::kPropertiesChanged).c_str(), &OnChanged, this);
+      if (done < 0) vb::Raise(link_->NumberFor(done, CallError()));
+    }
+    // Subscribed first: a change after the value was read is not lost.
+    std::string value = Get(property);
+    advised_.insert_or_assign(std::move(property), std::move(on_change));
+    return value;
+  }
+
+  // Whether the server has the topic: its Execute answers a call without the command, in any way
+  // but "no such object" or "no such method". Null when the connection failed on the way.
+  static std::optional<bool> HasTopic(const Bus& bus, const DirectLink& link, const std::string& path) {
+    Message call;
+    CallError error;
+    int done = link.NewCall(call, path, dbus::kTopicInterface, dbus::kExecuteMethod);
+    if (done >= 0) done = sd_bus_call(link.bus, call.m, bus.TimeoutUs(), &error.e, nullptr);
+    if (done >= 0) return true;
+    if (!link.Open()) return std::nullopt;
+    return !(error.Is(SD_BUS_ERROR_UNKNOWN_OBJECT) || error.Is(SD_BUS_ERROR_UNKNOWN_METHOD) ||
+             error.Is(SD_BUS_ERROR_UNKNOWN_INTERFACE) || done == -ETIMEDOUT);
+  }
+
+ private:
+  static std::string Property(std::string_view item) {
+    auto property = dbus::PropertyName(item);
+    if (!property) vb::Raise(vb::err::DdeRefused);
+    return std::move(*property);
+  }
+
+  std::string Get(const std::string& property) {
+    Message call, reply;
+    CallError error;
+    int done = link_->NewCall(call, path_, dbus::kPropertiesInterface, "Get");
+    if (done >= 0) {
+      done =
+          sd_bus_message_append(call.m, "ss", std::string(dbus::kItemsInterface).c_str(), property.c_str());
+    }
+    if (done >= 0) done = sd_bus_call(link_->bus, call.m, bus_->TimeoutUs(), &error.e, &reply.m);
+    const char* text = nullptr;
+    if (done >= 0) done = sd_bus_message_read(reply.m, "v", "s", &text);
+    if (done < 0) vb::Raise(link_->NumberFor(done, error));
+    return text;
+  }
+
+  static int OnChanged(sd_bus_message* signal, void* self, sd_bus_error*) {
+    auto& conversation = *static_cast<DirectConversation*>(self);
+    // Nothing may unwind through the library's C frames.
+    try {
+      conversation.Changed(signal);
+    } catch (...) {
+      conversation.bus_->callback_failure = std::current_exception();
+    }
+    return 0;
+  }
+
+  // In the order sent, as on the bus.
+  void Changed(sd_bus_message* signal) {
+    const char* interface = nullptr;
+    if (sd_bus_message_read(signal, "s", &interface) < 0 || interface != dbus::kItemsInterface ||
+        sd_bus_message_enter_container(signal, 'a', "{sv}") <= 0) {
+      return;
+    }
+    while (sd_bus_message_enter_container(signal, 'e', "sv") > 0) {
+      const char* property = nullptr;
+      const char* text = nullptr;
+      if (sd_bus_message_read(signal, "s", &property) < 0 ||
+          sd_bus_message_read(signal, "v", "s", &text) < 0 || sd_bus_message_exit_container(signal) < 0) {
+        return;
+      }
+      if (auto advised = advised_.find(std::string_view(property)); advised != advised_.end()) {
+        bus_->Deliver(advised->second, text);
+      }
+      if (bus_->callback_failure) return;
+    }
+  }
+
+  std::shared_ptr<Bus> bus_;
+  std::shared_ptr<DirectLink> link_;
+  std::string path_;
+  std::map<std::string, ItemCallback, std::less<>> advised_;
+  sd_bus_slot* changes_ = nullptr;
 };
 
 DbusTransport::DbusTransport() : DbusTransport(std::string()) {}
@@ -312,12 +530,22 @@ DbusTransport::~DbusTransport() = default;
 
 void DbusTransport::SetCallTimeout(std::chrono::microseconds timeout) { bus_->timeout = timeout; }
 
+void DbusTransport::SetDirect(bool allowed) { bus_->direct_allowed = allowed; }
+
 std::unique_ptr<Conversation> DbusTransport::Initiate(std::string_view application, std::string_view topic) {
   const auto bus_name = dbus::BusName(application);
   const auto path = dbus::ObjectPath(topic);
   if (!bus_name || !path || !bus_->Connect()) vb::Raise(vb::err::DdeNoResponse);
   const auto server = bus_->AwaitOwner(*bus_name, application);
   if (!server) vb::Raise(vb::err::DdeNoResponse);
+  if (bus_->direct_allowed) {
+    if (auto link = bus_->DirectTo(*server); link && link->Open()) {
+      const auto there = DirectConversation::HasTopic(*bus_, *link, *path);
+      if (there == true) return std::make_unique<DirectConversation>(bus_, link, *path);
+      if (there == false) vb::Raise(vb::err::DdeNoResponse);
+      // The connection failed on the way: the bus decides.
+    }
+  }
   std::unique_ptr<sdbus::IProxy> proxy;
   try {
     proxy = sdbus::createProxy(*bus_->connection, *server, *path);

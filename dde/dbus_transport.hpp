@@ -4,6 +4,11 @@
 //
 // An execute holding a NUL byte is refused with 285 and never sent: D-Bus strings end there.
 //
+// A server that offers a direct connection (dbus_names.hpp) is reached over it from the first
+// initiate on: the transport asks for it once per server and carries every conversation with that
+// server there, so an execute and its answers cost no hop through the bus daemon. Where the offer
+// is missing or the connection cannot be made, the bus carries them, as for any server.
+//
 // A conversation talks to the server connection that owned the application's name when it was
 // initiated; once that server is gone the conversation answers 291, even if a new server has
 // taken the name since. Linking anew reaches the new one.
@@ -37,6 +42,9 @@ class DbusTransport final : public Transport {
   // How long a call to a server (execute, request, advise) may take before it fails with 286;
   // zero, the default, leaves the bus library's default (25 s).
   void SetCallTimeout(std::chrono::microseconds timeout);
+  // Whether initiates may take a server's direct connection (the default); without, the bus
+  // carries every conversation, as a benchmark compares.
+  void SetDirect(bool allowed);
 
   // Connects to the bus at the first initiate; a bus it cannot reach answers 282, and the next
   // initiate tries again. A name nobody owns is waited for only until kServerStartWait after the
@@ -58,6 +66,7 @@ class DbusTransport final : public Transport {
  private:
   struct Bus;
   class DbusConversation;
+  class DirectConversation;
   std::shared_ptr<Bus> bus_;
 };
 

@@ -25,6 +25,8 @@ class PrivateBus {
 
   // What DbusTransport, DbusServer and `busctl --address` take.
   const std::string& Address() const { return address_; }
+  // The daemon's process, for tests that stop it to show who talks without it.
+  pid_t Pid() const { return pid_; }
 
  private:
   void Stop();

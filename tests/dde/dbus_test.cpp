@@ -3,6 +3,11 @@
 // D-Bus cannot carry); each test on a private bus of its own.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -237,6 +242,61 @@ TEST_F(DbusLink, AServerThatGoesQuitsItsConversationsAndOneOfAnotherLibraryServe
   killer.join();
   EXPECT_EQ(raised, kQuit);
   EXPECT_EQ(links.status.Text(), "done CONFIG");
+}
+
+// A server of ours is reached directly: with the bus daemon stopped, the links still execute and
+// read their answers, and a server killed in the middle of an execute quits them (291) without
+// the bus's word.
+TEST_F(DbusLink, OurServerIsReachedDirectlyAndItsDeathQuitsTheLinksWithoutTheBus) {
+  int told[2];
+  ASSERT_EQ(::pipe(told), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    auto engine = MakeTestEngine();
+    dde::ServerTopic& cmd = *engine->FindTopic("frmCmd");
+    engine->FindTopic("frmMain")->SetExecuteHandler([&](std::string_view command) {
+      if (command == "HANG") {
+        [[maybe_unused]] auto said = ::write(told[1], "h", 1);
+        ::pause();
+      }
+      cmd.SetItem("txtStatus", "done " + std::string(command));
+      return true;
+    });
+    dde::DbusServer server(engine, bus_.Address());
+    [[maybe_unused]] auto said = ::write(told[1], "s", 1);
+    server.Run();
+    ::_exit(0);
+  }
+  // However the test ends, the server is gone and the daemon runs.
+  std::shared_ptr<void> cleanup(nullptr, [&](void*) {
+    ::kill(child, SIGKILL);
+    ::kill(bus_.Pid(), SIGCONT);
+    ::waitpid(child, nullptr, 0);
+    ::close(told[0]);
+    ::close(told[1]);
+  });
+  auto heard = [&](char what) {
+    pollfd fd{told[0], POLLIN, 0};
+    char got = 0;
+    return ::poll(&fd, 1, 20000) == 1 && ::read(told[0], &got, 1) == 1 && got == what;
+  };
+  ASSERT_TRUE(heard('s'));
+  Links links(transport_);
+  links.Connect();
+  // Were the bus in the way, these would fail for lack of an answer instead.
+  transport_.SetCallTimeout(5s);
+  ::kill(bus_.Pid(), SIGSTOP);
+  links.command.LinkExecute("T direct");
+  EXPECT_EQ(links.status.Text(), "done T direct");
+  std::thread killer([&] {
+    EXPECT_TRUE(heard('h'));
+    ::kill(child, SIGKILL);
+  });
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("HANG"); }), kQuit);
+  killer.join();
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("T again"); }), kQuit);
+  EXPECT_EQ(links.status.Text(), "done T direct");
 }
 
 // busctl talks to a published application as anyone on the bus does; a private bus is private
