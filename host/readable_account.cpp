@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "vbrt/code_page.hpp"
+#include "vbrt/common_controls.hpp"
+
 namespace vbhost {
 
 namespace {
@@ -51,14 +54,6 @@ void ReadableAccount::Tell(const nlohmann::ordered_json& e) {
   const std::string name = Str(e, "event");
   if (name == "msgbox") {
     Line("asked: \"" + OneLine(Str(e, "text")) + "\" -> " + Str(e, "answer"));
-  } else if (name == "dialog" && Str(e, "phase") == "shown") {
-    std::string rows;
-    if (e.contains("rows")) {
-      for (const auto& r : e["rows"]) {
-        rows += (rows.empty() ? "" : ", ") + Str(r, "text") + (r.value("selected", false) ? " [x]" : "");
-      }
-    }
-    Line("dialog " + Str(e, "form") + ": \"" + Str(e, "caption") + "\"" + (rows.empty() ? "" : ": " + rows));
   } else if (name == "execute") {
     Line("sent: " + Str(e, "command") +
          (e.value("ok", true) ? "" : " (failed, error " + Str(e, "number") + ")"));
@@ -108,16 +103,18 @@ void ReadableAccount::Finish() {
   StatesTable();
 }
 
-int AccountBuffer::overflow(int c) {
-  if (c == traits_type::eof()) return traits_type::not_eof(c);
-  if (c != '\n') {
-    line_ += static_cast<char>(c);
-    return c;
+void ReadableAccount::TellDialog(const std::string& form, const std::string& caption,
+                                 const vb::ListView* list) {
+  std::string rows;
+  if (list) {
+    const vb::CodePage& page = vb::ActiveCodePage();
+    for (const vb::ListItem* r : list->Ordered()) {
+      if (!rows.empty()) rows += ", ";
+      rows += page.ToUtf8(r->Text.get());
+      if (r->Selected) rows += " [x]";
+    }
   }
-  nlohmann::ordered_json event = nlohmann::ordered_json::parse(line_, nullptr, false);
-  line_.clear();
-  if (!event.is_discarded()) account_.Tell(event);
-  return c;
+  Line("dialog " + form + ": \"" + caption + "\"" + (rows.empty() ? "" : ": " + rows));
 }
 
 }  // namespace vbhost
