@@ -70,20 +70,37 @@ void ReadableAccount::Tell(const nlohmann::ordered_json& e) {
   } else if (name == "error") {
     Line("run-time error " + Str(e, "number") + " in " + Str(e, "where") + ": " + Str(e, "description"));
   } else if (name == "state") {
-    std::string component = Str(e, "component");
-    long value = e.value("value", 0L);
-    auto it =
-        std::find_if(states_.begin(), states_.end(), [&](const auto& s) { return s.first == component; });
-    if (it == states_.end()) {
-      states_.emplace_back(component, value);
-    } else {
-      it->second = value;
-    }
+    State(Str(e, "component"), e.value("value", 0L));
   } else if (name == "states" && e.contains("components")) {
     states_.clear();
+    places_.clear();
     for (auto it = e["components"].begin(); it != e["components"].end(); ++it)
-      states_.emplace_back(it.key(), it.value().get<long>());
+      State(it.key(), it.value().get<long>());
     StatesTable();
+  }
+}
+
+std::size_t ReadableAccount::Slot(const std::string& component) const {
+  const std::size_t mask = places_.size() - 1;
+  std::size_t slot = std::hash<std::string>{}(component)&mask;
+  while (places_[slot] != 0 && states_[places_[slot] - 1].first != component) slot = (slot + 1) & mask;
+  return slot;
+}
+
+void ReadableAccount::State(const std::string& component, long value) {
+  if (2 * (states_.size() + 1) > places_.size()) {
+    std::size_t slots = 16;
+    while (slots < 2 * (states_.size() + 1)) slots *= 2;
+    places_.assign(slots, 0);
+    for (std::size_t i = 0; i < states_.size(); ++i)
+      places_[Slot(states_[i].first)] = static_cast<std::uint32_t>(i) + 1;
+  }
+  std::size_t slot = Slot(component);
+  if (places_[slot] == 0) {
+    states_.emplace_back(component, value);
+    places_[slot] = static_cast<std::uint32_t>(states_.size());
+  } else {
+    states_[places_[slot] - 1].second = value;
   }
 }
 
@@ -105,16 +122,17 @@ void ReadableAccount::Finish() {
 
 void ReadableAccount::TellDialog(const std::string& form, const std::string& caption,
                                  const vb::ListView* list) {
-  std::string rows;
+  // Row by row into the stream: a list of any length is never joined in memory.
+  out_ << "dialog " << form << ": \"" << caption << "\"";
   if (list) {
     const vb::CodePage& page = vb::ActiveCodePage();
+    const char* before = ": ";
     for (const vb::ListItem* r : list->Ordered()) {
-      if (!rows.empty()) rows += ", ";
-      rows += page.ToUtf8(r->Text.get());
-      if (r->Selected) rows += " [x]";
+      out_ << before << page.ToUtf8(r->Text.get()) << (r->Selected ? " [x]" : "");
+      before = ", ";
     }
   }
-  Line("dialog " + form + ": \"" + caption + "\"" + (rows.empty() ? "" : ": " + rows));
+  out_ << '\n';
 }
 
 }  // namespace vbhost

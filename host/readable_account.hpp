@@ -3,6 +3,8 @@
 // can stand where the transcript's stream would (Transcript's account form).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -30,9 +32,15 @@ class ReadableAccount {
  private:
   void Line(const std::string& text) { out_ << text << '\n'; }
   void StatesTable();
+  void State(const std::string& component, long value);
+  // Where `component` is in places_, or the free slot it would take.
+  std::size_t Slot(const std::string& component) const;
 
   std::ostream& out_;
   std::vector<std::pair<std::string, long>> states_;  // in the order first told
+  // states_'s places by name, open addressing: a slot holds a place + 1, 0 none; at most half
+  // full, so a project of many thousand components is told in linear time.
+  std::vector<std::uint32_t> places_;
 };
 
 }  // namespace vbhost
