@@ -14,7 +14,8 @@ Json Utf8(const Json& j) {
   if (j.is_string()) return vb::ActiveCodePage().ToUtf8(j.get_ref<const std::string&>());
   Json out = j.is_object() ? Json::object() : j.is_array() ? Json::array() : j;
   if (j.is_object()) {
-    for (auto it = j.begin(); it != j.end(); ++it) out[vb::ActiveCodePage().ToUtf8(it.key())] = Utf8(it.value());
+    for (auto it = j.begin(); it != j.end(); ++it)
+      out[vb::ActiveCodePage().ToUtf8(it.key())] = Utf8(it.value());
   } else if (j.is_array()) {
     for (const auto& e : j) out.push_back(Utf8(e));
   }
