@@ -401,6 +401,9 @@ void MainWindow::ScheduleRefresh() {
 
 void MainWindow::Refresh() {
   refresh_pending_ = false;
+  // Whatever a person did (or the engine sent) is in the transcript file before the window waits
+  // for the person again, a modal form's loop included.
+  Flush();
   RefreshTree();
   RefreshEditors();
 }
@@ -590,6 +593,10 @@ void MainWindow::Emit(const nlohmann::ordered_json& event) {
     SetConnected(false);
   }
   ScheduleRefresh();
+}
+
+void MainWindow::Flush() {
+  if (transcript_) transcript_->Flush();
 }
 
 void MainWindow::ShowOutcome(const std::string& text) {

@@ -55,6 +55,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   void Refresh();
 
   void Emit(const nlohmann::ordered_json& event) override;
+  void Flush() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -14,6 +14,8 @@ class HostObserver {
   virtual ~HostObserver() = default;
   // Strings in `event` (keys included) are the add-in's code-page text.
   virtual void Emit(const nlohmann::ordered_json& event) = 0;
+  // The events so far are to be seen now: the IDE waits on another program, or a person.
+  virtual void Flush() {}
 };
 
 }  // namespace vbhost

@@ -108,14 +108,14 @@ std::shared_ptr<HostProject> HostProject::NewUnsaved(const posix::PathResolver& 
 
 std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& line,
                                                           const std::string& folder,
-                                                          const std::vector<std::string>& lines) {
+                                                          const ProjectFile& file) {
   std::string main = CombineWindowsPath(folder, line.path);
   std::string main_posix;
   try {
     main_posix = resolver_.ToPosix(main);
   } catch (const vb::Error& e) {
     // One entry the resolver refuses costs that entry, not the project.
-    unresolved_.push_back({line.line_index + 1, lines.at(line.line_index), e.description()});
+    unresolved_.push_back({line.line_index + 1, ComponentLineText(file, line), e.description()});
   }
   bool present = !main_posix.empty() && posix::IsRegularFile(main_posix);
   std::string file_name = WindowsFileNameOf(main);
@@ -155,8 +155,9 @@ void HostProject::ReadFrom(const std::string& windows_path) {
 
   unresolved_.clear();
   std::vector<std::shared_ptr<HostComponent>> components;
+  components.reserve(parsed.components.size());
   for (const ComponentLine& line : parsed.components) {
-    components.push_back(ReadComponent(line, folder, parsed.lines));
+    components.push_back(ReadComponent(line, folder, parsed));
   }
 
   file_name_ = windows_path;
@@ -182,7 +183,7 @@ void HostProject::Reload(const MayDrop& may_drop) {
     std::string folder = WindowsFolderOf(file_name_);
     unresolved_.clear();
     for (std::size_t i = 0; i < components_.size(); ++i) {
-      if (!is_kept(components_[i])) components_[i] = ReadComponent(file_.components[i], folder, file_.lines);
+      if (!is_kept(components_[i])) components_[i] = ReadComponent(file_.components[i], folder, file_);
     }
     selected_.clear();
     return;

@@ -139,7 +139,7 @@ class HostProject : public platform::ide::VBProject {
       : resolver_(resolver), host_(host), numbers_(numbers) {}
   void ReadFrom(const std::string& windows_path);
   std::shared_ptr<HostComponent> ReadComponent(const ComponentLine& line, const std::string& folder,
-                                               const std::vector<std::string>& lines);
+                                               const ProjectFile& file);
 
   const posix::PathResolver& resolver_;
   IdeHost& host_;

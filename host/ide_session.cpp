@@ -69,6 +69,7 @@ IdeSession::IdeSession(HostObserver& observer, PersonSeams person, SessionOption
   shell_.OnStarted([this] { transport_.ServerLaunched(); });
   transport_.OnAwait([this](std::string_view application) {
     observer_.Emit({{"event", "await"}, {"application", std::string(application)}});
+    observer_.Flush();
   });
 }
 

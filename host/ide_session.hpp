@@ -155,6 +155,7 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   // ---- IdeHost: what the model asks of the IDE. The add-in's save-as goes through the IDE's
   // writes, file events included, without the File menu's naming events.
   void Emit(const nlohmann::ordered_json& event) override { observer_.Emit(event); }
+  void Flush() override { observer_.Flush(); }
   void SaveComponentAs(HostComponent& component, const std::string& path) override;
   void SaveProjectAs(HostProject& project, const std::string& path) override;
   void ReloadProject(const std::string& path, bool flag) override;

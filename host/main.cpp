@@ -100,22 +100,17 @@ int main(int argc, char** argv) {
   }
   if (format.empty()) format = transcript_path.empty() && posix::StandardOutputIsTerminal() ? "text" : "json";
   vbhost::ReadableAccount account(*out);
-  vbhost::AccountBuffer account_buffer(account);
-  std::ostream account_stream(&account_buffer);
-  if (format == "text") out = &account_stream;
   int status = 0;
   try {
-    vbhost::ScenarioRunner runner(
-        *out, vbhost::RunnerOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr});
-    runner.RunFile(scenario);
+    vbhost::RunnerOptions options{posix::ExecutableFolder(), bus_address, private_bus != nullptr};
+    auto runner = format == "text" ? std::make_unique<vbhost::ScenarioRunner>(account, std::move(options))
+                                   : std::make_unique<vbhost::ScenarioRunner>(*out, std::move(options));
+    runner->RunFile(scenario);
   } catch (const vbhost::ScenarioError& e) {
     std::cerr << "vbhost: " << e.what() << "\n";
     status = 2;
   }
-  if (format == "text") {
-    account.Finish();
-    out = file.is_open() ? static_cast<std::ostream*>(&file) : &std::cout;
-  }
+  if (format == "text") account.Finish();
   // A transcript that was cut short (a full disk, a closed pipe) is no success: the stream's
   // failure is sticky, so one check after the last flush and the close covers every write.
   out->flush();

@@ -1,5 +1,6 @@
 #include "host/project_file.hpp"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -85,6 +86,7 @@ std::vector<std::string> SplitLines(std::string_view text, std::string& line_end
                  ? "\n"
                  : "\r\n";
   std::vector<std::string> lines;
+  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t number = lines.size() + 1;
@@ -153,8 +155,12 @@ ProjectFile ParseProjectFile(std::string_view text) {
       c.path = Unquote(value);
     }
     project.components.push_back(std::move(c));
+    // A line as the IDE writes it is given again by FormatComponentLine, so a project of many
+    // thousand components keeps its paths once.
+    if (FormatComponentLine(project.components.back()) == line) std::string().swap(project.lines[i]);
   }
   if (!typed) throw ProjectFileError(0, "no Type= line: not a project file");
+  project.components.shrink_to_fit();  // kept as long as the project is open
   return project;
 }
 
@@ -189,6 +195,11 @@ std::string FormatComponentLine(const ComponentLine& line) {
   if (line.kind == ComponentKind::ResourceFile) return key + "=\"" + line.path + "\"";
   if (!line.declared_name.empty()) return key + "=" + line.declared_name + "; " + line.path;
   return key + "=" + line.path;
+}
+
+std::string ComponentLineText(const ProjectFile& project, const ComponentLine& line) {
+  const std::string& text = project.lines.at(line.line_index);
+  return text.empty() ? FormatComponentLine(line) : text;
 }
 
 std::string FormatProjectFile(const ProjectFile& project) {

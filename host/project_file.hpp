@@ -60,7 +60,8 @@ struct ComponentLine {
 };
 
 struct ProjectFile {
-  std::vector<std::string> lines;  // without line ends
+  // Without line ends. A component line as FormatComponentLine writes it is kept empty.
+  std::vector<std::string> lines;
   std::string line_end = "\r\n";
   std::string name;  // Name="..."
   std::vector<ComponentLine> components;
@@ -75,6 +76,8 @@ ProjectFile ParseProjectFile(std::string_view text);
 std::string FormatProjectFile(const ProjectFile& project);
 // The component line's text as the IDE writes it.
 std::string FormatComponentLine(const ComponentLine& line);
+// The component's line as the file has it.
+std::string ComponentLineText(const ProjectFile& project, const ComponentLine& line);
 
 // A project group (.vbg): "VBGROUP ..." first, then key=value lines, one of them StartupProject=.
 struct ProjectGroup {

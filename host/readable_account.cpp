@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "vbrt/code_page.hpp"
+#include "vbrt/common_controls.hpp"
+
 namespace vbhost {
 
 namespace {
@@ -51,14 +54,6 @@ void ReadableAccount::Tell(const nlohmann::ordered_json& e) {
   const std::string name = Str(e, "event");
   if (name == "msgbox") {
     Line("asked: \"" + OneLine(Str(e, "text")) + "\" -> " + Str(e, "answer"));
-  } else if (name == "dialog" && Str(e, "phase") == "shown") {
-    std::string rows;
-    if (e.contains("rows")) {
-      for (const auto& r : e["rows"]) {
-        rows += (rows.empty() ? "" : ", ") + Str(r, "text") + (r.value("selected", false) ? " [x]" : "");
-      }
-    }
-    Line("dialog " + Str(e, "form") + ": \"" + Str(e, "caption") + "\"" + (rows.empty() ? "" : ": " + rows));
   } else if (name == "execute") {
     Line("sent: " + Str(e, "command") +
          (e.value("ok", true) ? "" : " (failed, error " + Str(e, "number") + ")"));
@@ -75,20 +70,37 @@ void ReadableAccount::Tell(const nlohmann::ordered_json& e) {
   } else if (name == "error") {
     Line("run-time error " + Str(e, "number") + " in " + Str(e, "where") + ": " + Str(e, "description"));
   } else if (name == "state") {
-    std::string component = Str(e, "component");
-    long value = e.value("value", 0L);
-    auto it =
-        std::find_if(states_.begin(), states_.end(), [&](const auto& s) { return s.first == component; });
-    if (it == states_.end()) {
-      states_.emplace_back(component, value);
-    } else {
-      it->second = value;
-    }
+    State(Str(e, "component"), e.value("value", 0L));
   } else if (name == "states" && e.contains("components")) {
     states_.clear();
+    places_.clear();
     for (auto it = e["components"].begin(); it != e["components"].end(); ++it)
-      states_.emplace_back(it.key(), it.value().get<long>());
+      State(it.key(), it.value().get<long>());
     StatesTable();
+  }
+}
+
+std::size_t ReadableAccount::Slot(const std::string& component) const {
+  const std::size_t mask = places_.size() - 1;
+  std::size_t slot = std::hash<std::string>{}(component)&mask;
+  while (places_[slot] != 0 && states_[places_[slot] - 1].first != component) slot = (slot + 1) & mask;
+  return slot;
+}
+
+void ReadableAccount::State(const std::string& component, long value) {
+  if (2 * (states_.size() + 1) > places_.size()) {
+    std::size_t slots = 16;
+    while (slots < 2 * (states_.size() + 1)) slots *= 2;
+    places_.assign(slots, 0);
+    for (std::size_t i = 0; i < states_.size(); ++i)
+      places_[Slot(states_[i].first)] = static_cast<std::uint32_t>(i) + 1;
+  }
+  std::size_t slot = Slot(component);
+  if (places_[slot] == 0) {
+    states_.emplace_back(component, value);
+    places_[slot] = static_cast<std::uint32_t>(states_.size());
+  } else {
+    states_[places_[slot] - 1].second = value;
   }
 }
 
@@ -108,16 +120,19 @@ void ReadableAccount::Finish() {
   StatesTable();
 }
 
-int AccountBuffer::overflow(int c) {
-  if (c == traits_type::eof()) return traits_type::not_eof(c);
-  if (c != '\n') {
-    line_ += static_cast<char>(c);
-    return c;
+void ReadableAccount::TellDialog(const std::string& form, const std::string& caption,
+                                 const vb::ListView* list) {
+  // Row by row into the stream: a list of any length is never joined in memory.
+  out_ << "dialog " << form << ": \"" << caption << "\"";
+  if (list) {
+    const vb::CodePage& page = vb::ActiveCodePage();
+    const char* before = ": ";
+    for (const vb::ListItem* r : list->Ordered()) {
+      out_ << before << page.ToUtf8(r->Text.get()) << (r->Selected ? " [x]" : "");
+      before = ", ";
+    }
   }
-  nlohmann::ordered_json event = nlohmann::ordered_json::parse(line_, nullptr, false);
-  line_.clear();
-  if (!event.is_discarded()) account_.Tell(event);
-  return c;
+  out_ << '\n';
 }
 
 }  // namespace vbhost

@@ -7,7 +7,6 @@
 #include "addin/engine/frm_dde.hpp"
 #include "addin/main_module.hpp"
 #include "dde/scripted_server.hpp"
-#include "host/form_view.hpp"
 #include "host/host_clipboard.hpp"
 #include "host/ide_session.hpp"
 #include "host/scenario_commands.hpp"
@@ -30,7 +29,8 @@ using Args = std::vector<std::string>;
 // or of the scripted person (queued answers), and everything observed goes into the transcript.
 class ScenarioRunner::Impl {
  public:
-  Impl(std::ostream& out, RunnerOptions options)
+  template <class Out>
+  Impl(Out& out, RunnerOptions options)
       : transcript_(out),
         desktop_(transcript_),
         ui_(transcript_),
@@ -168,12 +168,19 @@ void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
     // The add-in's world is the code page.
     Args args;
     for (const auto& word : utf8_args_) args.push_back(vb::ActiveCodePage().FromUtf8Lossy(word));
+    // The transcript goes out once per command, and whole up to a command that fails.
     try {
-      (this->*handler.run)(args);
-    } catch (const SessionError& e) {
-      throw ScenarioError(e.what());
+      try {
+        (this->*handler.run)(args);
+      } catch (const SessionError& e) {
+        throw ScenarioError(e.what());
+      }
+      session_.ReportEngineOutcomes();
+    } catch (...) {
+      transcript_.Flush();
+      throw;
     }
-    session_.ReportEngineOutcomes();
+    transcript_.Flush();
     return;
   }
   throw ScenarioError("no handler for " + std::string(matched.command->usage));
@@ -453,10 +460,7 @@ void ScenarioRunner::Impl::AnswerDialog(const Args& a) {
 void ScenarioRunner::Impl::ShowDialog(const Args& a) {
   vb::Form* form = ui_.FindLoaded(a[0]);
   if (!form) throw ScenarioError("the form " + a[0] + " is not loaded");
-  nlohmann::ordered_json e{{"event", "dialog"}, {"show", true}, {"form", a[0]}};
-  nlohmann::ordered_json view = DescribeForm(*form);
-  for (auto& [key, value] : view.items()) e[key] = value;
-  transcript_.Emit(e);
+  transcript_.EmitDialog({{"event", "dialog"}, {"show", true}, {"form", a[0]}}, *form);
 }
 
 void ScenarioRunner::Impl::SetScreen(const Args& a) {
@@ -594,6 +598,9 @@ void ScenarioRunner::Impl::Request(const Args& a) {
 
 ScenarioRunner::ScenarioRunner(std::ostream& transcript, RunnerOptions options)
     : impl_(std::make_unique<Impl>(transcript, std::move(options))) {}
+
+ScenarioRunner::ScenarioRunner(ReadableAccount& account, RunnerOptions options)
+    : impl_(std::make_unique<Impl>(account, std::move(options))) {}
 
 ScenarioRunner::~ScenarioRunner() = default;
 

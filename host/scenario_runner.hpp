@@ -18,6 +18,8 @@ using RunnerOptions = SessionOptions;
 class ScenarioRunner {
  public:
   ScenarioRunner(std::ostream& transcript, RunnerOptions options);
+  // The run told to a person instead of written as JSON lines.
+  ScenarioRunner(ReadableAccount& account, RunnerOptions options);
   ~ScenarioRunner();
   ScenarioRunner(const ScenarioRunner&) = delete;
   ScenarioRunner& operator=(const ScenarioRunner&) = delete;

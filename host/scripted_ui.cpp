@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "host/form_view.hpp"
 #include "host/scenario_lexer.hpp"
 #include "vbrt/controls.hpp"
 #include "vbrt/forms.hpp"
@@ -17,7 +16,7 @@ nlohmann::ordered_json Number(float v) {
 }  // namespace
 
 void ScriptedUi::FormEvent(std::string_view form, std::string_view action) {
-  observer_.Emit({{"event", "form"}, {"form", std::string(form)}, {"action", std::string(action)}});
+  transcript_.Emit({{"event", "form"}, {"form", std::string(form)}, {"action", std::string(action)}});
 }
 
 void ScriptedUi::Loaded(vb::Form& form) {
@@ -37,10 +36,7 @@ vb::Form* ScriptedUi::FindLoaded(const std::string& name) const {
 }
 
 void ScriptedUi::DialogEvent(vb::Form& form, const char* phase) {
-  nlohmann::ordered_json e{{"event", "dialog"}, {"form", form.Name()}, {"phase", phase}};
-  nlohmann::ordered_json view = DescribeForm(form);
-  for (auto& [key, value] : view.items()) e[key] = value;
-  observer_.Emit(e);
+  transcript_.EmitDialog({{"event", "dialog"}, {"form", form.Name()}, {"phase", phase}}, form);
 }
 
 void ScriptedUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
@@ -59,15 +55,15 @@ void ScriptedUi::RunModal(vb::Form& form, const std::function<bool()>& showing) 
 void ScriptedUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) {
   if (!control) {
     if (property == "Caption") {
-      observer_.Emit({{"event", "caption"}, {"form", form.Name()}, {"text", form.Caption()}});
+      transcript_.Emit({{"event", "caption"}, {"form", form.Name()}, {"text", form.Caption()}});
     }
     return;
   }
   if (auto* label = dynamic_cast<vb::Label*>(control); label && property == "Caption") {
-    observer_.Emit({{"event", "caption"},
-                    {"form", form.Name()},
-                    {"control", label->Name()},
-                    {"text", label->Caption()}});
+    transcript_.Emit({{"event", "caption"},
+                      {"form", form.Name()},
+                      {"control", label->Name()},
+                      {"text", label->Caption()}});
     return;
   }
   if (auto* bar = dynamic_cast<vb::ProgressBar*>(control)) {
@@ -80,7 +76,7 @@ void ScriptedUi::PropertyWritten(vb::Form& form, vb::Control* control, std::stri
       e["value"] = Number(bar->Value());
     else
       return;
-    observer_.Emit(e);
+    transcript_.Emit(e);
   }
 }
 

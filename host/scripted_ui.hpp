@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "host/host_observer.hpp"
+#include "host/transcript.hpp"
 #include "platform/forms_ui.hpp"
 
 namespace vbhost {
@@ -17,7 +17,7 @@ class ScriptedUi : public platform::FormsUi {
   // What a person does during one modal show of a form; `showing` tells whether the show goes on.
   using ModalAnswer = std::function<void(vb::Form&, const std::function<bool()>& showing)>;
 
-  explicit ScriptedUi(HostObserver& observer) : observer_(observer) {}
+  explicit ScriptedUi(Transcript& transcript) : transcript_(transcript) {}
 
   void QueueModalAnswer(const std::string& form, ModalAnswer answer) {
     modal_answers_[form].push_back(std::move(answer));
@@ -41,7 +41,7 @@ class ScriptedUi : public platform::FormsUi {
  private:
   void FormEvent(std::string_view form, std::string_view action);
 
-  HostObserver& observer_;
+  Transcript& transcript_;
   void DialogEvent(vb::Form& form, const char* phase);
 
   std::map<std::string, std::deque<ModalAnswer>> modal_answers_;

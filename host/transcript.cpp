@@ -1,5 +1,6 @@
 #include "host/transcript.hpp"
 
+#include "host/form_view.hpp"
 #include "vbrt/code_page.hpp"
 
 namespace vbhost {
@@ -23,8 +24,28 @@ nlohmann::ordered_json ToUtf8(const nlohmann::ordered_json& j) {
 }  // namespace
 
 void Transcript::Emit(const nlohmann::ordered_json& event) {
-  out_ << ToUtf8(event).dump() << '\n';
-  out_.flush();
+  if (account_) {
+    account_->Tell(ToUtf8(event));
+    return;
+  }
+  writer_->Value(event);
+  writer_->EndLine();
+}
+
+void Transcript::EmitDialog(const nlohmann::ordered_json& head, vb::Form& form) {
+  if (account_) {
+    // Told from the form itself, as the JSON line is written: a long list is never copied.
+    if (head.value("phase", "") == "shown") {
+      const vb::CodePage& page = vb::ActiveCodePage();
+      account_->TellDialog(page.ToUtf8(head.value("form", "")), page.ToUtf8(form.Caption()), ListOf(form));
+    }
+    return;
+  }
+  writer_->BeginObject();
+  writer_->Members(head);
+  WriteForm(form, *writer_);
+  writer_->EndObject();
+  writer_->EndLine();
 }
 
 }  // namespace vbhost

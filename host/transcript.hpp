@@ -1,24 +1,43 @@
 // The JSON-lines transcript: one object per line, each with an "event" field, everything a
 // person or the engine would observe. Its names and fields are a public interface
-// (docs/scenarios.md): add fields freely, never rename.
+// (docs/scenarios.md): add fields freely, never rename. The same events can be told to a person
+// instead, as a readable account.
 #pragma once
 
 #include <nlohmann/json.hpp>
 
+#include <optional>
 #include <ostream>
 
 #include "host/host_observer.hpp"
+#include "host/json_writer.hpp"
+#include "host/readable_account.hpp"
+
+namespace vb {
+class Form;
+}
 
 namespace vbhost {
 
 class Transcript : public HostObserver {
  public:
-  explicit Transcript(std::ostream& out) : out_(out) {}
+  // As JSON lines into `out`.
+  explicit Transcript(std::ostream& out) : out_(out), writer_(std::in_place, out) {}
+  // Told to `account` instead.
+  explicit Transcript(ReadableAccount& account) : out_(account.stream()), account_(&account) {}
+
   // Strings in `event` (keys included) are the add-in's code-page text.
   void Emit(const nlohmann::ordered_json& event) override;
+  // A "dialog" event: `head`'s fields, then the form as it stands, written from the form itself.
+  void EmitDialog(const nlohmann::ordered_json& head, vb::Form& form);
+  // Lines reach the stream as they are written and are flushed here: by the scenario runner
+  // after each command, by a desktop session whenever it goes back to waiting for the person.
+  void Flush() override { out_.flush(); }
 
  private:
   std::ostream& out_;
+  std::optional<JsonWriter> writer_;
+  ReadableAccount* account_ = nullptr;
 };
 
 }  // namespace vbhost

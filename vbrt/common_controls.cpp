@@ -1,6 +1,7 @@
 #include "vbrt/common_controls.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 #include "vbrt/code_page.hpp"
@@ -12,24 +13,56 @@ namespace vb {
 
 namespace {
 constexpr int kIndexOutOfBounds = 35600;
+
+// The length before a packed sub-item.
+std::uint32_t LengthAt(const std::string& packed, std::size_t at) {
+  std::uint32_t length = 0;
+  std::memcpy(&length, packed.data() + at, sizeof length);
+  return length;
+}
 }  // namespace
 
+std::size_t ListItem::SubItemAt(int index) const {
+  std::size_t at = 0;
+  for (int i = 1; i < index && at < sub_items_.size(); ++i)
+    at += sizeof(std::uint32_t) + LengthAt(sub_items_, at);
+  return at;
+}
+
 std::string ListItem::SubItems(int index) const {
-  if (index < 1 || index >= static_cast<int>(owner_.ColumnHeaders().size())) Raise(err::InvalidPropertyValue);
-  std::size_t i = static_cast<std::size_t>(index - 1);
-  return i < sub_items_.size() ? sub_items_[i] : std::string();
+  if (index < 1 || index >= static_cast<int>(owner().ColumnHeaders().size()))
+    Raise(err::InvalidPropertyValue);
+  return std::string(SubItemView(index));
+}
+
+std::string_view ListItem::SubItemView(int index) const {
+  if (index < 1) return {};
+  std::size_t at = SubItemAt(index);
+  if (at >= sub_items_.size()) return {};
+  return std::string_view(sub_items_).substr(at + sizeof(std::uint32_t), LengthAt(sub_items_, at));
 }
 
 void ListItem::SetSubItems(int index, std::string text) {
-  if (index < 1 || index >= static_cast<int>(owner_.ColumnHeaders().size())) Raise(err::InvalidPropertyValue);
-  std::size_t i = static_cast<std::size_t>(index - 1);
-  if (sub_items_.size() <= i) sub_items_.resize(i + 1);
-  sub_items_[i] = std::move(text);
-  owner_.RowChanged(index);
+  if (index < 1 || index >= static_cast<int>(owner().ColumnHeaders().size()))
+    Raise(err::InvalidPropertyValue);
+  std::size_t at = 0;
+  for (int i = 1; i < index; ++i) {
+    if (at == sub_items_.size()) sub_items_.append(sizeof(std::uint32_t), '\0');  // an empty one before it
+    at += sizeof(std::uint32_t) + LengthAt(sub_items_, at);
+  }
+  std::size_t end = at < sub_items_.size() ? at + sizeof(std::uint32_t) + LengthAt(sub_items_, at) : at;
+  auto length = static_cast<std::uint32_t>(text.size());
+  // Built to its size: the rows' texts are the bulk of a long list.
+  std::string packed;
+  packed.reserve(sub_items_.size() - (end - at) + sizeof length + text.size());
+  packed.append(sub_items_, 0, at).append(reinterpret_cast<const char*>(&length), sizeof length);
+  packed.append(text).append(sub_items_, end);
+  sub_items_ = std::move(packed);
+  owner().RowChanged(index);
 }
 
 int ListItem::Index() const {
-  owner_.Refresh();
+  owner().Refresh();
   return position_;
 }
 
@@ -63,10 +96,17 @@ ListItem& ListView::Item(int index) {
 
 ListItem* ListView::FindItem(const std::string& text) {
   Refresh();
-  auto found = names_.find(text);
-  if (found == names_.end()) return nullptr;
-  ++visits_;
-  return found->second;
+  if (names_.empty()) return nullptr;
+  const std::size_t mask = names_.size() - 1;
+  for (std::size_t slot = std::hash<std::string_view>{}(text)&mask; names_[slot] != 0;
+       slot = (slot + 1) & mask) {
+    ListItem* item = order_[names_[slot] - 1];
+    if (item->Text.get() == text) {
+      ++visits_;
+      return item;
+    }
+  }
+  return nullptr;
 }
 
 const std::vector<ListItem*>& ListView::Ordered() const {
@@ -106,13 +146,20 @@ void ListView::Refresh() const {
     });
     for (std::size_t i = 0; i < at.size(); ++i) order_[i] = items_[at[i]].get();
   }
-  names_.clear();
-  names_.reserve(order_.size());
+  // At most half full, so a lookup probes a slot or two.
+  std::size_t slots = 16;
+  while (slots < 2 * order_.size()) slots *= 2;
+  names_.assign(order_.empty() ? 0 : slots, 0);
+  const std::size_t mask = slots - 1;
   for (std::size_t i = 0; i < order_.size(); ++i) {
     ListItem* item = order_[i];
     ++visits_;
     item->position_ = static_cast<int>(i) + 1;
-    names_.emplace(item->Text.get(), item);  // the first as shown keeps a shared name
+    std::size_t slot = std::hash<std::string_view>{}(item->Text.get()) & mask;
+    // The first as shown keeps a shared name.
+    while (names_[slot] != 0 && order_[names_[slot] - 1]->Text.get() != item->Text.get())
+      slot = (slot + 1) & mask;
+    if (names_[slot] == 0) names_[slot] = static_cast<std::uint32_t>(i) + 1;
   }
   shown_ = now;
 }

@@ -4,12 +4,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/clipboard.hpp"
@@ -42,11 +42,12 @@ class ListItem {
     }
 
    private:
+    friend class ListItem;
     ListView& owner_;
     std::string text_;
   };
 
-  explicit ListItem(ListView& owner) : Text(owner), owner_(owner) {}
+  explicit ListItem(ListView& owner) : Text(owner) {}
   ListItem(const ListItem&) = delete;
   ListItem& operator=(const ListItem&) = delete;
   TextProperty Text;
@@ -55,13 +56,20 @@ class ListItem {
   // SubItems(1..column count - 1); 380 outside.
   std::string SubItems(int index) const;
   void SetSubItems(int index, std::string text);
+  // The same text without VB's range check: empty where the row has none.
+  std::string_view SubItemView(int index) const;
   // 1-based position in the list as it is shown (sorted, when the list sorts).
   int Index() const;
 
  private:
   friend class ListView;
-  ListView& owner_;
-  std::vector<std::string> sub_items_;
+  ListView& owner() const { return Text.owner_; }
+  // Where SubItems(index) starts in sub_items_ (at its length), or its end when not stored.
+  std::size_t SubItemAt(int index) const;
+
+  // The sub-items one after another, each after its length: one block per row, whatever its
+  // column count, as a list of many thousand rows needs.
+  std::string sub_items_;
   int position_ = 0;  // Index(), kept by the list
 };
 
@@ -117,11 +125,12 @@ class ListView : public Control {
 
   std::vector<std::unique_ptr<ListItem>> items_;
   std::vector<ColumnHeader> columns_;
-  // Built on first use after rows, texts or the sort settings change; none while stale. The
-  // index's keys view the rows' texts and are never read while stale.
+  // Built on first use after rows, texts or the sort settings change; none while stale.
   mutable std::optional<SortSettings> shown_;
   mutable std::vector<ListItem*> order_;
-  mutable std::unordered_map<std::string_view, ListItem*> names_;
+  // The rows by text, open addressing: a slot holds a row's 1-based place in order_, 0 none.
+  // Four bytes a slot, against some fifty for a node of a standard map.
+  mutable std::vector<std::uint32_t> names_;
   mutable std::size_t visits_ = 0;
 };
 
