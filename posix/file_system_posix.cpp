@@ -11,12 +11,25 @@ namespace posix {
 
 namespace {
 
-std::optional<std::string> Resolve(const PathResolver& resolver, std::string_view path) {
+// Resolves `path` and stats what it names (following a link), with no second walk of a path the
+// resolver found as spelled and that is no link.
+std::optional<std::string> ResolveAndStat(const PathResolver& resolver, std::string_view path,
+                                          struct stat& st, bool& found) {
+  found = false;
+  std::optional<struct stat> entry;
+  std::optional<std::string> posix_path;
   try {
-    return resolver.ToPosix(path);
+    posix_path = resolver.ToPosix(path, entry);
   } catch (const vb::Error&) {
     return std::nullopt;
   }
+  if (entry && !S_ISLNK(entry->st_mode)) {
+    st = *entry;
+    found = true;
+  } else {
+    found = stat(posix_path->c_str(), &st) == 0;
+  }
+  return posix_path;
 }
 
 std::string_view OwnName(std::string_view posix_path) {
@@ -30,18 +43,20 @@ FileSystemPosix::FileSystemPosix(PathResolver resolver) : resolver_(std::move(re
 
 std::string FileSystemPosix::Dir(std::string_view path) {
   if (path.empty() || path.back() == '\\' || path.back() == '/') return "";
-  std::optional<std::string> posix_path = Resolve(resolver_, path);
   struct stat st;
-  if (!posix_path || stat(posix_path->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return "";
+  bool found = false;
+  std::optional<std::string> posix_path = ResolveAndStat(resolver_, path, st, found);
+  if (!found || !S_ISREG(st.st_mode)) return "";
   std::string_view name = OwnName(*posix_path);
   if (name.empty() || name[0] == '.') return "";
   return WindowsNameOf(posix_path->substr(0, posix_path->size() - name.size()), name);
 }
 
 int FileSystemPosix::GetAttr(std::string_view path) {
-  std::optional<std::string> posix_path = Resolve(resolver_, path);
   struct stat st;
-  if (path.empty() || !posix_path || stat(posix_path->c_str(), &st) != 0) vb::Raise(vb::err::FileNotFound);
+  bool found = false;
+  std::optional<std::string> posix_path = ResolveAndStat(resolver_, path, st, found);
+  if (path.empty() || !found) vb::Raise(vb::err::FileNotFound);
   int attributes = platform::vbNormal;
   if ((st.st_mode & S_IWUSR) == 0) attributes |= platform::vbReadOnly;
   std::string_view name = OwnName(*posix_path);
