@@ -196,7 +196,8 @@ struct HostRun {
 };
 
 // The scenario: each measured command is followed by `show lockmode`, whose event marks the
-// moment the command before it ended (the transcript is written as it happens).
+// moment the command before it ended. Within a check-out or check-in, the dialog's closing event
+// divides the dialog from the work after it (vbhost writes each event as it happens).
 std::string Scenario(const std::string& root, const std::vector<Component>& free) {
   std::string select;
   for (const auto& c : free) select += " select " + c.name;
@@ -252,12 +253,18 @@ HostRun RunHost(const std::string& address, const std::string& root, const std::
                            env, pipe_fds[1], pipe_fds[0]);
   ::close(pipe_fds[1]);
 
-  std::vector<double> marks;
+  // When each step's marker, its dialog's closing and its batch command arrived.
+  std::vector<double> marks, closed(6, -1), batch_done(6, -1);
   std::string line, chunk(1 << 20, '\0');
   bool first_dialog = true;
   auto take = [&](const std::string& l) {
+    const double now = Seconds(Clock::now() - start).count();
+    if (marks.size() < 6 && (l.starts_with(R"({"event":"dialog","form":"frmExtract","phase":"closed")") ||
+                             l.starts_with(R"({"event":"dialog","form":"frmUpdate","phase":"closed")"))) {
+      closed[marks.size()] = now;
+    }
     if (l.starts_with(R"({"event":"lockmode","show":true)")) {
-      marks.push_back(Seconds(Clock::now() - start).count());
+      marks.push_back(now);
       if (marks.size() == 2) result.dialog_peak_kb = PeakKilobytes(host);
     } else if (l.starts_with(R"({"event":"execute")")) {
       if (marks.size() < 6 && l.find(R"("command":"T )") != std::string::npos)
@@ -265,10 +272,20 @@ HostRun RunHost(const std::string& address, const std::string& root, const std::
       const bool batch = l.find(R"("command":"EW )") != std::string::npos ||
                          l.find(R"("command":"UW )") != std::string::npos;
       if (batch && l.find(R"("ok":true)") == std::string::npos) result.problems.push_back(l.substr(0, 200));
+      if (batch && marks.size() < 6) batch_done[marks.size()] = now;
     } else if (first_dialog && l.starts_with(R"({"event":"dialog","form":"frmExtract","phase":"shown")")) {
       first_dialog = false;
       result.rows = static_cast<long>(Count(l, R"({"text":)"));
       result.rows_locked = result.rows - static_cast<long>(Count(l, R"("user":"<no lock>")"));
+    } else if (l.starts_with(R"({"event":"engine","text":"> )")) {
+      // The engine's own account of the batch: every file extracted, every file updated.
+      const std::string all = std::to_string(free.size()) + " of " + std::to_string(free.size()) + " files ";
+      const bool out = l.find(R"("text":"> EW )") != std::string::npos;
+      const bool in = l.find(R"("text":"> UW )") != std::string::npos;
+      if ((out && l.find(all + "extracted") == std::string::npos) ||
+          (in && l.find(all + "updated") == std::string::npos)) {
+        result.problems.push_back(l.substr(0, 300));
+      }
     } else if (l.starts_with(R"({"event":"error")") || l.starts_with(R"({"event":"msgbox")")) {
       result.problems.push_back(l.substr(0, 200));
     }
@@ -310,9 +327,18 @@ HostRun RunHost(const std::string& address, const std::string& root, const std::
   }
   result.pass = marks[0];
   result.dialog = marks[1] - marks[0];
-  result.check_out = marks[2] - marks[1] - result.dialog;
-  result.check_in = (marks[4] - marks[3]) - (marks[3] - marks[2]);
+  result.check_out = marks[2] - closed[2];
+  result.check_in = marks[4] - closed[4];
   result.history = marks[5] - marks[4];
+  // The dialog closes before the batch command goes out, and the command's event follows its
+  // answer: unless the transcript arrived in one piece, at least the engine's work lies between.
+  for (int step : {2, 4}) {
+    if (closed[step] < 0 || batch_done[step] - closed[step] < 1e-3) {
+      result.problems.push_back("step " + std::to_string(step) +
+                                ": the transcript did not arrive as it was written; its dialog cannot be "
+                                "told from the work after it");
+    }
+  }
   return result;
 }
 
