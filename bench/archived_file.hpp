@@ -1,6 +1,6 @@
 // A file with an RCS archive beside it, locked by someone else, in a temporary folder: what the
-// engine's lock query ("T") reads. The file's Windows path has `depth` components below the drive
-// (C:\tmp\engine-bench-X\FORM1.FRM is 3), so the cost of resolving a deep path shows.
+// engine's lock query ("T") reads. The file lies `depth` folders below the root (/tmp, the
+// temporary folder, then one-letter folders), so the cost of locating a deep file shows.
 #pragma once
 
 #include <cstdlib>
@@ -20,7 +20,7 @@ class ArchivedFile {
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     root_ = pattern;
     std::string folder = root_;
-    for (int level = 3; level < depth; ++level) folder += "/" + std::string(1, char('a' + (level - 3) % 26));
+    for (int level = 2; level < depth; ++level) folder += "/" + std::string(1, static_cast<char>('a' + level));
     std::filesystem::create_directories(folder + "/RCS");
     const wnorb16::rcs::RcsRunner rcs;
     const std::string work = folder + "/" + name, archive = folder + "/RCS/" + name + ",v";

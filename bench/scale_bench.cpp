@@ -99,18 +99,6 @@ int Wait(pid_t pid, rusage* usage = nullptr) {
 
 int Run(const std::vector<std::string>& args) { return Wait(Spawn(args, Environment(), -1)); }
 
-std::string Quantity(double seconds) {
-  char text[32];
-  if (seconds >= 1) {
-    std::snprintf(text, sizeof text, "%.3g s", seconds);
-  } else if (seconds >= 1e-3) {
-    std::snprintf(text, sizeof text, "%.3g ms", seconds * 1e3);
-  } else {
-    std::snprintf(text, sizeof text, "%.3g us", seconds * 1e6);
-  }
-  return text;
-}
-
 std::string Thousands(long n) {
   std::string digits = std::to_string(n), out;
   for (std::size_t i = 0; i < digits.size(); ++i) {
@@ -118,6 +106,20 @@ std::string Thousands(long n) {
     out += digits[i];
   }
   return out;
+}
+
+std::string Quantity(double seconds) {
+  char text[32];
+  if (seconds >= 1000) {
+    return Thousands(std::lround(seconds)) + " s";
+  } else if (seconds >= 1) {
+    std::snprintf(text, sizeof text, "%.3g s", seconds);
+  } else if (seconds >= 1e-3) {
+    std::snprintf(text, sizeof text, "%.3g ms", seconds * 1e3);
+  } else {
+    std::snprintf(text, sizeof text, "%.3g us", seconds * 1e6);
+  }
+  return text;
 }
 
 std::size_t Count(const std::string& text, const std::string& what) {
@@ -188,6 +190,7 @@ long PeakKilobytes(pid_t pid) {
 struct HostRun {
   int status = -1;
   double pass = 0, dialog = 0, check_out = 0, check_in = 0, history = 0;
+  double extract = 0, update = 0;  // of the check-out and check-in: the engine's command alone
   long dialog_peak_kb = 0, peak_kb = 0;
   double host_cpu = 0, engine_cpu = 0;
   std::vector<long> lock_queries = std::vector<long>(6);  // "T" commands sent in each step
@@ -330,6 +333,8 @@ HostRun RunHost(const std::string& address, const std::string& root, const std::
   result.check_out = marks[2] - closed[2];
   result.check_in = marks[4] - closed[4];
   result.history = marks[5] - marks[4];
+  result.extract = batch_done[2] - closed[2];
+  result.update = batch_done[4] - closed[4];
   // The dialog closes before the batch command goes out, and the command's event follows its
   // answer: unless the transcript arrived in one piece, at least the engine's work lies between.
   for (int step : {2, 4}) {
@@ -542,14 +547,15 @@ int main(int argc, char** argv) {
     std::string queries;
     for (long q : h.lock_queries) queries += (queries.empty() ? "" : "/") + std::to_string(q);
     std::printf(
-        "%s: floor %s before and %s after the run (%.1f us per call); pass %.1f us per component; "
+        "%s: floor %s before and %s after the run (%.1f us per call); pass %.1f us per component; the "
+        "engine's extract %s and update %s of the check-out and check-in; "
         "vbhost CPU %s, engine CPU %s, vbhost peak %.0f MB over the run; lock queries per step "
         "(pass/dialog/check-out/check-in dialog/check-in/history) %s; rlog -L -R: %d run(s), %ld locked "
         "archives\n",
         Thousands(r.n).c_str(), Quantity(r.floor_before).c_str(), Quantity(r.floor_after).c_str(),
         r.Floor() / static_cast<double>(r.n) * 1e6, h.pass / static_cast<double>(r.n) * 1e6,
-        Quantity(h.host_cpu).c_str(), Quantity(h.engine_cpu).c_str(), h.peak_kb / 1024.0, queries.c_str(),
-        r.rlog_runs, r.listed);
+        Quantity(h.extract).c_str(), Quantity(h.update).c_str(), Quantity(h.host_cpu).c_str(),
+        Quantity(h.engine_cpu).c_str(), h.peak_kb / 1024.0, queries.c_str(), r.rlog_runs, r.listed);
     for (const auto& p : h.problems) std::printf("  PROBLEM at %s: %s\n", Thousands(r.n).c_str(), p.c_str());
   }
   std::printf("\n");
