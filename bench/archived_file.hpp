@@ -20,7 +20,8 @@ class ArchivedFile {
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     root_ = pattern;
     std::string folder = root_;
-    for (int level = 2; level < depth; ++level) folder += "/" + std::string(1, static_cast<char>('a' + level));
+    for (int level = 2; level < depth; ++level)
+      folder += "/" + std::string(1, static_cast<char>('a' + level));
     std::filesystem::create_directories(folder + "/RCS");
     const wnorb16::rcs::RcsRunner rcs;
     const std::string work = folder + "/" + name, archive = folder + "/RCS/" + name + ",v";
