@@ -18,7 +18,7 @@
 
 #include <sdbus-c++/sdbus-c++.h>
 #include <algorithm>
-#include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -26,7 +26,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
