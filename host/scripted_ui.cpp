@@ -50,6 +50,8 @@ void ScriptedUi::RunModal(vb::Form& form, const std::function<bool()>& showing) 
   if (showing()) throw ScenarioError("the answer for " + name + " did not end its modal show");
   // The form may be unloaded by now; it stays alive until the add-in's call returns.
   DialogEvent(form, "closed");
+  // What the person answered is seen before the work it starts, which may take long.
+  transcript_.Flush();
 }
 
 void ScriptedUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) {
