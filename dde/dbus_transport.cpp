@@ -99,6 +99,13 @@ struct DirectLink {
   }
 };
 
+// The property an item is published as; an item no property can name is refused.
+std::string Property(std::string_view item) {
+  auto property = dbus::PropertyName(item);
+  if (!property) vb::Raise(vb::err::DdeRefused);
+  return std::move(*property);
+}
+
 }  // namespace
 
 struct DbusTransport::Bus {
@@ -340,12 +347,6 @@ class DbusTransport::DbusConversation final : public Conversation {
   }
 
  private:
-  static std::string Property(std::string_view item) {
-    auto property = dbus::PropertyName(item);
-    if (!property) vb::Raise(vb::err::DdeRefused);
-    return std::move(*property);
-  }
-
   std::string Get(const std::string& property) {
     try {
       auto call = topic_->createMethodCall(std::string(dbus::kPropertiesInterface), "Get");
@@ -460,12 +461,6 @@ class DbusTransport::DirectConversation final : public Conversation {
   }
 
  private:
-  static std::string Property(std::string_view item) {
-    auto property = dbus::PropertyName(item);
-    if (!property) vb::Raise(vb::err::DdeRefused);
-    return std::move(*property);
-  }
-
   std::string Get(const std::string& property) {
     Message call, reply;
     CallError error;
