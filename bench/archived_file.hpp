@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "wnorb16/engine.hpp"
 #include "wnorb16/rcs/rcs_runner.hpp"
 
 namespace bench {
@@ -40,6 +42,20 @@ class ArchivedFile {
   ArchivedFile& operator=(const ArchivedFile&) = delete;
 
   const std::string& Windows() const { return windows_; }
+
+  // An engine of another user with no settings file, and the lock query of this file it was
+  // checked to answer with the holder's lock; raises when it does not.
+  std::unique_ptr<wnorb16::Engine> QueryingEngine(std::string& command) const {
+    wnorb16::EngineSetup setup;
+    setup.ini_path = "/nonexistent/WNORB.INI";
+    setup.login_name = "ann";
+    auto engine = std::make_unique<wnorb16::Engine>(std::move(setup));
+    command = "T " + windows_;
+    if (engine->Execute(command).find("checked out to someone else") == std::string::npos) {
+      throw std::runtime_error("the engine did not find the lock on " + windows_);
+    }
+    return engine;
+  }
 
  private:
   std::string root_;

@@ -406,20 +406,14 @@ struct QueryTime {
 // five; its CPU time beside it, as the wall time moves with the machine's other work.
 QueryTime EngineLockQuery(int depth) {
   const bench::ArchivedFile file("FORM1.FRM", 1, "bob", depth);
-  wnorb16::EngineSetup setup;
-  setup.ini_path = "/nonexistent/WNORB.INI";
-  setup.login_name = "ann";
-  wnorb16::Engine engine(std::move(setup));
-  const std::string command = "T " + file.Windows();
-  if (engine.Execute(command).find("checked out to someone else") == std::string::npos) {
-    throw std::runtime_error("the engine did not find the lock on " + file.Windows());
-  }
+  std::string command;
+  const std::unique_ptr<wnorb16::Engine> engine = file.QueryingEngine(command);
   constexpr int kQueries = 20000;
   std::vector<QueryTime> rounds;
   for (int round = 0; round < 5; ++round) {
     const auto start = Clock::now();
     const double cpu = ThreadCpu();
-    for (int i = 0; i < kQueries; ++i) engine.Execute(command);
+    for (int i = 0; i < kQueries; ++i) engine->Execute(command);
     rounds.push_back({Seconds(Clock::now() - start).count() / kQueries, (ThreadCpu() - cpu) / kQueries});
   }
   std::sort(rounds.begin(), rounds.end(),
