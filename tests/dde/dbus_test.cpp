@@ -187,6 +187,15 @@ TEST_F(DbusLink, AnInitiateWaitsForALaunchedServerWhoseUpdatesArriveInOrderAndEa
   EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("SLEEP 600"); }),
             (Raised{286, "Timeout while waiting for DDE response"}));
   EXPECT_TRUE(Eventually(&transport_, [&] { return links.status.Text() == "done SLEEP 600"; }));
+  // The same over the bus, as with a server that offers no direct connection.
+  dde::DbusTransport bus_only(bus_.Address());
+  bus_only.SetDirect(false);
+  bus_only.SetCallTimeout(200ms);
+  Links slow(bus_only);
+  slow.Connect();
+  EXPECT_EQ(RaisedBy([&] { slow.command.LinkExecute("SLEEP 600"); }),
+            (Raised{286, "Timeout while waiting for DDE response"}));
+  EXPECT_TRUE(Eventually(&bus_only, [&] { return slow.status.Text() == "done SLEEP 600"; }));
   links.command.LinkExecute("NEXT");
   EXPECT_EQ(links.status.Text(), "done NEXT");
 
