@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bare_call.hpp"
 #include "dde/dbus_server.hpp"
 #include "dde/dbus_transport.hpp"
 #include "dde/private_bus.hpp"
@@ -159,11 +160,7 @@ int main(int argc, char** argv) {
 
   auto bare_connection = sdbus::createSessionBusConnectionWithAddress(g_address);
   auto bare = sdbus::createObject(*bare_connection, "/bare");
-  bare->registerMethod("bench.Bare", "Call", "s", "", [](sdbus::MethodCall call) {
-    std::string text;
-    call >> text;
-    call.createReply().send();
-  });
+  bench::RegisterBareCall(*bare);
   sdbus::IObject& said = *bare;
   bare->registerMethod("bench.Bare", "CallAndSay", "s", "", [&said](sdbus::MethodCall call) {
     std::string text;

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "bench/archived_file.hpp"
+#include "bench/bare_call.hpp"
 #include "dde/private_bus.hpp"
 #include "wnorb16/engine.hpp"
 
@@ -151,12 +152,8 @@ std::vector<Component> Components(const std::string& root) {
 // bare call: what the bus costs per round trip at best.
 double BareCalls(const std::string& address, long calls) {
   auto server = sdbus::createSessionBusConnectionWithAddress(address);
-  auto object = sdbus::createObject(*server, "/bare");
-  object->registerMethod("bench.Bare", "Call", "s", "", [](sdbus::MethodCall call) {
-    std::string text;
-    call >> text;
-    call.createReply().send();
-  });
+  auto object = sdbus::createObject(*server, bench::kBarePath);
+  bench::RegisterBareCall(*object);
   object->finishRegistration();
   server->requestName("bench.Bare");
   std::thread serving([&] { server->enterEventLoop(); });
