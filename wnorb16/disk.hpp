@@ -17,6 +17,11 @@ struct FileStatus {
   std::int64_t modified = 0;     // seconds since 1970
   std::int64_t modified_ns = 0;  // nanoseconds since 1970
   std::int64_t size = 0;
+  // Which file this is and when its inode last changed: with the size and `modified_ns`, what
+  // tells a file rewritten or replaced (RCS replaces an archive by renaming a new one over it).
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t changed_ns = 0;
   // What is there when it is neither a regular file nor a folder ("a FIFO", "a character
   // device", ...); "" otherwise. The engine never reads such a file nor gives it to its store.
   std::string special;

@@ -79,6 +79,9 @@ FileStatus StatusFrom(const struct stat& st) {
   status.modified = static_cast<std::int64_t>(st.st_mtime);
   status.modified_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   status.size = static_cast<std::int64_t>(st.st_size);
+  status.device = static_cast<std::uint64_t>(st.st_dev);
+  status.inode = static_cast<std::uint64_t>(st.st_ino);
+  status.changed_ns = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
   status.special = SpecialKind(st.st_mode);
   return status;
 }

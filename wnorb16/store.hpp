@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wnorb16/disk.hpp"
+
 namespace wnorb16 {
 
 class FolderListings;
@@ -24,6 +26,8 @@ struct WorkFile {
   std::string record;          // where the store keeps the file's record (RCS: the ",v" file)
   std::string record_folder;   // where that record is or goes
   bool under_control = false;  // the store has a record of it
+  // The record as the file was located: what a store may check a copy it keeps against.
+  std::optional<FileStatus> record_status;
   // Which of work file and record is neither a regular file nor missing, and what it is ("the
   // archive is a FIFO"); "" when both can be used. Such a file is neither read nor given to the store.
   std::string not_regular;
@@ -38,7 +42,8 @@ struct Placement {
   // The work file's name as the record spells it, for a work file that is not there; "" when
   // the file is not under control.
   std::string spelling;
-  std::string not_regular;  // as in WorkFile, for the record
+  std::string not_regular;                  // as in WorkFile, for the record
+  std::optional<FileStatus> record_status;  // as in WorkFile
 };
 
 struct FileLock {

@@ -153,6 +153,7 @@ Location WorkFiles::Locate(std::string_view name, const Store& store, FolderList
   file.record = std::move(placed.record);
   file.record_folder = std::move(placed.record_folder);
   file.under_control = placed.under_control;
+  file.record_status = std::move(placed.record_status);
   if (!work_status.special.empty()) file.not_regular = "the work file is " + work_status.special;
   if (!placed.not_regular.empty()) file.not_regular = std::move(placed.not_regular);
   // A work file that is not there takes the record's spelling, as Windows would keep it.

@@ -1,3 +1,9 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <thread>
+
 #include "engine_fixture.hpp"
 
 namespace testing_support {
@@ -38,6 +44,31 @@ TEST_F(EngineTest, LockQueryAnswersEachState) {
   EXPECT_EQ(Run("T " + multi), Locked(multi, "you", "ann", "1.2"));
   Rcs("rcs", {"-u1.2", Archive("MULTI.BAS")});
   EXPECT_EQ(Run("T " + multi), Locked(multi, "someone else", "a_user_name_of_thirty_two_ch", "1.1"));
+}
+
+// The engine keeps the locks of an archive unchanged for two seconds. A change after that shows
+// even when it keeps the archive's file, size and modification time, as an editor may.
+TEST_F(EngineTest, LockQuerySeesAChangeToAnArchiveItAnsweredBefore) {
+  Archived("FORM1.FRM", "one\n");
+  const std::string name = Windows("FORM1.FRM"), archive = Archive("FORM1.FRM");
+  LockAs("bob", "FORM1.FRM");
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  EXPECT_EQ(Run("T " + name), Locked(name, "someone else", "bob", "1.1"));
+  std::string text = Contents(archive);
+  const auto at = text.find("bob:1.1");
+  ASSERT_NE(at, std::string::npos) << text;
+  text.replace(at, 3, "eve");
+  struct stat before;
+  ASSERT_EQ(stat(archive.c_str(), &before), 0);
+  ASSERT_EQ(chmod(archive.c_str(), 0644), 0);
+  std::ofstream(archive, std::ios::binary | std::ios::trunc) << text;
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, archive.c_str(), times, 0), 0);
+  ASSERT_EQ(chmod(archive.c_str(), before.st_mode & 07777), 0);
+  EXPECT_EQ(Run("T " + name), Locked(name, "someone else", "eve", "1.1"));
+  // Changed again by RCS at once: read again, as it has changed within the two seconds.
+  Rcs("rcs", {"-u", archive}, "eve");
+  EXPECT_EQ(Run("T " + name), name + " is not checked out\r\n");
 }
 
 TEST_F(EngineTest, NamesAreShortOrRelativeToTheFolderOfTheLastCd) {

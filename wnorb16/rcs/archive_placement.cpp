@@ -139,6 +139,7 @@ Placement ArchivePlacement::Place(const std::string& folder, const std::string& 
   } else if (!archive_status.special.empty()) {
     placed.not_regular = "the archive is " + archive_status.special;
   }
+  if (archive_status.exists) placed.record_status = archive_status;
   return placed;
 }
 

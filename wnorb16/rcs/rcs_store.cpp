@@ -20,6 +20,18 @@ namespace {
 constexpr std::size_t kAdminRead = 4096;
 constexpr std::size_t kHeaderRead = 16384;
 
+// How long after its last change an archive's locks may be kept: a change within the file
+// system's timestamp resolution (two seconds on some shared folders) could keep every field of
+// its status. The bound caps what a project of any size keeps.
+constexpr std::chrono::seconds kSettled{2};
+constexpr std::size_t kMaxKnownLocks = 1 << 17;
+
+// The same file, unchanged since `before` was taken.
+bool Unchanged(const FileStatus& before, const FileStatus& now) {
+  return before.device == now.device && before.inode == now.inode && before.size == now.size &&
+         before.modified_ns == now.modified_ns && before.changed_ns == now.changed_ns;
+}
+
 constexpr char kDescription[] = "Added by WNORB16";
 constexpr std::string_view kBusy = "in use by another RCS command; left alone";
 
@@ -224,6 +236,13 @@ std::optional<Archive> RcsStore::ReadHeader(const std::string& archive_path, Hea
 }
 
 std::optional<FileRecord> RcsStore::Read(const WorkFile& file, RecordPart part) const {
+  const bool locks_only = part == RecordPart::kLocks && file.record_status;
+  if (locks_only) {
+    auto known = known_locks_.find(file.record);
+    if (known != known_locks_.end() && Unchanged(known->second.status, *file.record_status))
+      return known->second.record;
+  }
+  const auto read_at = std::chrono::system_clock::now();
   std::optional<Archive> archive =
       ReadHeader(file.record, part == RecordPart::kLocks ? HeaderPart::kAdmin : HeaderPart::kDeltas);
   if (!archive) return std::nullopt;
@@ -231,6 +250,19 @@ std::optional<FileRecord> RcsStore::Read(const WorkFile& file, RecordPart part) 
   for (const auto& lock : archive->locks) record.locks.push_back({lock.user, lock.revision});
   record.latest = archive->head;
   if (const Delta* head = archive->FindDelta(archive->head)) record.latest_date = RcsDateSeconds(head->date);
+  if (locks_only) {
+    // The status was taken before the read, so a change since shows as a different status next
+    // time; one too recent to be told apart by its times is read again instead.
+    const std::int64_t settled_ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>((read_at - kSettled).time_since_epoch()).count();
+    const FileStatus& status = *file.record_status;
+    if (status.modified_ns < settled_ns && status.changed_ns < settled_ns) {
+      if (known_locks_.size() >= kMaxKnownLocks) known_locks_.clear();
+      known_locks_.insert_or_assign(file.record, KnownLocks{status, record});
+    } else {
+      known_locks_.erase(file.record);
+    }
+  }
   return record;
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "posix/path_resolver.hpp"
 #include "wnorb16/engine_config.hpp"
@@ -51,6 +52,14 @@ class RcsStore : public Store {
   std::chrono::milliseconds lock_wait_;
   std::string user_;
   ArchiveRule rule_;
+  // The locks of archives read for lock queries, by path, with the archive's status when read.
+  // A project's lock pass asks for every file again after each change; an archive whose status
+  // is unchanged is not read again.
+  struct KnownLocks {
+    FileStatus status;
+    FileRecord record;
+  };
+  mutable std::unordered_map<std::string, KnownLocks> known_locks_;
 };
 
 }  // namespace wnorb16::rcs
