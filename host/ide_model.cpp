@@ -111,13 +111,14 @@ std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& l
                                                           const ProjectFile& file) {
   std::string main = CombineWindowsPath(folder, line.path);
   std::string main_posix;
+  std::optional<struct stat> entry;
   try {
-    main_posix = resolver_.ToPosix(main);
+    main_posix = resolver_.ToPosix(main, entry);
   } catch (const vb::Error& e) {
     // One entry the resolver refuses costs that entry, not the project.
     unresolved_.push_back({line.line_index + 1, ComponentLineText(file, line), e.description()});
   }
-  bool present = !main_posix.empty() && posix::IsRegularFile(main_posix);
+  const bool present = !main_posix.empty() && posix::IsRegularFile(main_posix, entry);
   std::string file_name = WindowsFileNameOf(main);
 
   std::string name;

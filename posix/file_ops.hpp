@@ -6,10 +6,15 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 namespace posix {
 
 // A regular file, following links.
 bool IsRegularFile(const std::string& posix_path);
+// The same, from what the path resolver's lstat saw there (PathResolver::ToPosix) unless that
+// was a link or nothing: no second look at the path.
+bool IsRegularFile(const std::string& posix_path, const std::optional<struct ::stat>& entry);
 
 // Clears every write bit (read-only as Windows sees it) or sets the owner's; false when the file
 // is not there or its mode cannot be changed.

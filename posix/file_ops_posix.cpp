@@ -12,6 +12,11 @@ bool IsRegularFile(const std::string& posix_path) {
   return stat(posix_path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsRegularFile(const std::string& posix_path, const std::optional<struct stat>& entry) {
+  if (entry && !S_ISLNK(entry->st_mode)) return S_ISREG(entry->st_mode);
+  return IsRegularFile(posix_path);
+}
+
 bool SetReadOnly(const std::string& posix_path, bool read_only) {
   struct stat st {};
   if (stat(posix_path.c_str(), &st) != 0) return false;
