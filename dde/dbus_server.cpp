@@ -401,13 +401,50 @@ DbusServer::PollData DbusServer::GetPollData() const {
   return {impl.epoll_fd, POLLIN, timeout_ms};
 }
 
+namespace {
+
+uint64_t MonotonicUs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000000 + static_cast<uint64_t>(now.tv_nsec) / 1000;
+}
+
+// Whether a connection has work without a read: messages it has read and queued, or a time-out
+// that has come.
+bool Due(uint64_t until, uint64_t now_us) { return until == 0 || until <= now_us; }
+
+}  // namespace
+
 void DbusServer::ProcessPending() {
   Impl& impl = *impl_;
-  while (impl.connection->processPendingRequest()) {
+  // One look at the poll set tells which connections have something; only those are read, so a
+  // quiet one costs no read that finds nothing. What is left in a socket keeps the set ready for
+  // the caller's next poll.
+  epoll_event ready[16];
+  const int count = ::epoll_wait(impl.epoll_fd, ready, 16, 0);
+  auto is_ready = [&](int fd) {
+    for (int i = 0; i < count; ++i) {
+      if (ready[i].data.fd == fd) return true;
+    }
+    return false;
+  };
+  const uint64_t now_us = MonotonicUs();
+  auto bus_due = [&] {
+    const uint64_t until = impl.connection->getEventLoopPollData().timeout_usec;
+    return until != UINT64_MAX && Due(until, now_us);
+  };
+  if (is_ready(impl.bus_fd) || bus_due()) {
+    while (impl.connection->processPendingRequest() &&
+           impl.connection->getEventLoopPollData().timeout_usec == 0) {
+    }
   }
   for (auto peer = impl.peers.begin(); peer != impl.peers.end();) {
     int done = 0;
-    while ((done = sd_bus_process(peer->bus, nullptr)) > 0) {
+    uint64_t until = UINT64_MAX;
+    if (is_ready(peer->fd) || (sd_bus_get_timeout(peer->bus, &until) > 0 && Due(until, now_us))) {
+      while ((done = sd_bus_process(peer->bus, nullptr)) > 0 && sd_bus_get_timeout(peer->bus, &until) > 0 &&
+             until == 0) {
+      }
     }
     // A peer that hung up is gone; the server serves on.
     if (done < 0 || sd_bus_is_open(peer->bus) <= 0) {

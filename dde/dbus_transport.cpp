@@ -141,24 +141,77 @@ struct DbusTransport::Bus {
     return true;
   }
 
+  // Delivers whatever has come on the bus and every direct connection. One poll of them all asks
+  // whether anything came, where a read of each would cost a system call per connection even
+  // when, as after most calls, nothing has.
   void Drain() {
     if (!connection) return;
-    try {
-      while (!callback_failure && connection->processPendingRequest()) {
+    std::vector<pollfd> fds;
+    std::vector<DirectLink*> links;  // beside fds; null for the bus
+    while (!callback_failure) {
+      fds.clear();
+      links.clear();
+      bool bus_queued = false;
+      try {
+        const sdbus::IConnection::PollData bus_data = connection->getEventLoopPollData();
+        fds.push_back({bus_data.fd, bus_data.events, 0});
+        links.push_back(nullptr);
+        bus_queued = bus_data.timeout_usec == 0;
+      } catch (const sdbus::Error&) {
+        // The bus is lost; the direct connections may still be there.
       }
-    } catch (const sdbus::Error&) {
-      // The connection is lost; conversations learn it at their next call.
-    }
-    // A callback may initiate, which adds to the map but never removes from it.
-    for (auto& [server, link] : directs) {
-      if (link) Process(*link);
+      bool queued = bus_queued;
+      // A callback may initiate, which adds to the map but never removes from it.
+      for (auto& [server, link] : directs) {
+        if (!link || !link->Open()) continue;
+        const int fd = sd_bus_get_fd(link->bus), events = sd_bus_get_events(link->bus);
+        if (fd < 0 || events < 0) continue;
+        fds.push_back({fd, static_cast<short>(events), 0});
+        links.push_back(link.get());
+        queued = queued || Queued(*link);
+      }
+      const int ready = ::poll(fds.data(), fds.size(), 0);
+      if (ready <= 0 && !queued) break;
+      // A connection that is ready yet does nothing (one that hung up) must not keep us here.
+      bool progressed = false;
+      for (std::size_t i = 0; i < fds.size() && !callback_failure; ++i) {
+        if (links[i] == nullptr) {
+          if (fds[i].revents != 0 || bus_queued) progressed = ProcessBus() || progressed;
+        } else if (fds[i].revents != 0 || Queued(*links[i])) {
+          progressed = (links[i]->Open() && sd_bus_process(links[i]->bus, nullptr) > 0) || progressed;
+          Process(*links[i]);
+        }
+      }
+      if (!progressed) break;
     }
     Rethrow();
   }
 
-  // Delivers what came over one direct connection; a lost one shows at its next call.
+  // One step of the bus connection, and whatever it had queued besides; whether it did anything.
+  bool ProcessBus() {
+    try {
+      if (!connection->processPendingRequest()) return false;
+      while (!callback_failure && connection->getEventLoopPollData().timeout_usec == 0 &&
+             connection->processPendingRequest()) {
+      }
+      return true;
+    } catch (const sdbus::Error&) {
+      // The connection is lost; conversations learn it at their next call.
+      return false;
+    }
+  }
+
+  // Whether the connection holds messages already read: they are delivered without a read.
+  static bool Queued(const DirectLink& link) {
+    uint64_t until = 0;
+    return sd_bus_get_timeout(link.bus, &until) > 0 && until == 0;
+  }
+
+  // Delivers what one direct connection has already read (after a call, the item changes the
+  // server sent before its answer); what is still in the socket waits for the next Drain. A lost
+  // connection shows at its next call.
   void Process(DirectLink& link) {
-    while (!callback_failure && link.Open() && sd_bus_process(link.bus, nullptr) > 0) {
+    while (!callback_failure && link.Open() && Queued(link) && sd_bus_process(link.bus, nullptr) > 0) {
     }
   }
 
