@@ -379,28 +379,6 @@ DbusServer::~DbusServer() {
 
 const std::string& DbusServer::BusName() const { return impl_->bus_name; }
 
-DbusServer::PollData DbusServer::GetPollData() const {
-  Impl& impl = *impl_;
-  const auto data = impl.connection->getEventLoopPollData();
-  int timeout_ms = data.getPollTimeout();
-  impl.Arm(impl.bus_fd, impl.bus_armed, static_cast<uint32_t>(data.events));
-  for (auto& peer : impl.peers) {
-    if (const int events = sd_bus_get_events(peer.bus); events > 0) {
-      impl.Arm(peer.fd, peer.armed, static_cast<uint32_t>(events));
-    }
-    uint64_t until = 0;
-    if (sd_bus_get_timeout(peer.bus, &until) < 0 || until == UINT64_MAX) continue;
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    const uint64_t now_us =
-        static_cast<uint64_t>(now.tv_sec) * 1000000 + static_cast<uint64_t>(now.tv_nsec) / 1000;
-    const int ms =
-        until <= now_us ? 0 : static_cast<int>(std::min<uint64_t>((until - now_us + 999) / 1000, 1 << 30));
-    timeout_ms = timeout_ms < 0 ? ms : std::min(timeout_ms, ms);
-  }
-  return {impl.epoll_fd, POLLIN, timeout_ms};
-}
-
 namespace {
 
 uint64_t MonotonicUs() {
@@ -414,6 +392,25 @@ uint64_t MonotonicUs() {
 bool Due(uint64_t until, uint64_t now_us) { return until == 0 || until <= now_us; }
 
 }  // namespace
+
+DbusServer::PollData DbusServer::GetPollData() const {
+  Impl& impl = *impl_;
+  const auto data = impl.connection->getEventLoopPollData();
+  int timeout_ms = data.getPollTimeout();
+  impl.Arm(impl.bus_fd, impl.bus_armed, static_cast<uint32_t>(data.events));
+  for (auto& peer : impl.peers) {
+    if (const int events = sd_bus_get_events(peer.bus); events > 0) {
+      impl.Arm(peer.fd, peer.armed, static_cast<uint32_t>(events));
+    }
+    uint64_t until = 0;
+    if (sd_bus_get_timeout(peer.bus, &until) < 0 || until == UINT64_MAX) continue;
+    const uint64_t now_us = MonotonicUs();
+    const int ms =
+        until <= now_us ? 0 : static_cast<int>(std::min<uint64_t>((until - now_us + 999) / 1000, 1 << 30));
+    timeout_ms = timeout_ms < 0 ? ms : std::min(timeout_ms, ms);
+  }
+  return {impl.epoll_fd, POLLIN, timeout_ms};
+}
 
 void DbusServer::ProcessPending() {
   Impl& impl = *impl_;

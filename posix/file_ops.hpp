@@ -15,6 +15,10 @@ bool IsRegularFile(const std::string& posix_path);
 // The same, from what the path resolver's lstat saw there (PathResolver::ToPosix) unless that
 // was a link or nothing: no second look at the path.
 bool IsRegularFile(const std::string& posix_path, const std::optional<struct ::stat>& entry);
+// The status of what the path names, following a link, taken from the resolver's lstat in the
+// same way; false when nothing is there.
+bool StatFollowing(const std::string& posix_path, const std::optional<struct ::stat>& entry,
+                   struct ::stat& st);
 
 // Clears every write bit (read-only as Windows sees it) or sets the owner's; false when the file
 // is not there or its mode cannot be changed.

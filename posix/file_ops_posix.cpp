@@ -12,9 +12,17 @@ bool IsRegularFile(const std::string& posix_path) {
   return stat(posix_path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool StatFollowing(const std::string& posix_path, const std::optional<struct stat>& entry, struct stat& st) {
+  if (entry && !S_ISLNK(entry->st_mode)) {
+    st = *entry;
+    return true;
+  }
+  return stat(posix_path.c_str(), &st) == 0;
+}
+
 bool IsRegularFile(const std::string& posix_path, const std::optional<struct stat>& entry) {
-  if (entry && !S_ISLNK(entry->st_mode)) return S_ISREG(entry->st_mode);
-  return IsRegularFile(posix_path);
+  struct stat st {};
+  return StatFollowing(posix_path, entry, st) && S_ISREG(st.st_mode);
 }
 
 bool SetReadOnly(const std::string& posix_path, bool read_only) {

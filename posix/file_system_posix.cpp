@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "posix/directory.hpp"
+#include "posix/file_ops.hpp"
 #include "vbrt/error.hpp"
 
 namespace posix {
@@ -23,12 +24,7 @@ std::optional<std::string> ResolveAndStat(const PathResolver& resolver, std::str
   } catch (const vb::Error&) {
     return std::nullopt;
   }
-  if (entry && !S_ISLNK(entry->st_mode)) {
-    st = *entry;
-    found = true;
-  } else {
-    found = stat(posix_path->c_str(), &st) == 0;
-  }
+  found = StatFollowing(*posix_path, entry, st);
   return posix_path;
 }
 
