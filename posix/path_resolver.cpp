@@ -167,7 +167,9 @@ std::optional<std::string> PathResolver::ToShort(std::string_view windows_path) 
   std::string path = located.root;
   std::string short_path{located.drive, ':'};
   for (const auto& component : located.components) {
-    std::optional<std::string> entry = FindEntry(path, component);
+    // Looked up by its UTF-8 name, as ToPosix does. What comes back is ASCII (an 8.3 name or an
+    // alias), so it is already in every code page.
+    std::optional<std::string> entry = FindEntry(path, vb::ActiveCodePage().ToUtf8(component));
     if (!entry) return std::nullopt;
     short_path += '\\';
     short_path += IsValidShortName(*entry) ? *entry : ShortNameAmong(ListDirectory(path), *entry);

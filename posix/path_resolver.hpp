@@ -42,8 +42,9 @@ class PathResolver {
   std::string ToWindows(std::string_view posix_path) const;
 
   // The short form of an existing path: drive letter as given (the current drive's when none is),
-  // each component its short name, a trailing "\" kept. nullopt when the path does not exist or
-  // ToPosix would refuse it.
+  // each component its short name, a trailing "\" kept. Names come in the active code page, as
+  // for ToPosix; the short form is ASCII. nullopt when the path does not exist or ToPosix would
+  // refuse it.
   std::optional<std::string> ToShort(std::string_view windows_path) const;
 
   const DriveMap& drives() const { return drives_; }

@@ -117,6 +117,38 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheFreeLock) {
   EXPECT_TRUE(EngineGone());
 }
 
+// A module whose name holds letters beyond ASCII and a comma, beside a module named like the
+// part after the comma: every command names the first by its short form, so the engine archives,
+// extracts and restores it alone and the other's edits stay.
+TEST_F(RealEngine, ACommaInANameBeyondAsciiNeverReachesTheFileBesideIt) {
+  const std::string p = tmp / "P";
+  const std::string odd = vb::CodePage::Find(1252)->FromUtf8("Größe,neu.bas").value();
+  tmp.Write("P/P.vbp", "Type=Exe\r\nModule=Odd; " + odd + "\r\nModule=Neu; neu.bas\r\nName=\"P\"\r\n");
+  tmp.Write("P/Größe,neu.bas", "Attribute VB_Name = \"Odd\"\r\n");
+  tmp.Write("P/neu.bas", "Attribute VB_Name = \"Neu\"\r\n' edits nobody checked in\r\n");
+  Lines t = RunVbhost(
+      "open P/P.vbp\naddin connect\naddin connectaddin\n"
+      "answer dialog frmUpdate select Odd ok\nclick Tools \"Check &In\"\n"
+      "answer dialog frmExtract select Odd ok\nclick Tools \"C&heck Out\"\n"
+      "answer dialog frmUpdate select Odd ok\nclick Tools \"&Undo Check Out\"\naddin disconnectaddin\n");
+
+  EXPECT_EQ(With(t, "\"ok\":false"), Lines{});
+  // The engine was told the project's folder, and no command named the long name.
+  Lines sent = With(t, "\"event\":\"execute\"");
+  EXPECT_EQ(With(sent, "\"command\":\"CD ").size(), 1u) << ::testing::PrintToString(sent);
+  EXPECT_EQ(With(sent, "Größe"), Lines{});
+  EXPECT_EQ(With(With(sent, "\"command\":\"U"), "\\\\P\\\\GRBCC3~1.BAS\"").size(), 2u);
+  EXPECT_EQ(With(With(sent, "\"command\":\"EW "), "\\\\P\\\\GRBCC3~1.BAS\"").size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(p + "/Größe,neu.bas,v"));
+  EXPECT_FALSE(std::filesystem::exists(p + "/neu.bas,v"));
+  EXPECT_EQ(testing_support::Contents(p + "/neu.bas"),
+            "Attribute VB_Name = \"Neu\"\r\n' edits nobody checked in\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat((p + "/neu.bas").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+  EXPECT_TRUE(EngineGone());
+}
+
 // A project whose names are not ASCII, through lock query, history, compare and check-in. Its
 // module's log was written by Linux's own ci (UTF-8); its files hold code-page text.
 struct CodePageCase {
