@@ -9,6 +9,7 @@
 #include "dde/text_box_links.hpp"
 #include "exe/console_services.hpp"
 #include "norb/version.hpp"
+#include "posix/drive_map.hpp"
 #include "posix/file_system_posix.hpp"
 #include "posix/own_executable.hpp"
 #include "posix/shell_posix.hpp"
@@ -28,6 +29,10 @@ int main(int argc, char** argv) {
       "whether it wrote it. The IDE stand-in, vbhost, loads the add-in in-process."};
   app.set_version_flag("--version", "NORBVB5.EXE " + version);
   CLI11_PARSE(app, argc, argv);
+  if (std::string problem = posix::DriveSettingProblem(); !problem.empty()) {
+    std::cerr << "NORBVB5.EXE: " << problem << "\n";
+    return 2;
+  }
 
   posix::PathResolver resolver;
   std::string self = posix::ExecutablePath().value_or("");

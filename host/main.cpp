@@ -13,11 +13,81 @@
 #include "host/readable_account.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
+#include "posix/drive_map.hpp"
 #include "posix/file_ops.hpp"
 #include "posix/own_executable.hpp"
 #include "vbrt/code_page.hpp"
 
-namespace {}  // namespace
+namespace {
+
+// What follows the command line's checks; an error it does not handle ends vbhost in main.
+int Run(bool desktop, const std::string& scenario, const std::string& transcript_path, std::string format,
+        std::string bus, const std::string& project, const std::string& windir, int argc, char** argv) {
+  std::ofstream file;
+  std::ostream* out = &std::cout;
+  if (!transcript_path.empty()) {
+    file.open(transcript_path, std::ios::binary | std::ios::trunc);
+    if (!file) {
+      std::cerr << "vbhost: cannot write " << transcript_path << "\n";
+      return 1;
+    }
+    out = &file;
+  }
+  if (bus.empty()) {
+    const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    bus = session && *session ? "session" : "private";
+  }
+  std::unique_ptr<dde::PrivateBus> private_bus;
+  std::string bus_address;
+  if (bus == "private") {
+    try {
+      private_bus = std::make_unique<dde::PrivateBus>();
+    } catch (const std::exception& e) {
+      std::cerr << "vbhost: cannot start a private bus: " << e.what() << "\n";
+      return 1;
+    }
+    private_bus->RemoveOnTermination();
+    bus_address = private_bus->Address();
+    // The engines vbhost launches find the same bus.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_address.c_str(), 1);
+  }
+  if (desktop) {
+    vbhost::DesktopStart options{
+        vbhost::SessionOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr}, windir};
+    if (!windir.empty()) options.windows_directory = std::filesystem::absolute(windir).string();
+    if (file.is_open()) options.transcript = &file;
+    return vbhost::RunDesktop(argc, argv, project, options);
+  }
+  if (format.empty()) format = transcript_path.empty() && posix::StandardOutputIsTerminal() ? "text" : "json";
+  vbhost::ReadableAccount account(*out);
+  int status = 0;
+  try {
+    vbhost::RunnerOptions options{posix::ExecutableFolder(), bus_address, private_bus != nullptr};
+    auto runner = format == "text" ? std::make_unique<vbhost::ScenarioRunner>(account, std::move(options))
+                                   : std::make_unique<vbhost::ScenarioRunner>(*out, std::move(options));
+    runner->RunFile(scenario);
+  } catch (const vbhost::ScenarioError& e) {
+    std::cerr << "vbhost: " << e.what() << "\n";
+    status = 2;
+  }
+  if (format == "text") account.Finish();
+  // A transcript that was cut short (a full disk, a closed pipe) is no success: the stream's
+  // failure is sticky, so one check after the last flush and the close covers every write.
+  out->flush();
+  bool written = static_cast<bool>(*out);
+  if (file.is_open()) {
+    file.close();
+    written = written && !file.fail();
+  }
+  if (!written) {
+    std::cerr << "vbhost: cannot write the transcript to "
+              << (transcript_path.empty() ? std::string("standard output") : transcript_path) << "\n";
+    if (status == 0) status = 1;
+  }
+  return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
@@ -58,71 +128,19 @@ int main(int argc, char** argv) {
                   "a folder of the session's own in which the add-in is registered");
 
   CLI11_PARSE(app, argc, argv);
-  if (std::string problem = vb::CodePageSettingProblem(); !problem.empty()) {
+  // The add-in sees vbhost's folder as a Windows path: without a drive on it nothing can run.
+  for (const std::string& problem :
+       {vb::CodePageSettingProblem(),
+        posix::DriveSettingProblem(posix::ExecutableFolder(), "vbhost's own folder")}) {
+    if (problem.empty()) continue;
     std::cerr << "vbhost: " << problem << "\n";
     return 2;
   }
-
-  std::ofstream file;
-  std::ostream* out = &std::cout;
-  if (!transcript_path.empty()) {
-    file.open(transcript_path, std::ios::binary | std::ios::trunc);
-    if (!file) {
-      std::cerr << "vbhost: cannot write " << transcript_path << "\n";
-      return 1;
-    }
-    out = &file;
-  }
-  if (bus.empty()) {
-    const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    bus = session && *session ? "session" : "private";
-  }
-  std::unique_ptr<dde::PrivateBus> private_bus;
-  std::string bus_address;
-  if (bus == "private") {
-    try {
-      private_bus = std::make_unique<dde::PrivateBus>();
-    } catch (const std::exception& e) {
-      std::cerr << "vbhost: cannot start a private bus: " << e.what() << "\n";
-      return 1;
-    }
-    private_bus->RemoveOnTermination();
-    bus_address = private_bus->Address();
-    // The engines vbhost launches find the same bus.
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_address.c_str(), 1);
-  }
-  if (gui->parsed()) {
-    vbhost::DesktopStart options{
-        vbhost::SessionOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr}, windir};
-    if (!windir.empty()) options.windows_directory = std::filesystem::absolute(windir).string();
-    if (file.is_open()) options.transcript = &file;
-    return vbhost::RunDesktop(argc, argv, project, options);
-  }
-  if (format.empty()) format = transcript_path.empty() && posix::StandardOutputIsTerminal() ? "text" : "json";
-  vbhost::ReadableAccount account(*out);
-  int status = 0;
   try {
-    vbhost::RunnerOptions options{posix::ExecutableFolder(), bus_address, private_bus != nullptr};
-    auto runner = format == "text" ? std::make_unique<vbhost::ScenarioRunner>(account, std::move(options))
-                                   : std::make_unique<vbhost::ScenarioRunner>(*out, std::move(options));
-    runner->RunFile(scenario);
-  } catch (const vbhost::ScenarioError& e) {
+    return Run(gui->parsed(), scenario, transcript_path, format, bus, project, windir, argc, argv);
+  } catch (const std::exception& e) {
+    // Unwound, so a private bus of the run is stopped and its folder removed.
     std::cerr << "vbhost: " << e.what() << "\n";
-    status = 2;
+    return 2;
   }
-  if (format == "text") account.Finish();
-  // A transcript that was cut short (a full disk, a closed pipe) is no success: the stream's
-  // failure is sticky, so one check after the last flush and the close covers every write.
-  out->flush();
-  bool written = static_cast<bool>(*out);
-  if (file.is_open()) {
-    file.close();
-    written = written && !file.fail();
-  }
-  if (!written) {
-    std::cerr << "vbhost: cannot write the transcript to "
-              << (transcript_path.empty() ? std::string("standard output") : transcript_path) << "\n";
-    if (status == 0) status = 1;
-  }
-  return status;
 }

@@ -66,4 +66,17 @@ std::optional<DriveMap::Match> DriveMap::DriveOf(std::string_view posix_path) co
   return best;
 }
 
+std::string DriveSettingProblem(std::string_view folder, std::string_view whose) {
+  DriveMap map;
+  try {
+    map = DriveMap::FromEnvironment();
+  } catch (const std::invalid_argument& e) {
+    return e.what();
+  }
+  if (folder.empty() || folder[0] != '/' || map.DriveOf(folder)) return "";
+  return "NORB_DRIVES=" + std::string(std::getenv("NORB_DRIVES")) + " maps no drive onto " +
+         std::string(whose) + " " + std::string(folder) +
+         "; map one onto it or onto a folder above it (C:=/ maps all)";
+}
+
 }  // namespace posix

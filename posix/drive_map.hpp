@@ -34,4 +34,9 @@ class DriveMap {
   std::map<char, std::string> drives_;  // upper-case letter -> folder without trailing slash
 };
 
+// "" when NORB_DRIVES is unset, empty or well formed and, where `folder` (absolute, POSIX) is
+// given, puts it on a drive; else what is wrong, naming the setting, for a program to refuse to
+// start with. `whose` says what the folder is ("vbhost's own folder").
+std::string DriveSettingProblem(std::string_view folder = {}, std::string_view whose = {});
+
 }  // namespace posix

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "posix/drive_map.hpp"
 #include "posix/own_executable.hpp"
 #include "vbrt/code_page.hpp"
 #include "wnorb16/console.hpp"
@@ -112,7 +113,8 @@ int main(int argc, char** argv) {
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("--bus", bus_address, "D-Bus address to serve on instead of the session bus");
   CLI11_PARSE(app, argc, argv);
-  if (std::string problem = vb::CodePageSettingProblem(); !problem.empty()) {
+  for (const std::string& problem : {vb::CodePageSettingProblem(), posix::DriveSettingProblem()}) {
+    if (problem.empty()) continue;
     std::cerr << "WNORB16.EXE: " << problem << "\n";
     return 2;
   }

@@ -59,17 +59,20 @@ TEST_F(Runner, ScenarioErrorsNameTheFileAndLine) {
 // vbhost's exit status and messages, run as a child with a bounded wait, so that a reader that
 // blocks fails the test instead of hanging it: a FIFO where a project or a group's startup project
 // is expected is refused at once. A transcript that cannot be written whole is a failure, into a
-// file or on standard output.
+// file or on standard output. A setting vbhost cannot start with is named, and its private bus
+// is not left behind.
 TEST_F(Runner, VbhostsExitStatusAndMessages) {
   ASSERT_EQ(::mkfifo((tmp / "Pipe.vbp").c_str(), 0600), 0);
   tmp.Write("G.vbg", "VBGROUP 5.0\r\nStartupProject=Pipe.vbp\r\n");
   const std::string scn = tmp / "s.scn", to_file = " --transcript '" + (tmp / "t.jsonl") + "'";
   const std::string fifo = tmp.Windows("Pipe.vbp") + " is a FIFO, not a regular file\n";
   const std::string full = "vbhost: cannot write the transcript to ";
+  const std::string own_folder = std::filesystem::path(NORB_VBHOST).parent_path().string();
   struct Case {
     std::string scenario, redirect;
     int exit_code;
     std::string output;
+    std::string drives = "C:=/";
   };
   const Case cases[] = {
       {"open Timesheet/Timesheet.vbp\nshow states\n", " --transcript '" + (tmp / "good.jsonl") + "'", 0, ""},
@@ -79,15 +82,25 @@ TEST_F(Runner, VbhostsExitStatusAndMessages) {
       {"open G.vbg\n", to_file, 2, "vbhost: " + scn + ":1: cannot open G.vbg: " + fifo},
       {"show states\n", " --transcript /dev/full", 1, full + "/dev/full\n"},
       {"show states\n", " >/dev/full", 1, full + "standard output\n"},
+      {"show states\n", to_file, 2,
+       "vbhost: NORB_DRIVES=D:=/x maps no drive onto vbhost's own folder " + own_folder +
+           "; map one onto it or onto a folder above it (C:=/ maps all)\n",
+       "D:=/x"},
+      {"show states\n", to_file, 2,
+       "vbhost: NORB_DRIVES: bad entry \"C\" (expected a letter, \":=\" and an absolute folder)\n", "C"},
   };
+  const std::string bus_tmp = tmp.MakeDir("bus");
   for (const Case& c : cases) {
     tmp.Write("s.scn", c.scenario);
     auto got =
-        testing_support::ChildProcess(
-            {"sh", "-c", "exec '" + std::string(NORB_VBHOST) + "' run '" + scn + "' 2>&1" + c.redirect})
+        testing_support::ChildProcess({"sh", "-c",
+                                       "exec env -u DBUS_SESSION_BUS_ADDRESS TMPDIR='" + bus_tmp +
+                                           "' NORB_DRIVES='" + c.drives + "' '" + std::string(NORB_VBHOST) +
+                                           "' run --bus private '" + scn + "' 2>&1" + c.redirect})
             .Finish(std::chrono::seconds(20));
     EXPECT_EQ(got.exit_code, c.exit_code) << c.scenario << c.redirect;
     EXPECT_EQ(got.output, c.output) << c.scenario << c.redirect;
+    EXPECT_TRUE(std::filesystem::is_empty(bus_tmp)) << c.drives;
   }
   EXPECT_NE(testing_support::Contents(tmp / "good.jsonl").find("\"Release Notes.txt\":0"), std::string::npos);
 }
