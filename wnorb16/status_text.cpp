@@ -112,6 +112,10 @@ std::string ChangedKept(std::string_view revision) {
   return "revision " + std::string(revision) +
          " is checked out to you and the work file was changed; work file kept";
 }
+std::string InConflict(std::string_view revision) {
+  return std::string("in conflict") + (revision.empty() ? "" : " with revision " + std::string(revision)) +
+         "; resolve it (svn resolve) first; left alone";
+}
 std::string Unchanged(std::string_view revision) {
   return "not changed since revision " + std::string(revision) + "; skipped";
 }

@@ -63,6 +63,10 @@ inline constexpr std::string_view kNoWorkFile = "no work file; not updated";
 inline constexpr std::string_view kNamedBefore = "named before in this command; done once";
 inline constexpr std::string_view kNotGivenOut =
     "writable work file was not given out by the engine; left untouched";
+// A changed work file the user holds no lock on: bringing it up to date would merge into the
+// change, restoring it would throw the change away.
+inline constexpr std::string_view kChangedNotGivenOut =
+    "changed work file was not given out by the engine; left untouched";
 inline constexpr std::string_view kYoursWritable = "checked out to you and writable; work file kept";
 inline constexpr std::string_view kUpToDate = "work file is up to date; not extracted";
 inline constexpr std::string_view kNotYours = "not checked out to you; not updated";
@@ -74,6 +78,9 @@ std::string Reserved(std::string_view revision);
 std::string AlreadyYours(std::string_view revision);
 // A read-only work file under the user's lock that differs from its revision.
 std::string ChangedKept(std::string_view revision);
+// A work file the store left in conflict for the user to resolve; `revision` the one the
+// conflict came in with, "" when the store cannot say.
+std::string InConflict(std::string_view revision);
 std::string Unchanged(std::string_view revision);  // update's F
 std::string CheckedIn(std::string_view revision, bool kept);
 std::string Reverted(std::string_view revision, bool kept);  // nothing changed, nothing stored

@@ -100,4 +100,52 @@ TEST_F(SvnScenario, TheAddinShowsBobsLockAndAnnsCheckOutAndCheckInReachTheServer
   EXPECT_EQ(log.find("secret"), std::string::npos);
 }
 
+TEST_F(SvnScenario, ACheckOutLeavesAConflictAndAChangeWithoutTheLockAsTheyAre) {
+  // Class1: bob broke ann's lock and changed it; her update at a terminal left a conflict.
+  ASSERT_EQ(Engine(tmp / "bin/WNORB.INI", "EW " + Names("App", {"Class1.cls"})), 0);
+  tmp.Write("App/Class1.cls", "Attribute VB_Name = \"Class1\"\r\nPublic Total As Long\r\n");
+  ASSERT_EQ(server->Svn("bob", {"lock", "-q", "--force", tmp / "bob/Class1.cls"}), 0);
+  tmp.Write("bob/Class1.cls", "Attribute VB_Name = \"Class1\"\r\nPublic Count As Long\r\n");
+  ASSERT_EQ(server->Svn("bob", {"commit", "-q", "-m", "count", tmp / "bob/Class1.cls"}), 0);
+  ASSERT_EQ(server->Svn("ann", {"update", "-q", tmp / "App/Class1.cls"}), 0);
+  const std::string conflict = testing_support::Contents(tmp / "App/Class1.cls");
+  // Module1: ann changed it without a lock, and bob checked in a change of his.
+  const std::string module = "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\nEnd Sub\r\n";
+  std::filesystem::remove(tmp / "App/Module1.bas");
+  tmp.Write("App/Module1.bas", module);
+  chmod((tmp / "App/Module1.bas").c_str(), 0444);
+  ASSERT_EQ(Engine(tmp / "bob.ini", "EW " + Names("bob", {"Module1.bas"})), 0);
+  tmp.Write("bob/Module1.bas", "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\n");
+  ASSERT_EQ(Engine(tmp / "bob.ini", "UW " + Names("bob", {"Module1.bas"})), 0);
+
+  tmp.Write("e2e.scn",
+            "addin install bin\nset windir windows\n"
+            "open App/App.vbp\n"
+            "addin connect\n"
+            "addin connectaddin\n"
+            "answer dialog frmExtract select Module1 select Class1 ok\n"
+            "click Tools \"C&heck Out\"\n"
+            "addin disconnectaddin\n");
+  ASSERT_EQ(
+      Shell("env -u DBUS_SESSION_BUS_ADDRESS '" + std::string(NORB_VBHOST) + "' run '" + (tmp / "e2e.scn") +
+            "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'"),
+      0)
+      << testing_support::Contents(tmp / "err.txt");
+  Lines t = testing_support::TranscriptLines(tmp, testing_support::Contents(tmp / "t.jsonl"));
+  EXPECT_EQ(
+      With(t, "\"event\":\"engine\""),
+      (Lines{R"({"event":"engine","text":"> EW $DIR\\App\\Module1.bas,$DIR\\App\\Class1.cls\r\n0 of 2 files )"
+             R"(extracted\r\n$DIR\\App\\Module1.bas: changed work file was not given out by the engine; )"
+             R"(left untouched\r\n$DIR\\App\\Class1.cls: in conflict with revision 2; resolve it (svn )"
+             R"(resolve) first; left alone\r\n"})"}));
+  EXPECT_EQ(testing_support::Contents(tmp / "App/Module1.bas"), module);
+  EXPECT_EQ(testing_support::Contents(tmp / "App/Class1.cls"), conflict);
+  EXPECT_TRUE(std::filesystem::exists(tmp / "App/Class1.cls.mine"));
+  // Neither is locked: bob sees both free.
+  ASSERT_EQ(Engine(tmp / "bob.ini", "T " + Names("bob", {"Class1.cls"})), 0);
+  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("is not checked out"), std::string::npos);
+  ASSERT_EQ(Engine(tmp / "bob.ini", "T " + Names("bob", {"Module1.bas"})), 0);
+  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("is not checked out"), std::string::npos);
+}
+
 }  // namespace

@@ -179,6 +179,95 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
   }
 }
 
+TEST_F(SvnStoreTest, AConflictSubversionLeftIsTheUsersToResolve) {
+  Person ann = Make("ann");
+  const std::string form = "FORM1.FRM", name = ann.Name(form);
+  ann.Write(form, "VERSION 5.00\r\nCaption = \"one\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + name).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
+  ann.Write(form, "VERSION 5.00\r\nCaption = \"ann's\"\r\n");
+  // bob breaks her lock and changes the same line; her update at a terminal leaves a conflict.
+  const std::string bobs = temp_ / "bob/FORM1.FRM";
+  ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
+  ASSERT_EQ(server_.Svn("bob", {"lock", "-q", "--force", bobs}), 0);
+  temp_.Write("bob/FORM1.FRM", "VERSION 5.00\r\nCaption = \"bob's\"\r\n");
+  ASSERT_EQ(server_.Svn("bob", {"commit", "-q", "-m", "bob's caption", bobs}), 0);
+  ASSERT_EQ(server_.Svn("ann", {"update", "-q", ann.Path(form)}), 0);
+  const std::string merged = Contents(ann.Path(form));
+  ASSERT_NE(merged.find("<<<<<<<"), std::string::npos);
+  const std::string refused = ": in conflict with revision 2; resolve it (svn resolve) first; left alone\r\n";
+  {
+    SCOPED_TRACE("nothing takes the lock over the markers, and nothing releases or reverts what is not hers");
+    for (const char* command : {"EW", "EBW", "ERW"}) {
+      EXPECT_EQ(ann.Run(std::string(command) + " " + name), "0 of 1 files extracted\r\n" + name + refused)
+          << command;
+    }
+    EXPECT_EQ(ann.Run("T " + name), name + " is not checked out\r\n");
+    EXPECT_EQ(ann.Run("UDW " + name),
+              "0 of 1 files updated\r\n" + name + ": not checked out to you; nothing to discard\r\n");
+  }
+  {
+    SCOPED_TRACE("with the lock taken at a terminal, check-in and undo leave the conflict alone too");
+    ASSERT_EQ(server_.Svn("ann", {"lock", "-q", ann.Path(form)}), 0);
+    for (const char* command : {"UW", "UDW", "UDKW"}) {
+      EXPECT_EQ(ann.Run(std::string(command) + " " + name), "0 of 1 files updated\r\n" + name + refused)
+          << command;
+    }
+  }
+  EXPECT_EQ(Contents(ann.Path(form)), merged);
+  EXPECT_EQ(Contents(ann.Path(form) + ".mine"), "VERSION 5.00\r\nCaption = \"ann's\"\r\n");
+  EXPECT_TRUE(std::filesystem::exists(ann.Path(form) + ".r2"));
+  {
+    SCOPED_TRACE("resolved, her version goes in under the lock she holds");
+    ASSERT_EQ(server_.Svn("ann", {"resolve", "-q", "--accept", "mine-full", ann.Path(form)}), 0);
+    EXPECT_EQ(ann.Run("UW " + name),
+              "1 of 1 files updated\r\n" + name + ": checked in as revision 3; work file read-only\r\n");
+  }
+}
+
+TEST_F(SvnStoreTest, AChangeMadeWithoutTheLockIsNeitherMergedIntoNorThrownAway) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string form = "FORM1.FRM", name = ann.Name(form), module = ann.Name("MODULE1.BAS");
+  const std::string first = "VERSION 5.00\r\nCaption = \"one\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 0\r\n";
+  ann.Write(form, first);
+  ann.Write("MODULE1.BAS", "Attribute VB_Name = \"Module1\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + name + "," + module).substr(0, 20), "2 of 2 files updated");
+  bob.Run("EBW " + bob.Name(form));
+  const struct {
+    std::string command;
+    std::string bobs;  // bob's check-in meanwhile: far from her line (a clean merge), then on it
+  } cases[] = {
+      {"EBW", "VERSION 5.00\r\nCaption = \"one\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 1\r\n"},
+      {"EW", "VERSION 5.00\r\nCaption = \"bob's\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 1\r\n"},
+  };
+  const std::string hers = "VERSION 5.00\r\nCaption = \"ann's\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 0\r\n";
+  ann.Write(form, hers);
+  std::filesystem::permissions(ann.Path(form), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command + " after bob's " + c.bobs);
+    ASSERT_EQ(bob.Run("EW " + bob.Name(form)).substr(0, 22), "1 of 1 files extracted");
+    bob.Write(form, c.bobs);
+    ASSERT_EQ(bob.Run("UW " + bob.Name(form)).substr(0, 20), "1 of 1 files updated");
+    EXPECT_EQ(ann.Run(c.command + " " + name),
+              "0 of 1 files extracted\r\n" + name +
+                  ": changed work file was not given out by the engine; left untouched\r\n");
+    EXPECT_EQ(Contents(ann.Path(form)), hers);
+    EXPECT_FALSE(std::filesystem::exists(ann.Path(form) + ".mine"));
+    EXPECT_EQ(ann.Run("T " + name), name + " is not checked out\r\n");
+  }
+  EXPECT_EQ(ann.Run("UDW " + name),
+            "0 of 1 files updated\r\n" + name + ": not checked out to you; nothing to discard\r\n");
+  EXPECT_EQ(Contents(ann.Path(form)), hers);
+  // A deletion she scheduled at a terminal is a change too: locked, its check-in would delete the file.
+  ASSERT_EQ(server_.Svn("ann", {"delete", "-q", "--keep-local", ann.Path("MODULE1.BAS")}), 0);
+  EXPECT_EQ(ann.Run("EW " + module),
+            "0 of 1 files extracted\r\n" + module +
+                ": changed work file was not given out by the engine; left untouched\r\n");
+  EXPECT_EQ(ann.Run("T " + module), module + " is not checked out\r\n");
+}
+
 TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {
   temp_.Write("empty-config/config", "[auth]\npassword-stores =\n");
   const struct {

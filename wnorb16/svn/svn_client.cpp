@@ -166,10 +166,23 @@ struct SvnClient::State {
 
 namespace {
 
+// An update that passes over a file says so only in a notification without an error.
+bool IsSkip(svn_wc_notify_action_t action) {
+  return action == svn_wc_notify_skip || action == svn_wc_notify_skip_conflicted ||
+         action == svn_wc_notify_update_skip_obstruction ||
+         action == svn_wc_notify_update_skip_working_only ||
+         action == svn_wc_notify_update_skip_access_denied;
+}
+
 void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
   auto* state = static_cast<SvnClient::State*>(baton);
-  if (state->outcome == nullptr || notify->err == nullptr) return;
+  if (state->outcome == nullptr) return;
   Outcome& out = *state->outcome;
+  if (notify->err == nullptr) {
+    if (IsSkip(notify->action))
+      out.failed[notify->path] = "Subversion passed over it; not brought up to date";
+    return;
+  }
   out.out_of_date = out.out_of_date || Finds(notify->err, IsOutOfDate);
   out.failed[notify->path] =
       Finds(notify->err, IsAuthentication) ? state->NoCredentials() : Describe(notify->err);
@@ -290,8 +303,10 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
   entry.added = status->versioned && node == svn_wc_status_added;
   entry.versioned = status->versioned && !entry.added && node != svn_wc_status_unversioned;
   entry.only_in_repository = !status->versioned && status->repos_node_status == svn_wc_status_added;
+  entry.conflicted = status->conflicted;
   entry.modified = entry.added || status->text_status == svn_wc_status_modified ||
                    status->prop_status == svn_wc_status_modified || status->conflicted;
+  entry.scheduled = node == svn_wc_status_deleted || node == svn_wc_status_replaced;
   entry.changed = status->changed_rev;
   entry.changed_date = status->changed_date;
   entry.latest = SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_rev : status->changed_rev;
@@ -336,6 +351,10 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
     out.files.clear();
     return out;
   }
+  for (auto& [name, entry] : out.files) {
+    if (entry.conflicted)
+      entry.conflict_revision = IncomingRevision(svn_dirent_join(baton.folder.c_str(), name.c_str(), pool));
+  }
   if (!out.revisions && !baton.folder_url.empty()) {
     // The locks alone cost the repository one look at its lock table, not a status report.
     Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
@@ -359,6 +378,23 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
     }
   }
   return out;
+}
+
+long SvnClient::IncomingRevision(const std::string& path) {
+  Scratch pool(state_->pool);
+  svn_revnum_t revision = SVN_INVALID_REVNUM;
+  svn_client_conflict_t* conflict = nullptr;
+  svn_error_t* err = svn_client_conflict_get(&conflict, path.c_str(), state_->ctx, pool, pool);
+  if (err == nullptr) {
+    err = svn_client_conflict_get_incoming_new_repos_location(nullptr, &revision, nullptr, conflict, pool,
+                                                              pool);
+  }
+  // The conflict is there whatever its revision; without one, its words go without the number.
+  if (err != nullptr) {
+    svn_error_clear(err);
+    return -1;
+  }
+  return SVN_IS_VALID_REVNUM(revision) ? revision : -1;
 }
 
 Outcome SvnClient::Update(const std::vector<std::string>& paths, long revision) {

@@ -24,6 +24,9 @@ struct SvnEntry {
   bool added = false;               // scheduled for addition, not committed yet
   bool only_in_repository = false;  // in the repository, not in this working copy yet
   bool modified = false;            // the work file (or its properties) differs from its base
+  bool scheduled = false;           // deleted or replaced in the working copy, not committed yet
+  bool conflicted = false;          // a text, property or tree conflict left for the user
+  long conflict_revision = -1;      // the revision the conflict came in with; -1 when Subversion cannot say
   long changed = -1;                // the revision that last changed the base
   std::int64_t changed_date = 0;    // microseconds since 1970
   long latest = -1;                 // the revision that last changed the file in the repository
@@ -100,6 +103,9 @@ class SvnClient {
                    const std::string& after_label);
 
  private:
+  // The revision the conflict of the file at `path` came in with; -1 when Subversion cannot say.
+  long IncomingRevision(const std::string& path);
+
   std::unique_ptr<State> state_;
 };
 

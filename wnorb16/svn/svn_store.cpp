@@ -51,6 +51,10 @@ bool OwnLock(const SvnEntry& entry) {
   return entry.lock && !entry.own_token.empty() && entry.lock->token == entry.own_token;
 }
 
+std::string ConflictLine(const SvnEntry& entry) {
+  return status::what::InConflict(entry.conflict_revision < 0 ? "" : std::to_string(entry.conflict_revision));
+}
+
 // The requests of one extract or update, run through the working copy together: one update, one
 // lock, one commit for all files where Subversion takes them together.
 class SvnStoreBatch : public StoreBatch {
@@ -65,6 +69,16 @@ class SvnStoreBatch : public StoreBatch {
     Item item{file, request, false, false};
     if (const SvnEntry* entry = store_.EntryOf(file.work)) {
       item.own = OwnLock(*entry);
+      // The merge Subversion began is the user's to finish: an update, lock, commit or revert now
+      // would act on its markers or throw away the user's side of it.
+      if (entry->conflicted) return ConflictLine(*entry);
+      // An update merges into a changed work file (or conflicts with a deletion the user
+      // scheduled) and a revert discards either: only what changed under this working copy's lock
+      // is the engine's to replace.
+      const bool replaces = request.kind == Request::Kind::kCheckOut ||
+                            request.kind == Request::Kind::kCopy || request.kind == Request::Kind::kDiscard;
+      if (replaces && (entry->modified || entry->scheduled) && !item.own)
+        return std::string(status::what::kChangedNotGivenOut);
       item.unchanged = request.kind == Request::Kind::kCheckIn && file.under_control && !entry->modified;
     }
     items_.push_back(std::move(item));
@@ -208,11 +222,13 @@ class SvnStoreBatch : public StoreBatch {
         report.revision = std::to_string(entry->changed);
         switch (request.kind) {
           case Request::Kind::kCheckOut:
+            report.done = own && !entry->modified;
+            break;
           case Request::Kind::kLock:
             report.done = own;
             break;
           case Request::Kind::kCopy:
-            report.done = entry->versioned;
+            report.done = entry->versioned && !entry->modified;
             break;
           case Request::Kind::kDiscard:
             report.done = !entry->modified && own == request.keep_lock;
@@ -227,6 +243,8 @@ class SvnStoreBatch : public StoreBatch {
       if (!report.done) {
         if (entry != nullptr && entry->lock && !own) {
           report.holder = store_.LockOf(*entry)->holder;
+        } else if (entry != nullptr && entry->conflicted) {
+          report.left_alone = ConflictLine(*entry);
         } else if (complaint != complaints_.end() && complaint->second.newer) {
           report.left_alone = complaint->second.text;
         } else if (complaint != complaints_.end()) {
