@@ -210,6 +210,20 @@ TEST_F(SvnStoreTest, AComponentGoesToTheRepositoryWhole) {
                 ": checked in as revision 3; work file read-only\r\n" + ann.Name("NEW.BAS") +
                 ": the repository holds a newer revision; not checked in, nothing merged\r\n" +
                 ann.Name(ctx) + ": checked in as revision 3; work file read-only\r\n");
+
+  // A lock on a work file older than the repository's is refused, and so is its companion's.
+  bob.Run("EW " + bob.Name(ctl));
+  bob.Write(ctl, "VERSION 5.00\r\nBegin VB.UserControl ListView\r\nEnd\r\n");
+  EXPECT_EQ(bob.Run("UW " + bob.Name(ctl)).substr(0, 20), "1 of 1 files updated");
+  EXPECT_EQ(
+      ann.Run("ERW " + ann.Name(ctl) + "," + ann.Name(ctx)),
+      "0 of 2 files extracted\r\n" + ann.Name(ctl) +
+          ": the repository holds a newer revision than the work file; not locked (E brings it with the "
+          "lock)\r\n" +
+          ann.Name(ctx) +
+          ": not extracted: its companion ListView.ctl cannot be (the repository holds a newer revision than "
+          "the work file; not locked (E brings it with the lock))\r\n");
+  EXPECT_EQ(bob.Run("T " + bob.Name(ctx)), bob.Name(ctx) + " is not checked out\r\n");
 }
 
 TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {

@@ -65,6 +65,9 @@ class SvnStoreBatch : public StoreBatch {
     }
     Item item{file, request, false, false};
     if (const SvnEntry* entry = store_.EntryOf(file.work)) {
+      // The repository would refuse the lock on an old base; said now, a companion waits with it.
+      if (request.kind == Request::Kind::kLock && entry->versioned && entry->latest > entry->changed)
+        return std::string(kNewerLock);
       item.own = OwnLock(*entry);
       item.unchanged = request.kind == Request::Kind::kCheckIn && file.under_control && !entry->modified;
     }
