@@ -62,7 +62,7 @@ TEST_F(EngineTest, AComponentIsExtractedWholeOrNotAtAll) {
                            "D.PGX", "MODULE1.BAS", "E.FRM", "E.FRX", "G.FRM", "G.FRX"})
     Archived(name, "stored\n");
   // bob's locks, taken in his own copies: ann's work files stay read-only.
-  for (const char* name : {"List View.ctl", "C.FRX"}) {
+  for (const char* name : {"List View.ctl", "C.FRX", "D.PGX"}) {
     LockAs("bob", name);
     std::filesystem::permissions(Path(name), std::filesystem::perms::owner_read);
   }
@@ -73,16 +73,15 @@ TEST_F(EngineTest, AComponentIsExtractedWholeOrNotAtAll) {
   const std::string d_pag = Windows("D.PAG"), d_pgx = Windows("D.PGX"), module = Windows("MODULE1.BAS");
   EXPECT_EQ(Run("EW " + ctl + "," + ctx + "," + b_frm + "," + b_frx + "," + c_frm + "," + d_pag + "," +
                 d_pgx + "," + module),
-            "4 of 8 files extracted\r\n" + ctl + ": checked out to bob; left alone\r\n" + ctx +
+            "2 of 8 files extracted\r\n" + ctl + ": checked out to bob; left alone\r\n" + ctx +
                 ": not extracted: its companion " + ctl_name + " cannot be (checked out to bob)\r\n" + b_frm +
                 ": not extracted: its companion B.FRX cannot be (writable work file was not given out by the "
                 "engine)\r\n" +
                 b_frx + ": writable work file was not given out by the engine; left untouched\r\n" + c_frm +
                 ": revision 1.1 extracted and locked\r\n" + d_pag +
-                ": revision 1.1 extracted and locked\r\n" + d_pgx +
-                ": revision 1.1 extracted and locked\r\n" + module +
-                ": revision 1.1 extracted and locked\r\n");
-  for (const char* name : {"list view.CTX", "B.FRM"}) {
+                ": not extracted: its companion D.PGX cannot be (checked out to bob)\r\n" + d_pgx +
+                ": checked out to bob; left alone\r\n" + module + ": revision 1.1 extracted and locked\r\n");
+  for (const char* name : {"list view.CTX", "B.FRM", "D.PAG"}) {
     EXPECT_EQ(Run("T " + Windows(name)), Windows(name) + " is not checked out\r\n");
     EXPECT_TRUE(ReadOnly(Path(name))) << name;
   }

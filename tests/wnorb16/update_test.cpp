@@ -118,23 +118,23 @@ TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
 // the other as it was. F skips a component only when neither file changed. A file the store gives
 // up on after its companion was stored is said to be so, on both lines.
 TEST_F(EngineTest, AComponentIsCheckedInWholeOrNotAtAll) {
-  const std::vector<std::string> names = {"A.FRM", "A.FRX", "B.CTL", "B.CTX", "C.DSR",
-                                          "C.DSX", "E.FRM", "E.FRX", "P.DOB", "P.DOX"};
+  const std::vector<std::string> names = {"A.DSR", "A.DSX", "B.CTL", "B.CTX", "C.FRM",
+                                          "C.FRX", "E.FRM", "E.FRX", "P.DOB", "P.DOX"};
   std::string all, held;
   for (const std::string& name : names) {
     Archived(name, "v1\n");
     all += (all.empty() ? "" : ",") + Windows(name);
-    if (name != "A.FRX") held += (held.empty() ? "" : ",") + Windows(name);
+    if (name != "A.DSX") held += (held.empty() ? "" : ",") + Windows(name);
   }
   Run("EW " + held);
-  for (const char* name : {"A.FRM", "B.CTL", "C.DSR", "C.DSX", "E.FRM", "P.DOB", "P.DOX"})
+  for (const char* name : {"A.DSR", "B.CTL", "C.FRM", "C.FRX", "E.FRM", "P.DOB", "P.DOX"})
     Write(name, "v2\n");
   std::filesystem::remove(Path("B.CTX"));
   tmp_.Write("proj/RCS/,P.DOX,", "");  // another RCS run is rewriting the archive
-  const std::string a_archive = Contents(Archive("A.FRM")), b_archive = Contents(Archive("B.CTL"));
+  const std::string a_archive = Contents(Archive("A.DSR")), b_archive = Contents(Archive("B.CTL"));
   const std::string answer = Run("UFW " + all);
   const std::string lines[] = {
-      "not updated: its companion A.FRX cannot be (not checked out to you)",
+      "not updated: its companion A.DSX cannot be (not checked out to you)",
       "not checked out to you; not updated",
       "not updated: its companion B.CTX cannot be (no work file)",
       "no work file; not updated",
@@ -148,9 +148,9 @@ TEST_F(EngineTest, AComponentIsCheckedInWholeOrNotAtAll) {
   std::string expected = "5 of 10 files updated\r\n";
   for (std::size_t i = 0; i < names.size(); ++i) expected += Windows(names[i]) + ": " + lines[i] + "\r\n";
   EXPECT_EQ(answer, expected);
-  EXPECT_EQ(Contents(Archive("A.FRM")), a_archive);
+  EXPECT_EQ(Contents(Archive("A.DSR")), a_archive);
   EXPECT_EQ(Contents(Archive("B.CTL")), b_archive);
-  EXPECT_FALSE(ReadOnly(Path("A.FRM")));
+  EXPECT_FALSE(ReadOnly(Path("A.DSR")));
 
   // A discard likewise: the edits stay while the companion is someone else's.
   Archived("D.FRM", "v1\n");
