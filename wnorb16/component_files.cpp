@@ -44,13 +44,11 @@ std::vector<std::size_t> Companions(const std::vector<std::string>& work_paths) 
       for (int side = 0; side < 2; ++side) {
         if (!SameAscii(extension, kPairs[pair][side])) continue;
         bases[i] = path.substr(slash, dot - slash);
-        std::string key(path.substr(0, slash));
-        key += '\0';
-        key += std::to_string(pair);
-        key += '\0';
-        for (char c : vb::ActiveCodePage().FromUtf8Lossy(bases[i])) key += vb::ActiveCodePage().Upper(c);
-        // The other side is stored under the same key with the side's mark.
-        auto [from, to] = waiting.equal_range(key + char('0' + (1 - side)));
+        std::string capitals;
+        for (char c : vb::ActiveCodePage().FromUtf8Lossy(bases[i])) capitals += vb::ActiveCodePage().Upper(c);
+        // Folder, pair, side, name: the other side waits under the same key but for its side.
+        const std::string key = std::string(path.substr(0, slash)) + '\0' + std::to_string(pair) + '\0';
+        auto [from, to] = waiting.equal_range(key + char('1' - side) + capitals);
         auto match = from;
         while (match != to && !vb::Utf8EqualsIgnoringCase(bases[match->second], bases[i])) ++match;
         if (match != to) {
@@ -58,7 +56,7 @@ std::vector<std::size_t> Companions(const std::vector<std::string>& work_paths) 
           companion[match->second] = i;
           waiting.erase(match);
         } else {
-          waiting.emplace(key + char('0' + side), i);
+          waiting.emplace(key + char('0' + side) + capitals, i);
         }
       }
     }
