@@ -97,7 +97,7 @@ Engine::Located Engine::LocateAll(const std::vector<std::string>& names) const {
 
 std::optional<FileRecord> Engine::ReadRecordFor(FilePlan& plan, std::size_t i, const WorkFile& file) const {
   std::optional<FileRecord> record = store_->Read(file, RecordPart::kRevisions);
-  if (!record) plan.Answer(i, status::what::Failed("the archive cannot be read"));
+  if (!record) plan.Refuse(i, status::what::Failed("the archive cannot be read"));
   return record;
 }
 

@@ -44,12 +44,16 @@ std::string Engine::Extract(const Command& command) {
     revision = *set;
   }
 
-  FilePlan plan(files, Batch());
+  FilePlan plan(files, Batch(), "not extracted");
+  const Request request = RequestOf(lock_only   ? Request::Kind::kLock
+                                    : read_only ? Request::Kind::kCopy
+                                                : Request::Kind::kCheckOut,
+                                    revision);
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
     if (!plan.Admit(i, revision)) continue;
     if (!file.not_regular.empty()) {
-      plan.Answer(i, status::what::NotRegular(file.not_regular));
+      plan.Refuse(i, status::what::NotRegular(file.not_regular));
       continue;
     }
     if (!file.under_control) {
@@ -63,42 +67,52 @@ std::string Engine::Extract(const Command& command) {
     const FileStatus work = StatusOf(file.work);
     const bool writable = work.exists && !work.read_only;
 
+    // A lock the user holds already serves the component as one taken now would.
     if (lock_only) {
       if (own != nullptr) {
         plan.Answer(i, status::what::AlreadyYours(own->revision));
       } else if (other != nullptr) {
-        plan.Answer(i, status::what::LockedBy(other->holder));
+        plan.Refuse(i, status::what::LockedBy(other->holder));
       } else if (command.Has('F') && !OutOfDate(work, *record)) {
-        plan.Answer(i, status::what::kUpToDate);
+        plan.Skip(i, status::what::kUpToDate, request);
       } else {
-        plan.Queue(i, RequestOf(Request::Kind::kLock, revision));
+        plan.Queue(i, request);
       }
       continue;
     }
+    // A work file kept under the user's lock holds back its companion's copy (B), which would be
+    // of another revision, but not its lock: the user holds the kept file's already.
+    auto kept = [&](std::string_view what) {
+      if (read_only) {
+        plan.Refuse(i, what);
+      } else {
+        plan.Answer(i, what);
+      }
+    };
     // Only a writable work file given out with our lock may be replaced, and extract never does.
     if (writable) {
       if (own == nullptr) {
-        plan.Answer(i, status::what::kNotGivenOut);
+        plan.Refuse(i, status::what::kNotGivenOut);
       } else {
-        plan.Answer(i, read_only ? std::string(status::what::kYoursWritable)
-                                 : status::what::AlreadyYours(own->revision));
+        kept(read_only ? std::string(status::what::kYoursWritable)
+                       : status::what::AlreadyYours(own->revision));
       }
       continue;
     }
     // Edits under our lock stay, even when the write bit went since.
     if (own != nullptr && work.exists && store_->Holds(file, own->revision) != true) {
-      plan.Answer(i, status::what::ChangedKept(own->revision));
+      kept(status::what::ChangedKept(own->revision));
       continue;
     }
     if (!read_only && other != nullptr) {
-      plan.Answer(i, status::what::LockedBy(other->holder));
+      plan.Refuse(i, status::what::LockedBy(other->holder));
       continue;
     }
     if (command.Has('F') && !OutOfDate(work, *record)) {
-      plan.Answer(i, status::what::kUpToDate);
+      plan.Skip(i, status::what::kUpToDate, request);
       continue;
     }
-    plan.Queue(i, RequestOf(read_only ? Request::Kind::kCopy : Request::Kind::kCheckOut, revision));
+    plan.Queue(i, request);
   }
 
   return plan.Finish("extracted", [&](const FileReport& report) {

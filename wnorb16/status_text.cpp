@@ -146,6 +146,29 @@ std::string WithNote(std::string what, std::string_view note) {
   if (note.empty()) return what;
   return what + " (" + std::string(note) + ")";
 }
+namespace {
+// What closes the line of a file left as it was, which the line of its companion need not repeat.
+constexpr std::string_view kLeftAsItWas[] = {"; left alone",     "; left untouched",
+                                             "; not updated",    "; nothing to discard",
+                                             "; work file kept", "; archive left unchanged"};
+}  // namespace
+std::string CompanionRefused(std::string_view not_done, std::string_view name, std::string_view why) {
+  for (std::string_view closing : kLeftAsItWas) {
+    if (why.ends_with(closing)) {
+      why.remove_suffix(closing.size());
+      break;
+    }
+  }
+  return std::string(not_done) + ": its companion " + std::string(name) + " cannot be (" + std::string(why) +
+         ")";
+}
+std::string CompanionOutcome(std::string_view name, Request::Kind kind, bool done) {
+  std::string_view did = "extracted";
+  if (kind == Request::Kind::kLock) did = "locked";
+  if (kind == Request::Kind::kCheckIn) did = "checked in";
+  if (kind == Request::Kind::kDiscard) did = "discarded";
+  return "; its companion " + std::string(name) + (done ? " was " : " was not ") + std::string(did);
+}
 // The stores speak UTF-8, as every Linux program does.
 std::string Failed(std::string_view reason) {
   return "failed: " + vb::ActiveCodePage().FromUtf8Lossy(reason);

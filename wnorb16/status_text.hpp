@@ -93,6 +93,12 @@ std::string Stored(const FileReport& report);
 std::string WithNote(std::string what, std::string_view note);
 std::string Failed(std::string_view reason);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"
+// A file left as it was because its companion `name` is: "not extracted: its companion FORM1.FRX
+// cannot be (checked out to bob)"; `why` is the companion's own line, its closing words dropped.
+std::string CompanionRefused(std::string_view not_done, std::string_view name, std::string_view why);
+// After the line of a file whose companion `name` the store did not do alike:
+// "; its companion FORM1.FRX was not checked in", "; its companion FORM1.FRM was checked in".
+std::string CompanionOutcome(std::string_view name, Request::Kind kind, bool done);
 }  // namespace what
 
 // COMMENT's and VERSION's answers.

@@ -145,6 +145,8 @@ class StoreBatch {
   virtual ~StoreBatch() = default;
   // Takes `request`; "" when taken, otherwise why the store refuses it, as the file's line.
   virtual std::string Add(const WorkFile& file, const Request& request) = 0;
+  // Gives back the request taken last, as if it had not been: the store refused its companion.
+  virtual void Withdraw() = 0;
   // Runs what was taken: one report per request taken, in that order.
   virtual std::vector<FileReport> Run() = 0;
 };

@@ -71,14 +71,13 @@ std::string Engine::Update(const Command& command) {
   }
   auto comment = comments_.find(config_.user_id);
   const std::string message = comment != comments_.end() ? comment->second : DefaultLogMessage(command);
-  bool checking_in = false;
 
-  FilePlan plan(files, Batch());
+  FilePlan plan(files, Batch(), "not updated");
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
     if (!plan.Admit(i, version)) continue;
     if (!file.not_regular.empty()) {
-      plan.Answer(i, status::what::NotRegular(file.not_regular));
+      plan.Refuse(i, status::what::NotRegular(file.not_regular));
       continue;
     }
     const FileStatus work = StatusOf(file.work);
@@ -88,9 +87,9 @@ std::string Engine::Update(const Command& command) {
       if (discard) {
         plan.Answer(i, status::what::kNoArchive);
       } else if (!work.exists) {
-        plan.Answer(i, status::what::kNoWorkFile);
-      } else if (plan.Queue(i, check_in)) {
-        checking_in = true;
+        plan.Refuse(i, status::what::kNoWorkFile);
+      } else {
+        plan.Queue(i, check_in);
       }
       continue;
     }
@@ -99,42 +98,40 @@ std::string Engine::Update(const Command& command) {
     const FileLock* own = record->LockOf(config_.user_id);
     if (own == nullptr) {
       if (!record->locks.empty()) {
-        plan.Answer(i, status::what::LockedBy(record->locks.front().holder));
+        plan.Refuse(i, status::what::LockedBy(record->locks.front().holder));
       } else {
-        plan.Answer(i, discard ? status::what::kNothingToDiscard : status::what::kNotYours);
+        plan.Refuse(i, discard ? status::what::kNothingToDiscard : status::what::kNotYours);
       }
       continue;
     }
     if (!work.exists && !discard) {
-      plan.Answer(i, status::what::kNoWorkFile);
+      plan.Refuse(i, status::what::kNoWorkFile);
       continue;
     }
+    // The work file is the one we gave out with this lock: discarding it is the request.
+    Request restore;
+    restore.kind = Request::Kind::kDiscard;
+    restore.revision = own->revision;
+    restore.keep_lock = keep;
+    check_in.revision = own->revision;
     // F leaves files as they were checked out alone, whatever else the command does.
     if (command.Has('F') && work.exists && store_->Holds(file, own->revision) == true) {
-      plan.Answer(i, status::what::Unchanged(own->revision));
+      plan.Skip(i, status::what::Unchanged(own->revision), discard ? restore : check_in);
       continue;
     }
-    if (discard) {
-      // The work file is the one we gave out with this lock: discarding it is the request.
-      Request restore;
-      restore.kind = Request::Kind::kDiscard;
-      restore.revision = own->revision;
-      restore.keep_lock = keep;
-      plan.Queue(i, restore);
-      continue;
-    }
-    check_in.revision = own->revision;
-    if (plan.Queue(i, check_in)) checking_in = true;
+    plan.Queue(i, discard ? restore : check_in);
   }
-  // The comment was for this check-in; the next one says its own or the default.
-  if (checking_in && comment != comments_.end()) comments_.erase(comment);
 
-  return plan.Finish("updated", [&](const FileReport& report) {
+  std::string answer = plan.Finish("updated", [&](const FileReport& report) {
     if (discard) return status::what::WithNote(status::what::Discarded(report.revision, keep), note);
     if (report.created) return status::what::Created(report.revision, keep);
     if (report.unchanged) return status::what::Reverted(report.revision, keep);
     return status::what::WithNote(status::what::CheckedIn(report.revision, keep), note);
   });
+  // The comment was for this check-in; the next one says its own or the default.
+  const bool checking_in = !discard && plan.Took();
+  if (checking_in && comment != comments_.end()) comments_.erase(comment);
+  return answer;
 }
 
 }  // namespace wnorb16

@@ -25,11 +25,12 @@ int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c
 class RealEngine : public testing_support::ScenarioFixture {
  protected:
   void SetUp() override {
-    // Form1 checked out to bob (his copy is elsewhere), Module1 archived and free, Class1 never archived.
+    // Form1 checked out to bob (his copy is elsewhere; its .frx is free), Module1 archived and free,
+    // Class1 never archived.
     std::string app = tmp / "App";
-    ASSERT_EQ(
-        Shell("cd '" + app + "' && LOGNAME=bob ci -q -u -t-first -mfirst Form1.frm Module1.bas </dev/null"),
-        0);
+    ASSERT_EQ(Shell("cd '" + app +
+                    "' && LOGNAME=bob ci -q -u -t-first -mfirst Form1.frm Form1.frx Module1.bas </dev/null"),
+              0);
     ASSERT_EQ(Shell("cd '" + app + "' && LOGNAME=bob co -q -l Form1.frm </dev/null"), 0);
     ASSERT_EQ(::chmod((tmp / "App/Form1.frm").c_str(), 0444), 0);
     // The engine stands beside the add-in's executable, with its settings beside it.
@@ -93,17 +94,18 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheFreeLock) {
   EXPECT_NE(With(t, "\"phase\":\"shown\"")[0].find(R"("icon":3,"selected":false},{"text":"Module1")"),
             std::string::npos);
 
-  // The check-out left bob's file alone and gave ann Module1's lock and a writable work file; the
-  // engine's outcome follows its command.
+  // The check-out left bob's form alone, its .frx with it, and gave ann Module1's lock and a
+  // writable work file; the engine's outcome follows its command.
   EXPECT_EQ(With(t, "\"command\":\"EW ").size(), 1u);
   Lines outcome = With(t, "\"event\":\"engine\"");
   ASSERT_EQ(outcome.size(), 1u) << ::testing::PrintToString(t);
   EXPECT_EQ(
       outcome[0],
-      R"({"event":"engine","text":"> EW $DIR\\App\\Form1.frm,$DIR\\App\\Form1.frx,$DIR\\App\\Module1.bas\r\n1 of 3 files extracted\r\n$DIR\\App\\Form1.frm: checked out to bob; left alone\r\n$DIR\\App\\Form1.frx: no archive; nothing done\r\n$DIR\\App\\Module1.bas: revision 1.1 extracted and locked\r\n"})");
+      R"({"event":"engine","text":"> EW $DIR\\App\\Form1.frm,$DIR\\App\\Form1.frx,$DIR\\App\\Module1.bas\r\n1 of 3 files extracted\r\n$DIR\\App\\Form1.frm: checked out to bob; left alone\r\n$DIR\\App\\Form1.frx: not extracted: its companion Form1.frm cannot be (checked out to bob)\r\n$DIR\\App\\Module1.bas: revision 1.1 extracted and locked\r\n"})");
   auto at = std::find(t.begin(), t.end(), outcome[0]);
   EXPECT_NE((at - 1)->find("\"event\":\"execute\""), std::string::npos) << *(at - 1);
   EXPECT_NE(testing_support::Contents(tmp / "App/Module1.bas,v").find("ann:1.1"), std::string::npos);
+  EXPECT_EQ(testing_support::Contents(tmp / "App/Form1.frx,v").find("ann:"), std::string::npos);
   // Edited while read-only, so nobody asked to save it; the reload kept it on No, and now that
   // it is writable the save goes through.
   EXPECT_EQ(

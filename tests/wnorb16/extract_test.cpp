@@ -53,5 +53,53 @@ TEST_F(EngineTest, FreshenSkipsWhatIsUpToDate) {
   EXPECT_FALSE(ReadOnly(Path("KEYS.BAS")));
 }
 
+// The files of a component named in one command (a designer file and its binary companion, same
+// folder and base name, case aside) are extracted and locked both or neither, whichever of them is
+// refused and however the add-in spelled them; a file named alone goes alone. With F a component is
+// up to date only when both files are, so its locks stay together.
+TEST_F(EngineTest, AComponentIsExtractedWholeOrNotAtAll) {
+  for (const char* name : {"List View.ctl", "list view.CTX", "B.FRM", "B.FRX", "C.FRM", "C.FRX", "D.PAG",
+                           "D.PGX", "MODULE1.BAS", "E.FRM", "E.FRX", "G.FRM", "G.FRX"})
+    Archived(name, "stored\n");
+  // bob's locks, taken in his own copies: ann's work files stay read-only.
+  for (const char* name : {"List View.ctl", "C.FRX", "D.PGX"}) {
+    LockAs("bob", name);
+    std::filesystem::permissions(Path(name), std::filesystem::perms::owner_read);
+  }
+  Write("B.FRX", "edited without a lock\n");
+  const std::string ctl = Short("List View.ctl"), ctx = Short("list view.CTX"),
+                    ctl_name = ctl.substr(ctl.rfind('\\') + 1);
+  const std::string b_frm = Windows("B.FRM"), b_frx = Windows("B.FRX"), c_frm = Windows("C.FRM");
+  const std::string d_pag = Windows("D.PAG"), d_pgx = Windows("D.PGX"), module = Windows("MODULE1.BAS");
+  EXPECT_EQ(Run("EW " + ctl + "," + ctx + "," + b_frm + "," + b_frx + "," + c_frm + "," + d_pag + "," +
+                d_pgx + "," + module),
+            "2 of 8 files extracted\r\n" + ctl + ": checked out to bob; left alone\r\n" + ctx +
+                ": not extracted: its companion " + ctl_name + " cannot be (checked out to bob)\r\n" + b_frm +
+                ": not extracted: its companion B.FRX cannot be (writable work file was not given out by the "
+                "engine)\r\n" +
+                b_frx + ": writable work file was not given out by the engine; left untouched\r\n" + c_frm +
+                ": revision 1.1 extracted and locked\r\n" + d_pag +
+                ": not extracted: its companion D.PGX cannot be (checked out to bob)\r\n" + d_pgx +
+                ": checked out to bob; left alone\r\n" + module + ": revision 1.1 extracted and locked\r\n");
+  for (const char* name : {"list view.CTX", "B.FRM", "D.PAG"}) {
+    EXPECT_EQ(Run("T " + Windows(name)), Windows(name) + " is not checked out\r\n");
+    EXPECT_TRUE(ReadOnly(Path(name))) << name;
+  }
+
+  // E.FRM is as new as its revision, E.FRX older: both are locked. A copy is not put beside a work
+  // file kept under the user's lock, where it would be of another revision.
+  std::filesystem::last_write_time(Path("E.FRX"),
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
+  Run("EW " + Windows("G.FRM"));
+  Write("G.FRM", "edited\n");
+  EXPECT_EQ(Run("EFW " + Windows("E.FRM") + "," + Windows("E.FRX")),
+            "2 of 2 files extracted\r\n" + Windows("E.FRM") + ": revision 1.1 extracted and locked\r\n" +
+                Windows("E.FRX") + ": revision 1.1 extracted and locked\r\n");
+  EXPECT_EQ(Run("EBW " + Windows("G.FRX") + "," + Windows("G.FRM")),
+            "0 of 2 files extracted\r\n" + Windows("G.FRX") +
+                ": not extracted: its companion G.FRM cannot be (checked out to you and writable)\r\n" +
+                Windows("G.FRM") + ": checked out to you and writable; work file kept\r\n");
+}
+
 }  // namespace
 }  // namespace testing_support

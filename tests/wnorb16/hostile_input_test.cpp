@@ -78,11 +78,19 @@ TEST_F(EngineTest, RefusalsChangeNothing) {
                     branch = ArchiveText("1.1", "\n\t1.1.2147483647.1");
   tmp_.Write("proj/RCS/TRUNK.FRM,v", trunk, 0444);
   tmp_.Write("proj/RCS/BRANCH.FRM,v", branch, 0444);
-  for (const char* name : {"TRUNK.FRM", "BRANCH.FRM"}) Write(name, "changed\n");
-  const std::string range =
-      " of the archive is out of the engine's range (each field at most 2147483647); archive left unchanged";
+  Archived("TRUNK.FRX", "x\n");
+  LockAs(kUser, "TRUNK.FRX");
+  const std::string trunk_frx = Contents(Archive("TRUNK.FRX"));
+  for (const char* name : {"TRUNK.FRM", "BRANCH.FRM", "TRUNK.FRX"}) Write(name, "changed\n");
+  const std::string out_of_range =
+      " of the archive is out of the engine's range (each field at most 2147483647)";
+  const std::string range = out_of_range + "; archive left unchanged";
   const std::pair<std::string, std::string> answered[] = {
-      {"UKW TRUNK.FRM", "0 of 1 files updated\r\nTRUNK.FRM: revision number 9223372036854775807.1" + range},
+      // The form's companion, taken first, goes back when the form is refused.
+      {"UKW TRUNK.FRX,TRUNK.FRM",
+       "0 of 2 files updated\r\nTRUNK.FRX: not updated: its companion TRUNK.FRM cannot be (revision number "
+       "9223372036854775807.1" +
+           out_of_range + ")\r\nTRUNK.FRM: revision number 9223372036854775807.1" + range},
       {"UBW BRANCH.FRM", "0 of 1 files updated\r\nBRANCH.FRM: revision number 1.1.2147483647.1" + range},
       {std::string("UW frm") + '\0' + "Timesheet.frm",
        "ERROR: the command holds a NUL byte (byte 7), which no name can hold. Nothing was done"},
@@ -109,6 +117,7 @@ TEST_F(EngineTest, RefusalsChangeNothing) {
   }
   EXPECT_EQ(Contents(Archive("A.FRM")), archive);
   EXPECT_EQ(Contents(Archive("TRUNK.FRM")), trunk);
+  EXPECT_EQ(Contents(Archive("TRUNK.FRX")), trunk_frx);
   EXPECT_EQ(Contents(Archive("BRANCH.FRM")), branch);
   EXPECT_EQ(Contents(Path("TRUNK.FRM")) + Contents(Path("BRANCH.FRM")), "changed\nchanged\n");
   EXPECT_TRUE(ReadOnly(Path("A.FRM")));

@@ -268,6 +268,53 @@ TEST_F(SvnStoreTest, AChangeMadeWithoutTheLockIsNeitherMergedIntoNorThrownAway) 
   EXPECT_EQ(ann.Run("T " + module), module + " is not checked out\r\n");
 }
 
+// A component's files named in one command go to the repository both or neither, as with RCS: a
+// lock someone holds on one keeps the other as it was, and when the commit of all files is refused
+// for another file, the component is committed on its own, its two files in one revision.
+TEST_F(SvnStoreTest, AComponentGoesToTheRepositoryWhole) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string ctl = "ListView.ctl", ctx = "ListView.ctx";
+  ann.Write(ctl, "VERSION 5.00\r\n");
+  ann.Write(ctx, std::string("lt\0\x01", 4));
+  EXPECT_EQ(ann.Run("UW " + ann.Name(ctl) + "," + ann.Name(ctx)).substr(0, 20), "2 of 2 files updated");
+  bob.Run("EBW " + bob.Name(ctl) + "," + bob.Name(ctx));
+  EXPECT_EQ(bob.Run("EW " + bob.Name(ctl)).substr(0, 22), "1 of 1 files extracted");
+  EXPECT_EQ(ann.Run("EW " + ann.Name(ctl) + "," + ann.Name(ctx)),
+            "0 of 2 files extracted\r\n" + ann.Name(ctl) + ": checked out to bob; left alone\r\n" +
+                ann.Name(ctx) +
+                ": not extracted: its companion ListView.ctl cannot be (checked out to bob)\r\n");
+  EXPECT_EQ(bob.Run("T " + bob.Name(ctx)), bob.Name(ctx) + " is not checked out\r\n");
+  EXPECT_TRUE(ReadOnly(ann.Path(ctx)));
+
+  bob.Run("UW " + bob.Name(ctl));
+  EXPECT_EQ(ann.Run("EW " + ann.Name(ctl) + "," + ann.Name(ctx)).substr(0, 22), "2 of 2 files extracted");
+  ann.Write(ctl, "VERSION 5.00\r\nBegin VB.UserControl ListView\r\n");
+  ann.Write(ctx, std::string("lt\0\x02", 4));
+  bob.Write("NEW.BAS", "bob's\r\n");
+  ann.Write("NEW.BAS", "ann's\r\n");
+  bob.Run("UW " + bob.Name("NEW.BAS"));
+  EXPECT_EQ(ann.Run("UW " + ann.Name(ctl) + "," + ann.Name("NEW.BAS") + "," + ann.Name(ctx)),
+            "2 of 3 files updated\r\n" + ann.Name(ctl) +
+                ": checked in as revision 3; work file read-only\r\n" + ann.Name("NEW.BAS") +
+                ": the repository holds a newer revision; not checked in, nothing merged\r\n" +
+                ann.Name(ctx) + ": checked in as revision 3; work file read-only\r\n");
+
+  // A lock on a work file older than the repository's is refused, and so is its companion's.
+  bob.Run("EW " + bob.Name(ctl));
+  bob.Write(ctl, "VERSION 5.00\r\nBegin VB.UserControl ListView\r\nEnd\r\n");
+  EXPECT_EQ(bob.Run("UW " + bob.Name(ctl)).substr(0, 20), "1 of 1 files updated");
+  EXPECT_EQ(
+      ann.Run("ERW " + ann.Name(ctl) + "," + ann.Name(ctx)),
+      "0 of 2 files extracted\r\n" + ann.Name(ctl) +
+          ": the repository holds a newer revision than the work file; not locked (E brings it with the "
+          "lock)\r\n" +
+          ann.Name(ctx) +
+          ": not extracted: its companion ListView.ctl cannot be (the repository holds a newer revision than "
+          "the work file; not locked (E brings it with the lock))\r\n");
+  EXPECT_EQ(bob.Run("T " + bob.Name(ctx)), bob.Name(ctx) + " is not checked out\r\n");
+}
+
 TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {
   temp_.Write("empty-config/config", "[auth]\npassword-stores =\n");
   const struct {

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "engine_fixture.hpp"
 
@@ -111,6 +112,58 @@ TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
   EXPECT_EQ(StatusLines(Run("UDW " + Windows("D.FRM")))[1],
             Windows("D.FRM") + ": not checked out to you; nothing to discard");
   EXPECT_EQ(Contents(Path("D.FRM")), "not given out\n");
+}
+
+// A component's files named in one check-in or discard go both or neither: one that cannot go holds
+// the other as it was. F skips a component only when neither file changed. A file the store gives
+// up on after its companion was stored is said to be so, on both lines.
+TEST_F(EngineTest, AComponentIsCheckedInWholeOrNotAtAll) {
+  const std::vector<std::string> names = {"A.DSR", "A.DSX", "B.CTL", "B.CTX", "C.FRM",
+                                          "C.FRX", "E.FRM", "E.FRX", "P.DOB", "P.DOX"};
+  std::string all, held;
+  for (const std::string& name : names) {
+    Archived(name, "v1\n");
+    all += (all.empty() ? "" : ",") + Windows(name);
+    if (name != "A.DSX") held += (held.empty() ? "" : ",") + Windows(name);
+  }
+  Run("EW " + held);
+  for (const char* name : {"A.DSR", "B.CTL", "C.FRM", "C.FRX", "E.FRM", "P.DOB", "P.DOX"})
+    Write(name, "v2\n");
+  std::filesystem::remove(Path("B.CTX"));
+  tmp_.Write("proj/RCS/,P.DOX,", "");  // another RCS run is rewriting the archive
+  const std::string a_archive = Contents(Archive("A.DSR")), b_archive = Contents(Archive("B.CTL"));
+  const std::string answer = Run("UFW " + all);
+  const std::string lines[] = {
+      "not updated: its companion A.DSX cannot be (not checked out to you)",
+      "not checked out to you; not updated",
+      "not updated: its companion B.CTX cannot be (no work file)",
+      "no work file; not updated",
+      "checked in as revision 2.1; work file read-only",
+      "checked in as revision 2.1; work file read-only",
+      "checked in as revision 2.1; work file read-only",
+      "unchanged; revision 1.1 kept, lock released",
+      "checked in as revision 2.1; work file read-only; its companion P.DOX was not checked in",
+      "in use by another RCS command; left alone; its companion P.DOB was checked in",
+  };
+  std::string expected = "5 of 10 files updated\r\n";
+  for (std::size_t i = 0; i < names.size(); ++i) expected += Windows(names[i]) + ": " + lines[i] + "\r\n";
+  EXPECT_EQ(answer, expected);
+  EXPECT_EQ(Contents(Archive("A.DSR")), a_archive);
+  EXPECT_EQ(Contents(Archive("B.CTL")), b_archive);
+  EXPECT_FALSE(ReadOnly(Path("A.DSR")));
+
+  // A discard likewise: the edits stay while the companion is someone else's.
+  Archived("D.FRM", "v1\n");
+  Archived("D.FRX", "v1\n");
+  LockAs("bob", "D.FRX");
+  Run("EW " + Windows("D.FRM"));
+  Write("D.FRM", "v2\n");
+  EXPECT_EQ(Run("UDW " + Windows("D.FRM") + "," + Windows("D.FRX")),
+            "0 of 2 files updated\r\n" + Windows("D.FRM") +
+                ": not updated: its companion D.FRX cannot be (checked out to bob)\r\n" + Windows("D.FRX") +
+                ": checked out to bob; left alone\r\n");
+  EXPECT_EQ(Contents(Path("D.FRM")), "v2\n");
+  EXPECT_TRUE(Run("T " + Windows("D.FRM")).ends_with("locked revision 1.1\r\n"));
 }
 
 }  // namespace

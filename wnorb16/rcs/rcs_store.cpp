@@ -104,6 +104,12 @@ class RcsStoreBatch : public StoreBatch {
     return "";
   }
 
+  void Withdraw() override {
+    jobs_.pop_back();
+    files_.pop_back();
+    keep_.pop_back();
+  }
+
   std::vector<FileReport> Run() override {
     const RcsBatch batch(store_.runner(), store_.user(), store_.lock_wait());
     std::vector<RcsReport> reports = batch.Run(program_, jobs_);

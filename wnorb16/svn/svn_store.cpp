@@ -7,6 +7,7 @@
 
 #include "posix/directory.hpp"
 #include "vbrt/code_page.hpp"
+#include "wnorb16/component_files.hpp"
 #include "wnorb16/disk.hpp"
 #include "wnorb16/status_text.hpp"
 #include "wnorb16/work_files.hpp"
@@ -68,6 +69,9 @@ class SvnStoreBatch : public StoreBatch {
     }
     Item item{file, request, false, false};
     if (const SvnEntry* entry = store_.EntryOf(file.work)) {
+      // The repository would refuse the lock on an old base; said now, a companion waits with it.
+      if (request.kind == Request::Kind::kLock && entry->versioned && entry->latest > entry->changed)
+        return std::string(kNewerLock);
       item.own = OwnLock(*entry);
       // The merge Subversion began is the user's to finish: an update, lock, commit or revert now
       // would act on its markers or throw away the user's side of it.
@@ -84,6 +88,8 @@ class SvnStoreBatch : public StoreBatch {
     items_.push_back(std::move(item));
     return "";
   }
+
+  void Withdraw() override { items_.pop_back(); }
 
   std::vector<FileReport> Run() override {
     SvnClient& client = store_.client();
@@ -146,12 +152,18 @@ class SvnStoreBatch : public StoreBatch {
     }
     if (!commit.empty()) {
       Outcome together = client.Commit(commit, message, keep);
-      // One commit for all; when it fails, each file on its own, so one refusal stops no other.
+      // One commit for all; when it fails, each component on its own (a designer file with its
+      // companion, in one revision), so one refusal stops no other.
       if (together.ok() || commit.size() == 1) {
         Note(together, commit, kNewerCheckIn);
       } else {
-        for (const std::string& path : commit)
-          Note(client.Commit({path}, message, keep), {path}, kNewerCheckIn);
+        const std::vector<std::size_t> companion = Companions(commit);
+        for (std::size_t i = 0; i < commit.size(); ++i) {
+          if (companion[i] < i) continue;
+          std::vector<std::string> component{commit[i]};
+          if (companion[i] != kNoCompanion) component.push_back(commit[companion[i]]);
+          Note(client.Commit(component, message, keep), component, kNewerCheckIn);
+        }
       }
     }
     if (!unlock.empty()) Note(client.Unlock(unlock), unlock);
