@@ -127,15 +127,15 @@ std::string WorkFileBases::Of(const std::string& work, const std::string& archiv
 void WorkFileBases::Note(const std::string& work, const std::string& archive, const std::string& revision) {
   Base base{archive, revision, next_order_++};
   bases_.insert_or_assign(work, base);
-  Trim();
-  if (path_.empty()) return;
-  unsaved_.emplace_back(work, std::move(base));
-  if (unsaved_.size() > kMaxBases) unsaved_.erase(unsaved_.begin());
+  // Saving trims; an engine without a file only needs a bound.
+  if (bases_.size() > 2 * kMaxBases) Trim();
+  if (!path_.empty()) unsaved_.emplace_back(work, std::move(base));
 }
 
 void WorkFileBases::Save() {
   if (unsaved_.empty()) return;
   Refresh();
+  Trim();
   std::vector<std::pair<const std::string*, const Base*>> in_order;
   in_order.reserve(bases_.size());
   for (const auto& [work, base] : bases_) in_order.emplace_back(&work, &base);
@@ -151,9 +151,13 @@ void WorkFileBases::Save() {
     AppendEscaped(text, *work);
     text += '\n';
   }
-  if (!ReplaceFile(path_, text)) return;
-  seen_ = StatusOf(path_);
   unsaved_.clear();
+  // Tried once: every later command would build the text again only to fail again.
+  if (!ReplaceFile(path_, text)) {
+    path_.clear();
+    return;
+  }
+  seen_ = StatusOf(path_);
 }
 
 }  // namespace wnorb16::rcs

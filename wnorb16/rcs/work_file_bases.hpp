@@ -33,7 +33,8 @@ class WorkFileBases {
   std::string Of(const std::string& work, const std::string& archive) const;
   void Note(const std::string& work, const std::string& archive, const std::string& revision);
   // Writes what was noted since the last save into the file as it is now. A file that cannot be
-  // written leaves the notes to this engine's run; a missing or damaged one is taken as empty.
+  // written leaves the notes, from then on, to this engine's run; a missing or damaged one is
+  // taken as empty.
   void Save();
 
  private:
