@@ -77,6 +77,9 @@ bool MoveUnlessThere(const std::string& from, const std::string& to);
 // old contents or the new, never part of them; false when it cannot.
 bool ReplaceFile(const std::string& path, std::string_view bytes);
 
+// Adds `bytes` at the end of the existing regular file; false when it cannot.
+bool AppendToFile(const std::string& path, std::string_view bytes);
+
 void Pause(std::chrono::milliseconds duration);
 
 }  // namespace wnorb16

@@ -32,9 +32,10 @@ class WorkFileBases {
   // The revision of `archive` that `work` was last written from; "" when the engine does not know.
   std::string Of(const std::string& work, const std::string& archive) const;
   void Note(const std::string& work, const std::string& archive, const std::string& revision);
-  // Writes what was noted since the last save into the file as it is now. A file that cannot be
-  // written leaves the notes, from then on, to this engine's run; a missing or damaged one is
-  // taken as empty.
+  // Adds what was noted since the last save to the file, as lines at its end (a later line
+  // stands for an earlier one of the same work file); the file is written anew, through a rename,
+  // when it holds twice the lines it needs or is missing or damaged (then taken as empty). A file
+  // that cannot be written leaves the notes, from then on, to this engine's run.
   void Save();
 
  private:
@@ -46,12 +47,16 @@ class WorkFileBases {
   void Load();
   // Forgets the oldest notes beyond kMaxBases.
   void Trim();
+  // Every note in the file's form, oldest first: what a new file holds.
+  std::string WholeText() const;
 
   std::string path_;
   std::unordered_map<std::string, Base> bases_;
   std::vector<std::pair<std::string, Base>> unsaved_;
   std::uint64_t next_order_ = 0;
   std::optional<FileStatus> seen_;  // the file as last read or written
+  bool well_formed_ = false;        // it begins with the header, so lines may be added to it
+  std::size_t lines_ = 0;           // the lines of notes it holds
 };
 
 }  // namespace wnorb16::rcs
