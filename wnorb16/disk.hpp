@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 struct stat;
 
@@ -71,6 +72,13 @@ bool MakeFolders(const std::string& path);
 
 // Moves a file to `to` within one file system, only when nothing is at `to` yet; false otherwise.
 bool MoveUnlessThere(const std::string& from, const std::string& to);
+
+// Replaces the file's contents by `bytes` through a new file renamed over it, so a reader sees the
+// old contents or the new, never part of them; false when it cannot.
+bool ReplaceFile(const std::string& path, std::string_view bytes);
+
+// Adds `bytes` at the end of the existing regular file; false when it cannot.
+bool AppendToFile(const std::string& path, std::string_view bytes);
 
 void Pause(std::chrono::milliseconds duration);
 

@@ -191,6 +191,39 @@ bool MoveUnlessThere(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool ReplaceFile(const std::string& path, std::string_view bytes) {
+  // A name of this process's own, so two engines writing beside one settings file never share it.
+  const std::string temp = path + "." + std::to_string(getpid()) + ".new";
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (std::size_t at = 0; ok && at < bytes.size();) {
+    ssize_t n = write(fd, bytes.data() + at, bytes.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) at += static_cast<std::size_t>(n);
+  }
+  ok = close(fd) == 0 && ok;
+  if (ok && rename(temp.c_str(), path.c_str()) == 0) return true;
+  unlink(temp.c_str());
+  return false;
+}
+
+bool AppendToFile(const std::string& path, std::string_view bytes) {
+  int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  // One write, so lines two engines add at once do not interleave.
+  for (std::size_t at = 0; ok && at < bytes.size();) {
+    ssize_t n = write(fd, bytes.data() + at, bytes.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) at += static_cast<std::size_t>(n);
+  }
+  return close(fd) == 0 && ok;
+}
+
 void Pause(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
 
 }  // namespace wnorb16

@@ -33,4 +33,9 @@ std::string WriteConfig(const std::string& ini_text, const EngineConfig& config)
   return posix::SetProfileValue(text, kIniSection, kArchives, config.archives);
 }
 
+std::string BesideSettings(const std::string& ini_path, const std::string& name) {
+  auto slash = ini_path.find_last_of('/');
+  return (slash == std::string::npos ? std::string() : ini_path.substr(0, slash + 1)) + name;
+}
+
 }  // namespace wnorb16

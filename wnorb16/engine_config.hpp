@@ -28,6 +28,9 @@ EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_n
 // `ini_text` with the settings written in, every other line kept.
 std::string WriteConfig(const std::string& ini_text, const EngineConfig& config);
 
+// The file `name` in the folder of `ini_path`, where the engine keeps its own files.
+std::string BesideSettings(const std::string& ini_path, const std::string& name);
+
 // The name of the user running the engine.
 std::string LoginName();
 

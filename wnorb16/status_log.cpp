@@ -33,9 +33,6 @@ void StatusLog::Command(std::string_view who, std::string_view command, const st
   out_ << Now() << " " << who << " > " << command << "\n" << status::ForPerson(status) << std::flush;
 }
 
-std::string LogPathBeside(const std::string& ini_path) {
-  auto slash = ini_path.find_last_of('/');
-  return (slash == std::string::npos ? std::string() : ini_path.substr(0, slash + 1)) + kLogFileName;
-}
+std::string LogPathBeside(const std::string& ini_path) { return BesideSettings(ini_path, kLogFileName); }
 
 }  // namespace wnorb16

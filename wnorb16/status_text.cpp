@@ -173,6 +173,20 @@ std::string CompanionOutcome(std::string_view name, Request::Kind kind, bool don
 std::string Failed(std::string_view reason) {
   return "failed: " + vb::ActiveCodePage().FromUtf8Lossy(reason);
 }
+namespace {
+std::string NewerThanWorkFile(std::string_view newer, std::string_view base) {
+  return "the archive holds a newer revision, " + std::string(newer) + ", than the work file" +
+         (base.empty() ? "" : " (from " + std::string(base) + ")");
+}
+}  // namespace
+std::string NewerNotLocked(std::string_view newer, std::string_view base) {
+  return NewerThanWorkFile(newer, base) +
+         "; not locked (E brings it with the lock once a changed work file is moved aside)";
+}
+std::string NewerNotCheckedIn(std::string_view newer, std::string_view base) {
+  return NewerThanWorkFile(newer, base) +
+         "; not checked in, nothing merged (E brings it with the lock once the work file is moved aside)";
+}
 }  // namespace what
 
 std::string CommentSet(std::string_view user, std::string_view comment) {

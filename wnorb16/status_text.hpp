@@ -92,6 +92,11 @@ std::string Stored(const FileReport& report);
 // " (<note>)": which of two contradicting options won, after the line of a file it applied to.
 std::string WithNote(std::string what, std::string_view note);
 std::string Failed(std::string_view reason);
+// A lock or check-in of `newer` over a work file that came from an older revision (`base`, "" when
+// unknown), which would store the old text over what came between: "the archive holds a newer
+// revision, 2.1, than the work file (from 1.1); not locked (E brings it with the lock ...)".
+std::string NewerNotLocked(std::string_view newer, std::string_view base);
+std::string NewerNotCheckedIn(std::string_view newer, std::string_view base);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"
 // A file left as it was because its companion `name` is: "not extracted: its companion FORM1.FRX
 // cannot be (checked out to bob)"; `why` is the companion's own line, its closing words dropped.

@@ -46,7 +46,8 @@ class UnknownStore : public Store {
 std::unique_ptr<Store> ChooseStore(const EngineSetup& setup, const std::string& name) {
   if (name.empty() || Names(name, "rcs")) {
     return std::make_unique<rcs::RcsStore>(
-        rcs::RcsSetup{setup.resolver, setup.home_folder, setup.programs_folder, setup.lock_wait});
+        rcs::RcsSetup{setup.resolver, setup.home_folder, setup.programs_folder, setup.lock_wait,
+                      BesideSettings(setup.ini_path, rcs::kBasesFileName)});
   }
   if (Names(name, "svn")) return std::make_unique<svn::SvnStore>();
   return std::make_unique<UnknownStore>(name);

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "engine_fixture.hpp"
@@ -164,6 +165,70 @@ TEST_F(EngineTest, AComponentIsCheckedInWholeOrNotAtAll) {
                 ": checked out to bob; left alone\r\n");
   EXPECT_EQ(Contents(Path("D.FRM")), "v2\n");
   EXPECT_TRUE(Run("T " + Windows("D.FRM")).ends_with("locked revision 1.1\r\n"));
+}
+
+// The administrator breaks ann's lock (rcs -u -M), bob checks in 2.1 from a work file of his own,
+// and ann's work file still holds her edit of 1.1. However she comes to hold the lock again, the
+// engine stores nothing over 2.1 that ann never saw, and her edit stays; the way in the engine
+// notes names is hers to take: her edit merged aside, E, and the merge checked in as 3.1.
+TEST_F(EngineTest, NothingIsStoredOverARevisionTheWorkFileDoesNotComeFrom) {
+  const std::string stored = "a\nb\nc\nd\ne\nf\n", anns = "ANN\nb\nc\nd\ne\nf\n",
+                    bobs = "a\nb\nc\nd\ne\nBOB\n";
+  const std::string newer = "the archive holds a newer revision, 2.1, than the work file";
+  const std::string not_locked =
+      "; not locked (E brings it with the lock once a changed work file is moved aside)";
+  const std::string not_checked_in =
+      "; not checked in, nothing merged (E brings it with the lock once the work file is moved aside)";
+  const struct {
+    std::string how;
+    std::string after_break;  // "": the same engine; "restart": a new one; "damaged": WNORB.REV too
+    std::string reserve, update;
+  } cases[] = {
+      {"ann locks it again through the engine", "", newer + " (from 1.1)" + not_locked,
+       "not checked out to you; not updated"},
+      {"ann locks it by hand, then a new engine", "restart", "revision 2.1 is already checked out to you",
+       newer + " (from 1.1)" + not_checked_in},
+      {"the engine's notes are lost, her edit older than 2.1", "damaged", newer + not_locked,
+       newer + not_checked_in},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.how);
+    const std::string name = "F" + std::to_string(i) + ".BAS", f = Windows(name);
+    Archived(name, stored);
+    Run("EW " + f);
+    Write(name, anns);
+    Rcs("rcs", {"-u", "-M", Archive(name)}, "admin");
+    const std::string bob = tmp_ / ("bob/" + name);
+    tmp_.MakeDir("bob");
+    Rcs("co", {"-l", Archive(name), bob}, "bob");
+    tmp_.Write("bob/" + name, bobs);
+    Rcs("ci", {"-u", "-r2", "-mbob", Archive(name), bob}, "bob");
+    if (c.after_break == "damaged") {
+      tmp_.Write("WNORB.REV", "WNORB16 work file bases 1\n\x01garbage\n");
+      std::filesystem::last_write_time(Path(name),
+                                       std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    if (!c.after_break.empty()) engine_.reset();
+    if (c.after_break == "restart") Rcs("rcs", {"-l", Archive(name)});
+
+    EXPECT_EQ(StatusLines(Run("ERW " + f))[1], f + ": " + c.reserve);
+    if (c.after_break == "damaged") Rcs("rcs", {"-l", Archive(name)});
+    EXPECT_EQ(StatusLines(Run("UW " + f))[1], f + ": " + c.update);
+    EXPECT_EQ(rcs_.Run("co", {"-p", "-q", Archive(name)}, kUser).out, bobs);
+    EXPECT_EQ(Contents(Path(name)), anns);
+    EXPECT_FALSE(ReadOnly(Path(name)));
+  }
+
+  // RCS merges bob's change into her copy, which she moves aside while E brings 2.1 with the lock.
+  const std::string f = Windows("F0.BAS");
+  const std::string merge = "rcsmerge -q -r1.1 -r2.1 '" + Archive("F0.BAS") + "' '" + Path("F0.BAS") + "'";
+  ASSERT_EQ(std::system(merge.c_str()), 0);
+  std::filesystem::rename(Path("F0.BAS"), Path("F0.BAS.mine"));
+  EXPECT_EQ(StatusLines(Run("EW " + f))[1], f + ": revision 2.1 extracted and locked");
+  std::filesystem::rename(Path("F0.BAS.mine"), Path("F0.BAS"));
+  EXPECT_EQ(StatusLines(Run("UW " + f))[1], f + ": checked in as revision 3.1; work file read-only");
+  EXPECT_EQ(Contents(Path("F0.BAS")), "ANN\nb\nc\nd\ne\nBOB\n");
 }
 
 }  // namespace

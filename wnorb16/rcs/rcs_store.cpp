@@ -67,6 +67,10 @@ class RcsStoreBatch : public StoreBatch {
     switch (request.kind) {
       case Request::Kind::kLock:
         program_ = "rcs";
+        header = store_.ReadHeader(file.record, HeaderPart::kDeltas);
+        if (!header) return status::what::Failed("the archive cannot be read");
+        if (auto unseen = store_.Unseen(file, *header, request.revision, false))
+          return status::what::NewerNotLocked(unseen->newer, unseen->base);
         options = {"-l" + request.revision};
         with_work = false;
         break;
@@ -93,6 +97,8 @@ class RcsStoreBatch : public StoreBatch {
         }
         header = store_.ReadHeader(file.record, HeaderPart::kDeltas);
         if (!header) return status::what::Failed("the archive cannot be read");
+        if (auto unseen = store_.Unseen(file, *header, request.revision, true))
+          return status::what::NewerNotCheckedIn(unseen->newer, unseen->base);
         Numbered number = NewRevision(request.numbering, *header, request.revision, request.version);
         if (!number.out_of_range.empty()) return OutOfRange(number.out_of_range);
         if (!number.revision.empty()) options.push_back("-r" + number.revision);
@@ -101,6 +107,7 @@ class RcsStoreBatch : public StoreBatch {
     jobs_.push_back(Job(std::move(options), file, with_work, header));
     files_.push_back(file);
     keep_.push_back(request.keep_lock);
+    writes_.push_back(with_work);
     return "";
   }
 
@@ -108,6 +115,7 @@ class RcsStoreBatch : public StoreBatch {
     jobs_.pop_back();
     files_.pop_back();
     keep_.pop_back();
+    writes_.pop_back();
   }
 
   std::vector<FileReport> Run() override {
@@ -124,8 +132,12 @@ class RcsStoreBatch : public StoreBatch {
       file_report.created = report.initial;
       file_report.kept = keep_[j];
       if (!report.done) ReadBack(files_[j], report, file_report);
+      // Every run but a lock leaves the work file holding the revision RCS named.
+      if (file_report.done && writes_[j] && !file_report.revision.empty())
+        store_.bases().Note(files_[j].work, files_[j].record, file_report.revision);
       out.push_back(std::move(file_report));
     }
+    store_.bases().Save();
     return out;
   }
 
@@ -188,14 +200,22 @@ class RcsStoreBatch : public StoreBatch {
   std::vector<RcsJob> jobs_;
   std::vector<WorkFile> files_;
   std::vector<bool> keep_;
+  std::vector<bool> writes_;  // RCS writes the work file
 };
+
+// Whether a check-in under a lock of `delta` makes the next revision of its line, rather than
+// starting a branch: the head of the trunk, or the last revision of a branch.
+bool EndsItsLine(const Archive& archive, const Delta& delta) {
+  return RevisionDepth(delta.revision) == 2 ? delta.revision == archive.head : delta.next.empty();
+}
 
 }  // namespace
 
 RcsStore::RcsStore(RcsSetup setup)
     : placement_(std::move(setup.resolver), std::move(setup.home_folder)),
       runner_(std::move(setup.programs_folder)),
-      lock_wait_(setup.lock_wait) {}
+      lock_wait_(setup.lock_wait),
+      bases_(std::move(setup.bases_file)) {}
 
 void RcsStore::Configure(const EngineConfig& config) {
   user_ = config.user_id;
@@ -336,6 +356,40 @@ std::optional<bool> RcsStore::Holds(const WorkFile& file, const std::string& rev
   return result.exit_code == 0;
 }
 
-std::unique_ptr<StoreBatch> RcsStore::Batch() const { return std::make_unique<RcsStoreBatch>(*this); }
+std::optional<UnseenRevision> RcsStore::Unseen(const WorkFile& file, const Archive& archive,
+                                               const std::string& revision, bool check_in) const {
+  // With a default branch (rcs -b; the engine sets none) RCS locks the last revision of that
+  // branch, not the head; the check-in under that lock is held to the work file's base instead.
+  if (revision.empty() && !archive.branch.empty()) return std::nullopt;
+  const std::string& newest = revision.empty() ? archive.head : revision;
+  const Delta* delta = archive.FindDelta(newest);
+  // A partial number (VERSION 2) is left to the check-in, which knows its lock's revision.
+  if (delta == nullptr || !EndsItsLine(archive, *delta)) return std::nullopt;
+  std::string base = bases_.Of(file.work, file.record);
+  // A revision the archive does not hold is from an archive made again since.
+  if (!base.empty() && archive.FindDelta(base) == nullptr) base.clear();
+  if (!base.empty()) {
+    if (base == newest) return std::nullopt;
+    return UnseenRevision{newest, base};
+  }
+  // Not written by this engine (a lock taken by hand, or the notes lost): only the work file can
+  // tell. A missing one is written by the next check-out.
+  const FileStatus work = StatusOf(file.work);
+  if (!work.exists) return std::nullopt;
+  if (check_in) {
+    // Under the user's own lock the work file was edited, so it holds no revision; one last
+    // changed before the revision was stored cannot come from it (clocks agree, as for F).
+    std::optional<std::int64_t> stored = RcsDateSeconds(delta->date);
+    if (!stored || work.modified >= *stored) return std::nullopt;
+  }
+  if (Holds(file, newest) != true) return UnseenRevision{newest, ""};
+  bases_.Note(file.work, file.record, newest);
+  return std::nullopt;
+}
+
+std::unique_ptr<StoreBatch> RcsStore::Batch() const {
+  bases_.Refresh();
+  return std::make_unique<RcsStoreBatch>(*this);
+}
 
 }  // namespace wnorb16::rcs

@@ -12,6 +12,7 @@
 #include "wnorb16/rcs/archive_placement.hpp"
 #include "wnorb16/rcs/rcs_archive.hpp"
 #include "wnorb16/rcs/rcs_runner.hpp"
+#include "wnorb16/rcs/work_file_bases.hpp"
 #include "wnorb16/store.hpp"
 
 namespace wnorb16::rcs {
@@ -22,6 +23,13 @@ struct RcsSetup {
   std::string programs_folder;  // where co, ci, rcs and rcsdiff are; "" for PATH
   // How long to wait for another RCS run to finish with an archive.
   std::chrono::milliseconds lock_wait;
+  std::string bases_file;  // where the revisions work files came from are kept; "" for none
+};
+
+// A revision a lock or check-in would store over, which the work file does not come from.
+struct UnseenRevision {
+  std::string newer;
+  std::string base;  // what the work file came from; "" when the engine does not know
 };
 
 class RcsStore : public Store {
@@ -45,6 +53,13 @@ class RcsStore : public Store {
   const RcsRunner& runner() const { return runner_; }
   const std::string& user() const { return user_; }
   std::chrono::milliseconds lock_wait() const { return lock_wait_; }
+  WorkFileBases& bases() const { return bases_; }
+
+  // The revision that a lock of `revision` ("" for the latest), or a check-in under its lock
+  // (`check_in`), would have the work file's text stored over, when the work file does not come
+  // from it; nullopt when it does, or when the new revision would start a branch of its own.
+  std::optional<UnseenRevision> Unseen(const WorkFile& file, const Archive& archive,
+                                       const std::string& revision, bool check_in) const;
 
  private:
   ArchivePlacement placement_;
@@ -60,6 +75,7 @@ class RcsStore : public Store {
     FileRecord record;
   };
   mutable std::unordered_map<std::string, KnownLocks> known_locks_;
+  mutable WorkFileBases bases_;
 };
 
 }  // namespace wnorb16::rcs
