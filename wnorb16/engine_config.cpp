@@ -11,6 +11,7 @@ constexpr char kArchives[] = "Archives";
 constexpr char kProjects[] = "Projects";
 constexpr char kStore[] = "Store";
 constexpr char kConfigDir[] = "ConfigDir";
+constexpr char kStaleLock[] = "StaleLock";
 }  // namespace
 
 EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_name) {
@@ -24,6 +25,7 @@ EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_n
   config.projects = posix::FindProfileValue(ini_text, kIniSection, kProjects).value_or("");
   config.store = posix::FindProfileValue(ini_text, kIniSection, kStore).value_or("");
   config.config_dir = posix::FindProfileValue(ini_text, kIniSection, kConfigDir).value_or("");
+  config.stale_lock = posix::FindProfileValue(ini_text, kIniSection, kStaleLock).value_or("");
   return config;
 }
 

@@ -18,6 +18,9 @@ struct EngineConfig {
       projects;  // Projects=, the folder whose layout a rooted Archives folder keeps; "" for the home folder
   std::string store;  // Store=, which store keeps the files: "rcs" (also when empty) or "svn", as written
   std::string config_dir;  // ConfigDir=, the Subversion configuration folder; "" for the user's own
+  // StaleLock=, after how many seconds a lock an RCS run left on an archive may be cleared; "" for
+  // the default (wnorb16/rcs/run_lock.hpp)
+  std::string stale_lock;
 
   bool operator==(const EngineConfig&) const = default;
 };

@@ -122,6 +122,7 @@ std::string FilePlan::Finish(std::string_view verb,
     } else {
       what = status::what::Failed(report.error);
     }
+    what = status::what::WithNote(what, report.note);
   }
   // The store did one file of a component and not the other: each line says so plainly.
   for (std::size_t i : queued_) {

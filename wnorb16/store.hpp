@@ -137,6 +137,8 @@ struct FileReport {
   std::string holder;
   std::string left_alone;
   std::string error;
+  // What the store did first on its own (a lock a run that ended left, cleared), said after the line.
+  std::string note;
 };
 
 // The batch work of one extract or update: requests taken one by one, then run together.

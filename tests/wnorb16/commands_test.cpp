@@ -1,3 +1,9 @@
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <ctime>
+#include <filesystem>
 #include <regex>
 #include <thread>
 
@@ -112,6 +118,65 @@ TEST_F(EngineTest, WaitsWhileAnotherRcsRunHoldsTheArchive) {
   bobs.replace(bobs.find("ann:1.1;"), 8, "bob:1.1;");
   EXPECT_EQ(meanwhile("UW " + w, true, bobs),
             "0 of 1 files updated\r\n" + w + ": checked out to bob; left alone\r\n");
+}
+
+// A lock an RCS run left on an archive is cleared, and said so, only when it is known to be left
+// over: the engine's lock beside it names a process on this host that has ended, or it is older
+// than StaleLock=. Any other is waited for and the file reported busy, as a live run's is.
+TEST_F(EngineTest, ALockARunThatEndedLeftIsClearedAndSaid) {
+  Archived("W.FRM", "w\n");
+  const std::string w = Windows("W.FRM");
+  const std::string rcs_lock = tmp_ / "proj/RCS/,W.FRM,", run_lock = rcs_lock + "WNORB16";
+  char host_name[256] = {};
+  ASSERT_EQ(::gethostname(host_name, sizeof host_name - 1), 0);
+  const std::string host = host_name;
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  const std::string busy = w + ": in use by another RCS command; left alone";
+  const std::string done = w + ": revision 1.1 extracted and locked";
+  struct Case {
+    std::string run_owner;  // the engine lock's text; "" for none
+    int age;                // seconds since both were written
+    std::string settings;   // WNORB.INI's [Engine] lines
+    std::string line;       // the file's line
+  };
+  const std::string gone = host + " " + std::to_string(ended) + "\n";
+  const std::string live = host + " " + std::to_string(::getpid()) + "\n";
+  for (const Case& c : std::vector<Case>{
+           {gone, 0, "",
+            done + " (the lock of engine process " + std::to_string(ended) + " on " + host +
+                ", which has ended, was cleared)"},
+           {live, 0, "", busy},
+           {"elsewhere 1\n", 0, "", busy},
+           {"elsewhere 1\n", 700, "",
+            done + " (a lock of engine process 1 on elsewhere older than StaleLock (600 s) was cleared)"},
+           {"elsewhere 1\n", 60, "StaleLock=30\r\n",
+            done + " (a lock of engine process 1 on elsewhere older than StaleLock (30 s) was cleared)"},
+           {live, 60, "", busy},
+           {"", 300, "", busy},
+           {"", 700, "", done + " (an RCS lock file older than StaleLock (600 s) was cleared)"},
+       }) {
+    SCOPED_TRACE(c.run_owner + std::to_string(c.age));
+    tmp_.Write("WNORB.INI", "[Engine]\r\n" + c.settings);
+    engine_.reset();
+    tmp_.Write("proj/RCS/,W.FRM,", "");
+    if (!c.run_owner.empty()) tmp_.Write("proj/RCS/,W.FRM,WNORB16", c.run_owner);
+    const std::time_t then = std::time(nullptr) - c.age;
+    const struct utimbuf times = {then, then};
+    for (const std::string& lock : {rcs_lock, run_lock}) ::utime(lock.c_str(), &times);
+    EXPECT_EQ(StatusLines(Run("EW " + w))[1], c.line);
+    // Nothing of the engine's own is left; what it did not clear stays its owner's.
+    EXPECT_EQ(std::filesystem::exists(rcs_lock), c.line == busy);
+    EXPECT_EQ(std::filesystem::exists(run_lock), c.line == busy && !c.run_owner.empty());
+    std::filesystem::remove(rcs_lock);
+    std::filesystem::remove(run_lock);
+    if (c.line != busy) Run("UDW " + w);
+  }
+  tmp_.Write("WNORB.INI", "[Engine]\r\nStaleLock=ten minutes\r\n");
+  engine_.reset();
+  EXPECT_EQ(Run("EW " + w), "ERROR: StaleLock=\"ten minutes\" is not a number of seconds from 1 to 86400 (" +
+                                tmp_ / "WNORB.INI" + "); set another and send CONFIG\r\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "wnorb16/disk.hpp"
+#include "wnorb16/rcs/run_lock.hpp"
 
 namespace wnorb16::rcs {
 
@@ -80,14 +81,33 @@ RcsReport ReadReport(const std::string& program, const std::string& archive,
   return report;
 }
 
-void RcsBatch::WaitForArchives(const std::vector<const RcsJob*>& jobs) const {
+std::vector<std::string> RcsBatch::WaitForArchives(const std::vector<std::size_t>& group,
+                                                   const std::vector<RcsJob>& jobs,
+                                                   std::vector<std::string>& cleared) const {
   const auto deadline = std::chrono::steady_clock::now() + lock_wait_;
-  for (const RcsJob* job : jobs) {
-    while (!job->lock_file.empty() && StatusOf(job->lock_file).exists &&
-           std::chrono::steady_clock::now() < deadline) {
+  std::vector<std::string> taken;
+  for (std::size_t k = 0; k < group.size(); ++k) {
+    const RcsJob& job = jobs[group[k]];
+    if (job.lock_file.empty()) continue;
+    const std::string run_lock = RunLockOf(job.lock_file);
+    for (;;) {
+      if (std::optional<std::string> stale = StaleRunReason(job.lock_file, run_lock, stale_lock_)) {
+        RemoveLockFile(job.lock_file);
+        RemoveLockFile(run_lock);
+        cleared[k] = *stale;
+        continue;
+      }
+      if (!StatusOf(job.lock_file).exists) {
+        Taken got = TakeRunLock(run_lock);
+        if (got == Taken::kTaken) taken.push_back(run_lock);
+        if (got != Taken::kHeld) break;
+      }
+      // After the wait RCS is run all the same: it says the archive is in use, and so does the answer.
+      if (std::chrono::steady_clock::now() >= deadline) break;
       Pause(kLockPoll);
     }
   }
+  return taken;
 }
 
 std::vector<RcsReport> RcsBatch::Run(const std::string& program, const std::vector<RcsJob>& jobs) const {
@@ -95,10 +115,12 @@ std::vector<RcsReport> RcsBatch::Run(const std::string& program, const std::vect
   std::vector<std::size_t> ready;
   std::vector<std::size_t> preparing;
   for (std::size_t i = 0; i < jobs.size(); ++i) (jobs[i].prepare.empty() ? ready : preparing).push_back(i);
+  std::vector<std::string> prepared_cleared(jobs.size());
   if (!preparing.empty()) {
     std::vector<RcsReport> prepared(jobs.size());
     RunGroups("rcs", jobs, preparing, true, prepared);
     for (std::size_t i : preparing) {
+      prepared_cleared[i] = prepared[i].cleared;
       if (prepared[i].done) {
         ready.push_back(i);
       } else {
@@ -108,6 +130,9 @@ std::vector<RcsReport> RcsBatch::Run(const std::string& program, const std::vect
     std::sort(ready.begin(), ready.end());
   }
   RunGroups(program, jobs, ready, false, reports);
+  for (std::size_t i : preparing) {
+    if (reports[i].cleared.empty()) reports[i].cleared = prepared_cleared[i];
+  }
   return reports;
 }
 
@@ -152,14 +177,21 @@ void RcsBatch::RunOnce(const std::string& program, const std::vector<RcsJob>& jo
                        const std::vector<std::size_t>& group, bool prepare,
                        std::vector<RcsReport>& reports) const {
   std::vector<std::string> arguments = prepare ? jobs[group.front()].prepare : jobs[group.front()].options;
-  std::vector<const RcsJob*> members;
   for (std::size_t i : group) {
-    members.push_back(&jobs[i]);
     arguments.push_back(jobs[i].archive);
     if (!prepare && !jobs[i].work.empty()) arguments.push_back(jobs[i].work);
   }
-  WaitForArchives(members);
+  std::vector<std::string> cleared(group.size());
+  const std::vector<std::string> run_locks = WaitForArchives(group, jobs, cleared);
   RcsResult result = runner_.Run(program, arguments, user_);
+  for (const std::string& run_lock : run_locks) RemoveLockFile(run_lock);
+  RunOnceReports(program, jobs, group, result, reports);
+  for (std::size_t k = 0; k < group.size(); ++k) reports[group[k]].cleared = cleared[k];
+}
+
+void RcsBatch::RunOnceReports(const std::string& program, const std::vector<RcsJob>& jobs,
+                              const std::vector<std::size_t>& group, const RcsResult& result,
+                              std::vector<RcsReport>& reports) const {
   if (!result.started) {
     for (std::size_t i : group)
       reports[i].error = result.err.empty() ? program + " could not be started" : result.err;

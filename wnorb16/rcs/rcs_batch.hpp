@@ -27,12 +27,14 @@ struct RcsReport {
   bool unchanged = false;  // ci found nothing to store
   bool initial = false;    // ci created the archive
   std::string error;       // RCS's complaint, without its program and archive prefix
+  std::string cleared;     // why a lock a run that ended left on the archive was cleared first
 };
 
 class RcsBatch {
  public:
-  RcsBatch(const RcsRunner& runner, std::string user, std::chrono::milliseconds lock_wait)
-      : runner_(runner), user_(std::move(user)), lock_wait_(lock_wait) {}
+  RcsBatch(const RcsRunner& runner, std::string user, std::chrono::milliseconds lock_wait,
+           std::chrono::seconds stale_lock)
+      : runner_(runner), user_(std::move(user)), lock_wait_(lock_wait), stale_lock_(stale_lock) {}
 
   // One report per job, in job order. Runs in the order each set of options first appears.
   std::vector<RcsReport> Run(const std::string& program, const std::vector<RcsJob>& jobs) const;
@@ -46,12 +48,21 @@ class RcsBatch {
   // One run of `program` on the jobs `group`, which share their options.
   void RunOnce(const std::string& program, const std::vector<RcsJob>& jobs,
                const std::vector<std::size_t>& group, bool prepare, std::vector<RcsReport>& reports) const;
-  // Waits while RCS's lock file of any archive exists (another RCS run is rewriting it).
-  void WaitForArchives(const std::vector<const RcsJob*>& jobs) const;
+  // Each file's report out of what the run said.
+  void RunOnceReports(const std::string& program, const std::vector<RcsJob>& jobs,
+                      const std::vector<std::size_t>& group, const RcsResult& result,
+                      std::vector<RcsReport>& reports) const;
+  // Waits while RCS's lock file of any archive exists (another RCS run is rewriting it) or another
+  // engine's run holds it, clearing what a run that ended left (saying so in `cleared`), then
+  // takes the engine's lock of each: answers the locks taken, for the run to drop.
+  std::vector<std::string> WaitForArchives(const std::vector<std::size_t>& group,
+                                           const std::vector<RcsJob>& jobs,
+                                           std::vector<std::string>& cleared) const;
 
   const RcsRunner& runner_;
   std::string user_;
   std::chrono::milliseconds lock_wait_;
+  std::chrono::seconds stale_lock_;
 };
 
 // The report of one file, from the lines RCS wrote about it.

@@ -119,7 +119,7 @@ class RcsStoreBatch : public StoreBatch {
   }
 
   std::vector<FileReport> Run() override {
-    const RcsBatch batch(store_.runner(), store_.user(), store_.lock_wait());
+    const RcsBatch batch(store_.runner(), store_.user(), store_.lock_wait(), store_.stale_lock());
     std::vector<RcsReport> reports = batch.Run(program_, jobs_);
     std::vector<FileReport> out;
     out.reserve(reports.size());
@@ -131,6 +131,7 @@ class RcsStoreBatch : public StoreBatch {
       file_report.unchanged = report.unchanged;
       file_report.created = report.initial;
       file_report.kept = keep_[j];
+      file_report.note = report.cleared;
       if (!report.done) ReadBack(files_[j], report, file_report);
       // Every run but a lock leaves the work file holding the revision RCS named.
       if (file_report.done && writes_[j] && !file_report.revision.empty())
@@ -220,9 +221,14 @@ RcsStore::RcsStore(RcsSetup setup)
 void RcsStore::Configure(const EngineConfig& config) {
   user_ = config.user_id;
   rule_ = {config.archives, config.projects};
+  std::optional<std::chrono::seconds> stale = StaleLockOf(config.stale_lock);
+  stale_lock_ = stale.value_or(kDefaultStaleLock);
+  stale_lock_problem_ =
+      stale ? "" : "StaleLock=\"" + config.stale_lock + "\" is not a number of seconds from 1 to 86400";
 }
 
 std::string RcsStore::UserProblem(const std::string& user_id) const {
+  if (!stale_lock_problem_.empty()) return stale_lock_problem_;
   for (char c : user_id) {
     if (c == ' ' || c == '\t')
       return "UserID \"" + user_id + "\" holds a blank, which RCS cannot record as a lock holder";

@@ -12,6 +12,7 @@
 #include "wnorb16/rcs/archive_placement.hpp"
 #include "wnorb16/rcs/rcs_archive.hpp"
 #include "wnorb16/rcs/rcs_runner.hpp"
+#include "wnorb16/rcs/run_lock.hpp"
 #include "wnorb16/rcs/work_file_bases.hpp"
 #include "wnorb16/store.hpp"
 
@@ -53,6 +54,7 @@ class RcsStore : public Store {
   const RcsRunner& runner() const { return runner_; }
   const std::string& user() const { return user_; }
   std::chrono::milliseconds lock_wait() const { return lock_wait_; }
+  std::chrono::seconds stale_lock() const { return stale_lock_; }
   WorkFileBases& bases() const { return bases_; }
 
   // The revision that a lock of `revision` ("" for the latest), or a check-in under its lock
@@ -65,6 +67,8 @@ class RcsStore : public Store {
   ArchivePlacement placement_;
   RcsRunner runner_;
   std::chrono::milliseconds lock_wait_;
+  std::chrono::seconds stale_lock_ = kDefaultStaleLock;
+  std::string stale_lock_problem_;  // StaleLock= as the settings give it cannot be used
   std::string user_;
   ArchiveRule rule_;
   // The locks of archives read for lock queries, by path, with the archive's status when read.

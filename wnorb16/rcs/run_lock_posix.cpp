@@ -1,0 +1,90 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+
+#include "wnorb16/disk.hpp"
+#include "wnorb16/rcs/run_lock.hpp"
+
+namespace wnorb16::rcs {
+
+namespace {
+
+std::string HostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return "?";
+  return name;
+}
+
+struct Owner {
+  std::string host;
+  long pid = 0;
+};
+
+// "host pid" as TakeRunLock wrote it; nullopt when the file holds something else.
+std::optional<Owner> OwnerIn(const std::string& text) {
+  auto blank = text.rfind(' ');
+  if (blank == std::string::npos || blank == 0) return std::nullopt;
+  std::string number = text.substr(blank + 1);
+  while (!number.empty() && number.back() == '\n') number.pop_back();
+  if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return Owner{text.substr(0, blank), std::stol(number)};
+}
+
+bool Ended(long pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+std::int64_t AgeOf(const FileStatus& status) {
+  return static_cast<std::int64_t>(std::time(nullptr)) - status.modified;
+}
+
+}  // namespace
+
+std::optional<std::chrono::seconds> StaleLockOf(const std::string& setting) {
+  if (setting.empty()) return kDefaultStaleLock;
+  if (setting.size() > 5 || setting.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const long seconds = std::stol(setting);
+  if (seconds < 1 || seconds > 86400) return std::nullopt;
+  return std::chrono::seconds(seconds);
+}
+
+std::string RunLockOf(const std::string& rcs_lock) { return rcs_lock + "WNORB16"; }
+
+Taken TakeRunLock(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) return errno == EEXIST ? Taken::kHeld : Taken::kCannot;
+  const std::string text = HostName() + " " + std::to_string(::getpid()) + "\n";
+  const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  ::close(fd);
+  if (!written) {
+    ::unlink(path.c_str());
+    return Taken::kCannot;
+  }
+  return Taken::kTaken;
+}
+
+void RemoveLockFile(const std::string& path) { ::unlink(path.c_str()); }
+
+std::optional<std::string> StaleRunReason(const std::string& rcs_lock, const std::string& run_lock,
+                                          std::chrono::seconds stale_after) {
+  const FileStatus run = StatusOf(run_lock);
+  const std::string limit = "StaleLock (" + std::to_string(stale_after.count()) + " s)";
+  if (!run.exists) {
+    // RCS's lock alone: a run at a terminal, or one killed before the engine locked; only its age tells.
+    const FileStatus rcs = StatusOf(rcs_lock);
+    if (rcs.exists && AgeOf(rcs) > stale_after.count()) return "an RCS lock file older than " + limit + " was cleared";
+    return std::nullopt;
+  }
+  std::optional<FilePrefix> text = ReadFilePrefix(run_lock, 512);
+  std::optional<Owner> owner = text ? OwnerIn(text->bytes) : std::nullopt;
+  const std::string who = owner ? "engine process " + std::to_string(owner->pid) + " on " + owner->host : "an engine";
+  if (owner && owner->host == HostName() && Ended(owner->pid))
+    return "the lock of " + who + ", which has ended, was cleared";
+  if (AgeOf(run) > stale_after.count()) return "a lock of " + who + " older than " + limit + " was cleared";
+  return std::nullopt;
+}
+
+}  // namespace wnorb16::rcs
