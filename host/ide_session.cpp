@@ -431,7 +431,7 @@ bool IdeSession::SaveAll() {
   for (const auto& c : components) {
     if (c->IsDirty()) all = Save(*c) && all;
   }
-  if (project->IsDirty() && !project->FileName().empty()) all = SaveProject(*project) && all;
+  if (project->IsDirty()) all = SaveProject(*project) && all;
   return all;
 }
 

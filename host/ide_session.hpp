@@ -144,7 +144,8 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   bool Save(HostComponent& component);
   // The project must have been saved before (a file name).
   bool SaveProject(HostProject& project);
-  // Every modified component of the active project, then the project if modified and ever saved.
+  // Every modified component of the active project, then the project if modified, which must
+  // have been saved before, as SaveProject.
   bool SaveAll();
   void SaveAs(HostProject& project, HostComponent& component, const std::string& windows_path);
   // Elsewhere than before, the component lines name their files in full.
