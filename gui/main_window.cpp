@@ -152,6 +152,7 @@ void MainWindow::Run(F&& f) {
     session_->Rcnct();
     relink_ = false;
   }
+  if (busy_ == 1) ReportUnwritten();
   --busy_;
   ScheduleRefresh();
 }
@@ -205,12 +206,10 @@ MainWindow::MainWindow(DesktopOptions options)
   editors_ = new QTabWidget(split);
   editors_->setObjectName("editors");
   editors_->setTabsClosable(true);
-  connect(editors_, &QTabWidget::tabCloseRequested, this, [this](int index) {
-    QWidget* view = editors_->widget(index);
-    std::erase_if(open_editors_, [view](const Editor& e) { return e.view == view; });
-    editors_->removeTab(index);
-    view->deleteLater();
-  });
+  // The component keeps what was typed, as the IDE keeps a closed code window's text: reopened,
+  // the editor shows it again.
+  connect(editors_, &QTabWidget::tabCloseRequested, this,
+          [this](int index) { CloseEditor(editors_->widget(index)); });
   split->setStretchFactor(1, 1);
   // Wide enough for "name (file name)" of the sample's components; the editors take the rest.
   split->setSizes({340, 660});
@@ -348,7 +347,9 @@ std::unique_ptr<QMenu> MainWindow::ContextMenuFor(QTreeWidgetItem* item) {
     QAction* start = menu->addAction("Set as Start &Up");
     auto active = session_->app().active();
     start->setEnabled(!active || vb::LCase(active->FileName()) != vb::LCase(path));
-    connect(start, &QAction::triggered, this, [this, path] { Run([&] { session_->Open(path); }); });
+    connect(start, &QAction::triggered, this, [this, path] {
+      if (MayClose("open")) OpenProject(path, group_);
+    });
     return menu;
   }
   if (kind == kNoKind) return nullptr;
@@ -361,30 +362,106 @@ std::unique_ptr<QMenu> MainWindow::ContextMenuFor(QTreeWidgetItem* item) {
 }
 
 bool MainWindow::OpenFile(const std::string& posix_path) {
+  if (!MayClose("open")) return false;
   std::string windows = session_->resolver().ToWindows(posix_path);
-  group_.clear();
-  bool ok = false;
-  Run([&] {
-    if (vb::LCase(posix::ExtensionOf(posix_path)) == ".vbg") {
+  std::vector<std::string> projects;
+  if (vb::LCase(posix::ExtensionOf(posix_path)) == ".vbg") {
+    Run([&] {
       std::optional<std::string> text = posix::ReadWholeFile(posix_path);
       vbhost::ProjectGroup group = vbhost::ParseProjectGroup(text.value_or(""));
       std::string folder = posix::WindowsFolderOf(windows);
-      group_.push_back(posix::CombineWindowsPath(folder, group.startup));
-      for (const auto& p : group.projects) group_.push_back(posix::CombineWindowsPath(folder, p));
-    }
-    session_->Open(windows);
-    ok = true;
-  });
-  if (!ok) group_.clear();
-  setWindowTitle(ok ? "vbhost - " + QString::fromStdString(posix_path) : "vbhost");
+      projects.push_back(posix::CombineWindowsPath(folder, group.startup));
+      for (const auto& p : group.projects) projects.push_back(posix::CombineWindowsPath(folder, p));
+    });
+    if (projects.empty()) return false;  // told already
+  }
+  // A project that fails to open leaves the one before active, its title and its editors.
+  if (!OpenProject(windows, std::move(projects))) return false;
+  setWindowTitle("vbhost - " + QString::fromStdString(posix_path));
+  return true;
+}
+
+bool MainWindow::OpenProject(const std::string& windows_path, std::vector<std::string> group) {
+  auto before = session_->app().active();
+  Run([&] { session_->Open(windows_path); });
+  if (session_->app().active() == before) return false;
+  group_ = std::move(group);
+  while (!open_editors_.empty()) CloseEditor(open_editors_.back().view);
   Refresh();
-  return ok;
+  return true;
+}
+
+bool MainWindow::MayClose(const std::string& action) {
+  auto project = session_->app().active();
+  if (!project) return true;
+  nlohmann::ordered_json targets = nlohmann::ordered_json::array();
+  QString list;
+  auto add = [&](const std::string& name, const std::string& path) {
+    targets.push_back(name);
+    list += "\n" + FromCp(name) + " (" + FromCp(posix::WindowsFileNameOf(path)) + ")";
+  };
+  for (const auto& c : project->components()) {
+    if (c->IsDirty()) add(c->Name(), c->files().empty() ? std::string() : c->files()[0]);
+  }
+  if (project->IsDirty()) add(project->Name(), project->FileName());
+  if (targets.empty()) return true;
+  QMessageBox box(QMessageBox::Warning, "vbhost",
+                  (action == "exit" ? "Save the changes before you exit?\n"
+                                    : "Save the changes before the project is closed?\n") +
+                      list,
+                  QMessageBox::SaveAll | QMessageBox::Discard | QMessageBox::Cancel, this);
+  box.setObjectName("msgbox");
+  box.setDefaultButton(QMessageBox::SaveAll);
+  box.setEscapeButton(QMessageBox::Cancel);
+  Flush();
+  const int answer = box.exec();
+  const char* said = answer == QMessageBox::SaveAll   ? "save"
+                     : answer == QMessageBox::Discard ? "discard"
+                                                      : "cancel";
+  Emit({{"event", "unsaved"}, {"action", action}, {"targets", targets}, {"answer", said}});
+  if (answer == QMessageBox::Discard) return true;
+  if (answer != QMessageBox::SaveAll) return false;
+  bool saved = false;
+  Run([&] { saved = session_->SaveAll(); });
+  return saved;
+}
+
+void MainWindow::CloseEditor(QWidget* view) {
+  std::erase_if(open_editors_, [view](const Editor& e) { return e.view == view; });
+  editors_->removeTab(editors_->indexOf(view));
+  view->deleteLater();
+}
+
+void MainWindow::ReportUnwritten() {
+  if (unwritten_.empty()) return;
+  QStringList paths;
+  QString failed;
+  for (const auto& e : unwritten_) {
+    paths << FromCp(e.value("path", ""));
+    // A sink's refusal has been explained by the sink; a write that failed is told here.
+    if (e.contains("number"))
+      failed += "\n" + FromCp(e.value("path", "")) + ": " + FromCp(vb::Description(e.value("number", 0)));
+  }
+  unwritten_.clear();
+  statusBar()->showMessage("Not written: " + paths.join(", "));
+  if (failed.isEmpty()) return;
+  QMessageBox box(QMessageBox::Warning, "vbhost", "Not written, your changes are kept:\n" + failed,
+                  QMessageBox::Ok, this);
+  box.setObjectName("msgbox");
+  Flush();
+  box.exec();
 }
 
 vbhost::HostComponent* MainWindow::Component(const std::string& name) const {
   auto project = session_->app().active();
   if (!project) return nullptr;
   return project->FindComponent(name).get();
+}
+
+vbhost::HostComponent* MainWindow::Component(const Editor& editor) const {
+  auto project = editor.project.lock();
+  if (!project || project != session_->app().active()) return nullptr;
+  return project->FindComponent(editor.component).get();
 }
 
 vbhost::HostComponent* MainWindow::SelectedComponent() const {
@@ -482,16 +559,23 @@ QPlainTextEdit* MainWindow::OpenEditor(const std::string& name) {
   auto* view = new QPlainTextEdit(editors_);
   view->setObjectName(FromCp(name));
   view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  view->setPlainText(Lines(posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0])).value_or("")));
+  std::optional<std::string> disk = posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0]));
+  view->setPlainText(Lines(c->text() ? *c->text() : disk.value_or("")));
   view->document()->setModified(false);
-  connect(view, &QPlainTextEdit::textChanged, this, [this, name, view] {
-    if (!view->document()->isModified()) return;
-    if (vbhost::HostComponent* comp = Component(name); comp && !comp->IsDirty()) {
-      comp->SetDirty(true);
-      ScheduleRefresh();
-    }
+  // VB's sources have CR LF, which the editor shows as breaks; a new file gets them too.
+  Editor editor{name, view, session_->app().active(), !disk || disk->find("\r\n") != std::string::npos};
+  // Every change goes to the component at once: whatever saves it, the add-in's save included,
+  // writes what the person sees.
+  connect(view, &QPlainTextEdit::textChanged, this, [this, editor] {
+    vbhost::HostComponent* comp = Component(editor);
+    if (!comp) return;
+    const bool was_dirty = comp->IsDirty();
+    QString text = editor.view->toPlainText();
+    if (editor.crlf) text.replace("\n", "\r\n");
+    comp->Edit(ToCp(text));
+    if (!was_dirty) ScheduleRefresh();
   });
-  open_editors_.push_back({name, view});
+  open_editors_.push_back(std::move(editor));
   editors_->addTab(view, FromCp(name));
   editors_->setCurrentWidget(view);
   RefreshEditors();
@@ -499,8 +583,15 @@ QPlainTextEdit* MainWindow::OpenEditor(const std::string& name) {
 }
 
 void MainWindow::RefreshEditors() {
+  // An editor whose component is gone (another project, or a reload that dropped it after
+  // asking) would write nowhere: it closes.
+  std::vector<QWidget*> gone;
   for (const Editor& e : open_editors_) {
-    vbhost::HostComponent* c = Component(e.component);
+    if (!Component(e)) gone.push_back(e.view);
+  }
+  for (QWidget* view : gone) CloseEditor(view);
+  for (const Editor& e : open_editors_) {
+    vbhost::HostComponent* c = Component(e);
     if (!c || c->files().empty()) continue;
     std::string posix_path = session_->resolver().ToPosix(c->files()[0]);
     // A component the IDE no longer holds modified shows what is on disk: a reload dropped the
@@ -538,14 +629,8 @@ void MainWindow::Save() {
   if (!project) return;
   Run([&] {
     if (Editor* e = CurrentEditor()) {
-      if (vbhost::HostComponent* c = Component(e->component)) {
-        // The file keeps its line ends: VB's sources have CR LF, which the editor shows as breaks.
-        QString text = e->view->toPlainText();
-        std::optional<std::string> disk = posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0]));
-        if (!disk || disk->find("\r\n") != std::string::npos) text.replace("\n", "\r\n");
-        session_->SaveText(*c, ToCp(text));
-        if (!c->IsDirty()) e->view->document()->setModified(false);
-      }
+      if (vbhost::HostComponent* c = Component(*e); c && session_->Save(*c))
+        e->view->document()->setModified(false);
     } else if (vbhost::HostComponent* c = SelectedComponent()) {
       session_->Save(*c);
     } else {
@@ -587,6 +672,8 @@ void MainWindow::Emit(const nlohmann::ordered_json& event) {
                        .arg(FromCp(event.value("where", "")));
     statusBar()->showMessage(text.section('\n', 0, 2).simplified());
     QTimer::singleShot(0, this, [this, text] { QMessageBox::critical(this, "Visual Basic", text); });
+  } else if (name == "write") {
+    if (!event.value("written", true)) unwritten_.push_back(event);
   } else if (name == "reload") {
     relink_ = connected_;
   } else if (name == "end") {
@@ -617,6 +704,10 @@ void MainWindow::ShowOutcome(const std::string& text) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!MayClose("exit")) {
+    event->ignore();
+    return;
+  }
   if (connected_) {
     Run([&] { session_->Disconnect(); });
     SetConnected(false);

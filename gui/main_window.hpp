@@ -61,9 +61,13 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // A component's editor. Its text is the component's own, held by the session's model, so a
+  // closed editor loses nothing; an editor lives only as long as its project is the active one.
   struct Editor {
     std::string component;
     QPlainTextEdit* view;
+    std::weak_ptr<vbhost::HostProject> project;
+    bool crlf;  // the file's own line ends, which a save keeps
   };
   void BuildMenus();
   void BuildDocks();
@@ -73,12 +77,21 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   void ShowOutcome(const std::string& text);
   void Save();
   void SaveAs();
+  // Before the active project is closed (`action` "open" or "exit"): its unsaved work is saved,
+  // discarded or kept by the person's answer; false when the project is to stay.
+  bool MayClose(const std::string& action);
+  // Makes the project (or the group's startup project) the active one; the old one's editors close.
+  bool OpenProject(const std::string& windows_path, std::vector<std::string> group);
+  void CloseEditor(QWidget* view);
+  // Files a save could not write, told once the person's action is over.
+  void ReportUnwritten();
   void SetConnected(bool connected);
   // A call into the session from a menu or the tree; pumping waits until it returns.
   template <class F>
   void Run(F&& f);
   vbhost::HostComponent* SelectedComponent() const;
   vbhost::HostComponent* Component(const std::string& name) const;
+  vbhost::HostComponent* Component(const Editor& editor) const;
   Editor* CurrentEditor();
 
   std::unique_ptr<vbhost::Transcript> transcript_;
@@ -96,6 +109,8 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QMenu* addins_ = nullptr;
   QAction* connect_ = nullptr;
   std::vector<Editor> open_editors_;
+  // The `write` events of files not written since they were last told.
+  std::vector<nlohmann::ordered_json> unwritten_;
   // The group's projects (Windows paths), the startup one first; empty for a lone project.
   std::vector<std::string> group_;
   int busy_ = 0;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,18 @@ class HostComponent : public platform::ide::VBComponent {
 
   ComponentKind kind() const { return kind_; }
   const std::vector<std::string>& files() const { return files_; }
-  void SetDirty(bool dirty) { dirty_ = dirty; }
+  // A saved or reloaded component holds no text of its own: the next save writes the disk's.
+  void SetDirty(bool dirty) {
+    dirty_ = dirty;
+    if (!dirty) text_.reset();
+  }
+  // What an editor made of the first file (code-page bytes, the file's own line ends). The IDE
+  // keeps it while the project is open, its editor closed or not, and every save writes it.
+  const std::optional<std::string>& text() const { return text_; }
+  void Edit(std::string text) {
+    text_ = std::move(text);
+    dirty_ = true;
+  }
   void SetFiles(std::vector<std::string> files) { files_ = std::move(files); }
 
  private:
@@ -60,6 +72,7 @@ class HostComponent : public platform::ide::VBComponent {
   std::string name_;
   std::vector<std::string> files_;  // Windows paths; the companion second
   bool dirty_ = false;
+  std::optional<std::string> text_;
   long state_ = 0;
 };
 

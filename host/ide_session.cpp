@@ -361,21 +361,27 @@ std::string IdeSession::ContentsOf(const std::string& windows_path) const {
   return posix::ReadWholeFile(resolver_.ToPosix(windows_path)).value_or(std::string());
 }
 
+std::string IdeSession::ContentsFor(const HostComponent& component, std::size_t index) const {
+  if (index == 0 && component.text()) return *component.text();
+  return ContentsOf(component.files()[index]);
+}
+
 bool IdeSession::WriteThroughIde(const std::string& windows_path, const std::string& contents) {
   std::string filename = windows_path;
   bool refused = FileEvent(
       "RequestWriteFile", {{"filename", filename}},
       [&](platform::ide::FileControlEvents& s, bool& cancel) { s.RequestWriteFile(filename, cancel); });
-  bool written = false;
+  nlohmann::ordered_json told{{"event", "write"}, {"path", windows_path}, {"written", false}};
   if (!refused) {
     try {
       posix::WriteWholeFile(resolver_.ToPosix(windows_path), contents);
-      written = true;
-    } catch (const vb::Error&) {
-      written = false;
+      told["written"] = true;
+    } catch (const vb::Error& e) {
+      told["number"] = e.number();
     }
   }
-  observer_.Emit({{"event", "write"}, {"path", windows_path}, {"written", written}});
+  const bool written = told["written"];
+  observer_.Emit(told);
   if (!refused) {
     int success = written ? -1 : 0;
     FileEvent("AfterWriteFile", {{"filename", filename}, {"Success", success}},
@@ -390,7 +396,7 @@ void IdeSession::SaveComponentAs(HostComponent& component, const std::string& pa
   const auto files = component.files();
   for (std::size_t i = 0; i < files.size(); ++i) {
     std::string target = i == 0 ? path : files[i];
-    all = WriteThroughIde(target, ContentsOf(files[i])) && all;
+    all = WriteThroughIde(target, ContentsFor(component, i)) && all;
   }
   if (all) component.SetDirty(false);
 }
@@ -400,23 +406,33 @@ void IdeSession::SaveProjectAs(HostProject& project, const std::string& path) {
   if (WriteThroughIde(path, FormatProjectFile(project.file()))) project.SetDirtyQuietly(false);
 }
 
-void IdeSession::Save(HostComponent& component) {
-  bool all = true;
-  for (const auto& file : component.files()) all = WriteThroughIde(file, ContentsOf(file)) && all;
-  if (all) component.SetDirty(false);
-}
-
-void IdeSession::SaveText(HostComponent& component, const std::string& text) {
+bool IdeSession::Save(HostComponent& component) {
   bool all = true;
   const auto files = component.files();
   for (std::size_t i = 0; i < files.size(); ++i)
-    all = WriteThroughIde(files[i], i == 0 ? text : ContentsOf(files[i])) && all;
+    all = WriteThroughIde(files[i], ContentsFor(component, i)) && all;
   if (all) component.SetDirty(false);
+  return all;
 }
 
-void IdeSession::SaveProject(HostProject& project) {
+bool IdeSession::SaveProject(HostProject& project) {
   if (project.FileName().empty()) throw SessionError("the project was never saved");
-  if (WriteThroughIde(project.FileName(), FormatProjectFile(project.file()))) project.SetDirtyQuietly(false);
+  if (!WriteThroughIde(project.FileName(), FormatProjectFile(project.file()))) return false;
+  project.SetDirtyQuietly(false);
+  return true;
+}
+
+bool IdeSession::SaveAll() {
+  auto project = app_->active();
+  if (!project) return true;
+  bool all = true;
+  // A sink may reload the project while it hears of a write: the list is taken first.
+  const auto components = project->components();
+  for (const auto& c : components) {
+    if (c->IsDirty()) all = Save(*c) && all;
+  }
+  if (project->IsDirty()) all = SaveProject(*project) && all;
+  return all;
 }
 
 namespace {
@@ -475,7 +491,7 @@ void IdeSession::SaveAs(HostProject& project, HostComponent& component, const st
   }
   bool all = true;
   for (std::size_t i = 0; i < files.size(); ++i)
-    all = WriteThroughIde(files[i], ContentsOf(component.files()[i])) && all;
+    all = WriteThroughIde(files[i], ContentsFor(component, i)) && all;
   if (!all) return;
   component.SetFiles(files);
   component.SetDirty(false);

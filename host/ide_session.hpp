@@ -137,13 +137,16 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   void CallAddin(std::string_view where, const std::function<void()>& action);
 
   // ---- The File menu. Each write asks the sinks first (RequestWriteFile) and tells them after
-  // (AfterWriteFile); a save-as asks DoGetNewFileName before and tells AfterChangeFileName.
-  void Save(HostComponent& component);
-  // An editor's save: the component's first file takes `text` (code-page bytes), a companion
-  // file keeps what it holds.
-  void SaveText(HostComponent& component, const std::string& text);
+  // (AfterWriteFile); a save-as asks DoGetNewFileName before and tells AfterChangeFileName. A
+  // component's first file takes the text an editor made of it, if any; the others are written
+  // as they stand. A save answers whether every file was written; one that was not keeps the
+  // modified flag, and its `write` event says why.
+  bool Save(HostComponent& component);
   // The project must have been saved before (a file name).
-  void SaveProject(HostProject& project);
+  bool SaveProject(HostProject& project);
+  // Every modified component of the active project, then the project if modified, which must
+  // have been saved before, as SaveProject.
+  bool SaveAll();
   void SaveAs(HostProject& project, HostComponent& component, const std::string& windows_path);
   // Elsewhere than before, the component lines name their files in full.
   void SaveAs(HostProject& project, const std::string& windows_path);
@@ -173,6 +176,8 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   // The IDE writes a file: asked of the sinks first, then written unless one refused.
   bool WriteThroughIde(const std::string& windows_path, const std::string& contents);
   std::string ContentsOf(const std::string& windows_path) const;
+  // What a save writes into the component's file at `index`.
+  std::string ContentsFor(const HostComponent& component, std::size_t index) const;
 
   HostObserver& observer_;
   platform::Desktop& desktop_;

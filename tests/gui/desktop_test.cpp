@@ -30,6 +30,7 @@
 
 #include "dde/private_bus.hpp"
 #include "gui/main_window.hpp"
+#include "gui/text.hpp"
 #include "tests/dde/session_bus_at.hpp"
 #include "tests/support/temp_folder.hpp"
 
@@ -75,7 +76,12 @@ class Person {
       boxes.push_back(std::to_string(box->icon()) + "/" +
                       std::to_string(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) + "/" +
                       std::to_string(box->buttons().size()) + " " + box->text().toStdString());
-      QTest::mouseClick(box->button(button), Qt::LeftButton);
+      if (QAbstractButton* b = box->button(button)) {
+        QTest::mouseClick(b, Qt::LeftButton);
+      } else {
+        unexpected.push_back("no such button on: " + box->text().toStdString());
+        box->reject();
+      }
     });
   }
   bool done() const { return steps_.empty(); }
@@ -180,6 +186,13 @@ class Desktop : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu.get(), 30000));
     Shoot(menu.get(), "context-menu");
     Click(menu.get(), item);
+  }
+  // Ctrl+S in the editor, the window active as a person's click into it makes it: the shortcut
+  // is the window's.
+  void CtrlS() {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 30000));
+    QTest::keyClick(window->editors()->currentWidget(), Qt::Key_S, Qt::ControlModifier);
   }
   void Connect() { Menu("Add-Ins", "&NORB Version Control (NORBVB5.nvb5VersionControl)"); }
   QTreeWidgetItem* Row(const std::string& component) {
@@ -496,6 +509,114 @@ TEST_F(Desktop, AGroupsStartupProjectIsActiveUntilAnotherIsSet) {
   window->Refresh();
   EXPECT_EQ(shown(), "Timesheet.vbp!Other (O.vbp)");
   EXPECT_NE(Row("modOther"), nullptr);
+}
+
+// Every way an edit could be dropped or orphaned, as a person meets them: a closed tab, a save
+// that cannot write, the add-in's "save now?", File > Open Project and File > Exit.
+TEST_F(Desktop, NoEditIsDroppedWithoutAsking) {
+  tmp.Write("Other/O.vbp", "Type=Exe\r\nModule=modOther; modOther.bas\r\nName=\"Other\"\r\n");
+  tmp.Write("Other/modOther.bas", "Attribute VB_Name = \"modOther\"\r\n");
+  const std::string cls = tmp / "Timesheet/Classes/CEntry.cls";
+  const std::string disk = Contents(cls);
+  Open();
+  auto edit = [this](const std::string& component, const char* text) {
+    QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
+                      window->tree()->visualItemRect(Row(component)).center());
+    QTest::keyClick(window->tree(), Qt::Key_Return);
+    auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, text);
+    return editor;
+  };
+  auto tabs = [this] {
+    window->Refresh();
+    std::string out;
+    for (int i = 0; i < window->editors()->count(); ++i)
+      out += window->editors()->tabText(i).toStdString() + ",";
+    return out;
+  };
+  // File > Open Project, the file typed, and the answer to the question that follows.
+  auto open_project = [this](const std::string& file, QMessageBox::StandardButton answer) {
+    person.Then("QFileDialog", [file](QWidget* dialog) {
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(file));
+      QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open),
+                        Qt::LeftButton);
+    });
+    person.Box(answer);
+    Menu("File", "&Open Project...");
+  };
+  {
+    SCOPED_TRACE("a closed tab keeps its text: reopened, it shows the text and its *");
+    edit("CEntry", "' kept");
+    QTabBar* bar = window->editors()->tabBar();
+    QTest::mouseClick(bar->tabButton(0, QTabBar::RightSide), Qt::LeftButton);
+    EXPECT_EQ(tabs(), "");
+    QPlainTextEdit* again = edit("CEntry", "");
+    EXPECT_NE(Text(again).find("' kept"), std::string::npos);
+    EXPECT_EQ(tabs(), "CEntry *,");
+  }
+  {
+    SCOPED_TRACE("a save that cannot write says so and keeps the *; the next one writes");
+    ASSERT_EQ(Sh("chmod a-w Classes/CEntry.cls"), "");
+    person.Box(QMessageBox::Ok);
+    CtrlS();
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes, (std::vector<std::string>{"2/0/1 Not written, your changes are kept:\n\n" +
+                                                      tmp.Windows("Timesheet\\Classes\\CEntry.cls") +
+                                                      ": Path/File access error"}));
+    EXPECT_EQ(Contents(cls), disk);
+    EXPECT_EQ(tabs(), "CEntry [read-only] *,");
+    ASSERT_EQ(Sh("chmod u+w Classes/CEntry.cls"), "");
+    CtrlS();
+    EXPECT_EQ(Contents(cls), disk + "' kept");
+    EXPECT_EQ(tabs(), "CEntry,");
+  }
+  {
+    SCOPED_TRACE("the add-in's \"save now?\" before a check-out writes the editor's text");
+    Connect();
+    edit("CEntry", "' saved by the add-in");
+    person.Box(QMessageBox::Yes);
+    person.Then("frmExtract", [](QWidget* dialog) { Press(dialog, "cmdCancel"); });
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(),
+              "4/0/2 CEntry [" + tmp.Windows("Timesheet\\Classes\\CEntry.cls") + "] has changed, save now?");
+    EXPECT_EQ(Contents(cls), disk + "' kept' saved by the add-in");
+    EXPECT_EQ(Text(qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget())),
+              vbgui::Lines(disk).toStdString() + "' kept' saved by the add-in");
+    EXPECT_EQ(tabs(), "CEntry,");
+  }
+  {
+    SCOPED_TRACE("File > Open Project asks: Cancel keeps all, Discard opens the other, no editor left");
+    edit("CEntry", "' dropped");
+    const std::string question =
+        "2/0/3 Save the changes before the project is closed?\n\nCEntry (CEntry.cls)";
+    open_project(tmp / "Other/O.vbp", QMessageBox::Cancel);
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(), question);
+    EXPECT_EQ(window->windowTitle().toStdString(), "vbhost - " + (tmp / "Timesheet/Timesheet.vbp"));
+    EXPECT_EQ(tabs(), "CEntry *,");
+    open_project(tmp / "Other/O.vbp", QMessageBox::Discard);
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(), question);
+    EXPECT_EQ(window->windowTitle().toStdString(), "vbhost - " + (tmp / "Other/O.vbp"));
+    EXPECT_EQ(tabs(), "");
+    EXPECT_EQ(Contents(cls), disk + "' kept' saved by the add-in");
+  }
+  {
+    SCOPED_TRACE("File > Exit asks once: Cancel stays, Save All writes and quits");
+    edit("modOther", "' at exit");
+    person.Box(QMessageBox::Cancel);
+    Menu("File", "E&xit");
+    ASSERT_TRUE(person.done());
+    EXPECT_TRUE(window->isVisible());
+    person.Box(QMessageBox::SaveAll);
+    Menu("File", "E&xit");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(), "2/0/3 Save the changes before you exit?\n\nmodOther (modOther.bas)");
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(Contents(tmp / "Other/modOther.bas"), "Attribute VB_Name = \"modOther\"\r\n' at exit");
+  }
 }
 
 }  // namespace
