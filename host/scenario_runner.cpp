@@ -240,7 +240,8 @@ void ScenarioRunner::Impl::Edit(const Args& a) {
 void ScenarioRunner::Impl::ReadOnly(const Args& a) {
   if (a[1] != "on" && a[1] != "off") throw ScenarioError("usage: readonly PATH on|off");
   Path p = ArgPath(0);
-  if (!posix::SetReadOnly(p.posix, a[1] == "on")) throw ScenarioError("cannot change " + a[0]);
+  const std::string problem = posix::SetReadOnly(p.posix, a[1] == "on");
+  if (!problem.empty()) throw ScenarioError("cannot change " + a[0] + ": " + problem);
 }
 
 void ScenarioRunner::Impl::AddinInstall(const Args&) { session_.SetInstallFolder(ArgPath(0).posix); }
