@@ -9,6 +9,7 @@
 #include "dde/scripted_server.hpp"
 #include "host/host_clipboard.hpp"
 #include "host/ide_session.hpp"
+#include "host/json_writer.hpp"
 #include "host/scenario_commands.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scripted_desktop.hpp"
@@ -280,11 +281,11 @@ void ScenarioRunner::Impl::EngineComment(const Args& a) {
 }
 
 void ScenarioRunner::Impl::ShowStates(const Args&) {
-  nlohmann::ordered_json components = nlohmann::ordered_json::object();
+  ObjectBuilder components;
   if (auto p = session_.app().active()) {
-    for (const auto& c : p->components()) components[c->Name()] = c->State();
+    for (const auto& c : p->components()) components.Set(c->Name(), c->State());
   }
-  transcript_.Emit({{"event", "states"}, {"show", true}, {"components", components}});
+  transcript_.Emit({{"event", "states"}, {"show", true}, {"components", components.Take()}});
 }
 
 void ScenarioRunner::Impl::ShowLinks(const Args&) {
