@@ -7,6 +7,18 @@
 
 namespace vbhost {
 
+void ObjectBuilder::Set(std::string key, nlohmann::ordered_json value) {
+  // The ordered map is a vector of its members underneath: appended to there, nothing is searched.
+  auto& members = static_cast<nlohmann::ordered_json::object_t::Container&>(
+      object_.get_ref<nlohmann::ordered_json::object_t&>());
+  auto [at, added] = places_.try_emplace(key, members.size());
+  if (added) {
+    members.emplace_back(std::move(key), std::move(value));
+  } else {
+    members[at->second].second = std::move(value);
+  }
+}
+
 namespace {
 // Big enough that a line of ordinary events goes out in one piece, small enough that a long
 // dialog line never sits whole in memory.

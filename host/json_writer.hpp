@@ -8,8 +8,23 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 namespace vbhost {
+
+// An object tree built member by member in time linear in its members: ordered_json's own
+// insertion searches every member before it, so a table of 100,000 names cost 100,000² steps.
+// A key set again keeps its first place and takes the new value, as operator[] would.
+class ObjectBuilder {
+ public:
+  void Set(std::string key, nlohmann::ordered_json value);
+  nlohmann::ordered_json Take() { return std::move(object_); }
+
+ private:
+  nlohmann::ordered_json object_ = nlohmann::ordered_json::object();
+  std::unordered_map<std::string, std::size_t> places_;
+};
 
 class JsonWriter {
  public:

@@ -9,6 +9,7 @@
 #include "dde/scripted_server.hpp"
 #include "host/host_clipboard.hpp"
 #include "host/ide_session.hpp"
+#include "host/json_writer.hpp"
 #include "host/scenario_commands.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scripted_desktop.hpp"
@@ -240,7 +241,8 @@ void ScenarioRunner::Impl::Edit(const Args& a) {
 void ScenarioRunner::Impl::ReadOnly(const Args& a) {
   if (a[1] != "on" && a[1] != "off") throw ScenarioError("usage: readonly PATH on|off");
   Path p = ArgPath(0);
-  if (!posix::SetReadOnly(p.posix, a[1] == "on")) throw ScenarioError("cannot change " + a[0]);
+  const std::string problem = posix::SetReadOnly(p.posix, a[1] == "on");
+  if (!problem.empty()) throw ScenarioError("cannot change " + a[0] + ": " + problem);
 }
 
 void ScenarioRunner::Impl::AddinInstall(const Args&) { session_.SetInstallFolder(ArgPath(0).posix); }
@@ -279,11 +281,11 @@ void ScenarioRunner::Impl::EngineComment(const Args& a) {
 }
 
 void ScenarioRunner::Impl::ShowStates(const Args&) {
-  nlohmann::ordered_json components = nlohmann::ordered_json::object();
+  ObjectBuilder components;
   if (auto p = session_.app().active()) {
-    for (const auto& c : p->components()) components[c->Name()] = c->State();
+    for (const auto& c : p->components()) components.Set(c->Name(), c->State());
   }
-  transcript_.Emit({{"event", "states"}, {"show", true}, {"components", components}});
+  transcript_.Emit({{"event", "states"}, {"show", true}, {"components", components.Take()}});
 }
 
 void ScenarioRunner::Impl::ShowLinks(const Args&) {

@@ -14,10 +14,10 @@ nlohmann::ordered_json ToUtf8(const nlohmann::ordered_json& j) {
     return out;
   }
   if (j.is_object()) {
-    nlohmann::ordered_json out = nlohmann::ordered_json::object();
+    ObjectBuilder out;
     for (auto it = j.begin(); it != j.end(); ++it)
-      out[vb::ActiveCodePage().ToUtf8(it.key())] = ToUtf8(it.value());
-    return out;
+      out.Set(vb::ActiveCodePage().ToUtf8(it.key()), ToUtf8(it.value()));
+    return out.Take();
   }
   return j;
 }

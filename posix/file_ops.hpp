@@ -20,9 +20,9 @@ bool IsRegularFile(const std::string& posix_path, const std::optional<struct ::s
 bool StatFollowing(const std::string& posix_path, const std::optional<struct ::stat>& entry,
                    struct ::stat& st);
 
-// Clears every write bit (read-only as Windows sees it) or sets the owner's; false when the file
-// is not there or its mode cannot be changed.
-bool SetReadOnly(const std::string& posix_path, bool read_only);
+// Clears (read-only as Windows sees it) or sets the owner's write bit of a regular file,
+// following links; the group's and others' bits stay as they are. "" when done, else why not.
+std::string SetReadOnly(const std::string& posix_path, bool read_only);
 
 // A new folder, private to the user, below the temporary folder; its name starts with `prefix`.
 std::optional<std::string> MakeTempFolder(std::string_view prefix);

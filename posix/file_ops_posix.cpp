@@ -1,7 +1,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "posix/file_ops.hpp"
 
@@ -25,12 +27,15 @@ bool IsRegularFile(const std::string& posix_path, const std::optional<struct sta
   return StatFollowing(posix_path, entry, st) && S_ISREG(st.st_mode);
 }
 
-bool SetReadOnly(const std::string& posix_path, bool read_only) {
+std::string SetReadOnly(const std::string& posix_path, bool read_only) {
   struct stat st {};
-  if (stat(posix_path.c_str(), &st) != 0) return false;
+  if (stat(posix_path.c_str(), &st) != 0) return std::strerror(errno);
+  // A device's or FIFO's mode is shared by everyone who uses it (/dev/null): never ours to change.
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
   mode_t mode = st.st_mode & 07777;
-  mode = read_only ? (mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH}) : (mode | S_IWUSR);
-  return chmod(posix_path.c_str(), mode) == 0;
+  mode = read_only ? (mode & ~mode_t{S_IWUSR}) : (mode | S_IWUSR);
+  if (chmod(posix_path.c_str(), mode) != 0) return std::strerror(errno);
+  return {};
 }
 
 std::optional<std::string> MakeTempFolder(std::string_view prefix) {

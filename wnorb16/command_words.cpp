@@ -75,12 +75,6 @@ bool ParseOptions(const OptionGroup& group, std::string_view word, std::string& 
   return true;
 }
 
-std::string Thousands(std::size_t n) {
-  std::string digits = std::to_string(n);
-  for (auto at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
-}
-
 std::vector<std::string> SplitFileList(std::string_view list) {
   std::vector<std::string> names;
   while (true) {
@@ -93,6 +87,12 @@ std::vector<std::string> SplitFileList(std::string_view list) {
 }
 
 }  // namespace
+
+std::string Thousands(std::size_t n) {
+  std::string digits = std::to_string(n);
+  for (auto at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
 
 std::variant<Command, CommandError> ParseCommand(std::string_view text) {
   if (text.size() > kMaxCommandBytes) {

@@ -41,6 +41,9 @@ struct CommandError {
 inline constexpr std::size_t kMaxCommandBytes = 2 * 1024 * 1024;
 inline constexpr std::size_t kMaxNameBytes = 4096;
 
+// `n` with a comma between each three digits: "10,485,765".
+std::string Thousands(std::size_t n);
+
 // Command words and option letters are taken in any case; file names are kept as received.
 // A command beyond kMaxCommandBytes, a name beyond kMaxNameBytes and a NUL byte anywhere are
 // refused before anything else is read: a NUL would cut the name where the system reads it.

@@ -21,6 +21,13 @@ bool NeedsUser(CommandKind kind) {
   }
 }
 
+// Commands that read or change files, and so cannot run under a setting out of bounds. CONFIG
+// reads the settings again and answers what it finds.
+bool OnFiles(CommandKind kind) {
+  return kind != CommandKind::kLockMode && kind != CommandKind::kChangeDirectory &&
+         kind != CommandKind::kConfigure;
+}
+
 }  // namespace
 
 Engine::Engine(EngineSetup setup) : setup_(std::move(setup)), work_files_(setup_.resolver) { LoadConfig(); }
@@ -35,8 +42,13 @@ bool Engine::LoadConfig() {
     store_name_ = config_.store;
   }
   store_->Configure(config_);
-  config_problem_ = store_->UserProblem(config_.user_id);
-  if (!config_problem_.empty()) config_problem_ += " (" + setup_.ini_path + "); set another and send CONFIG";
+  config_problem_ = SettingProblem(text.bytes, setup_.ini_path);
+  files_refused_ = !config_problem_.empty();
+  if (!files_refused_) config_problem_ = store_->UserProblem(config_.user_id);
+  if (!files_refused_ && !config_problem_.empty())
+    config_problem_ += " (" + setup_.ini_path + "); set another and send CONFIG";
+  const bool climbing = KeepsArchives(config_.store) && !IsRootedWindowsPath(config_.archives);
+  work_files_.LimitClimbs(climbing ? ClimbsAbove(config_.archives) : 0, config_.archives, setup_.ini_path);
   config_stamp_ = {before.exists, before.modified_ns, before.size};
   return text.problem.empty();
 }
@@ -54,7 +66,8 @@ std::string Engine::Execute(std::string_view text) {
   const Command& command = *command_of;
   // An engine left running on the bus serves the settings as they are now.
   if (command.kind != CommandKind::kConfigure) RefreshConfig();
-  if (NeedsUser(command.kind) && !config_problem_.empty()) return status::Error(config_problem_);
+  if ((NeedsUser(command.kind) || (files_refused_ && OnFiles(command.kind))) && !config_problem_.empty())
+    return status::Error(config_problem_);
   switch (command.kind) {
     case CommandKind::kLockMode:
       return std::string(config_.locking ? status::kLockingOn : status::kLockingOff);

@@ -26,6 +26,8 @@ struct EngineSetup;
 // `name`: RCS's archives ("" or "rcs") or a Subversion working copy ("svn"). A name of no store
 // gives a store that refuses every file and says why.
 std::unique_ptr<Store> ChooseStore(const EngineSetup& setup, const std::string& name);
+// The store the Store= setting `name` chooses keeps its records where Archives= says (RCS's).
+bool KeepsArchives(const std::string& name);
 
 struct EngineSetup {
   std::string ini_path;  // WNORB.INI; a missing file means the defaults
@@ -90,6 +92,9 @@ class Engine {
   std::string store_name_;  // the Store= setting store_ was chosen by
   EngineConfig config_;
   std::string config_problem_;
+  // A setting out of bounds (too long, above its drive): every command on a file is refused, not
+  // only those acting for the user.
+  bool files_refused_ = false;
   // What WNORB.INI looked like when it was read: changed files are read again.
   struct Stamp {
     bool exists = false;

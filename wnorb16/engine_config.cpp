@@ -1,6 +1,11 @@
 #include "wnorb16/engine_config.hpp"
 
+#include <string_view>
+#include <utility>
+
 #include "posix/private_profile.hpp"
+#include "wnorb16/status_text.hpp"
+#include "wnorb16/work_files.hpp"
 
 namespace wnorb16 {
 
@@ -12,9 +17,17 @@ constexpr char kProjects[] = "Projects";
 constexpr char kStore[] = "Store";
 constexpr char kConfigDir[] = "ConfigDir";
 constexpr char kStaleLock[] = "StaleLock";
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view WithoutMark(std::string_view text) {
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  return text;
+}
 }  // namespace
 
-EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_name) {
+EngineConfig ParseConfig(const std::string& ini_file, const std::string& login_name) {
+  const std::string_view ini_text = WithoutMark(ini_file);
   EngineConfig config;
   if (auto locking = posix::FindProfileValue(ini_text, kIniSection, kLocking)) {
     config.locking = !(!locking->empty() && (locking->front() == 'N' || locking->front() == 'n'));
@@ -29,10 +42,29 @@ EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_n
   return config;
 }
 
-std::string WriteConfig(const std::string& ini_text, const EngineConfig& config) {
+std::string WriteConfig(const std::string& ini_file, const EngineConfig& config) {
+  const std::string_view ini_text = WithoutMark(ini_file);
   std::string text = posix::SetProfileValue(ini_text, kIniSection, kLocking, config.locking ? "Y" : "N");
   text = posix::SetProfileValue(text, kIniSection, kUserId, config.user_id);
-  return posix::SetProfileValue(text, kIniSection, kArchives, config.archives);
+  text = posix::SetProfileValue(text, kIniSection, kArchives, config.archives);
+  return ini_text.size() == ini_file.size() ? text : std::string(kByteOrderMark) + text;
+}
+
+std::string SettingProblem(const std::string& ini_file, const std::string& ini) {
+  const std::string_view ini_text = WithoutMark(ini_file);
+  const std::pair<const char*, std::size_t> limits[] = {
+      {kLocking, kMaxWordSettingBytes},    {kUserId, kMaxUserIdBytes},
+      {kArchives, kMaxFolderSettingBytes}, {kProjects, kMaxFolderSettingBytes},
+      {kStore, kMaxWordSettingBytes},      {kConfigDir, kMaxFolderSettingBytes},
+      {kStaleLock, kMaxWordSettingBytes}};
+  for (const auto& [key, most] : limits) {
+    const std::size_t bytes = posix::FindProfileValue(ini_text, kIniSection, key).value_or("").size();
+    if (bytes > most) return status::setting::TooLong(key, bytes, most, ini);
+  }
+  const std::string archives = posix::FindProfileValue(ini_text, kIniSection, kArchives).value_or("");
+  if (IsRootedWindowsPath(archives) && ClimbsAbove(archives) > 0)
+    return status::setting::AboveDrive(archives, ini);
+  return {};
 }
 
 std::string BesideSettings(const std::string& ini_path, const std::string& name) {

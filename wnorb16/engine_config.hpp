@@ -1,6 +1,7 @@
 // The engine's settings, kept in WNORB.INI beside the executable under [Engine].
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -25,14 +26,26 @@ struct EngineConfig {
   bool operator==(const EngineConfig&) const = default;
 };
 
-// The settings in `ini_text`; `login_name` stands in for a missing or empty UserID.
+// The longest value each setting takes, in bytes: a folder as long as a name in a command, a
+// user ID as long as a login name can be (LOGIN_NAME_MAX), Locking and Store a word.
+inline constexpr std::size_t kMaxFolderSettingBytes = 4096;
+inline constexpr std::size_t kMaxUserIdBytes = 256;
+inline constexpr std::size_t kMaxWordSettingBytes = 16;
+
+// The settings in `ini_text`; `login_name` stands in for a missing or empty UserID. A UTF-8
+// byte-order mark before the first line (as Notepad writes one) is not part of that line.
 EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_name);
 
-// `ini_text` with the settings written in, every other line kept.
+// `ini_text` with the settings written in, every other line kept, a byte-order mark too.
 std::string WriteConfig(const std::string& ini_text, const EngineConfig& config);
 
 // The file `name` in the folder of `ini_path`, where the engine keeps its own files.
 std::string BesideSettings(const std::string& ini_path, const std::string& name);
+// Why the settings in `ini_text` cannot be used: a value longer than its limit above, or a rooted
+// Archives whose ".." climb above its drive's folder (Windows would stop at the drive's root and
+// so put the archives where nobody named). "" when they can; the reason names the setting and
+// the file `ini`.
+std::string SettingProblem(const std::string& ini_text, const std::string& ini);
 
 // The name of the user running the engine.
 std::string LoginName();

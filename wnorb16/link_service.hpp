@@ -13,6 +13,7 @@ namespace wnorb16 {
 
 enum class LinkOutcome {
   kEnded,          // the person ended the engine, or its terminal closed
+  kSignalled,      // SIGTERM or SIGHUP came (end_signals.hpp); the command in hand was finished
   kAlreadyServed,  // another engine owns the name; it is left undisturbed
   kNoBus,          // the bus cannot be reached
   kLost,           // the connection to the bus was lost
@@ -24,11 +25,12 @@ struct LinkResult {
 };
 
 // Publishes `server` on the session bus (or at `bus_address`) and serves until the end. With a
-// console, typed lines are taken too; without one it serves until the bus goes away.
+// console, typed lines are taken too; without one it serves until the bus goes away or an end
+// signal comes, which is looked for before every command.
 LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Console* console,
                      TerminalInput* terminal);
 
-// The terminal alone, when no bus can be had.
+// The terminal alone, when no bus can be had, until it closes or an end signal comes.
 void ServeTerminal(Console& console, TerminalInput& terminal);
 
 }  // namespace wnorb16

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "dde/dbus_server.hpp"
+#include "wnorb16/end_signals.hpp"
 #include "wnorb16/link_service.hpp"
 
 namespace wnorb16 {
@@ -34,16 +35,21 @@ LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Conso
   if (console != nullptr) console->Prompt();
   try {
     while (true) {
+      if (int signal_number = EndSignalCaught())
+        return {LinkOutcome::kSignalled, EndSignalText(signal_number)};
       dde::DbusServer::PollData data = bus->GetPollData();
       if (data.timeout_ms == 0) {
         bus->ProcessPending();
         continue;
       }
-      pollfd fds[2] = {{data.fd, data.events, 0}, {terminal != nullptr ? terminal->fd() : -1, POLLIN, 0}};
-      int ready = poll(fds, terminal != nullptr ? 2 : 1, data.timeout_ms);
+      pollfd fds[3] = {{EndSignalFd(), POLLIN, 0},
+                       {data.fd, data.events, 0},
+                       {terminal != nullptr ? terminal->fd() : -1, POLLIN, 0}};
+      int ready = poll(fds, terminal != nullptr ? 3 : 2, data.timeout_ms);
       if (ready < 0 && errno != EINTR) return {LinkOutcome::kLost, "poll failed"};
-      if (ready == 0 || fds[0].revents != 0) bus->ProcessPending();
-      if (terminal != nullptr && console != nullptr && (fds[1].revents & (POLLIN | POLLHUP)) != 0) {
+      if (EndSignalCaught() != 0) continue;
+      if (ready == 0 || fds[1].revents != 0) bus->ProcessPending();
+      if (terminal != nullptr && console != nullptr && (fds[2].revents & (POLLIN | POLLHUP)) != 0) {
         if (!TakeTypedLine(*console, *terminal)) return {LinkOutcome::kEnded, ""};
       }
     }
@@ -54,7 +60,11 @@ LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Conso
 
 void ServeTerminal(Console& console, TerminalInput& terminal) {
   console.Prompt();
-  while (TakeTypedLine(console, terminal)) {
+  while (EndSignalCaught() == 0) {
+    pollfd fds[2] = {{EndSignalFd(), POLLIN, 0}, {terminal.fd(), POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0 && errno != EINTR) return;
+    if (EndSignalCaught() != 0 || (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+    if (!TakeTypedLine(console, terminal)) return;
   }
 }
 

@@ -12,6 +12,7 @@
 #include "posix/own_executable.hpp"
 #include "vbrt/code_page.hpp"
 #include "wnorb16/console.hpp"
+#include "wnorb16/end_signals.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/engine_server.hpp"
 #include "wnorb16/link_service.hpp"
@@ -29,6 +30,11 @@ using namespace wnorb16;
 int RunCommands(EngineSetup setup, const std::vector<std::string>& commands) {
   Engine engine(std::move(setup));
   for (const auto& command : commands) {
+    if (int signal_number = EndSignalCaught()) {
+      std::cerr << "WNORB16.EXE: " << EndSignalText(signal_number)
+                << "; the commands after it were not run\n";
+      return 1;
+    }
     const std::string status = ExecuteUtf8(engine, command);
     std::cout << status::ForPerson(status);
     if (status.starts_with("ERROR: ")) return 1;
@@ -62,6 +68,9 @@ int Interactive(EngineSetup setup, const std::string& bus_address) {
   LinkResult result = ServeLink(server, bus_address, &console, &terminal);
   switch (result.outcome) {
     case LinkOutcome::kEnded:
+      return 0;
+    case LinkOutcome::kSignalled:
+      std::cout << "The engine ends: " << result.detail << ".\n";
       return 0;
     case LinkOutcome::kAlreadyServed:
       std::cout
@@ -119,6 +128,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  CatchEndSignals();
   EngineSetup setup;
   setup.ini_path = ini_path.empty() ? posix::ExecutableFolder() + "/" + kIniFileName : ini_path;
   if (!commands.empty()) return RunCommands(std::move(setup), commands);

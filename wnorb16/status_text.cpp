@@ -1,6 +1,7 @@
 #include "wnorb16/status_text.hpp"
 
 #include "vbrt/code_page.hpp"
+#include "wnorb16/command_words.hpp"
 
 namespace wnorb16::status {
 
@@ -44,6 +45,27 @@ std::string Unreadable(std::string_view file, std::string_view problem) {
   return "the archive of " + std::string(file) + " " + std::string(problem);
 }
 }  // namespace reason
+
+namespace setting {
+namespace {
+std::string SetAnother(std::string_view ini) {
+  return " (" + std::string(ini) + "); set another and send CONFIG";
+}
+}  // namespace
+std::string TooLong(std::string_view key, std::size_t bytes, std::size_t most, std::string_view ini) {
+  return std::string(key) + "= is " + Thousands(bytes) + " bytes long; the engine takes at most " +
+         Thousands(most) + SetAnother(ini);
+}
+std::string AboveDrive(std::string_view archives, std::string_view ini) {
+  return "Archives=\"" + std::string(archives) + "\" climbs above the folder of its drive" + SetAnother(ini);
+}
+std::string AboveDriveFrom(std::string_view file, std::string_view archives, std::size_t climbs,
+                           std::size_t depth, std::string_view ini) {
+  return std::string(file) + ": Archives=\"" + std::string(archives) + "\" climbs " + Thousands(climbs) +
+         " folders up from the file's folder, which is " + Thousands(depth) +
+         " below the folder of its drive" + SetAnother(ini);
+}
+}  // namespace setting
 
 std::string NoArchive(std::string_view file) { return Lines({std::string(file) + ": NO LOCK FILE"}); }
 

@@ -39,6 +39,18 @@ std::string NotRegular(std::string_view file, std::string_view which);
 std::string Unreadable(std::string_view file, std::string_view problem);  // problem: "is ..."
 }  // namespace reason
 
+// Reasons the settings cannot be used, each naming the setting and ending with the file they are
+// in: "(<ini>); set another and send CONFIG".
+namespace setting {
+std::string TooLong(std::string_view key, std::size_t bytes, std::size_t most, std::string_view ini);
+// A rooted Archives= whose ".." climb above the folder its drive stands for.
+std::string AboveDrive(std::string_view archives, std::string_view ini);
+// A relative Archives= that climbs `climbs` folders from `file`'s folder, which lies only `depth`
+// folders below its drive's.
+std::string AboveDriveFrom(std::string_view file, std::string_view archives, std::size_t climbs,
+                           std::size_t depth, std::string_view ini);
+}  // namespace setting
+
 // The lock query's answers.
 std::string NoArchive(std::string_view file);  // "<file>: NO LOCK FILE"
 std::string NotCheckedOut(std::string_view file);

@@ -43,8 +43,10 @@ class UnknownStore : public Store {
 
 }  // namespace
 
+bool KeepsArchives(const std::string& name) { return name.empty() || Names(name, "rcs"); }
+
 std::unique_ptr<Store> ChooseStore(const EngineSetup& setup, const std::string& name) {
-  if (name.empty() || Names(name, "rcs")) {
+  if (KeepsArchives(name)) {
     return std::make_unique<rcs::RcsStore>(
         rcs::RcsSetup{setup.resolver, setup.home_folder, setup.programs_folder, setup.lock_wait,
                       BesideSettings(setup.ini_path, rcs::kBasesFileName)});

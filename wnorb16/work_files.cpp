@@ -1,5 +1,6 @@
 #include "wnorb16/work_files.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "posix/directory.hpp"
@@ -38,6 +39,24 @@ std::string AsciiUpper(std::string_view s) {
 bool IsRootedWindowsPath(std::string_view path) {
   if (HasDrive(path)) path.remove_prefix(2);
   return !path.empty() && IsSeparator(path[0]);
+}
+
+std::size_t ClimbsAbove(std::string_view path) {
+  if (HasDrive(path)) path.remove_prefix(2);
+  std::size_t depth = 0;
+  std::size_t climbs = 0;
+  while (!path.empty()) {
+    std::size_t end = 0;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::string_view part = path.substr(0, end);
+    if (part == "..") {
+      depth > 0 ? --depth : ++climbs;
+    } else if (!part.empty() && part != ".") {
+      ++depth;
+    }
+    path.remove_prefix(std::min(end + 1, path.size()));
+  }
+  return climbs;
 }
 
 std::string JoinWindowsPath(std::string_view windows_dir, std::string_view relative) {
@@ -144,6 +163,13 @@ Location WorkFiles::Locate(std::string_view name, const Store& store, FolderList
   // A work file that is there stands in a folder; only a missing one needs its folder looked at.
   if (work_status.is_directory || (!work_status.exists && !StatusOf(folder).is_directory)) return out;
 
+  if (climbs_ > 0) {
+    if (const std::size_t depth = DepthBelowDrive(folder); depth < climbs_) {
+      out.error = status::setting::AboveDriveFrom(name, climbing_archives_, climbs_, depth, ini_);
+      return out;
+    }
+  }
+
   Placement placed = store.Place(folder, base, name, listings);
   out.error = std::move(placed.error);
   if (!out.error.empty()) return out;
@@ -161,6 +187,16 @@ Location WorkFiles::Locate(std::string_view name, const Store& store, FolderList
   file.work = posix::JoinPath(folder, base);
   out.file = std::move(file);
   return out;
+}
+
+std::size_t WorkFiles::DepthBelowDrive(const std::string& folder) const {
+  std::optional<posix::DriveMap::Match> drive = resolver_.drives().DriveOf(folder);
+  if (!drive) return 0;
+  std::size_t depth = 0;
+  for (std::size_t at = 0; at < drive->rest.size(); ++at) {
+    if (drive->rest[at] != '/' && (at == 0 || drive->rest[at - 1] == '/')) ++depth;
+  }
+  return depth;
 }
 
 std::optional<bool> WorkFiles::IsBinary(const std::string& work) {

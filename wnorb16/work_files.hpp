@@ -16,6 +16,10 @@ namespace wnorb16 {
 // Lexical work on the Windows names of commands and settings, shared with the stores' placement.
 // "C:\A", "\A" and "/A" are rooted; "C:A" and "A" are not.
 bool IsRootedWindowsPath(std::string_view path);
+// How many folders `path` climbs above where it starts: the ".." left over once it is resolved
+// within itself ("..\A" 1, "A\..\..\B" 1, "RCS" 0). For a rooted path, climbs above its drive's
+// folder ("C:\..\etc" 1).
+std::size_t ClimbsAbove(std::string_view path);
 // `relative` after the folder `windows_dir`, with one separator between them.
 std::string JoinWindowsPath(std::string_view windows_dir, std::string_view relative);
 // The POSIX path of a Windows name; nullopt when the resolver refuses it.
@@ -58,6 +62,16 @@ class WorkFiles {
  public:
   explicit WorkFiles(posix::PathResolver resolver) : resolver_(std::move(resolver)) {}
 
+  // A relative archive folder (Archives=) climbs `climbs` folders from each work file's folder: a
+  // file whose folder lies fewer folders below its drive's is refused, the reason naming `archives`
+  // and the settings file `ini`, as the climb would stop at the drive's folder and so put the
+  // archive where nobody named. 0: nothing climbs.
+  void LimitClimbs(std::size_t climbs, std::string archives, std::string ini) {
+    climbs_ = climbs;
+    climbing_archives_ = std::move(archives);
+    ini_ = std::move(ini);
+  }
+
   // "CD": later relative names are taken against `windows_dir`. False when it names no folder.
   bool ChangeDirectory(std::string_view windows_dir);
 
@@ -78,9 +92,14 @@ class WorkFiles {
 
  private:
   std::string Absolute(std::string_view name) const;
+  // How many folders `folder` (POSIX) lies below the folder of its drive.
+  std::size_t DepthBelowDrive(const std::string& folder) const;
 
   posix::PathResolver resolver_;
   std::string directory_;  // Windows form, from the last CD; "" before any
+  std::size_t climbs_ = 0;
+  std::string climbing_archives_;
+  std::string ini_;
 };
 
 }  // namespace wnorb16

@@ -56,6 +56,37 @@ TEST_F(Runner, ScenarioErrorsNameTheFileAndLine) {
   EXPECT_NE(Run("open nowhere.vbp\n").find(":1: cannot open nowhere.vbp: File not found"), std::string::npos);
 }
 
+// readonly is Windows' read-only attribute: the owner's write bit of a regular file, nothing else.
+TEST_F(Runner, ReadonlyChangesOnlyTheOwnersWriteBitOfARegularFile) {
+  auto mode = [](const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+  };
+  struct Case {
+    mode_t before;
+    const char* on_off;
+    mode_t after;
+  } cases[] = {{0666, "on", 0466},  {0466, "off", 0666}, {0640, "on", 0440},
+               {0444, "off", 0644}, {0444, "on", 0444},  {0755, "off", 0755}};
+  for (const Case& c : cases) {
+    std::string file = tmp.Write("f.txt", "x", c.before);
+    EXPECT_EQ(Run(std::string("readonly f.txt ") + c.on_off + "\n"), "") << std::oct << c.before;
+    EXPECT_EQ(mode(file), c.after) << std::oct << c.before << " " << c.on_off;
+  }
+  // A FIFO, and a link to one, keep their mode; the error names the path as written.
+  std::string fifo = tmp / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ::chmod(fifo.c_str(), 0666);
+  std::filesystem::create_symlink(fifo, tmp / "link");
+  std::string where = tmp / "s.scn";
+  EXPECT_EQ(Run("readonly pipe on\n"), where + ":1: cannot change pipe: not a regular file");
+  EXPECT_EQ(Run("readonly link on\n"), where + ":1: cannot change link: not a regular file");
+  EXPECT_EQ(mode(fifo), 0666u);
+  EXPECT_EQ(Run("readonly nothing.txt on\n"),
+            where + ":1: cannot change nothing.txt: No such file or directory");
+}
+
 // vbhost's exit status and messages, run as a child with a bounded wait, so that a reader that
 // blocks fails the test instead of hanging it: a FIFO where a project or a group's startup project
 // is expected is refused at once. A transcript that cannot be written whole is a failure, into a

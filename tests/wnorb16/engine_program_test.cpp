@@ -64,6 +64,50 @@ TEST_F(EngineTest, TheProgramServesEachClientItsOwnAnswersAndEveryoneTheOutcomes
   EXPECT_NE(log.find(" > EW " + a + "," + b + "," + none + "\n1 of 3 files extracted\n"), std::string::npos);
 }
 
+// SIGHUP and SIGTERM that come while a check-in runs end the engine after it: the add-in gets its
+// answer, the file is stored, and the engine ends as asked. RCS here is a wrapper that sends the
+// signal to the engine as it starts the check-in.
+TEST_F(EngineTest, AnEndSignalDuringACheckInEndsTheEngineAfterIt) {
+  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
+  std::string rcs;
+  for (std::string_view path = std::getenv("PATH"); rcs.empty() && !path.empty();) {
+    const std::string folder(path.substr(0, path.find(':')));
+    if (::access((folder + "/rcs").c_str(), X_OK) == 0) rcs = folder + "/rcs";
+    path.remove_prefix(std::min(path.size(), folder.size() + 1));
+  }
+  ASSERT_FALSE(rcs.empty());
+  for (const char* signal_name : {"HUP", "TERM"}) {
+    SCOPED_TRACE(signal_name);
+    std::filesystem::remove(tmp_ / "WNORB.LOG");
+    tmp_.Write("bin/rcs",
+               "#!/bin/sh\n[ \"$1\" = ci ] && kill -" + std::string(signal_name) + " $PPID\nexec " + rcs +
+                   " \"$@\"\n",
+               0755);
+    Archived("A.BAS", "a\n");
+    Rcs("co", {"-l", Archive("A.BAS"), Path("A.BAS")});
+    Write("A.BAS", "edited\n");
+    dde::PrivateBus bus;
+    ChildProcess engine({"env", "PATH=" + tmp_ / "bin" + ":" + std::getenv("PATH"), WNORB16_EXE, "-L",
+                         "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
+    {
+      dde::DbusTransport transport(bus.Address());
+      transport.SetCallTimeout(5s);
+      transport.ServerLaunched();
+      AddinLinks links(transport);
+      links.text1.LinkExecute("UW " + Windows("A.BAS"));
+      EXPECT_EQ(links.text2.Text(), "1 of 1 files updated\r\n" + Windows("A.BAS") +
+                                        ": checked in as revision 2.1; work file read-only\r\n");
+    }
+    EXPECT_EQ(engine.Finish(5s).exit_code, 0);
+    EXPECT_NE(Contents(tmp_ / "WNORB.LOG").find("ending: SIG" + std::string(signal_name) + " received"),
+              std::string::npos)
+        << Contents(tmp_ / "WNORB.LOG");
+    EXPECT_TRUE(ReadOnly(Path("A.BAS")));
+    EXPECT_NE(Contents(Archive("A.BAS")).find("@edited\n@"), std::string::npos);
+    std::filesystem::remove(Archive("A.BAS"));
+  }
+}
+
 // The interactive engine on a terminal: a command from the link never waits for the person, and
 // neither do the questions of CONFIG typed at the terminal; the answers go into WNORB.INI.
 TEST_F(EngineTest, TheInteractiveEngineServesTheLinkWithoutWaitingForItsTerminal) {

@@ -125,6 +125,73 @@ TEST_F(EngineTest, RefusalsChangeNothing) {
   EXPECT_FALSE(ReadOnly(Path("frm")));
 }
 
+// Settings are refused, never quietly changed: a value beyond its limit, an archive folder above
+// its drive's folder. Every command on a file answers the refusal, naming the setting and the
+// file, and nothing is written; a byte-order mark before [Engine] is no part of the section.
+TEST_F(EngineTest, OddSettingsAreRefusedNamingTheSettingAndTheFile) {
+  const std::string ini = tmp_ / "WNORB.INI";
+  Archived("A.FRM", "a\n");
+  const std::string a = Windows("A.FRM"), archive = Contents(Archive("A.FRM"));
+  tmp_.Write("WNORB.INI", "\xEF\xBB\xBF[Engine]\r\nUserID=bob\r\nLocking=N\r\n");
+  EXPECT_EQ(Run("CONFIG"), "Configuration read from " + ini +
+                               ": Locking=N, UserID=bob, Archives=RCS folder or beside each file\r\n");
+  const std::string kept = WriteConfig(Contents(ini), {true, "eve", "RCS", "", "", "", ""});
+  EXPECT_EQ(kept, "\xEF\xBB\xBF[Engine]\r\nUserID=eve\r\nLocking=Y\r\nArchives=RCS\r\n");
+
+  const struct {
+    std::string key;
+    std::size_t bytes;
+    std::string said, most;
+  } too_long[] = {{"UserID", 1024 * 1024, "1,048,576", "256"},
+                  {"Locking", 17, "17", "16"},
+                  {"Store", 17, "17", "16"},
+                  {"Archives", 4097, "4,097", "4,096"},
+                  {"Projects", 4097, "4,097", "4,096"},
+                  {"ConfigDir", 4097, "4,097", "4,096"}};
+  for (const auto& c : too_long) {
+    tmp_.Write("WNORB.INI", "[Engine]\r\n" + c.key + "=" + std::string(c.bytes, 'y') + "\r\n");
+    const std::string refusal = "ERROR: " + c.key + "= is " + c.said +
+                                " bytes long; the engine takes at most " + c.most + " (" + ini +
+                                "); set another and send CONFIG\r\n";
+    for (const std::string& command :
+         {"EW " + a, "T " + a, "L " + a, "-C " + a + " " + a, "COMMENT x"s, "CONFIG"s})
+      EXPECT_EQ(Run(command), refusal) << c.key << " " << command;
+    EXPECT_EQ(Run("CD " + Windows("")), "OK") << c.key;
+  }
+  EXPECT_EQ(Contents(Archive("A.FRM")), archive);
+  EXPECT_TRUE(ReadOnly(Path("A.FRM")));
+  // At its limit a value is taken: this Store= is refused for what it names, not for its length.
+  tmp_.Write("WNORB.INI", "[Engine]\r\nStore=" + std::string(16, 'y') + "\r\n");
+  const std::string store_refusal = Run("CONFIG");
+  EXPECT_TRUE(store_refusal.starts_with("ERROR: Store=\"" + std::string(16, 'y') + "\" names no store"))
+      << store_refusal;
+
+  // Drive C: is a folder of its own here: ".." above it would stop at it and put the archives
+  // where nobody named.
+  const std::string drive = tmp_.MakeDir("drive");
+  tmp_.MakeDir("drive/etc");
+  tmp_.Write("drive/proj/B.FRM", "b\n");
+  tmp_.Write("drive/x/y/z/C.FRM", "c\n");
+  EngineSetup setup = Setup();
+  setup.resolver = posix::PathResolver(posix::DriveMap::Parse("C:=" + drive));
+  Engine on_drive(setup);
+  tmp_.Write("WNORB.INI", "[Engine]\r\nArchives=C:\\proj\\..\\..\\etc\r\n");
+  EXPECT_EQ(on_drive.Execute("UW C:\\proj\\B.FRM"),
+            "ERROR: Archives=\"C:\\proj\\..\\..\\etc\" climbs above the folder of its drive (" + ini +
+                "); set another and send CONFIG\r\n");
+  tmp_.Write("WNORB.INI", "[Engine]\r\nArchives=..\\..\\etc\r\n");
+  EXPECT_EQ(on_drive.Execute("UW C:\\proj\\B.FRM"),
+            "ERROR: C:\\proj\\B.FRM: Archives=\"..\\..\\etc\" climbs 2 folders up from the file's folder, "
+            "which is 1 "
+            "below the folder of its drive (" +
+                ini + "); set another and send CONFIG\r\n");
+  EXPECT_TRUE(std::filesystem::is_empty(drive + "/etc"));
+  // A file deep enough stays on the drive: its archive keeps the folders climbed over.
+  EXPECT_EQ(StatusLines(on_drive.Execute("UW C:\\x\\y\\z\\C.FRM")).front(), "1 of 1 files updated");
+  EXPECT_TRUE(std::filesystem::exists(drive + "/x/etc/y/z/C.FRM,v"));
+  EXPECT_FALSE(std::filesystem::exists(drive + "/proj/B.FRM,v"));
+}
+
 // More files than one command line of the system holds (2 MiB here), none with an archive yet,
 // under a long folder: checked in and out whole, in as many RCS runs as the system's limit needs.
 TEST_F(EngineTest, MoreFilesThanOneCommandLineHolds) {
