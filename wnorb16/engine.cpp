@@ -111,6 +111,12 @@ std::string Engine::SetComment(const Command& command) {
   return status::Lines({status::CommentSet(user, command.names.front())});
 }
 
+std::string Engine::LockComment(const Command& command) const {
+  auto comment = comments_.find(config_.user_id);
+  if (comment != comments_.end()) return comment->second;
+  return "Locked by WNORB16 for " + config_.user_id + " (" + command.word + ")";
+}
+
 std::string Engine::SetVersion(const Command& command) {
   const std::string& user = config_.user_id;
   if (command.names.empty()) {

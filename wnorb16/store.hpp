@@ -116,7 +116,9 @@ struct Request {
   // revision the user holds locked, "" for a file not under control yet.
   std::string revision;
   bool keep_lock = false;  // check-in, discard
-  std::string message;     // check-in
+  // Check-in: the log message. Check-out, lock: why the lock is taken, for a store whose locks
+  // carry a comment.
+  std::string message;
   Numbering numbering = Numbering::kNext;
   std::string version;  // kSet
 };

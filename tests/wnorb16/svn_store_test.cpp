@@ -358,4 +358,38 @@ TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {
   EXPECT_EQ(bob.Run("T " + bob.Name("FORM1.FRM")), bob.Name("FORM1.FRM") + " is not checked out\r\n");
 }
 
+// The comment of the repository's lock on `url`, as `svn info` shows anyone why the file is held.
+std::string LockComment(const SvnServer& server, const std::string& user, const std::string& url) {
+  const std::string info = server.SvnOutput(user, {"info", url});
+  const auto at = info.find("Lock Comment");
+  if (at == std::string::npos) return "(no lock comment)";
+  const auto begins = info.find('\n', at) + 1;
+  return info.substr(begins, info.find('\n', begins) - begins);
+}
+
+TEST_F(SvnStoreTest, ALockSaysWhyTheFileIsHeld) {
+  Person ann = Make("ann");
+  const std::string form = "FORM1.FRM", module = "MODULE1.BAS";
+  ann.Write(form, "VERSION 5.00\r\n");
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(form) + "," + ann.Name(module)).substr(0, 20), "2 of 2 files updated");
+  // Whoever asks the repository.
+  const std::string bobs_form = server_.url() + "/FORM1.FRM", bobs_module = server_.url() + "/MODULE1.BAS";
+
+  EXPECT_EQ(ann.Run("EW " + ann.Name(form)).substr(0, 22), "1 of 1 files extracted");
+  EXPECT_EQ(LockComment(server_, "bob", bobs_form), "Locked by WNORB16 for ann (EW)");
+  // The comment set for the next check-in says why, at E and ER alike, and stays for the check-in.
+  ann.Run("COMMENT reworking the totals");
+  EXPECT_EQ(ann.Run("ERW " + ann.Name(module)).substr(0, 22), "1 of 1 files extracted");
+  EXPECT_EQ(LockComment(server_, "bob", bobs_module), "reworking the totals");
+  ann.Write(form, "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+  EXPECT_EQ(ann.Run("UKW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  EXPECT_NE(ann.Run("L " + ann.Name(form)).find("reworking the totals"), std::string::npos);
+  // A new file kept locked by its first check-in is held for the check-in's comment too.
+  ann.Run("COMMENT a module of its own");
+  ann.Write("MODULE2.BAS", "Attribute VB_Name = \"Module2\"\r\n");
+  EXPECT_EQ(ann.Run("UKW " + ann.Name("MODULE2.BAS")).substr(0, 20), "1 of 1 files updated");
+  EXPECT_EQ(LockComment(server_, "bob", server_.url() + "/MODULE2.BAS"), "a module of its own");
+}
+
 }  // namespace

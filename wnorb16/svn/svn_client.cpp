@@ -427,10 +427,12 @@ bool SvnClient::HoldsFile(const std::string& url, long revision) {
   return outcome.error.empty() && file;
 }
 
-Outcome SvnClient::Lock(const std::vector<std::string>& paths) {
+Outcome SvnClient::Lock(const std::vector<std::string>& paths, const std::string& comment) {
   Scratch pool(state_->pool);
-  return Collect(*state_,
-                 [&] { return svn_client_lock(PathArray(paths, pool), nullptr, FALSE, state_->ctx, pool); });
+  return Collect(*state_, [&] {
+    return svn_client_lock(PathArray(paths, pool), comment.empty() ? nullptr : comment.c_str(), FALSE,
+                           state_->ctx, pool);
+  });
 }
 
 Outcome SvnClient::Unlock(const std::vector<std::string>& paths) {

@@ -87,7 +87,8 @@ class SvnClient {
   Outcome Update(const std::vector<std::string>& paths, long revision);  // revision < 0: the latest
   // Whether the repository's `revision` holds a file at `url`; false also when it cannot tell.
   bool HoldsFile(const std::string& url, long revision);
-  Outcome Lock(const std::vector<std::string>& paths);
+  // Locks `paths`, `comment` saying why (UTF-8).
+  Outcome Lock(const std::vector<std::string>& paths, const std::string& comment);
   Outcome Unlock(const std::vector<std::string>& paths);
   Outcome Revert(const std::vector<std::string>& paths);
   // Schedules a file for addition, to be kept read-only until locked, binary when `binary`.

@@ -96,7 +96,7 @@ class SvnStoreBatch : public StoreBatch {
     std::vector<std::string> update, lock, revert, unlock, commit;
     std::vector<std::string> created;
     bool keep = false;
-    std::string message;
+    std::string message, lock_comment;
     long revision = -1;
     for (const Item& item : items_) {
       const std::string& path = item.file.work;
@@ -116,9 +116,11 @@ class SvnStoreBatch : public StoreBatch {
           }
           update.push_back(path);
           if (request.kind == Request::Kind::kCheckOut && !item.own) lock.push_back(path);
+          lock_comment = request.message;
           break;
         case Request::Kind::kLock:
           lock.push_back(path);
+          lock_comment = request.message;
           break;
         case Request::Kind::kDiscard:
           revert.push_back(path);
@@ -144,7 +146,7 @@ class SvnStoreBatch : public StoreBatch {
       // A file Subversion could not bring up to date is not locked on its old revision.
       std::erase_if(lock, [&](const std::string& path) { return complaints_.count(path) != 0; });
     }
-    if (!lock.empty()) Note(client.Lock(lock), lock, kNewerLock);
+    if (!lock.empty()) Note(client.Lock(lock, lock_comment), lock, kNewerLock);
     if (!revert.empty()) {
       Note(client.Revert(revert), revert);
       // Changes that are still there keep their lock.
@@ -180,7 +182,7 @@ class SvnStoreBatch : public StoreBatch {
         MakeReadOnly(path);
       }
     }
-    if (!lock_created.empty()) Note(client.Lock(lock_created), lock_created);
+    if (!lock_created.empty()) Note(client.Lock(lock_created, message), lock_created);
     // A file the repository refused stays as it was: not scheduled, the work file kept.
     if (!not_created.empty()) client.Revert(not_created);
     // A repository read without credentials asks for them first at a lock: a lock taken for
