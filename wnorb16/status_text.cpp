@@ -173,6 +173,9 @@ std::string CompanionOutcome(std::string_view name, Request::Kind kind, bool don
 std::string Failed(std::string_view reason) {
   return "failed: " + vb::ActiveCodePage().FromUtf8Lossy(reason);
 }
+std::string DeletedInRepository(std::string_view revision) {
+  return "deleted in the repository in revision " + std::string(revision) + "; work file left alone";
+}
 }  // namespace what
 
 std::string CommentSet(std::string_view user, std::string_view comment) {

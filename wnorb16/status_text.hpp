@@ -72,6 +72,10 @@ inline constexpr std::string_view kUpToDate = "work file is up to date; not extr
 inline constexpr std::string_view kNotYours = "not checked out to you; not updated";
 inline constexpr std::string_view kNothingToDiscard = "not checked out to you; nothing to discard";
 inline constexpr std::string_view kNoRevisionGiven = "no revision given; left alone";
+// A locked file whose removal from the store was scheduled outside the engine: checked in, it
+// would be deleted.
+inline constexpr std::string_view kRemovedHere =
+    "removed from version control in the working copy (svn delete); not checked in, still checked out to you";
 std::string LockedBy(std::string_view holder);  // "checked out to <holder>; left alone"
 std::string Extracted(std::string_view revision, bool locked);
 std::string Reserved(std::string_view revision);
@@ -92,6 +96,8 @@ std::string Stored(const FileReport& report);
 // " (<note>)": which of two contradicting options won, after the line of a file it applied to.
 std::string WithNote(std::string what, std::string_view note);
 std::string Failed(std::string_view reason);
+// A file the repository no longer holds, which an update would take away from the user.
+std::string DeletedInRepository(std::string_view revision);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"
 // A file left as it was because its companion `name` is: "not extracted: its companion FORM1.FRX
 // cannot be (checked out to bob)"; `why` is the companion's own line, its closing words dropped.

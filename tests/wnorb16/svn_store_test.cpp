@@ -392,4 +392,56 @@ TEST_F(SvnStoreTest, ALockSaysWhyTheFileIsHeld) {
   EXPECT_EQ(LockComment(server_, "bob", server_.url() + "/MODULE2.BAS"), "a module of its own");
 }
 
+// What Subversion was told at a terminal is said as it is, and a work file stays where the engine
+// did not give it out.
+TEST_F(SvnStoreTest, AFileRemovedOutsideTheEngineIsSaidSoAndKept) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string module = "MODULE1.BAS", old = "OLD.BAS";
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
+  ann.Write(old, "Attribute VB_Name = \"Old\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(module) + "," + ann.Name(old)).substr(0, 20), "2 of 2 files updated");
+  {
+    SCOPED_TRACE("a locked, edited file removed from version control at a terminal");
+    ASSERT_EQ(ann.Run("EW " + ann.Name(module)).substr(0, 22), "1 of 1 files extracted");
+    const std::string edit = "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n";
+    ann.Write(module, edit);
+    ASSERT_EQ(server_.Svn("ann", {"delete", "-q", "--keep-local", ann.Path(module)}), 0);
+    EXPECT_EQ(ann.Run("T " + ann.Name(module)), LockReport(ann.Name(module), true, "ann", "1"));
+    for (const char* command : {"UW", "UFW", "UKW"}) {
+      EXPECT_EQ(ann.Run(std::string(command) + " " + ann.Name(module)),
+                "0 of 1 files updated\r\n" + ann.Name(module) +
+                    ": removed from version control in the working copy (svn delete); not checked in, still "
+                    "checked out to you\r\n")
+          << command;
+    }
+    EXPECT_EQ(Contents(ann.Path(module)), edit);
+    EXPECT_EQ(ann.Run("T " + ann.Name(module)), LockReport(ann.Name(module), true, "ann", "1"));
+    // Nothing went to the repository: bob still gets the file.
+    EXPECT_EQ(bob.Run("EBW " + bob.Name(module)),
+              "1 of 1 files extracted\r\n" + bob.Name(module) + ": revision 1 extracted read-only\r\n");
+    // Undoing the check-out undoes the removal too.
+    EXPECT_EQ(ann.Run("UDW " + ann.Name(module)),
+              "1 of 1 files updated\r\n" + ann.Name(module) +
+                  ": lock released; work file restored to revision 1 read-only\r\n");
+    EXPECT_EQ(Contents(ann.Path(module)), "Attribute VB_Name = \"Module1\"\r\n");
+  }
+  {
+    SCOPED_TRACE("a file deleted in the repository is left where it is");
+    ASSERT_EQ(bob.Run("EBW " + bob.Name(old)).substr(0, 22), "1 of 1 files extracted");
+    ASSERT_EQ(server_.Svn("ann", {"delete", "-q", "-m", "no longer used", server_.url() + "/OLD.BAS"}), 0);
+    for (const char* command : {"EBW", "EW", "ERW"}) {
+      EXPECT_EQ(bob.Run(std::string(command) + " " + bob.Name(old)),
+                "0 of 1 files extracted\r\n" + bob.Name(old) +
+                    ": deleted in the repository in revision 2; work file left alone\r\n")
+          << command;
+      EXPECT_EQ(Contents(bob.Path(old)), "Attribute VB_Name = \"Old\"\r\n");
+    }
+    // A revision that holds it still comes.
+    bob.Run("VERSION 1");
+    EXPECT_EQ(bob.Run("EBSW " + bob.Name(old)),
+              "1 of 1 files extracted\r\n" + bob.Name(old) + ": revision 1 extracted read-only\r\n");
+  }
+}
+
 }  // namespace

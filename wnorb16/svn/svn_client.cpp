@@ -307,6 +307,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
   entry.modified = entry.added || status->text_status == svn_wc_status_modified ||
                    status->prop_status == svn_wc_status_modified || status->conflicted;
   entry.scheduled = node == svn_wc_status_deleted || node == svn_wc_status_replaced;
+  entry.deleted = status->repos_node_status == svn_wc_status_deleted;
   entry.changed = status->changed_rev;
   entry.changed_date = status->changed_date;
   entry.latest = SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_rev : status->changed_rev;
@@ -352,8 +353,18 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
     return out;
   }
   for (auto& [name, entry] : out.files) {
-    if (entry.conflicted)
-      entry.conflict_revision = IncomingRevision(svn_dirent_join(baton.folder.c_str(), name.c_str(), pool));
+    const char* path = svn_dirent_join(baton.folder.c_str(), name.c_str(), pool);
+    if (entry.conflicted) entry.conflict_revision = IncomingRevision(path);
+    // Status has no revisions for a file scheduled for deletion; its base still has them.
+    if (entry.scheduled && !SVN_IS_VALID_REVNUM(entry.changed)) {
+      std::string error;
+      entry.changed = LastChanged(path, error);
+      if (!error.empty()) {
+        out.error = "Subversion cannot tell the state of " + folder + ": " + error;
+        out.files.clear();
+        return out;
+      }
+    }
   }
   if (!out.revisions && !baton.folder_url.empty()) {
     // The locks alone cost the repository one look at its lock table, not a status report.
@@ -395,6 +406,25 @@ long SvnClient::IncomingRevision(const std::string& path) {
     return -1;
   }
   return SVN_IS_VALID_REVNUM(revision) ? revision : -1;
+}
+
+long SvnClient::LastChanged(const std::string& path, std::string& error) {
+  Scratch pool(state_->pool);
+  // Unspecified: the working copy answers, the repository is not asked.
+  svn_opt_revision_t base;
+  base.kind = svn_opt_revision_unspecified;
+  svn_revnum_t changed = SVN_INVALID_REVNUM;
+  Outcome outcome = Collect(*state_, [&] {
+    return svn_client_info4(
+        apr_pstrdup(pool, path.c_str()), &base, &base, svn_depth_empty, FALSE, FALSE, FALSE, nullptr,
+        [](void* baton, const char*, const svn_client_info2_t* info, apr_pool_t*) -> svn_error_t* {
+          *static_cast<svn_revnum_t*>(baton) = info->last_changed_rev;
+          return SVN_NO_ERROR;
+        },
+        &changed, state_->ctx, pool);
+  });
+  error = outcome.error;
+  return SVN_IS_VALID_REVNUM(changed) ? changed : -1;
 }
 
 Outcome SvnClient::Update(const std::vector<std::string>& paths, long revision) {

@@ -25,6 +25,7 @@ struct SvnEntry {
   bool only_in_repository = false;  // in the repository, not in this working copy yet
   bool modified = false;            // the work file (or its properties) differs from its base
   bool scheduled = false;           // deleted or replaced in the working copy, not committed yet
+  bool deleted = false;             // deleted in the repository since: `latest` is the revision that did
   bool conflicted = false;          // a text, property or tree conflict left for the user
   long conflict_revision = -1;      // the revision the conflict came in with; -1 when Subversion cannot say
   long changed = -1;                // the revision that last changed the base
@@ -106,6 +107,8 @@ class SvnClient {
  private:
   // The revision the conflict of the file at `path` came in with; -1 when Subversion cannot say.
   long IncomingRevision(const std::string& path);
+  // The revision that last changed the base of the file at `path`; -1 and `error` when unknown.
+  long LastChanged(const std::string& path, std::string& error);
 
   std::unique_ptr<State> state_;
 };

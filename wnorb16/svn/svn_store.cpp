@@ -69,6 +69,14 @@ class SvnStoreBatch : public StoreBatch {
     }
     Item item{file, request, false, false};
     if (const SvnEntry* entry = store_.EntryOf(file.work)) {
+      const bool takes = request.kind == Request::Kind::kCheckOut || request.kind == Request::Kind::kCopy ||
+                         request.kind == Request::Kind::kLock;
+      // Brought up to date, the work file would be taken away; a lock cannot be had.
+      if (takes && request.revision.empty() && entry->deleted)
+        return status::what::DeletedInRepository(std::to_string(entry->latest));
+      // A removal scheduled at a terminal would go in with the check-in, the edit lost with it.
+      if (request.kind == Request::Kind::kCheckIn && entry->scheduled)
+        return std::string(status::what::kRemovedHere);
       // The repository would refuse the lock on an old base; said now, a companion waits with it.
       if (request.kind == Request::Kind::kLock && entry->versioned && entry->latest > entry->changed)
         return std::string(kNewerLock);
@@ -441,7 +449,7 @@ Comparison SvnStore::Compare(const WorkFile& recorded, const WorkFile& work) con
 std::optional<bool> SvnStore::Holds(const WorkFile& file, const std::string& revision) const {
   const SvnEntry* entry = EntryOf(file.record);
   if (entry == nullptr) return std::nullopt;
-  return !entry->modified && std::to_string(entry->changed) == revision;
+  return !entry->modified && !entry->scheduled && std::to_string(entry->changed) == revision;
 }
 
 std::unique_ptr<StoreBatch> SvnStore::Batch() const { return std::make_unique<SvnStoreBatch>(*this); }
