@@ -143,6 +143,7 @@ std::string Engine::LockQuery(const Command& command) {
   if (!location.file) return status::Error(location.error);
   const std::optional<WorkFile>& file = location.file;
   if (!file->not_regular.empty()) return status::Error(status::reason::NotRegular(name, file->not_regular));
+  if (!file->refused.empty()) return status::Error(file->refused);
   if (!file->under_control) return status::NoArchive(name);
   // The locks are all a lock query needs.
   std::optional<FileRecord> record = store_->Read(*file, RecordPart::kLocks);
@@ -158,6 +159,7 @@ std::string Engine::History(const Command& command) {
   if (!location.file) return status::Error(location.error);
   const std::optional<WorkFile>& file = location.file;
   if (!file->not_regular.empty()) return status::Error(status::reason::NotRegular(name, file->not_regular));
+  if (!file->refused.empty()) return status::Error(file->refused);
   if (!file->under_control) return status::HistoryWithoutArchive(name);
   FileHistory history = store_->History(*file);
   if (!history.problem.empty()) return status::Error(status::reason::Unreadable(name, history.problem));
@@ -172,6 +174,7 @@ std::string Engine::Compare(const Command& command) {
   for (const WorkFile* file : {&recorded, &work}) {
     if (!file->not_regular.empty())
       return status::Error(status::reason::NotRegular(file->received, file->not_regular));
+    if (!file->refused.empty()) return status::Error(file->refused);
   }
   if (!recorded.under_control) return status::NoArchive(recorded.received);
   if (!StatusOf(work.work).exists) {

@@ -96,6 +96,7 @@ std::string Stored(const FileReport& report);
 // " (<note>)": which of two contradicting options won, after the line of a file it applied to.
 std::string WithNote(std::string what, std::string_view note);
 std::string Failed(std::string_view reason);
+std::string FailedAsShown(std::string_view reason);  // the reason already in the answer's code page
 // A file the repository no longer holds, which an update would take away from the user.
 std::string DeletedInRepository(std::string_view revision);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"

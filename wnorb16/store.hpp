@@ -31,6 +31,10 @@ struct WorkFile {
   // Which of work file and record is neither a regular file nor missing, and what it is ("the
   // archive is a FIFO"); "" when both can be used. Such a file is neither read nor given to the store.
   std::string not_regular;
+  // Why the store cannot keep this file though it keeps others ("... is not in a working copy"), as
+  // the answer shows it; "" when it can. An extract or update answers it on the file's line and
+  // goes on with the rest.
+  std::string refused;
 };
 
 // Where the store keeps the record of one work file, or why it cannot say.
@@ -44,6 +48,7 @@ struct Placement {
   std::string spelling;
   std::string not_regular;                  // as in WorkFile, for the record
   std::optional<FileStatus> record_status;  // as in WorkFile
+  std::string refused;                      // as in WorkFile
 };
 
 struct FileLock {

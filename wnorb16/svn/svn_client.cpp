@@ -179,6 +179,8 @@ void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
   if (state->outcome == nullptr) return;
   Outcome& out = *state->outcome;
   if (notify->err == nullptr) {
+    if (notify->action == svn_wc_notify_add && notify->kind == svn_node_dir)
+      out.added_folders.emplace_back(notify->path);
     if (IsSkip(notify->action))
       out.failed[notify->path] = "Subversion passed over it; not brought up to date";
     return;
@@ -340,9 +342,13 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       svn_client_status6(&revision, state_->ctx, baton.folder.c_str(), &head, svn_depth_immediates, TRUE,
                          repository, TRUE, FALSE, TRUE, FALSE, nullptr, TakeStatus, &baton, pool);
   if (err != nullptr) {
-    if (svn_error_find_cause(err, SVN_ERR_WC_NOT_WORKING_COPY) != nullptr) {
+    if (svn_error_find_cause(err, SVN_ERR_WC_PATH_NOT_FOUND) != nullptr) {
+      // Inside a working copy, a folder of files not added yet: their check-in adds it.
+      svn_error_clear(err);
+    } else if (svn_error_find_cause(err, SVN_ERR_WC_NOT_WORKING_COPY) != nullptr) {
       out.error =
           folder + " is not in a Subversion working copy (Store=svn); check the project out there first";
+      out.outside = true;
       svn_error_clear(err);
     } else {
       Outcome outcome;
@@ -483,7 +489,7 @@ Outcome SvnClient::Add(const std::string& path, bool binary) {
   Scratch pool(state_->pool);
   return Collect(*state_, [&]() -> svn_error_t* {
     const char* target = svn_dirent_canonicalize(path.c_str(), pool);
-    SVN_ERR(svn_client_add5(target, svn_depth_empty, FALSE, TRUE, TRUE, FALSE, state_->ctx, pool));
+    SVN_ERR(svn_client_add5(target, svn_depth_empty, FALSE, TRUE, TRUE, TRUE, state_->ctx, pool));
     apr_array_header_t* targets = PathArray({path}, pool);
     SVN_ERR(svn_client_propset_local(SVN_PROP_NEEDS_LOCK, svn_string_create(SVN_PROP_BOOLEAN_TRUE, pool),
                                      targets, svn_depth_empty, FALSE, nullptr, state_->ctx, pool));

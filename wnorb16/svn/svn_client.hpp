@@ -40,6 +40,7 @@ struct SvnEntry {
 // The files of one folder; `error` says why there are none.
 struct SvnFolder {
   bool revisions = false;  // the latest revisions were asked, not the locks alone
+  bool outside = false;    // `error`: the folder is in no working copy
   std::string error;
   std::map<std::string, SvnEntry> files;  // by name
 };
@@ -55,7 +56,8 @@ struct LogEntry {
 struct Outcome {
   std::map<std::string, std::string> failed;
   std::string error;
-  bool out_of_date = false;  // the repository holds something newer than what was sent
+  bool out_of_date = false;                // the repository holds something newer than what was sent
+  std::vector<std::string> added_folders;  // the folders an addition scheduled with its file
   bool ok() const { return error.empty() && failed.empty(); }
   // The complaint about `path`, "" when it has none.
   std::string About(const std::string& path) const;
@@ -92,7 +94,9 @@ class SvnClient {
   Outcome Lock(const std::vector<std::string>& paths, const std::string& comment);
   Outcome Unlock(const std::vector<std::string>& paths);
   Outcome Revert(const std::vector<std::string>& paths);
-  // Schedules a file for addition, to be kept read-only until locked, binary when `binary`.
+  // Schedules a file for addition, to be kept read-only until locked, binary when `binary`, and
+  // with it the folders the working copy does not have yet. The properties are these alone,
+  // whatever auto-props the user's configuration or the repository sets.
   Outcome Add(const std::string& path, bool binary);
   Outcome Commit(const std::vector<std::string>& paths, const std::string& message, bool keep_locks);
 
