@@ -124,6 +124,12 @@ std::string Engine::SetComment(const Command& command) {
   return status::Lines({status::CommentSet(user, command.names.front())});
 }
 
+std::string Engine::LockComment(const Command& command) const {
+  auto comment = comments_.find(config_.user_id);
+  if (comment != comments_.end()) return comment->second;
+  return "Locked by WNORB16 for " + config_.user_id + " (" + command.word + ")";
+}
+
 std::string Engine::SetVersion(const Command& command) {
   const std::string& user = config_.user_id;
   if (command.names.empty()) {
@@ -150,6 +156,7 @@ std::string Engine::LockQuery(const Command& command) {
   if (!location.file) return status::Error(location.error);
   const std::optional<WorkFile>& file = location.file;
   if (!file->not_regular.empty()) return status::Error(status::reason::NotRegular(name, file->not_regular));
+  if (!file->refused.empty()) return status::Error(file->refused);
   if (!file->under_control) return status::NoArchive(name);
   // The locks are all a lock query needs.
   std::optional<FileRecord> record = store_->Read(*file, RecordPart::kLocks);
@@ -165,6 +172,7 @@ std::string Engine::History(const Command& command) {
   if (!location.file) return status::Error(location.error);
   const std::optional<WorkFile>& file = location.file;
   if (!file->not_regular.empty()) return status::Error(status::reason::NotRegular(name, file->not_regular));
+  if (!file->refused.empty()) return status::Error(file->refused);
   if (!file->under_control) return status::HistoryWithoutArchive(name);
   FileHistory history = store_->History(*file);
   if (!history.problem.empty()) return status::Error(status::reason::Unreadable(name, history.problem));
@@ -179,6 +187,7 @@ std::string Engine::Compare(const Command& command) {
   for (const WorkFile* file : {&recorded, &work}) {
     if (!file->not_regular.empty())
       return status::Error(status::reason::NotRegular(file->received, file->not_regular));
+    if (!file->refused.empty()) return status::Error(file->refused);
   }
   if (!recorded.under_control) return status::NoArchive(recorded.received);
   if (!StatusOf(work.work).exists) {

@@ -64,6 +64,9 @@ class Engine {
 
   // Set beforehand for the user's next check-in (COMMENT) or next command with S (VERSION).
   std::string SetComment(const Command& command);
+  // Why a lock `command` takes is held: the comment set for the user's next check-in, which the
+  // lock leaves for it, or the engine's own words naming the user.
+  std::string LockComment(const Command& command) const;
   std::string SetVersion(const Command& command);
 
   std::string ChangeDirectory(const Command& command);

@@ -20,10 +20,11 @@ bool OutOfDate(const FileStatus& work, const FileRecord& record) {
   return !stored || work.modified < *stored;
 }
 
-Request RequestOf(Request::Kind kind, const std::string& revision) {
+Request RequestOf(Request::Kind kind, const std::string& revision, const std::string& comment) {
   Request request;
   request.kind = kind;
   request.revision = revision;
+  request.message = comment;
   return request;
 }
 
@@ -48,7 +49,7 @@ std::string Engine::Extract(const Command& command) {
   const Request request = RequestOf(lock_only   ? Request::Kind::kLock
                                     : read_only ? Request::Kind::kCopy
                                                 : Request::Kind::kCheckOut,
-                                    revision);
+                                    revision, LockComment(command));
   for (std::size_t i = 0; i < files.size(); ++i) {
     const WorkFile& file = files[i];
     if (!plan.Admit(i, revision)) continue;

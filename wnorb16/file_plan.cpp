@@ -35,6 +35,10 @@ bool FilePlan::Admit(std::size_t i, const std::optional<std::string>& revision) 
     Refuse(i, status::what::kNoRevisionGiven);
     return false;
   }
+  if (!files_[i].refused.empty()) {
+    Refuse(i, status::what::FailedAsShown(files_[i].refused));
+    return false;
+  }
   return true;
 }
 

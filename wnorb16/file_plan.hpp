@@ -24,8 +24,8 @@ class FilePlan {
   // `not_done` begins the line of a file left for its companion's sake: "not extracted".
   FilePlan(const std::vector<WorkFile>& files, std::unique_ptr<StoreBatch> batch, std::string_view not_done);
 
-  // A file named before in the same command, or one whose revision was not given, is answered
-  // here; false for it.
+  // A file named before in the same command, one whose revision was not given, or one the store
+  // refused when it was located, is answered here; false for it.
   bool Admit(std::size_t i, const std::optional<std::string>& revision);
   // The file's line, which leaves its companion free to go alone (no archive, checked out to you
   // already).

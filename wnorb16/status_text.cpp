@@ -193,7 +193,11 @@ std::string CompanionOutcome(std::string_view name, Request::Kind kind, bool don
 }
 // The stores speak UTF-8, as every Linux program does.
 std::string Failed(std::string_view reason) {
-  return "failed: " + vb::ActiveCodePage().FromUtf8Lossy(reason);
+  return FailedAsShown(vb::ActiveCodePage().FromUtf8Lossy(reason));
+}
+std::string FailedAsShown(std::string_view reason) { return "failed: " + std::string(reason); }
+std::string DeletedInRepository(std::string_view revision) {
+  return "deleted in the repository in revision " + std::string(revision) + "; work file left alone";
 }
 namespace {
 std::string NewerThanWorkFile(std::string_view newer, std::string_view base) {

@@ -84,6 +84,10 @@ inline constexpr std::string_view kUpToDate = "work file is up to date; not extr
 inline constexpr std::string_view kNotYours = "not checked out to you; not updated";
 inline constexpr std::string_view kNothingToDiscard = "not checked out to you; nothing to discard";
 inline constexpr std::string_view kNoRevisionGiven = "no revision given; left alone";
+// A locked file whose removal from the store was scheduled outside the engine: checked in, it
+// would be deleted.
+inline constexpr std::string_view kRemovedHere =
+    "removed from version control in the working copy (svn delete); not checked in, still checked out to you";
 std::string LockedBy(std::string_view holder);  // "checked out to <holder>; left alone"
 std::string Extracted(std::string_view revision, bool locked);
 std::string Reserved(std::string_view revision);
@@ -109,6 +113,9 @@ std::string Failed(std::string_view reason);
 // revision, 2.1, than the work file (from 1.1); not locked (E brings it with the lock ...)".
 std::string NewerNotLocked(std::string_view newer, std::string_view base);
 std::string NewerNotCheckedIn(std::string_view newer, std::string_view base);
+std::string FailedAsShown(std::string_view reason);  // the reason already in the answer's code page
+// A file the repository no longer holds, which an update would take away from the user.
+std::string DeletedInRepository(std::string_view revision);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"
 // A file left as it was because its companion `name` is: "not extracted: its companion FORM1.FRX
 // cannot be (checked out to bob)"; `why` is the companion's own line, its closing words dropped.

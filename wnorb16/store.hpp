@@ -31,6 +31,10 @@ struct WorkFile {
   // Which of work file and record is neither a regular file nor missing, and what it is ("the
   // archive is a FIFO"); "" when both can be used. Such a file is neither read nor given to the store.
   std::string not_regular;
+  // Why the store cannot keep this file though it keeps others ("... is not in a working copy"), as
+  // the answer shows it; "" when it can. An extract or update answers it on the file's line and
+  // goes on with the rest.
+  std::string refused;
 };
 
 // Where the store keeps the record of one work file, or why it cannot say.
@@ -44,6 +48,7 @@ struct Placement {
   std::string spelling;
   std::string not_regular;                  // as in WorkFile, for the record
   std::optional<FileStatus> record_status;  // as in WorkFile
+  std::string refused;                      // as in WorkFile
 };
 
 struct FileLock {
@@ -116,7 +121,9 @@ struct Request {
   // revision the user holds locked, "" for a file not under control yet.
   std::string revision;
   bool keep_lock = false;  // check-in, discard
-  std::string message;     // check-in
+  // Check-in: the log message. Check-out, lock: why the lock is taken, for a store whose locks
+  // carry a comment.
+  std::string message;
   Numbering numbering = Numbering::kNext;
   std::string version;  // kSet
 };

@@ -182,6 +182,7 @@ Location WorkFiles::Locate(std::string_view name, const Store& store, FolderList
   file.record_status = std::move(placed.record_status);
   if (!work_status.special.empty()) file.not_regular = "the work file is " + work_status.special;
   if (!placed.not_regular.empty()) file.not_regular = std::move(placed.not_regular);
+  file.refused = std::move(placed.refused);
   // A work file that is not there takes the record's spelling, as Windows would keep it.
   if (!work_status.exists && !placed.spelling.empty()) base = std::move(placed.spelling);
   file.work = posix::JoinPath(folder, base);

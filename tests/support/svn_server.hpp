@@ -97,6 +97,21 @@ class SvnServer {
     return RunQuietly(argv);
   }
 
+  // Runs svn as `user` and answers what it printed; "" when it failed.
+  std::string SvnOutput(const std::string& user, std::vector<std::string> arguments) const {
+    const std::string file = temp_ / "svn-output";
+    const int out = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    posix::SpawnRequest request;
+    request.argv = {"svn", "--non-interactive", "--config-dir", ConfigDir(user)};
+    request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
+    request.search_path = true;
+    request.stdout_fd = out;
+    posix::Spawned started = posix::Spawn(request);
+    close(out);
+    const bool ok = started.pid >= 0 && posix::WaitForExit(started.pid) == 0;
+    return ok ? Contents(file) : "";
+  }
+
  private:
   static int FreePort() {
     const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

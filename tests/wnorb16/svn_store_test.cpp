@@ -73,7 +73,7 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
   Person bob = Make("bob");
   const std::string form = "FORM1.FRM", frx = "FORM1.FRX", module = "MODULE1.BAS";
   {
-    SCOPED_TRACE("the first check-in adds the files, kept read-only until locked, the companion binary");
+    SCOPED_TRACE("the first check-in adds the files, kept read-only until locked");
     ann.Write(form, "VERSION 5.00\r\n");
     ann.Write(frx, std::string("lt\0\x01\x02", 5));
     ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
@@ -87,8 +87,6 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
               "3 of 3 files extracted");
     EXPECT_EQ(Contents(bob.Path(frx)), std::string("lt\0\x01\x02", 5));
     EXPECT_TRUE(ReadOnly(bob.Path(frx)));
-    EXPECT_EQ(server_.Svn("bob", {"propget", "svn:mime-type", bob.Path(frx)}), 0);
-    EXPECT_NE(server_.Svn("bob", {"propget", "svn:mime-type", bob.Path(form)}), 0);
   }
   {
     SCOPED_TRACE("ann checks the form out; bob sees her lock and cannot take it");
@@ -359,3 +357,172 @@ TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {
 }
 
 }  // namespace
+
+// The comment of the repository's lock on `url`, as `svn info` shows anyone why the file is held.
+std::string LockComment(const SvnServer& server, const std::string& user, const std::string& url) {
+  const std::string info = server.SvnOutput(user, {"info", url});
+  const auto at = info.find("Lock Comment");
+  if (at == std::string::npos) return "(no lock comment)";
+  const auto begins = info.find('\n', at) + 1;
+  return info.substr(begins, info.find('\n', begins) - begins);
+}
+
+TEST_F(SvnStoreTest, ALockSaysWhyTheFileIsHeld) {
+  Person ann = Make("ann");
+  const std::string form = "FORM1.FRM", module = "MODULE1.BAS";
+  ann.Write(form, "VERSION 5.00\r\n");
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(form) + "," + ann.Name(module)).substr(0, 20), "2 of 2 files updated");
+  // Whoever asks the repository.
+  const std::string bobs_form = server_.url() + "/FORM1.FRM", bobs_module = server_.url() + "/MODULE1.BAS";
+
+  EXPECT_EQ(ann.Run("EW " + ann.Name(form)).substr(0, 22), "1 of 1 files extracted");
+  EXPECT_EQ(LockComment(server_, "bob", bobs_form), "Locked by WNORB16 for ann (EW)");
+  // The comment set for the next check-in says why, at E and ER alike, and stays for the check-in.
+  ann.Run("COMMENT reworking the totals");
+  EXPECT_EQ(ann.Run("ERW " + ann.Name(module)).substr(0, 22), "1 of 1 files extracted");
+  EXPECT_EQ(LockComment(server_, "bob", bobs_module), "reworking the totals");
+  ann.Write(form, "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+  EXPECT_EQ(ann.Run("UKW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  EXPECT_NE(ann.Run("L " + ann.Name(form)).find("reworking the totals"), std::string::npos);
+  // A new file kept locked by its first check-in is held for the check-in's comment too.
+  ann.Run("COMMENT a module of its own");
+  ann.Write("MODULE2.BAS", "Attribute VB_Name = \"Module2\"\r\n");
+  EXPECT_EQ(ann.Run("UKW " + ann.Name("MODULE2.BAS")).substr(0, 20), "1 of 1 files updated");
+  EXPECT_EQ(LockComment(server_, "bob", server_.url() + "/MODULE2.BAS"), "a module of its own");
+}
+
+// What Subversion was told at a terminal is said as it is, and a work file stays where the engine
+// did not give it out.
+TEST_F(SvnStoreTest, AFileRemovedOutsideTheEngineIsSaidSoAndKept) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string module = "MODULE1.BAS", old = "OLD.BAS";
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
+  ann.Write(old, "Attribute VB_Name = \"Old\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(module) + "," + ann.Name(old)).substr(0, 20), "2 of 2 files updated");
+  {
+    SCOPED_TRACE("a locked, edited file removed from version control at a terminal");
+    ASSERT_EQ(ann.Run("EW " + ann.Name(module)).substr(0, 22), "1 of 1 files extracted");
+    const std::string edit = "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n";
+    ann.Write(module, edit);
+    ASSERT_EQ(server_.Svn("ann", {"delete", "-q", "--keep-local", ann.Path(module)}), 0);
+    EXPECT_EQ(ann.Run("T " + ann.Name(module)), LockReport(ann.Name(module), true, "ann", "1"));
+    for (const char* command : {"UW", "UFW", "UKW"}) {
+      EXPECT_EQ(ann.Run(std::string(command) + " " + ann.Name(module)),
+                "0 of 1 files updated\r\n" + ann.Name(module) +
+                    ": removed from version control in the working copy (svn delete); not checked in, still "
+                    "checked out to you\r\n")
+          << command;
+    }
+    EXPECT_EQ(Contents(ann.Path(module)), edit);
+    EXPECT_EQ(ann.Run("T " + ann.Name(module)), LockReport(ann.Name(module), true, "ann", "1"));
+    // Nothing went to the repository: bob still gets the file.
+    EXPECT_EQ(bob.Run("EBW " + bob.Name(module)),
+              "1 of 1 files extracted\r\n" + bob.Name(module) + ": revision 1 extracted read-only\r\n");
+    // Undoing the check-out undoes the removal too.
+    EXPECT_EQ(ann.Run("UDW " + ann.Name(module)),
+              "1 of 1 files updated\r\n" + ann.Name(module) +
+                  ": lock released; work file restored to revision 1 read-only\r\n");
+    EXPECT_EQ(Contents(ann.Path(module)), "Attribute VB_Name = \"Module1\"\r\n");
+  }
+  {
+    SCOPED_TRACE("a file deleted in the repository is left where it is");
+    ASSERT_EQ(bob.Run("EBW " + bob.Name(old)).substr(0, 22), "1 of 1 files extracted");
+    ASSERT_EQ(server_.Svn("ann", {"delete", "-q", "-m", "no longer used", server_.url() + "/OLD.BAS"}), 0);
+    for (const char* command : {"EBW", "EW", "ERW"}) {
+      EXPECT_EQ(bob.Run(std::string(command) + " " + bob.Name(old)),
+                "0 of 1 files extracted\r\n" + bob.Name(old) +
+                    ": deleted in the repository in revision 2; work file left alone\r\n")
+          << command;
+      EXPECT_EQ(Contents(bob.Path(old)), "Attribute VB_Name = \"Old\"\r\n");
+    }
+    // A revision that holds it still comes.
+    bob.Run("VERSION 1");
+    EXPECT_EQ(bob.Run("EBSW " + bob.Name(old)),
+              "1 of 1 files extracted\r\n" + bob.Name(old) + ": revision 1 extracted read-only\r\n");
+  }
+}
+
+// A project the add-in brings into the repository file by file ends up as the team's import would
+// have made it, whatever the person's own Subversion configuration says.
+TEST_F(SvnStoreTest, ANewFolderGoesInWithItsFirstFile) {
+  const std::string mine = std::string(temp_ / "ann-config/config");
+  temp_.Write("ann-config/config",
+              Contents(mine) +
+                  "[miscellany]\nenable-auto-props = yes\nglobal-ignores = *.bas *.frx\n"
+                  "[auto-props]\n* = svn:eol-style=native\n*.frx = svn:mime-type=text/plain\n");
+  Person ann = Make("ann");
+  const struct {
+    std::string name;
+    std::string contents;
+  } project[] = {
+      {"app/Project1.vbp", "Type=Exe\r\nForm=Forms\\FORM1.FRM\r\n"},
+      {"app/MODULE1.BAS", "Attribute VB_Name = \"Module1\"\r\n"},
+      {"app/Forms/FORM1.FRM", "VERSION 5.00\r\n"},
+      {"app/Forms/FORM1.FRX", std::string("lt\0\x01\x02", 5)},
+      {"app/Forms/Dialogs/ABOUT.FRM", "VERSION 5.00\r\nBegin VB.Form About\r\n"},
+      {"app/Controls/ListView.ctl", "VERSION 5.00\r\n"},
+      {"app/Controls/ListView.ctx", std::string("lt\0\x03", 4)},
+  };
+  std::string names, lines;
+  for (const auto& file : project) {
+    ann.Write(file.name, file.contents);
+    temp_.Write("import/" + file.name, file.contents);
+    names += (names.empty() ? "" : ",") + ann.Name(file.name);
+    lines += ann.Name(file.name) + ": archive created with revision 1; work file read-only\r\n";
+  }
+  {
+    SCOPED_TRACE("one file the store cannot keep fails alone");
+    const std::string loose = temp_.Windows("loose/LOOSE.BAS");
+    temp_.Write("loose/LOOSE.BAS", "Attribute VB_Name = \"Loose\"\r\n");
+    EXPECT_EQ(ann.Run("UW " + loose + "," + names),
+              "7 of 8 files updated\r\n" + loose + ": failed: " + temp_ / "loose" +
+                  " is not in a Subversion working copy (Store=svn); check the project out there first\r\n" +
+                  lines);
+    for (const auto& file : project) EXPECT_TRUE(ReadOnly(ann.Path(file.name))) << file.name;
+  }
+  {
+    SCOPED_TRACE("the same tree as svn import with the auto-props the team's setup shows");
+    temp_.Write("bob-config/config",
+                Contents(temp_ / "bob-config/config") +
+                    "[miscellany]\nenable-auto-props = yes\n[auto-props]\n* = svn:needs-lock=*\n"
+                    "*.frx = svn:needs-lock=*;svn:mime-type=application/octet-stream\n"
+                    "*.ctx = svn:needs-lock=*;svn:mime-type=application/octet-stream\n");
+    ASSERT_EQ(server_.Svn("bob", {"import", "-q", "-m", "first import", temp_ / "import/app",
+                                  server_.url() + "/imported"}),
+              0);
+    auto tree = [&](const std::string& folder) {
+      const std::string url = server_.url() + "/" + folder;
+      std::string listing = server_.SvnOutput("bob", {"list", "-R", url}) +
+                            server_.SvnOutput("bob", {"proplist", "-R", "-v", url});
+      for (auto at = listing.find(url); at != std::string::npos; at = listing.find(url))
+        listing.replace(at, url.size(), "<root>");
+      return listing;
+    };
+    const std::string imported = tree("imported");
+    EXPECT_NE(imported.find("svn:mime-type"), std::string::npos) << imported;
+    EXPECT_EQ(tree("app"), imported);
+    EXPECT_EQ(server_.SvnOutput("bob", {"cat", server_.url() + "/app/Forms/FORM1.FRX"}),
+              std::string("lt\0\x01\x02", 5));
+  }
+  {
+    SCOPED_TRACE("a folder someone added first: its file is refused, the others go in one by one");
+    Person bob = Make("bob");
+    bob.Write("shared/X.BAS", "bob's\r\n");
+    EXPECT_EQ(bob.Run("UW " + bob.Name("shared/X.BAS")).substr(0, 20), "1 of 1 files updated");
+    ann.Write("shared/X.BAS", "ann's\r\n");
+    ann.Write("later/A.BAS", "a\r\n");
+    ann.Write("later/B.BAS", "b\r\n");
+    EXPECT_EQ(ann.Run("UW " + ann.Name("later/A.BAS") + "," + ann.Name("shared/X.BAS") + "," +
+                      ann.Name("later/B.BAS")),
+              "2 of 3 files updated\r\n" + ann.Name("later/A.BAS") +
+                  ": archive created with revision 4; work file read-only\r\n" + ann.Name("shared/X.BAS") +
+                  ": the repository holds a newer revision; not checked in, nothing merged\r\n" +
+                  ann.Name("later/B.BAS") + ": archive created with revision 5; work file read-only\r\n");
+    // Her folder is not left scheduled with the file.
+    EXPECT_EQ(server_.SvnOutput("ann", {"status", ann.Path("shared")}),
+              "?       " + ann.Path("shared") + "\n");
+    EXPECT_EQ(Contents(ann.Path("shared/X.BAS")), "ann's\r\n");
+  }
+}

@@ -75,12 +75,14 @@ std::optional<std::string> StaleRunReason(const std::string& rcs_lock, const std
   if (!run.exists) {
     // RCS's lock alone: a run at a terminal, or one killed before the engine locked; only its age tells.
     const FileStatus rcs = StatusOf(rcs_lock);
-    if (rcs.exists && AgeOf(rcs) > stale_after.count()) return "an RCS lock file older than " + limit + " was cleared";
+    if (rcs.exists && AgeOf(rcs) > stale_after.count())
+      return "an RCS lock file older than " + limit + " was cleared";
     return std::nullopt;
   }
   std::optional<FilePrefix> text = ReadFilePrefix(run_lock, 512);
   std::optional<Owner> owner = text ? OwnerIn(text->bytes) : std::nullopt;
-  const std::string who = owner ? "engine process " + std::to_string(owner->pid) + " on " + owner->host : "an engine";
+  const std::string who =
+      owner ? "engine process " + std::to_string(owner->pid) + " on " + owner->host : "an engine";
   if (owner && owner->host == HostName() && Ended(owner->pid))
     return "the lock of " + who + ", which has ended, was cleared";
   if (AgeOf(run) > stale_after.count()) return "a lock of " + who + " older than " + limit + " was cleared";

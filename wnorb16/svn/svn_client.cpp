@@ -179,6 +179,8 @@ void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
   if (state->outcome == nullptr) return;
   Outcome& out = *state->outcome;
   if (notify->err == nullptr) {
+    if (notify->action == svn_wc_notify_add && notify->kind == svn_node_dir)
+      out.added_folders.emplace_back(notify->path);
     if (IsSkip(notify->action))
       out.failed[notify->path] = "Subversion passed over it; not brought up to date";
     return;
@@ -307,6 +309,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
   entry.modified = entry.added || status->text_status == svn_wc_status_modified ||
                    status->prop_status == svn_wc_status_modified || status->conflicted;
   entry.scheduled = node == svn_wc_status_deleted || node == svn_wc_status_replaced;
+  entry.deleted = status->repos_node_status == svn_wc_status_deleted;
   entry.changed = status->changed_rev;
   entry.changed_date = status->changed_date;
   entry.latest = SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_rev : status->changed_rev;
@@ -339,9 +342,13 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       svn_client_status6(&revision, state_->ctx, baton.folder.c_str(), &head, svn_depth_immediates, TRUE,
                          repository, TRUE, FALSE, TRUE, FALSE, nullptr, TakeStatus, &baton, pool);
   if (err != nullptr) {
-    if (svn_error_find_cause(err, SVN_ERR_WC_NOT_WORKING_COPY) != nullptr) {
+    if (svn_error_find_cause(err, SVN_ERR_WC_PATH_NOT_FOUND) != nullptr) {
+      // Inside a working copy, a folder of files not added yet: their check-in adds it.
+      svn_error_clear(err);
+    } else if (svn_error_find_cause(err, SVN_ERR_WC_NOT_WORKING_COPY) != nullptr) {
       out.error =
           folder + " is not in a Subversion working copy (Store=svn); check the project out there first";
+      out.outside = true;
       svn_error_clear(err);
     } else {
       Outcome outcome;
@@ -352,8 +359,18 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
     return out;
   }
   for (auto& [name, entry] : out.files) {
-    if (entry.conflicted)
-      entry.conflict_revision = IncomingRevision(svn_dirent_join(baton.folder.c_str(), name.c_str(), pool));
+    const char* path = svn_dirent_join(baton.folder.c_str(), name.c_str(), pool);
+    if (entry.conflicted) entry.conflict_revision = IncomingRevision(path);
+    // Status has no revisions for a file scheduled for deletion; its base still has them.
+    if (entry.scheduled && !SVN_IS_VALID_REVNUM(entry.changed)) {
+      std::string error;
+      entry.changed = LastChanged(path, error);
+      if (!error.empty()) {
+        out.error = "Subversion cannot tell the state of " + folder + ": " + error;
+        out.files.clear();
+        return out;
+      }
+    }
   }
   if (!out.revisions && !baton.folder_url.empty()) {
     // The locks alone cost the repository one look at its lock table, not a status report.
@@ -397,6 +414,25 @@ long SvnClient::IncomingRevision(const std::string& path) {
   return SVN_IS_VALID_REVNUM(revision) ? revision : -1;
 }
 
+long SvnClient::LastChanged(const std::string& path, std::string& error) {
+  Scratch pool(state_->pool);
+  // Unspecified: the working copy answers, the repository is not asked.
+  svn_opt_revision_t base;
+  base.kind = svn_opt_revision_unspecified;
+  svn_revnum_t changed = SVN_INVALID_REVNUM;
+  Outcome outcome = Collect(*state_, [&] {
+    return svn_client_info4(
+        apr_pstrdup(pool, path.c_str()), &base, &base, svn_depth_empty, FALSE, FALSE, FALSE, nullptr,
+        [](void* baton, const char*, const svn_client_info2_t* info, apr_pool_t*) -> svn_error_t* {
+          *static_cast<svn_revnum_t*>(baton) = info->last_changed_rev;
+          return SVN_NO_ERROR;
+        },
+        &changed, state_->ctx, pool);
+  });
+  error = outcome.error;
+  return SVN_IS_VALID_REVNUM(changed) ? changed : -1;
+}
+
 Outcome SvnClient::Update(const std::vector<std::string>& paths, long revision) {
   Scratch pool(state_->pool);
   svn_opt_revision_t wanted;
@@ -427,10 +463,12 @@ bool SvnClient::HoldsFile(const std::string& url, long revision) {
   return outcome.error.empty() && file;
 }
 
-Outcome SvnClient::Lock(const std::vector<std::string>& paths) {
+Outcome SvnClient::Lock(const std::vector<std::string>& paths, const std::string& comment) {
   Scratch pool(state_->pool);
-  return Collect(*state_,
-                 [&] { return svn_client_lock(PathArray(paths, pool), nullptr, FALSE, state_->ctx, pool); });
+  return Collect(*state_, [&] {
+    return svn_client_lock(PathArray(paths, pool), comment.empty() ? nullptr : comment.c_str(), FALSE,
+                           state_->ctx, pool);
+  });
 }
 
 Outcome SvnClient::Unlock(const std::vector<std::string>& paths) {
@@ -451,7 +489,7 @@ Outcome SvnClient::Add(const std::string& path, bool binary) {
   Scratch pool(state_->pool);
   return Collect(*state_, [&]() -> svn_error_t* {
     const char* target = svn_dirent_canonicalize(path.c_str(), pool);
-    SVN_ERR(svn_client_add5(target, svn_depth_empty, FALSE, TRUE, TRUE, FALSE, state_->ctx, pool));
+    SVN_ERR(svn_client_add5(target, svn_depth_empty, FALSE, TRUE, TRUE, TRUE, state_->ctx, pool));
     apr_array_header_t* targets = PathArray({path}, pool);
     SVN_ERR(svn_client_propset_local(SVN_PROP_NEEDS_LOCK, svn_string_create(SVN_PROP_BOOLEAN_TRUE, pool),
                                      targets, svn_depth_empty, FALSE, nullptr, state_->ctx, pool));

@@ -25,6 +25,7 @@ struct SvnEntry {
   bool only_in_repository = false;  // in the repository, not in this working copy yet
   bool modified = false;            // the work file (or its properties) differs from its base
   bool scheduled = false;           // deleted or replaced in the working copy, not committed yet
+  bool deleted = false;             // deleted in the repository since: `latest` is the revision that did
   bool conflicted = false;          // a text, property or tree conflict left for the user
   long conflict_revision = -1;      // the revision the conflict came in with; -1 when Subversion cannot say
   long changed = -1;                // the revision that last changed the base
@@ -39,6 +40,7 @@ struct SvnEntry {
 // The files of one folder; `error` says why there are none.
 struct SvnFolder {
   bool revisions = false;  // the latest revisions were asked, not the locks alone
+  bool outside = false;    // `error`: the folder is in no working copy
   std::string error;
   std::map<std::string, SvnEntry> files;  // by name
 };
@@ -54,7 +56,8 @@ struct LogEntry {
 struct Outcome {
   std::map<std::string, std::string> failed;
   std::string error;
-  bool out_of_date = false;  // the repository holds something newer than what was sent
+  bool out_of_date = false;                // the repository holds something newer than what was sent
+  std::vector<std::string> added_folders;  // the folders an addition scheduled with its file
   bool ok() const { return error.empty() && failed.empty(); }
   // The complaint about `path`, "" when it has none.
   std::string About(const std::string& path) const;
@@ -87,10 +90,13 @@ class SvnClient {
   Outcome Update(const std::vector<std::string>& paths, long revision);  // revision < 0: the latest
   // Whether the repository's `revision` holds a file at `url`; false also when it cannot tell.
   bool HoldsFile(const std::string& url, long revision);
-  Outcome Lock(const std::vector<std::string>& paths);
+  // Locks `paths`, `comment` saying why (UTF-8).
+  Outcome Lock(const std::vector<std::string>& paths, const std::string& comment);
   Outcome Unlock(const std::vector<std::string>& paths);
   Outcome Revert(const std::vector<std::string>& paths);
-  // Schedules a file for addition, to be kept read-only until locked, binary when `binary`.
+  // Schedules a file for addition, to be kept read-only until locked, binary when `binary`, and
+  // with it the folders the working copy does not have yet. The properties are these alone,
+  // whatever auto-props the user's configuration or the repository sets.
   Outcome Add(const std::string& path, bool binary);
   Outcome Commit(const std::vector<std::string>& paths, const std::string& message, bool keep_locks);
 
@@ -105,6 +111,8 @@ class SvnClient {
  private:
   // The revision the conflict of the file at `path` came in with; -1 when Subversion cannot say.
   long IncomingRevision(const std::string& path);
+  // The revision that last changed the base of the file at `path`; -1 and `error` when unknown.
+  long LastChanged(const std::string& path, std::string& error);
 
   std::unique_ptr<State> state_;
 };

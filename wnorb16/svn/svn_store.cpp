@@ -1,6 +1,7 @@
 #include "wnorb16/svn/svn_store.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -69,6 +70,14 @@ class SvnStoreBatch : public StoreBatch {
     }
     Item item{file, request, false, false};
     if (const SvnEntry* entry = store_.EntryOf(file.work)) {
+      const bool takes = request.kind == Request::Kind::kCheckOut || request.kind == Request::Kind::kCopy ||
+                         request.kind == Request::Kind::kLock;
+      // Brought up to date, the work file would be taken away; a lock cannot be had.
+      if (takes && request.revision.empty() && entry->deleted)
+        return status::what::DeletedInRepository(std::to_string(entry->latest));
+      // A removal scheduled at a terminal would go in with the check-in, the edit lost with it.
+      if (request.kind == Request::Kind::kCheckIn && entry->scheduled)
+        return std::string(status::what::kRemovedHere);
       // The repository would refuse the lock on an old base; said now, a companion waits with it.
       if (request.kind == Request::Kind::kLock && entry->versioned && entry->latest > entry->changed)
         return std::string(kNewerLock);
@@ -94,9 +103,9 @@ class SvnStoreBatch : public StoreBatch {
   std::vector<FileReport> Run() override {
     SvnClient& client = store_.client();
     std::vector<std::string> update, lock, revert, unlock, commit;
-    std::vector<std::string> created;
+    std::vector<std::string> created, folders;
     bool keep = false;
-    std::string message;
+    std::string message, lock_comment;
     long revision = -1;
     for (const Item& item : items_) {
       const std::string& path = item.file.work;
@@ -116,9 +125,11 @@ class SvnStoreBatch : public StoreBatch {
           }
           update.push_back(path);
           if (request.kind == Request::Kind::kCheckOut && !item.own) lock.push_back(path);
+          lock_comment = request.message;
           break;
         case Request::Kind::kLock:
           lock.push_back(path);
+          lock_comment = request.message;
           break;
         case Request::Kind::kDiscard:
           revert.push_back(path);
@@ -128,7 +139,9 @@ class SvnStoreBatch : public StoreBatch {
           keep = request.keep_lock;
           message = request.message;
           if (!item.file.under_control) {
-            Note(client.Add(path, WorkFiles::IsBinary(path).value_or(false)), {path});
+            Outcome added = client.Add(path, WorkFiles::IsBinary(path).value_or(false));
+            Note(added, {path});
+            folders.insert(folders.end(), added.added_folders.begin(), added.added_folders.end());
             created.push_back(path);
             if (complaints_.count(path) == 0) commit.push_back(path);
           } else if (item.unchanged) {
@@ -144,14 +157,14 @@ class SvnStoreBatch : public StoreBatch {
       // A file Subversion could not bring up to date is not locked on its old revision.
       std::erase_if(lock, [&](const std::string& path) { return complaints_.count(path) != 0; });
     }
-    if (!lock.empty()) Note(client.Lock(lock), lock, kNewerLock);
+    if (!lock.empty()) Note(client.Lock(lock, lock_comment), lock, kNewerLock);
     if (!revert.empty()) {
       Note(client.Revert(revert), revert);
       // Changes that are still there keep their lock.
       std::erase_if(unlock, [&](const std::string& path) { return complaints_.count(path) != 0; });
     }
     if (!commit.empty()) {
-      Outcome together = client.Commit(commit, message, keep);
+      Outcome together = client.Commit(WithFolders(commit, folders), message, keep);
       // One commit for all; when it fails, each component on its own (a designer file with its
       // companion, in one revision), so one refusal stops no other.
       if (together.ok() || commit.size() == 1) {
@@ -162,7 +175,7 @@ class SvnStoreBatch : public StoreBatch {
           if (companion[i] < i) continue;
           std::vector<std::string> component{commit[i]};
           if (companion[i] != kNoCompanion) component.push_back(commit[companion[i]]);
-          Note(client.Commit(component, message, keep), component, kNewerCheckIn);
+          Note(client.Commit(WithFolders(component, folders), message, keep), component, kNewerCheckIn);
         }
       }
     }
@@ -180,9 +193,15 @@ class SvnStoreBatch : public StoreBatch {
         MakeReadOnly(path);
       }
     }
-    if (!lock_created.empty()) Note(client.Lock(lock_created), lock_created);
-    // A file the repository refused stays as it was: not scheduled, the work file kept.
-    if (!not_created.empty()) client.Revert(not_created);
+    if (!lock_created.empty()) Note(client.Lock(lock_created, message), lock_created);
+    // A file the repository refused stays as it was: not scheduled, the work file kept, and so do
+    // the folders added for it alone (the deepest first; one that went in with another file is
+    // not scheduled any more, and its revert does nothing).
+    if (!not_created.empty()) {
+      client.Revert(not_created);
+      std::sort(folders.begin(), folders.end(), std::greater<>());
+      if (!folders.empty()) client.Revert(folders);
+    }
     // A repository read without credentials asks for them first at a lock: a lock taken for
     // another user than UserID is given back.
     if (std::string mismatch = store_.Mismatch(); !mismatch.empty()) {
@@ -206,6 +225,20 @@ class SvnStoreBatch : public StoreBatch {
     std::string text;
     bool newer = false;
   };
+
+  // `paths` and the folders of `added` they stand in: the commit of a file in a folder new to the
+  // repository takes the folder with it.
+  static std::vector<std::string> WithFolders(std::vector<std::string> paths,
+                                              const std::vector<std::string>& added) {
+    const std::vector<std::string> files = paths;
+    for (const std::string& folder : added) {
+      const bool holds = std::any_of(files.begin(), files.end(), [&](const std::string& file) {
+        return file.size() > folder.size() && file.starts_with(folder) && file[folder.size()] == '/';
+      });
+      if (holds && std::find(paths.begin(), paths.end(), folder) == paths.end()) paths.push_back(folder);
+    }
+    return paths;
+  }
 
   // Keeps what `outcome` says about each of `paths`; `newer` words a refusal for a newer revision.
   void Note(const Outcome& outcome, const std::vector<std::string>& paths, std::string_view newer = "") {
@@ -348,7 +381,10 @@ Placement SvnStore::Place(const std::string& folder, const std::string& name, st
     seen = &FolderOf(folder, true);
   const SvnFolder& known = *seen;
   if (!known.error.empty()) {
-    placed.error = vb::ActiveCodePage().FromUtf8Lossy(known.error);
+    // A folder in no working copy concerns its own files; the others of a command go on.
+    (known.outside ? placed.refused : placed.error) = vb::ActiveCodePage().FromUtf8Lossy(known.error);
+    placed.record = posix::JoinPath(folder, name);
+    placed.record_folder = folder;
     return placed;
   }
   if (std::string mismatch = Mismatch(); !mismatch.empty()) {
@@ -439,7 +475,7 @@ Comparison SvnStore::Compare(const WorkFile& recorded, const WorkFile& work) con
 std::optional<bool> SvnStore::Holds(const WorkFile& file, const std::string& revision) const {
   const SvnEntry* entry = EntryOf(file.record);
   if (entry == nullptr) return std::nullopt;
-  return !entry->modified && std::to_string(entry->changed) == revision;
+  return !entry->modified && !entry->scheduled && std::to_string(entry->changed) == revision;
 }
 
 std::unique_ptr<StoreBatch> SvnStore::Batch() const { return std::make_unique<SvnStoreBatch>(*this); }
