@@ -46,30 +46,6 @@ std::optional<std::vector<std::string>> Below(const std::string& root, const std
   return std::vector<std::string>(inner.begin() + static_cast<std::ptrdiff_t>(outer.size()), inner.end());
 }
 
-// How many folders a relative Windows path climbs out of: ".." left over once the path is
-// resolved within itself ("..\A" 1, "A\..\..\B" 1, "RCS" 0).
-std::size_t Climbs(std::string_view relative) {
-  std::size_t depth = 0;
-  std::size_t climbs = 0;
-  std::size_t start = 0;
-  while (start <= relative.size()) {
-    std::size_t end = start;
-    while (end < relative.size() && relative[end] != '\\' && relative[end] != '/') ++end;
-    const std::string_view part = relative.substr(start, end - start);
-    if (part == "..") {
-      if (depth > 0) {
-        --depth;
-      } else {
-        ++climbs;
-      }
-    } else if (!part.empty() && part != ".") {
-      ++depth;
-    }
-    start = end + 1;
-  }
-  return climbs;
-}
-
 // `top` and the folders of `key` below it, each spelled as on disk where it exists already.
 std::string FolderBelow(FolderListings& listings, const std::string& top,
                         const std::vector<std::string>& key) {
@@ -198,7 +174,7 @@ std::string ArchivePlacement::PlaceArchive(const std::string& folder, const std:
     if (!archives) return status::reason::Unresolved(received);
     top = *archives;
     const std::vector<std::string> parts = Components(folder);
-    const std::size_t climbs = std::min(Climbs(rule.archives), parts.size());
+    const std::size_t climbs = std::min(ClimbsAbove(rule.archives), parts.size());
     key.assign(parts.end() - static_cast<std::ptrdiff_t>(climbs), parts.end());
   }
 
