@@ -7,6 +7,8 @@
 
 #include "wnorb16/console.hpp"
 #include "wnorb16/engine_server.hpp"
+#include "wnorb16/link_limits.hpp"
+#include "wnorb16/status_log.hpp"
 #include "wnorb16/terminal_input.hpp"
 
 namespace wnorb16 {
@@ -24,9 +26,10 @@ struct LinkResult {
 };
 
 // Publishes `server` on the session bus (or at `bus_address`) and serves until the end. With a
-// console, typed lines are taken too; without one it serves until the bus goes away.
+// console, typed lines are taken too; without one it serves until the bus goes away. What is done
+// to a client beyond `limits` goes to `log`.
 LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Console* console,
-                     TerminalInput* terminal);
+                     TerminalInput* terminal, const LinkLimits& limits = {}, StatusLog* log = nullptr);
 
 // The terminal alone, when no bus can be had.
 void ServeTerminal(Console& console, TerminalInput& terminal);
