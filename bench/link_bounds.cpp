@@ -35,9 +35,10 @@ class ServedEngine {
     std::filesystem::create_directories(folder_ + "/RCS");
     const std::string work = folder_ + "/FORM1.FRM";
     WriteLines(work, "Old");
-    wnorb16::rcs::RcsRunner().Run("ci", {"-q", "-u", "-minitial", "-t-bench", folder_ + "/RCS/FORM1.FRM,v", work},
-                                  "bench");
-    std::filesystem::permissions(work, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    wnorb16::rcs::RcsRunner().Run(
+        "ci", {"-q", "-u", "-minitial", "-t-bench", folder_ + "/RCS/FORM1.FRM,v", work}, "bench");
+    std::filesystem::permissions(work, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
     WriteLines(work, "New");
     wnorb16::EngineSetup setup;
     setup.ini_path = folder_ + "/WNORB.INI";
@@ -104,7 +105,12 @@ void BM_CompareCutToTheLimit(benchmark::State& state) {
   }
   state.counters["answer_bytes"] = static_cast<double>(links.status.Text().size());
 }
-BENCHMARK(BM_CompareCutToTheLimit)->ArgName("direct")->Arg(1)->Arg(0)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompareCutToTheLimit)
+    ->ArgName("direct")
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 // Another client asks while the compare is under way: its wait is what is left of the compare
 // and its answer, plus its own round trip.

@@ -239,7 +239,6 @@ void DbusServer::Impl::OfferDirect() {
                          {"connection"}, [this](sdbus::MethodCall call) {
                            const int theirs = Connect(call.getSender());
                            if (theirs < 0) throw sdbus::Error(SD_BUS_ERROR_FAILED, "no direct connection");
-
                            auto reply = call.createReply();
                            reply << sdbus::UnixFd(theirs, sdbus::adopt_fd);
                            reply.send();

@@ -23,12 +23,16 @@ TEST(LinkLimits, SettingsOnlyLowerTheBoundsAndUnreadHoldsTwoAnswers) {
   };
   const std::size_t mib = 1 << 20;
   for (const Case& c : {
-           Case{"[Limits]\nMaxAnswer=99999999999\nDirectPerClient=7\n", 16 * mib, 40 * mib, 4 * mib, 2, 5000, 64},
-           Case{"[Limits]\nMaxAnswer=16k\nMaxMessage=-1\nMessageSeconds=\n", 16 * mib, 40 * mib, 4 * mib, 2, 5000, 64},
-           Case{"[Limits]\nMaxAnswer=10\nMaxUnread=1\nMaxMessage=10\n", 1024, 2 * 1024 + 4096, 1024, 2, 5000, 64},
-           Case{"[Limits]\nMaxAnswer=1048576\nMaxUnread=3000000\nDirectPerClient=1\n", mib, 3000000, 4 * mib, 1,
+           Case{"[Limits]\nMaxAnswer=99999999999\nDirectPerClient=7\n", 16 * mib, 40 * mib, 4 * mib, 2, 5000,
+                64},
+           Case{"[Limits]\nMaxAnswer=16k\nMaxMessage=-1\nMessageSeconds=\n", 16 * mib, 40 * mib, 4 * mib, 2,
                 5000, 64},
-           Case{"[Limits]\nMessageSeconds=0\nDescriptorReserve=200\n", 16 * mib, 40 * mib, 4 * mib, 2, 1000, 200},
+           Case{"[Limits]\nMaxAnswer=10\nMaxUnread=1\nMaxMessage=10\n", 1024, 2 * 1024 + 4096, 1024, 2, 5000,
+                64},
+           Case{"[Limits]\nMaxAnswer=1048576\nMaxUnread=3000000\nDirectPerClient=1\n", mib, 3000000, 4 * mib,
+                1, 5000, 64},
+           Case{"[Limits]\nMessageSeconds=0\nDescriptorReserve=200\n", 16 * mib, 40 * mib, 4 * mib, 2, 1000,
+                200},
            Case{"[Engine]\nMaxAnswer=1024\n", 16 * mib, 40 * mib, 4 * mib, 2, 5000, 64},
        }) {
     const LinkLimits got = ParseLinkLimits(c.ini);
@@ -45,7 +49,8 @@ TEST(LinkLimits, SettingsOnlyLowerTheBoundsAndUnreadHoldsTwoAnswers) {
 // carries no broken UTF-8, and the add-in reads lines.
 TEST(LinkLimits, AnAnswerIsCutBetweenCharactersAndSaysSo) {
   const std::string said =
-      "ANSWER CUT: it is 2,005 bytes long; the link carries at most 1,024. The whole answer is in WNORB.LOG.\r\n";
+      "ANSWER CUT: it is 2,005 bytes long; the link carries at most 1,024. The whole answer is in "
+      "WNORB.LOG.\r\n";
   std::string line;
   for (int i = 0; i < 1000; ++i) line += "\xC3\xA9";  // é, two bytes each
   const std::string cut = CutAnswer("A\r\n" + line + "\r\n", 1024, true);
