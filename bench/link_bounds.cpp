@@ -1,7 +1,9 @@
 // The link's bounds at full size, on a private bus with its own limits: a compare of a 22 MB file
 // whose every line changed, its 40 MB answer cut to 16 MiB, over a direct connection and over the
 // bus; and how long another client's G2LOCKING waits meanwhile, as the engine handles one command
-// at a time. The bound is what keeps the engine alive here; what it costs shows in these figures.
+// at a time; and what a client that stops reading costs the engine program while another compares
+// twenty times (its memory, read from /proc). The bounds keep the engine alive and its memory in
+// check; what they cost shows in these figures.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -17,6 +20,7 @@
 #include "dde/dbus_transport.hpp"
 #include "dde/private_bus.hpp"
 #include "dde/text_box_link.hpp"
+#include "posix/spawn.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/engine_server.hpp"
 #include "wnorb16/rcs/rcs_runner.hpp"
@@ -58,6 +62,7 @@ class ServedEngine {
 
   const std::string& Address() const { return bus_.Address(); }
   const std::string& Compare() const { return compare_; }
+  const std::string& Folder() const { return folder_; }
 
  private:
   // Some 22 MB of lines of a form's code.
@@ -82,9 +87,11 @@ struct Links {
   dde::DbusTransport transport;
   dde::TextBoxLink command{transport, "frmDDE", "Text1"};
   dde::TextBoxLink status{transport, "frmDDE", "Text2"};
-  explicit Links(bool direct) : transport(g_engine->Address()) {
+  explicit Links(bool direct, const std::string& address = g_engine->Address()) : transport(address) {
     transport.SetDirect(direct);
     transport.SetCallTimeout(120s);
+    // The engine program may still be taking its name.
+    transport.ServerLaunched();
     command.SetLinkTopic("WNORB16|frmMain");
     status.SetLinkTopic("WNORB16|frmCmd");
     status.SetLinkItem("txtStatus");
@@ -127,6 +134,47 @@ void BM_SecondClientWaits(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SecondClientWaits)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The resident memory of a process, in bytes.
+double Resident(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmRSS:")) return std::stod(line.substr(6)) * 1024;
+  }
+  return 0;
+}
+
+// The engine program on a bus of its own, its settings the defaults; one client reads its first
+// answer and nothing after, another compares twenty times. The engine's memory grows by what
+// waits for the first client, which MaxUnread bounds (40 MiB); unbounded it grew by each outcome.
+void BM_StalledClientMemory(benchmark::State& state) {
+  dde::PrivateBus bus;
+  posix::SpawnRequest request;
+  request.argv = {NORB_BIN_DIR "/WNORB16.EXE", "--bus", bus.Address(), "--ini",
+                  g_engine->Folder() + "/WNORB.INI"};
+  request.die_with_parent = true;
+  const pid_t engine = posix::Spawn(request).pid;
+  {
+    Links stalled(true, bus.Address()), comparing(true, bus.Address());
+    stalled.command.LinkExecute("G2LOCKING");
+    comparing.command.LinkExecute("G2LOCKING");
+    const double before = Resident(engine);
+    double peak = before;
+    for (auto _ : state) {
+      for (int i = 0; i < 20; ++i) {
+        comparing.command.LinkExecute(g_engine->Compare());
+        peak = std::max(peak, Resident(engine));
+      }
+    }
+    state.counters["engine_rss_before_MB"] = before / 1e6;
+    state.counters["engine_rss_peak_MB"] = peak / 1e6;
+    stalled.command.LinkExecute("G2LOCKING");
+    if (stalled.status.Text() != "Y") state.SkipWithError("the stalled client was not served after");
+  }
+  posix::Terminate(engine);
+  posix::WaitForExit(engine);
+}
+BENCHMARK(BM_StalledClientMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
