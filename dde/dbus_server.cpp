@@ -4,6 +4,8 @@
 #include <sdbus-c++/sdbus-c++.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <systemd/sd-bus.h>
 #include <time.h>
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <list>
 #include <set>
 #include <utility>
@@ -28,6 +31,8 @@ struct DbusServer::Impl {
   };
 
   std::shared_ptr<ServerApplication> application;
+  ServerLimits limits;
+  Note note;
   std::string bus_name;
   std::unique_ptr<sdbus::IConnection> connection;
   std::vector<Published> topics;
@@ -45,9 +50,22 @@ struct DbusServer::Impl {
     ClientId client;
     int fd = -1;
     uint32_t armed = 0;  // the events epoll waits for on it
+    // The sizes of what was sent and may be unread still, oldest first, and their sum.
+    std::deque<std::size_t> sent;
+    std::size_t unread = 0;
+    // A message arriving: whether the last read finished one, the bytes read of an unfinished
+    // one and since when (0: none is unfinished).
+    bool heard = false;
+    std::size_t partial = 0;
+    uint64_t partial_since_us = 0;
+    bool behind = false;  // changes for everyone are left out for it, and that was said
+    // Why the connection is to be closed at the next turn of the loop; "" while it serves.
+    std::string closing;
   };
   sd_id128_t server_id{};
   std::list<Peer> peers;
+  // Clients refused a connection, so a flood of asking is said once.
+  std::set<ClientId, std::less<>> refused;
   std::unique_ptr<sdbus::IObject> root;
   // The bus connection and every peer in one descriptor for the caller's poll.
   int epoll_fd = -1;
@@ -68,11 +86,20 @@ struct DbusServer::Impl {
 
   void OfferDirect();
   int Connect(const ClientId& client);
+  std::string Refusal(const ClientId& client, int fd) const;
+  bool Room(Peer& peer, std::size_t bytes, bool own);
+  void Close(Peer& peer, std::string why);
+  int Read(Peer& peer, uint64_t now_us);
+  // When the peer's unfinished message is due whole.
+  uint64_t Deadline(const Peer& peer) const {
+    return peer.partial_since_us + static_cast<uint64_t>(std::max(limits.message_ms, 0)) * 1000;
+  }
   void Arm(int fd, uint32_t& armed, uint32_t events);
   void Drop(std::list<Peer>::iterator peer);
   static int OnDirectCall(sd_bus_message* message, void* peer, sd_bus_error* error);
   int DirectCall(sd_bus_message* message, Peer& peer);
-  void SendChange(Peer& peer, const std::string& path, const std::string& item, const std::string& value);
+  void SendChange(Peer& peer, const std::string& path, const std::string& item, const std::string& value,
+                  bool own);
   const Published* FindPublished(std::string_view path) const;
 };
 
@@ -136,7 +163,7 @@ void DbusServer::Impl::ItemChanged(const ServerTopic& topic, const std::string& 
     bool direct = false;
     for (Peer& peer : peers) {
       if (peer.client.empty() || (!client.empty() && peer.client != client)) continue;
-      SendChange(peer, published.object->getObjectPath(), item, value);
+      SendChange(peer, published.object->getObjectPath(), item, value, !client.empty());
       direct = true;
     }
     if (direct && !client.empty()) continue;
@@ -174,7 +201,10 @@ void DbusServer::Impl::WatchClients() {
           return;
         }
         // A unique name never comes back: its owner is gone for good.
-        if (new_owner.empty() && name.starts_with(':')) application->ForgetClient(name);
+        if (new_owner.empty() && name.starts_with(':')) {
+          application->ForgetClient(name);
+          refused.erase(name);
+        }
       });
 }
 
@@ -182,6 +212,22 @@ namespace {
 
 // Answers a call and says it was handled; an answer that cannot be sent is the peer's loss.
 int Replied(int sent) { return sent < 0 ? sent : 1; }
+
+constexpr int kSocketBuffer = 128 << 10;
+
+// What a message carrying `value` costs, its header and names included.
+std::size_t Cost(std::size_t value) { return value + 256; }
+
+std::string Thousands(std::size_t n) {
+  std::string digits = std::to_string(n);
+  for (auto at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+int Readable(int fd) {
+  int bytes = 0;
+  return ::ioctl(fd, FIONREAD, &bytes) == 0 ? bytes : 0;
+}
 
 }  // namespace
 
@@ -210,6 +256,13 @@ void DbusServer::Impl::OfferDirect() {
 int DbusServer::Impl::Connect(const ClientId& client) {
   int ends[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends) != 0) return -1;
+  if (std::string why = Refusal(client, std::max(ends[0], ends[1])); !why.empty()) {
+    ::close(ends[0]);
+    ::close(ends[1]);
+    if (note && refused.insert(client).second) note("refused " + client + " a direct connection: " + why);
+    // The client is served over the bus.
+    throw sdbus::Error(SD_BUS_ERROR_LIMITS_EXCEEDED, why);
+  }
   Peer& peer = peers.emplace_back();
   peer.impl = this;
   peer.client = client;
@@ -223,13 +276,108 @@ int DbusServer::Impl::Connect(const ClientId& client) {
   // From here the connection owns its end.
   if (sd_bus_set_fd(peer.bus, ends[0], ends[0]) < 0 || sd_bus_set_server(peer.bus, 1, server_id) < 0 ||
       sd_bus_add_fallback(peer.bus, nullptr, "/", &Impl::OnDirectCall, &peer) < 0 ||
+      sd_bus_add_filter(
+          peer.bus, nullptr,
+          [](sd_bus_message*, void* heard, sd_bus_error*) {
+            static_cast<Peer*>(heard)->heard = true;
+            return 0;
+          },
+          &peer) < 0 ||
       sd_bus_start(peer.bus) < 0) {
     Drop(std::prev(peers.end()));
     ::close(ends[1]);
     return -1;
   }
+  // sd-bus asks for megabytes of socket buffer; what a client leaves unread is bounded in the
+  // server's own queue, where it can be counted, so the kernel's share is kept small.
+  const int buffer = kSocketBuffer;
+  ::setsockopt(peer.fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
   Arm(peer.fd, peer.armed, EPOLLIN);
   return ends[1];
+}
+
+// Why `client` gets no further connection, "" when it may have one. `fd` is the highest
+// descriptor the connection took: descriptors are handed out lowest first, so every one below it
+// is in use.
+std::string DbusServer::Impl::Refusal(const ClientId& client, int fd) const {
+  const auto own = static_cast<std::size_t>(
+      std::count_if(peers.begin(), peers.end(), [&](const Peer& peer) { return peer.client == client; }));
+  if (own >= limits.direct_per_client) {
+    return "it has " + Thousands(own) + " already, the most one client may have";
+  }
+  if (peers.size() >= limits.direct_in_all) {
+    return "the server keeps " + Thousands(peers.size()) + ", the most it keeps for all its clients";
+  }
+  rlimit files{};
+  if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY &&
+      static_cast<rlim_t>(fd) + 1 + static_cast<rlim_t>(std::max(limits.descriptor_reserve, 0)) >
+          files.rlim_cur) {
+    return "fewer than " + Thousands(static_cast<std::size_t>(std::max(limits.descriptor_reserve, 0))) +
+           " of its " + Thousands(files.rlim_cur) + " descriptors would be left for its own work";
+  }
+  return {};
+}
+
+// Whether `bytes` more may wait for the peer's client: what waits is the server's memory. A
+// client behind is left out of changes for everyone (an idle IDE is, while another works); its
+// own answers have room beyond that, as it reads them when it calls, and one that calls and
+// calls without reading them is closed.
+bool DbusServer::Impl::Room(Peer& peer, std::size_t bytes, bool own) {
+  if (!peer.closing.empty()) return false;
+  // The connection sends in order, so the messages still queued are the newest ones sent.
+  uint64_t queued = 0;
+  if (sd_bus_get_n_queued_write(peer.bus, &queued) >= 0) {
+    while (peer.sent.size() > queued) {
+      peer.unread -= peer.sent.front();
+      peer.sent.pop_front();
+    }
+  }
+  if (own && peer.unread + bytes > 2 * limits.unread) {
+    Close(peer, "its client left " + Thousands(peer.unread + bytes) + " bytes of its answers unread");
+    return false;
+  }
+  if (!own && peer.unread + bytes > limits.unread) {
+    if (!std::exchange(peer.behind, true) && note) {
+      note("left changes for everyone out for " + peer.client + ": " + Thousands(peer.unread) +
+           " bytes wait unread, and one client may have " + Thousands(limits.unread));
+    }
+    return false;
+  }
+  if (!own) peer.behind = false;
+  peer.sent.push_back(bytes);
+  peer.unread += bytes;
+  return true;
+}
+
+// Closed at the next turn of the loop: the peer may be in the middle of a call now.
+void DbusServer::Impl::Close(Peer& peer, std::string why) {
+  if (peer.closing.empty()) peer.closing = std::move(why);
+}
+
+// Handles what the peer sent. sd-bus reads no further than the end of the message it is reading,
+// so bytes taken by a step that handled no message belong to one not yet whole.
+int DbusServer::Impl::Read(Peer& peer, uint64_t now_us) {
+  int done = 0;
+  uint64_t until = UINT64_MAX;
+  do {
+    const bool running = sd_bus_is_ready(peer.bus) > 0;
+    const int before = Readable(peer.fd);
+    peer.heard = false;
+    done = sd_bus_process(peer.bus, nullptr);
+    const int after = Readable(peer.fd);
+    if (peer.heard) {
+      peer.partial = 0;
+      peer.partial_since_us = 0;
+    } else if (running && after < before) {
+      peer.partial += static_cast<std::size_t>(before - after);
+      if (peer.partial_since_us == 0) peer.partial_since_us = now_us;
+      if (peer.partial > limits.message) {
+        Close(peer,
+              "its client sent more than the " + Thousands(limits.message) + " bytes one message may hold");
+      }
+    }
+  } while (done > 0 && peer.closing.empty() && sd_bus_get_timeout(peer.bus, &until) > 0 && until == 0);
+  return done;
 }
 
 void DbusServer::Impl::Arm(int fd, uint32_t& armed, uint32_t events) {
@@ -288,6 +436,7 @@ int DbusServer::Impl::DirectCall(sd_bus_message* message, Peer& peer) {
       return Replied(
           sd_bus_reply_method_errorf(message, std::string(dbus::kFailedError).c_str(), "%s", e.what()));
     }
+    if (!Room(peer, Cost(0), true)) return 1;
     if (taken) return Replied(sd_bus_reply_method_return(message, nullptr));
     return Replied(sd_bus_reply_method_errorf(message, std::string(dbus::kRefusedError).c_str(),
                                               "%s refused the command", topic.Name().c_str()));
@@ -301,6 +450,7 @@ int DbusServer::Impl::DirectCall(sd_bus_message* message, Peer& peer) {
     }
     const ServerItem* item = topic.FindItem(property);
     const std::string& value = item ? item->ValueFor(peer.client) : std::string();
+    if (!Room(peer, Cost(value.size()), true)) return 1;
     return Replied(sd_bus_reply_method_return(message, "v", "s", value.c_str()));
   }
   return Replied(sd_bus_reply_method_errorf(message, SD_BUS_ERROR_UNKNOWN_METHOD, "no method %s.%s",
@@ -308,7 +458,8 @@ int DbusServer::Impl::DirectCall(sd_bus_message* message, Peer& peer) {
 }
 
 void DbusServer::Impl::SendChange(Peer& peer, const std::string& path, const std::string& item,
-                                  const std::string& value) {
+                                  const std::string& value, bool own) {
+  if (!Room(peer, Cost(value.size()), own)) return;
   sd_bus_message* signal = nullptr;
   if (sd_bus_message_new_signal(peer.bus, &signal, path.c_str(),
                                 std::string(dbus::kPropertiesInterface).c_str(),
@@ -317,16 +468,20 @@ void DbusServer::Impl::SendChange(Peer& peer, const std::string& path, const std
   }
   // A change nobody can hear is no failure of whoever made it; a lost peer shows in the loop.
   if (sd_bus_message_append(signal, "sa{sv}as", std::string(dbus::kItemsInterface).c_str(), 1, item.c_str(),
-                            "s", value.c_str(), 0) >= 0) {
-    sd_bus_send(peer.bus, signal, nullptr);
+                            "s", value.c_str(), 0) >= 0 &&
+      sd_bus_send(peer.bus, signal, nullptr) < 0 && sd_bus_is_open(peer.bus) > 0) {
+    Close(peer, "a change could not be queued for its client");
   }
   sd_bus_message_unref(signal);
 }
 
-DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std::string& bus_address)
+DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std::string& bus_address,
+                       ServerLimits limits, Note note)
     : impl_(std::make_unique<Impl>()) {
   if (!application) throw std::invalid_argument("no application to publish");
   impl_->application = std::move(application);
+  impl_->limits = limits;
+  impl_->note = std::move(note);
   ServerApplication& app = *impl_->application;
   impl_->bus_name = Required(dbus::BusName(app.Name()), "application", app.Name());
   std::vector<std::pair<ServerTopic*, std::string>> paths;
@@ -398,13 +553,16 @@ DbusServer::PollData DbusServer::GetPollData() const {
   const auto data = impl.connection->getEventLoopPollData();
   int timeout_ms = data.getPollTimeout();
   impl.Arm(impl.bus_fd, impl.bus_armed, static_cast<uint32_t>(data.events));
+  const uint64_t now_us = MonotonicUs();
   for (auto& peer : impl.peers) {
+    if (!peer.closing.empty()) return {impl.epoll_fd, POLLIN, 0};
     if (const int events = sd_bus_get_events(peer.bus); events > 0) {
       impl.Arm(peer.fd, peer.armed, static_cast<uint32_t>(events));
     }
     uint64_t until = 0;
-    if (sd_bus_get_timeout(peer.bus, &until) < 0 || until == UINT64_MAX) continue;
-    const uint64_t now_us = MonotonicUs();
+    if (sd_bus_get_timeout(peer.bus, &until) < 0) until = UINT64_MAX;
+    if (peer.partial_since_us != 0) until = std::min(until, impl.Deadline(peer));
+    if (until == UINT64_MAX) continue;
     const int ms =
         until <= now_us ? 0 : static_cast<int>(std::min<uint64_t>((until - now_us + 999) / 1000, 1 << 30));
     timeout_ms = timeout_ms < 0 ? ms : std::min(timeout_ms, ms);
@@ -438,13 +596,19 @@ void DbusServer::ProcessPending() {
   for (auto peer = impl.peers.begin(); peer != impl.peers.end();) {
     int done = 0;
     uint64_t until = UINT64_MAX;
-    if (is_ready(peer->fd) || (sd_bus_get_timeout(peer->bus, &until) > 0 && Due(until, now_us))) {
-      while ((done = sd_bus_process(peer->bus, nullptr)) > 0 && sd_bus_get_timeout(peer->bus, &until) > 0 &&
-             until == 0) {
-      }
+    if (peer->closing.empty() &&
+        (is_ready(peer->fd) || (sd_bus_get_timeout(peer->bus, &until) > 0 && Due(until, now_us)))) {
+      done = impl.Read(*peer, now_us);
     }
-    // A peer that hung up is gone; the server serves on.
-    if (done < 0 || sd_bus_is_open(peer->bus) <= 0) {
+    if (peer->partial_since_us != 0 && Due(impl.Deadline(*peer), now_us)) {
+      impl.Close(*peer, "its client left a message unfinished for more than " +
+                            Thousands(static_cast<std::size_t>(impl.limits.message_ms)) + " ms");
+    }
+    if (!peer->closing.empty()) {
+      if (impl.note) impl.note("closed the direct connection of " + peer->client + ": " + peer->closing);
+      impl.Drop(peer++);
+    } else if (done < 0 || sd_bus_is_open(peer->bus) <= 0) {
+      // A peer that hung up is gone; the server serves on.
       impl.Drop(peer++);
     } else {
       ++peer;

@@ -13,8 +13,15 @@
 // that asked, its other end handed over the bus, so only that client holds it and no file is left
 // behind. A change for that client goes over its connection instead of the bus; a change for
 // everyone goes over both. Where no connection can be offered, the server is reached over the bus.
+//
+// No client can take the server down or starve the others: direct connections are capped per
+// client and in all, and leave descriptors free for the application's own use; a client that
+// leaves much unread hears no more changes for everyone, and a connection whose client leaves its
+// own answers unread, or sends a message too long or too slowly, is closed. The server serves on.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -29,8 +36,26 @@ class ApplicationRunning : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// What one client may cost the server; the numbers are the defaults an application may lower.
+struct ServerLimits {
+  std::size_t direct_per_client = 2;
+  std::size_t direct_in_all = 16;
+  // Descriptors left free below the process's limit when a connection is made, for the
+  // application's children's pipes.
+  int descriptor_reserve = 64;
+  // Bytes sent on a direct connection that its client has not read yet: beyond this it is left
+  // out of changes for everyone, beyond twice this (its own answers unread) it is closed.
+  std::size_t unread = std::size_t{40} << 20;
+  // One message arriving on a direct connection, and how long it may take to arrive whole.
+  std::size_t message = std::size_t{4} << 20;
+  int message_ms = 5000;
+};
+
 class DbusServer {
  public:
+  // Told, in a sentence, what the server did to a client that went beyond its limits.
+  using Note = std::function<void(const std::string& text)>;
+
   // One descriptor stands for the bus and every direct connection.
   struct PollData {
     int fd = -1;
@@ -43,7 +68,8 @@ class DbusServer {
   // objects go up before the name, so a client that sees the name finds its topics.
   // Throws ApplicationRunning, std::invalid_argument for a name D-Bus cannot carry, and
   // std::runtime_error when the bus cannot be reached.
-  explicit DbusServer(std::shared_ptr<ServerApplication> application, const std::string& bus_address = {});
+  explicit DbusServer(std::shared_ptr<ServerApplication> application, const std::string& bus_address = {},
+                      ServerLimits limits = {}, Note note = {});
   // Leaves the bus: clients' conversations answer 291 from then on.
   ~DbusServer();
   DbusServer(const DbusServer&) = delete;

@@ -4,16 +4,22 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 
 namespace dde {
 
 class PrivateBus {
  public:
+  // The longest message the daemon carries; it closes a connection that sends a longer one, as
+  // soon as the message's header shows its length, so no unfinished message holds more.
+  static constexpr std::size_t kMaxMessageSize = std::size_t{32} << 20;
+
   // Starts dbus-daemon with a configuration of its own (no service activation); throws
   // std::runtime_error when it is not listening within a few seconds. The daemon dies with the
-  // thread that started it, so a crashed test leaves none behind.
-  PrivateBus();
+  // thread that started it, so a crashed test leaves none behind. Tests lower the message size
+  // to show what a client too big for its bus meets.
+  explicit PrivateBus(std::size_t max_message_size = kMaxMessageSize);
   // Stops the daemon and removes its folder.
   ~PrivateBus();
   PrivateBus(const PrivateBus&) = delete;

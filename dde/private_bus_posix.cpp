@@ -27,7 +27,7 @@ constexpr auto kStopWait = std::chrono::seconds(2);
 
 // A session bus for one user's run: anyone on it may call and own names, as on the session bus,
 // but no client may eavesdrop on messages meant for another.
-std::string Config(const std::string& folder) {
+std::string Config(const std::string& folder, std::size_t max_message_size) {
   return R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
@@ -35,6 +35,8 @@ std::string Config(const std::string& folder) {
   <listen>unix:path=)" +
          folder + R"(/bus</listen>
   <auth>EXTERNAL</auth>
+  <limit name="max_message_size">)" +
+         std::to_string(max_message_size) + R"(</limit>
   <policy context="default">
     <allow send_destination="*"/>
     <allow receive_sender="*"/>
@@ -102,12 +104,12 @@ void PrivateBus::RemoveOnTermination() {
   for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal_number, &action, nullptr);
 }
 
-PrivateBus::PrivateBus() {
+PrivateBus::PrivateBus(std::size_t max_message_size) {
   std::string pattern = (std::filesystem::temp_directory_path() / "dde-bus-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a folder for a private bus");
   folder_ = pattern;
   const std::string config = folder_ + "/bus.conf";
-  std::ofstream(config) << Config(folder_);
+  std::ofstream(config) << Config(folder_, max_message_size);
 
   int out[2];
   if (::pipe2(out, O_CLOEXEC) != 0) {

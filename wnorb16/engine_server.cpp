@@ -43,7 +43,7 @@ EngineServer::EngineServer(Engine& engine, Observer observer, StatusLog* log)
   // Every command is taken, refused ones too: the add-in learns the refusal from the status.
   command_topic.SetExecuteHandler([this](std::string_view command) {
     std::string status = Handle(command, application_->CurrentClient());
-    status_topic_->SetItem(kStatusItem, status);
+    status_topic_->SetItem(kStatusItem, CutAnswer(status, answer_limit_, log_ != nullptr && log_->ok()));
     if (observer_) observer_(CommandAsShown(command), status);
     return true;
   });
@@ -62,8 +62,10 @@ std::string EngineServer::Handle(std::string_view command, std::string_view who)
   // A refused 10 MB command is not sent on to every client, nor kept in the log.
   const std::string shown = CommandAsShown(command);
   if (log_ != nullptr) log_->Command(who, shown, status);
-  if (IsPublishedOutcome(command, status))
-    status_topic_->SetSharedItem(kOutcomeItem, OutcomeText(shown, status));
+  if (IsPublishedOutcome(command, status)) {
+    status_topic_->SetSharedItem(
+        kOutcomeItem, CutAnswer(OutcomeText(shown, status), answer_limit_, log_ != nullptr && log_->ok()));
+  }
   return status;
 }
 

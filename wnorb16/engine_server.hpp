@@ -8,6 +8,9 @@
 // of every refused one, as "> <command>" CR LF and the status. Lock queries, G2LOCKING, CD and
 // L only go to the log, so a pass over a project's locks costs no extra message.
 //
+// An answer longer than the link carries (MaxAnswer) is cut, with a last line saying so; the
+// terminal and the log have the whole of it.
+//
 // Commands and answers are UTF-8 here, as the link and the terminal carry them; the engine
 // itself works in the active code page.
 #pragma once
@@ -19,6 +22,7 @@
 
 #include "dde/server_application.hpp"
 #include "wnorb16/engine.hpp"
+#include "wnorb16/link_limits.hpp"
 #include "wnorb16/status_log.hpp"
 
 namespace wnorb16 {
@@ -47,6 +51,8 @@ class EngineServer {
 
   Engine& engine() const { return engine_; }
 
+  void SetAnswerLimit(std::size_t bytes) { answer_limit_ = bytes; }
+
   // The application to publish on a transport.
   std::shared_ptr<dde::ServerApplication> application() const { return application_; }
 
@@ -60,6 +66,7 @@ class EngineServer {
   Engine& engine_;
   Observer observer_;
   StatusLog* log_;
+  std::size_t answer_limit_ = kMaxAnswerBytes;
   std::shared_ptr<dde::ServerApplication> application_;
   dde::ServerTopic* status_topic_;
 };

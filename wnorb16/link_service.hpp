@@ -7,6 +7,8 @@
 
 #include "wnorb16/console.hpp"
 #include "wnorb16/engine_server.hpp"
+#include "wnorb16/link_limits.hpp"
+#include "wnorb16/status_log.hpp"
 #include "wnorb16/terminal_input.hpp"
 
 namespace wnorb16 {
@@ -26,9 +28,10 @@ struct LinkResult {
 
 // Publishes `server` on the session bus (or at `bus_address`) and serves until the end. With a
 // console, typed lines are taken too; without one it serves until the bus goes away or an end
-// signal comes, which is looked for before every command.
+// signal comes, which is looked for before every command. What is done to a client beyond
+// `limits` goes to `log`.
 LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Console* console,
-                     TerminalInput* terminal);
+                     TerminalInput* terminal, const LinkLimits& limits = {}, StatusLog* log = nullptr);
 
 // The terminal alone, when no bus can be had, until it closes or an end signal comes.
 void ServeTerminal(Console& console, TerminalInput& terminal);

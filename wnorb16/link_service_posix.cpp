@@ -23,10 +23,14 @@ bool TakeTypedLine(Console& console, TerminalInput& terminal) {
 }  // namespace
 
 LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Console* console,
-                     TerminalInput* terminal) {
+                     TerminalInput* terminal, const LinkLimits& limits, StatusLog* log) {
   std::unique_ptr<dde::DbusServer> bus;
+  server.SetAnswerLimit(limits.answer);
+  dde::DbusServer::Note note;
+  if (log != nullptr) note = [log](const std::string& text) { log->Note(text); };
   try {
-    bus = std::make_unique<dde::DbusServer>(server.application(), bus_address);
+    bus =
+        std::make_unique<dde::DbusServer>(server.application(), bus_address, limits.server, std::move(note));
   } catch (const dde::ApplicationRunning& e) {
     return {LinkOutcome::kAlreadyServed, e.what()};
   } catch (const std::exception& e) {

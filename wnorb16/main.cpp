@@ -10,11 +10,13 @@
 
 #include "posix/drive_map.hpp"
 #include "posix/own_executable.hpp"
+#include "posix/whole_file.hpp"
 #include "vbrt/code_page.hpp"
 #include "wnorb16/console.hpp"
 #include "wnorb16/end_signals.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/engine_server.hpp"
+#include "wnorb16/link_limits.hpp"
 #include "wnorb16/link_service.hpp"
 #include "wnorb16/process_info.hpp"
 #include "wnorb16/status_log.hpp"
@@ -50,7 +52,13 @@ std::unique_ptr<StatusLog> OpenLog(const std::string& ini_path) {
   return log;
 }
 
+// Read once, at the start: the bounds hold for the whole of a serving engine's run.
+LinkLimits LimitsIn(const std::string& ini_path) {
+  return ParseLinkLimits(posix::ReadWholeFile(ini_path).value_or(""));
+}
+
 int Interactive(EngineSetup setup, const std::string& bus_address) {
+  const LinkLimits limits = LimitsIn(setup.ini_path);
   TerminalInput terminal;
   std::unique_ptr<StatusLog> status_log = OpenLog(setup.ini_path);
   Engine engine(std::move(setup));
@@ -65,7 +73,7 @@ int Interactive(EngineSetup setup, const std::string& bus_address) {
   console_ptr = &console;
   console.Greet();
 
-  LinkResult result = ServeLink(server, bus_address, &console, &terminal);
+  LinkResult result = ServeLink(server, bus_address, &console, &terminal, limits, status_log.get());
   switch (result.outcome) {
     case LinkOutcome::kEnded:
       return 0;
@@ -88,11 +96,12 @@ int Interactive(EngineSetup setup, const std::string& bus_address) {
 }
 
 int Served(EngineSetup setup, const std::string& bus_address) {
+  const LinkLimits limits = LimitsIn(setup.ini_path);
   std::unique_ptr<StatusLog> status_log = OpenLog(setup.ini_path);
   Engine engine(std::move(setup));
   EngineServer server(engine, {}, status_log.get());
   status_log->Note("serving the link, user " + engine.config().user_id);
-  LinkResult result = ServeLink(server, bus_address, nullptr, nullptr);
+  LinkResult result = ServeLink(server, bus_address, nullptr, nullptr, limits, status_log.get());
   const bool failed = result.outcome == LinkOutcome::kNoBus || result.outcome == LinkOutcome::kLost;
   status_log->Note(result.outcome == LinkOutcome::kAlreadyServed ? "another engine serves the link; ending"
                                                                  : "ending: " + result.detail);

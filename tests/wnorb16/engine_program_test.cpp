@@ -4,6 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gmock/gmock.h>
+
+#include <regex>
 #include <thread>
 
 #include "dde/dbus_transport.hpp"
@@ -15,6 +18,27 @@ namespace testing_support {
 namespace {
 
 using namespace std::chrono_literals;
+
+// A work file whose every line differs from its archived revision: a compare answers its size
+// twice over.
+std::pair<std::string, std::string> EveryLineChanged(int lines) {
+  std::string archived, now;
+  for (int i = 0; i < lines; ++i) {
+    archived += "Private Sub Old" + std::to_string(i) + "()\n";
+    now += "Private Sub New" + std::to_string(i) + "()\n";
+  }
+  return {archived, now};
+}
+
+// How many lines of `text` match `pattern`.
+std::size_t LinesMatching(const std::string& text, const std::string& pattern) {
+  const std::regex line(pattern);
+  std::size_t n = 0;
+  for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+    n += std::regex_search(text.substr(at, end - at), line);
+  }
+  return n;
+}
 
 // Two IDEs of one user on one engine started without a terminal: each reads only its own
 // answers. What changes files reaches everyone as an outcome, a lock query does not.
@@ -153,6 +177,182 @@ TEST_F(EngineTest, TheInteractiveEngineServesTheLinkWithoutWaitingForItsTerminal
   EXPECT_NE(shown.find("Locking (Y/N) [Y]: "), std::string::npos) << shown;
   EXPECT_NE(shown.find("[link] EW "), std::string::npos) << shown;
   EXPECT_EQ(Contents(tmp_ / "WNORB.INI"), "[Engine]\r\nUserID=ann\r\nArchives=\r\nLocking=N\r\n");
+}
+
+// Answers longer than the bus carries (its limit lowered to 64 KiB, the engine's to 16 KiB): a
+// compare by a client with a direct connection, whose outcome goes to everyone over the bus, and
+// a history over the bus alone. Each is cut at a line's end with a line saying so; the engine
+// serves on.
+TEST_F(EngineTest, AnAnswerLongerThanTheBusCarriesIsCutAndTheEngineServesOn) {
+  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n[Limits]\r\nMaxAnswer=16384\r\n");
+  const auto [archived, now] = EveryLineChanged(3000);
+  Archived("BIG.BAS", archived);
+  Write("BIG.BAS", now);
+  Write("LOG.BAS", "a\n");
+  Rcs("ci", {"-u", "-i", "-t-test", "-m" + std::string(100000, 'x'), Archive("LOG.BAS"), Path("LOG.BAS")});
+  const std::string big = Short("BIG.BAS"), log = Short("LOG.BAS");
+  dde::PrivateBus bus(64 * 1024);
+  ChildProcess engine({WNORB16_EXE, "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
+  dde::DbusTransport ann(bus.Address()), bob(bus.Address());
+  bob.SetDirect(false);
+  ann.ServerLaunched();
+  bob.ServerLaunched();
+  AddinLinks direct(ann), over_bus(bob);
+
+  const std::string cut =
+      "ANSWER CUT: it is [0-9,]+ bytes long; the link carries at most 16,384\\. The whole answer is in "
+      "WNORB\\.LOG\\.";
+  for (auto [links, command] :
+       {std::pair{&direct, "-C " + big + " " + big}, std::pair{&over_bus, "L " + log}}) {
+    links->text1.LinkExecute(command);
+    const std::string answer = links->text2.Text();
+    const std::string whole = Run(command);
+    const std::vector<std::string> lines = StatusLines(answer);
+    ASSERT_GT(lines.size(), 2u) << command;
+    EXPECT_THAT(lines.back(), testing::MatchesRegex(cut)) << command;
+    // What is kept is the answer's start, a line cut short ended anew.
+    const std::string kept = answer.substr(0, answer.size() - lines.back().size() - 4);
+    EXPECT_TRUE(whole.starts_with(kept)) << command;
+    // Cut near the limit, not at the first line.
+    EXPECT_LE(answer.size(), 16384u) << command;
+    EXPECT_GT(answer.size(), 16384u - 200) << command;
+  }
+  EXPECT_EQ(direct.text2.Text().substr(0, 4), "--- ");
+  EXPECT_EQ(StatusLines(over_bus.text2.Text())[0], "History of " + log);
+  EXPECT_THAT(StatusLines(over_bus.text2.Text())[2], testing::StartsWith("1.1       "));
+  over_bus.text1.LinkExecute("G2LOCKING");
+  EXPECT_EQ(over_bus.text2.Text(), "Y");
+  direct.text1.LinkExecute("G2LOCKING");
+  EXPECT_EQ(direct.text2.Text(), "Y");
+}
+
+// One client takes every direct connection it can and keeps them, with the engine's descriptors
+// few: it gets as many as one client may, the engine keeps as many as it allows in all, or none
+// when its descriptors run short, and another client checks out over the bus all the same.
+TEST_F(EngineTest, AClientHoardingDirectConnectionsLeavesTheEngineItsDescriptors) {
+  struct Case {
+    std::string limits;
+    std::string hoarded;  // per bus connection of the hoarder
+    std::string said;
+    std::string file;
+  };
+  for (const Case& c :
+       {Case{"DirectInAll=6\r\nDescriptorReserve=16", "2 2 1 0 0 0 0 0 0 0",
+             "it has 2 already, the most one client may have", "A.BAS"},
+        Case{"DescriptorReserve=40", "0 0 0 0 0 0 0 0 0 0", "would be left for its own work", "B.BAS"}}) {
+    SCOPED_TRACE(c.limits);
+    tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n[Limits]\r\n" + c.limits + "\r\n");
+    std::filesystem::remove(tmp_ / "WNORB.LOG");
+    Archived(c.file, "a\n");
+    dde::PrivateBus bus;
+    ChildProcess engine(
+        {"prlimit", "--nofile=48", WNORB16_EXE, "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
+    dde::DbusTransport first(bus.Address());
+    first.ServerLaunched();
+    AddinLinks first_links(first);
+    ChildProcess hoarder(
+        {PYTHON3, "-c",
+         "import sys, dbus, time\n"
+         "keep, counts = [], []\n"
+         "for n in range(10):\n"
+         "  bus = dbus.bus.BusConnection(sys.argv[1]); keep.append(bus); got = 0\n"
+         "  for i in range(20):\n"
+         "    try:\n"
+         "      keep.append(bus.get_object('dde.WNORB16', '/').Connect(dbus_interface='dde.Direct'))\n"
+         "      got += 1\n"
+         "    except dbus.exceptions.DBusException: pass\n"
+         "  counts.append(got)\n"
+         "print(*counts, flush=True); time.sleep(60)\n",
+         bus.Address()});
+    EXPECT_EQ(hoarder.ReadLine(30s), c.hoarded);
+    dde::DbusTransport second(bus.Address());
+    AddinLinks links(second);
+    links.text1.LinkExecute("EW " + Short(c.file));
+    EXPECT_EQ(links.text2.Text(),
+              "1 of 1 files extracted\r\n" + Short(c.file) + ": revision 1.1 extracted and locked\r\n");
+    first_links.text1.LinkExecute("G2LOCKING");
+    EXPECT_EQ(first_links.text2.Text(), "Y");
+    engine.Kill();
+    EXPECT_THAT(Contents(tmp_ / "WNORB.LOG"), testing::HasSubstr(c.said));
+  }
+}
+
+// One client stops reading while another compares and compares: the outcomes queue for it only
+// up to its share, then it is left out of them, and said so once; its own next command is
+// answered, and the other's too.
+TEST_F(EngineTest, AClientThatStopsReadingIsLeftOutOfTheOutcomesAndStillServed) {
+  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n[Limits]\r\nMaxAnswer=16384\r\nMaxUnread=40000\r\n");
+  const auto [archived, now] = EveryLineChanged(3000);
+  Archived("BIG.BAS", archived);
+  Write("BIG.BAS", now);
+  const std::string big = Short("BIG.BAS");
+  dde::PrivateBus bus;
+  ChildProcess engine({WNORB16_EXE, "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
+  dde::DbusTransport idle(bus.Address()), busy(bus.Address());
+  idle.ServerLaunched();
+  busy.ServerLaunched();
+  AddinLinks idle_links(idle), busy_links(busy);
+  idle_links.text1.LinkExecute("G2LOCKING");
+  const std::string left_out =
+      "left changes for everyone out for :[0-9.]+: [0-9,]+ bytes wait unread, and one client "
+      "may have 40,000$";
+  // The socket holds a few hundred KB before anything queues in the engine.
+  for (int round = 0; round < 200 && Contents(tmp_ / "WNORB.LOG").find("left changes") == std::string::npos;
+       ++round) {
+    busy_links.text1.LinkExecute("-C " + big + " " + big);
+    ASSERT_EQ(busy_links.text2.Text().substr(0, 4), "--- ");
+  }
+  for (int round = 0; round < 20; ++round) busy_links.text1.LinkExecute("-C " + big + " " + big);
+  busy_links.text1.LinkExecute("G2LOCKING");
+  EXPECT_EQ(busy_links.text2.Text(), "Y");
+  idle_links.text1.LinkExecute("T " + big);
+  EXPECT_EQ(idle_links.text2.Text(), big + " is not checked out\r\n");
+  engine.Kill();
+  EXPECT_EQ(LinesMatching(Contents(tmp_ / "WNORB.LOG"), left_out), 1u);
+}
+
+// Messages that never end on a direct connection: one longer than the engine takes is closed as
+// it arrives, one left unfinished after the time allowed; over the bus the daemon keeps its own
+// limit. Another client is served throughout.
+TEST_F(EngineTest, AMessageTooLongOrUnfinishedClosesItsDirectConnection) {
+  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n[Limits]\r\nMaxMessage=65536\r\nMessageSeconds=1\r\n");
+  dde::PrivateBus bus;
+  ChildProcess engine({WNORB16_EXE, "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
+  dde::DbusTransport other(bus.Address());
+  other.ServerLaunched();
+  AddinLinks links(other);
+  // Speaks the connection's first words itself, then sends the start of a method call.
+  ChildProcess sender(
+      {PYTHON3, "-c",
+       "import sys, os, socket, struct, dbus\n"
+       "bus = dbus.bus.BusConnection(sys.argv[1])\n"
+       "for name, body, sent in (('long', 10 << 20, 200 << 10), ('slow', 4096, 2048)):\n"
+       "  s = socket.socket(fileno=bus.get_object('dde.WNORB16', "
+       "'/').Connect(dbus_interface='dde.Direct').take())\n"
+       "  s.settimeout(20)\n"
+       "  s.sendall(b'\\0AUTH EXTERNAL ' + str(os.getuid()).encode().hex().encode() + b'\\r\\n')\n"
+       "  line = b''\n"
+       "  while not line.endswith(b'\\r\\n'): line += s.recv(1)\n"
+       "  s.sendall(b'BEGIN\\r\\n')\n"
+       "  try:\n"
+       "    s.sendall(struct.pack('<cBBBIII', b'l', 1, 0, 1, body, 1, 0) + b'x' * sent)\n"
+       "    said = 'closed' if s.recv(1) == b'' else 'answered'\n"
+       "  except TimeoutError: said = 'open'\n"
+       "  except OSError: said = 'closed'\n"
+       "  print(name, said, flush=True)\n",
+       bus.Address()});
+  links.text1.LinkExecute("G2LOCKING");
+  EXPECT_EQ(links.text2.Text(), "Y");
+  EXPECT_EQ(sender.ReadLine(30s), "long closed");
+  links.text1.LinkExecute("G2LOCKING");
+  EXPECT_EQ(links.text2.Text(), "Y");
+  EXPECT_EQ(sender.ReadLine(30s), "slow closed");
+  links.text1.LinkExecute("G2LOCKING");
+  EXPECT_EQ(links.text2.Text(), "Y");
+  engine.Kill();
+  const std::string log = Contents(tmp_ / "WNORB.LOG");
+  EXPECT_THAT(log, testing::HasSubstr(": its client sent more than the 65,536 bytes one message may hold\n"));
+  EXPECT_THAT(log, testing::HasSubstr(": its client left a message unfinished for more than 1,000 ms\n"));
 }
 
 }  // namespace
