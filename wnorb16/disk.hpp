@@ -31,6 +31,12 @@ struct FileStatus {
 // The most the engine reads of one file whole (an archive's history, its settings).
 inline constexpr std::int64_t kMaxWholeRead = 256 * 1024 * 1024;
 
+// Whether the file system at `path` keeps its files on this machine, so a file's status changes
+// the moment the file does. False for the client of a shared folder (NFS, SMB, a FUSE mount, 9p),
+// which may answer a status it cached after the file changed on the server, and when it cannot be
+// told.
+bool OnLocalFileSystem(const std::string& path);
+
 // Clears the write bits of a file, as a work file without a lock is left; false when it cannot.
 bool MakeReadOnly(const std::string& path);
 

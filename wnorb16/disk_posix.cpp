@@ -1,10 +1,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 #include "wnorb16/disk.hpp"
@@ -109,6 +112,37 @@ bool EntryExists(const std::string& path, std::optional<FileStatus>& status) {
   if (lstat(path.c_str(), &st) != 0) return false;
   status = StatusOfEntry(st);
   return true;
+}
+
+bool OnLocalFileSystem(const std::string& path) {
+  struct statfs fs;
+  if (statfs(path.c_str(), &fs) != 0) return false;
+  // File systems whose data lives on this machine. Any other (NFS, SMB, FUSE, 9p, a cluster file
+  // system, one we do not know) may hand out attributes its client cached.
+  static constexpr std::uint32_t kLocal[] = {
+      0xEF53,      // ext2, ext3, ext4
+      0x58465342,  // xfs
+      0x9123683E,  // btrfs
+      0x01021994,  // tmpfs
+      0x858458F6,  // ramfs
+      0x794C7630,  // overlayfs over local layers (a container's root)
+      0xF2F52010,  // f2fs
+      0x2FC12FC1,  // zfs
+      0xCA451A4E,  // bcachefs
+      0x52654973,  // reiserfs
+      0x3153464A,  // jfs
+      0x3434,      // nilfs2
+      0x4D44,      // vfat, msdos
+      0x2011BAB0,  // exfat
+      0x7366746E,  // ntfs3
+      0x482B,      // hfsplus
+      0x15013346,  // udf
+      0x9660,      // iso9660
+      0x73717368,  // squashfs
+      0xE0F5E1E2,  // erofs
+  };
+  const auto type = static_cast<std::uint32_t>(fs.f_type);
+  return std::find(std::begin(kLocal), std::end(kLocal), type) != std::end(kLocal);
 }
 
 bool MakeReadOnly(const std::string& path) {

@@ -49,7 +49,7 @@ std::unique_ptr<Store> ChooseStore(const EngineSetup& setup, const std::string& 
   if (KeepsArchives(name)) {
     return std::make_unique<rcs::RcsStore>(
         rcs::RcsSetup{setup.resolver, setup.home_folder, setup.programs_folder, setup.lock_wait,
-                      BesideSettings(setup.ini_path, rcs::kBasesFileName)});
+                      BesideSettings(setup.ini_path, rcs::kBasesFileName), OnLocalFileSystem});
   }
   if (Names(name, "svn")) return std::make_unique<svn::SvnStore>();
   return std::make_unique<UnknownStore>(name);

@@ -1,10 +1,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "engine_fixture.hpp"
+#include "wnorb16/rcs/rcs_store.hpp"
 
 namespace testing_support {
 namespace {
@@ -69,6 +73,78 @@ TEST_F(EngineTest, LockQuerySeesAChangeToAnArchiveItAnsweredBefore) {
   // Changed again by RCS at once: read again, as it has changed within the two seconds.
   Rcs("rcs", {"-u", archive}, "eve");
   EXPECT_EQ(Run("T " + name), name + " is not checked out\r\n");
+}
+
+// A shared folder's client may answer the status an archive had before another machine changed
+// it. The status given with both queries below stands for that: bob's lock changes the archive,
+// not the status. Only where the file system is local may the kept locks answer; the file system
+// is asked once per device.
+TEST_F(EngineTest, KeptLocksAnswerOnlyOnALocalFileSystem) {
+  for (const bool local : {true, false}) {
+    SCOPED_TRACE(local ? "local" : "shared");
+    int asked = 0;
+    rcs::RcsSetup setup{posix::PathResolver(), tmp_.path(), "", std::chrono::milliseconds(300), ""};
+    setup.local_file_system = [&](const std::string&) {
+      ++asked;
+      return local;
+    };
+    const rcs::RcsStore store(std::move(setup));
+    std::vector<WorkFile> files;
+    for (const std::string name : {"A.FRM", "B.BAS"}) {
+      Archived(name, name);
+      WorkFile file;
+      file.work = Path(name);
+      file.record = Archive(name);
+      file.record_folder = tmp_ / "proj/RCS";
+      file.under_control = true;
+      file.record_status = StatusOf(file.record);
+      // Old enough to be kept.
+      file.record_status->modified_ns -= 10'000'000'000;
+      file.record_status->changed_ns -= 10'000'000'000;
+      ASSERT_TRUE(store.Read(file, RecordPart::kLocks)->locks.empty());
+      Rcs("rcs", {"-l", file.record}, "bob");
+      files.push_back(std::move(file));
+    }
+    for (const WorkFile& file : files) {
+      const std::optional<FileRecord> record = store.Read(file, RecordPart::kLocks);
+      ASSERT_TRUE(record);
+      const std::vector<FileLock> bobs{{"bob", "1.1"}};
+      EXPECT_EQ(record->locks, local ? std::vector<FileLock>() : bobs);
+    }
+    EXPECT_EQ(asked, 1);
+    for (const WorkFile& file : files) std::filesystem::remove(file.record);
+  }
+}
+
+// The same, on a real shared folder whose client keeps attributes for 30 s (bindfs over FUSE, as
+// NFS and SMB clients do): bob locks the file on the server; ann's engine, which answered before,
+// sees his lock at once.
+TEST_F(EngineTest, LockQueryOnAFolderWhoseClientKeepsAttributes) {
+  if (access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no /dev/fuse this test may use";
+  const std::string server = tmp_.MakeDir("server/RCS"), client = tmp_ / "proj";
+  std::filesystem::remove_all(client);
+  std::filesystem::create_directory(client);
+  const std::string said = tmp_ / "bindfs.txt";
+  if (std::system(
+          ("bindfs -o attr_timeout=30 '" + tmp_ / "server' '" + client + "' >'" + said + "' 2>&1").c_str()))
+    GTEST_SKIP() << "no FUSE mount could be made with bindfs: " << Contents(said);
+  struct Unmount {
+    std::string folder;
+    ~Unmount() {
+      if (std::system(("fusermount -u -z '" + folder + "' || umount -l '" + folder + "'").c_str()) != 0)
+        ADD_FAILURE() << "cannot unmount " << folder;
+    }
+  } unmount{client};
+  ASSERT_FALSE(OnLocalFileSystem(client));
+  ASSERT_TRUE(OnLocalFileSystem(server)) << "the test's temporary folder is not on a local disk";
+  Archived("FORM1.FRM", "one\n");
+  const std::string name = Windows("FORM1.FRM");
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  // Asked twice, as each of the add-in's passes does: a read of the archive makes the client ask
+  // the server for its attributes again, the status of the second query is the one it then keeps.
+  for (int pass = 0; pass < 2; ++pass) EXPECT_EQ(Run("T " + name), name + " is not checked out\r\n");
+  Rcs("rcs", {"-l", server + "/FORM1.FRM,v"}, "bob");
+  EXPECT_EQ(Run("T " + name), Locked(name, "someone else", "bob", "1.1"));
 }
 
 TEST_F(EngineTest, NamesAreShortOrRelativeToTheFolderOfTheLastCd) {

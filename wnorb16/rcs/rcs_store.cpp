@@ -21,8 +21,8 @@ constexpr std::size_t kAdminRead = 4096;
 constexpr std::size_t kHeaderRead = 16384;
 
 // How long after its last change an archive's locks may be kept: a change within the file
-// system's timestamp resolution (two seconds on some shared folders) could keep every field of
-// its status. The bound caps what a project of any size keeps.
+// system's timestamp resolution (two seconds on FAT) could keep every field of its status. The
+// bound caps what a project of any size keeps.
 constexpr std::chrono::seconds kSettled{2};
 constexpr std::size_t kMaxKnownLocks = 1 << 17;
 
@@ -216,6 +216,7 @@ RcsStore::RcsStore(RcsSetup setup)
     : placement_(std::move(setup.resolver), std::move(setup.home_folder)),
       runner_(std::move(setup.programs_folder)),
       lock_wait_(setup.lock_wait),
+      local_file_system_(std::move(setup.local_file_system)),
       bases_(std::move(setup.bases_file)) {}
 
 void RcsStore::Configure(const EngineConfig& config) {
@@ -268,7 +269,7 @@ std::optional<Archive> RcsStore::ReadHeader(const std::string& archive_path, Hea
 }
 
 std::optional<FileRecord> RcsStore::Read(const WorkFile& file, RecordPart part) const {
-  const bool locks_only = part == RecordPart::kLocks && file.record_status;
+  const bool locks_only = part == RecordPart::kLocks && file.record_status && MayKeepLocks(file);
   if (locks_only) {
     auto known = known_locks_.find(file.record);
     if (known != known_locks_.end() && Unchanged(known->second.status, *file.record_status))
@@ -296,6 +297,16 @@ std::optional<FileRecord> RcsStore::Read(const WorkFile& file, RecordPart part) 
     }
   }
   return record;
+}
+
+bool RcsStore::MayKeepLocks(const WorkFile& file) const {
+  // A device number stands for one mounted file system while it is mounted, so the statfs is
+  // paid once per file system, not per query.
+  const std::uint64_t device = file.record_status->device;
+  auto known = local_devices_.find(device);
+  if (known == local_devices_.end())
+    known = local_devices_.emplace(device, local_file_system_(file.record)).first;
+  return known->second;
 }
 
 FileHistory RcsStore::History(const WorkFile& file) const {

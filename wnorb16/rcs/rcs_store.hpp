@@ -3,6 +3,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -25,6 +27,9 @@ struct RcsSetup {
   // How long to wait for another RCS run to finish with an archive.
   std::chrono::milliseconds lock_wait;
   std::string bases_file;  // where the revisions work files came from are kept; "" for none
+  // Whether an archive's status changes the moment the archive does: OnLocalFileSystem, asked
+  // once per file system (device) the archives are on.
+  std::function<bool(const std::string& archive)> local_file_system = OnLocalFileSystem;
 };
 
 // A revision a lock or check-in would store over, which the work file does not come from.
@@ -71,14 +76,20 @@ class RcsStore : public Store {
   std::string stale_lock_problem_;  // StaleLock= as the settings give it cannot be used
   std::string user_;
   ArchiveRule rule_;
+  // Whether the locks of `file`'s archive may be kept: its file system is local.
+  bool MayKeepLocks(const WorkFile& file) const;
+
   // The locks of archives read for lock queries, by path, with the archive's status when read.
   // A project's lock pass asks for every file again after each change; an archive whose status
-  // is unchanged is not read again.
+  // is unchanged is not read again. Only on a local file system: a shared folder's client may
+  // answer a status it cached after another machine changed the archive.
   struct KnownLocks {
     FileStatus status;
     FileRecord record;
   };
   mutable std::unordered_map<std::string, KnownLocks> known_locks_;
+  std::function<bool(const std::string&)> local_file_system_;
+  mutable std::unordered_map<std::uint64_t, bool> local_devices_;  // by FileStatus::device
   mutable WorkFileBases bases_;
 };
 
