@@ -11,6 +11,7 @@
 #include "tests/support/svn_server.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "wnorb16/engine.hpp"
+#include "wnorb16/svn/svn_store.hpp"
 
 namespace {
 
@@ -23,12 +24,18 @@ bool ReadOnly(const std::string& file) { return (Mode(file) & 0200) == 0; }
 
 // One person's engine on one working copy.
 struct Person {
-  Person(const TempFolder& temp, const std::string& user, const std::string& ini_lines)
+  Person(const TempFolder& temp, const std::string& user, const std::string& ini_lines,
+         wnorb16::svn::SvnStore::Clock clock = nullptr)
       : temp(temp), user(user) {
     temp.Write(user + ".ini", "[Engine]\n" + ini_lines);
     wnorb16::EngineSetup setup;
     setup.ini_path = temp / (user + ".ini");
     setup.login_name = user;
+    if (clock) {
+      setup.store = [clock](const wnorb16::EngineSetup&, const std::string&) {
+        return std::make_unique<wnorb16::svn::SvnStore>(clock);
+      };
+    }
     engine = std::make_unique<wnorb16::Engine>(setup);
   }
   std::string Run(const std::string& command) { return engine->Execute(command); }
@@ -60,8 +67,9 @@ class SvnStoreTest : public ::testing::Test {
     server_.CheckOut("ann", "ann");
     server_.CheckOut("bob", "bob");
   }
-  Person Make(const std::string& user) {
-    return Person(temp_, user, "Store=svn\nUserID=" + user + "\nConfigDir=" + server_.ConfigDir(user) + "\n");
+  Person Make(const std::string& user, wnorb16::svn::SvnStore::Clock clock = nullptr) {
+    return Person(temp_, user, "Store=svn\nUserID=" + user + "\nConfigDir=" + server_.ConfigDir(user) + "\n",
+                  clock);
   }
 
   TempFolder temp_;
@@ -175,6 +183,28 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
               "0 of 1 files updated\r\n" + ann.Name("NEW.BAS") +
                   ": the repository holds a newer revision; not checked in, nothing merged\r\n");
   }
+}
+
+// A lock pass keeps the repository's answer for its queries, but a stream of queries that never
+// pauses (one client asking every half second) must not keep it for good.
+TEST_F(SvnStoreTest, AKeptLockAnswerAgesOutUnderAStreamOfQueries) {
+  auto now = std::chrono::steady_clock::time_point() + std::chrono::hours(1);
+  Person ann = Make("ann");
+  Person bob = Make("bob", [&now] { return now; });
+  const std::string module = "MODULE1.BAS";
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(module)).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(bob.Run("EBW " + bob.Name(module)).substr(0, 22), "1 of 1 files extracted");
+
+  EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
+  ASSERT_EQ(ann.Run("ERW " + ann.Name(module)).substr(0, 22), "1 of 1 files extracted");
+  for (int half_seconds = 1; half_seconds <= 6; ++half_seconds) {
+    now += std::chrono::milliseconds(500);
+    EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n")
+        << "kept at " << half_seconds * 500 << " ms";
+  }
+  now += std::chrono::milliseconds(500);
+  EXPECT_EQ(bob.Run("T " + bob.Name(module)), LockReport(bob.Name(module), false, "ann", "1"));
 }
 
 TEST_F(SvnStoreTest, AConflictSubversionLeftIsTheUsersToResolve) {
