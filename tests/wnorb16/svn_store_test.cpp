@@ -207,6 +207,46 @@ TEST_F(SvnStoreTest, AKeptLockAnswerAgesOutUnderAStreamOfQueries) {
   EXPECT_EQ(bob.Run("T " + bob.Name(module)), LockReport(bob.Name(module), false, "ann", "1"));
 }
 
+// F asks whether the work file comes from the latest revision, which the working copy knows; the
+// work file's time says nothing when a commit follows an update within the second or a clock runs
+// ahead.
+TEST_F(SvnStoreTest, GetJudgesFreshnessByRevisionNotByTheClock) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string form = "FORM1.FRM";
+  auto set_time = [&](std::chrono::seconds from_now) {
+    std::filesystem::last_write_time(bob.Path(form),
+                                     std::filesystem::file_time_type::clock::now() + from_now);
+  };
+  auto check_in = [&](const std::string& contents) {
+    ASSERT_EQ(ann.Run("EW " + ann.Name(form)).substr(0, 22), "1 of 1 files extracted");
+    ann.Write(form, contents);
+    ASSERT_EQ(ann.Run("UW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  };
+  ann.Write(form, "VERSION 5.00\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(bob.Run("EBW " + bob.Name(form)).substr(0, 22), "1 of 1 files extracted");
+  {
+    SCOPED_TRACE("a copy from the latest revision is up to date, however old its time");
+    set_time(-std::chrono::hours(24 * 365 * 20));
+    EXPECT_EQ(bob.Run("EBFW " + bob.Name(form)),
+              "0 of 1 files extracted\r\n" + bob.Name(form) + ": work file is up to date; not extracted\r\n");
+  }
+  {
+    SCOPED_TRACE("a copy a revision behind is brought, however new its time (EBF, then EF)");
+    check_in("VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+    set_time(std::chrono::hours(1));
+    EXPECT_EQ(bob.Run("EBFW " + bob.Name(form)),
+              "1 of 1 files extracted\r\n" + bob.Name(form) + ": revision 2 extracted read-only\r\n");
+    EXPECT_EQ(Contents(bob.Path(form)), "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+    check_in("VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\n");
+    set_time(std::chrono::hours(1));
+    EXPECT_EQ(bob.Run("EFW " + bob.Name(form)),
+              "1 of 1 files extracted\r\n" + bob.Name(form) + ": revision 3 extracted and locked\r\n");
+    EXPECT_EQ(Contents(bob.Path(form)), "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\n");
+  }
+}
+
 TEST_F(SvnStoreTest, AConflictSubversionLeftIsTheUsersToResolve) {
   Person ann = Make("ann");
   const std::string form = "FORM1.FRM", name = ann.Name(form);

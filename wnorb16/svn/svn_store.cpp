@@ -481,6 +481,13 @@ std::optional<bool> SvnStore::Holds(const WorkFile& file, const std::string& rev
   return !entry->modified && !entry->scheduled && std::to_string(entry->changed) == revision;
 }
 
+// The working copy knows the revision its base comes from, whatever the clocks of the machines say.
+std::optional<bool> SvnStore::AtLatest(const WorkFile& file) const {
+  const SvnEntry* entry = EntryOf(file.record);
+  if (entry == nullptr) return std::nullopt;
+  return entry->versioned && !entry->deleted && entry->latest <= entry->changed;
+}
+
 std::unique_ptr<StoreBatch> SvnStore::Batch() const { return std::make_unique<SvnStoreBatch>(*this); }
 
 }  // namespace wnorb16::svn
