@@ -207,6 +207,23 @@ TEST_F(SvnStoreTest, AKeptLockAnswerAgesOutUnderAStreamOfQueries) {
   EXPECT_EQ(bob.Run("T " + bob.Name(module)), LockReport(bob.Name(module), false, "ann", "1"));
 }
 
+// Two people see one number for one lock: the revision the repository has, not the one the
+// onlooker's working copy last brought.
+TEST_F(SvnStoreTest, AnothersLockShowsTheRepositorysRevision) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string form = "FORM1.FRM";
+  ann.Write(form, "VERSION 5.00\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(bob.Run("EBW " + bob.Name(form)).substr(0, 22), "1 of 1 files extracted");
+  ASSERT_EQ(ann.Run("EW " + ann.Name(form)).substr(0, 22), "1 of 1 files extracted");
+  ann.Write(form, "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+  ASSERT_EQ(ann.Run("UKW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(ann.Run("T " + ann.Name(form)), LockReport(ann.Name(form), true, "ann", "2"));
+
+  EXPECT_EQ(bob.Run("T " + bob.Name(form)), LockReport(bob.Name(form), false, "ann", "2"));
+}
+
 // F asks whether the work file comes from the latest revision, which the working copy knows; the
 // work file's time says nothing when a commit follows an update within the second or a clock runs
 // ahead.
