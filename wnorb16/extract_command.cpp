@@ -13,9 +13,11 @@ namespace {
 
 constexpr std::string_view kBrowseOverReserve = "B wins over R: no lock taken";
 
-// The work file is older than the latest revision.
-bool OutOfDate(const FileStatus& work, const FileRecord& record) {
+// The work file is older than the latest revision: by revision where the store knows it
+// (`at_latest`), by the clock otherwise.
+bool OutOfDate(const FileStatus& work, const FileRecord& record, std::optional<bool> at_latest) {
   if (!work.exists) return true;
+  if (at_latest) return !*at_latest;
   const std::optional<std::int64_t>& stored = record.latest_date;
   return !stored || work.modified < *stored;
 }
@@ -74,7 +76,7 @@ std::string Engine::Extract(const Command& command) {
         plan.Answer(i, status::what::AlreadyYours(own->revision));
       } else if (other != nullptr) {
         plan.Refuse(i, status::what::LockedBy(other->holder));
-      } else if (command.Has('F') && !OutOfDate(work, *record)) {
+      } else if (command.Has('F') && !OutOfDate(work, *record, store_->AtLatest(file))) {
         plan.Skip(i, status::what::kUpToDate, request);
       } else {
         plan.Queue(i, request);
@@ -109,7 +111,7 @@ std::string Engine::Extract(const Command& command) {
       plan.Refuse(i, status::what::LockedBy(other->holder));
       continue;
     }
-    if (command.Has('F') && !OutOfDate(work, *record)) {
+    if (command.Has('F') && !OutOfDate(work, *record, store_->AtLatest(file))) {
       plan.Skip(i, status::what::kUpToDate, request);
       continue;
     }

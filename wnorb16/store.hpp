@@ -187,6 +187,13 @@ class Store {
   virtual Comparison Compare(const WorkFile& recorded, const WorkFile& work) const = 0;
   // Whether the work file holds `revision` as the store would write it; nullopt when it cannot tell.
   virtual std::optional<bool> Holds(const WorkFile& file, const std::string& revision) const = 0;
+  // Whether the work file comes from the latest revision, for a store that knows which revision
+  // each work file comes from; nullopt when it does not, and the work file's time against the
+  // latest revision's date decides (F).
+  virtual std::optional<bool> AtLatest(const WorkFile& file) const {
+    (void)file;
+    return std::nullopt;
+  }
   virtual std::unique_ptr<StoreBatch> Batch() const = 0;
 };
 

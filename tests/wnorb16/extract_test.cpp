@@ -33,7 +33,8 @@ TEST_F(EngineTest, ExtractNeverOverwritesEdits) {
   EXPECT_FALSE(ReadOnly(Path("SAME.FRM")));
 }
 
-// F extracts only over a work file older than the latest revision; one of the same second is not.
+// F extracts only over a work file older than the latest revision; one of the same second is not,
+// unless the engine wrote it from an older revision.
 // On check-in, keywords RCS expanded with the lock's holder still count as unchanged.
 TEST_F(EngineTest, FreshenSkipsWhatIsUpToDate) {
   Write("F.FRM", "f\n");
@@ -46,6 +47,18 @@ TEST_F(EngineTest, FreshenSkipsWhatIsUpToDate) {
   std::filesystem::last_write_time(Path("F.FRM"), file_clock::from_sys(stored - 1s));
   EXPECT_EQ(StatusLines(Run("EFW " + Windows("F.FRM")))[1],
             Windows("F.FRM") + ": revision 1.1 extracted and locked");
+  // A copy the engine wrote from 1.1 is behind bob's 1.2 however the clocks put their times.
+  Write("G.FRM", "g1\n");
+  Rcs("ci", {"-u", "-i", "-t-x", "-d2019/01/01 00:00:00", "-mg1", Archive("G.FRM"), Path("G.FRM")});
+  Run("EBW " + Windows("G.FRM"));
+  std::filesystem::create_directory(tmp_ / "bob");
+  Rcs("co", {"-l", Archive("G.FRM"), tmp_ / "bob/G.FRM"}, "bob");
+  std::filesystem::permissions(tmp_ / "bob/G.FRM", std::filesystem::perms::owner_all);
+  tmp_.Write("bob/G.FRM", "g2\n");
+  Rcs("ci", {"-u", "-d2020/01/01 00:00:00", "-mg2", Archive("G.FRM"), tmp_ / "bob/G.FRM"}, "bob");
+  EXPECT_EQ(StatusLines(Run("EBFW " + Windows("G.FRM")))[1],
+            Windows("G.FRM") + ": revision 1.2 extracted read-only");
+  EXPECT_EQ(Contents(Path("G.FRM")), "g2\n");
   Archived("KEYS.BAS", "' $Id$\n' $Log$\n");
   Run("EW " + Windows("KEYS.BAS"));
   EXPECT_EQ(StatusLines(Run("UFW " + Windows("KEYS.BAS")))[1],

@@ -11,6 +11,7 @@
 #include "tests/support/svn_server.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "wnorb16/engine.hpp"
+#include "wnorb16/svn/svn_store.hpp"
 
 namespace {
 
@@ -23,12 +24,18 @@ bool ReadOnly(const std::string& file) { return (Mode(file) & 0200) == 0; }
 
 // One person's engine on one working copy.
 struct Person {
-  Person(const TempFolder& temp, const std::string& user, const std::string& ini_lines)
+  Person(const TempFolder& temp, const std::string& user, const std::string& ini_lines,
+         wnorb16::svn::SvnStore::Clock clock = nullptr)
       : temp(temp), user(user) {
     temp.Write(user + ".ini", "[Engine]\n" + ini_lines);
     wnorb16::EngineSetup setup;
     setup.ini_path = temp / (user + ".ini");
     setup.login_name = user;
+    if (clock) {
+      setup.store = [clock](const wnorb16::EngineSetup&, const std::string&) {
+        return std::make_unique<wnorb16::svn::SvnStore>(clock);
+      };
+    }
     engine = std::make_unique<wnorb16::Engine>(setup);
   }
   std::string Run(const std::string& command) { return engine->Execute(command); }
@@ -60,8 +67,9 @@ class SvnStoreTest : public ::testing::Test {
     server_.CheckOut("ann", "ann");
     server_.CheckOut("bob", "bob");
   }
-  Person Make(const std::string& user) {
-    return Person(temp_, user, "Store=svn\nUserID=" + user + "\nConfigDir=" + server_.ConfigDir(user) + "\n");
+  Person Make(const std::string& user, wnorb16::svn::SvnStore::Clock clock = nullptr) {
+    return Person(temp_, user, "Store=svn\nUserID=" + user + "\nConfigDir=" + server_.ConfigDir(user) + "\n",
+                  clock);
   }
 
   TempFolder temp_;
@@ -118,17 +126,12 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
               "0 of 1 files extracted\r\n" + ann.Name(form) + ": checked out to bob; left alone\r\n");
   }
   {
-    SCOPED_TRACE("a lock pass asks once; ann's lock shows at bob's next pass");
-    const auto pass_began = std::chrono::steady_clock::now();
+    SCOPED_TRACE("ann's lock-only check-out shows at bob's next pass");
     EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
     const auto mtime = std::filesystem::last_write_time(ann.Path(module));
     EXPECT_EQ(ann.Run("ERW " + ann.Name(module)), "1 of 1 files extracted\r\n" + ann.Name(module) +
                                                       ": revision 1 locked; work file not touched\r\n");
     EXPECT_EQ(std::filesystem::last_write_time(ann.Path(module)), mtime);
-    // Within the pass (queries less than a second apart) the repository's answer is kept.
-    if (std::chrono::steady_clock::now() - pass_began < std::chrono::milliseconds(800)) {
-      EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
-    }
     bob.Run("G2LOCKING");
     EXPECT_EQ(bob.Run("T " + bob.Name(module)), LockReport(bob.Name(module), false, "ann", "1"));
   }
@@ -174,6 +177,85 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
     EXPECT_EQ(ann.Run("UW " + ann.Name("NEW.BAS")),
               "0 of 1 files updated\r\n" + ann.Name("NEW.BAS") +
                   ": the repository holds a newer revision; not checked in, nothing merged\r\n");
+  }
+}
+
+// A lock pass keeps the repository's answer for its queries, but a stream of queries that never
+// pauses (one client asking every half second) must not keep it for good.
+TEST_F(SvnStoreTest, AKeptLockAnswerAgesOutUnderAStreamOfQueries) {
+  auto now = std::chrono::steady_clock::time_point() + std::chrono::hours(1);
+  Person ann = Make("ann");
+  Person bob = Make("bob", [&now] { return now; });
+  const std::string module = "MODULE1.BAS";
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(module)).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(bob.Run("EBW " + bob.Name(module)).substr(0, 22), "1 of 1 files extracted");
+
+  EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
+  ASSERT_EQ(ann.Run("ERW " + ann.Name(module)).substr(0, 22), "1 of 1 files extracted");
+  for (int half_seconds = 1; half_seconds <= 6; ++half_seconds) {
+    now += std::chrono::milliseconds(500);
+    EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n")
+        << "kept at " << half_seconds * 500 << " ms";
+  }
+  now += std::chrono::milliseconds(500);
+  EXPECT_EQ(bob.Run("T " + bob.Name(module)), LockReport(bob.Name(module), false, "ann", "1"));
+}
+
+// Two people see one number for one lock: the revision the repository has, not the one the
+// onlooker's working copy last brought.
+TEST_F(SvnStoreTest, AnothersLockShowsTheRepositorysRevision) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string form = "FORM1.FRM";
+  ann.Write(form, "VERSION 5.00\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(bob.Run("EBW " + bob.Name(form)).substr(0, 22), "1 of 1 files extracted");
+  ASSERT_EQ(ann.Run("EW " + ann.Name(form)).substr(0, 22), "1 of 1 files extracted");
+  ann.Write(form, "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+  ASSERT_EQ(ann.Run("UKW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(ann.Run("T " + ann.Name(form)), LockReport(ann.Name(form), true, "ann", "2"));
+
+  EXPECT_EQ(bob.Run("T " + bob.Name(form)), LockReport(bob.Name(form), false, "ann", "2"));
+}
+
+// F asks whether the work file comes from the latest revision, which the working copy knows; the
+// work file's time says nothing when a commit follows an update within the second or a clock runs
+// ahead.
+TEST_F(SvnStoreTest, GetJudgesFreshnessByRevisionNotByTheClock) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string form = "FORM1.FRM";
+  auto set_time = [&](std::chrono::seconds from_now) {
+    std::filesystem::last_write_time(bob.Path(form),
+                                     std::filesystem::file_time_type::clock::now() + from_now);
+  };
+  auto check_in = [&](const std::string& contents) {
+    ASSERT_EQ(ann.Run("EW " + ann.Name(form)).substr(0, 22), "1 of 1 files extracted");
+    ann.Write(form, contents);
+    ASSERT_EQ(ann.Run("UW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  };
+  ann.Write(form, "VERSION 5.00\r\n");
+  ASSERT_EQ(ann.Run("UW " + ann.Name(form)).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(bob.Run("EBW " + bob.Name(form)).substr(0, 22), "1 of 1 files extracted");
+  {
+    SCOPED_TRACE("a copy from the latest revision is up to date, however old its time");
+    set_time(-std::chrono::hours(24 * 365 * 20));
+    EXPECT_EQ(bob.Run("EBFW " + bob.Name(form)),
+              "0 of 1 files extracted\r\n" + bob.Name(form) + ": work file is up to date; not extracted\r\n");
+  }
+  {
+    SCOPED_TRACE("a copy a revision behind is brought, however new its time (EBF, then EF)");
+    check_in("VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+    set_time(std::chrono::hours(1));
+    EXPECT_EQ(bob.Run("EBFW " + bob.Name(form)),
+              "1 of 1 files extracted\r\n" + bob.Name(form) + ": revision 2 extracted read-only\r\n");
+    EXPECT_EQ(Contents(bob.Path(form)), "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+    check_in("VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\n");
+    set_time(std::chrono::hours(1));
+    EXPECT_EQ(bob.Run("EFW " + bob.Name(form)),
+              "1 of 1 files extracted\r\n" + bob.Name(form) + ": revision 3 extracted and locked\r\n");
+    EXPECT_EQ(Contents(bob.Path(form)), "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\n");
   }
 }
 

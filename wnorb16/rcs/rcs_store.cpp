@@ -404,6 +404,17 @@ std::optional<UnseenRevision> RcsStore::Unseen(const WorkFile& file, const Archi
   return std::nullopt;
 }
 
+// A work file the engine wrote from a revision before the head is out of date, whatever the
+// clocks said when it was written and when the head was stored; for any other the time decides.
+std::optional<bool> RcsStore::AtLatest(const WorkFile& file) const {
+  const std::string base = bases_.Of(file.work, file.record);
+  if (base.empty()) return std::nullopt;
+  std::optional<Archive> archive = ReadHeader(file.record, HeaderPart::kDeltas);
+  // A revision the archive does not hold is from an archive made again since.
+  if (!archive || archive->FindDelta(base) == nullptr || base == archive->head) return std::nullopt;
+  return false;
+}
+
 std::unique_ptr<StoreBatch> RcsStore::Batch() const {
   bases_.Refresh();
   return std::make_unique<RcsStoreBatch>(*this);

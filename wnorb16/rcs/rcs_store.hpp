@@ -52,6 +52,7 @@ class RcsStore : public Store {
   FileHistory History(const WorkFile& file) const override;
   Comparison Compare(const WorkFile& recorded, const WorkFile& work) const override;
   std::optional<bool> Holds(const WorkFile& file, const std::string& revision) const override;
+  std::optional<bool> AtLatest(const WorkFile& file) const override;
   std::unique_ptr<StoreBatch> Batch() const override;
 
   // The archive's header up to `part`; nullopt when it cannot be read.

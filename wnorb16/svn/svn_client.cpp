@@ -379,6 +379,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       SVN_ERR(svn_client_open_ra_session2(&session, baton.folder_url.c_str(), baton.folder.c_str(),
                                           state_->ctx, pool, pool));
       apr_hash_t* locks = nullptr;
+      bool others = false;
       SVN_ERR(svn_ra_get_locks2(session, &locks, "", svn_depth_immediates, pool));
       for (apr_hash_index_t* hi = apr_hash_first(pool, locks); hi != nullptr; hi = apr_hash_next(hi)) {
         const auto* lock = static_cast<const svn_lock_t*>(apr_hash_this_val(hi));
@@ -386,6 +387,20 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
         auto it = out.files.find(path.substr(path.find_last_of('/') + 1));
         if (it == out.files.end()) continue;
         it->second.lock = RepositoryLock{lock->owner ? lock->owner : "", lock->token ? lock->token : ""};
+        if (it->second.lock->token != it->second.own_token) others = true;
+      }
+      // Someone else's lock is reported with the file's revision as the repository has it, as its
+      // holder's engine said it: this working copy's base may be older.
+      if (!others) return SVN_NO_ERROR;
+      apr_hash_t* entries = nullptr;
+      SVN_ERR(svn_ra_get_dir2(session, &entries, nullptr, nullptr, "", SVN_INVALID_REVNUM,
+                              SVN_DIRENT_KIND | SVN_DIRENT_CREATED_REV | SVN_DIRENT_TIME, pool));
+      for (auto& [name, entry] : out.files) {
+        if (!entry.lock || entry.lock->token == entry.own_token) continue;
+        const auto* dirent = static_cast<const svn_dirent_t*>(svn_hash_gets(entries, name.c_str()));
+        if (dirent == nullptr || dirent->kind != svn_node_file) continue;
+        entry.latest = dirent->created_rev;
+        entry.latest_date = dirent->time;
       }
       return SVN_NO_ERROR;
     });

@@ -18,6 +18,7 @@ namespace wnorb16::svn {
 namespace {
 
 constexpr auto kLockPassGap = std::chrono::seconds(1);
+constexpr auto kMaxAnswerAge = std::chrono::seconds(3);
 
 constexpr std::string_view kNewerCheckIn =
     "the repository holds a newer revision; not checked in, nothing merged";
@@ -317,8 +318,9 @@ void SvnStore::Configure(const EngineConfig& config) {
 }
 
 void SvnStore::NextCommand(bool lock_query) {
-  const auto now = std::chrono::steady_clock::now();
-  if (!lock_query || now - last_query_ > kLockPassGap) Forget();
+  const auto now = clock_();
+  if (!lock_query || now - last_query_ > kLockPassGap || (kept_since_ && now - *kept_since_ > kMaxAnswerAge))
+    Forget();
   last_query_ = lock_query ? now : std::chrono::steady_clock::time_point();
 }
 
@@ -348,6 +350,7 @@ std::string SvnStore::DefaultPlace() const { return "the Subversion working copy
 const SvnFolder& SvnStore::FolderOf(const std::string& folder, bool revisions) const {
   auto it = folders_.find(folder);
   if (it != folders_.end() && (it->second.revisions || !revisions)) return it->second;
+  if (!kept_since_) kept_since_ = clock_();
   SvnFolder known =
       client_.Status(folder, revisions ? SvnClient::Asked::kRevisions : SvnClient::Asked::kLocks);
   if (it != folders_.end()) {
@@ -476,6 +479,13 @@ std::optional<bool> SvnStore::Holds(const WorkFile& file, const std::string& rev
   const SvnEntry* entry = EntryOf(file.record);
   if (entry == nullptr) return std::nullopt;
   return !entry->modified && !entry->scheduled && std::to_string(entry->changed) == revision;
+}
+
+// The working copy knows the revision its base comes from, whatever the clocks of the machines say.
+std::optional<bool> SvnStore::AtLatest(const WorkFile& file) const {
+  const SvnEntry* entry = EntryOf(file.record);
+  if (entry == nullptr) return std::nullopt;
+  return entry->versioned && !entry->deleted && entry->latest <= entry->changed;
 }
 
 std::unique_ptr<StoreBatch> SvnStore::Batch() const { return std::make_unique<SvnStoreBatch>(*this); }

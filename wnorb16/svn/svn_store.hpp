@@ -5,9 +5,11 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "wnorb16/engine_config.hpp"
 #include "wnorb16/store.hpp"
@@ -17,7 +19,9 @@ namespace wnorb16::svn {
 
 class SvnStore : public Store {
  public:
-  SvnStore() = default;
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  // `clock` tells the age of the repository's answers kept for a lock pass.
+  explicit SvnStore(Clock clock = std::chrono::steady_clock::now) : clock_(std::move(clock)) {}
 
   void Configure(const EngineConfig& config) override;
   void NextCommand(bool lock_query) override;
@@ -30,6 +34,7 @@ class SvnStore : public Store {
   FileHistory History(const WorkFile& file) const override;
   Comparison Compare(const WorkFile& recorded, const WorkFile& work) const override;
   std::optional<bool> Holds(const WorkFile& file, const std::string& revision) const override;
+  std::optional<bool> AtLatest(const WorkFile& file) const override;
   std::unique_ptr<StoreBatch> Batch() const override;
 
   SvnClient& client() const { return client_; }
@@ -42,7 +47,10 @@ class SvnStore : public Store {
   // The lock of `entry` as the engine reports it: the holder, and whether it is this working
   // copy's own.
   std::optional<FileLock> LockOf(const SvnEntry& entry) const;
-  void Forget() const { folders_.clear(); }
+  void Forget() const {
+    folders_.clear();
+    kept_since_.reset();
+  }
   // Why the repository's user is not the UserID; "" when it is or is not known yet.
   std::string Mismatch() const;
 
@@ -50,9 +58,13 @@ class SvnStore : public Store {
   mutable SvnClient client_;
   mutable std::map<std::string, SvnFolder> folders_;
   std::string user_;
+  Clock clock_;
   // When the last lock query began; a lock pass keeps what the repository said while its
-  // queries follow each other within kLockPassGap.
+  // queries follow each other within kLockPassGap, and for kMaxAnswerAge at most: a steady
+  // stream of queries would otherwise keep it for good.
   std::chrono::steady_clock::time_point last_query_;
+  // When the oldest answer kept was asked; nullopt when none is kept.
+  mutable std::optional<std::chrono::steady_clock::time_point> kept_since_;
 };
 
 }  // namespace wnorb16::svn
