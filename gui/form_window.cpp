@@ -44,8 +44,23 @@ FormWindow::FormWindow(vb::Form& form, QtFormsUi& ui) : form_(&form), ui_(ui) {
     resize(static_cast<int>((form.Width - kBorderWidth) / kTwipsPerPixel),
            static_cast<int>((form.Height - kBorderHeight) / kTwipsPerPixel));
   }
+  // A form without a caption (the progress window) has no title bar, where the window system would
+  // put the program's name.
+  if (form.Caption().empty()) setWindowFlag(Qt::FramelessWindowHint);
   move(static_cast<int>(form.Left / kTwipsPerPixel), static_cast<int>(form.Top / kTwipsPerPixel));
   Sync();
+}
+
+// A form placed nowhere opens over the IDE's main window, not at the screen's corner.
+void FormWindow::PlaceOverMainWindow() {
+  if (!form_ || form_->Left != 0 || form_->Top != 0) return;
+  // Its form's size, else what its controls ask for now, as showing would give it.
+  if (!testAttribute(Qt::WA_Resized)) adjustSize();
+  const QSize own = size();
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->objectName() == "vbhost" && w->isVisible())
+      move(w->frameGeometry().center() - QPoint(own.width() / 2, own.height() / 2));
+  }
 }
 
 const vb::ImageList* FormWindow::Images(const std::string& name) const {
@@ -273,6 +288,7 @@ void QtFormsUi::Shown(vb::Form& form, bool modal) {
     windows_[form.Name()] = window;
   }
   window->Sync();
+  if (!window->isVisible()) window->PlaceOverMainWindow();
   window->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
   window->show();
   window->raise();

@@ -32,6 +32,8 @@ class FormWindow : public QDialog {
  public:
   FormWindow(vb::Form& form, QtFormsUi& ui);
 
+  // A form without a position of its own (0, 0) is centred on the IDE's main window before it shows.
+  void PlaceOverMainWindow();
   // Every widget from its control.
   void Sync();
   void SyncControl(vb::Control* control);

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -300,9 +302,23 @@ void MainWindow::BuildDocks() {
   auto send = [this] { Run([&] { session_->SetCheckInComment(ToCp(comment_->text())); }); };
   connect(set, &QPushButton::clicked, this, send);
   connect(comment_, &QLineEdit::returnPressed, this, send);
-  row->addWidget(comment_, 1);
+  version_ = new QLineEdit(body);
+  version_->setObjectName("version");
+  version_->setPlaceholderText("Revision for option S");
+  auto* set_version = new QPushButton("Set &Version", body);
+  set_version->setObjectName("setVersion");
+  auto send_version = [this] { Run([&] { session_->SetNextVersion(ToCp(version_->text().trimmed())); }); };
+  connect(set_version, &QPushButton::clicked, this, send_version);
+  connect(version_, &QLineEdit::returnPressed, this, send_version);
+  row->addWidget(comment_, 3);
   row->addWidget(set);
+  row->addWidget(version_, 1);
+  row->addWidget(set_version);
   column->addLayout(row);
+  // What the engine holds for the next check-in and the next command with S, in its own words.
+  set_ = new QLabel(body);
+  set_->setObjectName("engineSet");
+  column->addWidget(set_);
   dock->setWidget(body);
   addDockWidget(Qt::BottomDockWidgetArea, dock);
   resizeDocks({dock}, {220}, Qt::Vertical);
@@ -311,11 +327,29 @@ void MainWindow::BuildDocks() {
 void MainWindow::FillBarMenu(QMenu& menu, const std::string& name) {
   auto bar = session_->vbe().bars().Find(name);
   if (!bar) return;
+  // The add-in's items keep their access keys: an IDE item with the same letter loses its own.
+  auto key_at = [](const QString& caption) {
+    for (qsizetype i = caption.indexOf('&'); i >= 0 && i + 1 < caption.size();
+         i = caption.indexOf('&', i + 2)) {
+      if (caption[i + 1] != '&') return i;
+    }
+    return qsizetype{-1};
+  };
+  QString addin_keys;
+  for (const auto& control : bar->items()) {
+    QString caption = FromCp(control->Caption());
+    if (control->owner() != "host" && key_at(caption) >= 0)
+      addin_keys += caption[key_at(caption) + 1].toLower();
+  }
   bool first = true;
   for (const auto& control : bar->items()) {
     if (control->BeginGroup() && !first) menu.addSeparator();
     first = false;
-    QAction* action = menu.addAction(FromCp(control->Caption()));
+    QString shown = FromCp(control->Caption());
+    const qsizetype key = key_at(shown);
+    if (control->owner() == "host" && key >= 0 && addin_keys.contains(shown[key + 1].toLower()))
+      shown.remove(key, 1);
+    QAction* action = menu.addAction(shown);
     if (control->owner() == "host") {
       // The IDE's own items: the editor opens; the rest is not this IDE's.
       std::string caption = control->Caption();
@@ -490,6 +524,8 @@ void MainWindow::RefreshTree() {
   QStringList selected;
   for (QTreeWidgetItem* item : tree_->selectedItems()) selected << item->data(0, kNameRole).toString();
   std::vector<std::shared_ptr<vbhost::HostComponent>> selection;
+  // Rebuilt after every event, a reload's included: the person's place in the list stays.
+  const int scrolled = tree_->verticalScrollBar()->value();
   tree_->blockSignals(true);
   tree_->clear();
   auto active = session_->app().active();
@@ -544,6 +580,8 @@ void MainWindow::RefreshTree() {
   // A reload made the components afresh: the selection follows them by name.
   if (active) active->Select(std::move(selection));
   tree_->expandAll();
+  tree_->doItemsLayout();
+  tree_->verticalScrollBar()->setValue(scrolled);
   tree_->blockSignals(false);
 }
 
@@ -665,6 +703,27 @@ void MainWindow::Emit(const nlohmann::ordered_json& event) {
   } else if (name == "engine-command") {
     outcomes_->appendPlainText("> " + FromCp(event.value("command", "")) +
                                (event.value("ok", false) ? QString() : QString(" (refused)")));
+    if (event.contains("answer")) {
+      outcomes_->appendPlainText(Lines(event.value("answer", "")));
+      const bool comment = event.value("command", "").starts_with("COMMENT");
+      (comment ? comment_said_ : version_said_) = Lines(event.value("answer", "")).trimmed();
+      ShowSet();
+    }
+  } else if (name == "execute" && event.value("ok", false)) {
+    // The engine forgets the comment once a check-in uses it and the version once option S does:
+    // the fields say what the next ones will be.
+    const QString command = FromCp(event.value("command", ""));
+    const QString options = command.section(' ', 0, 0);
+    const bool update = options.startsWith('U') && !options.contains('D');
+    if (update) {
+      comment_->clear();
+      comment_said_.clear();
+    }
+    if ((update || options.startsWith('E')) && options.contains('S')) {
+      version_->clear();
+      version_said_.clear();
+    }
+    ShowSet();
   } else if (name == "error") {
     QString text = QString("Run-time error '%1':\n\n%2\n\n(in %3)")
                        .arg(event.value("number", 0))
@@ -680,6 +739,13 @@ void MainWindow::Emit(const nlohmann::ordered_json& event) {
     SetConnected(false);
   }
   ScheduleRefresh();
+}
+
+void MainWindow::ShowSet() {
+  QStringList said;
+  for (const QString& s : {comment_said_, version_said_})
+    if (!s.isEmpty()) said << s;
+  set_->setText(said.join("\n"));
 }
 
 void MainWindow::Flush() {

@@ -13,6 +13,7 @@
 #include "host/ide_session.hpp"
 
 class QAction;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
@@ -75,6 +76,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   void RefreshTree();
   void RefreshEditors();
   void ShowOutcome(const std::string& text);
+  void ShowSet();
   void Save();
   void SaveAs();
   // Before the active project is closed (`action` "open" or "exit"): its unsaved work is saved,
@@ -104,6 +106,10 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QPlainTextEdit* outcomes_ = nullptr;
   QTextEdit* diff_ = nullptr;
   QLineEdit* comment_ = nullptr;
+  QLineEdit* version_ = nullptr;
+  QLabel* set_ = nullptr;
+  // The engine's answers to the comment and version set, until a command uses them.
+  QString comment_said_, version_said_;
   QMenu* file_ = nullptr;
   QMenu* tools_ = nullptr;
   QMenu* addins_ = nullptr;

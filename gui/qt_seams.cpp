@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <algorithm>
 
 #include "gui/text.hpp"
 #include "vbrt/error.hpp"
@@ -63,8 +64,12 @@ int QtDesktop::MsgBox(std::string_view prompt, int style, std::optional<std::str
   box.setObjectName("msgbox");
   std::vector<Choice> choices = ButtonsOf(style);
   for (const Choice& c : choices) box.addButton(c.button);
-  // The first button is the default; Esc answers Cancel, else the only button.
-  box.setDefaultButton(choices.front().button);
+  // The style's default button (the first unless it says otherwise); Esc answers Cancel, else the
+  // only button.
+  const std::size_t default_index = std::min<std::size_t>(
+      choices.size() - 1,
+      (style & (platform::vbDefaultButton2 | platform::vbDefaultButton3)) / platform::vbDefaultButton2);
+  box.setDefaultButton(choices[default_index].button);
   if (choices.size() == 1) box.setEscapeButton(choices.front().button);
   box.setWindowModality(Qt::ApplicationModal);
   if (style & platform::vbSystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -158,18 +158,36 @@ void IdeSession::ReportEngineOutcomes() {
   for (auto& text : transport_.TakeOutcomes()) observer_.Emit({{"event", "engine"}, {"text", text}});
 }
 
-void IdeSession::SetCheckInComment(std::string_view comment) {
-  std::string command = "COMMENT";
-  if (!comment.empty()) command += " " + std::string(comment);
+void IdeSession::SetCheckInComment(std::string_view comment) { TellEngine("COMMENT", comment); }
+
+void IdeSession::SetNextVersion(std::string_view version) { TellEngine("VERSION", version); }
+
+// The engine answers on its status item of the same connection, as it answers the add-in.
+std::string IdeSession::TellEngine(std::string_view word, std::string_view text) {
+  std::string command(word);
+  if (!text.empty()) command += " " + std::string(text);
   nlohmann::ordered_json e{{"event", "engine-command"}, {"command", command}};
+  std::string answer;
   try {
-    transport_.Initiate("WNORB16", "frmMain")->Execute(command);
+    auto link = transport_.Initiate("WNORB16", "frmMain");
+    std::unique_ptr<dde::Conversation> status;
+    try {
+      status = transport_.Initiate("WNORB16", "frmCmd");
+    } catch (const vb::Error&) {
+      // An engine without a status topic takes the command all the same.
+    }
+    link->Execute(command);
     e["ok"] = true;
+    if (status) {
+      answer = status->Request("txtStatus");
+      e["answer"] = answer;
+    }
   } catch (const vb::Error& error) {
     e["ok"] = false;
     e["number"] = error.number();
   }
   observer_.Emit(e);
+  return answer;
 }
 
 // ---- Projects
@@ -207,14 +225,15 @@ void IdeSession::NewProject() {
             [&](platform::ide::FileControlEvents& s, bool&) { s.AfterNewProject(name); });
 }
 
-// Nothing unsaved is dropped without the developer's Yes in a box of the IDE's own.
+// Nothing unsaved is dropped without the developer's Yes in a box of the IDE's own; Enter keeps it.
 void IdeSession::ReloadProject(const std::string& path, bool /*flag*/) {
   observer_.Emit({{"event", "reload"}, {"path", path}});
   auto p = app_->active();
   if (!p || vb::LCase(p->FileName()) != vb::LCase(path)) return;
   p->Reload([this](const std::string& name) {
     return desktop_.MsgBox(name + " has unsaved changes. Reload it from disk and lose them?",
-                           platform::vbYesNo + platform::vbExclamation, kHostTitle) == platform::vbYes;
+                           platform::vbYesNo + platform::vbExclamation + platform::vbDefaultButton2,
+                           kHostTitle) == platform::vbYes;
   });
   EmitUnresolved();
 }

@@ -104,8 +104,10 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   void Pump();
   // Tells the observer the engine's outcomes that arrived since it last did.
   void ReportEngineOutcomes();
-  // A person's own log message for the next check-in, sent on a conversation of its own.
+  // A person's own log message for the next check-in, and the revision of the next command with
+  // option S, sent on a conversation of their own; empty forgets it. The engine's answer is told.
   void SetCheckInComment(std::string_view comment);
+  void SetNextVersion(std::string_view version);
 
   // ---- Projects
   // Opens a project, or a group with its startup project active (Windows path); raises
@@ -168,6 +170,7 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   void LinkExecuted(const dde::LinkExecuteCall& call) override;
 
  private:
+  std::string TellEngine(std::string_view word, std::string_view text);
   // The add-in's process, started when the connect class is first created and again after the
   // add-in has ended.
   norb::MainModule& Module();

@@ -60,7 +60,8 @@ void ReadableAccount::Tell(const nlohmann::ordered_json& e) {
   } else if (name == "engine") {
     Line("engine: " + OneLine(Str(e, "text")));
   } else if (name == "engine-command") {
-    Line("comment: " + Str(e, "command") + (e.value("ok", true) ? "" : " (failed)"));
+    Line("to the engine: " + Str(e, "command") + (e.value("ok", true) ? "" : " (failed)") +
+         (e.contains("answer") ? " -> " + Str(e, "answer") : ""));
   } else if (name == "launch") {
     Line("launched: " + Str(e, "command") + (e.value("started", false) ? "" : " (not started)"));
   } else if (name == "write") {

@@ -20,6 +20,7 @@ constexpr ScenarioCommand kCommands[] = {
     {"engine", "status", 1, 1, "engine status TEXT"},
     {"engine", "real", 0, 0, "engine real"},
     {"engine", "comment", 1, -1, "engine comment TEXT..."},
+    {"engine", "version", 1, 1, "engine version REVISION"},
     {"show", "states", 0, 0, "show states"},
     {"show", "links", 0, 0, "show links"},
     {"show", "lockmode", 0, 0, "show lockmode"},

@@ -66,6 +66,7 @@ class ScenarioRunner::Impl {
   void EngineAbsent(const Args& a);
   void EngineStatus(const Args& a);
   void EngineComment(const Args& a);
+  void EngineVersion(const Args& a);
   void EngineReal(const Args& a);
   void ShowStates(const Args& a);
   void AddinConnectAddIn(const Args&) { session_.ConnectAddIn(); }
@@ -130,6 +131,7 @@ const ScenarioRunner::Impl::CommandHandler ScenarioRunner::Impl::kHandlers[] = {
     {"engine", "status", &Impl::EngineStatus},
     {"engine", "real", &Impl::EngineReal},
     {"engine", "comment", &Impl::EngineComment},
+    {"engine", "version", &Impl::EngineVersion},
     {"show", "states", &Impl::ShowStates},
     {"show", "links", &Impl::ShowLinks},
     {"show", "lockmode", &Impl::ShowLockMode},
@@ -279,6 +281,8 @@ void ScenarioRunner::Impl::EngineComment(const Args& a) {
   for (const auto& word : a) comment += (comment.empty() ? "" : " ") + word;
   session_.SetCheckInComment(comment);
 }
+
+void ScenarioRunner::Impl::EngineVersion(const Args& a) { session_.SetNextVersion(a[0]); }
 
 void ScenarioRunner::Impl::ShowStates(const Args&) {
   ObjectBuilder components;

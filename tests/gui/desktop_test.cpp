@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -292,7 +293,7 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
     // The IDE's seven, then the add-in's buttons with their groups and faces ("+").
     EXPECT_EQ(tools,
               "Add &Procedure...,Procedure Attri&butes...,&Menu Editor...,&Options...,&References...,"
-              "&Components...,Add-&In Manager...,&Get,C&heck Out,Check &In,&Undo Check Out,|Check-Out "
+              "&Components...,Add-In Manager...,&Get,C&heck Out,Check &In,&Undo Check Out,|Check-Out "
               "Active Project [.VBP]+,Check-In Active Project [.VBP]+,|&Version Control Options+,Run "
               "&NORB for Windows+,");
   }
@@ -425,6 +426,106 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].substr(0, 4) + entries[1].substr(0, 4), "1.1 2.1 ");
     EXPECT_NE(entries[1].find("Sunday rates"), std::string::npos);
+  }
+}
+
+// What a person notices around a check-out and check-in driven by access keys: the progress
+// window over the main window, the letters of Tools reaching the add-in's items, Enter at the
+// reload question keeping the edit, the Project window's place kept, the comment and the version
+// for option S told by the engine and cleared once a check-in used them.
+TEST_F(Desktop, AccessKeysTheReloadQuestionAndTheCommentFieldsBehaveAsAPersonExpects) {
+  ASSERT_EQ(Sh("LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas"), "");
+  Open();
+  // Short enough that the Project window scrolls.
+  window->resize(1000, 420);
+  QTreeWidget* tree = window->tree();
+  {
+    SCOPED_TRACE("the progress window opens over the main window, without a title bar");
+    std::string seen;
+    person.on_tick = [&seen, this] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (seen.empty() && w->objectName() == "frmSplash" && w->isVisible()) {
+          const QPoint off = w->frameGeometry().center() - window->frameGeometry().center();
+          seen = std::to_string(off.manhattanLength() <= 40) + "/" +
+                 std::to_string(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+        }
+      }
+    };
+    Connect();
+    person.on_tick = nullptr;
+    EXPECT_EQ(seen, "1/1");
+  }
+  auto keys = [this](Qt::Key menu, Qt::Key item) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 30000));
+    QTest::keyClick(window.get(), menu, Qt::AltModifier);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(popup, nullptr);
+    QTest::keyClick(popup, item);
+  };
+  {
+    SCOPED_TRACE("the comment and the version, as the engine holds them");
+    auto* comment = window->findChild<QLineEdit*>("comment");
+    QTest::keyClicks(comment, "Sunday rates");
+    QTest::keyClick(comment, Qt::Key_Return);
+    QTest::keyClicks(window->findChild<QLineEdit*>("version"), "5.1");
+    QTest::mouseClick(window->findChild<QPushButton*>("setVersion"), Qt::LeftButton);
+    EXPECT_EQ(window->findChild<QLabel*>("engineSet")->text().toStdString(),
+              "Comment of ann's next check-in: Sunday rates\nVersion of ann's next command with S: 5.1");
+    EXPECT_NE(Text(window->outcomes()).find("> VERSION 5.1\nVersion of ann's next command with S: 5.1"),
+              std::string::npos);
+  }
+  {
+    SCOPED_TRACE("Alt+T, H checks out; Enter at the reload question keeps the edit and the tree's place");
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(Row("modRates")).center());
+    QTest::keyClick(tree, Qt::Key_Return);
+    auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, "' a rate for Sundays");
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_End);
+    window->Refresh();
+    const int scrolled = tree->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    person.Then("frmExtract", PickAndOk("modRates"));
+    person.Then("msgbox", [this](QWidget* box) {
+      Shoot(box, "reload-question");
+      person.boxes.push_back(static_cast<QMessageBox*>(box)->text().toStdString());
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    keys(Qt::Key_T, Qt::Key_H);
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(), "modRates has unsaved changes. Reload it from disk and lose them?");
+    window->Refresh();
+    EXPECT_EQ(window->editors()->tabText(0).toStdString(), "modRates *");
+    EXPECT_NE(
+        Text(qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget())).find("' a rate for Sundays"),
+        std::string::npos);
+    EXPECT_EQ(tree->verticalScrollBar()->value(), scrolled);
+    ASSERT_EQ(tree->selectedItems().size(), 1);
+    EXPECT_EQ(tree->selectedItems()[0]->data(0, Qt::UserRole).toString().toStdString(), "Release Notes.txt");
+    CtrlS();
+  }
+  {
+    SCOPED_TRACE("Alt+T, I checks in with option S: the comment and version used, the fields cleared");
+    person.Then("frmUpdate", [](QWidget* dialog) {
+      auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+      QTest::mouseClick(
+          list->viewport(), Qt::LeftButton, {},
+          list->visualItemRect(list->findItems("modRates", Qt::MatchExactly).value(0)).center());
+      auto* tabs = dialog->findChild<QTabBar*>();
+      QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+      // On the box itself: a click beyond its text does nothing.
+      auto* spec = dialog->findChild<QCheckBox*>("chkSpec");
+      QTest::mouseClick(spec, Qt::LeftButton, {}, QPoint(8, spec->height() / 2));
+      Press(dialog, "cmdOK");
+    });
+    keys(Qt::Key_T, Qt::Key_I);
+    ASSERT_TRUE(person.done());
+    EXPECT_NE(Sh("rlog -r5.1 modRates.bas,v").find("\nSunday rates\n===="), std::string::npos);
+    EXPECT_EQ(window->findChild<QLineEdit*>("comment")->text().toStdString(), "");
+    EXPECT_EQ(window->findChild<QLineEdit*>("version")->text().toStdString(), "");
+    EXPECT_EQ(window->findChild<QLabel*>("engineSet")->text().toStdString(), "");
   }
 }
 

@@ -111,7 +111,7 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheFreeLock) {
   EXPECT_EQ(
       With(t, "\"event\":\"msgbox\""),
       (Lines{
-          R"({"event":"msgbox","text":"Module1 has unsaved changes. Reload it from disk and lose them?","style":52,"answer":"No","title":"vbhost"})",
+          R"({"event":"msgbox","text":"Module1 has unsaved changes. Reload it from disk and lose them?","style":308,"answer":"No","title":"vbhost"})",
           R"({"event":"msgbox","text":"Module1 [$DIR\\App\\Module1.bas] has changed, save now?","style":36,"answer":"Yes"})"}));
   EXPECT_EQ(With(t, "\"event\":\"write\""),
             Lines{R"({"event":"write","path":"$DIR\\App\\Module1.bas","written":true})"});
@@ -194,7 +194,8 @@ TEST_P(RealEngineCodePage, NamesAndTextsOfTheCodePageCrossTheLinkBothWays) {
   EXPECT_EQ(With(t, "\"ok\":false"), Lines{});
   EXPECT_EQ(With(t, "\"event\":\"error\""), Lines{});
   EXPECT_EQ(With(t, "\"event\":\"engine-command\""),
-            Lines{R"({"event":"engine-command","command":"COMMENT rounding fixed, see #12","ok":true})"});
+            Lines{R"({"event":"engine-command","command":"COMMENT rounding fixed, see #12","ok":true,)"
+                  R"("answer":"Comment of ann's next check-in: rounding fixed, see #12\r\n"})"});
   // A folder the code page cannot spell goes out by its alias.
   EXPECT_TRUE(page.FromUtf8(c.folder) || !With(With(t, "\"command\":\"CD "), "~1").empty());
   // Both checked out to ann, as the lock queries answered.

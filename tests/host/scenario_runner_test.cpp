@@ -48,7 +48,8 @@ TEST_F(Runner, ScenarioErrorsNameTheFileAndLine) {
       Run("engine warp\n"),
       where +
           ":1: unknown form of engine (known: engine scripted, engine reply PREFIX TEXT..., "
-          "engine refuse PREFIX, engine absent, engine status TEXT, engine real, engine comment TEXT...)");
+          "engine refuse PREFIX, engine absent, engine status TEXT, engine real, engine comment TEXT..., "
+          "engine version REVISION)");
   EXPECT_EQ(Run("open Timesheet/Timesheet.vbp extra\n"), where + ":1: usage: open PATH");
   EXPECT_EQ(Run("open Timesheet/Timesheet.vbp\nedit frmNothing\n"),
             where + ":2: the project has no component frmNothing");
