@@ -516,8 +516,8 @@ TEST_F(Desktop, AccessKeysTheReloadQuestionAndTheCommentFieldsBehaveAsAPersonExp
       auto* tabs = dialog->findChild<QTabBar*>();
       QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
       // On the box itself: a click beyond its text does nothing.
-      auto* spec = dialog->findChild<QCheckBox*>("chkSpec");
-      QTest::mouseClick(spec, Qt::LeftButton, {}, QPoint(8, spec->height() / 2));
+      auto* set_version = dialog->findChild<QCheckBox*>("chkSpec");
+      QTest::mouseClick(set_version, Qt::LeftButton, {}, QPoint(8, set_version->height() / 2));
       Press(dialog, "cmdOK");
     });
     keys(Qt::Key_T, Qt::Key_I);

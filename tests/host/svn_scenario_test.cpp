@@ -48,28 +48,30 @@ class SvnScenario : public testing_support::ScenarioFixture {
                  "' 2>&1");
   }
 
+  // Runs vbhost on ann's project: connected, `steps`, disconnected; answers its transcript.
+  Lines RunVbhost(const std::string& steps) {
+    tmp.Write("e2e.scn",
+              "addin install bin\nset windir windows\nopen App/App.vbp\naddin connect\naddin connectaddin\n" +
+                  steps + "addin disconnectaddin\n");
+    EXPECT_EQ(
+        Shell("env -u DBUS_SESSION_BUS_ADDRESS '" + std::string(NORB_VBHOST) + "' run '" + (tmp / "e2e.scn") +
+              "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'"),
+        0)
+        << testing_support::Contents(tmp / "err.txt");
+    return testing_support::TranscriptLines(tmp, testing_support::Contents(tmp / "t.jsonl"));
+  }
+
   std::unique_ptr<testing_support::SvnServer> server;
   std::string engine;
 };
 
 TEST_F(SvnScenario, TheAddinShowsBobsLockAndAnnsCheckOutAndCheckInReachTheServer) {
-  tmp.Write("e2e.scn",
-            "addin install bin\nset windir windows\n"
-            "open App/App.vbp\n"
-            "addin connect\n"
-            "addin connectaddin\n"
-            "show states\n"
-            "answer dialog frmExtract select Module1 select Class1 ok\n"
-            "click Tools \"C&heck Out\"\n"
-            "answer dialog frmUpdate select Module1 ok\n"
-            "click Tools \"Check &In\"\n"
-            "addin disconnectaddin\n");
-  ASSERT_EQ(
-      Shell("env -u DBUS_SESSION_BUS_ADDRESS '" + std::string(NORB_VBHOST) + "' run '" + (tmp / "e2e.scn") +
-            "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'"),
-      0)
-      << testing_support::Contents(tmp / "err.txt");
-  Lines t = testing_support::TranscriptLines(tmp, testing_support::Contents(tmp / "t.jsonl"));
+  Lines t = RunVbhost(
+      "show states\n"
+      "answer dialog frmExtract select Module1 select Class1 ok\n"
+      "click Tools \"C&heck Out\"\n"
+      "answer dialog frmUpdate select Module1 ok\n"
+      "click Tools \"Check &In\"\n");
   // Form1 out to someone else (5), Module1 and Class1 under control and free (1); the dialog
   // shows bob as the holder, from the repository.
   EXPECT_EQ(With(t, "\"show\":true,\"components\""),
@@ -118,20 +120,9 @@ TEST_F(SvnScenario, ACheckOutLeavesAConflictAndAChangeWithoutTheLockAsTheyAre) {
   tmp.Write("bob/Module1.bas", "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\n");
   ASSERT_EQ(Engine(tmp / "bob.ini", "UW " + Names("bob", {"Module1.bas"})), 0);
 
-  tmp.Write("e2e.scn",
-            "addin install bin\nset windir windows\n"
-            "open App/App.vbp\n"
-            "addin connect\n"
-            "addin connectaddin\n"
-            "answer dialog frmExtract select Module1 select Class1 ok\n"
-            "click Tools \"C&heck Out\"\n"
-            "addin disconnectaddin\n");
-  ASSERT_EQ(
-      Shell("env -u DBUS_SESSION_BUS_ADDRESS '" + std::string(NORB_VBHOST) + "' run '" + (tmp / "e2e.scn") +
-            "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'"),
-      0)
-      << testing_support::Contents(tmp / "err.txt");
-  Lines t = testing_support::TranscriptLines(tmp, testing_support::Contents(tmp / "t.jsonl"));
+  Lines t = RunVbhost(
+      "answer dialog frmExtract select Module1 select Class1 ok\n"
+      "click Tools \"C&heck Out\"\n");
   EXPECT_EQ(
       With(t, "\"event\":\"engine\""),
       (Lines{R"({"event":"engine","text":"> EW $DIR\\App\\Module1.bas,$DIR\\App\\Class1.cls\r\n0 of 2 files )"
