@@ -15,6 +15,7 @@
 #include <svn_string.h>
 #include <svn_utf.h>
 
+#include <functional>
 #include <set>
 
 namespace wnorb16::svn {
@@ -429,22 +430,34 @@ long SvnClient::IncomingRevision(const std::string& path) {
   return SVN_IS_VALID_REVNUM(revision) ? revision : -1;
 }
 
+namespace {
+
+// What `svn info` says of the one `target` (a path or URL) at `at`, handed to `take`.
+Outcome InfoOf(SvnClient::State& state, const std::string& target, const svn_opt_revision_t& at,
+               const std::function<void(const svn_client_info2_t&)>& take) {
+  Scratch pool(state.pool);
+  std::function<void(const svn_client_info2_t&)> receiver = take;
+  return Collect(state, [&] {
+    return svn_client_info4(
+        apr_pstrdup(pool, target.c_str()), &at, &at, svn_depth_empty, FALSE, FALSE, FALSE, nullptr,
+        [](void* baton, const char*, const svn_client_info2_t* info, apr_pool_t*) -> svn_error_t* {
+          (*static_cast<std::function<void(const svn_client_info2_t&)>*>(baton))(*info);
+          return SVN_NO_ERROR;
+        },
+        &receiver, state.ctx, pool);
+  });
+}
+
+}  // namespace
+
 long SvnClient::LastChanged(const std::string& path, std::string& error) {
-  Scratch pool(state_->pool);
   // Unspecified: the working copy answers, the repository is not asked.
   svn_opt_revision_t base;
   base.kind = svn_opt_revision_unspecified;
   svn_revnum_t changed = SVN_INVALID_REVNUM;
-  Outcome outcome = Collect(*state_, [&] {
-    return svn_client_info4(
-        apr_pstrdup(pool, path.c_str()), &base, &base, svn_depth_empty, FALSE, FALSE, FALSE, nullptr,
-        [](void* baton, const char*, const svn_client_info2_t* info, apr_pool_t*) -> svn_error_t* {
-          *static_cast<svn_revnum_t*>(baton) = info->last_changed_rev;
-          return SVN_NO_ERROR;
-        },
-        &changed, state_->ctx, pool);
-  });
-  error = outcome.error;
+  error = InfoOf(*state_, path, base, [&](const svn_client_info2_t& info) {
+            changed = info.last_changed_rev;
+          }).error;
   return SVN_IS_VALID_REVNUM(changed) ? changed : -1;
 }
 
@@ -461,20 +474,12 @@ Outcome SvnClient::Update(const std::vector<std::string>& paths, long revision) 
 }
 
 bool SvnClient::HoldsFile(const std::string& url, long revision) {
-  Scratch pool(state_->pool);
   svn_opt_revision_t at;
   at.kind = svn_opt_revision_number;
   at.value.number = revision;
   bool file = false;
-  Outcome outcome = Collect(*state_, [&] {
-    return svn_client_info4(
-        apr_pstrdup(pool, url.c_str()), &at, &at, svn_depth_empty, FALSE, FALSE, FALSE, nullptr,
-        [](void* baton, const char*, const svn_client_info2_t* info, apr_pool_t*) -> svn_error_t* {
-          *static_cast<bool*>(baton) = info->kind == svn_node_file;
-          return SVN_NO_ERROR;
-        },
-        &file, state_->ctx, pool);
-  });
+  Outcome outcome =
+      InfoOf(*state_, url, at, [&](const svn_client_info2_t& info) { file = info.kind == svn_node_file; });
   return outcome.error.empty() && file;
 }
 
