@@ -1,6 +1,7 @@
-// The scenario language's syntax: which commands there are, how many arguments each takes, and
-// the actions of `answer dialog`. Apart from the runner, which gives them meaning, so that what a
-// scenario's words are checked against is one table and can be fuzzed without running anything.
+// The scenario language: one table of its commands, a row each with its words, how many arguments
+// it takes, its usage and help, and the runner's member that carries it out; and the actions of
+// `answer dialog`. It needs nothing of the runner, so a scenario's words can be checked against it
+// (and fuzzed) without running anything.
 #pragma once
 
 #include <cstddef>
@@ -11,15 +12,70 @@
 
 namespace vbhost {
 
+using ScenarioArgs = std::vector<std::string>;
+
+// What the commands do, a member each, carried out by the scenario runner. Pure virtual, so that
+// the table can name a command's member here, without the runner: a row whose member the runner
+// does not carry out leaves the runner abstract, and it does not compile.
+class ScenarioCommandHandlers {
+ public:
+  virtual void Open(const ScenarioArgs& a) = 0;
+  virtual void Edit(const ScenarioArgs& a) = 0;
+  virtual void ReadOnly(const ScenarioArgs& a) = 0;
+  virtual void AddinInstall(const ScenarioArgs& a) = 0;
+  virtual void SetWindir(const ScenarioArgs& a) = 0;
+  virtual void AnswerMsgbox(const ScenarioArgs& a) = 0;
+  virtual void EngineScripted(const ScenarioArgs& a) = 0;
+  virtual void EngineReply(const ScenarioArgs& a) = 0;
+  virtual void EngineRefuse(const ScenarioArgs& a) = 0;
+  virtual void EngineAbsent(const ScenarioArgs& a) = 0;
+  virtual void EngineStatus(const ScenarioArgs& a) = 0;
+  virtual void EngineReal(const ScenarioArgs& a) = 0;
+  virtual void EngineComment(const ScenarioArgs& a) = 0;
+  virtual void EngineVersion(const ScenarioArgs& a) = 0;
+  virtual void NewProject(const ScenarioArgs& a) = 0;
+  virtual void AddinConnectAddIn(const ScenarioArgs& a) = 0;
+  virtual void AddinDisconnectAddIn(const ScenarioArgs& a) = 0;
+  virtual void AddinRcnct(const ScenarioArgs& a) = 0;
+  virtual void AddinMain(const ScenarioArgs& a) = 0;
+  virtual void AddinConnect(const ScenarioArgs& a) = 0;
+  virtual void AddinDisconnect(const ScenarioArgs& a) = 0;
+  virtual void AddinStartupComplete(const ScenarioArgs& a) = 0;
+  virtual void AddinAddInsUpdate(const ScenarioArgs& a) = 0;
+  virtual void Click(const ScenarioArgs& a) = 0;
+  virtual void BarRemove(const ScenarioArgs& a) = 0;
+  virtual void SetIde(const ScenarioArgs& a) = 0;
+  virtual void SetClipboard(const ScenarioArgs& a) = 0;
+  virtual void SetScreen(const ScenarioArgs& a) = 0;
+  virtual void AnswerDialog(const ScenarioArgs& a) = 0;
+  virtual void Save(const ScenarioArgs& a) = 0;
+  virtual void SaveAs(const ScenarioArgs& a) = 0;
+  virtual void RaiseEvent(const ScenarioArgs& a) = 0;
+  virtual void Select(const ScenarioArgs& a) = 0;
+  virtual void Request(const ScenarioArgs& a) = 0;
+  virtual void ShowStates(const ScenarioArgs& a) = 0;
+  virtual void ShowLinks(const ScenarioArgs& a) = 0;
+  virtual void ShowLockMode(const ScenarioArgs& a) = 0;
+  virtual void ShowBars(const ScenarioArgs& a) = 0;
+  virtual void ShowClipboard(const ScenarioArgs& a) = 0;
+  virtual void ShowAddins(const ScenarioArgs& a) = 0;
+  virtual void ShowDialog(const ScenarioArgs& a) = 0;
+
+ protected:
+  ~ScenarioCommandHandlers() = default;
+};
+
 struct ScenarioCommand {
   std::string_view verb;
   std::string_view object;  // "" when the command is one word
   int min_args;
   int max_args;  // -1: no limit
   std::string_view usage;
+  std::string_view help;  // what it does: the command's row of docs/scenarios.md
+  void (ScenarioCommandHandlers::*run)(const ScenarioArgs&);
 };
 
-// Every command, in the order the documentation lists them.
+// Every command, one row each, in the order the documentation lists them.
 std::span<const ScenarioCommand> ScenarioCommands();
 
 struct MatchedCommand {

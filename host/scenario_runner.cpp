@@ -24,11 +24,11 @@ namespace vbhost {
 
 using posix::IsWindowsAbsolute;
 
-using Args = std::vector<std::string>;
+using Args = ScenarioArgs;
 
 // The scenario language over an IDE session: each line's words become a request of the session
 // or of the scripted person (queued answers), and everything observed goes into the transcript.
-class ScenarioRunner::Impl {
+class ScenarioRunner::Impl final : private ScenarioCommandHandlers {
  public:
   template <class Out>
   Impl(Out& out, RunnerOptions options)
@@ -54,57 +54,51 @@ class ScenarioRunner::Impl {
   std::shared_ptr<HostProject> ActiveOrFail();
   std::shared_ptr<HostComponent> ComponentOrFail(const HostProject& project, const std::string& name);
 
-  void Open(const Args& a);
-  void Edit(const Args& a);
-  void ReadOnly(const Args& a);
-  void AddinInstall(const Args& a);
-  void SetWindir(const Args& a);
-  void AnswerMsgbox(const Args& a);
-  void EngineScripted(const Args& a);
-  void EngineReply(const Args& a);
-  void EngineRefuse(const Args& a);
-  void EngineAbsent(const Args& a);
-  void EngineStatus(const Args& a);
-  void EngineComment(const Args& a);
-  void EngineVersion(const Args& a);
-  void EngineReal(const Args& a);
-  void ShowStates(const Args& a);
-  void AddinConnectAddIn(const Args&) { session_.ConnectAddIn(); }
-  void AddinDisconnectAddIn(const Args&) { session_.DisconnectAddIn(); }
-  void AddinRcnct(const Args&) { session_.Rcnct(); }
-  void NewProject(const Args&) { session_.NewProject(); }
-  void ShowLinks(const Args& a);
-  void ShowLockMode(const Args& a);
-  void SetIde(const Args& a);
-  void SetClipboard(const Args& a) { clipboard_.Put(a[0]); }
-  void AddinMain(const Args&) { session_.RunMain(); }
-  void AddinConnect(const Args& a);
-  void AddinDisconnect(const Args& a);
-  void AddinStartupComplete(const Args&) { session_.OnStartupComplete(); }
-  void AddinAddInsUpdate(const Args&) { session_.OnAddInsUpdate(); }
-  void Click(const Args& a);
-  void ShowBars(const Args& a);
-  void ShowClipboard(const Args& a);
-  void ShowAddins(const Args& a);
-  void BarRemove(const Args& a);
-  void AnswerDialog(const Args& a);
-  void ShowDialog(const Args& a);
-  void SetScreen(const Args& a);
-  void Save(const Args& a);
-  void SaveAs(const Args& a);
-  void RaiseEvent(const Args& a);
-  void Select(const Args& a);
-  void Request(const Args& a);
+  // What the commands of the table (host/scenario_commands.cpp) do.
+  void Open(const Args& a) override;
+  void Edit(const Args& a) override;
+  void ReadOnly(const Args& a) override;
+  void AddinInstall(const Args& a) override;
+  void SetWindir(const Args& a) override;
+  void AnswerMsgbox(const Args& a) override;
+  void EngineScripted(const Args& a) override;
+  void EngineReply(const Args& a) override;
+  void EngineRefuse(const Args& a) override;
+  void EngineAbsent(const Args& a) override;
+  void EngineStatus(const Args& a) override;
+  void EngineComment(const Args& a) override;
+  void EngineVersion(const Args& a) override;
+  void EngineReal(const Args& a) override;
+  void ShowStates(const Args& a) override;
+  void AddinConnectAddIn(const Args&) override { session_.ConnectAddIn(); }
+  void AddinDisconnectAddIn(const Args&) override { session_.DisconnectAddIn(); }
+  void AddinRcnct(const Args&) override { session_.Rcnct(); }
+  void NewProject(const Args&) override { session_.NewProject(); }
+  void ShowLinks(const Args& a) override;
+  void ShowLockMode(const Args& a) override;
+  void SetIde(const Args& a) override;
+  void SetClipboard(const Args& a) override { clipboard_.Put(a[0]); }
+  void AddinMain(const Args&) override { session_.RunMain(); }
+  void AddinConnect(const Args& a) override;
+  void AddinDisconnect(const Args& a) override;
+  void AddinStartupComplete(const Args&) override { session_.OnStartupComplete(); }
+  void AddinAddInsUpdate(const Args&) override { session_.OnAddInsUpdate(); }
+  void Click(const Args& a) override;
+  void ShowBars(const Args& a) override;
+  void ShowClipboard(const Args& a) override;
+  void ShowAddins(const Args& a) override;
+  void BarRemove(const Args& a) override;
+  void AnswerDialog(const Args& a) override;
+  void ShowDialog(const Args& a) override;
+  void SetScreen(const Args& a) override;
+  void Save(const Args& a) override;
+  void SaveAs(const Args& a) override;
+  void RaiseEvent(const Args& a) override;
+  void Select(const Args& a) override;
+  void Request(const Args& a) override;
 
   // One thing a person does on a modal form.
   void Perform(vb::Form& form, const DialogAction& action);
-
-  struct CommandHandler {
-    std::string_view verb;
-    std::string_view object;
-    void (Impl::*run)(const Args&);
-  };
-  static const CommandHandler kHandlers[];
 
   Transcript transcript_;
   std::string folder_;
@@ -116,77 +110,28 @@ class ScenarioRunner::Impl {
   IdeSession session_;
 };
 
-// What each command of the scenario language does; its syntax is host/scenario_commands.cpp.
-const ScenarioRunner::Impl::CommandHandler ScenarioRunner::Impl::kHandlers[] = {
-    {"open", "", &Impl::Open},
-    {"edit", "", &Impl::Edit},
-    {"readonly", "", &Impl::ReadOnly},
-    {"addin", "install", &Impl::AddinInstall},
-    {"set", "windir", &Impl::SetWindir},
-    {"answer", "msgbox", &Impl::AnswerMsgbox},
-    {"engine", "scripted", &Impl::EngineScripted},
-    {"engine", "reply", &Impl::EngineReply},
-    {"engine", "refuse", &Impl::EngineRefuse},
-    {"engine", "absent", &Impl::EngineAbsent},
-    {"engine", "status", &Impl::EngineStatus},
-    {"engine", "real", &Impl::EngineReal},
-    {"engine", "comment", &Impl::EngineComment},
-    {"engine", "version", &Impl::EngineVersion},
-    {"show", "states", &Impl::ShowStates},
-    {"show", "links", &Impl::ShowLinks},
-    {"show", "lockmode", &Impl::ShowLockMode},
-    {"addin", "connectaddin", &Impl::AddinConnectAddIn},
-    {"addin", "disconnectaddin", &Impl::AddinDisconnectAddIn},
-    {"addin", "rcnct", &Impl::AddinRcnct},
-    {"new", "project", &Impl::NewProject},
-    {"set", "ide", &Impl::SetIde},
-    {"set", "clipboard", &Impl::SetClipboard},
-    {"addin", "main", &Impl::AddinMain},
-    {"addin", "connect", &Impl::AddinConnect},
-    {"addin", "disconnect", &Impl::AddinDisconnect},
-    {"addin", "startupcomplete", &Impl::AddinStartupComplete},
-    {"addin", "addinsupdate", &Impl::AddinAddInsUpdate},
-    {"click", "", &Impl::Click},
-    {"show", "bars", &Impl::ShowBars},
-    {"show", "clipboard", &Impl::ShowClipboard},
-    {"show", "addins", &Impl::ShowAddins},
-    {"bar", "remove", &Impl::BarRemove},
-    {"answer", "dialog", &Impl::AnswerDialog},
-    {"show", "dialog", &Impl::ShowDialog},
-    {"set", "screen", &Impl::SetScreen},
-    {"save", "", &Impl::Save},
-    {"saveas", "", &Impl::SaveAs},
-    {"event", "", &Impl::RaiseEvent},
-    {"select", "", &Impl::Select},
-    {"request", "", &Impl::Request},
-};
-
 void ScenarioRunner::Impl::Run(const Args& words, const std::string& folder) {
   if (words.empty()) return;
   folder_ = folder;
   MatchedCommand matched = MatchScenarioCommand(words);
-  for (const auto& handler : kHandlers) {
-    if (handler.verb != matched.command->verb || handler.object != matched.command->object) continue;
-    utf8_args_ = std::move(matched.arguments);
-    // The add-in's world is the code page.
-    Args args;
-    for (const auto& word : utf8_args_) args.push_back(vb::ActiveCodePage().FromUtf8Lossy(word));
-    // The transcript goes out once per command, and whole up to a command that fails.
+  utf8_args_ = std::move(matched.arguments);
+  // The add-in's world is the code page.
+  Args args;
+  for (const auto& word : utf8_args_) args.push_back(vb::ActiveCodePage().FromUtf8Lossy(word));
+  // The transcript goes out once per command, and whole up to a command that fails.
+  try {
     try {
-      try {
-        (this->*handler.run)(args);
-      } catch (const SessionError& e) {
-        throw ScenarioError(e.what());
-      }
-      session_.ReportEngineOutcomes();
-    } catch (...) {
-      transcript_.Flush();
-      throw;
+      ScenarioCommandHandlers& handlers = *this;
+      (handlers.*matched.command->run)(args);
+    } catch (const SessionError& e) {
+      throw ScenarioError(e.what());
     }
+    session_.ReportEngineOutcomes();
+  } catch (...) {
     transcript_.Flush();
-    return;
+    throw;
   }
-  throw ScenarioError("no handler for " + std::string(matched.command->usage));
+  transcript_.Flush();
 }
 
 ScenarioRunner::Impl::Path ScenarioRunner::Impl::ArgPath(std::size_t index) const {
@@ -500,25 +445,52 @@ void ScenarioRunner::Impl::SaveAs(const Args& a) {
 
 namespace {
 
-// The twelve file-control events with their parameters, for `event NAME ARGS...`.
+using platform::ide::FileControlEvents;
+
+// An event's arguments as the sinks get them, by reference, so a sink sees what the one before
+// it left there.
+struct FileEventCall {
+  Args words;      // every parameter as written (a list event's: its FileNames)
+  int number = 0;  // FileType or Success, the one number a parameter list holds
+};
+
+// The twelve file-control events for `event NAME ARGS...`: each with its parameters and how the
+// IDE raises it on a sink.
 struct FileEventSpec {
   std::string_view name;
   std::vector<std::string_view> parameters;  // a last "FileNames" takes every remaining word
+  void (*raise)(FileControlEvents& sink, FileEventCall& call, bool& cancel);
 };
 const std::vector<FileEventSpec>& FileEvents() {
+  using S = FileControlEvents;
+  using C = FileEventCall;
   static const std::vector<FileEventSpec> events = {
-      {"AfterAddFile", {"filename"}},
-      {"AfterChangeFileName", {"FileType", "NewName", "OldName"}},
-      {"AfterCloseFile", {"FileNames"}},
-      {"AfterRemoveFile", {"filename"}},
-      {"AfterWriteFile", {"filename", "Success"}},
-      {"BeforeLoadFile", {"FileNames"}},
-      {"DoGetAddFileName", {"FileNames"}},
-      {"DoGetNewFileName", {"FileType", "NewName", "OldName"}},
-      {"DoGetOpenProjectName", {"projectname"}},
-      {"AfterNewProject", {"projectname"}},
-      {"RequestChangeFileName", {"FileType", "NewName", "OldName"}},
-      {"RequestWriteFile", {"filename"}},
+      {"AfterAddFile", {"filename"}, [](S& s, C& c, bool&) { s.AfterAddFile(c.words[0]); }},
+      {"AfterChangeFileName",
+       {"FileType", "NewName", "OldName"},
+       [](S& s, C& c, bool&) { s.AfterChangeFileName(c.number, c.words[1], c.words[2]); }},
+      {"AfterCloseFile", {"FileNames"}, [](S& s, C& c, bool&) { s.AfterCloseFile(c.words); }},
+      {"AfterRemoveFile", {"filename"}, [](S& s, C& c, bool&) { s.AfterRemoveFile(c.words[0]); }},
+      {"AfterWriteFile",
+       {"filename", "Success"},
+       [](S& s, C& c, bool&) { s.AfterWriteFile(c.words[0], c.number); }},
+      {"BeforeLoadFile", {"FileNames"}, [](S& s, C& c, bool&) { s.BeforeLoadFile(c.words); }},
+      {"DoGetAddFileName",
+       {"FileNames"},
+       [](S& s, C& c, bool& cancel) { s.DoGetAddFileName(c.words, cancel); }},
+      {"DoGetNewFileName",
+       {"FileType", "NewName", "OldName"},
+       [](S& s, C& c, bool& cancel) { s.DoGetNewFileName(c.number, c.words[1], c.words[2], cancel); }},
+      {"DoGetOpenProjectName",
+       {"projectname"},
+       [](S& s, C& c, bool& cancel) { s.DoGetOpenProjectName(c.words[0], cancel); }},
+      {"AfterNewProject", {"projectname"}, [](S& s, C& c, bool&) { s.AfterNewProject(c.words[0]); }},
+      {"RequestChangeFileName",
+       {"FileType", "NewName", "OldName"},
+       [](S& s, C& c, bool& cancel) { s.RequestChangeFileName(c.number, c.words[1], c.words[2], cancel); }},
+      {"RequestWriteFile",
+       {"filename"},
+       [](S& s, C& c, bool& cancel) { s.RequestWriteFile(c.words[0], cancel); }},
   };
   return events;
 }
@@ -530,7 +502,8 @@ void ScenarioRunner::Impl::RaiseEvent(const Args& a) {
     if (e.name == a[0]) entry = &e;
   }
   if (!entry) throw ScenarioError("unknown file event " + a[0]);
-  Args rest(a.begin() + 1, a.end());
+  FileEventCall call{Args(a.begin() + 1, a.end())};
+  const Args& rest = call.words;
   bool list = entry->parameters.size() == 1 && entry->parameters[0] == "FileNames";
   if (!list && rest.size() != entry->parameters.size()) {
     std::string usage = "usage: event " + a[0];
@@ -543,46 +516,18 @@ void ScenarioRunner::Impl::RaiseEvent(const Args& a) {
   } else {
     for (std::size_t i = 0; i < rest.size(); ++i) args[std::string(entry->parameters[i])] = rest[i];
   }
-  auto number = [&](const std::string& word) {
+  // The transcript shows the numbers as numbers.
+  for (std::size_t i = 0; i < rest.size() && !list; ++i) {
+    const std::string_view parameter = entry->parameters[i];
+    if (parameter != "FileType" && parameter != "Success") continue;
     try {
-      return std::stoi(word);
+      call.number = std::stoi(rest[i]);
     } catch (const std::exception&) {
-      throw ScenarioError("event " + a[0] + ": " + word + " is not a number");
+      throw ScenarioError("event " + a[0] + ": " + rest[i] + " is not a number");
     }
-  };
-  const std::string& n = a[0];
-  if (list) {
-    std::vector<std::string> names = rest;
-    session_.FileEvent(n, args, [&](platform::ide::FileControlEvents& s, bool& cancel) {
-      if (n == "AfterCloseFile") s.AfterCloseFile(names);
-      if (n == "BeforeLoadFile") s.BeforeLoadFile(names);
-      if (n == "DoGetAddFileName") s.DoGetAddFileName(names, cancel);
-    });
-    return;
+    args[std::string(parameter)] = call.number;
   }
-  if (entry->parameters[0] == "FileType") {
-    int type = number(rest[0]);
-    args["FileType"] = type;
-    std::string new_name = rest[1];
-    std::string old_name = rest[2];
-    session_.FileEvent(n, args, [&](platform::ide::FileControlEvents& s, bool& cancel) {
-      if (n == "AfterChangeFileName") s.AfterChangeFileName(type, new_name, old_name);
-      if (n == "DoGetNewFileName") s.DoGetNewFileName(type, new_name, old_name, cancel);
-      if (n == "RequestChangeFileName") s.RequestChangeFileName(type, new_name, old_name, cancel);
-    });
-    return;
-  }
-  std::string first = rest[0];
-  int success = n == "AfterWriteFile" ? number(rest[1]) : 0;
-  if (n == "AfterWriteFile") args["Success"] = success;
-  session_.FileEvent(n, args, [&](platform::ide::FileControlEvents& s, bool& cancel) {
-    if (n == "AfterAddFile") s.AfterAddFile(first);
-    if (n == "AfterRemoveFile") s.AfterRemoveFile(first);
-    if (n == "AfterWriteFile") s.AfterWriteFile(first, success);
-    if (n == "DoGetOpenProjectName") s.DoGetOpenProjectName(first, cancel);
-    if (n == "AfterNewProject") s.AfterNewProject(first);
-    if (n == "RequestWriteFile") s.RequestWriteFile(first, cancel);
-  });
+  session_.FileEvent(a[0], args, [&](FileControlEvents& s, bool& cancel) { entry->raise(s, call, cancel); });
 }
 
 void ScenarioRunner::Impl::Select(const Args& a) {

@@ -1,6 +1,5 @@
 // Runs a scenario: one command per line against an IDE session (host/ide_session.hpp) and the
-// add-in it hosts, writing the transcript. The command vocabulary is the table in
-// scenario_runner.cpp.
+// add-in it hosts, writing the transcript. The commands are the table in scenario_commands.cpp.
 #pragma once
 
 #include <memory>

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "host/scenario_commands.hpp"
+#include "tests/support/temp_folder.hpp"
+
 namespace {
 
 using vbhost::SplitWords;
@@ -22,6 +25,23 @@ TEST(ScenarioLexer, WordsQuotesAndComments) {
   EXPECT_THROW(SplitWords("engine reply \"open"), vbhost::ScenarioError);
   EXPECT_THROW(SplitWords("engine reply \"a\\"), vbhost::ScenarioError);
   EXPECT_THROW(SplitWords("engine reply \"a\"b"), vbhost::ScenarioError);
+}
+
+// The documentation's list of commands is the table's, row for row: a command added, renamed or
+// re-explained in one shows in the other.
+TEST(ScenarioCommands, TheDocumentationListsTheTable) {
+  const std::string doc = testing_support::Contents(std::string(NORB_SOURCE_DIR) + "/docs/scenarios.md");
+  const std::string head = "| command | what it does |\n|---|---|\n";
+  const std::size_t start = doc.find(head);
+  ASSERT_NE(start, std::string::npos);
+  const std::size_t end = doc.find("\n\n", start);
+  std::string table;
+  for (const vbhost::ScenarioCommand& c : vbhost::ScenarioCommands()) {
+    std::string usage;
+    for (char ch : c.usage) usage += ch == '|' ? "\\|" : std::string(1, ch);
+    table += "| `" + usage + "` | " + std::string(c.help) + " |\n";
+  }
+  EXPECT_EQ(doc.substr(start + head.size(), end + 1 - start - head.size()), table);
 }
 
 }  // namespace
