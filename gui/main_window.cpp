@@ -24,6 +24,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "gui/code_editor.hpp"
 #include "gui/text.hpp"
 #include "host/project_file.hpp"
 #include "host/transcript.hpp"
@@ -594,23 +595,21 @@ QPlainTextEdit* MainWindow::OpenEditor(const std::string& name) {
   }
   vbhost::HostComponent* c = Component(name);
   if (!c || c->files().empty()) return nullptr;
-  auto* view = new QPlainTextEdit(editors_);
+  auto* view = new CodeEditor(editors_);
   view->setObjectName(FromCp(name));
-  view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   std::optional<std::string> disk = posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0]));
-  view->setPlainText(Lines(c->text() ? *c->text() : disk.value_or("")));
-  view->document()->setModified(false);
   // VB's sources have CR LF, which the editor shows as breaks; a new file gets them too.
-  Editor editor{name, view, session_->app().active(), !disk || disk->find("\r\n") != std::string::npos};
+  view->SetFileText(c->text() ? *c->text() : disk.value_or(""),
+                    !disk || disk->find("\r\n") != std::string::npos);
+  view->document()->setModified(false);
+  Editor editor{name, view, session_->app().active()};
   // Every change goes to the component at once: whatever saves it, the add-in's save included,
   // writes what the person sees.
   connect(view, &QPlainTextEdit::textChanged, this, [this, editor] {
     vbhost::HostComponent* comp = Component(editor);
     if (!comp) return;
     const bool was_dirty = comp->IsDirty();
-    QString text = editor.view->toPlainText();
-    if (editor.crlf) text.replace("\n", "\r\n");
-    comp->Edit(ToCp(text));
+    comp->Edit(editor.view->FileText());
     if (!was_dirty) ScheduleRefresh();
   });
   open_editors_.push_back(std::move(editor));
@@ -635,10 +634,10 @@ void MainWindow::RefreshEditors() {
     // A component the IDE no longer holds modified shows what is on disk: a reload dropped the
     // edits, or the engine changed the file.
     if (!c->IsDirty()) {
-      QString disk = Lines(posix::ReadWholeFile(posix_path).value_or(""));
-      if (disk != e.view->toPlainText()) {
+      const std::string disk = posix::ReadWholeFile(posix_path).value_or("");
+      if (!e.view->Shows(disk)) {
         e.view->blockSignals(true);
-        e.view->setPlainText(disk);
+        e.view->SetFileText(disk, disk.find("\r\n") != std::string::npos);
         e.view->blockSignals(false);
       }
       e.view->document()->setModified(false);

@@ -28,6 +28,8 @@ class Transcript;
 
 namespace vbgui {
 
+class CodeEditor;
+
 using DesktopOptions = vbhost::DesktopStart;
 
 class MainWindow : public QMainWindow, public vbhost::HostObserver {
@@ -66,9 +68,8 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   // closed editor loses nothing; an editor lives only as long as its project is the active one.
   struct Editor {
     std::string component;
-    QPlainTextEdit* view;
+    CodeEditor* view;
     std::weak_ptr<vbhost::HostProject> project;
-    bool crlf;  // the file's own line ends, which a save keeps
   };
   void BuildMenus();
   void BuildDocks();

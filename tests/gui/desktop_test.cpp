@@ -21,7 +21,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -30,6 +32,7 @@
 #include <set>
 
 #include "dde/private_bus.hpp"
+#include "gui/code_editor.hpp"
 #include "gui/main_window.hpp"
 #include "gui/text.hpp"
 #include "tests/dde/session_bus_at.hpp"
@@ -684,7 +687,8 @@ TEST_F(Desktop, NoEditIsDroppedWithoutAsking) {
               "4/0/2 CEntry [" + tmp.Windows("Timesheet\\Classes\\CEntry.cls") + "] has changed, save now?");
     EXPECT_EQ(Contents(cls), disk + "' kept' saved by the add-in");
     EXPECT_EQ(Text(qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget())),
-              vbgui::Lines(disk).toStdString() + "' kept' saved by the add-in");
+              "Option Explicit\n\nPublic Hours As Double\n\nPublic Function Total(ByVal Rate As Currency) As "
+              "Currency\n    Total = Hours * Rate\nEnd Function\n' kept' saved by the add-in");
     EXPECT_EQ(tabs(), "CEntry,");
   }
   {
@@ -717,6 +721,69 @@ TEST_F(Desktop, NoEditIsDroppedWithoutAsking) {
     EXPECT_EQ(person.boxes.back(), "2/0/3 Save the changes before you exit?\n\nmodOther (modOther.bas)");
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(Contents(tmp / "Other/modOther.bas"), "Attribute VB_Name = \"modOther\"\r\n' at exit");
+  }
+}
+
+// The code window shows a form and a class as VB's does: no header, no Attribute lines, coloured;
+// an edit typed there is the only change the save makes to the file.
+TEST_F(Desktop, TheCodeWindowShowsTheCodeAndSavesTheHiddenLinesAsTheyWere) {
+  const std::string form = tmp / "Timesheet/frmTimesheet.frm", cls = tmp / "Timesheet/Classes/CEntry.cls";
+  const std::string form_disk = Contents(form), cls_disk = Contents(cls);
+  Open();
+  auto open_editor = [this](const std::string& component) {
+    QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
+                      window->tree()->visualItemRect(Row(component)).center());
+    QTest::keyClick(window->tree(), Qt::Key_Return);
+    auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
+    EXPECT_NE(editor, nullptr) << component;
+    return editor;
+  };
+  auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  {
+    SCOPED_TRACE("the form: a line typed at the top of the code");
+    QPlainTextEdit* editor = open_editor("frmTimesheet");
+    ASSERT_NE(editor, nullptr);
+    const std::string shown = Text(editor);
+    EXPECT_EQ(shown.substr(0, 17), "Option Explicit\n\n") << shown;
+    for (const char* hidden : {"VERSION", "Begin", "Attribute", "End\n"})
+      EXPECT_EQ(shown.find(hidden), std::string::npos) << hidden;
+    // Keywords blue, strings in their colour, a keyword inside a string not.
+    const QTextBlock option = editor->document()->firstBlock();
+    auto colour_at = [](const QTextBlock& block, int column) {
+      for (const QTextLayout::FormatRange& r : block.layout()->formats())
+        if (column >= r.start && column < r.start + r.length) return r.format.foreground().color();
+      return QColor();
+    };
+    EXPECT_EQ(colour_at(option, 0), vbgui::VbHighlighter::Colour(vbgui::CodeColour::kKeyword));
+    const QTextBlock msgbox = editor->document()->findBlock(static_cast<int>(shown.find("MsgBox")));
+    const int quote = static_cast<int>(msgbox.text().indexOf('"'));
+    EXPECT_EQ(colour_at(msgbox, quote + 1), vbgui::VbHighlighter::Colour(vbgui::CodeColour::kString));
+    EXPECT_EQ(colour_at(msgbox, 0), QColor());
+    QTest::keyClick(editor, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(editor, "' typed at the top");
+    QTest::keyClick(editor, Qt::Key_Return);
+    Shoot(window.get(), "code-window");
+    CtrlS();
+    EXPECT_EQ(Contents(form),
+              replaced(form_disk, "Option Explicit\r\n", "' typed at the top\r\nOption Explicit\r\n"));
+  }
+  {
+    SCOPED_TRACE("the class: a comment typed at the end of its third line");
+    QPlainTextEdit* editor = open_editor("CEntry");
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(Text(editor).substr(0, 17), "Option Explicit\n\n");
+    QTest::keyClick(editor, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Down);
+    QTest::keyClick(editor, Qt::Key_Down);
+    QTest::keyClick(editor, Qt::Key_End);
+    QTest::keyClicks(editor, " ' in hours");
+    CtrlS();
+    EXPECT_EQ(Contents(cls),
+              replaced(cls_disk, "Public Hours As Double\r\n", "Public Hours As Double ' in hours\r\n"));
   }
 }
 
