@@ -13,7 +13,7 @@ namespace vbgui {
 namespace {
 
 struct Line {
-  std::string_view text;  // without its end
+  std::string_view text;   // without its end
   std::string_view whole;  // with it
 };
 
@@ -151,21 +151,23 @@ const QSet<QString>& Keywords() {
   static const QSet<QString> words = [] {
     QSet<QString> set;
     for (const char* w :
-         {"AddressOf", "Alias",    "And",         "Any",       "As",       "Attribute", "Base",       "Boolean",
-          "ByRef",     "Byte",     "ByVal",       "Call",      "Case",     "Close",     "Compare",    "Const",
-          "Currency",  "Date",     "Declare",     "DefBool",   "DefByte",  "DefCur",    "DefDate",    "DefDbl",
-          "DefInt",    "DefLng",   "DefObj",      "DefSng",    "DefStr",   "DefVar",    "Dim",        "Do",
-          "Double",    "Each",     "Else",        "ElseIf",    "Empty",    "End",       "Enum",       "Eqv",
-          "Erase",     "Error",    "Event",       "Exit",      "Explicit", "False",     "For",        "Friend",
-          "Function",  "Get",      "Global",      "GoSub",     "GoTo",     "If",        "Imp",        "Implements",
-          "In",        "Input",    "Integer",     "Is",        "Let",      "Lib",       "Like",       "Line",
-          "Lock",      "Long",     "Loop",        "LSet",      "Me",       "Mod",       "New",        "Next",
-          "Not",       "Nothing",  "Null",        "Object",    "On",       "Open",      "Option",     "Optional",
-          "Or",        "Output",   "ParamArray",  "Preserve",  "Print",    "Private",   "Property",   "Public",
-          "Put",       "RaiseEvent", "ReDim",     "Resume",    "Return",   "RSet",      "Seek",       "Select",
-          "Set",       "Single",   "Static",      "Step",      "Stop",     "String",    "Sub",        "Then",
-          "To",        "True",     "Type",        "TypeOf",    "Unlock",   "Until",     "Variant",    "Wend",
-          "While",     "With",     "WithEvents",  "Write",     "Xor"})
+         {"AddressOf", "Alias",   "And",        "Any",     "As",      "Attribute",  "Base",
+          "Boolean",   "ByRef",   "Byte",       "ByVal",   "Call",    "Case",       "Close",
+          "Compare",   "Const",   "Currency",   "Date",    "Declare", "DefBool",    "DefByte",
+          "DefCur",    "DefDate", "DefDbl",     "DefInt",  "DefLng",  "DefObj",     "DefSng",
+          "DefStr",    "DefVar",  "Dim",        "Do",      "Double",  "Each",       "Else",
+          "ElseIf",    "Empty",   "End",        "Enum",    "Eqv",     "Erase",      "Error",
+          "Event",     "Exit",    "Explicit",   "False",   "For",     "Friend",     "Function",
+          "Get",       "Global",  "GoSub",      "GoTo",    "If",      "Imp",        "Implements",
+          "In",        "Input",   "Integer",    "Is",      "Let",     "Lib",        "Like",
+          "Line",      "Lock",    "Long",       "Loop",    "LSet",    "Me",         "Mod",
+          "New",       "Next",    "Not",        "Nothing", "Null",    "Object",     "On",
+          "Open",      "Option",  "Optional",   "Or",      "Output",  "ParamArray", "Preserve",
+          "Print",     "Private", "Property",   "Public",  "Put",     "RaiseEvent", "ReDim",
+          "Resume",    "Return",  "RSet",       "Seek",    "Select",  "Set",        "Single",
+          "Static",    "Step",    "Stop",       "String",  "Sub",     "Then",       "To",
+          "True",      "Type",    "TypeOf",     "Unlock",  "Until",   "Variant",    "Wend",
+          "While",     "With",    "WithEvents", "Write",   "Xor"})
       set.insert(QString::fromLatin1(w).toLower());
     return set;
   }();
@@ -212,8 +214,10 @@ std::vector<CodeSpan> ColourLine(const QString& line, bool continued, bool* cont
       statement_start = false;
       continue;
     }
-    if (c == ':') statement_start = true;
-    else if (c != ' ' && c != '\t') statement_start = false;
+    if (c == ':')
+      statement_start = true;
+    else if (c != ' ' && c != '\t')
+      statement_start = false;
     ++i;
   }
   return spans;
@@ -278,6 +282,8 @@ std::string CodeEditor::FileText() const {
   return JoinCode(code, eol_);
 }
 
-bool CodeEditor::Shows(const std::string& file) const { return JoinCode(SplitCode(file), eol_) == FileText(); }
+bool CodeEditor::Shows(const std::string& file) const {
+  return JoinCode(SplitCode(file), eol_) == FileText();
+}
 
 }  // namespace vbgui

@@ -14,8 +14,8 @@ namespace vbgui {
 
 // A source file split into the lines shown and the hidden ones, in the code page's bytes.
 struct CodeLines {
-  std::string head;                       // hidden lines before the first shown one, ends kept
-  std::vector<std::string> shown;         // without their line ends; an empty last one when the file ends with one
+  std::string head;                // hidden lines before the first shown one, ends kept
+  std::vector<std::string> shown;  // without their line ends; an empty last one when the file ends with one
   std::vector<std::string> hidden_after;  // per shown line: the hidden lines after its end, ends kept
 };
 CodeLines SplitCode(std::string_view file);

@@ -321,8 +321,7 @@ void ScenarioRunner::Impl::BarRemove(const Args& a) {
 }
 
 namespace {
-// The actions of `answer dialog`, with how many words each takes after it.
-
+// The controls a dialog action acts on (its words are read in host/scenario_commands.cpp).
 template <class C>
 C* FirstOf(vb::Form& form) {
   for (vb::Control* c : form.Controls()) {

@@ -26,7 +26,8 @@ TEST(CodeWindow, ShowsWhatVBShowsAndWritesTheHiddenLinesBack) {
       {"a form: VERSION, its Object lines, the Begin block with nested blocks and properties, the module's "
        "attributes",
        "VERSION 5.00\r\nObject = \"{6B7E6392-850A-101B-AFC0-4210102A8DA7}#1.3#0\"; \"COMCTL32.OCX\"\r\n"
-       "Begin VB.Form F \r\n   Caption = \"End\"\r\n   Begin VB.CommandButton c \r\n      BeginProperty Font \r\n"
+       "Begin VB.Form F \r\n   Caption = \"End\"\r\n   Begin VB.CommandButton c \r\n      BeginProperty Font "
+       "\r\n"
        "         Name = \"Arial\"\r\n      EndProperty\r\n   End\r\nEnd\r\nAttribute VB_Name = \"F\"\r\n"
        "Attribute VB_Exposed = False\r\nOption Explicit\r\n",
        "Option Explicit\n"},
@@ -42,7 +43,8 @@ TEST(CodeWindow, ShowsWhatVBShowsAndWritesTheHiddenLinesBack) {
        "End Property\r\n",
        "Public Property Get Item(ByVal i As Long) As Variant\n    Item = i\nEnd Property\n"},
       {"after a first line continued with \" _\"",
-       "Private Static Function F( _\r\n  ByVal a As Long) As Long\r\nAttribute F.VB_HelpID = 7\r\nEnd Function\r\n",
+       "Private Static Function F( _\r\n  ByVal a As Long) As Long\r\nAttribute F.VB_HelpID = 7\r\nEnd "
+       "Function\r\n",
        "Private Static Function F( _\n  ByVal a As Long) As Long\nEnd Function\n"},
       {"an Attribute line in the middle of a module, where VB takes none, shows",
        "Attribute VB_Name = \"M\"\r\nDim x\r\nAttribute VB_Exposed = False\r\nSub A()\r\nx = 1\r\n"
