@@ -83,7 +83,11 @@ bool Continues(std::string_view line) {
 // and the block to its End; 0 for a file without one, or whose block never ends (then nothing is
 // hidden, rather than the whole file).
 std::size_t HeaderLines(const std::vector<Line>& lines) {
-  if (lines.empty() || !FirstWordIs(lines[0].text, "VERSION")) return 0;
+  if (lines.empty()) return 0;
+  const auto version = Words(lines[0].text, 2);
+  if (version.size() < 2 || !SameWord(version[0], "VERSION") ||
+      !std::isdigit(static_cast<unsigned char>(version[1][0])))
+    return 0;
   int depth = 0;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     if (FirstWordIs(lines[i].text, "Begin")) {

@@ -53,6 +53,8 @@ TEST(CodeWindow, ShowsWhatVBShowsAndWritesTheHiddenLinesBack) {
       {"a header whose block never ends hides nothing",
        "VERSION 5.00\r\nBegin VB.Form F\r\n   Caption = \"x\"\r\n",
        "VERSION 5.00\nBegin VB.Form F\n   Caption = \"x\"\n"},
+      {"a line that only begins with VERSION", "Version = 2\r\nAttribute VB_Name = \"M\"\r\n",
+       "Version = 2\nAttribute VB_Name = \"M\"\n"},
       {"a module of attributes only", "Attribute VB_Name = \"M\"\r\n", ""},
       {"LF line ends", "Attribute VB_Name = \"M\"\nSub A()\n", "Sub A()\n"},
       {"an empty file", "", ""},
