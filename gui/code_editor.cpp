@@ -5,6 +5,7 @@
 #include <QTextBlock>
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "gui/text.hpp"
 
@@ -101,6 +102,37 @@ std::size_t HeaderLines(const std::vector<Line>& lines) {
   return 0;
 }
 
+// A procedure by its kind and name ("property get item"), whatever modifiers or arguments it has.
+std::string ProcedureKey(std::string_view line) {
+  std::string key;
+  for (std::string_view word : Words(line, 6)) {
+    if (key.empty() && (SameWord(word, "Public") || SameWord(word, "Private") || SameWord(word, "Friend") ||
+                        SameWord(word, "Static")))
+      continue;
+    const bool kind = key.empty() || SameWord(key, "property");
+    word = word.substr(0, word.find('('));
+    key += (key.empty() ? "" : " ") + std::string(word);
+    if (!kind) break;
+  }
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return key;
+}
+
+// Follows the shown lines one by one to where a procedure's first line ends (" _" may continue it
+// onto the lines after), which is where its attributes go.
+class ProcedureLines {
+ public:
+  // The procedure whose first line this line ends; "" when it ends none.
+  std::string Ends(std::string_view line) {
+    if (key_.empty() && StartsProcedure(line)) key_ = ProcedureKey(line);
+    if (key_.empty() || Continues(line)) return {};
+    return std::exchange(key_, std::string());
+  }
+
+ private:
+  std::string key_;
+};
+
 }  // namespace
 
 CodeLines SplitCode(std::string_view file) {
@@ -109,7 +141,7 @@ CodeLines SplitCode(std::string_view file) {
   const std::size_t header = HeaderLines(lines);
   bool module_attributes = true;  // the module's Attribute lines, which come first
   bool after_procedure = false;   // a procedure's, right after its first line
-  bool in_procedure_line = false;
+  ProcedureLines procedures;
   bool last_ended = true;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& line = lines[i];
@@ -118,9 +150,7 @@ CodeLines SplitCode(std::string_view file) {
       hidden = true;
     } else if (!hidden) {
       module_attributes = false;
-      if (!in_procedure_line) in_procedure_line = StartsProcedure(line.text);
-      after_procedure = in_procedure_line && !Continues(line.text);
-      if (after_procedure) in_procedure_line = false;
+      after_procedure = !procedures.Ends(line.text).empty();
     }
     if (hidden) {
       (code.shown.empty() ? code.head : code.hidden_after.back()) += line.whole;
@@ -146,6 +176,30 @@ std::string JoinCode(const CodeLines& code, std::string_view eol) {
     file += code.hidden_after[i];
   }
   return file;
+}
+
+std::vector<ProcedureAttributes> AttributesByProcedure(const CodeLines& code) {
+  std::vector<ProcedureAttributes> attributes;
+  ProcedureLines procedures;
+  for (std::size_t i = 0; i < code.shown.size(); ++i) {
+    std::string procedure = procedures.Ends(code.shown[i]);
+    if (!code.hidden_after[i].empty()) attributes.push_back({std::move(procedure), code.hidden_after[i]});
+  }
+  return attributes;
+}
+
+void PlaceAttributes(CodeLines& code, std::vector<ProcedureAttributes> attributes) {
+  code.hidden_after.assign(code.shown.size(), std::string());
+  ProcedureLines procedures;
+  for (std::size_t i = 0; i < code.shown.size(); ++i) {
+    const std::string procedure = procedures.Ends(code.shown[i]);
+    if (procedure.empty()) continue;
+    auto it = std::find_if(attributes.begin(), attributes.end(),
+                           [&](const ProcedureAttributes& a) { return a.procedure == procedure; });
+    if (it == attributes.end()) continue;
+    code.hidden_after[i] = std::move(it->lines);
+    attributes.erase(it);
+  }
 }
 
 namespace {
@@ -248,15 +302,6 @@ void VbHighlighter::highlightBlock(const QString& text) {
   setCurrentBlockState(continues ? 1 : 0);
 }
 
-namespace {
-// The hidden lines after a shown one, which go with its block as the text around it is edited.
-class HiddenLines : public QTextBlockUserData {
- public:
-  explicit HiddenLines(std::string lines) : lines(std::move(lines)) {}
-  std::string lines;
-};
-}  // namespace
-
 CodeEditor::CodeEditor(QWidget* parent) : QPlainTextEdit(parent) {
   setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -267,22 +312,17 @@ void CodeEditor::SetFileText(const std::string& file, bool crlf) {
   CodeLines code = SplitCode(file);
   eol_ = crlf ? "\r\n" : "\n";
   head_ = code.head;
+  attributes_ = AttributesByProcedure(code);
   QStringList shown;
   for (const std::string& line : code.shown) shown << FromCp(line);
   setPlainText(shown.join('\n'));
-  QTextBlock block = document()->firstBlock();
-  for (std::size_t i = 0; i < code.hidden_after.size() && block.isValid(); ++i, block = block.next()) {
-    if (!code.hidden_after[i].empty()) block.setUserData(new HiddenLines(code.hidden_after[i]));
-  }
 }
 
 std::string CodeEditor::FileText() const {
   CodeLines code{head_, {}, {}};
-  for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
+  for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next())
     code.shown.push_back(ToCp(block.text()));
-    auto* hidden = static_cast<HiddenLines*>(block.userData());
-    code.hidden_after.push_back(hidden ? hidden->lines : std::string());
-  }
+  PlaceAttributes(code, attributes_);
   return JoinCode(code, eol_);
 }
 

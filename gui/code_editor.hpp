@@ -22,6 +22,17 @@ CodeLines SplitCode(std::string_view file);
 // The file again: each shown line but the last followed by `eol`, and each by its hidden lines.
 std::string JoinCode(const CodeLines& code, std::string_view eol);
 
+// A procedure's hidden lines, by the procedure they follow ("property get item"). The editor
+// keeps them so, not by line: they follow their procedure wherever it is typed, moved or pasted,
+// and go when it is deleted or renamed, as VB's attributes do.
+struct ProcedureAttributes {
+  std::string procedure;
+  std::string lines;
+};
+std::vector<ProcedureAttributes> AttributesByProcedure(const CodeLines& code);
+// Sets `hidden_after` from the shown lines: each procedure's after its first line.
+void PlaceAttributes(CodeLines& code, std::vector<ProcedureAttributes> attributes);
+
 enum class CodeColour { kKeyword, kComment, kString };
 struct CodeSpan {
   int start;
@@ -53,6 +64,7 @@ class CodeEditor : public QPlainTextEdit {
 
  private:
   std::string head_;
+  std::vector<ProcedureAttributes> attributes_;
   std::string eol_ = "\r\n";
 };
 

@@ -73,10 +73,26 @@ TEST(CodeWindow, ShowsWhatVBShowsAndWritesTheHiddenLinesBack) {
             "Attribute VB_Name = \"C\"\r\nPublic Property Get Item(ByVal i As Long) As Variant\r\n"
             "Attribute Item.VB_UserMemId = 0\r\nAttribute Item.VB_Description = \"x\"\r\n    Item = i * 2\r\n"
             "End Property\r\n");
+  // The editor keeps a procedure's attributes by the procedure: they follow it when it moves and
+  // go when it goes.
+  const std::string head = "Attribute VB_Name = \"C\"\r\n";
+  const auto attributes =
+      vbgui::AttributesByProcedure(vbgui::SplitCode(
+          head + "Property Get A()\r\nAttribute A.VB_UserMemId = 0\r\nEnd Property\r\nSub B()\r\n"
+                 "Attribute B.VB_Description = \"b\"\r\nEnd Sub\r\n"));
+  vbgui::CodeLines moved{head, {"Public Sub B()", "End Sub", "", "Property Get A()", "End Property", ""}, {}};
+  vbgui::PlaceAttributes(moved, attributes);
+  EXPECT_EQ(vbgui::JoinCode(moved, "\r\n"), head +
+                                                "Public Sub B()\r\nAttribute B.VB_Description = \"b\"\r\nEnd "
+                                                "Sub\r\n\r\nProperty Get A()\r\nAttribute A.VB_UserMemId = "
+                                                "0\r\nEnd Property\r\n");
+  vbgui::CodeLines renamed{head, {"Property Get C()", "End Property"}, {}};
+  vbgui::PlaceAttributes(renamed, attributes);
+  EXPECT_EQ(vbgui::JoinCode(renamed, "\r\n"), head + "Property Get C()\r\nEnd Property");
 }
 
 // Typed in the editor: a procedure's attribute stays right after its first line when a line is
-// opened below it or the line below is joined to it, and goes when the procedure goes.
+// opened above or below it or the line below is joined to it, and goes when the procedure goes.
 TEST(CodeWindow, AnAttributeFollowsItsProcedureThroughEdits) {
   vbgui::CodeEditor editor(nullptr);
   const std::string head = "Attribute VB_Name = \"C\"\r\n", attribute = "Attribute Item.VB_UserMemId = 0\r\n";
@@ -86,6 +102,12 @@ TEST(CodeWindow, AnAttributeFollowsItsProcedureThroughEdits) {
   QTest::keyClick(&editor, Qt::Key_Return);
   QTest::keyClicks(&editor, "Item = 1");
   EXPECT_EQ(editor.FileText(), head + "Property Get Item()\r\n" + attribute + "Item = 1\r\nEnd Property\r\n");
+  editor.moveCursor(QTextCursor::Start);
+  QTest::keyClick(&editor, Qt::Key_Return);
+  EXPECT_EQ(editor.FileText(),
+            head + "\r\nProperty Get Item()\r\n" + attribute + "Item = 1\r\nEnd Property\r\n");
+  QTest::keyClick(&editor, Qt::Key_Backspace);
+  editor.moveCursor(QTextCursor::Down);
   QTest::keyClick(&editor, Qt::Key_Home);
   QTest::keyClick(&editor, Qt::Key_Backspace);
   EXPECT_EQ(editor.FileText(), head + "Property Get Item()Item = 1\r\n" + attribute + "End Property\r\n");
