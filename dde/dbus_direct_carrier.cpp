@@ -71,7 +71,8 @@ class Direct final : public LinkCarrier {
     CallError error;
     int done = NewCall(call, kPropertiesInterface, "Get");
     if (done >= 0) {
-      done = sd_bus_message_append(call.m, "ss", std::string(kItemsInterface).c_str(), std::string(item).c_str());
+      done = sd_bus_message_append(call.m, "ss", std::string(kItemsInterface).c_str(),
+                                   std::string(item).c_str());
     }
     if (done >= 0) done = sd_bus_call(link_->Bus(), call.m, TimeoutUs(), &error.e, &reply.m);
     const char* text = nullptr;
@@ -83,9 +84,9 @@ class Direct final : public LinkCarrier {
   // One match for the topic's changes, whichever items are advised.
   std::optional<CarrierFailure> Advise(std::string_view) override {
     if (changes_ != nullptr) return std::nullopt;
-    const int done =
-        sd_bus_match_signal(link_->Bus(), &changes_, nullptr, path_.c_str(), std::string(kPropertiesInterface).c_str(),
-                            std::string(kPropertiesChanged).c_str(), &OnChanged, this);
+    const int done = sd_bus_match_signal(link_->Bus(), &changes_, nullptr, path_.c_str(),
+                                         std::string(kPropertiesInterface).c_str(),
+                                         std::string(kPropertiesChanged).c_str(), &OnChanged, this);
     if (done < 0) return FailureOf(done, CallError());
     return std::nullopt;
   }
@@ -139,8 +140,8 @@ class Direct final : public LinkCarrier {
     while (sd_bus_message_enter_container(signal, 'e', "sv") > 0) {
       const char* property = nullptr;
       const char* text = nullptr;
-      if (sd_bus_message_read(signal, "s", &property) < 0 || sd_bus_message_read(signal, "v", "s", &text) < 0 ||
-          sd_bus_message_exit_container(signal) < 0) {
+      if (sd_bus_message_read(signal, "s", &property) < 0 ||
+          sd_bus_message_read(signal, "v", "s", &text) < 0 || sd_bus_message_exit_container(signal) < 0) {
         return;
       }
       client_->Deliver(sink_, property, text);

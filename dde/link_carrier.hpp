@@ -1,5 +1,6 @@
 // The seam between the link's protocol (LinkConversation) and what carries one conversation to a
-// server's topic: the session bus and a server's direct D-Bus connection here, DDEML on Windows.
+// server's topic: the real ones are the session bus (dbus::BusCarrier) and a server's direct D-Bus
+// connection (dbus::DirectCarrier); DDEML's on Windows.
 // A carrier moves the messages and says how a call failed in these few words; what that means
 // to VB (285, 286, 291), the NUL rule and the advise links are the protocol's, written once.
 #pragma once
