@@ -21,7 +21,8 @@ namespace dde::dbus {
 
 // A direct connection to one server, shared by the conversations with it; closed means the
 // server has quit, as nothing else closes it.
-struct DirectLink {
+class DirectLink {
+ public:
   explicit DirectLink(sd_bus* made) : bus_(made) {}
   sd_bus* Bus() const { return bus_.get(); }
   bool Open() const { return sd_bus_is_open(Bus()) > 0; }

@@ -233,7 +233,8 @@ int DbusServer::Impl::DirectCall(sd_bus_message* message, Peer& peer) {
       return Replied(sd_bus_reply_method_errorf(message, dbus::ErrorName(answer), "%s", answer.why.c_str()));
     }
     if (!Room(peer, Cost(0), true)) return 1;
-    if (answer.kind == ExecuteAnswer::Kind::kTaken) return Replied(sd_bus_reply_method_return(message, nullptr));
+    if (answer.kind == ExecuteAnswer::Kind::kTaken)
+      return Replied(sd_bus_reply_method_return(message, nullptr));
     return Replied(sd_bus_reply_method_errorf(message, dbus::ErrorName(answer), "%s", answer.why.c_str()));
   }
   if (interface == dbus::kPropertiesInterface && member == "Get") {

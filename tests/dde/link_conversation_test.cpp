@@ -76,8 +76,8 @@ TEST(LinkConversation, EachFailureOfEveryCallHasOneNumberAndAServerGoneHasQuit) 
     Raised raised;
   };
   const Case cases[] = {
-      {CarrierFailure::kRefused, true, kRefused},   {CarrierFailure::kRefused, false, kQuit},
-      {CarrierFailure::kTimedOut, true, kTimeout},  {CarrierFailure::kTimedOut, false, kQuit},
+      {CarrierFailure::kRefused, true, kRefused},  {CarrierFailure::kRefused, false, kQuit},
+      {CarrierFailure::kTimedOut, true, kTimeout}, {CarrierFailure::kTimedOut, false, kQuit},
       {CarrierFailure::kPeerGone, true, kQuit},
   };
   for (const Case& c : cases) {
@@ -112,7 +112,8 @@ TEST(LinkConversation, ChangesBeforeAnAnswerArriveInOrderBeforeTheExecuteReturns
   Peer peer{{{"txtStatus", "Ready"}, {"txtOther", "-"}}, {}, std::nullopt, true, {}};
   dde::LinkConversation link(std::make_unique<RecordingCarrier>(peer));
   Strings heard;
-  EXPECT_EQ(link.Advise("txtStatus", [&](const std::string& value) { heard.push_back("1 " + value); }), "Ready");
+  EXPECT_EQ(link.Advise("txtStatus", [&](const std::string& value) { heard.push_back("1 " + value); }),
+            "Ready");
   EXPECT_EQ(peer.carried, (Strings{"advise txtStatus", "request txtStatus"}));
 
   peer.changes = {{"txtStatus", "Busy"}, {"txtOther", "unadvised"}, {"txtStatus", "done"}};
