@@ -23,6 +23,9 @@
 #include "dde/transport.hpp"
 
 namespace dde {
+namespace dbus {
+struct Client;
+}
 
 // How long after a launch an initiate may wait for the launched server to take its name: the
 // add-in links right after it starts the engine. One window per launch, shared by the initiates
@@ -64,10 +67,7 @@ class DbusTransport final : public Transport {
   void Pump() override;
 
  private:
-  struct Bus;
-  class DbusConversation;
-  class DirectConversation;
-  std::shared_ptr<Bus> bus_;
+  std::shared_ptr<dbus::Client> client_;
 };
 
 }  // namespace dde
