@@ -53,10 +53,11 @@ std::string AboveDriveFrom(std::string_view file, std::string_view archives, std
 
 // The lock query's answers.
 std::string NoArchive(std::string_view file);  // "<file>: NO LOCK FILE"
-std::string NotCheckedOut(std::string_view file);
+// `lost`: the user's lock that was broken or taken over (FileRecord::lost_lock), after the phrase.
+std::string NotCheckedOut(std::string_view file, std::string_view lost = "");
 // The phrase, a heading, the separator and the lock line: two blanks, the holder in 28 columns,
 // two blanks, "locked revision <rev>".
-std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock);
+std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock, std::string_view lost = "");
 
 // The history: a title, a heading and one line per revision in the order given.
 std::string History(std::string_view file, const std::vector<Revision>& revisions);
@@ -114,6 +115,11 @@ std::string Failed(std::string_view reason);
 std::string NewerNotLocked(std::string_view newer, std::string_view base);
 std::string NewerNotCheckedIn(std::string_view newer, std::string_view base);
 std::string FailedAsShown(std::string_view reason);  // the reason already in the answer's code page
+// The user's lock broken in the store (`holder` "") or taken over by `holder`, and the one way
+// out: Reserve Lock again, after a merge at a terminal where revision `newer` came in since (""
+// when none did). Every command on the file says it, the lock query too.
+std::string LostLock(std::string_view holder, std::string_view newer);
+std::string LostLockLine(std::string_view lost);  // the file's line: `lost`, "; left alone"
 // A file the repository no longer holds, which an update would take away from the user.
 std::string DeletedInRepository(std::string_view revision);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"

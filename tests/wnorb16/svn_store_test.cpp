@@ -608,3 +608,69 @@ TEST_F(SvnStoreTest, ANewFolderGoesInWithItsFirstFile) {
     EXPECT_EQ(Contents(ann.Path("shared/X.BAS")), "ann's\r\n");
   }
 }
+
+// A lock broken (svn unlock --force) or taken over (svn lock --force) under a changed work file:
+// every command names what happened and the one way out, Reserve Lock, which works without a
+// terminal while nothing came in since; nothing merges it and nothing loses the edit.
+TEST_F(SvnStoreTest, ABrokenOrStolenLockIsSaidWithItsOneWayOut) {
+  Person ann = Make("ann");
+  const std::string form = "FORM1.FRM", name = ann.Name(form), url = server_.url() + "/FORM1.FRM";
+  ann.Write(form, "VERSION 5.00\r\nCaption = \"one\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 0\r\n");
+  ASSERT_EQ(ann.Run("UW " + name).substr(0, 20), "1 of 1 files updated");
+  // Every command but Reserve Lock answers the lost lock alike and leaves the edit as it is.
+  auto all_refuse = [&](const std::string& lost, const std::string& edit) {
+    for (const char* command : {"UW", "UDW", "UKW", "EW", "EBW"}) {
+      EXPECT_EQ(ann.Run(std::string(command) + " " + name),
+                std::string(command[0] == 'U' ? "0 of 1 files updated\r\n" : "0 of 1 files extracted\r\n") +
+                    name + ": " + lost + "; left alone\r\n")
+          << command;
+      EXPECT_EQ(Contents(ann.Path(form)), edit) << command;
+    }
+    EXPECT_FALSE(std::filesystem::exists(ann.Path(form) + ".mine"));
+  };
+  const std::string again = "Reserve Lock (ER) takes it again, the work file as it is";
+  {
+    SCOPED_TRACE("broken by an administrator: Reserve Lock takes it again and the edit goes in");
+    ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
+    const std::string edit = "VERSION 5.00\r\nCaption = \"ann's\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 0\r\n";
+    ann.Write(form, edit);
+    ASSERT_EQ(server_.Svn("bob", {"unlock", "-q", "--force", url}), 0);
+    const std::string lost = "your lock was broken in the repository; " + again;
+    EXPECT_EQ(ann.Run("T " + name), name + " is not checked out: " + lost + "\r\n");
+    all_refuse(lost, edit);
+    EXPECT_EQ(ann.Run("ERW " + name),
+              "1 of 1 files extracted\r\n" + name + ": revision 1 locked; work file not touched\r\n");
+    EXPECT_EQ(Contents(ann.Path(form)), edit);
+    EXPECT_EQ(ann.Run("UW " + name),
+              "1 of 1 files updated\r\n" + name + ": checked in as revision 2; work file read-only\r\n");
+    EXPECT_EQ(server_.SvnOutput("bob", {"cat", url}), edit);
+  }
+  {
+    SCOPED_TRACE("taken over by bob: said as his lock, then as broken with his revision to merge");
+    ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
+    const std::string edit = "VERSION 5.00\r\nCaption = \"ann's\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 9\r\n";
+    ann.Write(form, edit);
+    const std::string bobs = temp_ / "bob/FORM1.FRM";
+    ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
+    ASSERT_EQ(server_.Svn("bob", {"lock", "-q", "--force", bobs}), 0);
+    const std::string taken = "your lock was taken over by bob; once bob releases it, " + again;
+    EXPECT_EQ(ann.Run("T " + name),
+              LockReport(name, false, "bob", "2").insert(name.size() + 31, ": " + taken));
+    all_refuse(taken, edit);
+    EXPECT_EQ(ann.Run("ERW " + name),
+              "0 of 1 files extracted\r\n" + name + ": " + taken + "; left alone\r\n");
+
+    temp_.Write("bob/FORM1.FRM",
+                "VERSION 5.00\r\nCaption = \"bob's\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 0\r\n");
+    ASSERT_EQ(server_.Svn("bob", {"commit", "-q", "-m", "bob's caption", bobs}), 0);
+    const std::string merge =
+        "your lock was broken in the repository and revision 3 came in since; merge it into the work file at "
+        "a terminal (svn update), then " +
+        again;
+    EXPECT_EQ(ann.Run("T " + name), name + " is not checked out: " + merge + "\r\n");
+    all_refuse(merge, edit);
+    EXPECT_EQ(ann.Run("ERW " + name),
+              "0 of 1 files extracted\r\n" + name + ": " + merge + "; left alone\r\n");
+    EXPECT_EQ(Contents(ann.Path(form)), edit);
+  }
+}

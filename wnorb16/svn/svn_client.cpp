@@ -391,13 +391,16 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
         if (it->second.lock->token != it->second.own_token) others = true;
       }
       // Someone else's lock is reported with the file's revision as the repository has it, as its
-      // holder's engine said it: this working copy's base may be older.
+      // holder's engine said it: this working copy's base may be older. So is a lock of this
+      // working copy's that is gone: its way out depends on what came in since.
+      for (const auto& [name, entry] : out.files)
+        others = others || (!entry.lock && !entry.own_token.empty());
       if (!others) return SVN_NO_ERROR;
       apr_hash_t* entries = nullptr;
       SVN_ERR(svn_ra_get_dir2(session, &entries, nullptr, nullptr, "", SVN_INVALID_REVNUM,
                               SVN_DIRENT_KIND | SVN_DIRENT_CREATED_REV | SVN_DIRENT_TIME, pool));
       for (auto& [name, entry] : out.files) {
-        if (!entry.lock || entry.lock->token == entry.own_token) continue;
+        if (entry.lock ? entry.lock->token == entry.own_token : entry.own_token.empty()) continue;
         const auto* dirent = static_cast<const svn_dirent_t*>(svn_hash_gets(entries, name.c_str()));
         if (dirent == nullptr || dirent->kind != svn_node_file) continue;
         entry.latest = dirent->created_rev;

@@ -80,8 +80,10 @@ class SvnStoreBatch : public StoreBatch {
       if (request.kind == Request::Kind::kCheckIn && entry->scheduled)
         return std::string(status::what::kRemovedHere);
       // The repository would refuse the lock on an old base; said now, a companion waits with it.
-      if (request.kind == Request::Kind::kLock && entry->versioned && entry->latest > entry->changed)
-        return std::string(kNewerLock);
+      if (request.kind == Request::Kind::kLock && entry->versioned && entry->latest > entry->changed) {
+        const std::string lost = store_.LostLockOf(*entry);
+        return lost.empty() ? std::string(kNewerLock) : status::what::LostLockLine(lost);
+      }
       item.own = OwnLock(*entry);
       // The merge Subversion began is the user's to finish: an update, lock, commit or revert now
       // would act on its markers or throw away the user's side of it.
@@ -375,6 +377,12 @@ std::optional<FileLock> SvnStore::LockOf(const SvnEntry& entry) const {
   return FileLock{holder, std::to_string(entry.latest)};
 }
 
+std::string SvnStore::LostLockOf(const SvnEntry& entry) const {
+  if (entry.own_token.empty() || OwnLock(entry)) return "";
+  const std::string newer = entry.latest > entry.changed ? std::to_string(entry.latest) : "";
+  return status::what::LostLock(entry.lock ? LockOf(entry)->holder : "", newer);
+}
+
 Placement SvnStore::Place(const std::string& folder, const std::string& name, std::string_view,
                           FolderListings&) const {
   Placement placed;
@@ -419,6 +427,7 @@ std::optional<FileRecord> SvnStore::Read(const WorkFile& file, RecordPart part) 
   if (entry == nullptr) return std::nullopt;
   FileRecord record;
   if (std::optional<FileLock> lock = LockOf(*entry)) record.locks.push_back(*lock);
+  record.lost_lock = LostLockOf(*entry);
   record.latest = std::to_string(entry->latest);
   if (entry->latest_date != 0) record.latest_date = entry->latest_date / 1000000;
   return record;

@@ -47,6 +47,9 @@ class SvnStore : public Store {
   // The lock of `entry` as the engine reports it: the holder, and whether it is this working
   // copy's own.
   std::optional<FileLock> LockOf(const SvnEntry& entry) const;
+  // The lock this working copy holds a token of, broken or taken over in the repository since, as
+  // FileRecord::lost_lock says it; "" when there is none.
+  std::string LostLockOf(const SvnEntry& entry) const;
   void Forget() const {
     folders_.clear();
     kept_since_.reset();
