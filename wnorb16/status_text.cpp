@@ -215,6 +215,10 @@ std::string LostLock(std::string_view holder, std::string_view newer) {
          " came in since; merge it into the work file at a terminal (svn update), then " + again;
 }
 std::string LostLockLine(std::string_view lost) { return std::string(lost) + "; left alone"; }
+std::string SvnCleanup(std::string_view root) {
+  return "when no Subversion command runs in it any more, \"svn cleanup " + std::string(root) +
+         "\" at a terminal frees it";
+}
 std::string DeletedInRepository(std::string_view revision) {
   return "deleted in the repository in revision " + std::string(revision) + "; work file left alone";
 }

@@ -120,6 +120,9 @@ std::string FailedAsShown(std::string_view reason);  // the reason already in th
 // when none did). Every command on the file says it, the lock query too.
 std::string LostLock(std::string_view holder, std::string_view newer);
 std::string LostLockLine(std::string_view lost);  // the file's line: `lost`, "; left alone"
+// The remedy for a Subversion working copy at `root` that is locked or holds unfinished work
+// which no engine's run that ended left: only the person knows whether a command still runs there.
+std::string SvnCleanup(std::string_view root);
 // A file the repository no longer holds, which an update would take away from the user.
 std::string DeletedInRepository(std::string_view revision);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"

@@ -1,6 +1,7 @@
 // Two people, two working copies, one Subversion server: the engine's Subversion store against a
 // real svnserve on the loopback interface.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -672,5 +673,66 @@ TEST_F(SvnStoreTest, ABrokenOrStolenLockIsSaidWithItsOneWayOut) {
     EXPECT_EQ(ann.Run("ERW " + name),
               "0 of 1 files extracted\r\n" + name + ": " + merge + "; left alone\r\n");
     EXPECT_EQ(Contents(ann.Path(form)), edit);
+  }
+}
+
+// Subversion's working-copy locks carry no owner. A check-in killed while it holds them leaves
+// them: the next engine finds beside them the engine's own lock of the run that ended, and cleans
+// up itself; locks that no engine left (a killed svn) are the person's, and the answer says how.
+TEST_F(SvnStoreTest, ACheckInKilledMidwayLeavesNoDeadEnd) {
+  Person ann = Make("ann");
+  const std::string module = "MODULE1.BAS", name = ann.Name(module);
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + name).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n");
+  // The repository holds every commit at its start until the test lets it go, then refuses it.
+  const std::string ready = temp_ / "in-hook", go = temp_ / "go";
+  auto kill_midway = [&](std::vector<std::string> argv) {
+    std::filesystem::remove(go);
+    std::filesystem::remove(ready);
+    temp_.Write("repo/hooks/start-commit",
+                "#!/bin/sh\ntouch " + ready + "\ni=0\nwhile [ ! -e " + go +
+                    " ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\nexit 1\n",
+                0755);
+    posix::SpawnRequest request;
+    request.argv = std::move(argv);
+    request.search_path = true;
+    request.die_with_parent = true;
+    const pid_t pid = posix::Spawn(request).pid;
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::filesystem::exists(ready) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(std::filesystem::exists(ready)) << "the commit never began";
+    ::kill(pid, SIGKILL);
+    posix::WaitForExit(pid);
+    temp_.Write("go", "");
+    std::filesystem::remove(temp_ / "repo/hooks/start-commit");
+  };
+  const std::string checked_in = "1 of 1 files updated\r\n" + name + ": checked in as revision ";
+  {
+    SCOPED_TRACE("the engine's own run: cleaned up by the next engine");
+    kill_midway({WNORB16_EXE, "--ini", temp_ / "ann.ini", "-c", "UW " + name});
+    const std::string answer = ann.Run("UW " + name);
+    EXPECT_EQ(answer.substr(0, checked_in.size() + 1), checked_in + "2") << answer;
+    EXPECT_NE(
+        answer.find(", which has ended, was cleared, and the working copy cleaned up (svn cleanup))\r\n"),
+        std::string::npos)
+        << answer;
+  }
+  {
+    SCOPED_TRACE("a killed svn: the answer names the cleanup, which then frees it");
+    ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
+    ann.Write(module, "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\nEnd Sub\r\n");
+    kill_midway({"svn", "--non-interactive", "--config-dir", server_.ConfigDir("ann"), "commit", "-q", "-m",
+                 "killed", ann.Path(module)});
+    const std::string answer = ann.Run("UW " + name);
+    EXPECT_TRUE(answer.starts_with("0 of 1 files updated\r\n" + name + ": failed: ")) << answer;
+    EXPECT_TRUE(answer.ends_with("; when no Subversion command runs in it any more, \"svn cleanup " +
+                                 temp_ / "ann" + "\" at a terminal frees it\r\n"))
+        << answer;
+    ASSERT_EQ(server_.Svn("ann", {"cleanup", temp_ / "ann"}), 0);
+    EXPECT_EQ(ann.Run("UW " + name), checked_in + "3; work file read-only\r\n");
   }
 }

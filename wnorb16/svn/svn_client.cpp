@@ -35,6 +35,8 @@ bool IsOutOfDate(apr_status_t code) {
          code == SVN_ERR_FS_OUT_OF_DATE;
 }
 
+bool IsLocked(apr_status_t code) { return code == SVN_ERR_WC_LOCKED || code == SVN_ERR_WC_CLEANUP_REQUIRED; }
+
 bool Finds(const svn_error_t* err, bool (*which)(apr_status_t)) {
   for (const svn_error_t* e = err; e != nullptr; e = e->child) {
     if (which(e->apr_err)) return true;
@@ -153,6 +155,7 @@ struct SvnClient::State {
   void Conclude(svn_error_t* err, Outcome& out) const {
     if (err == nullptr) return;
     out.out_of_date = out.out_of_date || Finds(err, IsOutOfDate);
+    out.locked = out.locked || Finds(err, IsLocked);
     out.error = Finds(err, IsAuthentication) ? NoCredentials() : Describe(err);
     svn_error_clear(err);
   }
@@ -187,6 +190,7 @@ void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
     return;
   }
   out.out_of_date = out.out_of_date || Finds(notify->err, IsOutOfDate);
+  out.locked = out.locked || Finds(notify->err, IsLocked);
   out.failed[notify->path] =
       Finds(notify->err, IsAuthentication) ? state->NoCredentials() : Describe(notify->err);
 }
@@ -355,6 +359,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       Outcome outcome;
       state_->Conclude(err, outcome);
       out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
+      out.locked = outcome.locked;
     }
     out.files.clear();
     return out;
@@ -545,6 +550,28 @@ Outcome SvnClient::Commit(const std::vector<std::string>& paths, const std::stri
   state_->ctx->log_msg_func3 = nullptr;
   state_->ctx->log_msg_baton3 = nullptr;
   return out;
+}
+
+std::string SvnClient::RootOf(const std::string& path) {
+  Scratch pool(state_->pool);
+  const char* root = nullptr;
+  svn_error_t* err =
+      svn_client_get_wc_root(&root, svn_dirent_canonicalize(path.c_str(), pool), state_->ctx, pool, pool);
+  if (err != nullptr) {
+    svn_error_clear(err);
+    return "";
+  }
+  return root;
+}
+
+std::string SvnClient::Cleanup(const std::string& root) {
+  Scratch pool(state_->pool);
+  return Collect(*state_,
+                 [&] {
+                   return svn_client_cleanup2(svn_dirent_canonicalize(root.c_str(), pool), TRUE, FALSE, FALSE,
+                                              FALSE, FALSE, state_->ctx, pool);
+                 })
+      .error;
 }
 
 namespace {

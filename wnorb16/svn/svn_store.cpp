@@ -10,6 +10,7 @@
 #include "vbrt/code_page.hpp"
 #include "wnorb16/component_files.hpp"
 #include "wnorb16/disk.hpp"
+#include "wnorb16/rcs/run_lock.hpp"
 #include "wnorb16/status_text.hpp"
 #include "wnorb16/work_files.hpp"
 
@@ -49,6 +50,9 @@ std::string HistoryDate(const std::string& date) {
   out[10] = ' ';
   return out;
 }
+
+// The engine's lock on a working copy, held while a batch runs in it, beside Subversion's own.
+std::string RunLockIn(const std::string& root) { return root + "/.svn/WNORB16.lock"; }
 
 bool OwnLock(const SvnEntry& entry) {
   return entry.lock && !entry.own_token.empty() && entry.lock->token == entry.own_token;
@@ -105,6 +109,7 @@ class SvnStoreBatch : public StoreBatch {
 
   std::vector<FileReport> Run() override {
     SvnClient& client = store_.client();
+    TakeRunLocks();
     std::vector<std::string> update, lock, revert, unlock, commit;
     std::vector<std::string> created, folders;
     bool keep = false;
@@ -214,7 +219,10 @@ class SvnStoreBatch : public StoreBatch {
       for (const std::string& path : lock) complaints_[path] = {mismatch, false};
     }
     store_.Forget();
-    return Reports();
+    for (const std::string& run_lock : run_locks_) rcs::RemoveLockFile(run_lock);
+    std::vector<FileReport> reports = Reports();
+    if (!reports.empty()) reports.front().note = store_.TakeCleared();
+    return reports;
   }
 
  private:
@@ -228,6 +236,21 @@ class SvnStoreBatch : public StoreBatch {
     std::string text;
     bool newer = false;
   };
+
+  // Subversion's working-copy locks carry no owner: the engine's own beside them tells the next
+  // engine that the run which left them has ended, and that the cleanup is its to run.
+  void TakeRunLocks() {
+    std::set<std::string> folders;
+    for (const Item& item : items_) folders.insert(FolderOfPath(item.file.work));
+    roots_ = store_.RootsOf(folders);
+    std::set<std::string> roots;
+    for (const auto& [folder, root] : roots_) roots.insert(root);
+    for (const std::string& root : roots) {
+      store_.ClearEndedRun(root);
+      // Another engine's live run, or a folder that refuses the file, leaves Subversion's own locks to guard.
+      if (rcs::TakeRunLock(RunLockIn(root)) == rcs::Taken::kTaken) run_locks_.push_back(RunLockIn(root));
+    }
+  }
 
   // `paths` and the folders of `added` they stand in: the commit of a file in a folder new to the
   // repository takes the folder with it.
@@ -250,6 +273,9 @@ class SvnStoreBatch : public StoreBatch {
       if (about.empty() || complaints_.count(path) != 0) continue;
       if (outcome.out_of_date && !newer.empty()) {
         complaints_[path] = {std::string(newer), true};
+      } else if (auto root = roots_.find(FolderOfPath(path)); outcome.locked && root != roots_.end()) {
+        complaints_[path] = {
+            vb::ActiveCodePage().FromUtf8Lossy(about + "; " + status::what::SvnCleanup(root->second)), false};
       } else {
         complaints_[path] = {vb::ActiveCodePage().FromUtf8Lossy(about), false};
       }
@@ -309,12 +335,15 @@ class SvnStoreBatch : public StoreBatch {
   const SvnStore& store_;
   std::vector<Item> items_;
   std::map<std::string, Complaint> complaints_;
+  std::map<std::string, std::string> roots_;  // the working-copy root of each folder
+  std::vector<std::string> run_locks_;        // the engine's locks this run took
 };
 
 }  // namespace
 
 void SvnStore::Configure(const EngineConfig& config) {
   user_ = config.user_id;
+  stale_lock_ = rcs::StaleLockOf(config.stale_lock).value_or(rcs::kDefaultStaleLock);
   client_.Configure(config.config_dir);
   Forget();
 }
@@ -349,12 +378,38 @@ std::string SvnStore::VersionProblem(const std::string& version) const {
 
 std::string SvnStore::DefaultPlace() const { return "the Subversion working copy of each file"; }
 
+std::map<std::string, std::string> SvnStore::RootsOf(const std::set<std::string>& folders) const {
+  std::map<std::string, std::string> roots;
+  for (const std::string& folder : folders) {
+    if (std::string root = client_.RootOf(folder); !root.empty()) roots[folder] = std::move(root);
+  }
+  return roots;
+}
+
+bool SvnStore::ClearEndedRun(const std::string& root) const {
+  const std::string run_lock = RunLockIn(root);
+  // Without the engine's lock only the person can tell whether a Subversion command still runs.
+  std::optional<std::string> stale = rcs::StaleRunReason(run_lock, run_lock, stale_lock_);
+  if (!stale || !client_.Cleanup(root).empty()) return false;
+  rcs::RemoveLockFile(run_lock);
+  cleared_ = *stale + ", and the working copy cleaned up (svn cleanup)";
+  return true;
+}
+
 const SvnFolder& SvnStore::FolderOf(const std::string& folder, bool revisions) const {
   auto it = folders_.find(folder);
   if (it != folders_.end() && (it->second.revisions || !revisions)) return it->second;
   if (!kept_since_) kept_since_ = clock_();
-  SvnFolder known =
-      client_.Status(folder, revisions ? SvnClient::Asked::kRevisions : SvnClient::Asked::kLocks);
+  const SvnClient::Asked asked = revisions ? SvnClient::Asked::kRevisions : SvnClient::Asked::kLocks;
+  SvnFolder known = client_.Status(folder, asked);
+  if (known.locked) {
+    const std::string root = client_.RootOf(folder);
+    if (!root.empty() && ClearEndedRun(root)) {
+      known = client_.Status(folder, asked);
+    } else if (!root.empty()) {
+      known.error += "; " + status::what::SvnCleanup(root);
+    }
+  }
   if (it != folders_.end()) {
     it->second = std::move(known);
     return it->second;
