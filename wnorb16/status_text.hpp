@@ -123,6 +123,9 @@ std::string LostLockLine(std::string_view lost);  // the file's line: `lost`, ";
 // The remedy for a Subversion working copy at `root` that is locked or holds unfinished work
 // which no engine's run that ended left: only the person knows whether a command still runs there.
 std::string SvnCleanup(std::string_view root);
+// After the line of a check-in whose answer Subversion lost, found stored in the repository.
+inline constexpr std::string_view kReadBack =
+    "the repository stored it before the connection was lost; read back";
 // A file the repository no longer holds, which an update would take away from the user.
 std::string DeletedInRepository(std::string_view revision);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"

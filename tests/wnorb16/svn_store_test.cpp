@@ -736,3 +736,45 @@ TEST_F(SvnStoreTest, ACheckInKilledMidwayLeavesNoDeadEnd) {
     EXPECT_EQ(ann.Run("UW " + name), checked_in + "3; work file read-only\r\n");
   }
 }
+
+// A check-in the repository stored though its answer was lost (the server's connection killed the
+// moment the revision exists) is the user's: read back and reported stored, the working copy brought
+// to it, the locks let go; and a revision of the user's that the working copy never heard of is
+// recognised at the next check-in instead of being refused as someone else's newer one.
+TEST_F(SvnStoreTest, ACheckInStoredWhenItsAnswerWasLostIsReportedStored) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string a = "A.BAS", b = "B.BAS";
+  ann.Write(a, "a\r\n");
+  ann.Write(b, "b\r\n");
+  const std::string names = ann.Name(a) + "," + ann.Name(b);
+  ASSERT_EQ(ann.Run("UW " + names).substr(0, 20), "2 of 2 files updated");
+  ASSERT_EQ(ann.Run("EW " + names).substr(0, 22), "2 of 2 files extracted");
+  ann.Write(a, "a, edited\r\n");
+  ann.Write(b, "b, edited\r\n");
+  const std::string once = temp_ / "kill-once";
+  temp_.Write("kill-once", "");
+  temp_.Write("repo/hooks/post-commit",
+              "#!/bin/sh\n[ -e " + once + " ] && rm " + once + " && kill -9 $PPID\nexit 0\n", 0755);
+  const std::string read_back = "(the repository stored it before the connection was lost; read back)\r\n";
+  EXPECT_EQ(ann.Run("UW " + names),
+            "2 of 2 files updated\r\n" + ann.Name(a) + ": checked in as revision 2; work file read-only " +
+                read_back + ann.Name(b) + ": checked in as revision 2; work file read-only " + read_back);
+  EXPECT_FALSE(std::filesystem::exists(once)) << "the hook never ran";
+  EXPECT_EQ(Contents(ann.Path(a)), "a, edited\r\n");
+  EXPECT_TRUE(ReadOnly(ann.Path(a)));
+  EXPECT_EQ(bob.Run("EW " + bob.Name(a)),
+            "1 of 1 files extracted\r\n" + bob.Name(a) + ": revision 2 extracted and locked\r\n");
+
+  // The same working copy elsewhere (a copy of the folder) stored her edit under her lock: at her
+  // next check-in the revision is hers, with the text she holds.
+  ASSERT_EQ(ann.Run("EW " + ann.Name(b)).substr(0, 22), "1 of 1 files extracted");
+  ann.Write(b, "b, twice\r\n");
+  std::filesystem::copy(temp_ / "ann", temp_ / "ann-copy", std::filesystem::copy_options::recursive);
+  ASSERT_EQ(
+      server_.Svn("ann", {"commit", "-q", "--no-unlock", "-m", "from the copy", temp_ / "ann-copy/B.BAS"}),
+      0);
+  EXPECT_EQ(ann.Run("UW " + ann.Name(b)), "1 of 1 files updated\r\n" + ann.Name(b) +
+                                              ": checked in as revision 3; work file read-only " + read_back);
+  EXPECT_EQ(bob.Run("T " + bob.Name(b)), bob.Name(b) + " is not checked out\r\n");
+}

@@ -636,6 +636,23 @@ std::optional<std::string> SvnClient::Latest(const std::string& path, bool& bina
   return std::string(bytes->data, bytes->len);
 }
 
+std::optional<HeadFile> SvnClient::Head(const std::string& path, const std::string& url) {
+  svn_opt_revision_t head;
+  head.kind = svn_opt_revision_head;
+  HeadFile file;
+  Outcome info = InfoOf(*state_, url, head, [&](const svn_client_info2_t& found) {
+    file.revision = found.last_changed_rev;
+    file.author = found.last_changed_author != nullptr ? found.last_changed_author : "";
+  });
+  if (!info.error.empty() || !SVN_IS_VALID_REVNUM(file.revision)) return std::nullopt;
+  bool binary = false;
+  std::string error;
+  std::optional<std::string> bytes = Latest(path, binary, error);
+  if (!bytes) return std::nullopt;
+  file.bytes = std::move(*bytes);
+  return file;
+}
+
 std::string SvnClient::Diff(const std::string& before, const std::string& after,
                             const std::string& before_label, const std::string& after_label) {
   Scratch pool(state_->pool);

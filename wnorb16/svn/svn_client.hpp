@@ -53,6 +53,13 @@ struct LogEntry {
   std::string message;
 };
 
+// The latest revision of a file in the repository: which, by whom, and what it holds.
+struct HeadFile {
+  long revision = -1;
+  std::string author;
+  std::string bytes;
+};
+
 // What one call did: per path the complaint about it, and a complaint about the call as a whole.
 struct Outcome {
   std::map<std::string, std::string> failed;
@@ -110,6 +117,9 @@ class SvnClient {
 
   // The history of `url`, newest first; `error` when it cannot be had.
   std::vector<LogEntry> Log(const std::string& url, std::string& error);
+  // The latest revision of the file `path` of the working copy, whose repository URL is `url`;
+  // nullopt when it cannot be had.
+  std::optional<HeadFile> Head(const std::string& path, const std::string& url);
   // The latest revision of the file `path`; nullopt (and `error`) when it cannot be had.
   std::optional<std::string> Latest(const std::string& path, bool& binary, std::string& error);
   // A unified diff of `before` and `after`, labelled as given; "" when they are equal.

@@ -175,18 +175,26 @@ class SvnStoreBatch : public StoreBatch {
       Outcome together = client.Commit(WithFolders(commit, folders), message, keep);
       // One commit for all; when it fails, each component on its own (a designer file with its
       // companion, in one revision), so one refusal stops no other.
-      if (together.ok() || commit.size() == 1) {
-        Note(together, commit, kNewerCheckIn);
-      } else {
-        const std::vector<std::size_t> companion = Companions(commit);
-        for (std::size_t i = 0; i < commit.size(); ++i) {
+      Note(together, commit, kNewerCheckIn);
+      if (!together.ok() && commit.size() > 1) {
+        // What the repository stored before its answer was lost is not committed again.
+        ReadBack(commit, keep, unlock);
+        std::vector<std::string> rest;
+        for (const std::string& path : commit) {
+          if (read_back_.count(path) != 0) continue;
+          complaints_.erase(path);
+          rest.push_back(path);
+        }
+        const std::vector<std::size_t> companion = Companions(rest);
+        for (std::size_t i = 0; i < rest.size(); ++i) {
           if (companion[i] < i) continue;
-          std::vector<std::string> component{commit[i]};
-          if (companion[i] != kNoCompanion) component.push_back(commit[companion[i]]);
+          std::vector<std::string> component{rest[i]};
+          if (companion[i] != kNoCompanion) component.push_back(rest[companion[i]]);
           Note(client.Commit(WithFolders(component, folders), message, keep), component, kNewerCheckIn);
         }
       }
     }
+    ReadBack(commit, keep, unlock);
     if (!unlock.empty()) Note(client.Unlock(unlock), unlock);
     std::vector<std::string> lock_created, not_created;
     for (const std::string& path : created) {
@@ -221,7 +229,8 @@ class SvnStoreBatch : public StoreBatch {
     store_.Forget();
     for (const std::string& run_lock : run_locks_) rcs::RemoveLockFile(run_lock);
     std::vector<FileReport> reports = Reports();
-    if (!reports.empty()) reports.front().note = store_.TakeCleared();
+    if (std::string cleared = store_.TakeCleared(); !cleared.empty() && !reports.empty())
+      reports.front().note = cleared + (reports.front().note.empty() ? "" : "; " + reports.front().note);
     return reports;
   }
 
@@ -236,6 +245,32 @@ class SvnStoreBatch : public StoreBatch {
     std::string text;
     bool newer = false;
   };
+
+  // A commit whose answer was lost (the connection broke once the repository held the revision),
+  // or one refused as out of date by the user's own such commit before: the repository's latest
+  // revision, by this user, holding exactly the work file, is the check-in, stored. The working
+  // copy is brought to it (the same text: nothing merges) and the lock let go as asked.
+  void ReadBack(const std::vector<std::string>& commit, bool keep, std::vector<std::string>& unlock) {
+    SvnClient& client = store_.client();
+    std::map<long, std::vector<std::string>> stored;
+    for (const std::string& path : commit) {
+      const SvnEntry* entry = complaints_.count(path) != 0 ? store_.EntryOf(path) : nullptr;
+      if (entry == nullptr || !entry->versioned || entry->url.empty()) continue;
+      std::optional<HeadFile> head = client.Head(path, entry->url);
+      if (!head || head->revision <= entry->changed || head->author != store_.user()) continue;
+      WholeRead work = ReadRegularFile(path);
+      if (work.problem.empty() && work.bytes == head->bytes) stored[head->revision].push_back(path);
+    }
+    for (const auto& [revision, paths] : stored) {
+      const Outcome brought = client.Update(paths, revision);
+      for (const std::string& path : paths) {
+        if (!brought.About(path).empty()) continue;
+        complaints_.erase(path);
+        read_back_.insert(path);
+        if (!keep) unlock.push_back(path);
+      }
+    }
+  }
 
   // Subversion's working-copy locks carry no owner: the engine's own beside them tells the next
   // engine that the run which left them has ended, and that the cleanup is its to run.
@@ -314,6 +349,8 @@ class SvnStoreBatch : public StoreBatch {
             break;
         }
       }
+      if (report.done && read_back_.count(item.file.work) != 0)
+        report.note = std::string(status::what::kReadBack);
       if (!report.done) {
         if (entry != nullptr && entry->lock && !own) {
           report.holder = store_.LockOf(*entry)->holder;
@@ -337,6 +374,7 @@ class SvnStoreBatch : public StoreBatch {
   std::map<std::string, Complaint> complaints_;
   std::map<std::string, std::string> roots_;  // the working-copy root of each folder
   std::vector<std::string> run_locks_;        // the engine's locks this run took
+  std::set<std::string> read_back_;           // check-ins found stored after Subversion's complaint
 };
 
 }  // namespace
