@@ -177,8 +177,9 @@ class SvnStoreBatch : public StoreBatch {
       // companion, in one revision), so one refusal stops no other.
       Note(together, commit, kNewerCheckIn);
       if (!together.ok() && commit.size() > 1) {
-        // What the repository stored before its answer was lost is not committed again.
-        ReadBack(commit, keep, unlock);
+        // What the repository stored before its answer was lost is not committed again; a refusal
+        // as out of date stored nothing, and the files refused alone are read back after.
+        if (!together.out_of_date) ReadBack(commit, keep, unlock);
         std::vector<std::string> rest;
         for (const std::string& path : commit) {
           if (read_back_.count(path) != 0) continue;
