@@ -676,8 +676,8 @@ TEST_F(SvnStoreTest, ABrokenOrStolenLockIsSaidWithItsOneWayOut) {
   }
 }
 
-// Subversion's working-copy locks carry no owner. A check-in killed while it holds them leaves
-// them: the next engine finds beside them the engine's own lock of the run that ended, and cleans
+// Subversion's working-copy locks carry no owner. A check-in or check-out killed while it holds
+// them leaves them: the next engine finds beside them the engine's own lock of the run that ended, and cleans
 // up itself; locks that no engine left (a killed svn) are the person's, and the answer says how.
 TEST_F(SvnStoreTest, ACheckInKilledMidwayLeavesNoDeadEnd) {
   Person ann = Make("ann");
@@ -686,12 +686,13 @@ TEST_F(SvnStoreTest, ACheckInKilledMidwayLeavesNoDeadEnd) {
   ASSERT_EQ(ann.Run("UW " + name).substr(0, 20), "1 of 1 files updated");
   ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
   ann.Write(module, "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n");
-  // The repository holds every commit at its start until the test lets it go, then refuses it.
+  // The repository holds every commit (or lock, `hook`) at its start until the test lets it go,
+  // then refuses it.
   const std::string ready = temp_ / "in-hook", go = temp_ / "go";
-  auto kill_midway = [&](std::vector<std::string> argv) {
+  auto kill_midway = [&](std::vector<std::string> argv, const std::string& hook = "start-commit") {
     std::filesystem::remove(go);
     std::filesystem::remove(ready);
-    temp_.Write("repo/hooks/start-commit",
+    temp_.Write("repo/hooks/" + hook,
                 "#!/bin/sh\ntouch " + ready + "\ni=0\nwhile [ ! -e " + go +
                     " ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\nexit 1\n",
                 0755);
@@ -708,7 +709,7 @@ TEST_F(SvnStoreTest, ACheckInKilledMidwayLeavesNoDeadEnd) {
     ::kill(pid, SIGKILL);
     posix::WaitForExit(pid);
     temp_.Write("go", "");
-    std::filesystem::remove(temp_ / "repo/hooks/start-commit");
+    std::filesystem::remove(temp_ / ("repo/hooks/" + hook));
   };
   const std::string checked_in = "1 of 1 files updated\r\n" + name + ": checked in as revision ";
   {
@@ -722,8 +723,15 @@ TEST_F(SvnStoreTest, ACheckInKilledMidwayLeavesNoDeadEnd) {
         << answer;
   }
   {
+    SCOPED_TRACE("a check-out killed while it takes the lock");
+    kill_midway({WNORB16_EXE, "--ini", temp_ / "ann.ini", "-c", "EW " + name}, "pre-lock");
+    const std::string answer = ann.Run("EW " + name);
+    EXPECT_TRUE(answer.starts_with("1 of 1 files extracted\r\n" + name +
+                                   ": revision 2 extracted and locked (the lock of engine process "))
+        << answer;
+  }
+  {
     SCOPED_TRACE("a killed svn: the answer names the cleanup, which then frees it");
-    ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
     ann.Write(module, "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\nEnd Sub\r\n");
     kill_midway({"svn", "--non-interactive", "--config-dir", server_.ConfigDir("ann"), "commit", "-q", "-m",
                  "killed", ann.Path(module)});
