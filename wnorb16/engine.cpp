@@ -162,8 +162,9 @@ std::string Engine::LockQuery(const Command& command) {
   std::optional<FileRecord> record = store_->Read(*file, RecordPart::kLocks);
   if (!record) return status::Error("the archive of " + name + " cannot be read");
   if (const FileLock* own = record->LockOf(config_.user_id)) return status::CheckedOut(name, true, *own);
-  if (!record->locks.empty()) return status::CheckedOut(name, false, record->locks.front());
-  return status::NotCheckedOut(name);
+  if (!record->locks.empty())
+    return status::CheckedOut(name, false, record->locks.front(), record->lost_lock);
+  return status::NotCheckedOut(name, record->lost_lock);
 }
 
 std::string Engine::History(const Command& command) {

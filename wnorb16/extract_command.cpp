@@ -69,6 +69,12 @@ std::string Engine::Extract(const Command& command) {
     const FileLock* other = own == nullptr && !record->locks.empty() ? &record->locks.front() : nullptr;
     const FileStatus work = StatusOf(file.work);
     const bool writable = work.exists && !work.read_only;
+    // A lock broken or taken over under the work file: Reserve Lock alone takes it again, over the
+    // work file as it is, and the store says when it cannot yet.
+    if (own == nullptr && !record->lost_lock.empty() && !(lock_only && other == nullptr)) {
+      plan.Refuse(i, status::what::LostLockLine(record->lost_lock));
+      continue;
+    }
 
     // A lock the user holds already serves the component as one taken now would.
     if (lock_only) {

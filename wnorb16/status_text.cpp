@@ -69,16 +69,25 @@ std::string AboveDriveFrom(std::string_view file, std::string_view archives, std
 
 std::string NoArchive(std::string_view file) { return Lines({std::string(file) + ": NO LOCK FILE"}); }
 
-std::string NotCheckedOut(std::string_view file) {
-  return Lines({std::string(file) + " is not checked out"});
+namespace {
+// The add-in shows the first line of an answer without a lock: what became of the lock goes there.
+std::string WithLost(std::string line, std::string_view lost) {
+  return lost.empty() ? line : line + ": " + std::string(lost);
+}
+}  // namespace
+
+std::string NotCheckedOut(std::string_view file, std::string_view lost) {
+  return Lines({WithLost(std::string(file) + " is not checked out", lost)});
 }
 
-std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock) {
+std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock, std::string_view lost) {
   std::string holder = lock.holder.substr(0, kHolderWidth);
   holder.append(kHolderWidth - holder.size(), ' ');
-  return Lines({std::string(file) + (to_you ? " is checked out to you" : " is checked out to someone else"),
-                "  " + Padded("Locked by", kHolderWidth) + "  Type", std::string(kLockSeparator),
-                "  " + holder + "  locked revision " + lock.revision});
+  return Lines(
+      {WithLost(std::string(file) + (to_you ? " is checked out to you" : " is checked out to someone else"),
+                lost),
+       "  " + Padded("Locked by", kHolderWidth) + "  Type", std::string(kLockSeparator),
+       "  " + holder + "  locked revision " + lock.revision});
 }
 
 namespace {
@@ -196,6 +205,20 @@ std::string Failed(std::string_view reason) {
   return FailedAsShown(vb::ActiveCodePage().FromUtf8Lossy(reason));
 }
 std::string FailedAsShown(std::string_view reason) { return "failed: " + std::string(reason); }
+std::string LostLock(std::string_view holder, std::string_view newer) {
+  const std::string again = "Reserve Lock (ER) takes it again, the work file as it is";
+  if (!holder.empty())
+    return "your lock was taken over by " + std::string(holder) + "; once " + std::string(holder) +
+           " releases it, " + again;
+  if (newer.empty()) return "your lock was broken in the repository; " + again;
+  return "your lock was broken in the repository and revision " + std::string(newer) +
+         " came in since; merge it into the work file at a terminal (svn update), then " + again;
+}
+std::string LostLockLine(std::string_view lost) { return std::string(lost) + "; left alone"; }
+std::string SvnCleanup(std::string_view root) {
+  return "when no Subversion command runs in it any more, \"svn cleanup " + std::string(root) +
+         "\" at a terminal frees it";
+}
 std::string DeletedInRepository(std::string_view revision) {
   return "deleted in the repository in revision " + std::string(revision) + "; work file left alone";
 }

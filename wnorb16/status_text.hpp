@@ -53,10 +53,11 @@ std::string AboveDriveFrom(std::string_view file, std::string_view archives, std
 
 // The lock query's answers.
 std::string NoArchive(std::string_view file);  // "<file>: NO LOCK FILE"
-std::string NotCheckedOut(std::string_view file);
+// `lost`: the user's lock that was broken or taken over (FileRecord::lost_lock), after the phrase.
+std::string NotCheckedOut(std::string_view file, std::string_view lost = "");
 // The phrase, a heading, the separator and the lock line: two blanks, the holder in 28 columns,
 // two blanks, "locked revision <rev>".
-std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock);
+std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock, std::string_view lost = "");
 
 // The history: a title, a heading and one line per revision in the order given.
 std::string History(std::string_view file, const std::vector<Revision>& revisions);
@@ -114,6 +115,17 @@ std::string Failed(std::string_view reason);
 std::string NewerNotLocked(std::string_view newer, std::string_view base);
 std::string NewerNotCheckedIn(std::string_view newer, std::string_view base);
 std::string FailedAsShown(std::string_view reason);  // the reason already in the answer's code page
+// The user's lock broken in the store (`holder` "") or taken over by `holder`, and the one way
+// out: Reserve Lock again, after a merge at a terminal where revision `newer` came in since (""
+// when none did). Every command on the file says it, the lock query too.
+std::string LostLock(std::string_view holder, std::string_view newer);
+std::string LostLockLine(std::string_view lost);  // the file's line: `lost`, "; left alone"
+// The remedy for a Subversion working copy at `root` that is locked or holds unfinished work
+// which no engine's run that ended left: only the person knows whether a command still runs there.
+std::string SvnCleanup(std::string_view root);
+// After the line of a check-in whose answer Subversion lost, found stored in the repository.
+inline constexpr std::string_view kReadBack =
+    "the repository stored it before the connection was lost; read back";
 // A file the repository no longer holds, which an update would take away from the user.
 std::string DeletedInRepository(std::string_view revision);
 std::string NotRegular(std::string_view which);  // "the archive is a FIFO, not a regular file; left alone"

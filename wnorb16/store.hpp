@@ -64,6 +64,9 @@ struct FileRecord {
   std::string latest;           // the latest revision
   // When the latest revision was stored, in seconds since 1970 (UTC); nullopt when unknown.
   std::optional<std::int64_t> latest_date;
+  // The user's lock the work file was given out under, broken or taken over in the store since:
+  // what happened and the way out, as the file's line says it; "" when there is none.
+  std::string lost_lock;
 
   // The first lock `user` holds; null when none.
   const FileLock* LockOf(std::string_view user) const {

@@ -97,7 +97,9 @@ std::string Engine::Update(const Command& command) {
     if (!record) continue;
     const FileLock* own = record->LockOf(config_.user_id);
     if (own == nullptr) {
-      if (!record->locks.empty()) {
+      if (!record->lost_lock.empty()) {
+        plan.Refuse(i, status::what::LostLockLine(record->lost_lock));
+      } else if (!record->locks.empty()) {
         plan.Refuse(i, status::what::LockedBy(record->locks.front().holder));
       } else {
         plan.Refuse(i, discard ? status::what::kNothingToDiscard : status::what::kNotYours);

@@ -25,6 +25,15 @@ TEST(LockStatus, PhrasesInAnyCaseWithTheLastTestWinningAndAnEngineThatNeverAnswe
        {Case{{"C:\\PROJ\\FORM1.FRM Is Not CHECKED out\r\n"}, norb::NotCheckedOut},
         Case{{"form1.frm is checked out to YOU\r\n"}, norb::CheckedOutToYou},
         Case{{"form1.frm is checked out to someone else\r\nholder..."}, norb::CheckedOutToOther},
+        // The Subversion store's lost lock: its words after the phrase never read as another state.
+        Case{{"FORM1.FRM is not checked out: your lock was broken in the repository; Reserve Lock (ER) takes "
+              "it "
+              "again, the work file as it is\r\n"},
+             norb::NotCheckedOut},
+        Case{{"FORM1.FRM is checked out to someone else: your lock was taken over by bob; once bob releases "
+              "it, "
+              "Reserve Lock (ER) takes it again, the work file as it is\r\n  Locked by ..."},
+             norb::CheckedOutToOther},
         Case{{"form1.frm: no lock file\r\n"}, norb::NoLockFile},
         Case{{"the engine said something else"}, norb::NoLockFile},
         Case{{"is checked out to you, but NO LOCK FILE"}, norb::NoLockFile},
@@ -35,7 +44,7 @@ TEST(LockStatus, PhrasesInAnyCaseWithTheLastTestWinningAndAnEngineThatNeverAnswe
     fx.fake.engine.Reply("T " + file, c.replies);
     EXPECT_EQ(fx.m->LockStatus(file), c.state) << c.replies[0];
   }
-  EXPECT_EQ(fx.fake.engine.Executes().size(), 6u + 2u + 10u);
+  EXPECT_EQ(fx.fake.engine.Executes().size(), 8u + 2u + 10u);
   EXPECT_EQ(fx.fake.engine.Executes()[0], (dde::ExecuteRecord{"frmMain", "T C:\\PROJ\\FORM1.FRM"}));
   EXPECT_TRUE(fx.fake.desktop.boxes().empty());
 

@@ -1,6 +1,7 @@
 // Two people, two working copies, one Subversion server: the engine's Subversion store against a
 // real svnserve on the loopback interface.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -607,4 +608,181 @@ TEST_F(SvnStoreTest, ANewFolderGoesInWithItsFirstFile) {
               "?       " + ann.Path("shared") + "\n");
     EXPECT_EQ(Contents(ann.Path("shared/X.BAS")), "ann's\r\n");
   }
+}
+
+// A lock broken (svn unlock --force) or taken over (svn lock --force) under a changed work file:
+// every command names what happened and the one way out, Reserve Lock, which works without a
+// terminal while nothing came in since; nothing merges it and nothing loses the edit.
+TEST_F(SvnStoreTest, ABrokenOrStolenLockIsSaidWithItsOneWayOut) {
+  Person ann = Make("ann");
+  const std::string form = "FORM1.FRM", name = ann.Name(form), url = server_.url() + "/FORM1.FRM";
+  ann.Write(form, "VERSION 5.00\r\nCaption = \"one\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 0\r\n");
+  ASSERT_EQ(ann.Run("UW " + name).substr(0, 20), "1 of 1 files updated");
+  // Every command but Reserve Lock answers the lost lock alike and leaves the edit as it is.
+  auto all_refuse = [&](const std::string& lost, const std::string& edit) {
+    for (const char* command : {"UW", "UDW", "UKW", "EW", "EBW"}) {
+      EXPECT_EQ(ann.Run(std::string(command) + " " + name),
+                std::string(command[0] == 'U' ? "0 of 1 files updated\r\n" : "0 of 1 files extracted\r\n") +
+                    name + ": " + lost + "; left alone\r\n")
+          << command;
+      EXPECT_EQ(Contents(ann.Path(form)), edit) << command;
+    }
+    EXPECT_FALSE(std::filesystem::exists(ann.Path(form) + ".mine"));
+  };
+  const std::string again = "Reserve Lock (ER) takes it again, the work file as it is";
+  {
+    SCOPED_TRACE("broken by an administrator: Reserve Lock takes it again and the edit goes in");
+    ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
+    const std::string edit = "VERSION 5.00\r\nCaption = \"ann's\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 0\r\n";
+    ann.Write(form, edit);
+    ASSERT_EQ(server_.Svn("bob", {"unlock", "-q", "--force", url}), 0);
+    const std::string lost = "your lock was broken in the repository; " + again;
+    EXPECT_EQ(ann.Run("T " + name), name + " is not checked out: " + lost + "\r\n");
+    all_refuse(lost, edit);
+    EXPECT_EQ(ann.Run("ERW " + name),
+              "1 of 1 files extracted\r\n" + name + ": revision 1 locked; work file not touched\r\n");
+    EXPECT_EQ(Contents(ann.Path(form)), edit);
+    EXPECT_EQ(ann.Run("UW " + name),
+              "1 of 1 files updated\r\n" + name + ": checked in as revision 2; work file read-only\r\n");
+    EXPECT_EQ(server_.SvnOutput("bob", {"cat", url}), edit);
+  }
+  {
+    SCOPED_TRACE("taken over by bob: said as his lock, then as broken with his revision to merge");
+    ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
+    const std::string edit = "VERSION 5.00\r\nCaption = \"ann's\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 9\r\n";
+    ann.Write(form, edit);
+    const std::string bobs = temp_ / "bob/FORM1.FRM";
+    ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
+    ASSERT_EQ(server_.Svn("bob", {"lock", "-q", "--force", bobs}), 0);
+    const std::string taken = "your lock was taken over by bob; once bob releases it, " + again;
+    EXPECT_EQ(ann.Run("T " + name),
+              LockReport(name, false, "bob", "2").insert(name.size() + 31, ": " + taken));
+    all_refuse(taken, edit);
+    EXPECT_EQ(ann.Run("ERW " + name),
+              "0 of 1 files extracted\r\n" + name + ": " + taken + "; left alone\r\n");
+
+    temp_.Write("bob/FORM1.FRM",
+                "VERSION 5.00\r\nCaption = \"bob's\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 0\r\n");
+    ASSERT_EQ(server_.Svn("bob", {"commit", "-q", "-m", "bob's caption", bobs}), 0);
+    const std::string merge =
+        "your lock was broken in the repository and revision 3 came in since; merge it into the work file at "
+        "a terminal (svn update), then " +
+        again;
+    EXPECT_EQ(ann.Run("T " + name), name + " is not checked out: " + merge + "\r\n");
+    all_refuse(merge, edit);
+    EXPECT_EQ(ann.Run("ERW " + name),
+              "0 of 1 files extracted\r\n" + name + ": " + merge + "; left alone\r\n");
+    EXPECT_EQ(Contents(ann.Path(form)), edit);
+  }
+}
+
+// Subversion's working-copy locks carry no owner. A check-in or check-out killed while it holds
+// them leaves them: the next engine finds beside them the engine's own lock of the run that ended, and cleans
+// up itself; locks that no engine left (a killed svn) are the person's, and the answer says how.
+TEST_F(SvnStoreTest, ACheckInKilledMidwayLeavesNoDeadEnd) {
+  Person ann = Make("ann");
+  const std::string module = "MODULE1.BAS", name = ann.Name(module);
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
+  ASSERT_EQ(ann.Run("UW " + name).substr(0, 20), "1 of 1 files updated");
+  ASSERT_EQ(ann.Run("EW " + name).substr(0, 22), "1 of 1 files extracted");
+  ann.Write(module, "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n");
+  // The repository holds every commit (or lock, `hook`) at its start until the test lets it go,
+  // then refuses it.
+  const std::string ready = temp_ / "in-hook", go = temp_ / "go";
+  auto kill_midway = [&](std::vector<std::string> argv, const std::string& hook = "start-commit") {
+    std::filesystem::remove(go);
+    std::filesystem::remove(ready);
+    temp_.Write("repo/hooks/" + hook,
+                "#!/bin/sh\ntouch " + ready + "\ni=0\nwhile [ ! -e " + go +
+                    " ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\nexit 1\n",
+                0755);
+    posix::SpawnRequest request;
+    request.argv = std::move(argv);
+    request.search_path = true;
+    request.die_with_parent = true;
+    const pid_t pid = posix::Spawn(request).pid;
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::filesystem::exists(ready) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(std::filesystem::exists(ready)) << "the commit never began";
+    ::kill(pid, SIGKILL);
+    posix::WaitForExit(pid);
+    temp_.Write("go", "");
+    std::filesystem::remove(temp_ / ("repo/hooks/" + hook));
+  };
+  const std::string checked_in = "1 of 1 files updated\r\n" + name + ": checked in as revision ";
+  {
+    SCOPED_TRACE("the engine's own run: cleaned up by the next engine");
+    kill_midway({WNORB16_EXE, "--ini", temp_ / "ann.ini", "-c", "UW " + name});
+    const std::string answer = ann.Run("UW " + name);
+    EXPECT_EQ(answer.substr(0, checked_in.size() + 1), checked_in + "2") << answer;
+    EXPECT_NE(
+        answer.find(", which has ended, was cleared, and the working copy cleaned up (svn cleanup))\r\n"),
+        std::string::npos)
+        << answer;
+  }
+  {
+    SCOPED_TRACE("a check-out killed while it takes the lock");
+    kill_midway({WNORB16_EXE, "--ini", temp_ / "ann.ini", "-c", "EW " + name}, "pre-lock");
+    const std::string answer = ann.Run("EW " + name);
+    EXPECT_TRUE(answer.starts_with("1 of 1 files extracted\r\n" + name +
+                                   ": revision 2 extracted and locked (the lock of engine process "))
+        << answer;
+  }
+  {
+    SCOPED_TRACE("a killed svn: the answer names the cleanup, which then frees it");
+    ann.Write(module, "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\nEnd Sub\r\n");
+    kill_midway({"svn", "--non-interactive", "--config-dir", server_.ConfigDir("ann"), "commit", "-q", "-m",
+                 "killed", ann.Path(module)});
+    const std::string answer = ann.Run("UW " + name);
+    EXPECT_TRUE(answer.starts_with("0 of 1 files updated\r\n" + name + ": failed: ")) << answer;
+    EXPECT_TRUE(answer.ends_with("; when no Subversion command runs in it any more, \"svn cleanup " +
+                                 temp_ / "ann" + "\" at a terminal frees it\r\n"))
+        << answer;
+    ASSERT_EQ(server_.Svn("ann", {"cleanup", temp_ / "ann"}), 0);
+    EXPECT_EQ(ann.Run("UW " + name), checked_in + "3; work file read-only\r\n");
+  }
+}
+
+// A check-in the repository stored though its answer was lost (the server's connection killed the
+// moment the revision exists) is the user's: read back and reported stored, the working copy brought
+// to it, the locks let go; and a revision of the user's that the working copy never heard of is
+// recognised at the next check-in instead of being refused as someone else's newer one.
+TEST_F(SvnStoreTest, ACheckInStoredWhenItsAnswerWasLostIsReportedStored) {
+  Person ann = Make("ann");
+  Person bob = Make("bob");
+  const std::string a = "A.BAS", b = "B.BAS";
+  ann.Write(a, "a\r\n");
+  ann.Write(b, "b\r\n");
+  const std::string names = ann.Name(a) + "," + ann.Name(b);
+  ASSERT_EQ(ann.Run("UW " + names).substr(0, 20), "2 of 2 files updated");
+  ASSERT_EQ(ann.Run("EW " + names).substr(0, 22), "2 of 2 files extracted");
+  ann.Write(a, "a, edited\r\n");
+  ann.Write(b, "b, edited\r\n");
+  const std::string once = temp_ / "kill-once";
+  temp_.Write("kill-once", "");
+  temp_.Write("repo/hooks/post-commit",
+              "#!/bin/sh\n[ -e " + once + " ] && rm " + once + " && kill -9 $PPID\nexit 0\n", 0755);
+  const std::string read_back = "(the repository stored it before the connection was lost; read back)\r\n";
+  EXPECT_EQ(ann.Run("UW " + names),
+            "2 of 2 files updated\r\n" + ann.Name(a) + ": checked in as revision 2; work file read-only " +
+                read_back + ann.Name(b) + ": checked in as revision 2; work file read-only " + read_back);
+  EXPECT_FALSE(std::filesystem::exists(once)) << "the hook never ran";
+  EXPECT_EQ(Contents(ann.Path(a)), "a, edited\r\n");
+  EXPECT_TRUE(ReadOnly(ann.Path(a)));
+  EXPECT_EQ(bob.Run("EW " + bob.Name(a)),
+            "1 of 1 files extracted\r\n" + bob.Name(a) + ": revision 2 extracted and locked\r\n");
+
+  // The same working copy elsewhere (a copy of the folder) stored her edit under her lock: at her
+  // next check-in the revision is hers, with the text she holds.
+  ASSERT_EQ(ann.Run("EW " + ann.Name(b)).substr(0, 22), "1 of 1 files extracted");
+  ann.Write(b, "b, twice\r\n");
+  std::filesystem::copy(temp_ / "ann", temp_ / "ann-copy", std::filesystem::copy_options::recursive);
+  ASSERT_EQ(
+      server_.Svn("ann", {"commit", "-q", "--no-unlock", "-m", "from the copy", temp_ / "ann-copy/B.BAS"}),
+      0);
+  EXPECT_EQ(ann.Run("UW " + ann.Name(b)), "1 of 1 files updated\r\n" + ann.Name(b) +
+                                              ": checked in as revision 3; work file read-only " + read_back);
+  EXPECT_EQ(bob.Run("T " + bob.Name(b)), bob.Name(b) + " is not checked out\r\n");
 }

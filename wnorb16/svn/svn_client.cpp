@@ -35,6 +35,8 @@ bool IsOutOfDate(apr_status_t code) {
          code == SVN_ERR_FS_OUT_OF_DATE;
 }
 
+bool IsLocked(apr_status_t code) { return code == SVN_ERR_WC_LOCKED || code == SVN_ERR_WC_CLEANUP_REQUIRED; }
+
 bool Finds(const svn_error_t* err, bool (*which)(apr_status_t)) {
   for (const svn_error_t* e = err; e != nullptr; e = e->child) {
     if (which(e->apr_err)) return true;
@@ -153,6 +155,7 @@ struct SvnClient::State {
   void Conclude(svn_error_t* err, Outcome& out) const {
     if (err == nullptr) return;
     out.out_of_date = out.out_of_date || Finds(err, IsOutOfDate);
+    out.locked = out.locked || Finds(err, IsLocked);
     out.error = Finds(err, IsAuthentication) ? NoCredentials() : Describe(err);
     svn_error_clear(err);
   }
@@ -187,6 +190,7 @@ void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
     return;
   }
   out.out_of_date = out.out_of_date || Finds(notify->err, IsOutOfDate);
+  out.locked = out.locked || Finds(notify->err, IsLocked);
   out.failed[notify->path] =
       Finds(notify->err, IsAuthentication) ? state->NoCredentials() : Describe(notify->err);
 }
@@ -355,6 +359,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       Outcome outcome;
       state_->Conclude(err, outcome);
       out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
+      out.locked = outcome.locked;
     }
     out.files.clear();
     return out;
@@ -391,13 +396,16 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
         if (it->second.lock->token != it->second.own_token) others = true;
       }
       // Someone else's lock is reported with the file's revision as the repository has it, as its
-      // holder's engine said it: this working copy's base may be older.
+      // holder's engine said it: this working copy's base may be older. So is a lock of this
+      // working copy's that is gone: its way out depends on what came in since.
+      for (const auto& [name, entry] : out.files)
+        others = others || (!entry.lock && !entry.own_token.empty());
       if (!others) return SVN_NO_ERROR;
       apr_hash_t* entries = nullptr;
       SVN_ERR(svn_ra_get_dir2(session, &entries, nullptr, nullptr, "", SVN_INVALID_REVNUM,
                               SVN_DIRENT_KIND | SVN_DIRENT_CREATED_REV | SVN_DIRENT_TIME, pool));
       for (auto& [name, entry] : out.files) {
-        if (!entry.lock || entry.lock->token == entry.own_token) continue;
+        if (entry.lock ? entry.lock->token == entry.own_token : entry.own_token.empty()) continue;
         const auto* dirent = static_cast<const svn_dirent_t*>(svn_hash_gets(entries, name.c_str()));
         if (dirent == nullptr || dirent->kind != svn_node_file) continue;
         entry.latest = dirent->created_rev;
@@ -544,6 +552,28 @@ Outcome SvnClient::Commit(const std::vector<std::string>& paths, const std::stri
   return out;
 }
 
+std::string SvnClient::RootOf(const std::string& path) {
+  Scratch pool(state_->pool);
+  const char* root = nullptr;
+  svn_error_t* err =
+      svn_client_get_wc_root(&root, svn_dirent_canonicalize(path.c_str(), pool), state_->ctx, pool, pool);
+  if (err != nullptr) {
+    svn_error_clear(err);
+    return "";
+  }
+  return root;
+}
+
+std::string SvnClient::Cleanup(const std::string& root) {
+  Scratch pool(state_->pool);
+  return Collect(*state_,
+                 [&] {
+                   return svn_client_cleanup2(svn_dirent_canonicalize(root.c_str(), pool), TRUE, FALSE, FALSE,
+                                              FALSE, FALSE, state_->ctx, pool);
+                 })
+      .error;
+}
+
 namespace {
 
 svn_error_t* TakeLogEntry(void* baton, svn_log_entry_t* entry, apr_pool_t*) {
@@ -604,6 +634,23 @@ std::optional<std::string> SvnClient::Latest(const std::string& path, bool& bina
       props != nullptr ? static_cast<const svn_string_t*>(svn_hash_gets(props, SVN_PROP_MIME_TYPE)) : nullptr;
   binary = mime != nullptr && svn_mime_type_is_binary(mime->data);
   return std::string(bytes->data, bytes->len);
+}
+
+std::optional<HeadFile> SvnClient::Head(const std::string& path, const std::string& url) {
+  svn_opt_revision_t head;
+  head.kind = svn_opt_revision_head;
+  HeadFile file;
+  Outcome info = InfoOf(*state_, url, head, [&](const svn_client_info2_t& found) {
+    file.revision = found.last_changed_rev;
+    file.author = found.last_changed_author != nullptr ? found.last_changed_author : "";
+  });
+  if (!info.error.empty() || !SVN_IS_VALID_REVNUM(file.revision)) return std::nullopt;
+  bool binary = false;
+  std::string error;
+  std::optional<std::string> bytes = Latest(path, binary, error);
+  if (!bytes) return std::nullopt;
+  file.bytes = std::move(*bytes);
+  return file;
 }
 
 std::string SvnClient::Diff(const std::string& before, const std::string& after,

@@ -41,6 +41,7 @@ struct SvnEntry {
 struct SvnFolder {
   bool revisions = false;  // the latest revisions were asked, not the locks alone
   bool outside = false;    // `error`: the folder is in no working copy
+  bool locked = false;     // `error`: the working copy is locked, or holds unfinished work (svn cleanup)
   std::string error;
   std::map<std::string, SvnEntry> files;  // by name
 };
@@ -52,11 +53,19 @@ struct LogEntry {
   std::string message;
 };
 
+// The latest revision of a file in the repository: which, by whom, and what it holds.
+struct HeadFile {
+  long revision = -1;
+  std::string author;
+  std::string bytes;
+};
+
 // What one call did: per path the complaint about it, and a complaint about the call as a whole.
 struct Outcome {
   std::map<std::string, std::string> failed;
   std::string error;
-  bool out_of_date = false;                // the repository holds something newer than what was sent
+  bool out_of_date = false;  // the repository holds something newer than what was sent
+  bool locked = false;       // the working copy is locked, or holds unfinished work (svn cleanup)
   std::vector<std::string> added_folders;  // the folders an addition scheduled with its file
   bool ok() const { return error.empty() && failed.empty(); }
   // The complaint about `path`, "" when it has none.
@@ -100,8 +109,17 @@ class SvnClient {
   Outcome Add(const std::string& path, bool binary);
   Outcome Commit(const std::vector<std::string>& paths, const std::string& message, bool keep_locks);
 
+  // The root folder of the working copy `path` is in; "" when it is in none.
+  std::string RootOf(const std::string& path);
+  // Finishes or drops the unfinished work a process that ended left in the working copy at
+  // `root`, and breaks its working-copy locks (svn cleanup); "" when done, otherwise why not.
+  std::string Cleanup(const std::string& root);
+
   // The history of `url`, newest first; `error` when it cannot be had.
   std::vector<LogEntry> Log(const std::string& url, std::string& error);
+  // The latest revision of the file `path` of the working copy, whose repository URL is `url`;
+  // nullopt when it cannot be had.
+  std::optional<HeadFile> Head(const std::string& path, const std::string& url);
   // The latest revision of the file `path`; nullopt (and `error`) when it cannot be had.
   std::optional<std::string> Latest(const std::string& path, bool& binary, std::string& error);
   // A unified diff of `before` and `after`, labelled as given; "" when they are equal.

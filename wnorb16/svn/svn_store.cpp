@@ -10,6 +10,7 @@
 #include "vbrt/code_page.hpp"
 #include "wnorb16/component_files.hpp"
 #include "wnorb16/disk.hpp"
+#include "wnorb16/rcs/run_lock.hpp"
 #include "wnorb16/status_text.hpp"
 #include "wnorb16/work_files.hpp"
 
@@ -50,6 +51,9 @@ std::string HistoryDate(const std::string& date) {
   return out;
 }
 
+// The engine's lock on a working copy, held while a batch runs in it, beside Subversion's own.
+std::string RunLockIn(const std::string& root) { return root + "/.svn/WNORB16.lock"; }
+
 bool OwnLock(const SvnEntry& entry) {
   return entry.lock && !entry.own_token.empty() && entry.lock->token == entry.own_token;
 }
@@ -80,8 +84,10 @@ class SvnStoreBatch : public StoreBatch {
       if (request.kind == Request::Kind::kCheckIn && entry->scheduled)
         return std::string(status::what::kRemovedHere);
       // The repository would refuse the lock on an old base; said now, a companion waits with it.
-      if (request.kind == Request::Kind::kLock && entry->versioned && entry->latest > entry->changed)
-        return std::string(kNewerLock);
+      if (request.kind == Request::Kind::kLock && entry->versioned && entry->latest > entry->changed) {
+        const std::string lost = store_.LostLockOf(*entry);
+        return lost.empty() ? std::string(kNewerLock) : status::what::LostLockLine(lost);
+      }
       item.own = OwnLock(*entry);
       // The merge Subversion began is the user's to finish: an update, lock, commit or revert now
       // would act on its markers or throw away the user's side of it.
@@ -103,6 +109,7 @@ class SvnStoreBatch : public StoreBatch {
 
   std::vector<FileReport> Run() override {
     SvnClient& client = store_.client();
+    TakeRunLocks();
     std::vector<std::string> update, lock, revert, unlock, commit;
     std::vector<std::string> created, folders;
     bool keep = false;
@@ -168,18 +175,27 @@ class SvnStoreBatch : public StoreBatch {
       Outcome together = client.Commit(WithFolders(commit, folders), message, keep);
       // One commit for all; when it fails, each component on its own (a designer file with its
       // companion, in one revision), so one refusal stops no other.
-      if (together.ok() || commit.size() == 1) {
-        Note(together, commit, kNewerCheckIn);
-      } else {
-        const std::vector<std::size_t> companion = Companions(commit);
-        for (std::size_t i = 0; i < commit.size(); ++i) {
+      Note(together, commit, kNewerCheckIn);
+      if (!together.ok() && commit.size() > 1) {
+        // What the repository stored before its answer was lost is not committed again; a refusal
+        // as out of date stored nothing, and the files refused alone are read back after.
+        if (!together.out_of_date) ReadBack(commit, keep, unlock);
+        std::vector<std::string> rest;
+        for (const std::string& path : commit) {
+          if (read_back_.count(path) != 0) continue;
+          complaints_.erase(path);
+          rest.push_back(path);
+        }
+        const std::vector<std::size_t> companion = Companions(rest);
+        for (std::size_t i = 0; i < rest.size(); ++i) {
           if (companion[i] < i) continue;
-          std::vector<std::string> component{commit[i]};
-          if (companion[i] != kNoCompanion) component.push_back(commit[companion[i]]);
+          std::vector<std::string> component{rest[i]};
+          if (companion[i] != kNoCompanion) component.push_back(rest[companion[i]]);
           Note(client.Commit(WithFolders(component, folders), message, keep), component, kNewerCheckIn);
         }
       }
     }
+    ReadBack(commit, keep, unlock);
     if (!unlock.empty()) Note(client.Unlock(unlock), unlock);
     std::vector<std::string> lock_created, not_created;
     for (const std::string& path : created) {
@@ -212,7 +228,11 @@ class SvnStoreBatch : public StoreBatch {
       for (const std::string& path : lock) complaints_[path] = {mismatch, false};
     }
     store_.Forget();
-    return Reports();
+    for (const std::string& run_lock : run_locks_) rcs::RemoveLockFile(run_lock);
+    std::vector<FileReport> reports = Reports();
+    if (std::string cleared = store_.TakeCleared(); !cleared.empty() && !reports.empty())
+      reports.front().note = cleared + (reports.front().note.empty() ? "" : "; " + reports.front().note);
+    return reports;
   }
 
  private:
@@ -226,6 +246,47 @@ class SvnStoreBatch : public StoreBatch {
     std::string text;
     bool newer = false;
   };
+
+  // A commit whose answer was lost (the connection broke once the repository held the revision),
+  // or one refused as out of date by the user's own such commit before: the repository's latest
+  // revision, by this user, holding exactly the work file, is the check-in, stored. The working
+  // copy is brought to it (the same text: nothing merges) and the lock let go as asked.
+  void ReadBack(const std::vector<std::string>& commit, bool keep, std::vector<std::string>& unlock) {
+    SvnClient& client = store_.client();
+    std::map<long, std::vector<std::string>> stored;
+    for (const std::string& path : commit) {
+      const SvnEntry* entry = complaints_.count(path) != 0 ? store_.EntryOf(path) : nullptr;
+      if (entry == nullptr || !entry->versioned || entry->url.empty()) continue;
+      std::optional<HeadFile> head = client.Head(path, entry->url);
+      if (!head || head->revision <= entry->changed || head->author != store_.user()) continue;
+      WholeRead work = ReadRegularFile(path);
+      if (work.problem.empty() && work.bytes == head->bytes) stored[head->revision].push_back(path);
+    }
+    for (const auto& [revision, paths] : stored) {
+      const Outcome brought = client.Update(paths, revision);
+      for (const std::string& path : paths) {
+        if (!brought.About(path).empty()) continue;
+        complaints_.erase(path);
+        read_back_.insert(path);
+        if (!keep) unlock.push_back(path);
+      }
+    }
+  }
+
+  // Subversion's working-copy locks carry no owner: the engine's own beside them tells the next
+  // engine that the run which left them has ended, and that the cleanup is its to run.
+  void TakeRunLocks() {
+    std::set<std::string> folders;
+    for (const Item& item : items_) folders.insert(FolderOfPath(item.file.work));
+    roots_ = store_.RootsOf(folders);
+    std::set<std::string> roots;
+    for (const auto& [folder, root] : roots_) roots.insert(root);
+    for (const std::string& root : roots) {
+      store_.ClearEndedRun(root);
+      // Another engine's live run, or a folder that refuses the file, leaves Subversion's own locks to guard.
+      if (rcs::TakeRunLock(RunLockIn(root)) == rcs::Taken::kTaken) run_locks_.push_back(RunLockIn(root));
+    }
+  }
 
   // `paths` and the folders of `added` they stand in: the commit of a file in a folder new to the
   // repository takes the folder with it.
@@ -248,6 +309,9 @@ class SvnStoreBatch : public StoreBatch {
       if (about.empty() || complaints_.count(path) != 0) continue;
       if (outcome.out_of_date && !newer.empty()) {
         complaints_[path] = {std::string(newer), true};
+      } else if (auto root = roots_.find(FolderOfPath(path)); outcome.locked && root != roots_.end()) {
+        complaints_[path] = {
+            vb::ActiveCodePage().FromUtf8Lossy(about + "; " + status::what::SvnCleanup(root->second)), false};
       } else {
         complaints_[path] = {vb::ActiveCodePage().FromUtf8Lossy(about), false};
       }
@@ -286,6 +350,8 @@ class SvnStoreBatch : public StoreBatch {
             break;
         }
       }
+      if (report.done && read_back_.count(item.file.work) != 0)
+        report.note = std::string(status::what::kReadBack);
       if (!report.done) {
         if (entry != nullptr && entry->lock && !own) {
           report.holder = store_.LockOf(*entry)->holder;
@@ -307,12 +373,16 @@ class SvnStoreBatch : public StoreBatch {
   const SvnStore& store_;
   std::vector<Item> items_;
   std::map<std::string, Complaint> complaints_;
+  std::map<std::string, std::string> roots_;  // the working-copy root of each folder
+  std::vector<std::string> run_locks_;        // the engine's locks this run took
+  std::set<std::string> read_back_;           // check-ins found stored after Subversion's complaint
 };
 
 }  // namespace
 
 void SvnStore::Configure(const EngineConfig& config) {
   user_ = config.user_id;
+  stale_lock_ = rcs::StaleLockOf(config.stale_lock).value_or(rcs::kDefaultStaleLock);
   client_.Configure(config.config_dir);
   Forget();
 }
@@ -347,12 +417,38 @@ std::string SvnStore::VersionProblem(const std::string& version) const {
 
 std::string SvnStore::DefaultPlace() const { return "the Subversion working copy of each file"; }
 
+std::map<std::string, std::string> SvnStore::RootsOf(const std::set<std::string>& folders) const {
+  std::map<std::string, std::string> roots;
+  for (const std::string& folder : folders) {
+    if (std::string root = client_.RootOf(folder); !root.empty()) roots[folder] = std::move(root);
+  }
+  return roots;
+}
+
+bool SvnStore::ClearEndedRun(const std::string& root) const {
+  const std::string run_lock = RunLockIn(root);
+  // Without the engine's lock only the person can tell whether a Subversion command still runs.
+  std::optional<std::string> stale = rcs::StaleRunReason(run_lock, run_lock, stale_lock_);
+  if (!stale || !client_.Cleanup(root).empty()) return false;
+  rcs::RemoveLockFile(run_lock);
+  cleared_ = *stale + ", and the working copy cleaned up (svn cleanup)";
+  return true;
+}
+
 const SvnFolder& SvnStore::FolderOf(const std::string& folder, bool revisions) const {
   auto it = folders_.find(folder);
   if (it != folders_.end() && (it->second.revisions || !revisions)) return it->second;
   if (!kept_since_) kept_since_ = clock_();
-  SvnFolder known =
-      client_.Status(folder, revisions ? SvnClient::Asked::kRevisions : SvnClient::Asked::kLocks);
+  const SvnClient::Asked asked = revisions ? SvnClient::Asked::kRevisions : SvnClient::Asked::kLocks;
+  SvnFolder known = client_.Status(folder, asked);
+  if (known.locked) {
+    const std::string root = client_.RootOf(folder);
+    if (!root.empty() && ClearEndedRun(root)) {
+      known = client_.Status(folder, asked);
+    } else if (!root.empty()) {
+      known.error += "; " + status::what::SvnCleanup(root);
+    }
+  }
   if (it != folders_.end()) {
     it->second = std::move(known);
     return it->second;
@@ -373,6 +469,12 @@ std::optional<FileLock> SvnStore::LockOf(const SvnEntry& entry) const {
   // The user's lock taken in another working copy cannot serve a commit from this one.
   if (holder == user_) holder += " (another working copy)";
   return FileLock{holder, std::to_string(entry.latest)};
+}
+
+std::string SvnStore::LostLockOf(const SvnEntry& entry) const {
+  if (entry.own_token.empty() || OwnLock(entry)) return "";
+  const std::string newer = entry.latest > entry.changed ? std::to_string(entry.latest) : "";
+  return status::what::LostLock(entry.lock ? LockOf(entry)->holder : "", newer);
 }
 
 Placement SvnStore::Place(const std::string& folder, const std::string& name, std::string_view,
@@ -419,6 +521,7 @@ std::optional<FileRecord> SvnStore::Read(const WorkFile& file, RecordPart part) 
   if (entry == nullptr) return std::nullopt;
   FileRecord record;
   if (std::optional<FileLock> lock = LockOf(*entry)) record.locks.push_back(*lock);
+  record.lost_lock = LostLockOf(*entry);
   record.latest = std::to_string(entry->latest);
   if (entry->latest_date != 0) record.latest_date = entry->latest_date / 1000000;
   return record;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -47,18 +48,30 @@ class SvnStore : public Store {
   // The lock of `entry` as the engine reports it: the holder, and whether it is this working
   // copy's own.
   std::optional<FileLock> LockOf(const SvnEntry& entry) const;
+  // The lock this working copy holds a token of, broken or taken over in the repository since, as
+  // FileRecord::lost_lock says it; "" when there is none.
+  std::string LostLockOf(const SvnEntry& entry) const;
   void Forget() const {
     folders_.clear();
     kept_since_.reset();
   }
   // Why the repository's user is not the UserID; "" when it is or is not known yet.
   std::string Mismatch() const;
+  // The working-copy roots of `folders`, by folder; a folder in none is left out.
+  std::map<std::string, std::string> RootsOf(const std::set<std::string>& folders) const;
+  // Clears what a run of an engine that ended left in the working copy at `root`: the engine's
+  // lock and Subversion's unfinished work and locks (svn cleanup), which carry no owner. Keeps
+  // what was done for the next report (TakeCleared); false when nothing was.
+  bool ClearEndedRun(const std::string& root) const;
+  std::string TakeCleared() const { return std::exchange(cleared_, ""); }
 
  private:
   mutable SvnClient client_;
   mutable std::map<std::string, SvnFolder> folders_;
   std::string user_;
   Clock clock_;
+  std::chrono::seconds stale_lock_{600};
+  mutable std::string cleared_;
   // When the last lock query began; a lock pass keeps what the repository said while its
   // queries follow each other within kLockPassGap, and for kMaxAnswerAge at most: a steady
   // stream of queries would otherwise keep it for good.
