@@ -64,6 +64,10 @@ struct FileRecord {
   std::string latest;           // the latest revision
   // When the latest revision was stored, in seconds since 1970 (UTC); nullopt when unknown.
   std::optional<std::int64_t> latest_date;
+  // Read from what the store keeps at hand (a working copy's lock tokens), its server out of
+  // reach; `offline_why` says why, naming the server, the first time, and is "" after.
+  bool offline = false;
+  std::string offline_why;
 
   // The first lock `user` holds; null when none.
   const FileLock* LockOf(std::string_view user) const {

@@ -35,6 +35,15 @@ bool IsOutOfDate(apr_status_t code) {
          code == SVN_ERR_FS_OUT_OF_DATE;
 }
 
+// The failures that mean "the repository cannot be reached now"; what it says, when it answers,
+// is another matter.
+bool IsUnreachable(apr_status_t code) {
+  return code == SVN_ERR_RA_CANNOT_CREATE_SESSION || code == SVN_ERR_RA_SVN_CONNECTION_CLOSED ||
+         code == SVN_ERR_RA_SVN_IO_ERROR || APR_STATUS_IS_ECONNREFUSED(code) ||
+         APR_STATUS_IS_ECONNRESET(code) || APR_STATUS_IS_ECONNABORTED(code) ||
+         APR_STATUS_IS_ETIMEDOUT(code) || APR_STATUS_IS_EHOSTUNREACH(code) || APR_STATUS_IS_ENETUNREACH(code);
+}
+
 bool Finds(const svn_error_t* err, bool (*which)(apr_status_t)) {
   for (const svn_error_t* e = err; e != nullptr; e = e->child) {
     if (which(e->apr_err)) return true;
@@ -153,7 +162,9 @@ struct SvnClient::State {
   void Conclude(svn_error_t* err, Outcome& out) const {
     if (err == nullptr) return;
     out.out_of_date = out.out_of_date || Finds(err, IsOutOfDate);
-    out.error = Finds(err, IsAuthentication) ? NoCredentials() : Describe(err);
+    const bool authentication = Finds(err, IsAuthentication);
+    out.unreachable = !authentication && Finds(err, IsUnreachable);
+    out.error = authentication ? NoCredentials() : Describe(err);
     svn_error_clear(err);
   }
 
@@ -294,6 +305,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
                         apr_pool_t* scratch) {
   auto* b = static_cast<StatusBaton*>(baton);
   if (b->folder == path) {
+    if (status->repos_root_url != nullptr) b->out->repository = status->repos_root_url;
     if (status->repos_root_url != nullptr && status->repos_relpath != nullptr)
       b->folder_url = svn_path_url_add_component2(status->repos_root_url, status->repos_relpath, scratch);
     return SVN_NO_ERROR;
@@ -316,7 +328,10 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
   entry.latest = SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_rev : status->changed_rev;
   entry.latest_date =
       SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_date : status->changed_date;
-  if (status->lock != nullptr && status->lock->token != nullptr) entry.own_token = status->lock->token;
+  if (status->lock != nullptr && status->lock->token != nullptr) {
+    entry.own_token = status->lock->token;
+    entry.own_owner = status->lock->owner != nullptr ? status->lock->owner : "";
+  }
   if (status->repos_lock != nullptr) {
     entry.lock = RepositoryLock{status->repos_lock->owner ? status->repos_lock->owner : "",
                                 status->repos_lock->token ? status->repos_lock->token : ""};
@@ -355,6 +370,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       Outcome outcome;
       state_->Conclude(err, outcome);
       out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
+      out.unreachable = outcome.unreachable;
     }
     out.files.clear();
     return out;
@@ -373,7 +389,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       }
     }
   }
-  if (!out.revisions && !baton.folder_url.empty()) {
+  if (asked == Asked::kLocks && !baton.folder_url.empty()) {
     // The locks alone cost the repository one look at its lock table, not a status report.
     Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
       svn_ra_session_t* session = nullptr;
@@ -407,6 +423,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
     });
     if (!outcome.error.empty()) {
       out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
+      out.unreachable = outcome.unreachable;
       out.files.clear();
     }
   }

@@ -33,6 +33,7 @@ struct SvnEntry {
   long latest = -1;                 // the revision that last changed the file in the repository
   std::int64_t latest_date = 0;
   std::string own_token;  // the lock token this working copy holds, "" for none
+  std::string own_owner;  // who took that lock, as the working copy keeps it
   std::optional<RepositoryLock> lock;
   std::string url;
 };
@@ -41,7 +42,11 @@ struct SvnEntry {
 struct SvnFolder {
   bool revisions = false;  // the latest revisions were asked, not the locks alone
   bool outside = false;    // `error`: the folder is in no working copy
+  // `error`: the repository cannot be reached (refused, reset, closed): the working copy still can.
+  bool unreachable = false;
   std::string error;
+  std::string repository;                 // the root URL of the folder's repository, "" when unknown
+  bool offline = false;                   // the working copy alone answered: the repository was out of reach
   std::map<std::string, SvnEntry> files;  // by name
 };
 
@@ -57,6 +62,7 @@ struct Outcome {
   std::map<std::string, std::string> failed;
   std::string error;
   bool out_of_date = false;                // the repository holds something newer than what was sent
+  bool unreachable = false;                // the repository cannot be reached (as SvnFolder)
   std::vector<std::string> added_folders;  // the folders an addition scheduled with its file
   bool ok() const { return error.empty() && failed.empty(); }
   // The complaint about `path`, "" when it has none.
@@ -78,6 +84,7 @@ class SvnClient {
 
   // How much of a folder's state the repository is asked for.
   enum class Asked {
+    kLocal,      // nothing: the working copy alone answers (its own lock tokens, base revisions)
     kLocks,      // its locks alone (one request for the folder's locks)
     kRevisions,  // its locks, latest revisions and files new to the working copy (one status report)
   };
