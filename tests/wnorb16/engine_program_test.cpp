@@ -151,6 +151,10 @@ TEST_F(EngineTest, AHungRepositoryHoldsUpNoOtherClientAndIsAnnouncedOncePerPass)
   ide2.Pump();
   ASSERT_EQ(outcomes.size(), 1u) << outcomes.back();
   EXPECT_EQ(outcomes[0], "> T " + tmp_.Windows(files[0]) + "\r\n" + first);
+  // The request still hangs on its own thread; it does not keep the engine from ending.
+  ::kill(engine.pid(), SIGTERM);
+  const ChildProcess::Result ended = engine.Finish(5s);
+  EXPECT_EQ(ended.exit_code, 0) << ended.output;
 }
 
 // SIGHUP and SIGTERM that come while a check-in runs end the engine after it: the add-in gets its

@@ -1,6 +1,7 @@
 #include "wnorb16/svn/repository_worker.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -15,6 +16,9 @@ struct RepositoryWorker::Thread {
   std::condition_variable done;  // the job finished
   std::function<void(SvnClient&)> job;
   bool busy = false;  // a job is taken and not finished
+  // When the job last heard from the repository (or got on with the working copy), in steady
+  // clock ticks.
+  std::atomic<std::chrono::steady_clock::rep> heard{0};
   bool end = false;
   std::string user;
   std::thread thread;
@@ -30,6 +34,7 @@ struct RepositoryWorker::Thread {
   void Serve(const std::string& config_dir) {
     SvnClient client;
     client.Configure(config_dir);
+    client.OnActivity([this] { heard = std::chrono::steady_clock::now().time_since_epoch().count(); });
     std::unique_lock lock(mutex);
     while (true) {
       wake.wait(lock, [&] { return end || job != nullptr; });
@@ -82,8 +87,19 @@ bool RepositoryWorker::Run(std::function<void(SvnClient&)> job, std::chrono::mil
   std::unique_lock lock(thread->mutex);
   thread->job = std::move(job);
   thread->busy = true;
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  thread->heard = start.time_since_epoch().count();
   thread->wake.notify_all();
-  if (!thread->done.wait_for(lock, bound, [&] { return !thread->busy; })) {
+  bool overran = false;
+  while (thread->busy && !overran) {
+    const Clock::time_point silent_until = Clock::time_point(Clock::duration(thread->heard.load())) + bound;
+    const Clock::time_point until = std::min(silent_until, start + kMostWait);
+    overran = thread->done.wait_until(lock, until) == std::cv_status::timeout && thread->busy &&
+              Clock::time_point(Clock::duration(thread->heard.load())) + bound <= Clock::now();
+    overran = overran || (thread->busy && Clock::now() >= start + kMostWait);
+  }
+  if (overran) {
     // It ends by itself when libsvn returns.
     thread->end = true;
     thread->thread.detach();

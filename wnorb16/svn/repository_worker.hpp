@@ -1,8 +1,10 @@
-// The engine's requests to a Subversion repository, each waited for at most a bound. libsvn's
+// The engine's requests to a Subversion repository, each waited for within bounds. libsvn's
 // svn:// client has no read time-out: a server that stops answering (stopped, or behind a proxy
 // that stops forwarding) blocks the thread the request runs on for good. So a request runs on a
-// worker thread with a Subversion client of its own, and the engine's thread waits for it at most
-// RepositoryTimeout. A request that overruns is abandoned, not stopped: its thread keeps its
+// worker thread with a Subversion client of its own, and the engine's thread waits for it while
+// the repository keeps talking, until RepositoryTimeout passes without a word from it (a large
+// commit is not a hung server), and kMostWait at most. A request that overruns is abandoned, not
+// stopped: its thread keeps its
 // client, pools and any working-copy lock until libsvn returns (the server answers or the
 // connection drops), finishes or unwinds its work as libsvn always does, and then ends. The next
 // request gets a new thread. A child process per request could be killed instead, but a killed
@@ -21,6 +23,10 @@
 
 namespace wnorb16::svn {
 
+// The longest a request is waited for, however busy the repository: the add-in gives up on an
+// answer after 25 s.
+inline constexpr std::chrono::seconds kMostWait{20};
+
 class RepositoryWorker {
  public:
   RepositoryWorker() = default;
@@ -33,8 +39,9 @@ class RepositoryWorker {
   // effect with the next thread.
   void Configure(const std::string& config_dir);
 
-  // Runs `task` on the worker and waits at most `bound` for it; nullopt when it overran and was
-  // abandoned. The task must own what it uses: it may outlive the call.
+  // Runs `task` on the worker and waits for it until `bound` passes without a word from the
+  // repository, or kMostWait; nullopt when it overran and was abandoned. The task must own what it uses: it
+  // may outlive the call.
   template <typename T>
   std::optional<T> Call(std::function<T(SvnClient&)> task, std::chrono::milliseconds bound) {
     auto result = std::make_shared<std::optional<T>>();

@@ -157,6 +157,7 @@ struct SvnClient::State {
   std::vector<Recorder*> recorders;
   // What the notifications of the call under way said about each path.
   Outcome* outcome = nullptr;
+  std::function<void()> activity;
 
   // The outcome of a call that answered `err`; the error is cleared.
   void Conclude(svn_error_t* err, Outcome& out) const {
@@ -186,8 +187,22 @@ bool IsSkip(svn_wc_notify_action_t action) {
          action == svn_wc_notify_update_skip_access_denied;
 }
 
+void Progress(apr_off_t, apr_off_t, void* baton, apr_pool_t*) {
+  auto* state = static_cast<SvnClient::State*>(baton);
+  if (state->activity) state->activity();
+}
+
+// libsvn asks this often through its own work (never while it waits for the server): the call is
+// getting on, never cancelled.
+svn_error_t* GettingOn(void* baton) {
+  auto* state = static_cast<SvnClient::State*>(baton);
+  if (state->activity) state->activity();
+  return SVN_NO_ERROR;
+}
+
 void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
   auto* state = static_cast<SvnClient::State*>(baton);
+  if (state->activity) state->activity();
   if (state->outcome == nullptr) return;
   Outcome& out = *state->outcome;
   if (notify->err == nullptr) {
@@ -216,6 +231,8 @@ SvnClient::~SvnClient() {
 }
 
 const std::string& SvnClient::user() const { return state_->user; }
+
+void SvnClient::OnActivity(std::function<void()> activity) { state_->activity = std::move(activity); }
 
 void SvnClient::Configure(const std::string& config_dir) {
   State& s = *state_;
@@ -276,6 +293,10 @@ void SvnClient::Configure(const std::string& config_dir) {
   s.ctx->auth_baton = auth;
   s.ctx->notify_func2 = Notify;
   s.ctx->notify_baton2 = state_.get();
+  s.ctx->progress_func = Progress;
+  s.ctx->progress_baton = state_.get();
+  s.ctx->cancel_func = GettingOn;
+  s.ctx->cancel_baton = state_.get();
 }
 
 namespace {

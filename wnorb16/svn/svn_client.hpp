@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -93,6 +94,8 @@ class SvnClient {
 
   // The user the repository took the credentials of; "" until it asked for them.
   const std::string& user() const;
+  // Called whenever the call under way hears from the repository or gets on with the working copy.
+  void OnActivity(std::function<void()> activity);
 
   Outcome Update(const std::vector<std::string>& paths, long revision);  // revision < 0: the latest
   // Whether the repository's `revision` holds a file at `url`; false also when it cannot tell.

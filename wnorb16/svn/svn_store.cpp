@@ -178,8 +178,9 @@ class SvnStoreBatch : public StoreBatch {
     if (!commit.empty()) {
       Outcome together = Commit(WithFolders(commit, folders), message, keep);
       // One commit for all; when it fails, each component on its own (a designer file with its
-      // companion, in one revision), so one refusal stops no other.
-      if (together.ok() || commit.size() == 1) {
+      // companion, in one revision), so one refusal stops no other. One the repository did not
+      // answer may still be stored whole.
+      if (together.ok() || commit.size() == 1 || together.unreachable) {
         Note(together, commit, kNewerCheckIn);
       } else {
         const std::vector<std::size_t> companion = Companions(commit);
@@ -209,7 +210,8 @@ class SvnStoreBatch : public StoreBatch {
     // A file the repository refused stays as it was: not scheduled, the work file kept, and so do
     // the folders added for it alone (the deepest first; one that went in with another file is
     // not scheduled any more, and its revert does nothing).
-    if (!not_created.empty()) {
+    // A commit abandoned unanswered may still store them: they stay scheduled for it.
+    if (!not_created.empty() && !store_.Abandoned()) {
       local.Revert(not_created);
       std::sort(folders.begin(), folders.end(), std::greater<>());
       if (!folders.empty()) local.Revert(folders);

@@ -61,6 +61,8 @@ class SvnStore : public Store {
   }
   // Why the repository's user is not the UserID; "" when it is or is not known yet.
   std::string Mismatch() const;
+  // Whether a request the engine gave up on is still under way.
+  bool Abandoned() const { return remote_.Stuck(); }
 
  private:
   enum class Reach { kAnswered, kOverran, kNotSent };
