@@ -82,6 +82,9 @@ void RepositoryWorker::Configure(const std::string& config_dir) {
 }
 
 bool RepositoryWorker::Run(std::function<void(SvnClient&)> job, std::chrono::milliseconds bound) {
+  // A server that hangs for hours leaves one thread and one connection per try; past a few, the
+  // engine does not add to them.
+  if (Stuck() && abandoned_.size() >= kMostAbandoned) return false;
   if (!thread_) thread_ = Thread::Start(config_dir_);
   std::shared_ptr<Thread> thread = thread_;
   std::unique_lock lock(thread->mutex);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,6 +27,9 @@ namespace wnorb16::svn {
 // The longest a request is waited for, however busy the repository: the add-in gives up on an
 // answer after 25 s.
 inline constexpr std::chrono::seconds kMostWait{20};
+// How many abandoned requests may still hang before the repository is taken as out of reach
+// without another try.
+inline constexpr std::size_t kMostAbandoned = 16;
 
 class RepositoryWorker {
  public:
