@@ -35,13 +35,13 @@ bool IsOutOfDate(apr_status_t code) {
          code == SVN_ERR_FS_OUT_OF_DATE;
 }
 
-// The failures that mean "the repository cannot be reached now"; what it says, when it answers,
-// is another matter.
+// The failures that mean "the repository cannot be reached now": the connection, not what the
+// server said over it (no such repository is a setting to fix, not a server to wait for).
 bool IsUnreachable(apr_status_t code) {
-  return code == SVN_ERR_RA_CANNOT_CREATE_SESSION || code == SVN_ERR_RA_SVN_CONNECTION_CLOSED ||
-         code == SVN_ERR_RA_SVN_IO_ERROR || APR_STATUS_IS_ECONNREFUSED(code) ||
-         APR_STATUS_IS_ECONNRESET(code) || APR_STATUS_IS_ECONNABORTED(code) ||
-         APR_STATUS_IS_ETIMEDOUT(code) || APR_STATUS_IS_EHOSTUNREACH(code) || APR_STATUS_IS_ENETUNREACH(code);
+  return code == SVN_ERR_RA_SVN_CONNECTION_CLOSED || code == SVN_ERR_RA_SVN_IO_ERROR ||
+         APR_STATUS_IS_ECONNREFUSED(code) || APR_STATUS_IS_ECONNRESET(code) ||
+         APR_STATUS_IS_ECONNABORTED(code) || APR_STATUS_IS_ETIMEDOUT(code) ||
+         APR_STATUS_IS_EHOSTUNREACH(code) || APR_STATUS_IS_ENETUNREACH(code);
 }
 
 bool Finds(const svn_error_t* err, bool (*which)(apr_status_t)) {
