@@ -59,6 +59,7 @@ void Engine::RefreshConfig() {
 }
 
 std::string Engine::Execute(std::string_view text) {
+  news_ = false;
   auto parsed = ParseCommand(text);
   const Command* command_of = std::get_if<Command>(&parsed);
   store_->NextCommand(command_of != nullptr && command_of->kind == CommandKind::kLockQuery);
@@ -161,10 +162,17 @@ std::string Engine::LockQuery(const Command& command) {
   // The locks are all a lock query needs.
   std::optional<FileRecord> record = store_->Read(*file, RecordPart::kLocks);
   if (!record) return status::Error("the archive of " + name + " cannot be read");
-  if (const FileLock* own = record->LockOf(config_.user_id)) return status::CheckedOut(name, true, *own);
-  if (!record->locks.empty())
-    return status::CheckedOut(name, false, record->locks.front(), record->lost_lock);
-  return status::NotCheckedOut(name, record->lost_lock);
+  std::string answer;
+  if (const FileLock* own = record->LockOf(config_.user_id)) {
+    answer = status::CheckedOut(name, true, *own);
+  } else if (!record->locks.empty()) {
+    answer = status::CheckedOut(name, false, record->locks.front(), record->lost_lock);
+  } else {
+    answer = status::NotCheckedOut(name, record->lost_lock);
+  }
+  if (!record->offline) return answer;
+  news_ = !record->offline_why.empty();
+  return answer + status::Offline(record->offline_why);
 }
 
 std::string Engine::History(const Command& command) {

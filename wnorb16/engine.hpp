@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "posix/path_resolver.hpp"
@@ -48,6 +49,9 @@ class Engine {
   std::string Execute(std::string_view command);
 
   const EngineConfig& config() const { return config_; }
+  // Whether the last command's answer is news for everyone (the store's server went out of reach),
+  // though its kind of command is not published; asked once.
+  bool TakeNews() { return std::exchange(news_, false); }
   // Why the settings cannot be used; "" when they can.
   const std::string& config_problem() const { return config_problem_; }
   const std::string& ini_path() const { return setup_.ini_path; }
@@ -110,6 +114,7 @@ class Engine {
   std::map<std::string, std::string> comments_;
   std::map<std::string, std::string> versions_;
   WorkFiles work_files_;
+  bool news_ = false;
 };
 
 }  // namespace wnorb16

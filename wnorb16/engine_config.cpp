@@ -17,6 +17,7 @@ constexpr char kProjects[] = "Projects";
 constexpr char kStore[] = "Store";
 constexpr char kConfigDir[] = "ConfigDir";
 constexpr char kStaleLock[] = "StaleLock";
+constexpr char kRepositoryTimeout[] = "RepositoryTimeout";
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -39,6 +40,7 @@ EngineConfig ParseConfig(const std::string& ini_file, const std::string& login_n
   config.store = posix::FindProfileValue(ini_text, kIniSection, kStore).value_or("");
   config.config_dir = posix::FindProfileValue(ini_text, kIniSection, kConfigDir).value_or("");
   config.stale_lock = posix::FindProfileValue(ini_text, kIniSection, kStaleLock).value_or("");
+  config.repository_timeout = posix::FindProfileValue(ini_text, kIniSection, kRepositoryTimeout).value_or("");
   return config;
 }
 
@@ -56,7 +58,7 @@ std::string SettingProblem(const std::string& ini_file, const std::string& ini) 
       {kLocking, kMaxWordSettingBytes},    {kUserId, kMaxUserIdBytes},
       {kArchives, kMaxFolderSettingBytes}, {kProjects, kMaxFolderSettingBytes},
       {kStore, kMaxWordSettingBytes},      {kConfigDir, kMaxFolderSettingBytes},
-      {kStaleLock, kMaxWordSettingBytes}};
+      {kStaleLock, kMaxWordSettingBytes},  {kRepositoryTimeout, kMaxWordSettingBytes}};
   for (const auto& [key, most] : limits) {
     const std::size_t bytes = posix::FindProfileValue(ini_text, kIniSection, key).value_or("").size();
     if (bytes > most) return status::setting::TooLong(key, bytes, most, ini);
@@ -64,7 +66,18 @@ std::string SettingProblem(const std::string& ini_file, const std::string& ini) 
   const std::string archives = posix::FindProfileValue(ini_text, kIniSection, kArchives).value_or("");
   if (IsRootedWindowsPath(archives) && ClimbsAbove(archives) > 0)
     return status::setting::AboveDrive(archives, ini);
+  const std::string timeout = posix::FindProfileValue(ini_text, kIniSection, kRepositoryTimeout).value_or("");
+  if (!RepositoryTimeoutOf(timeout))
+    return status::setting::NotSeconds(kRepositoryTimeout, timeout, kMaxRepositoryTimeout.count(), ini);
   return {};
+}
+
+std::optional<std::chrono::seconds> RepositoryTimeoutOf(const std::string& setting) {
+  if (setting.empty()) return kDefaultRepositoryTimeout;
+  if (setting.size() > 2 || setting.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const std::chrono::seconds seconds{std::stoi(setting)};
+  if (seconds < std::chrono::seconds(1) || seconds > kMaxRepositoryTimeout) return std::nullopt;
+  return seconds;
 }
 
 std::string BesideSettings(const std::string& ini_path, const std::string& name) {

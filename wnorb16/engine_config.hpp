@@ -1,6 +1,7 @@
 // The engine's settings, kept in WNORB.INI beside the executable under [Engine].
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -20,8 +21,11 @@ struct EngineConfig {
   std::string store;  // Store=, which store keeps the files: "rcs" (also when empty) or "svn", as written
   std::string config_dir;  // ConfigDir=, the Subversion configuration folder; "" for the user's own
   // StaleLock=, after how many seconds a lock an RCS run left on an archive may be cleared; "" for
-  // the default (wnorb16/rcs/run_lock.hpp)
+  // the default (wnorb16/run_lock.hpp)
   std::string stale_lock;
+  // RepositoryTimeout=, how many seconds one request to a Subversion repository is waited for;
+  // "" for the default (RepositoryTimeoutOf)
+  std::string repository_timeout;
 
   bool operator==(const EngineConfig&) const = default;
 };
@@ -38,6 +42,13 @@ EngineConfig ParseConfig(const std::string& ini_text, const std::string& login_n
 
 // `ini_text` with the settings written in, every other line kept, a byte-order mark too.
 std::string WriteConfig(const std::string& ini_text, const EngineConfig& config);
+
+// RepositoryTimeout=: whole seconds from 1 to kMaxRepositoryTimeout, "" for the default; nullopt
+// when it is neither. The add-in gives up on an answer after 25 s and a command waits for the
+// repository once at most, so the bound leaves the rest of a command 10 s.
+inline constexpr std::chrono::seconds kDefaultRepositoryTimeout{5};
+inline constexpr std::chrono::seconds kMaxRepositoryTimeout{15};
+std::optional<std::chrono::seconds> RepositoryTimeoutOf(const std::string& setting);
 
 // The file `name` in the folder of `ini_path`, where the engine keeps its own files.
 std::string BesideSettings(const std::string& ini_path, const std::string& name);

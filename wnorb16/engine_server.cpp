@@ -62,7 +62,8 @@ std::string EngineServer::Handle(std::string_view command, std::string_view who)
   // A refused 10 MB command is not sent on to every client, nor kept in the log.
   const std::string shown = CommandAsShown(command);
   if (log_ != nullptr) log_->Command(who, shown, status);
-  if (IsPublishedOutcome(command, status)) {
+  // The first lock answer without the repository is everyone's news, once per pass.
+  if (engine_.TakeNews() || IsPublishedOutcome(command, status)) {
     status_topic_->SetSharedItem(
         kOutcomeItem, CutAnswer(OutcomeText(shown, status), answer_limit_, log_ != nullptr && log_->ok()));
   }

@@ -6,7 +6,8 @@
 // What an engine window would show goes to everyone as item "txtOutcome" of "frmCmd": the
 // outcome of every command that changes files or answers with a report (E, U, -C, CONFIG) and
 // of every refused one, as "> <command>" CR LF and the status. Lock queries, G2LOCKING, CD and
-// L only go to the log, so a pass over a project's locks costs no extra message.
+// L only go to the log, so a pass over a project's locks costs no extra message; only the first
+// lock answer the store gave without its server (Engine::TakeNews) goes to everyone, once a pass.
 //
 // An answer longer than the link carries (MaxAnswer) is cut, with a last line saying so; the
 // terminal and the log have the whole of it.

@@ -56,6 +56,10 @@ std::string TooLong(std::string_view key, std::size_t bytes, std::size_t most, s
   return std::string(key) + "= is " + Thousands(bytes) + " bytes long; the engine takes at most " +
          Thousands(most) + SetAnother(ini);
 }
+std::string NotSeconds(std::string_view key, std::string_view value, long long most, std::string_view ini) {
+  return std::string(key) + "=\"" + std::string(value) + "\" is not a number of seconds from 1 to " +
+         std::to_string(most) + SetAnother(ini);
+}
 std::string AboveDrive(std::string_view archives, std::string_view ini) {
   return "Archives=\"" + std::string(archives) + "\" climbs above the folder of its drive" + SetAnother(ini);
 }
@@ -88,6 +92,11 @@ std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock,
                 lost),
        "  " + Padded("Locked by", kHolderWidth) + "  Type", std::string(kLockSeparator),
        "  " + holder + "  locked revision " + lock.revision});
+}
+
+std::string Offline(std::string_view why) {
+  if (why.empty()) return Lines({"(offline: from the working copy)"});
+  return Lines({"(offline: " + std::string(why) + "; answered from the working copy)"});
 }
 
 namespace {

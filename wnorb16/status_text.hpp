@@ -43,6 +43,8 @@ std::string Unreadable(std::string_view file, std::string_view problem);  // pro
 // in: "(<ini>); set another and send CONFIG".
 namespace setting {
 std::string TooLong(std::string_view key, std::size_t bytes, std::size_t most, std::string_view ini);
+// A setting of seconds out of its range: `<key>="<value>" is not a number of seconds from 1 to <most>`.
+std::string NotSeconds(std::string_view key, std::string_view value, long long most, std::string_view ini);
 // A rooted Archives= whose ".." climb above the folder its drive stands for.
 std::string AboveDrive(std::string_view archives, std::string_view ini);
 // A relative Archives= that climbs `climbs` folders from `file`'s folder, which lies only `depth`
@@ -58,6 +60,11 @@ std::string NotCheckedOut(std::string_view file, std::string_view lost = "");
 // The phrase, a heading, the separator and the lock line: two blanks, the holder in 28 columns,
 // two blanks, "locked revision <rev>".
 std::string CheckedOut(std::string_view file, bool to_you, const FileLock& lock, std::string_view lost = "");
+
+// The line after a lock query's answer that the repository did not give: why, naming the
+// repository, for the first such answer (`why` not empty), or only that it comes from the working
+// copy. The add-in's state words are not in it, so the state above it stands.
+std::string Offline(std::string_view why);
 
 // The history: a title, a heading and one line per revision in the order given.
 std::string History(std::string_view file, const std::vector<Revision>& revisions);

@@ -67,6 +67,10 @@ struct FileRecord {
   // The user's lock the work file was given out under, broken or taken over in the store since:
   // what happened and the way out, as the file's line says it; "" when there is none.
   std::string lost_lock;
+  // Read from what the store keeps at hand (a working copy's lock tokens), its server out of
+  // reach; `offline_why` says why, naming the server, the first time, and is "" after.
+  bool offline = false;
+  std::string offline_why;
 
   // The first lock `user` holds; null when none.
   const FileLock* LockOf(std::string_view user) const {

@@ -140,3 +140,25 @@ TEST_F(SvnScenario, ACheckOutLeavesAConflictAndAChangeWithoutTheLockAsTheyAre) {
 }
 
 }  // namespace
+
+// The server hangs (SIGSTOP) as ann opens her project: the pass waits once, RepositoryTimeout=1,
+// and shows what her working copy knows (her own lock on Class1; bob's on Form1 is the server's to
+// tell), with no message box; the engine's notice of it comes once.
+TEST_F(SvnScenario, AHungServerCostsThePassOneWaitAndNoMessageBox) {
+  ASSERT_EQ(Engine(tmp / "bin/WNORB.INI", "EW " + Names("App", {"Class1.cls"})), 0);
+  tmp.Write("bin/WNORB.INI", "[Engine]\r\nStore=svn\r\nUserID=ann\r\nRepositoryTimeout=1\r\nConfigDir=" +
+                                 server->ConfigDir("ann") + "\r\n");
+  server->Pause();
+  Lines t = RunVbhost("show states\n");
+  server->Resume();
+  EXPECT_EQ(With(t, "\"show\":true,\"components\""),
+            Lines{R"({"event":"states","show":true,"components":{"Form1":1,"Module1":1,"Class1":3}})"});
+  for (const std::string& box : With(t, "\"event\":\"msgbox\""))
+    EXPECT_EQ(box.find("DDE"), std::string::npos) << box;
+  const Lines notices = With(t, "(offline: ");
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("\"event\":\"engine\""), std::string::npos) << notices[0];
+  EXPECT_NE(notices[0].find("(offline: the repository " + server->url() + " did not answer within 1 s"),
+            std::string::npos)
+      << notices[0];
+}

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,6 +48,15 @@ class SvnServer {
     for (auto& [user, password] : kPassword) users += std::string(user) + " = " + password + "\n";
     temp_.Write("repo/conf/passwd", users);
     port_ = FreePort();
+    Start();
+  }
+  ~SvnServer() { Stop(); }
+  SvnServer(const SvnServer&) = delete;
+  SvnServer& operator=(const SvnServer&) = delete;
+
+  // Serves the repository (again) on its port.
+  void Start() {
+    const std::string repo = temp_ / "repo";
     posix::SpawnRequest request;
     request.argv = {"svnserve",
                     "-d",
@@ -63,12 +73,17 @@ class SvnServer {
     if (pid_ < 0) throw std::runtime_error("svnserve did not start");
     WaitUntilServing();
   }
-  ~SvnServer() {
+  // Stops the server altogether: connections are refused.
+  void Stop() {
+    if (pid_ < 0) return;
+    Resume();
     posix::Terminate(pid_);
     posix::WaitForExit(pid_);
+    pid_ = -1;
   }
-  SvnServer(const SvnServer&) = delete;
-  SvnServer& operator=(const SvnServer&) = delete;
+  // Hangs the server (SIGSTOP): connections are taken by the system and never answered.
+  void Pause() const { ::kill(pid_, SIGSTOP); }
+  void Resume() const { ::kill(pid_, SIGCONT); }
 
   std::string url() const { return "svn://127.0.0.1:" + std::to_string(port_); }
   int port() const { return port_; }

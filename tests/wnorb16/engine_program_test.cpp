@@ -13,6 +13,7 @@
 #include "dde/private_bus.hpp"
 #include "engine_fixture.hpp"
 #include "tests/dde/child_process.hpp"
+#include "tests/support/svn_server.hpp"
 
 namespace testing_support {
 namespace {
@@ -86,6 +87,74 @@ TEST_F(EngineTest, TheProgramServesEachClientItsOwnAnswersAndEveryoneTheOutcomes
   const std::string log = Contents(tmp_ / "WNORB.LOG");
   EXPECT_NE(log.find(" > T " + b + "\n" + held.substr(0, held.size() - 2) + "\n"), std::string::npos) << log;
   EXPECT_NE(log.find(" > EW " + a + "," + b + "," + none + "\n1 of 3 files extracted\n"), std::string::npos);
+}
+
+// A Subversion server that hangs while one IDE's lock query asks it: the engine gives up on it
+// after RepositoryTimeout, so another IDE's G2LOCKING, which needs no repository, is answered
+// meanwhile rather than after the add-in gave up; the pass that follows answers from the working
+// copy, and everyone hears of it once.
+TEST_F(EngineTest, AHungRepositoryHoldsUpNoOtherClientAndIsAnnouncedOncePerPass) {
+  SvnServer server(tmp_);
+  server.CheckOut("ann", "ann");
+  const std::string files[] = {"ann/FORM1.FRM", "ann/mods/MODULE1.BAS", "ann/cls/CLASS1.CLS"};
+  std::string all;
+  for (const auto& file : files) {
+    tmp_.Write(file, "Attribute VB_Name = \"X\"\r\n");
+    all += (all.empty() ? "" : ",") + tmp_.Windows(file);
+  }
+  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\nStore=svn\r\nRepositoryTimeout=1\r\nConfigDir=" +
+                              server.ConfigDir("ann") + "\r\n");
+  dde::PrivateBus bus;
+  ChildProcess engine({WNORB16_EXE, "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
+  dde::DbusTransport ide1(bus.Address()), ide2(bus.Address());
+  for (dde::DbusTransport* ide : {&ide1, &ide2}) {
+    ide->SetCallTimeout(10s);  // a hang fails the test, sooner than the add-in's 25 s
+    ide->ServerLaunched();
+  }
+  AddinLinks links1(ide1), links2(ide2);
+  links1.text1.LinkExecute("UW " + all);
+  ASSERT_TRUE(links1.text2.Text().starts_with("3 of 3 files updated")) << links1.text2.Text();
+  auto status2 = ide2.Initiate("WNORB16", "frmCmd");
+  std::vector<std::string> outcomes;
+  status2->Advise("txtOutcome", [&](const std::string& text) { outcomes.push_back(text); });
+  ide2.Pump();
+  outcomes.clear();  // the check-in's
+
+  server.Pause();
+  std::string first;
+  std::thread pass([&] {
+    try {
+      links1.text1.LinkExecute("T " + tmp_.Windows(files[0]));
+      first = links1.text2.Text();
+    } catch (const std::exception& e) {
+      first = e.what();
+    }
+  });
+  std::this_thread::sleep_for(300ms);  // the lock query is waiting for the repository
+  std::string mode;
+  try {
+    links2.text1.LinkExecute("G2LOCKING");
+    mode = links2.text2.Text();
+  } catch (const std::exception& e) {
+    mode = e.what();
+  }
+  pass.join();
+  EXPECT_EQ(mode, "Y");
+  const std::string why = "(offline: the repository " + server.url() + " did not answer within 1 s";
+  EXPECT_EQ(first, tmp_.Windows(files[0]) + " is not checked out\r\n" + why +
+                       " (RepositoryTimeout); answered from the working copy)\r\n");
+  for (const auto& file : {files[1], files[2]}) {
+    links1.text1.LinkExecute("T " + tmp_.Windows(file));
+    EXPECT_EQ(links1.text2.Text(),
+              tmp_.Windows(file) + " is not checked out\r\n(offline: from the working copy)\r\n");
+  }
+  ide2.Pump();
+  ASSERT_EQ(outcomes.size(), 1u) << outcomes.back();
+  EXPECT_EQ(outcomes[0], "> T " + tmp_.Windows(files[0]) + "\r\n" + first);
+  // The request still hangs on its own thread; it does not keep the engine from ending.
+  ::kill(engine.pid(), SIGTERM);
+  const ChildProcess::Result ended = engine.Finish(5s);
+  EXPECT_EQ(ended.exit_code, 0) << ended.output;
 }
 
 // SIGHUP and SIGTERM that come while a check-in runs end the engine after it: the add-in gets its

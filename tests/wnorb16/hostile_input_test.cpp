@@ -135,7 +135,7 @@ TEST_F(EngineTest, OddSettingsAreRefusedNamingTheSettingAndTheFile) {
   tmp_.Write("WNORB.INI", "\xEF\xBB\xBF[Engine]\r\nUserID=bob\r\nLocking=N\r\n");
   EXPECT_EQ(Run("CONFIG"), "Configuration read from " + ini +
                                ": Locking=N, UserID=bob, Archives=RCS folder or beside each file\r\n");
-  const std::string kept = WriteConfig(Contents(ini), {true, "eve", "RCS", "", "", "", ""});
+  const std::string kept = WriteConfig(Contents(ini), {true, "eve", "RCS", "", "", "", "", ""});
   EXPECT_EQ(kept, "\xEF\xBB\xBF[Engine]\r\nUserID=eve\r\nLocking=Y\r\nArchives=RCS\r\n");
 
   const struct {
@@ -165,6 +165,14 @@ TEST_F(EngineTest, OddSettingsAreRefusedNamingTheSettingAndTheFile) {
   const std::string store_refusal = Run("CONFIG");
   EXPECT_TRUE(store_refusal.starts_with("ERROR: Store=\"" + std::string(16, 'y') + "\" names no store"))
       << store_refusal;
+
+  // A repository wait the add-in would not outlast, or none at all, is no bound.
+  for (const std::string value : {"0", "16", "5s"}) {
+    tmp_.Write("WNORB.INI", "[Engine]\r\nRepositoryTimeout=" + value + "\r\n");
+    EXPECT_EQ(Run("T " + a), "ERROR: RepositoryTimeout=\"" + value +
+                                 "\" is not a number of seconds from 1 to 15 (" + ini +
+                                 "); set another and send CONFIG\r\n");
+  }
 
   // Drive C: is a folder of its own here: ".." above it would stop at it and put the archives
   // where nobody named.

@@ -786,3 +786,79 @@ TEST_F(SvnStoreTest, ACheckInStoredWhenItsAnswerWasLostIsReportedStored) {
                                               ": checked in as revision 3; work file read-only " + read_back);
   EXPECT_EQ(bob.Run("T " + bob.Name(b)), bob.Name(b) + " is not checked out\r\n");
 }
+
+// A server that hangs (stopped with SIGSTOP: it takes connections and answers nothing) or is gone
+// costs a lock pass one bounded wait: the first answer names the repository, the next ones, in
+// other folders too, come from the working copy at once, marked so. Commands that need the server
+// fail naming it, and once it is back the working copy serves a check-in as before.
+TEST_F(SvnStoreTest, AHungOrAbsentServerCostsAPassOneWaitAndTheWorkingCopyAnswers) {
+  auto now = std::chrono::steady_clock::now();
+  Person ann(temp_, "ann",
+             "Store=svn\nUserID=ann\nRepositoryTimeout=1\nConfigDir=" + server_.ConfigDir("ann") + "\n",
+             [&now] { return now; });
+  Person bob = Make("bob");
+  const std::string files[] = {"FORM1.FRM", "mods/MODULE1.BAS", "cls/CLASS1.CLS", "NEW.BAS"};
+  std::string all;
+  for (const auto& file : files) {
+    ann.Write(file, "Attribute VB_Name = \"X\"\r\n");
+    all += (all.empty() ? "" : ",") + ann.Name(file);
+  }
+  ASSERT_EQ(ann.Run("UW " + all).substr(0, 20), "4 of 4 files updated");
+  ann.Write("NEWER.BAS", "x\r\n");  // never checked in
+  ASSERT_EQ(ann.Run("EW " + ann.Name(files[0])).substr(0, 22), "1 of 1 files extracted");
+  ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
+  ASSERT_EQ(bob.Run("EW " + bob.Name(files[1])).substr(0, 22), "1 of 1 files extracted");
+  const std::string offline = "(offline: from the working copy)\r\n";
+
+  int revision = 1;  // ann's revision of FORM1.FRM
+  for (const bool hung : {true, false}) {
+    SCOPED_TRACE(hung ? "hung" : "absent");
+    now += std::chrono::seconds(20);
+    if (hung) {
+      server_.Pause();
+    } else {
+      server_.Stop();
+    }
+    const std::string why = hung ? "did not answer within 1 s (RepositoryTimeout)" : "cannot be reached (";
+    for (int pass = 0; pass < 2; ++pass) {
+      SCOPED_TRACE("pass " + std::to_string(pass));
+      EXPECT_EQ(ann.Run("G2LOCKING"), "Y");
+      const std::string first = ann.Run("T " + ann.Name(files[0]));
+      const std::string report = LockReport(ann.Name(files[0]), true, "ann", std::to_string(revision));
+      EXPECT_EQ(first.substr(0, report.size()), report);
+      EXPECT_EQ(first.find("(offline: the repository " + server_.url() + " " + why), report.size()) << first;
+      EXPECT_TRUE(first.ends_with("; answered from the working copy)\r\n")) << first;
+      // bob's lock is the repository's to tell; the working copy holds no token for it.
+      EXPECT_EQ(ann.Run("T " + ann.Name(files[1])), ann.Name(files[1]) + " is not checked out\r\n" + offline);
+      EXPECT_EQ(ann.Run("T " + ann.Name(files[2])), ann.Name(files[2]) + " is not checked out\r\n" + offline);
+      EXPECT_EQ(ann.Run("T " + ann.Name("NEWER.BAS")), ann.Name("NEWER.BAS") + ": NO LOCK FILE\r\n");
+      for (const std::string& command : {"UW " + ann.Name(files[0]), "EW " + ann.Name(files[3]),
+                                         "EBW " + ann.Name(files[3]), "L " + ann.Name(files[2])}) {
+        const std::string answer = ann.Run(command);
+        EXPECT_TRUE(answer.starts_with("ERROR: the repository " + server_.url() + " " + why)) << answer;
+        EXPECT_TRUE(answer.ends_with("; nothing was done: try again when it answers\r\n")) << answer;
+      }
+      // The spell ends: the next pass asks the repository once again.
+      now += std::chrono::seconds(11);
+    }
+    if (hung) {
+      server_.Resume();
+    } else {
+      server_.Start();
+    }
+    EXPECT_EQ(ann.Run("T " + ann.Name(files[1])), LockReport(ann.Name(files[1]), false, "bob", "1"));
+    ann.Write(files[0], "Attribute VB_Name = \"Y" + std::to_string(++revision) + "\"\r\n");
+    // A request abandoned while the server hung may still be finishing; it holds nothing for long.
+    std::string answer;
+    for (int tries = 0; tries < 100; ++tries) {
+      answer = ann.Run("UKW " + ann.Name(files[0]));
+      if (answer.find("still under way") == std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(answer, "1 of 1 files updated\r\n" + ann.Name(files[0]) + ": checked in as revision " +
+                          std::to_string(revision) + "; still checked out to you\r\n");
+    // No working-copy lock or unfinished work left: the lock token and the file never checked in.
+    EXPECT_EQ(server_.SvnOutput("ann", {"status", temp_ / "ann"}),
+              "     K  " + ann.Path(files[0]) + "\n?       " + ann.Path("NEWER.BAS") + "\n");
+  }
+}

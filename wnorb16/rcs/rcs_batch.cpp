@@ -4,7 +4,7 @@
 #include <map>
 
 #include "wnorb16/disk.hpp"
-#include "wnorb16/rcs/run_lock.hpp"
+#include "wnorb16/run_lock.hpp"
 
 namespace wnorb16::rcs {
 

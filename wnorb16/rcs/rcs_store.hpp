@@ -14,8 +14,8 @@
 #include "wnorb16/rcs/archive_placement.hpp"
 #include "wnorb16/rcs/rcs_archive.hpp"
 #include "wnorb16/rcs/rcs_runner.hpp"
-#include "wnorb16/rcs/run_lock.hpp"
 #include "wnorb16/rcs/work_file_bases.hpp"
+#include "wnorb16/run_lock.hpp"
 #include "wnorb16/store.hpp"
 
 namespace wnorb16::rcs {

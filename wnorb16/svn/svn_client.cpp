@@ -36,6 +36,14 @@ bool IsOutOfDate(apr_status_t code) {
 }
 
 bool IsLocked(apr_status_t code) { return code == SVN_ERR_WC_LOCKED || code == SVN_ERR_WC_CLEANUP_REQUIRED; }
+// The failures that mean "the repository cannot be reached now": the connection, not what the
+// server said over it (no such repository is a setting to fix, not a server to wait for).
+bool IsUnreachable(apr_status_t code) {
+  return code == SVN_ERR_RA_SVN_CONNECTION_CLOSED || code == SVN_ERR_RA_SVN_IO_ERROR ||
+         APR_STATUS_IS_ECONNREFUSED(code) || APR_STATUS_IS_ECONNRESET(code) ||
+         APR_STATUS_IS_ECONNABORTED(code) || APR_STATUS_IS_ETIMEDOUT(code) ||
+         APR_STATUS_IS_EHOSTUNREACH(code) || APR_STATUS_IS_ENETUNREACH(code);
+}
 
 bool Finds(const svn_error_t* err, bool (*which)(apr_status_t)) {
   for (const svn_error_t* e = err; e != nullptr; e = e->child) {
@@ -150,13 +158,16 @@ struct SvnClient::State {
   std::vector<Recorder*> recorders;
   // What the notifications of the call under way said about each path.
   Outcome* outcome = nullptr;
+  std::function<void()> activity;
 
   // The outcome of a call that answered `err`; the error is cleared.
   void Conclude(svn_error_t* err, Outcome& out) const {
     if (err == nullptr) return;
     out.out_of_date = out.out_of_date || Finds(err, IsOutOfDate);
     out.locked = out.locked || Finds(err, IsLocked);
-    out.error = Finds(err, IsAuthentication) ? NoCredentials() : Describe(err);
+    const bool authentication = Finds(err, IsAuthentication);
+    out.unreachable = !authentication && Finds(err, IsUnreachable);
+    out.error = authentication ? NoCredentials() : Describe(err);
     svn_error_clear(err);
   }
 
@@ -178,8 +189,22 @@ bool IsSkip(svn_wc_notify_action_t action) {
          action == svn_wc_notify_update_skip_access_denied;
 }
 
+void Progress(apr_off_t, apr_off_t, void* baton, apr_pool_t*) {
+  auto* state = static_cast<SvnClient::State*>(baton);
+  if (state->activity) state->activity();
+}
+
+// libsvn asks this often through its own work (never while it waits for the server): the call is
+// getting on, never cancelled.
+svn_error_t* GettingOn(void* baton) {
+  auto* state = static_cast<SvnClient::State*>(baton);
+  if (state->activity) state->activity();
+  return SVN_NO_ERROR;
+}
+
 void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
   auto* state = static_cast<SvnClient::State*>(baton);
+  if (state->activity) state->activity();
   if (state->outcome == nullptr) return;
   Outcome& out = *state->outcome;
   if (notify->err == nullptr) {
@@ -209,6 +234,8 @@ SvnClient::~SvnClient() {
 }
 
 const std::string& SvnClient::user() const { return state_->user; }
+
+void SvnClient::OnActivity(std::function<void()> activity) { state_->activity = std::move(activity); }
 
 void SvnClient::Configure(const std::string& config_dir) {
   State& s = *state_;
@@ -269,6 +296,10 @@ void SvnClient::Configure(const std::string& config_dir) {
   s.ctx->auth_baton = auth;
   s.ctx->notify_func2 = Notify;
   s.ctx->notify_baton2 = state_.get();
+  s.ctx->progress_func = Progress;
+  s.ctx->progress_baton = state_.get();
+  s.ctx->cancel_func = GettingOn;
+  s.ctx->cancel_baton = state_.get();
 }
 
 namespace {
@@ -298,6 +329,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
                         apr_pool_t* scratch) {
   auto* b = static_cast<StatusBaton*>(baton);
   if (b->folder == path) {
+    if (status->repos_root_url != nullptr) b->out->repository = status->repos_root_url;
     if (status->repos_root_url != nullptr && status->repos_relpath != nullptr)
       b->folder_url = svn_path_url_add_component2(status->repos_root_url, status->repos_relpath, scratch);
     return SVN_NO_ERROR;
@@ -320,7 +352,10 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
   entry.latest = SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_rev : status->changed_rev;
   entry.latest_date =
       SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_date : status->changed_date;
-  if (status->lock != nullptr && status->lock->token != nullptr) entry.own_token = status->lock->token;
+  if (status->lock != nullptr && status->lock->token != nullptr) {
+    entry.own_token = status->lock->token;
+    entry.own_owner = status->lock->owner != nullptr ? status->lock->owner : "";
+  }
   if (status->repos_lock != nullptr) {
     entry.lock = RepositoryLock{status->repos_lock->owner ? status->repos_lock->owner : "",
                                 status->repos_lock->token ? status->repos_lock->token : ""};
@@ -360,6 +395,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       state_->Conclude(err, outcome);
       out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
       out.locked = outcome.locked;
+      out.unreachable = outcome.unreachable;
     }
     out.files.clear();
     return out;
@@ -378,7 +414,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       }
     }
   }
-  if (!out.revisions && !baton.folder_url.empty()) {
+  if (asked == Asked::kLocks && !baton.folder_url.empty()) {
     // The locks alone cost the repository one look at its lock table, not a status report.
     Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
       svn_ra_session_t* session = nullptr;
@@ -415,6 +451,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
     });
     if (!outcome.error.empty()) {
       out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
+      out.unreachable = outcome.unreachable;
       out.files.clear();
     }
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -33,6 +34,7 @@ struct SvnEntry {
   long latest = -1;                 // the revision that last changed the file in the repository
   std::int64_t latest_date = 0;
   std::string own_token;  // the lock token this working copy holds, "" for none
+  std::string own_owner;  // who took that lock, as the working copy keeps it
   std::optional<RepositoryLock> lock;
   std::string url;
 };
@@ -42,7 +44,11 @@ struct SvnFolder {
   bool revisions = false;  // the latest revisions were asked, not the locks alone
   bool outside = false;    // `error`: the folder is in no working copy
   bool locked = false;     // `error`: the working copy is locked, or holds unfinished work (svn cleanup)
+  // `error`: the repository cannot be reached (refused, reset, closed): the working copy still can.
+  bool unreachable = false;
   std::string error;
+  std::string repository;                 // the root URL of the folder's repository, "" when unknown
+  bool offline = false;                   // the working copy alone answered: the repository was out of reach
   std::map<std::string, SvnEntry> files;  // by name
 };
 
@@ -66,6 +72,7 @@ struct Outcome {
   std::string error;
   bool out_of_date = false;  // the repository holds something newer than what was sent
   bool locked = false;       // the working copy is locked, or holds unfinished work (svn cleanup)
+  bool unreachable = false;  // the repository cannot be reached (as SvnFolder)
   std::vector<std::string> added_folders;  // the folders an addition scheduled with its file
   bool ok() const { return error.empty() && failed.empty(); }
   // The complaint about `path`, "" when it has none.
@@ -87,6 +94,7 @@ class SvnClient {
 
   // How much of a folder's state the repository is asked for.
   enum class Asked {
+    kLocal,      // nothing: the working copy alone answers (its own lock tokens, base revisions)
     kLocks,      // its locks alone (one request for the folder's locks)
     kRevisions,  // its locks, latest revisions and files new to the working copy (one status report)
   };
@@ -95,6 +103,8 @@ class SvnClient {
 
   // The user the repository took the credentials of; "" until it asked for them.
   const std::string& user() const;
+  // Called whenever the call under way hears from the repository or gets on with the working copy.
+  void OnActivity(std::function<void()> activity);
 
   Outcome Update(const std::vector<std::string>& paths, long revision);  // revision < 0: the latest
   // Whether the repository's `revision` holds a file at `url`; false also when it cannot tell.

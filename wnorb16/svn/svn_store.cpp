@@ -10,7 +10,7 @@
 #include "vbrt/code_page.hpp"
 #include "wnorb16/component_files.hpp"
 #include "wnorb16/disk.hpp"
-#include "wnorb16/rcs/run_lock.hpp"
+#include "wnorb16/run_lock.hpp"
 #include "wnorb16/status_text.hpp"
 #include "wnorb16/work_files.hpp"
 
@@ -20,6 +20,9 @@ namespace {
 
 constexpr auto kLockPassGap = std::chrono::seconds(1);
 constexpr auto kMaxAnswerAge = std::chrono::seconds(3);
+// After the repository was found out of reach, lock queries answer from the working copy at once
+// for this long, and commands that need it fail at once: a pass over a project costs one wait.
+constexpr auto kOfflineSpell = std::chrono::seconds(10);
 
 constexpr std::string_view kNewerCheckIn =
     "the repository holds a newer revision; not checked in, nothing merged";
@@ -108,7 +111,7 @@ class SvnStoreBatch : public StoreBatch {
   void Withdraw() override { items_.pop_back(); }
 
   std::vector<FileReport> Run() override {
-    SvnClient& client = store_.client();
+    SvnClient& local = store_.local();
     TakeRunLocks();
     std::vector<std::string> update, lock, revert, unlock, commit;
     std::vector<std::string> created, folders;
@@ -125,7 +128,14 @@ class SvnStoreBatch : public StoreBatch {
             revision = std::stol(request.revision);
             // Subversion would take away a work file the revision does not hold.
             const SvnEntry* entry = store_.EntryOf(path);
-            if (entry == nullptr || !client.HoldsFile(entry->url, revision)) {
+            std::string unreached;
+            const std::optional<bool> holds =
+                entry == nullptr ? false : store_.HoldsFile(entry->url, revision, unreached);
+            if (!holds) {
+              complaints_[path] = {vb::ActiveCodePage().FromUtf8Lossy(unreached), false};
+              break;
+            }
+            if (!*holds) {
               complaints_[path] = {
                   "revision " + request.revision + " of the repository does not hold it; left alone", true};
               break;
@@ -147,7 +157,7 @@ class SvnStoreBatch : public StoreBatch {
           keep = request.keep_lock;
           message = request.message;
           if (!item.file.under_control) {
-            Outcome added = client.Add(path, WorkFiles::IsBinary(path).value_or(false));
+            Outcome added = local.Add(path, WorkFiles::IsBinary(path).value_or(false));
             Note(added, {path});
             folders.insert(folders.end(), added.added_folders.begin(), added.added_folders.end());
             created.push_back(path);
@@ -161,22 +171,24 @@ class SvnStoreBatch : public StoreBatch {
       }
     }
     if (!update.empty()) {
-      Note(client.Update(update, revision), update);
+      Note(store_.Send([update, revision](SvnClient& client) { return client.Update(update, revision); }),
+           update);
       // A file Subversion could not bring up to date is not locked on its old revision.
       std::erase_if(lock, [&](const std::string& path) { return complaints_.count(path) != 0; });
     }
-    if (!lock.empty()) Note(client.Lock(lock, lock_comment), lock, kNewerLock);
+    if (!lock.empty()) Note(Lock(lock, lock_comment), lock, kNewerLock);
     if (!revert.empty()) {
-      Note(client.Revert(revert), revert);
+      Note(local.Revert(revert), revert);
       // Changes that are still there keep their lock.
       std::erase_if(unlock, [&](const std::string& path) { return complaints_.count(path) != 0; });
     }
     if (!commit.empty()) {
-      Outcome together = client.Commit(WithFolders(commit, folders), message, keep);
+      Outcome together = Commit(WithFolders(commit, folders), message, keep);
       // One commit for all; when it fails, each component on its own (a designer file with its
-      // companion, in one revision), so one refusal stops no other.
+      // companion, in one revision), so one refusal stops no other. One the repository did not
+      // answer may still be stored whole.
       Note(together, commit, kNewerCheckIn);
-      if (!together.ok() && commit.size() > 1) {
+      if (!together.ok() && commit.size() > 1 && !together.unreachable) {
         // What the repository stored before its answer was lost is not committed again; a refusal
         // as out of date stored nothing, and the files refused alone are read back after.
         if (!together.out_of_date) ReadBack(commit, keep, unlock);
@@ -191,12 +203,12 @@ class SvnStoreBatch : public StoreBatch {
           if (companion[i] < i) continue;
           std::vector<std::string> component{rest[i]};
           if (companion[i] != kNoCompanion) component.push_back(rest[companion[i]]);
-          Note(client.Commit(WithFolders(component, folders), message, keep), component, kNewerCheckIn);
+          Note(Commit(WithFolders(component, folders), message, keep), component, kNewerCheckIn);
         }
       }
     }
     ReadBack(commit, keep, unlock);
-    if (!unlock.empty()) Note(client.Unlock(unlock), unlock);
+    if (!unlock.empty()) Note(Unlock(unlock), unlock);
     std::vector<std::string> lock_created, not_created;
     for (const std::string& path : created) {
       if (complaints_.count(path) != 0) {
@@ -210,25 +222,26 @@ class SvnStoreBatch : public StoreBatch {
         MakeReadOnly(path);
       }
     }
-    if (!lock_created.empty()) Note(client.Lock(lock_created, message), lock_created);
+    if (!lock_created.empty()) Note(Lock(lock_created, message), lock_created);
     // A file the repository refused stays as it was: not scheduled, the work file kept, and so do
     // the folders added for it alone (the deepest first; one that went in with another file is
     // not scheduled any more, and its revert does nothing).
-    if (!not_created.empty()) {
-      client.Revert(not_created);
+    // A commit abandoned unanswered may still store them: they stay scheduled for it.
+    if (!not_created.empty() && !store_.Abandoned()) {
+      local.Revert(not_created);
       std::sort(folders.begin(), folders.end(), std::greater<>());
-      if (!folders.empty()) client.Revert(folders);
+      if (!folders.empty()) local.Revert(folders);
     }
     // A repository read without credentials asks for them first at a lock: a lock taken for
     // another user than UserID is given back.
     if (std::string mismatch = store_.Mismatch(); !mismatch.empty()) {
       lock.insert(lock.end(), lock_created.begin(), lock_created.end());
       std::erase_if(lock, [&](const std::string& path) { return complaints_.count(path) != 0; });
-      if (!lock.empty()) client.Unlock(lock);
+      if (!lock.empty()) Unlock(lock);
       for (const std::string& path : lock) complaints_[path] = {mismatch, false};
     }
     store_.Forget();
-    for (const std::string& run_lock : run_locks_) rcs::RemoveLockFile(run_lock);
+    for (const std::string& run_lock : run_locks_) RemoveLockFile(run_lock);
     std::vector<FileReport> reports = Reports();
     if (std::string cleared = store_.TakeCleared(); !cleared.empty() && !reports.empty())
       reports.front().note = cleared + (reports.front().note.empty() ? "" : "; " + reports.front().note);
@@ -252,18 +265,21 @@ class SvnStoreBatch : public StoreBatch {
   // revision, by this user, holding exactly the work file, is the check-in, stored. The working
   // copy is brought to it (the same text: nothing merges) and the lock let go as asked.
   void ReadBack(const std::vector<std::string>& commit, bool keep, std::vector<std::string>& unlock) {
-    SvnClient& client = store_.client();
     std::map<long, std::vector<std::string>> stored;
     for (const std::string& path : commit) {
       const SvnEntry* entry = complaints_.count(path) != 0 ? store_.EntryOf(path) : nullptr;
       if (entry == nullptr || !entry->versioned || entry->url.empty()) continue;
-      std::optional<HeadFile> head = client.Head(path, entry->url);
+      bool reached = true;
+      std::optional<HeadFile> head = store_.Head(path, entry->url, reached);
+      // A repository that does not answer now tells nothing of the rest either.
+      if (!reached) break;
       if (!head || head->revision <= entry->changed || head->author != store_.user()) continue;
       WholeRead work = ReadRegularFile(path);
       if (work.problem.empty() && work.bytes == head->bytes) stored[head->revision].push_back(path);
     }
     for (const auto& [revision, paths] : stored) {
-      const Outcome brought = client.Update(paths, revision);
+      const Outcome brought =
+          store_.Send([paths, revision](SvnClient& client) { return client.Update(paths, revision); }, true);
       for (const std::string& path : paths) {
         if (!brought.About(path).empty()) continue;
         complaints_.erase(path);
@@ -284,8 +300,19 @@ class SvnStoreBatch : public StoreBatch {
     for (const std::string& root : roots) {
       store_.ClearEndedRun(root);
       // Another engine's live run, or a folder that refuses the file, leaves Subversion's own locks to guard.
-      if (rcs::TakeRunLock(RunLockIn(root)) == rcs::Taken::kTaken) run_locks_.push_back(RunLockIn(root));
+      if (TakeRunLock(RunLockIn(root)) == Taken::kTaken) run_locks_.push_back(RunLockIn(root));
     }
+  }
+
+  Outcome Lock(const std::vector<std::string>& paths, const std::string& comment) const {
+    return store_.Send([paths, comment](SvnClient& client) { return client.Lock(paths, comment); });
+  }
+  Outcome Unlock(const std::vector<std::string>& paths) const {
+    return store_.Send([paths](SvnClient& client) { return client.Unlock(paths); });
+  }
+  Outcome Commit(const std::vector<std::string>& paths, const std::string& message, bool keep) const {
+    return store_.Send(
+        [paths, message, keep](SvnClient& client) { return client.Commit(paths, message, keep); });
   }
 
   // `paths` and the folders of `added` they stand in: the commit of a file in a folder new to the
@@ -382,12 +409,91 @@ class SvnStoreBatch : public StoreBatch {
 
 void SvnStore::Configure(const EngineConfig& config) {
   user_ = config.user_id;
-  stale_lock_ = rcs::StaleLockOf(config.stale_lock).value_or(rcs::kDefaultStaleLock);
-  client_.Configure(config.config_dir);
+  stale_lock_ = StaleLockOf(config.stale_lock).value_or(kDefaultStaleLock);
+  // A value out of bounds is refused with the settings; the default stands meanwhile.
+  bound_ = RepositoryTimeoutOf(config.repository_timeout).value_or(kDefaultRepositoryTimeout);
+  remote_.Configure(config.config_dir);
+  local_.Configure(config.config_dir);
   Forget();
 }
 
+template <typename T>
+std::optional<T> SvnStore::Remote(std::function<T(SvnClient&)> task, Reach& reach, bool even_offline) const {
+  if (Offline() && !even_offline) {
+    reach = Reach::kNotSent;
+    return std::nullopt;
+  }
+  std::optional<T> answer = remote_.Call<T>(std::move(task), bound_);
+  reach = answer ? Reach::kAnswered : Reach::kOverran;
+  if (!answer) GoOffline(OverranWhy());
+  return answer;
+}
+
+bool SvnStore::Offline() const { return offline_since_ && clock_() - *offline_since_ < kOfflineSpell; }
+
+void SvnStore::GoOffline(std::string why) const {
+  offline_since_ = clock_();
+  offline_why_ = std::move(why);
+  offline_told_ = false;
+}
+
+std::string SvnStore::OverranWhy() const {
+  return "the repository " + repository_ + " did not answer within " +
+         std::to_string(std::chrono::duration_cast<std::chrono::seconds>(bound_).count()) +
+         " s (RepositoryTimeout)";
+}
+
+std::string SvnStore::Refusal() const {
+  return offline_why_ + "; nothing was done: try again when it answers";
+}
+
+Outcome SvnStore::Send(std::function<Outcome(SvnClient&)> task, bool even_offline) const {
+  Reach reach = Reach::kAnswered;
+  std::optional<Outcome> answer = Remote(std::move(task), reach, even_offline);
+  if (answer) {
+    if (answer->unreachable) GoOffline("the repository " + repository_ + " cannot be reached");
+    return *answer;
+  }
+  Outcome out;
+  out.unreachable = true;
+  // What was sent may still be done when the repository answers; the next command shows it.
+  out.error = reach == Reach::kNotSent ? Refusal()
+                                       : offline_why_ + "; Subversion may still finish this when it answers";
+  return out;
+}
+
+std::optional<HeadFile> SvnStore::Head(const std::string& path, const std::string& url, bool& reached) const {
+  Reach reach = Reach::kAnswered;
+  std::optional<std::optional<HeadFile>> head = Remote<std::optional<HeadFile>>(
+      [path, url](SvnClient& client) { return client.Head(path, url); }, reach, true);
+  reached = head.has_value();
+  if (!head) return std::nullopt;
+  // The repository answered: a connection lost under a commit was that connection's alone.
+  if (*head) offline_since_.reset();
+  return *head;
+}
+
+std::optional<bool> SvnStore::HoldsFile(const std::string& url, long revision, std::string& error) const {
+  Reach reach = Reach::kAnswered;
+  std::optional<bool> holds =
+      Remote<bool>([url, revision](SvnClient& client) { return client.HoldsFile(url, revision); }, reach);
+  if (!holds) error = Refusal();
+  return holds;
+}
+
+SvnFolder SvnStore::Local(const std::string& folder) const {
+  SvnFolder known = local_.Status(folder, SvnClient::Asked::kLocal);
+  known.offline = true;
+  // Kept as if with the revisions: a pass asks no more of the working copy.
+  known.revisions = true;
+  for (auto& [name, entry] : known.files) {
+    if (!entry.own_token.empty()) entry.lock = RepositoryLock{entry.own_owner, entry.own_token};
+  }
+  return known;
+}
+
 void SvnStore::NextCommand(bool lock_query) {
+  lock_query_ = lock_query;
   const auto now = clock_();
   if (!lock_query || now - last_query_ > kLockPassGap || (kept_since_ && now - *kept_since_ > kMaxAnswerAge))
     Forget();
@@ -395,7 +501,7 @@ void SvnStore::NextCommand(bool lock_query) {
 }
 
 std::string SvnStore::Mismatch() const {
-  const std::string& known = client_.user();
+  const std::string& known = remote_.user();
   if (known.empty() || known == user_) return "";
   return "UserID \"" + user_ + "\" is not the Subversion user \"" + known +
          "\" whose stored credentials the repository took, and who holds the locks this engine takes; set "
@@ -404,7 +510,7 @@ std::string SvnStore::Mismatch() const {
 }
 
 std::string SvnStore::UserProblem(const std::string& user_id) const {
-  const std::string& known = client_.user();
+  const std::string& known = remote_.user();
   if (known.empty() || known == user_id) return "";
   return "UserID \"" + user_id + "\" is not the Subversion user \"" + known +
          "\" whose stored credentials the repository took";
@@ -420,7 +526,7 @@ std::string SvnStore::DefaultPlace() const { return "the Subversion working copy
 std::map<std::string, std::string> SvnStore::RootsOf(const std::set<std::string>& folders) const {
   std::map<std::string, std::string> roots;
   for (const std::string& folder : folders) {
-    if (std::string root = client_.RootOf(folder); !root.empty()) roots[folder] = std::move(root);
+    if (std::string root = local_.RootOf(folder); !root.empty()) roots[folder] = std::move(root);
   }
   return roots;
 }
@@ -428,9 +534,9 @@ std::map<std::string, std::string> SvnStore::RootsOf(const std::set<std::string>
 bool SvnStore::ClearEndedRun(const std::string& root) const {
   const std::string run_lock = RunLockIn(root);
   // Without the engine's lock only the person can tell whether a Subversion command still runs.
-  std::optional<std::string> stale = rcs::StaleRunReason(run_lock, run_lock, stale_lock_);
-  if (!stale || !client_.Cleanup(root).empty()) return false;
-  rcs::RemoveLockFile(run_lock);
+  std::optional<std::string> stale = StaleRunReason(run_lock, run_lock, stale_lock_);
+  if (!stale || !local_.Cleanup(root).empty()) return false;
+  RemoveLockFile(run_lock);
   cleared_ = *stale + ", and the working copy cleaned up (svn cleanup)";
   return true;
 }
@@ -440,11 +546,29 @@ const SvnFolder& SvnStore::FolderOf(const std::string& folder, bool revisions) c
   if (it != folders_.end() && (it->second.revisions || !revisions)) return it->second;
   if (!kept_since_) kept_since_ = clock_();
   const SvnClient::Asked asked = revisions ? SvnClient::Asked::kRevisions : SvnClient::Asked::kLocks;
-  SvnFolder known = client_.Status(folder, asked);
+  auto ask = [&] {
+    Reach reach = Reach::kAnswered;
+    std::optional<SvnFolder> answered =
+        Remote<SvnFolder>([folder, asked](SvnClient& client) { return client.Status(folder, asked); }, reach);
+    if (answered && !answered->repository.empty()) repository_ = answered->repository;
+    if (answered && !answered->unreachable) return std::move(*answered);
+    // The working copy still knows its own locks and base revisions.
+    SvnFolder local = Local(folder);
+    if (!local.repository.empty()) repository_ = local.repository;
+    if (reach == Reach::kOverran) offline_why_ = OverranWhy();
+    if (answered) {
+      const std::string prefix = "Subversion cannot tell the state of " + folder + ": ";
+      std::string words = answered->error;
+      if (words.starts_with(prefix)) words.erase(0, prefix.size());
+      GoOffline("the repository " + repository_ + " cannot be reached (" + words + ")");
+    }
+    return local;
+  };
+  SvnFolder known = ask();
   if (known.locked) {
-    const std::string root = client_.RootOf(folder);
+    const std::string root = local_.RootOf(folder);
     if (!root.empty() && ClearEndedRun(root)) {
-      known = client_.Status(folder, asked);
+      known = ask();
     } else if (!root.empty()) {
       known.error += "; " + status::what::SvnCleanup(root);
     }
@@ -480,6 +604,13 @@ std::string SvnStore::LostLockOf(const SvnEntry& entry) const {
 Placement SvnStore::Place(const std::string& folder, const std::string& name, std::string_view,
                           FolderListings&) const {
   Placement placed;
+  // A command that changes the working copy waits for a request abandoned before, which may hold
+  // its lock; a lock query reads it as it is.
+  if (!lock_query_ && !Offline() && remote_.Stuck()) {
+    placed.error = "a request to the repository " + repository_ +
+                   " that did not answer is still under way; nothing was done: try again when it answers";
+    return placed;
+  }
   // The working copy's files and the locks suffice unless the file is new to the working copy.
   const SvnFolder* seen = &FolderOf(folder, false);
   if (seen->error.empty() && seen->files.count(name) == 0 && !EntryExists(posix::JoinPath(folder, name)))
@@ -494,6 +625,11 @@ Placement SvnStore::Place(const std::string& folder, const std::string& name, st
   }
   if (std::string mismatch = Mismatch(); !mismatch.empty()) {
     placed.error = mismatch;
+    return placed;
+  }
+  // Only a lock query can be answered without the repository.
+  if (known.offline && !lock_query_) {
+    placed.error = Refusal();
     return placed;
   }
   std::string spelled = name;
@@ -517,9 +653,16 @@ Placement SvnStore::Place(const std::string& folder, const std::string& name, st
 }
 
 std::optional<FileRecord> SvnStore::Read(const WorkFile& file, RecordPart part) const {
-  const SvnEntry* entry = EntryOf(file.record, part == RecordPart::kRevisions);
-  if (entry == nullptr) return std::nullopt;
+  const SvnFolder& folder = FolderOf(FolderOfPath(file.record), part == RecordPart::kRevisions);
+  auto it = folder.files.find(NameOfPath(file.record));
+  if (it == folder.files.end()) return std::nullopt;
+  const SvnEntry* entry = &it->second;
   FileRecord record;
+  if (folder.offline) {
+    record.offline = true;
+    if (!offline_told_) record.offline_why = offline_why_;
+    offline_told_ = true;
+  }
   if (std::optional<FileLock> lock = LockOf(*entry)) record.locks.push_back(*lock);
   record.lost_lock = LostLockOf(*entry);
   record.latest = std::to_string(entry->latest);
@@ -534,8 +677,22 @@ FileHistory SvnStore::History(const WorkFile& file) const {
     history.problem = "has no history in the repository";
     return history;
   }
-  std::string error;
-  std::vector<LogEntry> log = client_.Log(entry->url, error);
+  using Logged = std::pair<std::vector<LogEntry>, std::string>;
+  Reach reach = Reach::kAnswered;
+  const std::string url = entry->url;
+  std::optional<Logged> logged = Remote<Logged>(
+      [url](SvnClient& client) {
+        Logged out;
+        out.first = client.Log(url, out.second);
+        return out;
+      },
+      reach);
+  if (!logged) {
+    history.problem = "cannot be read: " + vb::ActiveCodePage().FromUtf8Lossy(Refusal());
+    return history;
+  }
+  const std::string& error = logged->second;
+  const std::vector<LogEntry>& log = logged->first;
   if (!error.empty()) {
     history.problem = "cannot be read: " + vb::ActiveCodePage().FromUtf8Lossy(error);
     return history;
@@ -549,9 +706,24 @@ FileHistory SvnStore::History(const WorkFile& file) const {
 
 Comparison SvnStore::Compare(const WorkFile& recorded, const WorkFile& work) const {
   Comparison comparison;
-  bool binary = false;
-  std::string error;
-  std::optional<std::string> latest = client_.Latest(recorded.record, binary, error);
+  struct Got {
+    std::optional<std::string> bytes;
+    bool binary = false;
+    std::string error;
+  };
+  Reach reach = Reach::kAnswered;
+  const std::string path = recorded.record;
+  std::optional<Got> got = Remote<Got>(
+      [path](SvnClient& client) {
+        Got out;
+        out.bytes = client.Latest(path, out.binary, out.error);
+        return out;
+      },
+      reach);
+  if (!got) got = Got{std::nullopt, false, Refusal()};
+  const bool binary = got->binary;
+  const std::string& error = got->error;
+  const std::optional<std::string>& latest = got->bytes;
   if (!latest) {
     comparison.reason = vb::ActiveCodePage().FromUtf8Lossy(error);
     return comparison;
@@ -573,7 +745,7 @@ Comparison SvnStore::Compare(const WorkFile& recorded, const WorkFile& work) con
   if (binary || WorkFiles::IsBinary(work.work).value_or(false) || latest->find('\0') != std::string::npos) {
     comparison.diff = "Binary files " + before + " and " + after + " differ\n";
   } else {
-    comparison.diff = client_.Diff(*latest, current.bytes, before, after);
+    comparison.diff = local_.Diff(*latest, current.bytes, before, after);
   }
   return comparison;
 }

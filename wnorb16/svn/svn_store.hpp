@@ -14,6 +14,7 @@
 
 #include "wnorb16/engine_config.hpp"
 #include "wnorb16/store.hpp"
+#include "wnorb16/svn/repository_worker.hpp"
 #include "wnorb16/svn/svn_client.hpp"
 
 namespace wnorb16::svn {
@@ -38,7 +39,19 @@ class SvnStore : public Store {
   std::optional<bool> AtLatest(const WorkFile& file) const override;
   std::unique_ptr<StoreBatch> Batch() const override;
 
-  SvnClient& client() const { return client_; }
+  // The client of what the working copy answers alone (no repository request).
+  SvnClient& local() const { return local_; }
+  // Sends `task` to the repository, waited for at most RepositoryTimeout. When it overruns, or the
+  // repository is out of reach for a while already, its outcome's error names the repository.
+  // `even_offline` sends it within the spell too: what a lost answer left is read back at once.
+  Outcome Send(std::function<Outcome(SvnClient&)> task, bool even_offline = false) const;
+  // The repository's latest revision of the file at `url` (`path` in the working copy): its
+  // number, author and bytes; nullopt when there is none or it cannot be read. Asked within the
+  // offline spell too; `reached` is false when the repository did not answer in time.
+  std::optional<HeadFile> Head(const std::string& path, const std::string& url, bool& reached) const;
+  // Whether the repository's `revision` holds a file at `url`; nullopt and `error` when the
+  // repository is out of reach.
+  std::optional<bool> HoldsFile(const std::string& url, long revision, std::string& error) const;
   const std::string& user() const { return user_; }
   // The folder as the working copy and the repository know it, asked once until Forget: its
   // locks, and with `revisions` its latest revisions and files new to the working copy too.
@@ -64,9 +77,35 @@ class SvnStore : public Store {
   // what was done for the next report (TakeCleared); false when nothing was.
   bool ClearEndedRun(const std::string& root) const;
   std::string TakeCleared() const { return std::exchange(cleared_, ""); }
+  // Whether a request the engine gave up on is still under way.
+  bool Abandoned() const { return remote_.Stuck(); }
 
  private:
-  mutable SvnClient client_;
+  enum class Reach { kAnswered, kOverran, kNotSent };
+  // `task` run on the repository's worker, at most RepositoryTimeout; nullopt when it overran or
+  // was not sent (the repository out of reach a while already), as `reach` says.
+  template <typename T>
+  std::optional<T> Remote(std::function<T(SvnClient&)> task, Reach& reach, bool even_offline = false) const;
+  // Whether the repository was found out of reach less than kOfflineSpell ago.
+  bool Offline() const;
+  void GoOffline(std::string why) const;
+  std::string OverranWhy() const;
+  // Why a command that needs the repository does nothing.
+  std::string Refusal() const;
+  // The folder as the working copy alone knows it, its own locks its only ones.
+  SvnFolder Local(const std::string& folder) const;
+
+  mutable RepositoryWorker remote_;
+  mutable SvnClient local_;
+  std::chrono::milliseconds bound_{kDefaultRepositoryTimeout};
+  bool lock_query_ = false;  // the command under way is a lock query
+  // The root URL of the repository last seen, for the words that name it.
+  mutable std::string repository_;
+  // When the repository was last found out of reach (nullopt: not lately), why, naming it, and
+  // whether a lock answer has said so since.
+  mutable std::optional<std::chrono::steady_clock::time_point> offline_since_;
+  mutable std::string offline_why_;
+  mutable bool offline_told_ = false;
   mutable std::map<std::string, SvnFolder> folders_;
   std::string user_;
   Clock clock_;

@@ -7,9 +7,9 @@
 #include <ctime>
 
 #include "wnorb16/disk.hpp"
-#include "wnorb16/rcs/run_lock.hpp"
+#include "wnorb16/run_lock.hpp"
 
-namespace wnorb16::rcs {
+namespace wnorb16 {
 
 namespace {
 
@@ -89,4 +89,4 @@ std::optional<std::string> StaleRunReason(const std::string& rcs_lock, const std
   return std::nullopt;
 }
 
-}  // namespace wnorb16::rcs
+}  // namespace wnorb16

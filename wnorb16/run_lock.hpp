@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace wnorb16::rcs {
+namespace wnorb16 {
 
 // How old a lock must be before it is taken for one a run that ended left, whoever's it is.
 inline constexpr std::chrono::seconds kDefaultStaleLock{600};
@@ -32,4 +32,4 @@ void RemoveLockFile(const std::string& path);
 std::optional<std::string> StaleRunReason(const std::string& rcs_lock, const std::string& run_lock,
                                           std::chrono::seconds stale_after);
 
-}  // namespace wnorb16::rcs
+}  // namespace wnorb16
