@@ -170,7 +170,7 @@ MainWindow::MainWindow(DesktopOptions options)
                    w->activateWindow();
                  }
                },
-               [this](const std::string& file) { statusBar()->showMessage("Help: " + FromCp(file)); }) {
+               [this](const std::string& file) { ShowHelpFile(file); }) {
   session_ = std::make_unique<vbhost::IdeSession>(*this, vbhost::PersonSeams{desktop_, ui_, clipboard_},
                                                   options.session);
   if (!options.windows_directory.empty())
@@ -279,9 +279,11 @@ void MainWindow::SetConnected(bool connected) {
 void MainWindow::BuildDocks() {
   auto* dock = new QDockWidget("Engine", this);
   dock->setObjectName("engine");
+  engine_ = dock;
   auto* body = new QWidget(dock);
   auto* column = new QVBoxLayout(body);
   auto* tabs = new QTabWidget(body);
+  engine_tabs_ = tabs;
   outcomes_ = new QPlainTextEdit(tabs);
   outcomes_->setObjectName("outcomes");
   outcomes_->setReadOnly(true);
@@ -737,6 +739,8 @@ void MainWindow::Emit(const nlohmann::ordered_json& event) {
     relink_ = connected_;
   } else if (name == "end") {
     SetConnected(false);
+  } else if (name == "launch") {
+    NoticeLaunch(event);
   }
   ScheduleRefresh();
 }
@@ -755,6 +759,7 @@ void MainWindow::Flush() {
 void MainWindow::ShowOutcome(const std::string& text) {
   QString t = Lines(text);
   outcomes_->appendPlainText(t);
+  NoticeOutcome(t);
   if (!t.startsWith("> -C")) return;
   // The compare's diff: added lines green, removed red, hunks blue.
   QString html = "<pre>";

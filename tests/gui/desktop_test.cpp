@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -575,6 +577,91 @@ TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
     emit window->tools_menu()->aboutToShow();
     EXPECT_EQ(window->tools_menu()->actions().size(), 7);
     window.reset();
+  }
+}
+
+// The engine's window as a person meets it: a clean outcome leaves it where the person put it;
+// one that left a file undone comes forward, scrolled to its end, with a line on the status bar.
+// Version Control Options shows the engine's settings in a window, Run NORB for Windows shows the
+// engine's window, and a dialog's Help says plainly that the help file is missing.
+TEST_F(Desktop, TheEngineWindowOptionsRunNorbAndHelpShowWhatTheyDid) {
+  ASSERT_EQ(Sh("LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas && LOGNAME=bob ci -q -u -t-first "
+               "-mfirst frmTimesheet.frm frmTimesheet.frx && LOGNAME=bob co -q -l frmTimesheet.frm "
+               "frmTimesheet.frx && chmod a-w frmTimesheet.frm frmTimesheet.frx"),
+            "");
+  Open();
+  Connect();
+  auto* tabs = qobject_cast<QTabWidget*>(window->outcomes()->parentWidget()->parentWidget());
+  auto* pane = window->findChild<QDockWidget*>("engine");
+  // Where the person left the engine's window: its tab, shown or closed, the status bar's line.
+  auto seen = [&] {
+    return std::to_string(pane->isVisible()) + " " + tabs->tabText(tabs->currentIndex()).toStdString() +
+           " [" + window->statusBar()->currentMessage().toStdString() + "]";
+  };
+  const std::string p = tmp.Windows("Timesheet\\");
+  {
+    SCOPED_TRACE("a clean check-out leaves the Compare tab in front");
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    person.Then("frmExtract", PickAndOk("modRates"));
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_NE(Text(window->outcomes()).find("1 of 1 files extracted"), std::string::npos);
+    EXPECT_EQ(seen(), "1 Compare []");
+  }
+  {
+    SCOPED_TRACE("Version Control Options: the engine's settings in a window");
+    Menu("Tools", "&Version Control Options");
+    // The engine's outcome arrives over the bus a moment after the command.
+    QDialog* settings = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (settings = window->findChild<QDialog*>("engineSettings")) && settings->isVisible(); },
+        30000));
+    Shoot(settings, "engine-settings");
+    auto* table = settings->findChild<QTreeWidget*>("settings");
+    std::string rows;
+    for (int i = 0; i < table->topLevelItemCount(); ++i)
+      rows += table->topLevelItem(i)->text(0).toStdString() + "=" +
+              table->topLevelItem(i)->text(1).toStdString() + ";";
+    EXPECT_EQ(rows, "Locking=Y;UserID=ann;Archives=RCS folder or beside each file;");
+    EXPECT_EQ(settings->findChild<QLabel*>("from")->text().toStdString(),
+              "Read from " + (tmp / "bin/WNORB.INI"));
+    settings->hide();
+  }
+  {
+    SCOPED_TRACE("Run NORB for Windows: the closed engine window shows again");
+    pane->close();
+    Menu("Tools", "Run &NORB for Windows");
+    EXPECT_EQ(seen(), "1 Outcomes [Run NORB for Windows: the engine's window is the Engine pane]");
+  }
+  {
+    SCOPED_TRACE("a check-out bob's lock refuses: forward, scrolled to the end, told in one line");
+    for (int i = 0; i < 30; ++i) window->outcomes()->appendPlainText("an older outcome");
+    window->outcomes()->verticalScrollBar()->setValue(0);
+    pane->close();
+    window->statusBar()->clearMessage();
+    person.Then("frmExtract", PickAndOk("frmTimesheet"));
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_TRUE(QTest::qWaitFor([pane] { return pane->isVisible(); }, 30000));
+    Shoot(window.get(), "refused-check-out");
+    EXPECT_EQ(seen(), "1 Outcomes [0 of 2 files extracted. " + p +
+                          "frmTimesheet.frm: checked out to bob; left alone (and 1 more)]");
+    QScrollBar* bar = window->outcomes()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+  }
+  {
+    SCOPED_TRACE("Help on a dialog: the missing help file said plainly");
+    // Pressed once the person's look is over: the box it opens is the next look's.
+    person.Then("frmExtract", [](QWidget* dialog) {
+      QTimer::singleShot(0, dialog, [dialog] { Press(dialog, "cmdHelp"); });
+    });
+    person.Box(QMessageBox::Ok);
+    person.Then("frmExtract", [](QWidget* dialog) { Press(dialog, "cmdCancel"); });
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(),
+              "1/0/1 The help file " + tmp.Windows("bin\\WNORB.HLP") + " does not exist.");
   }
 }
 
