@@ -20,6 +20,7 @@
 
 #include "gui/text.hpp"
 #include "host/form_view.hpp"
+#include "host/transcript.hpp"
 #include "vbrt/common_controls.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/forms.hpp"
@@ -277,7 +278,12 @@ FormWindow* QtFormsUi::Window(const std::string& form) const {
   return it == windows_.end() ? nullptr : it->second;
 }
 
+void QtFormsUi::Loaded(vb::Form& form) {
+  if (transcript_) transcript_->FormLife(form.Name(), "load");
+}
+
 void QtFormsUi::Shown(vb::Form& form, bool modal) {
+  if (transcript_) transcript_->FormLife(form.Name(), modal ? "showmodal" : "show");
   FormWindow* window = Window(form.Name());
   if (window && window->form() != &form) {
     window->deleteLater();
@@ -301,10 +307,20 @@ void QtFormsUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
     window->Sync();
     window->activateWindow();
   }
+  if (transcript_) {
+    transcript_->Dialog(form, "shown");
+    transcript_->Flush();
+  }
   QEventLoop loop;
   modals_.push_back({&loop, &showing});
   while (showing() && !pending_) loop.exec();
   modals_.pop_back();
+  // The form may be unloaded by now; it stays alive until the add-in's call returns. What the
+  // person answered is seen before the work it starts.
+  if (transcript_ && !pending_) {
+    transcript_->Dialog(form, "closed");
+    transcript_->Flush();
+  }
   // On through the add-in's frames to the next modal loop or the outermost call.
   if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
 }
@@ -327,11 +343,13 @@ void QtFormsUi::EndFinishedModals() {
 }
 
 void QtFormsUi::Hidden(vb::Form& form) {
+  if (transcript_) transcript_->FormLife(form.Name(), "hide");
   if (FormWindow* window = Window(form.Name())) window->hide();
   EndFinishedModals();
 }
 
 void QtFormsUi::Unloaded(std::string_view form_name) {
+  if (transcript_) transcript_->FormLife(form_name, "unload");
   auto it = windows_.find(std::string(form_name));
   if (it != windows_.end()) {
     it->second->Detach();
@@ -342,7 +360,8 @@ void QtFormsUi::Unloaded(std::string_view form_name) {
   EndFinishedModals();
 }
 
-void QtFormsUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view /*property*/) {
+void QtFormsUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) {
+  if (transcript_) transcript_->PropertyWritten(form, control, property);
   FormWindow* window = Window(form.Name());
   if (!window || window->form() != &form) return;
   window->SyncControl(control);

@@ -23,6 +23,9 @@ class QVBoxLayout;
 namespace vb {
 class ImageList;
 }
+namespace vbhost {
+class Transcript;
+}
 
 namespace vbgui {
 
@@ -65,8 +68,10 @@ class QtFormsUi : public platform::FormsUi {
   using Call = std::function<void(const std::string& where, const std::function<void()>& action)>;
   explicit QtFormsUi(Call call) : call_(std::move(call)) {}
   ~QtFormsUi() override;
+  // Where the forms' events go, as a scripted run writes them; null: nowhere.
+  void SetTranscript(vbhost::Transcript* transcript) { transcript_ = transcript; }
 
-  void Loaded(vb::Form& /*form*/) override {}
+  void Loaded(vb::Form& form) override;
   void Shown(vb::Form& form, bool modal) override;
   void RunModal(vb::Form& form, const std::function<bool()>& showing) override;
   void Hidden(vb::Form& form) override;
@@ -88,6 +93,7 @@ class QtFormsUi : public platform::FormsUi {
   void EndFinishedModals();
 
   Call call_;
+  vbhost::Transcript* transcript_ = nullptr;
   std::map<std::string, FormWindow*> windows_;
   std::vector<Modal> modals_;
   // An exception that must unwind through the add-in's frames (its End), held while the modal

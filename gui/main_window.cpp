@@ -163,19 +163,21 @@ MainWindow::MainWindow(DesktopOptions options)
     : ui_([this](const std::string& where, const std::function<void()>& action) {
         session_->CallAddin(where, action);
       }),
-      desktop_([this] { session_->Pump(); },
-               [this](const std::string& form) {
-                 if (FormWindow* w = ui_.Window(form)) {
-                   w->raise();
-                   w->activateWindow();
-                 }
-               },
-               [this](const std::string& file) { ShowHelpFile(file); }) {
+      desktop_(
+          *this, [this] { session_->Pump(); },
+          [this](const std::string& form) {
+            if (FormWindow* w = ui_.Window(form)) {
+              w->raise();
+              w->activateWindow();
+            }
+          },
+          [this](const std::string& file) { ShowHelpFile(file); }) {
   session_ = std::make_unique<vbhost::IdeSession>(*this, vbhost::PersonSeams{desktop_, ui_, clipboard_},
                                                   options.session);
   if (!options.windows_directory.empty())
     session_->SetWindowsDirectory(options.windows_directory, vbhost::IdeSession::Registration::Ensured);
   if (options.transcript) transcript_ = std::make_unique<vbhost::Transcript>(*options.transcript);
+  ui_.SetTranscript(transcript_.get());
   setWindowTitle("vbhost");
   setObjectName("vbhost");
 

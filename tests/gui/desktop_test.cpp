@@ -30,10 +30,12 @@
 #include <deque>
 #include <iostream>
 #include <set>
+#include <sstream>
 
 #include "dde/private_bus.hpp"
 #include "gui/main_window.hpp"
 #include "gui/text.hpp"
+#include "host/scenario_runner.hpp"
 #include "tests/dde/session_bus_at.hpp"
 #include "tests/support/temp_folder.hpp"
 
@@ -663,6 +665,65 @@ TEST_F(Desktop, TheEngineWindowOptionsRunNorbAndHelpShowWhatTheyDid) {
     EXPECT_EQ(person.boxes.back(),
               "1/0/1 The help file " + tmp.Windows("bin\\WNORB.HLP") + " does not exist.");
   }
+}
+
+// `vbhost gui --transcript` writes what `vbhost run` writes for the same steps: the message
+// boxes, the forms' lives, the dialogs with their rows, captions, progress and help. The desktop's
+// own boxes (titled "vbhost") are its alone.
+TEST_F(Desktop, TheDesktopsTranscriptTellsWhatAScenarioRunTellsForTheSameSteps) {
+  const std::string setup = "LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas";
+  ASSERT_EQ(Sh(setup), "");
+  auto seen = [](const std::string& lines) {
+    std::string out;
+    std::istringstream in(lines);
+    for (std::string line; std::getline(in, line);) {
+      auto e = nlohmann::ordered_json::parse(line);
+      static const std::set<std::string> person{"msgbox",   "form",       "dialog", "caption",
+                                                "progress", "foreground", "help"};
+      if (person.contains(e.value("event", "")) && e.value("title", "") != "vbhost") out += line + "\n";
+    }
+    return out;
+  };
+  std::ostringstream gui;
+  window = std::make_unique<vbgui::MainWindow>(
+      vbgui::DesktopOptions{vbhost::SessionOptions{tmp / "bin", bus.Address(), true}, tmp / "windows", &gui});
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 30000));
+  ASSERT_TRUE(window->OpenFile(tmp / "Timesheet/Timesheet.vbp"));
+  Connect();
+  QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
+                    window->tree()->visualItemRect(Row("CEntry")).center());
+  QTest::keyClick(window->tree(), Qt::Key_Return);
+  QTest::keyClicks(window->editors()->currentWidget(), "' changed");
+  person.Box(QMessageBox::Yes);
+  person.Then("frmExtract",
+              [](QWidget* dialog) { QTimer::singleShot(0, dialog, [dialog] { Press(dialog, "cmdHelp"); }); });
+  person.Box(QMessageBox::Ok);
+  person.Then("frmExtract", PickAndOk("modRates"));
+  Menu("Tools", "C&heck Out");
+  ASSERT_TRUE(person.done());
+  Connect();
+  window.reset();
+
+  std::filesystem::remove_all(tmp / "Timesheet");
+  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet");
+  ASSERT_EQ(Sh(setup), "");
+  tmp.Write("same.scn",
+            "set windir " + (tmp / "windows") + "\naddin install " + (tmp / "bin") +
+                "\nopen Timesheet/Timesheet.vbp\naddin connect\naddin connectaddin\nedit CEntry\n"
+                "answer msgbox Yes\nanswer dialog frmExtract help select modRates ok\n"
+                // the desktop re-links after the reload the check-out asked for
+                "click Tools \"C&heck Out\"\naddin rcnct\naddin disconnectaddin\naddin disconnect\n");
+  std::ostringstream run;
+  {
+    vbhost::ScenarioRunner runner(run, vbhost::RunnerOptions{tmp / "bin", bus.Address(), true});
+    runner.RunFile(tmp / "same.scn");
+  }
+  const std::string told = seen(gui.str());
+  EXPECT_NE(told.find(R"("event":"help","form":"frmExtract")"), std::string::npos) << told;
+  EXPECT_NE(told.find(R"("event":"dialog","form":"frmExtract","phase":"closed")"), std::string::npos) << told;
+  EXPECT_NE(told.find(R"("event":"progress","form":"frmSplash")"), std::string::npos) << told;
+  EXPECT_EQ(told, seen(run.str()));
 }
 
 // A group opened with File > Open Project shows every project, its startup one active; "Set as
