@@ -37,6 +37,9 @@ class FormWindow : public QDialog {
 
   // A form without a position of its own (0, 0) is centred on the IDE's main window before it shows.
   void PlaceOverMainWindow();
+  // Grown from the form's size until its lists show their columns whole and their rows, within
+  // the screen; a size the person gave the window before (kept in the settings file) wins.
+  void FitToContent();
   // Every widget from its control.
   void Sync();
   void SyncControl(vb::Control* control);
@@ -47,6 +50,7 @@ class FormWindow : public QDialog {
  protected:
   void reject() override;
   void closeEvent(QCloseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void Build();
@@ -60,6 +64,8 @@ class FormWindow : public QDialog {
   std::map<vb::Control*, QWidget*> widgets_;
   QTabBar* tabs_ = nullptr;
   bool syncing_ = false;
+  bool remembered_ = false;  // opened at the size the person gave it last time
+  bool settled_ = false;     // fitted once shown
 };
 
 class QtFormsUi : public platform::FormsUi {
@@ -70,6 +76,9 @@ class QtFormsUi : public platform::FormsUi {
   ~QtFormsUi() override;
   // Where the forms' events go, as a scripted run writes them; null: nowhere.
   void SetTranscript(vbhost::Transcript* transcript) { transcript_ = transcript; }
+  // The desktop's settings file, where each form's window size is kept across runs; empty: none.
+  void SetSettingsFile(std::string path) { settings_file_ = std::move(path); }
+  const std::string& settings_file() const { return settings_file_; }
 
   void Loaded(vb::Form& form) override;
   void Shown(vb::Form& form, bool modal) override;
@@ -94,6 +103,7 @@ class QtFormsUi : public platform::FormsUi {
 
   Call call_;
   vbhost::Transcript* transcript_ = nullptr;
+  std::string settings_file_;
   std::map<std::string, FormWindow*> windows_;
   std::vector<Modal> modals_;
   // An exception that must unwind through the add-in's frames (its End), held while the modal

@@ -46,6 +46,8 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QMenu* addins_menu() const { return addins_; }
   QMenu* file_menu() const { return file_; }
   FormWindow* form_window(const std::string& form) const { return ui_.Window(form); }
+  // The desktop's settings file, where the add-in's dialogs keep their sizes; none by default.
+  void SetSettingsFile(std::string path) { ui_.SetSettingsFile(std::move(path)); }
 
   // A project or group file (POSIX path); a failure is told in a message box.
   bool OpenFile(const std::string& posix_path);

@@ -726,6 +726,87 @@ TEST_F(Desktop, TheDesktopsTranscriptTellsWhatAScenarioRunTellsForTheSameSteps) 
   EXPECT_EQ(told, seen(run.str()));
 }
 
+// An add-in's dialog on a project of 112 components: larger than its design size (which stays
+// its least) so that its columns show whole and many rows; the rows a toolbar button selects are
+// scrolled into view; the size the person gives it is kept for its next window, in this run and
+// the next, which still opens centred on the main window.
+TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) {
+  ASSERT_EQ(Sh("python3 '" NORB_SOURCE_DIR "/bench/make_project' 112 '" + (tmp / "Big") +
+               "' --depth 2 >/dev/null && cd '" + (tmp / "Big") +
+               "' && f=$(tail -1 components.txt | cut -d' ' -f4) && LOGNAME=ann co -q -l \"$f\""),
+            "");
+  const std::string settings = tmp / "vbhost.conf";
+  // What a person sees of the dialog: "size min WxH, centred, N rows shown, columns whole".
+  auto look = [this](QWidget* dialog) {
+    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    QHeaderView* header = list->header();
+    const QFontMetrics metrics = list->fontMetrics();
+    std::string cut;
+    for (int c = 0; c < list->columnCount(); ++c) {
+      int widest = 0;
+      for (int i = 0; i < list->topLevelItemCount(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(list->topLevelItem(i)->text(c)));
+      const int shown =
+          std::min(header->sectionViewportPosition(c) + header->sectionSize(c), list->viewport()->width()) -
+          header->sectionViewportPosition(c);
+      // Every column but the last whole; the last at least begins on screen.
+      if (c + 1 < list->columnCount() ? shown < widest : shown < 40)
+        cut += " " + header->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+    }
+    // The add-in centres its dialogs on the screen.
+    const QPoint off = dialog->geometry().center() - dialog->screen()->geometry().center();
+    return std::to_string(dialog->minimumWidth()) + "x" + std::to_string(dialog->minimumHeight()) + " " +
+           (off.manhattanLength() <= 40 ? "centred" : "off centre") + ", " +
+           (list->viewport()->height() / list->visualItemRect(list->topLevelItem(0)).height() >= 20
+                ? "20+ rows"
+                : "few rows") +
+           (cut.empty() ? ", columns whole" : ", cut:" + cut);
+  };
+  Open("Big/Big.vbp");
+  window->SetSettingsFile(settings);
+  Connect();
+  std::vector<std::string> seen;
+  person.Then("frmExtract", [&](QWidget* dialog) {
+    Shoot(dialog, "check-out-112");
+    seen.push_back(look(dialog));
+    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    // The person's own files: the last row, far below the fold.
+    Tool(dialog, "selYou");
+    QList<QTreeWidgetItem*> mine = list->selectedItems();
+    seen.push_back(std::to_string(mine.size()) + " " +
+                   (mine.size() == 1 && list->viewport()->rect().intersects(list->visualItemRect(mine[0]))
+                        ? "in view"
+                        : "out of view"));
+    Shoot(dialog, "check-out-112-yours");
+    dialog->resize(dialog->width() + 60, dialog->height() + 40);
+    seen.push_back(std::to_string(dialog->width()) + "x" + std::to_string(dialog->height()));
+    Press(dialog, "cmdCancel");
+  });
+  auto size_again = [&](QWidget* dialog) {
+    seen.push_back(std::to_string(dialog->width()) + "x" + std::to_string(dialog->height()) + " " +
+                   look(dialog).substr(8, 7));
+    Press(dialog, "cmdCancel");
+  };
+  person.Then("frmExtract", size_again);
+  Menu("Tools", "C&heck Out");
+  Menu("Tools", "C&heck Out");
+  ASSERT_TRUE(person.done());
+  Connect();
+  window.reset();
+  Open("Big/Big.vbp");
+  window->SetSettingsFile(settings);
+  Connect();
+  person.Then("frmExtract", size_again);
+  Menu("Tools", "C&heck Out");
+  ASSERT_TRUE(person.done());
+  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen[0], "458x324 centred, 20+ rows, columns whole");
+  EXPECT_EQ(seen[1], "1 in view");
+  EXPECT_EQ(seen[3], seen[2] + " centred");
+  EXPECT_EQ(seen[4], seen[2] + " centred");
+  EXPECT_NE(Contents(settings).find("frmExtract"), std::string::npos);
+}
+
 // A group opened with File > Open Project shows every project, its startup one active; "Set as
 // Start Up" makes another active.
 TEST_F(Desktop, AGroupsStartupProjectIsActiveUntilAnotherIsSet) {
