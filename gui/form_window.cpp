@@ -85,6 +85,8 @@ void FormWindow::PlaceOverMainWindow() {
 
 void FormWindow::FitToContent() {
   if (remembered_ || settled_ || !form_) return;
+  // The lists' sizes are known once the window is laid out on screen.
+  if (!isVisible()) return;
   QSize want = size();
   for (QTreeWidget* list : findChildren<QTreeWidget*>()) {
     if (list->topLevelItemCount() == 0 || list->isHidden()) continue;
@@ -100,13 +102,12 @@ void FormWindow::FitToContent() {
     }
     const int height = 2 * list->frameWidth() + list->header()->sizeHint().height() +
                        list->topLevelItemCount() * std::max(1, list->sizeHintForRow(0));
-    const QSize shown = list->isVisible() ? list->size() : list->sizeHint();
+    const QSize shown = list->size();
     want = want.expandedTo(size() + QSize(width - shown.width(), height - shown.height()));
   }
   const QScreen* on = screen() ? screen() : QApplication::primaryScreen();
   if (on) want = want.boundedTo(on->availableGeometry().size() * 0.85);
   want = want.expandedTo(minimumSize());
-  if (isVisible()) settled_ = true;  // from its first modal show on, the size is the person's
   if (want == size()) return;
   // Grown around its centre: a form the add-in centred stays centred.
   const QPoint centre = geometry().center();
@@ -362,12 +363,11 @@ void QtFormsUi::Shown(vb::Form& form, bool modal) {
     windows_[form.Name()] = window;
   }
   window->Sync();
-  if (!window->isVisible()) {
-    window->FitToContent();
-    window->PlaceOverMainWindow();
-  }
+  const bool opening = !window->isVisible();
+  if (opening) window->PlaceOverMainWindow();
   window->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
   window->show();
+  if (opening) window->FitToContent();
   window->raise();
   if (!modal) window->repaint();
 }
@@ -376,8 +376,10 @@ void QtFormsUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
   FormWindow* window = Window(form.Name());
   if (window) {
     window->Sync();
-    // Its rows may have come with its Activate, after it showed.
+    // Its rows may have come with its Activate, after it showed; from then on its size is the
+    // person's.
     window->FitToContent();
+    window->Settle();
     window->activateWindow();
   }
   if (transcript_) {

@@ -40,6 +40,7 @@ class FormWindow : public QDialog {
   // Grown from the form's size until its lists show their columns whole and their rows, within
   // the screen; a size the person gave the window before (kept in the settings file) wins.
   void FitToContent();
+  void Settle() { settled_ = true; }
   // Every widget from its control.
   void Sync();
   void SyncControl(vb::Control* control);
@@ -65,7 +66,7 @@ class FormWindow : public QDialog {
   QTabBar* tabs_ = nullptr;
   bool syncing_ = false;
   bool remembered_ = false;  // opened at the size the person gave it last time
-  bool settled_ = false;     // fitted once shown
+  bool settled_ = false;     // fitted at its modal show; later sizes are the person's
 };
 
 class QtFormsUi : public platform::FormsUi {
