@@ -119,7 +119,8 @@ void FormWindow::FitToContent() {
 void FormWindow::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
   // The size the person left it at, for this form's next window, in this run or the next.
-  if (form_ && !ui_.settings_file().empty() && minimumSize().isValid() && !minimumSize().isEmpty())
+  // Dialogs only: a window that was never a modal show (the progress window) keeps its form's size.
+  if (form_ && settled_ && !ui_.settings_file().empty() && !minimumSize().isEmpty())
     QSettings(QString::fromStdString(ui_.settings_file()), QSettings::IniFormat)
         .setValue(SizeKey(form_->Name()), size());
 }

@@ -805,6 +805,8 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
   EXPECT_EQ(seen[3], seen[2] + " centred");
   EXPECT_EQ(seen[4], seen[2] + " centred");
   EXPECT_NE(Contents(settings).find("frmExtract"), std::string::npos);
+  // The progress window is no dialog: it keeps its form's size.
+  EXPECT_EQ(Contents(settings).find("frmSplash"), std::string::npos);
 }
 
 // A group opened with File > Open Project shows every project, its startup one active; "Set as
