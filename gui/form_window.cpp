@@ -12,6 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
 #include <QTabBar>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -20,6 +22,7 @@
 
 #include "gui/text.hpp"
 #include "host/form_view.hpp"
+#include "host/transcript.hpp"
 #include "vbrt/common_controls.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/forms.hpp"
@@ -34,6 +37,8 @@ constexpr long kBorderHeight = 405;
 
 QIcon IconOf(const platform::Picture& picture) { return picture.xpm ? QIcon(QPixmap(picture.xpm)) : QIcon(); }
 
+QString SizeKey(const std::string& form) { return "dialogs/" + QString::fromStdString(form) + "/size"; }
+
 }  // namespace
 
 FormWindow::FormWindow(vb::Form& form, QtFormsUi& ui) : form_(&form), ui_(ui) {
@@ -41,13 +46,28 @@ FormWindow::FormWindow(vb::Form& form, QtFormsUi& ui) : form_(&form), ui_(ui) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   Build();
   if (form.Width > kBorderWidth && form.Height > kBorderHeight) {
-    resize(static_cast<int>((form.Width - kBorderWidth) / kTwipsPerPixel),
-           static_cast<int>((form.Height - kBorderHeight) / kTwipsPerPixel));
+    // The form's design size is the least it needs; the person may make it larger.
+    const QSize design(static_cast<int>((form.Width - kBorderWidth) / kTwipsPerPixel),
+                       static_cast<int>((form.Height - kBorderHeight) / kTwipsPerPixel));
+    setMinimumSize(design);
+    resize(design);
+  }
+  if (!ui.settings_file().empty()) {
+    const QSize kept = QSettings(QString::fromStdString(ui.settings_file()), QSettings::IniFormat)
+                           .value(SizeKey(form.Name()))
+                           .toSize();
+    if (kept.isValid()) {
+      resize(kept.expandedTo(minimumSize()));
+      remembered_ = true;
+    }
   }
   // A form without a caption (the progress window) has no title bar, where the window system would
   // put the program's name.
   if (form.Caption().empty()) setWindowFlag(Qt::FramelessWindowHint);
-  move(static_cast<int>(form.Left / kTwipsPerPixel), static_cast<int>(form.Top / kTwipsPerPixel));
+  // Where the form says, around the same centre when the window is larger than the form.
+  const QSize grown = minimumSize().isEmpty() ? QSize() : size() - minimumSize();
+  move(static_cast<int>(form.Left / kTwipsPerPixel) - grown.width() / 2,
+       static_cast<int>(form.Top / kTwipsPerPixel) - grown.height() / 2);
   Sync();
 }
 
@@ -61,6 +81,48 @@ void FormWindow::PlaceOverMainWindow() {
     if (w->objectName() == "vbhost" && w->isVisible())
       move(w->frameGeometry().center() - QPoint(own.width() / 2, own.height() / 2));
   }
+}
+
+void FormWindow::FitToContent() {
+  if (remembered_ || settled_ || !form_) return;
+  // The lists' sizes are known once the window is laid out on screen.
+  if (!isVisible()) return;
+  QSize want = size();
+  for (QTreeWidget* list : findChildren<QTreeWidget*>()) {
+    if (list->topLevelItemCount() == 0 || list->isHidden()) continue;
+    // Each column as wide as its widest text, the first with its icon; a cell's margins on top.
+    const QFontMetrics metrics = list->fontMetrics();
+    int width = 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < list->columnCount(); ++c) {
+      int column = list->header()->sectionSizeHint(c);
+      for (int i = 0; i < list->topLevelItemCount(); ++i)
+        column = std::max(column, metrics.horizontalAdvance(list->topLevelItem(i)->text(c)) + 12 +
+                                      (c == 0 ? std::max(16, list->iconSize().width()) + 8 : 0));
+      width += column;
+    }
+    const int height = 2 * list->frameWidth() + list->header()->sizeHint().height() +
+                       list->topLevelItemCount() * std::max(1, list->sizeHintForRow(0));
+    const QSize shown = list->size();
+    want = want.expandedTo(size() + QSize(width - shown.width(), height - shown.height()));
+  }
+  const QScreen* on = screen() ? screen() : QApplication::primaryScreen();
+  if (on) want = want.boundedTo(on->availableGeometry().size() * 0.85);
+  want = want.expandedTo(minimumSize());
+  if (want == size()) return;
+  // Grown around its centre: a form the add-in centred stays centred.
+  const QPoint centre = geometry().center();
+  resize(want);
+  move(centre - QPoint(want.width() / 2, want.height() / 2));
+  PlaceOverMainWindow();
+}
+
+void FormWindow::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  // The size the person left it at, for this form's next window, in this run or the next.
+  // Dialogs only: a window that was never a modal show (the progress window) keeps its form's size.
+  if (form_ && settled_ && !ui_.settings_file().empty() && !minimumSize().isEmpty())
+    QSettings(QString::fromStdString(ui_.settings_file()), QSettings::IniFormat)
+        .setValue(SizeKey(form_->Name()), size());
 }
 
 const vb::ImageList* FormWindow::Images(const std::string& name) const {
@@ -154,8 +216,14 @@ QWidget* FormWindow::Make(vb::Control& control) {
       a->setObjectName(QString::fromStdString(b.Key));
       a->setToolTip(FromCp(b.ToolTipText));
       std::string key = b.Key;
-      connect(a, &QAction::triggered, this,
-              [this, bar, key] { Act(bar->Name() + "_ButtonClick", [bar, key] { bar->Press(key); }); });
+      connect(a, &QAction::triggered, this, [this, bar, key] {
+        Act(bar->Name() + "_ButtonClick", [bar, key] { bar->Press(key); });
+        // The rows the button selected may lie below the fold: the first of them is shown.
+        for (QTreeWidget* list : findChildren<QTreeWidget*>()) {
+          if (QList<QTreeWidgetItem*> rows = list->selectedItems(); !rows.isEmpty())
+            list->scrollToItem(rows.front(), QAbstractItemView::PositionAtTop);
+        }
+      });
     }
     tb->setToolButtonStyle(Qt::ToolButtonIconOnly);
     made = tb;
@@ -208,6 +276,8 @@ void FormWindow::SyncControl(vb::Control* control) {
     static_cast<QTabBar*>(w)->setCurrentIndex(tabs->SelectedIndex() - 1);
   } else if (auto* list = dynamic_cast<vb::ListView*>(control)) {
     auto* t = static_cast<QTreeWidget*>(w);
+    // Filled afresh: the person's place in the list stays.
+    const int scrolled = t->verticalScrollBar()->value();
     t->clear();
     const vb::ImageList* images = Images(list->Icons);
     const int columns = static_cast<int>(list->ColumnHeaders().size());
@@ -224,6 +294,7 @@ void FormWindow::SyncControl(vb::Control* control) {
     t->header()->setSortIndicator(
         list->SortKey, list->SortOrder == vb::lvwDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
     for (int c = 0; c + 1 < columns; ++c) t->resizeColumnToContents(c);
+    t->verticalScrollBar()->setValue(scrolled);
   } else if (auto* lines = dynamic_cast<vb::ListBox*>(control)) {
     auto* l = static_cast<QListWidget*>(w);
     l->clear();
@@ -277,7 +348,12 @@ FormWindow* QtFormsUi::Window(const std::string& form) const {
   return it == windows_.end() ? nullptr : it->second;
 }
 
+void QtFormsUi::Loaded(vb::Form& form) {
+  if (transcript_) transcript_->FormLife(form.Name(), "load");
+}
+
 void QtFormsUi::Shown(vb::Form& form, bool modal) {
+  if (transcript_) transcript_->FormLife(form.Name(), modal ? "showmodal" : "show");
   FormWindow* window = Window(form.Name());
   if (window && window->form() != &form) {
     window->deleteLater();
@@ -288,9 +364,11 @@ void QtFormsUi::Shown(vb::Form& form, bool modal) {
     windows_[form.Name()] = window;
   }
   window->Sync();
-  if (!window->isVisible()) window->PlaceOverMainWindow();
+  const bool opening = !window->isVisible();
+  if (opening) window->PlaceOverMainWindow();
   window->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
   window->show();
+  if (opening) window->FitToContent();
   window->raise();
   if (!modal) window->repaint();
 }
@@ -299,12 +377,26 @@ void QtFormsUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
   FormWindow* window = Window(form.Name());
   if (window) {
     window->Sync();
+    // Its rows may have come with its Activate, after it showed; from then on its size is the
+    // person's.
+    window->FitToContent();
+    window->Settle();
     window->activateWindow();
+  }
+  if (transcript_) {
+    transcript_->Dialog(form, "shown");
+    transcript_->Flush();
   }
   QEventLoop loop;
   modals_.push_back({&loop, &showing});
   while (showing() && !pending_) loop.exec();
   modals_.pop_back();
+  // The form may be unloaded by now; it stays alive until the add-in's call returns. What the
+  // person answered is seen before the work it starts.
+  if (transcript_ && !pending_) {
+    transcript_->Dialog(form, "closed");
+    transcript_->Flush();
+  }
   // On through the add-in's frames to the next modal loop or the outermost call.
   if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
 }
@@ -327,11 +419,13 @@ void QtFormsUi::EndFinishedModals() {
 }
 
 void QtFormsUi::Hidden(vb::Form& form) {
+  if (transcript_) transcript_->FormLife(form.Name(), "hide");
   if (FormWindow* window = Window(form.Name())) window->hide();
   EndFinishedModals();
 }
 
 void QtFormsUi::Unloaded(std::string_view form_name) {
+  if (transcript_) transcript_->FormLife(form_name, "unload");
   auto it = windows_.find(std::string(form_name));
   if (it != windows_.end()) {
     it->second->Detach();
@@ -342,7 +436,8 @@ void QtFormsUi::Unloaded(std::string_view form_name) {
   EndFinishedModals();
 }
 
-void QtFormsUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view /*property*/) {
+void QtFormsUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) {
+  if (transcript_) transcript_->PropertyWritten(form, control, property);
   FormWindow* window = Window(form.Name());
   if (!window || window->form() != &form) return;
   window->SyncControl(control);

@@ -23,6 +23,9 @@ class QVBoxLayout;
 namespace vb {
 class ImageList;
 }
+namespace vbhost {
+class Transcript;
+}
 
 namespace vbgui {
 
@@ -34,6 +37,10 @@ class FormWindow : public QDialog {
 
   // A form without a position of its own (0, 0) is centred on the IDE's main window before it shows.
   void PlaceOverMainWindow();
+  // Grown from the form's size until its lists show their columns whole and their rows, within
+  // the screen; a size the person gave the window before (kept in the settings file) wins.
+  void FitToContent();
+  void Settle() { settled_ = true; }
   // Every widget from its control.
   void Sync();
   void SyncControl(vb::Control* control);
@@ -44,6 +51,7 @@ class FormWindow : public QDialog {
  protected:
   void reject() override;
   void closeEvent(QCloseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void Build();
@@ -57,6 +65,8 @@ class FormWindow : public QDialog {
   std::map<vb::Control*, QWidget*> widgets_;
   QTabBar* tabs_ = nullptr;
   bool syncing_ = false;
+  bool remembered_ = false;  // opened at the size the person gave it last time
+  bool settled_ = false;     // fitted at its modal show; later sizes are the person's
 };
 
 class QtFormsUi : public platform::FormsUi {
@@ -65,8 +75,13 @@ class QtFormsUi : public platform::FormsUi {
   using Call = std::function<void(const std::string& where, const std::function<void()>& action)>;
   explicit QtFormsUi(Call call) : call_(std::move(call)) {}
   ~QtFormsUi() override;
+  // Where the forms' events go, as a scripted run writes them; null: nowhere.
+  void SetTranscript(vbhost::Transcript* transcript) { transcript_ = transcript; }
+  // The desktop's settings file, where each form's window size is kept across runs; empty: none.
+  void SetSettingsFile(std::string path) { settings_file_ = std::move(path); }
+  const std::string& settings_file() const { return settings_file_; }
 
-  void Loaded(vb::Form& /*form*/) override {}
+  void Loaded(vb::Form& form) override;
   void Shown(vb::Form& form, bool modal) override;
   void RunModal(vb::Form& form, const std::function<bool()>& showing) override;
   void Hidden(vb::Form& form) override;
@@ -88,6 +103,8 @@ class QtFormsUi : public platform::FormsUi {
   void EndFinishedModals();
 
   Call call_;
+  vbhost::Transcript* transcript_ = nullptr;
+  std::string settings_file_;
   std::map<std::string, FormWindow*> windows_;
   std::vector<Modal> modals_;
   // An exception that must unwind through the add-in's frames (its End), held while the modal

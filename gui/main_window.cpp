@@ -164,19 +164,21 @@ MainWindow::MainWindow(DesktopOptions options)
     : ui_([this](const std::string& where, const std::function<void()>& action) {
         session_->CallAddin(where, action);
       }),
-      desktop_([this] { session_->Pump(); },
-               [this](const std::string& form) {
-                 if (FormWindow* w = ui_.Window(form)) {
-                   w->raise();
-                   w->activateWindow();
-                 }
-               },
-               [this](const std::string& file) { statusBar()->showMessage("Help: " + FromCp(file)); }) {
+      desktop_(
+          *this, [this] { session_->Pump(); },
+          [this](const std::string& form) {
+            if (FormWindow* w = ui_.Window(form)) {
+              w->raise();
+              w->activateWindow();
+            }
+          },
+          [this](const std::string& file) { ShowHelpFile(file); }) {
   session_ = std::make_unique<vbhost::IdeSession>(*this, vbhost::PersonSeams{desktop_, ui_, clipboard_},
                                                   options.session);
   if (!options.windows_directory.empty())
     session_->SetWindowsDirectory(options.windows_directory, vbhost::IdeSession::Registration::Ensured);
   if (options.transcript) transcript_ = std::make_unique<vbhost::Transcript>(*options.transcript);
+  ui_.SetTranscript(transcript_.get());
   setWindowTitle("vbhost");
   setObjectName("vbhost");
 
@@ -280,9 +282,11 @@ void MainWindow::SetConnected(bool connected) {
 void MainWindow::BuildDocks() {
   auto* dock = new QDockWidget("Engine", this);
   dock->setObjectName("engine");
+  engine_ = dock;
   auto* body = new QWidget(dock);
   auto* column = new QVBoxLayout(body);
   auto* tabs = new QTabWidget(body);
+  engine_tabs_ = tabs;
   outcomes_ = new QPlainTextEdit(tabs);
   outcomes_->setObjectName("outcomes");
   outcomes_->setReadOnly(true);
@@ -736,6 +740,8 @@ void MainWindow::Emit(const nlohmann::ordered_json& event) {
     relink_ = connected_;
   } else if (name == "end") {
     SetConnected(false);
+  } else if (name == "launch") {
+    NoticeLaunch(event);
   }
   ScheduleRefresh();
 }
@@ -754,6 +760,7 @@ void MainWindow::Flush() {
 void MainWindow::ShowOutcome(const std::string& text) {
   QString t = Lines(text);
   outcomes_->appendPlainText(t);
+  NoticeOutcome(t);
   if (!t.startsWith("> -C")) return;
   // The compare's diff: added lines green, removed red, hunks blue.
   QString html = "<pre>";

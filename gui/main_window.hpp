@@ -13,6 +13,8 @@
 #include "host/ide_session.hpp"
 
 class QAction;
+class QDialog;
+class QDockWidget;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -46,6 +48,8 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QMenu* addins_menu() const { return addins_; }
   QMenu* file_menu() const { return file_; }
   FormWindow* form_window(const std::string& form) const { return ui_.Window(form); }
+  // The desktop's settings file, where the add-in's dialogs keep their sizes; none by default.
+  void SetSettingsFile(std::string path) { ui_.SetSettingsFile(std::move(path)); }
 
   // A project or group file (POSIX path); a failure is told in a message box.
   bool OpenFile(const std::string& posix_path);
@@ -77,6 +81,16 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   void RefreshTree();
   void RefreshEditors();
   void ShowOutcome(const std::string& text);
+  // The engine's window (gui/engine_view.cpp). An outcome that refused or skipped a file brings
+  // it forward, scrolled to the end, and says so on the status bar; a clean one leaves it be.
+  void NoticeOutcome(const QString& outcome);
+  void BringEngineForward(const QString& status);
+  // The engine's settings, as its CONFIG outcome told them, in a window of their own.
+  void ShowEngineSettings(const QString& outcome);
+  // The add-in started a program: the interactive engine's window is the engine pane.
+  void NoticeLaunch(const nlohmann::ordered_json& event);
+  // The help key: the help file opens when it exists, else a box says it does not.
+  void ShowHelpFile(const std::string& windows_path);
   void ShowSet();
   void Save();
   void SaveAs();
@@ -105,6 +119,9 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QTreeWidget* tree_ = nullptr;
   QTabWidget* editors_ = nullptr;
   QPlainTextEdit* outcomes_ = nullptr;
+  QDockWidget* engine_ = nullptr;
+  QTabWidget* engine_tabs_ = nullptr;
+  QDialog* settings_ = nullptr;
   QTextEdit* diff_ = nullptr;
   QLineEdit* comment_ = nullptr;
   QLineEdit* version_ = nullptr;

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "gui/text.hpp"
+#include "host/transcript.hpp"
 #include "vbrt/error.hpp"
 
 namespace vbgui {
@@ -40,6 +41,11 @@ std::vector<Choice> ButtonsOf(int style) {
     default:
       return {{QMessageBox::Ok, 1}};
   }
+}
+
+const char* AnswerName(int answer) {
+  static const char* const kNames[] = {"", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
+  return answer >= 1 && answer <= 7 ? kNames[answer] : "";
 }
 
 QMessageBox::Icon IconOf(int style) {
@@ -75,11 +81,18 @@ int QtDesktop::MsgBox(std::string_view prompt, int style, std::optional<std::str
   if (style & platform::vbSystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint);
   box.exec();
   QAbstractButton* clicked = box.clickedButton();
-  for (const Choice& c : choices) {
-    if (clicked && box.standardButton(clicked) == c.button) return c.answer;
-  }
   // Closed without a button: the box's escape answer.
-  return (style & 7) == platform::vbYesNo ? platform::vbNo : choices.back().answer;
+  int answer = (style & 7) == platform::vbYesNo ? platform::vbNo : choices.back().answer;
+  for (const Choice& c : choices) {
+    if (clicked && box.standardButton(clicked) == c.button) answer = c.answer;
+  }
+  observer_.Emit(vbhost::MsgBoxEvent(prompt, style, AnswerName(answer), title));
+  return answer;
+}
+
+void QtDesktop::SetForegroundWindow(std::string_view form) {
+  observer_.Emit({{"event", "foreground"}, {"form", std::string(form)}});
+  raise_(std::string(form));
 }
 
 void QtDesktop::DoEvents() {
@@ -87,7 +100,8 @@ void QtDesktop::DoEvents() {
   pump_();
 }
 
-void QtDesktop::ShowHelp(std::string_view /*form*/, std::string_view help_file) {
+void QtDesktop::ShowHelp(std::string_view form, std::string_view help_file) {
+  observer_.Emit({{"event", "help"}, {"form", std::string(form)}, {"file", std::string(help_file)}});
   help_(std::string(help_file));
 }
 

@@ -9,6 +9,7 @@
 
 #include <QMetaObject>
 
+#include "host/host_observer.hpp"
 #include "platform/clipboard.hpp"
 #include "platform/desktop.hpp"
 
@@ -19,17 +20,19 @@ namespace vbgui {
 class QtDesktop : public platform::Desktop {
  public:
   // `pump` delivers what arrived on the links; `raise` brings a form's window forward; `help`
-  // tells the person which help file a form asked for.
-  QtDesktop(std::function<void()> pump, std::function<void(const std::string&)> raise,
-            std::function<void(const std::string&)> help)
-      : pump_(std::move(pump)), raise_(std::move(raise)), help_(std::move(help)) {}
+  // opens the help file a form asked for. The boxes, the foreground and the help are told to
+  // `observer` as a scripted run tells them.
+  QtDesktop(vbhost::HostObserver& observer, std::function<void()> pump,
+            std::function<void(const std::string&)> raise, std::function<void(const std::string&)> help)
+      : observer_(observer), pump_(std::move(pump)), raise_(std::move(raise)), help_(std::move(help)) {}
 
   int MsgBox(std::string_view prompt, int style, std::optional<std::string_view> title) override;
   void DoEvents() override;
-  void SetForegroundWindow(std::string_view form) override { raise_(std::string(form)); }
+  void SetForegroundWindow(std::string_view form) override;
   void ShowHelp(std::string_view form, std::string_view help_file) override;
 
  private:
+  vbhost::HostObserver& observer_;
   std::function<void()> pump_;
   std::function<void(const std::string&)> raise_;
   std::function<void(const std::string&)> help_;

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <cstdlib>
 #include <filesystem>
 
 #include "gui/main_window.hpp"
@@ -12,6 +13,12 @@ int RunDesktop(int& argc, char** argv, const std::string& file, const DesktopSta
   int status = 0;
   {
     vbgui::MainWindow window(start);
+    // Beside the add-in's own default Windows directory: ${XDG_CONFIG_HOME:-~/.config}/norbvb5.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string folder =
+        config && config[0] == '/' ? config : std::string(home ? home : "") + "/.config";
+    window.SetSettingsFile(folder + "/norbvb5/vbhost.conf");
     window.show();
     if (!file.empty()) window.OpenFile(std::filesystem::absolute(file).lexically_normal().string());
     status = QApplication::exec();

@@ -1,6 +1,7 @@
 #include "host/scripted_desktop.hpp"
 
 #include "host/scenario_lexer.hpp"
+#include "host/transcript.hpp"
 
 namespace vbhost {
 
@@ -20,10 +21,7 @@ int ScriptedDesktop::MsgBox(std::string_view prompt, int style, std::optional<st
     throw ScenarioError("the answer " + answer + " is not one of the message box's buttons: \"" +
                         std::string(prompt) + "\"");
   }
-  nlohmann::ordered_json e{
-      {"event", "msgbox"}, {"text", std::string(prompt)}, {"style", style}, {"answer", answer}};
-  if (title) e["title"] = std::string(*title);
-  observer_.Emit(e);
+  observer_.Emit(MsgBoxEvent(prompt, style, answer, title));
   return code;
 }
 

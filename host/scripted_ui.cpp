@@ -1,22 +1,13 @@
 #include "host/scripted_ui.hpp"
 
-#include <cmath>
-
 #include "host/scenario_lexer.hpp"
 #include "vbrt/controls.hpp"
 #include "vbrt/forms.hpp"
 
 namespace vbhost {
 
-namespace {
-nlohmann::ordered_json Number(float v) {
-  if (std::floor(v) == v) return static_cast<long>(v);
-  return v;
-}
-}  // namespace
-
 void ScriptedUi::FormEvent(std::string_view form, std::string_view action) {
-  transcript_.Emit({{"event", "form"}, {"form", std::string(form)}, {"action", std::string(action)}});
+  transcript_.FormLife(form, action);
 }
 
 void ScriptedUi::Loaded(vb::Form& form) {
@@ -35,9 +26,7 @@ vb::Form* ScriptedUi::FindLoaded(const std::string& name) const {
   return it == loaded_.end() ? nullptr : it->second;
 }
 
-void ScriptedUi::DialogEvent(vb::Form& form, const char* phase) {
-  transcript_.EmitDialog({{"event", "dialog"}, {"form", form.Name()}, {"phase", phase}}, form);
-}
+void ScriptedUi::DialogEvent(vb::Form& form, const char* phase) { transcript_.Dialog(form, phase); }
 
 void ScriptedUi::RunModal(vb::Form& form, const std::function<bool()>& showing) {
   std::string name = form.Name();
@@ -55,31 +44,7 @@ void ScriptedUi::RunModal(vb::Form& form, const std::function<bool()>& showing) 
 }
 
 void ScriptedUi::PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) {
-  if (!control) {
-    if (property == "Caption") {
-      transcript_.Emit({{"event", "caption"}, {"form", form.Name()}, {"text", form.Caption()}});
-    }
-    return;
-  }
-  if (auto* label = dynamic_cast<vb::Label*>(control); label && property == "Caption") {
-    transcript_.Emit({{"event", "caption"},
-                      {"form", form.Name()},
-                      {"control", label->Name()},
-                      {"text", label->Caption()}});
-    return;
-  }
-  if (auto* bar = dynamic_cast<vb::ProgressBar*>(control)) {
-    nlohmann::ordered_json e{{"event", "progress"}, {"form", form.Name()}, {"control", bar->Name()}};
-    if (property == "Max")
-      e["max"] = Number(bar->Max());
-    else if (property == "Min")
-      e["min"] = Number(bar->Min());
-    else if (property == "Value")
-      e["value"] = Number(bar->Value());
-    else
-      return;
-    transcript_.Emit(e);
-  }
+  transcript_.PropertyWritten(form, control, property);
 }
 
 }  // namespace vbhost

@@ -8,14 +8,16 @@
 
 #include <optional>
 #include <ostream>
+#include <string_view>
 
 #include "host/host_observer.hpp"
 #include "host/json_writer.hpp"
 #include "host/readable_account.hpp"
 
 namespace vb {
+class Control;
 class Form;
-}
+}  // namespace vb
 
 namespace vbhost {
 
@@ -30,6 +32,12 @@ class Transcript : public HostObserver {
   void Emit(const nlohmann::ordered_json& event) override;
   // A "dialog" event: `head`'s fields, then the form as it stands, written from the form itself.
   void EmitDialog(const nlohmann::ordered_json& head, vb::Form& form);
+  // What every forms UI tells of the add-in's forms, the scripted one and the desktop's alike: a
+  // form's life ("load", "show", "showmodal", "hide", "unload"), the writes of a label's caption,
+  // a form's caption and a progress bar, and a modal show's "shown" and "closed" phases.
+  void FormLife(std::string_view form, std::string_view action);
+  void PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property);
+  void Dialog(vb::Form& form, const char* phase);
   // Lines reach the stream as they are written and are flushed here: by the scenario runner
   // after each command, by a desktop session whenever it goes back to waiting for the person.
   void Flush() override { out_.flush(); }
@@ -39,5 +47,10 @@ class Transcript : public HostObserver {
   std::optional<JsonWriter> writer_;
   ReadableAccount* account_ = nullptr;
 };
+
+// A message box shown and answered ("OK", "Yes", "No", "Cancel", ...); `title` when the box has
+// its own.
+nlohmann::ordered_json MsgBoxEvent(std::string_view prompt, int style, std::string_view answer,
+                                   std::optional<std::string_view> title);
 
 }  // namespace vbhost

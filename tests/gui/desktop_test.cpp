@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -30,11 +32,13 @@
 #include <deque>
 #include <iostream>
 #include <set>
+#include <sstream>
 
 #include "dde/private_bus.hpp"
 #include "gui/code_editor.hpp"
 #include "gui/main_window.hpp"
 #include "gui/text.hpp"
+#include "host/scenario_runner.hpp"
 #include "tests/dde/session_bus_at.hpp"
 #include "tests/support/temp_folder.hpp"
 
@@ -579,6 +583,233 @@ TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
     EXPECT_EQ(window->tools_menu()->actions().size(), 7);
     window.reset();
   }
+}
+
+// The engine's window as a person meets it: a clean outcome leaves it where the person put it;
+// one that left a file undone comes forward, scrolled to its end, with a line on the status bar.
+// Version Control Options shows the engine's settings in a window, Run NORB for Windows shows the
+// engine's window, and a dialog's Help says plainly that the help file is missing.
+TEST_F(Desktop, TheEngineWindowOptionsRunNorbAndHelpShowWhatTheyDid) {
+  ASSERT_EQ(Sh("LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas && LOGNAME=bob ci -q -u -t-first "
+               "-mfirst frmTimesheet.frm frmTimesheet.frx && LOGNAME=bob co -q -l frmTimesheet.frm "
+               "frmTimesheet.frx && chmod a-w frmTimesheet.frm frmTimesheet.frx"),
+            "");
+  Open();
+  Connect();
+  auto* tabs = qobject_cast<QTabWidget*>(window->outcomes()->parentWidget()->parentWidget());
+  auto* pane = window->findChild<QDockWidget*>("engine");
+  // Where the person left the engine's window: its tab, shown or closed, the status bar's line.
+  auto seen = [&] {
+    return std::to_string(pane->isVisible()) + " " + tabs->tabText(tabs->currentIndex()).toStdString() +
+           " [" + window->statusBar()->currentMessage().toStdString() + "]";
+  };
+  const std::string p = tmp.Windows("Timesheet\\");
+  {
+    SCOPED_TRACE("a clean check-out leaves the Compare tab in front");
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    person.Then("frmExtract", PickAndOk("modRates"));
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_NE(Text(window->outcomes()).find("1 of 1 files extracted"), std::string::npos);
+    EXPECT_EQ(seen(), "1 Compare []");
+  }
+  {
+    SCOPED_TRACE("Version Control Options: the engine's settings in a window");
+    Menu("Tools", "&Version Control Options");
+    // The engine's outcome arrives over the bus a moment after the command.
+    QDialog* settings = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (settings = window->findChild<QDialog*>("engineSettings")) && settings->isVisible(); },
+        30000));
+    Shoot(settings, "engine-settings");
+    auto* table = settings->findChild<QTreeWidget*>("settings");
+    std::string rows;
+    for (int i = 0; i < table->topLevelItemCount(); ++i)
+      rows += table->topLevelItem(i)->text(0).toStdString() + "=" +
+              table->topLevelItem(i)->text(1).toStdString() + ";";
+    EXPECT_EQ(rows, "Locking=Y;UserID=ann;Archives=RCS folder or beside each file;");
+    EXPECT_EQ(settings->findChild<QLabel*>("from")->text().toStdString(),
+              "Read from " + (tmp / "bin/WNORB.INI"));
+    settings->hide();
+  }
+  {
+    SCOPED_TRACE("Run NORB for Windows: the closed engine window shows again");
+    pane->close();
+    Menu("Tools", "Run &NORB for Windows");
+    EXPECT_EQ(seen(), "1 Outcomes [Run NORB for Windows: the engine's window is the Engine pane]");
+  }
+  {
+    SCOPED_TRACE("a check-out bob's lock refuses: forward, scrolled to the end, told in one line");
+    for (int i = 0; i < 30; ++i) window->outcomes()->appendPlainText("an older outcome");
+    window->outcomes()->verticalScrollBar()->setValue(0);
+    pane->close();
+    window->statusBar()->clearMessage();
+    person.Then("frmExtract", PickAndOk("frmTimesheet"));
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_TRUE(QTest::qWaitFor([pane] { return pane->isVisible(); }, 30000));
+    Shoot(window.get(), "refused-check-out");
+    EXPECT_EQ(seen(), "1 Outcomes [0 of 2 files extracted. " + p +
+                          "frmTimesheet.frm: checked out to bob; left alone (and 1 more)]");
+    QScrollBar* bar = window->outcomes()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+  }
+  {
+    SCOPED_TRACE("Help on a dialog: the missing help file said plainly");
+    // Pressed once the person's look is over: the box it opens is the next look's.
+    person.Then("frmExtract", [](QWidget* dialog) {
+      QTimer::singleShot(0, dialog, [dialog] { Press(dialog, "cmdHelp"); });
+    });
+    person.Box(QMessageBox::Ok);
+    person.Then("frmExtract", [](QWidget* dialog) { Press(dialog, "cmdCancel"); });
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(),
+              "1/0/1 The help file " + tmp.Windows("bin\\WNORB.HLP") + " does not exist.");
+  }
+}
+
+// `vbhost gui --transcript` writes what `vbhost run` writes for the same steps: the message
+// boxes, the forms' lives, the dialogs with their rows, captions, progress and help. The desktop's
+// own boxes (titled "vbhost") are its alone.
+TEST_F(Desktop, TheDesktopsTranscriptTellsWhatAScenarioRunTellsForTheSameSteps) {
+  const std::string setup = "LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas";
+  ASSERT_EQ(Sh(setup), "");
+  auto seen = [](const std::string& lines) {
+    std::string out;
+    std::istringstream in(lines);
+    for (std::string line; std::getline(in, line);) {
+      auto e = nlohmann::ordered_json::parse(line);
+      static const std::set<std::string> person{"msgbox",   "form",       "dialog", "caption",
+                                                "progress", "foreground", "help"};
+      if (person.contains(e.value("event", "")) && e.value("title", "") != "vbhost") out += line + "\n";
+    }
+    return out;
+  };
+  std::ostringstream gui;
+  window = std::make_unique<vbgui::MainWindow>(
+      vbgui::DesktopOptions{vbhost::SessionOptions{tmp / "bin", bus.Address(), true}, tmp / "windows", &gui});
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 30000));
+  ASSERT_TRUE(window->OpenFile(tmp / "Timesheet/Timesheet.vbp"));
+  Connect();
+  QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
+                    window->tree()->visualItemRect(Row("CEntry")).center());
+  QTest::keyClick(window->tree(), Qt::Key_Return);
+  QTest::keyClicks(window->editors()->currentWidget(), "' changed");
+  person.Box(QMessageBox::Yes);
+  person.Then("frmExtract",
+              [](QWidget* dialog) { QTimer::singleShot(0, dialog, [dialog] { Press(dialog, "cmdHelp"); }); });
+  person.Box(QMessageBox::Ok);
+  person.Then("frmExtract", PickAndOk("modRates"));
+  Menu("Tools", "C&heck Out");
+  ASSERT_TRUE(person.done());
+  Connect();
+  window.reset();
+
+  std::filesystem::remove_all(tmp / "Timesheet");
+  testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet");
+  ASSERT_EQ(Sh(setup), "");
+  tmp.Write("same.scn",
+            "set windir " + (tmp / "windows") + "\naddin install " + (tmp / "bin") +
+                "\nopen Timesheet/Timesheet.vbp\naddin connect\naddin connectaddin\nedit CEntry\n"
+                "answer msgbox Yes\nanswer dialog frmExtract help select modRates ok\n"
+                // the desktop re-links after the reload the check-out asked for
+                "click Tools \"C&heck Out\"\naddin rcnct\naddin disconnectaddin\naddin disconnect\n");
+  std::ostringstream run;
+  {
+    vbhost::ScenarioRunner runner(run, vbhost::RunnerOptions{tmp / "bin", bus.Address(), true});
+    runner.RunFile(tmp / "same.scn");
+  }
+  const std::string told = seen(gui.str());
+  EXPECT_NE(told.find(R"("event":"help","form":"frmExtract")"), std::string::npos) << told;
+  EXPECT_NE(told.find(R"("event":"dialog","form":"frmExtract","phase":"closed")"), std::string::npos) << told;
+  EXPECT_NE(told.find(R"("event":"progress","form":"frmSplash")"), std::string::npos) << told;
+  EXPECT_EQ(told, seen(run.str()));
+}
+
+// An add-in's dialog on a project of 112 components: larger than its design size (which stays
+// its least) so that its columns show whole and many rows; the rows a toolbar button selects are
+// scrolled into view; the size the person gives it is kept for its next window, in this run and
+// the next, which still opens centred on the main window.
+TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) {
+  ASSERT_EQ(Sh("python3 '" NORB_SOURCE_DIR "/bench/make_project' 112 '" + (tmp / "Big") +
+               "' --depth 2 >/dev/null && cd '" + (tmp / "Big") +
+               "' && f=$(tail -1 components.txt | cut -d' ' -f4) && LOGNAME=ann co -q -l \"$f\""),
+            "");
+  const std::string settings = tmp / "vbhost.conf";
+  // What a person sees of the dialog: "size min WxH, centred, N rows shown, columns whole".
+  auto look = [this](QWidget* dialog) {
+    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    QHeaderView* header = list->header();
+    const QFontMetrics metrics = list->fontMetrics();
+    std::string cut;
+    for (int c = 0; c < list->columnCount(); ++c) {
+      int widest = 0;
+      for (int i = 0; i < list->topLevelItemCount(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(list->topLevelItem(i)->text(c)));
+      const int shown =
+          std::min(header->sectionViewportPosition(c) + header->sectionSize(c), list->viewport()->width()) -
+          header->sectionViewportPosition(c);
+      // Every column but the last whole; the last at least begins on screen.
+      if (c + 1 < list->columnCount() ? shown < widest : shown < 40)
+        cut += " " + header->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+    }
+    // The add-in centres its dialogs on the screen.
+    const QPoint off = dialog->geometry().center() - dialog->screen()->geometry().center();
+    return std::to_string(dialog->minimumWidth()) + "x" + std::to_string(dialog->minimumHeight()) + " " +
+           (off.manhattanLength() <= 40 ? "centred" : "off centre") + ", " +
+           (list->viewport()->height() / list->visualItemRect(list->topLevelItem(0)).height() >= 20
+                ? "20+ rows"
+                : "few rows") +
+           (cut.empty() ? ", columns whole" : ", cut:" + cut);
+  };
+  Open("Big/Big.vbp");
+  window->SetSettingsFile(settings);
+  Connect();
+  std::vector<std::string> seen;
+  person.Then("frmExtract", [&](QWidget* dialog) {
+    Shoot(dialog, "check-out-112");
+    seen.push_back(look(dialog));
+    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    // The person's own files: the last row, far below the fold.
+    Tool(dialog, "selYou");
+    QList<QTreeWidgetItem*> mine = list->selectedItems();
+    seen.push_back(std::to_string(mine.size()) + " " +
+                   (mine.size() == 1 && list->viewport()->rect().intersects(list->visualItemRect(mine[0]))
+                        ? "in view"
+                        : "out of view"));
+    Shoot(dialog, "check-out-112-yours");
+    dialog->resize(dialog->width() + 60, dialog->height() + 40);
+    seen.push_back(std::to_string(dialog->width()) + "x" + std::to_string(dialog->height()));
+    Press(dialog, "cmdCancel");
+  });
+  auto size_again = [&](QWidget* dialog) {
+    seen.push_back(std::to_string(dialog->width()) + "x" + std::to_string(dialog->height()) + " " +
+                   look(dialog).substr(8, 7));
+    Press(dialog, "cmdCancel");
+  };
+  person.Then("frmExtract", size_again);
+  Menu("Tools", "C&heck Out");
+  Menu("Tools", "C&heck Out");
+  ASSERT_TRUE(person.done());
+  Connect();
+  window.reset();
+  Open("Big/Big.vbp");
+  window->SetSettingsFile(settings);
+  Connect();
+  person.Then("frmExtract", size_again);
+  Menu("Tools", "C&heck Out");
+  ASSERT_TRUE(person.done());
+  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen[0], "458x324 centred, 20+ rows, columns whole");
+  EXPECT_EQ(seen[1], "1 in view");
+  EXPECT_EQ(seen[3], seen[2] + " centred");
+  EXPECT_EQ(seen[4], seen[2] + " centred");
+  EXPECT_NE(Contents(settings).find("frmExtract"), std::string::npos);
+  // The progress window is no dialog: it keeps its form's size.
+  EXPECT_EQ(Contents(settings).find("frmSplash"), std::string::npos);
 }
 
 // A group opened with File > Open Project shows every project, its startup one active; "Set as
