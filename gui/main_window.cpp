@@ -146,6 +146,11 @@ MainWindow::MainWindow(DesktopOptions options)
   // Wide enough for "name (file name)" of the sample's components; the editors take the rest.
   split->setSizes({340, 660});
   setCentralWidget(split);
+  // A pass that does not yield still shows its states as the progress window is drawn.
+  ui_.OnPacedPaint([this] {
+    project_tree_->ShowMarked(group_);
+    tree_->viewport()->repaint();
+  });
   BuildMenus();
   BuildDocks();
   statusBar();
