@@ -1,12 +1,12 @@
 // The desktop at scale: for projects from bench/make_project it runs `vbhost run` (the scripted
-// host) and then the desktop itself (MainWindow, offscreen unless DISPLAY is set, or under Xvfb),
-// each in a process of its own with the real engine on a private bus, and compares:
+// host: connect, then the check-out dialog) and then the desktop itself (MainWindow, offscreen unless DISPLAY
+// is set, or under Xvfb), each in a process of its own with the real engine on a private bus, and compares:
 //   connect to lock states shown, against the scripted run's pass (target <= 1.5x);
 //   the check-out dialog opened after a reload (a check-out of one file), against its first
 //     opening (target <= 1.5x);
 //   time per component at the largest size against the smallest (target <= 1.3x);
 //   the longest time without a paint during the connect's pass (target <= 250 ms);
-//   peak memory against the scripted host's (target <= +60 MB).
+//   peak memory against the scripted host's with the dialog shown (target <= +60 MB).
 //
 //   desktop_bench ROOT...   (each ROOT a folder made by make_project, smallest first)
 #include <signal.h>
@@ -30,6 +30,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dde/private_bus.hpp"
@@ -41,15 +42,15 @@ using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::duration<double>;
 
 struct Figures {
-  double connect = 0;      // connect to states shown (desktop) or the pass (scripted)
+  double connect = 0;  // connect to states shown (desktop) or the pass (scripted)
   double first_dialog = 0;
-  double reload = 0;       // the check-out of one file, its reload and re-link
+  double reload = 0;  // the check-out of one file, its reload and re-link
   double later_dialog = 0;
-  double paint_gap = 0;    // the longest stretch without a paint during the connect
+  double paint_gap = 0;  // the longest stretch without a paint during the connect
   long peak_kb = 0;
   long connect_peak_kb = 0;  // the desktop's peak once connected, before any dialog
   long components = 0;
-  long unknown = 0;        // rows left unknown after the connect
+  long unknown = 0;  // rows left unknown after the connect
 };
 
 long PeakKilobytes() {
@@ -71,7 +72,10 @@ long Components(const std::string& root) {
 Figures Scripted(const std::string& root, const std::string& bus) {
   Figures f;
   const std::string script = root + ".desktop-bench.scn";
-  std::ofstream(script) << "open " << root << "/Big.vbp\naddin connect\naddin connectaddin\nshow lockmode\n";
+  // The check-out dialog opened and cancelled after the pass, as the desktop's run does: the
+  // peak is the host's with the dialog's list.
+  std::ofstream(script) << "open " << root << "/Big.vbp\naddin connect\naddin connectaddin\nshow lockmode\n"
+                        << "answer dialog frmExtract cancel\nclick Tools \"C&heck Out\"\nshow lockmode\n";
   int fds[2];
   if (pipe(fds) != 0) return f;
   const auto start = Clock::now();
@@ -85,12 +89,17 @@ Figures Scripted(const std::string& root, const std::string& bus) {
     _exit(127);
   }
   close(fds[1]);
-  // The engine vbhost launched inherits the pipe and outlives vbhost: the marker ends the reading.
+  // The engine vbhost launched inherits the pipe and outlives vbhost: the second marker ends the
+  // reading. Only a marker's length of what was read is kept between reads.
+  constexpr std::string_view kMarker = R"({"event":"lockmode","show":true)";
   std::string text, chunk(1 << 16, '\0');
-  for (ssize_t got; f.connect == 0 && (got = read(fds[0], chunk.data(), chunk.size())) > 0;) {
+  int markers = 0;
+  for (ssize_t got; markers < 2 && (got = read(fds[0], chunk.data(), chunk.size())) > 0;) {
     text.append(chunk, 0, static_cast<std::size_t>(got));
-    if (text.find(R"({"event":"lockmode","show":true)") != std::string::npos)
-      f.connect = Seconds(Clock::now() - start).count();
+    for (std::size_t at; (at = text.find(kMarker)) != std::string::npos; text.erase(0, at + kMarker.size())) {
+      if (++markers == 1) f.connect = Seconds(Clock::now() - start).count();
+    }
+    if (text.size() > kMarker.size()) text.erase(0, text.size() - kMarker.size());
   }
   close(fds[0]);
   rusage usage{};
@@ -138,7 +147,8 @@ void Desktop(const std::string& root, const std::string& bus, int out) {
   std::filesystem::create_directories(windir);
   Figures f;
   {
-    vbgui::MainWindow w(vbgui::DesktopOptions{vbhost::SessionOptions{NORB_BIN_DIR, bus, true}, windir, nullptr});
+    vbgui::MainWindow w(
+        vbgui::DesktopOptions{vbhost::SessionOptions{NORB_BIN_DIR, bus, true}, windir, nullptr});
     // A box nobody expected is told and closed, so that the run goes on.
     QTimer boxes;
     QObject::connect(&boxes, &QTimer::timeout, [] {
@@ -227,7 +237,8 @@ Figures DesktopRun(const std::string& root, const std::string& bus) {
     _exit(0);
   }
   close(fds[1]);
-  if (read(fds[0], &f, sizeof f) != sizeof f) std::fprintf(stderr, "%s: the desktop run failed\n", root.c_str());
+  if (read(fds[0], &f, sizeof f) != sizeof f)
+    std::fprintf(stderr, "%s: the desktop run failed\n", root.c_str());
   close(fds[0]);
   rusage usage{};
   int status = 0;
@@ -245,7 +256,8 @@ int main(int argc, char** argv) {
   }
   std::printf(
       "| components | scripted pass | desktop connect (x) | first dialog | reload + re-link | dialog after "
-      "(x) | per component | longest unpainted | unknown after connect | scripted peak | desktop peak connected "
+      "(x) | per component | longest unpainted | unknown after connect | scripted peak | desktop peak "
+      "connected "
       "(+) | desktop peak with dialogs (+) |\n"
       "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   double first_per = 0;
@@ -265,11 +277,12 @@ int main(int argc, char** argv) {
     const double per = d.components ? d.connect / static_cast<double>(d.components) * 1e6 : 0;
     if (first_per == 0) first_per = per;
     std::printf(
-        "| %ld | %.2f s | %.2f s (%.2fx) | %.2f s | %.2f s | %.2f s (%.2fx) | %.1f us (%.2fx) | %.0f ms | %ld | "
+        "| %ld | %.2f s | %.2f s (%.2fx) | %.2f s | %.2f s | %.2f s (%.2fx) | %.1f us (%.2fx) | %.0f ms | "
+        "%ld | "
         "%.0f MB | %.0f MB (%+.0f MB) | %.0f MB (%+.0f MB) |\n",
-        d.components, s.connect, d.connect, s.connect > 0 ? d.connect / s.connect : 0, d.first_dialog, d.reload,
-        d.later_dialog, d.first_dialog > 0 ? d.later_dialog / d.first_dialog : 0, per, per / first_per,
-        d.paint_gap * 1e3, d.unknown, s.peak_kb / 1024.0, d.connect_peak_kb / 1024.0,
+        d.components, s.connect, d.connect, s.connect > 0 ? d.connect / s.connect : 0, d.first_dialog,
+        d.reload, d.later_dialog, d.first_dialog > 0 ? d.later_dialog / d.first_dialog : 0, per,
+        per / first_per, d.paint_gap * 1e3, d.unknown, s.peak_kb / 1024.0, d.connect_peak_kb / 1024.0,
         (d.connect_peak_kb - s.peak_kb) / 1024.0, d.peak_kb / 1024.0, (d.peak_kb - s.peak_kb) / 1024.0);
     std::fflush(stdout);
   }

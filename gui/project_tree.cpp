@@ -117,19 +117,25 @@ std::optional<LockAnswer> ParseLockAnswer(std::string_view text) {
 }
 
 QString StateToolTip(long state, const LockAnswer* answer) {
+  // The texts without a holder are shared by every row that shows them.
+  static const QString kUnknown = "Lock state unknown: not checked since the project was last read";
+  static const QString kNoLockFile = "No lock file: not under version control";
+  static const QString kNotCheckedOut = "Not checked out: read-only here, free to check out";
+  static const QString kToYou = "Checked out to you";
+  static const QString kToOther = "Checked out to another user";
   const bool named = answer && !answer->holder.empty();
   const QString revision = named ? ", revision " + FromCp(answer->revision) : QString();
   switch (state) {
     case kStateUnknown:
-      return "Lock state unknown: not checked since the project was last read";
+      return kUnknown;
     case 0:
-      return "No lock file: not under version control";
+      return kNoLockFile;
     case 1:
-      return "Not checked out: read-only here, free to check out";
+      return kNotCheckedOut;
     case 3:
-      return "Checked out to you" + revision;
+      return named ? kToYou + revision : kToYou;
     case 5:
-      return named ? "Checked out to " + FromCp(answer->holder) + revision : "Checked out to another user";
+      return named ? "Checked out to " + FromCp(answer->holder) + revision : kToOther;
     default:
       return QString("Lock state %1").arg(state);
   }
@@ -293,8 +299,9 @@ void ProjectTree::UpdateRow(Row& row) {
   const bool dirty = c->IsDirty();
   static const std::string kNoFile;
   const std::string& file = c->files().empty() ? kNoFile : c->files()[0];
-  if (state == row.state && dirty == row.dirty && answer == row.answer && file == row.file) return;
-  if (file != row.file || dirty != row.dirty || row.state < kStateUnknown) {
+  const std::size_t file_hash = std::hash<std::string>()(file);
+  if (state == row.state && dirty == row.dirty && answer == row.answer && file_hash == row.file) return;
+  if (file_hash != row.file || dirty != row.dirty || row.state < kStateUnknown) {
     QString file_name = file.empty() ? QString() : FileNameOf(file);
     row.item->setText(
         0, FromCp(c->Name()) + (file_name.isEmpty() ? "" : " (" + file_name + ")") + (dirty ? " *" : ""));
@@ -305,11 +312,11 @@ void ProjectTree::UpdateRow(Row& row) {
   }
   // The answer's holder only where the state the add-in set is a lock.
   const LockAnswer* named = answer && answer->state == state ? answer : nullptr;
-  row.item->setToolTip(0, StateToolTip(state, named) + (dirty ? "\nmodified" : ""));
+  row.item->setToolTip(0, dirty ? StateToolTip(state, named) + "\nmodified" : StateToolTip(state, named));
   row.state = state;
   row.dirty = dirty;
   row.answer = answer;
-  row.file = file;
+  row.file = file_hash;
 }
 
 void ProjectTree::UpdateProjectRow() {
@@ -376,10 +383,18 @@ void ProjectTree::Read(std::string_view text) {
   auto active = app_.active();
   if (!active) return;
   if (Row* row = RowOfFile(answer->file)) {
+    // Only an answer that names a holder tells more than the state: the others are kept as known.
     auto& known = known_[row->component];
-    if (!known || known->state != answer->state || known->holder != answer->holder ||
-        known->revision != answer->revision)
-      known = std::make_unique<LockAnswer>(std::move(*answer));
+    const bool changed = answer->holder.empty()
+                             ? known != nullptr
+                             : !known || known->state != answer->state || known->holder != answer->holder ||
+                                   known->revision != answer->revision;
+    if (changed) {
+      answer->file.clear();
+      known = answer->holder.empty() ? nullptr : std::make_unique<LockAnswer>(std::move(*answer));
+      // Drawn again whatever it showed: a new answer may sit where the old one was.
+      row->state = kStateUnknown - 1;
+    }
     MarkRow(static_cast<std::size_t>(row - rows_.data()));
     return;
   }

@@ -70,7 +70,7 @@ class ProjectTree {
     // What the row shows, to tell whether it needs drawing again.
     long state = kStateUnknown - 1;
     bool dirty = false;
-    std::string file;
+    std::size_t file = 0;  // the first file's hash
     const LockAnswer* answer = nullptr;
     bool marked = false;
   };
@@ -94,7 +94,8 @@ class ProjectTree {
   std::unordered_map<std::string, std::size_t> by_file_;   // the first file, in lower case
   std::unordered_map<std::string, std::size_t> by_posix_;  // made when a name is not found as given
   std::vector<std::size_t> marked_;
-  // The components the add-in told a state of since the read, with the engine's answer if one came.
+  // The components the add-in told a state of since the read, with the engine's answer where it
+  // named a holder.
   std::unordered_map<const vbhost::HostComponent*, std::unique_ptr<LockAnswer>> known_;
   std::optional<LockAnswer> project_answer_;
   std::string asked_;  // the file of the last lock query, in lower case
