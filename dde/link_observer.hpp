@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace dde {
 
@@ -35,6 +36,9 @@ class LinkObserver {
   virtual ~LinkObserver() = default;
   virtual void LinkModeWritten(const LinkModeWrite& write) = 0;
   virtual void LinkExecuted(const LinkExecuteCall& call) = 0;
+  // A text box's Text was read: what its link carried, as the program saw it.
+  virtual void LinkTextRead(std::string_view /*form*/, std::string_view /*control*/,
+                            std::string_view /*text*/) {}
 };
 
 }  // namespace dde

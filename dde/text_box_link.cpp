@@ -49,6 +49,7 @@ void TextBoxLink::LinkExecute(std::string_view command) {
 
 std::string TextBoxLink::Text() const {
   if (mode_ == vbLinkAutomatic) transport_.Pump();
+  if (observer_) observer_->LinkTextRead(form_, control_, text_);
   return text_;
 }
 

@@ -281,12 +281,17 @@ void FormWindow::SyncControl(vb::Control* control) {
     t->clear();
     const vb::ImageList* images = Images(list->Icons);
     const int columns = static_cast<int>(list->ColumnHeaders().size());
+    // One icon per image, shared by the rows: a large project's list holds no picture per row.
+    std::vector<QIcon> icons;
+    if (images) {
+      for (const auto& picture : images->ListImages()) icons.push_back(IconOf(picture));
+    }
     for (const vb::ListItem* row : list->Ordered()) {
       auto* item = new QTreeWidgetItem(t);
       item->setText(0, FromCp(row->Text));
       for (int c = 1; c < columns; ++c) item->setText(c, FromCp(vbhost::SubItemText(*row, c)));
-      if (images && row->SmallIcon >= 1 && row->SmallIcon <= static_cast<int>(images->ListImages().size()))
-        item->setIcon(0, IconOf(images->ListImages()[row->SmallIcon - 1]));
+      if (row->SmallIcon >= 1 && row->SmallIcon <= static_cast<int>(icons.size()))
+        item->setIcon(0, icons[static_cast<std::size_t>(row->SmallIcon - 1)]);
       item->setSelected(row->Selected);
     }
     // The indicator tells the model's sort; the rows above are already in its order.
@@ -441,8 +446,18 @@ void QtFormsUi::PropertyWritten(vb::Form& form, vb::Control* control, std::strin
   FormWindow* window = Window(form.Name());
   if (!window || window->form() != &form) return;
   window->SyncControl(control);
-  // The window repaints while the add-in works, but takes no input until it yields.
-  if (window->isVisible()) window->repaint();
+  // The window repaints while the add-in works, but takes no input until it yields. A lock pass
+  // writes twice per component: it is drawn at the screen's pace, the writes between drawn by the
+  // next paint or the next yield.
+  if (!window->isVisible()) return;
+  constexpr qint64 kFrameMs = 16;
+  if (painted_.isValid() && painted_.elapsed() < kFrameMs) {
+    window->update();
+    return;
+  }
+  painted_.start();
+  window->repaint();
+  if (paced_paint_) paced_paint_();
 }
 
 long QtFormsUi::ScreenWidth() const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <exception>
 #include <functional>
 #include <map>
@@ -94,6 +95,9 @@ class QtFormsUi : public platform::FormsUi {
   FormWindow* Window(const std::string& form) const;
   // Runs a person's action; ends the modal shows it closed.
   void Act(const std::string& where, const std::function<void()>& action);
+  // Called at each paced paint while the add-in works without yielding (a lock pass), so that
+  // other windows (the Project tree) are drawn at the same pace.
+  void OnPacedPaint(std::function<void()> paint) { paced_paint_ = std::move(paint); }
 
  private:
   struct Modal {
@@ -110,6 +114,9 @@ class QtFormsUi : public platform::FormsUi {
   // An exception that must unwind through the add-in's frames (its End), held while the modal
   // loops it passes are left.
   std::exception_ptr pending_;
+  // When a window was last drawn at a control's write: writes draw at the screen's pace.
+  QElapsedTimer painted_;
+  std::function<void()> paced_paint_;
 };
 
 }  // namespace vbgui

@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <set>
 
 #include "gui/code_editor.hpp"
 #include "gui/text.hpp"
@@ -37,41 +38,15 @@
 namespace vbgui {
 
 namespace {
-constexpr int kNameRole = Qt::UserRole;
-constexpr int kKindRole = Qt::UserRole + 1;
-constexpr int kProjectRole = Qt::UserRole + 2;
-constexpr int kNoKind = -1;
+constexpr int kNameRole = ProjectTree::kNameRole;
+constexpr int kKindRole = ProjectTree::kKindRole;
+constexpr int kProjectRole = ProjectTree::kProjectRole;
+constexpr int kNoKind = ProjectTree::kNoKind;
+// The engine's lock query, as the add-in sends it: the tree takes the answer that follows.
+constexpr std::string_view kLockQuery = "T ";
 constexpr int kPumpMs = 100;
 
 using vbhost::ComponentKind;
-
-const char* FolderOf(ComponentKind kind) {
-  switch (kind) {
-    case ComponentKind::Form:
-      return "Forms";
-    case ComponentKind::Module:
-      return "Modules";
-    case ComponentKind::Class:
-      return "Class Modules";
-    case ComponentKind::UserControl:
-      return "User Controls";
-    case ComponentKind::PropertyPage:
-      return "Property Pages";
-    case ComponentKind::UserDocument:
-      return "User Documents";
-    case ComponentKind::Designer:
-      return "Designers";
-    case ComponentKind::RelatedDocument:
-    case ComponentKind::ResourceFile:
-      return "Related Documents";
-  }
-  return "Related Documents";
-}
-
-constexpr ComponentKind kFolderOrder[] = {ComponentKind::Form,         ComponentKind::Module,
-                                          ComponentKind::Class,        ComponentKind::UserControl,
-                                          ComponentKind::PropertyPage, ComponentKind::UserDocument,
-                                          ComponentKind::Designer,     ComponentKind::RelatedDocument};
 
 // The Project window's context menu for a component of this kind.
 std::string BarOf(ComponentKind kind) {
@@ -84,60 +59,18 @@ std::string BarOf(ComponentKind kind) {
     case ComponentKind::RelatedDocument:
     case ComponentKind::ResourceFile:
       return "Project Window Related Documents Folder";
-    default:
-      return {};
+    // The add-in adds its items to three bars: every item with a designer and a code file, as
+    // a form has, gets the form folder's.
+    case ComponentKind::UserControl:
+    case ComponentKind::PropertyPage:
+    case ComponentKind::UserDocument:
+    case ComponentKind::Designer:
+      return "Project Window Form Folder";
   }
+  return {};
 }
 
 }  // namespace
-
-// The lock states the add-in writes into a component's state.
-QString StateToolTip(long state) {
-  switch (state) {
-    case 0:
-      return "No lock file: not under version control";
-    case 1:
-      return "Not checked out: read-only here, free to check out";
-    case 3:
-      return "Checked out to you";
-    case 5:
-      return "Checked out to another user";
-    default:
-      return QString("Lock state %1").arg(state);
-  }
-}
-
-QIcon StateIcon(long state) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  QColor colour = state == 1   ? QColor(40, 90, 200)
-                  : state == 3 ? QColor(30, 150, 50)
-                  : state == 5 ? QColor(200, 40, 40)
-                               : QColor(150, 150, 150);
-  // A padlock: the shackle open while the file is out to you, shut otherwise.
-  p.setPen(QPen(colour, 2));
-  if (state == 0) {
-    p.setPen(QPen(colour, 1.5, Qt::DashLine));
-    p.drawEllipse(QRectF(2, 2, 12, 12));
-    return QIcon(pixmap);
-  }
-  if (state == 3) {
-    p.drawArc(QRectF(7, 1, 7, 8), 0, 180 * 16);
-  } else {
-    p.drawArc(QRectF(4, 1, 8, 8), 0, 180 * 16);
-  }
-  p.setPen(Qt::NoPen);
-  p.setBrush(colour);
-  p.drawRoundedRect(QRectF(2, 7, 12, 8), 2, 2);
-  if (state == 5) {
-    p.setPen(QPen(Qt::white, 1.5));
-    p.drawLine(QPointF(5, 9), QPointF(11, 13));
-    p.drawLine(QPointF(11, 9), QPointF(5, 13));
-  }
-  return QIcon(pixmap);
-}
 
 template <class F>
 void MainWindow::Run(F&& f) {
@@ -183,11 +116,8 @@ MainWindow::MainWindow(DesktopOptions options)
   setObjectName("vbhost");
 
   auto* split = new QSplitter(this);
-  tree_ = new QTreeWidget(split);
-  tree_->setObjectName("project");
-  tree_->setHeaderLabel("Project");
-  tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+  project_tree_ = std::make_unique<ProjectTree>(split, session_->app(), session_->resolver());
+  tree_ = project_tree_->widget();
   connect(tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QTreeWidgetItem* item = tree_->itemAt(at);
     if (!item) return;
@@ -219,6 +149,11 @@ MainWindow::MainWindow(DesktopOptions options)
   // Wide enough for "name (file name)" of the sample's components; the editors take the rest.
   split->setSizes({340, 660});
   setCentralWidget(split);
+  // A pass that does not yield still shows its states as the progress window is drawn.
+  ui_.OnPacedPaint([this] {
+    project_tree_->ShowMarked(group_);
+    tree_->viewport()->repaint();
+  });
   BuildMenus();
   BuildDocks();
   statusBar();
@@ -422,7 +357,7 @@ bool MainWindow::OpenFile(const std::string& posix_path) {
 
 bool MainWindow::OpenProject(const std::string& windows_path, std::vector<std::string> group) {
   auto before = session_->app().active();
-  Run([&] { session_->Open(windows_path); });
+  Run([&] { session_->OpenByPerson(windows_path); });
   if (session_->app().active() == before) return false;
   group_ = std::move(group);
   while (!open_editors_.empty()) CloseEditor(open_editors_.back().view);
@@ -509,85 +444,36 @@ vbhost::HostComponent* MainWindow::SelectedComponent() const {
   return Component(ToCp(item->data(0, kNameRole).toString()));
 }
 
-void MainWindow::ScheduleRefresh() {
+void MainWindow::ScheduleRefresh(bool every_row) {
+  full_refresh_ = full_refresh_ || every_row;
   if (refresh_pending_) return;
   refresh_pending_ = true;
-  QTimer::singleShot(0, this, [this] { Refresh(); });
+  QTimer::singleShot(0, this, [this] {
+    // While the add-in works (a lock pass yielding), only the rows it told of; the rest once
+    // it has returned.
+    if (full_refresh_ && busy_ == 0) {
+      Refresh();
+    } else {
+      refresh_pending_ = false;
+      Flush();
+      project_tree_->ShowMarked(group_);
+    }
+  });
 }
 
 void MainWindow::Refresh() {
   refresh_pending_ = false;
+  full_refresh_ = false;
   // Whatever a person did (or the engine sent) is in the transcript file before the window waits
   // for the person again, a modal form's loop included.
   Flush();
-  RefreshTree();
+  project_tree_->Show(group_);
   RefreshEditors();
 }
 
-void MainWindow::RefreshTree() {
-  QString current = tree_->currentItem() ? tree_->currentItem()->data(0, kNameRole).toString() : QString();
-  QStringList selected;
-  for (QTreeWidgetItem* item : tree_->selectedItems()) selected << item->data(0, kNameRole).toString();
-  std::vector<std::shared_ptr<vbhost::HostComponent>> selection;
-  // Rebuilt after every event, a reload's included: the person's place in the list stays.
-  const int scrolled = tree_->verticalScrollBar()->value();
-  tree_->blockSignals(true);
-  tree_->clear();
-  auto active = session_->app().active();
-  std::vector<std::string> projects = group_;
-  if (active && std::none_of(projects.begin(), projects.end(), [&](const std::string& p) {
-        return vb::LCase(p) == vb::LCase(active->FileName());
-      }))
-    projects.insert(projects.begin(), active->FileName());
-  for (const auto& path : projects) {
-    const bool is_active = active && vb::LCase(path) == vb::LCase(active->FileName());
-    auto* node = new QTreeWidgetItem(tree_);
-    QString file = FromCp(path.substr(path.find_last_of('\\') + 1));
-    node->setData(0, kProjectRole, FromCp(path));
-    node->setData(0, kKindRole, kNoKind);
-    if (!is_active) {
-      node->setText(0, file);
-      node->setToolTip(0, FromCp(path));
-      continue;
-    }
-    node->setText(0, FromCp(active->Name()) + " (" + file + ")" + (active->IsDirty() ? " *" : ""));
-    QFont bold = node->font(0);
-    bold.setBold(true);
-    node->setFont(0, bold);
-    node->setToolTip(0, FromCp(path) + (group_.empty() ? "" : "\nthe startup project"));
-    for (ComponentKind kind : kFolderOrder) {
-      QTreeWidgetItem* folder = nullptr;
-      for (const auto& c : active->components()) {
-        if (FolderOf(c->kind()) != std::string_view(FolderOf(kind))) continue;
-        if (!folder) {
-          folder = new QTreeWidgetItem(node, QStringList(FolderOf(kind)));
-          folder->setData(0, kKindRole, static_cast<int>(c->kind()));
-        }
-        auto* item = new QTreeWidgetItem(folder);
-        QString file_name = c->files().empty()
-                                ? QString()
-                                : FromCp(c->files()[0].substr(c->files()[0].find_last_of('\\') + 1));
-        item->setText(0, FromCp(c->Name()) + (file_name.isEmpty() ? "" : " (" + file_name + ")") +
-                             (c->IsDirty() ? " *" : ""));
-        item->setIcon(0, StateIcon(c->State()));
-        item->setToolTip(0, StateToolTip(c->State()) + (c->IsDirty() ? "\nmodified" : ""));
-        item->setData(0, kNameRole, FromCp(c->Name()));
-        item->setData(0, kKindRole, static_cast<int>(c->kind()));
-        item->setData(0, Qt::UserRole + 3, static_cast<int>(c->State()));
-        if (item->data(0, kNameRole).toString() == current) tree_->setCurrentItem(item);
-        if (selected.contains(item->data(0, kNameRole).toString())) {
-          item->setSelected(true);
-          selection.push_back(c);
-        }
-      }
-    }
-  }
-  // A reload made the components afresh: the selection follows them by name.
-  if (active) active->Select(std::move(selection));
-  tree_->expandAll();
-  tree_->doItemsLayout();
-  tree_->verticalScrollBar()->setValue(scrolled);
-  tree_->blockSignals(false);
+void MainWindow::LinkRead(std::string_view /*control*/, std::string_view text) {
+  project_tree_->Read(text);
+  ScheduleRefresh(false);
 }
 
 QPlainTextEdit* MainWindow::OpenEditor(const std::string& name) {
@@ -743,7 +629,24 @@ void MainWindow::Emit(const nlohmann::ordered_json& event) {
   } else if (name == "launch") {
     NoticeLaunch(event);
   }
-  ScheduleRefresh();
+  TellTree(event);
+}
+
+void MainWindow::TellTree(const nlohmann::ordered_json& event) {
+  const std::string name = event.value("event", "");
+  if (name == "state") {
+    project_tree_->StateSet(event.value("component", ""));
+  } else if (name == "save") {
+    project_tree_->Mark(event.value("target", ""));
+  } else if (name == "execute") {
+    const std::string command = event.value("command", "");
+    if (command.starts_with(kLockQuery)) project_tree_->Asked(command.substr(kLockQuery.size()));
+  }
+  // What may change the rows' number, names or modified flags brings every row up to date; a
+  // lock pass's events, only the rows they name.
+  static const std::set<std::string> kEveryRow{"reload",  "modified",   "save",     "write", "fileevent",
+                                               "unsaved", "unresolved", "lockmode", "end"};
+  ScheduleRefresh(kEveryRow.contains(name));
 }
 
 void MainWindow::ShowSet() {

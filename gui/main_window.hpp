@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gui/form_window.hpp"
+#include "gui/project_tree.hpp"
 #include "gui/qt_seams.hpp"
 #include "host/desktop_entry.hpp"
 #include "host/ide_session.hpp"
@@ -58,11 +59,12 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   // Opens an editor on a component of the active project.
   QPlainTextEdit* OpenEditor(const std::string& component);
   // The tree, menus and editors again from the model; coalesced, run when the loop is next free.
-  void ScheduleRefresh();
+  void ScheduleRefresh(bool every_row = true);
   void Refresh();
 
   void Emit(const nlohmann::ordered_json& event) override;
   void Flush() override;
+  void LinkRead(std::string_view control, std::string_view text) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -78,7 +80,8 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   void BuildMenus();
   void BuildDocks();
   void FillBarMenu(QMenu& menu, const std::string& bar);
-  void RefreshTree();
+  // The Project tree hears of what the event changed.
+  void TellTree(const nlohmann::ordered_json& event);
   void RefreshEditors();
   void ShowOutcome(const std::string& text);
   // The engine's window (gui/engine_view.cpp). An outcome that refused or skipped a file brings
@@ -116,6 +119,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QtDesktop desktop_;
   QtClipboard clipboard_;
   std::unique_ptr<vbhost::IdeSession> session_;
+  std::unique_ptr<ProjectTree> project_tree_;
   QTreeWidget* tree_ = nullptr;
   QTabWidget* editors_ = nullptr;
   QPlainTextEdit* outcomes_ = nullptr;
@@ -139,6 +143,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   std::vector<std::string> group_;
   int busy_ = 0;
   bool refresh_pending_ = false;
+  bool full_refresh_ = false;
   bool connected_ = false;
   // The add-in had the IDE reload its project: the re-link follows once its call returns.
   bool relink_ = false;

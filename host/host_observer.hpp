@@ -6,6 +6,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 namespace vbhost {
 
@@ -16,6 +17,8 @@ class HostObserver {
   virtual void Emit(const nlohmann::ordered_json& event) = 0;
   // The events so far are to be seen now: the IDE waits on another program, or a person.
   virtual void Flush() {}
+  // The add-in read a link's text box: the engine's answer to what it last asked, as it arrived.
+  virtual void LinkRead(std::string_view /*control*/, std::string_view /*text*/) {}
 };
 
 }  // namespace vbhost

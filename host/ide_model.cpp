@@ -154,6 +154,7 @@ void HostProject::ReadFrom(const std::string& windows_path) {
   ProjectFile parsed = ParsedOrRaise(ParseProjectFile, text, windows_path);
   std::string folder = WindowsFolderOf(windows_path);
 
+  ++reads_;
   unresolved_.clear();
   std::vector<std::shared_ptr<HostComponent>> components;
   components.reserve(parsed.components.size());
@@ -182,6 +183,7 @@ void HostProject::Reload(const MayDrop& may_drop) {
   };
   if (dirty_ && !may_drop(name_)) {
     std::string folder = WindowsFolderOf(file_name_);
+    ++reads_;
     unresolved_.clear();
     for (std::size_t i = 0; i < components_.size(); ++i) {
       if (!is_kept(components_[i])) components_[i] = ReadComponent(file_.components[i], folder, file_);

@@ -146,6 +146,9 @@ class HostProject : public platform::ide::VBProject {
   void SetFileName(std::string windows_path) { file_name_ = std::move(windows_path); }
   // The component lines the last read could not resolve, in line order.
   const std::vector<UnresolvedEntry>& unresolved() const { return unresolved_; }
+  // Counts the reads of the project file, a reload's included: what was known of the components
+  // before (their lock states) is known no longer once it changes.
+  unsigned long reads() const { return reads_; }
 
  private:
   HostProject(const posix::PathResolver& resolver, IdeHost& host, ConnectionNumbers& numbers)
@@ -165,6 +168,7 @@ class HostProject : public platform::ide::VBProject {
   std::vector<std::shared_ptr<HostComponent>> selected_;
   SinkSet<platform::ide::ProjectEvents> sinks_;
   std::vector<UnresolvedEntry> unresolved_;
+  unsigned long reads_ = 0;
 };
 
 class HostFileControl : public platform::ide::FileControl {

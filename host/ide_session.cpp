@@ -205,6 +205,13 @@ void IdeSession::Open(const std::string& windows_path) {
   EmitUnresolved();
 }
 
+void IdeSession::OpenByPerson(const std::string& windows_path) {
+  Open(windows_path);
+  std::string name = app_->active()->Name();
+  FileEvent("AfterNewProject", {{"projectname", name}},
+            [&](platform::ide::FileControlEvents& s, bool&) { s.AfterNewProject(name); });
+}
+
 void IdeSession::EmitUnresolved() {
   auto project = app_->active();
   if (!project) return;
@@ -362,6 +369,10 @@ void IdeSession::LinkExecuted(const dde::LinkExecuteCall& c) {
   observer_.Emit(e);
   // What the engine showed while it handled the command comes after the command.
   ReportEngineOutcomes();
+}
+
+void IdeSession::LinkTextRead(std::string_view /*form*/, std::string_view control, std::string_view text) {
+  observer_.LinkRead(control, text);
 }
 
 // ---- Saving

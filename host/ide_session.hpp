@@ -113,6 +113,9 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   // Opens a project, or a group with its startup project active (Windows path); raises
   // vb::Error with a description that names the file.
   void Open(const std::string& windows_path);
+  // A project a person opened (File > Open Project, Set as Start Up): opened as Open does, then
+  // the file-control sinks hear AfterNewProject for it, on which a connected add-in re-links.
+  void OpenByPerson(const std::string& windows_path);
   // A new project that was never saved, made active; the sinks hear AfterNewProject.
   void NewProject();
 
@@ -168,6 +171,7 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   // ---- LinkObserver
   void LinkModeWritten(const dde::LinkModeWrite& write) override;
   void LinkExecuted(const dde::LinkExecuteCall& call) override;
+  void LinkTextRead(std::string_view form, std::string_view control, std::string_view text) override;
 
  private:
   std::string TellEngine(std::string_view word, std::string_view text);

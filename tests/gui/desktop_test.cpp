@@ -9,6 +9,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,6 +30,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <array>
 #include <deque>
 #include <iostream>
 #include <set>
@@ -289,7 +291,7 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
     EXPECT_EQ(progress.front() + " | " + progress.back(), "Loading ... 100 | Ready... 3");
     EXPECT_EQ(Contents(tmp / "windows/vbaddin.ini"), "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
     EXPECT_EQ(States(),
-              "frmTimesheet 5 Checked out to another user\n"
+              "frmTimesheet 5 Checked out to bob, revision 1.1\n"
               "modRates 1 Not checked out: read-only here, free to check out\n"
               "CEntry 0 No lock file: not under version control\n"
               "Release Notes.txt 0 No lock file: not under version control\n");
@@ -410,11 +412,13 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
       Tool(dialog, "selYou");
       Shoot(dialog, "check-in");
       // The dialog's lock pass ran: the add-in's pass at the re-link stopped at the edited file.
-      rows = Rows(dialog) + " " + States().substr(States().find("modRates"), 30);
+      rows = Rows(dialog) + " " + States().substr(States().find("modRates"), 44);
       Press(dialog, "cmdOK");
     });
     Menu("Tools", "Check &In");
-    EXPECT_EQ(rows, "frmTimesheet,*modRates,CEntry,Release Notes.txt, modRates 3 Checked out to you\n");
+    EXPECT_EQ(
+        rows,
+        "frmTimesheet,*modRates,CEntry,Release Notes.txt, modRates 3 Checked out to you, revision 1.1\n");
     EXPECT_NE(Sh("rlog modRates.bas,v").find("revision 2.1\ndate"), std::string::npos);
     EXPECT_NE(Sh("rlog -r2.1 modRates.bas,v").find("\nSunday rates\n===="), std::string::npos);
     EXPECT_EQ(Mode(file) & 0200, 0u);
@@ -810,6 +814,155 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
   EXPECT_NE(Contents(settings).find("frmExtract"), std::string::npos);
   // The progress window is no dialog: it keeps its form's size.
   EXPECT_EQ(Contents(settings).find("frmSplash"), std::string::npos);
+}
+
+// The Project window shows a state only where a pass found it: bob's lock with its holder, the
+// project file's state once a dialog asked, and "unknown" after the one the re-link pass stopped
+// at. Every component with a designer has the form folder's menu; a project opened while
+// connected shows its states at once.
+TEST_F(Desktop, TheProjectWindowShowsOnlyTheStatesAPassFound) {
+  // After the related document in the project's order; bob holds the user control's lock, and
+  // the designer's folder is missing: the lock pass stops there, and the engine cannot tell.
+  const std::vector<std::array<std::string, 2>> designed{{"UserControl", "ctlClock.ctl"},
+                                                         {"PropertyPage", "ppgClock.pag"},
+                                                         {"UserDocument", "docClock.dob"},
+                                                         {"Designer", "Gone\\dsrClock.dsr"}};
+  std::string lines;
+  for (const auto& [key, file] : designed) {
+    if (key != "Designer")
+      tmp.Write("Timesheet/" + file, "Attribute VB_Name = \"" + file.substr(0, 8) + "\"\r\n");
+    lines += key + "=" + file + "\r\n";
+  }
+  tmp.Write("Timesheet/Timesheet.vbp", Contents(tmp / "Timesheet/Timesheet.vbp") + lines);
+  ASSERT_EQ(Sh("LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas Timesheet.vbp && LOGNAME=bob ci -q -u "
+               "-t-first -mfirst ctlClock.ctl && LOGNAME=bob co -q -l ctlClock.ctl"),
+            "");
+  const std::string unknown = "-1 Lock state unknown: not checked since the project was last read";
+  auto project_state = [this] {
+    window->Refresh();
+    QString tip = window->tree()->topLevelItem(0)->toolTip(0);
+    return tip.section('\n', -1).toStdString();
+  };
+  Open();
+  EXPECT_EQ(project_state(), unknown.substr(3));
+  Connect();
+  {
+    SCOPED_TRACE("connected: another's lock names its holder; the designers' menus reach the history");
+    EXPECT_EQ(States(),
+              "frmTimesheet 0 No lock file: not under version control\n"
+              "modRates 1 Not checked out: read-only here, free to check out\n"
+              "CEntry 0 No lock file: not under version control\n"
+              "ctlClock 5 Checked out to bob, revision 1.1\n"
+              "ppgClock 0 No lock file: not under version control\n"
+              "docClock 0 No lock file: not under version control\n"
+              "dsrClock " +
+                  unknown +
+                  "\n"
+                  "Release Notes.txt 0 No lock file: not under version control\n");
+    auto menu_of = [this](const char* name) {
+      std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row(name));
+      if (!menu) return std::string("none");
+      std::string items = menu->objectName().toStdString() + ":";
+      for (QAction* a : menu->actions()) items += a->text().toStdString() + ",";
+      return items;
+    };
+    // The form's menu, the add-in's items included.
+    const std::string form = menu_of("frmTimesheet");
+    EXPECT_NE(form.find("Version &History"), std::string::npos) << form;
+    for (const char* name : {"ctlClock", "ppgClock", "docClock", "dsrClock"})
+      EXPECT_EQ(menu_of(name), form) << name;
+    std::vector<std::string> entries;
+    if (window->ContextMenuFor(Row("ctlClock"))) {
+      person.Then("frmVersions", [&entries](QWidget* dialog) {
+        auto* list = dialog->findChild<QListWidget*>("lstVersions");
+        for (int i = 0; i < list->count(); ++i)
+          entries.push_back(list->item(i)->text().left(4).toStdString());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+      });
+      Context("ctlClock", "Version &History");
+    }
+    EXPECT_EQ(entries, std::vector<std::string>{"1.1 "});
+  }
+  {
+    SCOPED_TRACE("the project file's state, as the dialog that asked shows it");
+    QImage in_dialog;
+    person.Then("frmExtract", [&in_dialog](QWidget* dialog) {
+      auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+      in_dialog = list->topLevelItem(0)->icon(0).pixmap(16).toImage();
+      Press(dialog, "cmdCancel");
+    });
+    Menu("Tools", "Check-Out Active Project [.VBP]");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(project_state(), "Not checked out: read-only here, free to check out");
+    EXPECT_FALSE(in_dialog.isNull());
+    EXPECT_EQ(window->tree()->topLevelItem(0)->icon(0).pixmap(16).toImage(), in_dialog);
+    EXPECT_NE(States().find("dsrClock " + unknown), std::string::npos);
+    if (QGuiApplication::platformName() == "xcb") {
+      // The screen with bob's lock's tooltip, as resting the pointer on the row shows it.
+      QWidget* rows = window->tree()->viewport();
+      const QPoint at = window->tree()->visualItemRect(Row("ctlClock")).center();
+      QHelpEvent hover(QEvent::ToolTip, at, rows->mapToGlobal(at));
+      QApplication::sendEvent(rows, &hover);
+      QTest::qWait(1000);
+      const QRect shown = window->frameGeometry().adjusted(0, 0, 0, -window->height() / 3);
+      window->screen()
+          ->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height())
+          .save(QString(NORB_SCREENSHOT_DIR) + "/project-states.png");
+    }
+  }
+  {
+    SCOPED_TRACE("a reload keeps the edit: the pass stops there and nothing after it is claimed");
+    QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
+                      window->tree()->visualItemRect(Row("modRates")).center());
+    QTest::keyClick(window->tree(), Qt::Key_Return);
+    QTest::keyClicks(window->editors()->currentWidget(), "' kept");
+    person.Then("frmExtract", PickAndOk("modRates"));
+    person.Box(QMessageBox::No);
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(), "2/0/2 modRates has unsaved changes. Reload it from disk and lose them?");
+    EXPECT_EQ(States(),
+              "frmTimesheet 0 No lock file: not under version control\n"
+              "modRates " +
+                  unknown +
+                  "\nmodified\n"
+                  "CEntry " +
+                  unknown +
+                  "\n"
+                  "ctlClock " +
+                  unknown +
+                  "\n"
+                  "ppgClock " +
+                  unknown +
+                  "\n"
+                  "docClock " +
+                  unknown +
+                  "\n"
+                  "dsrClock " +
+                  unknown +
+                  "\n"
+                  "Release Notes.txt " +
+                  unknown + "\n");
+    EXPECT_EQ(Row("modRates")->text(0).toStdString(), "modRates (modRates.bas) *");
+    EXPECT_EQ(project_state(), unknown.substr(3));
+  }
+  {
+    SCOPED_TRACE("File > Open Project while connected: the add-in re-links and every state shows");
+    person.Then("QFileDialog", [this](QWidget* dialog) {
+      dialog->findChild<QLineEdit*>("fileNameEdit")
+          ->setText(QString::fromStdString(tmp / "Timesheet/Timesheet.vbp"));
+      QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open),
+                        Qt::LeftButton);
+    });
+    person.Box(QMessageBox::Discard);
+    Menu("File", "&Open Project...");
+    ASSERT_TRUE(person.done());
+    const std::string states = States();
+    EXPECT_NE(states.find("modRates 3 Checked out to you, revision 1.1\nCEntry 0"), std::string::npos)
+        << states;
+    EXPECT_NE(states.find("ctlClock 5 Checked out to bob, revision 1.1\n"), std::string::npos) << states;
+    EXPECT_EQ(states.find(" -1 "), states.find("dsrClock -1") + 8) << states;
+  }
 }
 
 // A group opened with File > Open Project shows every project, its startup one active; "Set as
