@@ -39,6 +39,7 @@
 #include "bench/archived_file.hpp"
 #include "bench/bare_call.hpp"
 #include "dde/private_bus.hpp"
+#include "posix/file_ops.hpp"
 #include "wnorb16/engine.hpp"
 
 extern char** environ;
@@ -135,7 +136,7 @@ std::size_t Count(const std::string& text, const std::string& what) {
 std::string Project(const std::string& cache, long n) {
   const std::string root = cache + "/" + std::to_string(n);
   if (!std::filesystem::exists(root + "/Big.vbp")) {
-    std::filesystem::create_directories(cache);
+    posix::MakeFolders(cache);
     std::cerr << "scale_bench: generating " << root << "\n";
     if (Run({NORB_MAKE_PROJECT, std::to_string(n), root}) != 0)
       throw std::runtime_error("make_project failed");
@@ -239,7 +240,7 @@ double StopEngine(const std::string& address) {
 HostRun RunHost(const std::string& address, const std::string& root, const std::vector<Component>& free) {
   HostRun result;
   const std::string folder = root + ".run";
-  std::filesystem::create_directories(folder);
+  posix::MakeFolders(folder);
   const std::string scenario = folder + "/scale.scn";
   std::ofstream(scenario) << Scenario(root, free);
 

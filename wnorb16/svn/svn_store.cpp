@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "posix/directory.hpp"
+#include "posix/file_ops.hpp"
 #include "vbrt/code_page.hpp"
 #include "wnorb16/component_files.hpp"
 #include "wnorb16/disk.hpp"
@@ -191,7 +192,7 @@ class SvnStoreBatch : public StoreBatch {
       if (keep) {
         lock_created.push_back(path);
       } else {
-        MakeReadOnly(path);
+        posix::SetReadOnly(path, true, posix::WriteBits::kEveryone);
       }
     }
     if (!lock_created.empty()) Note(client.Lock(lock_created, message), lock_created);
@@ -453,12 +454,12 @@ Comparison SvnStore::Compare(const WorkFile& recorded, const WorkFile& work) con
     comparison.reason = vb::ActiveCodePage().FromUtf8Lossy(error);
     return comparison;
   }
-  WholeRead current = ReadRegularFile(work.work);
-  if (!current.problem.empty()) {
-    comparison.reason = "the work file " + current.problem;
+  posix::WholeFile current = posix::ReadRegularFile(work.work);
+  if (!current.bytes) {
+    comparison.reason = "the work file " + WhyUnread(current);
     return comparison;
   }
-  if (current.bytes == *latest) {
+  if (*current.bytes == *latest) {
     comparison.result = Comparison::Result::kSame;
     return comparison;
   }
@@ -470,7 +471,7 @@ Comparison SvnStore::Compare(const WorkFile& recorded, const WorkFile& work) con
   if (binary || WorkFiles::IsBinary(work.work).value_or(false) || latest->find('\0') != std::string::npos) {
     comparison.diff = "Binary files " + before + " and " + after + " differ\n";
   } else {
-    comparison.diff = client_.Diff(*latest, current.bytes, before, after);
+    comparison.diff = client_.Diff(*latest, *current.bytes, before, after);
   }
   return comparison;
 }
