@@ -148,7 +148,7 @@ double Resident(pid_t pid) {
 void BM_StalledClientMemory(benchmark::State& state) {
   dde::PrivateBus bus;
   posix::SpawnRequest request;
-  request.argv = {NORB_BIN_DIR "/WNORB16.EXE", "--bus", bus.Address(), "--ini",
+  request.argv = {std::string(NORB_BIN_DIR) + "/WNORB16.EXE", "--bus", bus.Address(), "--ini",
                   g_engine->Folder() + "/WNORB.INI"};
   request.die_with_parent = true;
   const pid_t engine = posix::Spawn(request).pid;
