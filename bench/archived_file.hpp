@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "posix/file_ops.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/rcs/rcs_runner.hpp"
 
@@ -22,13 +23,11 @@ class ArchivedFile {
  public:
   ArchivedFile(const std::string& name, int revisions, const std::string& holder, int depth = 3,
                int copies = 0) {
-    std::string pattern = "/tmp/engine-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
+    root_ = posix::MakeTempFolder("engine-bench-").value();
     std::string folder = root_;
     for (int level = 2; level < depth; ++level)
       folder += "/" + std::string(1, static_cast<char>('a' + level));
-    std::filesystem::create_directories(folder + "/RCS");
+    posix::MakeFolders(folder + "/RCS");
     const wnorb16::rcs::RcsRunner rcs;
     const std::string work = folder + "/" + name, archive = folder + "/RCS/" + name + ",v";
     for (int r = 1; r <= revisions; ++r) {

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "posix/file_ops.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/rcs/rcs_runner.hpp"
 
@@ -34,7 +35,7 @@ class FileSet {
   FileSet(const std::string& root, const std::string& name, int count,
           wnorb16::rcs::RcsRunner::Programs programs = wnorb16::rcs::RcsRunner::Programs::kDirect)
       : folder_(root + "/" + name), runner_("", programs) {
-    std::filesystem::create_directories(folder_ + "/RCS");
+    posix::MakeFolders(folder_ + "/RCS");
     for (int i = 0; i < count; ++i) {
       std::string file = "FILE" + std::to_string(i) + ".BAS";
       works_.push_back(folder_ + "/" + file);
@@ -86,11 +87,7 @@ class FileSet {
 
 class Scratch {
  public:
-  Scratch() {
-    std::string pattern = "/tmp/engine-batch-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
+  Scratch() : path_(posix::MakeTempFolder("engine-batch-").value()) {}
   ~Scratch() { std::filesystem::remove_all(path_); }
   const std::string& path() const { return path_; }
 

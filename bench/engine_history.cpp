@@ -9,16 +9,15 @@
 #include <stdexcept>
 #include <string>
 
+#include "posix/file_ops.hpp"
 #include "tests/support/long_trunk.hpp"
 #include "wnorb16/engine.hpp"
 
 namespace {
 
 void BM_EngineHistory(benchmark::State& state) {
-  std::string pattern = "/tmp/engine-bench-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  const std::string folder = pattern;
-  std::filesystem::create_directories(folder + "/RCS");
+  const std::string folder = posix::MakeTempFolder("engine-bench-").value();
+  posix::MakeFolders(folder + "/RCS");
   std::ofstream(folder + "/RCS/FORM1.FRM,v")
       << testing_support::LongTrunkArchive(static_cast<int>(state.range(0)));
   wnorb16::EngineSetup setup;

@@ -20,6 +20,7 @@
 #include "dde/dbus_transport.hpp"
 #include "dde/private_bus.hpp"
 #include "dde/text_box_link.hpp"
+#include "posix/file_ops.hpp"
 #include "posix/spawn.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/engine_server.hpp"
@@ -33,16 +34,13 @@ using namespace std::chrono_literals;
 class ServedEngine {
  public:
   ServedEngine() {
-    std::string pattern = "/tmp/link-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    folder_ = pattern;
-    std::filesystem::create_directories(folder_ + "/RCS");
+    folder_ = posix::MakeTempFolder("link-bench-").value();
+    posix::MakeFolders(folder_ + "/RCS");
     const std::string work = folder_ + "/FORM1.FRM";
     WriteLines(work, "Old");
     wnorb16::rcs::RcsRunner().Run(
         "ci", {"-q", "-u", "-minitial", "-t-bench", folder_ + "/RCS/FORM1.FRM,v", work}, "bench");
-    std::filesystem::permissions(work, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
+    posix::SetReadOnly(work, false);
     WriteLines(work, "New");
     wnorb16::EngineSetup setup;
     setup.ini_path = folder_ + "/WNORB.INI";
@@ -150,7 +148,7 @@ double Resident(pid_t pid) {
 void BM_StalledClientMemory(benchmark::State& state) {
   dde::PrivateBus bus;
   posix::SpawnRequest request;
-  request.argv = {NORB_BIN_DIR "/WNORB16.EXE", "--bus", bus.Address(), "--ini",
+  request.argv = {std::string(NORB_BIN_DIR) + "/WNORB16.EXE", "--bus", bus.Address(), "--ini",
                   g_engine->Folder() + "/WNORB.INI"};
   request.die_with_parent = true;
   const pid_t engine = posix::Spawn(request).pid;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "posix/file_ops.hpp"
 #include "posix/path_resolver.hpp"
 #include "vbrt/error.hpp"
 
@@ -16,10 +17,8 @@ namespace {
 class Folder {
  public:
   Folder() {
-    std::string pattern = "/tmp/resolver-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-    std::filesystem::create_directories(path_ + "/Project/Forms");
+    path_ = posix::MakeTempFolder("resolver-bench-").value();
+    posix::MakeFolders(path_ + "/Project/Forms");
   }
   ~Folder() { std::filesystem::remove_all(path_); }
   std::string Windows() const {

@@ -39,6 +39,7 @@
 #include "bench/archived_file.hpp"
 #include "bench/bare_call.hpp"
 #include "dde/private_bus.hpp"
+#include "posix/file_ops.hpp"
 #include "wnorb16/engine.hpp"
 
 extern char** environ;
@@ -133,9 +134,9 @@ std::size_t Count(const std::string& text, const std::string& what) {
 
 // The project of `n` components, made once and reused from the cache.
 std::string Project(const std::string& cache, long n) {
-  const std::string root = cache + "/" + std::to_string(n);
+  std::string root = cache + "/" + std::to_string(n);
   if (!std::filesystem::exists(root + "/Big.vbp")) {
-    std::filesystem::create_directories(cache);
+    posix::MakeFolders(cache);
     std::cerr << "scale_bench: generating " << root << "\n";
     if (Run({NORB_MAKE_PROJECT, std::to_string(n), root}) != 0)
       throw std::runtime_error("make_project failed");
@@ -239,7 +240,7 @@ double StopEngine(const std::string& address) {
 HostRun RunHost(const std::string& address, const std::string& root, const std::vector<Component>& free) {
   HostRun result;
   const std::string folder = root + ".run";
-  std::filesystem::create_directories(folder);
+  posix::MakeFolders(folder);
   const std::string scenario = folder + "/scale.scn";
   std::ofstream(scenario) << Scenario(root, free);
 
@@ -251,8 +252,9 @@ HostRun RunHost(const std::string& address, const std::string& root, const std::
   int pipe_fds[2];
   if (pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   const auto start = Clock::now();
-  const pid_t host = Spawn({NORB_BIN_DIR "/vbhost", "run", scenario, "--format", "json", "--bus", "session"},
-                           env, pipe_fds[1], pipe_fds[0]);
+  const pid_t host =
+      Spawn({std::string(NORB_BIN_DIR) + "/vbhost", "run", scenario, "--format", "json", "--bus", "session"},
+            env, pipe_fds[1], pipe_fds[0]);
   ::close(pipe_fds[1]);
 
   // When each step's marker, its dialog's closing and its batch command arrived.
@@ -436,8 +438,10 @@ LockQueryTimes EngineLockQuery(int depth) {
       },
       kQueries);
   std::vector<std::string> commands;
+  commands.reserve(file.Copies().size());
   for (const std::string& copy : file.Copies()) commands.push_back("T " + copy);
   std::vector<std::unique_ptr<wnorb16::Engine>> fresh;
+  fresh.reserve(5);
   for (int r = 0; r < 5; ++r) fresh.push_back(bench::ArchivedFile::OtherUsersEngine());
   int round = 0;
   times.first = MedianRound(
@@ -517,7 +521,8 @@ Row Measure(const std::string& cache, long n, std::size_t sample, bool warm) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// An exception ends the run with its message, as a failed step should.
+int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
   std::string cache = "/tmp/nbs";
   std::size_t sample = 1000;
   bool warm = true;

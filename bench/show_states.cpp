@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/scenario_runner.hpp"
+#include "posix/file_ops.hpp"
 
 namespace {
 
@@ -36,18 +37,16 @@ class Projects {
     auto [it, added] = made_.try_emplace(n);
     if (!added) return it->second;
     if (root_.empty()) {
-      std::string pattern = (std::filesystem::temp_directory_path() / "norb-states-XXXXXX").string();
-      if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-      root_ = pattern;
+      root_ = posix::MakeTempFolder("norb-states-").value();
     }
     const std::string folder = root_ + "/" + std::to_string(n);
-    std::filesystem::create_directories(folder);
+    posix::MakeFolders(folder);
     std::ofstream project(folder + "/Big.vbp", std::ios::binary);
     project << "Type=Exe\r\n";
     for (long i = 0; i < n; ++i) {
       const std::string sub = std::to_string(i / 100);
       const std::string name = "mod" + std::to_string(100000 + i).substr(1);
-      if (i % 100 == 0) std::filesystem::create_directories(folder + "/" + sub);
+      if (i % 100 == 0) posix::MakeFolders(folder + "/" + sub);
       std::ofstream(folder + "/" + sub + "/" + name + ".bas", std::ios::binary)
           << "Attribute VB_Name = \"" << name << "\"\r\nOption Explicit\r\n";
       project << "Module=" << name << "; " << sub << "\\" << name << ".bas\r\n";

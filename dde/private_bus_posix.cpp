@@ -12,12 +12,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "posix/file_ops.hpp"
 #include "posix/spawn.hpp"
+#include "posix/whole_file.hpp"
 
 namespace dde {
 namespace {
@@ -105,9 +107,9 @@ void PrivateBus::RemoveOnTermination() {
 }
 
 PrivateBus::PrivateBus(std::size_t max_message_size) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "dde-bus-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a folder for a private bus");
-  folder_ = pattern;
+  std::optional<std::string> folder = posix::MakeTempFolder("dde-bus-");
+  if (!folder) throw std::runtime_error("cannot make a folder for a private bus");
+  folder_ = *folder;
   const std::string config = folder_ + "/bus.conf";
   std::ofstream(config) << Config(folder_, max_message_size);
 
@@ -131,8 +133,7 @@ PrivateBus::PrivateBus(std::size_t max_message_size) {
   if (pid_ > 0) address_ = ReadLine(out[0], std::chrono::steady_clock::now() + kStartWait);
   ::close(out[0]);
   if (address_.empty()) {
-    std::ifstream log(log_path);
-    const std::string said((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    const std::string said = posix::ReadWholeFile(log_path).value_or("");
     Stop();
     throw std::runtime_error("dbus-daemon did not start (is it installed?) " + said);
   }

@@ -2,8 +2,6 @@
 // is the tree, D: a folder inside it and the current directory. Whatever the path, a Windows path
 // resolves inside the drive it names. The first byte picks the call; the drive map's own syntax
 // is read too.
-#include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -11,11 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "posix/drive_map.hpp"
+#include "posix/file_ops.hpp"
 #include "posix/path_resolver.hpp"
 #include "vbrt/error.hpp"
 
@@ -47,12 +47,12 @@ bool Inside(const std::string& path, const std::string& folder) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char folder[] = "/tmp/norb-fuzz-paths-XXXXXX";
-  if (::mkdtemp(folder) == nullptr) std::abort();
-  root = folder;
+  std::optional<std::string> folder = posix::MakeTempFolder("norb-fuzz-paths-");
+  if (!folder) std::abort();
+  root = *folder;
   std::atexit(RemoveTree);
   for (const char* dir : {"/Proj", "/Proj/Sub Folder", "/Proj/a,b", "/Long Folder Name"}) {
-    ::mkdir((root + dir).c_str(), 0700);
+    posix::MakeFolders(root + dir);
   }
   for (const char* file :
        {"/Proj/FORM1.FRM", "/Proj/Module One.bas", "/Proj/form1.frm", "/Proj/Sub Folder/x.cls",

@@ -1,5 +1,5 @@
-// The few file operations vbhost's scenarios and the programs need beyond the seams: what a
-// path is, the write bit, a temporary folder of one's own and its removal.
+// The few file operations the programs, benches and tests need beyond the seams: what a path is,
+// the write bit, folders (made with their parents, or a temporary one of one's own) and removal.
 #pragma once
 
 #include <optional>
@@ -20,11 +20,22 @@ bool IsRegularFile(const std::string& posix_path, const std::optional<struct ::s
 bool StatFollowing(const std::string& posix_path, const std::optional<struct ::stat>& entry,
                    struct ::stat& st);
 
-// Clears (read-only as Windows sees it) or sets the owner's write bit of a regular file,
-// following links; the group's and others' bits stay as they are. "" when done, else why not.
-std::string SetReadOnly(const std::string& posix_path, bool read_only);
+// Whose write bits SetReadOnly clears: the owner's alone (read-only as Windows sees it, undone
+// by setting the owner's again), or everyone's, as RCS leaves a work file checked out unlocked.
+enum class WriteBits { kOwner, kEveryone };
 
-// A new folder, private to the user, below the temporary folder; its name starts with `prefix`.
+// Clears (read-only as Windows sees it) or sets the owner's write bit of a regular file,
+// following links; the group's and others' bits stay as they are unless `clear` says everyone's.
+// "" when done, else why not.
+std::string SetReadOnly(const std::string& posix_path, bool read_only, WriteBits clear = WriteBits::kOwner);
+
+// Creates the folder and any missing parents; false when it cannot, or something other than a
+// folder is in the way.
+bool MakeFolders(const std::string& posix_path);
+
+// A new folder, private to the user, below the temporary folder ($TMPDIR when it is absolute,
+// else /tmp); its name starts with `prefix`. The one place the programs, benches and tests make
+// one.
 std::optional<std::string> MakeTempFolder(std::string_view prefix);
 
 // Removes a file, or an empty folder; false when it could not.

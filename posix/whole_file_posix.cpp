@@ -43,6 +43,53 @@ const char* KindOf(mode_t mode) {
 
 std::string TooLarge(std::size_t limit) { return "is larger than " + std::to_string(limit) + " bytes"; }
 
+// A descriptor of the regular file at `posix_path`, opened without blocking (opening a FIFO
+// otherwise waits for a writer) and its type checked on the descriptor; -1 with the reason in
+// `refused` otherwise. Reads of a regular file never wait, so the descriptor stays non-blocking.
+int OpenRegular(const std::string& posix_path, WholeFile& refused, struct stat& st) {
+  int fd = open(posix_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    int error = errno;
+    refused.missing = error == ENOENT || error == ENOTDIR;
+    refused.not_regular = error == ENXIO;
+    refused.why = refused.missing       ? "does not exist"
+                  : refused.not_regular ? "is a socket, not a regular file"
+                                        : "cannot be opened: " + std::string(std::strerror(error));
+    return -1;
+  }
+  if (fstat(fd, &st) != 0) {
+    refused.why = "cannot be read: " + std::string(std::strerror(errno));
+  } else if (!S_ISREG(st.st_mode)) {
+    refused.not_regular = true;
+    refused.why = std::string(KindOf(st.st_mode)) + ", not a regular file";
+  } else {
+    return fd;
+  }
+  close(fd);
+  return -1;
+}
+
+// Up to `limit` bytes appended to `out`, in pieces: the limit is a bound, not a size to fill.
+// A short read once the `known_size` bytes fstat gave are in is the end of the file, with no
+// second read to see it; a size of 0 proves nothing (procfs and sysfs give it), so such a file
+// is read to its end.
+bool ReadUpTo(int fd, std::string& out, std::size_t limit, off_t known_size) {
+  char chunk[65536];
+  while (out.size() < limit) {
+    const std::size_t asked = std::min(sizeof chunk, limit - out.size());
+    ssize_t n = read(fd, chunk, asked);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    out.append(chunk, static_cast<std::size_t>(n));
+    if (static_cast<std::size_t>(n) < asked && known_size > 0 &&
+        out.size() >= static_cast<std::size_t>(known_size)) {
+      break;
+    }
+  }
+  return true;
+}
+
 bool WriteAll(int fd, std::string_view contents) {
   while (!contents.empty()) {
     ssize_t n = write(fd, contents.data(), contents.size());
@@ -88,49 +135,63 @@ bool IsReadOnly(const std::string& posix_path) {
 
 WholeFile ReadRegularFile(const std::string& posix_path, std::size_t limit) {
   WholeFile result;
-  // Without O_NONBLOCK, opening a FIFO waits for a writer.
-  int fd = open(posix_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    int error = errno;
-    result.missing = error == ENOENT || error == ENOTDIR;
-    result.why = result.missing   ? "does not exist"
-                 : error == ENXIO ? "is a socket, not a regular file"
-                                  : "cannot be opened: " + std::string(std::strerror(error));
-    return result;
-  }
   struct stat st;
-  if (fstat(fd, &st) != 0) {
-    result.why = "cannot be read: " + std::string(std::strerror(errno));
-  } else if (!S_ISREG(st.st_mode)) {
-    result.why = std::string(KindOf(st.st_mode)) + ", not a regular file";
-  } else if (static_cast<std::uintmax_t>(st.st_size) > limit) {
+  int fd = OpenRegular(posix_path, result, st);
+  if (fd < 0) return result;
+  if (static_cast<std::uintmax_t>(st.st_size) > limit) {
+    result.too_large = true;
     result.why = TooLarge(limit);
   } else {
     std::string contents;
     contents.reserve(static_cast<std::size_t>(st.st_size));
-    char chunk[65536];
-    for (;;) {
-      // One byte past the limit tells a file that grew beyond it.
-      std::size_t room = limit - std::min(limit, contents.size()) + 1;
-      ssize_t n = read(fd, chunk, std::min(sizeof chunk, room));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        result.why = "cannot be read: " + std::string(std::strerror(errno));
-        break;
-      }
-      if (n == 0) {
-        result.bytes = std::move(contents);
-        break;
-      }
-      contents.append(chunk, static_cast<std::size_t>(n));
-      if (contents.size() > limit) {
-        result.why = TooLarge(limit);
-        break;
-      }
+    // One byte past the limit tells a file that grew beyond it.
+    if (!ReadUpTo(fd, contents, limit + 1, st.st_size)) {
+      result.why = "cannot be read: " + std::string(std::strerror(errno));
+    } else if (contents.size() > limit) {
+      result.too_large = true;
+      result.why = TooLarge(limit);
+    } else {
+      result.bytes = std::move(contents);
     }
   }
   close(fd);
   return result;
+}
+
+std::optional<FilePrefix> ReadFilePrefix(const std::string& posix_path, std::size_t limit) {
+  WholeFile unused;
+  struct stat st;
+  int fd = OpenRegular(posix_path, unused, st);
+  if (fd < 0) return std::nullopt;
+  FilePrefix prefix;
+  // One byte more than asked tells whether anything follows.
+  const bool read = ReadUpTo(fd, prefix.bytes, limit + 1, st.st_size);
+  close(fd);
+  if (!read) return std::nullopt;
+  prefix.whole = prefix.bytes.size() <= limit;
+  if (!prefix.whole) prefix.bytes.resize(limit);
+  return prefix;
+}
+
+std::optional<bool> HoldsNulByte(const std::string& posix_path) {
+  WholeFile unused;
+  struct stat st;
+  int fd = OpenRegular(posix_path, unused, st);
+  if (fd < 0) return std::nullopt;
+  char chunk[65536];
+  std::optional<bool> found = false;
+  for (;;) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) found = std::nullopt;
+    if (n <= 0) break;
+    if (std::memchr(chunk, '\0', static_cast<std::size_t>(n)) != nullptr) {
+      found = true;
+      break;
+    }
+  }
+  close(fd);
+  return found;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& posix_path, std::size_t limit) {

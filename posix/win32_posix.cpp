@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "posix/directory.hpp"
+#include "posix/file_ops.hpp"
 #include "posix/own_executable.hpp"
 #include "posix/private_profile.hpp"
 #include "posix/whole_file.hpp"
@@ -28,14 +29,6 @@ long CopyToBuffer(std::string_view text, std::string& buffer, long size) {
   std::copy_n(text.begin(), count, buffer.begin());
   buffer[static_cast<std::size_t>(count)] = '\0';
   return count;
-}
-
-bool MakeFolders(const std::string& folder) {
-  struct stat st;
-  if (stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  auto slash = folder.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolders(folder.substr(0, slash))) return false;
-  return mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
 std::string Environment(const char* name) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "posix/whole_file.hpp"
+
 struct stat;
 
 namespace wnorb16 {
@@ -28,17 +30,11 @@ struct FileStatus {
   std::string special;
 };
 
-// The most the engine reads of one file whole (an archive's history, its settings).
-inline constexpr std::int64_t kMaxWholeRead = 256 * 1024 * 1024;
-
 // Whether the file system at `path` keeps its files on this machine, so a file's status changes
 // the moment the file does. False for the client of a shared folder (NFS, SMB, a FUSE mount, 9p),
 // which may answer a status it cached after the file changed on the server, and when it cannot be
 // told.
 bool OnLocalFileSystem(const std::string& path);
-
-// Clears the write bits of a file, as a work file without a lock is left; false when it cannot.
-bool MakeReadOnly(const std::string& path);
 
 FileStatus StatusOf(const std::string& path);
 // Whether anything is at `path`, a link itself counted (not followed).
@@ -49,32 +45,15 @@ std::optional<FileStatus> StatusOfEntry(const struct ::stat& entry);
 // EntryExists, keeping StatusOfEntry's answer in `status`.
 bool EntryExists(const std::string& path, std::optional<FileStatus>& status);
 
-// Every read below opens without blocking and reads only a regular file, checked on the open
-// descriptor: a FIFO or a link to a device in the file's place cannot hang the engine or fill its
-// memory.
+// Files are read through posix/whole_file.hpp, which reads only a regular file, opened without
+// blocking and checked on the open descriptor: a FIFO or a link to a device in the file's place
+// cannot hang the engine or fill its memory. It reads at most posix::kWholeFileLimit (256 MiB) of
+// one file whole (an archive's history, the settings).
 
-// The file's first `limit` bytes or fewer; `whole` says whether that is all of it. nullopt when
-// it cannot be read.
-struct FilePrefix {
-  std::string bytes;
-  bool whole = false;
-};
-std::optional<FilePrefix> ReadFilePrefix(const std::string& path, std::size_t limit);
-
-// The whole file, at most kMaxWholeRead bytes; otherwise `problem` says why not ("is a FIFO, not
-// a regular file", "cannot be read", ...), to follow the file's name.
-struct WholeRead {
-  std::string bytes;
-  std::string problem;
-  bool missing = false;
-};
-WholeRead ReadRegularFile(const std::string& path);
-
-// Whether the regular file holds a NUL byte, read in pieces; nullopt when it cannot be read.
-std::optional<bool> HoldsNulByte(const std::string& path);
-
-// Creates the folder and any missing parents; false when it cannot.
-bool MakeFolders(const std::string& path);
+// Why a whole-file read gave nothing, in the engine's words, to follow the file's name ("is a FIFO,
+// not a regular file", "is larger than the 256 MiB the engine reads", "cannot be read"); "" when
+// it gave the bytes.
+std::string WhyUnread(const posix::WholeFile& read);
 
 // Moves a file to `to` within one file system, only when nothing is at `to` yet; false otherwise.
 bool MoveUnlessThere(const std::string& from, const std::string& to);

@@ -25,55 +25,6 @@ std::string SpecialKind(mode_t mode) {
   return "a special file";
 }
 
-// A descriptor of the regular file at `path`, opened without blocking (a FIFO would wait for a
-// writer); -1 with `problem` set otherwise.
-int OpenRegular(const std::string& path, std::string& problem, bool* missing = nullptr,
-                std::int64_t* size = nullptr) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    if (missing != nullptr) *missing = errno == ENOENT;
-    problem = "cannot be read";
-    return -1;
-  }
-  struct stat st;
-  if (fstat(fd, &st) != 0) {
-    problem = "cannot be read";
-  } else if (S_ISDIR(st.st_mode)) {
-    problem = "is a folder, not a regular file";
-  } else if (!S_ISREG(st.st_mode)) {
-    problem = "is " + SpecialKind(st.st_mode) + ", not a regular file";
-  }
-  if (!problem.empty()) {
-    close(fd);
-    return -1;
-  }
-  if (size != nullptr) *size = static_cast<std::int64_t>(st.st_size);
-  // Reads of a regular file never wait, so the descriptor may stay non-blocking.
-  return fd;
-}
-
-// Up to `limit` bytes appended to `out`, in pieces: the limit is a bound, not a size to fill. A
-// short read once `known_size` bytes are in is the end of the file: no second read to see it.
-bool ReadUpTo(int fd, std::string& out, std::size_t limit, std::int64_t known_size = -1) {
-  char chunk[65536];
-  while (out.size() < limit) {
-    const std::size_t asked = std::min(sizeof chunk, limit - out.size());
-    ssize_t n = read(fd, chunk, asked);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    out.append(chunk, static_cast<std::size_t>(n));
-    if (static_cast<std::size_t>(n) < asked && known_size >= 0 &&
-        out.size() >= static_cast<std::size_t>(known_size)) {
-      break;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
-namespace {
 FileStatus StatusFrom(const struct stat& st) {
   FileStatus status;
   status.exists = true;
@@ -145,74 +96,11 @@ bool OnLocalFileSystem(const std::string& path) {
   return std::find(std::begin(kLocal), std::end(kLocal), type) != std::end(kLocal);
 }
 
-bool MakeReadOnly(const std::string& path) {
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return false;
-  return chmod(path.c_str(), st.st_mode & 07777 & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH}) == 0;
-}
-
-std::optional<FilePrefix> ReadFilePrefix(const std::string& path, std::size_t limit) {
-  std::string problem;
-  std::int64_t size = 0;
-  int fd = OpenRegular(path, problem, nullptr, &size);
-  if (fd < 0) return std::nullopt;
-  FilePrefix prefix;
-  // One byte more than asked tells whether anything follows.
-  const bool read = ReadUpTo(fd, prefix.bytes, limit + 1, size);
-  close(fd);
-  if (!read) return std::nullopt;
-  prefix.whole = prefix.bytes.size() <= limit;
-  if (!prefix.whole) prefix.bytes.resize(limit);
-  return prefix;
-}
-
-WholeRead ReadRegularFile(const std::string& path) {
-  WholeRead result;
-  std::int64_t size = 0;
-  int fd = OpenRegular(path, result.problem, &result.missing, &size);
-  if (fd < 0) return result;
-  // The size may grow while it is read; the limit holds all the same.
-  if (size <= kMaxWholeRead) result.bytes.reserve(static_cast<std::size_t>(size));
-  const bool read =
-      size <= kMaxWholeRead && ReadUpTo(fd, result.bytes, static_cast<std::size_t>(kMaxWholeRead) + 1, size);
-  close(fd);
-  if (size > kMaxWholeRead || result.bytes.size() > static_cast<std::size_t>(kMaxWholeRead)) {
-    result.problem =
-        "is larger than the " + std::to_string(kMaxWholeRead / (1024 * 1024)) + " MiB the engine reads";
-  } else if (!read) {
-    result.problem = "cannot be read";
-  }
-  if (!result.problem.empty()) result.bytes.clear();
-  return result;
-}
-
-std::optional<bool> HoldsNulByte(const std::string& path) {
-  std::string problem;
-  int fd = OpenRegular(path, problem);
-  if (fd < 0) return std::nullopt;
-  char chunk[65536];
-  std::optional<bool> found = false;
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) found = std::nullopt;
-    if (n <= 0) break;
-    if (std::memchr(chunk, '\0', static_cast<std::size_t>(n)) != nullptr) {
-      found = true;
-      break;
-    }
-  }
-  close(fd);
-  return found;
-}
-
-bool MakeFolders(const std::string& path) {
-  if (path.empty()) return false;
-  struct stat st;
-  if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  auto slash = path.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash))) return false;
-  return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
+std::string WhyUnread(const posix::WholeFile& read) {
+  if (read.bytes) return "";
+  if (read.too_large)
+    return "is larger than the " + std::to_string(posix::kWholeFileLimit >> 20) + " MiB the engine reads";
+  return read.not_regular ? read.why : "cannot be read";
 }
 
 bool MoveUnlessThere(const std::string& from, const std::string& to) {

@@ -35,14 +35,15 @@ Engine::Engine(EngineSetup setup) : setup_(std::move(setup)), work_files_(setup_
 bool Engine::LoadConfig() {
   const FileStatus before = StatusOf(setup_.ini_path);
   // A FIFO in its place reads as no settings rather than stopping the engine.
-  WholeRead text = ReadRegularFile(setup_.ini_path);
-  config_ = ParseConfig(text.bytes, setup_.login_name);
+  const std::optional<std::string> read = posix::ReadRegularFile(setup_.ini_path).bytes;
+  const std::string text = read.value_or("");
+  config_ = ParseConfig(text, setup_.login_name);
   if (!store_ || config_.store != store_name_) {
     store_ = setup_.store(setup_, config_.store);
     store_name_ = config_.store;
   }
   store_->Configure(config_);
-  config_problem_ = SettingProblem(text.bytes, setup_.ini_path);
+  config_problem_ = SettingProblem(text, setup_.ini_path);
   files_refused_ = !config_problem_.empty();
   if (!files_refused_) config_problem_ = store_->UserProblem(config_.user_id);
   if (!files_refused_ && !config_problem_.empty())
@@ -50,7 +51,7 @@ bool Engine::LoadConfig() {
   const bool climbing = KeepsArchives(config_.store) && !IsRootedWindowsPath(config_.archives);
   work_files_.LimitClimbs(climbing ? ClimbsAbove(config_.archives) : 0, config_.archives, setup_.ini_path);
   config_stamp_ = {before.exists, before.modified_ns, before.size};
-  return text.problem.empty();
+  return read.has_value();
 }
 
 void Engine::RefreshConfig() {

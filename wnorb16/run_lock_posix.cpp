@@ -79,7 +79,7 @@ std::optional<std::string> StaleRunReason(const std::string& rcs_lock, const std
       return "an RCS lock file older than " + limit + " was cleared";
     return std::nullopt;
   }
-  std::optional<FilePrefix> text = ReadFilePrefix(run_lock, 512);
+  std::optional<posix::FilePrefix> text = posix::ReadFilePrefix(run_lock, 512);
   std::optional<Owner> owner = text ? OwnerIn(text->bytes) : std::nullopt;
   const std::string who =
       owner ? "engine process " + std::to_string(owner->pid) + " on " + owner->host : "an engine";

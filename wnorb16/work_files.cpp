@@ -209,7 +209,7 @@ std::optional<bool> WorkFiles::IsBinary(const std::string& work) {
       if (posix::EqualsIgnoringCase(extension, binary)) return true;
     }
   }
-  return HoldsNulByte(work);
+  return posix::HoldsNulByte(work);
 }
 
 }  // namespace wnorb16

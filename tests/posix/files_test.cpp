@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "posix/file_ops.hpp"
 #include "posix/file_system_posix.hpp"
 #include "posix/private_profile.hpp"
 #include "posix/whole_file.hpp"
@@ -110,6 +111,32 @@ TEST_F(FilesTest, WholeFileReadsOnlyRegularFilesUpToTheLimit) {
   EXPECT_EQ(read(tmp / "ten.txt/below"), "missing: does not exist");
   EXPECT_EQ(ReadWholeFile(fifo), std::nullopt);
   alarm(0);
+}
+
+// The write bits as vbhost's "readonly" sets them (the owner's alone, so the round trip keeps the
+// rest) and as the engine leaves an unlocked work file (everyone's); folders with their parents.
+TEST_F(FilesTest, WriteBitsAndFoldersAsEveryProgramMakesThem) {
+  const std::string file = tmp.Write("Shared.frm", "", 0666), fifo = tmp / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+  const std::tuple<bool, WriteBits, mode_t> steps[] = {
+      {true, WriteBits::kOwner, 0466},
+      {false, WriteBits::kOwner, 0666},
+      {true, WriteBits::kEveryone, 0444},
+      {false, WriteBits::kEveryone, 0644},
+  };
+  for (const auto& [read_only, clear, mode] : steps) {
+    EXPECT_EQ(SetReadOnly(file, read_only, clear), "");
+    EXPECT_EQ(Mode(file), mode) << read_only;
+  }
+  const mode_t fifo_mode = Mode(fifo);
+  EXPECT_EQ(SetReadOnly(fifo, true, WriteBits::kEveryone), "not a regular file");
+  EXPECT_EQ(Mode(fifo), fifo_mode);
+
+  EXPECT_TRUE(MakeFolders(tmp / "a/b/c"));
+  EXPECT_TRUE(std::filesystem::is_directory(tmp / "a/b/c"));
+  EXPECT_TRUE(MakeFolders(tmp / "a/b"));
+  EXPECT_FALSE(MakeFolders(file));
+  EXPECT_FALSE(MakeFolders(file + "/below"));
 }
 
 TEST(PrivateProfile, ChangesKeepEveryByteTheyDoNotConcern) {

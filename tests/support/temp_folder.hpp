@@ -7,17 +7,21 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
+
+#include "posix/file_ops.hpp"
+#include "posix/whole_file.hpp"
 
 namespace testing_support {
 
 class TempFolder {
  public:
-  TempFolder() : path_((std::filesystem::temp_directory_path() / "norbvb5-test-XXXXXX").string()) {
-    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  TempFolder() {
+    std::optional<std::string> made = posix::MakeTempFolder("norbvb5-test-");
+    if (!made) throw std::runtime_error("cannot make a temporary folder");
+    path_ = *made;
   }
   ~TempFolder() {
     std::error_code ec;
@@ -43,14 +47,14 @@ class TempFolder {
 
   // Writes a file, making its folders; answers its path.
   std::string Write(const std::string& relative, const std::string& contents, mode_t mode = 0644) const {
-    std::filesystem::create_directories(std::filesystem::path(*this / relative).parent_path());
+    posix::MakeFolders(std::filesystem::path(*this / relative).parent_path());
     std::ofstream(*this / relative, std::ios::binary) << contents;
     chmod((*this / relative).c_str(), mode);
     return *this / relative;
   }
 
   std::string MakeDir(const std::string& relative) const {
-    std::filesystem::create_directories(*this / relative);
+    posix::MakeFolders(*this / relative);
     return *this / relative;
   }
 
@@ -58,10 +62,7 @@ class TempFolder {
   std::string path_;
 };
 
-inline std::string Contents(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+inline std::string Contents(const std::string& file) { return posix::ReadWholeFile(file).value_or(""); }
 
 inline mode_t Mode(const std::string& file) {
   return static_cast<mode_t>(std::filesystem::status(file).permissions() & std::filesystem::perms::mask);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "posix/directory.hpp"
+#include "posix/file_ops.hpp"
 #include "posix/short_names.hpp"
 #include "vbrt/error.hpp"
 #include "wnorb16/disk.hpp"
@@ -77,7 +78,7 @@ std::optional<std::string> AdoptFlatArchive(FolderListings& listings, const std:
   if (!old) return std::nullopt;
   const std::string rcs_lock =
       posix::JoinPath(flat, "," + old->substr(0, old->size() - kArchiveSuffix.size()) + ",");
-  if (!StatusOf(rcs_lock).exists && MakeFolders(folder) &&
+  if (!StatusOf(rcs_lock).exists && posix::MakeFolders(folder) &&
       MoveUnlessThere(posix::JoinPath(flat, *old), posix::JoinPath(folder, *old))) {
     listings.Forget(flat);
     listings.Forget(folder);

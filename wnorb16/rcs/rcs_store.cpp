@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "posix/file_ops.hpp"
 #include "vbrt/code_page.hpp"
 #include "wnorb16/disk.hpp"
 #include "wnorb16/rcs/rcs_batch.hpp"
@@ -51,7 +52,7 @@ std::string Unfinished(std::string_view complaint) {
 // is no work file to read.
 bool IsBinary(const WorkFile& file) {
   std::optional<bool> binary = WorkFiles::IsBinary(file.work);
-  if (!binary && file.under_control) binary = HoldsNulByte(file.record);
+  if (!binary && file.under_control) binary = posix::HoldsNulByte(file.record);
   return binary.value_or(false);
 }
 
@@ -89,7 +90,7 @@ class RcsStoreBatch : public StoreBatch {
         options = {request.keep_lock ? "-l" : "-u", "-m" + request.message,
                    std::string("-t-") + kDescription};
         if (!file.under_control) {
-          if (!MakeFolders(file.record_folder))
+          if (!posix::MakeFolders(file.record_folder))
             return status::what::Failed("no archive folder " + file.record_folder);
           options.push_back("-i");
           if (!request.version.empty()) options.push_back("-r" + request.version);
@@ -191,7 +192,7 @@ class RcsStoreBatch : public StoreBatch {
       return;
     const ArchiveLock* own = archive->LockOf(user);
     out.kept = own != nullptr && own->revision == report.revision;
-    if (!out.kept) MakeReadOnly(file.work);
+    if (!out.kept) posix::SetReadOnly(file.work, true, posix::WriteBits::kEveryone);
     out.done = true;
     out.unfinished = Unfinished(report.error);
   }
@@ -254,15 +255,15 @@ Placement RcsStore::Place(const std::string& folder, const std::string& name, st
 }
 
 std::optional<Archive> RcsStore::ReadHeader(const std::string& archive_path, HeaderPart part) const {
-  std::optional<FilePrefix> prefix =
-      ReadFilePrefix(archive_path, part == HeaderPart::kAdmin ? kAdminRead : kHeaderRead);
+  std::optional<posix::FilePrefix> prefix =
+      posix::ReadFilePrefix(archive_path, part == HeaderPart::kAdmin ? kAdminRead : kHeaderRead);
   if (!prefix) return std::nullopt;
   Archive archive;
   ParseStatus parsed = ParseArchiveHeader(prefix->bytes, archive, part);
   if (parsed == ParseStatus::kTruncated && !prefix->whole) {
-    WholeRead whole = ReadRegularFile(archive_path);
-    if (!whole.problem.empty()) return std::nullopt;
-    parsed = ParseArchiveHeader(whole.bytes, archive, part);
+    std::optional<std::string> whole = posix::ReadRegularFile(archive_path).bytes;
+    if (!whole) return std::nullopt;
+    parsed = ParseArchiveHeader(*whole, archive, part);
   }
   if (parsed != ParseStatus::kComplete) return std::nullopt;
   return archive;
@@ -311,12 +312,12 @@ bool RcsStore::MayKeepLocks(const WorkFile& file) const {
 
 FileHistory RcsStore::History(const WorkFile& file) const {
   FileHistory history;
-  WholeRead text = ReadRegularFile(file.record);
-  if (!text.problem.empty()) {
-    history.problem = text.problem;
+  posix::WholeFile text = posix::ReadRegularFile(file.record);
+  if (!text.bytes) {
+    history.problem = WhyUnread(text);
     return history;
   }
-  std::optional<Archive> archive = ParseArchive(text.bytes);
+  std::optional<Archive> archive = ParseArchive(*text.bytes);
   if (!archive) {
     history.problem = "cannot be read";
     return history;

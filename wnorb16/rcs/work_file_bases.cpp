@@ -95,7 +95,7 @@ void WorkFileBases::Refresh() {
 void WorkFileBases::Load() {
   bases_.clear();
   lines_ = 0;
-  std::optional<FilePrefix> text = ReadFilePrefix(path_, kMaxFileBytes);
+  std::optional<posix::FilePrefix> text = posix::ReadFilePrefix(path_, kMaxFileBytes);
   well_formed_ = text && text->whole && text->bytes.starts_with(std::string(kHeader) + "\n");
   std::string_view rest;
   if (well_formed_) rest = std::string_view(text->bytes).substr(kHeader.size() + 1);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "posix/directory.hpp"
+#include "posix/file_ops.hpp"
 #include "vbrt/code_page.hpp"
 #include "wnorb16/component_files.hpp"
 #include "wnorb16/disk.hpp"
@@ -219,7 +220,7 @@ class SvnStoreBatch : public StoreBatch {
       if (keep) {
         lock_created.push_back(path);
       } else {
-        MakeReadOnly(path);
+        posix::SetReadOnly(path, true, posix::WriteBits::kEveryone);
       }
     }
     if (!lock_created.empty()) Note(Lock(lock_created, message), lock_created);
@@ -274,8 +275,8 @@ class SvnStoreBatch : public StoreBatch {
       // A repository that does not answer now tells nothing of the rest either.
       if (!reached) break;
       if (!head || head->revision <= entry->changed || head->author != store_.user()) continue;
-      WholeRead work = ReadRegularFile(path);
-      if (work.problem.empty() && work.bytes == head->bytes) stored[head->revision].push_back(path);
+      const posix::WholeFile work = posix::ReadRegularFile(path);
+      if (work.bytes && *work.bytes == head->bytes) stored[head->revision].push_back(path);
     }
     for (const auto& [revision, paths] : stored) {
       const Outcome brought =
@@ -728,12 +729,12 @@ Comparison SvnStore::Compare(const WorkFile& recorded, const WorkFile& work) con
     comparison.reason = vb::ActiveCodePage().FromUtf8Lossy(error);
     return comparison;
   }
-  WholeRead current = ReadRegularFile(work.work);
-  if (!current.problem.empty()) {
-    comparison.reason = "the work file " + current.problem;
+  posix::WholeFile current = posix::ReadRegularFile(work.work);
+  if (!current.bytes) {
+    comparison.reason = "the work file " + WhyUnread(current);
     return comparison;
   }
-  if (current.bytes == *latest) {
+  if (*current.bytes == *latest) {
     comparison.result = Comparison::Result::kSame;
     return comparison;
   }
@@ -745,7 +746,7 @@ Comparison SvnStore::Compare(const WorkFile& recorded, const WorkFile& work) con
   if (binary || WorkFiles::IsBinary(work.work).value_or(false) || latest->find('\0') != std::string::npos) {
     comparison.diff = "Binary files " + before + " and " + after + " differ\n";
   } else {
-    comparison.diff = local_.Diff(*latest, current.bytes, before, after);
+    comparison.diff = local_.Diff(*latest, *current.bytes, before, after);
   }
   return comparison;
 }
