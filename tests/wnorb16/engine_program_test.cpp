@@ -392,7 +392,8 @@ TEST_F(EngineTest, TheProgramFindsItsSettingsInTheUsersConfigFolderThenBesideIts
     testing_support::TempFolder tmp;
     // The folder is every user's to pass, so that another user can run the program in it.
     ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
-    tmp.Write("bin/WNORB16.EXE", Contents(WNORB16_EXE), 0755);
+    tmp.MakeDir("bin");
+    std::filesystem::copy_file(WNORB16_EXE, tmp / "bin/WNORB16.EXE");
     tmp.MakeDir("cfg");
     tmp.MakeDir("home");
     for (const std::string& ini : c.inis) tmp.Write(ini, "[Engine]\r\nUserID=" + ini + "\r\n");
