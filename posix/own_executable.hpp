@@ -13,4 +13,12 @@ std::optional<std::string> ExecutablePath();
 // The folder of the executable; "." when it cannot be had.
 std::string ExecutableFolder();
 
+// The programs' folder among the user's settings, as an installed Linux program keeps them:
+// $XDG_CONFIG_HOME/norbvb5, or ~/.config/norbvb5 when that is unset or not an absolute path.
+std::string UserConfigFolder();
+
+// The running user may make files in `folder` (a build, or a copy of the programs of one's own;
+// not a system's installed folder).
+bool CanWriteIn(const std::string& folder);
+
 }  // namespace posix

@@ -1,5 +1,7 @@
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "posix/own_executable.hpp"
 
 namespace posix {
@@ -18,5 +20,14 @@ std::string ExecutableFolder() {
   auto slash = path->find_last_of('/');
   return slash == 0 ? "/" : path->substr(0, slash);
 }
+
+std::string UserConfigFolder() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/norbvb5";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + "/.config/norbvb5";
+}
+
+bool CanWriteIn(const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }
 
 }  // namespace posix

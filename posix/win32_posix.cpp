@@ -40,9 +40,7 @@ std::string Environment(const char* name) {
 
 std::string DefaultWindowsDirectory() {
   if (std::string windir = Environment("WINDIR"); !windir.empty()) return windir;
-  std::string config = Environment("XDG_CONFIG_HOME");
-  if (config.empty() || config[0] != '/') config = Environment("HOME") + "/.config";
-  return config + "/norbvb5/windows";
+  return UserConfigFolder() + "/windows";
 }
 
 Win32Posix::Win32Posix(PathResolver resolver, std::string windows_directory, std::string add_in_path)

@@ -3,6 +3,8 @@
 #include <string_view>
 #include <utility>
 
+#include "posix/file_ops.hpp"
+#include "posix/own_executable.hpp"
 #include "posix/private_profile.hpp"
 #include "wnorb16/status_text.hpp"
 #include "wnorb16/work_files.hpp"
@@ -78,6 +80,14 @@ std::optional<std::chrono::seconds> RepositoryTimeoutOf(const std::string& setti
   const std::chrono::seconds seconds{std::stoi(setting)};
   if (seconds < std::chrono::seconds(1) || seconds > kMaxRepositoryTimeout) return std::nullopt;
   return seconds;
+}
+
+std::string FindSettings(const std::string& user_folder, const std::string& program_folder) {
+  const std::string in_user_folder = user_folder + "/" + kIniFileName;
+  const std::string beside_program = program_folder + "/" + kIniFileName;
+  if (posix::IsRegularFile(in_user_folder)) return in_user_folder;
+  if (posix::IsRegularFile(beside_program) || posix::CanWriteIn(program_folder)) return beside_program;
+  return in_user_folder;
 }
 
 std::string BesideSettings(const std::string& ini_path, const std::string& name) {

@@ -1,4 +1,5 @@
-// The engine's settings, kept in WNORB.INI beside the executable under [Engine].
+// The engine's settings, kept in WNORB.INI under [Engine]: in the user's configuration folder, or
+// beside the executable.
 #pragma once
 
 #include <chrono>
@@ -49,6 +50,12 @@ std::string WriteConfig(const std::string& ini_text, const EngineConfig& config)
 inline constexpr std::chrono::seconds kDefaultRepositoryTimeout{5};
 inline constexpr std::chrono::seconds kMaxRepositoryTimeout{15};
 std::optional<std::chrono::seconds> RepositoryTimeoutOf(const std::string& setting);
+
+// Where the engine finds WNORB.INI: in `user_folder` (the user's configuration folder) when it is
+// there, else beside the program in `program_folder` when it is there. With neither, where it
+// would be written and the engine's own files go: beside the program when the user can write
+// there (a build, a copy of one's own), else in `user_folder` (an installed program).
+std::string FindSettings(const std::string& user_folder, const std::string& program_folder);
 
 // The file `name` in the folder of `ini_path`, where the engine keeps its own files.
 std::string BesideSettings(const std::string& ini_path, const std::string& name);

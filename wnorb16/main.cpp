@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "posix/drive_map.hpp"
+#include "posix/file_ops.hpp"
 #include "posix/own_executable.hpp"
 #include "posix/whole_file.hpp"
 #include "vbrt/code_page.hpp"
 #include "wnorb16/console.hpp"
+#include "wnorb16/disk.hpp"
 #include "wnorb16/end_signals.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/engine_server.hpp"
@@ -117,13 +119,15 @@ int main(int argc, char** argv) {
       "answers the add-in's commands over the DDE link \"WNORB16\" (D-Bus name dde.WNORB16 on the\n"
       "session bus). Started alone at a terminal it is the interactive engine: it shows each status\n"
       "and takes the same commands typed; started alone without a terminal it serves like -L. While\n"
-      "it serves, every command and its status go to WNORB.LOG beside WNORB.INI."};
+      "it serves, every command and its status go to WNORB.LOG beside WNORB.INI. WNORB.INI is read from\n"
+      "$XDG_CONFIG_HOME/norbvb5 (~/.config/norbvb5) when it is there, else from beside the executable."};
   bool linked = false;
   std::string ini_path;
   std::string bus_address;
   std::vector<std::string> commands;
   app.add_flag("-L", linked, "Serve the link without a window or terminal");
-  app.add_option("--ini", ini_path, "Settings file instead of WNORB.INI beside the executable");
+  app.add_option("--ini", ini_path,
+                 "Settings file instead of WNORB.INI in ~/.config/norbvb5 or beside the executable");
   app.add_option("-c,--command", commands,
                  "Run this command, print its status and end, without serving the link; give -c again for "
                  "more, run in order")
@@ -139,7 +143,12 @@ int main(int argc, char** argv) {
 
   CatchEndSignals();
   EngineSetup setup;
-  setup.ini_path = ini_path.empty() ? posix::ExecutableFolder() + "/" + kIniFileName : ini_path;
+  setup.ini_path =
+      ini_path.empty() ? FindSettings(posix::UserConfigFolder(), posix::ExecutableFolder()) : ini_path;
+  // The user's configuration folder may not be there yet: the log and CONFIG's answers go into it.
+  if (auto slash = setup.ini_path.find_last_of('/'); slash != std::string::npos && slash > 0) {
+    posix::MakeFolders(setup.ini_path.substr(0, slash));
+  }
   if (!commands.empty()) return RunCommands(std::move(setup), commands);
   if (!linked && AtTerminal()) return Interactive(std::move(setup), bus_address);
   return Served(std::move(setup), bus_address);

@@ -424,5 +424,74 @@ TEST_F(EngineTest, AMessageTooLongOrUnfinishedClosesItsDirectConnection) {
   EXPECT_THAT(log, testing::HasSubstr(": its client left a message unfinished for more than 1,000 ms\n"));
 }
 
+// Where the program finds WNORB.INI without --ini: the user's configuration folder first, then
+// beside itself; with neither, beside itself when the user may write there (a build), else in the
+// configuration folder, made for it (an installed program). CONFIG names the file it read.
+TEST_F(EngineTest, TheProgramFindsItsSettingsInTheUsersConfigFolderThenBesideItself) {
+  struct Case {
+    std::string name;
+    std::vector<std::string> inis;  // the settings files there are, below the test's folder
+    std::string xdg;                // XDG_CONFIG_HOME below the folder; "" unset; "rel:" as written
+    bool installed;                 // the program's folder is not the user's to write
+    std::string read;               // the file CONFIG reads, below the folder; "" none
+    std::string named;              // the file CONFIG names when it read none
+  };
+  const std::vector<Case> cases = {
+      {"both", {"cfg/norbvb5/WNORB.INI", "bin/WNORB.INI"}, "cfg", false, "cfg/norbvb5/WNORB.INI", ""},
+      {"config folder only", {"cfg/norbvb5/WNORB.INI"}, "cfg", false, "cfg/norbvb5/WNORB.INI", ""},
+      {"beside only", {"bin/WNORB.INI"}, "cfg", false, "bin/WNORB.INI", ""},
+      {"beside an installed program", {"bin/WNORB.INI"}, "cfg", true, "bin/WNORB.INI", ""},
+      {"home's .config",
+       {"home/.config/norbvb5/WNORB.INI", "bin/WNORB.INI"},
+       "",
+       false,
+       "home/.config/norbvb5/WNORB.INI",
+       ""},
+      {"a relative XDG_CONFIG_HOME is not used",
+       {"cfg/norbvb5/WNORB.INI", "home/.config/norbvb5/WNORB.INI"},
+       "rel:cfg",
+       false,
+       "home/.config/norbvb5/WNORB.INI",
+       ""},
+      {"none, a build", {}, "cfg", false, "", "bin/WNORB.INI"},
+      {"none, installed", {}, "cfg", true, "", "cfg/norbvb5/WNORB.INI"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing_support::TempFolder tmp;
+    // The folder is every user's to pass, so that another user can run the program in it.
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+    tmp.MakeDir("bin");
+    std::filesystem::copy_file(WNORB16_EXE, tmp / "bin/WNORB16.EXE");
+    tmp.MakeDir("cfg");
+    tmp.MakeDir("home");
+    for (const std::string& ini : c.inis) tmp.Write(ini, "[Engine]\r\nUserID=" + ini + "\r\n");
+    std::vector<std::string> argv;
+    if (c.installed && ::geteuid() == 0) {
+      // Root may write anywhere: the program runs as nobody, for whom the folders it writes are open.
+      ASSERT_EQ(::chmod((tmp / "cfg").c_str(), 0777), 0);
+      ASSERT_EQ(::chmod((tmp / "home").c_str(), 0777), 0);
+      argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    } else if (c.installed) {
+      ASSERT_EQ(::chmod((tmp / "bin").c_str(), 0555), 0);
+    }
+    const std::string xdg = c.xdg.starts_with("rel:") ? c.xdg.substr(4) : c.xdg.empty() ? "" : tmp / c.xdg;
+    argv.insert(argv.end(), {"env", "-u", "XDG_CONFIG_HOME", "HOME=" + (tmp / "home")});
+    if (!xdg.empty()) argv.push_back("XDG_CONFIG_HOME=" + xdg);
+    argv.insert(argv.end(), {tmp / "bin/WNORB16.EXE", "-c", "CONFIG"});
+    ChildProcess::Result result = ChildProcess(argv).Finish(20s);
+    ::chmod((tmp / "bin").c_str(), 0755);
+    EXPECT_EQ(result.exit_code, 0);
+    if (!c.read.empty()) {
+      EXPECT_THAT(result.output, ::testing::StartsWith("Configuration read from " + (tmp / c.read) +
+                                                       ": Locking=Y, UserID=" + c.read + ","));
+    } else {
+      EXPECT_THAT(result.output, ::testing::StartsWith("No configuration at " + (tmp / c.named) + ","));
+      // The folder the settings and the log would go into is there.
+      EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(tmp / c.named).parent_path()));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace testing_support
