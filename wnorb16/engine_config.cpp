@@ -6,6 +6,7 @@
 #include "posix/file_ops.hpp"
 #include "posix/own_executable.hpp"
 #include "posix/private_profile.hpp"
+#include "wnorb16/run_lock.hpp"
 #include "wnorb16/status_text.hpp"
 #include "wnorb16/work_files.hpp"
 
@@ -71,6 +72,9 @@ std::string SettingProblem(const std::string& ini_file, const std::string& ini) 
   const std::string timeout = posix::FindProfileValue(ini_text, kIniSection, kRepositoryTimeout).value_or("");
   if (!RepositoryTimeoutOf(timeout))
     return status::setting::NotSeconds(kRepositoryTimeout, timeout, kMaxRepositoryTimeout.count(), ini);
+  // Both stores lock their runs against a killed engine's leftovers.
+  const std::string stale = posix::FindProfileValue(ini_text, kIniSection, kStaleLock).value_or("");
+  if (!StaleLockOf(stale)) return status::setting::NotSeconds(kStaleLock, stale, kMaxStaleLock.count(), ini);
   return {};
 }
 

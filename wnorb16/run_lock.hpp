@@ -13,6 +13,7 @@ namespace wnorb16 {
 
 // How old a lock must be before it is taken for one a run that ended left, whoever's it is.
 inline constexpr std::chrono::seconds kDefaultStaleLock{600};
+inline constexpr std::chrono::seconds kMaxStaleLock{86400};
 // The StaleLock= setting: whole seconds from 1 to a day, "" for the default; nullopt when it is
 // none of these.
 std::optional<std::chrono::seconds> StaleLockOf(const std::string& setting);

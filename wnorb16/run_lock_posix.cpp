@@ -47,7 +47,7 @@ std::optional<std::chrono::seconds> StaleLockOf(const std::string& setting) {
   if (setting.empty()) return kDefaultStaleLock;
   if (setting.size() > 5 || setting.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
   const long seconds = std::stol(setting);
-  if (seconds < 1 || seconds > 86400) return std::nullopt;
+  if (seconds < 1 || seconds > kMaxStaleLock.count()) return std::nullopt;
   return std::chrono::seconds(seconds);
 }
 

@@ -2,6 +2,7 @@
 // overlong commands, revision numbers beyond range, and more files than one command line holds.
 #include <sys/stat.h>
 
+#include <array>
 #include <filesystem>
 
 #include "engine_fixture.hpp"
@@ -166,11 +167,17 @@ TEST_F(EngineTest, OddSettingsAreRefusedNamingTheSettingAndTheFile) {
   EXPECT_TRUE(store_refusal.starts_with("ERROR: Store=\"" + std::string(16, 'y') + "\" names no store"))
       << store_refusal;
 
-  // A repository wait the add-in would not outlast, or none at all, is no bound.
-  for (const std::string value : {"0", "16", "5s"}) {
-    tmp_.Write("WNORB.INI", "[Engine]\r\nRepositoryTimeout=" + value + "\r\n");
-    EXPECT_EQ(Run("T " + a), "ERROR: RepositoryTimeout=\"" + value +
-                                 "\" is not a number of seconds from 1 to 15 (" + ini +
+  // A repository wait the add-in would not outlast, or none at all, is no bound; nor is a lock's
+  // age out of a day, with either store.
+  const std::array<std::array<std::string, 3>, 5> seconds{{{"RepositoryTimeout", "0", "15"},
+                                                           {"RepositoryTimeout", "16", "15"},
+                                                           {"RepositoryTimeout", "5s", "15"},
+                                                           {"Store=svn\r\nStaleLock", "0", "86400"},
+                                                           {"Store=svn\r\nStaleLock", "86401", "86400"}}};
+  for (const auto& [key, value, most] : seconds) {
+    tmp_.Write("WNORB.INI", "[Engine]\r\n" + key + "=" + value + "\r\n");
+    EXPECT_EQ(Run("T " + a), "ERROR: " + key.substr(key.find_last_of('\n') + 1) + "=\"" + value +
+                                 "\" is not a number of seconds from 1 to " + most + " (" + ini +
                                  "); set another and send CONFIG\r\n");
   }
 

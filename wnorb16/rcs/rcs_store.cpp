@@ -223,14 +223,11 @@ RcsStore::RcsStore(RcsSetup setup)
 void RcsStore::Configure(const EngineConfig& config) {
   user_ = config.user_id;
   rule_ = {config.archives, config.projects};
-  std::optional<std::chrono::seconds> stale = StaleLockOf(config.stale_lock);
-  stale_lock_ = stale.value_or(kDefaultStaleLock);
-  stale_lock_problem_ =
-      stale ? "" : "StaleLock=\"" + config.stale_lock + "\" is not a number of seconds from 1 to 86400";
+  // A value out of bounds is refused with the settings; the default stands meanwhile.
+  stale_lock_ = StaleLockOf(config.stale_lock).value_or(kDefaultStaleLock);
 }
 
 std::string RcsStore::UserProblem(const std::string& user_id) const {
-  if (!stale_lock_problem_.empty()) return stale_lock_problem_;
   for (char c : user_id) {
     if (c == ' ' || c == '\t')
       return "UserID \"" + user_id + "\" holds a blank, which RCS cannot record as a lock holder";

@@ -74,7 +74,6 @@ class RcsStore : public Store {
   RcsRunner runner_;
   std::chrono::milliseconds lock_wait_;
   std::chrono::seconds stale_lock_ = kDefaultStaleLock;
-  std::string stale_lock_problem_;  // StaleLock= as the settings give it cannot be used
   std::string user_;
   ArchiveRule rule_;
   // Whether the locks of `file`'s archive may be kept: its file system is local.
