@@ -112,7 +112,7 @@ Figures Scripted(const std::string& root, const std::string& bus) {
 
 // Presses `button` on the modal form `form` once it shows; answers message boxes with their
 // default button meanwhile. Calls `shown` with the form when it appears.
-void AnswerWhenShown(const char* form, const char* button, std::function<void(QWidget*)> shown = {}) {
+void AnswerWhenShown(const char* form, const char* button, const std::function<void(QWidget*)>& shown = {}) {
   auto* timer = new QTimer;
   QObject::connect(timer, &QTimer::timeout, [timer, form, button, shown] {
     QWidget* modal = QApplication::activeModalWidget();

@@ -86,6 +86,7 @@ void LockPass(benchmark::State& state, bool svn) {
   wnorb16::Engine& engine = svn ? *p.svn_ann : *p.rcs_ann;
   const std::string folder = svn ? "svn-ann" : "rcs";
   std::vector<std::string> queries;
+  queries.reserve(kFiles);
   for (int i = 0; i < kFiles; ++i) queries.push_back("T " + p.temp.Windows(folder + "/" + FileName(i)));
   int locked = 0;
   for (auto _ : state) {
@@ -103,6 +104,7 @@ void BM_LockPassSvn(benchmark::State& state) { LockPass(state, true); }
 void BM_LockPassSvnHung(benchmark::State& state) {
   Projects& p = Shared();
   std::vector<std::string> queries;
+  queries.reserve(kHungComponents);
   for (int i = 0; i < kHungComponents; ++i)
     queries.push_back("T " + p.temp.Windows("svn-ann/" + HungName(i)));
   const std::string ini = "Store=svn\nRepositoryTimeout=1\nConfigDir=" + p.server->ConfigDir("ann") + "\n";

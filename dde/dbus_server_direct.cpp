@@ -44,7 +44,7 @@ void DbusServer::Impl::OfferDirect() {
   try {
     root = sdbus::createObject(*connection, std::string(dbus::kDirectPath));
     root->registerMethod(std::string(dbus::kDirectInterface), std::string(dbus::kConnectMethod), "", {}, "h",
-                         {"connection"}, [this](sdbus::MethodCall call) {
+                         {"connection"}, [this](const sdbus::MethodCall& call) {
                            const int theirs = Connect(call.getSender());
                            if (theirs < 0) throw sdbus::Error(SD_BUS_ERROR_FAILED, "no direct connection");
                            auto reply = call.createReply();

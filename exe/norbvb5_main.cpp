@@ -18,6 +18,8 @@
 
 namespace {}  // namespace
 
+// An exception nothing handles (out of memory) ends the program with its message, as it should.
+// NOLINTNEXTLINE(bugprone-exception-escape)
 int main(int argc, char** argv) {
   std::string version = std::to_string(norb::kVersionMajor) + "." + std::to_string(norb::kVersionMinor) +
                         "." + std::to_string(norb::kVersionRevision);

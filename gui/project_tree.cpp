@@ -177,7 +177,7 @@ void ProjectTree::Index() {
     if (!c->files().empty()) by_file_.emplace(Lower(c->files()[0]), rows_.size());
     Row row;
     row.component = c.get();
-    rows_.push_back(std::move(row));
+    rows_.push_back(row);
   }
 }
 

@@ -80,7 +80,6 @@ class HostCommandBar : public platform::ide::CommandBar, public std::enable_shar
   platform::Clipboard& clipboard_;
   std::string name_;
   std::vector<std::shared_ptr<HostCommandBarControl>> items_;
-  long serial_ = 0;
 };
 
 class HostCommandBars : public platform::ide::CommandBars {

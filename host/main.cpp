@@ -89,6 +89,8 @@ int Run(bool desktop, const std::string& scenario, const std::string& transcript
 
 }  // namespace
 
+// An exception nothing handles (out of memory) ends the program with its message, as it should.
+// NOLINTNEXTLINE(bugprone-exception-escape)
 int main(int argc, char** argv) {
   CLI::App app{
       "vbhost - a stand-in for the Visual Basic 5.0 IDE. It loads VB5/VB6 projects from disk,\n"

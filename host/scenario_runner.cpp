@@ -396,7 +396,7 @@ void ScenarioRunner::Impl::Perform(vb::Form& form, const DialogAction& action) {
 }
 
 void ScenarioRunner::Impl::AnswerDialog(const Args& a) {
-  std::string form_name = a[0];
+  const std::string& form_name = a[0];
   std::vector<DialogAction> actions = ParseDialogActions(std::span<const std::string>(a).subspan(1));
   ui_.QueueModalAnswer(form_name, [this, actions](vb::Form& form, const std::function<bool()>& showing) {
     for (std::size_t i = 0; i < actions.size(); ++i) {

@@ -17,6 +17,7 @@ namespace {
 
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
   std::vector<char*> pointers;
+  pointers.reserve(strings.size() + 1);
   for (auto& s : strings) pointers.push_back(s.data());
   pointers.push_back(nullptr);
   return pointers;

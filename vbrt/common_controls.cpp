@@ -42,7 +42,7 @@ std::string_view ListItem::SubItemView(int index) const {
   return std::string_view(sub_items_).substr(at + sizeof(std::uint32_t), LengthAt(sub_items_, at));
 }
 
-void ListItem::SetSubItems(int index, std::string text) {
+void ListItem::SetSubItems(int index, const std::string& text) {
   if (index < 1 || index >= static_cast<int>(owner().ColumnHeaders().size()))
     Raise(err::InvalidPropertyValue);
   std::size_t at = 0;

@@ -55,7 +55,7 @@ class ListItem {
   bool Selected = false;
   // SubItems(1..column count - 1); 380 outside.
   std::string SubItems(int index) const;
-  void SetSubItems(int index, std::string text);
+  void SetSubItems(int index, const std::string& text);
   // The same text without VB's range check: empty where the row has none.
   std::string_view SubItemView(int index) const;
   // 1-based position in the list as it is shown (sorted, when the list sorts).

@@ -87,8 +87,8 @@ std::optional<std::chrono::seconds> RepositoryTimeoutOf(const std::string& setti
 }
 
 std::string FindSettings(const std::string& user_folder, const std::string& program_folder) {
-  const std::string in_user_folder = user_folder + "/" + kIniFileName;
-  const std::string beside_program = program_folder + "/" + kIniFileName;
+  std::string in_user_folder = user_folder + "/" + kIniFileName;
+  std::string beside_program = program_folder + "/" + kIniFileName;
   if (posix::IsRegularFile(in_user_folder)) return in_user_folder;
   if (posix::IsRegularFile(beside_program) || posix::CanWriteIn(program_folder)) return beside_program;
   return in_user_folder;

@@ -75,7 +75,7 @@ std::string NoArchive(std::string_view file) { return Lines({std::string(file) +
 
 namespace {
 // The add-in shows the first line of an answer without a lock: what became of the lock goes there.
-std::string WithLost(std::string line, std::string_view lost) {
+std::string WithLost(const std::string& line, std::string_view lost) {
   return lost.empty() ? line : line + ": " + std::string(lost);
 }
 }  // namespace

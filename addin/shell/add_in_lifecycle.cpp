@@ -21,11 +21,11 @@ constexpr Long kIdeFileNameLength = 7;
 // A subscription's Click goes to the connect-class method of the same name.
 class ClickTarget : public platform::ide::CommandBarClick {
  public:
-  using Handler = void (nvb5VersionControl::*)(nvb5VersionControl::Control, bool&, bool&);
+  using Handler = void (nvb5VersionControl::*)(const nvb5VersionControl::Control&, bool&, bool&);
   ClickTarget(nvb5VersionControl& owner, Handler handler) : owner_(owner), handler_(handler) {}
   void Click(std::shared_ptr<platform::ide::CommandBarControl> control, bool& handled,
              bool& CancelDefault) override {
-    (owner_.*handler_)(std::move(control), handled, CancelDefault);
+    (owner_.*handler_)(control, handled, CancelDefault);
   }
 
  private:

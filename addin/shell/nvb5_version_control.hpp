@@ -57,31 +57,31 @@ class nvb5VersionControl : public platform::ide::IDTExtensibility {
   void OnAddInsUpdate(std::vector<std::string>& custom) override;
 
   // ---- Click handlers of the subscriptions ---------------------------------------------
-  void cbcCIThandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcCOThandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcDFhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcDMChandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcDocsCheckInhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcDocsCheckOuthandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcDRDhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcFormCheckInhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcFormCheckOuthandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcGTThandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcHFhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcHMChandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcHRDhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcModClassCheckInhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcModClassCheckOuthandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcOhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcPrjCheckInhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcPrjCheckOuthandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcRunNORBhandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
-  void cbcUCOThandler_Click(Control CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcCIThandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcCOThandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcDFhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcDMChandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcDocsCheckInhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcDocsCheckOuthandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcDRDhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcFormCheckInhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcFormCheckOuthandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcGTThandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcHFhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcHMChandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcHRDhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcModClassCheckInhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcModClassCheckOuthandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcOhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcPrjCheckInhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcPrjCheckOuthandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcRunNORBhandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
+  void cbcUCOThandler_Click(const Control& CommandBarControl, bool& handled, bool& CancelDefault);
 
  private:
   friend struct MenuRow;
   using Subscription = std::shared_ptr<platform::ide::CommandBarEvents>;
-  using Handler = void (nvb5VersionControl::*)(Control, bool&, bool&);
+  using Handler = void (nvb5VersionControl::*)(const Control&, bool&, bool&);
 
   // The menu's twenty records, in creation order.
   static const MenuRow kMenu[20];

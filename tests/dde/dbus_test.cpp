@@ -29,6 +29,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 using namespace testing_support;
 using Strings = std::vector<std::string>;
 
@@ -147,7 +148,7 @@ TEST_F(DbusLink, AnInitiateWaitsForALaunchedServerWhoseUpdatesArriveInOrderAndEa
   EXPECT_EQ(links.status.Text(), "refused NOT THIS");
   EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("THROW"); }), kRefused);
   // The bus would cut a command at a NUL and the engine act on another file: refused, never sent.
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute(std::string("T frm\0Timesheet.frm", 20)); }), kRefused);
+  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("T frm\0Timesheet.frm"s); }), kRefused);
   status->Execute("CONFIG");
   EXPECT_EQ(links.status.Text(), "done CONFIG");
 
@@ -360,8 +361,9 @@ TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryAndTheSessionBusIsTriedA
     app->AddTopic(std::move(topic)).AddItem(std::move(item));
     return app;
   };
-  for (auto app : {named("WN 16", "frmMain", "txtStatus"), named("16WN", "frmMain", "txtStatus"),
-                   named("WNORB16", "frm.Main", "txtStatus"), named("WNORB16", "frmMain", "txt-Status")}) {
+  for (const auto& app :
+       {named("WN 16", "frmMain", "txtStatus"), named("16WN", "frmMain", "txtStatus"),
+        named("WNORB16", "frm.Main", "txtStatus"), named("WNORB16", "frmMain", "txt-Status")}) {
     EXPECT_THROW(dde::DbusServer(app, bus.Address()), std::invalid_argument) << app->Name();
   }
   EXPECT_NO_THROW(dde::DbusServer(named("WN_16", "frm_Main", "txt_Status"), bus.Address()));

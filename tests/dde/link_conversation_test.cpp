@@ -16,6 +16,7 @@
 
 namespace {
 
+using namespace std::string_literals;
 using namespace testing_support;
 using Strings = std::vector<std::string>;
 using dde::CarrierFailure;
@@ -99,7 +100,7 @@ TEST(LinkConversation, EachFailureOfEveryCallHasOneNumberAndAServerGoneHasQuit) 
 TEST(LinkConversation, ANulInACommandOrAnItemTheCarrierCannotNameIsRefusedUnsent) {
   Peer peer{{{"txtStatus", "Ready"}}, {}, std::nullopt, true, {}};
   dde::LinkConversation link(std::make_unique<RecordingCarrier>(peer));
-  EXPECT_EQ(RaisedBy([&] { link.Execute(std::string("T frm\0Timesheet.frm", 20)); }), kRefused);
+  EXPECT_EQ(RaisedBy([&] { link.Execute("T frm\0Timesheet.frm"s); }), kRefused);
   EXPECT_EQ(RaisedBy([&] { link.Request("txt|Status"); }), kRefused);
   EXPECT_EQ(RaisedBy([&] { link.Advise("txt|Status", [](const std::string&) {}); }), kRefused);
   EXPECT_EQ(peer.carried, Strings{});

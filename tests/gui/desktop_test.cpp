@@ -359,14 +359,16 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
     person.Box(QMessageBox::No);
     Menu("Tools", "C&heck Out");
     EXPECT_TRUE(person.done());
+    const std::string options_tab =
+        "1: Frame1(1) [\"B\" - Browse Mode: extract for inspection or compile only, without "
+        "intent to modify] [\"F\" - Fast/Freshen: extract only if existing work file is "
+        "out-of-date] [\"R\" - Reserve Lock [don't extract]: only lock the files, and not "
+        "extract them] [\"S\" - Specify Version: Prompts for specific version numbers]";
     EXPECT_EQ(seen, (std::vector<std::string>{
                         "frmTimesheet,modRates,CEntry,Release Notes.txt,",
                         "CEntry,frmTimesheet,modRates,Release Notes.txt,",
                         "Release Notes.txt,modRates,frmTimesheet,CEntry,",
-                        "1: Frame1(1) [\"B\" - Browse Mode: extract for inspection or compile only, without "
-                        "intent to modify] [\"F\" - Fast/Freshen: extract only if existing work file is "
-                        "out-of-date] [\"R\" - Reserve Lock [don't extract]: only lock the files, and not "
-                        "extract them] [\"S\" - Specify Version: Prompts for specific version numbers]",
+                        options_tab,
                         "0: Frame1(0)",
                         // The rows whose icon says "not checked out", never stored ones included.
                         "*Release Notes.txt,*modRates,frmTimesheet,*CEntry,",
@@ -744,7 +746,7 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
             "");
   const std::string settings = tmp / "vbhost.conf";
   // What a person sees of the dialog: "size min WxH, centred, N rows shown, columns whole".
-  auto look = [this](QWidget* dialog) {
+  auto look = [](QWidget* dialog) {
     auto* list = dialog->findChild<QTreeWidget*>("ListView1");
     QHeaderView* header = list->header();
     const QFontMetrics metrics = list->fontMetrics();

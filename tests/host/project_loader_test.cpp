@@ -14,6 +14,7 @@
 namespace {
 
 using testing_support::TempFolder;
+using namespace std::string_literals;
 
 class RecordingHost : public vbhost::IdeHost {
  public:
@@ -72,7 +73,7 @@ TEST_F(ProjectLoader, ComponentsInFileOrderAndAReloadKeepsWhatMayNotBeDropped) {
   tmp.Write("T/Timesheet.vbp",
             "Type=Exe\r\nForm=frmTimesheet.frm\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
   std::vector<std::string> asked;
-  auto answer = [&](std::set<std::string> drop) {
+  auto answer = [&](const std::set<std::string>& drop) {
     return [&asked, drop](const std::string& name) {
       asked.push_back(name);
       return drop.contains(name);
@@ -130,10 +131,10 @@ TEST_F(ProjectLoader, TextThatIsNoProjectIsRefusedWithFileAndLine) {
     std::string error;  // after the project file's Windows path
   };
   const Case cases[] = {
-      {ok + std::string("Form=frm\0Timesheet.frm\r\n", 25), ":2: a NUL byte"},
+      {ok + "Form=frm\0Timesheet.frm\r\n"s, ":2: a NUL byte"},
       {"", ": the file is empty"},
-      {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), ":2: a control character (0x1A)"},
-      {"\xFF\xFET\0y\0p\0e\0=\0E\0x\0e\0\r\0\n\0", ": UTF-16 text; project files are ANSI text"},
+      {"\x89PNG\r\n\x1a\n\0\0\0\rIHDR"s, ":2: a control character (0x1A)"},
+      {"\xFF\xFET\0y\0p\0e\0=\0E\0x\0e\0\r\0\n\0"s, ": UTF-16 text; project files are ANSI text"},
       {"Type=Exe\rForm=Form1.frm\rName=\"A\"\r", ":1: a carriage return without a line feed"},
       {ok + "Form=frmTi", ":2: no line end: the file is cut short"},
       {"Form=Form1.frm\r\nName=\"A\"\r\n", ": no Type= line: not a project file"},

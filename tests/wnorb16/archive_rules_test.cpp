@@ -40,7 +40,7 @@ TEST_F(EngineTest, CopiesOfOneProjectMeetAndProjectsWithTheSameNamesNever) {
   tmp_.MakeDir("ARCH");
   tmp_.Write("WNORB.INI", "[Engine]\nArchives=" + tmp_.Windows("ARCH") + "\n");
   auto ask = [&](const std::string& user, const std::string& command, const std::string& name) {
-    EngineSetup setup = Setup();
+    EngineSetup setup = DefaultSetup();
     setup.login_name = user;
     setup.home_folder = tmp_.MakeDir("home/" + user);
     return Engine(std::move(setup)).Execute(command + " " + tmp_.Windows("home/" + user + "/" + name));

@@ -101,7 +101,7 @@ TEST_F(EngineTest, WaitsWhileAnotherRcsRunHoldsTheArchive) {
       if (!after.empty()) tmp_.Write("proj/RCS/W.FRM,v", after, 0444);
       if (ends) std::filesystem::remove(tmp_ / "proj/RCS/,W.FRM,");
     });
-    const std::string status = Run(command);
+    std::string status = Run(command);
     other_run.join();
     return status;
   };

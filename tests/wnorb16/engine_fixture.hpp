@@ -54,10 +54,10 @@ class EngineTest : public ::testing::Test {
 
   // The engine, made on first use so a test can write WNORB.INI first.
   Engine& engine() {
-    if (!engine_) engine_ = std::make_unique<Engine>(Setup());
+    if (!engine_) engine_ = std::make_unique<Engine>(DefaultSetup());
     return *engine_;
   }
-  EngineSetup Setup() const {
+  EngineSetup DefaultSetup() const {
     EngineSetup setup;
     setup.ini_path = tmp_ / "WNORB.INI";
     setup.login_name = kUser;
@@ -82,7 +82,8 @@ class EngineTest : public ::testing::Test {
   }
 
   // RCS run as `user`, outside the engine, for the archive states a test starts from.
-  void Rcs(const std::string& program, std::vector<std::string> arguments, const std::string& user = kUser) {
+  void Rcs(const std::string& program, const std::vector<std::string>& arguments,
+           const std::string& user = kUser) {
     rcs::RcsResult result = rcs_.Run(program, arguments, user);
     ASSERT_EQ(result.exit_code, 0) << program << ": " << result.err;
   }

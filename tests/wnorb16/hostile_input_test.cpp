@@ -187,7 +187,7 @@ TEST_F(EngineTest, OddSettingsAreRefusedNamingTheSettingAndTheFile) {
   tmp_.MakeDir("drive/etc");
   tmp_.Write("drive/proj/B.FRM", "b\n");
   tmp_.Write("drive/x/y/z/C.FRM", "c\n");
-  EngineSetup setup = Setup();
+  EngineSetup setup = DefaultSetup();
   setup.resolver = posix::PathResolver(posix::DriveMap::Parse("C:=" + drive));
   Engine on_drive(setup);
   tmp_.Write("WNORB.INI", "[Engine]\r\nArchives=C:\\proj\\..\\..\\etc\r\n");

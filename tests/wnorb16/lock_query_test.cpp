@@ -32,6 +32,7 @@ TEST_F(EngineTest, LockQueryAnswersEachState) {
   EXPECT_EQ(Run("T " + name), name + " is not checked out\r\n");
   // Symbolic names make the header longer than one read.
   std::vector<std::string> symbols;
+  symbols.reserve(701);
   for (int i = 0; i < 700; ++i) symbols.push_back("-nRELEASE_NAME_NUMBER_" + std::to_string(i) + ":1.1");
   symbols.push_back(Archive("FORM1.FRM"));
   Rcs("rcs", symbols);

@@ -26,7 +26,7 @@ bool ReadOnly(const std::string& file) { return (Mode(file) & 0200) == 0; }
 // One person's engine on one working copy.
 struct Person {
   Person(const TempFolder& temp, const std::string& user, const std::string& ini_lines,
-         wnorb16::svn::SvnStore::Clock clock = nullptr)
+         const wnorb16::svn::SvnStore::Clock& clock = nullptr)
       : temp(temp), user(user) {
     temp.Write(user + ".ini", "[Engine]\n" + ini_lines);
     wnorb16::EngineSetup setup;
@@ -68,7 +68,7 @@ class SvnStoreTest : public ::testing::Test {
     server_.CheckOut("ann", "ann");
     server_.CheckOut("bob", "bob");
   }
-  Person Make(const std::string& user, wnorb16::svn::SvnStore::Clock clock = nullptr) {
+  Person Make(const std::string& user, const wnorb16::svn::SvnStore::Clock& clock = nullptr) {
     return Person(temp_, user, "Store=svn\nUserID=" + user + "\nConfigDir=" + server_.ConfigDir(user) + "\n",
                   clock);
   }

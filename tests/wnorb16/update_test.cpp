@@ -67,7 +67,7 @@ TEST_F(EngineTest, ACheckInRcsDidNotReportDoneIsReadBackFromTheArchive) {
                "  *) exec \"$name\" \"$@\" ;;\nesac\n",
                0755);
   }
-  EngineSetup setup = Setup();
+  EngineSetup setup = DefaultSetup();
   setup.programs_folder = rcs;
   Engine engine(std::move(setup));
   for (const char* name : {"P.FRM", "K.FRM", "U.FRM"}) Archived(name, "p\n");

@@ -279,8 +279,9 @@ class SvnStoreBatch : public StoreBatch {
       if (work.bytes && *work.bytes == head->bytes) stored[head->revision].push_back(path);
     }
     for (const auto& [revision, paths] : stored) {
-      const Outcome brought =
-          store_.Send([paths, revision](SvnClient& client) { return client.Update(paths, revision); }, true);
+      const Outcome brought = store_.Send(
+          [paths = paths, revision = revision](SvnClient& client) { return client.Update(paths, revision); },
+          true);
       for (const std::string& path : paths) {
         if (!brought.About(path).empty()) continue;
         complaints_.erase(path);
