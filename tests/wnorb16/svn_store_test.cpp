@@ -439,6 +439,37 @@ TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {
   EXPECT_EQ(bob.Run("T " + bob.Name("FORM1.FRM")), bob.Name("FORM1.FRM") + " is not checked out\r\n");
 }
 
+// A configuration folder Subversion cannot work with is a setting to fix, said with Subversion's
+// reason before anything is done (no server needed); put right, it serves at the next CONFIG.
+TEST(SvnStoreSettings, AConfigurationFolderSubversionRefusesIsSaidBeforeAnythingIsDone) {
+  TempFolder temp;
+  temp.Write("not-a-folder", "");
+  temp.Write("unsure-config/config", "[auth]\npassword-stores =\nstore-passwords = perhaps\n");
+  const struct {
+    std::string folder;
+    std::string command;
+    std::string reason;
+  } cases[] = {
+      {"not-a-folder", "T", "Can't open file '" + temp / "not-a-folder/servers" + "': Not a directory"},
+      {"unsure-config", "EW", "Config error: invalid boolean value 'perhaps' for '[auth] store-passwords'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    Person ann(temp, "ann", "Store=svn\nUserID=ann\nConfigDir=" + temp / c.folder + "\n");
+    ann.Write("FORM1.FRM", "x\r\n");
+    EXPECT_EQ(ann.Run(c.command + " " + ann.Name("FORM1.FRM")),
+              "ERROR: Subversion cannot work with its configuration folder " + temp / c.folder + ": " +
+                  c.reason + " (" + temp / "ann.ini" + "); set another and send CONFIG\r\n");
+  }
+  Person ann(temp, "ann", "Store=svn\nUserID=ann\nConfigDir=" + temp / "unsure-config" + "\n");
+  temp.Write("unsure-config/config", "[auth]\npassword-stores =\n");
+  ann.Run("CONFIG");
+  EXPECT_EQ(ann.Run("T " + ann.Name("FORM1.FRM")),
+            "ERROR: " + temp / "ann" +
+                " is not in a Subversion working copy (Store=svn); check the project out "
+                "there first\r\n");
+}
+
 }  // namespace
 
 // The comment of the repository's lock on `url`, as `svn info` shows anyone why the file is held.

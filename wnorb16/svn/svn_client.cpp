@@ -3,6 +3,7 @@
 #include <apr_general.h>
 #include <svn_auth.h>
 #include <svn_client.h>
+#include <svn_cmdline.h>
 #include <svn_config.h>
 #include <svn_diff.h>
 #include <svn_dirent_uri.h>
@@ -15,8 +16,12 @@
 #include <svn_string.h>
 #include <svn_utf.h>
 
+#include <array>
 #include <functional>
-#include <set>
+#include <iterator>
+#include <memory>
+#include <string_view>
+#include <vector>
 
 namespace wnorb16::svn {
 
@@ -66,59 +71,139 @@ std::string Describe(const svn_error_t* err) {
   return out;
 }
 
-// The credentials a store gave the repository last: who the user is, for the lock holder.
-struct Recorder {
-  svn_auth_provider_object_t* inner = nullptr;
-  std::string* user = nullptr;
-  svn_auth_provider_t vtable{};
+// An APR pool of the client's, destroyed with its owner, and with it whatever libsvn made in it.
+class Pool {
+ public:
+  explicit Pool(apr_pool_t* parent) : pool_(svn_pool_create(parent)) {}
+  ~Pool() { svn_pool_destroy(pool_); }
+  Pool(const Pool&) = delete;
+  Pool& operator=(const Pool&) = delete;
+  operator apr_pool_t*() const { return pool_; }
+
+ private:
+  apr_pool_t* pool_;
 };
 
-void Note(const Recorder& recorder, void* credentials) {
-  if (credentials == nullptr) return;
-  const char* name = std::string_view(recorder.vtable.cred_kind) == SVN_AUTH_CRED_SIMPLE
-                         ? static_cast<svn_auth_cred_simple_t*>(credentials)->username
-                         : static_cast<svn_auth_cred_username_t*>(credentials)->username;
-  if (name != nullptr) *recorder.user = name;
-}
+// The kinds of credentials the standard providers give.
+constexpr const char* kCredentialKinds[] = {SVN_AUTH_CRED_SIMPLE, SVN_AUTH_CRED_USERNAME,
+                                            SVN_AUTH_CRED_SSL_SERVER_TRUST, SVN_AUTH_CRED_SSL_CLIENT_CERT,
+                                            SVN_AUTH_CRED_SSL_CLIENT_CERT_PW};
 
-svn_error_t* FirstCredentials(void** credentials, void** iter_baton, void* provider_baton,
-                              apr_hash_t* parameters, const char* realm, apr_pool_t* pool) {
-  auto* recorder = static_cast<Recorder*>(provider_baton);
-  SVN_ERR(recorder->inner->vtable->first_credentials(credentials, iter_baton, recorder->inner->provider_baton,
-                                                     parameters, realm, pool));
-  Note(*recorder, *credentials);
-  return SVN_NO_ERROR;
-}
+// The credentials come from the providers the svn program itself uses with --non-interactive
+// (svn_cmdline_create_auth_baton2). The client's own baton hands every request to them through
+// one relay per kind, because libsvn tells nobody which user the repository was given, and the
+// engine needs that user for the lock holder.
+class Credentials {
+ public:
+  Credentials(svn_auth_baton_t* standard, std::string& user) : standard_(standard), user_(user) {
+    for (std::size_t i = 0; i < std::size(kCredentialKinds); ++i) {
+      Relay& relay = relays_[i];
+      relay.owner = this;
+      relay.vtable = {kCredentialKinds[i], First, Next, Save};
+      relay.object = {&relay.vtable, &relay};
+    }
+  }
+  Credentials(const Credentials&) = delete;
+  Credentials& operator=(const Credentials&) = delete;
 
-svn_error_t* NextCredentials(void** credentials, void* iter_baton, void* provider_baton,
-                             apr_hash_t* parameters, const char* realm, apr_pool_t* pool) {
-  auto* recorder = static_cast<Recorder*>(provider_baton);
-  *credentials = nullptr;
-  if (recorder->inner->vtable->next_credentials == nullptr) return SVN_NO_ERROR;
-  SVN_ERR(recorder->inner->vtable->next_credentials(credentials, iter_baton, recorder->inner->provider_baton,
-                                                    parameters, realm, pool));
-  Note(*recorder, *credentials);
-  return SVN_NO_ERROR;
-}
+  // A baton of the relays, allocated in `pool`, which must go before this object.
+  svn_auth_baton_t* Open(apr_pool_t* pool) {
+    apr_array_header_t* providers =
+        apr_array_make(pool, static_cast<int>(relays_.size()), sizeof(svn_auth_provider_object_t*));
+    for (Relay& relay : relays_) APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = &relay.object;
+    svn_auth_baton_t* baton = nullptr;
+    svn_auth_open(&baton, providers, pool);
+    return baton;
+  }
 
-svn_error_t* SaveCredentials(svn_boolean_t* saved, void* credentials, void* provider_baton,
-                             apr_hash_t* parameters, const char* realm, apr_pool_t* pool) {
-  auto* recorder = static_cast<Recorder*>(provider_baton);
-  *saved = FALSE;
-  if (recorder->inner->vtable->save_credentials == nullptr) return SVN_NO_ERROR;
-  return recorder->inner->vtable->save_credentials(saved, credentials, recorder->inner->provider_baton,
-                                                   parameters, realm, pool);
-}
+ private:
+  struct Relay {
+    Credentials* owner = nullptr;
+    svn_auth_provider_t vtable{};
+    svn_auth_provider_object_t object{};
+    // The standard baton's walk through its providers for the last first request: a save goes to
+    // the provider that gave the credentials.
+    svn_auth_iterstate_t* last = nullptr;
+  };
 
-void InitializeOnce() {
-  static const bool done = [] {
-    apr_initialize();
-    // Paths on this system are UTF-8 whatever the locale says.
-    apr_pool_t* pool = svn_pool_create(nullptr);
-    svn_utf_initialize2(TRUE, pool);
-    return true;
+  // The run-time parameters the RA layer set on the client's baton (the configuration, the
+  // server group, a certificate's failures), as the standard providers must see them.
+  void PassOn(apr_hash_t* parameters) {
+    for (const char* name : passed_) {
+      if (svn_hash_gets(parameters, name) == nullptr) svn_auth_set_parameter(standard_, name, nullptr);
+    }
+    passed_.clear();
+    for (apr_hash_index_t* hi = apr_hash_first(nullptr, parameters); hi != nullptr; hi = apr_hash_next(hi)) {
+      const auto* name = static_cast<const char*>(apr_hash_this_key(hi));
+      svn_auth_set_parameter(standard_, name, apr_hash_this_val(hi));
+      passed_.push_back(name);
+    }
+  }
+
+  void Note(std::string_view kind, const void* credentials) {
+    if (credentials == nullptr) return;
+    const char* name = nullptr;
+    if (kind == SVN_AUTH_CRED_SIMPLE)
+      name = static_cast<const svn_auth_cred_simple_t*>(credentials)->username;
+    if (kind == SVN_AUTH_CRED_USERNAME)
+      name = static_cast<const svn_auth_cred_username_t*>(credentials)->username;
+    if (name != nullptr) user_ = name;
+  }
+
+  static svn_error_t* First(void** credentials, void** iter_baton, void* provider_baton,
+                            apr_hash_t* parameters, const char* realm, apr_pool_t* pool) {
+    auto& relay = *static_cast<Relay*>(provider_baton);
+    Credentials& self = *relay.owner;
+    self.PassOn(parameters);
+    svn_auth_iterstate_t* state = nullptr;
+    SVN_ERR(
+        svn_auth_first_credentials(credentials, &state, relay.vtable.cred_kind, realm, self.standard_, pool));
+    relay.last = state;
+    *iter_baton = state;
+    self.Note(relay.vtable.cred_kind, *credentials);
+    return SVN_NO_ERROR;
+  }
+
+  static svn_error_t* Next(void** credentials, void* iter_baton, void* provider_baton, apr_hash_t* parameters,
+                           const char*, apr_pool_t* pool) {
+    auto& relay = *static_cast<Relay*>(provider_baton);
+    *credentials = nullptr;
+    if (iter_baton == nullptr) return SVN_NO_ERROR;
+    relay.owner->PassOn(parameters);
+    SVN_ERR(svn_auth_next_credentials(credentials, static_cast<svn_auth_iterstate_t*>(iter_baton), pool));
+    relay.owner->Note(relay.vtable.cred_kind, *credentials);
+    return SVN_NO_ERROR;
+  }
+
+  static svn_error_t* Save(svn_boolean_t* saved, void*, void* provider_baton, apr_hash_t* parameters,
+                           const char*, apr_pool_t* pool) {
+    auto& relay = *static_cast<Relay*>(provider_baton);
+    *saved = FALSE;
+    if (relay.last == nullptr) return SVN_NO_ERROR;
+    relay.owner->PassOn(parameters);
+    SVN_ERR(svn_auth_save_credentials(relay.last, pool));
+    // The standard providers each had their turn: nobody else is to be asked.
+    *saved = TRUE;
+    return SVN_NO_ERROR;
+  }
+
+  svn_auth_baton_t* standard_;
+  std::string& user_;
+  std::array<Relay, std::size(kCredentialKinds)> relays_;
+  std::vector<const char*> passed_;  // the parameters passed on last (libsvn's constant names)
+};
+
+// Sets up what libsvn needs once per process; an APR status other than APR_SUCCESS when it could not.
+apr_status_t InitializeOnce() {
+  static const apr_status_t status = [] {
+    const apr_status_t initialized = apr_initialize();
+    if (initialized != APR_SUCCESS) return initialized;
+    // Paths on this system are UTF-8 whatever the locale says. The pool lives as long as the
+    // process: the conversions libsvn sets up in it serve every client.
+    svn_utf_initialize2(/*assume_native_utf8=*/TRUE, svn_pool_create(nullptr));
+    return initialized;
   }();
-  (void)done;
+  return status;
 }
 
 apr_array_header_t* PathArray(const std::vector<std::string>& paths, apr_pool_t* pool) {
@@ -128,17 +213,13 @@ apr_array_header_t* PathArray(const std::vector<std::string>& paths, apr_pool_t*
   return array;
 }
 
-// A scratch pool for one call, destroyed with it.
-class Scratch {
- public:
-  explicit Scratch(apr_pool_t* parent) : pool_(svn_pool_create(parent)) {}
-  ~Scratch() { svn_pool_destroy(pool_); }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  operator apr_pool_t*() const { return pool_; }
-
- private:
-  apr_pool_t* pool_;
+// What Configure sets up, replaced as a whole by the next: the configuration, the credentials and
+// the client context, in a pool of their own.
+struct Setup {
+  // Declared first, gone last: the batons in `pool` point into it.
+  std::unique_ptr<Credentials> credentials;
+  Pool pool{nullptr};
+  svn_client_ctx_t* ctx = nullptr;  // in `pool`
 };
 
 }  // namespace
@@ -150,15 +231,24 @@ std::string Outcome::About(const std::string& path) const {
 }
 
 struct SvnClient::State {
-  apr_pool_t* pool = nullptr;         // lives as long as the client
-  apr_pool_t* config_pool = nullptr;  // the configuration and credentials, replaced by Configure
-  svn_client_ctx_t* ctx = nullptr;
   std::string config_dir;
   std::string user;
-  std::vector<Recorder*> recorders;
+  // Null until Configure succeeds; `broken` says why.
+  std::unique_ptr<Setup> setup;
+  std::string broken = "the Subversion client was given no configuration";
   // What the notifications of the call under way said about each path.
   Outcome* outcome = nullptr;
   std::function<void()> activity;
+
+  svn_client_ctx_t* ctx() const { return setup->ctx; }
+  // A pool for one call of a configured client.
+  apr_pool_t* pool() const { return setup->pool; }
+  // The outcome of a call the client cannot make, not configured.
+  Outcome Unready() const {
+    Outcome out;
+    out.error = broken;
+    return out;
+  }
 
   // The outcome of a call that answered `err`; the error is cleared.
   void Conclude(svn_error_t* err, Outcome& out) const {
@@ -222,84 +312,66 @@ void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
 
 }  // namespace
 
-SvnClient::SvnClient() : state_(std::make_unique<State>()) {
-  InitializeOnce();
-  state_->pool = svn_pool_create(nullptr);
-  Configure("");
-}
+SvnClient::SvnClient() : state_(std::make_unique<State>()) {}
 
-SvnClient::~SvnClient() {
-  svn_pool_destroy(state_->pool);
-  for (Recorder* recorder : state_->recorders) delete recorder;
-}
+SvnClient::~SvnClient() = default;
 
 const std::string& SvnClient::user() const { return state_->user; }
 
 void SvnClient::OnActivity(std::function<void()> activity) { state_->activity = std::move(activity); }
 
-void SvnClient::Configure(const std::string& config_dir) {
+std::string SvnClient::Configure(const std::string& config_dir) {
   State& s = *state_;
-  if (s.ctx != nullptr && config_dir == s.config_dir) return;
-  if (s.config_pool != nullptr) svn_pool_destroy(s.config_pool);
-  for (Recorder* recorder : s.recorders) delete recorder;
-  s.recorders.clear();
+  if (s.setup && config_dir == s.config_dir) return "";
+  s.setup.reset();
   s.user.clear();
   s.config_dir = config_dir;
-  s.config_pool = svn_pool_create(s.pool);
-  apr_pool_t* pool = s.config_pool;
-  const char* dir = config_dir.empty() ? nullptr : apr_pstrdup(pool, config_dir.c_str());
-
-  apr_hash_t* config = nullptr;
-  // A configuration that cannot be read leaves the defaults, as svn itself would go on.
-  svn_error_clear(svn_config_get_config(&config, dir, pool));
-  if (config == nullptr) config = apr_hash_make(pool);
-  svn_config_t* config_file = static_cast<svn_config_t*>(svn_hash_gets(config, SVN_CONFIG_CATEGORY_CONFIG));
-  svn_config_t* servers = static_cast<svn_config_t*>(svn_hash_gets(config, SVN_CONFIG_CATEGORY_SERVERS));
-
-  // The providers svn itself uses, without the ones that prompt.
-  apr_array_header_t* providers = nullptr;
-  svn_error_clear(svn_auth_get_platform_specific_client_providers(&providers, config_file, pool));
-  if (providers == nullptr) providers = apr_array_make(pool, 8, sizeof(svn_auth_provider_object_t*));
-  svn_auth_provider_object_t* provider = nullptr;
-  svn_auth_get_simple_provider2(&provider, nullptr, nullptr, pool);
-  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
-  svn_auth_get_username_provider(&provider, pool);
-  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
-  svn_auth_get_ssl_server_trust_file_provider(&provider, pool);
-  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
-  svn_auth_get_ssl_client_cert_file_provider(&provider, pool);
-  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
-  svn_auth_get_ssl_client_cert_pw_file_provider2(&provider, nullptr, nullptr, pool);
-  APR_ARRAY_PUSH(providers, svn_auth_provider_object_t*) = provider;
-  for (int i = 0; i < providers->nelts; ++i) {
-    svn_auth_provider_object_t*& slot = APR_ARRAY_IDX(providers, i, svn_auth_provider_object_t*);
-    const std::string_view kind = slot->vtable->cred_kind;
-    if (kind != SVN_AUTH_CRED_SIMPLE && kind != SVN_AUTH_CRED_USERNAME) continue;
-    auto* recorder = new Recorder{slot, &s.user, {}};
-    recorder->vtable = {slot->vtable->cred_kind, FirstCredentials, NextCredentials, SaveCredentials};
-    s.recorders.push_back(recorder);
-    auto* wrapped =
-        static_cast<svn_auth_provider_object_t*>(apr_pcalloc(pool, sizeof(svn_auth_provider_object_t)));
-    wrapped->vtable = &recorder->vtable;
-    wrapped->provider_baton = recorder;
-    slot = wrapped;
+  if (const apr_status_t status = InitializeOnce(); status != APR_SUCCESS) {
+    char buffer[256];
+    s.broken =
+        "Subversion's libraries cannot start: " + std::string(apr_strerror(status, buffer, sizeof buffer));
+    return s.broken;
   }
-  svn_auth_baton_t* auth = nullptr;
-  svn_auth_open(&auth, providers, pool);
-  svn_auth_set_parameter(auth, SVN_AUTH_PARAM_NON_INTERACTIVE, "");
-  if (dir != nullptr) svn_auth_set_parameter(auth, SVN_AUTH_PARAM_CONFIG_DIR, dir);
-  if (servers != nullptr) svn_auth_set_parameter(auth, SVN_AUTH_PARAM_CONFIG_CATEGORY_SERVERS, servers);
-  if (config_file != nullptr)
-    svn_auth_set_parameter(auth, SVN_AUTH_PARAM_CONFIG_CATEGORY_CONFIG, config_file);
-
-  svn_error_clear(svn_client_create_context2(&s.ctx, config, pool));
-  s.ctx->auth_baton = auth;
-  s.ctx->notify_func2 = Notify;
-  s.ctx->notify_baton2 = state_.get();
-  s.ctx->progress_func = Progress;
-  s.ctx->progress_baton = state_.get();
-  s.ctx->cancel_func = GettingOn;
-  s.ctx->cancel_baton = state_.get();
+  auto setup = std::make_unique<Setup>();
+  apr_pool_t* pool = setup->pool;
+  const char* dir = config_dir.empty() ? nullptr : apr_pstrdup(pool, config_dir.c_str());
+  svn_error_t* err = [&]() -> svn_error_t* {
+    apr_hash_t* config = nullptr;
+    SVN_ERR(svn_config_get_config(&config, dir, pool));
+    auto* config_file = static_cast<svn_config_t*>(svn_hash_gets(config, SVN_CONFIG_CATEGORY_CONFIG));
+    svn_auth_baton_t* standard = nullptr;
+    SVN_ERR(svn_cmdline_create_auth_baton2(
+        &standard, /*non_interactive=*/TRUE, /*username=*/nullptr, /*password=*/nullptr, dir,
+        /*no_auth_cache=*/FALSE, /*trust_server_cert_unknown_ca=*/FALSE,
+        /*trust_server_cert_cn_mismatch=*/FALSE,
+        /*trust_server_cert_expired=*/FALSE, /*trust_server_cert_not_yet_valid=*/FALSE,
+        /*trust_server_cert_other_failure=*/FALSE, config_file, /*cancel_func=*/nullptr,
+        /*cancel_baton=*/nullptr, pool));
+    SVN_ERR(svn_client_create_context2(&setup->ctx, config, pool));
+    setup->credentials = std::make_unique<Credentials>(standard, s.user);
+    svn_auth_baton_t* auth = setup->credentials->Open(pool);
+    // What the standard baton was given, which the relays keep it given; the RA layer adds the
+    // rest when it opens a session.
+    svn_auth_set_parameter(auth, SVN_AUTH_PARAM_NON_INTERACTIVE, "");
+    if (dir != nullptr) svn_auth_set_parameter(auth, SVN_AUTH_PARAM_CONFIG_DIR, dir);
+    svn_client_ctx_t& ctx = *setup->ctx;
+    ctx.auth_baton = auth;
+    ctx.notify_func2 = Notify;
+    ctx.notify_baton2 = &s;
+    ctx.progress_func = Progress;
+    ctx.progress_baton = &s;
+    ctx.cancel_func = GettingOn;
+    ctx.cancel_baton = &s;
+    return SVN_NO_ERROR;
+  }();
+  if (err != nullptr) {
+    s.broken = "Subversion cannot work with its configuration folder " +
+               (config_dir.empty() ? std::string("~/.subversion") : config_dir) + ": " + Describe(err);
+    svn_error_clear(err);
+    return s.broken;
+  }
+  s.setup = std::move(setup);
+  return "";
 }
 
 namespace {
@@ -370,17 +442,23 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
 }  // namespace
 
 SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
-  Scratch pool(state_->pool);
   SvnFolder out;
   out.revisions = asked == Asked::kRevisions;
+  if (!state_->setup) {
+    out.error = "Subversion cannot tell the state of " + folder + ": " + state_->broken;
+    return out;
+  }
+  Pool pool(state_->pool());
   const svn_boolean_t repository = out.revisions;
   StatusBaton baton{svn_dirent_canonicalize(folder.c_str(), pool), &out, ""};
   svn_opt_revision_t head;
   head.kind = svn_opt_revision_head;
   svn_revnum_t revision = SVN_INVALID_REVNUM;
-  svn_error_t* err =
-      svn_client_status6(&revision, state_->ctx, baton.folder.c_str(), &head, svn_depth_immediates, TRUE,
-                         repository, TRUE, FALSE, TRUE, FALSE, nullptr, TakeStatus, &baton, pool);
+  svn_error_t* err = svn_client_status6(
+      &revision, state_->ctx(), baton.folder.c_str(), &head, svn_depth_immediates, /*get_all=*/TRUE,
+      /*check_out_of_date=*/repository, /*check_working_copy=*/TRUE, /*no_ignore=*/FALSE,
+      /*ignore_externals=*/TRUE, /*depth_as_sticky=*/FALSE, /*changelists=*/nullptr, TakeStatus, &baton,
+      pool);
   if (err != nullptr) {
     if (svn_error_find_cause(err, SVN_ERR_WC_PATH_NOT_FOUND) != nullptr) {
       // Inside a working copy, a folder of files not added yet: their check-in adds it.
@@ -419,7 +497,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
     Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
       svn_ra_session_t* session = nullptr;
       SVN_ERR(svn_client_open_ra_session2(&session, baton.folder_url.c_str(), baton.folder.c_str(),
-                                          state_->ctx, pool, pool));
+                                          state_->ctx(), pool, pool));
       apr_hash_t* locks = nullptr;
       bool others = false;
       SVN_ERR(svn_ra_get_locks2(session, &locks, "", svn_depth_immediates, pool));
@@ -459,10 +537,10 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
 }
 
 long SvnClient::IncomingRevision(const std::string& path) {
-  Scratch pool(state_->pool);
+  Pool pool(state_->pool());
   svn_revnum_t revision = SVN_INVALID_REVNUM;
   svn_client_conflict_t* conflict = nullptr;
-  svn_error_t* err = svn_client_conflict_get(&conflict, path.c_str(), state_->ctx, pool, pool);
+  svn_error_t* err = svn_client_conflict_get(&conflict, path.c_str(), state_->ctx(), pool, pool);
   if (err == nullptr) {
     err = svn_client_conflict_get_incoming_new_repos_location(nullptr, &revision, nullptr, conflict, pool,
                                                               pool);
@@ -480,16 +558,18 @@ namespace {
 // What `svn info` says of the one `target` (a path or URL) at `at`, handed to `take`.
 Outcome InfoOf(SvnClient::State& state, const std::string& target, const svn_opt_revision_t& at,
                const std::function<void(const svn_client_info2_t&)>& take) {
-  Scratch pool(state.pool);
+  if (!state.setup) return state.Unready();
+  Pool pool(state.pool());
   std::function<void(const svn_client_info2_t&)> receiver = take;
   return Collect(state, [&] {
     return svn_client_info4(
-        apr_pstrdup(pool, target.c_str()), &at, &at, svn_depth_empty, FALSE, FALSE, FALSE, nullptr,
+        apr_pstrdup(pool, target.c_str()), &at, &at, svn_depth_empty, /*fetch_excluded=*/FALSE,
+        /*fetch_actual_only=*/FALSE, /*include_externals=*/FALSE, /*changelists=*/nullptr,
         [](void* baton, const char*, const svn_client_info2_t* info, apr_pool_t*) -> svn_error_t* {
           (*static_cast<std::function<void(const svn_client_info2_t&)>*>(baton))(*info);
           return SVN_NO_ERROR;
         },
-        &receiver, state.ctx, pool);
+        &receiver, state.ctx(), pool);
   });
 }
 
@@ -507,14 +587,17 @@ long SvnClient::LastChanged(const std::string& path, std::string& error) {
 }
 
 Outcome SvnClient::Update(const std::vector<std::string>& paths, long revision) {
-  Scratch pool(state_->pool);
+  if (!state_->setup) return state_->Unready();
+  Pool pool(state_->pool());
   svn_opt_revision_t wanted;
   wanted.kind = revision < 0 ? svn_opt_revision_head : svn_opt_revision_number;
   wanted.value.number = revision;
   return Collect(*state_, [&] {
     apr_array_header_t* revisions = nullptr;
-    return svn_client_update4(&revisions, PathArray(paths, pool), &wanted, svn_depth_empty, FALSE, TRUE,
-                              FALSE, TRUE, FALSE, state_->ctx, pool);
+    return svn_client_update4(&revisions, PathArray(paths, pool), &wanted, svn_depth_empty,
+                              /*depth_is_sticky=*/FALSE, /*ignore_externals=*/TRUE,
+                              /*allow_unver_obstructions=*/FALSE, /*adds_as_modification=*/TRUE,
+                              /*make_parents=*/FALSE, state_->ctx(), pool);
   });
 }
 
@@ -529,39 +612,48 @@ bool SvnClient::HoldsFile(const std::string& url, long revision) {
 }
 
 Outcome SvnClient::Lock(const std::vector<std::string>& paths, const std::string& comment) {
-  Scratch pool(state_->pool);
+  if (!state_->setup) return state_->Unready();
+  Pool pool(state_->pool());
   return Collect(*state_, [&] {
-    return svn_client_lock(PathArray(paths, pool), comment.empty() ? nullptr : comment.c_str(), FALSE,
-                           state_->ctx, pool);
+    return svn_client_lock(PathArray(paths, pool), comment.empty() ? nullptr : comment.c_str(),
+                           /*steal_lock=*/FALSE, state_->ctx(), pool);
   });
 }
 
 Outcome SvnClient::Unlock(const std::vector<std::string>& paths) {
-  Scratch pool(state_->pool);
-  return Collect(*state_,
-                 [&] { return svn_client_unlock(PathArray(paths, pool), FALSE, state_->ctx, pool); });
+  if (!state_->setup) return state_->Unready();
+  Pool pool(state_->pool());
+  return Collect(*state_, [&] {
+    return svn_client_unlock(PathArray(paths, pool), /*break_lock=*/FALSE, state_->ctx(), pool);
+  });
 }
 
 Outcome SvnClient::Revert(const std::vector<std::string>& paths) {
-  Scratch pool(state_->pool);
+  if (!state_->setup) return state_->Unready();
+  Pool pool(state_->pool());
   return Collect(*state_, [&] {
-    return svn_client_revert4(PathArray(paths, pool), svn_depth_empty, nullptr, FALSE, FALSE, TRUE,
-                              state_->ctx, pool);
+    return svn_client_revert4(PathArray(paths, pool), svn_depth_empty, /*changelists=*/nullptr,
+                              /*clear_changelists=*/FALSE, /*metadata_only=*/FALSE, /*added_keep_local=*/TRUE,
+                              state_->ctx(), pool);
   });
 }
 
 Outcome SvnClient::Add(const std::string& path, bool binary) {
-  Scratch pool(state_->pool);
+  if (!state_->setup) return state_->Unready();
+  Pool pool(state_->pool());
   return Collect(*state_, [&]() -> svn_error_t* {
     const char* target = svn_dirent_canonicalize(path.c_str(), pool);
-    SVN_ERR(svn_client_add5(target, svn_depth_empty, FALSE, TRUE, TRUE, TRUE, state_->ctx, pool));
+    SVN_ERR(svn_client_add5(target, svn_depth_empty, /*force=*/FALSE, /*no_ignore=*/TRUE,
+                            /*no_autoprops=*/TRUE,
+                            /*add_parents=*/TRUE, state_->ctx(), pool));
     apr_array_header_t* targets = PathArray({path}, pool);
     SVN_ERR(svn_client_propset_local(SVN_PROP_NEEDS_LOCK, svn_string_create(SVN_PROP_BOOLEAN_TRUE, pool),
-                                     targets, svn_depth_empty, FALSE, nullptr, state_->ctx, pool));
+                                     targets, svn_depth_empty, /*skip_checks=*/FALSE, /*changelists=*/nullptr,
+                                     state_->ctx(), pool));
     if (binary) {
-      SVN_ERR(svn_client_propset_local(SVN_PROP_MIME_TYPE,
-                                       svn_string_create("application/octet-stream", pool), targets,
-                                       svn_depth_empty, FALSE, nullptr, state_->ctx, pool));
+      SVN_ERR(svn_client_propset_local(
+          SVN_PROP_MIME_TYPE, svn_string_create("application/octet-stream", pool), targets, svn_depth_empty,
+          /*skip_checks=*/FALSE, /*changelists=*/nullptr, state_->ctx(), pool));
     }
     return SVN_NO_ERROR;
   });
@@ -569,31 +661,37 @@ Outcome SvnClient::Add(const std::string& path, bool binary) {
 
 Outcome SvnClient::Commit(const std::vector<std::string>& paths, const std::string& message,
                           bool keep_locks) {
-  Scratch pool(state_->pool);
+  if (!state_->setup) return state_->Unready();
+  Pool pool(state_->pool());
   struct Message {
     const char* text;
   } log{apr_pstrdup(pool, message.c_str())};
-  state_->ctx->log_msg_func3 = [](const char** log_msg, const char** tmp_file, const apr_array_header_t*,
-                                  void* baton, apr_pool_t*) -> svn_error_t* {
+  svn_client_ctx_t& ctx = *state_->ctx();
+  ctx.log_msg_func3 = [](const char** log_msg, const char** tmp_file, const apr_array_header_t*, void* baton,
+                         apr_pool_t*) -> svn_error_t* {
     *log_msg = static_cast<Message*>(baton)->text;
     *tmp_file = nullptr;
     return SVN_NO_ERROR;
   };
-  state_->ctx->log_msg_baton3 = &log;
+  ctx.log_msg_baton3 = &log;
   Outcome out = Collect(*state_, [&] {
-    return svn_client_commit6(PathArray(paths, pool), svn_depth_empty, keep_locks, FALSE, TRUE, FALSE, FALSE,
-                              nullptr, nullptr, nullptr, nullptr, state_->ctx, pool);
+    return svn_client_commit6(PathArray(paths, pool), svn_depth_empty, keep_locks, /*keep_changelists=*/FALSE,
+                              /*commit_as_operations=*/TRUE, /*include_file_externals=*/FALSE,
+                              /*include_dir_externals=*/FALSE, /*changelists=*/nullptr,
+                              /*revprop_table=*/nullptr,
+                              /*commit_callback=*/nullptr, /*commit_baton=*/nullptr, &ctx, pool);
   });
-  state_->ctx->log_msg_func3 = nullptr;
-  state_->ctx->log_msg_baton3 = nullptr;
+  ctx.log_msg_func3 = nullptr;
+  ctx.log_msg_baton3 = nullptr;
   return out;
 }
 
 std::string SvnClient::RootOf(const std::string& path) {
-  Scratch pool(state_->pool);
+  if (!state_->setup) return "";
+  Pool pool(state_->pool());
   const char* root = nullptr;
   svn_error_t* err =
-      svn_client_get_wc_root(&root, svn_dirent_canonicalize(path.c_str(), pool), state_->ctx, pool, pool);
+      svn_client_get_wc_root(&root, svn_dirent_canonicalize(path.c_str(), pool), state_->ctx(), pool, pool);
   if (err != nullptr) {
     svn_error_clear(err);
     return "";
@@ -602,11 +700,14 @@ std::string SvnClient::RootOf(const std::string& path) {
 }
 
 std::string SvnClient::Cleanup(const std::string& root) {
-  Scratch pool(state_->pool);
+  if (!state_->setup) return state_->broken;
+  Pool pool(state_->pool());
   return Collect(*state_,
                  [&] {
-                   return svn_client_cleanup2(svn_dirent_canonicalize(root.c_str(), pool), TRUE, FALSE, FALSE,
-                                              FALSE, FALSE, state_->ctx, pool);
+                   return svn_client_cleanup2(
+                       svn_dirent_canonicalize(root.c_str(), pool), /*break_locks=*/TRUE,
+                       /*fix_recorded_timestamps=*/FALSE, /*clear_dav_cache=*/FALSE,
+                       /*vacuum_pristines=*/FALSE, /*include_externals=*/FALSE, state_->ctx(), pool);
                  })
       .error;
 }
@@ -634,8 +735,12 @@ svn_error_t* TakeLogEntry(void* baton, svn_log_entry_t* entry, apr_pool_t*) {
 }  // namespace
 
 std::vector<LogEntry> SvnClient::Log(const std::string& url, std::string& error) {
-  Scratch pool(state_->pool);
   std::vector<LogEntry> out;
+  if (!state_->setup) {
+    error = state_->broken;
+    return out;
+  }
+  Pool pool(state_->pool());
   apr_array_header_t* targets = apr_array_make(pool, 1, sizeof(const char*));
   APR_ARRAY_PUSH(targets, const char*) = apr_pstrdup(pool, url.c_str());
   svn_opt_revision_t head;
@@ -647,23 +752,28 @@ std::vector<LogEntry> SvnClient::Log(const std::string& url, std::string& error)
   apr_array_header_t* ranges = apr_array_make(pool, 1, sizeof(svn_opt_revision_range_t*));
   APR_ARRAY_PUSH(ranges, svn_opt_revision_range_t*) = range;
   Outcome outcome = Collect(*state_, [&] {
-    return svn_client_log5(targets, &head, ranges, 0, FALSE, TRUE, FALSE, nullptr, TakeLogEntry, &out,
-                           state_->ctx, pool);
+    return svn_client_log5(targets, &head, ranges, /*limit=*/0, /*discover_changed_paths=*/FALSE,
+                           /*strict_node_history=*/TRUE, /*include_merged_revisions=*/FALSE,
+                           /*revprops=*/nullptr, TakeLogEntry, &out, state_->ctx(), pool);
   });
   error = outcome.error;
   return out;
 }
 
 std::optional<std::string> SvnClient::Latest(const std::string& path, bool& binary, std::string& error) {
-  Scratch pool(state_->pool);
+  if (!state_->setup) {
+    error = state_->broken;
+    return std::nullopt;
+  }
+  Pool pool(state_->pool());
   svn_stringbuf_t* bytes = svn_stringbuf_create_empty(pool);
   svn_opt_revision_t head;
   head.kind = svn_opt_revision_head;
   apr_hash_t* props = nullptr;
   Outcome outcome = Collect(*state_, [&] {
     return svn_client_cat3(&props, svn_stream_from_stringbuf(bytes, pool),
-                           svn_dirent_canonicalize(path.c_str(), pool), &head, &head, TRUE, state_->ctx, pool,
-                           pool);
+                           svn_dirent_canonicalize(path.c_str(), pool), &head, &head,
+                           /*expand_keywords=*/TRUE, state_->ctx(), pool, pool);
   });
   error = outcome.error;
   if (!error.empty()) return std::nullopt;
@@ -692,20 +802,27 @@ std::optional<HeadFile> SvnClient::Head(const std::string& path, const std::stri
 
 std::string SvnClient::Diff(const std::string& before, const std::string& after,
                             const std::string& before_label, const std::string& after_label) {
-  Scratch pool(state_->pool);
+  // Without Subversion's lines the two are said to differ, or not, with the labels alone.
+  std::string bare = before == after ? "" : "--- " + before_label + "\n+++ " + after_label + "\n";
+  if (!state_->setup) return bare;
+  Pool pool(state_->pool());
   svn_string_t original{before.data(), before.size()};
   svn_string_t modified{after.data(), after.size()};
   svn_diff_t* diff = nullptr;
-  if (svn_error_t* err =
-          svn_diff_mem_string_diff(&diff, &original, &modified, svn_diff_file_options_create(pool), pool)) {
-    svn_error_clear(err);
-    return before == after ? "" : "--- " + before_label + "\n+++ " + after_label + "\n";
-  }
-  if (!svn_diff_contains_diffs(diff)) return "";
   svn_stringbuf_t* text = svn_stringbuf_create_empty(pool);
-  svn_error_clear(svn_diff_mem_string_output_unified3(
-      svn_stream_from_stringbuf(text, pool), diff, TRUE, nullptr, before_label.c_str(), after_label.c_str(),
-      "UTF-8", &original, &modified, -1, nullptr, nullptr, pool));
+  svn_error_t* err = [&]() -> svn_error_t* {
+    SVN_ERR(svn_diff_mem_string_diff(&diff, &original, &modified, svn_diff_file_options_create(pool), pool));
+    if (!svn_diff_contains_diffs(diff)) return SVN_NO_ERROR;
+    return svn_diff_mem_string_output_unified3(svn_stream_from_stringbuf(text, pool), diff,
+                                               /*with_diff_header=*/TRUE, /*hunk_delimiter=*/nullptr,
+                                               before_label.c_str(), after_label.c_str(), "UTF-8", &original,
+                                               &modified, /*context_size=*/-1, /*cancel_func=*/nullptr,
+                                               /*cancel_baton=*/nullptr, pool);
+  }();
+  if (err != nullptr) {
+    svn_error_clear(err);
+    return bare;
+  }
   return std::string(text->data, text->len);
 }
 

@@ -89,8 +89,10 @@ class SvnClient {
   // What one client holds between calls (libsvn's pools, context and credentials).
   struct State;
 
-  // Reads the configuration from `config_dir` ("" for the user's own folder).
-  void Configure(const std::string& config_dir);
+  // Reads the configuration from `config_dir` ("" for the user's own folder); answers why
+  // Subversion cannot work with it, "" when it can. Until a configuration is read, every call
+  // fails with that reason.
+  std::string Configure(const std::string& config_dir);
 
   // How much of a folder's state the repository is asked for.
   enum class Asked {

@@ -415,7 +415,8 @@ void SvnStore::Configure(const EngineConfig& config) {
   // A value out of bounds is refused with the settings; the default stands meanwhile.
   bound_ = RepositoryTimeoutOf(config.repository_timeout).value_or(kDefaultRepositoryTimeout);
   remote_.Configure(config.config_dir);
-  local_.Configure(config.config_dir);
+  // The worker's client reads the same folder, and answers every request with the same complaint.
+  config_problem_ = local_.Configure(config.config_dir);
   Forget();
 }
 
@@ -512,6 +513,7 @@ std::string SvnStore::Mismatch() const {
 }
 
 std::string SvnStore::UserProblem(const std::string& user_id) const {
+  if (!config_problem_.empty()) return config_problem_;
   const std::string& known = remote_.user();
   if (known.empty() || known == user_id) return "";
   return "UserID \"" + user_id + "\" is not the Subversion user \"" + known +

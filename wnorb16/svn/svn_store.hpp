@@ -108,6 +108,8 @@ class SvnStore : public Store {
   mutable bool offline_told_ = false;
   mutable std::map<std::string, SvnFolder> folders_;
   std::string user_;
+  // Why Subversion cannot work with the configuration folder; "" when it can.
+  std::string config_problem_;
   Clock clock_;
   std::chrono::seconds stale_lock_{600};
   mutable std::string cleared_;
