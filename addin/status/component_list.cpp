@@ -45,7 +45,7 @@ int IconOf(long state) {
 bool LockShown(const ListItem& r) { return r.SmallIcon == 2 || r.SmallIcon == 3; }
 
 SetLockColumn ColumnsOf(ListItem& r) {
-  return [&r](int column, std::string text) { r.SetSubItems(column, std::move(text)); };
+  return [&r](int column, const std::string& text) { r.SetSubItems(column, text); };
 }
 
 // The "File(s)" column: the first file's own name, and for exactly two files the second's last
