@@ -27,11 +27,7 @@
 
 #include "gui/code_editor.hpp"
 #include "gui/text.hpp"
-#include "host/project_file.hpp"
 #include "host/transcript.hpp"
-#include "posix/file_system_posix.hpp"
-#include "posix/whole_file.hpp"
-#include "posix/windows_path.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/strings.hpp"
 
@@ -339,14 +335,8 @@ bool MainWindow::OpenFile(const std::string& posix_path) {
   if (!MayClose("open")) return false;
   std::string windows = session_->resolver().ToWindows(posix_path);
   std::vector<std::string> projects;
-  if (vb::LCase(posix::ExtensionOf(posix_path)) == ".vbg") {
-    Run([&] {
-      std::optional<std::string> text = posix::ReadWholeFile(posix_path);
-      vbhost::ProjectGroup group = vbhost::ParseProjectGroup(text.value_or(""));
-      std::string folder = posix::WindowsFolderOf(windows);
-      projects.push_back(posix::CombineWindowsPath(folder, group.startup));
-      for (const auto& p : group.projects) projects.push_back(posix::CombineWindowsPath(folder, p));
-    });
+  if (vbhost::IdeSession::IsGroupFile(windows)) {
+    Run([&] { projects = session_->GroupProjects(windows); });
     if (projects.empty()) return false;  // told already
   }
   // A project that fails to open leaves the one before active, its title and its editors.
@@ -372,7 +362,7 @@ bool MainWindow::MayClose(const std::string& action) {
   QString list;
   auto add = [&](const std::string& name, const std::string& path) {
     targets.push_back(name);
-    list += "\n" + FromCp(name) + " (" + FromCp(posix::WindowsFileNameOf(path)) + ")";
+    list += "\n" + FromCp(name) + " (" + FromCp(vbhost::IdeSession::FileNameOf(path)) + ")";
   };
   for (const auto& c : project->components()) {
     if (c->IsDirty()) add(c->Name(), c->files().empty() ? std::string() : c->files()[0]);
@@ -487,7 +477,7 @@ QPlainTextEdit* MainWindow::OpenEditor(const std::string& name) {
   if (!c || c->files().empty()) return nullptr;
   auto* view = new CodeEditor(editors_);
   view->setObjectName(FromCp(name));
-  std::optional<std::string> disk = posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0]));
+  std::optional<std::string> disk = session_->FileText(c->files()[0]);
   // VB's sources have CR LF, which the editor shows as breaks; a new file gets them too.
   view->SetFileText(c->text() ? *c->text() : disk.value_or(""),
                     !disk || disk->find("\r\n") != std::string::npos);
@@ -520,11 +510,10 @@ void MainWindow::RefreshEditors() {
   for (const Editor& e : open_editors_) {
     vbhost::HostComponent* c = Component(e);
     if (!c || c->files().empty()) continue;
-    std::string posix_path = session_->resolver().ToPosix(c->files()[0]);
     // A component the IDE no longer holds modified shows what is on disk: a reload dropped the
     // edits, or the engine changed the file.
     if (!c->IsDirty()) {
-      const std::string disk = posix::ReadWholeFile(posix_path).value_or("");
+      const std::string disk = session_->FileText(c->files()[0]).value_or("");
       if (!e.view->Shows(disk)) {
         e.view->blockSignals(true);
         e.view->SetFileText(disk, disk.find("\r\n") != std::string::npos);
@@ -532,13 +521,7 @@ void MainWindow::RefreshEditors() {
       }
       e.view->document()->setModified(false);
     }
-    // The file's own attribute, as Windows shows it, whoever runs the IDE.
-    bool read_only = false;
-    try {
-      read_only =
-          (posix::FileSystemPosix(session_->resolver()).GetAttr(c->files()[0]) & platform::vbReadOnly) != 0;
-    } catch (const vb::Error&) {
-    }
+    const bool read_only = session_->IsReadOnly(c->files()[0]);
     editors_->setTabText(editors_->indexOf(e.view), FromCp(e.component) + (read_only ? " [read-only]" : "") +
                                                         (c->IsDirty() ? " *" : ""));
   }
