@@ -19,13 +19,13 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <set>
 
 #include "gui/code_editor.hpp"
+#include "gui/diff_highlighter.hpp"
 #include "gui/text.hpp"
 #include "host/transcript.hpp"
 #include "vbrt/error.hpp"
@@ -222,10 +222,11 @@ void MainWindow::BuildDocks() {
   outcomes_->setObjectName("outcomes");
   outcomes_->setReadOnly(true);
   outcomes_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  diff_ = new QTextEdit(tabs);
+  diff_ = new QPlainTextEdit(tabs);
   diff_->setObjectName("diff");
   diff_->setReadOnly(true);
   diff_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  new DiffHighlighter(diff_->document());
   tabs->addTab(outcomes_, "Outcomes");
   tabs->addTab(diff_, "Compare");
   column->addWidget(tabs);
@@ -647,18 +648,8 @@ void MainWindow::ShowOutcome(const std::string& text) {
   QString t = Lines(text);
   outcomes_->appendPlainText(t);
   NoticeOutcome(t);
-  if (!t.startsWith("> -C")) return;
-  // The compare's diff: added lines green, removed red, hunks blue.
-  QString html = "<pre>";
-  for (const QString& line : t.split('\n')) {
-    QString colour = line.startsWith("+++") || line.startsWith("---") ? "#555555"
-                     : line.startsWith('+')                           ? "#1a7f37"
-                     : line.startsWith('-')                           ? "#b42318"
-                     : line.startsWith("@@")                          ? "#1f4fbf"
-                                                                      : "#000000";
-    html += "<span style=\"color:" + colour + "\">" + line.toHtmlEscaped() + "</span>\n";
-  }
-  diff_->setHtml(html + "</pre>");
+  // The compare's diff, coloured by the pane's highlighter.
+  if (t.startsWith("> -C")) diff_->setPlainText(t);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

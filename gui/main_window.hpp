@@ -21,7 +21,6 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QTabWidget;
-class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -44,7 +43,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QTreeWidget* tree() const { return tree_; }
   QTabWidget* editors() const { return editors_; }
   QPlainTextEdit* outcomes() const { return outcomes_; }
-  QTextEdit* diff() const { return diff_; }
+  QPlainTextEdit* diff() const { return diff_; }
   QMenu* tools_menu() const { return tools_; }
   QMenu* addins_menu() const { return addins_; }
   QMenu* file_menu() const { return file_; }
@@ -126,7 +125,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QDockWidget* engine_ = nullptr;
   QTabWidget* engine_tabs_ = nullptr;
   QDialog* settings_ = nullptr;
-  QTextEdit* diff_ = nullptr;
+  QPlainTextEdit* diff_ = nullptr;
   QLineEdit* comment_ = nullptr;
   QLineEdit* version_ = nullptr;
   QLabel* set_ = nullptr;
