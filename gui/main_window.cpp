@@ -20,7 +20,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <set>
 
@@ -112,27 +112,29 @@ MainWindow::MainWindow(DesktopOptions options)
   setObjectName("vbhost");
 
   auto* split = new QSplitter(this);
-  project_tree_ = std::make_unique<ProjectTree>(split, session_->app(), session_->resolver());
-  tree_ = project_tree_->widget();
-  connect(tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    QTreeWidgetItem* item = tree_->itemAt(at);
-    if (!item) return;
-    if (std::unique_ptr<QMenu> menu = ContextMenuFor(item)) menu->exec(tree_->viewport()->mapToGlobal(at));
+  project_tree_ = std::make_unique<ProjectTree>(split, session_->app(), [this](const std::string& windows) {
+    return session_->resolver().ToPosix(windows);
   });
-  connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
+  tree_ = project_tree_->widget();
+  connect(tree_, &QTreeView::customContextMenuRequested, this, [this](const QPoint& at) {
+    const QModelIndex row = tree_->indexAt(at);
+    if (!row.isValid()) return;
+    if (std::unique_ptr<QMenu> menu = ContextMenuFor(row)) menu->exec(tree_->viewport()->mapToGlobal(at));
+  });
+  connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     auto project = session_->app().active();
     if (!project) return;
     std::vector<std::shared_ptr<vbhost::HostComponent>> selection;
-    for (QTreeWidgetItem* item : tree_->selectedItems()) {
-      if (auto c = project->FindComponent(ToCp(item->data(0, kNameRole).toString()));
-          c && item->data(0, kKindRole).toInt() != kNoKind)
+    for (const QModelIndex& row : tree_->selectionModel()->selectedIndexes()) {
+      if (auto c = project->FindComponent(ToCp(row.data(kNameRole).toString()));
+          c && row.data(kKindRole).toInt() != kNoKind)
         selection.push_back(c);
     }
     project->Select(std::move(selection));
   });
-  connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-    if (item->data(0, kKindRole).toInt() != kNoKind && !item->data(0, kNameRole).toString().isEmpty())
-      OpenEditor(ToCp(item->data(0, kNameRole).toString()));
+  connect(tree_, &QTreeView::activated, this, [this](const QModelIndex& row) {
+    if (row.data(kKindRole).toInt() != kNoKind && !row.data(kNameRole).toString().isEmpty())
+      OpenEditor(ToCp(row.data(kNameRole).toString()));
   });
   editors_ = new QTabWidget(split);
   editors_->setObjectName("editors");
@@ -310,11 +312,11 @@ void MainWindow::FillBarMenu(QMenu& menu, const std::string& name) {
   }
 }
 
-std::unique_ptr<QMenu> MainWindow::ContextMenuFor(QTreeWidgetItem* item) {
+std::unique_ptr<QMenu> MainWindow::ContextMenuFor(const QModelIndex& row) {
   auto menu = std::make_unique<QMenu>(this);
-  int kind = item->data(0, kKindRole).toInt();
-  if (item->data(0, kProjectRole).isValid()) {
-    std::string path = ToCp(item->data(0, kProjectRole).toString());
+  int kind = row.data(kKindRole).toInt();
+  if (row.data(kProjectRole).isValid()) {
+    std::string path = ToCp(row.data(kProjectRole).toString());
     QAction* start = menu->addAction("Set as Start &Up");
     auto active = session_->app().active();
     start->setEnabled(!active || vb::LCase(active->FileName()) != vb::LCase(path));
@@ -324,7 +326,7 @@ std::unique_ptr<QMenu> MainWindow::ContextMenuFor(QTreeWidgetItem* item) {
     return menu;
   }
   if (kind == kNoKind) return nullptr;
-  tree_->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect);
+  tree_->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
   std::string bar = BarOf(static_cast<ComponentKind>(kind));
   if (bar.empty()) return nullptr;
   menu->setObjectName(QString::fromStdString(bar));
@@ -430,9 +432,9 @@ vbhost::HostComponent* MainWindow::Component(const Editor& editor) const {
 }
 
 vbhost::HostComponent* MainWindow::SelectedComponent() const {
-  QTreeWidgetItem* item = tree_->currentItem();
-  if (!item || item->data(0, kKindRole).toInt() == kNoKind) return nullptr;
-  return Component(ToCp(item->data(0, kNameRole).toString()));
+  const QModelIndex row = tree_->currentIndex();
+  if (!row.isValid() || row.data(kKindRole).toInt() == kNoKind) return nullptr;
+  return Component(ToCp(row.data(kNameRole).toString()));
 }
 
 void MainWindow::ScheduleRefresh(bool every_row) {

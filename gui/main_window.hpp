@@ -21,8 +21,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QTabWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace vbhost {
 class Transcript;
@@ -40,7 +39,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   ~MainWindow() override;
 
   vbhost::IdeSession& session() { return *session_; }
-  QTreeWidget* tree() const { return tree_; }
+  QTreeView* tree() const { return tree_; }
   QTabWidget* editors() const { return editors_; }
   QPlainTextEdit* outcomes() const { return outcomes_; }
   QPlainTextEdit* diff() const { return diff_; }
@@ -54,7 +53,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   // A project or group file (POSIX path); a failure is told in a message box.
   bool OpenFile(const std::string& posix_path);
   // The context menu of a Project window item, as the IDE would pop it up there.
-  std::unique_ptr<QMenu> ContextMenuFor(QTreeWidgetItem* item);
+  std::unique_ptr<QMenu> ContextMenuFor(const QModelIndex& row);
   // Opens an editor on a component of the active project.
   QPlainTextEdit* OpenEditor(const std::string& component);
   // The tree, menus and editors again from the model; coalesced, run when the loop is next free.
@@ -119,7 +118,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QtClipboard clipboard_;
   std::unique_ptr<vbhost::IdeSession> session_;
   std::unique_ptr<ProjectTree> project_tree_;
-  QTreeWidget* tree_ = nullptr;
+  QTreeView* tree_ = nullptr;
   QTabWidget* editors_ = nullptr;
   QPlainTextEdit* outcomes_ = nullptr;
   QDockWidget* engine_ = nullptr;
