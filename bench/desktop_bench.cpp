@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <algorithm>
 #include <chrono>
@@ -186,10 +187,15 @@ void Desktop(const std::string& root, const std::string& bus, int out) {
     app.removeEventFilter(&watch);
     f.paint_gap = std::max(watch.gap, Seconds(Clock::now() - watch.last).count());
     f.connect_peak_kb = PeakKilobytes();
-    for (auto* item : w.tree()->findItems("*", Qt::MatchWildcard | Qt::MatchRecursive)) {
-      QVariant state = item->data(0, vbgui::ProjectTree::kStateRole);
-      if (state.isValid() && state.toInt() == vbgui::kStateUnknown) ++f.unknown;
-    }
+    const QAbstractItemModel* tree = w.tree()->model();
+    std::function<void(const QModelIndex&)> count = [&](const QModelIndex& parent) {
+      for (int i = 0; i < tree->rowCount(parent); ++i) {
+        QVariant state = tree->index(i, 0, parent).data(vbgui::ProjectTree::kStateRole);
+        if (state.isValid() && state.toInt() == vbgui::kStateUnknown) ++f.unknown;
+        count(tree->index(i, 0, parent));
+      }
+    };
+    count({});
 
     auto dialog = [&](double& seconds) {
       const auto opened = Clock::now();

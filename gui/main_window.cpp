@@ -19,19 +19,15 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <set>
 
 #include "gui/code_editor.hpp"
+#include "gui/diff_highlighter.hpp"
 #include "gui/text.hpp"
-#include "host/project_file.hpp"
 #include "host/transcript.hpp"
-#include "posix/file_system_posix.hpp"
-#include "posix/whole_file.hpp"
-#include "posix/windows_path.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/strings.hpp"
 
@@ -116,27 +112,29 @@ MainWindow::MainWindow(DesktopOptions options)
   setObjectName("vbhost");
 
   auto* split = new QSplitter(this);
-  project_tree_ = std::make_unique<ProjectTree>(split, session_->app(), session_->resolver());
-  tree_ = project_tree_->widget();
-  connect(tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    QTreeWidgetItem* item = tree_->itemAt(at);
-    if (!item) return;
-    if (std::unique_ptr<QMenu> menu = ContextMenuFor(item)) menu->exec(tree_->viewport()->mapToGlobal(at));
+  project_tree_ = std::make_unique<ProjectTree>(split, session_->app(), [this](const std::string& windows) {
+    return session_->resolver().ToPosix(windows);
   });
-  connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
+  tree_ = project_tree_->widget();
+  connect(tree_, &QTreeView::customContextMenuRequested, this, [this](const QPoint& at) {
+    const QModelIndex row = tree_->indexAt(at);
+    if (!row.isValid()) return;
+    if (std::unique_ptr<QMenu> menu = ContextMenuFor(row)) menu->exec(tree_->viewport()->mapToGlobal(at));
+  });
+  connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     auto project = session_->app().active();
     if (!project) return;
     std::vector<std::shared_ptr<vbhost::HostComponent>> selection;
-    for (QTreeWidgetItem* item : tree_->selectedItems()) {
-      if (auto c = project->FindComponent(ToCp(item->data(0, kNameRole).toString()));
-          c && item->data(0, kKindRole).toInt() != kNoKind)
+    for (const QModelIndex& row : tree_->selectionModel()->selectedIndexes()) {
+      if (auto c = project->FindComponent(ToCp(row.data(kNameRole).toString()));
+          c && row.data(kKindRole).toInt() != kNoKind)
         selection.push_back(c);
     }
     project->Select(std::move(selection));
   });
-  connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-    if (item->data(0, kKindRole).toInt() != kNoKind && !item->data(0, kNameRole).toString().isEmpty())
-      OpenEditor(ToCp(item->data(0, kNameRole).toString()));
+  connect(tree_, &QTreeView::activated, this, [this](const QModelIndex& row) {
+    if (row.data(kKindRole).toInt() != kNoKind && !row.data(kNameRole).toString().isEmpty())
+      OpenEditor(ToCp(row.data(kNameRole).toString()));
   });
   editors_ = new QTabWidget(split);
   editors_->setObjectName("editors");
@@ -226,10 +224,11 @@ void MainWindow::BuildDocks() {
   outcomes_->setObjectName("outcomes");
   outcomes_->setReadOnly(true);
   outcomes_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  diff_ = new QTextEdit(tabs);
+  diff_ = new QPlainTextEdit(tabs);
   diff_->setObjectName("diff");
   diff_->setReadOnly(true);
   diff_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  new DiffHighlighter(diff_->document());
   tabs->addTab(outcomes_, "Outcomes");
   tabs->addTab(diff_, "Compare");
   column->addWidget(tabs);
@@ -313,11 +312,11 @@ void MainWindow::FillBarMenu(QMenu& menu, const std::string& name) {
   }
 }
 
-std::unique_ptr<QMenu> MainWindow::ContextMenuFor(QTreeWidgetItem* item) {
+std::unique_ptr<QMenu> MainWindow::ContextMenuFor(const QModelIndex& row) {
   auto menu = std::make_unique<QMenu>(this);
-  int kind = item->data(0, kKindRole).toInt();
-  if (item->data(0, kProjectRole).isValid()) {
-    std::string path = ToCp(item->data(0, kProjectRole).toString());
+  int kind = row.data(kKindRole).toInt();
+  if (row.data(kProjectRole).isValid()) {
+    std::string path = ToCp(row.data(kProjectRole).toString());
     QAction* start = menu->addAction("Set as Start &Up");
     auto active = session_->app().active();
     start->setEnabled(!active || vb::LCase(active->FileName()) != vb::LCase(path));
@@ -327,7 +326,7 @@ std::unique_ptr<QMenu> MainWindow::ContextMenuFor(QTreeWidgetItem* item) {
     return menu;
   }
   if (kind == kNoKind) return nullptr;
-  tree_->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect);
+  tree_->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
   std::string bar = BarOf(static_cast<ComponentKind>(kind));
   if (bar.empty()) return nullptr;
   menu->setObjectName(QString::fromStdString(bar));
@@ -339,14 +338,8 @@ bool MainWindow::OpenFile(const std::string& posix_path) {
   if (!MayClose("open")) return false;
   std::string windows = session_->resolver().ToWindows(posix_path);
   std::vector<std::string> projects;
-  if (vb::LCase(posix::ExtensionOf(posix_path)) == ".vbg") {
-    Run([&] {
-      std::optional<std::string> text = posix::ReadWholeFile(posix_path);
-      vbhost::ProjectGroup group = vbhost::ParseProjectGroup(text.value_or(""));
-      std::string folder = posix::WindowsFolderOf(windows);
-      projects.push_back(posix::CombineWindowsPath(folder, group.startup));
-      for (const auto& p : group.projects) projects.push_back(posix::CombineWindowsPath(folder, p));
-    });
+  if (vbhost::IdeSession::IsGroupFile(windows)) {
+    Run([&] { projects = session_->GroupProjects(windows); });
     if (projects.empty()) return false;  // told already
   }
   // A project that fails to open leaves the one before active, its title and its editors.
@@ -372,7 +365,7 @@ bool MainWindow::MayClose(const std::string& action) {
   QString list;
   auto add = [&](const std::string& name, const std::string& path) {
     targets.push_back(name);
-    list += "\n" + FromCp(name) + " (" + FromCp(posix::WindowsFileNameOf(path)) + ")";
+    list += "\n" + FromCp(name) + " (" + FromCp(vbhost::IdeSession::FileNameOf(path)) + ")";
   };
   for (const auto& c : project->components()) {
     if (c->IsDirty()) add(c->Name(), c->files().empty() ? std::string() : c->files()[0]);
@@ -439,9 +432,9 @@ vbhost::HostComponent* MainWindow::Component(const Editor& editor) const {
 }
 
 vbhost::HostComponent* MainWindow::SelectedComponent() const {
-  QTreeWidgetItem* item = tree_->currentItem();
-  if (!item || item->data(0, kKindRole).toInt() == kNoKind) return nullptr;
-  return Component(ToCp(item->data(0, kNameRole).toString()));
+  const QModelIndex row = tree_->currentIndex();
+  if (!row.isValid() || row.data(kKindRole).toInt() == kNoKind) return nullptr;
+  return Component(ToCp(row.data(kNameRole).toString()));
 }
 
 void MainWindow::ScheduleRefresh(bool every_row) {
@@ -487,7 +480,7 @@ QPlainTextEdit* MainWindow::OpenEditor(const std::string& name) {
   if (!c || c->files().empty()) return nullptr;
   auto* view = new CodeEditor(editors_);
   view->setObjectName(FromCp(name));
-  std::optional<std::string> disk = posix::ReadWholeFile(session_->resolver().ToPosix(c->files()[0]));
+  std::optional<std::string> disk = session_->FileText(c->files()[0]);
   // VB's sources have CR LF, which the editor shows as breaks; a new file gets them too.
   view->SetFileText(c->text() ? *c->text() : disk.value_or(""),
                     !disk || disk->find("\r\n") != std::string::npos);
@@ -520,11 +513,10 @@ void MainWindow::RefreshEditors() {
   for (const Editor& e : open_editors_) {
     vbhost::HostComponent* c = Component(e);
     if (!c || c->files().empty()) continue;
-    std::string posix_path = session_->resolver().ToPosix(c->files()[0]);
     // A component the IDE no longer holds modified shows what is on disk: a reload dropped the
     // edits, or the engine changed the file.
     if (!c->IsDirty()) {
-      const std::string disk = posix::ReadWholeFile(posix_path).value_or("");
+      const std::string disk = session_->FileText(c->files()[0]).value_or("");
       if (!e.view->Shows(disk)) {
         e.view->blockSignals(true);
         e.view->SetFileText(disk, disk.find("\r\n") != std::string::npos);
@@ -532,13 +524,7 @@ void MainWindow::RefreshEditors() {
       }
       e.view->document()->setModified(false);
     }
-    // The file's own attribute, as Windows shows it, whoever runs the IDE.
-    bool read_only = false;
-    try {
-      read_only =
-          (posix::FileSystemPosix(session_->resolver()).GetAttr(c->files()[0]) & platform::vbReadOnly) != 0;
-    } catch (const vb::Error&) {
-    }
+    const bool read_only = session_->IsReadOnly(c->files()[0]);
     editors_->setTabText(editors_->indexOf(e.view), FromCp(e.component) + (read_only ? " [read-only]" : "") +
                                                         (c->IsDirty() ? " *" : ""));
   }
@@ -664,18 +650,8 @@ void MainWindow::ShowOutcome(const std::string& text) {
   QString t = Lines(text);
   outcomes_->appendPlainText(t);
   NoticeOutcome(t);
-  if (!t.startsWith("> -C")) return;
-  // The compare's diff: added lines green, removed red, hunks blue.
-  QString html = "<pre>";
-  for (const QString& line : t.split('\n')) {
-    QString colour = line.startsWith("+++") || line.startsWith("---") ? "#555555"
-                     : line.startsWith('+')                           ? "#1a7f37"
-                     : line.startsWith('-')                           ? "#b42318"
-                     : line.startsWith("@@")                          ? "#1f4fbf"
-                                                                      : "#000000";
-    html += "<span style=\"color:" + colour + "\">" + line.toHtmlEscaped() + "</span>\n";
-  }
-  diff_->setHtml(html + "</pre>");
+  // The compare's diff, coloured by the pane's highlighter.
+  if (t.startsWith("> -C")) diff_->setPlainText(t);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

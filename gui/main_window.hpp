@@ -21,9 +21,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QTabWidget;
-class QTextEdit;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace vbhost {
 class Transcript;
@@ -41,10 +39,10 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   ~MainWindow() override;
 
   vbhost::IdeSession& session() { return *session_; }
-  QTreeWidget* tree() const { return tree_; }
+  QTreeView* tree() const { return tree_; }
   QTabWidget* editors() const { return editors_; }
   QPlainTextEdit* outcomes() const { return outcomes_; }
-  QTextEdit* diff() const { return diff_; }
+  QPlainTextEdit* diff() const { return diff_; }
   QMenu* tools_menu() const { return tools_; }
   QMenu* addins_menu() const { return addins_; }
   QMenu* file_menu() const { return file_; }
@@ -55,7 +53,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   // A project or group file (POSIX path); a failure is told in a message box.
   bool OpenFile(const std::string& posix_path);
   // The context menu of a Project window item, as the IDE would pop it up there.
-  std::unique_ptr<QMenu> ContextMenuFor(QTreeWidgetItem* item);
+  std::unique_ptr<QMenu> ContextMenuFor(const QModelIndex& row);
   // Opens an editor on a component of the active project.
   QPlainTextEdit* OpenEditor(const std::string& component);
   // The tree, menus and editors again from the model; coalesced, run when the loop is next free.
@@ -120,13 +118,13 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QtClipboard clipboard_;
   std::unique_ptr<vbhost::IdeSession> session_;
   std::unique_ptr<ProjectTree> project_tree_;
-  QTreeWidget* tree_ = nullptr;
+  QTreeView* tree_ = nullptr;
   QTabWidget* editors_ = nullptr;
   QPlainTextEdit* outcomes_ = nullptr;
   QDockWidget* engine_ = nullptr;
   QTabWidget* engine_tabs_ = nullptr;
   QDialog* settings_ = nullptr;
-  QTextEdit* diff_ = nullptr;
+  QPlainTextEdit* diff_ = nullptr;
   QLineEdit* comment_ = nullptr;
   QLineEdit* version_ = nullptr;
   QLabel* set_ = nullptr;

@@ -1,11 +1,13 @@
 #include "gui/project_tree.hpp"
 
+#include <QFont>
 #include <QHeaderView>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
-#include <QTreeWidget>
+#include <QSignalBlocker>
+#include <QTreeView>
 #include <algorithm>
 #include <map>
 
@@ -141,20 +143,53 @@ QString StateToolTip(long state, const LockAnswer* answer) {
   }
 }
 
-ProjectTree::ProjectTree(QWidget* parent, vbhost::HostApplication& app, const posix::PathResolver& resolver)
-    : tree_(new QTreeWidget(parent)), app_(app), resolver_(resolver) {
-  tree_->setObjectName("project");
-  tree_->setHeaderLabel("Project");
-  tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+// A row's internal id says where it stands: a project at the top, a folder of the active one, or
+// a component of the folder numbered id - kInFolder.
+constexpr quintptr kTop = 0;
+constexpr quintptr kFolderRow = 1;
+constexpr quintptr kInFolder = 2;
+
+ProjectTree::ProjectTree(QWidget* parent, vbhost::HostApplication& app, ToPosix to_posix)
+    : view_(new QTreeView(parent)), app_(app), to_posix_(std::move(to_posix)) {
+  view_->setObjectName("project");
+  view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view_->setContextMenuPolicy(Qt::CustomContextMenu);
   // Every row is one line: the view need not measure each of a large project's rows.
-  tree_->setUniformRowHeights(true);
+  view_->setUniformRowHeights(true);
+  view_->setModel(this);
+  QObject::connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, view_,
+                   [this] { RememberSelection(); });
+  QObject::connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, view_,
+                   [this] { RememberSelection(); });
+}
+
+void ProjectTree::RememberSelection() {
+  // Between a reload and the next build the rows name nothing: what was noted before stands.
+  if (!built_) return;
+  current_ = view_->currentIndex().data(kNameRole).toString();
+  selected_.clear();
+  for (const QModelIndex& index : view_->selectionModel()->selectedIndexes()) {
+    if (QString name = index.data(kNameRole).toString(); !name.isEmpty()) selected_ << name;
+  }
+}
+
+ProjectTree::~ProjectTree() {
+  // The view outlives the model when the window goes: it is told now, not from the model's end.
+  view_->setModel(nullptr);
 }
 
 bool ProjectTree::Stale() const {
   auto active = app_.active();
   return active.get() != project_ ||
          (active && (active->reads() != reads_ || active->components().size() != rows_.size()));
+}
+
+const vbhost::HostComponent* ProjectTree::Live(std::size_t index) const {
+  auto active = app_.active();
+  if (!active || active.get() != project_ || active->reads() != reads_ ||
+      index >= active->components().size())
+    return nullptr;
+  return active->components()[index].get();
 }
 
 void ProjectTree::Index() {
@@ -192,8 +227,12 @@ void ProjectTree::Show(const std::vector<std::string>& group) {
     Build(group);
     return;
   }
-  for (Row& row : rows_) UpdateRow(row);
+  std::vector<std::size_t> changed;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (UpdateRow(rows_[i])) changed.push_back(i);
+  }
   marked_.clear();
+  Changed(changed);
   UpdateProjectRow();
 }
 
@@ -202,96 +241,92 @@ void ProjectTree::ShowMarked(const std::vector<std::string>& group) {
     Show(group);
     return;
   }
-  for (std::size_t i : marked_) UpdateRow(rows_[i]);
+  std::vector<std::size_t> changed;
+  for (std::size_t i : marked_) {
+    if (UpdateRow(rows_[i])) changed.push_back(i);
+  }
   marked_.clear();
+  Changed(changed);
   UpdateProjectRow();
 }
 
 void ProjectTree::Build(const std::vector<std::string>& group) {
-  QString current = tree_->currentItem() ? tree_->currentItem()->data(0, kNameRole).toString() : QString();
-  QStringList selected;
-  for (QTreeWidgetItem* item : tree_->selectedItems()) selected << item->data(0, kNameRole).toString();
-  std::vector<std::shared_ptr<vbhost::HostComponent>> selection;
+  const QString current = current_;
+  const QSet<QString> selected(selected_.begin(), selected_.end());
   // Built again after a reload: the person's place in the list stays.
-  const int scrolled = tree_->verticalScrollBar()->value();
-  tree_->blockSignals(true);
-  tree_->clear();
-  project_item_ = nullptr;
+  const int scrolled = view_->verticalScrollBar()->value();
+  beginResetModel();
   group_ = group;
   auto active = app_.active();
-  std::vector<std::string> projects = group;
-  if (active && std::none_of(projects.begin(), projects.end(), [&](const std::string& p) {
+  tops_ = group;
+  active_top_ = -1;
+  folders_.clear();
+  if (active && std::none_of(tops_.begin(), tops_.end(), [&](const std::string& p) {
         return vb::LCase(p) == vb::LCase(active->FileName());
       }))
-    projects.insert(projects.begin(), active->FileName());
-  QTreeWidgetItem* current_item = nullptr;
-  std::vector<QTreeWidgetItem*> to_select;
-  QList<QTreeWidgetItem*> tops;
-  for (const auto& path : projects) {
-    const bool is_active = active && vb::LCase(path) == vb::LCase(active->FileName());
-    auto* node = new QTreeWidgetItem;
-    tops << node;
-    node->setData(0, kProjectRole, FromCp(path));
-    node->setData(0, kKindRole, kNoKind);
-    if (!is_active) {
-      node->setText(0, FileNameOf(path));
-      node->setToolTip(0, FromCp(path));
-      continue;
+    tops_.insert(tops_.begin(), active->FileName());
+  for (std::size_t t = 0; active && t < tops_.size(); ++t) {
+    if (vb::LCase(tops_[t]) == vb::LCase(active->FileName())) {
+      active_top_ = static_cast<int>(t);
+      break;
     }
-    project_item_ = node;
-    QFont bold = node->font(0);
-    bold.setBold(true);
-    node->setFont(0, bold);
-    // The rows of a folder are made apart from the tree and handed to it at once.
+  }
+  if (active_top_ >= 0) {
     for (ComponentKind kind : kFolderOrder) {
-      QList<QTreeWidgetItem*> children;
-      QTreeWidgetItem* folder = nullptr;
+      Folder folder{kind, {}};
       for (std::size_t i = 0; i < rows_.size(); ++i) {
-        vbhost::HostComponent* c = rows_[i].component;
+        // The project's own, in case one of the same read was replaced.
+        vbhost::HostComponent* c = active->components()[i].get();
         if (FolderOf(c->kind()) != std::string_view(FolderOf(kind))) continue;
-        if (!folder) {
-          folder = new QTreeWidgetItem(QStringList(FolderOf(kind)));
-          folder->setData(0, kKindRole, static_cast<int>(c->kind()));
-        }
-        auto* item = new QTreeWidgetItem;
-        const QString name = FromCp(c->Name());
-        item->setData(0, kNameRole, name);
-        item->setData(0, kKindRole, static_cast<int>(c->kind()));
+        // The folder is named for its first component's kind, as the IDE lists it.
+        if (folder.rows.empty()) folder.kind = c->kind();
         rows_[i] = Row();
         rows_[i].component = c;
-        rows_[i].item = item;
+        rows_[i].folder = static_cast<std::uint8_t>(folders_.size());
+        rows_[i].place = static_cast<std::uint32_t>(folder.rows.size());
         UpdateRow(rows_[i]);
-        if (name == current) current_item = item;
-        if (selected.contains(name)) {
-          to_select.push_back(item);
-          selection.push_back(active->components()[i]);
-        }
-        children << item;
+        folder.rows.push_back(static_cast<std::uint32_t>(i));
       }
-      if (folder) {
-        folder->addChildren(children);
-        node->addChild(folder);
+      if (!folder.rows.empty()) folders_.push_back(std::move(folder));
+    }
+  }
+  built_ = true;
+  marked_.clear();
+  endResetModel();
+  // Selection is the view's, so it is set once the rows are in it; the session hears of it once.
+  std::vector<std::shared_ptr<vbhost::HostComponent>> selection;
+  QItemSelection rows;
+  QModelIndex current_index;
+  for (std::size_t f = 0; f < folders_.size(); ++f) {
+    for (std::size_t p = 0; p < folders_[f].rows.size(); ++p) {
+      const std::uint32_t i = folders_[f].rows[p];
+      if (current.isEmpty() && selected.isEmpty()) break;
+      const QString name = FromCp(rows_[i].component->Name());
+      const QModelIndex at = createIndex(static_cast<int>(p), 0, kInFolder + f);
+      if (name == current) current_index = at;
+      if (selected.contains(name)) {
+        rows.select(at, at);
+        selection.push_back(active->components()[i]);
       }
     }
   }
-  tree_->addTopLevelItems(tops);
-  built_ = true;
-  marked_.clear();
-  UpdateProjectRow();
-  // Selection is the view's, so it is set once the rows are in it.
-  for (QTreeWidgetItem* item : to_select) item->setSelected(true);
-  if (current_item) tree_->setCurrentItem(current_item);
+  {
+    const QSignalBlocker quiet(view_->selectionModel());
+    if (current_index.isValid())
+      view_->selectionModel()->setCurrentIndex(current_index, QItemSelectionModel::NoUpdate);
+    view_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+  }
+  RememberSelection();
   // A reload made the components afresh: the selection follows them by name.
   if (active) active->Select(std::move(selection));
-  tree_->expandAll();
-  tree_->doItemsLayout();
-  tree_->verticalScrollBar()->setValue(scrolled);
-  tree_->blockSignals(false);
+  view_->expandAll();
+  view_->doItemsLayout();
+  view_->verticalScrollBar()->setValue(scrolled);
+  view_->viewport()->update();
 }
 
-void ProjectTree::UpdateRow(Row& row) {
+bool ProjectTree::UpdateRow(Row& row) {
   row.marked = false;
-  if (!row.item) return;
   vbhost::HostComponent* c = row.component;
   auto found = known_.find(c);
   const long state = found == known_.end() ? kStateUnknown : c->State();
@@ -300,35 +335,148 @@ void ProjectTree::UpdateRow(Row& row) {
   static const std::string kNoFile;
   const std::string& file = c->files().empty() ? kNoFile : c->files()[0];
   const std::size_t file_hash = std::hash<std::string>()(file);
-  if (state == row.state && dirty == row.dirty && answer == row.answer && file_hash == row.file) return;
-  if (file_hash != row.file || dirty != row.dirty || row.state < kStateUnknown) {
-    QString file_name = file.empty() ? QString() : FileNameOf(file);
-    row.item->setText(
-        0, FromCp(c->Name()) + (file_name.isEmpty() ? "" : " (" + file_name + ")") + (dirty ? " *" : ""));
-  }
-  if (state != row.state) {
-    row.item->setIcon(0, StateIcon(state));
-    row.item->setData(0, kStateRole, static_cast<int>(state));
-  }
-  // The answer's holder only where the state the add-in set is a lock.
-  const LockAnswer* named = answer && answer->state == state ? answer : nullptr;
-  row.item->setToolTip(0, dirty ? StateToolTip(state, named) + "\nmodified" : StateToolTip(state, named));
+  if (state == row.state && dirty == row.dirty && answer == row.answer && file_hash == row.file &&
+      !row.redraw)
+    return false;
   row.state = state;
   row.dirty = dirty;
   row.answer = answer;
   row.file = file_hash;
+  row.redraw = false;
+  return true;
+}
+
+void ProjectTree::Changed(const std::vector<std::size_t>& rows) {
+  if (rows.empty() || active_top_ < 0) return;
+  struct Stretch {
+    std::uint32_t first = UINT32_MAX, last = 0;
+  };
+  std::vector<Stretch> stretches(folders_.size());
+  for (std::size_t i : rows) {
+    Stretch& s = stretches[rows_[i].folder];
+    s.first = std::min(s.first, rows_[i].place);
+    s.last = std::max(s.last, rows_[i].place);
+  }
+  for (std::size_t f = 0; f < stretches.size(); ++f) {
+    if (stretches[f].first > stretches[f].last) continue;
+    emit dataChanged(createIndex(static_cast<int>(stretches[f].first), 0, kInFolder + f),
+                     createIndex(static_cast<int>(stretches[f].last), 0, kInFolder + f));
+  }
 }
 
 void ProjectTree::UpdateProjectRow() {
+  if (active_top_ < 0) return;
+  const QModelIndex at = createIndex(active_top_, 0, kTop);
+  emit dataChanged(at, at);
+}
+
+QModelIndex ProjectTree::index(int row, int column, const QModelIndex& parent) const {
+  if (row < 0 || column != 0) return {};
+  if (!parent.isValid())
+    return static_cast<std::size_t>(row) < tops_.size() ? createIndex(row, 0, kTop) : QModelIndex();
+  if (parent.internalId() == kTop) {
+    if (parent.row() != active_top_ || static_cast<std::size_t>(row) >= folders_.size()) return {};
+    return createIndex(row, 0, kFolderRow);
+  }
+  if (parent.internalId() == kFolderRow && static_cast<std::size_t>(parent.row()) < folders_.size() &&
+      static_cast<std::size_t>(row) < folders_[parent.row()].rows.size())
+    return createIndex(row, 0, kInFolder + parent.row());
+  return {};
+}
+
+QModelIndex ProjectTree::parent(const QModelIndex& child) const {
+  if (!child.isValid() || child.internalId() == kTop) return {};
+  if (child.internalId() == kFolderRow) return createIndex(active_top_, 0, kTop);
+  return createIndex(static_cast<int>(child.internalId() - kInFolder), 0, kFolderRow);
+}
+
+int ProjectTree::rowCount(const QModelIndex& parent) const {
+  if (!parent.isValid()) return static_cast<int>(tops_.size());
+  if (parent.internalId() == kTop) return parent.row() == active_top_ ? static_cast<int>(folders_.size()) : 0;
+  if (parent.internalId() == kFolderRow && static_cast<std::size_t>(parent.row()) < folders_.size())
+    return static_cast<int>(folders_[parent.row()].rows.size());
+  return 0;
+}
+
+int ProjectTree::columnCount(const QModelIndex& /*parent*/) const { return 1; }
+
+QVariant ProjectTree::headerData(int section, Qt::Orientation orientation, int role) const {
+  return section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole ? QVariant("Project")
+                                                                                  : QVariant();
+}
+
+QVariant ProjectTree::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  if (index.internalId() == kTop) return ProjectData(index.row(), role);
+  if (index.internalId() == kFolderRow) {
+    if (static_cast<std::size_t>(index.row()) >= folders_.size()) return {};
+    const ComponentKind kind = folders_[index.row()].kind;
+    if (role == Qt::DisplayRole) return QString(FolderOf(kind));
+    if (role == kKindRole) return static_cast<int>(kind);
+    return {};
+  }
+  const std::size_t f = index.internalId() - kInFolder;
+  if (f >= folders_.size() || static_cast<std::size_t>(index.row()) >= folders_[f].rows.size()) return {};
+  // Between a reload and the tree's next build the row shows nothing rather than what is gone.
+  if (!built_) return {};
+  const std::uint32_t i = folders_[f].rows[index.row()];
+  const vbhost::HostComponent* c = Live(i);
+  return c ? ComponentData(rows_[i], *c, role) : QVariant();
+}
+
+QVariant ProjectTree::ComponentData(const Row& row, const vbhost::HostComponent& c, int role) const {
+  switch (role) {
+    case Qt::DisplayRole: {
+      const QString file = c.files().empty() ? QString() : FileNameOf(c.files()[0]);
+      return FromCp(c.Name()) + (file.isEmpty() ? "" : " (" + file + ")") + (row.dirty ? " *" : "");
+    }
+    case Qt::DecorationRole:
+      return StateIcon(row.state);
+    case Qt::ToolTipRole: {
+      // The answer's holder only where the state the add-in set is a lock.
+      const LockAnswer* named = row.answer && row.answer->state == row.state ? row.answer : nullptr;
+      return row.dirty ? StateToolTip(row.state, named) + "\nmodified" : StateToolTip(row.state, named);
+    }
+    case kNameRole:
+      return FromCp(c.Name());
+    case kKindRole:
+      return static_cast<int>(c.kind());
+    case kStateRole:
+      return static_cast<int>(row.state);
+    default:
+      return {};
+  }
+}
+
+QVariant ProjectTree::ProjectData(int top, int role) const {
+  if (top < 0 || static_cast<std::size_t>(top) >= tops_.size()) return {};
+  const std::string& path = tops_[top];
+  if (role == kProjectRole) return FromCp(path);
+  if (role == kKindRole) return kNoKind;
   auto active = app_.active();
-  if (!project_item_ || !active) return;
-  const QString path = FromCp(active->FileName());
-  const QString file = FileNameOf(active->FileName());
-  project_item_->setText(0, FromCp(active->Name()) + " (" + file + ")" + (active->IsDirty() ? " *" : ""));
+  if (top != active_top_ || !active) {
+    if (role == Qt::DisplayRole) return FileNameOf(path);
+    if (role == Qt::ToolTipRole) return FromCp(path);
+    return {};
+  }
   const long state = project_answer_ ? project_answer_->state : kStateUnknown;
-  project_item_->setIcon(0, StateIcon(state));
-  project_item_->setToolTip(0, path + (group_.empty() ? "" : "\nthe startup project") + "\n" +
-                                   StateToolTip(state, project_answer_ ? &*project_answer_ : nullptr));
+  switch (role) {
+    case Qt::DisplayRole:
+      return FromCp(active->Name()) + " (" + FileNameOf(active->FileName()) + ")" +
+             (active->IsDirty() ? " *" : "");
+    case Qt::DecorationRole:
+      return StateIcon(state);
+    case Qt::ToolTipRole:
+      return FromCp(active->FileName()) + (group_.empty() ? "" : "\nthe startup project") + "\n" +
+             StateToolTip(state, project_answer_ ? &*project_answer_ : nullptr);
+    case Qt::FontRole: {
+      QFont bold = view_->font();
+      bold.setBold(true);
+      return bold;
+    }
+    default:
+      return {};
+  }
 }
 
 void ProjectTree::MarkRow(std::size_t index) {
@@ -360,11 +508,11 @@ ProjectTree::Row* ProjectTree::RowOfFile(const std::string& windows_path) {
   // Asked by its short name: the components' files are looked up as on disk, once.
   std::string posix;
   try {
-    posix = resolver_.ToPosix(windows_path);
+    posix = to_posix_(windows_path);
     if (by_posix_.empty()) {
       for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (!rows_[i].component->files().empty())
-          by_posix_.emplace(resolver_.ToPosix(rows_[i].component->files()[0]), i);
+          by_posix_.emplace(to_posix_(rows_[i].component->files()[0]), i);
       }
     }
   } catch (const vb::Error&) {
@@ -392,8 +540,10 @@ void ProjectTree::Read(std::string_view text) {
     if (changed) {
       answer->file.clear();
       known = answer->holder.empty() ? nullptr : std::make_unique<LockAnswer>(std::move(*answer));
-      // Drawn again whatever it showed: a new answer may sit where the old one was.
-      row->state = kStateUnknown - 1;
+      // The row no longer points at the answer it showed; drawn again whatever it shows, as a new
+      // answer may sit where the old one was.
+      row->answer = nullptr;
+      row->redraw = true;
     }
     MarkRow(static_cast<std::size_t>(row - rows_.data()));
     return;
@@ -401,7 +551,7 @@ void ProjectTree::Read(std::string_view text) {
   bool is_project = Lower(active->FileName()) == Lower(answer->file);
   if (!is_project) {
     try {
-      is_project = resolver_.ToPosix(answer->file) == resolver_.ToPosix(active->FileName());
+      is_project = to_posix_(answer->file) == to_posix_(active->FileName());
     } catch (const vb::Error&) {
     }
   }

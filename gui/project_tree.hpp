@@ -1,11 +1,16 @@
 // The Project window: the group's projects, and the active one's folders and components with the
-// lock states the add-in found. The tree is built once per read of the project; afterwards a row
-// is brought up to date on its own when the add-in sets its state or reads the engine's answer for
-// its file, so a lock pass over a large project costs a row per component, not a tree.
+// lock states the add-in found. It is a model over the project's own components: a row holds what
+// it shows of the lock state and no texts, which are made as the view draws the row. The folders
+// are sorted once per read of the project; afterwards a row is brought up to date on its own when
+// the add-in sets its state or reads the engine's answer for its file, so a lock pass over a large
+// project costs a row per component, not a tree.
 #pragma once
 
 #include <QtCore/qnamespace.h>
+#include <QAbstractItemModel>
 #include <QString>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,8 +20,7 @@
 
 #include "host/ide_model.hpp"
 
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 class QWidget;
 
 namespace vbgui {
@@ -37,7 +41,7 @@ std::optional<LockAnswer> ParseLockAnswer(std::string_view text);
 // The tooltip of a state; `answer` adds the holder and revision the engine named.
 QString StateToolTip(long state, const LockAnswer* answer = nullptr);
 
-class ProjectTree {
+class ProjectTree final : public QAbstractItemModel {
  public:
   static constexpr int kNameRole = Qt::UserRole;
   static constexpr int kKindRole = Qt::UserRole + 1;
@@ -45,8 +49,12 @@ class ProjectTree {
   static constexpr int kStateRole = Qt::UserRole + 3;  // the state shown, kStateUnknown included
   static constexpr int kNoKind = -1;
 
-  ProjectTree(QWidget* parent, vbhost::HostApplication& app, const posix::PathResolver& resolver);
-  QTreeWidget* widget() const { return tree_; }
+  // `to_posix` names a Windows path's file on disk (raising vb::Error when it cannot), so that
+  // an answer naming a file by its short name finds its row.
+  using ToPosix = std::function<std::string(const std::string&)>;
+  ProjectTree(QWidget* parent, vbhost::HostApplication& app, ToPosix to_posix);
+  ~ProjectTree() override;
+  QTreeView* widget() const { return view_; }
 
   // The active project among the group's (Windows paths, the startup one first; empty for a lone
   // project): built again when the project was read again or another is active, else every row
@@ -63,33 +71,56 @@ class ProjectTree {
   void Asked(std::string_view file);
   void Read(std::string_view text);
 
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
  private:
+  // A component's row: what it shows, to tell whether it needs drawing again.
   struct Row {
     vbhost::HostComponent* component = nullptr;
-    QTreeWidgetItem* item = nullptr;
-    // What the row shows, to tell whether it needs drawing again.
-    long state = kStateUnknown - 1;
-    bool dirty = false;
-    std::size_t file = 0;  // the first file's hash
     const LockAnswer* answer = nullptr;
+    std::size_t file = 0;  // the first file's hash
+    long state = kStateUnknown - 1;
+    std::uint32_t place = 0;  // in its folder
+    std::uint8_t folder = 0;
+    bool dirty = false;
     bool marked = false;
+    bool redraw = false;  // an answer it showed was replaced
+  };
+  struct Folder {
+    vbhost::ComponentKind kind;
+    std::vector<std::uint32_t> rows;  // into rows_, in the project's order
   };
   // The rows' index of the active project, made again when it was read again.
   void Index();
   bool Stale() const;
   void Build(const std::vector<std::string>& group);
-  void UpdateRow(Row& row);
+  // Answers whether the row shows anything new.
+  bool UpdateRow(Row& row);
+  // Tells the view the rows that changed, a stretch per folder.
+  void Changed(const std::vector<std::size_t>& rows);
   void UpdateProjectRow();
   Row* RowOfFile(const std::string& windows_path);
   void MarkRow(std::size_t index);
+  // The component a row stands for while its project's read is the one shown, else null.
+  const vbhost::HostComponent* Live(std::size_t index) const;
+  QVariant ProjectData(int top, int role) const;
+  QVariant ComponentData(const Row& row, const vbhost::HostComponent& c, int role) const;
+  // Notes the person's current and selected rows by name, while their components are at hand.
+  void RememberSelection();
 
-  QTreeWidget* tree_;
+  QTreeView* view_;
   vbhost::HostApplication& app_;
-  const posix::PathResolver& resolver_;
+  ToPosix to_posix_;
   // The project (and its read) the index and what is known belong to.
   const vbhost::HostProject* project_ = nullptr;
   unsigned long reads_ = 0;
   std::vector<Row> rows_;
+  std::vector<Folder> folders_;
   std::unordered_map<std::string, std::size_t> by_name_;
   std::unordered_map<std::string, std::size_t> by_file_;   // the first file, in lower case
   std::unordered_map<std::string, std::size_t> by_posix_;  // made when a name is not found as given
@@ -101,7 +132,12 @@ class ProjectTree {
   std::string asked_;  // the file of the last lock query, in lower case
   bool built_ = false;
   std::vector<std::string> group_;
-  QTreeWidgetItem* project_item_ = nullptr;
+  // The projects at the top, the active one among them at `active_top_` (-1: none).
+  std::vector<std::string> tops_;
+  int active_top_ = -1;
+  // The person's place, by component name: a reload makes the components afresh.
+  QString current_;
+  QStringList selected_;
 };
 
 }  // namespace vbgui

@@ -388,7 +388,33 @@ bool IdeSession::FileEvent(const std::string& name, nlohmann::ordered_json args,
 }
 
 std::string IdeSession::ContentsOf(const std::string& windows_path) const {
-  return posix::ReadWholeFile(resolver_.ToPosix(windows_path)).value_or(std::string());
+  return FileText(windows_path).value_or(std::string());
+}
+
+std::optional<std::string> IdeSession::FileText(const std::string& windows_path) const {
+  return posix::ReadWholeFile(resolver_.ToPosix(windows_path));
+}
+
+bool IdeSession::IsReadOnly(const std::string& windows_path) {
+  try {
+    return (files_.GetAttr(windows_path) & platform::vbReadOnly) != 0;
+  } catch (const vb::Error&) {
+    return false;
+  }
+}
+
+std::vector<std::string> IdeSession::GroupProjects(const std::string& windows_path) const {
+  const ProjectGroup group = ParseProjectGroup(FileText(windows_path).value_or(""));
+  const std::string folder = posix::WindowsFolderOf(windows_path);
+  std::vector<std::string> projects{posix::CombineWindowsPath(folder, group.startup)};
+  for (const auto& p : group.projects) projects.push_back(posix::CombineWindowsPath(folder, p));
+  return projects;
+}
+
+bool IdeSession::IsGroupFile(std::string_view path) { return vb::LCase(posix::ExtensionOf(path)) == ".vbg"; }
+
+std::string IdeSession::FileNameOf(std::string_view windows_path) {
+  return posix::WindowsFileNameOf(windows_path);
 }
 
 std::string IdeSession::ContentsFor(const HostComponent& component, std::size_t index) const {

@@ -72,6 +72,18 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   IdeSession& operator=(const IdeSession&) = delete;
 
   const posix::PathResolver& resolver() const { return resolver_; }
+  // ---- The files as the IDE sees them (Windows paths), for a front end that shows them.
+  // A file's bytes as they stand on disk; none when it cannot be read.
+  std::optional<std::string> FileText(const std::string& windows_path) const;
+  // The file's read-only attribute, as Windows shows it whoever runs the IDE; false when it has none.
+  bool IsReadOnly(const std::string& windows_path);
+  // A project group's projects (Windows paths), the startup one first; raises ProjectFileError
+  // when the file is not a group.
+  std::vector<std::string> GroupProjects(const std::string& windows_path) const;
+  // Whether the file is a project group rather than a project, by its extension.
+  static bool IsGroupFile(std::string_view path);
+  // The file name of a Windows path, without its folder.
+  static std::string FileNameOf(std::string_view windows_path);
   HostApplication& app() { return *app_; }
   HostVBE& vbe() { return *vbe_; }
   // The add-in's process state while it runs, else null.

@@ -25,6 +25,8 @@ TEST(IncludeRules, EachFolderIncludesOnlyWhatItsLayerMayUse) {
       {"wnorb16/rcs", " wnorb16 dde posix vbrt ", false},
       {"wnorb16/svn", " wnorb16 dde posix vbrt ", false},
       {"exe", " addin dde posix vbrt platform norb ", false},
+      // The desktop meets files, the engine and the links only through the IDE session.
+      {"gui", " host addin vbrt platform ", false},
   };
   // A row for a sub-folder makes it a layer of its own: its files are held to its row, and only
   // the place that chooses the engine's store reaches into a store's folder from outside it.

@@ -1,10 +1,15 @@
 // The code window's split of a VB source into the lines it shows and the ones VB hides, and its
-// colouring, on files shaped as VB writes them.
+// colouring, on files shaped as VB writes them; the engine pane's diff colours.
 #include "gui/code_editor.hpp"
 
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include "gui/diff_highlighter.hpp"
 
 namespace {
 
@@ -147,6 +152,28 @@ TEST(CodeWindow, ColoursKeywordsCommentsAndStrings) {
   EXPECT_TRUE(continues);
   EXPECT_EQ(Colours("goes on here", true, &continues), "C:goes on here");
   EXPECT_FALSE(continues);
+}
+
+// The compare's lines take their colours as drawn: a file's line is grey though it begins like an
+// added or removed one, and a context line stays plain.
+TEST(EngineDiff, ColoursEachLineOfTheCompareByItsMark) {
+  QTextDocument document;
+  auto* highlighter = new vbgui::DiffHighlighter(&document);
+  document.setPlainText(
+      "> -C modRates.bas\n--- modRates.bas 1.1\n+++ modRates.bas\n@@ -1,2 +1,3 @@\n x = 1\n+' a rate for "
+      "Sundays\n"
+      "-y = 2\n");
+  // A document no view draws is coloured when asked.
+  highlighter->rehighlight();
+  std::string colours;
+  for (QTextBlock block = document.firstBlock(); block.isValid(); block = block.next()) {
+    const QList<QTextLayout::FormatRange> formats = block.layout()->formats();
+    colours += formats.isEmpty() ? std::string("none")
+                                 : formats[0].format.foreground().color().name().toStdString() +
+                                       (formats[0].length == block.length() - 1 ? "" : " part");
+    colours += ",";
+  }
+  EXPECT_EQ(colours, "none,#555555,#555555,#1f4fbf,none,#1a7f37,#b42318,none,");
 }
 
 }  // namespace

@@ -32,6 +32,7 @@
 #include <QTreeWidget>
 #include <array>
 #include <deque>
+#include <functional>
 #include <iostream>
 #include <set>
 #include <sstream>
@@ -190,9 +191,9 @@ class Desktop : public ::testing::Test {
   }
   // The Project window's context menu, popped up on a component's row, and a click on an item.
   void Context(const std::string& component, const char* item) {
-    window->tree()->setCurrentItem(Row(component));
+    window->tree()->setCurrentIndex(Row(component));
     std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row(component));
-    menu->popup(window->tree()->mapToGlobal(window->tree()->visualItemRect(Row(component)).center()));
+    menu->popup(window->tree()->mapToGlobal(window->tree()->visualRect(Row(component)).center()));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu.get(), 30000));
     Shoot(menu.get(), "context-menu");
     Click(menu.get(), item);
@@ -205,20 +206,34 @@ class Desktop : public ::testing::Test {
     QTest::keyClick(window->editors()->currentWidget(), Qt::Key_S, Qt::ControlModifier);
   }
   void Connect() { Menu("Add-Ins", "&NORB Version Control (NORBVB5.nvb5VersionControl)"); }
-  QTreeWidgetItem* Row(const std::string& component) {
-    for (auto* item : window->tree()->findItems("*", Qt::MatchWildcard | Qt::MatchRecursive)) {
-      if (item->data(0, Qt::UserRole).toString().toStdString() == component) return item;
-    }
-    return nullptr;
+  // Every row of the Project window, parents before their children.
+  std::vector<QModelIndex> Rows() const {
+    std::vector<QModelIndex> rows;
+    const QAbstractItemModel* model = window->tree()->model();
+    std::function<void(QModelIndex)> walk = [&](QModelIndex parent) {
+      for (int i = 0; i < model->rowCount(parent); ++i) {
+        rows.push_back(model->index(i, 0, parent));
+        walk(rows.back());
+      }
+    };
+    walk({});
+    return rows;
   }
+  QModelIndex Row(const std::string& component) const {
+    for (const QModelIndex& row : Rows()) {
+      if (row.data(Qt::UserRole).toString().toStdString() == component) return row;
+    }
+    return {};
+  }
+  QModelIndex Top(int i) const { return window->tree()->model()->index(i, 0); }
   // Every component the Project window shows: "name state tooltip", a line each.
   std::string States() {
     window->Refresh();
     std::string out;
-    for (auto* item : window->tree()->findItems("*", Qt::MatchWildcard | Qt::MatchRecursive)) {
-      if (QVariant state = item->data(0, Qt::UserRole + 3); state.isValid())
-        out += item->data(0, Qt::UserRole).toString().toStdString() + " " + std::to_string(state.toInt()) +
-               " " + item->toolTip(0).toStdString() + "\n";
+    for (const QModelIndex& row : Rows()) {
+      if (QVariant state = row.data(Qt::UserRole + 3); state.isValid())
+        out += row.data(Qt::UserRole).toString().toStdString() + " " + std::to_string(state.toInt()) + " " +
+               row.data(Qt::ToolTipRole).toString().toStdString() + "\n";
     }
     return out;
   }
@@ -309,7 +324,7 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
   {
     SCOPED_TRACE("an edit of a file not checked out: the save refused, the history waits for it");
     QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
-                      window->tree()->visualItemRect(Row("modRates")).center());
+                      window->tree()->visualRect(Row("modRates")).center());
     QTest::keyClick(window->tree(), Qt::Key_Return);
     auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
     editor->moveCursor(QTextCursor::End);
@@ -451,7 +466,7 @@ TEST_F(Desktop, AccessKeysTheReloadQuestionAndTheCommentFieldsBehaveAsAPersonExp
   Open();
   // Short enough that the Project window scrolls.
   window->resize(1000, 420);
-  QTreeWidget* tree = window->tree();
+  QTreeView* tree = window->tree();
   {
     SCOPED_TRACE("the progress window opens over the main window, without a title bar");
     std::string seen;
@@ -490,7 +505,7 @@ TEST_F(Desktop, AccessKeysTheReloadQuestionAndTheCommentFieldsBehaveAsAPersonExp
   }
   {
     SCOPED_TRACE("Alt+T, H checks out; Enter at the reload question keeps the edit and the tree's place");
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(Row("modRates")).center());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(Row("modRates")).center());
     QTest::keyClick(tree, Qt::Key_Return);
     auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
     editor->moveCursor(QTextCursor::End);
@@ -515,8 +530,9 @@ TEST_F(Desktop, AccessKeysTheReloadQuestionAndTheCommentFieldsBehaveAsAPersonExp
         Text(qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget())).find("' a rate for Sundays"),
         std::string::npos);
     EXPECT_EQ(tree->verticalScrollBar()->value(), scrolled);
-    ASSERT_EQ(tree->selectedItems().size(), 1);
-    EXPECT_EQ(tree->selectedItems()[0]->data(0, Qt::UserRole).toString().toStdString(), "Release Notes.txt");
+    ASSERT_EQ(tree->selectionModel()->selectedIndexes().size(), 1);
+    EXPECT_EQ(tree->selectionModel()->selectedIndexes()[0].data(Qt::UserRole).toString().toStdString(),
+              "Release Notes.txt");
     CtrlS();
   }
   {
@@ -701,7 +717,7 @@ TEST_F(Desktop, TheDesktopsTranscriptTellsWhatAScenarioRunTellsForTheSameSteps) 
   ASSERT_TRUE(window->OpenFile(tmp / "Timesheet/Timesheet.vbp"));
   Connect();
   QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
-                    window->tree()->visualItemRect(Row("CEntry")).center());
+                    window->tree()->visualRect(Row("CEntry")).center());
   QTest::keyClick(window->tree(), Qt::Key_Return);
   QTest::keyClicks(window->editors()->currentWidget(), "' changed");
   person.Box(QMessageBox::Yes);
@@ -842,7 +858,7 @@ TEST_F(Desktop, TheProjectWindowShowsOnlyTheStatesAPassFound) {
   const std::string unknown = "-1 Lock state unknown: not checked since the project was last read";
   auto project_state = [this] {
     window->Refresh();
-    QString tip = window->tree()->topLevelItem(0)->toolTip(0);
+    QString tip = Top(0).data(Qt::ToolTipRole).toString();
     return tip.section('\n', -1).toStdString();
   };
   Open();
@@ -897,12 +913,12 @@ TEST_F(Desktop, TheProjectWindowShowsOnlyTheStatesAPassFound) {
     ASSERT_TRUE(person.done());
     EXPECT_EQ(project_state(), "Not checked out: read-only here, free to check out");
     EXPECT_FALSE(in_dialog.isNull());
-    EXPECT_EQ(window->tree()->topLevelItem(0)->icon(0).pixmap(16).toImage(), in_dialog);
+    EXPECT_EQ(Top(0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage(), in_dialog);
     EXPECT_NE(States().find("dsrClock " + unknown), std::string::npos);
     if (QGuiApplication::platformName() == "xcb") {
       // The screen with bob's lock's tooltip, as resting the pointer on the row shows it.
       QWidget* rows = window->tree()->viewport();
-      const QPoint at = window->tree()->visualItemRect(Row("ctlClock")).center();
+      const QPoint at = window->tree()->visualRect(Row("ctlClock")).center();
       QHelpEvent hover(QEvent::ToolTip, at, rows->mapToGlobal(at));
       QApplication::sendEvent(rows, &hover);
       QTest::qWait(1000);
@@ -915,7 +931,7 @@ TEST_F(Desktop, TheProjectWindowShowsOnlyTheStatesAPassFound) {
   {
     SCOPED_TRACE("a reload keeps the edit: the pass stops there and nothing after it is claimed");
     QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
-                      window->tree()->visualItemRect(Row("modRates")).center());
+                      window->tree()->visualRect(Row("modRates")).center());
     QTest::keyClick(window->tree(), Qt::Key_Return);
     QTest::keyClicks(window->editors()->currentWidget(), "' kept");
     person.Then("frmExtract", PickAndOk("modRates"));
@@ -945,7 +961,7 @@ TEST_F(Desktop, TheProjectWindowShowsOnlyTheStatesAPassFound) {
                   "\n"
                   "Release Notes.txt " +
                   unknown + "\n");
-    EXPECT_EQ(Row("modRates")->text(0).toStdString(), "modRates (modRates.bas) *");
+    EXPECT_EQ(Row("modRates").data().toString().toStdString(), "modRates (modRates.bas) *");
     EXPECT_EQ(project_state(), unknown.substr(3));
   }
   {
@@ -984,21 +1000,21 @@ TEST_F(Desktop, AGroupsStartupProjectIsActiveUntilAnotherIsSet) {
   });
   Menu("File", "&Open Project...");
   EXPECT_TRUE(person.done());
-  QTreeWidget* tree = window->tree();
-  auto shown = [tree] {
+  QTreeView* tree = window->tree();
+  auto shown = [this, tree] {
     std::string out;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-      out +=
-          (tree->topLevelItem(i)->font(0).bold() ? "!" : "") + tree->topLevelItem(i)->text(0).toStdString();
+    for (int i = 0; i < tree->model()->rowCount(); ++i)
+      out += (Top(i).data(Qt::FontRole).value<QFont>().bold() ? "!" : "") +
+             Top(i).data().toString().toStdString();
     return out;
   };
   EXPECT_EQ(shown(), "!Timesheet (Timesheet.vbp)O.vbp");
-  std::unique_ptr<QMenu> menu = window->ContextMenuFor(tree->topLevelItem(1));
+  std::unique_ptr<QMenu> menu = window->ContextMenuFor(Top(1));
   menu->popup(tree->mapToGlobal(QPoint(20, 20)));
   Click(menu.get(), "Set as Start &Up");
   window->Refresh();
   EXPECT_EQ(shown(), "Timesheet.vbp!Other (O.vbp)");
-  EXPECT_NE(Row("modOther"), nullptr);
+  EXPECT_TRUE(Row("modOther").isValid());
 }
 
 // Every way an edit could be dropped or orphaned, as a person meets them: a closed tab, a save
@@ -1011,7 +1027,7 @@ TEST_F(Desktop, NoEditIsDroppedWithoutAsking) {
   Open();
   auto edit = [this](const std::string& component, const char* text) {
     QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
-                      window->tree()->visualItemRect(Row(component)).center());
+                      window->tree()->visualRect(Row(component)).center());
     QTest::keyClick(window->tree(), Qt::Key_Return);
     auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
     editor->moveCursor(QTextCursor::End);
@@ -1118,7 +1134,7 @@ TEST_F(Desktop, TheCodeWindowShowsTheCodeAndSavesTheHiddenLinesAsTheyWere) {
   Open();
   auto open_editor = [this](const std::string& component) {
     QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
-                      window->tree()->visualItemRect(Row(component)).center());
+                      window->tree()->visualRect(Row(component)).center());
     QTest::keyClick(window->tree(), Qt::Key_Return);
     auto* editor = qobject_cast<QPlainTextEdit*>(window->editors()->currentWidget());
     EXPECT_NE(editor, nullptr) << component;
