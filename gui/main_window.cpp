@@ -92,7 +92,7 @@ void MainWindow::Run(F&& f) {
   ScheduleRefresh();
 }
 
-MainWindow::MainWindow(DesktopOptions options)
+MainWindow::MainWindow(const DesktopOptions& options)
     : ui_([this](const std::string& where, const std::function<void()>& action) {
         session_->CallAddin(where, action);
       }),

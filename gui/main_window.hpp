@@ -37,7 +37,7 @@ using DesktopOptions = vbhost::DesktopStart;
 
 class MainWindow : public QMainWindow, public vbhost::HostObserver {
  public:
-  explicit MainWindow(DesktopOptions options);
+  explicit MainWindow(const DesktopOptions& options);
   ~MainWindow() override;
 
   vbhost::IdeSession& session() { return *session_; }

@@ -290,12 +290,11 @@ struct AddinsShown {
 using HostEvent =
     std::variant<events::MsgBox, events::Foreground, events::Help, events::Unsaved, events::FormLife,
                  events::Caption, events::Progress, events::Dialog, events::ControlAdded,
-                 events::ControlChanged, events::ControlDeleted, events::Subscribe,
-                 events::ClipboardWritten, events::Launch, events::Profile, events::State, events::Modified,
-                 events::LockMode, events::Unresolved, events::Await, events::EngineOutcome,
-                 events::EngineCommand, events::Reload, events::End, events::RunTimeError, events::Link,
-                 events::Execute, events::FileEvent, events::Write, events::Save, events::StatesShown,
-                 events::LinksShown, events::LockModeShown, events::BarsShown, events::ClipboardShown,
-                 events::AddinsShown>;
+                 events::ControlChanged, events::ControlDeleted, events::Subscribe, events::ClipboardWritten,
+                 events::Launch, events::Profile, events::State, events::Modified, events::LockMode,
+                 events::Unresolved, events::Await, events::EngineOutcome, events::EngineCommand,
+                 events::Reload, events::End, events::RunTimeError, events::Link, events::Execute,
+                 events::FileEvent, events::Write, events::Save, events::StatesShown, events::LinksShown,
+                 events::LockModeShown, events::BarsShown, events::ClipboardShown, events::AddinsShown>;
 
 }  // namespace vbhost
