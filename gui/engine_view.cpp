@@ -134,9 +134,9 @@ void MainWindow::ShowEngineSettings(const QString& outcome) {
   settings_->activateWindow();
 }
 
-void MainWindow::NoticeLaunch(const nlohmann::ordered_json& event) {
-  if (!event.value("started", false)) return;
-  const std::string command = vb::UCase(vb::Trim(event.value("command", "")));
+void MainWindow::NoticeLaunch(const vbhost::events::Launch& event) {
+  if (!event.started) return;
+  const std::string command = vb::UCase(vb::Trim(event.command));
   const std::string program = command.substr(command.find_last_of('\\') + 1);
   // The interactive engine, not the silent one the connection starts ("-L"). Whichever engine
   // serves the link, its outcomes are shown here.
@@ -161,7 +161,7 @@ void MainWindow::ShowHelpFile(const std::string& windows_path) {
   box.setObjectName("msgbox");
   Flush();
   box.exec();
-  Emit({{"event", "msgbox"}, {"text", ToCp(text)}, {"style", 64}, {"answer", "OK"}, {"title", "vbhost"}});
+  Emit(vbhost::events::MsgBox{ToCp(text), 64, "OK", "vbhost"});
 }
 
 }  // namespace vbgui

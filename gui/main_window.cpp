@@ -22,7 +22,6 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <set>
 
 #include "gui/code_editor.hpp"
 #include "gui/diff_highlighter.hpp"
@@ -89,7 +88,7 @@ void MainWindow::Run(F&& f) {
   ScheduleRefresh();
 }
 
-MainWindow::MainWindow(DesktopOptions options)
+MainWindow::MainWindow(const DesktopOptions& options)
     : ui_([this](const std::string& where, const std::function<void()>& action) {
         session_->CallAddin(where, action);
       }),
@@ -361,7 +360,7 @@ bool MainWindow::OpenProject(const std::string& windows_path, std::vector<std::s
 bool MainWindow::MayClose(const std::string& action) {
   auto project = session_->app().active();
   if (!project) return true;
-  nlohmann::ordered_json targets = nlohmann::ordered_json::array();
+  std::vector<std::string> targets;
   QString list;
   auto add = [&](const std::string& name, const std::string& path) {
     targets.push_back(name);
@@ -385,7 +384,7 @@ bool MainWindow::MayClose(const std::string& action) {
   const char* said = answer == QMessageBox::SaveAll   ? "save"
                      : answer == QMessageBox::Discard ? "discard"
                                                       : "cancel";
-  Emit({{"event", "unsaved"}, {"action", action}, {"targets", targets}, {"answer", said}});
+  Emit(vbhost::events::Unsaved{action, std::move(targets), said});
   if (answer == QMessageBox::Discard) return true;
   if (answer != QMessageBox::SaveAll) return false;
   bool saved = false;
@@ -404,10 +403,9 @@ void MainWindow::ReportUnwritten() {
   QStringList paths;
   QString failed;
   for (const auto& e : unwritten_) {
-    paths << FromCp(e.value("path", ""));
+    paths << FromCp(e.path);
     // A sink's refusal has been explained by the sink; a write that failed is told here.
-    if (e.contains("number"))
-      failed += "\n" + FromCp(e.value("path", "")) + ": " + FromCp(vb::Description(e.value("number", 0)));
+    if (e.number) failed += "\n" + FromCp(e.path) + ": " + FromCp(vb::Description(*e.number));
   }
   unwritten_.clear();
   statusBar()->showMessage("Not written: " + paths.join(", "));
@@ -570,24 +568,23 @@ void MainWindow::SaveAs() {
   });
 }
 
-void MainWindow::Emit(const nlohmann::ordered_json& event) {
+void MainWindow::Emit(const vbhost::HostEvent& event) {
+  namespace events = vbhost::events;
   if (transcript_) transcript_->Emit(event);
-  const std::string name = event.value("event", "");
-  if (name == "engine") {
-    ShowOutcome(event.value("text", ""));
-  } else if (name == "engine-command") {
-    outcomes_->appendPlainText("> " + FromCp(event.value("command", "")) +
-                               (event.value("ok", false) ? QString() : QString(" (refused)")));
-    if (event.contains("answer")) {
-      outcomes_->appendPlainText(Lines(event.value("answer", "")));
-      const bool comment = event.value("command", "").starts_with("COMMENT");
-      (comment ? comment_said_ : version_said_) = Lines(event.value("answer", "")).trimmed();
+  if (const auto* e = std::get_if<events::EngineOutcome>(&event)) {
+    ShowOutcome(e->text);
+  } else if (const auto* e = std::get_if<events::EngineCommand>(&event)) {
+    outcomes_->appendPlainText("> " + FromCp(e->command) + (e->ok ? QString() : QString(" (refused)")));
+    if (e->answer) {
+      outcomes_->appendPlainText(Lines(*e->answer));
+      const bool comment = e->command.starts_with("COMMENT");
+      (comment ? comment_said_ : version_said_) = Lines(*e->answer).trimmed();
       ShowSet();
     }
-  } else if (name == "execute" && event.value("ok", false)) {
+  } else if (const auto* e = std::get_if<events::Execute>(&event); e && e->ok) {
     // The engine forgets the comment once a check-in uses it and the version once option S does:
     // the fields say what the next ones will be.
-    const QString command = FromCp(event.value("command", ""));
+    const QString command = FromCp(e->command);
     const QString options = command.section(' ', 0, 0);
     const bool update = options.startsWith('U') && !options.contains('D');
     if (update) {
@@ -599,40 +596,43 @@ void MainWindow::Emit(const nlohmann::ordered_json& event) {
       version_said_.clear();
     }
     ShowSet();
-  } else if (name == "error") {
+  } else if (const auto* e = std::get_if<events::RunTimeError>(&event)) {
     QString text = QString("Run-time error '%1':\n\n%2\n\n(in %3)")
-                       .arg(event.value("number", 0))
-                       .arg(FromCp(event.value("description", "")))
-                       .arg(FromCp(event.value("where", "")));
+                       .arg(e->number)
+                       .arg(FromCp(e->description))
+                       .arg(FromCp(e->where));
     statusBar()->showMessage(text.section('\n', 0, 2).simplified());
     QTimer::singleShot(0, this, [this, text] { QMessageBox::critical(this, "Visual Basic", text); });
-  } else if (name == "write") {
-    if (!event.value("written", true)) unwritten_.push_back(event);
-  } else if (name == "reload") {
+  } else if (const auto* e = std::get_if<events::Write>(&event)) {
+    if (!e->written) unwritten_.push_back(*e);
+  } else if (std::holds_alternative<events::Reload>(event)) {
     relink_ = connected_;
-  } else if (name == "end") {
+  } else if (std::holds_alternative<events::End>(event)) {
     SetConnected(false);
-  } else if (name == "launch") {
-    NoticeLaunch(event);
+  } else if (const auto* e = std::get_if<events::Launch>(&event)) {
+    NoticeLaunch(*e);
   }
   TellTree(event);
 }
 
-void MainWindow::TellTree(const nlohmann::ordered_json& event) {
-  const std::string name = event.value("event", "");
-  if (name == "state") {
-    project_tree_->StateSet(event.value("component", ""));
-  } else if (name == "save") {
-    project_tree_->Mark(event.value("target", ""));
-  } else if (name == "execute") {
-    const std::string command = event.value("command", "");
-    if (command.starts_with(kLockQuery)) project_tree_->Asked(command.substr(kLockQuery.size()));
+void MainWindow::TellTree(const vbhost::HostEvent& event) {
+  namespace events = vbhost::events;
+  if (const auto* e = std::get_if<events::State>(&event)) {
+    project_tree_->StateSet(e->component);
+  } else if (const auto* e = std::get_if<events::Save>(&event)) {
+    project_tree_->Mark(e->target);
+  } else if (const auto* e = std::get_if<events::Execute>(&event)) {
+    if (e->command.starts_with(kLockQuery)) project_tree_->Asked(e->command.substr(kLockQuery.size()));
   }
   // What may change the rows' number, names or modified flags brings every row up to date; a
   // lock pass's events, only the rows they name.
-  static const std::set<std::string> kEveryRow{"reload",  "modified",   "save",     "write", "fileevent",
-                                               "unsaved", "unresolved", "lockmode", "end"};
-  ScheduleRefresh(kEveryRow.contains(name));
+  const bool every_row =
+      std::holds_alternative<events::Reload>(event) || std::holds_alternative<events::Modified>(event) ||
+      std::holds_alternative<events::Save>(event) || std::holds_alternative<events::Write>(event) ||
+      std::holds_alternative<events::FileEvent>(event) || std::holds_alternative<events::Unsaved>(event) ||
+      std::holds_alternative<events::Unresolved>(event) || std::holds_alternative<events::LockMode>(event) ||
+      std::holds_alternative<events::LockModeShown>(event) || std::holds_alternative<events::End>(event);
+  ScheduleRefresh(every_row);
 }
 
 void MainWindow::ShowSet() {

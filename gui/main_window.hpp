@@ -35,7 +35,7 @@ using DesktopOptions = vbhost::DesktopStart;
 
 class MainWindow : public QMainWindow, public vbhost::HostObserver {
  public:
-  explicit MainWindow(DesktopOptions options);
+  explicit MainWindow(const DesktopOptions& options);
   ~MainWindow() override;
 
   vbhost::IdeSession& session() { return *session_; }
@@ -60,7 +60,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   void ScheduleRefresh(bool every_row = true);
   void Refresh();
 
-  void Emit(const nlohmann::ordered_json& event) override;
+  void Emit(const vbhost::HostEvent& event) override;
   void Flush() override;
   void LinkRead(std::string_view control, std::string_view text) override;
 
@@ -79,7 +79,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   void BuildDocks();
   void FillBarMenu(QMenu& menu, const std::string& bar);
   // The Project tree hears of what the event changed.
-  void TellTree(const nlohmann::ordered_json& event);
+  void TellTree(const vbhost::HostEvent& event);
   void RefreshEditors();
   void ShowOutcome(const std::string& text);
   // The engine's window (gui/engine_view.cpp). An outcome that refused or skipped a file brings
@@ -89,7 +89,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   // The engine's settings, as its CONFIG outcome told them, in a window of their own.
   void ShowEngineSettings(const QString& outcome);
   // The add-in started a program: the interactive engine's window is the engine pane.
-  void NoticeLaunch(const nlohmann::ordered_json& event);
+  void NoticeLaunch(const vbhost::events::Launch& event);
   // The help key: the help file opens when it exists, else a box says it does not.
   void ShowHelpFile(const std::string& windows_path);
   void ShowSet();
@@ -136,7 +136,7 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   QAction* connect_ = nullptr;
   std::vector<Editor> open_editors_;
   // The `write` events of files not written since they were last told.
-  std::vector<nlohmann::ordered_json> unwritten_;
+  std::vector<vbhost::events::Write> unwritten_;
   // The group's projects (Windows paths), the startup one first; empty for a lone project.
   std::vector<std::string> group_;
   int busy_ = 0;

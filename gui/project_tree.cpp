@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <map>
 
+#include "addin/main_module.hpp"
 #include "addin/operations/dialog_images.hpp"
 #include "gui/text.hpp"
 #include "vbrt/error.hpp"
@@ -70,8 +71,11 @@ const QIcon& StateIcon(long state) {
     p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, "?");
     p.end();
     // The dialogs show image 1 for a file without an archive too.
-    return std::map<long, QIcon>{
-        {kStateUnknown, QIcon(unknown)}, {0, image(0)}, {1, image(0)}, {3, image(1)}, {5, image(2)}};
+    return std::map<long, QIcon>{{kStateUnknown, QIcon(unknown)},
+                                 {norb::NoLockFile, image(0)},
+                                 {norb::NotCheckedOut, image(0)},
+                                 {norb::CheckedOutToYou, image(1)},
+                                 {norb::CheckedOutToOther, image(2)}};
   }();
   auto found = icons.find(state);
   return found != icons.end() ? found->second : icons.at(kStateUnknown);
@@ -90,18 +94,19 @@ std::optional<LockAnswer> ParseLockAnswer(std::string_view text) {
     std::string_view words;
     long state;
   };
-  constexpr Phrase kPhrases[] = {{" is not checked out", 1},
-                                 {" is checked out to someone else", 5},
-                                 {" is checked out to you", 3},
-                                 {": NO LOCK FILE", 0}};
+  constexpr Phrase kPhrases[] = {{" is not checked out", norb::NotCheckedOut},
+                                 {" is checked out to someone else", norb::CheckedOutToOther},
+                                 {" is checked out to you", norb::CheckedOutToYou},
+                                 {": NO LOCK FILE", norb::NoLockFile}};
   std::optional<LockAnswer> answer;
   for (const Phrase& phrase : kPhrases) {
-    const std::string haystack = phrase.state == 0 ? vb::UCase(first) : vb::LCase(first);
+    const std::string haystack = phrase.state == norb::NoLockFile ? vb::UCase(first) : vb::LCase(first);
     std::size_t at = haystack.find(phrase.words);
     if (at == std::string::npos) continue;
     answer = LockAnswer{first.substr(0, at), phrase.state, {}, {}};
   }
-  if (!answer || (answer->state != 3 && answer->state != 5)) return answer;
+  if (!answer || (answer->state != norb::CheckedOutToYou && answer->state != norb::CheckedOutToOther))
+    return answer;
   // The lock report's data line, under its line of hyphens: the holder in 28 characters, then
   // "locked revision N".
   std::string rest(text.substr(first.size()));
@@ -130,13 +135,13 @@ QString StateToolTip(long state, const LockAnswer* answer) {
   switch (state) {
     case kStateUnknown:
       return kUnknown;
-    case 0:
+    case norb::NoLockFile:
       return kNoLockFile;
-    case 1:
+    case norb::NotCheckedOut:
       return kNotCheckedOut;
-    case 3:
+    case norb::CheckedOutToYou:
       return named ? kToYou + revision : kToYou;
-    case 5:
+    case norb::CheckedOutToOther:
       return named ? "Checked out to " + FromCp(answer->holder) + revision : kToOther;
     default:
       return QString("Lock state %1").arg(state);

@@ -9,7 +9,6 @@
 #include <algorithm>
 
 #include "gui/text.hpp"
-#include "host/transcript.hpp"
 #include "vbrt/error.hpp"
 
 namespace vbgui {
@@ -86,12 +85,13 @@ int QtDesktop::MsgBox(std::string_view prompt, int style, std::optional<std::str
   for (const Choice& c : choices) {
     if (clicked && box.standardButton(clicked) == c.button) answer = c.answer;
   }
-  observer_.Emit(vbhost::MsgBoxEvent(prompt, style, AnswerName(answer), title));
+  observer_.Emit(vbhost::events::MsgBox{std::string(prompt), style, AnswerName(answer),
+                                        title ? std::optional<std::string>(*title) : std::nullopt});
   return answer;
 }
 
 void QtDesktop::SetForegroundWindow(std::string_view form) {
-  observer_.Emit({{"event", "foreground"}, {"form", std::string(form)}});
+  observer_.Emit(vbhost::events::Foreground{std::string(form)});
   raise_(std::string(form));
 }
 
@@ -101,7 +101,7 @@ void QtDesktop::DoEvents() {
 }
 
 void QtDesktop::ShowHelp(std::string_view form, std::string_view help_file) {
-  observer_.Emit({{"event", "help"}, {"form", std::string(form)}, {"file", std::string(help_file)}});
+  observer_.Emit(vbhost::events::Help{std::string(form), std::string(help_file)});
   help_(std::string(help_file));
 }
 

@@ -52,9 +52,8 @@ void HostCommandBarControl::CheckAlive(const char* method) const {
   }
 }
 
-void HostCommandBarControl::Changed(const char* action, nlohmann::ordered_json value) {
-  observer_.Emit(
-      {{"event", "control"}, {"action", action}, {"member", member_}, {"value", std::move(value)}});
+void HostCommandBarControl::Changed(const char* action, std::variant<std::string, bool, long> value) {
+  observer_.Emit(events::ControlChanged{action, member_, std::move(value)});
 }
 
 void HostCommandBarControl::SetCaption(const std::string& caption) {
@@ -85,14 +84,14 @@ void HostCommandBarControl::PasteFace() {
   auto* picture = std::get_if<platform::Picture>(&content);
   if (!picture) vb::Raise(kMethodFailed, "Method 'PasteFace' of object '_CommandBarButton' failed");
   face_ = picture->index;
-  Changed("face", picture->index);
+  Changed("face", static_cast<long>(picture->index));
 }
 
 void HostCommandBarControl::Delete() {
   CheckAlive("Delete");
   bar_->Remove(*this);
   bar_ = nullptr;
-  observer_.Emit({{"event", "control"}, {"action", "delete"}, {"member", member_}});
+  observer_.Emit(events::ControlDeleted{member_});
 }
 
 std::vector<std::shared_ptr<platform::ide::CommandBarClick>> HostCommandBarControl::Subscribers() const {
@@ -124,11 +123,7 @@ std::shared_ptr<HostCommandBarControl> HostCommandBar::Insert(int before, std::s
       std::make_shared<HostCommandBarControl>(observer_, clipboard_, "addin", "", std::string(member));
   control->PlaceOn(this);
   items_.insert(items_.begin() + (before - 1), control);
-  observer_.Emit({{"event", "control"},
-                  {"action", "add"},
-                  {"bar", name_},
-                  {"before", before},
-                  {"member", std::string(member)}});
+  observer_.Emit(events::ControlAdded{name_, before, std::string(member)});
   return control;
 }
 
@@ -173,22 +168,17 @@ void HostCommandBarEvents::Connect(std::weak_ptr<platform::ide::CommandBarClick>
                                    std::string_view handler) {
   sink_ = std::move(sink);
   control_->Subscribe(weak_from_this());
-  observer_.Emit({{"event", "subscribe"}, {"member", control_->member()}, {"handler", std::string(handler)}});
+  observer_.Emit(events::Subscribe{control_->member(), std::string(handler)});
 }
 
-nlohmann::ordered_json BarsJson(const HostCommandBars& bars) {
-  nlohmann::ordered_json out = nlohmann::ordered_json::array();
+events::BarsShown BarsOf(const HostCommandBars& bars) {
+  events::BarsShown out;
+  out.bars.reserve(bars.bars().size());
   for (const auto& bar : bars.bars()) {
-    nlohmann::ordered_json items = nlohmann::ordered_json::array();
-    for (const auto& c : bar->items()) {
-      nlohmann::ordered_json face = nullptr;
-      if (c->face()) face = *c->face();
-      items.push_back({{"caption", c->Caption()},
-                       {"begingroup", c->BeginGroup()},
-                       {"face", face},
-                       {"owner", c->owner()}});
-    }
-    out.push_back({{"name", bar->Name()}, {"items", items}});
+    events::Bar& shown = out.bars.emplace_back(events::Bar{bar->Name(), {}});
+    shown.items.reserve(bar->items().size());
+    for (const auto& c : bar->items())
+      shown.items.push_back({c->Caption(), c->BeginGroup(), c->face(), c->owner()});
   }
   return out;
 }

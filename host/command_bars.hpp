@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "host/host_observer.hpp"
@@ -48,7 +49,7 @@ class HostCommandBarControl : public platform::ide::CommandBarControl {
  private:
   // A removed control fails every call, as the IDE's automation does.
   void CheckAlive(const char* method) const;
-  void Changed(const char* action, nlohmann::ordered_json value);
+  void Changed(const char* action, std::variant<std::string, bool, long> value);
 
   HostObserver& observer_;
   platform::Clipboard& clipboard_;
@@ -112,7 +113,7 @@ class HostCommandBarEvents : public platform::ide::CommandBarEvents,
   std::weak_ptr<platform::ide::CommandBarClick> sink_;
 };
 
-// The transcript's form of the bars, for `show bars`.
-nlohmann::ordered_json BarsJson(const HostCommandBars& bars);
+// The bars as they stand, for `show bars`.
+events::BarsShown BarsOf(const HostCommandBars& bars);
 
 }  // namespace vbhost

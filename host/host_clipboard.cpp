@@ -2,20 +2,14 @@
 
 namespace vbhost {
 
-nlohmann::ordered_json ClipboardJson(const platform::ClipboardContent& content) {
-  if (auto* text = std::get_if<std::string>(&content)) return *text;
-  if (auto* picture = std::get_if<platform::Picture>(&content)) return {{"picture", picture->index}};
-  return nullptr;
-}
-
 void HostClipboard::SetData(const platform::ClipboardContent& content) {
   content_ = content;
-  observer_.Emit({{"event", "clipboard"}, {"action", "set"}, {"content", ClipboardJson(content)}});
+  observer_.Emit(events::ClipboardWritten{"set", content});
 }
 
 void HostClipboard::Restore(const platform::ClipboardContent& content) {
   content_ = content;
-  observer_.Emit({{"event", "clipboard"}, {"action", "restore"}, {"content", ClipboardJson(content)}});
+  observer_.Emit(events::ClipboardWritten{"restore", content});
 }
 
 }  // namespace vbhost

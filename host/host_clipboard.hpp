@@ -21,7 +21,4 @@ class HostClipboard : public platform::Clipboard {
   platform::ClipboardContent content_;
 };
 
-// The transcript's form of clipboard content: text, {"picture":N}, or null.
-nlohmann::ordered_json ClipboardJson(const platform::ClipboardContent& content);
-
 }  // namespace vbhost

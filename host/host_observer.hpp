@@ -1,20 +1,20 @@
-// What the IDE stand-in lets a person see, as one stream of events: the model (a component's
-// state, the lock mode, a project's modified flag), the command bars, the VBE, the Windows API
-// layer, the shell, the clipboard, the desktop and the forms UI all report through it. The
-// scenario runner's transcript is one observer; a desktop front end is another. Each event is a
-// JSON object with an "event" field, named as docs/scenarios.md documents them.
+// What the IDE stand-in lets a person see, as one stream of typed events (host/host_events.hpp):
+// the model (a component's state, the lock mode, a project's modified flag), the command bars,
+// the VBE, the Windows API layer, the shell, the clipboard, the desktop and the forms UI all
+// report through it. The scenario runner's transcript is one observer; a desktop front end is
+// another.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <string_view>
+
+#include "host/host_events.hpp"
 
 namespace vbhost {
 
 class HostObserver {
  public:
   virtual ~HostObserver() = default;
-  // Strings in `event` (keys included) are the add-in's code-page text.
-  virtual void Emit(const nlohmann::ordered_json& event) = 0;
+  virtual void Emit(const HostEvent& event) = 0;
   // The events so far are to be seen now: the IDE waits on another program, or a person.
   virtual void Flush() {}
   // The add-in read a link's text box: the engine's answer to what it last asked, as it arrived.

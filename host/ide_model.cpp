@@ -85,7 +85,7 @@ void HostComponent::SaveAs(const std::string& path) { host_.SaveComponentAs(*thi
 
 void HostComponent::SetState(long value) {
   state_ = value;
-  host_.Emit({{"event", "state"}, {"component", Name()}, {"value", value}});
+  host_.Emit(events::State{Name(), value});
 }
 
 std::shared_ptr<platform::ide::VBComponent> HostComponents::Item(int index) {
@@ -217,7 +217,7 @@ void HostProject::Reload(const MayDrop& may_drop) {
 
 void HostProject::SetIsDirty(bool value) {
   dirty_ = value;
-  host_.Emit({{"event", "modified"}, {"target", name_}, {"value", value}});
+  host_.Emit(events::Modified{name_, value});
 }
 
 void HostProject::SaveAs(const std::string& path) { host_.SaveProjectAs(*this, path); }
@@ -260,7 +260,7 @@ std::shared_ptr<platform::ide::VBProject> HostApplication::ActiveProject() {
 
 void HostApplication::SetLockMode(short value) {
   lock_mode_ = value;
-  host_.Emit({{"event", "lockmode"}, {"value", value}});
+  host_.Emit(events::LockMode{value});
 }
 
 }  // namespace vbhost

@@ -68,7 +68,7 @@ IdeSession::IdeSession(HostObserver& observer, PersonSeams person, SessionOption
   // nothing when it finds no engine executable, so its links then fail at once.
   shell_.OnStarted([this] { transport_.ServerLaunched(); });
   transport_.OnAwait([this](std::string_view application) {
-    observer_.Emit({{"event", "await"}, {"application", std::string(application)}});
+    observer_.Emit(events::Await{std::string(application)});
     observer_.Flush();
   });
 }
@@ -155,7 +155,7 @@ void IdeSession::Pump() {
 }
 
 void IdeSession::ReportEngineOutcomes() {
-  for (auto& text : transport_.TakeOutcomes()) observer_.Emit({{"event", "engine"}, {"text", text}});
+  for (auto& text : transport_.TakeOutcomes()) observer_.Emit(events::EngineOutcome{std::move(text)});
 }
 
 void IdeSession::SetCheckInComment(std::string_view comment) { TellEngine("COMMENT", comment); }
@@ -166,7 +166,7 @@ void IdeSession::SetNextVersion(std::string_view version) { TellEngine("VERSION"
 std::string IdeSession::TellEngine(std::string_view word, std::string_view text) {
   std::string command(word);
   if (!text.empty()) command += " " + std::string(text);
-  nlohmann::ordered_json e{{"event", "engine-command"}, {"command", command}};
+  events::EngineCommand e{command, false, std::nullopt, std::nullopt};
   std::string answer;
   try {
     auto link = transport_.Initiate("WNORB16", "frmMain");
@@ -177,14 +177,14 @@ std::string IdeSession::TellEngine(std::string_view word, std::string_view text)
       // An engine without a status topic takes the command all the same.
     }
     link->Execute(command);
-    e["ok"] = true;
+    e.ok = true;
     if (status) {
       answer = status->Request("txtStatus");
-      e["answer"] = answer;
+      e.answer = answer;
     }
   } catch (const vb::Error& error) {
-    e["ok"] = false;
-    e["number"] = error.number();
+    e.ok = false;
+    e.number = error.number();
   }
   observer_.Emit(e);
   return answer;
@@ -216,11 +216,7 @@ void IdeSession::EmitUnresolved() {
   auto project = app_->active();
   if (!project) return;
   for (const auto& entry : project->unresolved()) {
-    observer_.Emit({{"event", "unresolved"},
-                    {"project", project->FileName()},
-                    {"line", entry.line},
-                    {"entry", entry.text},
-                    {"reason", entry.reason}});
+    observer_.Emit(events::Unresolved{project->FileName(), entry.line, entry.text, entry.reason});
   }
 }
 
@@ -234,7 +230,7 @@ void IdeSession::NewProject() {
 
 // Nothing unsaved is dropped without the developer's Yes in a box of the IDE's own; Enter keeps it.
 void IdeSession::ReloadProject(const std::string& path, bool /*flag*/) {
-  observer_.Emit({{"event", "reload"}, {"path", path}});
+  observer_.Emit(events::Reload{path});
   auto p = app_->active();
   if (!p || vb::LCase(p->FileName()) != vb::LCase(path)) return;
   p->Reload([this](const std::string& name) {
@@ -257,7 +253,7 @@ norb::MainModule& IdeSession::Module() {
   std::string app_path =
       install.size() > 3 && install.back() == '\\' ? install.substr(0, install.size() - 1) : install;
   process_ = std::make_unique<vb::Process<norb::MainModule>>(norb::StartProcess(services, app_path));
-  process_->OnEnded([this] { observer_.Emit({{"event", "end"}}); });
+  process_->OnEnded([this] { observer_.Emit(events::End{}); });
   connect_.reset();
   // As the runtime did for the add-in's executable, every start runs Sub Main first.
   norb::MainModule& m = *process_->state();
@@ -281,10 +277,7 @@ void IdeSession::CallAddin(std::string_view where, const std::function<void()>& 
   try {
     process_->Call(action);
   } catch (const vb::Error& e) {
-    observer_.Emit({{"event", "error"},
-                    {"where", std::string(where)},
-                    {"number", e.number()},
-                    {"description", e.description()}});
+    observer_.Emit(events::RunTimeError{std::string(where), e.number(), e.description()});
   }
 }
 
@@ -357,15 +350,14 @@ void IdeSession::Request(const HostProject& project, std::string_view name, Proj
 // ---- The links
 
 void IdeSession::LinkModeWritten(const dde::LinkModeWrite& w) {
-  nlohmann::ordered_json e{{"event", "link"}, {"control", w.control}, {"topic", w.topic},
-                           {"item", w.item},  {"mode", w.mode},       {"ok", w.ok}};
-  if (!w.ok) e["number"] = w.error;
+  events::Link e{w.control, w.topic, w.item, w.mode, w.ok, std::nullopt};
+  if (!w.ok) e.number = w.error;
   observer_.Emit(e);
 }
 
 void IdeSession::LinkExecuted(const dde::LinkExecuteCall& c) {
-  nlohmann::ordered_json e{{"event", "execute"}, {"topic", c.topic}, {"command", c.command}, {"ok", c.ok}};
-  if (!c.ok) e["number"] = c.error;
+  events::Execute e{c.topic, c.command, c.ok, std::nullopt};
+  if (!c.ok) e.number = c.error;
   observer_.Emit(e);
   // What the engine showed while it handled the command comes after the command.
   ReportEngineOutcomes();
@@ -377,13 +369,13 @@ void IdeSession::LinkTextRead(std::string_view /*form*/, std::string_view contro
 
 // ---- Saving
 
-bool IdeSession::FileEvent(const std::string& name, nlohmann::ordered_json args,
+bool IdeSession::FileEvent(const std::string& name, events::FileEventArgs args,
                            const FileEventDelivery& deliver) {
   bool cancel = false;
   for (const auto& sink : app_->file_control().Sinks()) {
     CallAddin(name, [&] { deliver(*sink, cancel); });
   }
-  observer_.Emit({{"event", "fileevent"}, {"name", name}, {"args", std::move(args)}, {"cancel", cancel}});
+  observer_.Emit(events::FileEvent{name, std::move(args), cancel});
   return cancel;
 }
 
@@ -427,27 +419,27 @@ bool IdeSession::WriteThroughIde(const std::string& windows_path, const std::str
   bool refused = FileEvent(
       "RequestWriteFile", {{"filename", filename}},
       [&](platform::ide::FileControlEvents& s, bool& cancel) { s.RequestWriteFile(filename, cancel); });
-  nlohmann::ordered_json told{{"event", "write"}, {"path", windows_path}, {"written", false}};
+  events::Write told{windows_path, false, std::nullopt};
   if (!refused) {
     try {
       posix::WriteWholeFile(resolver_.ToPosix(windows_path), contents);
-      told["written"] = true;
+      told.written = true;
     } catch (const vb::Error& e) {
-      told["number"] = e.number();
+      told.number = e.number();
     }
   }
-  const bool written = told["written"];
+  const bool written = told.written;
   observer_.Emit(told);
   if (!refused) {
     int success = written ? -1 : 0;
-    FileEvent("AfterWriteFile", {{"filename", filename}, {"Success", success}},
+    FileEvent("AfterWriteFile", {{"filename", filename}, {"Success", static_cast<long>(success)}},
               [&](platform::ide::FileControlEvents& s, bool&) { s.AfterWriteFile(filename, success); });
   }
   return written;
 }
 
 void IdeSession::SaveComponentAs(HostComponent& component, const std::string& path) {
-  observer_.Emit({{"event", "save"}, {"target", component.Name()}, {"path", path}});
+  observer_.Emit(events::Save{component.Name(), path});
   bool all = true;
   const auto files = component.files();
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -458,7 +450,7 @@ void IdeSession::SaveComponentAs(HostComponent& component, const std::string& pa
 }
 
 void IdeSession::SaveProjectAs(HostProject& project, const std::string& path) {
-  observer_.Emit({{"event", "save"}, {"target", project.Name()}, {"path", path}});
+  observer_.Emit(events::Save{project.Name(), path});
   if (WriteThroughIde(path, FormatProjectFile(project.file()))) project.SetDirtyQuietly(false);
 }
 
@@ -500,8 +492,8 @@ struct Renaming {
   std::string new_name;
   std::string old_name;
 
-  nlohmann::ordered_json Args() const {
-    return {{"FileType", file_type}, {"NewName", new_name}, {"OldName", old_name}};
+  events::FileEventArgs Args() const {
+    return {{"FileType", static_cast<long>(file_type)}, {"NewName", new_name}, {"OldName", old_name}};
   }
   bool Cancelled() {
     return session.FileEvent("DoGetNewFileName", Args(),

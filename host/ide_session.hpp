@@ -170,11 +170,11 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   // Delivers one file-control event to every live sink and reports it; answers whether a sink
   // cancelled it.
   using FileEventDelivery = std::function<void(platform::ide::FileControlEvents&, bool& cancel)>;
-  bool FileEvent(const std::string& name, nlohmann::ordered_json args, const FileEventDelivery& deliver);
+  bool FileEvent(const std::string& name, events::FileEventArgs args, const FileEventDelivery& deliver);
 
   // ---- IdeHost: what the model asks of the IDE. The add-in's save-as goes through the IDE's
   // writes, file events included, without the File menu's naming events.
-  void Emit(const nlohmann::ordered_json& event) override { observer_.Emit(event); }
+  void Emit(const HostEvent& event) override { observer_.Emit(event); }
   void Flush() override { observer_.Flush(); }
   void SaveComponentAs(HostComponent& component, const std::string& path) override;
   void SaveProjectAs(HostProject& project, const std::string& path) override;

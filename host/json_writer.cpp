@@ -3,21 +3,11 @@
 #include <algorithm>
 #include <charconv>
 
+#include <nlohmann/json.hpp>
+
 #include "vbrt/code_page.hpp"
 
 namespace vbhost {
-
-void ObjectBuilder::Set(std::string key, nlohmann::ordered_json value) {
-  // The ordered map is a vector of its members underneath: appended to there, nothing is searched.
-  auto& members = static_cast<nlohmann::ordered_json::object_t::Container&>(
-      object_.get_ref<nlohmann::ordered_json::object_t&>());
-  auto [at, added] = places_.try_emplace(key, members.size());
-  if (added) {
-    members.emplace_back(std::move(key), std::move(value));
-  } else {
-    members[at->second].second = std::move(value);
-  }
-}
 
 namespace {
 // Big enough that a line of ordinary events goes out in one piece, small enough that a long
@@ -123,42 +113,9 @@ void JsonWriter::Null() {
   text_ += "null";
 }
 
-void JsonWriter::Value(const nlohmann::ordered_json& value) {
-  switch (value.type()) {
-    case nlohmann::ordered_json::value_t::object:
-      BeginObject();
-      Members(value);
-      EndObject();
-      return;
-    case nlohmann::ordered_json::value_t::array:
-      BeginArray();
-      for (const auto& element : value) Value(element);
-      EndArray();
-      return;
-    case nlohmann::ordered_json::value_t::string:
-      String(value.get_ref<const std::string&>());
-      return;
-    case nlohmann::ordered_json::value_t::number_integer:
-      Integer(value.get<long long>());
-      return;
-    case nlohmann::ordered_json::value_t::boolean:
-      Boolean(value.get<bool>());
-      return;
-    case nlohmann::ordered_json::value_t::null:
-      Null();
-      return;
-    default:
-      // Unsigned and floating-point numbers: the library's own digits.
-      Separate();
-      text_ += value.dump();
-  }
-}
-
-void JsonWriter::Members(const nlohmann::ordered_json& object) {
-  for (auto it = object.begin(); it != object.end(); ++it) {
-    Key(it.key());
-    Value(it.value());
-  }
+void JsonWriter::Real(double value) {
+  Separate();
+  text_ += nlohmann::json(value).dump();
 }
 
 void JsonWriter::EndLine() {

@@ -1,7 +1,10 @@
 #include "host/readable_account.hpp"
 
 #include <algorithm>
+#include <optional>
 
+#include "addin/main_module.hpp"
+#include "host/form_view.hpp"
 #include "vbrt/code_page.hpp"
 #include "vbrt/common_controls.hpp"
 
@@ -28,57 +31,71 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
-std::string Str(const nlohmann::ordered_json& e, const char* key) {
-  auto it = e.find(key);
-  if (it == e.end()) return {};
-  return it->is_string() ? it->get<std::string>() : it->dump();
-}
+std::string Utf8(const std::string& text) { return vb::ActiveCodePage().ToUtf8(text); }
 
 const char* StateMeaning(long state) {
   switch (state) {
-    case 0:
+    case norb::NoLockFile:
       return "no lock file";
-    case 1:
+    case norb::NotCheckedOut:
       return "not checked out";
-    case 3:
+    case norb::CheckedOutToYou:
       return "checked out to you";
-    case 5:
+    case norb::CheckedOutToOther:
       return "checked out to another user";
     default:
       return "";
   }
 }
+
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 }  // namespace
 
-void ReadableAccount::Tell(const nlohmann::ordered_json& e) {
-  const std::string name = Str(e, "event");
-  if (name == "msgbox") {
-    Line("asked: \"" + OneLine(Str(e, "text")) + "\" -> " + Str(e, "answer"));
-  } else if (name == "execute") {
-    Line("sent: " + Str(e, "command") +
-         (e.value("ok", true) ? "" : " (failed, error " + Str(e, "number") + ")"));
-  } else if (name == "engine") {
-    Line("engine: " + OneLine(Str(e, "text")));
-  } else if (name == "engine-command") {
-    Line("to the engine: " + Str(e, "command") + (e.value("ok", true) ? "" : " (failed)") +
-         (e.contains("answer") ? " -> " + Str(e, "answer") : ""));
-  } else if (name == "launch") {
-    Line("launched: " + Str(e, "command") + (e.value("started", false) ? "" : " (not started)"));
-  } else if (name == "write") {
-    Line((e.value("written", false) ? "saved: " : "not saved: ") + Str(e, "path"));
-  } else if (name == "reload") {
-    Line("reloaded: " + Str(e, "path"));
-  } else if (name == "error") {
-    Line("run-time error " + Str(e, "number") + " in " + Str(e, "where") + ": " + Str(e, "description"));
-  } else if (name == "state") {
-    State(Str(e, "component"), e.value("value", 0L));
-  } else if (name == "states" && e.contains("components")) {
-    states_.clear();
-    places_.clear();
-    for (auto it = e["components"].begin(); it != e["components"].end(); ++it)
-      State(it.key(), it.value().get<long>());
-    StatesTable();
-  }
+void ReadableAccount::Tell(const HostEvent& event) {
+  const auto failed = [](const std::optional<int>& number) {
+    return " (failed, error " + std::to_string(number.value_or(0)) + ")";
+  };
+  std::visit(
+      Overloaded{
+          [&](const events::MsgBox& e) {
+            Line("asked: \"" + OneLine(Utf8(e.text)) + "\" -> " + Utf8(e.answer));
+          },
+          [&](const events::Execute& e) {
+            Line("sent: " + Utf8(e.command) + (e.ok ? "" : failed(e.number)));
+          },
+          [&](const events::EngineOutcome& e) { Line("engine: " + OneLine(Utf8(e.text))); },
+          [&](const events::EngineCommand& e) {
+            Line("to the engine: " + Utf8(e.command) + (e.ok ? "" : " (failed)") +
+                 (e.answer ? " -> " + Utf8(*e.answer) : ""));
+          },
+          [&](const events::Launch& e) {
+            Line("launched: " + Utf8(e.command) + (e.started ? "" : " (not started)"));
+          },
+          [&](const events::Write& e) { Line((e.written ? "saved: " : "not saved: ") + Utf8(e.path)); },
+          [&](const events::Reload& e) { Line("reloaded: " + Utf8(e.path)); },
+          [&](const events::RunTimeError& e) {
+            Line("run-time error " + std::to_string(e.number) + " in " + Utf8(e.where) + ": " +
+                 Utf8(e.description));
+          },
+          [&](const events::State& e) { State(Utf8(e.component), e.value); },
+          [&](const events::StatesShown& e) {
+            states_.clear();
+            places_.clear();
+            for (const auto& [component, state] : e.components) State(Utf8(component), state);
+            StatesTable();
+          },
+          [&](const events::Dialog& e) {
+            // Told from the form itself: a long list is never copied.
+            if (e.phase == "shown") TellDialog(Utf8(e.form), Utf8(e.window->Caption()), ListOf(*e.window));
+          },
+          [](const auto&) {},
+      },
+      event);
 }
 
 std::size_t ReadableAccount::Slot(const std::string& component) const {

@@ -230,31 +230,26 @@ void ScenarioRunner::Impl::EngineComment(const Args& a) {
 void ScenarioRunner::Impl::EngineVersion(const Args& a) { session_.SetNextVersion(a[0]); }
 
 void ScenarioRunner::Impl::ShowStates(const Args&) {
-  ObjectBuilder components;
+  NamedValues<long> components;
   if (auto p = session_.app().active()) {
     for (const auto& c : p->components()) components.Set(c->Name(), c->State());
   }
-  transcript_.Emit({{"event", "states"}, {"show", true}, {"components", components.Take()}});
+  transcript_.Emit(events::StatesShown{components.Take()});
 }
 
 void ScenarioRunner::Impl::ShowLinks(const Args&) {
-  nlohmann::ordered_json links = nlohmann::ordered_json::array();
+  events::LinksShown shown;
   if (norb::MainModule* m = session_.module(); m && m->frmDDE.Loaded()) {
     auto& dde_form = *m->frmDDE;
-    for (vb::TextBox* box : {&dde_form.Text1, &dde_form.Text2}) {
-      links.push_back({{"control", box->Name()},
-                       {"topic", box->LinkTopic()},
-                       {"item", box->LinkItem()},
-                       {"mode", box->LinkMode()},
-                       {"text", box->Text()}});
-    }
+    for (vb::TextBox* box : {&dde_form.Text1, &dde_form.Text2})
+      shown.links.push_back({box->Name(), box->LinkTopic(), box->LinkItem(), box->LinkMode(), box->Text()});
   }
-  transcript_.Emit({{"event", "links"}, {"show", true}, {"links", links}});
+  transcript_.Emit(shown);
 }
 
 void ScenarioRunner::Impl::ShowLockMode(const Args&) {
-  nlohmann::ordered_json e{{"event", "lockmode"}, {"show", true}, {"value", session_.app().LockMode()}};
-  if (norb::MainModule* m = session_.module()) e["gLockMode"] = m->gLockMode;
+  events::LockModeShown e{session_.app().LockMode(), std::nullopt};
+  if (norb::MainModule* m = session_.module()) e.add_in = m->gLockMode;
   transcript_.Emit(e);
 }
 
@@ -301,19 +296,16 @@ void ScenarioRunner::Impl::Click(const Args& a) {
   session_.Click(control);
 }
 
-void ScenarioRunner::Impl::ShowBars(const Args&) {
-  transcript_.Emit({{"event", "bars"}, {"show", true}, {"bars", BarsJson(session_.vbe().bars())}});
-}
+void ScenarioRunner::Impl::ShowBars(const Args&) { transcript_.Emit(BarsOf(session_.vbe().bars())); }
 
 void ScenarioRunner::Impl::ShowClipboard(const Args&) {
-  transcript_.Emit(
-      {{"event", "clipboard"}, {"show", true}, {"content", ClipboardJson(clipboard_.content())}});
+  transcript_.Emit(events::ClipboardShown{clipboard_.content()});
 }
 
 void ScenarioRunner::Impl::ShowAddins(const Args&) {
-  nlohmann::ordered_json entries = nlohmann::ordered_json::object();
-  for (auto& [key, value] : session_.RegisteredAddIns()) entries[key] = value;
-  transcript_.Emit({{"event", "addins"}, {"show", true}, {"entries", entries}});
+  NamedValues<std::string> entries;
+  for (auto& [key, value] : session_.RegisteredAddIns()) entries.Set(std::move(key), std::move(value));
+  transcript_.Emit(events::AddinsShown{entries.Take()});
 }
 
 void ScenarioRunner::Impl::BarRemove(const Args& a) {
@@ -410,7 +402,7 @@ void ScenarioRunner::Impl::AnswerDialog(const Args& a) {
 void ScenarioRunner::Impl::ShowDialog(const Args& a) {
   vb::Form* form = ui_.FindLoaded(a[0]);
   if (!form) throw ScenarioError("the form " + a[0] + " is not loaded");
-  transcript_.EmitDialog({{"event", "dialog"}, {"show", true}, {"form", a[0]}}, *form);
+  transcript_.Emit(events::Dialog{true, a[0], std::nullopt, form});
 }
 
 void ScenarioRunner::Impl::SetScreen(const Args& a) {
@@ -509,11 +501,12 @@ void ScenarioRunner::Impl::RaiseEvent(const Args& a) {
     for (auto p : entry->parameters) usage += " " + std::string(p);
     throw ScenarioError(usage);
   }
-  nlohmann::ordered_json args = nlohmann::ordered_json::object();
+  events::FileEventArgs args;
   if (list) {
-    args["FileNames"] = rest;
+    args.emplace_back("FileNames", rest);
   } else {
-    for (std::size_t i = 0; i < rest.size(); ++i) args[std::string(entry->parameters[i])] = rest[i];
+    for (std::size_t i = 0; i < rest.size(); ++i)
+      args.emplace_back(std::string(entry->parameters[i]), rest[i]);
   }
   // The transcript shows the numbers as numbers.
   for (std::size_t i = 0; i < rest.size() && !list; ++i) {
@@ -524,7 +517,7 @@ void ScenarioRunner::Impl::RaiseEvent(const Args& a) {
     } catch (const std::exception&) {
       throw ScenarioError("event " + a[0] + ": " + rest[i] + " is not a number");
     }
-    args[std::string(parameter)] = call.number;
+    args[i].second = static_cast<long>(call.number);
   }
   session_.FileEvent(a[0], args, [&](FileControlEvents& s, bool& cancel) { entry->raise(s, call, cancel); });
 }

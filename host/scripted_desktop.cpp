@@ -1,7 +1,6 @@
 #include "host/scripted_desktop.hpp"
 
 #include "host/scenario_lexer.hpp"
-#include "host/transcript.hpp"
 
 namespace vbhost {
 
@@ -21,7 +20,8 @@ int ScriptedDesktop::MsgBox(std::string_view prompt, int style, std::optional<st
     throw ScenarioError("the answer " + answer + " is not one of the message box's buttons: \"" +
                         std::string(prompt) + "\"");
   }
-  observer_.Emit(MsgBoxEvent(prompt, style, answer, title));
+  observer_.Emit(events::MsgBox{std::string(prompt), style, answer,
+                                title ? std::optional<std::string>(*title) : std::nullopt});
   return code;
 }
 
@@ -30,11 +30,11 @@ void ScriptedDesktop::DoEvents() {
 }
 
 void ScriptedDesktop::SetForegroundWindow(std::string_view form) {
-  observer_.Emit({{"event", "foreground"}, {"form", std::string(form)}});
+  observer_.Emit(events::Foreground{std::string(form)});
 }
 
 void ScriptedDesktop::ShowHelp(std::string_view form, std::string_view help_file) {
-  observer_.Emit({{"event", "help"}, {"form", std::string(form)}, {"file", std::string(help_file)}});
+  observer_.Emit(events::Help{std::string(form), std::string(help_file)});
 }
 
 }  // namespace vbhost

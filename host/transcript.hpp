@@ -1,10 +1,8 @@
 // The JSON-lines transcript: one object per line, each with an "event" field, everything a
 // person or the engine would observe. Its names and fields are a public interface
-// (docs/scenarios.md): add fields freely, never rename. The same events can be told to a person
-// instead, as a readable account.
+// (docs/scenarios.md): add fields freely, never rename. This is the one place that turns the
+// typed events into JSON; the same events can be told to a person instead, as a readable account.
 #pragma once
-
-#include <nlohmann/json.hpp>
 
 #include <optional>
 #include <ostream>
@@ -28,10 +26,7 @@ class Transcript : public HostObserver {
   // Told to `account` instead.
   explicit Transcript(ReadableAccount& account) : out_(account.stream()), account_(&account) {}
 
-  // Strings in `event` (keys included) are the add-in's code-page text.
-  void Emit(const nlohmann::ordered_json& event) override;
-  // A "dialog" event: `head`'s fields, then the form as it stands, written from the form itself.
-  void EmitDialog(const nlohmann::ordered_json& head, vb::Form& form);
+  void Emit(const HostEvent& event) override;
   // What every forms UI tells of the add-in's forms, the scripted one and the desktop's alike: a
   // form's life ("load", "show", "showmodal", "hide", "unload"), the writes of a label's caption,
   // a form's caption and a progress bar, and a modal show's "shown" and "closed" phases.
@@ -47,10 +42,5 @@ class Transcript : public HostObserver {
   std::optional<JsonWriter> writer_;
   ReadableAccount* account_ = nullptr;
 };
-
-// A message box shown and answered ("OK", "Yes", "No", "Cancel", ...); `title` when the box has
-// its own.
-nlohmann::ordered_json MsgBoxEvent(std::string_view prompt, int style, std::string_view answer,
-                                   std::optional<std::string_view> title);
 
 }  // namespace vbhost

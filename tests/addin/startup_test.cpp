@@ -12,7 +12,7 @@ namespace {
 
 // The IDE around the model; these tests look only at the sinks.
 struct QuietIde : vbhost::IdeHost {
-  void Emit(const nlohmann::ordered_json&) override {}
+  void Emit(const vbhost::HostEvent&) override {}
   void SaveComponentAs(vbhost::HostComponent&, const std::string&) override {}
   void SaveProjectAs(vbhost::HostProject&, const std::string&) override {}
   void ReloadProject(const std::string&, bool) override {}

@@ -3,6 +3,7 @@
 // answered as they come. Under an X server (gui_screenshot_test) the same runs also save what
 // the screen shows of each window into build/screenshots/.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -2,11 +2,13 @@
 
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/ide_model.hpp"
 #include "host/project_file.hpp"
+#include "host/transcript.hpp"
 #include "posix/windows_path.hpp"
 #include "tests/host/scenario_fixture.hpp"
 #include "vbrt/error.hpp"
@@ -18,11 +20,12 @@ using namespace std::string_literals;
 
 class RecordingHost : public vbhost::IdeHost {
  public:
-  void Emit(const nlohmann::ordered_json& event) override { log.push_back(event.dump()); }
+  void Emit(const vbhost::HostEvent& event) override { transcript.Emit(event); }
   void SaveComponentAs(vbhost::HostComponent&, const std::string&) override {}
   void SaveProjectAs(vbhost::HostProject&, const std::string&) override {}
   void ReloadProject(const std::string&, bool) override {}
-  std::vector<std::string> log;
+  std::ostringstream log;
+  vbhost::Transcript transcript{log};
 };
 
 class ProjectLoader : public ::testing::Test {
@@ -65,7 +68,8 @@ TEST_F(ProjectLoader, ComponentsInFileOrderAndAReloadKeepsWhatMayNotBeDropped) {
   p->components()[1]->SetState(3);
   p->components()[1]->SetDirty(true);
   p->Select({p->components()[1]});
-  EXPECT_EQ(host.log, (std::vector<std::string>{R"({"event":"state","component":"modRates","value":3})"}));
+  EXPECT_EQ(host.log.str(), R"({"event":"state","component":"modRates","value":3})"
+                            "\n");
   p->SetDirtyQuietly(true);
   long n = p->ConnectEvents(std::shared_ptr<platform::ide::ProjectEvents>());
   // On disk meanwhile: CEntry renamed, and a project file without its line, later without the form's.

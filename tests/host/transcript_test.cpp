@@ -1,11 +1,17 @@
 #include "host/transcript.hpp"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <set>
 #include <sstream>
 
+#include "tests/fakes/fake_services.hpp"
 #include "vbrt/code_page.hpp"
+#include "vbrt/forms.hpp"
+#include "vbrt/runtime.hpp"
 
+namespace vbhost {
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -22,37 +28,237 @@ Json Utf8(const Json& j) {
   return out;
 }
 
-// The transcript is written piece by piece; each line must be what the JSON library would dump
-// for the event in UTF-8: every byte of the code page, every escape, every kind of value.
-TEST(Transcript, WritesEachEventAsTheLibraryDumpsItsUtf8Form) {
+struct Row {
+  HostEvent event;
+  Json json;  // in code-page text, as the library would hold it
+};
+
+// Each kind of event is written as the JSON library dumps its object in UTF-8: the names and
+// keys of docs/scenarios.md in their order, every byte of the code page, every escape, every
+// kind of value. One row per kind at least, so a kind added without its row fails here.
+TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
   std::string every_byte;
   for (int b = 1; b < 256; ++b) every_byte += static_cast<char>(b);
-  Json event{{"event", "t\xE9st"},
-             {"text", every_byte},
-             {"nul", std::string("a\0b", 3)},
-             {"numbers", Json::array({0, -285, 4294967296LL, 0.5, 1.0e-7, 7u})},
-             {"flags", Json::array({true, false, nullptr})},
-             {"nested", {{"k\xFC", Json::object()}, {"e", Json::array()}, {"s", ""}}}};
-  std::ostringstream out;
-  vbhost::Transcript transcript(out);
-  transcript.Emit(event);
-  transcript.Emit(Json::object());
-  EXPECT_EQ(out.str(), Utf8(event).dump() + "\n{}\n");
+  const std::string nul("a\0b", 3);
+  fakes::FakeServices fake;
+  vb::Runtime rt{fake.services()};
+  vb::Form form(rt, "frmExtract");
+  form.SetCaption("Check-Out [Extract] \xE9");
+  using namespace events;
+  const Row rows[] = {
+      {MsgBox{"Save\r\nnow?", 36, "Yes", std::nullopt},
+       {{"event", "msgbox"}, {"text", "Save\r\nnow?"}, {"style", 36}, {"answer", "Yes"}}},
+      {MsgBox{"x", 308, "No", "vbhost"},
+       {{"event", "msgbox"}, {"text", "x"}, {"style", 308}, {"answer", "No"}, {"title", "vbhost"}}},
+      {Foreground{"frmExtract"}, {{"event", "foreground"}, {"form", "frmExtract"}}},
+      {Help{"frmExtract", "C:\\N\\NORB.HLP"},
+       {{"event", "help"}, {"form", "frmExtract"}, {"file", "C:\\N\\NORB.HLP"}}},
+      {Unsaved{"exit", {"Module1", "App"}, "cancel"},
+       {{"event", "unsaved"}, {"action", "exit"}, {"targets", {"Module1", "App"}}, {"answer", "cancel"}}},
+      {FormLife{"frmSplash", "showmodal"},
+       {{"event", "form"}, {"form", "frmSplash"}, {"action", "showmodal"}}},
+      {Caption{"frmSplash", std::nullopt, "NORB"},
+       {{"event", "caption"}, {"form", "frmSplash"}, {"text", "NORB"}}},
+      {Caption{"frmSplash", "Label1", "Module1"},
+       {{"event", "caption"}, {"form", "frmSplash"}, {"control", "Label1"}, {"text", "Module1"}}},
+      {Progress{"frmSplash", "ProgressBar1", Progress::Field::Max, 2.0F},
+       {{"event", "progress"}, {"form", "frmSplash"}, {"control", "ProgressBar1"}, {"max", 2}}},
+      {Progress{"frmSplash", "ProgressBar1", Progress::Field::Min, -1.0F},
+       {{"event", "progress"}, {"form", "frmSplash"}, {"control", "ProgressBar1"}, {"min", -1}}},
+      {Progress{"frmSplash", "ProgressBar1", Progress::Field::Value, 0.1F},
+       {{"event", "progress"},
+        {"form", "frmSplash"},
+        {"control", "ProgressBar1"},
+        {"value", static_cast<double>(0.1F)}}},
+      {Dialog{false, "frmExtract", "shown", &form},
+       {{"event", "dialog"}, {"form", "frmExtract"}, {"phase", "shown"}, {"caption", form.Caption()}}},
+      {Dialog{true, "FRMEXTRACT", std::nullopt, &form},
+       {{"event", "dialog"}, {"show", true}, {"form", "FRMEXTRACT"}, {"caption", form.Caption()}}},
+      {ControlAdded{"Tools", 8, "cbcGet"},
+       {{"event", "control"}, {"action", "add"}, {"bar", "Tools"}, {"before", 8}, {"member", "cbcGet"}}},
+      {ControlChanged{"caption", "cbcGet", std::string("&Get")},
+       {{"event", "control"}, {"action", "caption"}, {"member", "cbcGet"}, {"value", "&Get"}}},
+      {ControlChanged{"begingroup", "cbcGet", true},
+       {{"event", "control"}, {"action", "begingroup"}, {"member", "cbcGet"}, {"value", true}}},
+      {ControlChanged{"face", "cbcGet", 4L},
+       {{"event", "control"}, {"action", "face"}, {"member", "cbcGet"}, {"value", 4}}},
+      {ControlDeleted{"cbcGet"}, {{"event", "control"}, {"action", "delete"}, {"member", "cbcGet"}}},
+      {Subscribe{"cbcGet", "Get_Click"},
+       {{"event", "subscribe"}, {"member", "cbcGet"}, {"handler", "Get_Click"}}},
+      {ClipboardWritten{"set", platform::Picture{3}},
+       {{"event", "clipboard"}, {"action", "set"}, {"content", {{"picture", 3}}}}},
+      {ClipboardWritten{"restore", std::monostate{}},
+       {{"event", "clipboard"}, {"action", "restore"}, {"content", nullptr}}},
+      {Launch{"C:\\N\\WNORB16 -L", 1, true, std::nullopt},
+       {{"event", "launch"}, {"command", "C:\\N\\WNORB16 -L"}, {"style", 1}, {"started", true}}},
+      {Launch{"X", 6, false, 53},
+       {{"event", "launch"}, {"command", "X"}, {"style", 6}, {"started", false}, {"number", 53}}},
+      {Profile{"write", "vbaddin.ini", "Add-Ins32", "NORBVB5.nvb5VersionControl", "0", false},
+       {{"event", "profile"},
+        {"action", "write"},
+        {"file", "vbaddin.ini"},
+        {"section", "Add-Ins32"},
+        {"key", "NORBVB5.nvb5VersionControl"},
+        {"value", "0"},
+        {"ok", false}}},
+      {State{"Module1", 5}, {{"event", "state"}, {"component", "Module1"}, {"value", 5}}},
+      {Modified{"App", true}, {{"event", "modified"}, {"target", "App"}, {"value", true}}},
+      {LockMode{1}, {{"event", "lockmode"}, {"value", 1}}},
+      {Unresolved{"C:\\A\\App.vbp", 4, "Module=M; M.bas", "File not found"},
+       {{"event", "unresolved"},
+        {"project", "C:\\A\\App.vbp"},
+        {"line", 4u},
+        {"entry", "Module=M; M.bas"},
+        {"reason", "File not found"}}},
+      {Await{"WNORB16"}, {{"event", "await"}, {"application", "WNORB16"}}},
+      {EngineOutcome{every_byte}, {{"event", "engine"}, {"text", every_byte}}},
+      {EngineOutcome{nul}, {{"event", "engine"}, {"text", nul}}},
+      {EngineCommand{"COMMENT fixed", true, "Comment set", std::nullopt},
+       {{"event", "engine-command"}, {"command", "COMMENT fixed"}, {"ok", true}, {"answer", "Comment set"}}},
+      {EngineCommand{"VERSION 2", false, std::nullopt, 282},
+       {{"event", "engine-command"}, {"command", "VERSION 2"}, {"ok", false}, {"number", 282}}},
+      {Reload{"C:\\A\\App.vbp"}, {{"event", "reload"}, {"path", "C:\\A\\App.vbp"}}},
+      {End{}, {{"event", "end"}}},
+      {RunTimeError{"Click", 91, "Object variable not set"},
+       {{"event", "error"}, {"where", "Click"}, {"number", 91}, {"description", "Object variable not set"}}},
+      {Link{"Text2", "WNORB16|frmCmd", "txtStatus", 1, false, 282},
+       {{"event", "link"},
+        {"control", "Text2"},
+        {"topic", "WNORB16|frmCmd"},
+        {"item", "txtStatus"},
+        {"mode", 1},
+        {"ok", false},
+        {"number", 282}}},
+      {Execute{"WNORB16|frmMain", "EW C:\\A\\M.bas", true, std::nullopt},
+       {{"event", "execute"}, {"topic", "WNORB16|frmMain"}, {"command", "EW C:\\A\\M.bas"}, {"ok", true}}},
+      {Execute{"WNORB16|frmMain", "UW", false, 285},
+       {{"event", "execute"},
+        {"topic", "WNORB16|frmMain"},
+        {"command", "UW"},
+        {"ok", false},
+        {"number", 285}}},
+      {FileEvent{"AfterWriteFile", {{"filename", std::string("C:\\A\\M.bas")}, {"Success", -1L}}, false},
+       {{"event", "fileevent"},
+        {"name", "AfterWriteFile"},
+        {"args", {{"filename", "C:\\A\\M.bas"}, {"Success", -1}}},
+        {"cancel", false}}},
+      {FileEvent{"AfterAddFiles", {{"FileNames", std::vector<std::string>{"a", "b\xFC"}}}, true},
+       {{"event", "fileevent"},
+        {"name", "AfterAddFiles"},
+        {"args", {{"FileNames", {"a", "b\xFC"}}}},
+        {"cancel", true}}},
+      {Write{"C:\\A\\M.bas", false, 75},
+       {{"event", "write"}, {"path", "C:\\A\\M.bas"}, {"written", false}, {"number", 75}}},
+      {Write{"C:\\A\\M.bas", true, std::nullopt},
+       {{"event", "write"}, {"path", "C:\\A\\M.bas"}, {"written", true}}},
+      {Save{"Module1", "C:\\B\\M.bas"}, {{"event", "save"}, {"target", "Module1"}, {"path", "C:\\B\\M.bas"}}},
+      {StatesShown{{{"Form1", 5}, {"k\xFC", 0}}},
+       {{"event", "states"}, {"show", true}, {"components", {{"Form1", 5}, {"k\xFC", 0}}}}},
+      {StatesShown{}, {{"event", "states"}, {"show", true}, {"components", Json::object()}}},
+      {LinksShown{{{"Text1", "WNORB16|frmMain", "", 0, "x"}}},
+       {{"event", "links"},
+        {"show", true},
+        {"links",
+         {{{"control", "Text1"}, {"topic", "WNORB16|frmMain"}, {"item", ""}, {"mode", 0}, {"text", "x"}}}}}},
+      {LinksShown{}, {{"event", "links"}, {"show", true}, {"links", Json::array()}}},
+      {LockModeShown{1, 0L}, {{"event", "lockmode"}, {"show", true}, {"value", 1}, {"gLockMode", 0}}},
+      {LockModeShown{0, std::nullopt}, {{"event", "lockmode"}, {"show", true}, {"value", 0}}},
+      {BarsShown{{{"Tools", {{"&Get", false, std::nullopt, "addin"}, {"Run", true, 3, "addin"}}}}},
+       {{"event", "bars"},
+        {"show", true},
+        {"bars",
+         {{{"name", "Tools"},
+           {"items",
+            {{{"caption", "&Get"}, {"begingroup", false}, {"face", nullptr}, {"owner", "addin"}},
+             {{"caption", "Run"}, {"begingroup", true}, {"face", 3}, {"owner", "addin"}}}}}}}}},
+      {ClipboardShown{std::string("the user's text")},
+       {{"event", "clipboard"}, {"show", true}, {"content", "the user's text"}}},
+      {AddinsShown{{{"NORBVB5.nvb5VersionControl", "1"}}},
+       {{"event", "addins"}, {"show", true}, {"entries", {{"NORBVB5.nvb5VersionControl", "1"}}}}},
+  };
+  std::set<std::size_t> kinds;
+  for (const Row& row : rows) {
+    kinds.insert(row.event.index());
+    std::ostringstream out;
+    Transcript transcript(out);
+    transcript.Emit(row.event);
+    EXPECT_EQ(out.str(), Utf8(row.json).dump() + "\n");
+  }
+  EXPECT_EQ(kinds.size(), std::variant_size_v<HostEvent>);
 }
 
-// The states table is built without the ordered map's search per member (a "show states" of
-// 100,000 components took a minute): the same object all the same, a name given twice keeping
-// its first place and its last value.
-TEST(Transcript, AnObjectBuiltMemberByMemberIsWhatOperatorBracketsBuild) {
-  const std::pair<std::string, Json> members[] = {{"frmMain", 1}, {"modUtil", 0}, {"FRMMAIN", 2},
-                                                  {"frmMain", 3}, {"", "x"},      {"modUtil", Json::array()}};
+// Told to a person instead: a line for each kind a person reads, in UTF-8, nothing for the rest,
+// the states as a table.
+TEST(Transcript, ToldAsAnAccountEachKindAPersonReadsTakesOneLine) {
+  fakes::FakeServices fake;
+  vb::Runtime rt{fake.services()};
+  vb::Form form(rt, "frmExtract");
+  form.SetCaption("Check-Out \xE9");
+  using namespace events;
+  const HostEvent told[] = {
+      MsgBox{"Save\r\n\r\nnow?", 36, "Yes", "vbhost"},
+      Execute{"WNORB16|frmMain", "EW C:\\A\\M.bas", true, std::nullopt},
+      Execute{"WNORB16|frmMain", "UW", false, 285},
+      EngineOutcome{"> EW x\r\n1 of 1 files extracted\r\n"},
+      EngineCommand{"COMMENT caf\xE9", true, "Comment set", std::nullopt},
+      EngineCommand{"VERSION 2", false, std::nullopt, 282},
+      Launch{"C:\\N\\WNORB16 -L", 1, false, std::nullopt},
+      Launch{"C:\\N\\WNORB16", 1, true, std::nullopt},
+      Write{"C:\\A\\M.bas", false, std::nullopt},
+      Write{"C:\\A\\M.bas", true, std::nullopt},
+      Reload{"C:\\A\\App.vbp"},
+      RunTimeError{"Click", 91, "Object variable not set"},
+      Dialog{false, "frmExtract", "shown", &form},
+      Dialog{false, "frmExtract", "closed", &form},
+      LockMode{1},
+      State{"Form1", 3},
+      StatesShown{{{"Form1", 5}, {"Caf\xE9", 1}}},
+      State{"Form1", 0},
+  };
+  std::ostringstream out;
+  ReadableAccount account(out);
+  Transcript transcript(account);
+  for (const HostEvent& e : told) transcript.Emit(e);
+  account.Finish();
+  EXPECT_EQ(out.str(),
+            "asked: \"Save | now?\" -> Yes\n"
+            "sent: EW C:\\A\\M.bas\n"
+            "sent: UW (failed, error 285)\n"
+            "engine: > EW x | 1 of 1 files extracted\n"
+            "to the engine: COMMENT caf\u00e9 -> Comment set\n"
+            "to the engine: VERSION 2 (failed)\n"
+            "launched: C:\\N\\WNORB16 -L (not started)\n"
+            "launched: C:\\N\\WNORB16\n"
+            "not saved: C:\\A\\M.bas\n"
+            "saved: C:\\A\\M.bas\n"
+            "reloaded: C:\\A\\App.vbp\n"
+            "run-time error 91 in Click: Object variable not set\n"
+            "dialog frmExtract: \"Check-Out \u00e9\"\n"
+            "component  state\n"
+            "Form1      5 checked out to another user\n"
+            "Caf\u00e9      1 not checked out\n"
+            "lock states at the end:\n"
+            "component  state\n"
+            "Form1      0 no lock file\n"
+            "Caf\u00e9      1 not checked out\n");
+}
+
+// A "show states" lists a project's components without a search per name (100,000 of them took
+// a minute): the same object all the same, a name given twice keeping its first place and its
+// last value.
+TEST(Transcript, NamedValuesAreWhatAJsonObjectsBracketsBuild) {
+  const std::pair<std::string, long> members[] = {{"frmMain", 1}, {"modUtil", 0}, {"FRMMAIN", 2},
+                                                  {"frmMain", 3}, {"", 7},        {"modUtil", 5}};
   Json expected = Json::object();
-  vbhost::ObjectBuilder built;
+  NamedValues<long> built;
   for (const auto& [key, value] : members) {
     expected[key] = value;
     built.Set(key, value);
   }
-  EXPECT_EQ(built.Take().dump(), expected.dump());
+  Json got = Json::object();
+  for (const auto& [key, value] : built.Take()) got.push_back({key, value});
+  EXPECT_EQ(got.dump(), expected.dump());
 }
 
 }  // namespace
+}  // namespace vbhost
