@@ -2,11 +2,14 @@
 // check-in dialog, the list's sorting and the selection buttons.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "addin/operations/frm_extract.hpp"
 #include "addin/operations/frm_update.hpp"
+#include "addin/shell/faces.hpp"
 #include "tests/addin/module_fixture.hpp"
 
 namespace {
@@ -80,6 +83,52 @@ TEST(Dialogs, TheExclusiveTrioClearsTheOtherTwoOnlyOnceTheTabsSwitchFramesAndClo
   fx.m->frmUpdate.Unload();
   EXPECT_EQ(fx.m->gDialogCancelled, 1);
   EXPECT_EQ(fx.m->frmUpdate->chkKeep.Value(), 0);  // a fresh instance
+}
+
+// The check-in boxes' captions and tooltips, word for word: a lost blank or letter shows.
+TEST(Dialogs, TheCheckInBoxesShowTheirExactCaptionsAndTooltips) {
+  ModuleFixture fx;
+  auto& d = *fx.m->frmUpdate;
+  const std::vector<std::tuple<vb::CheckBox*, const char*, const char*>> rows = {
+      {&d.chkDisc, "\"D\" - Discard Lock: [don't store]",
+       "check to discard all changes and unlock the file, instead of updating the NORB library"},
+      {&d.chkFast, "\"F\" - Fast/Freshen",
+       "check to quietly skip files that are older than the corresponding NORB libraries"},
+      {&d.chkKeep, "\"K\" - Keep Checked Out",
+       "check to keep file checked-out/locked after update is done (because you intend to make more changes "
+       "to the file)"},
+      {&d.chkMino, "\"M\" - Increment Minor Version",
+       "check to increment the 'minor' version number instead of creating a new integer trunk number (trunk "
+       "versions only)"},
+      {&d.chkSpec, "\"S\" - Specify Version", "Prompts for specific version numbers"},
+      {&d.chkBran, "\"B\" - Store as new Branch",
+       "Check to force NORB to store the new version with a new 'branch' version number."}};
+  for (auto [box, caption, tooltip] : rows) {
+    EXPECT_EQ(box->Caption(), caption);
+    EXPECT_EQ(box->ToolTipText, tooltip);
+  }
+}
+
+// Each menu-button face is a well-formed image of its stated size: the header agrees, and every
+// row is exactly as wide as the face and uses only its declared colours. The image reader does
+// not refuse a short row; it fills in its end.
+TEST(Faces, EveryRowIsAsWideAsTheFaceInItsDeclaredColours) {
+  for (int i = 0; i < norb::kFaceCount; ++i) {
+    SCOPED_TRACE(i);
+    const platform::Picture face = norb::Face(i);
+    ASSERT_NE(face.xpm, nullptr);
+    int w = 0, h = 0, colours = 0, per_pixel = 0;
+    ASSERT_EQ(std::sscanf(face.xpm[0], "%d %d %d %d", &w, &h, &colours, &per_pixel), 4);
+    EXPECT_EQ(std::make_tuple(w, h, per_pixel), std::make_tuple(face.width, face.height, 1));
+    std::string keys;
+    for (int c = 1; c <= colours; ++c) keys += face.xpm[c][0];
+    for (int y = 0; y < h; ++y) {
+      const std::string row = face.xpm[1 + colours + y];
+      EXPECT_EQ(row.size(), static_cast<std::size_t>(w)) << "row " << y;
+      EXPECT_EQ(row.find_first_not_of(keys), std::string::npos) << "row " << y;
+    }
+  }
+  EXPECT_EQ(norb::Face(norb::kFaceCount).xpm, nullptr);
 }
 
 TEST(Dialogs, ColumnClicksSortAndToolbarSelectsByLockState) {
