@@ -1,9 +1,12 @@
-// NORBVB5.EXE started on its own registers the add-in and prints what it did.
+// NORBVB5.EXE started on its own registers the add-in and prints what it did; its message boxes
+// in the terminal.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <sstream>
 
+#include "exe/console_services.hpp"
 #include "tests/support/temp_folder.hpp"
 
 namespace {
@@ -22,6 +25,30 @@ TEST(Norbvb5Exe, RegistersOnceThenStaysQuiet) {
     EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0) << drives;
     EXPECT_EQ(testing_support::Contents(tmp / "out.txt"), "") << drives;
   }
+}
+
+// A Yes/No box prints its question and takes Yes only from a line that starts with y or Y; an
+// empty line or the end of input is No. An OK box reads nothing.
+TEST(Norbvb5Exe, AYesNoBoxInTheTerminalTakesYesOnlyFromY) {
+  for (auto [input, answer] : {std::pair{"y\n", platform::vbYes},
+                               {"Yes\n", platform::vbYes},
+                               {"n\n", platform::vbNo},
+                               {"N\n", platform::vbNo},
+                               {"\n", platform::vbNo},
+                               {"", platform::vbNo},
+                               {" y\n", platform::vbNo}}) {
+    std::ostringstream out;
+    std::istringstream in(input);
+    norbexe::ConsoleDesktop desktop(out, in, "NORBVB5");
+    EXPECT_EQ(desktop.MsgBox("Go on?", platform::vbYesNo, std::nullopt), answer) << input;
+    EXPECT_EQ(out.str(), "NORBVB5: Go on?\n[y/N] ") << input;
+  }
+  std::ostringstream out;
+  std::istringstream in("n\n");
+  norbexe::ConsoleDesktop desktop(out, in, "NORBVB5");
+  EXPECT_EQ(desktop.MsgBox("Done.", platform::vbOKOnly, "Title"), platform::vbOK);
+  EXPECT_EQ(out.str(), "Title: Done.\n");
+  EXPECT_EQ(in.tellg(), 0);
 }
 
 }  // namespace
