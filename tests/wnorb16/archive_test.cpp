@@ -3,6 +3,7 @@
 #include "wnorb16/command_words.hpp"
 #include "wnorb16/engine_server.hpp"
 #include "wnorb16/rcs/rcs_archive.hpp"
+#include "wnorb16/status_log.hpp"
 
 namespace wnorb16::rcs {
 namespace {
@@ -80,6 +81,21 @@ TEST(EngineServer, OutcomesArePublishedForWhatChangesFilesOrReportsAndForEveryEr
   for (const auto& [command, published] : commands) {
     EXPECT_EQ(IsPublishedOutcome(command, "fine\r\n"), published) << command;
     EXPECT_TRUE(IsPublishedOutcome(command, "ERROR: no\r\n")) << command;
+  }
+  // An outcome longer than the link carries is cut; without a log, or with one that could not be
+  // opened, the line that says so points to no log.
+  EngineSetup setup;
+  setup.ini_path = "/nonexistent/WNORB.INI";
+  Engine engine(setup);
+  StatusLog unopened("/nonexistent/WNORB.LOG");
+  for (StatusLog* log : {static_cast<StatusLog*>(nullptr), &unopened}) {
+    EngineServer server(engine, nullptr, log);
+    server.SetAnswerLimit(120);
+    server.Execute("EQW " + std::string(150, 'x'));
+    EXPECT_EQ(server.application()->FindTopic(kStatusTopic)->FindItem(kOutcomeItem)->value,
+              "> EQW " + std::string(47, 'x') +
+                  "\r\nANSWER CUT: it is 192 bytes long; the link carries at most 120.\r\n")
+        << (log != nullptr);
   }
 }
 
