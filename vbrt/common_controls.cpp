@@ -205,11 +205,6 @@ void ListBox::SetListIndex(int index) {
   list_index_ = index;
 }
 
-const std::string& ListBox::List(int index) const {
-  if (index < 0 || index >= ListCount()) Raise(err::InvalidPropertyValue);
-  return items_[static_cast<std::size_t>(index)];
-}
-
 void ListBox::SetFocus() { has_focus_ = true; }
 
 ListView& ListViewNamed(Form& form, std::string_view name) {

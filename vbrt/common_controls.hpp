@@ -194,7 +194,6 @@ class ListBox : public Control {
   // -1: nothing selected; 380 outside -1..ListCount - 1.
   int ListIndex() const { return list_index_; }
   void SetListIndex(int index);
-  const std::string& List(int index) const;
   const std::vector<std::string>& Items() const { return items_; }
   void SetFocus();
   bool HasFocus() const { return has_focus_; }
