@@ -728,18 +728,29 @@ TEST_F(Desktop, TheDesktopsTranscriptTellsWhatAScenarioRunTellsForTheSameSteps) 
   person.Then("frmExtract", PickAndOk("modRates"));
   Menu("Tools", "C&heck Out");
   ASSERT_TRUE(person.done());
+  // A save the add-in refuses: its box answered OK, told by that button's name.
+  ASSERT_EQ(Sh("chmod a-w Classes/CEntry.cls"), "");
+  QTest::mouseClick(window->tree()->viewport(), Qt::LeftButton, {},
+                    window->tree()->visualRect(Row("CEntry")).center());
+  QTest::keyClick(window->tree(), Qt::Key_Return);
+  QTest::keyClicks(window->editors()->currentWidget(), "' again");
+  person.Box(QMessageBox::Ok);
+  Menu("File", "&Save");
+  ASSERT_TRUE(person.done());
   Connect();
   window.reset();
 
   std::filesystem::remove_all(tmp / "Timesheet");
   testing_support::CopyTree(std::string(NORB_SOURCE_DIR) + "/examples/Timesheet", tmp / "Timesheet");
   ASSERT_EQ(Sh(setup), "");
-  tmp.Write("same.scn",
-            "set windir " + (tmp / "windows") + "\naddin install " + (tmp / "bin") +
-                "\nopen Timesheet/Timesheet.vbp\naddin connect\naddin connectaddin\nedit CEntry\n"
-                "answer msgbox Yes\nanswer dialog frmExtract help select modRates ok\n"
-                // the desktop re-links after the reload the check-out asked for
-                "click Tools \"C&heck Out\"\naddin rcnct\naddin disconnectaddin\naddin disconnect\n");
+  tmp.Write(
+      "same.scn",
+      "set windir " + (tmp / "windows") + "\naddin install " + (tmp / "bin") +
+          "\nopen Timesheet/Timesheet.vbp\naddin connect\naddin connectaddin\nedit CEntry\n"
+          "answer msgbox Yes\nanswer dialog frmExtract help select modRates ok\n"
+          // the desktop re-links after the reload the check-out asked for
+          "click Tools \"C&heck Out\"\naddin rcnct\nreadonly Timesheet/Classes/CEntry.cls on\nedit CEntry\n"
+          "answer msgbox OK\nsave CEntry\naddin disconnectaddin\naddin disconnect\n");
   std::ostringstream run;
   {
     vbhost::ScenarioRunner runner(run, vbhost::RunnerOptions{tmp / "bin", bus.Address(), true});
@@ -749,6 +760,7 @@ TEST_F(Desktop, TheDesktopsTranscriptTellsWhatAScenarioRunTellsForTheSameSteps) 
   EXPECT_NE(told.find(R"("event":"help","form":"frmExtract")"), std::string::npos) << told;
   EXPECT_NE(told.find(R"("event":"dialog","form":"frmExtract","phase":"closed")"), std::string::npos) << told;
   EXPECT_NE(told.find(R"("event":"progress","form":"frmSplash")"), std::string::npos) << told;
+  EXPECT_NE(told.find(R"(,"answer":"OK"})"), std::string::npos) << told;
   EXPECT_EQ(told, seen(run.str()));
 }
 
