@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
       "JSON-lines transcript shows everything a person or the engine would observe.\n"
       "The scenario language and the transcript are described in docs/scenarios.md."};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "vbhost " NORB_VERSION);
 
   std::string scenario;
   std::string transcript_path;

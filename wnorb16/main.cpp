@@ -123,6 +123,7 @@ int main(int argc, char** argv) {
       "and takes the same commands typed; started alone without a terminal it serves like -L. While\n"
       "it serves, every command and its status go to WNORB.LOG beside WNORB.INI. WNORB.INI is read from\n"
       "$XDG_CONFIG_HOME/norbvb5 (~/.config/norbvb5) when it is there, else from beside the executable."};
+  app.set_version_flag("--version", "WNORB16.EXE " NORB_VERSION);
   bool linked = false;
   std::string ini_path;
   std::string bus_address;

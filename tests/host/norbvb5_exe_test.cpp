@@ -27,6 +27,26 @@ TEST(Norbvb5Exe, RegistersOnceThenStaysQuiet) {
   }
 }
 
+// Every program answers --version with its name and the build's version, and --help with its
+// own description, both successfully.
+TEST(Programs, SayTheirVersionAndHelp) {
+  for (auto [program, name] : {std::pair{NORB_ADDIN_EXE, "NORBVB5.EXE"},
+                               {NORB_VBHOST, "vbhost"},
+                               {NORB_ENGINE_EXE, "WNORB16.EXE"}}) {
+    testing_support::TempFolder tmp;
+    for (auto [flag, expected] : {std::pair{"--version", std::string(name) + " " + NORB_VERSION + "\n"},
+                                  {"--help", std::string(name) + " - "}}) {
+      const std::string run = std::string(program) + " " + flag + " > " + (tmp / "out.txt") + " 2>&1";
+      EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0) << name << " " << flag;
+      const std::string out = testing_support::Contents(tmp / "out.txt");
+      EXPECT_EQ(out.substr(0, expected.size()), expected) << name << " " << flag;
+      if (std::string(flag) == "--version") {
+        EXPECT_EQ(out, expected) << name;
+      }
+    }
+  }
+}
+
 // A Yes/No box prints its question and takes Yes only from a line that starts with y or Y; an
 // empty line or the end of input is No. An OK box reads nothing.
 TEST(Norbvb5Exe, AYesNoBoxInTheTerminalTakesYesOnlyFromY) {
