@@ -1,6 +1,6 @@
 // The layers hold by test: each folder includes only the project folders below it, the add-in
 // sees the world only through the seams, and OS headers appear only where OS calls may live (in
-// posix/ and dde/, and in files named *_posix.cpp).
+// posix/, win32/ and dde/, and in files named *_posix.cpp or *_win32.cpp).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,12 +13,13 @@ namespace {
 
 TEST(IncludeRules, EachFolderIncludesOnlyWhatItsLayerMayUse) {
   // A folder, the project folders it may include besides its own, and whether OS headers may
-  // appear anywhere in it rather than only in *_posix.cpp.
+  // appear anywhere in it rather than only in *_posix.cpp and *_win32.cpp.
   const std::vector<std::tuple<std::string, std::string, bool>> layers = {
       {"platform", "", false},
       {"vbrt", " platform ", false},
       {"addin", " vbrt platform norb ", false},
       {"posix", " vbrt platform ", true},
+      {"win32", " vbrt platform ", true},
       {"dde", " vbrt platform posix ", true},
       {"host", " addin dde posix vbrt platform norb ", false},
       {"wnorb16", " dde posix vbrt ", false},
@@ -39,7 +40,8 @@ TEST(IncludeRules, EachFolderIncludesOnlyWhatItsLayerMayUse) {
   };
   const std::string chooser = "wnorb16/store_choice.cpp";
   const std::regex include(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
-  const std::regex os_header(R"(sys/.*|(unistd|fcntl|poll|pwd|signal|spawn|dirent|pty|termios)\.h)");
+  const std::regex os_header(
+      R"(sys/.*|(unistd|fcntl|poll|pwd|signal|spawn|dirent|pty|termios|windows|ddeml|shellapi)\.h)");
   std::vector<std::string> offences;
   for (const auto& [folder, may_include, os_headers] : layers) {
     int files = 0;
@@ -61,10 +63,10 @@ TEST(IncludeRules, EachFolderIncludesOnlyWhatItsLayerMayUse) {
                   may_include.find(" " + from + " ") != std::string::npos;
         if (m[1] == "<") {
           // The add-in: the standard library alone, without file I/O or threads.
-          ok = folder == "addin"
-                   ? target.find_first_of("./") == std::string::npos && target != "fstream" &&
-                         target != "filesystem" && target != "thread"
-                   : !std::regex_match(target, os_header) || os_headers || name.ends_with("_posix.cpp");
+          ok = folder == "addin" ? target.find_first_of("./") == std::string::npos && target != "fstream" &&
+                                       target != "filesystem" && target != "thread"
+                                 : !std::regex_match(target, os_header) || os_headers ||
+                                       name.ends_with("_posix.cpp") || name.ends_with("_win32.cpp");
         }
         if (!ok) offences.push_back(folder + "/" + name + ": " + line);
       }

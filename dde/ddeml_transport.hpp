@@ -1,0 +1,49 @@
+// The link over Windows' own DDE (DDEML), for the Windows build: a client instance whose
+// conversations carry the link's protocol (LinkConversation) to any DDE server.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <map>
+#include <memory>
+#include <string_view>
+
+#include "dde/transport.hpp"
+
+namespace dde {
+
+class DdemlCarrier;
+
+// How long a client waits for a server's answer to one transaction; tests lower it.
+inline constexpr std::chrono::milliseconds kDdemlTimeout{10000};
+
+class DdemlTransport : public Transport {
+ public:
+  // One DDEML client instance for this thread; raises 282 when DDEML cannot start one.
+  explicit DdemlTransport(std::chrono::milliseconds timeout = kDdemlTimeout);
+  ~DdemlTransport() override;
+  DdemlTransport(const DdemlTransport&) = delete;
+  DdemlTransport& operator=(const DdemlTransport&) = delete;
+
+  // Raises 282 when no server answers for the application and topic.
+  std::unique_ptr<Conversation> Initiate(std::string_view application, std::string_view topic) override;
+  // Dispatches this thread's waiting messages (DDE's come as messages), then delivers what they
+  // brought, rethrowing what an item's callback threw.
+  void Pump() override;
+
+  // DDEML's callback for the instance of the calling thread (its handles as void*): an advised
+  // item's change goes to its conversation.
+  static void* Callback(unsigned type, unsigned format, void* conversation, void* hsz1, void* hsz2,
+                        void* data, std::uintptr_t data1, std::uintptr_t data2);
+
+ private:
+  friend class DdemlCarrier;
+
+  unsigned long instance_ = 0;
+  std::chrono::milliseconds timeout_;
+  std::map<void*, DdemlCarrier*> carriers_;  // by conversation handle, for the callback
+  std::exception_ptr pending_;               // what a callback threw, for Settle or Pump
+};
+
+}  // namespace dde

@@ -1,0 +1,189 @@
+#include <windows.h>
+// windows.h first: ddeml.h needs its types.
+#include <ddeml.h>
+
+#include <string>
+#include <utility>
+
+#include "dde/ddeml_transport.hpp"
+#include "dde/link_carrier.hpp"
+#include "dde/link_conversation.hpp"
+#include "vbrt/error.hpp"
+
+namespace dde {
+
+namespace {
+
+// The transport whose instance a callback belongs to: DDEML's callback has no context of its
+// own, and each thread has one client instance at most.
+thread_local DdemlTransport* tls_transport = nullptr;
+
+// A string handle for the length of one call.
+class Hsz {
+ public:
+  Hsz(DWORD instance, std::string_view text)
+      : instance_(instance),
+        handle_(::DdeCreateStringHandleA(instance, std::string(text).c_str(), CP_WINANSI)) {}
+  ~Hsz() {
+    if (handle_ != nullptr) ::DdeFreeStringHandle(instance_, handle_);
+  }
+  Hsz(const Hsz&) = delete;
+  Hsz& operator=(const Hsz&) = delete;
+  HSZ get() const { return handle_; }
+
+ private:
+  DWORD instance_;
+  HSZ handle_;
+};
+
+std::string StringOf(DWORD instance, HSZ handle) {
+  char text[256];
+  DWORD length = ::DdeQueryStringA(instance, handle, text, sizeof text, CP_WINANSI);
+  return std::string(text, length);
+}
+
+// CF_TEXT data up to its NUL.
+std::string TextOf(HDDEDATA data) {
+  DWORD size = ::DdeGetData(data, nullptr, 0, 0);
+  std::string text(size, '\0');
+  ::DdeGetData(data, reinterpret_cast<LPBYTE>(text.data()), size, 0);
+  return text.substr(0, text.find('\0'));
+}
+
+}  // namespace
+
+class DdemlCarrier : public LinkCarrier {
+ public:
+  DdemlCarrier(DdemlTransport& transport, HCONV conversation)
+      : transport_(transport), conversation_(conversation) {
+    transport_.carriers_[conversation_] = this;
+  }
+  ~DdemlCarrier() override {
+    transport_.carriers_.erase(conversation_);
+    ::DdeDisconnect(conversation_);
+  }
+  DdemlCarrier(const DdemlCarrier&) = delete;
+  DdemlCarrier& operator=(const DdemlCarrier&) = delete;
+
+  void Listen(ItemChangeSink sink) override { sink_ = std::move(sink); }
+  // DDE's item names are atoms: at most 255 characters, no NUL.
+  bool Carries(std::string_view item) const override {
+    return !item.empty() && item.size() <= 255 && item.find('\0') == std::string_view::npos;
+  }
+  std::optional<CarrierFailure> Execute(const std::string& command) override {
+    HDDEDATA answer = Transact(reinterpret_cast<LPBYTE>(const_cast<char*>(command.c_str())),
+                               static_cast<DWORD>(command.size() + 1), nullptr, 0, XTYP_EXECUTE);
+    if (answer == nullptr) return Failure();
+    return std::nullopt;
+  }
+  CarriedValue Request(std::string_view item) override {
+    Hsz name(transport_.instance_, item);
+    HDDEDATA data = Transact(nullptr, 0, name.get(), CF_TEXT, XTYP_REQUEST);
+    if (data == nullptr) return {Failure(), {}};
+    std::string value = TextOf(data);
+    ::DdeFreeDataHandle(data);
+    return {std::nullopt, std::move(value)};
+  }
+  std::optional<CarrierFailure> Advise(std::string_view item) override {
+    Hsz name(transport_.instance_, item);
+    if (Transact(nullptr, 0, name.get(), CF_TEXT, XTYP_ADVSTART) == nullptr) return Failure();
+    return std::nullopt;
+  }
+  // Dispatches the changes that have come. Not yet assured: that every change a server made
+  // before its answer is among them (Wine's DDEML sometimes delivers it later; docs/windows.md).
+  void Settle() override { transport_.Pump(); }
+  bool PeerAlive() override {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    return ::DdeQueryConvInfo(conversation_, QID_SYNC, &info) != 0 && (info.wStatus & ST_CONNECTED) != 0;
+  }
+
+  // An advised item's new value, from the callback.
+  void Changed(const std::string& item, const std::string& value) {
+    if (sink_) sink_(item, value);
+  }
+
+ private:
+  HDDEDATA Transact(LPBYTE data, DWORD size, HSZ item, UINT format, UINT type) {
+    DWORD result = 0;
+    return ::DdeClientTransaction(data, size, conversation_, item, format, type,
+                                  static_cast<DWORD>(transport_.timeout_.count()), &result);
+  }
+  // What DDEML says of the transaction that just failed.
+  CarrierFailure Failure() {
+    switch (::DdeGetLastError(transport_.instance_)) {
+      case DMLERR_ADVACKTIMEOUT:
+      case DMLERR_DATAACKTIMEOUT:
+      case DMLERR_EXECACKTIMEOUT:
+      case DMLERR_POKEACKTIMEOUT:
+        return CarrierFailure::kTimedOut;
+      case DMLERR_NO_CONV_ESTABLISHED:
+        return CarrierFailure::kPeerGone;
+      default:
+        return PeerAlive() ? CarrierFailure::kRefused : CarrierFailure::kPeerGone;
+    }
+  }
+
+  DdemlTransport& transport_;
+  HCONV conversation_;
+  ItemChangeSink sink_;
+};
+
+void* DdemlTransport::Callback(unsigned type, unsigned, void* conversation, void*, void* hsz2, void* data,
+                               std::uintptr_t, std::uintptr_t) {
+  DdemlTransport* self = tls_transport;
+  if (self == nullptr || type != XTYP_ADVDATA) return nullptr;
+  auto carrier = self->carriers_.find(conversation);
+  if (carrier == self->carriers_.end()) return reinterpret_cast<void*>(DDE_FNOTPROCESSED);
+  try {
+    carrier->second->Changed(StringOf(self->instance_, static_cast<HSZ>(hsz2)),
+                             TextOf(static_cast<HDDEDATA>(data)));
+  } catch (...) {
+    // Never through DDEML's frames: the caller's Settle or Pump rethrows it.
+    if (!self->pending_) self->pending_ = std::current_exception();
+  }
+  return reinterpret_cast<void*>(DDE_FACK);
+}
+
+namespace {
+
+HDDEDATA CALLBACK DdemlCallback(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                                ULONG_PTR data1, ULONG_PTR data2) {
+  return static_cast<HDDEDATA>(
+      DdemlTransport::Callback(type, format, conversation, hsz1, hsz2, data, data1, data2));
+}
+
+}  // namespace
+
+DdemlTransport::DdemlTransport(std::chrono::milliseconds timeout) : timeout_(timeout) {
+  DWORD instance = 0;
+  if (tls_transport != nullptr ||
+      ::DdeInitializeA(&instance, DdemlCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+    vb::Raise(vb::err::DdeNoResponse);
+  }
+  instance_ = instance;
+  tls_transport = this;
+}
+
+DdemlTransport::~DdemlTransport() {
+  ::DdeUninitialize(instance_);
+  tls_transport = nullptr;
+}
+
+std::unique_ptr<Conversation> DdemlTransport::Initiate(std::string_view application, std::string_view topic) {
+  Hsz service(instance_, application), name(instance_, topic);
+  HCONV conversation = ::DdeConnect(instance_, service.get(), name.get(), nullptr);
+  if (conversation == nullptr) vb::Raise(vb::err::DdeNoResponse);
+  return std::make_unique<LinkConversation>(std::make_unique<DdemlCarrier>(*this, conversation));
+}
+
+void DdemlTransport::Pump() {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  if (auto pending = std::exchange(pending_, nullptr)) std::rethrow_exception(pending);
+}
+
+}  // namespace dde
