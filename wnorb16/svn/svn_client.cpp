@@ -156,6 +156,12 @@ struct SvnClient::State {
   std::string config_dir;
   std::string user;
   std::vector<Recorder*> recorders;
+  // A connection to the repository kept from one lock pass to the next: opening one costs the
+  // server a process and the credentials' exchange, many times the request itself. Lives in
+  // config_pool (it uses the credentials); reset by Configure or when it fails.
+  svn_ra_session_t* session = nullptr;
+  apr_pool_t* session_pool = nullptr;
+  std::string session_root;  // the repository's root URL the session is of
   // What the notifications of the call under way said about each path.
   Outcome* outcome = nullptr;
   std::function<void()> activity;
@@ -202,6 +208,13 @@ svn_error_t* GettingOn(void* baton) {
   return SVN_NO_ERROR;
 }
 
+void DropSession(SvnClient::State& s) {
+  if (s.session_pool != nullptr) svn_pool_destroy(s.session_pool);
+  s.session = nullptr;
+  s.session_pool = nullptr;
+  s.session_root.clear();
+}
+
 void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
   auto* state = static_cast<SvnClient::State*>(baton);
   if (state->activity) state->activity();
@@ -240,6 +253,7 @@ void SvnClient::OnActivity(std::function<void()> activity) { state_->activity = 
 void SvnClient::Configure(const std::string& config_dir) {
   State& s = *state_;
   if (s.ctx != nullptr && config_dir == s.config_dir) return;
+  DropSession(s);
   if (s.config_pool != nullptr) svn_pool_destroy(s.config_pool);
   for (Recorder* recorder : s.recorders) delete recorder;
   s.recorders.clear();
@@ -319,10 +333,30 @@ Outcome Collect(SvnClient::State& state, Call call) {
 
 namespace {
 
+// The kept session of the repository at `root`, or a new one; `kept` says which. It stays at the
+// root, requests naming their folder: libsvn's svn:// client, moved to another folder
+// (svn_ra_reparent), lists that folder's locks as none.
+svn_error_t* KeptSession(SvnClient::State& s, const std::string& root, const char* wc, bool& kept,
+                         apr_pool_t* scratch) {
+  kept = s.session != nullptr && s.session_root == root;
+  if (kept) return SVN_NO_ERROR;
+  DropSession(s);
+  s.session_pool = svn_pool_create(s.config_pool);
+  svn_error_t* err =
+      svn_client_open_ra_session2(&s.session, root.c_str(), wc, s.ctx, s.session_pool, scratch);
+  if (err != nullptr) {
+    DropSession(s);
+    return err;
+  }
+  s.session_root = root;
+  return SVN_NO_ERROR;
+}
+
 struct StatusBaton {
   std::string folder;
   SvnFolder* out;
   std::string folder_url;  // the folder's own, "" when it has none
+  std::string relpath;     // the folder's path in the repository, from its root
 };
 
 svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t* status,
@@ -332,6 +366,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
     if (status->repos_root_url != nullptr) b->out->repository = status->repos_root_url;
     if (status->repos_root_url != nullptr && status->repos_relpath != nullptr)
       b->folder_url = svn_path_url_add_component2(status->repos_root_url, status->repos_relpath, scratch);
+    if (status->repos_relpath != nullptr) b->relpath = status->repos_relpath;
     return SVN_NO_ERROR;
   }
   const bool file =
@@ -348,6 +383,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
   entry.scheduled = node == svn_wc_status_deleted || node == svn_wc_status_replaced;
   entry.deleted = status->repos_node_status == svn_wc_status_deleted;
   entry.changed = status->changed_rev;
+  entry.base = status->revision;
   entry.changed_date = status->changed_date;
   entry.latest = SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_rev : status->changed_rev;
   entry.latest_date =
@@ -374,7 +410,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
   SvnFolder out;
   out.revisions = asked == Asked::kRevisions;
   const svn_boolean_t repository = out.revisions;
-  StatusBaton baton{svn_dirent_canonicalize(folder.c_str(), pool), &out, ""};
+  StatusBaton baton{svn_dirent_canonicalize(folder.c_str(), pool), &out, "", ""};
   svn_opt_revision_t head;
   head.kind = svn_opt_revision_head;
   svn_revnum_t revision = SVN_INVALID_REVNUM;
@@ -416,13 +452,12 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
   }
   if (asked == Asked::kLocks && !baton.folder_url.empty()) {
     // The locks alone cost the repository one look at its lock table, not a status report.
-    Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
-      svn_ra_session_t* session = nullptr;
-      SVN_ERR(svn_client_open_ra_session2(&session, baton.folder_url.c_str(), baton.folder.c_str(),
-                                          state_->ctx, pool, pool));
+    const char* here_path = baton.relpath.c_str();
+    auto ask = [&](svn_ra_session_t* session) -> svn_error_t* {
       apr_hash_t* locks = nullptr;
       bool others = false;
-      SVN_ERR(svn_ra_get_locks2(session, &locks, "", svn_depth_immediates, pool));
+      SVN_ERR(svn_ra_get_locks2(session, &locks, here_path, svn_depth_immediates, pool));
+      for (auto& [name, entry] : out.files) entry.lock.reset();
       for (apr_hash_index_t* hi = apr_hash_first(pool, locks); hi != nullptr; hi = apr_hash_next(hi)) {
         const auto* lock = static_cast<const svn_lock_t*>(apr_hash_this_val(hi));
         const std::string path = static_cast<const char*>(apr_hash_this_key(hi));
@@ -434,20 +469,45 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       // Someone else's lock is reported with the file's revision as the repository has it, as its
       // holder's engine said it: this working copy's base may be older. So is a lock of this
       // working copy's that is gone: its way out depends on what came in since.
-      for (const auto& [name, entry] : out.files)
-        others = others || (!entry.lock && !entry.own_token.empty());
+      auto differs = [](const SvnEntry& entry) {
+        return entry.lock ? entry.lock->token != entry.own_token : !entry.own_token.empty();
+      };
+      for (const auto& [name, entry] : out.files) others = others || differs(entry);
       if (!others) return SVN_NO_ERROR;
+      // Every change under the folder gives it a new revision: when none came since the revision
+      // the working copy has such a file at, its base is the latest, and the folder's listing
+      // (the dearest request of the pass on a large folder) is not needed.
+      svn_dirent_t* here = nullptr;
+      SVN_ERR(svn_ra_stat(session, here_path, SVN_INVALID_REVNUM, &here, pool));
+      bool newer = here == nullptr;
+      for (const auto& [name, entry] : out.files)
+        newer = newer || (differs(entry) && entry.base < here->created_rev);
+      if (!newer) return SVN_NO_ERROR;
       apr_hash_t* entries = nullptr;
-      SVN_ERR(svn_ra_get_dir2(session, &entries, nullptr, nullptr, "", SVN_INVALID_REVNUM,
+      SVN_ERR(svn_ra_get_dir2(session, &entries, nullptr, nullptr, here_path, SVN_INVALID_REVNUM,
                               SVN_DIRENT_KIND | SVN_DIRENT_CREATED_REV | SVN_DIRENT_TIME, pool));
       for (auto& [name, entry] : out.files) {
-        if (entry.lock ? entry.lock->token == entry.own_token : entry.own_token.empty()) continue;
+        if (!differs(entry)) continue;
         const auto* dirent = static_cast<const svn_dirent_t*>(svn_hash_gets(entries, name.c_str()));
         if (dirent == nullptr || dirent->kind != svn_node_file) continue;
         entry.latest = dirent->created_rev;
         entry.latest_date = dirent->time;
       }
       return SVN_NO_ERROR;
+    };
+    Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
+      bool kept = false;
+      SVN_ERR(KeptSession(*state_, out.repository, baton.folder.c_str(), kept, pool));
+      svn_error_t* err = ask(state_->session);
+      if (err != nullptr && kept) {
+        // The server may have closed the kept connection since (restarted): once more on a new one.
+        svn_error_clear(err);
+        DropSession(*state_);
+        SVN_ERR(KeptSession(*state_, out.repository, baton.folder.c_str(), kept, pool));
+        err = ask(state_->session);
+      }
+      if (err != nullptr) DropSession(*state_);
+      return err;
     });
     if (!outcome.error.empty()) {
       out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;

@@ -29,6 +29,7 @@ struct SvnEntry {
   bool deleted = false;             // deleted in the repository since: `latest` is the revision that did
   bool conflicted = false;          // a text, property or tree conflict left for the user
   long conflict_revision = -1;      // the revision the conflict came in with; -1 when Subversion cannot say
+  long base = -1;                   // the revision the working copy has the file at
   long changed = -1;                // the revision that last changed the base
   std::int64_t changed_date = 0;    // microseconds since 1970
   long latest = -1;                 // the revision that last changed the file in the repository
