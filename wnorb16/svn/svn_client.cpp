@@ -162,6 +162,15 @@ struct SvnClient::State {
   svn_ra_session_t* session = nullptr;
   apr_pool_t* session_pool = nullptr;
   std::string session_root;  // the repository's root URL the session is of
+  // The locks a lock pass was told: the pass, the repository and the folder asked (at every depth
+  // when `pass_deep`), each lock by its path there ("/app/FORM1.FRM"), and the revision that last
+  // changed anything in that folder (-2 until asked).
+  long pass = -1;
+  std::string pass_repository;
+  std::string pass_relpath;
+  bool pass_deep = false;
+  std::map<std::string, RepositoryLock> pass_locks;
+  long pass_changed = -2;
   // What the notifications of the call under way said about each path.
   Outcome* outcome = nullptr;
   std::function<void()> activity;
@@ -209,6 +218,7 @@ svn_error_t* GettingOn(void* baton) {
 }
 
 void DropSession(SvnClient::State& s) {
+  s.pass = -1;
   if (s.session_pool != nullptr) svn_pool_destroy(s.session_pool);
   s.session = nullptr;
   s.session_pool = nullptr;
@@ -405,7 +415,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
 
 }  // namespace
 
-SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
+SvnFolder SvnClient::Status(const std::string& folder, Asked asked, long pass) {
   Scratch pool(state_->pool);
   SvnFolder out;
   out.revisions = asked == Asked::kRevisions;
@@ -451,20 +461,43 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
     }
   }
   if (asked == Asked::kLocks && !baton.folder_url.empty()) {
-    // The locks alone cost the repository one look at its lock table, not a status report.
-    const char* here_path = baton.relpath.c_str();
+    // The locks alone cost the repository one look at its lock table, not a status report. A
+    // second folder of the same pass asks for the folder both are in at every depth, which then
+    // serves the pass's other folders there: a project's pass asks twice, however many folders.
+    State& s = *state_;
+    const std::string here = "/" + baton.relpath;
     auto ask = [&](svn_ra_session_t* session) -> svn_error_t* {
-      apr_hash_t* locks = nullptr;
-      bool others = false;
-      SVN_ERR(svn_ra_get_locks2(session, &locks, here_path, svn_depth_immediates, pool));
-      for (auto& [name, entry] : out.files) entry.lock.reset();
-      for (apr_hash_index_t* hi = apr_hash_first(pool, locks); hi != nullptr; hi = apr_hash_next(hi)) {
-        const auto* lock = static_cast<const svn_lock_t*>(apr_hash_this_val(hi));
-        const std::string path = static_cast<const char*>(apr_hash_this_key(hi));
-        auto it = out.files.find(path.substr(path.find_last_of('/') + 1));
-        if (it == out.files.end()) continue;
-        it->second.lock = RepositoryLock{lock->owner ? lock->owner : "", lock->token ? lock->token : ""};
-        if (it->second.lock->token != it->second.own_token) others = true;
+      const bool same = pass >= 0 && pass == s.pass && s.pass_repository == out.repository;
+      const bool covered = same && (s.pass_deep ? svn_relpath_skip_ancestor(s.pass_relpath.c_str(),
+                                                                            baton.relpath.c_str()) != nullptr
+                                                : s.pass_relpath == baton.relpath);
+      if (!covered) {
+        const std::string asked_path =
+            same ? svn_relpath_get_longest_ancestor(s.pass_relpath.c_str(), baton.relpath.c_str(), pool)
+                 : baton.relpath;
+        s.pass = -1;
+        apr_hash_t* locks = nullptr;
+        SVN_ERR(svn_ra_get_locks2(session, &locks, asked_path.c_str(),
+                                  same ? svn_depth_infinity : svn_depth_immediates, pool));
+        s.pass_locks.clear();
+        for (apr_hash_index_t* hi = apr_hash_first(pool, locks); hi != nullptr; hi = apr_hash_next(hi)) {
+          const auto* lock = static_cast<const svn_lock_t*>(apr_hash_this_val(hi));
+          s.pass_locks[static_cast<const char*>(apr_hash_this_key(hi))] =
+              RepositoryLock{lock->owner ? lock->owner : "", lock->token ? lock->token : ""};
+        }
+        s.pass = pass;
+        s.pass_repository = out.repository;
+        s.pass_relpath = asked_path;
+        s.pass_deep = same;
+        s.pass_changed = -2;
+      }
+      for (auto& [name, entry] : out.files) {
+        auto it = s.pass_locks.find(here == "/" ? here + name : here + "/" + name);
+        if (it == s.pass_locks.end()) {
+          entry.lock.reset();
+        } else {
+          entry.lock = it->second;
+        }
       }
       // Someone else's lock is reported with the file's revision as the repository has it, as its
       // holder's engine said it: this working copy's base may be older. So is a lock of this
@@ -472,19 +505,23 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
       auto differs = [](const SvnEntry& entry) {
         return entry.lock ? entry.lock->token != entry.own_token : !entry.own_token.empty();
       };
+      bool others = false;
       for (const auto& [name, entry] : out.files) others = others || differs(entry);
       if (!others) return SVN_NO_ERROR;
-      // Every change under the folder gives it a new revision: when none came since the revision
-      // the working copy has such a file at, its base is the latest, and the folder's listing
-      // (the dearest request of the pass on a large folder) is not needed.
-      svn_dirent_t* here = nullptr;
-      SVN_ERR(svn_ra_stat(session, here_path, SVN_INVALID_REVNUM, &here, pool));
-      bool newer = here == nullptr;
+      // Every change under a folder gives it a new revision: when none came in the folder asked
+      // since the revision the working copy has such a file at, its base is the latest, and
+      // the folder's listing (the dearest request of the pass on a large folder) is not needed.
+      if (s.pass_changed == -2) {
+        svn_dirent_t* top = nullptr;
+        SVN_ERR(svn_ra_stat(session, s.pass_relpath.c_str(), SVN_INVALID_REVNUM, &top, pool));
+        s.pass_changed = top == nullptr ? -1 : top->created_rev;
+      }
+      bool newer = s.pass_changed < 0;
       for (const auto& [name, entry] : out.files)
-        newer = newer || (differs(entry) && entry.base < here->created_rev);
+        newer = newer || (differs(entry) && entry.base < s.pass_changed);
       if (!newer) return SVN_NO_ERROR;
       apr_hash_t* entries = nullptr;
-      SVN_ERR(svn_ra_get_dir2(session, &entries, nullptr, nullptr, here_path, SVN_INVALID_REVNUM,
+      SVN_ERR(svn_ra_get_dir2(session, &entries, nullptr, nullptr, baton.relpath.c_str(), SVN_INVALID_REVNUM,
                               SVN_DIRENT_KIND | SVN_DIRENT_CREATED_REV | SVN_DIRENT_TIME, pool));
       for (auto& [name, entry] : out.files) {
         if (!differs(entry)) continue;

@@ -100,7 +100,9 @@ class SvnClient {
     kRevisions,  // its locks, latest revisions and files new to the working copy (one status report)
   };
   // The files of `folder` as the working copy knows them, with what `asked` of the repository.
-  SvnFolder Status(const std::string& folder, Asked asked);
+  // With kLocks, what the repository said of locks serves the other folders of the same `pass` (a
+  // number the caller changes when what it was told may be old; < 0: asked every time).
+  SvnFolder Status(const std::string& folder, Asked asked, long pass = -1);
 
   // The user the repository took the credentials of; "" until it asked for them.
   const std::string& user() const;

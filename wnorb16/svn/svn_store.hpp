@@ -67,6 +67,7 @@ class SvnStore : public Store {
   void Forget() const {
     folders_.clear();
     kept_since_.reset();
+    ++pass_;
   }
   // Why the repository's user is not the UserID; "" when it is or is not known yet.
   std::string Mismatch() const;
@@ -107,6 +108,8 @@ class SvnStore : public Store {
   mutable std::string offline_why_;
   mutable bool offline_told_ = false;
   mutable std::map<std::string, SvnFolder> folders_;
+  // Which lock pass the kept answers are of: the worker asks the repository again for a new one.
+  mutable long pass_ = 0;
   std::string user_;
   Clock clock_;
   std::chrono::seconds stale_lock_{600};
