@@ -175,6 +175,7 @@ void BM_LockPassSvnHung(benchmark::State& state) {
     state.SkipWithError(("the pass answered " + std::to_string(offline) + " offline").c_str());
 }
 BENCHMARK(BM_LockPass)
+    ->Arg(kHungComponents)
     ->Arg(40)
     ->Arg(1000)
     ->Arg(10000)

@@ -1,6 +1,7 @@
 // The engine's files in a Subversion repository, through the working copy the project folder is:
 // locks taken and released through the working copy (its lock tokens serve the commit), locks and
-// latest revisions asked of the repository once per folder, history and contents from the
+// latest revisions asked of the repository once per folder (the locks of a lock pass twice for all
+// its folders), history and contents from the
 // repository. A lock someone else holds is never broken or stolen, and a commit never merges.
 #pragma once
 
