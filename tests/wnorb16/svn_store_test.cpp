@@ -883,6 +883,12 @@ TEST_F(SvnStoreTest, ADayOfTwoPeopleOnTheServer) {
                 ": deleted in the repository in revision 5; work file left alone\r\n");
   EXPECT_EQ(Contents(bob.Path(old)), "Attribute VB_Name = \"Old\"\r\n");
 
+  // The server restarted between two passes is not seen: ann's engine kept its connection.
+  later();
+  server_.Stop();
+  server_.Start();
+  EXPECT_EQ(ann.Run("T " + ann.Name(module)), LockReport(ann.Name(module), true, "ann", "4"));
+
   // 5 and 6. The server hangs, then is gone: one bounded wait, then answers from the working copy,
   // ann's own lock included; commands that need the server fail at once naming it.
   const std::string offline = "(offline: from the working copy)\r\n";
