@@ -848,6 +848,12 @@ TEST_F(SvnStoreTest, ADayOfTwoPeopleOnTheServer) {
         << "kept at " << half_seconds * 500 << " ms";
   }
 
+  // 10. One pass over both folders asks the repository once for both: each shows its holder.
+  later();
+  EXPECT_EQ(bob.Run("G2LOCKING"), "Y");
+  EXPECT_EQ(bob.Run("T " + bob.Name(form)), LockReport(bob.Name(form), false, "ann", "3"));
+  EXPECT_EQ(bob.Run("T " + bob.Name(module)), LockReport(bob.Name(module), false, "ann", "1"));
+
   // 3. An administrator breaks ann's lock under her edit: said, and Reserve Lock is the way out.
   later();
   const std::string edit = "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n";
