@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -73,17 +74,19 @@ class SvnServer {
     if (pid_ < 0) throw std::runtime_error("svnserve did not start");
     WaitUntilServing();
   }
-  // Stops the server altogether: connections are refused.
+  // Stops the server altogether: connections are refused, and those open are closed.
   void Stop() {
     if (pid_ < 0) return;
     Resume();
+    Signal(SIGTERM, false);
     posix::Terminate(pid_);
     posix::WaitForExit(pid_);
     pid_ = -1;
   }
-  // Hangs the server (SIGSTOP): connections are taken by the system and never answered.
-  void Pause() const { ::kill(pid_, SIGSTOP); }
-  void Resume() const { ::kill(pid_, SIGCONT); }
+  // Hangs the server (SIGSTOP): connections are taken by the system and never answered, those an
+  // engine keeps open (a process each) included.
+  void Pause() const { Signal(SIGSTOP, true); }
+  void Resume() const { Signal(SIGCONT, true); }
 
   std::string url() const { return "svn://127.0.0.1:" + std::to_string(port_); }
   int port() const { return port_; }
@@ -128,6 +131,14 @@ class SvnServer {
   }
 
  private:
+  // Sends `signal` to the processes serving a connection each, and with `server` to the server.
+  void Signal(int signal, bool server) const {
+    if (server) ::kill(pid_, signal);
+    const std::string pid = std::to_string(pid_);
+    std::istringstream children(Contents("/proc/" + pid + "/task/" + pid + "/children"));
+    for (pid_t child = 0; children >> child;) ::kill(child, signal);
+  }
+
   static int FreePort() {
     const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};

@@ -222,6 +222,15 @@ struct Setup {
   svn_client_ctx_t* ctx = nullptr;  // in `pool`
 };
 
+// A connection to a repository's root kept between calls, in a pool of its own under the setup's
+// (it uses the setup's context and credentials), which must outlive it.
+struct Session {
+  explicit Session(apr_pool_t* setup_pool) : pool(setup_pool) {}
+  Pool pool;
+  svn_ra_session_t* ra = nullptr;  // in `pool`
+  std::string root;                // the repository's root URL
+};
+
 }  // namespace
 
 std::string Outcome::About(const std::string& path) const {
@@ -236,6 +245,20 @@ struct SvnClient::State {
   // Null until Configure succeeds; `broken` says why.
   std::unique_ptr<Setup> setup;
   std::string broken = "the Subversion client was given no configuration";
+  // A connection to the repository kept from one lock pass to the next: opening one costs the
+  // server a process and the credentials' exchange, many times the request itself. Null until a
+  // lock pass opens one; dropped when Configure replaces the setup or a request on it fails.
+  // Declared after `setup`, gone before it: its pool is one of the setup's.
+  std::unique_ptr<Session> session;
+  // The locks a lock pass was told: the pass, the repository and the folder asked (at every depth
+  // when `pass_deep`), each lock by its path there ("/app/FORM1.FRM"), and the revision that last
+  // changed anything in that folder (-2 until asked).
+  long pass = -1;
+  std::string pass_repository;
+  std::string pass_relpath;
+  bool pass_deep = false;
+  std::map<std::string, RepositoryLock> pass_locks;
+  long pass_changed = -2;
   // What the notifications of the call under way said about each path.
   Outcome* outcome = nullptr;
   std::function<void()> activity;
@@ -292,6 +315,12 @@ svn_error_t* GettingOn(void* baton) {
   return SVN_NO_ERROR;
 }
 
+// Forgets the kept connection and what the pass was told on it.
+void DropSession(SvnClient::State& s) {
+  s.pass = -1;
+  s.session.reset();
+}
+
 void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
   auto* state = static_cast<SvnClient::State*>(baton);
   if (state->activity) state->activity();
@@ -323,6 +352,7 @@ void SvnClient::OnActivity(std::function<void()> activity) { state_->activity = 
 std::string SvnClient::Configure(const std::string& config_dir) {
   State& s = *state_;
   if (s.setup && config_dir == s.config_dir) return "";
+  DropSession(s);
   s.setup.reset();
   s.user.clear();
   s.config_dir = config_dir;
@@ -391,10 +421,26 @@ Outcome Collect(SvnClient::State& state, Call call) {
 
 namespace {
 
+// The kept session of the repository at `root`, or a new one; `kept` says which. It stays at the
+// root, requests naming their folder: libsvn's svn:// client, moved to another folder
+// (svn_ra_reparent), lists that folder's locks as none.
+svn_error_t* KeptSession(SvnClient::State& s, const std::string& root, const char* wc, bool& kept,
+                         apr_pool_t* scratch) {
+  kept = s.session && s.session->root == root;
+  if (kept) return SVN_NO_ERROR;
+  DropSession(s);
+  auto session = std::make_unique<Session>(s.pool());
+  SVN_ERR(svn_client_open_ra_session2(&session->ra, root.c_str(), wc, s.ctx(), session->pool, scratch));
+  session->root = root;
+  s.session = std::move(session);
+  return SVN_NO_ERROR;
+}
+
 struct StatusBaton {
   std::string folder;
   SvnFolder* out;
   std::string folder_url;  // the folder's own, "" when it has none
+  std::string relpath;     // the folder's path in the repository, from its root
 };
 
 svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t* status,
@@ -404,6 +450,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
     if (status->repos_root_url != nullptr) b->out->repository = status->repos_root_url;
     if (status->repos_root_url != nullptr && status->repos_relpath != nullptr)
       b->folder_url = svn_path_url_add_component2(status->repos_root_url, status->repos_relpath, scratch);
+    if (status->repos_relpath != nullptr) b->relpath = status->repos_relpath;
     return SVN_NO_ERROR;
   }
   const bool file =
@@ -420,6 +467,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
   entry.scheduled = node == svn_wc_status_deleted || node == svn_wc_status_replaced;
   entry.deleted = status->repos_node_status == svn_wc_status_deleted;
   entry.changed = status->changed_rev;
+  entry.base = status->revision;
   entry.changed_date = status->changed_date;
   entry.latest = SVN_IS_VALID_REVNUM(status->ood_changed_rev) ? status->ood_changed_rev : status->changed_rev;
   entry.latest_date =
@@ -441,7 +489,7 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
 
 }  // namespace
 
-SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
+SvnFolder SvnClient::Status(const std::string& folder, Asked asked, long pass) {
   SvnFolder out;
   out.revisions = asked == Asked::kRevisions;
   if (!state_->setup) {
@@ -450,7 +498,7 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
   }
   Pool pool(state_->pool());
   const svn_boolean_t repository = out.revisions;
-  StatusBaton baton{svn_dirent_canonicalize(folder.c_str(), pool), &out, ""};
+  StatusBaton baton{svn_dirent_canonicalize(folder.c_str(), pool), &out, "", ""};
   svn_opt_revision_t head;
   head.kind = svn_opt_revision_head;
   svn_revnum_t revision = SVN_INVALID_REVNUM;
@@ -493,39 +541,91 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
     }
   }
   if (asked == Asked::kLocks && !baton.folder_url.empty()) {
-    // The locks alone cost the repository one look at its lock table, not a status report.
-    Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
-      svn_ra_session_t* session = nullptr;
-      SVN_ERR(svn_client_open_ra_session2(&session, baton.folder_url.c_str(), baton.folder.c_str(),
-                                          state_->ctx(), pool, pool));
-      apr_hash_t* locks = nullptr;
-      bool others = false;
-      SVN_ERR(svn_ra_get_locks2(session, &locks, "", svn_depth_immediates, pool));
-      for (apr_hash_index_t* hi = apr_hash_first(pool, locks); hi != nullptr; hi = apr_hash_next(hi)) {
-        const auto* lock = static_cast<const svn_lock_t*>(apr_hash_this_val(hi));
-        const std::string path = static_cast<const char*>(apr_hash_this_key(hi));
-        auto it = out.files.find(path.substr(path.find_last_of('/') + 1));
-        if (it == out.files.end()) continue;
-        it->second.lock = RepositoryLock{lock->owner ? lock->owner : "", lock->token ? lock->token : ""};
-        if (it->second.lock->token != it->second.own_token) others = true;
+    // The locks alone cost the repository one look at its lock table, not a status report. A
+    // second folder of the same pass asks for the folder both are in at every depth, which then
+    // serves the pass's other folders there: a project's pass asks twice, however many folders.
+    State& s = *state_;
+    const std::string here = "/" + baton.relpath;
+    auto ask = [&](svn_ra_session_t* session) -> svn_error_t* {
+      const bool same = pass >= 0 && pass == s.pass && s.pass_repository == out.repository;
+      const bool covered = same && (s.pass_deep ? svn_relpath_skip_ancestor(s.pass_relpath.c_str(),
+                                                                            baton.relpath.c_str()) != nullptr
+                                                : s.pass_relpath == baton.relpath);
+      if (!covered) {
+        const std::string asked_path =
+            same ? svn_relpath_get_longest_ancestor(s.pass_relpath.c_str(), baton.relpath.c_str(), pool)
+                 : baton.relpath;
+        s.pass = -1;
+        apr_hash_t* locks = nullptr;
+        SVN_ERR(svn_ra_get_locks2(session, &locks, asked_path.c_str(),
+                                  same ? svn_depth_infinity : svn_depth_immediates, pool));
+        s.pass_locks.clear();
+        for (apr_hash_index_t* hi = apr_hash_first(pool, locks); hi != nullptr; hi = apr_hash_next(hi)) {
+          const auto* lock = static_cast<const svn_lock_t*>(apr_hash_this_val(hi));
+          s.pass_locks[static_cast<const char*>(apr_hash_this_key(hi))] =
+              RepositoryLock{lock->owner ? lock->owner : "", lock->token ? lock->token : ""};
+        }
+        s.pass = pass;
+        s.pass_repository = out.repository;
+        s.pass_relpath = asked_path;
+        s.pass_deep = same;
+        s.pass_changed = -2;
+      }
+      for (auto& [name, entry] : out.files) {
+        auto it = s.pass_locks.find(here == "/" ? here + name : here + "/" + name);
+        if (it == s.pass_locks.end()) {
+          entry.lock.reset();
+        } else {
+          entry.lock = it->second;
+        }
       }
       // Someone else's lock is reported with the file's revision as the repository has it, as its
       // holder's engine said it: this working copy's base may be older. So is a lock of this
       // working copy's that is gone: its way out depends on what came in since.
-      for (const auto& [name, entry] : out.files)
-        others = others || (!entry.lock && !entry.own_token.empty());
+      auto differs = [](const SvnEntry& entry) {
+        return entry.lock ? entry.lock->token != entry.own_token : !entry.own_token.empty();
+      };
+      bool others = false;
+      for (const auto& [name, entry] : out.files) others = others || differs(entry);
       if (!others) return SVN_NO_ERROR;
+      // Every change under a folder gives it a new revision: when none came in the folder asked
+      // since the revision the working copy has such a file at, its base is the latest, and
+      // the folder's listing (the dearest request of the pass on a large folder) is not needed.
+      if (s.pass_changed == -2) {
+        svn_dirent_t* top = nullptr;
+        SVN_ERR(svn_ra_stat(session, s.pass_relpath.c_str(), SVN_INVALID_REVNUM, &top, pool));
+        s.pass_changed = top == nullptr ? -1 : top->created_rev;
+      }
+      bool newer = s.pass_changed < 0;
+      for (const auto& [name, entry] : out.files)
+        newer = newer || (differs(entry) && entry.base < s.pass_changed);
+      if (!newer) return SVN_NO_ERROR;
       apr_hash_t* entries = nullptr;
-      SVN_ERR(svn_ra_get_dir2(session, &entries, nullptr, nullptr, "", SVN_INVALID_REVNUM,
+      SVN_ERR(svn_ra_get_dir2(session, &entries, /*fetched_rev=*/nullptr, /*props=*/nullptr,
+                              baton.relpath.c_str(), SVN_INVALID_REVNUM,
                               SVN_DIRENT_KIND | SVN_DIRENT_CREATED_REV | SVN_DIRENT_TIME, pool));
       for (auto& [name, entry] : out.files) {
-        if (entry.lock ? entry.lock->token == entry.own_token : entry.own_token.empty()) continue;
+        if (!differs(entry)) continue;
         const auto* dirent = static_cast<const svn_dirent_t*>(svn_hash_gets(entries, name.c_str()));
         if (dirent == nullptr || dirent->kind != svn_node_file) continue;
         entry.latest = dirent->created_rev;
         entry.latest_date = dirent->time;
       }
       return SVN_NO_ERROR;
+    };
+    Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
+      bool kept = false;
+      SVN_ERR(KeptSession(*state_, out.repository, baton.folder.c_str(), kept, pool));
+      svn_error_t* err = ask(state_->session->ra);
+      if (err != nullptr && kept) {
+        // The server may have closed the kept connection since (restarted): once more on a new one.
+        svn_error_clear(err);
+        DropSession(*state_);
+        SVN_ERR(KeptSession(*state_, out.repository, baton.folder.c_str(), kept, pool));
+        err = ask(state_->session->ra);
+      }
+      if (err != nullptr) DropSession(*state_);
+      return err;
     });
     if (!outcome.error.empty()) {
       out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;

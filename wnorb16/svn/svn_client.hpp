@@ -29,6 +29,7 @@ struct SvnEntry {
   bool deleted = false;             // deleted in the repository since: `latest` is the revision that did
   bool conflicted = false;          // a text, property or tree conflict left for the user
   long conflict_revision = -1;      // the revision the conflict came in with; -1 when Subversion cannot say
+  long base = -1;                   // the revision the working copy has the file at
   long changed = -1;                // the revision that last changed the base
   std::int64_t changed_date = 0;    // microseconds since 1970
   long latest = -1;                 // the revision that last changed the file in the repository
@@ -101,7 +102,9 @@ class SvnClient {
     kRevisions,  // its locks, latest revisions and files new to the working copy (one status report)
   };
   // The files of `folder` as the working copy knows them, with what `asked` of the repository.
-  SvnFolder Status(const std::string& folder, Asked asked);
+  // With kLocks, what the repository said of locks serves the other folders of the same `pass` (a
+  // number the caller changes when what it was told may be old; < 0: asked every time).
+  SvnFolder Status(const std::string& folder, Asked asked, long pass = -1);
 
   // The user the repository took the credentials of; "" until it asked for them.
   const std::string& user() const;

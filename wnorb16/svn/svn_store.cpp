@@ -552,8 +552,9 @@ const SvnFolder& SvnStore::FolderOf(const std::string& folder, bool revisions) c
   const SvnClient::Asked asked = revisions ? SvnClient::Asked::kRevisions : SvnClient::Asked::kLocks;
   auto ask = [&] {
     Reach reach = Reach::kAnswered;
-    std::optional<SvnFolder> answered =
-        Remote<SvnFolder>([folder, asked](SvnClient& client) { return client.Status(folder, asked); }, reach);
+    std::optional<SvnFolder> answered = Remote<SvnFolder>(
+        [folder, asked, pass = pass_](SvnClient& client) { return client.Status(folder, asked, pass); },
+        reach);
     if (answered && !answered->repository.empty()) repository_ = answered->repository;
     if (answered && !answered->unreachable) return std::move(*answered);
     // The working copy still knows its own locks and base revisions.

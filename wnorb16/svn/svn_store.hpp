@@ -1,6 +1,7 @@
 // The engine's files in a Subversion repository, through the working copy the project folder is:
 // locks taken and released through the working copy (its lock tokens serve the commit), locks and
-// latest revisions asked of the repository once per folder, history and contents from the
+// latest revisions asked of the repository once per folder (the locks of a lock pass twice for all
+// its folders), history and contents from the
 // repository. A lock someone else holds is never broken or stolen, and a commit never merges.
 #pragma once
 
@@ -67,6 +68,7 @@ class SvnStore : public Store {
   void Forget() const {
     folders_.clear();
     kept_since_.reset();
+    ++pass_;
   }
   // Why the repository's user is not the UserID; "" when it is or is not known yet.
   std::string Mismatch() const;
@@ -107,6 +109,8 @@ class SvnStore : public Store {
   mutable std::string offline_why_;
   mutable bool offline_told_ = false;
   mutable std::map<std::string, SvnFolder> folders_;
+  // Which lock pass the kept answers are of: the worker asks the repository again for a new one.
+  mutable long pass_ = 0;
   std::string user_;
   // Why Subversion cannot work with the configuration folder; "" when it can.
   std::string config_problem_;
