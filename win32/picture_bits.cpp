@@ -14,10 +14,10 @@ void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
 }
 
 // "#RRGGBB" or "None" after the " c " of a colour line.
-std::optional<std::uint32_t> ColourOf(std::string_view spec, std::uint32_t background) {
-  auto c = spec.find(" c ");
+std::optional<std::uint32_t> ColourOf(std::string_view line, std::uint32_t background) {
+  auto c = line.find(" c ");
   if (c == std::string_view::npos) return std::nullopt;
-  std::string_view value = spec.substr(c + 3);
+  std::string_view value = line.substr(c + 3);
   value = value.substr(0, value.find(' '));
   if (value == "None" || value == "none") return background;
   if (value.size() != 7 || value[0] != '#') return std::nullopt;
