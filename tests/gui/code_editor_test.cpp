@@ -146,7 +146,7 @@ TEST(CodeWindow, ColoursKeywordsCommentsAndStrings) {
   EXPECT_EQ(Colours("  public sub Main(): rem a note"), "K:public K:sub C:rem a note");
   // A member named as a keyword, a name that only begins with one, an unclosed string.
   EXPECT_EQ(Colours("Debug.Print Ending, Text1.Text: s = \"open"), "S:\"open");
-  EXPECT_EQ(Colours("Dim remark As String"), "K:Dim K:As K:String");
+  EXPECT_EQ(Colours("Dim remark As String, n As Integer"), "K:Dim K:As K:String K:As K:Integer");
   EXPECT_EQ(Colours("Open f For Input As #1: Line Input #1, s: Close #1"),
             "K:Open K:For K:Input K:As K:Line K:Input K:Close");
   bool continues = false;

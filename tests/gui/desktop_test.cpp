@@ -362,6 +362,9 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
         std::string shown = std::to_string(tab) + ":";
         for (const char* frame : {"Frame1(0)", "Frame1(1)"})
           shown += dialog->findChild<QWidget*>(frame)->isVisible() ? std::string(" ") + frame : "";
+        // A frame's page adds no margin of its own: the list and its tools fill it to the edges.
+        auto* page = dialog->findChild<QWidget*>("Frame1(0)");
+        if (tab == 0 && page->childrenRect() != page->rect()) shown += " (margins)";
         for (auto* box : dialog->findChildren<QCheckBox*>()) {
           if (box->isVisible())
             shown += " [" + box->text().toStdString() + ": " + box->toolTip().toStdString() + "]";

@@ -177,6 +177,7 @@ TEST(WindowsPath, LexicalWorkAsTheIdeDoesIt) {
            {CombineWindowsPath("C:\\a\\b", "..\\..\\..\\c\\.\\d.frm"), "C:\\c\\d.frm"},
            {CombineWindowsPath("C:\\a\\b\\", "x/y.bas"), "C:\\a\\b\\x\\y.bas"},
            {CombineWindowsPath("C:\\a", "d:\\z.frm"), "d:\\z.frm"},
+           {CombineWindowsPath("C:\\a", "d:"), "d:\\"},  // a drive alone is absolute too
            {CombineWindowsPath("C:\\a", ".."), "C:\\"},
            {WindowsFolderOf("C:\\X.VBP"), "C:\\"},
            {WindowsFolderOf("C:\\a\\b\\File.frm"), "C:\\a\\b"},

@@ -17,6 +17,8 @@ namespace {
 
 using Log = std::vector<std::string>;
 using testing_support::ErrorOf;
+using testing_support::Raised;
+using testing_support::RaisedBy;
 
 TEST(OnError, EachPolicyGoesOnWhereVbDoes) {
   Log log;
@@ -158,7 +160,7 @@ TEST_F(RuntimeTest, ControlsRaiseTheirEventsAndRefuseValuesOutOfRange) {
   box.SetValue(vb::vbChecked);
   box.SetValue(vb::vbChecked);  // unchanged: no Click
   box.MouseClick();             // a person's click toggles and clicks
-  EXPECT_EQ(ErrorOf([&] { box.SetValue(3); }), 380);
+  EXPECT_EQ(RaisedBy([&] { box.SetValue(3); }), (Raised{380, "Invalid property value"}));
   EXPECT_EQ(box.Value(), vb::vbUnchecked);
   EXPECT_EQ(std::count(log.begin(), log.end(), "chkKeep_Click"), 2);
 
