@@ -57,8 +57,8 @@ namespace {
 // The server of the calling thread: DDEML's callback has no context of its own.
 thread_local DdemlServer::Impl* tls_server = nullptr;
 
-HDDEDATA CALLBACK ServerCallback(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2, HDDEDATA data,
-                                 ULONG_PTR, ULONG_PTR) {
+HDDEDATA CALLBACK ServerCallback(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2,
+                                 HDDEDATA data, ULONG_PTR, ULONG_PTR) {
   return tls_server ? tls_server->Callback(type, format, conversation, hsz1, hsz2, data) : nullptr;
 }
 
@@ -135,7 +135,8 @@ void DdemlServer::Impl::Disconnected(HCONV conversation) {
   application->ForgetClient(client);
 }
 
-void DdemlServer::Impl::ItemChanged(const ServerTopic& topic, const std::string& item, const ClientId& client) {
+void DdemlServer::Impl::ItemChanged(const ServerTopic& topic, const std::string& item,
+                                    const ClientId& client) {
   HSZ topic_name = ::DdeCreateStringHandleA(instance, topic.Name().c_str(), CP_WINANSI);
   HSZ item_name = ::DdeCreateStringHandleA(instance, item.c_str(), CP_WINANSI);
   // DDEML asks for the value of each advise loop on the item at once (XTYP_ADVREQ).
@@ -161,7 +162,8 @@ DdemlServer::DdemlServer(std::shared_ptr<ServerApplication> application) : impl_
   }
   impl_->instance = instance;
   impl_->service = ::DdeCreateStringHandleA(instance, impl_->application->Name().c_str(), CP_WINANSI);
-  if (impl_->service == nullptr || ::DdeNameService(instance, impl_->service, nullptr, DNS_REGISTER) == nullptr) {
+  if (impl_->service == nullptr ||
+      ::DdeNameService(instance, impl_->service, nullptr, DNS_REGISTER) == nullptr) {
     if (impl_->service != nullptr) ::DdeFreeStringHandle(instance, impl_->service);
     ::DdeUninitialize(instance);
     tls_server = nullptr;

@@ -3,6 +3,7 @@
 // As the D-Bus server's tests, on the same test engine.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -121,9 +122,9 @@ bool Eventually(dde::Transport* transport, auto done) {
   return done();
 }
 
-// A client reads and is told its own answers, the execute on frmMain feeding the advise loops on
-// frmCmd; a change outside an execute is everyone's. Then what DDE refuses, and the exit. (A
-// second client on a thread of its own is not covered yet: docs/windows.md.)
+// Two clients: each reads and is told its own answers only, the execute on frmMain feeding the
+// advise loops on frmCmd; a client that leaves is forgotten; a change outside an execute is
+// everyone's. Then what DDE refuses, and the exit.
 TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClient) {
   ServerThread server;
   dde::DdemlTransport transport(300ms);
@@ -134,9 +135,9 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
     const char* topic;
     Raised raised;
   };
-  for (const Initiate& c : {Initiate{"WNORB16", "frmNone", kNoResponse}, Initiate{"OTHER", "frmMain", kNoResponse},
-                            Initiate{"WNORB16", "txtStatus", kNoResponse},
-                            Initiate{"wnorb16", "FRMCMD", kNothing}}) {
+  for (const Initiate& c :
+       {Initiate{"WNORB16", "frmNone", kNoResponse}, Initiate{"OTHER", "frmMain", kNoResponse},
+        Initiate{"WNORB16", "txtStatus", kNoResponse}, Initiate{"wnorb16", "FRMCMD", kNothing}}) {
     EXPECT_EQ(RaisedBy([&] { transport.Initiate(c.application, c.topic); }), c.raised)
         << c.application << '|' << c.topic;
   }
@@ -161,6 +162,43 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
     return common_and_own;
   };
   EXPECT_EQ(values(), std::pair(std::string("Ready"), std::size_t{1}));
+
+  // A second client on a thread of its own (one DDEML client per thread) while this one pumps (a
+  // thread that only waits ended the program in the other's DdeConnect): neither hears nor reads
+  // the other's answers, and the one that leaves is forgotten.
+  std::atomic<int> stage = 0;
+  Strings other_told;
+  bool other_failed = true;
+  std::thread second([&] {
+    try {
+      dde::DdemlTransport other_transport(300ms);
+      Client other(other_transport);
+      other.main->Execute("T other");
+      Eventually(&other_transport, [&] { return other.outcomes.size() == 1u; });
+      other_told = other.seen;
+      other_told.push_back(other.cmd->Request("txtStatus"));
+      other_told.push_back(other.cmd->Request("txtOutcome"));
+      other_failed = false;
+      stage = 1;
+      while (stage != 2) {
+        other_transport.Pump();
+        std::this_thread::sleep_for(5ms);
+      }
+    } catch (...) {
+      stage = 1;
+    }
+  });
+  EXPECT_TRUE(Eventually(&transport, [&] { return stage == 1; }));
+  EXPECT_FALSE(other_failed);
+  EXPECT_EQ(other_told, (Strings{"Busy", "done T other", "done T other", "T other ok"}));
+  EXPECT_EQ(mine.cmd->Request("txtStatus"), "done T mine");
+  EXPECT_EQ(mine.cmd->Request("txtOutcome"), "T mine ok");
+  EXPECT_EQ(values(), std::pair(std::string("Ready"), std::size_t{2}));
+  stage = 2;
+  second.join();
+  EXPECT_TRUE(Eventually(&transport, [&] { return values().second == 1u; }));
+  transport.Pump();
+  EXPECT_EQ(mine.seen, (Strings{"Busy", "done T mine", "Busy", "done T mine"}));
 
   // A change outside an execute reaches every advise loop.
   server.Do([](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", "Idle"); });
