@@ -1,5 +1,6 @@
 #include <windows.h>
-// windows.h first: ddeml.h needs its types.
+// windows.h first: dde.h and ddeml.h need its types.
+#include <dde.h>
 #include <ddeml.h>
 
 #include <string>
@@ -82,6 +83,7 @@ class DdemlCarrier : public LinkCarrier {
     if (data == nullptr) return {Failure(), {}};
     std::string value = TextOf(data);
     ::DdeFreeDataHandle(data);
+    DropStaleAcks();
     return {std::nullopt, std::move(value)};
   }
   std::optional<CarrierFailure> Advise(std::string_view item) override {
@@ -105,9 +107,22 @@ class DdemlCarrier : public LinkCarrier {
 
  private:
   HDDEDATA Transact(LPBYTE data, DWORD size, HSZ item, UINT format, UINT type) {
+    DropStaleAcks();
     DWORD result = 0;
     return ::DdeClientTransaction(data, size, conversation_, item, format, type,
                                   static_cast<DWORD>(transport_.timeout_.count()), &result);
+  }
+  // Wine's DDEML server follows a request's data with a positive acknowledgement, which Windows'
+  // does not send, and Wine's client takes it for the answer to the conversation's next
+  // transaction: a request after an advise failed, an execute returned before the server had run
+  // it. Dispatched while no transaction waits, DDEML drops it.
+  void DropStaleAcks() {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (::DdeQueryConvInfo(conversation_, QID_SYNC, &info) == 0 || info.hwnd == nullptr) return;
+    MSG message;
+    while (::PeekMessageA(&message, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE))
+      ::DispatchMessageA(&message);
   }
   // What DDEML says of the transaction that just failed.
   CarrierFailure Failure() {

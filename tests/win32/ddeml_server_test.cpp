@@ -1,0 +1,221 @@
+// The engine's server over Windows' own DDE, with the link's DDEML client talking to it: each
+// client its own answers, the advise loop an execute feeds, DDE's refusals, and the server's exit.
+// As the D-Bus server's tests, on the same test engine.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dde/ddeml_server.hpp"
+#include "dde/ddeml_transport.hpp"
+#include "tests/dde/raised.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing_support;
+using Strings = std::vector<std::string>;
+
+// Shaped like the engine: WNORB16 with topics frmMain and frmCmd, items txtStatus ("Ready") and
+// txtOutcome on frmCmd. Every command sets the status twice, "Busy" then "done <command>", and the
+// outcome to "<command> ok"; commands beginning "NO" set "refused <command>" and are refused,
+// "THROW" makes the handler throw.
+std::shared_ptr<dde::ServerApplication> MakeTestEngine() {
+  auto engine = std::make_shared<dde::ServerApplication>("WNORB16");
+  dde::ServerTopic& main = engine->AddTopic("frmMain");
+  dde::ServerTopic& cmd = engine->AddTopic("frmCmd");
+  cmd.AddItem("txtStatus", "Ready");
+  cmd.AddItem("txtOutcome", "none");
+  auto handler = [&cmd](std::string_view command) {
+    if (command == "THROW") throw std::runtime_error("handler failed");
+    const bool taken = !command.starts_with("NO");
+    if (taken) cmd.SetItem("txtStatus", "Busy");
+    cmd.SetItem("txtStatus", (taken ? "done " : "refused ") + std::string(command));
+    if (taken) cmd.SetItem("txtOutcome", std::string(command) + " ok");
+    return taken;
+  };
+  main.SetExecuteHandler(handler);
+  cmd.SetExecuteHandler(handler);
+  return engine;
+}
+
+// The test engine served over DDEML by Run on a thread of its own.
+class ServerThread {
+ public:
+  ServerThread() {
+    thread_ = std::thread([this] {
+      dde::DdemlServer server(engine_);
+      {
+        std::lock_guard lock(mutex_);
+        server_ = &server;
+      }
+      ready_.notify_all();
+      for (;;) {
+        server.Run();
+        std::lock_guard lock(mutex_);
+        if (quit_) break;
+        if (work_) work_(*engine_);
+        work_ = nullptr;
+        ready_.notify_all();
+      }
+    });
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return server_ != nullptr; });
+  }
+  ~ServerThread() { Quit(); }
+  // Runs `work` on the server's thread between messages, as the engine changes its items.
+  void Do(std::function<void(dde::ServerApplication&)> work) {
+    std::unique_lock lock(mutex_);
+    work_ = std::move(work);
+    server_->Stop();
+    ready_.wait(lock, [&] { return !work_; });
+  }
+  // The server ends, as when its process exits.
+  void Quit() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard lock(mutex_);
+      quit_ = true;
+      server_->Stop();
+    }
+    thread_.join();
+  }
+
+ private:
+  std::shared_ptr<dde::ServerApplication> engine_ = MakeTestEngine();
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  dde::DdemlServer* server_ = nullptr;
+  std::function<void(dde::ServerApplication&)> work_;
+  bool quit_ = false;
+  std::thread thread_;
+};
+
+// A client as the add-in's links are: commands to frmMain, the status and the outcome advised
+// from frmCmd. (Wine's DDEML opens one conversation per topic and client: docs/windows.md.)
+struct Client {
+  std::unique_ptr<dde::Conversation> main, cmd;
+  Strings seen, outcomes;
+  explicit Client(dde::Transport& transport)
+      : main(transport.Initiate("WNORB16", "frmMain")), cmd(transport.Initiate("WNORB16", "frmCmd")) {
+    EXPECT_EQ(cmd->Advise("txtStatus", [this](const std::string& v) { seen.push_back(v); }), "Ready");
+    EXPECT_EQ(cmd->Advise("txtOutcome", [this](const std::string& v) { outcomes.push_back(v); }), "none");
+  }
+};
+
+// Pumps until `done` holds; false when it does not within a few seconds. Wine's DDEML may bring
+// an execute's advise data after its answer (docs/windows.md).
+bool Eventually(dde::Transport* transport, auto done) {
+  for (auto until = std::chrono::steady_clock::now() + 5s; std::chrono::steady_clock::now() < until;) {
+    if (transport) transport->Pump();
+    if (done()) return true;
+    std::this_thread::sleep_for(5ms);
+  }
+  return done();
+}
+
+// Two clients: each reads and is told its own answers only, the execute on frmMain feeding the
+// advise loops on frmCmd; a client that leaves is forgotten; a change outside an execute is
+// everyone's. Then what DDE refuses, and the exit.
+TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClient) {
+  ServerThread server;
+  dde::DdemlTransport transport(300ms);
+  // What a client cannot open: a topic the server lacks, an application nobody serves, an item
+  // for a topic; DDE's names compare without case.
+  struct Initiate {
+    const char* application;
+    const char* topic;
+    Raised raised;
+  };
+  for (const Initiate& c :
+       {Initiate{"WNORB16", "frmNone", kNoResponse}, Initiate{"OTHER", "frmMain", kNoResponse},
+        Initiate{"WNORB16", "txtStatus", kNoResponse}, Initiate{"wnorb16", "FRMCMD", kNothing}}) {
+    EXPECT_EQ(RaisedBy([&] { transport.Initiate(c.application, c.topic); }), c.raised)
+        << c.application << '|' << c.topic;
+  }
+
+  Client mine(transport);
+  for (int round = 1; round <= 2; ++round) {
+    mine.main->Execute("T mine");
+    EXPECT_TRUE(Eventually(&transport, [&] { return mine.outcomes.size() == 1u * round; }));
+    EXPECT_EQ(mine.cmd->Request("txtStatus"), "done T mine");
+    EXPECT_EQ(mine.cmd->Request("TXTOUTCOME"), "T mine ok");  // DDE's names, any case
+  }
+  transport.Pump();
+  EXPECT_EQ(mine.seen, (Strings{"Busy", "done T mine", "Busy", "done T mine"}));
+  EXPECT_EQ(mine.outcomes, (Strings{"T mine ok", "T mine ok"}));
+  // The answers are the client's own: the value for everyone is untouched.
+  auto values = [&] {
+    std::pair<std::string, std::size_t> common_and_own;
+    server.Do([&](dde::ServerApplication& app) {
+      const dde::ServerItem* status = app.FindTopic("frmCmd")->FindItem("txtStatus");
+      common_and_own = {status->value, status->own.size()};
+    });
+    return common_and_own;
+  };
+  EXPECT_EQ(values(), std::pair(std::string("Ready"), std::size_t{1}));
+
+  // A second client on a thread of its own (one DDEML client per thread) while this one pumps (a
+  // thread that only waits ended the program in the other's DdeConnect): neither hears nor reads
+  // the other's answers, and the one that leaves is forgotten.
+  std::atomic<int> stage = 0;
+  Strings other_told;
+  bool other_failed = true;
+  std::thread second([&] {
+    try {
+      dde::DdemlTransport other_transport(300ms);
+      Client other(other_transport);
+      other.main->Execute("T other");
+      Eventually(&other_transport, [&] { return other.outcomes.size() == 1u; });
+      other_told = other.seen;
+      other_told.push_back(other.cmd->Request("txtStatus"));
+      other_told.push_back(other.cmd->Request("txtOutcome"));
+      other_failed = false;
+      stage = 1;
+      while (stage != 2) {
+        other_transport.Pump();
+        std::this_thread::sleep_for(5ms);
+      }
+    } catch (...) {
+      stage = 1;
+    }
+  });
+  EXPECT_TRUE(Eventually(&transport, [&] { return stage == 1; }));
+  EXPECT_FALSE(other_failed);
+  EXPECT_EQ(other_told, (Strings{"Busy", "done T other", "done T other", "T other ok"}));
+  EXPECT_EQ(mine.cmd->Request("txtStatus"), "done T mine");
+  EXPECT_EQ(mine.cmd->Request("txtOutcome"), "T mine ok");
+  EXPECT_EQ(values(), std::pair(std::string("Ready"), std::size_t{2}));
+  stage = 2;
+  second.join();
+  EXPECT_TRUE(Eventually(&transport, [&] { return values().second == 1u; }));
+  transport.Pump();
+  EXPECT_EQ(mine.seen, (Strings{"Busy", "done T mine", "Busy", "done T mine"}));
+
+  // A change outside an execute reaches every advise loop.
+  server.Do([](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", "Idle"); });
+  EXPECT_TRUE(Eventually(&transport, [&] { return mine.seen.back() == "Idle"; }));
+  EXPECT_EQ(mine.cmd->Request("txtStatus"), "Idle");
+
+  // Refused and failed executes are not processed: 285, the refusal's own answer told still.
+  EXPECT_EQ(RaisedBy([&] { mine.main->Execute("NO THIS"); }), kRefused);
+  EXPECT_TRUE(Eventually(&transport, [&] { return mine.seen.back() == "refused NO THIS"; }));
+  EXPECT_EQ(RaisedBy([&] { mine.cmd->Execute("THROW"); }), kRefused);
+  EXPECT_EQ(RaisedBy([&] { mine.cmd->Request("txtNone"); }), kRefused);
+  EXPECT_EQ(RaisedBy([&] { mine.main->Advise("txtStatus", [](const std::string&) {}); }), kRefused);
+
+  // The server's exit ends its conversations.
+  server.Quit();
+  EXPECT_EQ(RaisedBy([&] { mine.main->Execute("AFTER"); }), kQuit);
+  EXPECT_EQ(RaisedBy([&] { mine.cmd->Request("txtStatus"); }), kQuit);
+}
+
+}  // namespace
