@@ -39,7 +39,8 @@ std::vector<std::string> ListDirectory(const std::string& folder) {
 
 std::optional<std::string> FindEntry(const std::string& folder, std::string_view name) {
   // A wildcard would match some other file.
-  if (name.empty() || name.find_first_of(std::string_view("\0*?", 3)) != std::string_view::npos) return std::nullopt;
+  if (name.empty() || name.find_first_of(std::string_view("\0*?", 3)) != std::string_view::npos)
+    return std::nullopt;
   WIN32_FIND_DATAA found;
   HANDLE find = FindFirstFileA(JoinPath(folder, name).c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return std::nullopt;

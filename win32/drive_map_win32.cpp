@@ -21,7 +21,8 @@ std::optional<std::string> DriveMap::Folder(char letter) const {
 }
 
 std::optional<DriveMap::Match> DriveMap::DriveOf(std::string_view path) const {
-  if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0]))) return std::nullopt;
+  if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
+    return std::nullopt;
   std::string_view rest = path.substr(2);
   while (!rest.empty() && (rest.front() == '/' || rest.front() == '\\')) rest.remove_prefix(1);
   return Match{static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))), std::string(rest)};

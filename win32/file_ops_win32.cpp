@@ -1,6 +1,6 @@
-#include <windows.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 
 #include <cstdio>
 
@@ -36,7 +36,8 @@ std::string SetReadOnly(const std::string& path, bool read_only, WriteBits) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
   if (!IsFile(attributes)) return "not a regular file";
-  attributes = read_only ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+  attributes =
+      read_only ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
   if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
   if (!SetFileAttributesA(path.c_str(), attributes)) return LastError();
   return {};

@@ -72,7 +72,8 @@ PathResolver::Located PathResolver::Locate(std::string_view windows_path) const 
   if (!folder) vb::Raise(vb::err::PathNotFound);
   located.drive = (*folder)[0];
   located.root = *folder;
-  if (!rooted && cwd_drive && cwd_drive->letter == located.drive) AppendComponents(cwd_drive->rest, located.components);
+  if (!rooted && cwd_drive && cwd_drive->letter == located.drive)
+    AppendComponents(cwd_drive->rest, located.components);
   AppendComponents(rest, located.components);
   return located;
 }

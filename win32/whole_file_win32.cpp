@@ -50,7 +50,8 @@ HANDLE OpenRegular(const std::string& path, WholeFile& refused, std::uint64_t& s
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     DWORD error = GetLastError();
     refused.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    refused.why = refused.missing ? "does not exist" : "cannot be opened: Windows error " + std::to_string(error);
+    refused.why =
+        refused.missing ? "does not exist" : "cannot be opened: Windows error " + std::to_string(error);
     return INVALID_HANDLE_VALUE;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -58,8 +59,9 @@ HANDLE OpenRegular(const std::string& path, WholeFile& refused, std::uint64_t& s
     refused.why = "is a folder, not a regular file";
     return INVALID_HANDLE_VALUE;
   }
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     refused.why = "cannot be opened: Windows error " + std::to_string(GetLastError());
     return file;
@@ -105,7 +107,8 @@ std::string TempNameFor(const std::string& target) {
   auto slash = target.find_last_of("/\\");
   std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  return folder + "~" + name + ".norb-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+  return folder + "~" + name + ".norb-" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(counter++);
 }
 
 }  // namespace
@@ -175,7 +178,8 @@ void WriteWholeFile(const std::string& path, std::string_view contents) {
   bool ok = false;
   DWORD error = 0;
   {
-    Handle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle file(
+        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.ok()) RaiseForError(GetLastError());
     ok = WriteAll(file.get(), contents) && FlushFileBuffers(file.get());
     if (!ok) error = GetLastError();

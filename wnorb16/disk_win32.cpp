@@ -16,7 +16,8 @@ namespace {
 // 100-nanosecond ticks since 1601 to nanoseconds since 1970.
 std::int64_t UnixNanoseconds(std::int64_t ticks) { return (ticks - 116444736000000000LL) * 100; }
 std::int64_t UnixNanoseconds(const FILETIME& time) {
-  return UnixNanoseconds(static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime));
+  return UnixNanoseconds(
+      static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime));
 }
 
 std::int64_t Seconds(std::int64_t nanoseconds) {
@@ -52,7 +53,9 @@ FileStatus StatusOf(const std::string& path) {
   return status;
 }
 
-bool EntryExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool EntryExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // The path resolver hands over no status of its own on Windows.
 std::optional<FileStatus> StatusOfEntry(const struct stat&) { return std::nullopt; }
@@ -90,7 +93,8 @@ bool MoveUnlessThere(const std::string& from, const std::string& to) {
 
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
   const std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".new";
-  HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = true;
   for (std::size_t at = 0; ok && at < bytes.size();) {
@@ -106,12 +110,14 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
 
 bool AppendToFile(const std::string& path, std::string_view bytes) {
   // Appending access alone: each write goes to the end, so lines two engines add do not interleave.
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = GetFileType(file) == FILE_TYPE_DISK;
   DWORD n = 0;
-  ok = ok && WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) && n == bytes.size();
+  ok =
+      ok && WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) && n == bytes.size();
   return CloseHandle(file) && ok;
 }
 

@@ -1,6 +1,6 @@
-#include <windows.h>
 #include <io.h>
 #include <lmcons.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>

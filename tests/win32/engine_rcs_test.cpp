@@ -33,7 +33,8 @@ std::string Read(const std::string& path) {
 
 void Write(const std::string& path, const std::string& bytes) {
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
   DWORD n = 0;
   ASSERT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr));
@@ -108,13 +109,14 @@ class WindowsEngine : public ::testing::Test {
 TEST_F(WindowsEngine, ChecksInChecksOutAndAnswersHistoryAndDifferences) {
   const std::string form = Windows("FORM1.FRM");
   Write(form, "one\r\ntwo\r\n");
-  EXPECT_EQ(Run("UW " + form),
-            "1 of 1 files updated\r\n" + form + ": archive created with revision 1.1; work file read-only\r\n");
+  EXPECT_EQ(Run("UW " + form), "1 of 1 files updated\r\n" + form +
+                                   ": archive created with revision 1.1; work file read-only\r\n");
   EXPECT_NE(Read(Archive("FORM1.FRM")).find("head\t1.1;"), std::string::npos);
   EXPECT_TRUE(ReadOnly(form));
   EXPECT_EQ(Run("-C " + form + " " + form), "No differences\r\n");
 
-  EXPECT_EQ(Run("EW " + form), "1 of 1 files extracted\r\n" + form + ": revision 1.1 extracted and locked\r\n");
+  EXPECT_EQ(Run("EW " + form),
+            "1 of 1 files extracted\r\n" + form + ": revision 1.1 extracted and locked\r\n");
   EXPECT_FALSE(ReadOnly(form));
   EXPECT_NE(Read(Archive("FORM1.FRM")).find("ann:1.1;"), std::string::npos);
   EXPECT_TRUE(Run("T " + form).starts_with(form + " is checked out to you\r\n")) << Run("T " + form);
@@ -130,7 +132,8 @@ TEST_F(WindowsEngine, ChecksInChecksOutAndAnswersHistoryAndDifferences) {
             "1 of 1 files updated\r\n" + form + ": checked in as revision 2.1; work file read-only\r\n");
   EXPECT_EQ(Read(form), "one\r\n2\r\n");
   const std::string history = Run("L " + form);
-  EXPECT_TRUE(history.starts_with("History of " + form + "\r\nRevision  Date                 Author      Comment\r\n1.1 "))
+  EXPECT_TRUE(history.starts_with("History of " + form +
+                                  "\r\nRevision  Date                 Author      Comment\r\n1.1 "))
       << history;
   EXPECT_NE(history.find("\r\n2.1       "), std::string::npos) << history;
 }

@@ -11,10 +11,10 @@
 // that file, passes the output and error on as its own, and removes the three.
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,8 +24,8 @@ namespace {
 using UnixName = char*(CDECL*)(const WCHAR*);
 
 bool IsWindowsPath(const std::string& argument) {
-  return argument.size() >= 3 && std::isalpha(static_cast<unsigned char>(argument[0])) && argument[1] == ':' &&
-         (argument[2] == '/' || argument[2] == '\\');
+  return argument.size() >= 3 && std::isalpha(static_cast<unsigned char>(argument[0])) &&
+         argument[1] == ':' && (argument[2] == '/' || argument[2] == '\\');
 }
 
 // The Linux path of a Windows one, from the call winepath makes; the argument itself otherwise.
@@ -58,8 +58,8 @@ void AppendQuoted(std::string& line, const std::string& argument) {
 
 std::string ReadWhole(const std::string& path) {
   std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return bytes;
   char buffer[65536];
   DWORD n = 0;
@@ -70,16 +70,19 @@ std::string ReadWhole(const std::string& path) {
 
 // The program's output with the paths it was given named as the engine gave them, as a Windows
 // build of RCS names them.
-void PassOn(const std::string& path, const std::vector<std::pair<std::string, std::string>>& converted, HANDLE to) {
+void PassOn(const std::string& path, const std::vector<std::pair<std::string, std::string>>& converted,
+            HANDLE to) {
   std::string bytes = ReadWhole(path);
   for (const auto& [linux_path, given] : converted) {
-    for (auto at = bytes.find(linux_path); at != std::string::npos; at = bytes.find(linux_path, at + given.size())) {
+    for (auto at = bytes.find(linux_path); at != std::string::npos;
+         at = bytes.find(linux_path, at + given.size())) {
       bytes.replace(at, linux_path.size(), given);
     }
   }
   DWORD written = 0;
   for (std::size_t done = 0; done < bytes.size(); done += written) {
-    if (!WriteFile(to, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr)) return;
+    if (!WriteFile(to, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr))
+      return;
   }
 }
 
@@ -91,8 +94,8 @@ int main(int argc, char** argv) {
   std::string tool(own, length);
   tool = tool.substr(tool.find_last_of("\\/") + 1);
   if (auto dot = tool.rfind('.'); dot != std::string::npos) tool.resize(dot);
-  auto unix_name =
-      reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+  auto unix_name = reinterpret_cast<UnixName>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
   if (unix_name == nullptr) {
     std::fprintf(stderr, "%s: runs only under Wine\n", tool.c_str());
     return 2;
@@ -100,7 +103,8 @@ int main(int argc, char** argv) {
   char temp[MAX_PATH];
   DWORD temp_length = GetTempPathA(sizeof temp, temp);
   if (temp_length == 0 || temp_length > MAX_PATH) return 2;
-  const std::string base = std::string(temp, temp_length) + "rcs_under_wine-" + std::to_string(GetCurrentProcessId());
+  const std::string base =
+      std::string(temp, temp_length) + "rcs_under_wine-" + std::to_string(GetCurrentProcessId());
   const std::string out = base + ".out", err = base + ".err", code = base + ".code";
   const std::string unix_base = LinuxPath(unix_name, base);
   // sh -c 'program "$@" </dev/null >B.out 2>B.err; echo $? >B.new; mv B.new B.code' program arguments...
@@ -119,9 +123,10 @@ int main(int argc, char** argv) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    std::fprintf(stderr, "%s: /usr/bin/%s cannot be started (Windows error %lu)\n", tool.c_str(), tool.c_str(),
-                 GetLastError());
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    std::fprintf(stderr, "%s: /usr/bin/%s cannot be started (Windows error %lu)\n", tool.c_str(),
+                 tool.c_str(), GetLastError());
     return 2;
   }
   if (process.hThread != nullptr) CloseHandle(process.hThread);

@@ -99,7 +99,8 @@ RcsResult RcsRunner::Spawn(const std::string& program, const std::vector<std::st
   }
   SetHandleInformation(out_read.handle, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(err_read.handle, HANDLE_FLAG_INHERIT, 0);
-  nul.handle = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  nul.handle = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
+                           0, nullptr);
 
   // Without a folder, CreateProcess looks the program up itself (its own folder, the system's, PATH).
   std::string line;
@@ -114,8 +115,8 @@ RcsResult RcsRunner::Spawn(const std::string& program, const std::vector<std::st
   startup.hStdOutput = out_write.handle;
   startup.hStdError = err_write.handle;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, environment.data(), nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, environment.data(),
+                      nullptr, &startup, &process)) {
     result.err = program + ": cannot be started (Windows error " + std::to_string(GetLastError()) + ")\n";
     return result;
   }
