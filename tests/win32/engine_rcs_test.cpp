@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "wnorb16/engine.hpp"
 
@@ -136,6 +137,72 @@ TEST_F(WindowsEngine, ChecksInChecksOutAndAnswersHistoryAndDifferences) {
                                   "\r\nRevision  Date                 Author      Comment\r\n1.1 "))
       << history;
   EXPECT_NE(history.find("\r\n2.1       "), std::string::npos) << history;
+}
+
+// A lock an engine left on an archive is cleared when its process has ended on this computer
+// (OpenProcess), or when it is older than StaleLock (the file's write time); one of a live
+// process is left alone.
+TEST_F(WindowsEngine, ALockARunThatEndedLeftIsClearedAndSaid) {
+  const std::string form = Windows("W.FRM");
+  Write(form, "w\r\n");
+  ASSERT_TRUE(Run("UW " + form).starts_with("1 of 1 files updated"));
+  const std::string rcs_lock = folder_ + "\\proj\\RCS\\,W.FRM,", run_lock = rcs_lock + "WNORB16";
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  ASSERT_TRUE(GetComputerNameA(name, &size));
+  const std::string host(name, size);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  char line[] = "cmd.exe /c exit 0";
+  ASSERT_TRUE(CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                             &startup, &process));
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  const std::string ended = std::to_string(process.dwProcessId);
+
+  const std::string busy = form + ": in use by another RCS command; left alone";
+  const std::string done = form + ": revision 1.1 extracted and locked";
+  struct Case {
+    std::string run_owner;  // the engine lock's text; "" for none
+    int age;                // seconds since both were written
+    std::string line;       // the file's line
+  };
+  for (const Case& c : std::vector<Case>{
+           {host + " " + ended + "\n", 0,
+            done + " (the lock of engine process " + ended + " on " + host +
+                ", which has ended, was cleared)"},
+           {host + " " + std::to_string(GetCurrentProcessId()) + "\n", 0, busy},
+           {"elsewhere 1\n", 700,
+            done + " (a lock of engine process 1 on elsewhere older than StaleLock (600 s) was cleared)"},
+           {"", 700, done + " (an RCS lock file older than StaleLock (600 s) was cleared)"},
+       }) {
+    SCOPED_TRACE(c.run_owner + std::to_string(c.age));
+    Write(rcs_lock, "");
+    if (!c.run_owner.empty()) Write(run_lock, c.run_owner);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER then{{now.dwLowDateTime, now.dwHighDateTime}};
+    then.QuadPart -= static_cast<ULONGLONG>(c.age) * 10000000;
+    const FILETIME written{then.LowPart, then.HighPart};
+    for (const std::string& lock : {rcs_lock, run_lock}) {
+      HANDLE file = CreateFileA(lock.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+      if (file == INVALID_HANDLE_VALUE) continue;
+      SetFileTime(file, nullptr, nullptr, &written);
+      CloseHandle(file);
+    }
+    const std::string answer = Run("EW " + form);
+    EXPECT_NE(answer.find("\r\n" + c.line + "\r\n"), std::string::npos) << answer;
+    // Nothing of the engine's own is left; what it did not clear stays its owner's.
+    EXPECT_EQ(GetFileAttributesA(rcs_lock.c_str()) != INVALID_FILE_ATTRIBUTES, c.line == busy);
+    EXPECT_EQ(GetFileAttributesA(run_lock.c_str()) != INVALID_FILE_ATTRIBUTES,
+              c.line == busy && !c.run_owner.empty());
+    DeleteFileA(rcs_lock.c_str());
+    DeleteFileA(run_lock.c_str());
+    if (c.line != busy) Run("UDW " + form);
+  }
 }
 
 // The Windows engine has no Subversion store yet: Store=svn refuses every file and says so.
