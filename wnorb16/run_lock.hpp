@@ -28,6 +28,11 @@ Taken TakeRunLock(const std::string& path);
 // Removes a lock file, the engine's or RCS's.
 void RemoveLockFile(const std::string& path);
 
+// This machine's name, as the engine's lock names it ("?" when it cannot be had).
+std::string HostName();
+// Process `pid` of this machine has ended (false while it runs, or when that cannot be told).
+bool ProcessEnded(long pid);
+
 // Why the locks of an archive (RCS's `rcs_lock`, the engine's `run_lock`) are left over from a
 // run that ended, for the file's answer; nullopt when there is none, or it may be a live run's.
 std::optional<std::string> StaleRunReason(const std::string& rcs_lock, const std::string& run_lock,

@@ -1,9 +1,9 @@
 // The one place that chooses the engine's store, and so the one place outside a store's folder
 // that knows the stores.
+#include "wnorb16/store_choice.hpp"
 #include "posix/directory.hpp"
 #include "wnorb16/engine.hpp"
 #include "wnorb16/rcs/rcs_store.hpp"
-#include "wnorb16/svn/svn_store.hpp"
 
 namespace wnorb16 {
 
@@ -13,12 +13,11 @@ bool Names(const std::string& setting, std::string_view store) {
   return setting.size() == store.size() && posix::EqualsIgnoringCase(setting, store);
 }
 
-// Store= names no store: every file is refused with the reason, so nothing is kept in a store
-// nobody meant.
-class UnknownStore : public Store {
+// Store= names no store this engine has: every file is refused with the reason, so nothing is
+// kept in a store nobody meant.
+class RefusedStore : public Store {
  public:
-  explicit UnknownStore(const std::string& name)
-      : problem_("Store=\"" + name + "\" names no store; the engine keeps files in rcs or svn") {}
+  explicit RefusedStore(std::string problem) : problem_(std::move(problem)) {}
 
   void Configure(const EngineConfig&) override {}
   std::string UserProblem(const std::string&) const override { return problem_; }
@@ -43,6 +42,10 @@ class UnknownStore : public Store {
 
 }  // namespace
 
+std::unique_ptr<Store> RefusingStore(std::string problem) {
+  return std::make_unique<RefusedStore>(std::move(problem));
+}
+
 bool KeepsArchives(const std::string& name) { return name.empty() || Names(name, "rcs"); }
 
 std::unique_ptr<Store> ChooseStore(const EngineSetup& setup, const std::string& name) {
@@ -51,8 +54,8 @@ std::unique_ptr<Store> ChooseStore(const EngineSetup& setup, const std::string& 
         rcs::RcsSetup{setup.resolver, setup.home_folder, setup.programs_folder, setup.lock_wait,
                       BesideSettings(setup.ini_path, rcs::kBasesFileName), OnLocalFileSystem});
   }
-  if (Names(name, "svn")) return std::make_unique<svn::SvnStore>();
-  return std::make_unique<UnknownStore>(name);
+  if (Names(name, "svn")) return SubversionStore(name);
+  return RefusingStore("Store=\"" + name + "\" names no store; the engine keeps files in rcs or svn");
 }
 
 }  // namespace wnorb16

@@ -41,6 +41,8 @@ class RcsRunner {
   RcsResult Spawn(const std::string& program, const std::vector<std::string>& argv,
                   const std::string& user) const;
   bool HasCommands() const;
+  // A text RCS writes into the archive (a log message, a description) as the programs take it.
+  static std::string TextArgument(const std::string& argument);
 
   std::string folder_;
   mutable int has_commands_;  // -1: not asked yet

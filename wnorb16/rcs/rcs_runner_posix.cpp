@@ -76,29 +76,7 @@ void Drain(Pipe& out, Pipe& err, RcsResult& result) {
   }
 }
 
-// The command names of the one program for the program names of old.
-std::string CommandName(const std::string& program) {
-  if (program == "rcs") return "frob";
-  if (program == "rcsdiff") return "diff";
-  if (program == "rlog") return "log";
-  return program;
-}
-
 }  // namespace
-
-std::vector<std::string> ComplaintPrefixes(const std::string& program) {
-  std::vector<std::string> prefixes{program + ": "};
-  if (CommandName(program) != program) prefixes.push_back(CommandName(program) + ": ");
-  return prefixes;
-}
-
-bool RcsRunner::HasCommands() const {
-  if (has_commands_ < 0) {
-    RcsResult probe = Spawn("rcs", {"rcs", "--commands"}, "");
-    has_commands_ = probe.exit_code == 0 && probe.out.find(" co ") != std::string::npos ? 1 : 0;
-  }
-  return has_commands_ == 1;
-}
 
 std::size_t RcsRunner::ArgumentRoom(const std::string& user) const {
   // Kept free for the program's own words and what the kernel adds (its name, alignment).
@@ -111,20 +89,9 @@ std::size_t RcsRunner::ArgumentRoom(const std::string& user) const {
   return room > kMargin ? room - kMargin : 0;
 }
 
-RcsResult RcsRunner::Run(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& user) const {
-  std::vector<std::string> argv;
-  if (HasCommands()) {
-    argv = {"rcs", CommandName(program)};
-  } else {
-    argv = {program};
-  }
-  for (const auto& argument : arguments) {
-    // The texts RCS writes into an archive are UTF-8, as every Linux tool writes them.
-    bool text = argument.starts_with("-m") || argument.starts_with("-t-");
-    argv.push_back(text ? vb::ActiveCodePage().ToUtf8(argument) : argument);
-  }
-  return Spawn(argv.front(), argv, user);
+std::string RcsRunner::TextArgument(const std::string& argument) {
+  // The texts RCS writes into an archive are UTF-8, as every Linux tool writes them.
+  return vb::ActiveCodePage().ToUtf8(argument);
 }
 
 RcsResult RcsRunner::Spawn(const std::string& program, const std::vector<std::string>& arguments,

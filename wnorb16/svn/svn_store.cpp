@@ -13,6 +13,7 @@
 #include "wnorb16/disk.hpp"
 #include "wnorb16/run_lock.hpp"
 #include "wnorb16/status_text.hpp"
+#include "wnorb16/store_choice.hpp"
 #include "wnorb16/work_files.hpp"
 
 namespace wnorb16::svn {
@@ -771,3 +772,9 @@ std::optional<bool> SvnStore::AtLatest(const WorkFile& file) const {
 std::unique_ptr<StoreBatch> SvnStore::Batch() const { return std::make_unique<SvnStoreBatch>(*this); }
 
 }  // namespace wnorb16::svn
+
+namespace wnorb16 {
+
+std::unique_ptr<Store> SubversionStore(const std::string&) { return std::make_unique<svn::SvnStore>(); }
+
+}  // namespace wnorb16
