@@ -58,7 +58,8 @@ QVariant ListRowsModel::data(const QModelIndex& index, int role) const {
   const vb::ListItem* row = Row(index.row());
   if (!row) return {};
   if (role == Qt::DecorationRole) {
-    if (index.column() != 0 || row->SmallIcon < 1 || row->SmallIcon > static_cast<int>(icons_.size())) return {};
+    if (index.column() != 0 || row->SmallIcon < 1 || row->SmallIcon > static_cast<int>(icons_.size()))
+      return {};
     return icons_[static_cast<std::size_t>(row->SmallIcon - 1)];
   }
   return index.column() == 0 ? FromCp(row->Text) : FromCp(vbhost::SubItemText(*row, index.column()));
