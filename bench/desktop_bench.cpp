@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -208,14 +207,13 @@ void Desktop(const std::string& root, const std::string& bus, int out) {
     // A check-out of the first row not locked: the add-in has the project reloaded and re-links.
     start = Clock::now();
     AnswerWhenShown("frmExtract", "cmdOK", [](QWidget* form) {
-      auto* list = form->findChild<QTreeWidget*>("ListView1");
-      for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
-        row->setSelected(false);
-      }
-      for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        if (list->topLevelItem(i)->text(2).contains("no lock") || list->topLevelItem(i)->text(2).isEmpty()) {
-          list->topLevelItem(i)->setSelected(true);
+      auto* list = form->findChild<QTreeView*>("ListView1");
+      list->selectionModel()->clearSelection();
+      for (int i = 0; i < list->model()->rowCount(); ++i) {
+        const QString state = list->model()->index(i, 2).data().toString();
+        if (state.contains("no lock") || state.isEmpty()) {
+          list->selectionModel()->select(list->model()->index(i, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
           break;
         }
       }

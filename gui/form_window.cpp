@@ -16,10 +16,11 @@
 #include <QSettings>
 #include <QTabBar>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <utility>
 
+#include "gui/list_rows_model.hpp"
 #include "gui/text.hpp"
 #include "host/form_view.hpp"
 #include "host/transcript.hpp"
@@ -38,6 +39,8 @@ constexpr long kBorderHeight = 405;
 QIcon IconOf(const platform::Picture& picture) { return picture.xpm ? QIcon(QPixmap(picture.xpm)) : QIcon(); }
 
 QString SizeKey(const std::string& form) { return "dialogs/" + QString::fromStdString(form) + "/size"; }
+
+ListRowsModel* RowsOf(QTreeView* list) { return dynamic_cast<ListRowsModel*>(list->model()); }
 
 }  // namespace
 
@@ -88,20 +91,21 @@ void FormWindow::FitToContent() {
   // The lists' sizes are known once the window is laid out on screen.
   if (!isVisible()) return;
   QSize want = size();
-  for (QTreeWidget* list : findChildren<QTreeWidget*>()) {
-    if (list->topLevelItemCount() == 0 || list->isHidden()) continue;
+  for (QTreeView* list : findChildren<QTreeView*>()) {
+    const QAbstractItemModel* rows = list->model();
+    if (rows->rowCount() == 0 || list->isHidden()) continue;
     // Each column as wide as its widest text, the first with its icon; a cell's margins on top.
     const QFontMetrics metrics = list->fontMetrics();
     int width = 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width();
-    for (int c = 0; c < list->columnCount(); ++c) {
+    for (int c = 0; c < rows->columnCount(); ++c) {
       int column = list->header()->sectionSizeHint(c);
-      for (int i = 0; i < list->topLevelItemCount(); ++i)
-        column = std::max(column, metrics.horizontalAdvance(list->topLevelItem(i)->text(c)) + 12 +
+      for (int i = 0; i < rows->rowCount(); ++i)
+        column = std::max(column, metrics.horizontalAdvance(rows->index(i, c).data().toString()) + 12 +
                                       (c == 0 ? std::max(16, list->iconSize().width()) + 8 : 0));
       width += column;
     }
     const int height = 2 * list->frameWidth() + list->header()->sizeHint().height() +
-                       list->topLevelItemCount() * std::max(1, list->sizeHintForRow(0));
+                       rows->rowCount() * std::max(1, list->sizeHintForRow(0));
     const QSize shown = list->size();
     want = want.expandedTo(size() + QSize(width - shown.width(), height - shown.height()));
   }
@@ -114,6 +118,14 @@ void FormWindow::FitToContent() {
   resize(want);
   move(centre - QPoint(want.width() / 2, want.height() / 2));
   PlaceOverMainWindow();
+}
+
+void FormWindow::Detach() {
+  form_ = nullptr;
+  // The lists' rows go with the form.
+  for (QTreeView* list : findChildren<QTreeView*>()) {
+    if (ListRowsModel* rows = RowsOf(list)) rows->Detach();
+  }
 }
 
 void FormWindow::hideEvent(QHideEvent* event) {
@@ -185,25 +197,35 @@ QWidget* FormWindow::Make(vb::Control& control) {
             [this, box] { Act(box->Name() + "_Click", [box] { box->MouseClick(); }); });
     made = c;
   } else if (auto* list = dynamic_cast<vb::ListView*>(&control)) {
-    auto* t = new QTreeWidget(this);
+    auto* t = new QTreeView(this);
     t->setRootIsDecorated(false);
     t->setSortingEnabled(false);
+    t->setUniformRowHeights(true);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->setSelectionMode(list->MultiSelect ? QAbstractItemView::ExtendedSelection
                                           : QAbstractItemView::SingleSelection);
-    QStringList headers;
-    for (const auto& column : list->ColumnHeaders()) headers << FromCp(column.Text);
-    t->setHeaderLabels(headers);
+    // Rows the add-in added or cleared unannounced are read again once it yields.
+    auto* rows = new ListRowsModel(
+        *list, [this, list] { SyncControl(list); }, t);
+    t->setModel(rows);
     t->header()->setSectionsClickable(true);
     t->header()->setStretchLastSection(true);
     connect(t->header(), &QHeaderView::sectionClicked, this, [this, list](int section) {
       Act(list->Name() + "_ColumnClick", [list, section] { list->ClickColumn(section + 1); });
     });
-    connect(t, &QTreeWidget::itemSelectionChanged, this, [this, list, t] {
-      if (syncing_ || !form_) return;
-      std::vector<vb::ListItem*> rows = list->Ordered();
-      for (int i = 0; i < t->topLevelItemCount() && i < static_cast<int>(rows.size()); ++i)
-        rows[i]->Selected = t->topLevelItem(i)->isSelected();
-    });
+    // The rows whose selection the person changed, and only those, take the view's.
+    connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, rows, t](const QItemSelection& selected, const QItemSelection& deselected) {
+              if (syncing_ || !form_) return;
+              for (const QItemSelection* changed : {&deselected, &selected}) {
+                for (const QItemSelectionRange& range : *changed) {
+                  for (int i = range.top(); i <= range.bottom(); ++i) {
+                    if (vb::ListItem* row = rows->Row(i))
+                      row->Selected = t->selectionModel()->isSelected(rows->index(i, 0));
+                  }
+                }
+              }
+            });
     made = t;
   } else if (auto* bar = dynamic_cast<vb::Toolbar*>(&control)) {
     auto* tb = new QToolBar(this);
@@ -219,9 +241,11 @@ QWidget* FormWindow::Make(vb::Control& control) {
       connect(a, &QAction::triggered, this, [this, bar, key] {
         Act(bar->Name() + "_ButtonClick", [bar, key] { bar->Press(key); });
         // The rows the button selected may lie below the fold: the first of them is shown.
-        for (QTreeWidget* list : findChildren<QTreeWidget*>()) {
-          if (QList<QTreeWidgetItem*> rows = list->selectedItems(); !rows.isEmpty())
-            list->scrollToItem(rows.front(), QAbstractItemView::PositionAtTop);
+        for (QTreeView* list : findChildren<QTreeView*>()) {
+          int first = -1;
+          for (const QItemSelectionRange& range : list->selectionModel()->selection())
+            first = first < 0 ? range.top() : std::min(first, range.top());
+          if (first >= 0) list->scrollTo(list->model()->index(first, 0), QAbstractItemView::PositionAtTop);
         }
       });
     }
@@ -275,10 +299,10 @@ void FormWindow::SyncControl(vb::Control* control) {
   } else if (auto* tabs = dynamic_cast<vb::TabStrip*>(control)) {
     static_cast<QTabBar*>(w)->setCurrentIndex(tabs->SelectedIndex() - 1);
   } else if (auto* list = dynamic_cast<vb::ListView*>(control)) {
-    auto* t = static_cast<QTreeWidget*>(w);
-    // Filled afresh: the person's place in the list stays.
+    auto* t = static_cast<QTreeView*>(w);
+    ListRowsModel* rows = RowsOf(t);
+    // Read afresh: the person's place in the list stays.
     const int scrolled = t->verticalScrollBar()->value();
-    t->clear();
     const vb::ImageList* images = Images(list->Icons);
     const int columns = static_cast<int>(list->ColumnHeaders().size());
     // One icon per image, shared by the rows: a large project's list holds no picture per row.
@@ -286,14 +310,20 @@ void FormWindow::SyncControl(vb::Control* control) {
     if (images) {
       for (const auto& picture : images->ListImages()) icons.push_back(IconOf(picture));
     }
-    for (const vb::ListItem* row : list->Ordered()) {
-      auto* item = new QTreeWidgetItem(t);
-      item->setText(0, FromCp(row->Text));
-      for (int c = 1; c < columns; ++c) item->setText(c, FromCp(vbhost::SubItemText(*row, c)));
-      if (row->SmallIcon >= 1 && row->SmallIcon <= static_cast<int>(icons.size()))
-        item->setIcon(0, icons[static_cast<std::size_t>(row->SmallIcon - 1)]);
-      item->setSelected(row->Selected);
+    rows->Reset(std::move(icons));
+    // The selection the rows hold, a range per run of selected rows.
+    QItemSelection selected;
+    const std::vector<vb::ListItem*>& order = list->Ordered();
+    for (int i = 0; i < static_cast<int>(order.size());) {
+      if (!order[static_cast<std::size_t>(i)]->Selected) {
+        ++i;
+        continue;
+      }
+      const int top = i;
+      while (i < static_cast<int>(order.size()) && order[static_cast<std::size_t>(i)]->Selected) ++i;
+      selected.select(rows->index(top, 0), rows->index(i - 1, std::max(0, columns - 1)));
     }
+    t->selectionModel()->select(selected, QItemSelectionModel::ClearAndSelect);
     // The indicator tells the model's sort; the rows above are already in its order.
     t->header()->setSortIndicatorShown(list->Sorted);
     t->header()->setSortIndicator(

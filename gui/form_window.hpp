@@ -46,7 +46,7 @@ class FormWindow : public QDialog {
   void Sync();
   void SyncControl(vb::Control* control);
   // The form was unloaded: the window forgets it.
-  void Detach() { form_ = nullptr; }
+  void Detach();
   vb::Form* form() const { return form_; }
 
  protected:

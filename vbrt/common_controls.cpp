@@ -79,11 +79,13 @@ ListView::ListView(Form& form, std::string name, std::vector<std::string> column
 
 ListItem& ListView::Add() {
   items_.push_back(std::make_unique<ListItem>(*this));
+  ++generation_;
   shown_.reset();
   return *items_.back();
 }
 
 void ListView::Clear() {
+  ++generation_;
   shown_.reset();
   items_.clear();
 }

@@ -94,6 +94,9 @@ class ListView : public Control {
   const std::vector<ListItem*>& Ordered() const;
   // Rows read to order or index the list, or compared by a lookup: tests bound its cost with it.
   std::size_t RowVisits() const { return visits_; }
+  // Bumped whenever rows are added or cleared: a view that keeps the row count it last read knows
+  // from it that rows it remembers may be gone, since neither is announced to the form.
+  std::uint64_t Generation() const { return generation_; }
 
   const std::vector<ColumnHeader>& ColumnHeaders() const { return columns_; }
   int SortKey = 0;
@@ -132,6 +135,7 @@ class ListView : public Control {
   // Four bytes a slot, against some fifty for a node of a standard map.
   mutable std::vector<std::uint32_t> names_;
   mutable std::size_t visits_ = 0;
+  std::uint64_t generation_ = 0;
 };
 
 struct ToolbarButton {

@@ -240,12 +240,20 @@ class Desktop : public ::testing::Test {
   }
   // A dialog's list: its rows' first column in the order shown, the selected ones marked "*".
   static std::string Rows(QWidget* dialog) {
-    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    auto* list = dialog->findChild<QTreeView*>("ListView1");
     std::string out;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-      out += (list->topLevelItem(i)->isSelected() ? "*" : "") + list->topLevelItem(i)->text(0).toStdString() +
-             ",";
+    for (int i = 0; i < list->model()->rowCount(); ++i)
+      out += (list->selectionModel()->isRowSelected(i) ? "*" : "") + ListRow(list, i).toStdString() + ",";
     return out;
+  }
+  // A dialog list's row: the text of a column, the cell, the row of a first column's text.
+  static QString ListRow(QTreeView* list, int row, int column = 0) {
+    return list->model()->index(row, column).data().toString();
+  }
+  static QModelIndex ListCell(QTreeView* list, const char* text) {
+    return list->model()
+        ->match(list->model()->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly)
+        .value(0);
   }
   template <class Edit>
   static std::string Text(Edit* edit) {
@@ -264,9 +272,8 @@ class Desktop : public ::testing::Test {
   // A person clicks the row of that name and presses OK.
   static Person::Step PickAndOk(const char* row) {
     return [row](QWidget* dialog) {
-      auto* list = dialog->findChild<QTreeWidget*>("ListView1");
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                        list->visualItemRect(list->findItems(row, Qt::MatchExactly).value(0)).center());
+      auto* list = dialog->findChild<QTreeView*>("ListView1");
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(ListCell(list, row)).center());
       Press(dialog, "cmdOK");
     };
   }
@@ -349,7 +356,7 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
     std::vector<std::string> seen;
     person.Then("frmExtract", [&seen](QWidget* dialog) {
       Shoot(dialog, "check-out");
-      QHeaderView* header = dialog->findChild<QTreeWidget*>("ListView1")->header();
+      QHeaderView* header = dialog->findChild<QTreeView*>("ListView1")->header();
       seen.push_back(Rows(dialog));
       for (int i = 0; i < 2; ++i) {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(5, header->height() / 2));
@@ -542,10 +549,9 @@ TEST_F(Desktop, AccessKeysTheReloadQuestionAndTheCommentFieldsBehaveAsAPersonExp
   {
     SCOPED_TRACE("Alt+T, I checks in with option S: the comment and version used, the fields cleared");
     person.Then("frmUpdate", [](QWidget* dialog) {
-      auto* list = dialog->findChild<QTreeWidget*>("ListView1");
-      QTest::mouseClick(
-          list->viewport(), Qt::LeftButton, {},
-          list->visualItemRect(list->findItems("modRates", Qt::MatchExactly).value(0)).center());
+      auto* list = dialog->findChild<QTreeView*>("ListView1");
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        list->visualRect(ListCell(list, "modRates")).center());
       auto* tabs = dialog->findChild<QTabBar*>();
       QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
       // On the box itself: a click beyond its text does nothing.
@@ -779,26 +785,27 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
   const std::string settings = tmp / "vbhost.conf";
   // What a person sees of the dialog: "size min WxH, centred, N rows shown, columns whole".
   auto look = [](QWidget* dialog) {
-    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    auto* list = dialog->findChild<QTreeView*>("ListView1");
     QHeaderView* header = list->header();
     const QFontMetrics metrics = list->fontMetrics();
+    const int columns = list->model()->columnCount();
     std::string cut;
-    for (int c = 0; c < list->columnCount(); ++c) {
+    for (int c = 0; c < columns; ++c) {
       int widest = 0;
-      for (int i = 0; i < list->topLevelItemCount(); ++i)
-        widest = std::max(widest, metrics.horizontalAdvance(list->topLevelItem(i)->text(c)));
+      for (int i = 0; i < list->model()->rowCount(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(ListRow(list, i, c)));
       const int shown =
           std::min(header->sectionViewportPosition(c) + header->sectionSize(c), list->viewport()->width()) -
           header->sectionViewportPosition(c);
       // Every column but the last whole; the last at least begins on screen.
-      if (c + 1 < list->columnCount() ? shown < widest : shown < 40)
+      if (c + 1 < columns ? shown < widest : shown < 40)
         cut += " " + header->model()->headerData(c, Qt::Horizontal).toString().toStdString();
     }
     // The add-in centres its dialogs on the screen.
     const QPoint off = dialog->geometry().center() - dialog->screen()->geometry().center();
     return std::to_string(dialog->minimumWidth()) + "x" + std::to_string(dialog->minimumHeight()) + " " +
            (off.manhattanLength() <= 40 ? "centred" : "off centre") + ", " +
-           (list->viewport()->height() / list->visualItemRect(list->topLevelItem(0)).height() >= 20
+           (list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height() >= 20
                 ? "20+ rows"
                 : "few rows") +
            (cut.empty() ? ", columns whole" : ", cut:" + cut);
@@ -810,12 +817,12 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
   person.Then("frmExtract", [&](QWidget* dialog) {
     Shoot(dialog, "check-out-112");
     seen.push_back(look(dialog));
-    auto* list = dialog->findChild<QTreeWidget*>("ListView1");
+    auto* list = dialog->findChild<QTreeView*>("ListView1");
     // The person's own files: the last row, far below the fold.
     Tool(dialog, "selYou");
-    QList<QTreeWidgetItem*> mine = list->selectedItems();
+    QModelIndexList mine = list->selectionModel()->selectedRows();
     seen.push_back(std::to_string(mine.size()) + " " +
-                   (mine.size() == 1 && list->viewport()->rect().intersects(list->visualItemRect(mine[0]))
+                   (mine.size() == 1 && list->viewport()->rect().intersects(list->visualRect(mine[0]))
                         ? "in view"
                         : "out of view"));
     Shoot(dialog, "check-out-112-yours");
@@ -921,8 +928,8 @@ TEST_F(Desktop, TheProjectWindowShowsOnlyTheStatesAPassFound) {
     SCOPED_TRACE("the project file's state, as the dialog that asked shows it");
     QImage in_dialog;
     person.Then("frmExtract", [&in_dialog](QWidget* dialog) {
-      auto* list = dialog->findChild<QTreeWidget*>("ListView1");
-      in_dialog = list->topLevelItem(0)->icon(0).pixmap(16).toImage();
+      auto* list = dialog->findChild<QTreeView*>("ListView1");
+      in_dialog = list->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage();
       Press(dialog, "cmdCancel");
     });
     Menu("Tools", "Check-Out Active Project [.VBP]");
