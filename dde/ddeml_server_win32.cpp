@@ -7,25 +7,12 @@
 #include <utility>
 
 #include "dde/ddeml_server.hpp"
+#include "dde/ddeml_strings.hpp"
 #include "dde/topic_service.hpp"
 
 namespace dde {
 
 namespace {
-
-std::string StringOf(DWORD instance, HSZ handle) {
-  char text[256];
-  DWORD length = ::DdeQueryStringA(instance, handle, text, sizeof text, CP_WINANSI);
-  return std::string(text, length);
-}
-
-// CF_TEXT data up to its NUL.
-std::string TextOf(HDDEDATA data) {
-  DWORD size = ::DdeGetData(data, nullptr, 0, 0);
-  std::string text(size, '\0');
-  ::DdeGetData(data, reinterpret_cast<LPBYTE>(text.data()), size, 0);
-  return text.substr(0, text.find('\0'));
-}
 
 HDDEDATA Flag(bool yes) { return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(yes ? TRUE : FALSE)); }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "dde/ddeml_strings.hpp"
 #include "dde/ddeml_transport.hpp"
 #include "dde/link_carrier.hpp"
 #include "dde/link_conversation.hpp"
@@ -36,20 +37,6 @@ class Hsz {
   DWORD instance_;
   HSZ handle_;
 };
-
-std::string StringOf(DWORD instance, HSZ handle) {
-  char text[256];
-  DWORD length = ::DdeQueryStringA(instance, handle, text, sizeof text, CP_WINANSI);
-  return std::string(text, length);
-}
-
-// CF_TEXT data up to its NUL.
-std::string TextOf(HDDEDATA data) {
-  DWORD size = ::DdeGetData(data, nullptr, 0, 0);
-  std::string text(size, '\0');
-  ::DdeGetData(data, reinterpret_cast<LPBYTE>(text.data()), size, 0);
-  return text.substr(0, text.find('\0'));
-}
 
 }  // namespace
 

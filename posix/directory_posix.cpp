@@ -1,7 +1,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "posix/directory.hpp"
@@ -9,15 +8,6 @@
 #include "vbrt/code_page.hpp"
 
 namespace posix {
-
-namespace {
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-}  // namespace
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);

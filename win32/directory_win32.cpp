@@ -2,20 +2,9 @@
 // their short aliases, and answers the name as it is on disk.
 #include <windows.h>
 
-#include <algorithm>
-
 #include "posix/directory.hpp"
 
 namespace posix {
-
-namespace {
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-}  // namespace
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
