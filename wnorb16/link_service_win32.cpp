@@ -73,7 +73,8 @@ class Handle {
 // Dispatches the messages that wait, one at a time, until an end is asked for; the reason then.
 const char* DispatchWaiting() {
   MSG message;
-  while (message_end == nullptr && EndSignalCaught() == 0 && ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (message_end == nullptr && EndSignalCaught() == 0 &&
+         ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) return "WM_QUIT received";
     // WM_CLOSE posted to the thread itself, as to a program without windows.
     if (message.message == WM_CLOSE && message.hwnd == nullptr) return "WM_CLOSE received";
@@ -88,9 +89,9 @@ bool Wait(TerminalInput* terminal, bool messages) {
   HANDLE handles[2] = {EndSignalEvent()};
   DWORD count = handles[0] != nullptr ? 1 : 0;
   if (terminal != nullptr) handles[count++] = terminal->ready_event();
-  const DWORD woke = messages ? ::MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT,
-                                                              MWMO_INPUTAVAILABLE)
-                              : ::WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+  const DWORD woke =
+      messages ? ::MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+               : ::WaitForMultipleObjects(count, handles, FALSE, INFINITE);
   return woke != WAIT_FAILED;
 }
 

@@ -65,8 +65,8 @@ struct Project {
   Project() {
     folder.MakeDir("proj");
     folder.MakeDir("proj\\RCS");
-    ini = folder.Write("WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\nRcsPrograms=" + OwnFolder() +
-                                        "\\rcs\r\n");
+    ini = folder.Write("WNORB.INI",
+                       "[Engine]\r\nLocking=Y\r\nUserID=ann\r\nRcsPrograms=" + OwnFolder() + "\\rcs\r\n");
     log = folder / "WNORB.LOG";
     form = folder.Write("proj\\FORM1.FRM", "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\n");
   }
@@ -114,6 +114,16 @@ class EngineProcess {
 
   // As a host ends the engine it started: WM_CLOSE to its main thread.
   void Close() const { PostThreadMessageA(process_.dwThreadId, WM_CLOSE, 0, 0); }
+  // As taskkill without /F does: WM_CLOSE to the process's top-level window; false when it has none.
+  bool CloseWindow() const {
+    for (HWND window = FindWindowA("WNORB16 engine", nullptr); window != nullptr;
+         window = FindWindowExA(nullptr, window, "WNORB16 engine", nullptr)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == process_.dwProcessId) return PostMessageA(window, WM_CLOSE, 0, 0) != 0;
+    }
+    return false;
+  }
   // Its exit code once it has ended within a few seconds; STILL_ACTIVE while it runs.
   DWORD ExitCode() const {
     DWORD code = STILL_ACTIVE;
@@ -159,8 +169,8 @@ struct Links {
 
 // The lock query of a file with no archive, a check-in that makes one, a locked check-out, each
 // status as the add-in reads it and the outcomes everyone is told; the archive and the work file
-// as RCS left them. Then the engine ends on WM_CLOSE, saying why in its log.
-TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmClose) {
+// as RCS left them. Then the engine ends on WM_CLOSE to its window, saying why in its log.
+TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmCloseToItsWindow) {
   Project project;
   EngineProcess engine(project.ini);
   dde::DdemlTransport transport;
@@ -176,7 +186,8 @@ TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmClose) {
   EXPECT_NE(Read(project.Archive()).find("head\t1.1;"), std::string::npos) << Read(project.Archive());
   EXPECT_TRUE(ReadOnly(form));
 
-  const std::string extracted = "1 of 1 files extracted\r\n" + form + ": revision 1.1 extracted and locked\r\n";
+  const std::string extracted =
+      "1 of 1 files extracted\r\n" + form + ": revision 1.1 extracted and locked\r\n";
   EXPECT_EQ(links.Execute("EW " + form), extracted);
   EXPECT_NE(Read(project.Archive()).find("ann:1.1;"), std::string::npos) << Read(project.Archive());
   EXPECT_FALSE(ReadOnly(form));
@@ -184,10 +195,11 @@ TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmClose) {
 
   // Lock queries are the log's alone; what changed files is everyone's, in order.
   EXPECT_TRUE(Eventually(transport, [&] { return links.outcomes.size() >= 2; }));
-  EXPECT_EQ(links.outcomes, (Strings{"> UW " + form + "\r\n" + created, "> EW " + form + "\r\n" + extracted}));
+  EXPECT_EQ(links.outcomes,
+            (Strings{"> UW " + form + "\r\n" + created, "> EW " + form + "\r\n" + extracted}));
   EXPECT_EQ(links.cmd->Request("txtOutcome"), links.outcomes.back());
 
-  engine.Close();
+  ASSERT_TRUE(engine.CloseWindow());
   EXPECT_EQ(engine.ExitCode(), 0u);
   const std::string log = Read(project.log);
   EXPECT_NE(log.find("> UW " + form + "\n"), std::string::npos) << log;
@@ -209,7 +221,7 @@ TEST(EngineProgram, ASecondEngineLeavesTheLinkToTheFirst) {
 
 // VB's numbers from what DDEML reports of the real engine: none running (282), an execute it
 // refuses (285: frmCmd takes no commands), one it does not answer in time (286: its RCS run hangs),
-// and its exit while a conversation is open (291). After a refusal it serves on.
+// and its exit while a conversation is open (291: WM_CLOSE to its thread). After a refusal it serves on.
 TEST(EngineProgram, TheLinksFailureNumbers) {
   struct Case {
     const char* what;
@@ -222,10 +234,7 @@ TEST(EngineProgram, TheLinksFailureNumbers) {
   const Case cases[] = {
       {"no engine", false, "", nullptr, kNoResponse},
       {"a command to frmCmd", true, "",
-       [](EngineProcess&, Links& l, auto& form) {
-         l.cmd->Execute("T " + form);
-       },
-       kRefused},
+       [](EngineProcess&, Links& l, auto& form) { l.cmd->Execute("T " + form); }, kRefused},
       {"a hung RCS run", true, "NORB_TEST_RCS_SLEEP_MS=6000",
        [](EngineProcess&, Links& l, auto& form) { l.main->Execute("UW " + form); }, timed_out},
       {"the engine ended", true, "",
