@@ -538,13 +538,11 @@ Row Measure(const std::string& cache, long n, std::size_t sample, bool warm) {
     if (c.holder == "-" && c.kind == "module" && free.size() < kBatch) free.push_back(c);
   }
   row.batch = free.size();
-  // The floors are timed before the files are read: on a loaded machine the calls timed right
-  // after this process's read of 20,000 files came out twice as slow as the same calls after
-  // vbhost's run (and as fast with --no-warm). vbhost, a process of its own, does not inherit it.
+  if (warm) Warm(root);
+
   dde::PrivateBus bus;
   row.floor_before = DirectCalls(bus.Address(), n);
   row.bus_before = BareCalls(bus.Address(), n);
-  if (warm) Warm(root);
   row.host = RunHost(bus.Address(), root, free);
   row.floor_after = DirectCalls(bus.Address(), n);
   row.bus_after = BareCalls(bus.Address(), n);
