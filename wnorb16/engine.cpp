@@ -63,6 +63,10 @@ std::string Engine::Execute(std::string_view text) {
   news_ = false;
   auto parsed = ParseCommand(text);
   const Command* command_of = std::get_if<Command>(&parsed);
+  only_read_ =
+      command_of != nullptr &&
+      (command_of->kind == CommandKind::kLockQuery || command_of->kind == CommandKind::kLockMode ||
+       command_of->kind == CommandKind::kChangeDirectory || command_of->kind == CommandKind::kHistory);
   store_->NextCommand(command_of != nullptr && command_of->kind == CommandKind::kLockQuery);
   if (auto* error = std::get_if<CommandError>(&parsed)) return status::Error(error->reason);
   const Command& command = *command_of;

@@ -52,6 +52,8 @@ class Engine {
   // Whether the last command's answer is news for everyone (the store's server went out of reach),
   // though its kind of command is not published; asked once.
   bool TakeNews() { return std::exchange(news_, false); }
+  // Whether the last command only read (T, G2LOCKING, CD, L): its log line may wait.
+  bool OnlyRead() const { return only_read_; }
   // Why the settings cannot be used; "" when they can.
   const std::string& config_problem() const { return config_problem_; }
   const std::string& ini_path() const { return setup_.ini_path; }
@@ -115,6 +117,7 @@ class Engine {
   std::map<std::string, std::string> versions_;
   WorkFiles work_files_;
   bool news_ = false;
+  bool only_read_ = false;
 };
 
 }  // namespace wnorb16

@@ -61,7 +61,10 @@ std::string EngineServer::Handle(std::string_view command, std::string_view who)
   std::string status = ExecuteUtf8(engine_, command);
   // A refused 10 MB command is not sent on to every client, nor kept in the log.
   const std::string shown = CommandAsShown(command);
-  if (log_ != nullptr) log_->Command(who, shown, status);
+  // What a person typed and every command that changes something are written through at once;
+  // the queries of a pass wait for the engine to be idle.
+  const bool at_once = who == kTerminal || !dde::Carried(command) || !engine_.OnlyRead();
+  if (log_ != nullptr) log_->Command(who, shown, status, at_once);
   // The first lock answer without the repository is everyone's news, once per pass.
   if (engine_.TakeNews() || IsPublishedOutcome(command, status)) {
     status_topic_->SetSharedItem(

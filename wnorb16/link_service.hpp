@@ -31,7 +31,7 @@ struct LinkResult {
 // thread's message loop) and serves until the end. With a
 // console, typed lines are taken too; without one it serves until the bus goes away or an end
 // signal comes, which is looked for before every command. What is done to a client beyond
-// `limits` goes to `log`.
+// `limits` goes to `log`, and the log lines it holds are written once nothing came for 100 ms.
 LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Console* console,
                      TerminalInput* terminal, const LinkLimits& limits = {}, StatusLog* log = nullptr);
 

@@ -9,6 +9,14 @@
 
 namespace wnorb16 {
 
+namespace {
+
+// How long the loop waits with log lines held before it writes them: a person reading the log
+// sees a pass's queries this long after the pass at most.
+constexpr int kLogHoldMs = 100;
+
+}  // namespace
+
 LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Console* console,
                      TerminalInput* terminal, const LinkLimits& limits, StatusLog* log) {
   std::unique_ptr<dde::DbusServer> bus;
@@ -36,8 +44,13 @@ LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Conso
       pollfd fds[3] = {{EndSignalFd(), POLLIN, 0},
                        {data.fd, data.events, 0},
                        {terminal != nullptr ? terminal->fd() : -1, POLLIN, 0}};
-      int ready = poll(fds, terminal != nullptr ? 3 : 2, data.timeout_ms);
+      // Held log lines are written once nothing came for a moment.
+      const bool holding = log != nullptr && log->Holding();
+      int timeout_ms = data.timeout_ms;
+      if (holding && (timeout_ms < 0 || timeout_ms > kLogHoldMs)) timeout_ms = kLogHoldMs;
+      int ready = poll(fds, terminal != nullptr ? 3 : 2, timeout_ms);
       if (ready < 0 && errno != EINTR) return {LinkOutcome::kLost, "poll failed"};
+      if (ready == 0 && holding) log->Flush();
       if (EndSignalCaught() != 0) continue;
       if (ready == 0 || fds[1].revents != 0) bus->ProcessPending();
       if (terminal != nullptr && console != nullptr && (fds[2].revents & (POLLIN | POLLHUP)) != 0) {

@@ -84,21 +84,25 @@ const char* DispatchWaiting() {
   return message_end;
 }
 
-// Waits for messages, an end request or (when `terminal`) a typed line; false when the wait failed.
-bool Wait(TerminalInput* terminal, bool messages) {
+// How long the loop waits with log lines held before it writes them: a person reading the log
+// sees a pass's queries this long after the pass at most.
+constexpr DWORD kLogHoldMs = 100;
+
+// Waits for messages, an end request or (when `terminal`) a typed line, at most `timeout_ms`;
+// WAIT_TIMEOUT when nothing came, WAIT_FAILED when the wait failed.
+DWORD Wait(TerminalInput* terminal, bool messages, DWORD timeout_ms = INFINITE) {
   HANDLE handles[2] = {EndSignalEvent()};
   DWORD count = handles[0] != nullptr ? 1 : 0;
   if (terminal != nullptr) handles[count++] = terminal->ready_event();
-  const DWORD woke =
-      messages ? ::MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
-               : ::WaitForMultipleObjects(count, handles, FALSE, INFINITE);
-  return woke != WAIT_FAILED;
+  return messages
+             ? ::MsgWaitForMultipleObjectsEx(count, handles, timeout_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+             : ::WaitForMultipleObjects(count, handles, FALSE, timeout_ms);
 }
 
 }  // namespace
 
 LinkResult ServeLink(EngineServer& server, const std::string&, Console* console, TerminalInput* terminal,
-                     const LinkLimits& limits, StatusLog*) {
+                     const LinkLimits& limits, StatusLog* log) {
   server.SetAnswerLimit(limits.answer);
   Handle serving(::CreateMutexA(nullptr, TRUE, kServingMutex));
   if (serving.get() != nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS)
@@ -119,7 +123,11 @@ LinkResult ServeLink(EngineServer& server, const std::string&, Console* console,
       if (!TakeTypedLine(*console, *terminal)) return {LinkOutcome::kEnded, ""};
       continue;
     }
-    if (!Wait(terminal, true)) return {LinkOutcome::kLost, "waiting for messages failed"};
+    // Held log lines are written once nothing came for a moment.
+    const bool holding = log != nullptr && log->Holding();
+    const DWORD woke = Wait(terminal, true, holding ? kLogHoldMs : INFINITE);
+    if (woke == WAIT_FAILED) return {LinkOutcome::kLost, "waiting for messages failed"};
+    if (woke == WAIT_TIMEOUT && holding) log->Flush();
   }
 }
 
@@ -130,7 +138,7 @@ void ServeTerminal(Console& console, TerminalInput& terminal) {
       if (!TakeTypedLine(console, terminal)) return;
       continue;
     }
-    if (!Wait(&terminal, false)) return;
+    if (Wait(&terminal, false) == WAIT_FAILED) return;
   }
 }
 

@@ -27,10 +27,24 @@ std::string Now() {
 
 StatusLog::StatusLog(const std::string& path) : out_(path, std::ios::app | std::ios::binary) {}
 
-void StatusLog::Note(std::string_view text) { out_ << Now() << " " << text << "\n" << std::flush; }
+void StatusLog::Note(std::string_view text) {
+  out_ << Now() << " " << text << "\n";
+  Flush();
+}
 
-void StatusLog::Command(std::string_view who, std::string_view command, const std::string& status) {
-  out_ << Now() << " " << who << " > " << command << "\n" << status::ForPerson(status) << std::flush;
+void StatusLog::Command(std::string_view who, std::string_view command, const std::string& status,
+                        bool at_once) {
+  out_ << Now() << " " << who << " > " << command << "\n" << status::ForPerson(status);
+  if (at_once) {
+    Flush();
+  } else {
+    holding_ = true;
+  }
+}
+
+void StatusLog::Flush() {
+  out_.flush();
+  holding_ = false;
 }
 
 std::string LogPathBeside(const std::string& ini_path) { return BesideSettings(ini_path, kLogFileName); }

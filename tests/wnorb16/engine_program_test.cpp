@@ -71,6 +71,15 @@ TEST_F(EngineTest, TheProgramServesEachClientItsOwnAnswersAndEveryoneTheOutcomes
   }
   ann2.Pump();
   EXPECT_TRUE(outcomes.empty()) << outcomes.front();
+  // The queries' log lines reach the disk once the engine is idle, all six, in the order asked.
+  const std::string queried = " > T " + a + "\n" + a + " is not checked out\n";
+  std::string log_so_far;
+  for (int wait = 0; wait < 500 && LinesMatching(log_so_far, " > T ") < 6; ++wait) {
+    std::this_thread::sleep_for(20ms);
+    log_so_far = Contents(tmp_ / "WNORB.LOG");
+  }
+  EXPECT_EQ(LinesMatching(log_so_far, " > T "), 6u) << log_so_far;
+  EXPECT_LT(log_so_far.find(queried), log_so_far.find(" > T " + b + "\n")) << log_so_far;
 
   // A check-out by the first IDE, refused for B: its answer is its own, its outcome everyone's.
   links1.text1.LinkExecute("EW " + a + "," + b + "," + none);
