@@ -6,9 +6,12 @@
 //     opening (target <= 1.5x);
 //   time per component at the largest size against the smallest (target <= 1.3x);
 //   the longest time without a paint during the connect's pass (target <= 250 ms);
-//   peak memory against the scripted host's with the dialog shown (target <= +60 MB).
+//   peak memory against the scripted host's with the dialog shown (target <= +60 MB);
+// then, per size, the desktop's memory at each step of its run (resident, its peak so far, and
+// what malloc holds in use and keeps free), to tell which step sets the peak.
 //
 //   desktop_bench ROOT...   (each ROOT a folder made by make_project, smallest first)
+#include <malloc.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -41,6 +44,21 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::duration<double>;
 
+// The desktop's memory at one step of its run: resident now and at its peak so far, and what
+// malloc holds in use and keeps free (glibc's counts, every arena).
+struct Step {
+  long rss_kb = 0, hwm_kb = 0, in_use_kb = 0, free_kb = 0;
+};
+constexpr const char* kSteps[] = {"opened",
+                                  "connected",
+                                  "first dialog shown",
+                                  "first dialog closed",
+                                  "check-out dialog shown",
+                                  "reloaded and re-linked",
+                                  "dialog shown again",
+                                  "dialog closed again"};
+constexpr int kStepCount = std::size(kSteps);
+
 struct Figures {
   double connect = 0;  // connect to states shown (desktop) or the pass (scripted)
   double first_dialog = 0;
@@ -51,6 +69,7 @@ struct Figures {
   long connect_peak_kb = 0;  // the desktop's peak once connected, before any dialog
   long components = 0;
   long unknown = 0;  // rows left unknown after the connect
+  Step steps[kStepCount];
 };
 
 long PeakKilobytes() {
@@ -59,6 +78,19 @@ long PeakKilobytes() {
     if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
   }
   return 0;
+}
+
+Step Now() {
+  Step step;
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("VmHWM:")) step.hwm_kb = std::stol(line.substr(6));
+    if (line.starts_with("VmRSS:")) step.rss_kb = std::stol(line.substr(6));
+  }
+  const struct mallinfo2 m = mallinfo2();
+  step.in_use_kb = static_cast<long>((m.uordblks + m.hblkhd) / 1024);
+  step.free_kb = static_cast<long>(m.fordblks / 1024);
+  return step;
 }
 
 long Components(const std::string& root) {
@@ -162,6 +194,7 @@ void Desktop(const std::string& root, const std::string& bus, int out) {
     QApplication::processEvents();
     w.OpenFile(root + "/Big.vbp");
     QApplication::processEvents();
+    f.steps[0] = Now();
 
     // Paints during the connect: the longest stretch without one.
     struct PaintWatch : QObject {
@@ -186,6 +219,7 @@ void Desktop(const std::string& root, const std::string& bus, int out) {
     app.removeEventFilter(&watch);
     f.paint_gap = std::max(watch.gap, Seconds(Clock::now() - watch.last).count());
     f.connect_peak_kb = PeakKilobytes();
+    f.steps[1] = Now();
     const QAbstractItemModel* tree = w.tree()->model();
     std::function<void(const QModelIndex&)> count = [&](const QModelIndex& parent) {
       for (int i = 0; i < tree->rowCount(parent); ++i) {
@@ -196,17 +230,21 @@ void Desktop(const std::string& root, const std::string& bus, int out) {
     };
     count({});
 
-    auto dialog = [&](double& seconds) {
+    auto dialog = [&](double& seconds, int step) {
       const auto opened = Clock::now();
-      AnswerWhenShown("frmExtract", "cmdCancel",
-                      [&](QWidget*) { seconds = Seconds(Clock::now() - opened).count(); });
+      AnswerWhenShown("frmExtract", "cmdCancel", [&](QWidget*) {
+        seconds = Seconds(Clock::now() - opened).count();
+        f.steps[step] = Now();
+      });
       ToolsItem(w, "C&heck Out")->trigger();
       QApplication::processEvents();
+      f.steps[step + 1] = Now();
     };
-    dialog(f.first_dialog);
+    dialog(f.first_dialog, 2);
     // A check-out of the first row not locked: the add-in has the project reloaded and re-links.
     start = Clock::now();
-    AnswerWhenShown("frmExtract", "cmdOK", [](QWidget* form) {
+    AnswerWhenShown("frmExtract", "cmdOK", [&f](QWidget* form) {
+      f.steps[4] = Now();
       auto* list = form->findChild<QTreeView*>("ListView1");
       list->selectionModel()->clearSelection();
       for (int i = 0; i < list->model()->rowCount(); ++i) {
@@ -222,7 +260,8 @@ void Desktop(const std::string& root, const std::string& bus, int out) {
     w.Refresh();
     QApplication::processEvents();
     f.reload = Seconds(Clock::now() - start).count();
-    dialog(f.later_dialog);
+    f.steps[5] = Now();
+    dialog(f.later_dialog, 6);
     w.addins_menu()->actions().front()->trigger();
   }
   std::filesystem::remove_all(windir);
@@ -266,6 +305,7 @@ int main(int argc, char** argv) {
       "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   double first_per = 0;
   std::fflush(stdout);
+  std::vector<Figures> desktops;
   for (int i = 1; i < argc; ++i) {
     const std::string root = std::filesystem::absolute(argv[i]).string();
     Figures s, d;
@@ -289,6 +329,21 @@ int main(int argc, char** argv) {
         per / first_per, d.paint_gap * 1e3, d.unknown, s.peak_kb / 1024.0, d.connect_peak_kb / 1024.0,
         (d.connect_peak_kb - s.peak_kb) / 1024.0, d.peak_kb / 1024.0, (d.peak_kb - s.peak_kb) / 1024.0);
     std::fflush(stdout);
+    desktops.push_back(d);
   }
+  // Where the desktop's memory goes, step by step: resident (peak so far), malloc in use / free.
+  std::printf("\n| step |");
+  for (const Figures& d : desktops) std::printf(" %ld components |", d.components);
+  std::printf("\n|---|");
+  for (std::size_t i = 0; i < desktops.size(); ++i) std::printf("---|");
+  for (int step = 0; step < kStepCount; ++step) {
+    std::printf("\n| %s |", kSteps[step]);
+    for (const Figures& d : desktops) {
+      const Step& s = d.steps[step];
+      std::printf(" %.0f MB (%.0f MB); %.0f / %.0f MB |", s.rss_kb / 1024.0, s.hwm_kb / 1024.0,
+                  s.in_use_kb / 1024.0, s.free_kb / 1024.0);
+    }
+  }
+  std::printf("\n");
   return 0;
 }

@@ -1,6 +1,7 @@
 // What the desktop makes of the engine for a person: an outcome that left a file undone comes
 // forward, the engine's settings get a window, "Run NORB for Windows" shows the engine's window
-// and the help key opens the help file or says plainly that there is none.
+// (linking the add-in to the engine it started when none served) and the help key opens the help
+// file or says plainly that there is none.
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -18,9 +19,12 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <functional>
 
+#include "addin/main_module.hpp"
 #include "gui/main_window.hpp"
 #include "gui/text.hpp"
+#include "vbrt/error.hpp"
 #include "vbrt/strings.hpp"
 
 namespace vbgui {
@@ -135,16 +139,71 @@ void MainWindow::ShowEngineSettings(const QString& outcome) {
 }
 
 void MainWindow::NoticeLaunch(const vbhost::events::Launch& event) {
-  if (!event.started) return;
   const std::string command = vb::UCase(vb::Trim(event.command));
   const std::string program = command.substr(command.find_last_of('\\') + 1);
-  // The interactive engine, not the silent one the connection starts ("-L"). Whichever engine
-  // serves the link, its outcomes are shown here.
-  if (program != "WNORB16" && program != "WNORB16.EXE") return;
-  outcomes_->appendPlainText(
-      "Run NORB for Windows: this is the engine's window; the outcome of every "
-      "command the engine runs appears here.");
-  BringEngineForward("Run NORB for Windows: the engine's window is the Engine pane");
+  // The interactive engine, not the silent one the connection starts ("-L").
+  if (program == "WNORB16" || program == "WNORB16.EXE") engine_launch_ = event;
+}
+
+void MainWindow::RunEngine(const std::shared_ptr<vbhost::HostCommandBarControl>& item) {
+  engine_launch_.reset();
+  const std::function<void()> click = [&] { session_->Click(item); };
+  Run(click);
+  if (!engine_launch_) {
+    // The add-in found no engine program and said so in its own box; here is where it looked.
+    const norb::MainModule* addin = session_->module();
+    TellEngineTrouble("Run NORB for Windows: there is no engine program " +
+                          FromCp((addin ? addin->gEngineDir : std::string()) + "WNORB16.EXE") +
+                          " beside the add-in; nothing was started.",
+                      false);
+    return;
+  }
+  const vbhost::events::Launch launch = *std::exchange(engine_launch_, std::nullopt);
+  const QString program = FromCp(launch.command);
+  if (launch.number) {
+    // The add-in's trap has ended it, as it does when its engine cannot start.
+    TellEngineTrouble("Run NORB for Windows: the engine program " + program + " could not be started (" +
+                          FromCp(vb::Description(*launch.number)) +
+                          "). The add-in has ended; connect it again from the Add-Ins menu.",
+                      false);
+    return;
+  }
+  if (session_->LinkedEngineServes()) {
+    outcomes_->appendPlainText(
+        "Run NORB for Windows: this is the engine's window; the outcome of every "
+        "command the engine runs appears here.");
+    BringEngineForward("Run NORB for Windows: the engine's window is the Engine pane");
+    return;
+  }
+  // The add-in's links failed with the engine that quit; only linking anew reaches a new one,
+  // and the add-in links when it connects.
+  if (!session_->EngineServes()) {
+    TellEngineTrouble("Run NORB for Windows started " + program +
+                          ", but no engine serves the link: it ended at once or could not reach the "
+                          "session bus. Start it at a terminal to see why.",
+                      true);
+    return;
+  }
+  outcomes_->appendPlainText("Run NORB for Windows: no engine served the link; " + program +
+                             " serves it now and the add-in is linked to it again.");
+  const std::function<void()> link_again = [this] {
+    session_->Disconnect();
+    session_->Connect();
+  };
+  Run(link_again);
+  SetConnected(session_->module() != nullptr);
+  BringEngineForward("Run NORB for Windows: the engine started and serves the link");
+}
+
+void MainWindow::TellEngineTrouble(const QString& text, bool box_too) {
+  outcomes_->appendPlainText(text);
+  BringEngineForward(text);
+  if (!box_too) return;
+  QMessageBox box(QMessageBox::Warning, "vbhost", text, QMessageBox::Ok, this);
+  box.setObjectName("msgbox");
+  Flush();
+  box.exec();
+  Emit(vbhost::events::MsgBox{ToCp(text), 48, "OK", "vbhost"});
 }
 
 void MainWindow::ShowHelpFile(const std::string& windows_path) {

@@ -40,6 +40,8 @@ constexpr int kNoKind = ProjectTree::kNoKind;
 // The engine's lock query, as the add-in sends it: the tree takes the answer that follows.
 constexpr std::string_view kLockQuery = "T ";
 constexpr int kPumpMs = 100;
+// The add-in's item that starts the interactive engine.
+constexpr std::string_view kRunEngineItem = "Run &NORB for Windows";
 
 using vbhost::ComponentKind;
 
@@ -87,6 +89,8 @@ void MainWindow::Run(F&& f) {
   --busy_;
   ScheduleRefresh();
 }
+// For the files of the main window's other parts (engine_view.cpp).
+template void MainWindow::Run<const std::function<void()>&>(const std::function<void()>&);
 
 MainWindow::MainWindow(const DesktopOptions& options)
     : ui_([this](const std::string& where, const std::function<void()>& action) {
@@ -306,7 +310,13 @@ void MainWindow::FillBarMenu(QMenu& menu, const std::string& name) {
     }
     std::weak_ptr<vbhost::HostCommandBarControl> weak = control;
     connect(action, &QAction::triggered, this, [this, weak] {
-      if (auto c = weak.lock(); c && !c->deleted()) Run([&] { session_->Click(c); });
+      auto c = weak.lock();
+      if (!c || c->deleted()) return;
+      if (c->Caption() == kRunEngineItem) {
+        RunEngine(c);
+      } else {
+        Run([&] { session_->Click(c); });
+      }
     });
   }
 }

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,8 +89,15 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   void BringEngineForward(const QString& status);
   // The engine's settings, as its CONFIG outcome told them, in a window of their own.
   void ShowEngineSettings(const QString& outcome);
-  // The add-in started a program: the interactive engine's window is the engine pane.
+  // The add-in started a program: the interactive engine's launch is kept for RunEngine.
   void NoticeLaunch(const vbhost::events::Launch& event);
+  // "Run NORB for Windows": the add-in starts the interactive engine, whose window is the engine
+  // pane. When no engine served the add-in's links, the add-in is linked to the one started, as a
+  // person would by connecting it again; an engine that cannot start or does not serve is told.
+  void RunEngine(const std::shared_ptr<vbhost::HostCommandBarControl>& item);
+  // In the engine pane and on the status bar, and in a box of the desktop's own unless the add-in
+  // showed one.
+  void TellEngineTrouble(const QString& text, bool box_too);
   // The help key: the help file opens when it exists, else a box says it does not.
   void ShowHelpFile(const std::string& windows_path);
   void ShowSet();
@@ -145,6 +153,8 @@ class MainWindow : public QMainWindow, public vbhost::HostObserver {
   bool connected_ = false;
   // The add-in had the IDE reload its project: the re-link follows once its call returns.
   bool relink_ = false;
+  // The interactive engine's launch during "Run NORB for Windows", once the add-in asked for it.
+  std::optional<vbhost::events::Launch> engine_launch_;
 };
 
 }  // namespace vbgui

@@ -197,14 +197,34 @@ const vbhost::HostComponent* ProjectTree::Live(std::size_t index) const {
   return active->components()[index].get();
 }
 
+void ProjectTree::RowIndex::Add(std::string_view key, std::size_t row) {
+  entries_.emplace_back(std::hash<std::string_view>()(key), row);
+}
+
+void ProjectTree::RowIndex::Sort() { std::sort(entries_.begin(), entries_.end()); }
+
+std::optional<std::size_t> ProjectTree::RowIndex::Find(
+    std::string_view key, const std::function<bool(std::size_t row)>& is_key) const {
+  const std::size_t hash = std::hash<std::string_view>()(key);
+  for (auto at = std::lower_bound(entries_.begin(), entries_.end(), std::make_pair(hash, std::size_t{0}));
+       at != entries_.end() && at->first == hash; ++at) {
+    if (is_key(at->second)) return at->second;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> ProjectTree::RowOfName(const std::string& component) const {
+  return by_name_.Find(component, [&](std::size_t row) { return rows_[row].component->Name() == component; });
+}
+
 void ProjectTree::Index() {
   auto active = app_.active();
   project_ = active.get();
   reads_ = active ? active->reads() : 0;
   rows_.clear();
-  by_name_.clear();
-  by_file_.clear();
-  by_posix_.clear();
+  by_name_.Clear();
+  by_file_.Clear();
+  by_posix_.Clear();
   marked_.clear();
   known_.clear();
   project_answer_.reset();
@@ -213,12 +233,14 @@ void ProjectTree::Index() {
   if (!active) return;
   rows_.reserve(active->components().size());
   for (const auto& c : active->components()) {
-    by_name_.emplace(c->Name(), rows_.size());
-    if (!c->files().empty()) by_file_.emplace(Lower(c->files()[0]), rows_.size());
+    by_name_.Add(c->Name(), rows_.size());
+    if (!c->files().empty()) by_file_.Add(Lower(c->files()[0]), rows_.size());
     Row row;
     row.component = c.get();
     rows_.push_back(row);
   }
+  by_name_.Sort();
+  by_file_.Sort();
 }
 
 void ProjectTree::Show(const std::vector<std::string>& group) {
@@ -492,15 +514,15 @@ void ProjectTree::MarkRow(std::size_t index) {
 
 void ProjectTree::StateSet(const std::string& component) {
   if (Stale()) Index();
-  auto found = by_name_.find(component);
-  if (found == by_name_.end()) return;
-  known_.try_emplace(rows_[found->second].component);
-  MarkRow(found->second);
+  const std::optional<std::size_t> row = RowOfName(component);
+  if (!row) return;
+  known_.try_emplace(rows_[*row].component);
+  MarkRow(*row);
 }
 
 void ProjectTree::Mark(const std::string& component) {
   if (Stale()) Index();
-  if (auto found = by_name_.find(component); found != by_name_.end()) MarkRow(found->second);
+  if (const std::optional<std::size_t> row = RowOfName(component)) MarkRow(*row);
 }
 
 void ProjectTree::Asked(std::string_view file) {
@@ -509,22 +531,32 @@ void ProjectTree::Asked(std::string_view file) {
 }
 
 ProjectTree::Row* ProjectTree::RowOfFile(const std::string& windows_path) {
-  if (auto found = by_file_.find(Lower(windows_path)); found != by_file_.end()) return &rows_[found->second];
+  auto first_file = [this](std::size_t row) -> const std::string* {
+    const auto& files = rows_[row].component->files();
+    return files.empty() ? nullptr : &files[0];
+  };
+  const std::string lower = Lower(windows_path);
+  if (auto row = by_file_.Find(
+          lower, [&](std::size_t r) { return first_file(r) && Lower(*first_file(r)) == lower; }))
+    return &rows_[*row];
   // Asked by its short name: the components' files are looked up as on disk, once.
-  std::string posix;
-  try {
-    posix = to_posix_(windows_path);
-    if (by_posix_.empty()) {
-      for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (!rows_[i].component->files().empty())
-          by_posix_.emplace(to_posix_(rows_[i].component->files()[0]), i);
-      }
+  auto posix_of = [this](const std::string& file) {
+    try {
+      return to_posix_(file);
+    } catch (const vb::Error&) {
+      return std::string();
     }
-  } catch (const vb::Error&) {
-    return nullptr;
+  };
+  const std::string posix = posix_of(windows_path);
+  if (posix.empty()) return nullptr;
+  if (by_posix_.Empty()) {
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+      if (first_file(i)) by_posix_.Add(posix_of(*first_file(i)), i);
+    }
+    by_posix_.Sort();
   }
-  auto found = by_posix_.find(posix);
-  return found == by_posix_.end() ? nullptr : &rows_[found->second];
+  auto row = by_posix_.Find(posix, [&](std::size_t r) { return posix_of(*first_file(r)) == posix; });
+  return row ? &rows_[*row] : nullptr;
 }
 
 void ProjectTree::Read(std::string_view text) {

@@ -95,8 +95,26 @@ class ProjectTree final : public QAbstractItemModel {
     vbhost::ComponentKind kind;
     std::vector<std::uint32_t> rows;  // into rows_, in the project's order
   };
+  // Rows by a key (a name, a file): the key's hash and the row, 16 bytes a row, the key itself
+  // compared at the rows of its hash. A project of 100,000 components keeps no second copy of its
+  // names and paths here.
+  class RowIndex {
+   public:
+    void Clear() { entries_.clear(); }
+    bool Empty() const { return entries_.empty(); }
+    void Add(std::string_view key, std::size_t row);
+    // Once every row is added.
+    void Sort();
+    // The first row of the key's hash that `is_key` accepts; nullopt when none does.
+    std::optional<std::size_t> Find(std::string_view key,
+                                    const std::function<bool(std::size_t row)>& is_key) const;
+
+   private:
+    std::vector<std::pair<std::size_t, std::size_t>> entries_;
+  };
   // The rows' index of the active project, made again when it was read again.
   void Index();
+  std::optional<std::size_t> RowOfName(const std::string& component) const;
   bool Stale() const;
   void Build(const std::vector<std::string>& group);
   // Answers whether the row shows anything new.
@@ -121,9 +139,9 @@ class ProjectTree final : public QAbstractItemModel {
   unsigned long reads_ = 0;
   std::vector<Row> rows_;
   std::vector<Folder> folders_;
-  std::unordered_map<std::string, std::size_t> by_name_;
-  std::unordered_map<std::string, std::size_t> by_file_;   // the first file, in lower case
-  std::unordered_map<std::string, std::size_t> by_posix_;  // made when a name is not found as given
+  RowIndex by_name_;
+  RowIndex by_file_;   // the first file, in lower case
+  RowIndex by_posix_;  // made when a name is not found as given
   std::vector<std::size_t> marked_;
   // The components the add-in told a state of since the read, with the engine's answer where it
   // named a holder.

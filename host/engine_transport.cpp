@@ -50,6 +50,27 @@ void EngineTransport::WatchOutcomes(std::string_view application) {
   }
 }
 
+bool EngineTransport::LinkedEngineServes() {
+  if (!real_) return true;
+  if (!outcome_watch_) return false;
+  try {
+    outcome_watch_->Request(kOutcomeItem);
+    return true;
+  } catch (const vb::Error&) {
+    return false;
+  }
+}
+
+bool EngineTransport::EngineServes() {
+  if (!real_) return true;
+  try {
+    Dbus().Initiate(kEngine, kOutcomeTopic);
+    return true;
+  } catch (const vb::Error&) {
+    return false;
+  }
+}
+
 void EngineTransport::Pump() {
   in_process_.Pump();
   if (dbus_) dbus_->Pump();

@@ -34,6 +34,12 @@ class EngineTransport : public dde::Transport {
     on_await_ = std::move(observer);
   }
 
+  // Whether the engine the add-in last linked to still serves: a link whose engine has quit keeps
+  // failing even when another engine has taken the name since, until the add-in links anew.
+  bool LinkedEngineServes();
+  // Whether an engine serves the link now, waiting as a link does after a launch for one to come.
+  bool EngineServes();
+
   // The engine's outcomes that arrived since the last call, oldest first.
   std::vector<std::string> TakeOutcomes() { return std::exchange(outcomes_, {}); }
 

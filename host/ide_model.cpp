@@ -81,6 +81,15 @@ std::string HostComponent::FileNames(int index) const {
   return files_[static_cast<std::size_t>(index)];
 }
 
+void HostComponent::Reread(ComponentKind kind, std::string name, std::vector<std::string> files) {
+  kind_ = kind;
+  name_ = std::move(name);
+  files_ = std::move(files);
+  dirty_ = false;
+  text_.reset();
+  state_ = 0;
+}
+
 void HostComponent::SaveAs(const std::string& path) { host_.SaveComponentAs(*this, path); }
 
 void HostComponent::SetState(long value) {
@@ -107,8 +116,8 @@ std::shared_ptr<HostProject> HostProject::NewUnsaved(const posix::PathResolver& 
 }
 
 std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& line,
-                                                          const std::string& folder,
-                                                          const ProjectFile& file) {
+                                                          const std::string& folder, const ProjectFile& file,
+                                                          std::shared_ptr<HostComponent> reuse) {
   std::string main = CombineWindowsPath(folder, line.path);
   std::string main_posix;
   std::optional<struct stat> entry;
@@ -146,27 +155,36 @@ std::shared_ptr<HostComponent> HostProject::ReadComponent(const ComponentLine& l
                                   vb::ActiveCodePage().ToUtf8(WithoutExtension(file_name) + companion_ext));
     if (found) files.push_back(CombineWindowsPath(main_folder, posix::WindowsNameOf(posix_folder, *found)));
   }
-  return std::make_shared<HostComponent>(host_, line.kind, std::move(name), std::move(files));
+  if (!reuse) return std::make_shared<HostComponent>(host_, line.kind, std::move(name), std::move(files));
+  reuse->Reread(line.kind, std::move(name), std::move(files));
+  return reuse;
 }
 
-void HostProject::ReadFrom(const std::string& windows_path) {
-  std::string text = ReadProjectText(resolver_, windows_path);
-  ProjectFile parsed = ParsedOrRaise(ParseProjectFile, text, windows_path);
+void HostProject::ReadFrom(const std::string& windows_path,
+                           std::vector<std::shared_ptr<HostComponent>> reusable) {
+  {
+    const std::string text = ReadProjectText(resolver_, windows_path);
+    // Once the text is known to be a project file, the read cannot fail: what was read before
+    // goes first, so that a large project is never held twice.
+    auto parse = [&](std::string_view t) { return ParseProjectFile(t, [this] { file_ = ProjectFile(); }); };
+    ProjectFile parsed = ParsedOrRaise(parse, text, windows_path);
+    file_ = std::move(parsed);
+  }
   std::string folder = WindowsFolderOf(windows_path);
 
   ++reads_;
   unresolved_.clear();
+  selected_.clear();
   std::vector<std::shared_ptr<HostComponent>> components;
-  components.reserve(parsed.components.size());
-  for (const ComponentLine& line : parsed.components) {
-    components.push_back(ReadComponent(line, folder, parsed));
+  components.reserve(file_.components.size());
+  for (std::size_t i = 0; i < file_.components.size(); ++i) {
+    components.push_back(ReadComponent(file_.components[i], folder, file_,
+                                       i < reusable.size() ? std::move(reusable[i]) : nullptr));
   }
 
   file_name_ = windows_path;
-  name_ = parsed.name.empty() ? WithoutExtension(WindowsFileNameOf(windows_path)) : parsed.name;
-  file_ = std::move(parsed);
+  name_ = file_.name.empty() ? WithoutExtension(WindowsFileNameOf(windows_path)) : file_.name;
   components_ = std::move(components);
-  selected_.clear();
   dirty_ = false;
 }
 
@@ -186,12 +204,18 @@ void HostProject::Reload(const MayDrop& may_drop) {
     ++reads_;
     unresolved_.clear();
     for (std::size_t i = 0; i < components_.size(); ++i) {
+      // New objects: the project's read stays the same, and the Project window tells a component
+      // read again by its object.
       if (!is_kept(components_[i])) components_[i] = ReadComponent(file_.components[i], folder, file_);
     }
     selected_.clear();
     return;
   }
-  ReadFrom(file_name_);
+  std::vector<std::shared_ptr<HostComponent>> reusable = components_;
+  for (auto& c : reusable) {
+    if (is_kept(c)) c = nullptr;
+  }
+  ReadFrom(file_name_, std::move(reusable));
   for (auto& c : components_) {
     for (auto k = kept.begin(); k != kept.end(); ++k) {
       if (vb::LCase(k->first->files()[0]) == vb::LCase(c->files()[0])) {

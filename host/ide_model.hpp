@@ -65,6 +65,10 @@ class HostComponent : public platform::ide::VBComponent {
     dirty_ = true;
   }
   void SetFiles(std::vector<std::string> files) { files_ = std::move(files); }
+  // Read again from the project file, as a new component would be: a reload makes the object
+  // over in place, so that a large project is not held twice while the add-in still holds the
+  // collection it had before the reload.
+  void Reread(ComponentKind kind, std::string name, std::vector<std::string> files);
 
  private:
   IdeHost& host_;
@@ -153,9 +157,11 @@ class HostProject : public platform::ide::VBProject {
  private:
   HostProject(const posix::PathResolver& resolver, IdeHost& host, ConnectionNumbers& numbers)
       : resolver_(resolver), host_(host), numbers_(numbers) {}
-  void ReadFrom(const std::string& windows_path);
+  // `reusable`: the components read before, the i-th made over for the i-th line (nulls skipped).
+  void ReadFrom(const std::string& windows_path, std::vector<std::shared_ptr<HostComponent>> reusable = {});
   std::shared_ptr<HostComponent> ReadComponent(const ComponentLine& line, const std::string& folder,
-                                               const ProjectFile& file);
+                                               const ProjectFile& file,
+                                               std::shared_ptr<HostComponent> reuse = nullptr);
 
   const posix::PathResolver& resolver_;
   IdeHost& host_;

@@ -112,6 +112,10 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   void UseNoEngine();
   // The scripted engine while it serves, else null.
   dde::ScriptedServer* scripted_engine() { return scripted_.get(); }
+  // Whether the engine the add-in's links reach still serves them, and whether one serves the
+  // link now (waiting a moment after a launch), as EngineTransport tells.
+  bool LinkedEngineServes() { return transport_.LinkedEngineServes(); }
+  bool EngineServes() { return transport_.EngineServes(); }
   // What a message loop delivers: the links' messages, then the engine's new outcomes.
   void Pump();
   // Tells the observer the engine's outcomes that arrived since it last did.

@@ -77,7 +77,7 @@ std::string Hex(unsigned char c) {
 
 // The lines of a project or group file, without their ends; ProjectFileError for text that is
 // none. One pass, so the cost is linear in the text.
-std::vector<std::string> SplitLines(std::string_view text, std::string& line_end) {
+std::vector<std::string_view> SplitLines(std::string_view text, std::string& line_end) {
   if (text.empty()) throw ProjectFileError(0, "the file is empty");
   if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
     throw ProjectFileError(0, "UTF-16 text; project files are ANSI text");
@@ -85,7 +85,7 @@ std::vector<std::string> SplitLines(std::string_view text, std::string& line_end
   line_end = text.find("\r\n") == std::string_view::npos && text.find('\n') != std::string_view::npos
                  ? "\n"
                  : "\r\n";
-  std::vector<std::string> lines;
+  std::vector<std::string_view> lines;
   lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   std::size_t start = 0;
   while (start < text.size()) {
@@ -121,29 +121,45 @@ bool IsKeyValue(std::string_view line) {
 
 }  // namespace
 
-ProjectFile ParseProjectFile(std::string_view text) {
+ProjectFile ParseProjectFile(std::string_view text, const std::function<void()>& valid) {
   ProjectFile project;
-  project.lines = SplitLines(text, project.line_end);
-  if (StartsWithIgnoringCase(project.lines.front(), "VBGROUP")) {
+  // Views into the text: a line is copied only when FormatComponentLine cannot give it again, so
+  // the parse of a project of many thousand components holds its lines once, in the text.
+  const std::vector<std::string_view> lines = SplitLines(text, project.line_end);
+  if (StartsWithIgnoringCase(lines.front(), "VBGROUP")) {
     throw ProjectFileError(1, "a project group, not a project");
   }
-
-  bool in_section = false;
+  // Every refusal comes before anything is built.
   bool typed = false;
-  for (std::size_t i = 0; i < project.lines.size(); ++i) {
-    const std::string& line = project.lines[i];
+  for (std::size_t i = 0; i < lines.size() && !IsSection(lines[i]); ++i) {
+    if (IsBlank(lines[i])) continue;
+    if (!IsKeyValue(lines[i])) throw ProjectFileError(i + 1, "not a key=value line");
+    typed = typed || vb::LCase(vb::Trim(lines[i].substr(0, lines[i].find('=')))) == "type";
+  }
+  if (!typed) throw ProjectFileError(0, "no Type= line: not a project file");
+  if (valid) valid();
+
+  project.lines.resize(lines.size());
+  // Most lines of a large project are component lines.
+  project.components.reserve(lines.size());
+  bool in_section = false;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    auto keep = [&] { project.lines[i] = std::string(line); };
     if (IsSection(line)) in_section = true;  // other tools' settings follow, in their own shapes
-    if (in_section || IsBlank(line)) continue;
-    if (!IsKeyValue(line)) throw ProjectFileError(i + 1, "not a key=value line");
+    if (in_section || IsBlank(line)) {
+      keep();
+      continue;
+    }
     auto eq = line.find('=');
     std::string key = vb::Trim(line.substr(0, eq));
-    std::string value = line.substr(eq + 1);
-    if (vb::LCase(key) == "type") typed = true;
+    std::string value(line.substr(eq + 1));
+    const KindInfo* info = InfoByKey(key);
+    if (!info) keep();
     if (vb::LCase(key) == "name") {
       project.name = Unquote(value);
       continue;
     }
-    const KindInfo* info = InfoByKey(key);
     if (!info) continue;
     ComponentLine c{info->kind, {}, {}, i};
     auto semi = value.find(';');
@@ -154,23 +170,24 @@ ProjectFile ParseProjectFile(std::string_view text) {
     } else {
       c.path = Unquote(value);
     }
-    project.components.push_back(std::move(c));
     // A line as the IDE writes it is given again by FormatComponentLine, so a project of many
     // thousand components keeps its paths once.
-    if (FormatComponentLine(project.components.back()) == line) std::string().swap(project.lines[i]);
+    if (FormatComponentLine(c) != line) keep();
+    project.components.push_back(std::move(c));
   }
-  if (!typed) throw ProjectFileError(0, "no Type= line: not a project file");
-  project.components.shrink_to_fit();  // kept as long as the project is open
+  // Kept as long as the project is open; a few slots spare cost less than a second copy.
+  if (project.components.capacity() - project.components.size() > project.components.size() / 8)
+    project.components.shrink_to_fit();
   return project;
 }
 
 ProjectGroup ParseProjectGroup(std::string_view text) {
   std::string line_end;
-  std::vector<std::string> lines = SplitLines(text, line_end);
+  const std::vector<std::string_view> lines = SplitLines(text, line_end);
   if (!StartsWithIgnoringCase(lines.front(), "VBGROUP ")) throw ProjectFileError(1, "not a project group");
   ProjectGroup group;
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+    const std::string_view line = lines[i];
     if (IsBlank(line)) continue;
     if (!IsKeyValue(line)) throw ProjectFileError(i + 1, "not a key=value line");
     auto eq = line.find('=');

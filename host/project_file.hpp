@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -71,7 +72,9 @@ struct ProjectFile {
 // without its line feed, lines within kMaxProjectLine, the last one ended, as the IDE writes
 // them) with a Type= line, and before the first [section] only key=value lines and blank ones.
 // Anything else raises ProjectFileError.
-ProjectFile ParseProjectFile(std::string_view text);
+// `valid` runs once the text is known to be a project file, before the result is built: a
+// reader may let go of the file it read before, so that a large project is not held twice.
+ProjectFile ParseProjectFile(std::string_view text, const std::function<void()>& valid = {});
 // The text again, with `components` written back into their lines.
 std::string FormatProjectFile(const ProjectFile& project);
 // The component line's text as the IDE writes it.

@@ -702,6 +702,98 @@ TEST_F(Desktop, TheEngineWindowOptionsRunNorbAndHelpShowWhatTheyDid) {
   }
 }
 
+// "Run NORB for Windows" after the engine the add-in linked to has ended: the engine it starts
+// serves, the add-in is linked to it and the lock states come from it. An engine program that is
+// missing, cannot start or ends without serving is told on the status bar and in the engine pane.
+TEST_F(Desktop, RunNorbWithNoEngineStartsOneTheAddinLinksTo) {
+  ASSERT_EQ(Sh("LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas"), "");
+  const std::string busctl = "busctl --address='" + bus.Address() +
+                             "' call org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus ";
+  // The engine serving the link ends, as a crash or a person's kill would end it.
+  auto end_engine = [&] {
+    const std::string pid = Sh(busctl + "GetConnectionUnixProcessID s dde.WNORB16");
+    ASSERT_EQ(pid.substr(0, 2), "u ");
+    ASSERT_EQ(Sh("kill " + pid.substr(2)), "");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Sh(busctl + "GetNameOwner s dde.WNORB16").starts_with("failed"); }, 30000));
+  };
+  auto status = [this] { return window->statusBar()->currentMessage().toStdString(); };
+  const std::string bin = tmp.Windows("bin\\");
+  {
+    SCOPED_TRACE("the engine ends and bob locks modRates; the engine started shows bob's lock");
+    Open();
+    Connect();
+    EXPECT_NE(States().find("modRates 1 "), std::string::npos);
+    end_engine();
+    ASSERT_EQ(Sh("LOGNAME=bob rcs -q -l modRates.bas"), "");
+    window->findChild<QDockWidget*>("engine")->close();
+    Menu("Tools", "Run &NORB for Windows");
+    EXPECT_EQ(status(), "Run NORB for Windows: the engine started and serves the link");
+    EXPECT_NE(Text(window->outcomes())
+                  .find("Run NORB for Windows: no engine served the link; " + bin +
+                        "WNORB16 serves it now and the add-in is linked to it again."),
+              std::string::npos);
+    EXPECT_TRUE(window->findChild<QDockWidget*>("engine")->isVisible());
+    EXPECT_TRUE(window->addins_menu()->actions()[0]->isChecked());
+    EXPECT_NE(States().find("modRates 5 Checked out to bob, revision 1.1"), std::string::npos) << States();
+    Shoot(window.get(), "run-norb-started-engine");
+    window.reset();
+  }
+  struct Case {
+    const char* what;
+    const char* program;  // "" removes it; a mode, else the script put there
+    const char* addin_box;
+    const char* said;  // "@" the engine folder
+    bool desktop_box, connected;
+  };
+  const Case cases[] = {
+      {"missing", "", "0/0/1 WNORB16.EXE not found.  Make sure that the add-in exe is in the NORB dir...",
+       "Run NORB for Windows: there is no engine program @WNORB16.EXE beside the add-in; nothing was "
+       "started.",
+       false, true},
+      {"cannot start", "0644", "0/1/1 startNORB -- File not found",
+       "Run NORB for Windows: the engine program @WNORB16 could not be started (File not found). The "
+       "add-in has ended; connect it again from the Add-Ins menu.",
+       false, false},
+      {"ends at once", "#!/bin/sh\nexit 3\n", "",
+       "Run NORB for Windows started @WNORB16, but no engine serves the link: it ended at once or could "
+       "not reach the session bus. Start it at a terminal to see why.",
+       true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string program = tmp / "bin/WNORB16.EXE";
+    tmp.Write("bin/WNORB16.EXE", Contents(std::string(NORB_BIN_DIR) + "/WNORB16.EXE"), 0755);
+    Open();
+    Connect();
+    end_engine();
+    if (std::string(c.program).empty()) {
+      std::filesystem::remove(program);
+    } else if (c.program[0] == '0') {
+      std::filesystem::permissions(program, std::filesystem::perms::owner_read |
+                                                std::filesystem::perms::group_read |
+                                                std::filesystem::perms::others_read);
+    } else {
+      std::filesystem::remove(program);
+      tmp.Write("bin/WNORB16.EXE", c.program, 0755);
+    }
+    person.boxes.clear();
+    if (*c.addin_box) person.Box(QMessageBox::Ok);
+    if (c.desktop_box) person.Box(QMessageBox::Ok);
+    Menu("Tools", "Run &NORB for Windows");
+    EXPECT_TRUE(person.done());
+    const std::string said = QString(c.said).replace("@", bin.c_str()).toStdString();
+    std::vector<std::string> boxes;
+    if (*c.addin_box) boxes.push_back(c.addin_box);
+    if (c.desktop_box) boxes.push_back("2/0/1 " + said);
+    EXPECT_EQ(person.boxes, boxes);
+    EXPECT_EQ(status(), said);
+    EXPECT_NE(Text(window->outcomes()).find(said), std::string::npos);
+    EXPECT_EQ(window->addins_menu()->actions()[0]->isChecked(), c.connected);
+    window.reset();
+  }
+}
+
 // `vbhost gui --transcript` writes what `vbhost run` writes for the same steps: the message
 // boxes, the forms' lives, the dialogs with their rows, captions, progress and help. The desktop's
 // own boxes (titled "vbhost") are its alone.

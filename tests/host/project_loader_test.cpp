@@ -109,6 +109,20 @@ TEST_F(ProjectLoader, ComponentsInFileOrderAndAReloadKeepsWhatMayNotBeDropped) {
   EXPECT_EQ(vbhost::FormatProjectFile(p->file()),
             "Type=Exe\r\nModule=modRates; modRates.bas\r\nForm=frmTimesheet.frm\r\nName=\"Timesheet\"\r\n");
 
+  // What is dropped comes back as read from disk, its edit and state gone, whatever object holds it.
+  p->components()[0]->Edit("' an edit the person dropped");
+  p->components()[0]->SetState(5);
+  p->Reload(answer({"modRates", "frmTimesheet", "Timesheet"}));
+  EXPECT_EQ(Describe(*p), "modRates 0: $T\\modRates.bas");
+  EXPECT_FALSE(p->components()[0]->text());
+  // A file that is no project any more is refused whole: the project stays as it was read.
+  tmp.Write("T/Timesheet.vbp", "Type=Exe\r\nModule=modRates; modRates.bas\r\nnot a setting\r\n");
+  p->SetDirtyQuietly(true);
+  EXPECT_THROW(p->Reload(answer({"Timesheet"})), vb::Error);
+  EXPECT_EQ(
+      Describe(*p) + " | " + vbhost::FormatProjectFile(p->file()),
+      "modRates 0: $T\\modRates.bas | Type=Exe\r\nModule=modRates; modRates.bas\r\nName=\"Timesheet\"\r\n");
+
   // Without its file a component is named after the file, and a form's companion is not looked for.
   std::filesystem::remove(tmp / "T/frmTimesheet.frm");
   tmp.Write("T/Timesheet.vbp", "Type=Exe\r\nForm=frmTimesheet.frm\r\nClass=CEntry; Classes\\Gone.cls\r\n");
