@@ -97,12 +97,21 @@ bool RepositoryWorker::Run(std::function<void(SvnClient&)> job, std::chrono::mil
   thread->heard = start.time_since_epoch().count();
   thread->wake.notify_all();
   bool overran = false;
-  while (thread->busy && !overran) {
+  while (thread->busy) {
     const Clock::time_point silent_until = Clock::time_point(Clock::duration(thread->heard.load())) + bound;
     const Clock::time_point until = std::min(silent_until, start + kMostWait);
-    overran = thread->done.wait_until(lock, until) == std::cv_status::timeout && thread->busy &&
-              Clock::time_point(Clock::duration(thread->heard.load())) + bound <= Clock::now();
-    overran = overran || (thread->busy && Clock::now() >= start + kMostWait);
+    const Clock::time_point now = Clock::now();
+    if (now >= until) {
+      overran = true;
+      break;
+    }
+    thread->done.wait_until(lock, serve_ ? std::min(until, now + kServeEvery) : until);
+    if (thread->busy && serve_) {
+      // The request's thread may finish meanwhile; it is looked at again after.
+      lock.unlock();
+      serve_();
+      lock.lock();
+    }
   }
   if (overran) {
     // It ends by itself when libsvn returns.
