@@ -48,8 +48,12 @@ struct RepositoryWorker::Thread {
       lock.lock();
       user = client.user();
       busy = false;
+      const bool ending = end;
+      // Told once the lock is free, so the engine's thread wakes to take it, not to wait for it.
+      lock.unlock();
       done.notify_all();
-      if (end) return;
+      if (ending) return;
+      lock.lock();
     }
   }
 };
@@ -95,7 +99,10 @@ bool RepositoryWorker::Run(std::function<void(SvnClient&)> job, std::chrono::mil
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   thread->heard = start.time_since_epoch().count();
+  // As the worker tells its end: once the lock is free.
+  lock.unlock();
   thread->wake.notify_all();
+  lock.lock();
   bool overran = false;
   while (thread->busy) {
     const Clock::time_point silent_until = Clock::time_point(Clock::duration(thread->heard.load())) + bound;
