@@ -594,7 +594,12 @@ bool PassLocks::NeedsRepository(const SvnFolder& folder) const {
 }
 
 SvnFolder SvnClient::PassStatus(SvnFolder folder, PassLocks& pass, const std::string& scope, bool deep) {
-  if (!state_->setup || !folder.error.empty() || !folder.relpath) return folder;
+  if (!folder.error.empty() || !folder.relpath) return folder;
+  if (!state_->setup) {
+    folder.error = "Subversion cannot tell the state of " + folder.path + ": " + state_->broken;
+    folder.files.clear();
+    return folder;
+  }
   Pool pool(state_->pool());
   const std::string relpath = *folder.relpath;
   const char* wc = svn_dirent_canonicalize(folder.path.c_str(), pool);
