@@ -21,25 +21,79 @@ std::string Required(std::optional<std::string> name, std::string_view what, std
   return std::move(*name);
 }
 
-void Answer(sdbus::MethodCall& call, ServerTopic& topic) {
-  std::string command;
-  call >> command;
-  const ExecuteAnswer answer = AnswerExecute(topic, command, call.getSender());
-  if (answer.kind == ExecuteAnswer::Kind::kTaken) {
-    call.createReply().send();
-  } else {
-    call.createErrorReply(sdbus::Error(dbus::ErrorName(answer), answer.why)).send();
+}  // namespace
+
+void DbusServer::Impl::Reply(Pending& call, const ExecuteAnswer& answer) {
+  if (call.message == nullptr) {
+    try {
+      if (answer.kind == ExecuteAnswer::Kind::kTaken) {
+        call.call.createReply().send();
+      } else {
+        call.call.createErrorReply(sdbus::Error(dbus::ErrorName(answer), answer.why)).send();
+      }
+    } catch (const sdbus::Error&) {
+      // A client that left hears nothing; a lost bus shows in the loop.
+    }
+    return;
+  }
+  ReplyDirect(call, answer);
+}
+
+void DbusServer::Impl::RunNext() {
+  if (pending.empty() || running) return;
+  Pending call = std::move(pending.front());
+  pending.pop_front();
+  running = call.client;
+  // AnswerExecute lets nothing of the handler's through.
+  const ExecuteAnswer answer = AnswerExecute(*call.topic, call.command, call.client);
+  running.reset();
+  Reply(call, answer);
+}
+
+void DbusServer::Impl::RunBeside() {
+  // A client's commands run in the order it sent them: one waiting keeps its later ones waiting.
+  std::set<ClientId, std::less<>> waiting;
+  if (running) waiting.insert(*running);
+  for (auto it = pending.begin(); it != pending.end();) {
+    std::optional<ExecuteAnswer> answer;
+    if (!waiting.contains(it->client)) answer = AnswerBeside(*it->topic, it->command, it->client);
+    if (!answer) {
+      waiting.insert(it->client);
+      ++it;
+      continue;
+    }
+    Pending call = std::move(*it);
+    it = pending.erase(it);
+    Reply(call, *answer);
   }
 }
 
-}  // namespace
+void DbusServer::Impl::ClearPending() {
+  for (Pending& call : pending) {
+    if (call.message != nullptr) sd_bus_message_unref(std::exchange(call.message, nullptr));
+  }
+  pending.clear();
+}
+
+DbusServer::Impl::Peer* DbusServer::Impl::FindPeer(uint64_t id) {
+  for (Peer& peer : peers) {
+    if (peer.id == id) return peer.closing.empty() ? &peer : nullptr;
+  }
+  return nullptr;
+}
 
 void DbusServer::Impl::Publish(ServerTopic& topic, const std::string& path) {
   Published published{&topic, {}, sdbus::createObject(*connection, path)};
   ServerTopic* target = &topic;
   published.object->registerMethod(std::string(dbus::kTopicInterface), std::string(dbus::kExecuteMethod), "s",
-                                   {"command"}, "", {},
-                                   [target](sdbus::MethodCall call) { Answer(call, *target); });
+                                   {"command"}, "", {}, [this, target](sdbus::MethodCall call) {
+                                     Pending taken;
+                                     taken.topic = target;
+                                     call >> taken.command;
+                                     taken.client = call.getSender();
+                                     taken.call = std::move(call);
+                                     pending.push_back(std::move(taken));
+                                   });
   for (const ServerItem& item : topic.Items()) {
     std::string property = Required(dbus::PropertyName(item.name), "item", item.name);
     std::string name = item.name;
@@ -160,6 +214,8 @@ DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std
 
 DbusServer::~DbusServer() {
   impl_->application->RemoveItemListener(impl_->listener);
+  // Their messages need their connections.
+  impl_->ClearPending();
   // The objects need their connection; closing it releases the name.
   impl_->topics.clear();
   impl_->root.reset();

@@ -2,6 +2,12 @@
 // caller's thread: either Run() until Stop(), or an outer poll() loop that also watches other
 // descriptors (a terminal) and calls ProcessPending() whenever GetPollData() says so.
 //
+// Executes run one at a time, one per ProcessPending, in the order they came; a client's later
+// calls wait for its execute. A command that waits for something slow may call ProcessPending
+// meanwhile (the application's own loop is held up): the connections are read on, reads of items
+// answered, and an execute the topic can run beside the one in hand (ServerTopic::ExecuteBeside)
+// answered at once; the others wait their turn, their replies held back.
+//
 // An execute runs the topic's handler for the client that sent it (its unique name); the item
 // changes it makes go out as PropertiesChanged to that client alone (a signal with a
 // destination) before the reply, so a client that drains its queue after the call has them
@@ -82,6 +88,11 @@ class DbusServer {
   // Handles every request that has arrived; never waits. Throws std::runtime_error when the
   // connection to the bus is lost.
   void ProcessPending();
+
+  // While the application's thread is held up by a command (from the link or its own) that
+  // waits for something slow: reads the connections and answers what can run beside the command
+  // in hand, never another command. Errors as ProcessPending.
+  void ServeBeside();
 
   // Serves until Stop(); errors as ProcessPending.
   void Run();

@@ -73,6 +73,7 @@ int DbusServer::Impl::Connect(const ClientId& client) {
   }
   Peer& peer = peers.emplace_back();
   peer.impl = this;
+  peer.id = ++peers_made;
   peer.client = client;
   peer.fd = ends[0];
   if (sd_bus_new(&peer.bus) < 0) {
@@ -184,7 +185,8 @@ int DbusServer::Impl::Read(Peer& peer, uint64_t now_us) {
               "its client sent more than the " + Thousands(limits.message) + " bytes one message may hold");
       }
     }
-  } while (done > 0 && peer.closing.empty() && sd_bus_get_timeout(peer.bus, &until) > 0 && until == 0);
+  } while (done > 0 && peer.closing.empty() && Reading() && sd_bus_get_timeout(peer.bus, &until) > 0 &&
+           until == 0);
   return done;
 }
 
@@ -228,14 +230,14 @@ int DbusServer::Impl::DirectCall(sd_bus_message* message, Peer& peer) {
       return Replied(
           sd_bus_reply_method_errorf(message, SD_BUS_ERROR_INVALID_ARGS, "Execute takes a command"));
     }
-    const ExecuteAnswer answer = AnswerExecute(topic, command, peer.client);
-    if (answer.kind == ExecuteAnswer::Kind::kFailed) {
-      return Replied(sd_bus_reply_method_errorf(message, dbus::ErrorName(answer), "%s", answer.why.c_str()));
-    }
-    if (!Room(peer, Cost(0), true)) return 1;
-    if (answer.kind == ExecuteAnswer::Kind::kTaken)
-      return Replied(sd_bus_reply_method_return(message, nullptr));
-    return Replied(sd_bus_reply_method_errorf(message, dbus::ErrorName(answer), "%s", answer.why.c_str()));
+    Pending taken;
+    taken.topic = &topic;
+    taken.command = command;
+    taken.client = peer.client;
+    taken.peer = peer.id;
+    taken.message = sd_bus_message_ref(message);
+    pending.push_back(std::move(taken));
+    return 1;
   }
   if (interface == dbus::kPropertiesInterface && member == "Get") {
     const char* items = nullptr;
@@ -250,6 +252,23 @@ int DbusServer::Impl::DirectCall(sd_bus_message* message, Peer& peer) {
   }
   return Replied(sd_bus_reply_method_errorf(message, SD_BUS_ERROR_UNKNOWN_METHOD, "no method %s.%s",
                                             std::string(interface).c_str(), std::string(member).c_str()));
+}
+
+void DbusServer::Impl::ReplyDirect(Pending& call, const ExecuteAnswer& answer) {
+  sd_bus_message* message = std::exchange(call.message, nullptr);
+  // A connection closed meanwhile has nobody to tell.
+  if (Peer* peer = FindPeer(call.peer)) {
+    if (answer.kind == ExecuteAnswer::Kind::kFailed) {
+      sd_bus_reply_method_errorf(message, dbus::ErrorName(answer), "%s", answer.why.c_str());
+    } else if (Room(*peer, Cost(0), true)) {
+      if (answer.kind == ExecuteAnswer::Kind::kTaken) {
+        sd_bus_reply_method_return(message, nullptr);
+      } else {
+        sd_bus_reply_method_errorf(message, dbus::ErrorName(answer), "%s", answer.why.c_str());
+      }
+    }
+  }
+  sd_bus_message_unref(message);
 }
 
 void DbusServer::Impl::SendChange(Peer& peer, const std::string& path, const std::string& item,

@@ -11,6 +11,7 @@
 #include <deque>
 #include <list>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -44,6 +45,7 @@ struct DbusServer::Impl {
   // A direct connection, the client's who asked for it on the bus.
   struct Peer {
     Impl* impl = nullptr;
+    uint64_t id = 0;  // never used again, so a call can name its connection after it is gone
     sd_bus* bus = nullptr;
     ClientId client;
     int fd = -1;
@@ -62,6 +64,34 @@ struct DbusServer::Impl {
   };
   sd_id128_t server_id{};
   std::list<Peer> peers;
+  uint64_t peers_made = 0;
+
+  // An execute taken from a connection, answered once it has run. Commands run one at a time,
+  // outside the connections' own dispatch, so while one waits for something slow (the
+  // application serves the connections meanwhile) the connections can be read again, and what
+  // the topic can run beside it is answered.
+  struct Pending {
+    ServerTopic* topic = nullptr;
+    std::string command;
+    ClientId client;
+    sdbus::MethodCall call;             // over the bus
+    uint64_t peer = 0;                  // over a direct connection: its id and the call
+    sd_bus_message* message = nullptr;  // a reference of our own
+  };
+  std::deque<Pending> pending;
+  // The client whose command is running, if any: its next ones wait for it.
+  std::optional<ClientId> running;
+  // Outside a running command, a connection is read no further than an execute: what its client
+  // sent after it (a read of its answer) is handled after it ran, in the order sent.
+  bool Reading() const { return running.has_value() || pending.empty(); }
+  // Handles what the connections brought, no further than an execute unless Reading.
+  void ReadAll();
+  void RunNext();
+  void RunBeside();
+  void Reply(Pending& call, const ExecuteAnswer& answer);
+  void ReplyDirect(Pending& call, const ExecuteAnswer& answer);
+  void ClearPending();
+  Peer* FindPeer(uint64_t id);
   // Clients refused a connection, so a flood of asking is said once.
   std::set<ClientId, std::less<>> refused;
   std::unique_ptr<sdbus::IObject> root;
@@ -72,6 +102,7 @@ struct DbusServer::Impl {
   int stop_fd = -1;
 
   ~Impl() {
+    ClearPending();
     while (!peers.empty()) Drop(peers.begin());
     if (epoll_fd >= 0) ::close(epoll_fd);
     if (stop_fd >= 0) ::close(stop_fd);

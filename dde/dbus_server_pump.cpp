@@ -40,6 +40,8 @@ bool Due(uint64_t until, uint64_t now_us) { return until == 0 || until <= now_us
 
 DbusServer::PollData DbusServer::GetPollData() const {
   Impl& impl = *impl_;
+  // One command a turn: the caller may look for its end between two.
+  if (!impl.Reading()) return {impl.epoll_fd, POLLIN, 0};
   const auto data = impl.connection->getEventLoopPollData();
   int timeout_ms = data.getPollTimeout();
   impl.Arm(impl.bus_fd, impl.bus_armed, static_cast<uint32_t>(data.events));
@@ -62,6 +64,27 @@ DbusServer::PollData DbusServer::GetPollData() const {
 
 void DbusServer::ProcessPending() {
   Impl& impl = *impl_;
+  impl.ReadAll();
+  // Called while a command runs (it waits for something slow): only what can run beside it.
+  if (impl.running) {
+    impl.RunBeside();
+  } else {
+    impl.RunNext();
+  }
+}
+
+void DbusServer::ServeBeside() {
+  Impl& impl = *impl_;
+  // A command of the application's own (one typed at a terminal) may be the one in hand.
+  const std::optional<ClientId> outer = impl.running;
+  if (!impl.running) impl.running = ClientId();
+  impl.ReadAll();
+  impl.RunBeside();
+  impl.running = outer;
+}
+
+void DbusServer::Impl::ReadAll() {
+  Impl& impl = *this;
   // One look at the poll set tells which connections have something; only those are read, so a
   // quiet one costs no read that finds nothing. What is left in a socket keeps the set ready for
   // the caller's next poll.
@@ -78,15 +101,15 @@ void DbusServer::ProcessPending() {
     const uint64_t until = impl.connection->getEventLoopPollData().timeout_usec;
     return until != UINT64_MAX && Due(until, now_us);
   };
-  if (is_ready(impl.bus_fd) || bus_due()) {
-    while (impl.connection->processPendingRequest() &&
+  if (impl.Reading() && (is_ready(impl.bus_fd) || bus_due())) {
+    while (impl.connection->processPendingRequest() && impl.Reading() &&
            impl.connection->getEventLoopPollData().timeout_usec == 0) {
     }
   }
   for (auto peer = impl.peers.begin(); peer != impl.peers.end();) {
     int done = 0;
     uint64_t until = UINT64_MAX;
-    if (peer->closing.empty() &&
+    if (peer->closing.empty() && impl.Reading() &&
         (is_ready(peer->fd) || (sd_bus_get_timeout(peer->bus, &until) > 0 && Due(until, now_us)))) {
       done = impl.Read(*peer, now_us);
     }

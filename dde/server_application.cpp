@@ -21,18 +21,33 @@ const std::string& ServerItem::ValueFor(std::string_view client) const {
   return mine == own.end() ? value : mine->second;
 }
 
-bool ServerTopic::Execute(std::string_view command, std::string_view client) {
-  if (!on_execute_) return false;
-  // Restored afterwards: a handler may run an execute of its own.
-  ClientId outer = std::exchange(application_.current_client_, ClientId(client));
+namespace {
+
+// Runs `handler` as `client`'s; the client of the execute in hand is restored afterwards, since a
+// handler may run an execute of its own, or one beside it.
+bool RunFor(ClientId& current, std::string_view client, const std::function<bool(std::string_view)>& handler,
+            std::string_view command) {
+  ClientId outer = std::exchange(current, ClientId(client));
   try {
-    const bool taken = on_execute_(command);
-    application_.current_client_ = std::move(outer);
+    const bool taken = handler(command);
+    current = std::move(outer);
     return taken;
   } catch (...) {
-    application_.current_client_ = std::move(outer);
+    current = std::move(outer);
     throw;
   }
+}
+
+}  // namespace
+
+bool ServerTopic::Execute(std::string_view command, std::string_view client) {
+  if (!on_execute_) return false;
+  return RunFor(application_.current_client_, client, on_execute_, command);
+}
+
+bool ServerTopic::ExecuteBeside(std::string_view command, std::string_view client) {
+  if (!on_beside_) return false;
+  return RunFor(application_.current_client_, client, on_beside_, command);
 }
 
 void ServerTopic::AddItem(std::string item, std::string value) {

@@ -38,6 +38,9 @@ class ServerTopic {
  public:
   // Answers whether the command was taken; a refusal reaches the client as error 285.
   using ExecuteHandler = std::function<bool(std::string_view command)>;
+  // Runs a command that came while another is in hand (waiting for something slow) when it can be
+  // run beside it, and answers true; false leaves it to wait its turn.
+  using BesideHandler = std::function<bool(std::string_view command)>;
 
   ServerTopic(ServerApplication& application, std::string name);
   ServerTopic(const ServerTopic&) = delete;
@@ -48,6 +51,9 @@ class ServerTopic {
   // Without a handler every execute is refused. The handler's item changes belong to `client`.
   void SetExecuteHandler(ExecuteHandler handler) { on_execute_ = std::move(handler); }
   bool Execute(std::string_view command, std::string_view client = {});
+  // Without a handler every command waits its turn. The handler's item changes belong to `client`.
+  void SetBesideHandler(BesideHandler handler) { on_beside_ = std::move(handler); }
+  bool ExecuteBeside(std::string_view command, std::string_view client = {});
 
   // Declares an item; declaring it again keeps its value.
   void AddItem(std::string item, std::string value = {});
@@ -68,6 +74,7 @@ class ServerTopic {
   ServerApplication& application_;
   std::string name_;
   ExecuteHandler on_execute_;
+  BesideHandler on_beside_;
   std::vector<ServerItem> items_;
 };
 

@@ -3,6 +3,7 @@
 // (on D-Bus a reply or the errors of dbus_names.hpp).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,11 @@ struct ExecuteAnswer {
 // Runs `command` for `client`. A handler that throws fails the command rather than the carrier:
 // the client must not wait for a reply that never comes.
 ExecuteAnswer AnswerExecute(ServerTopic& topic, std::string_view command, const ClientId& client);
+
+// Runs `command` for `client` beside the execute in hand when the topic can; nullopt leaves it to
+// wait its turn. A handler that throws fails the command, as AnswerExecute.
+std::optional<ExecuteAnswer> AnswerBeside(ServerTopic& topic, std::string_view command,
+                                          const ClientId& client);
 
 // What `client` reads of the item: its own value, or the common one; "" for an item the topic
 // does not have.

@@ -41,6 +41,7 @@ bool Engine::LoadConfig() {
   if (!store_ || config_.store != store_name_) {
     store_ = setup_.store(setup_, config_.store);
     store_name_ = config_.store;
+    store_->WhileWaiting(serve_);
   }
   store_->Configure(config_);
   config_problem_ = SettingProblem(text, setup_.ini_path);
@@ -97,6 +98,22 @@ std::string Engine::Execute(std::string_view text) {
       return SetVersion(command);
   }
   return status::Error("unknown command");
+}
+
+std::optional<std::string> Engine::AnswerBeside(std::string_view text) const {
+  auto parsed = ParseCommand(text);
+  const Command* command = std::get_if<Command>(&parsed);
+  if (command == nullptr || command->kind != CommandKind::kLockMode) return std::nullopt;
+  // Settings changed since they were read are read with the next command in turn, not in the
+  // middle of one that uses them.
+  const FileStatus now = StatusOf(setup_.ini_path);
+  if (Stamp{now.exists, now.modified_ns, now.size} != config_stamp_) return std::nullopt;
+  return std::string(config_.locking ? status::kLockingOn : status::kLockingOff);
+}
+
+void Engine::WhileWaiting(std::function<void()> serve) {
+  serve_ = std::move(serve);
+  store_->WhileWaiting(serve_);
 }
 
 Engine::Located Engine::LocateAll(const std::vector<std::string>& names) const {

@@ -47,6 +47,12 @@ class Engine {
 
   // Handles one command completely and answers its status text.
   std::string Execute(std::string_view command);
+  // The status of a command that came while another is in hand (waiting for the store's server),
+  // when it needs nothing the one in hand may be using: G2LOCKING while the settings are as they
+  // were read. nullopt: it waits its turn for Execute.
+  std::optional<std::string> AnswerBeside(std::string_view command) const;
+  // Called now and then while a command waits for the store's server (see Store::WhileWaiting).
+  void WhileWaiting(std::function<void()> serve);
 
   const EngineConfig& config() const { return config_; }
   // Whether the last command's answer is news for everyone (the store's server went out of reach),
@@ -118,6 +124,7 @@ class Engine {
   WorkFiles work_files_;
   bool news_ = false;
   bool only_read_ = false;
+  std::function<void()> serve_;
 };
 
 }  // namespace wnorb16

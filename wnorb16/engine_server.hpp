@@ -63,6 +63,13 @@ class EngineServer {
 
  private:
   std::string Handle(std::string_view command, std::string_view who);
+  // The command and its status to the log, and its outcome to everyone when it is published or
+  // `news`.
+  // `log_at_once`: the log line is written through now rather than held until the engine is idle.
+  void Record(std::string_view command, std::string_view who, const std::string& status, bool news,
+              bool log_at_once);
+  // The status to the client whose command it answers, and to the observer.
+  void Answer(std::string_view command, const std::string& status);
 
   Engine& engine_;
   Observer observer_;

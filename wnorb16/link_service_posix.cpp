@@ -32,8 +32,24 @@ LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Conso
     return {LinkOutcome::kNoBus, e.what()};
   }
   if (console != nullptr) console->Prompt();
+  // While a command waits for the repository the link is served on, never throwing through the
+  // command: a lost bus is said after it.
+  std::string lost;
+  server.engine().WhileWaiting([&] {
+    if (!lost.empty()) return;
+    try {
+      bus->ServeBeside();
+    } catch (const std::exception& e) {
+      lost = e.what();
+    }
+  });
+  struct Unhook {
+    Engine& engine;
+    ~Unhook() { engine.WhileWaiting(nullptr); }
+  } unhook{server.engine()};
   try {
     while (true) {
+      if (!lost.empty()) return {LinkOutcome::kLost, lost};
       if (int signal_number = EndSignalCaught())
         return {LinkOutcome::kSignalled, EndSignalText(signal_number)};
       dde::DbusServer::PollData data = bus->GetPollData();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -176,6 +177,9 @@ class Store {
   // A command begins; `lock_query` when it asks for one file's locks ("T"). A store that keeps
   // what a server told it between commands drops it at any other command.
   virtual void NextCommand(bool lock_query) { (void)lock_query; }
+  // Called now and then while a command waits for the store's server, so the engine's other
+  // clients are served meanwhile; it never runs a command of the store's.
+  virtual void WhileWaiting(std::function<void()> serve) { (void)serve; }
   // Why the store cannot act for `user_id`; "" when it can.
   virtual std::string UserProblem(const std::string& user_id) const = 0;
   // Why `version` cannot number a revision (VERSION); "" when it can.

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -307,6 +308,62 @@ TEST_F(DbusLink, OurServerIsReachedDirectlyAndItsDeathQuitsTheLinksWithoutTheBus
   killer.join();
   EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("T again"); }), kQuit);
   EXPECT_EQ(links.status.Text(), "done T direct");
+}
+
+// A command that waits for something slow lets the server read on: another client's command the
+// topic can run beside it is answered at once, over the bus as over a direct connection, while
+// any other waits its turn behind the command in hand.
+TEST(DbusServer, ACommandThatWaitsLetsOthersBeAnsweredBesideItAndTheRestWaitTheirTurn) {
+  dde::PrivateBus bus;
+  auto app = std::make_shared<dde::ServerApplication>("WNORB16");
+  dde::ServerTopic& main = app->AddTopic("frmMain");
+  dde::ServerTopic& cmd = app->AddTopic("frmCmd");
+  cmd.AddItem("txtStatus");
+  dde::DbusServer server(app, bus.Address());
+  std::atomic<bool> in_hand = false;
+  Strings ran;  // on the server's thread
+  int quick = 0;
+  // WAIT serves beside it until two QUICKs came, or 5 s.
+  main.SetExecuteHandler([&](std::string_view command) {
+    if (command == "WAIT") {
+      in_hand = true;
+      for (auto until = std::chrono::steady_clock::now() + 5s;
+           quick < 2 && std::chrono::steady_clock::now() < until;) {
+        server.ServeBeside();
+        std::this_thread::sleep_for(1ms);
+      }
+    }
+    ran.emplace_back(command);
+    cmd.SetItem("txtStatus", "done " + std::string(command));
+    return true;
+  });
+  main.SetBesideHandler([&](std::string_view command) {
+    if (command != "QUICK") return false;
+    ran.emplace_back("QUICK beside");
+    cmd.SetItem("txtStatus", "quick " + std::to_string(++quick));
+    return true;
+  });
+  std::thread serving([&] { server.Run(); });
+  dde::DbusTransport waiting(bus.Address()), direct(bus.Address()), bus_only(bus.Address()),
+      later(bus.Address());
+  bus_only.SetDirect(false);
+  Links waiter(waiting), direct_links(direct), bus_links(bus_only), later_links(later);
+  for (Links* links : {&waiter, &direct_links, &bus_links, &later_links}) links->Connect();
+
+  std::thread waits([&] { waiter.command.LinkExecute("WAIT"); });
+  ASSERT_TRUE(Eventually(nullptr, [&] { return in_hand.load(); }));
+  std::thread queued([&] { later_links.command.LinkExecute("T later"); });
+  direct_links.command.LinkExecute("QUICK");
+  EXPECT_EQ(direct_links.status.Text(), "quick 1");
+  bus_links.command.LinkExecute("QUICK");
+  EXPECT_EQ(bus_links.status.Text(), "quick 2");
+  waits.join();
+  queued.join();
+  server.Stop();
+  serving.join();
+  EXPECT_EQ(waiter.status.Text(), "done WAIT");
+  EXPECT_EQ(later_links.status.Text(), "done T later");
+  EXPECT_EQ(ran, (Strings{"QUICK beside", "QUICK beside", "WAIT", "T later"}));
 }
 
 // busctl talks to a published application as anyone on the bus does; a private bus is private

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/svn_server.hpp"
 #include "tests/support/temp_folder.hpp"
@@ -425,6 +426,40 @@ TEST_F(SvnStoreTest, ALockSaysWhyTheFileIsHeld) {
   ann.Write("MODULE2.BAS", "Attribute VB_Name = \"Module2\"\r\n");
   EXPECT_EQ(ann.Run("UKW " + ann.Name("MODULE2.BAS")).substr(0, 20), "1 of 1 files updated");
   EXPECT_EQ(LockComment(server_, "bob", server_.url() + "/MODULE2.BAS"), "a module of its own");
+}
+
+// A lock pass reads the working copy once and keeps its state for the next pass only while
+// nothing changed it: a lock taken or given back at a terminal shows at the next pass. The store
+// here keeps a state however recent its last change, where a real one waits two seconds.
+TEST_F(SvnStoreTest, ALockPassKeepsTheWorkingCopyOnlyWhileItIsUnchanged) {
+  temp_.Write("ann.ini", "[Engine]\nStore=svn\nUserID=ann\nConfigDir=" + server_.ConfigDir("ann") + "\n");
+  wnorb16::EngineSetup setup;
+  setup.ini_path = temp_ / "ann.ini";
+  setup.login_name = "ann";
+  setup.store = [](const wnorb16::EngineSetup&, const std::string&) {
+    return std::make_unique<wnorb16::svn::SvnStore>(std::chrono::steady_clock::now,
+                                                    std::chrono::milliseconds(0));
+  };
+  wnorb16::Engine ann(setup);
+  const std::string form = temp_ / "ann/FORM1.FRM", name = temp_.Windows("ann/FORM1.FRM");
+  temp_.Write("ann/FORM1.FRM", "VERSION 5.00\r\n");
+  ASSERT_EQ(ann.Execute("UKW " + name).substr(0, 20), "1 of 1 files updated");
+  const std::string yours = LockReport(name, true, "ann", "1"), free = name + " is not checked out\r\n";
+  const struct {
+    std::vector<std::string> terminal;  // what ann does at a terminal before the pass
+    std::string answer;
+  } passes[] = {
+      {{}, yours}, {{}, yours}, {{"unlock", "-q", form}, free}, {{}, free}, {{"lock", "-q", form}, yours},
+      {{}, yours},
+  };
+  for (const auto& pass : passes) {
+    if (!pass.terminal.empty()) {
+      ASSERT_EQ(server_.Svn("ann", pass.terminal), 0);
+    }
+    SCOPED_TRACE(pass.terminal.empty() ? "nothing" : pass.terminal.front());
+    EXPECT_EQ(ann.Execute("G2LOCKING"), "Y");
+    EXPECT_EQ(ann.Execute("T " + name), pass.answer);
+  }
 }
 
 // What Subversion was told at a terminal is said as it is, and a work file stays where the engine

@@ -48,8 +48,12 @@ struct RepositoryWorker::Thread {
       lock.lock();
       user = client.user();
       busy = false;
+      const bool ending = end;
+      // Told once the lock is free, so the engine's thread wakes to take it, not to wait for it.
+      lock.unlock();
       done.notify_all();
-      if (end) return;
+      if (ending) return;
+      lock.lock();
     }
   }
 };
@@ -95,14 +99,26 @@ bool RepositoryWorker::Run(std::function<void(SvnClient&)> job, std::chrono::mil
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   thread->heard = start.time_since_epoch().count();
+  // As the worker tells its end: once the lock is free.
+  lock.unlock();
   thread->wake.notify_all();
+  lock.lock();
   bool overran = false;
-  while (thread->busy && !overran) {
+  while (thread->busy) {
     const Clock::time_point silent_until = Clock::time_point(Clock::duration(thread->heard.load())) + bound;
     const Clock::time_point until = std::min(silent_until, start + kMostWait);
-    overran = thread->done.wait_until(lock, until) == std::cv_status::timeout && thread->busy &&
-              Clock::time_point(Clock::duration(thread->heard.load())) + bound <= Clock::now();
-    overran = overran || (thread->busy && Clock::now() >= start + kMostWait);
+    const Clock::time_point now = Clock::now();
+    if (now >= until) {
+      overran = true;
+      break;
+    }
+    thread->done.wait_until(lock, serve_ ? std::min(until, now + kServeEvery) : until);
+    if (thread->busy && serve_) {
+      // The request's thread may finish meanwhile; it is looked at again after.
+      lock.unlock();
+      serve_();
+      lock.lock();
+    }
   }
   if (overran) {
     // It ends by itself when libsvn returns.

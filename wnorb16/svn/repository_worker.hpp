@@ -30,6 +30,9 @@ inline constexpr std::chrono::seconds kMostWait{20};
 // How many abandoned requests may still hang before the repository is taken as out of reach
 // without another try.
 inline constexpr std::size_t kMostAbandoned = 16;
+// How often the engine's other clients are served while a request is waited for; a request that
+// answers sooner (nearly every one) costs no serving.
+inline constexpr std::chrono::milliseconds kServeEvery{20};
 
 class RepositoryWorker {
  public:
@@ -54,6 +57,9 @@ class RepositoryWorker {
     return std::move(*result);
   }
 
+  // Called now and then while a request is waited for; it must not send one.
+  void WhileWaiting(std::function<void()> serve) { serve_ = std::move(serve); }
+
   // Whether a request abandoned before is still under way (it may hold the working copy's lock).
   bool Stuck();
   // The user the repository took the credentials of, as the last finished request learned it.
@@ -68,6 +74,7 @@ class RepositoryWorker {
   std::shared_ptr<Thread> thread_;  // the idle worker; null until the first request
   std::vector<std::shared_ptr<Thread>> abandoned_;
   std::string user_;
+  std::function<void()> serve_;
 };
 
 }  // namespace wnorb16::svn

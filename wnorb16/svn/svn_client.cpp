@@ -16,6 +16,7 @@
 #include <svn_string.h>
 #include <svn_utf.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <iterator>
@@ -250,15 +251,6 @@ struct SvnClient::State {
   // lock pass opens one; dropped when Configure replaces the setup or a request on it fails.
   // Declared after `setup`, gone before it: its pool is one of the setup's.
   std::unique_ptr<Session> session;
-  // The locks a lock pass was told: the pass, the repository and the folder asked (at every depth
-  // when `pass_deep`), each lock by its path there ("/app/FORM1.FRM"), and the revision that last
-  // changed anything in that folder (-2 until asked).
-  long pass = -1;
-  std::string pass_repository;
-  std::string pass_relpath;
-  bool pass_deep = false;
-  std::map<std::string, RepositoryLock> pass_locks;
-  long pass_changed = -2;
   // What the notifications of the call under way said about each path.
   Outcome* outcome = nullptr;
   std::function<void()> activity;
@@ -315,11 +307,7 @@ svn_error_t* GettingOn(void* baton) {
   return SVN_NO_ERROR;
 }
 
-// Forgets the kept connection and what the pass was told on it.
-void DropSession(SvnClient::State& s) {
-  s.pass = -1;
-  s.session.reset();
-}
+void DropSession(SvnClient::State& s) { s.session.reset(); }
 
 void Notify(void* baton, const svn_wc_notify_t* notify, apr_pool_t*) {
   auto* state = static_cast<SvnClient::State*>(baton);
@@ -489,8 +477,9 @@ svn_error_t* TakeStatus(void* baton, const char* path, const svn_client_status_t
 
 }  // namespace
 
-SvnFolder SvnClient::Status(const std::string& folder, Asked asked, long pass) {
+SvnFolder SvnClient::Status(const std::string& folder, Asked asked) {
   SvnFolder out;
+  out.path = folder;
   out.revisions = asked == Asked::kRevisions;
   if (!state_->setup) {
     out.error = "Subversion cannot tell the state of " + folder + ": " + state_->broken;
@@ -540,100 +529,149 @@ SvnFolder SvnClient::Status(const std::string& folder, Asked asked, long pass) {
       }
     }
   }
-  if (asked == Asked::kLocks && !baton.folder_url.empty()) {
-    // The locks alone cost the repository one look at its lock table, not a status report. A
-    // second folder of the same pass asks for the folder both are in at every depth, which then
-    // serves the pass's other folders there: a project's pass asks twice, however many folders.
-    State& s = *state_;
-    const std::string here = "/" + baton.relpath;
-    auto ask = [&](svn_ra_session_t* session) -> svn_error_t* {
-      const bool same = pass >= 0 && pass == s.pass && s.pass_repository == out.repository;
-      const bool covered = same && (s.pass_deep ? svn_relpath_skip_ancestor(s.pass_relpath.c_str(),
-                                                                            baton.relpath.c_str()) != nullptr
-                                                : s.pass_relpath == baton.relpath);
-      if (!covered) {
-        const std::string asked_path =
-            same ? svn_relpath_get_longest_ancestor(s.pass_relpath.c_str(), baton.relpath.c_str(), pool)
-                 : baton.relpath;
-        s.pass = -1;
-        apr_hash_t* locks = nullptr;
-        SVN_ERR(svn_ra_get_locks2(session, &locks, asked_path.c_str(),
-                                  same ? svn_depth_infinity : svn_depth_immediates, pool));
-        s.pass_locks.clear();
-        for (apr_hash_index_t* hi = apr_hash_first(pool, locks); hi != nullptr; hi = apr_hash_next(hi)) {
-          const auto* lock = static_cast<const svn_lock_t*>(apr_hash_this_val(hi));
-          s.pass_locks[static_cast<const char*>(apr_hash_this_key(hi))] =
-              RepositoryLock{lock->owner ? lock->owner : "", lock->token ? lock->token : ""};
-        }
-        s.pass = pass;
-        s.pass_repository = out.repository;
-        s.pass_relpath = asked_path;
-        s.pass_deep = same;
-        s.pass_changed = -2;
-      }
-      for (auto& [name, entry] : out.files) {
-        auto it = s.pass_locks.find(here == "/" ? here + name : here + "/" + name);
-        if (it == s.pass_locks.end()) {
-          entry.lock.reset();
-        } else {
-          entry.lock = it->second;
-        }
-      }
-      // Someone else's lock is reported with the file's revision as the repository has it, as its
-      // holder's engine said it: this working copy's base may be older. So is a lock of this
-      // working copy's that is gone: its way out depends on what came in since.
-      auto differs = [](const SvnEntry& entry) {
-        return entry.lock ? entry.lock->token != entry.own_token : !entry.own_token.empty();
-      };
-      bool others = false;
-      for (const auto& [name, entry] : out.files) others = others || differs(entry);
-      if (!others) return SVN_NO_ERROR;
-      // Every change under a folder gives it a new revision: when none came in the folder asked
-      // since the revision the working copy has such a file at, its base is the latest, and
-      // the folder's listing (the dearest request of the pass on a large folder) is not needed.
-      if (s.pass_changed == -2) {
-        svn_dirent_t* top = nullptr;
-        SVN_ERR(svn_ra_stat(session, s.pass_relpath.c_str(), SVN_INVALID_REVNUM, &top, pool));
-        s.pass_changed = top == nullptr ? -1 : top->created_rev;
-      }
-      bool newer = s.pass_changed < 0;
-      for (const auto& [name, entry] : out.files)
-        newer = newer || (differs(entry) && entry.base < s.pass_changed);
-      if (!newer) return SVN_NO_ERROR;
-      apr_hash_t* entries = nullptr;
-      SVN_ERR(svn_ra_get_dir2(session, &entries, /*fetched_rev=*/nullptr, /*props=*/nullptr,
-                              baton.relpath.c_str(), SVN_INVALID_REVNUM,
-                              SVN_DIRENT_KIND | SVN_DIRENT_CREATED_REV | SVN_DIRENT_TIME, pool));
-      for (auto& [name, entry] : out.files) {
-        if (!differs(entry)) continue;
-        const auto* dirent = static_cast<const svn_dirent_t*>(svn_hash_gets(entries, name.c_str()));
-        if (dirent == nullptr || dirent->kind != svn_node_file) continue;
-        entry.latest = dirent->created_rev;
-        entry.latest_date = dirent->time;
-      }
-      return SVN_NO_ERROR;
-    };
-    Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
-      bool kept = false;
-      SVN_ERR(KeptSession(*state_, out.repository, baton.folder.c_str(), kept, pool));
-      svn_error_t* err = ask(state_->session->ra);
-      if (err != nullptr && kept) {
-        // The server may have closed the kept connection since (restarted): once more on a new one.
-        svn_error_clear(err);
-        DropSession(*state_);
-        SVN_ERR(KeptSession(*state_, out.repository, baton.folder.c_str(), kept, pool));
-        err = ask(state_->session->ra);
-      }
-      if (err != nullptr) DropSession(*state_);
-      return err;
-    });
-    if (!outcome.error.empty()) {
-      out.error = "Subversion cannot tell the state of " + folder + ": " + outcome.error;
-      out.unreachable = outcome.unreachable;
-      out.files.clear();
+  if (!baton.folder_url.empty()) out.relpath = baton.relpath;
+  return out;
+}
+
+namespace {
+
+// The path from the repository's root a lock of the file `name` of `relpath` is kept under.
+std::string LockPath(const std::string& relpath, const std::string& name) {
+  return relpath.empty() ? "/" + name : "/" + relpath + "/" + name;
+}
+
+// Someone else's lock is reported with the file's revision as the repository has it, as its
+// holder's engine said it: this working copy's base may be older. So is a lock of this working
+// copy's that is gone: its way out depends on what came in since.
+bool Differs(const SvnEntry& entry) {
+  return entry.lock ? entry.lock->token != entry.own_token : !entry.own_token.empty();
+}
+
+// Whether a file `entry` stands for may have changed in the repository since its base: every
+// change under a folder gives that folder a new revision.
+bool MayBeNewer(const SvnEntry& entry, long changed) { return changed < 0 || entry.base < changed; }
+
+}  // namespace
+
+std::string CommonFolder(const std::string& a, const std::string& b) {
+  std::size_t common = 0;
+  for (std::size_t i = 0; i <= std::min(a.size(), b.size()); ++i) {
+    const bool end_a = i == a.size() || a[i] == '/';
+    const bool end_b = i == b.size() || b[i] == '/';
+    if (end_a && end_b) common = i;
+    if (i == a.size() || i == b.size() || a[i] != b[i]) break;
+  }
+  return a.substr(0, common);
+}
+
+bool PassLocks::Covers(const SvnFolder& folder) const {
+  if (!asked || !folder.relpath || folder.repository != repository) return false;
+  const std::string& there = *folder.relpath;
+  if (!deep) return there == relpath;
+  return relpath.empty() || there == relpath || (there.starts_with(relpath) && there[relpath.size()] == '/');
+}
+
+void PassLocks::ApplyTo(SvnFolder& folder) const {
+  for (auto& [name, entry] : folder.files) {
+    auto it = locks.find(LockPath(*folder.relpath, name));
+    if (it == locks.end()) {
+      entry.lock.reset();
+    } else {
+      entry.lock = it->second;
     }
   }
-  return out;
+}
+
+bool PassLocks::NeedsRepository(const SvnFolder& folder) const {
+  if (!Covers(folder)) return true;
+  for (const auto& [name, entry] : folder.files) {
+    SvnEntry seen = entry;
+    auto it = locks.find(LockPath(*folder.relpath, name));
+    seen.lock = it == locks.end() ? std::nullopt : std::optional<RepositoryLock>(it->second);
+    if (Differs(seen) && (changed == -2 || MayBeNewer(seen, changed))) return true;
+  }
+  return false;
+}
+
+SvnFolder SvnClient::PassStatus(SvnFolder folder, PassLocks& pass, const std::string& scope, bool deep) {
+  if (!folder.error.empty() || !folder.relpath) return folder;
+  if (!state_->setup) {
+    folder.error = "Subversion cannot tell the state of " + folder.path + ": " + state_->broken;
+    folder.files.clear();
+    return folder;
+  }
+  Pool pool(state_->pool());
+  const std::string relpath = *folder.relpath;
+  const char* wc = svn_dirent_canonicalize(folder.path.c_str(), pool);
+  auto ask = [&](svn_ra_session_t* session) -> svn_error_t* {
+    if (!pass.Covers(folder)) {
+      // The locks alone cost the repository one look at its lock table, not a status report.
+      pass.asked = false;
+      apr_hash_t* locks = nullptr;
+      SVN_ERR(svn_ra_get_locks2(session, &locks, scope.c_str(),
+                                deep ? svn_depth_infinity : svn_depth_immediates, pool));
+      pass.locks.clear();
+      for (apr_hash_index_t* hi = apr_hash_first(pool, locks); hi != nullptr; hi = apr_hash_next(hi)) {
+        const auto* lock = static_cast<const svn_lock_t*>(apr_hash_this_val(hi));
+        pass.locks[static_cast<const char*>(apr_hash_this_key(hi))] =
+            RepositoryLock{lock->owner ? lock->owner : "", lock->token ? lock->token : ""};
+      }
+      pass.asked = true;
+      pass.repository = folder.repository;
+      pass.relpath = scope;
+      pass.deep = deep;
+      pass.changed = -2;
+    }
+    pass.ApplyTo(folder);
+    bool others = false;
+    for (const auto& [name, entry] : folder.files) others = others || Differs(entry);
+    if (!others) return SVN_NO_ERROR;
+    // When nothing came in the folder asked since the revision the working copy has such a file
+    // at, its base is the latest, and the folder's listing (the dearest request of the pass on a
+    // large folder) is not needed.
+    if (pass.changed == -2) {
+      svn_dirent_t* top = nullptr;
+      SVN_ERR(svn_ra_stat(session, pass.relpath.c_str(), SVN_INVALID_REVNUM, &top, pool));
+      pass.changed = top == nullptr ? -1 : top->created_rev;
+    }
+    bool newer = false;
+    for (const auto& [name, entry] : folder.files)
+      newer = newer || (Differs(entry) && MayBeNewer(entry, pass.changed));
+    if (!newer) return SVN_NO_ERROR;
+    apr_hash_t* entries = nullptr;
+    SVN_ERR(svn_ra_get_dir2(session, &entries, /*fetched_rev=*/nullptr, /*props=*/nullptr, relpath.c_str(),
+                            SVN_INVALID_REVNUM, SVN_DIRENT_KIND | SVN_DIRENT_CREATED_REV | SVN_DIRENT_TIME,
+                            pool));
+    for (auto& [name, entry] : folder.files) {
+      if (!Differs(entry)) continue;
+      const auto* dirent = static_cast<const svn_dirent_t*>(svn_hash_gets(entries, name.c_str()));
+      if (dirent == nullptr || dirent->kind != svn_node_file) continue;
+      entry.latest = dirent->created_rev;
+      entry.latest_date = dirent->time;
+    }
+    return SVN_NO_ERROR;
+  };
+  Outcome outcome = Collect(*state_, [&]() -> svn_error_t* {
+    bool kept = false;
+    SVN_ERR(KeptSession(*state_, folder.repository, wc, kept, pool));
+    svn_error_t* err = ask(state_->session->ra);
+    if (err != nullptr && kept) {
+      // The server may have closed the kept connection since (restarted): once more on a new one.
+      svn_error_clear(err);
+      DropSession(*state_);
+      SVN_ERR(KeptSession(*state_, folder.repository, wc, kept, pool));
+      err = ask(state_->session->ra);
+    }
+    if (err != nullptr) DropSession(*state_);
+    return err;
+  });
+  if (!outcome.error.empty()) {
+    pass.asked = false;
+    folder.error = "Subversion cannot tell the state of " + folder.path + ": " + outcome.error;
+    folder.unreachable = outcome.unreachable;
+    folder.files.clear();
+  }
+  return folder;
 }
 
 long SvnClient::IncomingRevision(const std::string& path) {

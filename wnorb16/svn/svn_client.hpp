@@ -42,16 +42,43 @@ struct SvnEntry {
 
 // The files of one folder; `error` says why there are none.
 struct SvnFolder {
+  std::string path;        // the folder, as asked for
   bool revisions = false;  // the latest revisions were asked, not the locks alone
   bool outside = false;    // `error`: the folder is in no working copy
   bool locked = false;     // `error`: the working copy is locked, or holds unfinished work (svn cleanup)
   // `error`: the repository cannot be reached (refused, reset, closed): the working copy still can.
   bool unreachable = false;
   std::string error;
-  std::string repository;                 // the root URL of the folder's repository, "" when unknown
+  std::string repository;  // the root URL of the folder's repository, "" when unknown
+  // The folder's path in the repository from its root ("" for the root); nullopt when it has none.
+  std::optional<std::string> relpath;
   bool offline = false;                   // the working copy alone answered: the repository was out of reach
   std::map<std::string, SvnEntry> files;  // by name
 };
+
+// What a lock pass was told by the repository: the locks under one folder of it (at every depth
+// when `deep`, otherwise its own files'), each by its path from the root ("/app/FORM1.FRM"), and
+// the revision that last changed anything in that folder (-2 until asked). Kept by the caller for
+// the pass; the next folder of the pass that it covers needs no request for its locks.
+struct PassLocks {
+  bool asked = false;
+  std::string repository;
+  std::string relpath;
+  bool deep = false;
+  std::map<std::string, RepositoryLock> locks;
+  long changed = -2;
+
+  bool Covers(const SvnFolder& folder) const;
+  // Whether `folder`, as the working copy alone knows it, needs the repository asked before
+  // ApplyTo: for its locks, or for the revisions of files someone else's lock or a lost lock
+  // of this working copy's is reported with.
+  bool NeedsRepository(const SvnFolder& folder) const;
+  // Gives `folder`'s files the locks the pass was told (none where it holds none).
+  void ApplyTo(SvnFolder& folder) const;
+};
+
+// The folder both relative paths are in ("" for the repository's root).
+std::string CommonFolder(const std::string& a, const std::string& b);
 
 struct LogEntry {
   long revision = 0;
@@ -98,13 +125,16 @@ class SvnClient {
   // How much of a folder's state the repository is asked for.
   enum class Asked {
     kLocal,      // nothing: the working copy alone answers (its own lock tokens, base revisions)
-    kLocks,      // its locks alone (one request for the folder's locks)
     kRevisions,  // its locks, latest revisions and files new to the working copy (one status report)
   };
   // The files of `folder` as the working copy knows them, with what `asked` of the repository.
-  // With kLocks, what the repository said of locks serves the other folders of the same `pass` (a
-  // number the caller changes when what it was told may be old; < 0: asked every time).
-  SvnFolder Status(const std::string& folder, Asked asked, long pass = -1);
+  SvnFolder Status(const std::string& folder, Asked asked);
+  // Completes `folder` (Status(kLocal)'s answer) with what a lock pass needs of the repository:
+  // the locks, asked of `scope` (at every depth when `deep`) unless `pass` covers the folder, and
+  // for someone else's lock or a lost one the file's latest revision. One request for the locks
+  // over a connection kept from call to call; `pass` keeps what was told. On failure the
+  // folder's `error` says why and its files are gone.
+  SvnFolder PassStatus(SvnFolder folder, PassLocks& pass, const std::string& scope, bool deep);
 
   // The user the repository took the credentials of; "" until it asked for them.
   const std::string& user() const;

@@ -25,6 +25,16 @@ constexpr auto kMaxAnswerAge = std::chrono::seconds(3);
 // After the repository was found out of reach, lock queries answer from the working copy at once
 // for this long, and commands that need it fail at once: a pass over a project costs one wait.
 constexpr auto kOfflineSpell = std::chrono::seconds(10);
+// What a project of any size keeps of working copies' states and of where its passes began.
+constexpr std::size_t kMostKeptFolders = 4096;
+constexpr std::size_t kMostScopes = 256;
+
+// The same file, unchanged since `before` was taken.
+bool Unchanged(const FileStatus& before, const FileStatus& now) {
+  return before.exists && now.exists && before.device == now.device && before.inode == now.inode &&
+         before.size == now.size && before.modified_ns == now.modified_ns &&
+         before.changed_ns == now.changed_ns;
+}
 
 constexpr std::string_view kNewerCheckIn =
     "the repository holds a newer revision; not checked in, nothing merged";
@@ -243,6 +253,7 @@ class SvnStoreBatch : public StoreBatch {
       for (const std::string& path : lock) complaints_[path] = {mismatch, false};
     }
     store_.Forget();
+    store_.WorkingCopyChanged();
     for (const std::string& run_lock : run_locks_) RemoveLockFile(run_lock);
     std::vector<FileReport> reports = Reports();
     if (std::string cleared = store_.TakeCleared(); !cleared.empty() && !reports.empty())
@@ -418,6 +429,7 @@ void SvnStore::Configure(const EngineConfig& config) {
   remote_.Configure(config.config_dir);
   // The worker's client reads the same folder, and answers every request with the same complaint.
   config_problem_ = local_.Configure(config.config_dir);
+  WorkingCopyChanged();
   Forget();
 }
 
@@ -485,8 +497,7 @@ std::optional<bool> SvnStore::HoldsFile(const std::string& url, long revision, s
   return holds;
 }
 
-SvnFolder SvnStore::Local(const std::string& folder) const {
-  SvnFolder known = local_.Status(folder, SvnClient::Asked::kLocal);
+SvnFolder SvnStore::Local(SvnFolder known) const {
   known.offline = true;
   // Kept as if with the revisions: a pass asks no more of the working copy.
   known.revisions = true;
@@ -542,34 +553,114 @@ bool SvnStore::ClearEndedRun(const std::string& root) const {
   std::optional<std::string> stale = StaleRunReason(run_lock, run_lock, stale_lock_);
   if (!stale || !local_.Cleanup(root).empty()) return false;
   RemoveLockFile(run_lock);
+  kept_status_.clear();
   cleared_ = *stale + ", and the working copy cleaned up (svn cleanup)";
   return true;
+}
+
+SvnFolder SvnStore::Unanswered(SvnFolder local, Reach reach, const std::optional<SvnFolder>& answered) const {
+  // The working copy still knows its own locks and base revisions.
+  local = Local(std::move(local));
+  if (!local.repository.empty()) repository_ = local.repository;
+  if (reach == Reach::kOverran) offline_why_ = OverranWhy();
+  if (answered) {
+    const std::string prefix = "Subversion cannot tell the state of " + local.path + ": ";
+    std::string words = answered->error;
+    if (words.starts_with(prefix)) words.erase(0, prefix.size());
+    GoOffline("the repository " + repository_ + " cannot be reached (" + words + ")");
+  }
+  return local;
+}
+
+SvnFolder SvnStore::AskRevisions(const std::string& folder) const {
+  Reach reach = Reach::kAnswered;
+  std::optional<SvnFolder> answered = Remote<SvnFolder>(
+      [folder](SvnClient& client) { return client.Status(folder, SvnClient::Asked::kRevisions); }, reach);
+  if (answered && !answered->repository.empty()) repository_ = answered->repository;
+  if (answered && !answered->unreachable) return std::move(*answered);
+  return Unanswered(local_.Status(folder, SvnClient::Asked::kLocal), reach, answered);
+}
+
+SvnFolder SvnStore::AskLocks(const std::string& folder) const {
+  SvnFolder local = WorkingCopyOf(folder);
+  if (!local.repository.empty()) repository_ = local.repository;
+  if (!local.error.empty() || !local.relpath) return local;
+  if (!pass_locks_->NeedsRepository(local)) {
+    pass_locks_->ApplyTo(local);
+    return local;
+  }
+  // The first folder of a pass asks for the folder the last pass that began there needed at
+  // every depth; a later one not covered, for the folder both are in: one request for a project
+  // in one working copy, however many folders.
+  const std::string& relpath = *local.relpath;
+  std::string scope = relpath;
+  bool deep = false;
+  if (pass_locks_->asked && pass_locks_->repository == local.repository) {
+    scope = CommonFolder(pass_locks_->relpath, relpath);
+    deep = true;
+    if (!pass_locks_->Covers(local)) {
+      if (scopes_.size() >= kMostScopes) scopes_.clear();
+      scopes_[pass_first_] = scope;
+    }
+  } else if (!pass_locks_->asked) {
+    pass_first_ = local.repository + " " + relpath;
+    auto learned = scopes_.find(pass_first_);
+    if (learned != scopes_.end() && CommonFolder(learned->second, relpath) == learned->second) {
+      scope = learned->second;
+      deep = true;
+    }
+  }
+  Reach reach = Reach::kAnswered;
+  std::shared_ptr<PassLocks> pass = pass_locks_;
+  std::optional<SvnFolder> answered = Remote<SvnFolder>(
+      [local, pass, scope, deep](SvnClient& client) { return client.PassStatus(local, *pass, scope, deep); },
+      reach);
+  // An abandoned request may still write what it was told: the pass goes on without it.
+  if (!answered) pass_locks_ = std::make_shared<PassLocks>();
+  if (answered && !answered->unreachable) return std::move(*answered);
+  return Unanswered(std::move(local), reach, answered);
+}
+
+SvnFolder SvnStore::WorkingCopyOf(const std::string& folder) const {
+  // What a command that changes files acts on is read as it is now.
+  if (!lock_query_) return local_.Status(folder, SvnClient::Asked::kLocal);
+  const FileStatus here = StatusOf(folder);
+  auto kept = kept_status_.find(folder);
+  if (kept != kept_status_.end() && Unchanged(kept->second.folder, here) &&
+      Unchanged(kept->second.database, StatusOf(kept->second.root + "/.svn/wc.db")))
+    return kept->second.status;
+  const std::string root = kept != kept_status_.end() ? kept->second.root : local_.RootOf(folder);
+  const FileStatus database = root.empty() ? FileStatus{} : StatusOf(root + "/.svn/wc.db");
+  const auto read_at = std::chrono::system_clock::now();
+  SvnFolder status = local_.Status(folder, SvnClient::Asked::kLocal);
+  // The stamps were taken before the read, so a change since shows next time; one too recent to
+  // be told apart by its times is read again instead, as is a folder on a shared file system.
+  const std::int64_t settled_ns =
+      std::chrono::duration_cast<std::chrono::nanoseconds>((read_at - settled_).time_since_epoch()).count();
+  auto settled = [&](const FileStatus& stamp) {
+    return stamp.exists && stamp.modified_ns < settled_ns && stamp.changed_ns < settled_ns;
+  };
+  if (status.error.empty() && settled(here) && settled(database) && OnLocal(database, root)) {
+    if (kept_status_.size() >= kMostKeptFolders) kept_status_.clear();
+    kept_status_.insert_or_assign(folder, KeptStatus{root, here, database, status});
+  } else {
+    kept_status_.erase(folder);
+  }
+  return status;
+}
+
+bool SvnStore::OnLocal(const FileStatus& database, const std::string& root) const {
+  auto known = local_devices_.find(database.device);
+  if (known == local_devices_.end())
+    known = local_devices_.emplace(database.device, OnLocalFileSystem(root)).first;
+  return known->second;
 }
 
 const SvnFolder& SvnStore::FolderOf(const std::string& folder, bool revisions) const {
   auto it = folders_.find(folder);
   if (it != folders_.end() && (it->second.revisions || !revisions)) return it->second;
   if (!kept_since_) kept_since_ = clock_();
-  const SvnClient::Asked asked = revisions ? SvnClient::Asked::kRevisions : SvnClient::Asked::kLocks;
-  auto ask = [&] {
-    Reach reach = Reach::kAnswered;
-    std::optional<SvnFolder> answered = Remote<SvnFolder>(
-        [folder, asked, pass = pass_](SvnClient& client) { return client.Status(folder, asked, pass); },
-        reach);
-    if (answered && !answered->repository.empty()) repository_ = answered->repository;
-    if (answered && !answered->unreachable) return std::move(*answered);
-    // The working copy still knows its own locks and base revisions.
-    SvnFolder local = Local(folder);
-    if (!local.repository.empty()) repository_ = local.repository;
-    if (reach == Reach::kOverran) offline_why_ = OverranWhy();
-    if (answered) {
-      const std::string prefix = "Subversion cannot tell the state of " + folder + ": ";
-      std::string words = answered->error;
-      if (words.starts_with(prefix)) words.erase(0, prefix.size());
-      GoOffline("the repository " + repository_ + " cannot be reached (" + words + ")");
-    }
-    return local;
-  };
+  auto ask = [&] { return revisions ? AskRevisions(folder) : AskLocks(folder); };
   SvnFolder known = ask();
   if (known.locked) {
     const std::string root = local_.RootOf(folder);

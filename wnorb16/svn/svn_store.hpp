@@ -1,18 +1,22 @@
 // The engine's files in a Subversion repository, through the working copy the project folder is:
 // locks taken and released through the working copy (its lock tokens serve the commit), locks and
-// latest revisions asked of the repository once per folder (the locks of a lock pass twice for all
-// its folders), history and contents from the
-// repository. A lock someone else holds is never broken or stolen, and a commit never merges.
+// latest revisions asked of the repository once per folder (the locks of a lock pass once for all
+// its folders in one working copy, the working copy's own state kept from pass to pass while it is
+// unchanged), history and contents from the repository. A lock someone else holds is never broken
+// or stolen, and a commit never merges.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <utility>
 
+#include "wnorb16/disk.hpp"
 #include "wnorb16/engine_config.hpp"
 #include "wnorb16/store.hpp"
 #include "wnorb16/svn/repository_worker.hpp"
@@ -23,11 +27,16 @@ namespace wnorb16::svn {
 class SvnStore : public Store {
  public:
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
-  // `clock` tells the age of the repository's answers kept for a lock pass.
-  explicit SvnStore(Clock clock = std::chrono::steady_clock::now) : clock_(std::move(clock)) {}
+  // `clock` tells the age of the repository's answers kept for a lock pass. A working copy's state
+  // is kept from one pass to the next once its database and folder went `settled` unchanged: a
+  // change within the file system's timestamp resolution could keep every field of their status.
+  explicit SvnStore(Clock clock = std::chrono::steady_clock::now,
+                    std::chrono::milliseconds settled = std::chrono::seconds(2))
+      : settled_(settled), clock_(std::move(clock)) {}
 
   void Configure(const EngineConfig& config) override;
   void NextCommand(bool lock_query) override;
+  void WhileWaiting(std::function<void()> serve) override { remote_.WhileWaiting(std::move(serve)); }
   std::string UserProblem(const std::string& user_id) const override;
   std::string VersionProblem(const std::string& version) const override;
   std::string DefaultPlace() const override;
@@ -65,11 +74,14 @@ class SvnStore : public Store {
   // The lock this working copy holds a token of, broken or taken over in the repository since, as
   // FileRecord::lost_lock says it; "" when there is none.
   std::string LostLockOf(const SvnEntry& entry) const;
+  // Drops what the repository said: the next lock query asks again.
   void Forget() const {
     folders_.clear();
     kept_since_.reset();
-    ++pass_;
+    pass_locks_ = std::make_shared<PassLocks>();
   }
+  // The engine changed the working copy: its state is read again, whatever its files' times say.
+  void WorkingCopyChanged() const { kept_status_.clear(); }
   // Why the repository's user is not the UserID; "" when it is or is not known yet.
   std::string Mismatch() const;
   // The working-copy roots of `folders`, by folder; a folder in none is left out.
@@ -94,8 +106,21 @@ class SvnStore : public Store {
   std::string OverranWhy() const;
   // Why a command that needs the repository does nothing.
   std::string Refusal() const;
-  // The folder as the working copy alone knows it, its own locks its only ones.
-  SvnFolder Local(const std::string& folder) const;
+  // The folder as the working copy alone knows it (`known`), its own locks its only ones.
+  SvnFolder Local(SvnFolder known) const;
+  // The folder with the repository's latest revisions (a status report).
+  SvnFolder AskRevisions(const std::string& folder) const;
+  // The folder as a lock pass needs it: the working copy's state, and the repository's locks
+  // asked once for the pass's folders where they share a working copy.
+  SvnFolder AskLocks(const std::string& folder) const;
+  // `local` answered without the repository, which overran (`reach`) or answered `answered`.
+  SvnFolder Unanswered(SvnFolder local, Reach reach, const std::optional<SvnFolder>& answered) const;
+  // The folder as the working copy alone knows it; for a lock query kept from one pass to the
+  // next while neither the folder nor the working copy's database changed.
+  SvnFolder WorkingCopyOf(const std::string& folder) const;
+  // Whether the file system of the working copy at `root`, whose database has `database`'s
+  // status, tells a change the moment it is made (see OnLocalFileSystem).
+  bool OnLocal(const FileStatus& database, const std::string& root) const;
 
   mutable RepositoryWorker remote_;
   mutable SvnClient local_;
@@ -109,8 +134,23 @@ class SvnStore : public Store {
   mutable std::string offline_why_;
   mutable bool offline_told_ = false;
   mutable std::map<std::string, SvnFolder> folders_;
-  // Which lock pass the kept answers are of: the worker asks the repository again for a new one.
-  mutable long pass_ = 0;
+  // What the repository said of locks in this pass, shared with the request that asks it (which
+  // may outlive an overrun: a new one is made then).
+  mutable std::shared_ptr<PassLocks> pass_locks_ = std::make_shared<PassLocks>();
+  // By the repository and the folder a pass began in, the folder of all its folders, learned
+  // from the last pass that began there.
+  mutable std::map<std::string, std::string> scopes_;
+  mutable std::string pass_first_;
+  // A lock pass's working-copy state of each folder, with what tells it unchanged.
+  struct KeptStatus {
+    std::string root;  // the working copy's
+    FileStatus folder;
+    FileStatus database;  // <root>/.svn/wc.db
+    SvnFolder status;
+  };
+  mutable std::map<std::string, KeptStatus> kept_status_;
+  mutable std::map<std::uint64_t, bool> local_devices_;
+  std::chrono::milliseconds settled_;
   std::string user_;
   // Why Subversion cannot work with the configuration folder; "" when it can.
   std::string config_problem_;
