@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "addin/operations/dialog_images.hpp"
 #include "addin/operations/frm_extract.hpp"
 #include "addin/operations/frm_update.hpp"
 #include "addin/shell/faces.hpp"
@@ -109,21 +110,35 @@ TEST(Dialogs, TheCheckInBoxesShowTheirExactCaptionsAndTooltips) {
   }
 }
 
-// Each menu-button face is a well-formed image of its stated size: the header agrees, and every
-// row is exactly as wide as the face and uses only its declared colours. The image reader does
-// not refuse a short row; it fills in its end.
-TEST(Faces, EveryRowIsAsWideAsTheFaceInItsDeclaredColours) {
-  for (int i = 0; i < norb::kFaceCount; ++i) {
-    SCOPED_TRACE(i);
-    const platform::Picture face = norb::Face(i);
-    ASSERT_NE(face.xpm, nullptr);
+// Each picture the add-in draws (menu-button faces, the dialogs' list images and emblem) is a
+// well-formed image of its stated size: the header agrees, every colour is None or #RRGGBB, and
+// every row is exactly as wide as the picture and uses only its declared colours. The image reader
+// refuses neither a short row (it fills in its end) nor a colour cut short (it paints it black).
+TEST(Pictures, EveryRowIsAsWideAsThePictureInItsDeclaredColours) {
+  std::vector<std::pair<std::string, platform::Picture>> pictures;
+  for (int i = 0; i < norb::kFaceCount; ++i)
+    pictures.emplace_back("face " + std::to_string(i), norb::Face(i));
+  for (const platform::Picture& p : norb::DialogImageList()) {
+    pictures.emplace_back("list image " + std::to_string(p.index), p);
+  }
+  pictures.emplace_back("emblem", norb::DialogEmblem());
+  EXPECT_EQ(pictures.size(), static_cast<std::size_t>(norb::kFaceCount + 6));
+  for (const auto& [name, picture] : pictures) {
+    SCOPED_TRACE(name);
+    ASSERT_NE(picture.xpm, nullptr);
     int w = 0, h = 0, colours = 0, per_pixel = 0;
-    ASSERT_EQ(std::sscanf(face.xpm[0], "%d %d %d %d", &w, &h, &colours, &per_pixel), 4);
-    EXPECT_EQ(std::make_tuple(w, h, per_pixel), std::make_tuple(face.width, face.height, 1));
+    ASSERT_EQ(std::sscanf(picture.xpm[0], "%d %d %d %d", &w, &h, &colours, &per_pixel), 4);
+    EXPECT_EQ(std::make_tuple(w, h, per_pixel), std::make_tuple(picture.width, picture.height, 1));
     std::string keys;
-    for (int c = 1; c <= colours; ++c) keys += face.xpm[c][0];
+    for (int c = 1; c <= colours; ++c) {
+      keys += picture.xpm[c][0];
+      const std::string line = picture.xpm[c];
+      const bool rgb = line.size() == 11 && line.compare(1, 4, " c #") == 0 &&
+                       line.find_first_not_of("0123456789ABCDEF", 5) == std::string::npos;
+      EXPECT_TRUE(rgb || line.substr(1) == " c None") << line;
+    }
     for (int y = 0; y < h; ++y) {
-      const std::string row = face.xpm[1 + colours + y];
+      const std::string row = picture.xpm[1 + colours + y];
       EXPECT_EQ(row.size(), static_cast<std::size_t>(w)) << "row " << y;
       EXPECT_EQ(row.find_first_not_of(keys), std::string::npos) << "row " << y;
     }
