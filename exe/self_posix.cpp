@@ -23,7 +23,8 @@ OwnServices MakeOwnServices() {
   } catch (const vb::Error&) {
   }
   OwnServices services;
-  services.win32 = std::make_unique<posix::Win32Posix>(resolver, posix::DefaultWindowsDirectory(), self_windows);
+  services.win32 =
+      std::make_unique<posix::Win32Posix>(resolver, posix::DefaultWindowsDirectory(), self_windows);
   services.files = std::make_unique<posix::FileSystemPosix>(resolver);
   services.shell = std::make_unique<posix::ShellPosix>(resolver);
   services.folder = self_windows.substr(0, self_windows.rfind('\\'));

@@ -25,9 +25,8 @@ std::unique_ptr<platform::Win32> RealWin32(const posix::PathResolver& resolver, 
 std::unique_ptr<platform::Shell> RealShell(const posix::PathResolver& resolver);
 // The runtime's Dir and GetAttr.
 std::unique_ptr<platform::FileSystem> RealFiles(const posix::PathResolver& resolver);
-// The link to the real engine: D-Bus at `bus_address` (empty: the session bus) on Linux, whose
-// `on_await` is told when a link begins to wait for a launched server; DDE on Windows, which
-// has no bus and ignores both.
+// The link to the real engine: D-Bus at `bus_address` (empty: the session bus) on Linux, DDE on
+// Windows, which has no bus; `on_await` is told when a link begins to wait for a launched server.
 std::unique_ptr<dde::Transport> RealTransport(const std::string& bus_address,
                                               std::function<void(std::string_view application)> on_await);
 // Ends a program RealShell started (its task id), for a run whose programs end with it.

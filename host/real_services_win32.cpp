@@ -14,7 +14,9 @@ std::unique_ptr<platform::Win32> RealWin32(const posix::PathResolver&, std::stri
   return std::make_unique<win32::Win32Api>(std::move(add_in_path), std::move(windows_directory));
 }
 
-std::unique_ptr<platform::Shell> RealShell(const posix::PathResolver&) { return std::make_unique<win32::ShellWin32>(); }
+std::unique_ptr<platform::Shell> RealShell(const posix::PathResolver&) {
+  return std::make_unique<win32::ShellWin32>();
+}
 
 std::unique_ptr<platform::FileSystem> RealFiles(const posix::PathResolver&) {
   return std::make_unique<win32::FileSystemWin32>();
@@ -22,8 +24,11 @@ std::unique_ptr<platform::FileSystem> RealFiles(const posix::PathResolver&) {
 
 // DDE finds its servers by broadcast: there is no bus to name, and DDE carries the code page's
 // bytes as they are.
-std::unique_ptr<dde::Transport> RealTransport(const std::string&, std::function<void(std::string_view)>) {
-  return std::make_unique<dde::DdemlTransport>();
+std::unique_ptr<dde::Transport> RealTransport(const std::string&,
+                                              std::function<void(std::string_view application)> on_await) {
+  auto ddeml = std::make_unique<dde::DdemlTransport>();
+  ddeml->OnAwait(std::move(on_await));
+  return ddeml;
 }
 
 void StopLaunched(double task) {

@@ -157,8 +157,8 @@ inline void KeepTranscript(const std::string& folder, const std::string& file, s
 }
 
 // The lines KeepTranscript kept; nullopt when there is no such file.
-inline std::optional<std::vector<std::string>> KeptTranscript(const std::string& folder, const std::string& file,
-                                                              std::size_t index) {
+inline std::optional<std::vector<std::string>> KeptTranscript(const std::string& folder,
+                                                              const std::string& file, std::size_t index) {
   std::ifstream in(folder + "/" + file + "." + std::to_string(index + 1) + ".jsonl", std::ios::binary);
   if (!in) return std::nullopt;
   std::vector<std::string> lines;

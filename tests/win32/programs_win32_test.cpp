@@ -44,7 +44,8 @@ Ran RunProgram(const std::string& command_line, const WinTempFolder& folder) {
   PROCESS_INFORMATION process{};
   std::string line = command_line;
   Ran ran;
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process)) {
     ADD_FAILURE() << "cannot start " << command_line;
     ::CloseHandle(out);
     return ran;
@@ -98,8 +99,8 @@ TEST(VbhostExeWin32, RunsAScenarioRefusesTheDesktopAndSaysSo) {
             "addin install bin\nset windir windows\nopen App/App.vbp\nanswer msgbox OK\naddin connectaddin\n"
             "engine comment fixed\n");
   const std::string vbhost = "\"" + BesideTheTests("vbhost.exe") + "\"";
-  Ran run = RunProgram(vbhost + " run \"" + (tmp / "s.scn") + "\" --transcript \"" + (tmp / "t.jsonl") + "\"",
-                       tmp);
+  Ran run =
+      RunProgram(vbhost + " run \"" + (tmp / "s.scn") + "\" --transcript \"" + (tmp / "t.jsonl") + "\"", tmp);
   EXPECT_EQ(run.exit_code, 0u) << run.output;
   const std::vector<std::string> t = TranscriptLines(FileText(tmp / "t.jsonl"), tmp.path());
   // The empty WNORB16.EXE cannot start, which the add-in says; no engine answers the comment.
@@ -119,7 +120,8 @@ TEST(VbhostExeWin32, RunsAScenarioRefusesTheDesktopAndSaysSo) {
             "runs scenarios\r\n");
   Ran help = RunProgram(vbhost + " --help", tmp);
   EXPECT_EQ(help.exit_code, 0u);
-  EXPECT_NE(help.output.find("Not in this build: the desktop IDE needs Qt"), std::string::npos) << help.output;
+  EXPECT_NE(help.output.find("Not in this build: the desktop IDE needs Qt"), std::string::npos)
+      << help.output;
   EXPECT_EQ(help.output.find("--bus"), std::string::npos) << help.output;
 
   for (auto [program, name] : {std::pair{"vbhost.exe", "vbhost"}, {"NORBVB5.EXE", "NORBVB5.EXE"}}) {
