@@ -1,12 +1,12 @@
 // vbhost: the stand-in for the Visual Basic 5.0 IDE.
 #include <CLI/CLI.hpp>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "host/desktop_entry.hpp"
 #include "host/readable_account.hpp"
@@ -35,7 +35,7 @@ int Run(bool desktop, const std::string& scenario, const std::string& transcript
   }
   vbhost::RunBus run_bus;
   try {
-    run_bus = vbhost::StartRunBus(bus);
+    run_bus = vbhost::StartRunBus(std::move(bus));
   } catch (const std::exception& e) {
     std::cerr << "vbhost: " << e.what() << "\n";
     return 1;
