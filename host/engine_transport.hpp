@@ -1,7 +1,6 @@
 // The link's transport of an IDE session: the in-process bus while a scripted (or no) engine
 // serves, the system's own (D-Bus on Linux, DDE on Windows) while the add-in meets the real
-// engine. Which one a link uses is decided when it
-// initiates.
+// engine. Which one a link uses is decided when it initiates.
 //
 // Beside the add-in's links to the real engine it keeps one of its own to the engine's outcome
 // item, so the session shows what the engine's window would: every outcome the engine publishes,
@@ -29,7 +28,7 @@ class EngineTransport : public dde::Transport {
   std::unique_ptr<dde::Conversation> Initiate(std::string_view application, std::string_view topic) override;
   void ServerLaunched() override;
   void Pump() override;
-  // Told whenever a link over D-Bus begins to wait for a launched server.
+  // Told whenever a link to the real engine begins to wait for a launched server.
   void OnAwait(std::function<void(std::string_view application)> observer) {
     on_await_ = std::move(observer);
   }
