@@ -70,7 +70,7 @@ class DdemlCarrier : public LinkCarrier {
     if (data == nullptr) return {Failure(), {}};
     std::string value = TextOf(data);
     ::DdeFreeDataHandle(data);
-    DropStaleAcks();
+    DropRequestAck();
     return {std::nullopt, std::move(value)};
   }
   std::optional<CarrierFailure> Advise(std::string_view item) override {
@@ -111,6 +111,31 @@ class DdemlCarrier : public LinkCarrier {
     while (::PeekMessageA(&message, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE))
       ::DispatchMessageA(&message);
   }
+  // Under Wine the acknowledgement follows a request's data at once, posted by the server right
+  // after it; but a server in another process may be preempted between the two, so a look right
+  // after the data can miss it, and then the next transaction took it for its answer (an advise
+  // failed with 285 now and then against the engine program). So under Wine it is waited for.
+  void DropRequestAck() {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (!UnderWine() || ::DdeQueryConvInfo(conversation_, QID_SYNC, &info) == 0 || info.hwnd == nullptr)
+      return DropStaleAcks();
+    const DWORD start = ::GetTickCount();
+    MSG message;
+    while (!::PeekMessageA(&message, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) {
+      const DWORD waited = ::GetTickCount() - start;
+      if (waited >= kRequestAckWait) return;
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kRequestAckWait - waited, QS_POSTMESSAGE);
+    }
+    ::DispatchMessageA(&message);
+  }
+  static bool UnderWine() {
+    static const bool wine = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+  }
+  // Far more than the two posts apart take, far less than a transaction's time-out.
+  static constexpr DWORD kRequestAckWait = 1000;
+
   // What DDEML says of the transaction that just failed.
   CarrierFailure Failure() {
     switch (::DdeGetLastError(transport_.instance_)) {

@@ -21,4 +21,8 @@ std::string UserConfigFolder();
 // not a system's installed folder).
 bool CanWriteIn(const std::string& folder);
 
+// A path given on the program's command line, as the program's file services take it: on POSIX
+// as given; on Windows made absolute and written with "/", so the files kept beside it are found.
+std::string GivenPath(const std::string& given);
+
 }  // namespace posix

@@ -49,4 +49,15 @@ bool CanWriteIn(const std::string& folder) {
   return true;
 }
 
+std::string GivenPath(const std::string& given) {
+  if (given.empty()) return given;
+  const DWORD size = GetFullPathNameA(given.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return Forward(given);
+  std::string full(size, '\0');
+  const DWORD n = GetFullPathNameA(given.c_str(), size, full.data(), nullptr);
+  if (n == 0 || n >= size) return Forward(given);
+  full.resize(n);
+  return Forward(std::move(full));
+}
+
 }  // namespace posix

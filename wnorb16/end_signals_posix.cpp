@@ -37,6 +37,8 @@ int EndSignalCaught() { return caught; }
 
 int EndSignalFd() { return wake[0]; }
 
+void* EndSignalEvent() { return nullptr; }
+
 std::string EndSignalText(int signal_number) {
   if (signal_number == SIGHUP) return "SIGHUP received";
   if (signal_number == SIGTERM) return "SIGTERM received";

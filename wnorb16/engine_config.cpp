@@ -21,6 +21,7 @@ constexpr char kStore[] = "Store";
 constexpr char kConfigDir[] = "ConfigDir";
 constexpr char kStaleLock[] = "StaleLock";
 constexpr char kRepositoryTimeout[] = "RepositoryTimeout";
+constexpr char kRcsPrograms[] = "RcsPrograms";
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -44,6 +45,7 @@ EngineConfig ParseConfig(const std::string& ini_file, const std::string& login_n
   config.config_dir = posix::FindProfileValue(ini_text, kIniSection, kConfigDir).value_or("");
   config.stale_lock = posix::FindProfileValue(ini_text, kIniSection, kStaleLock).value_or("");
   config.repository_timeout = posix::FindProfileValue(ini_text, kIniSection, kRepositoryTimeout).value_or("");
+  config.rcs_programs = posix::FindProfileValue(ini_text, kIniSection, kRcsPrograms).value_or("");
   return config;
 }
 
@@ -58,10 +60,11 @@ std::string WriteConfig(const std::string& ini_file, const EngineConfig& config)
 std::string SettingProblem(const std::string& ini_file, const std::string& ini) {
   const std::string_view ini_text = WithoutMark(ini_file);
   const std::pair<const char*, std::size_t> limits[] = {
-      {kLocking, kMaxWordSettingBytes},    {kUserId, kMaxUserIdBytes},
-      {kArchives, kMaxFolderSettingBytes}, {kProjects, kMaxFolderSettingBytes},
-      {kStore, kMaxWordSettingBytes},      {kConfigDir, kMaxFolderSettingBytes},
-      {kStaleLock, kMaxWordSettingBytes},  {kRepositoryTimeout, kMaxWordSettingBytes}};
+      {kLocking, kMaxWordSettingBytes},      {kUserId, kMaxUserIdBytes},
+      {kArchives, kMaxFolderSettingBytes},   {kProjects, kMaxFolderSettingBytes},
+      {kStore, kMaxWordSettingBytes},        {kConfigDir, kMaxFolderSettingBytes},
+      {kStaleLock, kMaxWordSettingBytes},    {kRepositoryTimeout, kMaxWordSettingBytes},
+      {kRcsPrograms, kMaxFolderSettingBytes}};
   for (const auto& [key, most] : limits) {
     const std::size_t bytes = posix::FindProfileValue(ini_text, kIniSection, key).value_or("").size();
     if (bytes > most) return status::setting::TooLong(key, bytes, most, ini);

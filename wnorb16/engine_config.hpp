@@ -27,6 +27,9 @@ struct EngineConfig {
   // RepositoryTimeout=, how many seconds one request to a Subversion repository is waited for;
   // "" for the default (RepositoryTimeoutOf)
   std::string repository_timeout;
+  // RcsPrograms=, the folder of RCS's programs (ci, co, rcs, rlog, rcsdiff), a path of the
+  // engine's own system; "" for the engine's default (its PATH)
+  std::string rcs_programs;
 
   bool operator==(const EngineConfig&) const = default;
 };

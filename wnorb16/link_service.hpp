@@ -1,6 +1,6 @@
-// Serving the engine on the bus: the application "WNORB16" as the name dde.WNORB16, its
-// commands handled one at a time on this thread, the terminal (when there is one) watched in the
-// same loop.
+// Serving the engine's link: the application "WNORB16" (on Linux the bus name dde.WNORB16, on
+// Windows the DDE service), its commands handled one at a time on this thread, the terminal (when
+// there is one) watched in the same loop.
 #pragma once
 
 #include <string>
@@ -15,9 +15,10 @@ namespace wnorb16 {
 
 enum class LinkOutcome {
   kEnded,          // the person ended the engine, or its terminal closed
-  kSignalled,      // SIGTERM or SIGHUP came (end_signals.hpp); the command in hand was finished
+  kSignalled,      // an end request came (end_signals.hpp; on Windows also WM_CLOSE or WM_QUIT);
+                   // the command in hand was finished
   kAlreadyServed,  // another engine owns the name; it is left undisturbed
-  kNoBus,          // the bus cannot be reached
+  kNoBus,          // the bus cannot be reached (Windows: DDE cannot be served)
   kLost,           // the connection to the bus was lost
 };
 
@@ -26,7 +27,8 @@ struct LinkResult {
   std::string detail;
 };
 
-// Publishes `server` on the session bus (or at `bus_address`) and serves until the end. With a
+// Publishes `server` on the session bus (or at `bus_address`; Windows: as a DDE service, on this
+// thread's message loop) and serves until the end. With a
 // console, typed lines are taken too; without one it serves until the bus goes away or an end
 // signal comes, which is looked for before every command. What is done to a client beyond
 // `limits` goes to `log`.
@@ -35,5 +37,14 @@ LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Conso
 
 // The terminal alone, when no bus can be had, until it closes or an end signal comes.
 void ServeTerminal(Console& console, TerminalInput& terminal);
+
+// Hands the console one typed line when one waits; false when the engine is to end (the input
+// ended, or the line asked to end).
+bool TakeTypedLine(Console& console, TerminalInput& terminal);
+
+// What --help says of the link and of where WNORB.INI is looked for, on this system.
+std::string LinkHelp();
+// Why `bus_address` (--bus) cannot be served on this system; "" when it can.
+std::string BusAddressProblem(const std::string& bus_address);
 
 }  // namespace wnorb16

@@ -9,19 +9,6 @@
 
 namespace wnorb16 {
 
-namespace {
-
-// Takes every line the person typed; false when the engine is to end.
-bool TakeTypedLine(Console& console, TerminalInput& terminal) {
-  std::string line;
-  if (!std::getline(terminal.stream(), line)) return false;
-  if (!console.Typed(line)) return false;
-  console.Prompt();
-  return true;
-}
-
-}  // namespace
-
 LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Console* console,
                      TerminalInput* terminal, const LinkLimits& limits, StatusLog* log) {
   std::unique_ptr<dde::DbusServer> bus;
@@ -61,6 +48,16 @@ LinkResult ServeLink(EngineServer& server, const std::string& bus_address, Conso
     return {LinkOutcome::kLost, e.what()};
   }
 }
+
+std::string LinkHelp() {
+  return "the DDE link \"WNORB16\" (D-Bus name dde.WNORB16 on the\n"
+         "session bus). Started alone at a terminal it is the interactive engine: it shows each status\n"
+         "and takes the same commands typed; started alone without a terminal it serves like -L. While\n"
+         "it serves, every command and its status go to WNORB.LOG beside WNORB.INI. WNORB.INI is read from\n"
+         "$XDG_CONFIG_HOME/norbvb5 (~/.config/norbvb5) when it is there, else from beside the executable.";
+}
+
+std::string BusAddressProblem(const std::string&) { return ""; }
 
 void ServeTerminal(Console& console, TerminalInput& terminal) {
   console.Prompt();

@@ -1,6 +1,6 @@
-// WNORB16.EXE: the engine the add-in links to. "-L" serves the link without a window; alone it
-// is the interactive engine at a terminal, and serves as with -L when started without one. A
-// serving engine logs every command to WNORB.LOG.
+// WNORB16.EXE: the engine the add-in links to, on Linux and on Windows alike. "-L" serves the
+// link without a window; alone it is the interactive engine at a terminal, and serves as with -L
+// when started without one. A serving engine logs every command to WNORB.LOG.
 #include <CLI/CLI.hpp>
 
 #include <iostream>
@@ -118,27 +118,26 @@ int Served(EngineSetup setup, const std::string& bus_address) {
 int main(int argc, char** argv) {
   CLI::App app{
       "WNORB16.EXE - the version-control engine of the add-in. It keeps files in GNU RCS archives and\n"
-      "answers the add-in's commands over the DDE link \"WNORB16\" (D-Bus name dde.WNORB16 on the\n"
-      "session bus). Started alone at a terminal it is the interactive engine: it shows each status\n"
-      "and takes the same commands typed; started alone without a terminal it serves like -L. While\n"
-      "it serves, every command and its status go to WNORB.LOG beside WNORB.INI. WNORB.INI is read from\n"
-      "$XDG_CONFIG_HOME/norbvb5 (~/.config/norbvb5) when it is there, else from beside the executable."};
+      "answers the add-in's commands over " +
+      LinkHelp()};
   app.set_version_flag("--version", "WNORB16.EXE " NORB_VERSION);
   bool linked = false;
   std::string ini_path;
   std::string bus_address;
   std::vector<std::string> commands;
   app.add_flag("-L", linked, "Serve the link without a window or terminal");
-  app.add_option("--ini", ini_path,
-                 "Settings file instead of WNORB.INI in ~/.config/norbvb5 or beside the executable");
+  app.add_option(
+      "--ini", ini_path,
+      "Settings file instead of WNORB.INI in the user's configuration folder or beside the executable");
   app.add_option("-c,--command", commands,
                  "Run this command, print its status and end, without serving the link; give -c again for "
                  "more, run in order")
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.add_option("--bus", bus_address, "D-Bus address to serve on instead of the session bus");
+  app.add_option("--bus", bus_address, "D-Bus address to serve on instead of the session bus (Linux only)");
   CLI11_PARSE(app, argc, argv);
-  for (const std::string& problem : {vb::CodePageSettingProblem(), posix::DriveSettingProblem()}) {
+  for (const std::string& problem :
+       {BusAddressProblem(bus_address), vb::CodePageSettingProblem(), posix::DriveSettingProblem()}) {
     if (problem.empty()) continue;
     std::cerr << "WNORB16.EXE: " << problem << "\n";
     return 2;
@@ -146,8 +145,8 @@ int main(int argc, char** argv) {
 
   CatchEndSignals();
   EngineSetup setup;
-  setup.ini_path =
-      ini_path.empty() ? FindSettings(posix::UserConfigFolder(), posix::ExecutableFolder()) : ini_path;
+  setup.ini_path = ini_path.empty() ? FindSettings(posix::UserConfigFolder(), posix::ExecutableFolder())
+                                    : posix::GivenPath(ini_path);
   // The user's configuration folder may not be there yet: the log and CONFIG's answers go into it.
   if (auto slash = setup.ini_path.find_last_of('/'); slash != std::string::npos && slash > 0) {
     posix::MakeFolders(setup.ini_path.substr(0, slash));

@@ -86,7 +86,8 @@ TEST(Dialogs, TheExclusiveTrioClearsTheOtherTwoOnlyOnceTheTabsSwitchFramesAndClo
   EXPECT_EQ(fx.m->frmUpdate->chkKeep.Value(), 0);  // a fresh instance
 }
 
-// The check-in boxes' captions and tooltips, word for word: a lost blank or letter shows.
+// The check-in boxes' captions and tooltips and both lists' shared captions, word for word: a lost
+// blank or letter shows.
 TEST(Dialogs, TheCheckInBoxesShowTheirExactCaptionsAndTooltips) {
   ModuleFixture fx;
   auto& d = *fx.m->frmUpdate;
@@ -107,6 +108,21 @@ TEST(Dialogs, TheCheckInBoxesShowTheirExactCaptionsAndTooltips) {
   for (auto [box, caption, tooltip] : rows) {
     EXPECT_EQ(box->Caption(), caption);
     EXPECT_EQ(box->ToolTipText, tooltip);
+  }
+  // What both lists share: the buttons (OK the default, Cancel the cancel button), tabs, label and
+  // column headers.
+  for (norb::forms::OptionsDialog* list : {static_cast<norb::forms::OptionsDialog*>(&*fx.m->frmExtract),
+                                           static_cast<norb::forms::OptionsDialog*>(&d)}) {
+    std::string shared;
+    for (const vb::CommandButton* b : {&list->cmdHelp, &list->cmdOK, &list->cmdCancel}) {
+      shared += b->Caption() + (b->Default() ? "(default)" : "") + (b->Cancel() ? "(cancel)" : "") + "|";
+    }
+    for (const std::string& tab : list->TabStrip1.Tabs()) shared += tab + "|";
+    shared += list->Label2.Caption() + "|";
+    for (const vb::ColumnHeader& c : list->ListView1.ColumnHeaders()) shared += c.Text + "|";
+    EXPECT_EQ(
+        shared,
+        "&Help|&OK(default)|&Cancel(cancel)|Files|Options|Options:|Component Name|File(s)|User ID|Type|");
   }
 }
 

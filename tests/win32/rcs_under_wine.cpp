@@ -3,7 +3,7 @@
 // each argument that is a Windows path ("C:/...", "C:\...") turned into the Linux path Wine keeps
 // it at, as winepath -u does, and answers the program's exit code. Its standard handles are the
 // engine's pipes, which the Linux program inherits. A test tool only: on Windows the engine runs
-// a Windows build of RCS itself.
+// a Windows build of RCS itself. NORB_TEST_RCS_SLEEP_MS=<ms> makes each run wait that long first.
 //
 // Wine gives no handle to wait on for a Linux program it starts, nor its exit code, and does not
 // hand it this process's pipes. So the program runs under a shell that sends its output and error
@@ -100,6 +100,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: runs only under Wine\n", tool.c_str());
     return 2;
   }
+  // A hung engine, for the link's time-out: the run first waits as an RCS stuck on a share would.
+  if (const char* wait = std::getenv("NORB_TEST_RCS_SLEEP_MS"); wait != nullptr)
+    Sleep(static_cast<DWORD>(std::atoi(wait)));
   char temp[MAX_PATH];
   DWORD temp_length = GetTempPathA(sizeof temp, temp);
   if (temp_length == 0 || temp_length > MAX_PATH) return 2;

@@ -136,7 +136,7 @@ TEST_F(EngineTest, OddSettingsAreRefusedNamingTheSettingAndTheFile) {
   tmp_.Write("WNORB.INI", "\xEF\xBB\xBF[Engine]\r\nUserID=bob\r\nLocking=N\r\n");
   EXPECT_EQ(Run("CONFIG"), "Configuration read from " + ini +
                                ": Locking=N, UserID=bob, Archives=RCS folder or beside each file\r\n");
-  const std::string kept = WriteConfig(Contents(ini), {true, "eve", "RCS", "", "", "", "", ""});
+  const std::string kept = WriteConfig(Contents(ini), {true, "eve", "RCS", "", "", "", "", "", ""});
   EXPECT_EQ(kept, "\xEF\xBB\xBF[Engine]\r\nUserID=eve\r\nLocking=Y\r\nArchives=RCS\r\n");
 
   const struct {
@@ -148,7 +148,8 @@ TEST_F(EngineTest, OddSettingsAreRefusedNamingTheSettingAndTheFile) {
                   {"Store", 17, "17", "16"},
                   {"Archives", 4097, "4,097", "4,096"},
                   {"Projects", 4097, "4,097", "4,096"},
-                  {"ConfigDir", 4097, "4,097", "4,096"}};
+                  {"ConfigDir", 4097, "4,097", "4,096"},
+                  {"RcsPrograms", 4097, "4,097", "4,096"}};
   for (const auto& c : too_long) {
     tmp_.Write("WNORB.INI", "[Engine]\r\n" + c.key + "=" + std::string(c.bytes, 'y') + "\r\n");
     const std::string refusal = "ERROR: " + c.key + "= is " + c.said +

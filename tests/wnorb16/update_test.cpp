@@ -56,8 +56,8 @@ TEST_F(EngineTest, ACommentSetBeforehandIsTheUsersNextCheckInOnly) {
   EXPECT_TRUE(check_in("3\n").ends_with("  ann         Checked in by WNORB16 (UW)"));
 }
 
-// RCS that stops short: ci stores the revision, but its report lacks the "done" that ends it.
-// Such a file is read back from its archive and counted, with the last words RCS said.
+// RCS that stops short (RcsPrograms= naming its folder): ci stores the revision, but its report lacks the
+// "done" that ends it. Such a file is read back from its archive and counted, with the last words RCS said.
 TEST_F(EngineTest, ACheckInRcsDidNotReportDoneIsReadBackFromTheArchive) {
   const std::string rcs = tmp_.MakeDir("rcs");
   for (const char* program : {"rcs", "co", "ci", "rcsdiff", "rlog"}) {
@@ -67,9 +67,9 @@ TEST_F(EngineTest, ACheckInRcsDidNotReportDoneIsReadBackFromTheArchive) {
                "  *) exec \"$name\" \"$@\" ;;\nesac\n",
                0755);
   }
-  EngineSetup setup = DefaultSetup();
-  setup.programs_folder = rcs;
-  Engine engine(std::move(setup));
+  // Named by the settings, as an engine on Windows names the RCS it runs.
+  tmp_.Write("WNORB.INI", "[Engine]\nRcsPrograms=" + rcs + "\n");
+  Engine engine(DefaultSetup());
   for (const char* name : {"P.FRM", "K.FRM", "U.FRM"}) Archived(name, "p\n");
   engine.Execute("EW " + Windows("P.FRM") + "," + Windows("K.FRM") + "," + Windows("U.FRM"));
   Write("P.FRM", "edited\n");

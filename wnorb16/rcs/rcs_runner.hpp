@@ -29,6 +29,8 @@ class RcsRunner {
   explicit RcsRunner(std::string folder = "", Programs programs = Programs::kDirect)
       : folder_(std::move(folder)), has_commands_(programs == Programs::kByName ? 0 : -1) {}
 
+  const std::string& folder() const { return folder_; }
+
   // `program` is "co", "ci", "rcs", "rlog" or "rcsdiff".
   RcsResult Run(const std::string& program, const std::vector<std::string>& arguments,
                 const std::string& user) const;

@@ -215,7 +215,8 @@ bool EndsItsLine(const Archive& archive, const Delta& delta) {
 
 RcsStore::RcsStore(RcsSetup setup)
     : placement_(std::move(setup.resolver), std::move(setup.home_folder)),
-      runner_(std::move(setup.programs_folder)),
+      default_programs_(std::move(setup.programs_folder)),
+      runner_(default_programs_),
       lock_wait_(setup.lock_wait),
       local_file_system_(std::move(setup.local_file_system)),
       bases_(std::move(setup.bases_file)) {}
@@ -225,6 +226,9 @@ void RcsStore::Configure(const EngineConfig& config) {
   rule_ = {config.archives, config.projects};
   // A value out of bounds is refused with the settings; the default stands meanwhile.
   stale_lock_ = StaleLockOf(config.stale_lock).value_or(kDefaultStaleLock);
+  // A new folder may hold another RCS: whether its rcs has the commands is asked again.
+  const std::string& programs = config.rcs_programs.empty() ? default_programs_ : config.rcs_programs;
+  if (programs != runner_.folder()) runner_ = RcsRunner(programs);
 }
 
 std::string RcsStore::UserProblem(const std::string& user_id) const {

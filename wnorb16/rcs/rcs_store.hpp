@@ -71,6 +71,7 @@ class RcsStore : public Store {
 
  private:
   ArchivePlacement placement_;
+  std::string default_programs_;  // the setup's folder, for when RcsPrograms= names none
   RcsRunner runner_;
   std::chrono::milliseconds lock_wait_;
   std::chrono::seconds stale_lock_ = kDefaultStaleLock;
