@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string_view>
@@ -17,17 +18,29 @@ class DdemlCarrier;
 
 // How long a client waits for a server's answer to one transaction; tests lower it.
 inline constexpr std::chrono::milliseconds kDdemlTimeout{10000};
+// How long after a launch an initiate may wait for the launched server to answer, as over D-Bus:
+// the add-in links right after it starts the engine. One window per launch, shared by the
+// initiates in it.
+inline constexpr std::chrono::milliseconds kDdemlServerStartWait{3000};
 
 class DdemlTransport : public Transport {
  public:
   // One DDEML client instance for this thread; raises 282 when DDEML cannot start one.
-  explicit DdemlTransport(std::chrono::milliseconds timeout = kDdemlTimeout);
+  explicit DdemlTransport(std::chrono::milliseconds timeout = kDdemlTimeout,
+                          std::chrono::milliseconds start_wait = kDdemlServerStartWait);
   ~DdemlTransport() override;
   DdemlTransport(const DdemlTransport&) = delete;
   DdemlTransport& operator=(const DdemlTransport&) = delete;
 
-  // Raises 282 when no server answers for the application and topic.
+  // Raises 282 when no server answers for the application and topic. Until `start_wait` after
+  // the last ServerLaunched it asks again while this thread's messages are dispatched, as DDE
+  // cannot tell a server still starting from none; without a launch it never waits.
   std::unique_ptr<Conversation> Initiate(std::string_view application, std::string_view topic) override;
+  void ServerLaunched() override;
+  // Told the application whenever an initiate begins to wait for it (a host's transcript).
+  void OnAwait(std::function<void(std::string_view application)> observer) {
+    on_await_ = std::move(observer);
+  }
   // Dispatches this thread's waiting messages (DDE's come as messages), then delivers what they
   // brought, rethrowing what an item's callback threw.
   void Pump() override;
@@ -42,6 +55,9 @@ class DdemlTransport : public Transport {
 
   unsigned long instance_ = 0;
   std::chrono::milliseconds timeout_;
+  std::chrono::milliseconds start_wait_;
+  std::chrono::steady_clock::time_point start_deadline_{};
+  std::function<void(std::string_view)> on_await_;
   std::map<void*, DdemlCarrier*> carriers_;  // by conversation handle, for the callback
   std::exception_ptr pending_;               // what a callback threw, for Settle or Pump
 };

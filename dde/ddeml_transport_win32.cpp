@@ -182,7 +182,8 @@ HDDEDATA CALLBACK DdemlCallback(UINT type, UINT format, HCONV conversation, HSZ 
 
 }  // namespace
 
-DdemlTransport::DdemlTransport(std::chrono::milliseconds timeout) : timeout_(timeout) {
+DdemlTransport::DdemlTransport(std::chrono::milliseconds timeout, std::chrono::milliseconds start_wait)
+    : timeout_(timeout), start_wait_(start_wait) {
   DWORD instance = 0;
   if (tls_transport != nullptr ||
       ::DdeInitializeA(&instance, DdemlCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
@@ -200,9 +201,25 @@ DdemlTransport::~DdemlTransport() {
 std::unique_ptr<Conversation> DdemlTransport::Initiate(std::string_view application, std::string_view topic) {
   Hsz service(instance_, application), name(instance_, topic);
   HCONV conversation = ::DdeConnect(instance_, service.get(), name.get(), nullptr);
+  if (conversation == nullptr && std::chrono::steady_clock::now() < start_deadline_) {
+    if (on_await_) on_await_(application);
+    while (conversation == nullptr && std::chrono::steady_clock::now() < start_deadline_) {
+      // This thread's own windows answer DDE's broadcasts meanwhile; what they bring waits for Pump.
+      MSG message;
+      while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+      }
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+      conversation = ::DdeConnect(instance_, service.get(), name.get(), nullptr);
+    }
+  }
   if (conversation == nullptr) vb::Raise(vb::err::DdeNoResponse);
   return std::make_unique<LinkConversation>(std::make_unique<DdemlCarrier>(*this, conversation));
 }
+
+// The host calls this for every program it starts, and only then.
+void DdemlTransport::ServerLaunched() { start_deadline_ = std::chrono::steady_clock::now() + start_wait_; }
 
 void DdemlTransport::Pump() {
   MSG message;

@@ -8,15 +8,9 @@
 #include "dde/in_process_bus.hpp"
 #include "dde/text_box_links.hpp"
 #include "exe/console_services.hpp"
+#include "exe/own_services.hpp"
 #include "norb/version.hpp"
-#include "posix/drive_map.hpp"
-#include "posix/file_system_posix.hpp"
-#include "posix/own_executable.hpp"
-#include "posix/shell_posix.hpp"
-#include "posix/win32_posix.hpp"
 #include "vbrt/process.hpp"
-
-namespace {}  // namespace
 
 // An exception nothing handles (out of memory) ends the program with its message, as it should.
 // NOLINTNEXTLINE(bugprone-exception-escape)
@@ -27,36 +21,26 @@ int main(int argc, char** argv) {
       "NORBVB5.EXE - the version-control add-in for the Visual Basic 5.0 IDE stand-in.\n"
       "Run on its own, it registers the add-in in the IDE's add-in list: the entry\n"
       "NORBVB5.nvb5VersionControl=0 in the section [Add-Ins32] of vbaddin.ini in the Windows\n"
-      "directory (the WINDIR environment variable, else ~/.config/norbvb5/windows), and says\n"
+      "directory (" +
+      std::string(norbexe::kWindowsDirectoryRule) +
+      "), and says\n"
       "whether it wrote it. The IDE stand-in, vbhost, loads the add-in in-process."};
   app.set_version_flag("--version", "NORBVB5.EXE " + version);
   CLI11_PARSE(app, argc, argv);
-  if (std::string problem = posix::DriveSettingProblem(); !problem.empty()) {
+  if (std::string problem = norbexe::SetupProblem(); !problem.empty()) {
     std::cerr << "NORBVB5.EXE: " << problem << "\n";
     return 2;
   }
 
-  posix::PathResolver resolver;
-  std::string self = posix::ExecutablePath().value_or("");
-  // Registration needs the Windows directory, not the program's own path: a program that lies on
-  // no mapped drive still registers, and its module name is simply unknown.
-  std::string self_windows;
-  try {
-    self_windows = resolver.ToWindows(self);
-  } catch (const vb::Error&) {
-  }
-  posix::Win32Posix win32(resolver, posix::DefaultWindowsDirectory(), self_windows);
-  posix::FileSystemPosix files(resolver);
-  posix::ShellPosix shell(resolver);
+  norbexe::OwnServices own = norbexe::MakeOwnServices();
   norbexe::ConsoleDesktop desktop(std::cout, std::cin, "NORBVB5");
   norbexe::ConsoleClipboard clipboard;
   norbexe::NoFormsUi ui;
   dde::InProcessBus bus;
   dde::TextBoxLinks links(bus);
 
-  std::string folder = self_windows.substr(0, self_windows.rfind('\\'));
   vb::Process<norb::MainModule> process(
-      norb::StartProcess({win32, files, shell, desktop, clipboard, ui, links}, folder));
+      norb::StartProcess({*own.win32, *own.files, *own.shell, desktop, clipboard, ui, links}, own.folder));
   norb::MainModule& m = *process.state();
   process.Call([&] { m.Main(); });
   return 0;

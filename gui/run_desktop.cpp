@@ -7,6 +7,8 @@
 
 namespace vbhost {
 
+const bool kDesktopBuilt = true;
+
 int RunDesktop(int& argc, char** argv, const std::string& file, const DesktopStart& start) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("vbhost");

@@ -18,6 +18,9 @@ struct DesktopStart {
   std::ostream* transcript = nullptr;
 };
 
+// Whether this build has the desktop; without it RunDesktop only says so.
+extern const bool kDesktopBuilt;
+
 // Runs the desktop until its main window closes, with `file` (a project or group, POSIX path;
 // empty: none) open. Answers the program's exit status.
 int RunDesktop(int& argc, char** argv, const std::string& file, const DesktopStart& start);

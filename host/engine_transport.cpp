@@ -1,7 +1,7 @@
 #include "host/engine_transport.hpp"
 
-#include "dde/code_page_link.hpp"
-#include "dde/dbus_transport.hpp"
+#include "dde/server_application.hpp"
+#include "host/real_services.hpp"
 #include "vbrt/error.hpp"
 
 namespace vbhost {
@@ -12,29 +12,25 @@ constexpr std::string_view kOutcomeTopic = "frmCmd";
 constexpr std::string_view kOutcomeItem = "txtOutcome";
 }  // namespace
 
-dde::Transport& EngineTransport::Dbus() {
-  if (!dbus_) {
-    auto dbus = bus_address_.empty() ? std::make_unique<dde::DbusTransport>()
-                                     : std::make_unique<dde::DbusTransport>(bus_address_);
-    dbus->OnAwait([this](std::string_view application) {
+dde::Transport& EngineTransport::Real() {
+  if (!real_transport_) {
+    real_transport_ = RealTransport(bus_address_, [this](std::string_view application) {
       if (on_await_) on_await_(application);
     });
-    // D-Bus carries UTF-8; the add-in speaks the code page.
-    dbus_ = std::make_unique<dde::CodePageTransport>(std::move(dbus));
   }
-  return *dbus_;
+  return *real_transport_;
 }
 
 std::unique_ptr<dde::Conversation> EngineTransport::Initiate(std::string_view application,
                                                              std::string_view topic) {
   if (!real_) return in_process_.Initiate(application, topic);
-  auto conversation = Dbus().Initiate(application, topic);
+  auto conversation = Real().Initiate(application, topic);
   WatchOutcomes(application);
   return conversation;
 }
 
 void EngineTransport::ServerLaunched() {
-  if (real_) Dbus().ServerLaunched();
+  if (real_) Real().ServerLaunched();
 }
 
 // Watched anew whenever the add-in links: the engine it reaches may be a new one.
@@ -42,7 +38,7 @@ void EngineTransport::WatchOutcomes(std::string_view application) {
   if (!dde::SameName(application, kEngine)) return;
   outcome_watch_.reset();
   try {
-    auto watch = Dbus().Initiate(application, kOutcomeTopic);
+    auto watch = Real().Initiate(application, kOutcomeTopic);
     watch->Advise(kOutcomeItem, [this](const std::string& text) { outcomes_.push_back(text); });
     outcome_watch_ = std::move(watch);
   } catch (const vb::Error&) {
@@ -73,7 +69,7 @@ bool EngineTransport::EngineServes() {
 
 void EngineTransport::Pump() {
   in_process_.Pump();
-  if (dbus_) dbus_->Pump();
+  if (real_transport_) real_transport_->Pump();
 }
 
 }  // namespace vbhost

@@ -1,6 +1,6 @@
 // The link's transport of an IDE session: the in-process bus while a scripted (or no) engine
-// serves, D-Bus while the add-in meets the real engine. Which one a link uses is decided when it
-// initiates.
+// serves, the system's own (D-Bus on Linux, DDE on Windows) while the add-in meets the real
+// engine. Which one a link uses is decided when it initiates.
 //
 // Beside the add-in's links to the real engine it keeps one of its own to the engine's outcome
 // item, so the session shows what the engine's window would: every outcome the engine publishes,
@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "dde/dbus_transport.hpp"
 #include "dde/in_process_bus.hpp"
 #include "dde/transport.hpp"
 
@@ -20,7 +19,7 @@ namespace vbhost {
 
 class EngineTransport : public dde::Transport {
  public:
-  // `bus_address` empty: the user's session bus.
+  // `bus_address` empty: the user's session bus (D-Bus only).
   explicit EngineTransport(std::string bus_address) : bus_address_(std::move(bus_address)) {}
 
   dde::InProcessBus& in_process() { return in_process_; }
@@ -29,7 +28,7 @@ class EngineTransport : public dde::Transport {
   std::unique_ptr<dde::Conversation> Initiate(std::string_view application, std::string_view topic) override;
   void ServerLaunched() override;
   void Pump() override;
-  // Told whenever a link over D-Bus begins to wait for a launched server.
+  // Told whenever a link to the real engine begins to wait for a launched server.
   void OnAwait(std::function<void(std::string_view application)> observer) {
     on_await_ = std::move(observer);
   }
@@ -44,12 +43,12 @@ class EngineTransport : public dde::Transport {
   std::vector<std::string> TakeOutcomes() { return std::exchange(outcomes_, {}); }
 
  private:
-  dde::Transport& Dbus();
+  dde::Transport& Real();
   void WatchOutcomes(std::string_view application);
 
   std::string bus_address_;
   dde::InProcessBus in_process_;
-  std::unique_ptr<dde::Transport> dbus_;
+  std::unique_ptr<dde::Transport> real_transport_;
   std::vector<std::string> outcomes_;
   // Last, so it goes before the transport it talks through.
   std::unique_ptr<dde::Conversation> outcome_watch_;

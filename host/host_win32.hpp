@@ -1,22 +1,27 @@
-// The Windows API of an IDE session: the POSIX implementation, with every private-profile
-// read and write reported to the host's observer.
+// The Windows API of an IDE session: the platform's own (host/real_services.hpp), with every
+// private-profile read and write reported to the host's observer.
 #pragma once
 
+#include <memory>
+
 #include "host/host_observer.hpp"
-#include "posix/win32_posix.hpp"
+#include "platform/win32.hpp"
 
 namespace vbhost {
 
 class HostWin32 : public platform::Win32 {
  public:
-  HostWin32(HostObserver& observer, posix::Win32Posix real) : observer_(observer), real_(std::move(real)) {}
+  HostWin32(HostObserver& observer, std::unique_ptr<platform::Win32> real)
+      : observer_(observer), real_(std::move(real)) {}
 
-  long GetModuleHandleA(std::string_view module_name) override { return real_.GetModuleHandleA(module_name); }
+  long GetModuleHandleA(std::string_view module_name) override {
+    return real_->GetModuleHandleA(module_name);
+  }
   long GetModuleFileNameA(long module, std::string& buffer, long size) override {
-    return real_.GetModuleFileNameA(module, buffer, size);
+    return real_->GetModuleFileNameA(module, buffer, size);
   }
   long GetShortPathNameA(std::string_view long_path, std::string& buffer, long size) override {
-    return real_.GetShortPathNameA(long_path, buffer, size);
+    return real_->GetShortPathNameA(long_path, buffer, size);
   }
   long GetPrivateProfileStringA(std::string_view section, std::string_view key,
                                 std::string_view default_value, std::string& buffer, long size,
@@ -26,7 +31,7 @@ class HostWin32 : public platform::Win32 {
 
  private:
   HostObserver& observer_;
-  posix::Win32Posix real_;
+  std::unique_ptr<platform::Win32> real_;
 };
 
 }  // namespace vbhost

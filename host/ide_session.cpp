@@ -5,11 +5,10 @@
 #include "addin/main_module.hpp"
 #include "addin/shell/nvb5_version_control.hpp"
 #include "dde/scripted_server.hpp"
+#include "host/real_services.hpp"
 #include "posix/file_ops.hpp"
 #include "posix/private_profile.hpp"
-#include "posix/spawn.hpp"
 #include "posix/whole_file.hpp"
-#include "posix/win32_posix.hpp"
 #include "posix/windows_path.hpp"
 #include "vbrt/error.hpp"
 #include "vbrt/strings.hpp"
@@ -60,7 +59,9 @@ IdeSession::IdeSession(HostObserver& observer, PersonSeams person, SessionOption
       transport_(options.bus_address),
       app_(std::make_shared<HostApplication>(*this, numbers_)),
       clipboard_(person.clipboard),
-      shell_(observer_, &real_shell_),
+      real_shell_(RealShell(resolver_)),
+      shell_(observer_, real_shell_.get()),
+      files_(RealFiles(resolver_)),
       links_(transport_, this),
       vbe_(std::make_shared<HostVBE>(observer_, clipboard_, app_,
                                      CombineWindowsPath(resolver_.ToWindows(install_dir_), "VB5.EXE"))) {
@@ -75,7 +76,7 @@ IdeSession::IdeSession(HostObserver& observer, PersonSeams person, SessionOption
 
 IdeSession::~IdeSession() {
   if (stop_launched_) {
-    for (double task : shell_.started()) posix::Terminate(static_cast<pid_t>(task));
+    for (double task : shell_.started()) StopLaunched(task);
   }
   if (!temp_windir_.empty()) {
     posix::RemoveFile(temp_windir_ + "/" + std::string(norb::kAddInList));
@@ -106,12 +107,12 @@ std::string IdeSession::WindowsDirectory() {
     registered_ = true;
     // Read and written as the add-in does, so that its Sub Main then finds the entry. A folder
     // that cannot take it is left to the add-in's own failure message.
-    posix::Win32Posix profile(resolver_, folder, "");
+    std::unique_ptr<platform::Win32> profile = RealWin32(resolver_, folder, "");
     std::string buffer(256, '\0');
-    long n = profile.GetPrivateProfileStringA(norb::kAddInsSection, norb::kAddInKey, kNotFound, buffer, 256,
-                                              norb::kAddInList);
+    long n = profile->GetPrivateProfileStringA(norb::kAddInsSection, norb::kAddInKey, kNotFound, buffer, 256,
+                                               norb::kAddInList);
     if (buffer.substr(0, static_cast<std::size_t>(n)) == kNotFound)
-      profile.WritePrivateProfileStringA(norb::kAddInsSection, norb::kAddInKey, "0", norb::kAddInList);
+      profile->WritePrivateProfileStringA(norb::kAddInsSection, norb::kAddInKey, "0", norb::kAddInList);
   }
   return folder;
 }
@@ -133,7 +134,7 @@ std::vector<std::pair<std::string, std::string>> IdeSession::RegisteredAddIns() 
 void IdeSession::UseRealEngine() {
   scripted_.reset();
   transport_.UseRealEngine(true);
-  shell_.SetReal(&real_shell_);
+  shell_.SetReal(real_shell_.get());
 }
 
 dde::ScriptedServer& IdeSession::UseScriptedEngine() {
@@ -247,9 +248,8 @@ norb::MainModule& IdeSession::Module() {
   if (process_ && process_->alive()) return *process_->state();
   std::string install = resolver_.ToWindows(install_dir_);
   std::string module_path = CombineWindowsPath(install, "NORBVB5.EXE");
-  win32_ =
-      std::make_unique<HostWin32>(observer_, posix::Win32Posix(resolver_, WindowsDirectory(), module_path));
-  platform::Services services{*win32_, files_, shell_, desktop_, clipboard_, ui_, links_};
+  win32_ = std::make_unique<HostWin32>(observer_, RealWin32(resolver_, WindowsDirectory(), module_path));
+  platform::Services services{*win32_, *files_, shell_, desktop_, clipboard_, ui_, links_};
   std::string app_path =
       install.size() > 3 && install.back() == '\\' ? install.substr(0, install.size() - 1) : install;
   process_ = std::make_unique<vb::Process<norb::MainModule>>(norb::StartProcess(services, app_path));
@@ -389,7 +389,7 @@ std::optional<std::string> IdeSession::FileText(const std::string& windows_path)
 
 bool IdeSession::IsReadOnly(const std::string& windows_path) {
   try {
-    return (files_.GetAttr(windows_path) & platform::vbReadOnly) != 0;
+    return (files_->GetAttr(windows_path) & platform::vbReadOnly) != 0;
   } catch (const vb::Error&) {
     return false;
   }

@@ -25,10 +25,10 @@
 #include "host/ide_model.hpp"
 #include "platform/clipboard.hpp"
 #include "platform/desktop.hpp"
+#include "platform/file_system.hpp"
 #include "platform/forms_ui.hpp"
-#include "posix/file_system_posix.hpp"
+#include "platform/shell.hpp"
 #include "posix/path_resolver.hpp"
-#include "posix/shell_posix.hpp"
 #include "vbrt/process.hpp"
 
 namespace dde {
@@ -212,9 +212,9 @@ class IdeSession final : public IdeHost, public dde::LinkObserver {
   ConnectionNumbers numbers_;
   std::shared_ptr<HostApplication> app_;
   platform::Clipboard& clipboard_;
-  posix::ShellPosix real_shell_{resolver_};
+  std::unique_ptr<platform::Shell> real_shell_;
   HostShell shell_;
-  posix::FileSystemPosix files_{resolver_};
+  std::unique_ptr<platform::FileSystem> files_;
   dde::TextBoxLinks links_;
   std::shared_ptr<HostVBE> vbe_;
   std::unique_ptr<HostWin32> win32_;

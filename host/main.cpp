@@ -1,16 +1,16 @@
 // vbhost: the stand-in for the Visual Basic 5.0 IDE.
 #include <CLI/CLI.hpp>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
-#include "dde/private_bus.hpp"
 #include "host/desktop_entry.hpp"
 #include "host/readable_account.hpp"
+#include "host/run_bus.hpp"
 #include "host/scenario_lexer.hpp"
 #include "host/scenario_runner.hpp"
 #include "posix/drive_map.hpp"
@@ -33,27 +33,16 @@ int Run(bool desktop, const std::string& scenario, const std::string& transcript
     }
     out = &file;
   }
-  if (bus.empty()) {
-    const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    bus = session && *session ? "session" : "private";
-  }
-  std::unique_ptr<dde::PrivateBus> private_bus;
-  std::string bus_address;
-  if (bus == "private") {
-    try {
-      private_bus = std::make_unique<dde::PrivateBus>();
-    } catch (const std::exception& e) {
-      std::cerr << "vbhost: cannot start a private bus: " << e.what() << "\n";
-      return 1;
-    }
-    private_bus->RemoveOnTermination();
-    bus_address = private_bus->Address();
-    // The engines vbhost launches find the same bus.
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_address.c_str(), 1);
+  vbhost::RunBus run_bus;
+  try {
+    run_bus = vbhost::StartRunBus(std::move(bus));
+  } catch (const std::exception& e) {
+    std::cerr << "vbhost: " << e.what() << "\n";
+    return 1;
   }
   if (desktop) {
     vbhost::DesktopStart options{
-        vbhost::SessionOptions{posix::ExecutableFolder(), bus_address, private_bus != nullptr}, windir};
+        vbhost::SessionOptions{posix::ExecutableFolder(), run_bus.address, run_bus.is_private}, windir};
     if (!windir.empty()) options.windows_directory = std::filesystem::absolute(windir).string();
     if (file.is_open()) options.transcript = &file;
     return vbhost::RunDesktop(argc, argv, project, options);
@@ -62,7 +51,7 @@ int Run(bool desktop, const std::string& scenario, const std::string& transcript
   vbhost::ReadableAccount account(*out);
   int status = 0;
   try {
-    vbhost::RunnerOptions options{posix::ExecutableFolder(), bus_address, private_bus != nullptr};
+    vbhost::RunnerOptions options{posix::ExecutableFolder(), run_bus.address, run_bus.is_private};
     auto runner = format == "text" ? std::make_unique<vbhost::ScenarioRunner>(account, std::move(options))
                                    : std::make_unique<vbhost::ScenarioRunner>(*out, std::move(options));
     runner->RunFile(scenario);
@@ -112,17 +101,23 @@ int main(int argc, char** argv) {
                   "states as a table). Default: text on a terminal without --transcript, else json")
       ->check(CLI::IsMember({"json", "text"}));
   std::string bus;
-  run->add_option("--bus", bus,
-                  "Where the add-in meets the real engine: the user's session bus, or a private\n"
-                  "dbus-daemon started for this run and the programs it launches, stopped at exit.\n"
-                  "Default: session when DBUS_SESSION_BUS_ADDRESS is set, else private")
-      ->check(CLI::IsMember({"session", "private"}));
+  // Windows' DDE finds the engine by broadcast: no bus to choose there.
+  if (vbhost::kBusChoice) {
+    run->add_option("--bus", bus,
+                    "Where the add-in meets the real engine: the user's session bus, or a private\n"
+                    "dbus-daemon started for this run and the programs it launches, stopped at exit.\n"
+                    "Default: session when DBUS_SESSION_BUS_ADDRESS is set, else private")
+        ->check(CLI::IsMember({"session", "private"}));
+  }
 
   std::string project;
-  CLI::App* gui =
-      app.add_subcommand("gui", "Open the desktop IDE: menus, the Project window, the add-in's dialogs");
+  CLI::App* gui = app.add_subcommand(
+      "gui", vbhost::kDesktopBuilt ? "Open the desktop IDE: menus, the Project window, the add-in's dialogs"
+                                   : "Not in this build: the desktop IDE needs Qt, which the Windows build "
+                                     "leaves out; use run");
   gui->add_option("PROJECT", project, "A project (.vbp) or group (.vbg) to open");
-  gui->add_option("--bus", bus, "As for run")->check(CLI::IsMember({"session", "private"}));
+  if (vbhost::kBusChoice)
+    gui->add_option("--bus", bus, "As for run")->check(CLI::IsMember({"session", "private"}));
   gui->add_option("--transcript", transcript_path,
                   "Also write what happens as the JSON-lines transcript of `vbhost run`, into this file");
   std::string windir;

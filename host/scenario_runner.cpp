@@ -554,10 +554,7 @@ void ScenarioRunner::RunLine(const std::vector<std::string>& words, const std::s
 void ScenarioRunner::RunFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw ScenarioError(path + ": cannot read the scenario");
-  std::string folder = ".";
-  if (auto slash = path.rfind('/'); slash != std::string::npos)
-    folder = path.substr(0, slash == 0 ? 1 : slash);
-  if (folder[0] != '/') folder = posix::CurrentDirectory() + "/" + folder;
+  const std::string folder = posix::FolderOfFile(path);
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {

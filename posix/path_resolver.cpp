@@ -58,6 +58,14 @@ std::string CurrentDirectory() {
   return buffer;
 }
 
+std::string FolderOfFile(std::string_view path) {
+  std::string folder = ".";
+  if (auto slash = path.rfind('/'); slash != std::string_view::npos)
+    folder = path.substr(0, slash == 0 ? 1 : slash);
+  if (folder[0] != '/') folder = CurrentDirectory() + "/" + folder;
+  return folder;
+}
+
 PathResolver::PathResolver(DriveMap drives) : drives_(std::move(drives)) {}
 
 PathResolver::Located PathResolver::Locate(std::string_view windows_path) const {

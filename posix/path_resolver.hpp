@@ -63,4 +63,8 @@ class PathResolver {
 // The current directory; "/" when it cannot be had.
 std::string CurrentDirectory();
 
+// The folder that holds the file `path` names (a path of the system's own), made absolute
+// against the current directory.
+std::string FolderOfFile(std::string_view path);
+
 }  // namespace posix

@@ -1,5 +1,7 @@
 // On Windows the drives are the system's own: every letter is its own root, and the engine's
 // paths are the Windows paths themselves, written with "/" (which every Win32 call takes).
+#include <windows.h>
+
 #include <cctype>
 
 #include "posix/drive_map.hpp"
@@ -14,9 +16,11 @@ DriveMap DriveMap::Parse(std::string_view) { return DriveMap(); }
 
 DriveMap DriveMap::FromEnvironment() { return DriveMap(); }
 
+// A letter Windows has no drive for (asked each time: drives come and go) is not mapped, so a
+// path on it is "Path not found" (76), as Windows answers.
 std::optional<std::string> DriveMap::Folder(char letter) const {
   auto it = drives_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
-  if (it == drives_.end()) return std::nullopt;
+  if (it == drives_.end() || (GetLogicalDrives() & (DWORD{1} << (it->first - 'A'))) == 0) return std::nullopt;
   return it->second;
 }
 

@@ -57,6 +57,22 @@ std::string CurrentDirectory() {
   return buffer;
 }
 
+std::string FolderOfFile(std::string_view path) {
+  std::string full(MAX_PATH, '\0');
+  DWORD n =
+      GetFullPathNameA(std::string(path).c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n > full.size()) {
+    full.resize(n);
+    n = GetFullPathNameA(std::string(path).c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  if (n == 0 || n > full.size()) return CurrentDirectory();
+  full.resize(n);
+  auto slash = full.find_last_of("\\/");
+  if (slash == std::string::npos) return CurrentDirectory();
+  // A file in a drive's root keeps the root's separator: "C:" alone is the drive's current folder.
+  return full.substr(0, slash == 2 ? 3 : slash);
+}
+
 PathResolver::PathResolver(DriveMap drives) : drives_(std::move(drives)) {}
 
 PathResolver::Located PathResolver::Locate(std::string_view windows_path) const {

@@ -16,8 +16,12 @@ class Win32Api : public platform::Win32 {
  public:
   // `add_in_path` is the Windows path of NORBVB5.EXE: where the add-in runs inside another
   // program, its module is not loaded as a file of its own, and the handle GetModuleHandleA
-  // gives for its name stands for this path.
-  explicit Win32Api(std::string add_in_path = "") : add_in_path_(std::move(add_in_path)) {}
+  // gives for its name stands for this path. `windows_directory`, when given, stands for
+  // Windows' own directory: a profile file named without a folder (no "\", "/" or ":") is
+  // read and written there, the folder made for the first write, as a host with a Windows
+  // directory of its own (vbhost's, a test's) needs.
+  explicit Win32Api(std::string add_in_path = "", std::string windows_directory = "")
+      : add_in_path_(std::move(add_in_path)), windows_directory_(std::move(windows_directory)) {}
 
   void SetAddInPath(std::string windows_path) { add_in_path_ = std::move(windows_path); }
 
@@ -36,7 +40,11 @@ class Win32Api : public platform::Win32 {
   static constexpr long kAddInModuleHandle = 0x11000001;
 
  private:
+  // The file Windows is given for a profile file the add-in names.
+  std::string ProfileFile(std::string_view file) const;
+
   std::string add_in_path_;
+  std::string windows_directory_;
 };
 
 }  // namespace win32

@@ -49,18 +49,28 @@ long Win32Api::GetShortPathNameA(std::string_view long_path, std::string& buffer
       ::GetShortPathNameA(std::string(long_path).c_str(), buffer.data(), Capacity(buffer, size)));
 }
 
+std::string Win32Api::ProfileFile(std::string_view file) const {
+  if (windows_directory_.empty() || file.find_first_of("\\/:") != std::string_view::npos)
+    return std::string(file);
+  std::string folder = windows_directory_;
+  if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder + std::string(file);
+}
+
 long Win32Api::GetPrivateProfileStringA(std::string_view section, std::string_view key,
                                         std::string_view default_value, std::string& buffer, long size,
                                         std::string_view file) {
   return static_cast<long>(::GetPrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
                                                       std::string(default_value).c_str(), buffer.data(),
-                                                      Capacity(buffer, size), std::string(file).c_str()));
+                                                      Capacity(buffer, size), ProfileFile(file).c_str()));
 }
 
 long Win32Api::WritePrivateProfileStringA(std::string_view section, std::string_view key,
                                           std::string_view value, std::string_view file) {
+  std::string path = ProfileFile(file);
+  if (path.size() != file.size()) ::CreateDirectoryA(windows_directory_.c_str(), nullptr);
   return ::WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
-                                      std::string(value).c_str(), std::string(file).c_str());
+                                      std::string(value).c_str(), path.c_str());
 }
 
 }  // namespace win32

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -121,6 +122,34 @@ TEST(Ddeml, VbNumbersFromWhatDdemlReports) {
   EXPECT_EQ(ErrorOf([&] { conversation->Execute("hang"); }), 286);
   server.Stop();
   EXPECT_EQ(ErrorOf([&] { conversation->Execute("G2LOCKING"); }), 291);
+}
+
+// After a launch an initiate waits for the launched server, and says so; without a launch, or
+// once the launch's window has passed, it fails at once.
+TEST(Ddeml, AnInitiateWaitsForALaunchedServerOnlyAfterALaunch) {
+  dde::DdemlTransport transport(std::chrono::milliseconds(300), std::chrono::milliseconds(1500));
+  std::vector<std::string> awaited;
+  transport.OnAwait([&](std::string_view application) { awaited.emplace_back(application); });
+  EXPECT_EQ(ErrorOf([&] { transport.Initiate("WNORB16", "frmCmd"); }), 282);
+  EXPECT_TRUE(awaited.empty());
+
+  transport.ServerLaunched();
+  std::unique_ptr<Server> server;
+  std::thread starter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server = std::make_unique<Server>();
+  });
+  auto conversation = transport.Initiate("WNORB16", "frmCmd");
+  starter.join();
+  EXPECT_EQ(conversation->Request("txtStatus"), "ready");
+  EXPECT_EQ(awaited, std::vector<std::string>{"WNORB16"});
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(ErrorOf([&] { transport.Initiate("WNORB16", "frmNone"); }), 282);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(1000));
+  EXPECT_EQ(awaited.size(), 1u);
+  conversation.reset();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,25 @@ TEST(Win32Api, PrivateProfileStringsGoThroughWindows) {
   EXPECT_EQ(api.WritePrivateProfileStringA("Settings", "User", "other", ini), 0);
   std::string buffer(255, '\0');
   EXPECT_EQ(Written(buffer, api.GetPrivateProfileStringA("Settings", "User", "", buffer, 255, ini)), "jdoe");
+}
+
+// With a Windows directory of the host's own, a profile file named without a folder is there
+// (made for the first write); one named with a folder or a drive stays where it is named.
+TEST(Win32Api, AProfileNamedWithoutAFolderLivesInTheHostsWindowsDirectory) {
+  WinTempFolder tmp;
+  tmp.MakeDir("elsewhere");
+  win32::Win32Api api("", tmp / "windows");
+  ASSERT_NE(api.WritePrivateProfileStringA("Add-Ins32", "NORBVB5.nvb5VersionControl", "0", "vbaddin.ini"), 0);
+  ASSERT_NE(api.WritePrivateProfileStringA("S", "K", "there", tmp / "elsewhere\\vbaddin.ini"), 0);
+  std::ifstream in(tmp / "windows\\vbaddin.ini", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+  std::string buffer(255, '\0');
+  EXPECT_EQ(Written(buffer, api.GetPrivateProfileStringA("S", "K", "none", buffer, 255, "vbaddin.ini")),
+            "none");
+  EXPECT_EQ(Written(buffer, api.GetPrivateProfileStringA("Add-Ins32", "NORBVB5.nvb5VersionControl", "none",
+                                                         buffer, 255, "vbaddin.ini")),
+            "0");
 }
 
 TEST(Win32Api, ModuleFileNamesNameTheRunningProgramAndTheAddIn) {
