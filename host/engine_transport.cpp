@@ -60,7 +60,7 @@ bool EngineTransport::LinkedEngineServes() {
 bool EngineTransport::EngineServes() {
   if (!real_) return true;
   try {
-    Dbus().Initiate(kEngine, kOutcomeTopic);
+    Real().Initiate(kEngine, kOutcomeTopic);
     return true;
   } catch (const vb::Error&) {
     return false;
