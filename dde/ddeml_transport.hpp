@@ -25,7 +25,8 @@ inline constexpr std::chrono::milliseconds kDdemlServerStartWait{3000};
 
 class DdemlTransport : public Transport {
  public:
-  // One DDEML client instance for this thread; raises 282 when DDEML cannot start one.
+  // A DDEML client instance of this thread (a thread may have several); raises 282 when DDEML
+  // cannot start one. It serves while this thread dispatches its messages.
   explicit DdemlTransport(std::chrono::milliseconds timeout = kDdemlTimeout,
                           std::chrono::milliseconds start_wait = kDdemlServerStartWait);
   ~DdemlTransport() override;
@@ -45,8 +46,8 @@ class DdemlTransport : public Transport {
   // brought, rethrowing what an item's callback threw.
   void Pump() override;
 
-  // DDEML's callback for the instance of the calling thread (its handles as void*): an advised
-  // item's change goes to its conversation.
+  // DDEML's callback for the instances of the calling thread (its handles as void*): an advised
+  // item's change goes to its conversation, in whichever of the thread's transports holds it.
   static void* Callback(unsigned type, unsigned format, void* conversation, void* hsz1, void* hsz2,
                         void* data, std::uintptr_t data1, std::uintptr_t data2);
 

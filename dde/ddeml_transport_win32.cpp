@@ -5,6 +5,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "dde/ddeml_strings.hpp"
 #include "dde/ddeml_transport.hpp"
@@ -16,9 +17,10 @@ namespace dde {
 
 namespace {
 
-// The transport whose instance a callback belongs to: DDEML's callback has no context of its
-// own, and each thread has one client instance at most.
-thread_local DdemlTransport* tls_transport = nullptr;
+// The transports of this thread, for the callback, which has no context of its own: a
+// conversation's transport is the one that holds it. A thread may have several client instances
+// (Wine allows one conversation per service and topic in each).
+thread_local std::vector<DdemlTransport*> tls_transports;
 
 // A string handle for the length of one call.
 class Hsz {
@@ -158,10 +160,17 @@ class DdemlCarrier : public LinkCarrier {
 
 void* DdemlTransport::Callback(unsigned type, unsigned, void* conversation, void*, void* hsz2, void* data,
                                std::uintptr_t, std::uintptr_t) {
-  DdemlTransport* self = tls_transport;
-  if (self == nullptr || type != XTYP_ADVDATA) return nullptr;
-  auto carrier = self->carriers_.find(conversation);
-  if (carrier == self->carriers_.end()) return reinterpret_cast<void*>(DDE_FNOTPROCESSED);
+  if (type != XTYP_ADVDATA) return nullptr;
+  DdemlTransport* self = nullptr;
+  std::map<void*, DdemlCarrier*>::iterator carrier;
+  for (DdemlTransport* transport : tls_transports) {
+    carrier = transport->carriers_.find(conversation);
+    if (carrier != transport->carriers_.end()) {
+      self = transport;
+      break;
+    }
+  }
+  if (self == nullptr) return reinterpret_cast<void*>(DDE_FNOTPROCESSED);
   try {
     carrier->second->Changed(StringOf(self->instance_, static_cast<HSZ>(hsz2)),
                              TextOf(static_cast<HDDEDATA>(data)));
@@ -185,17 +194,16 @@ HDDEDATA CALLBACK DdemlCallback(UINT type, UINT format, HCONV conversation, HSZ 
 DdemlTransport::DdemlTransport(std::chrono::milliseconds timeout, std::chrono::milliseconds start_wait)
     : timeout_(timeout), start_wait_(start_wait) {
   DWORD instance = 0;
-  if (tls_transport != nullptr ||
-      ::DdeInitializeA(&instance, DdemlCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+  if (::DdeInitializeA(&instance, DdemlCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
     vb::Raise(vb::err::DdeNoResponse);
   }
   instance_ = instance;
-  tls_transport = this;
+  tls_transports.push_back(this);
 }
 
 DdemlTransport::~DdemlTransport() {
   ::DdeUninitialize(instance_);
-  tls_transport = nullptr;
+  std::erase(tls_transports, this);
 }
 
 std::unique_ptr<Conversation> DdemlTransport::Initiate(std::string_view application, std::string_view topic) {

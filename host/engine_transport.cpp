@@ -30,7 +30,17 @@ std::unique_ptr<dde::Conversation> EngineTransport::Initiate(std::string_view ap
 }
 
 void EngineTransport::ServerLaunched() {
-  if (real_) Real().ServerLaunched();
+  if (!real_) return;
+  Real().ServerLaunched();
+  if (&Watch() != &Real()) Watch().ServerLaunched();
+}
+
+dde::Transport& EngineTransport::Watch() {
+  if (!watch_checked_) {
+    watch_transport_ = RealWatchTransport();
+    watch_checked_ = true;
+  }
+  return watch_transport_ ? *watch_transport_ : Real();
 }
 
 // Watched anew whenever the add-in links: the engine it reaches may be a new one.
@@ -38,7 +48,7 @@ void EngineTransport::WatchOutcomes(std::string_view application) {
   if (!dde::SameName(application, kEngine)) return;
   outcome_watch_.reset();
   try {
-    auto watch = Real().Initiate(application, kOutcomeTopic);
+    auto watch = Watch().Initiate(application, kOutcomeTopic);
     watch->Advise(kOutcomeItem, [this](const std::string& text) { outcomes_.push_back(text); });
     outcome_watch_ = std::move(watch);
   } catch (const vb::Error&) {
@@ -60,7 +70,7 @@ bool EngineTransport::LinkedEngineServes() {
 bool EngineTransport::EngineServes() {
   if (!real_) return true;
   try {
-    Real().Initiate(kEngine, kOutcomeTopic);
+    Watch().Initiate(kEngine, kOutcomeTopic);
     return true;
   } catch (const vb::Error&) {
     return false;
@@ -70,6 +80,7 @@ bool EngineTransport::EngineServes() {
 void EngineTransport::Pump() {
   in_process_.Pump();
   if (real_transport_) real_transport_->Pump();
+  if (watch_transport_) watch_transport_->Pump();
 }
 
 }  // namespace vbhost

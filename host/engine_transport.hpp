@@ -44,13 +44,17 @@ class EngineTransport : public dde::Transport {
 
  private:
   dde::Transport& Real();
+  // The transport of the outcome watch: its own where the system needs one, else Real().
+  dde::Transport& Watch();
   void WatchOutcomes(std::string_view application);
 
   std::string bus_address_;
   dde::InProcessBus in_process_;
   std::unique_ptr<dde::Transport> real_transport_;
+  std::unique_ptr<dde::Transport> watch_transport_;
+  bool watch_checked_ = false;
   std::vector<std::string> outcomes_;
-  // Last, so it goes before the transport it talks through.
+  // Last, so it goes before the transports it talks through.
   std::unique_ptr<dde::Conversation> outcome_watch_;
   bool real_ = true;
   std::function<void(std::string_view)> on_await_;

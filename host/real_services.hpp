@@ -29,6 +29,11 @@ std::unique_ptr<platform::FileSystem> RealFiles(const posix::PathResolver& resol
 // Windows, which has no bus; `on_await` is told when a link begins to wait for a launched server.
 std::unique_ptr<dde::Transport> RealTransport(const std::string& bus_address,
                                               std::function<void(std::string_view application)> on_await);
+// The transport of vbhost's own watch of the engine's outcomes, beside the add-in's links: none
+// on Linux, where the watch shares the add-in's connection; on Windows a DDEML instance of its
+// own, as Wine's DDEML lets an instance hold one conversation per service and topic, and the
+// watch's on frmCmd would take the add-in's.
+std::unique_ptr<dde::Transport> RealWatchTransport();
 // Ends a program RealShell started (its task id), for a run whose programs end with it.
 void StopLaunched(double task);
 

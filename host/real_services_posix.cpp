@@ -32,6 +32,8 @@ std::unique_ptr<dde::Transport> RealTransport(const std::string& bus_address,
   return std::make_unique<dde::CodePageTransport>(std::move(dbus));
 }
 
+std::unique_ptr<dde::Transport> RealWatchTransport() { return nullptr; }
+
 void StopLaunched(double task) { posix::Terminate(static_cast<pid_t>(task)); }
 
 }  // namespace vbhost

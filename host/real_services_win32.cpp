@@ -31,6 +31,8 @@ std::unique_ptr<dde::Transport> RealTransport(const std::string&,
   return ddeml;
 }
 
+std::unique_ptr<dde::Transport> RealWatchTransport() { return std::make_unique<dde::DdemlTransport>(); }
+
 void StopLaunched(double task) {
   if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(task))) {
     ::TerminateProcess(process, 1);

@@ -132,6 +132,7 @@ TEST(Dialogs, TheCheckInBoxesShowTheirExactCaptionsAndTooltips) {
 // refuses neither a short row (it fills in its end) nor a colour cut short (it paints it black).
 TEST(Pictures, EveryRowIsAsWideAsThePictureInItsDeclaredColours) {
   std::vector<std::pair<std::string, platform::Picture>> pictures;
+  pictures.reserve(norb::kFaceCount + 6);
   for (int i = 0; i < norb::kFaceCount; ++i)
     pictures.emplace_back("face " + std::to_string(i), norb::Face(i));
   for (const platform::Picture& p : norb::DialogImageList()) {
