@@ -179,7 +179,7 @@ class Store {
   virtual void NextCommand(bool lock_query) { (void)lock_query; }
   // Called now and then while a command waits for the store's server, so the engine's other
   // clients are served meanwhile; it never runs a command of the store's.
-  virtual void WhileWaiting(std::function<void()> /*serve*/) {}
+  virtual void WhileWaiting(const std::function<void()>& /*serve*/) {}
   // Why the store cannot act for `user_id`; "" when it can.
   virtual std::string UserProblem(const std::string& user_id) const = 0;
   // Why `version` cannot number a revision (VERSION); "" when it can.

@@ -36,7 +36,7 @@ class SvnStore : public Store {
 
   void Configure(const EngineConfig& config) override;
   void NextCommand(bool lock_query) override;
-  void WhileWaiting(std::function<void()> serve) override { remote_.WhileWaiting(std::move(serve)); }
+  void WhileWaiting(const std::function<void()>& serve) override { remote_.WhileWaiting(serve); }
   std::string UserProblem(const std::string& user_id) const override;
   std::string VersionProblem(const std::string& version) const override;
   std::string DefaultPlace() const override;
