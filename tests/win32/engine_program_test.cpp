@@ -15,6 +15,7 @@
 
 #include "dde/ddeml_transport.hpp"
 #include "tests/dde/raised.hpp"
+#include "tests/win32/read_file.hpp"
 #include "tests/win32/win_temp_folder.hpp"
 
 namespace {
@@ -30,17 +31,7 @@ std::string OwnFolder() {
   return path.substr(0, path.find_last_of('\\'));
 }
 
-std::string Read(const std::string& path) {
-  std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  char buffer[4096];
-  DWORD n = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
-  CloseHandle(file);
-  return bytes;
-}
+using win32_test::Read;
 
 bool ReadOnly(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());

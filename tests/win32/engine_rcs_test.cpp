@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/win32/read_file.hpp"
 #include "wnorb16/engine.hpp"
 
 namespace {
@@ -21,16 +22,7 @@ std::string Slashed(std::string path, char from, char to) {
   return path;
 }
 
-std::string Read(const std::string& path) {
-  std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  char buffer[4096];
-  DWORD n = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
-  CloseHandle(file);
-  return bytes;
-}
+using win32_test::Read;
 
 void Write(const std::string& path, const std::string& bytes) {
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
