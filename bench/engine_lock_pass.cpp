@@ -181,7 +181,7 @@ BENCHMARK(BM_LockPass)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
-    ->Iterations(9);
+    ->Iterations(31);
 BENCHMARK(BM_LockPassSvnHung)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
