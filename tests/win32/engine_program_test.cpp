@@ -160,7 +160,8 @@ struct Links {
 
 // The lock query of a file with no archive, a check-in that makes one, a locked check-out, each
 // status as the add-in reads it and the outcomes everyone is told; the archive and the work file
-// as RCS left them. Then the engine ends on WM_CLOSE to its window, saying why in its log.
+// as RCS left them; the log written once the engine is idle. Then the engine ends on WM_CLOSE to its
+// window, saying why in its log.
 TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmCloseToItsWindow) {
   Project project;
   EngineProcess engine(project.ini);
@@ -189,6 +190,15 @@ TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmCloseToItsWindow) {
   EXPECT_EQ(links.outcomes,
             (Strings{"> UW " + form + "\r\n" + created, "> EW " + form + "\r\n" + extracted}));
   EXPECT_EQ(links.cmd->Request("txtOutcome"), links.outcomes.back());
+
+  // The last query's line is held while queries may follow, and on disk once the engine is idle.
+  auto query_logged = [&] {
+    const std::string log = Read(project.log);
+    const std::size_t checked_out = log.find("> EW " + form + "\n");
+    return checked_out != std::string::npos &&
+           log.find("> T " + form + "\n", checked_out) != std::string::npos;
+  };
+  EXPECT_TRUE(Eventually(transport, query_logged)) << Read(project.log);
 
   ASSERT_TRUE(engine.CloseWindow());
   EXPECT_EQ(engine.ExitCode(), 0u);
