@@ -106,12 +106,14 @@ class EngineProcess {
   // As a host ends the engine it started: WM_CLOSE to its main thread.
   void Close() const { PostThreadMessageA(process_.dwThreadId, WM_CLOSE, 0, 0); }
   // As taskkill without /F does: WM_CLOSE to the process's top-level window; false when it has none.
-  bool CloseWindow() const {
+  bool CloseWindow() const { return PostToWindow(WM_CLOSE, 0); }
+  // `message` posted to its hidden window, as the system or another program would.
+  bool PostToWindow(UINT message, WPARAM w) const {
     for (HWND window = FindWindowA("WNORB16 engine", nullptr); window != nullptr;
          window = FindWindowExA(nullptr, window, "WNORB16 engine", nullptr)) {
       DWORD owner = 0;
       GetWindowThreadProcessId(window, &owner);
-      if (owner == process_.dwProcessId) return PostMessageA(window, WM_CLOSE, 0, 0) != 0;
+      if (owner == process_.dwProcessId) return PostMessageA(window, message, w, 0) != 0;
     }
     return false;
   }
@@ -207,8 +209,9 @@ TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmCloseToItsWindow) {
   EXPECT_TRUE(log.ends_with(" ending: WM_CLOSE received\n")) << log;
 }
 
-// A second engine started while one serves leaves the link to it and ends, saying so.
-TEST(EngineProgram, ASecondEngineLeavesTheLinkToTheFirst) {
+// A second engine started while one serves leaves the link to it and ends, saying so. The first
+// serves on through a session end that was called off, and ends at one that goes ahead.
+TEST(EngineProgram, ASecondEngineLeavesTheLinkToTheFirstWhichEndsWithTheSession) {
   Project project;
   EngineProcess first(project.ini);
   dde::DdemlTransport transport;
@@ -217,7 +220,12 @@ TEST(EngineProgram, ASecondEngineLeavesTheLinkToTheFirst) {
   EXPECT_EQ(second.ExitCode(), 0u);
   EXPECT_NE(Read(project.log).find(" another engine serves the link; ending\n"), std::string::npos)
       << Read(project.log);
+
+  ASSERT_TRUE(first.PostToWindow(WM_ENDSESSION, FALSE));
   EXPECT_EQ(links.Execute("T " + project.form), project.form + ": NO LOCK FILE\r\n");
+  ASSERT_TRUE(first.PostToWindow(WM_ENDSESSION, TRUE));
+  EXPECT_EQ(first.ExitCode(), 0u);
+  EXPECT_TRUE(Read(project.log).ends_with(" ending: the session ends\n")) << Read(project.log);
 }
 
 // VB's numbers from what DDEML reports of the real engine: none running (282), an execute it
