@@ -14,7 +14,7 @@ constexpr char kArchive[] =
     "commitid\tabc;\n\n1.1\ndate\t99.12.31.23.59.59;\tauthor ann;\tstate "
     "Exp;\nbranches\n\t1.1.1.1;\nnext\t;\n\n"
     "1.1.1.1\ndate\t2024.01.01.00.00.00;\tauthor ann;\tstate Exp;\nbranches;\nnext\t;\n\n\n"
-    "desc\n@a @@ sign@\n\n\n1.2\nlog\n@second\nmore@\ntext\n@x@@y\n@\n\n\n1.1\nlog\n@first@\ntext\n@d1 "
+    "desc\n@a @@ sign@\n\n\n1.2\nlog\n@second\nmore@\ntext\n@x@@y\n@\n\n\n1.1\nlog\n@first@\nowner\tann;\ntext\n@d1 "
     "1\n@\n\n\n"
     "1.1.1.1\nlog\n@on a branch@\ntext\n@@\n";
 
@@ -24,6 +24,8 @@ TEST(Archive, ReadsLocksDeltasAndLogsFromAnyPrefix) {
   EXPECT_EQ(archive->locks, (std::vector<ArchiveLock>{{"bob", "1.2"}, {"ann", "1.1.1.1"}}));
   EXPECT_EQ(archive->FindDelta("1.1")->branches, std::vector<std::string>{"1.1.1.1"});
   EXPECT_EQ(archive->FindDelta("1.2")->log, "second\nmore");
+  // A phrase another program added after a log ("owner ann;") is skipped.
+  EXPECT_EQ(archive->FindDelta("1.1")->log, "first");
   EXPECT_EQ(FormatRcsDate(archive->FindDelta("1.1")->date), "1999/12/31 23:59:59");
 
   // The header from any prefix: whole once "desc" is reached, never wrong before; the locks
