@@ -14,7 +14,8 @@ constexpr char kArchive[] =
     "commitid\tabc;\n\n1.1\ndate\t99.12.31.23.59.59;\tauthor ann;\tstate "
     "Exp;\nbranches\n\t1.1.1.1;\nnext\t;\n\n"
     "1.1.1.1\ndate\t2024.01.01.00.00.00;\tauthor ann;\tstate Exp;\nbranches;\nnext\t;\n\n\n"
-    "desc\n@a @@ sign@\n\n\n1.2\nlog\n@second\nmore@\ntext\n@x@@y\n@\n\n\n1.1\nlog\n@first@\nowner\tann;\ntext\n@d1 "
+    "desc\n@a @@ "
+    "sign@\n\n\n1.2\nlog\n@second\nmore@\ntext\n@x@@y\n@\n\n\n1.1\nlog\n@first@\nowner\tann;\ntext\n@d1 "
     "1\n@\n\n\n"
     "1.1.1.1\nlog\n@on a branch@\ntext\n@@\n";
 

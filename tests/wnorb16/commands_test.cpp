@@ -151,6 +151,9 @@ TEST_F(EngineTest, ALockARunThatEndedLeftIsClearedAndSaid) {
            {"elsewhere 1\n", 0, "", busy},
            {"elsewhere 1\n", 700, "",
             done + " (a lock of engine process 1 on elsewhere older than StaleLock (600 s) was cleared)"},
+           // A number no process has is no owner's: the lock is an unknown engine's.
+           {"elsewhere 1234567890\n", 700, "",
+            done + " (a lock of an engine older than StaleLock (600 s) was cleared)"},
            {"elsewhere 1\n", 60, "StaleLock=30\r\n",
             done + " (a lock of engine process 1 on elsewhere older than StaleLock (30 s) was cleared)"},
            {live, 60, "", busy},
