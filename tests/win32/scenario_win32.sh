@@ -6,10 +6,13 @@
 # engine program lies, the dates of a history and how often a launched engine was waited for.
 #   examples/timesheet.scn: the sample, run in a copy of examples/ by vbhost's own engine.
 #   tests/host/scenarios/NAME.scn: each case in a folder of its own, as the scenario tests write
-#   it (CASE_TOOL, tests/host/scenario_case.cpp), with the real engine in the project's bin/.
-# Usage: scenario_win32.sh SOURCE_DIR WINDOWS_BIN RCS_WRAPPERS LINUX_BIN CASE_TOOL SCENARIO -- WINE_COMMAND...
+#   it (CASE_TOOL, tests/host/scenario_case.cpp), with the real engine in the project's bin/;
+#   with "real" after it, without the scripted engine's lines, so each case meets the real engine.
+# Usage: scenario_win32.sh SOURCE_DIR WINDOWS_BIN RCS_WRAPPERS LINUX_BIN CASE_TOOL SCENARIO [real] -- WINE_COMMAND...
 set -euo pipefail
 source_dir=$1 windows_bin=$2 rcs_wrappers=$3 linux_bin=$4 case_tool=$5 scenario=$6
+real=()
+[[ $7 == real ]] && real=(--real) && shift
 shift 7
 wine_run=("$@")
 if [[ ! -x $linux_bin/vbhost || ! -x $linux_bin/WNORB16.EXE || ! -x $case_tool ]]; then
@@ -26,7 +29,9 @@ windows_path() { echo "Z:${1//\//\\}"; }
 # The settings of everyone beside the Windows engine; the Linux engine's in its own config folder.
 printf '[Engine]\r\nLocking=Y\r\nUserID=ann\r\nStore=rcs\r\nRcsPrograms=%s\r\n' "$(windows_path "$rcs_wrappers")" \
   >"$work/win-bin/WNORB.INI"
-printf '[Engine]\r\nLocking=Y\r\nUserID=ann\r\nStore=rcs\r\n' >"$work/config/norbvb5/WNORB.INI"
+printf '[Engine]\r\nLocking=Y\r\nUserID=ann\r\nStore=rcs\r\n' >"$work/linux.ini"
+cp "$work/linux.ini" "$work/config/norbvb5/WNORB.INI"
+linux_config=$work/config
 
 # Each system's own names for the run's folder (JSON doubles the backslashes), short names, where
 # the sample's engine was launched from (each build's own folder), the dates of a history; the
@@ -57,7 +62,7 @@ compare() { # N TITLE SCRIPT LINUX_VBHOST
     "${wine_run[@]}" taskkill /F /IM WNORB16.EXE >/dev/null 2>&1 || true
   fi
   status=0
-  (cd "$linux" && XDG_CONFIG_HOME="$work/config" "$4" run "$3" </dev/null >transcript.jsonl 2>errors.txt) ||
+  (cd "$linux" && XDG_CONFIG_HOME="$linux_config" "$4" run "$3" </dev/null >transcript.jsonl 2>errors.txt) ||
     status=$?
   echo "exit $status" >>"$linux/errors.txt"
   local win_root linux_root
@@ -66,7 +71,7 @@ compare() { # N TITLE SCRIPT LINUX_VBHOST
     local root=$win_root folder=$win
     [[ $side == linux ]] && root=$linux_root folder=$linux
     { normal "$folder/transcript.jsonl" "$root"; normal "$folder/errors.txt" "$root" | sed 's/^/stderr: /'; } |
-      sed "s|$folder|ROOT|g" >"$work/$side.$1.txt"
+      sed "s|Z:$folder|ROOT|g; s|$folder|ROOT|g" >"$work/$side.$1.txt"
   done
   if ! diff -u "$work/linux.$1.txt" "$work/win.$1.txt" >"$work/diff.$1.txt"; then
     echo "case $1 ($2): the Windows transcript differs from Linux's (- Linux, + Windows):"
@@ -92,14 +97,19 @@ if [[ $scenario == examples/* ]]; then
   exit $failed
 fi
 
+# A configuration folder with no settings: the engines read theirs beside them.
+linux_config=$work/no-config
 cases=$("$case_tool" "$source_dir/$scenario")
 for ((n = 1; n <= cases; n++)); do
   mkdir -p "$work/win/$n" "$work/linux/$n"
-  title=$("$case_tool" "$source_dir/$scenario" "$n" "$work/win/$n" "$(windows_path "$work/win/$n")")
-  "$case_tool" "$source_dir/$scenario" "$n" "$work/linux/$n" "C:${work//\//\\}\\linux\\$n" >/dev/null
-  # The real engines in the project's bin/, where the case installs the add-in.
+  title=$("$case_tool" "${real[@]}" "$source_dir/$scenario" "$n" "$work/win/$n" "$(windows_path "$work/win/$n")")
+  "$case_tool" "${real[@]}" "$source_dir/$scenario" "$n" "$work/linux/$n" "C:${work//\//\\}\\linux\\$n" >/dev/null
+  # The real engines in the project's bin/, where the case installs the add-in, each with its
+  # settings beside it (so both name them in the same place: CONFIG's answer shows where).
   cp "$work/win-bin/WNORB16.EXE" "$work/win-bin/WNORB.INI" "$work/win/$n/bin/"
-  cp "$linux_bin/WNORB16.EXE" "$work/linux/$n/bin/"
+  cp "$work/linux.ini" "$work/linux/$n/bin/WNORB.INI"
+  # (the fixture's empty stand-in goes first: a copy over it would keep its mode, not executable)
+  rm "$work/linux/$n/bin/WNORB16.EXE" && cp "$linux_bin/WNORB16.EXE" "$work/linux/$n/bin/"
   compare "$n" "${title:-one case}" s.scn "$linux_bin/vbhost"
 done
 exit $failed
