@@ -114,5 +114,11 @@ for ((n = 1; n <= cases; n++)); do
   # (the fixture's empty stand-in goes first: a copy over it would keep its mode, not executable)
   rm "$work/linux/$n/bin/WNORB16.EXE" && cp "$linux_bin/WNORB16.EXE" "$work/linux/$n/bin/"
   compare "$n" "${title:-one case}" s.scn "$linux_bin/vbhost"
+  # Without the scripted engine every case connects, so both runs must have reached a real one:
+  # two engines that never started would give equal transcripts too.
+  if [[ ${#real[@]} -gt 0 ]] && ! grep -q '"event":"link".*"ok":true' "$work/win.$n.txt"; then
+    echo "case $n: the Windows run never linked to the engine"
+    failed=1
+  fi
 done
 exit $failed
