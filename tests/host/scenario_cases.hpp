@@ -44,6 +44,10 @@ void WriteProject(const Folder& tmp) {
   tmp.Write("windows/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
 }
 
+// What every case's script begins with: the add-in installed in the project's bin/, the
+// session's Windows directory its windows/.
+inline const std::string kCaseOpening = "addin install bin\nset windir windows\n";
+
 // The lines that contain `needle`.
 inline std::vector<std::string> With(const std::vector<std::string>& lines, const std::string& needle) {
   std::vector<std::string> out;

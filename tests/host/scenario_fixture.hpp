@@ -25,7 +25,7 @@ inline std::vector<std::string> TranscriptLines(const TempFolder& tmp, const std
 // fails the test.
 inline std::string RunTranscript(const TempFolder& tmp, const std::string& scenario,
                                  std::string* error = nullptr) {
-  tmp.Write("s.scn", "addin install bin\nset windir windows\n" + scenario);
+  tmp.Write("s.scn", kCaseOpening + scenario);
   std::ostringstream out;
   {
     vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", "", false});

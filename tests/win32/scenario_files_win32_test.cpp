@@ -31,7 +31,7 @@ std::string ShortForm(const std::string& path) {
 std::string LinuxTranscripts() { return UnderWine(NORB_LINUX_TRANSCRIPTS); }
 
 std::vector<std::string> RunCase(const WinTempFolder& tmp, const std::string& commands, std::string& error) {
-  tmp.Write("s.scn", "addin install bin\nset windir windows\n" + commands);
+  tmp.Write("s.scn", kCaseOpening + commands);
   std::ostringstream out;
   {
     vbhost::ScenarioRunner runner(out, vbhost::RunnerOptions{tmp / "bin", "", false});
