@@ -256,7 +256,10 @@ TEST_F(EngineTest, TheInteractiveEngineServesTheLinkWithoutWaitingForItsTerminal
   waitpid(engine, &status, 0);
   close(terminal);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
-  EXPECT_NE(shown.find("Locking (Y/N) [Y]: "), std::string::npos) << shown;
+  // The settings asked one after the other, each with its value now.
+  const std::size_t locking = shown.find("  Locking (Y/N) [Y]: "), user = shown.find("  UserID [ann]: "),
+                    archives = shown.find("  Archives [");
+  EXPECT_TRUE(locking < user && user < archives && archives != std::string::npos) << shown;
   EXPECT_NE(shown.find("[link] EW "), std::string::npos) << shown;
   EXPECT_EQ(Contents(tmp_ / "WNORB.INI"), "[Engine]\r\nUserID=ann\r\nArchives=\r\nLocking=N\r\n");
 }
