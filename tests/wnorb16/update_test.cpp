@@ -40,12 +40,15 @@ TEST_F(EngineTest, ACommentSetBeforehandIsTheUsersNextCheckInOnly) {
     Run("UW " + c);
     return StatusLines(Run("L " + c)).back();
   };
-  EXPECT_EQ(Run("COMMENT fixed the rounding, see #12"),
-            "Comment of ann's next check-in: fixed the rounding, see #12\r\n");
+  // In the code page on the link, in UTF-8 in the archive, as every Linux tool reads it.
+  EXPECT_EQ(Run("COMMENT fixed the rounding (r\xE9sum\xE9), see #12"),
+            "Comment of ann's next check-in: fixed the rounding (r\xE9sum\xE9), see #12\r\n");
   // A discard stores nothing and leaves the comment for the check-in that does.
   Run("EW " + c);
   Run("UDW " + c);
-  EXPECT_TRUE(check_in("1\n").ends_with("  ann         fixed the rounding, see #12"));
+  EXPECT_TRUE(check_in("1\n").ends_with("  ann         fixed the rounding (r\xE9sum\xE9), see #12"));
+  EXPECT_NE(Contents(Archive("C.BAS")).find("@fixed the rounding (r\xC3\xA9sum\xC3\xA9), see #12\n@"),
+            std::string::npos) << Contents(Archive("C.BAS"));
   EXPECT_TRUE(check_in("2\n").ends_with("  ann         Checked in by WNORB16 (UW)"));
   // Another person's comment is not ours, and one cleared is gone.
   Run("COMMENT ann's words");
