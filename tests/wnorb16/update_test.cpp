@@ -48,7 +48,8 @@ TEST_F(EngineTest, ACommentSetBeforehandIsTheUsersNextCheckInOnly) {
   Run("UDW " + c);
   EXPECT_TRUE(check_in("1\n").ends_with("  ann         fixed the rounding (r\xE9sum\xE9), see #12"));
   EXPECT_NE(Contents(Archive("C.BAS")).find("@fixed the rounding (r\xC3\xA9sum\xC3\xA9), see #12\n@"),
-            std::string::npos) << Contents(Archive("C.BAS"));
+            std::string::npos)
+      << Contents(Archive("C.BAS"));
   EXPECT_TRUE(check_in("2\n").ends_with("  ann         Checked in by WNORB16 (UW)"));
   // Another person's comment is not ours, and one cleared is gone.
   Run("COMMENT ann's words");
