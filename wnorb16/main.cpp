@@ -116,6 +116,7 @@ int Served(EngineSetup setup, const std::string& bus_address) {
 // An exception nothing handles (out of memory) ends the program with its message, as it should.
 // NOLINTNEXTLINE(bugprone-exception-escape)
 int main(int argc, char** argv) {
+  OpenStandardFiles();
   CLI::App app{
       "WNORB16.EXE - the version-control engine of the add-in. It keeps files in GNU RCS archives and\n"
       "answers the add-in's commands over " +

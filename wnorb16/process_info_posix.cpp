@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <climits>
 #include <cstdlib>
@@ -26,5 +29,13 @@ std::string HomeFolder() {
 }
 
 bool AtTerminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
+
+void OpenStandardFiles() {
+  // The lowest free number is taken, so each one missing is filled in turn.
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+      (void)open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+  }
+}
 
 }  // namespace wnorb16

@@ -30,4 +30,8 @@ std::string HomeFolder() {
 
 bool AtTerminal() { return _isatty(_fileno(stdin)) != 0 && _isatty(_fileno(stdout)) != 0; }
 
+// Windows gives a program without standard handles none, and the files it opens other handles:
+// what it writes to the missing ones is lost, never written into its files.
+void OpenStandardFiles() {}
+
 }  // namespace wnorb16

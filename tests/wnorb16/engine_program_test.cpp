@@ -264,6 +264,27 @@ TEST_F(EngineTest, TheInteractiveEngineServesTheLinkWithoutWaitingForItsTerminal
   EXPECT_EQ(Contents(tmp_ / "WNORB.INI"), "[Engine]\r\nUserID=ann\r\nArchives=\r\nLocking=N\r\n");
 }
 
+// Started with standard input, output and error closed, the engine's words go nowhere, never into
+// the files it opens first (here its log, which took stderr's number).
+TEST_F(EngineTest, StartedWithoutStandardFilesItWritesNothingIntoItsOwn) {
+  tmp_.Write("WNORB.INI", "[Engine]\nUserID=ann\n");
+  const std::string ini = tmp_ / "WNORB.INI";
+  const pid_t engine = fork();
+  ASSERT_GE(engine, 0);
+  if (engine == 0) {
+    for (int fd = 0; fd <= 2; ++fd) close(fd);
+    execl(WNORB16_EXE, WNORB16_EXE, "-L", "--bus", "unix:path=/nonexistent/bus", "--ini", ini.c_str(),
+          nullptr);
+    _exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(engine, &status, 0), engine);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  const std::string log = Contents(tmp_ / "WNORB.LOG");
+  EXPECT_NE(log.find(" ending: cannot reach "), std::string::npos) << log;
+  EXPECT_EQ(log.find("WNORB16.EXE: "), std::string::npos) << log;
+}
+
 // Answers longer than the bus carries (its limit lowered to 64 KiB, the engine's to 16 KiB): a
 // compare by a client with a direct connection, whose outcome goes to everyone over the bus, and
 // a history over the bus alone. Each is cut at a line's end with a line saying so; the engine
