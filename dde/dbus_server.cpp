@@ -186,7 +186,9 @@ DbusServer::DbusServer(std::shared_ptr<ServerApplication> application, const std
     impl_->connection = bus_address.empty() ? sdbus::createSessionBusConnection()
                                             : sdbus::createSessionBusConnectionWithAddress(bus_address);
   } catch (const sdbus::Error& e) {
-    throw std::runtime_error("cannot reach the D-Bus session bus: " + e.getMessage());
+    throw std::runtime_error("cannot reach the D-Bus " +
+                             (bus_address.empty() ? std::string("session bus") : "bus at " + bus_address) +
+                             ": " + e.getMessage());
   }
   try {
     impl_->WatchClients();
