@@ -67,6 +67,17 @@ std::string ArchiveText(const std::string& revision, const std::string& branches
          ";\nnext\t;\n\n\ndesc\n@@\n\n\n" + revision + "\nlog\n@initial\n@\ntext\n@one\n@\n";
 }
 
+// The last trunk number in range is still given: the check-in of the head 2147483646.1 makes
+// 2147483647.1 (the one after it is refused below).
+TEST_F(EngineTest, TheLastTrunkNumberInRangeIsGiven) {
+  tmp_.Write("proj/RCS/LAST.FRM,v", ArchiveText("2147483646.1"), 0444);
+  Write("LAST.FRM", "changed\n");
+  const std::string last = Windows("LAST.FRM");
+  EXPECT_EQ(StatusLines(Run("UW " + last))[1],
+            last + ": checked in as revision 2147483647.1; work file read-only");
+  EXPECT_NE(Contents(Archive("LAST.FRM")).find("head\t2147483647.1;"), std::string::npos);
+}
+
 // Refused, nothing changed: what the reader cannot take (a NUL would cut the name where the
 // system reads it and check in another file), every malformed command (with one ERROR line), and
 // revision numbers whose successor would overflow.
