@@ -58,15 +58,15 @@ std::string FolderBelow(FolderListings& listings, const std::string& top,
   return at;
 }
 
-// The on-disk name of `archive_name` in `folder`, matched without regard to case.
+// The on-disk name of `archive_name` in `folder`, matched without regard to case. Never another
+// file's by its short alias: an archive's name ends in ",v", which no alias holds.
 std::optional<std::string> FindArchive(FolderListings& listings, const std::string& folder,
                                        const std::string& archive_name,
                                        std::optional<FileStatus>* status = nullptr) {
   std::optional<FileStatus> seen;
   std::optional<std::string> found = listings.Find(folder, archive_name, seen);
   if (status != nullptr) *status = seen;
-  if (found && posix::EqualsIgnoringCase(*found, archive_name)) return found;
-  return std::nullopt;
+  return found;
 }
 
 // An archive kept flat in `flat` before archives were kept by their work file's folder: moved
