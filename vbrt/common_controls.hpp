@@ -81,7 +81,6 @@ struct ColumnHeader {
 class ListView : public Control {
  public:
   ListView(Form& form, std::string name, std::vector<std::string> columns);
-  std::string_view Kind() const override { return "ListView"; }
 
   // ListItems.
   ListItem& Add();
@@ -148,7 +147,6 @@ struct ToolbarButton {
 class Toolbar : public Control {
  public:
   Toolbar(Form& form, std::string name, std::vector<ToolbarButton> buttons, std::string image_list);
-  std::string_view Kind() const override { return "Toolbar"; }
   const std::vector<ToolbarButton>& Buttons() const { return buttons_; }
   const std::string& ImageList() const { return image_list_; }
   // A person presses the button with that key; false when there is none.
@@ -163,7 +161,6 @@ class Toolbar : public Control {
 class TabStrip : public Control {
  public:
   TabStrip(Form& form, std::string name, std::vector<std::string> tabs);
-  std::string_view Kind() const override { return "TabStrip"; }
   const std::vector<std::string>& Tabs() const { return tabs_; }
   // SelectedItem.Index, 1-based.
   int SelectedIndex() const { return selected_; }
@@ -180,7 +177,6 @@ class ImageList : public Control {
  public:
   ImageList(Form& form, std::string name, std::vector<platform::Picture> images)
       : Control(form, std::move(name)), images_(std::move(images)) {}
-  std::string_view Kind() const override { return "ImageList"; }
   // ListImages(1..Count).
   const std::vector<platform::Picture>& ListImages() const { return images_; }
 
@@ -191,7 +187,6 @@ class ImageList : public Control {
 class ListBox : public Control {
  public:
   ListBox(Form& form, std::string name) : Control(form, std::move(name)) {}
-  std::string_view Kind() const override { return "ListBox"; }
   void AddItem(std::string item) { items_.push_back(std::move(item)); }
   void Clear();
   int ListCount() const { return static_cast<int>(items_.size()); }

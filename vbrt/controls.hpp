@@ -23,8 +23,6 @@ class Control {
 
   const std::string& Name() const { return name_; }
   Form& Parent() { return form_; }
-  // The kind as VB names it ("Label", "CheckBox", ...).
-  virtual std::string_view Kind() const = 0;
 
   bool Visible() const { return visible_; }
   void SetVisible(bool v);
@@ -45,7 +43,6 @@ class Control {
 class Label : public Control {
  public:
   Label(Form& form, std::string name, std::string caption = {});
-  std::string_view Kind() const override { return "Label"; }
   const std::string& Caption() const { return caption_; }
   // Every write is reported, changed or not.
   void SetCaption(std::string caption);
@@ -58,7 +55,6 @@ class CommandButton : public Control {
  public:
   CommandButton(Form& form, std::string name, std::string caption, bool is_default = false,
                 bool is_cancel = false);
-  std::string_view Kind() const override { return "CommandButton"; }
   const std::string& Caption() const { return caption_; }
   bool Default() const { return default_; }
   bool Cancel() const { return cancel_; }
@@ -79,7 +75,6 @@ inline constexpr int vbGrayed = 2;
 class CheckBox : public Control {
  public:
   CheckBox(Form& form, std::string name, std::string caption, std::string tooltip = {});
-  std::string_view Kind() const override { return "CheckBox"; }
   const std::string& Caption() const { return caption_; }
   int Value() const { return value_; }
   // Setting Value in code raises Click when the value changes; 380 for anything but 0, 1, 2.
@@ -96,7 +91,6 @@ class CheckBox : public Control {
 class ProgressBar : public Control {
  public:
   ProgressBar(Form& form, std::string name, float min = 0, float max = 100);
-  std::string_view Kind() const override { return "ProgressBar"; }
   float Min() const { return min_; }
   float Max() const { return max_; }
   float Value() const { return value_; }
@@ -115,7 +109,6 @@ class ProgressBar : public Control {
 class TextBox : public Control {
  public:
   TextBox(Form& form, std::string name);
-  std::string_view Kind() const override { return "TextBox"; }
   // An automatic link's text follows its item.
   std::string Text() const;
   void SetText(std::string text);
@@ -138,7 +131,6 @@ class TextBox : public Control {
 class Frame : public Control {
  public:
   Frame(Form& form, std::string name) : Control(form, std::move(name)) {}
-  std::string_view Kind() const override { return "Frame"; }
 };
 
 // PictureBox and Image: a stored picture.
@@ -146,7 +138,6 @@ class PictureBox : public Control {
  public:
   PictureBox(Form& form, std::string name, platform::Picture picture = {})
       : Control(form, std::move(name)), picture_(picture) {}
-  std::string_view Kind() const override { return "PictureBox"; }
   const platform::Picture& Image() const { return picture_; }
 
  private:

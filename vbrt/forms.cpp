@@ -28,14 +28,12 @@ void Form::Show(int modal) {
   if (modal == vbModal) {
     if (visible_) Raise(err::FormAlreadyDisplayed);
     visible_ = true;
-    modal_ = true;
     std::shared_ptr<bool> gone = unloaded_;
     rt_.ui().Shown(*this, true);
     Form_Activate();
     if (*gone || !visible_) return;
     // `this` may be destroyed by the time the modal run returns; only `gone` is safe to read.
     rt_.ui().RunModal(*this, [this, gone] { return !*gone && visible_; });
-    if (!*gone) modal_ = false;
     return;
   }
   visible_ = true;

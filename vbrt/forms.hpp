@@ -66,7 +66,6 @@ class Form {
   std::string name_;
   std::string caption_;
   bool visible_ = false;
-  bool modal_ = false;
   std::shared_ptr<bool> unloaded_ = std::make_shared<bool>(false);
   std::function<void()> unload_;  // set by the slot that owns the instance
   std::vector<Control*> controls_;

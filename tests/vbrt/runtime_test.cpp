@@ -129,13 +129,18 @@ TEST_F(RuntimeTest, ProcessEndUnwindsThroughTheHostAndIsNeverSwallowed) {
 }
 
 TEST_F(RuntimeTest, FormReferenceLoadsUnloadDestroysNextReferenceStartsFresh) {
-  frmOptions->chkKeep.SetValue(vb::vbChecked);
+  FrmOptions& kept = *frmOptions;
+  kept.chkKeep.SetValue(vb::vbChecked);
+  kept.Show();
   frmOptions.Unload();
   frmOptions.Unload();  // `Unload frmOptions` on a form that is not loaded does not load it
+  // Code still running in the unloaded instance (its own event procedure after `Unload Me`)
+  // sees it hidden.
+  EXPECT_EQ(std::make_pair(kept.Visible(), kept.Unloaded()), std::make_pair(false, true));
   EXPECT_EQ(frmOptions->chkKeep.Value(), vb::vbUnchecked);
-  EXPECT_EQ(log, (Log{"Form_Load", "chkKeep_Click", "Form_Unload", "Form_Load"}));
-  EXPECT_EQ(fake.ui.log(),
-            (Log{"load frmOptions", "frmOptions.chkKeep.Value = 1", "unload frmOptions", "load frmOptions"}));
+  EXPECT_EQ(log, (Log{"Form_Load", "chkKeep_Click", "Form_Activate", "Form_Unload", "Form_Load"}));
+  EXPECT_EQ(fake.ui.log(), (Log{"load frmOptions", "frmOptions.chkKeep.Value = 1", "show frmOptions",
+                                "unload frmOptions", "load frmOptions"}));
 }
 
 TEST_F(RuntimeTest, FormModalShowReturnsWhenHiddenOrUnloaded) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "tests/support/temp_folder.hpp"
 #include "tests/support/vb_error.hpp"
 #include "vbrt/code_page.hpp"
 
@@ -31,6 +32,7 @@ TEST(Strings, AnswerAsVbDoes) {
       {std::to_string(vb::InStr(6, "abcabc", "c")), "6"},         // from the last character
       {std::to_string(vb::InStr("is Checked", "checked")), "0"},  // exact case
       {std::to_string(vb::InStrRev("a\\b\\c", "\\")), "4"},
+      {std::to_string(vb::InStrRev("abc", "\\")), "0"},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].first, cases[i].second) << i;
 
@@ -83,7 +85,8 @@ TEST(CodePage, EveryTableRoundTripsThroughUtf8) {
   EXPECT_EQ(latin.FromUtf8("ok \xFF"), std::nullopt);
   EXPECT_EQ(latin.FromUtf8("\xC0\xAF"), std::nullopt);      // an overlong "/"
   EXPECT_EQ(latin.FromUtf8("\xED\xA0\x80"), std::nullopt);  // a surrogate
-  EXPECT_EQ(latin.FromUtf8Lossy("Тест.bas \xFF"), "????.bas \xFF");
+  // A character of four bytes is one character all the same: one "?".
+  EXPECT_EQ(latin.FromUtf8Lossy("Тест😀.bas \xFF"), "?????.bas \xFF");
 }
 
 TEST(CodePage, FileNamesCompareAsWindowsComparesThem) {
@@ -95,16 +98,100 @@ TEST(CodePage, FileNamesCompareAsWindowsComparesThem) {
   EXPECT_FALSE(vb::Utf8EqualsIgnoringCase("\xE9", "\xC9"));
 }
 
+TEST(CodePage, ASettingThatNamesNoTableIsRefusedByName) {
+  ASSERT_EQ(vb::ActiveCodePage().number(), 1252);  // read before the variable changes below
+  const std::string refused = " names no code page this program has (1250, 1251, 1252)";
+  const std::pair<const char*, std::string> cases[] = {
+      {nullptr, ""},
+      {"", ""},
+      {"1251", ""},
+      {"65001", "NORB_CODEPAGE=65001" + refused},
+      {"1252 ", "NORB_CODEPAGE=1252 " + refused},
+      {"001251", "NORB_CODEPAGE=001251" + refused},
+  };
+  for (const auto& [value, problem] : cases) {
+    testing_support::ScopedEnv env("NORB_CODEPAGE", value);
+    EXPECT_EQ(vb::CodePageSettingProblem(), problem) << (value ? value : "unset");
+  }
+}
+
+// Every number the add-in can meet, with VB5's own text: a user reads these in message boxes
+// and the engine's log, so each is compared whole.
 TEST(Errors, NumbersCarryVbDescriptions) {
   const std::pair<int, std::string> texts[] = {
+      {3, "Return without GoSub"},
       {5, "Invalid procedure call or argument"},
+      {6, "Overflow"},
+      {7, "Out of memory"},
+      {9, "Subscript out of range"},
+      {11, "Division by zero"},
+      {13, "Type mismatch"},
+      {28, "Out of stack space"},
+      {35, "Sub or Function not defined"},
+      {48, "Error in loading DLL"},
+      {51, "Internal error"},
+      {52, "Bad file name or number"},
       {53, "File not found"},
+      {54, "Bad file mode"},
+      {55, "File already open"},
+      {57, "Device I/O error"},
+      {58, "File already exists"},
+      {61, "Disk full"},
+      {62, "Input past end of file"},
+      {67, "Too many files"},
+      {68, "Device unavailable"},
+      {70, "Permission denied"},
+      {71, "Disk not ready"},
+      {75, "Path/File access error"},
+      {76, "Path not found"},
+      {91, "Object variable or With block variable not set"},
+      {92, "For loop not initialized"},
+      {94, "Invalid use of Null"},
       {282, "No foreign application responded to a DDE initiate"},
+      {283, "More than one application responded to a DDE initiate"},
+      {284, "DDE channel locked"},
       {285, "Foreign application won't perform DDE method or operation"},
       {286, "Timeout while waiting for DDE response"},
+      {287, "User pressed Escape key during DDE operation"},
+      {288, "Destination is busy"},
+      {289, "Data not provided in DDE operation"},
+      {290, "Data in wrong format"},
+      {291, "Foreign application quit"},
+      {292, "DDE conversation closed or changed"},
       {293, "DDE method invoked with no channel open"},
+      {294, "Invalid DDE Link format"},
+      {295, "Message queue filled; DDE message lost"},
+      {296, "PasteLink already performed on this control"},
+      {297, "Can't set LinkMode; invalid LinkTopic"},
+      {298, "System DLL could not be loaded"},
+      {340, "Control array element does not exist"},
+      {343, "Object not an array"},
+      {360, "Object already loaded"},
+      {364, "Object was unloaded"},
+      {380, "Invalid property value"},
+      {381, "Invalid property array index"},
+      {383, "Property is read-only"},
+      {400, "Form already displayed; can't show modally"},
+      {401, "Can't show non-modal form when modal form is displayed"},
+      {424, "Object required"},
+      {429, "ActiveX component can't create object"},
+      {438, "Object doesn't support this property or method"},
+      {440, "Automation error"},
+      {450, "Wrong number of arguments or invalid property assignment"},
+      {481, "Invalid picture"},
+      {521, "Can't open Clipboard"},
+      {35600, "Index out of bounds"},
+      {35601, "Element not found"},
+      // Numbers VB has no text of its own for.
+      {0, "Application-defined or object-defined error"},
+      {4, "Application-defined or object-defined error"},
+      {1000, "Application-defined or object-defined error"},
   };
-  for (const auto& [number, text] : texts) EXPECT_EQ(vb::Error(number).description(), text);
+  for (const auto& [number, text] : texts) {
+    vb::Error e(number);
+    EXPECT_EQ(std::make_pair(e.number(), e.description()), std::make_pair(number, text));
+    EXPECT_EQ(e.what(), text) << number;
+  }
   EXPECT_EQ(vb::Error(1000, "own text").description(), "own text");
 }
 
