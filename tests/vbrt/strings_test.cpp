@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <optional>
+#include <string>
 
-#include "tests/support/temp_folder.hpp"
 #include "tests/support/vb_error.hpp"
 #include "vbrt/code_page.hpp"
 
@@ -98,6 +100,30 @@ TEST(CodePage, FileNamesCompareAsWindowsComparesThem) {
   EXPECT_FALSE(vb::Utf8EqualsIgnoringCase("\xE9", "\xC9"));
 }
 
+// NORB_CODEPAGE set (null: unset) for one case, and put back after it; on Windows too, where an
+// empty value unsets it.
+class CodePageSetting {
+ public:
+  explicit CodePageSetting(const char* value) {
+    if (const char* old = std::getenv(kName)) old_ = old;
+    Set(value);
+  }
+  ~CodePageSetting() { Set(old_ ? old_->c_str() : nullptr); }
+  CodePageSetting(const CodePageSetting&) = delete;
+  CodePageSetting& operator=(const CodePageSetting&) = delete;
+
+ private:
+  static constexpr const char* kName = "NORB_CODEPAGE";
+  static void Set(const char* value) {
+#ifdef _WIN32
+    _putenv_s(kName, value != nullptr ? value : "");
+#else
+    value != nullptr ? setenv(kName, value, 1) : unsetenv(kName);
+#endif
+  }
+  std::optional<std::string> old_;
+};
+
 TEST(CodePage, ASettingThatNamesNoTableIsRefusedByName) {
   ASSERT_EQ(vb::ActiveCodePage().number(), 1252);  // read before the variable changes below
   const std::string refused = " names no code page this program has (1250, 1251, 1252)";
@@ -110,7 +136,7 @@ TEST(CodePage, ASettingThatNamesNoTableIsRefusedByName) {
       {"001251", "NORB_CODEPAGE=001251" + refused},
   };
   for (const auto& [value, problem] : cases) {
-    testing_support::ScopedEnv env("NORB_CODEPAGE", value);
+    CodePageSetting setting(value);
     EXPECT_EQ(vb::CodePageSettingProblem(), problem) << (value ? value : "unset");
   }
 }
