@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -485,11 +486,15 @@ TEST(DbusServer, BusctlExecutesAndReadsItemsAndNoClientOverhearsAnother) {
 // for the test: one that cannot be reached answers 282, and the next initiate tries again.
 TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryAndTheSessionBusIsTriedAgain) {
   dde::PrivateBus bus;
+  auto descriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+  const auto open = descriptors();
   auto first = std::make_unique<dde::DbusServer>(MakeTestEngine(), bus.Address());
   EXPECT_EQ(first->BusName(), "dde.WNORB16");
   EXPECT_THROW(dde::DbusServer(MakeTestEngine(), bus.Address()), dde::ApplicationRunning);
-  // The name is free again once its server has gone; a stop before the run makes it return at once.
+  // The name is free again once its server has gone, which leaves no descriptor behind, nor does
+  // the one refused; a stop before the run makes it return at once.
   first.reset();
+  EXPECT_EQ(descriptors(), open);
   first = std::make_unique<dde::DbusServer>(MakeTestEngine(), bus.Address());
   first->Stop();
   first->Run();
