@@ -479,6 +479,18 @@ TEST(DbusServer, BusctlExecutesAndReadsItemsAndNoClientOverhearsAnother) {
   EXPECT_THAT(busctl({"introspect", "--xml-interface", "dde.WNORB16", "/frmMain"}),
               testing::AllOf(testing::HasSubstr("<method name=\"Execute\">"),
                              testing::Not(testing::HasSubstr("dde.Items"))));
+  // Other libraries tell a refusal from a handler's failure by the error's name alone.
+  EXPECT_EQ(
+      ChildProcess({PYTHON3, "-c",
+                    "import sys, dbus\n"
+                    "topic = dbus.bus.BusConnection(sys.argv[1]).get_object('dde.WNORB16', '/frmMain')\n"
+                    "for command in ('NO SUCH', 'THROW'):\n"
+                    "  try: topic.Execute(command, dbus_interface='dde.Topic')\n"
+                    "  except dbus.exceptions.DBusException as e: print(e.get_dbus_name())\n",
+                    bus.Address()})
+          .Finish(20s)
+          .output,
+      "dde.Error.Refused\ndde.Error.Failed\n");
   EXPECT_EQ(listener.Finish(20s).output, "0\n");
 }
 
