@@ -521,6 +521,20 @@ TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryAndTheSessionBusIsTriedA
     EXPECT_THROW(dde::DbusServer(app, bus.Address()), std::invalid_argument) << app->Name();
   }
   EXPECT_NO_THROW(dde::DbusServer(named("WN_16", "frm_Main", "txt_Status"), bus.Address()));
+  // Started with its standard input closed, a server's poll set may be descriptor 0.
+  if (const pid_t child = ::fork(); child == 0) {
+    ::close(0);
+    try {
+      dde::DbusServer server(named("WN_0", "frmMain", "txtStatus"), bus.Address());
+    } catch (...) {
+      ::_exit(1);
+    }
+    ::_exit(0);
+  } else {
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+  }
 
   dde::DbusTransport session;
   {
