@@ -7,12 +7,16 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -366,6 +370,83 @@ TEST(DbusServer, ACommandThatWaitsLetsOthersBeAnsweredBesideItAndTheRestWaitThei
   EXPECT_EQ(ran, (Strings{"QUICK beside", "QUICK beside", "WAIT", "T later"}));
 }
 
+// A client that asks and asks over its direct connection and never reads the answers: once they
+// wait unread past twice its share it is closed, said once with the bytes that waited, and
+// another client is served throughout.
+TEST(DbusServer, ADirectClientThatLeavesItsOwnAnswersUnreadIsClosedAtTwiceItsShare) {
+  dde::PrivateBus bus;
+  dde::ServerLimits limits;
+  limits.unread = 40000;
+  std::mutex noted;
+  Strings notes;
+  dde::DbusServer server(MakeTestEngine(), bus.Address(), limits, [&](const std::string& text) {
+    std::lock_guard lock(noted);
+    notes.push_back(text);
+  });
+  std::thread serving([&] { server.Run(); });
+  std::shared_ptr<void> stop(nullptr, [&](void*) {
+    server.Stop();
+    serving.join();
+  });
+  auto said = [&] {
+    std::lock_guard lock(noted);
+    return notes;
+  };
+  sd_bus* via_bus = nullptr;
+  ASSERT_GE(sd_bus_new(&via_bus), 0);
+  std::shared_ptr<sd_bus> via_bus_owner(via_bus, sd_bus_flush_close_unref);
+  ASSERT_GE(sd_bus_set_address(via_bus, bus.Address().c_str()), 0);
+  ASSERT_GE(sd_bus_set_bus_client(via_bus, 1), 0);
+  ASSERT_GE(sd_bus_start(via_bus), 0);
+  sd_bus_message* reply = nullptr;
+  ASSERT_GE(sd_bus_call_method(via_bus, "dde.WNORB16", "/", "dde.Direct", "Connect", nullptr, &reply, ""), 0);
+  int handed = -1;
+  ASSERT_GE(sd_bus_message_read(reply, "h", &handed), 0);
+  const int fd = ::dup(handed);
+  sd_bus_message_unref(reply);
+  sd_bus* direct = nullptr;
+  ASSERT_GE(sd_bus_new(&direct), 0);
+  std::shared_ptr<sd_bus> direct_owner(direct, sd_bus_close_unref);
+  ASSERT_GE(sd_bus_set_fd(direct, fd, fd), 0);
+  ASSERT_GE(sd_bus_start(direct), 0);
+
+  dde::DbusTransport other(bus.Address());
+  Links links(other);
+  links.Connect();
+  int sent = 0;
+  for (bool open = true; open && sent < 20000 && said().empty();) {
+    for (int i = 0; i < 50 && open; ++i, ++sent) {
+      sd_bus_message* get = nullptr;
+      uint64_t cookie = 0;  // without it sd-bus asks for no reply
+      open = sd_bus_message_new_method_call(direct, &get, nullptr, "/frmCmd",
+                                            "org.freedesktop.DBus.Properties", "Get") >= 0 &&
+             sd_bus_message_append(get, "ss", "dde.Items", "txtStatus") >= 0 &&
+             sd_bus_send(direct, get, &cookie) >= 0;
+      sd_bus_message_unref(get);
+    }
+    open = open && sd_bus_flush(direct) >= 0;
+    if (sent % 1000 == 0) {
+      links.command.LinkExecute("T " + std::to_string(sent));
+      EXPECT_EQ(links.status.Text(), "done T " + std::to_string(sent));
+    }
+  }
+  ASSERT_TRUE(Eventually(nullptr, [&] { return !said().empty(); })) << sent << " calls sent";
+  links.command.LinkExecute("T after");
+  EXPECT_EQ(links.status.Text(), "done T after");
+  const Strings notes_now = said();
+  ASSERT_EQ(notes_now.size(), 1u);
+  std::smatch bytes;
+  ASSERT_TRUE(
+      std::regex_match(notes_now[0], bytes,
+                       std::regex("closed the direct connection of :[0-9.]+: its client left ([0-9,]+) "
+                                  "bytes of its answers unread")))
+      << notes_now[0];
+  // Past twice the share by no more than the one answer that did not fit.
+  const std::size_t left = std::stoul(std::regex_replace(bytes[1].str(), std::regex(","), ""));
+  EXPECT_GT(left, 2 * limits.unread);
+  EXPECT_LE(left, 2 * limits.unread + 512);
+}
+
 // busctl talks to a published application as anyone on the bus does; a private bus is private
 // also from its other clients: none may read commands sent to another.
 TEST(DbusServer, BusctlExecutesAndReadsItemsAndNoClientOverhearsAnother) {
@@ -398,6 +479,18 @@ TEST(DbusServer, BusctlExecutesAndReadsItemsAndNoClientOverhearsAnother) {
   EXPECT_THAT(busctl({"introspect", "--xml-interface", "dde.WNORB16", "/frmMain"}),
               testing::AllOf(testing::HasSubstr("<method name=\"Execute\">"),
                              testing::Not(testing::HasSubstr("dde.Items"))));
+  // Other libraries tell a refusal from a handler's failure by the error's name alone.
+  EXPECT_EQ(
+      ChildProcess({PYTHON3, "-c",
+                    "import sys, dbus\n"
+                    "topic = dbus.bus.BusConnection(sys.argv[1]).get_object('dde.WNORB16', '/frmMain')\n"
+                    "for command in ('NO SUCH', 'THROW'):\n"
+                    "  try: topic.Execute(command, dbus_interface='dde.Topic')\n"
+                    "  except dbus.exceptions.DBusException as e: print(e.get_dbus_name())\n",
+                    bus.Address()})
+          .Finish(20s)
+          .output,
+      "dde.Error.Refused\ndde.Error.Failed\n");
   EXPECT_EQ(listener.Finish(20s).output, "0\n");
 }
 
@@ -405,11 +498,15 @@ TEST(DbusServer, BusctlExecutesAndReadsItemsAndNoClientOverhearsAnother) {
 // for the test: one that cannot be reached answers 282, and the next initiate tries again.
 TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryAndTheSessionBusIsTriedAgain) {
   dde::PrivateBus bus;
+  auto descriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+  const auto open = descriptors();
   auto first = std::make_unique<dde::DbusServer>(MakeTestEngine(), bus.Address());
   EXPECT_EQ(first->BusName(), "dde.WNORB16");
   EXPECT_THROW(dde::DbusServer(MakeTestEngine(), bus.Address()), dde::ApplicationRunning);
-  // The name is free again once its server has gone; a stop before the run makes it return at once.
+  // The name is free again once its server has gone, which leaves no descriptor behind, nor does
+  // the one refused; a stop before the run makes it return at once.
   first.reset();
+  EXPECT_EQ(descriptors(), open);
   first = std::make_unique<dde::DbusServer>(MakeTestEngine(), bus.Address());
   first->Stop();
   first->Run();
@@ -424,6 +521,20 @@ TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryAndTheSessionBusIsTriedA
     EXPECT_THROW(dde::DbusServer(app, bus.Address()), std::invalid_argument) << app->Name();
   }
   EXPECT_NO_THROW(dde::DbusServer(named("WN_16", "frm_Main", "txt_Status"), bus.Address()));
+  // Started with its standard input closed, a server's poll set may be descriptor 0.
+  if (const pid_t child = ::fork(); child == 0) {
+    ::close(0);
+    try {
+      dde::DbusServer server(named("WN_0", "frmMain", "txtStatus"), bus.Address());
+    } catch (...) {
+      ::_exit(1);
+    }
+    ::_exit(0);
+  } else {
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+  }
 
   dde::DbusTransport session;
   {
