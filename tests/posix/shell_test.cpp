@@ -36,6 +36,7 @@ TEST(CommandLine, TheLongestPrefixNamingAProgramWins) {
       {R"(C:\a b  c "" pre"fix and"post "unterminated x)",
        R"(<C:\a b  c>[][prefix andpost][unterminated x])"},
       {R"("C:\Program Files\x\WNORB16" -L "a b")", R"(<C:\Program Files\x\WNORB16>[-L][a b])"},
+      {R"("C:\Program Files\x\WNORB16"-L)", R"(<C:\Program Files\x\WNORB16>[-L])"},  // no blank needed
       {R"("C:\Program Files\y\Other" -L)", ""},  // a quoted name is the name: no shorter one is tried
       {R"(C:\Nothing\Here -L)", ""},
       {"   ", ""},
