@@ -89,6 +89,17 @@ TEST_F(FilesTest, WholeFileWritesSafelyAndRefusesReadOnlyFiles) {
   EXPECT_EQ(ErrorOf([&] { WriteWholeFile(tmp.path(), "x"); }), 75);
   // Nothing but what was asked for is left behind.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 4);
+
+  // A file with a second name is written in place, so both names keep seeing one file; also by a
+  // program started with its standard input closed, where the file opens as descriptor 0.
+  std::filesystem::create_hard_link(kept, tmp / "second name.txt");
+  const int input = dup(STDIN_FILENO);
+  close(STDIN_FILENO);
+  const int error = ErrorOf([&] { WriteWholeFile(kept, "in place"); });
+  dup2(input, STDIN_FILENO);
+  close(input);
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(Contents(tmp / "second name.txt"), "in place");
 }
 
 // Only regular files are read whole, and only up to the limit; anything else is refused at once
@@ -109,6 +120,8 @@ TEST_F(FilesTest, WholeFileReadsOnlyRegularFilesUpToTheLimit) {
   EXPECT_EQ(read("/dev/zero"), "is a character device, not a regular file");
   EXPECT_EQ(read(tmp / "missing.txt"), "missing: does not exist");
   EXPECT_EQ(read(tmp / "ten.txt/below"), "missing: does not exist");
+  // A regular file whose read fails (this process's memory, unmapped at 0) is not an empty one.
+  EXPECT_EQ(read("/proc/self/mem"), "cannot be read: Input/output error");
   EXPECT_EQ(ReadWholeFile(fifo), std::nullopt);
   alarm(0);
   // Past 256 MiB by a byte (a sparse file: nothing is written): refused by its size, never read.

@@ -1,5 +1,8 @@
+#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,7 @@
 
 #include "posix/command_line.hpp"
 #include "posix/shell_posix.hpp"
+#include "posix/spawn.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "tests/support/vb_error.hpp"
 
@@ -92,6 +96,30 @@ TEST(ShellPosix, FailuresToStartAreFileNotFound) {
   EXPECT_EQ(ErrorOf([&] { shell.Run(tmp.Windows("ok"), 5); }),
             vb::err::InvalidProcedureCall);  // no such style
   EXPECT_NE(access((tmp / "never").c_str(), F_OK), 0);
+}
+
+// A child tied to this process's life is started by a fork of our own, whose failed exec comes
+// back through a pipe: the reason is told, and the pipe is closed whatever the outcome.
+TEST(SpawnPosix, AChildTiedToItsParentToldItsFailureAndLeftNoDescriptor) {
+  auto descriptors = [] {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    while (dir != nullptr && readdir(dir) != nullptr) ++count;
+    if (dir != nullptr) closedir(dir);
+    return count;
+  };
+  const int before = descriptors();
+  SpawnRequest request;
+  request.argv = {"true"};
+  request.search_path = request.die_with_parent = true;
+  const Spawned started = Spawn(request);
+  ASSERT_GT(started.pid, 0);
+  EXPECT_EQ(WaitForExit(started.pid), 0);
+  request.argv = {"/no/such/program"};
+  const Spawned failed = Spawn(request);
+  EXPECT_EQ(failed.pid, -1);
+  EXPECT_EQ(failed.error, ENOENT);
+  EXPECT_EQ(descriptors(), before);
 }
 
 }  // namespace
