@@ -71,6 +71,11 @@ TEST(Programs, SayTheirVersionAndHelp) {
       }
     }
   }
+  // The desktop's usage names what it opens, as the README and its manual page call it.
+  testing_support::TempFolder tmp;
+  const std::string run = std::string(NORB_VBHOST) + " gui --help > " + (tmp / "out.txt") + " 2>&1";
+  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
+  EXPECT_NE(testing_support::Contents(tmp / "out.txt").find(" gui [OPTIONS] [PROJECT]\n"), std::string::npos);
 }
 
 // A Yes/No box prints its question and takes Yes only from a line that starts with y or Y; an
