@@ -22,7 +22,8 @@ struct Ignored : HostObserver {
 TEST(CommandBars, ADeletedControlFailsEveryCallNamingIt) {
   Ignored observer;
   fakes::FakeClipboard clipboard;
-  auto bar = std::make_shared<HostCommandBar>(observer, clipboard, "Tools", std::vector<std::string>{"&Options..."});
+  auto bar =
+      std::make_shared<HostCommandBar>(observer, clipboard, "Tools", std::vector<std::string>{"&Options..."});
   std::shared_ptr<platform::ide::CommandBarControl> control = bar->Controls()->Add(1, 1, "NORBVB5");
   control->Delete();
   for (const auto& [method, call] : std::initializer_list<std::pair<std::string, std::function<void()>>>{
@@ -33,7 +34,8 @@ TEST(CommandBars, ADeletedControlFailsEveryCallNamingIt) {
            {"PasteFace", [&] { control->PasteFace(); }},
            {"Delete", [&] { control->Delete(); }}}) {
     EXPECT_EQ(testing_support::RaisedBy(call),
-              (testing_support::Raised{-2147467259, "Method '" + method + "' of object '_CommandBarButton' failed"}))
+              (testing_support::Raised{-2147467259,
+                                       "Method '" + method + "' of object '_CommandBarButton' failed"}))
         << method;
   }
 }

@@ -44,4 +44,42 @@ TEST(ScenarioCommands, TheDocumentationListsTheTable) {
   EXPECT_EQ(doc.substr(start + head.size(), end + 1 - start - head.size()), table);
 }
 
+// Each command takes the arguments its usage shows, and one more or one fewer is refused with that
+// usage: a word in brackets may be left out, and a last word with "..." stands for any number.
+TEST(ScenarioCommands, EachTakesTheArgumentsItsUsageShows) {
+  for (const vbhost::ScenarioCommand& c : vbhost::ScenarioCommands()) {
+    const Words usage = SplitWords(std::string(c.usage));
+    const std::size_t prefix = c.object.empty() ? 1 : 2;
+    int required = 0, optional = 0;
+    bool open_ended = false;
+    for (std::size_t i = prefix; i < usage.size(); ++i) {
+      if (usage[i].starts_with('[')) {
+        ++optional;
+      } else if (usage[i].ends_with("...")) {
+        open_ended = true;
+      } else {
+        ++required;
+      }
+    }
+    auto error_with = [&](int arguments) {
+      Words line(usage.begin(), usage.begin() + static_cast<std::ptrdiff_t>(prefix));
+      line.resize(prefix + static_cast<std::size_t>(arguments), "x");
+      try {
+        vbhost::MatchScenarioCommand(line);
+      } catch (const vbhost::ScenarioError& e) {
+        return std::string(e.what());
+      }
+      return std::string();
+    };
+    const std::string refused = "usage: " + std::string(c.usage);
+    EXPECT_EQ(error_with(required + optional + (open_ended ? 1 : 0)), "") << c.usage;
+    if (!open_ended) {
+      EXPECT_EQ(error_with(required + optional + 1), refused);
+    }
+    if (required > 0) {
+      EXPECT_EQ(error_with(required - 1), refused);
+    }
+  }
+}
+
 }  // namespace

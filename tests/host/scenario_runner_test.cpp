@@ -51,8 +51,6 @@ TEST_F(Runner, ScenarioErrorsNameTheFileAndLine) {
           "engine refuse PREFIX, engine absent, engine status TEXT, engine real, engine comment TEXT..., "
           "engine version REVISION)");
   EXPECT_EQ(Run("open Timesheet/Timesheet.vbp extra\n"), where + ":1: usage: open PATH");
-  EXPECT_EQ(Run("new project now\n"), where + ":1: usage: new project");
-  EXPECT_EQ(Run("save Form1 now\n"), where + ":1: usage: save COMPONENT|project");
   EXPECT_EQ(Run("event AfterWriteFile C:\\a.bas yes\n"),
             where + ":1: event AfterWriteFile: yes is not a number");
   EXPECT_EQ(Run("event BeforeLoadFile C:\\a.frm C:\\b.bas\n"), "");
