@@ -152,6 +152,7 @@ TEST_F(ProjectLoader, TextThatIsNoProjectIsRefusedWithFileAndLine) {
       {ok + "Form=frm\0Timesheet.frm\r\n"s, ":2: a NUL byte"},
       {"", ": the file is empty"},
       {"\x89PNG\r\n\x1a\n\0\0\0\rIHDR"s, ":2: a control character (0x1A)"},
+      {ok + "Name=\"A\x1F\"\r\n", ":2: a control character (0x1F)"},
       {"\xFF\xFET\0y\0p\0e\0=\0E\0x\0e\0\r\0\n\0"s, ": UTF-16 text; project files are ANSI text"},
       {"Type=Exe\rForm=Form1.frm\rName=\"A\"\r", ":1: a carriage return without a line feed"},
       {ok + "Form=frmTi", ":2: no line end: the file is cut short"},
