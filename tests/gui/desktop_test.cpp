@@ -858,7 +858,8 @@ TEST_F(Desktop, TheDesktopsTranscriptTellsWhatAScenarioRunTellsForTheSameSteps) 
     runner.RunFile(tmp / "same.scn");
   }
   // The desktop's own box for the missing help file: an information box with OK alone.
-  EXPECT_NE(gui.str().find(R"( does not exist.","style":64,"answer":"OK","title":"vbhost"})"), std::string::npos);
+  EXPECT_NE(gui.str().find(R"( does not exist.","style":64,"answer":"OK","title":"vbhost"})"),
+            std::string::npos);
   const std::string told = seen(gui.str());
   EXPECT_NE(told.find(R"("event":"help","form":"frmExtract")"), std::string::npos) << told;
   EXPECT_NE(told.find(R"("event":"dialog","form":"frmExtract","phase":"closed")"), std::string::npos) << told;
