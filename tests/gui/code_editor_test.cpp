@@ -151,6 +151,7 @@ TEST(CodeWindow, ColoursKeywordsCommentsAndStrings) {
             "K:Open K:For K:Input K:As K:Line K:Input K:Close");
   EXPECT_EQ(Colours("DefDate D: DefObj O: Set f = Nothing: If d < Date Then d = Date Else Stop"),
             "K:DefDate K:DefObj K:Set K:Nothing K:If K:Date K:Then K:Date K:Else K:Stop");
+  EXPECT_EQ(Colours("On Error Resume Next"), "K:On K:Error K:Resume K:Next");
   bool continues = false;
   EXPECT_EQ(Colours("x = 1 ' a comment _", false, &continues), "C:' a comment _");
   EXPECT_TRUE(continues);
