@@ -149,8 +149,8 @@ TEST(CodeWindow, ColoursKeywordsCommentsAndStrings) {
   EXPECT_EQ(Colours("Dim remark As String, n As Integer"), "K:Dim K:As K:String K:As K:Integer");
   EXPECT_EQ(Colours("Open f For Input As #1: Line Input #1, s: Close #1"),
             "K:Open K:For K:Input K:As K:Line K:Input K:Close");
-  EXPECT_EQ(Colours("DefDate D: DefObj O: Set f = Nothing: If d < Date Then d = Date Else Stop"),
-            "K:DefDate K:DefObj K:Set K:Nothing K:If K:Date K:Then K:Date K:Else K:Stop");
+  EXPECT_EQ(Colours("DefDate D: DefObj O: Set f = Me: If d < Date Then d = Date Else Set f = Nothing"),
+            "K:DefDate K:DefObj K:Set K:Me K:If K:Date K:Then K:Date K:Else K:Set K:Nothing");
   EXPECT_EQ(Colours("On Error Resume Next"), "K:On K:Error K:Resume K:Next");
   bool continues = false;
   EXPECT_EQ(Colours("x = 1 ' a comment _", false, &continues), "C:' a comment _");
