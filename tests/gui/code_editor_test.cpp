@@ -152,6 +152,7 @@ TEST(CodeWindow, ColoursKeywordsCommentsAndStrings) {
   EXPECT_EQ(Colours("DefDate D: DefObj O: Set f = Me: If d < Date Then d = Date Else Set f = Nothing"),
             "K:DefDate K:DefObj K:Set K:Me K:If K:Date K:Then K:Date K:Else K:Set K:Nothing");
   EXPECT_EQ(Colours("On Error Resume Next"), "K:On K:Error K:Resume K:Next");
+  EXPECT_EQ(Colours("Global Const Rate = 1"), "K:Global K:Const");
   bool continues = false;
   EXPECT_EQ(Colours("x = 1 ' a comment _", false, &continues), "C:' a comment _");
   EXPECT_TRUE(continues);

@@ -51,6 +51,10 @@ TEST(ListRows, TheAddinsRefillWhileShownIsShownAndNoClearedRowIsRead) {
   window.show();
   auto* view = window.findChild<QTreeView*>("ListView1");
   EXPECT_EQ(Shown(view), "modA/modA state,modB/modB state,modC/modC state,*modD/modD state,modE/modE state,");
+  QAbstractItemModel* rows = view->model();
+  EXPECT_EQ(
+      rows->headerData(0, Qt::Horizontal).toString() + "|" + rows->headerData(1, Qt::Horizontal).toString(),
+      "Name|Status");
 
   // A person's click reaches the row it is on, and only that row.
   view->selectionModel()->select(view->model()->index(1, 0),
