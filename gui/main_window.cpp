@@ -594,14 +594,12 @@ void MainWindow::Emit(const vbhost::HostEvent& event) {
   } else if (const auto* e = std::get_if<events::Execute>(&event); e && e->ok) {
     // The engine forgets the comment once a check-in uses it and the version once option S does:
     // the fields say what the next ones will be.
-    const QString command = FromCp(e->command);
-    const QString options = command.section(' ', 0, 0);
-    const bool update = options.startsWith('U') && !options.contains('D');
-    if (update) {
+    const UsedUp used = UsedUpBy(e->command);
+    if (used.comment) {
       comment_->clear();
       comment_said_.clear();
     }
-    if ((update || options.startsWith('E')) && options.contains('S')) {
+    if (used.version) {
       version_->clear();
       version_said_.clear();
     }
@@ -674,6 +672,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     SetConnected(false);
   }
   event->accept();
+}
+
+UsedUp UsedUpBy(const std::string& command) {
+  // The options alone: the files' paths may hold any letter.
+  const std::string options = command.substr(0, command.find(' '));
+  const bool update = options.starts_with('U') && options.find('D') == std::string::npos;
+  const bool version = (update || options.starts_with('E')) && options.find('S') != std::string::npos;
+  return {update, version};
 }
 
 }  // namespace vbgui

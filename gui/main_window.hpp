@@ -34,6 +34,14 @@ class CodeEditor;
 
 using DesktopOptions = vbhost::DesktopStart;
 
+// What a command the engine carried out uses up of what the person set for the next ones: a
+// check-in (U without D) the comment, and one with option S (a check-in or a check-out) the version.
+struct UsedUp {
+  bool comment = false;
+  bool version = false;
+};
+UsedUp UsedUpBy(const std::string& command);
+
 class MainWindow : public QMainWindow, public vbhost::HostObserver {
  public:
   explicit MainWindow(const DesktopOptions& options);

@@ -1307,4 +1307,20 @@ TEST_F(Desktop, TheCodeWindowShowsTheCodeAndSavesTheHiddenLinesAsTheyWere) {
   }
 }
 
+// The comment and version fields clear when a command used them up, told by its options alone:
+// a letter of a path ("D" of Docs, "S" of Sales) is none of them.
+TEST(NextFields, ACommandsOptionsAloneSayWhatItUsedUp) {
+  struct Case {
+    const char* command;
+    bool comment, version;
+  };
+  for (const Case& c :
+       {Case{R"(USW C:\Sales\a.bas)", true, true}, Case{R"(UW C:\Docs\Sales\a.bas)", true, false},
+        Case{R"(UDW C:\Sales\a.bas)", false, false}, Case{R"(ESW C:\a.bas)", false, true},
+        Case{R"(EW C:\Sales\a.bas)", false, false}, Case{"G2LOCKING", false, false}}) {
+    const vbgui::UsedUp used = vbgui::UsedUpBy(c.command);
+    EXPECT_EQ(std::pair(used.comment, used.version), std::pair(c.comment, c.version)) << c.command;
+  }
+}
+
 }  // namespace
