@@ -352,194 +352,202 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
       "LOGNAME=ann ci -q -u -t-first -mfirst modRates.bas && LOGNAME=bob ci -q -u -t-first -mfirst "
       "frmTimesheet.frm && LOGNAME=bob co -q -l frmTimesheet.frm");
   const std::string file = tmp / "Timesheet/modRates.bas", p = tmp.Windows("Timesheet\\");
-
-  // Connect: the progress window, the registration, the Tools menu, every lock state.
-  Open();
-  QTreeView* tree = window->tree();
-  std::vector<std::string> progress;
-  // Read whenever its caption is drawn: a person's periodic look may come only after the pass.
-  PaintWatch painted("lblCap", [&progress](QWidget* w) {
-    if (w->objectName() != "frmSplash") return;
-    progress.push_back(w->findChild<QLabel*>("lblCap")->text().toStdString() + " " +
-                       std::to_string(w->findChild<QProgressBar*>("ProgressBar1")->maximum()));
-  });
-  // Over the main window, without a title bar.
-  std::string placed;
-  person.on_tick = [&placed, this] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (!placed.empty() || w->objectName() != "frmSplash" || !w->isVisible()) continue;
-      const QPoint off = w->frameGeometry().center() - window->frameGeometry().center();
-      placed = std::to_string(off.manhattanLength() <= 40) + "/" +
-               std::to_string(w->windowFlags().testFlag(Qt::FramelessWindowHint));
-      Shoot(w, "progress");
-    }
-  };
-  Connect();
-  person.on_tick = nullptr;
-  EXPECT_EQ(placed, "1/1");
-  // Seen as drawn, and after: the lock pass set the bar's maximum (four components).
-  ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(progress.front() + " | " + progress.back(), "Loading ... 100 | Ready... 3");
-  EXPECT_EQ(Contents(tmp / "windows/vbaddin.ini"), "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
-  EXPECT_EQ(States(),
-            "frmTimesheet 5 Checked out to bob, revision 1.1\n"
-            "modRates 1 Not checked out: read-only here, free to check out\n"
-            "CEntry 0 No lock file: not under version control\n"
-            "Release Notes.txt 0 No lock file: not under version control\n");
-  std::string tools;
-  emit window->tools_menu()->aboutToShow();
-  for (QAction* a : window->tools_menu()->actions())
-    tools += a->isSeparator() ? "|" : a->text().toStdString() + (a->icon().isNull() ? "" : "+") + ",";
-  // The IDE's seven, then the add-in's buttons with their groups and faces ("+").
-  EXPECT_EQ(tools,
-            "Add &Procedure...,Procedure Attri&butes...,&Menu Editor...,&Options...,&References...,"
-            "&Components...,Add-In Manager...,&Get,C&heck Out,Check &In,&Undo Check Out,|Check-Out "
-            "Active Project [.VBP]+,Check-In Active Project [.VBP]+,|&Version Control Options+,Run "
-            "&NORB for Windows+,");
-
-  // An edit of a file not checked out: the save refused, the history waits for it.
-  Edit("modRates", "' a rate for Sundays");
-  Shoot(window.get(), "main-window");
-  person.Box(QMessageBox::Ok);
-  Menu("File", "&Save");
-  person.Box(QMessageBox::Ok);
-  Context("modRates", "Version &History");
-  // Information; then system-modal, kept on top.
-  EXPECT_EQ(person.boxes, (std::vector<std::string>{"1/0/1 Visual Basic has just requested to write " + p +
-                                                        "modRates.bas, which is read-only.\n\nRequest "
-                                                        "denied. \n\n",
-                                                    "0/1/1 " + p + "modRates.bas needs saving..."}));
-  EXPECT_EQ(window->editors()->tabText(0).toStdString(), "modRates [read-only] *");
-  EXPECT_NE(States().find("modRates 1 Not checked out: read-only here, free to check out\nmodified\n"),
-            std::string::npos);
-
-  // Alt+T, H: the list in the model's order, the tabs, the icon buttons; Enter keeps the edit.
-  // Short enough that the Project window scrolls; its last row selected.
-  const QSize size = window->size();
-  window->resize(1000, 420);
-  tree->setFocus();
-  QTest::keyClick(tree, Qt::Key_End);
-  window->Refresh();
-  const int scrolled = tree->verticalScrollBar()->value();
-  ASSERT_GT(scrolled, 0);
-  std::vector<std::string> seen;
-  person.Then("frmExtract", [&seen](QWidget* dialog) {
-    Shoot(dialog, "check-out");
-    QHeaderView* header = dialog->findChild<QTreeView*>("ListView1")->header();
-    seen.push_back(Rows(dialog));
-    for (int i = 0; i < 2; ++i) {
-      QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(5, header->height() / 2));
-      seen.push_back(Rows(dialog));
-    }
-    auto* tabs = dialog->findChild<QTabBar*>();
-    for (int tab : {1, 0}) {
-      QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tab).center());
-      if (tab == 1) Shoot(dialog, "check-out-options");
-      std::string shown = std::to_string(tab) + ":";
-      for (const char* frame : {"Frame1(0)", "Frame1(1)"})
-        shown += dialog->findChild<QWidget*>(frame)->isVisible() ? std::string(" ") + frame : "";
-      // A frame's page adds no margin of its own: the list and its tools fill it to the edges.
-      auto* page = dialog->findChild<QWidget*>("Frame1(0)");
-      if (tab == 0 && page->childrenRect() != page->rect()) shown += " (margins)";
-      for (auto* box : dialog->findChildren<QCheckBox*>()) {
-        if (box->isVisible())
-          shown += " [" + box->text().toStdString() + ": " + box->toolTip().toStdString() + "]";
+  QTreeView* tree = nullptr;
+  {
+    SCOPED_TRACE("connect: the progress window, the registration, the Tools menu, every lock state");
+    Open();
+    tree = window->tree();
+    std::vector<std::string> progress;
+    // Read whenever its caption is drawn: a person's periodic look may come only after the pass.
+    PaintWatch painted("lblCap", [&progress](QWidget* w) {
+      if (w->objectName() != "frmSplash") return;
+      progress.push_back(w->findChild<QLabel*>("lblCap")->text().toStdString() + " " +
+                         std::to_string(w->findChild<QProgressBar*>("ProgressBar1")->maximum()));
+    });
+    // Over the main window, without a title bar.
+    std::string placed;
+    person.on_tick = [&placed, this] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!placed.empty() || w->objectName() != "frmSplash" || !w->isVisible()) continue;
+        const QPoint off = w->frameGeometry().center() - window->frameGeometry().center();
+        placed = std::to_string(off.manhattanLength() <= 40) + "/" +
+                 std::to_string(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+        Shoot(w, "progress");
       }
-      seen.push_back(shown);
-    }
-    Tool(dialog, "selNot");
-    seen.push_back(Rows(dialog));
-    Press(dialog, "cmdOK");
-  });
-  person.Box(QMessageBox::NoButton);
-  Keys(Qt::Key_T, Qt::Key_H);
-  ASSERT_TRUE(person.done());
-  const std::string options_tab =
-      "1: Frame1(1) [\"B\" - Browse Mode: extract for inspection or compile only, without "
-      "intent to modify] [\"F\" - Fast/Freshen: extract only if existing work file is "
-      "out-of-date] [\"R\" - Reserve Lock [don't extract]: only lock the files, and not "
-      "extract them] [\"S\" - Specify Version: Prompts for specific version numbers]";
-  EXPECT_EQ(seen, (std::vector<std::string>{
-                      "frmTimesheet,modRates,CEntry,Release Notes.txt,",
-                      "CEntry,frmTimesheet,modRates,Release Notes.txt,",
-                      "Release Notes.txt,modRates,frmTimesheet,CEntry,",
-                      options_tab,
-                      "0: Frame1(0)",
-                      // The rows whose icon says "not checked out", never stored ones included.
-                      "*Release Notes.txt,*modRates,frmTimesheet,*CEntry,",
-                  }));
-  EXPECT_EQ(person.boxes.back(), "2/0/2 modRates has unsaved changes. Reload it from disk and lose them?");
-  window->Refresh();
-  EXPECT_EQ(window->editors()->tabText(0).toStdString(), "modRates *");
-  EXPECT_NE(Text(Editor()).find("' a rate for Sundays"), std::string::npos);
-  EXPECT_EQ(tree->verticalScrollBar()->value(), scrolled);
-  ASSERT_EQ(tree->selectionModel()->selectedIndexes().size(), 1);
-  EXPECT_EQ(tree->selectionModel()->selectedIndexes()[0].data(Qt::UserRole).toString().toStdString(),
-            "Release Notes.txt");
-  window->resize(size);
-  EXPECT_NE(Sh("rlog modRates.bas,v").find("ann: 1.1"), std::string::npos);
-  EXPECT_EQ(Mode(file) & 0200, 0200u);
-  EXPECT_EQ(Text(window->outcomes()), "> EW " + p + "modRates.bas," + p + "Classes\\CEntry.cls," + p +
-                                          "RED03E~1.TXT\n1 of 3 files extracted\n" + p +
-                                          "modRates.bas: revision 1.1 extracted and locked\n" + p +
-                                          "Classes\\CEntry.cls: no archive; nothing done\n" + p +
-                                          "RED03E~1.TXT: no archive; nothing done\n");
-
-  // Ctrl+S goes through; the compare shows the edit as a diff.
-  CtrlS();
-  EXPECT_EQ(person.boxes.size(), 3u);
-  EXPECT_NE(Contents(file).find("' a rate for Sundays"), std::string::npos);
-  window->Refresh();
-  EXPECT_EQ(window->editors()->tabText(0).toStdString(), "modRates");
-  Context("modRates", "Delta &Compare");
-  auto* engine_tabs = window->diff()->parentWidget()->parentWidget()->findChild<QTabBar*>();
-  QTest::mouseClick(engine_tabs, Qt::LeftButton, {}, engine_tabs->tabRect(1).center());
-  EXPECT_TRUE(window->diff()->isVisible());
-  Shoot(window.get(), "main-window-compare");
-  const std::string diff = Text(window->diff());
-  // One line added, its CR LF kept like every other line's: nothing removed.
-  EXPECT_NE(diff.find("@@\n"), std::string::npos) << diff;
-  EXPECT_EQ(diff.substr(diff.find("@@")).find("\n-"), std::string::npos) << diff;
-  EXPECT_NE(diff.find("\n+' a rate for Sundays"), std::string::npos) << diff;
-
-  // The comment and the version, as the engine holds them.
-  auto* comment = window->findChild<QLineEdit*>("comment");
-  QTest::keyClicks(comment, "Sunday");
-  QTest::mouseClick(window->findChild<QPushButton*>("setComment"), Qt::LeftButton);
-  EXPECT_NE(Text(window->outcomes()).find("> COMMENT Sunday\n"), std::string::npos);
-  QTest::keyClicks(comment, " rates");
-  QTest::keyClick(comment, Qt::Key_Return);
-  QTest::keyClicks(window->findChild<QLineEdit*>("version"), "5.1");
-  QTest::mouseClick(window->findChild<QPushButton*>("setVersion"), Qt::LeftButton);
-  EXPECT_EQ(window->findChild<QLabel*>("engineSet")->text().toStdString(),
-            "Comment of ann's next check-in: Sunday rates\nVersion of ann's next command with S: 5.1");
-  EXPECT_NE(Text(window->outcomes()).find("> VERSION 5.1\nVersion of ann's next command with S: 5.1"),
-            std::string::npos);
-
-  // Alt+T, I checks in the files out to you with option S: both used, the fields cleared.
-  std::string rows;
-  person.Then("frmUpdate", [&rows, this](QWidget* dialog) {
-    Tool(dialog, "selYou");
-    Shoot(dialog, "check-in");
-    // The dialog's lock pass ran: the add-in's pass at the re-link stopped at the edited file.
-    rows = Rows(dialog) + " " + States().substr(States().find("modRates"), 44);
-    auto* tabs = dialog->findChild<QTabBar*>();
-    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
-    // On the box itself: a click beyond its text does nothing.
-    auto* set_version = dialog->findChild<QCheckBox*>("chkSpec");
-    QTest::mouseClick(set_version, Qt::LeftButton, {}, QPoint(8, set_version->height() / 2));
-    Press(dialog, "cmdOK");
-  });
-  Keys(Qt::Key_T, Qt::Key_I);
-  ASSERT_TRUE(person.done());
-  EXPECT_EQ(rows,
-            "frmTimesheet,*modRates,CEntry,Release Notes.txt, modRates 3 Checked out to you, revision 1.1\n");
-  EXPECT_NE(Sh("rlog -r5.1 modRates.bas,v").find("\nSunday rates\n===="), std::string::npos);
-  EXPECT_EQ(Mode(file) & 0200, 0u);
-  EXPECT_NE(States().find("modRates 1 "), std::string::npos);
-  EXPECT_EQ(window->findChild<QLineEdit*>("comment")->text().toStdString(), "");
-  EXPECT_EQ(window->findChild<QLineEdit*>("version")->text().toStdString(), "");
-  EXPECT_EQ(window->findChild<QLabel*>("engineSet")->text().toStdString(), "");
+    };
+    Connect();
+    person.on_tick = nullptr;
+    EXPECT_EQ(placed, "1/1");
+    // Seen as drawn, and after: the lock pass set the bar's maximum (four components).
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front() + " | " + progress.back(), "Loading ... 100 | Ready... 3");
+    EXPECT_EQ(Contents(tmp / "windows/vbaddin.ini"), "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+    EXPECT_EQ(States(),
+              "frmTimesheet 5 Checked out to bob, revision 1.1\n"
+              "modRates 1 Not checked out: read-only here, free to check out\n"
+              "CEntry 0 No lock file: not under version control\n"
+              "Release Notes.txt 0 No lock file: not under version control\n");
+    std::string tools;
+    emit window->tools_menu()->aboutToShow();
+    for (QAction* a : window->tools_menu()->actions())
+      tools += a->isSeparator() ? "|" : a->text().toStdString() + (a->icon().isNull() ? "" : "+") + ",";
+    // The IDE's seven, then the add-in's buttons with their groups and faces ("+").
+    EXPECT_EQ(tools,
+              "Add &Procedure...,Procedure Attri&butes...,&Menu Editor...,&Options...,&References...,"
+              "&Components...,Add-In Manager...,&Get,C&heck Out,Check &In,&Undo Check Out,|Check-Out "
+              "Active Project [.VBP]+,Check-In Active Project [.VBP]+,|&Version Control Options+,Run "
+              "&NORB for Windows+,");
+  }
+  {
+    SCOPED_TRACE("an edit of a file not checked out: the save refused, the history waits for it");
+    Edit("modRates", "' a rate for Sundays");
+    Shoot(window.get(), "main-window");
+    person.Box(QMessageBox::Ok);
+    Menu("File", "&Save");
+    person.Box(QMessageBox::Ok);
+    Context("modRates", "Version &History");
+    // Information; then system-modal, kept on top.
+    EXPECT_EQ(person.boxes, (std::vector<std::string>{"1/0/1 Visual Basic has just requested to write " + p +
+                                                          "modRates.bas, which is read-only.\n\nRequest "
+                                                          "denied. \n\n",
+                                                      "0/1/1 " + p + "modRates.bas needs saving..."}));
+    EXPECT_EQ(window->editors()->tabText(0).toStdString(), "modRates [read-only] *");
+    EXPECT_NE(States().find("modRates 1 Not checked out: read-only here, free to check out\nmodified\n"),
+              std::string::npos);
+  }
+  {
+    SCOPED_TRACE("Alt+T, H: the list in the model's order, the tabs, the icon buttons; Enter keeps the edit");
+    // Short enough that the Project window scrolls; its last row selected.
+    const QSize size = window->size();
+    window->resize(1000, 420);
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_End);
+    window->Refresh();
+    const int scrolled = tree->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    std::vector<std::string> seen;
+    person.Then("frmExtract", [&seen](QWidget* dialog) {
+      Shoot(dialog, "check-out");
+      QHeaderView* header = dialog->findChild<QTreeView*>("ListView1")->header();
+      seen.push_back(Rows(dialog));
+      for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(5, header->height() / 2));
+        seen.push_back(Rows(dialog));
+      }
+      auto* tabs = dialog->findChild<QTabBar*>();
+      for (int tab : {1, 0}) {
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tab).center());
+        if (tab == 1) Shoot(dialog, "check-out-options");
+        std::string shown = std::to_string(tab) + ":";
+        for (const char* frame : {"Frame1(0)", "Frame1(1)"})
+          shown += dialog->findChild<QWidget*>(frame)->isVisible() ? std::string(" ") + frame : "";
+        // A frame's page adds no margin of its own: the list and its tools fill it to the edges.
+        auto* page = dialog->findChild<QWidget*>("Frame1(0)");
+        if (tab == 0 && page->childrenRect() != page->rect()) shown += " (margins)";
+        for (auto* box : dialog->findChildren<QCheckBox*>()) {
+          if (box->isVisible())
+            shown += " [" + box->text().toStdString() + ": " + box->toolTip().toStdString() + "]";
+        }
+        seen.push_back(shown);
+      }
+      Tool(dialog, "selNot");
+      seen.push_back(Rows(dialog));
+      Press(dialog, "cmdOK");
+    });
+    person.Box(QMessageBox::NoButton);
+    Keys(Qt::Key_T, Qt::Key_H);
+    ASSERT_TRUE(person.done());
+    const std::string options_tab =
+        "1: Frame1(1) [\"B\" - Browse Mode: extract for inspection or compile only, without "
+        "intent to modify] [\"F\" - Fast/Freshen: extract only if existing work file is "
+        "out-of-date] [\"R\" - Reserve Lock [don't extract]: only lock the files, and not "
+        "extract them] [\"S\" - Specify Version: Prompts for specific version numbers]";
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "frmTimesheet,modRates,CEntry,Release Notes.txt,",
+                        "CEntry,frmTimesheet,modRates,Release Notes.txt,",
+                        "Release Notes.txt,modRates,frmTimesheet,CEntry,",
+                        options_tab,
+                        "0: Frame1(0)",
+                        // The rows whose icon says "not checked out", never stored ones included.
+                        "*Release Notes.txt,*modRates,frmTimesheet,*CEntry,",
+                    }));
+    EXPECT_EQ(person.boxes.back(), "2/0/2 modRates has unsaved changes. Reload it from disk and lose them?");
+    window->Refresh();
+    EXPECT_EQ(window->editors()->tabText(0).toStdString(), "modRates *");
+    EXPECT_NE(Text(Editor()).find("' a rate for Sundays"), std::string::npos);
+    EXPECT_EQ(tree->verticalScrollBar()->value(), scrolled);
+    ASSERT_EQ(tree->selectionModel()->selectedIndexes().size(), 1);
+    EXPECT_EQ(tree->selectionModel()->selectedIndexes()[0].data(Qt::UserRole).toString().toStdString(),
+              "Release Notes.txt");
+    window->resize(size);
+    EXPECT_NE(Sh("rlog modRates.bas,v").find("ann: 1.1"), std::string::npos);
+    EXPECT_EQ(Mode(file) & 0200, 0200u);
+    EXPECT_EQ(Text(window->outcomes()), "> EW " + p + "modRates.bas," + p + "Classes\\CEntry.cls," + p +
+                                            "RED03E~1.TXT\n1 of 3 files extracted\n" + p +
+                                            "modRates.bas: revision 1.1 extracted and locked\n" + p +
+                                            "Classes\\CEntry.cls: no archive; nothing done\n" + p +
+                                            "RED03E~1.TXT: no archive; nothing done\n");
+  }
+  {
+    SCOPED_TRACE("Ctrl+S goes through; the compare shows the edit as a diff");
+    CtrlS();
+    EXPECT_EQ(person.boxes.size(), 3u);
+    EXPECT_NE(Contents(file).find("' a rate for Sundays"), std::string::npos);
+    window->Refresh();
+    EXPECT_EQ(window->editors()->tabText(0).toStdString(), "modRates");
+    Context("modRates", "Delta &Compare");
+    auto* engine_tabs = window->diff()->parentWidget()->parentWidget()->findChild<QTabBar*>();
+    QTest::mouseClick(engine_tabs, Qt::LeftButton, {}, engine_tabs->tabRect(1).center());
+    EXPECT_TRUE(window->diff()->isVisible());
+    Shoot(window.get(), "main-window-compare");
+    const std::string diff = Text(window->diff());
+    // One line added, its CR LF kept like every other line's: nothing removed.
+    EXPECT_NE(diff.find("@@\n"), std::string::npos) << diff;
+    EXPECT_EQ(diff.substr(diff.find("@@")).find("\n-"), std::string::npos) << diff;
+    EXPECT_NE(diff.find("\n+' a rate for Sundays"), std::string::npos) << diff;
+  }
+  {
+    SCOPED_TRACE("the comment and the version, as the engine holds them");
+    auto* comment = window->findChild<QLineEdit*>("comment");
+    QTest::keyClicks(comment, "Sunday");
+    QTest::mouseClick(window->findChild<QPushButton*>("setComment"), Qt::LeftButton);
+    EXPECT_NE(Text(window->outcomes()).find("> COMMENT Sunday\n"), std::string::npos);
+    QTest::keyClicks(comment, " rates");
+    QTest::keyClick(comment, Qt::Key_Return);
+    QTest::keyClicks(window->findChild<QLineEdit*>("version"), "5.1");
+    QTest::mouseClick(window->findChild<QPushButton*>("setVersion"), Qt::LeftButton);
+    EXPECT_EQ(window->findChild<QLabel*>("engineSet")->text().toStdString(),
+              "Comment of ann's next check-in: Sunday rates\nVersion of ann's next command with S: 5.1");
+    EXPECT_NE(Text(window->outcomes()).find("> VERSION 5.1\nVersion of ann's next command with S: 5.1"),
+              std::string::npos);
+  }
+  {
+    SCOPED_TRACE("Alt+T, I checks in the files out to you with option S: both used, the fields cleared");
+    std::string rows;
+    person.Then("frmUpdate", [&rows, this](QWidget* dialog) {
+      Tool(dialog, "selYou");
+      Shoot(dialog, "check-in");
+      // The dialog's lock pass ran: the add-in's pass at the re-link stopped at the edited file.
+      rows = Rows(dialog) + " " + States().substr(States().find("modRates"), 44);
+      auto* tabs = dialog->findChild<QTabBar*>();
+      QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+      // On the box itself: a click beyond its text does nothing.
+      auto* set_version = dialog->findChild<QCheckBox*>("chkSpec");
+      QTest::mouseClick(set_version, Qt::LeftButton, {}, QPoint(8, set_version->height() / 2));
+      Press(dialog, "cmdOK");
+    });
+    Keys(Qt::Key_T, Qt::Key_I);
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(
+        rows,
+        "frmTimesheet,*modRates,CEntry,Release Notes.txt, modRates 3 Checked out to you, revision 1.1\n");
+    EXPECT_NE(Sh("rlog -r5.1 modRates.bas,v").find("\nSunday rates\n===="), std::string::npos);
+    EXPECT_EQ(Mode(file) & 0200, 0u);
+    EXPECT_NE(States().find("modRates 1 "), std::string::npos);
+    EXPECT_EQ(window->findChild<QLineEdit*>("comment")->text().toStdString(), "");
+    EXPECT_EQ(window->findChild<QLineEdit*>("version")->text().toStdString(), "");
+    EXPECT_EQ(window->findChild<QLabel*>("engineSet")->text().toStdString(), "");
+  }
   // The history lists the revisions, the newest last.
   const std::vector<std::string> entries = History("modRates");
   ASSERT_EQ(entries.size(), 2u);
@@ -612,53 +620,57 @@ TEST_F(Desktop, TheEngineWindowOptionsAndRunNorbShowWhatTheyDid) {
            " [" + window->statusBar()->currentMessage().toStdString() + "]";
   };
   const std::string p = tmp.Windows("Timesheet\\");
-
-  // A clean check-out leaves the Compare tab in front.
-  QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
-  person.Then("frmExtract", PickAndOk("modRates"));
-  Menu("Tools", "C&heck Out");
-  ASSERT_TRUE(person.done());
-  EXPECT_NE(Text(window->outcomes()).find("1 of 1 files extracted"), std::string::npos);
-  EXPECT_EQ(seen(), "1 Compare []");
-
-  // Version Control Options: the engine's settings in a window.
-  Menu("Tools", "&Version Control Options");
-  // The engine's outcome arrives over the bus a moment after the command.
-  QDialog* settings = nullptr;
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return (settings = window->findChild<QDialog*>("engineSettings")) && settings->isVisible(); },
-      30000));
-  Shoot(settings, "engine-settings");
-  auto* table = settings->findChild<QTreeWidget*>("settings");
-  std::string rows;
-  for (int i = 0; i < table->topLevelItemCount(); ++i)
-    rows += table->topLevelItem(i)->text(0).toStdString() + "=" +
-            table->topLevelItem(i)->text(1).toStdString() + ";";
-  EXPECT_EQ(rows, "Locking=Y;UserID=ann;Archives=RCS folder or beside each file;");
-  EXPECT_EQ(settings->findChild<QLabel*>("from")->text().toStdString(),
-            "Read from " + (tmp / "bin/WNORB.INI"));
-  settings->hide();
-
-  // Run NORB for Windows: the closed engine window shows again.
-  pane->close();
-  Menu("Tools", "Run &NORB for Windows");
-  EXPECT_EQ(seen(), "1 Outcomes [Run NORB for Windows: the engine's window is the Engine pane]");
-
-  // A check-out bob's lock refuses: forward, scrolled to the end, told in one line.
-  for (int i = 0; i < 30; ++i) window->outcomes()->appendPlainText("an older outcome");
-  window->outcomes()->verticalScrollBar()->setValue(0);
-  pane->close();
-  window->statusBar()->clearMessage();
-  person.Then("frmExtract", PickAndOk("frmTimesheet"));
-  Menu("Tools", "C&heck Out");
-  ASSERT_TRUE(person.done());
-  EXPECT_TRUE(QTest::qWaitFor([pane] { return pane->isVisible(); }, 30000));
-  Shoot(window.get(), "refused-check-out");
-  EXPECT_EQ(seen(), "1 Outcomes [0 of 2 files extracted. " + p +
-                        "frmTimesheet.frm: checked out to bob; left alone (and 1 more)]");
-  QScrollBar* bar = window->outcomes()->verticalScrollBar();
-  EXPECT_GT(bar->maximum(), 0);
-  EXPECT_EQ(bar->value(), bar->maximum());
+  {
+    SCOPED_TRACE("a clean check-out leaves the Compare tab in front");
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    person.Then("frmExtract", PickAndOk("modRates"));
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_NE(Text(window->outcomes()).find("1 of 1 files extracted"), std::string::npos);
+    EXPECT_EQ(seen(), "1 Compare []");
+  }
+  {
+    SCOPED_TRACE("Version Control Options: the engine's settings in a window");
+    Menu("Tools", "&Version Control Options");
+    // The engine's outcome arrives over the bus a moment after the command.
+    QDialog* settings = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (settings = window->findChild<QDialog*>("engineSettings")) && settings->isVisible(); },
+        30000));
+    Shoot(settings, "engine-settings");
+    auto* table = settings->findChild<QTreeWidget*>("settings");
+    std::string rows;
+    for (int i = 0; i < table->topLevelItemCount(); ++i)
+      rows += table->topLevelItem(i)->text(0).toStdString() + "=" +
+              table->topLevelItem(i)->text(1).toStdString() + ";";
+    EXPECT_EQ(rows, "Locking=Y;UserID=ann;Archives=RCS folder or beside each file;");
+    EXPECT_EQ(settings->findChild<QLabel*>("from")->text().toStdString(),
+              "Read from " + (tmp / "bin/WNORB.INI"));
+    settings->hide();
+  }
+  {
+    SCOPED_TRACE("Run NORB for Windows: the closed engine window shows again");
+    pane->close();
+    Menu("Tools", "Run &NORB for Windows");
+    EXPECT_EQ(seen(), "1 Outcomes [Run NORB for Windows: the engine's window is the Engine pane]");
+  }
+  {
+    SCOPED_TRACE("a check-out bob's lock refuses: forward, scrolled to the end, told in one line");
+    for (int i = 0; i < 30; ++i) window->outcomes()->appendPlainText("an older outcome");
+    window->outcomes()->verticalScrollBar()->setValue(0);
+    pane->close();
+    window->statusBar()->clearMessage();
+    person.Then("frmExtract", PickAndOk("frmTimesheet"));
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_TRUE(QTest::qWaitFor([pane] { return pane->isVisible(); }, 30000));
+    Shoot(window.get(), "refused-check-out");
+    EXPECT_EQ(seen(), "1 Outcomes [0 of 2 files extracted. " + p +
+                          "frmTimesheet.frm: checked out to bob; left alone (and 1 more)]");
+    QScrollBar* bar = window->outcomes()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+  }
 }
 
 // "Run NORB for Windows" after the engine the add-in linked to has ended: the engine it starts
@@ -678,25 +690,26 @@ TEST_F(Desktop, RunNorbWithNoEngineStartsOneTheAddinLinksTo) {
   };
   auto status = [this] { return window->statusBar()->currentMessage().toStdString(); };
   const std::string bin = tmp.Windows("bin\\");
-
-  // The engine ends and bob locks modRates; the engine started shows bob's lock.
-  Open();
-  Connect();
-  EXPECT_NE(States().find("modRates 1 "), std::string::npos);
-  end_engine();
-  ASSERT_EQ(Sh("LOGNAME=bob rcs -q -l modRates.bas"), "");
-  window->findChild<QDockWidget*>("engine")->close();
-  Menu("Tools", "Run &NORB for Windows");
-  EXPECT_EQ(status(), "Run NORB for Windows: the engine started and serves the link");
-  EXPECT_NE(Text(window->outcomes())
-                .find("Run NORB for Windows: no engine served the link; " + bin +
-                      "WNORB16 serves it now and the add-in is linked to it again."),
-            std::string::npos);
-  EXPECT_TRUE(window->findChild<QDockWidget*>("engine")->isVisible());
-  EXPECT_TRUE(window->addins_menu()->actions()[0]->isChecked());
-  EXPECT_NE(States().find("modRates 5 Checked out to bob, revision 1.1"), std::string::npos) << States();
-  Shoot(window.get(), "run-norb-started-engine");
-  window.reset();
+  {
+    SCOPED_TRACE("the engine ends and bob locks modRates; the engine started shows bob's lock");
+    Open();
+    Connect();
+    EXPECT_NE(States().find("modRates 1 "), std::string::npos);
+    end_engine();
+    ASSERT_EQ(Sh("LOGNAME=bob rcs -q -l modRates.bas"), "");
+    window->findChild<QDockWidget*>("engine")->close();
+    Menu("Tools", "Run &NORB for Windows");
+    EXPECT_EQ(status(), "Run NORB for Windows: the engine started and serves the link");
+    EXPECT_NE(Text(window->outcomes())
+                  .find("Run NORB for Windows: no engine served the link; " + bin +
+                        "WNORB16 serves it now and the add-in is linked to it again."),
+              std::string::npos);
+    EXPECT_TRUE(window->findChild<QDockWidget*>("engine")->isVisible());
+    EXPECT_TRUE(window->addins_menu()->actions()[0]->isChecked());
+    EXPECT_NE(States().find("modRates 5 Checked out to bob, revision 1.1"), std::string::npos) << States();
+    Shoot(window.get(), "run-norb-started-engine");
+    window.reset();
+  }
   struct Case {
     const char* what;
     const char* program;  // what is done to the engine program, in its folder
@@ -922,77 +935,87 @@ TEST_F(Desktop, TheProjectWindowShowsOnlyTheStatesAPassFound) {
   Open();
   EXPECT_EQ(project_state(), unknown.substr(3));
   Connect();
-
-  // Connected: another's lock names its holder; the designers' menus reach the history.
-  const std::string none = " 0 No lock file: not under version control\n";
-  EXPECT_EQ(States(), "frmTimesheet" + none +
-                          "modRates 1 Not checked out: read-only here, free to check out\nCEntry" + none +
-                          "ctlClock 5 Checked out to bob, revision 1.1\nppgClock" + none + "docClock" + none +
-                          "dsrClock " + unknown + "\nRelease Notes.txt" + none);
-  auto menu_of = [this](const char* name) {
-    std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row(name));
-    if (!menu) return std::string("none");
-    std::string items = menu->objectName().toStdString() + ":";
-    for (QAction* a : menu->actions()) items += a->text().toStdString() + ",";
-    return items;
-  };
-  // The form's menu, the add-in's items included.
-  const std::string form = menu_of("frmTimesheet");
-  EXPECT_NE(form.find("Version &History"), std::string::npos) << form;
-  for (const char* name : {"ctlClock", "ppgClock", "docClock", "dsrClock"})
-    EXPECT_EQ(menu_of(name), form) << name;
-  const std::vector<std::string> entries = History("ctlClock");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].substr(0, 4), "1.1 ");
-
-  // The project file's state, as the dialog that asked shows it.
-  QImage in_dialog;
-  person.Then("frmExtract", [&in_dialog](QWidget* dialog) {
-    auto* list = dialog->findChild<QTreeView*>("ListView1");
-    in_dialog = list->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage();
-    Press(dialog, "cmdCancel");
-  });
-  Menu("Tools", "Check-Out Active Project [.VBP]");
-  ASSERT_TRUE(person.done());
-  EXPECT_EQ(project_state(), "Not checked out: read-only here, free to check out");
-  EXPECT_FALSE(in_dialog.isNull());
-  EXPECT_EQ(Top(0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage(), in_dialog);
-  EXPECT_NE(States().find("dsrClock " + unknown), std::string::npos);
-  if (QGuiApplication::platformName() == "xcb") {
-    // The screen with bob's lock's tooltip, as resting the pointer on the row shows it.
-    QWidget* rows = window->tree()->viewport();
-    const QPoint at = window->tree()->visualRect(Row("ctlClock")).center();
-    QHelpEvent hover(QEvent::ToolTip, at, rows->mapToGlobal(at));
-    QApplication::sendEvent(rows, &hover);
-    QTest::qWait(1000);
-    const QRect shown = window->frameGeometry().adjusted(0, 0, 0, -window->height() / 3);
-    window->screen()
-        ->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height())
-        .save(QString(NORB_SCREENSHOT_DIR) + "/project-states.png");
+  {
+    SCOPED_TRACE("connected: another's lock names its holder; the designers' menus reach the history");
+    EXPECT_EQ(States(),
+              "frmTimesheet 0 No lock file: not under version control\n"
+              "modRates 1 Not checked out: read-only here, free to check out\n"
+              "CEntry 0 No lock file: not under version control\n"
+              "ctlClock 5 Checked out to bob, revision 1.1\n"
+              "ppgClock 0 No lock file: not under version control\n"
+              "docClock 0 No lock file: not under version control\n"
+              "dsrClock " +
+                  unknown +
+                  "\n"
+                  "Release Notes.txt 0 No lock file: not under version control\n");
+    auto menu_of = [this](const char* name) {
+      std::unique_ptr<QMenu> menu = window->ContextMenuFor(Row(name));
+      if (!menu) return std::string("none");
+      std::string items = menu->objectName().toStdString() + ":";
+      for (QAction* a : menu->actions()) items += a->text().toStdString() + ",";
+      return items;
+    };
+    // The form's menu, the add-in's items included.
+    const std::string form = menu_of("frmTimesheet");
+    EXPECT_NE(form.find("Version &History"), std::string::npos) << form;
+    for (const char* name : {"ctlClock", "ppgClock", "docClock", "dsrClock"})
+      EXPECT_EQ(menu_of(name), form) << name;
+    const std::vector<std::string> entries = History("ctlClock");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].substr(0, 4), "1.1 ");
   }
-
-  // A reload keeps the edit: the pass stops there and nothing after it is claimed.
-  Edit("modRates", "' kept");
-  person.Then("frmExtract", PickAndOk("modRates"));
-  person.Box(QMessageBox::No);
-  Menu("Tools", "C&heck Out");
-  ASSERT_TRUE(person.done());
-  EXPECT_EQ(person.boxes.back(), "2/0/2 modRates has unsaved changes. Reload it from disk and lose them?");
-  std::string after = "frmTimesheet" + none;
-  for (const std::string name :
-       {"modRates", "CEntry", "ctlClock", "ppgClock", "docClock", "dsrClock", "Release Notes.txt"})
-    after += name + " " + unknown + (name == "modRates" ? "\nmodified\n" : "\n");
-  EXPECT_EQ(States(), after);
-  EXPECT_EQ(Row("modRates").data().toString().toStdString(), "modRates (modRates.bas) *");
-  EXPECT_EQ(project_state(), unknown.substr(3));
-
-  // File > Open Project while connected: the add-in re-links and every state shows.
-  OpenProject(tmp / "Timesheet/Timesheet.vbp", QMessageBox::Discard);
-  const std::string states = States();
-  EXPECT_NE(states.find("modRates 3 Checked out to you, revision 1.1\nCEntry 0"), std::string::npos)
-      << states;
-  EXPECT_NE(states.find("ctlClock 5 Checked out to bob, revision 1.1\n"), std::string::npos) << states;
-  EXPECT_EQ(states.find(" -1 "), states.find("dsrClock -1") + 8) << states;
+  {
+    SCOPED_TRACE("the project file's state, as the dialog that asked shows it");
+    QImage in_dialog;
+    person.Then("frmExtract", [&in_dialog](QWidget* dialog) {
+      auto* list = dialog->findChild<QTreeView*>("ListView1");
+      in_dialog = list->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage();
+      Press(dialog, "cmdCancel");
+    });
+    Menu("Tools", "Check-Out Active Project [.VBP]");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(project_state(), "Not checked out: read-only here, free to check out");
+    EXPECT_FALSE(in_dialog.isNull());
+    EXPECT_EQ(Top(0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage(), in_dialog);
+    EXPECT_NE(States().find("dsrClock " + unknown), std::string::npos);
+    if (QGuiApplication::platformName() == "xcb") {
+      // The screen with bob's lock's tooltip, as resting the pointer on the row shows it.
+      QWidget* rows = window->tree()->viewport();
+      const QPoint at = window->tree()->visualRect(Row("ctlClock")).center();
+      QHelpEvent hover(QEvent::ToolTip, at, rows->mapToGlobal(at));
+      QApplication::sendEvent(rows, &hover);
+      QTest::qWait(1000);
+      const QRect shown = window->frameGeometry().adjusted(0, 0, 0, -window->height() / 3);
+      window->screen()
+          ->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height())
+          .save(QString(NORB_SCREENSHOT_DIR) + "/project-states.png");
+    }
+  }
+  {
+    SCOPED_TRACE("a reload keeps the edit: the pass stops there and nothing after it is claimed");
+    Edit("modRates", "' kept");
+    person.Then("frmExtract", PickAndOk("modRates"));
+    person.Box(QMessageBox::No);
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(), "2/0/2 modRates has unsaved changes. Reload it from disk and lose them?");
+    std::string after = "frmTimesheet 0 No lock file: not under version control\n";
+    for (const std::string name :
+         {"modRates", "CEntry", "ctlClock", "ppgClock", "docClock", "dsrClock", "Release Notes.txt"})
+      after += name + " " + unknown + (name == "modRates" ? "\nmodified\n" : "\n");
+    EXPECT_EQ(States(), after);
+    EXPECT_EQ(Row("modRates").data().toString().toStdString(), "modRates (modRates.bas) *");
+    EXPECT_EQ(project_state(), unknown.substr(3));
+  }
+  {
+    SCOPED_TRACE("File > Open Project while connected: the add-in re-links and every state shows");
+    OpenProject(tmp / "Timesheet/Timesheet.vbp", QMessageBox::Discard);
+    const std::string states = States();
+    EXPECT_NE(states.find("modRates 3 Checked out to you, revision 1.1\nCEntry 0"), std::string::npos)
+        << states;
+    EXPECT_NE(states.find("ctlClock 5 Checked out to bob, revision 1.1\n"), std::string::npos) << states;
+    EXPECT_EQ(states.find(" -1 "), states.find("dsrClock -1") + 8) << states;
+  }
 }
 
 // Every way an edit could be dropped or orphaned, as a person meets them: a closed tab, a save
@@ -1023,76 +1046,82 @@ TEST_F(Desktop, NoEditIsDroppedWithoutAsking) {
              Top(i).data().toString().toStdString();
     return out;
   };
-
-  // A closed tab keeps its text: reopened, it shows the text and its *.
-  Edit("CEntry", "' kept");
-  QTabBar* bar = window->editors()->tabBar();
-  QTest::mouseClick(bar->tabButton(0, QTabBar::RightSide), Qt::LeftButton);
-  EXPECT_EQ(tabs(), "");
-  QPlainTextEdit* again = Edit("CEntry", "");
-  EXPECT_NE(Text(again).find("' kept"), std::string::npos);
-  EXPECT_EQ(tabs(), "CEntry *,");
-
-  // A save that cannot write says so and keeps the *; the next one writes.
-  ASSERT_EQ(Sh("chmod a-w Classes/CEntry.cls"), "");
-  person.Box(QMessageBox::Ok);
-  CtrlS();
-  ASSERT_TRUE(person.done());
-  EXPECT_EQ(person.boxes, (std::vector<std::string>{"2/0/1 Not written, your changes are kept:\n\n" +
-                                                    tmp.Windows("Timesheet\\Classes\\CEntry.cls") +
-                                                    ": Path/File access error"}));
-  EXPECT_EQ(Contents(cls), disk);
-  EXPECT_EQ(tabs(), "CEntry [read-only] *,");
-  ASSERT_EQ(Sh("chmod u+w Classes/CEntry.cls"), "");
-  CtrlS();
-  EXPECT_EQ(Contents(cls), disk + "' kept");
-  EXPECT_EQ(tabs(), "CEntry,");
-
-  // The add-in's "save now?" before a check-out writes the editor's text.
-  Connect();
-  Edit("CEntry", "' saved by the add-in");
-  person.Box(QMessageBox::Yes);
-  person.Then("frmExtract", [](QWidget* dialog) { Press(dialog, "cmdCancel"); });
-  Menu("Tools", "C&heck Out");
-  ASSERT_TRUE(person.done());
-  EXPECT_EQ(person.boxes.back(),
-            "4/0/2 CEntry [" + tmp.Windows("Timesheet\\Classes\\CEntry.cls") + "] has changed, save now?");
-  EXPECT_EQ(Contents(cls), disk + "' kept' saved by the add-in");
-  EXPECT_EQ(Text(Editor()),
-            "Option Explicit\n\nPublic Hours As Double\n\nPublic Function Total(ByVal Rate As Currency) As "
-            "Currency\n    Total = Hours * Rate\nEnd Function\n' kept' saved by the add-in");
-  EXPECT_EQ(tabs(), "CEntry,");
-
-  // File > Open Project asks: Cancel keeps all, Discard opens the group, no editor left.
-  Edit("CEntry", "' dropped");
-  const std::string question = "2/0/3 Save the changes before the project is closed?\n\nCEntry (CEntry.cls)";
-  OpenProject(tmp / "All.vbg", QMessageBox::Cancel);
-  EXPECT_EQ(person.boxes.back(), question);
-  EXPECT_EQ(window->windowTitle().toStdString(), "vbhost - " + (tmp / "Timesheet/Timesheet.vbp"));
-  EXPECT_EQ(tabs(), "CEntry *,");
-  OpenProject(tmp / "All.vbg", QMessageBox::Discard);
-  EXPECT_EQ(person.boxes.back(), question);
-  EXPECT_EQ(window->windowTitle().toStdString(), "vbhost - " + (tmp / "All.vbg"));
-  EXPECT_EQ(tabs(), "");
-  EXPECT_EQ(Contents(cls), disk + "' kept' saved by the add-in");
-  EXPECT_EQ(projects(), "!Timesheet (Timesheet.vbp)O.vbp");
-  std::unique_ptr<QMenu> menu = window->ContextMenuFor(Top(1));
-  menu->popup(window->tree()->mapToGlobal(QPoint(20, 20)));
-  Click(menu.get(), "Set as Start &Up");
-  EXPECT_EQ(projects(), "Timesheet.vbp!Other (O.vbp)");
-
-  // File > Exit asks once: Cancel stays, Save All writes and quits.
-  Edit("modOther", "' at exit");
-  person.Box(QMessageBox::Cancel);
-  Menu("File", "E&xit");
-  ASSERT_TRUE(person.done());
-  EXPECT_TRUE(window->isVisible());
-  person.Box(QMessageBox::SaveAll);
-  Menu("File", "E&xit");
-  ASSERT_TRUE(person.done());
-  EXPECT_EQ(person.boxes.back(), "2/0/3 Save the changes before you exit?\n\nmodOther (modOther.bas)");
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(Contents(tmp / "Other/modOther.bas"), "Attribute VB_Name = \"modOther\"\r\n' at exit");
+  {
+    SCOPED_TRACE("a closed tab keeps its text: reopened, it shows the text and its *");
+    Edit("CEntry", "' kept");
+    QTabBar* bar = window->editors()->tabBar();
+    QTest::mouseClick(bar->tabButton(0, QTabBar::RightSide), Qt::LeftButton);
+    EXPECT_EQ(tabs(), "");
+    QPlainTextEdit* again = Edit("CEntry", "");
+    EXPECT_NE(Text(again).find("' kept"), std::string::npos);
+    EXPECT_EQ(tabs(), "CEntry *,");
+  }
+  {
+    SCOPED_TRACE("a save that cannot write says so and keeps the *; the next one writes");
+    ASSERT_EQ(Sh("chmod a-w Classes/CEntry.cls"), "");
+    person.Box(QMessageBox::Ok);
+    CtrlS();
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes, (std::vector<std::string>{"2/0/1 Not written, your changes are kept:\n\n" +
+                                                      tmp.Windows("Timesheet\\Classes\\CEntry.cls") +
+                                                      ": Path/File access error"}));
+    EXPECT_EQ(Contents(cls), disk);
+    EXPECT_EQ(tabs(), "CEntry [read-only] *,");
+    ASSERT_EQ(Sh("chmod u+w Classes/CEntry.cls"), "");
+    CtrlS();
+    EXPECT_EQ(Contents(cls), disk + "' kept");
+    EXPECT_EQ(tabs(), "CEntry,");
+  }
+  {
+    SCOPED_TRACE("the add-in's \"save now?\" before a check-out writes the editor's text");
+    Connect();
+    Edit("CEntry", "' saved by the add-in");
+    person.Box(QMessageBox::Yes);
+    person.Then("frmExtract", [](QWidget* dialog) { Press(dialog, "cmdCancel"); });
+    Menu("Tools", "C&heck Out");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(),
+              "4/0/2 CEntry [" + tmp.Windows("Timesheet\\Classes\\CEntry.cls") + "] has changed, save now?");
+    EXPECT_EQ(Contents(cls), disk + "' kept' saved by the add-in");
+    EXPECT_EQ(Text(Editor()),
+              "Option Explicit\n\nPublic Hours As Double\n\nPublic Function Total(ByVal Rate As Currency) As "
+              "Currency\n    Total = Hours * Rate\nEnd Function\n' kept' saved by the add-in");
+    EXPECT_EQ(tabs(), "CEntry,");
+  }
+  {
+    SCOPED_TRACE("File > Open Project asks: Cancel keeps all, Discard opens the group, no editor left");
+    Edit("CEntry", "' dropped");
+    const std::string question =
+        "2/0/3 Save the changes before the project is closed?\n\nCEntry (CEntry.cls)";
+    OpenProject(tmp / "All.vbg", QMessageBox::Cancel);
+    EXPECT_EQ(person.boxes.back(), question);
+    EXPECT_EQ(window->windowTitle().toStdString(), "vbhost - " + (tmp / "Timesheet/Timesheet.vbp"));
+    EXPECT_EQ(tabs(), "CEntry *,");
+    OpenProject(tmp / "All.vbg", QMessageBox::Discard);
+    EXPECT_EQ(person.boxes.back(), question);
+    EXPECT_EQ(window->windowTitle().toStdString(), "vbhost - " + (tmp / "All.vbg"));
+    EXPECT_EQ(tabs(), "");
+    EXPECT_EQ(Contents(cls), disk + "' kept' saved by the add-in");
+    EXPECT_EQ(projects(), "!Timesheet (Timesheet.vbp)O.vbp");
+    std::unique_ptr<QMenu> menu = window->ContextMenuFor(Top(1));
+    menu->popup(window->tree()->mapToGlobal(QPoint(20, 20)));
+    Click(menu.get(), "Set as Start &Up");
+    EXPECT_EQ(projects(), "Timesheet.vbp!Other (O.vbp)");
+  }
+  {
+    SCOPED_TRACE("File > Exit asks once: Cancel stays, Save All writes and quits");
+    Edit("modOther", "' at exit");
+    person.Box(QMessageBox::Cancel);
+    Menu("File", "E&xit");
+    ASSERT_TRUE(person.done());
+    EXPECT_TRUE(window->isVisible());
+    person.Box(QMessageBox::SaveAll);
+    Menu("File", "E&xit");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(person.boxes.back(), "2/0/3 Save the changes before you exit?\n\nmodOther (modOther.bas)");
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(Contents(tmp / "Other/modOther.bas"), "Attribute VB_Name = \"modOther\"\r\n' at exit");
+  }
 }
 
 // The code window shows a form as VB's does: no header, no Attribute lines, coloured; a line
