@@ -172,22 +172,16 @@ TEST_F(EngineTest, AHungRepositoryHoldsUpNoOtherClientAndIsAnnouncedOncePerPass)
 
 // SIGHUP and SIGTERM that come while a check-in runs end the engine after it: the add-in gets its
 // answer, the file is stored, and the engine ends as asked. RCS here is a wrapper that sends the
-// signal to the engine as it starts the check-in.
+// signal to the engine as it starts the check-in, then runs the RCS that its PATH, without its own
+// folder, names.
 TEST_F(EngineTest, AnEndSignalDuringACheckInEndsTheEngineAfterIt) {
   tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
-  std::string rcs;
-  for (std::string_view path = std::getenv("PATH"); rcs.empty() && !path.empty();) {
-    const std::string folder(path.substr(0, path.find(':')));
-    if (::access((folder + "/rcs").c_str(), X_OK) == 0) rcs = folder + "/rcs";
-    path.remove_prefix(std::min(path.size(), folder.size() + 1));
-  }
-  ASSERT_FALSE(rcs.empty());
   for (const char* signal_name : {"HUP", "TERM"}) {
     SCOPED_TRACE(signal_name);
     std::filesystem::remove(tmp_ / "WNORB.LOG");
     tmp_.Write("bin/rcs",
-               "#!/bin/sh\n[ \"$1\" = ci ] && kill -" + std::string(signal_name) + " $PPID\nexec " + rcs +
-                   " \"$@\"\n",
+               "#!/bin/sh\n[ \"$1\" = ci ] && kill -" + std::string(signal_name) +
+                   " $PPID\nPATH=${PATH#*:}\nexec rcs \"$@\"\n",
                0755);
     Archived("A.BAS", "a\n");
     Rcs("co", {"-l", Archive("A.BAS"), Path("A.BAS")});
@@ -475,28 +469,19 @@ TEST_F(EngineTest, TheProgramFindsItsSettingsInTheUsersConfigFolderThenBesideIts
     std::vector<std::string> inis;  // the settings files there are, below the test's folder
     std::string xdg;                // XDG_CONFIG_HOME below the folder; "" unset; "rel:" as written
     bool installed;                 // the program's folder is not the user's to write
-    std::string read;               // the file CONFIG reads, below the folder; "" none
-    std::string named;              // the file CONFIG names when it read none
+    std::string file;               // the file CONFIG reads (one of them) or names, below the folder
   };
+  const std::string config = "cfg/norbvb5/WNORB.INI", home = "home/.config/norbvb5/WNORB.INI",
+                    beside = "bin/WNORB.INI";
   const std::vector<Case> cases = {
-      {"both", {"cfg/norbvb5/WNORB.INI", "bin/WNORB.INI"}, "cfg", false, "cfg/norbvb5/WNORB.INI", ""},
-      {"config folder only", {"cfg/norbvb5/WNORB.INI"}, "cfg", false, "cfg/norbvb5/WNORB.INI", ""},
-      {"beside only", {"bin/WNORB.INI"}, "cfg", false, "bin/WNORB.INI", ""},
-      {"beside an installed program", {"bin/WNORB.INI"}, "cfg", true, "bin/WNORB.INI", ""},
-      {"home's .config",
-       {"home/.config/norbvb5/WNORB.INI", "bin/WNORB.INI"},
-       "",
-       false,
-       "home/.config/norbvb5/WNORB.INI",
-       ""},
-      {"a relative XDG_CONFIG_HOME is not used",
-       {"cfg/norbvb5/WNORB.INI", "home/.config/norbvb5/WNORB.INI"},
-       "rel:cfg",
-       false,
-       "home/.config/norbvb5/WNORB.INI",
-       ""},
-      {"none, a build", {}, "cfg", false, "", "bin/WNORB.INI"},
-      {"none, installed", {}, "cfg", true, "", "cfg/norbvb5/WNORB.INI"},
+      {"both", {config, beside}, "cfg", false, config},
+      {"config folder only", {config}, "cfg", false, config},
+      {"beside only", {beside}, "cfg", false, beside},
+      {"beside an installed program", {beside}, "cfg", true, beside},
+      {"home's .config", {home, beside}, "", false, home},
+      {"a relative XDG_CONFIG_HOME is not used", {config, home}, "rel:cfg", false, home},
+      {"none, a build", {}, "cfg", false, beside},
+      {"none, installed", {}, "cfg", true, config},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -524,13 +509,13 @@ TEST_F(EngineTest, TheProgramFindsItsSettingsInTheUsersConfigFolderThenBesideIts
     ChildProcess::Result result = ChildProcess(argv).Finish(20s);
     ::chmod((tmp / "bin").c_str(), 0755);
     EXPECT_EQ(result.exit_code, 0);
-    if (!c.read.empty()) {
-      EXPECT_THAT(result.output, ::testing::StartsWith("Configuration read from " + (tmp / c.read) +
-                                                       ": Locking=Y, UserID=" + c.read + ","));
+    if (!c.inis.empty()) {
+      EXPECT_THAT(result.output, ::testing::StartsWith("Configuration read from " + (tmp / c.file) +
+                                                       ": Locking=Y, UserID=" + c.file + ","));
     } else {
-      EXPECT_THAT(result.output, ::testing::StartsWith("No configuration at " + (tmp / c.named) + ","));
+      EXPECT_THAT(result.output, ::testing::StartsWith("No configuration at " + (tmp / c.file) + ","));
       // The folder the settings and the log would go into is there.
-      EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(tmp / c.named).parent_path()));
+      EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(tmp / c.file).parent_path()));
     }
   }
 }
