@@ -16,7 +16,8 @@ using namespace std::string_literals;
 
 TEST_F(EngineTest, LockModeAndConfigurationComeFromTheIniFile) {
   EXPECT_EQ(Run("G2LOCKING"), "Y");
-  tmp_.Write("WNORB.INI", "; engine settings\r\n[Engine]\r\nLocking=N\r\nUserID=bob\r\n");
+  // A byte-order mark before [Engine] is no part of the section.
+  tmp_.Write("WNORB.INI", "\xEF\xBB\xBF[Engine]\r\n; engine settings\r\nLocking=N\r\nUserID=bob\r\n");
   EXPECT_EQ(Run("G2LOCKING"), "N");  // a changed file is read again before the next command
   EXPECT_EQ(Run("CONFIG"), "Configuration read from " + tmp_ / "WNORB.INI" +
                                ": Locking=N, UserID=bob, Archives=RCS folder or beside each file\r\n");

@@ -172,22 +172,16 @@ TEST_F(EngineTest, AHungRepositoryHoldsUpNoOtherClientAndIsAnnouncedOncePerPass)
 
 // SIGHUP and SIGTERM that come while a check-in runs end the engine after it: the add-in gets its
 // answer, the file is stored, and the engine ends as asked. RCS here is a wrapper that sends the
-// signal to the engine as it starts the check-in.
+// signal to the engine as it starts the check-in, then runs the RCS that its PATH, without its own
+// folder, names.
 TEST_F(EngineTest, AnEndSignalDuringACheckInEndsTheEngineAfterIt) {
   tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n");
-  std::string rcs;
-  for (std::string_view path = std::getenv("PATH"); rcs.empty() && !path.empty();) {
-    const std::string folder(path.substr(0, path.find(':')));
-    if (::access((folder + "/rcs").c_str(), X_OK) == 0) rcs = folder + "/rcs";
-    path.remove_prefix(std::min(path.size(), folder.size() + 1));
-  }
-  ASSERT_FALSE(rcs.empty());
   for (const char* signal_name : {"HUP", "TERM"}) {
     SCOPED_TRACE(signal_name);
     std::filesystem::remove(tmp_ / "WNORB.LOG");
     tmp_.Write("bin/rcs",
-               "#!/bin/sh\n[ \"$1\" = ci ] && kill -" + std::string(signal_name) + " $PPID\nexec " + rcs +
-                   " \"$@\"\n",
+               "#!/bin/sh\n[ \"$1\" = ci ] && kill -" + std::string(signal_name) +
+                   " $PPID\nPATH=${PATH#*:}\nexec rcs \"$@\"\n",
                0755);
     Archived("A.BAS", "a\n");
     Rcs("co", {"-l", Archive("A.BAS"), Path("A.BAS")});
@@ -388,11 +382,16 @@ TEST_F(EngineTest, AClientHoardingDirectConnectionsLeavesTheEngineItsDescriptors
   }
 }
 
-// One client stops reading while another compares and compares: the outcomes queue for it only
-// up to its share, then it is left out of them, and said so once; its own next command is
-// answered, and the other's too.
-TEST_F(EngineTest, AClientThatStopsReadingIsLeftOutOfTheOutcomesAndStillServed) {
-  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n[Limits]\r\nMaxAnswer=16384\r\nMaxUnread=40000\r\n");
+// Clients that take more than their share of a direct connection are cut off, and another client
+// is served throughout. Messages that never end: one longer than the engine takes is closed as it
+// arrives, one left unfinished after the time allowed (over the bus the daemon keeps its own
+// limit). Then one client stops reading while another compares and compares: the outcomes queue
+// for it only up to its share, then it is left out of them, and said so once; its own next command
+// is answered, and the other's too.
+TEST_F(EngineTest, AClientThatSendsTooMuchOrStopsReadingIsCutOffAndTheOthersServed) {
+  tmp_.Write("WNORB.INI",
+             "[Engine]\r\nUserID=ann\r\n[Limits]\r\nMaxAnswer=16384\r\nMaxUnread=40000\r\n"
+             "MaxMessage=65536\r\nMessageSeconds=1\r\n");
   const auto [archived, now] = EveryLineChanged(3000);
   Archived("BIG.BAS", archived);
   Write("BIG.BAS", now);
@@ -403,35 +402,6 @@ TEST_F(EngineTest, AClientThatStopsReadingIsLeftOutOfTheOutcomesAndStillServed) 
   idle.ServerLaunched();
   busy.ServerLaunched();
   AddinLinks idle_links(idle), busy_links(busy);
-  idle_links.text1.LinkExecute("G2LOCKING");
-  const std::string left_out =
-      "left changes for everyone out for :[0-9.]+: [0-9,]+ bytes wait unread, and one client "
-      "may have 40,000$";
-  // The socket holds a few hundred KB before anything queues in the engine.
-  for (int round = 0; round < 200 && Contents(tmp_ / "WNORB.LOG").find("left changes") == std::string::npos;
-       ++round) {
-    busy_links.text1.LinkExecute("-C " + big + " " + big);
-    ASSERT_EQ(busy_links.text2.Text().substr(0, 4), "--- ");
-  }
-  for (int round = 0; round < 20; ++round) busy_links.text1.LinkExecute("-C " + big + " " + big);
-  busy_links.text1.LinkExecute("G2LOCKING");
-  EXPECT_EQ(busy_links.text2.Text(), "Y");
-  idle_links.text1.LinkExecute("T " + big);
-  EXPECT_EQ(idle_links.text2.Text(), big + " is not checked out\r\n");
-  engine.Kill();
-  EXPECT_EQ(LinesMatching(Contents(tmp_ / "WNORB.LOG"), left_out), 1u);
-}
-
-// Messages that never end on a direct connection: one longer than the engine takes is closed as
-// it arrives, one left unfinished after the time allowed; over the bus the daemon keeps its own
-// limit. Another client is served throughout.
-TEST_F(EngineTest, AMessageTooLongOrUnfinishedClosesItsDirectConnection) {
-  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n[Limits]\r\nMaxMessage=65536\r\nMessageSeconds=1\r\n");
-  dde::PrivateBus bus;
-  ChildProcess engine({WNORB16_EXE, "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
-  dde::DbusTransport other(bus.Address());
-  other.ServerLaunched();
-  AddinLinks links(other);
   // Speaks the connection's first words itself, then sends the start of a method call.
   ChildProcess sender(
       {PYTHON3, "-c",
@@ -452,16 +422,29 @@ TEST_F(EngineTest, AMessageTooLongOrUnfinishedClosesItsDirectConnection) {
        "  except OSError: said = 'closed'\n"
        "  print(name, said, flush=True)\n",
        bus.Address()});
-  links.text1.LinkExecute("G2LOCKING");
-  EXPECT_EQ(links.text2.Text(), "Y");
-  EXPECT_EQ(sender.ReadLine(30s), "long closed");
-  links.text1.LinkExecute("G2LOCKING");
-  EXPECT_EQ(links.text2.Text(), "Y");
-  EXPECT_EQ(sender.ReadLine(30s), "slow closed");
-  links.text1.LinkExecute("G2LOCKING");
-  EXPECT_EQ(links.text2.Text(), "Y");
+  for (const char* said : {"", "long closed", "slow closed"}) {
+    EXPECT_EQ(*said ? sender.ReadLine(30s) : "", said);
+    idle_links.text1.LinkExecute("G2LOCKING");
+    EXPECT_EQ(idle_links.text2.Text(), "Y");
+  }
+
+  const std::string left_out =
+      "left changes for everyone out for :[0-9.]+: [0-9,]+ bytes wait unread, and one client "
+      "may have 40,000$";
+  // The socket holds a few hundred KB before anything queues in the engine.
+  for (int round = 0; round < 200 && Contents(tmp_ / "WNORB.LOG").find("left changes") == std::string::npos;
+       ++round) {
+    busy_links.text1.LinkExecute("-C " + big + " " + big);
+    ASSERT_EQ(busy_links.text2.Text().substr(0, 4), "--- ");
+  }
+  for (int round = 0; round < 20; ++round) busy_links.text1.LinkExecute("-C " + big + " " + big);
+  busy_links.text1.LinkExecute("G2LOCKING");
+  EXPECT_EQ(busy_links.text2.Text(), "Y");
+  idle_links.text1.LinkExecute("T " + big);
+  EXPECT_EQ(idle_links.text2.Text(), big + " is not checked out\r\n");
   engine.Kill();
   const std::string log = Contents(tmp_ / "WNORB.LOG");
+  EXPECT_EQ(LinesMatching(log, left_out), 1u);
   EXPECT_THAT(log, testing::HasSubstr(": its client sent more than the 65,536 bytes one message may hold\n"));
   EXPECT_THAT(log, testing::HasSubstr(": its client left a message unfinished for more than 1,000 ms\n"));
 }
@@ -475,28 +458,19 @@ TEST_F(EngineTest, TheProgramFindsItsSettingsInTheUsersConfigFolderThenBesideIts
     std::vector<std::string> inis;  // the settings files there are, below the test's folder
     std::string xdg;                // XDG_CONFIG_HOME below the folder; "" unset; "rel:" as written
     bool installed;                 // the program's folder is not the user's to write
-    std::string read;               // the file CONFIG reads, below the folder; "" none
-    std::string named;              // the file CONFIG names when it read none
+    std::string file;               // the file CONFIG reads (one of them) or names, below the folder
   };
+  const std::string config = "cfg/norbvb5/WNORB.INI", home = "home/.config/norbvb5/WNORB.INI",
+                    beside = "bin/WNORB.INI";
   const std::vector<Case> cases = {
-      {"both", {"cfg/norbvb5/WNORB.INI", "bin/WNORB.INI"}, "cfg", false, "cfg/norbvb5/WNORB.INI", ""},
-      {"config folder only", {"cfg/norbvb5/WNORB.INI"}, "cfg", false, "cfg/norbvb5/WNORB.INI", ""},
-      {"beside only", {"bin/WNORB.INI"}, "cfg", false, "bin/WNORB.INI", ""},
-      {"beside an installed program", {"bin/WNORB.INI"}, "cfg", true, "bin/WNORB.INI", ""},
-      {"home's .config",
-       {"home/.config/norbvb5/WNORB.INI", "bin/WNORB.INI"},
-       "",
-       false,
-       "home/.config/norbvb5/WNORB.INI",
-       ""},
-      {"a relative XDG_CONFIG_HOME is not used",
-       {"cfg/norbvb5/WNORB.INI", "home/.config/norbvb5/WNORB.INI"},
-       "rel:cfg",
-       false,
-       "home/.config/norbvb5/WNORB.INI",
-       ""},
-      {"none, a build", {}, "cfg", false, "", "bin/WNORB.INI"},
-      {"none, installed", {}, "cfg", true, "", "cfg/norbvb5/WNORB.INI"},
+      {"both", {config, beside}, "cfg", false, config},
+      {"config folder only", {config}, "cfg", false, config},
+      {"beside only", {beside}, "cfg", false, beside},
+      {"beside an installed program", {beside}, "cfg", true, beside},
+      {"home's .config", {home, beside}, "", false, home},
+      {"a relative XDG_CONFIG_HOME is not used", {config, home}, "rel:cfg", false, home},
+      {"none, a build", {}, "cfg", false, beside},
+      {"none, installed", {}, "cfg", true, config},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -524,13 +498,13 @@ TEST_F(EngineTest, TheProgramFindsItsSettingsInTheUsersConfigFolderThenBesideIts
     ChildProcess::Result result = ChildProcess(argv).Finish(20s);
     ::chmod((tmp / "bin").c_str(), 0755);
     EXPECT_EQ(result.exit_code, 0);
-    if (!c.read.empty()) {
-      EXPECT_THAT(result.output, ::testing::StartsWith("Configuration read from " + (tmp / c.read) +
-                                                       ": Locking=Y, UserID=" + c.read + ","));
+    if (!c.inis.empty()) {
+      EXPECT_THAT(result.output, ::testing::StartsWith("Configuration read from " + (tmp / c.file) +
+                                                       ": Locking=Y, UserID=" + c.file + ","));
     } else {
-      EXPECT_THAT(result.output, ::testing::StartsWith("No configuration at " + (tmp / c.named) + ","));
+      EXPECT_THAT(result.output, ::testing::StartsWith("No configuration at " + (tmp / c.file) + ","));
       // The folder the settings and the log would go into is there.
-      EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(tmp / c.named).parent_path()));
+      EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(tmp / c.file).parent_path()));
     }
   }
 }
