@@ -16,11 +16,7 @@ namespace {
 using testing_support::ErrorOf;
 
 // The child program, built beside this test.
-std::string ChildProgram() {
-  char own[MAX_PATH];
-  std::string path(own, ::GetModuleFileNameA(nullptr, own, MAX_PATH));
-  return path.substr(0, path.rfind('\\') + 1) + "win32_child.exe";
-}
+std::string ChildProgram() { return testing_support::BesideTheTest("win32_child.exe"); }
 
 // Waits for the process to end (ten seconds at most); answers what it wrote.
 std::string Report(double pid, const std::string& file) {
