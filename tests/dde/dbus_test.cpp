@@ -287,10 +287,8 @@ TEST_F(DbusLink, OurServerIsReachedDirectlyAndItsDeathQuitsTheLinksWithoutTheBus
 // any other waits its turn behind the command in hand.
 TEST(DbusServer, ACommandThatWaitsLetsOthersBeAnsweredBesideItAndTheRestWaitTheirTurn) {
   dde::PrivateBus bus;
-  auto app = std::make_shared<dde::ServerApplication>("WNORB16");
-  dde::ServerTopic& main = app->AddTopic("frmMain");
-  dde::ServerTopic& cmd = app->AddTopic("frmCmd");
-  cmd.AddItem("txtStatus");
+  auto app = MakeTestEngine();  // frmMain's handlers made anew below
+  dde::ServerTopic &main = *app->FindTopic("frmMain"), &cmd = *app->FindTopic("frmCmd");
   dde::DbusServer server(app, bus.Address());
   std::atomic<bool> in_hand = false;
   Strings ran;  // on the server's thread
@@ -360,23 +358,19 @@ TEST(DbusServer, ADirectClientThatLeavesItsOwnAnswersUnreadIsClosedAtTwiceItsSha
     std::lock_guard lock(noted);
     return notes;
   };
-  sd_bus* via_bus = nullptr;
-  ASSERT_GE(sd_bus_new(&via_bus), 0);
-  std::shared_ptr<sd_bus> via_bus_owner(via_bus, sd_bus_flush_close_unref);
-  ASSERT_GE(sd_bus_set_address(via_bus, bus.Address().c_str()), 0);
-  ASSERT_GE(sd_bus_set_bus_client(via_bus, 1), 0);
-  ASSERT_GE(sd_bus_start(via_bus), 0);
+  // A client of sd-bus's own, over the bus, then over the direct connection the server hands it.
+  sd_bus *via_bus = nullptr, *direct = nullptr;
   sd_bus_message* reply = nullptr;
-  ASSERT_GE(sd_bus_call_method(via_bus, "dde.WNORB16", "/", "dde.Direct", "Connect", nullptr, &reply, ""), 0);
   int handed = -1;
-  ASSERT_GE(sd_bus_message_read(reply, "h", &handed), 0);
+  ASSERT_TRUE(sd_bus_new(&via_bus) >= 0 && sd_bus_set_address(via_bus, bus.Address().c_str()) >= 0 &&
+              sd_bus_set_bus_client(via_bus, 1) >= 0 && sd_bus_start(via_bus) >= 0);
+  ASSERT_GE(sd_bus_call_method(via_bus, "dde.WNORB16", "/", "dde.Direct", "Connect", nullptr, &reply, ""), 0);
+  ASSERT_TRUE(sd_bus_message_read(reply, "h", &handed) >= 0 && sd_bus_new(&direct) >= 0);
+  std::shared_ptr<sd_bus> via_bus_owner(via_bus, sd_bus_flush_close_unref),
+      direct_owner(direct, sd_bus_close_unref);
   const int fd = ::dup(handed);
   sd_bus_message_unref(reply);
-  sd_bus* direct = nullptr;
-  ASSERT_GE(sd_bus_new(&direct), 0);
-  std::shared_ptr<sd_bus> direct_owner(direct, sd_bus_close_unref);
-  ASSERT_GE(sd_bus_set_fd(direct, fd, fd), 0);
-  ASSERT_GE(sd_bus_start(direct), 0);
+  ASSERT_TRUE(sd_bus_set_fd(direct, fd, fd) >= 0 && sd_bus_start(direct) >= 0);
 
   dde::DbusTransport other(bus.Address());
   Links links(other);

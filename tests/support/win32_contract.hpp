@@ -80,8 +80,8 @@ inline void CheckProfileStrings(platform::Win32& api, const Win32Folder& f) {
   // write any file (docs/windows.md).
   f.Write("windows/locked.ini", "[S]\r\nk=v\r\n");
   std::filesystem::permissions(f.native("windows/locked.ini"), std::filesystem::perms::owner_read |
-                                                                  std::filesystem::perms::group_read |
-                                                                  std::filesystem::perms::others_read);
+                                                                   std::filesystem::perms::group_read |
+                                                                   std::filesystem::perms::others_read);
   if (!f.emulated && std::ofstream(f.native("windows/locked.ini"), std::ios::app)) return;
   EXPECT_EQ(api.WritePrivateProfileStringA("S", "k", "changed", "locked.ini"), 0);
   EXPECT_EQ(f.Read("windows/locked.ini"), "[S]\r\nk=v\r\n");
@@ -96,7 +96,8 @@ inline std::pair<std::string, std::string> CheckShortPathNames(platform::Win32& 
   std::string buffer(1024, '#');
   const std::string base = Written(buffer, api.GetShortPathNameA(f.windows(""), buffer, 1024));
   const std::string file = Written(buffer, api.GetShortPathNameA(f.windows("x/My File.frm"), buffer, 1024));
-  EXPECT_EQ(Written(buffer, api.GetShortPathNameA(f.windows("SHORT.TXT"), buffer, 1024)), base + "\\SHORT.TXT");
+  EXPECT_EQ(Written(buffer, api.GetShortPathNameA(f.windows("SHORT.TXT"), buffer, 1024)),
+            base + "\\SHORT.TXT");
   const long needed = static_cast<long>(file.size()) + 1;
   std::string fits(static_cast<std::size_t>(needed) + 1, '#');
   EXPECT_EQ(api.GetShortPathNameA(f.windows("x/My File.frm"), fits, needed), needed - 1);
@@ -106,9 +107,10 @@ inline std::pair<std::string, std::string> CheckShortPathNames(platform::Win32& 
     std::size_t length;
     long size, answer;
   };
-  for (const Case& c : {Case{f.windows("x/My File.frm"), 1024, needed - 1, needed},
-                        Case{f.windows("x/My File.frm"), static_cast<std::size_t>(needed) - 1, needed + 1, needed},
-                        Case{f.windows("x/Missing File.frm"), 1024, 1024, 0}}) {
+  for (const Case& c :
+       {Case{f.windows("x/My File.frm"), 1024, needed - 1, needed},
+        Case{f.windows("x/My File.frm"), static_cast<std::size_t>(needed) - 1, needed + 1, needed},
+        Case{f.windows("x/Missing File.frm"), 1024, 1024, 0}}) {
     std::string small(c.length, '#');
     EXPECT_EQ(api.GetShortPathNameA(c.path, small, c.size), c.answer) << c.path << " " << c.size;
     EXPECT_EQ(small, std::string(c.length, '#')) << c.path << " " << c.size;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 namespace {
 
 using posix::IsReadOnly;
+using namespace std::chrono_literals;
 using testing_support::WinTempFolder;
 using wnorb16::Engine;
 using wnorb16::EngineSetup;
@@ -124,17 +127,10 @@ TEST_F(WindowsEngine, ALockARunThatEndedLeftIsClearedAndSaid) {
     SCOPED_TRACE(c.run_owner + std::to_string(c.age));
     Write("RCS\\,W.FRM,", "");
     if (!c.run_owner.empty()) Write("RCS\\,W.FRM,WNORB16", c.run_owner);
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER then{{now.dwLowDateTime, now.dwHighDateTime}};
-    then.QuadPart -= static_cast<ULONGLONG>(c.age) * 10000000;
-    const FILETIME written{then.LowPart, then.HighPart};
     for (const std::string& lock : {rcs_lock, run_lock}) {
-      HANDLE file = CreateFileA(lock.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-      if (file == INVALID_HANDLE_VALUE) continue;
-      SetFileTime(file, nullptr, nullptr, &written);
-      CloseHandle(file);
+      std::error_code absent;  // the engine's lock is not always there
+      std::filesystem::last_write_time(lock, std::filesystem::file_time_type::clock::now() - c.age * 1s,
+                                       absent);
     }
     const std::string answer = Run("EW " + form);
     EXPECT_NE(answer.find("\r\n" + c.line + "\r\n"), std::string::npos) << answer;

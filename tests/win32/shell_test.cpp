@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "posix/whole_file.hpp"
 #include "tests/support/vb_error.hpp"
 #include "tests/win32/win_temp_folder.hpp"
 #include "win32/shell_win32.hpp"
@@ -25,10 +26,7 @@ std::string Report(double pid, const std::string& file) {
     EXPECT_EQ(::WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
     ::CloseHandle(process);
   }
-  std::ifstream in(file);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return posix::ReadWholeFile(file).value_or("");
 }
 
 TEST(ShellWin32, StartsTheProgramWithTheStyleAsItsShowCommand) {
