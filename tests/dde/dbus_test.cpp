@@ -30,6 +30,7 @@
 #include "tests/dde/child_process.hpp"
 #include "tests/dde/raised.hpp"
 #include "tests/dde/session_bus_at.hpp"
+#include "tests/dde/test_engine.hpp"
 
 namespace {
 
@@ -37,30 +38,6 @@ using namespace std::chrono_literals;
 using namespace std::string_literals;
 using namespace testing_support;
 using Strings = std::vector<std::string>;
-
-// The server the tests talk to, shaped like the engine: WNORB16 with topics frmMain (commands)
-// and frmCmd (commands, and the status item txtStatus, "Ready" at first). Every command sets the
-// status twice, "Busy" and then "done <command>", so a client sees whether it got every update
-// and in order; commands beginning "NO" set "refused <command>" and are refused, "THROW" makes
-// the handler throw, "SLEEP <ms>" sleeps before it answers.
-std::shared_ptr<dde::ServerApplication> MakeTestEngine() {
-  auto engine = std::make_shared<dde::ServerApplication>("WNORB16");
-  dde::ServerTopic& main = engine->AddTopic("frmMain");
-  dde::ServerTopic& cmd = engine->AddTopic("frmCmd");
-  cmd.AddItem("txtStatus", "Ready");
-  auto handler = [&cmd](std::string_view command) {
-    if (command == "THROW") throw std::runtime_error("handler failed");
-    if (command.starts_with("SLEEP "))
-      std::this_thread::sleep_for(std::stoi(std::string(command.substr(6))) * 1ms);
-    const bool taken = !command.starts_with("NO");
-    if (taken) cmd.SetItem("txtStatus", "Busy");
-    cmd.SetItem("txtStatus", (taken ? "done " : "refused ") + std::string(command));
-    return taken;
-  };
-  main.SetExecuteHandler(handler);
-  cmd.SetExecuteHandler(handler);
-  return engine;
-}
 
 // The test engine published on the bus at `address` and served by Run on a thread of its own.
 class ServerThread {
@@ -101,16 +78,6 @@ struct Links {
     status.SetLinkMode(dde::vbLinkAutomatic);
   }
 };
-
-// Pumps until `done` holds; false when it does not within a few seconds.
-bool Eventually(dde::Transport* transport, auto done) {
-  for (auto until = std::chrono::steady_clock::now() + 5s; std::chrono::steady_clock::now() < until;) {
-    if (transport) transport->Pump();
-    if (done()) return true;
-    std::this_thread::sleep_for(1ms);
-  }
-  return false;
-}
 
 class DbusLink : public testing::Test {
  protected:
@@ -178,30 +145,31 @@ TEST_F(DbusLink, AnInitiateWaitsForALaunchedServerWhoseUpdatesArriveInOrderAndEa
   other_transport.reset();
   EXPECT_TRUE(Eventually(nullptr, [&] { return own_values() == 1; }));
 
-  // A change between executes waits for a pump; a dropped conversation hears nothing more.
+  // A change between executes waits for a pump, and reaches a client on the bus as one on a direct
+  // connection; a dropped conversation hears nothing more.
+  dde::DbusTransport bus_only(bus_.Address());
+  bus_only.SetDirect(false);
+  Links slow(bus_only);
+  slow.Connect();
   engine->Do([&](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", "Idle"); });
   EXPECT_EQ(seen.back(), "done T mine");
   EXPECT_TRUE(Eventually(&transport_, [&] { return links.status.Text() == "Idle"; }));
+  EXPECT_TRUE(Eventually(&bus_only, [&] { return slow.status.Text() == "Idle"; }));
   EXPECT_EQ(seen.back(), "Idle");
   EXPECT_EQ(status->Request("txtStatus"), "Idle");
   status.reset();
   links.command.LinkExecute("AFTER");
   EXPECT_EQ(seen.back(), "Idle");
 
-  // A slow server times out, its late answer still arrives, and the link survives.
-  transport_.SetCallTimeout(200ms);
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("SLEEP 600"); }),
-            (Raised{286, "Timeout while waiting for DDE response"}));
-  EXPECT_TRUE(Eventually(&transport_, [&] { return links.status.Text() == "done SLEEP 600"; }));
-  // The same over the bus, as with a server that offers no direct connection.
-  dde::DbusTransport bus_only(bus_.Address());
-  bus_only.SetDirect(false);
-  bus_only.SetCallTimeout(200ms);
-  Links slow(bus_only);
-  slow.Connect();
-  EXPECT_EQ(RaisedBy([&] { slow.command.LinkExecute("SLEEP 600"); }),
-            (Raised{286, "Timeout while waiting for DDE response"}));
-  EXPECT_TRUE(Eventually(&bus_only, [&] { return slow.status.Text() == "done SLEEP 600"; }));
+  // A slow server times out, its late answer still arrives, and the link survives: over a direct
+  // connection, and over the bus, as with a server that offers no direct connection.
+  for (const auto& [transport, link] : {std::pair{&transport_, &links}, std::pair{&bus_only, &slow}}) {
+    transport->SetCallTimeout(200ms);
+    Links& l = *link;
+    EXPECT_EQ(RaisedBy([&] { l.command.LinkExecute("SLEEP 600"); }),
+              (Raised{286, "Timeout while waiting for DDE response"}));
+    EXPECT_TRUE(Eventually(transport, [&] { return l.status.Text() == "done SLEEP 600"; }));
+  }
   links.command.LinkExecute("NEXT");
   EXPECT_EQ(links.status.Text(), "done NEXT");
 
@@ -319,10 +287,8 @@ TEST_F(DbusLink, OurServerIsReachedDirectlyAndItsDeathQuitsTheLinksWithoutTheBus
 // any other waits its turn behind the command in hand.
 TEST(DbusServer, ACommandThatWaitsLetsOthersBeAnsweredBesideItAndTheRestWaitTheirTurn) {
   dde::PrivateBus bus;
-  auto app = std::make_shared<dde::ServerApplication>("WNORB16");
-  dde::ServerTopic& main = app->AddTopic("frmMain");
-  dde::ServerTopic& cmd = app->AddTopic("frmCmd");
-  cmd.AddItem("txtStatus");
+  auto app = MakeTestEngine();  // frmMain's handlers made anew below
+  dde::ServerTopic &main = *app->FindTopic("frmMain"), &cmd = *app->FindTopic("frmCmd");
   dde::DbusServer server(app, bus.Address());
   std::atomic<bool> in_hand = false;
   Strings ran;  // on the server's thread
@@ -392,23 +358,19 @@ TEST(DbusServer, ADirectClientThatLeavesItsOwnAnswersUnreadIsClosedAtTwiceItsSha
     std::lock_guard lock(noted);
     return notes;
   };
-  sd_bus* via_bus = nullptr;
-  ASSERT_GE(sd_bus_new(&via_bus), 0);
-  std::shared_ptr<sd_bus> via_bus_owner(via_bus, sd_bus_flush_close_unref);
-  ASSERT_GE(sd_bus_set_address(via_bus, bus.Address().c_str()), 0);
-  ASSERT_GE(sd_bus_set_bus_client(via_bus, 1), 0);
-  ASSERT_GE(sd_bus_start(via_bus), 0);
+  // A client of sd-bus's own, over the bus, then over the direct connection the server hands it.
+  sd_bus *via_bus = nullptr, *direct = nullptr;
   sd_bus_message* reply = nullptr;
-  ASSERT_GE(sd_bus_call_method(via_bus, "dde.WNORB16", "/", "dde.Direct", "Connect", nullptr, &reply, ""), 0);
   int handed = -1;
-  ASSERT_GE(sd_bus_message_read(reply, "h", &handed), 0);
+  ASSERT_TRUE(sd_bus_new(&via_bus) >= 0 && sd_bus_set_address(via_bus, bus.Address().c_str()) >= 0 &&
+              sd_bus_set_bus_client(via_bus, 1) >= 0 && sd_bus_start(via_bus) >= 0);
+  ASSERT_GE(sd_bus_call_method(via_bus, "dde.WNORB16", "/", "dde.Direct", "Connect", nullptr, &reply, ""), 0);
+  ASSERT_TRUE(sd_bus_message_read(reply, "h", &handed) >= 0 && sd_bus_new(&direct) >= 0);
+  std::shared_ptr<sd_bus> via_bus_owner(via_bus, sd_bus_flush_close_unref),
+      direct_owner(direct, sd_bus_close_unref);
   const int fd = ::dup(handed);
   sd_bus_message_unref(reply);
-  sd_bus* direct = nullptr;
-  ASSERT_GE(sd_bus_new(&direct), 0);
-  std::shared_ptr<sd_bus> direct_owner(direct, sd_bus_close_unref);
-  ASSERT_GE(sd_bus_set_fd(direct, fd, fd), 0);
-  ASSERT_GE(sd_bus_start(direct), 0);
+  ASSERT_TRUE(sd_bus_set_fd(direct, fd, fd) >= 0 && sd_bus_start(direct) >= 0);
 
   dde::DbusTransport other(bus.Address());
   Links links(other);

@@ -89,33 +89,27 @@ TEST(LinkConversation, EachFailureOfEveryCallHasOneNumberAndAServerGoneHasQuit) 
     EXPECT_EQ(RaisedBy([&] { link.Request("txtStatus"); }), c.raised) << why;
     EXPECT_EQ(RaisedBy([&] { link.Advise("txtStatus", [](const std::string&) {}); }), c.raised) << why;
   }
-  // An item the server lacks is its refusal.
-  Peer peer{{}, {}, std::nullopt, true, {}};
-  dde::LinkConversation link(std::make_unique<RecordingCarrier>(peer));
-  EXPECT_EQ(RaisedBy([&] { link.Request("txtNone"); }), kRefused);
 }
 
 // What no carrier can carry is refused as a server refuses, and nothing reaches the carrier: a
-// command cut at its NUL would name another file.
-TEST(LinkConversation, ANulInACommandOrAnItemTheCarrierCannotNameIsRefusedUnsent) {
-  Peer peer{{{"txtStatus", "Ready"}}, {}, std::nullopt, true, {}};
+// command cut at its NUL would name another file. The changes a server sent before its answer
+// reach the advised items' callbacks, in order, before the execute returns, also when it failed;
+// the loop starts before the value is read, so no change falls between; a callback may advise its
+// own item anew.
+TEST(LinkConversation, WhatCannotBeCarriedIsRefusedUnsentAndChangesBeforeAnAnswerArriveInOrder) {
+  Peer peer{{{"txtStatus", "Ready"}, {"txtOther", "-"}}, {}, std::nullopt, true, {}};
   dde::LinkConversation link(std::make_unique<RecordingCarrier>(peer));
   EXPECT_EQ(RaisedBy([&] { link.Execute("T frm\0Timesheet.frm"s); }), kRefused);
   EXPECT_EQ(RaisedBy([&] { link.Request("txt|Status"); }), kRefused);
   EXPECT_EQ(RaisedBy([&] { link.Advise("txt|Status", [](const std::string&) {}); }), kRefused);
   EXPECT_EQ(peer.carried, Strings{});
-}
+  // An item the server lacks is its refusal.
+  EXPECT_EQ(RaisedBy([&] { link.Request("txtNone"); }), kRefused);
 
-// The changes a server sent before its answer reach the advised items' callbacks, in order,
-// before the execute returns, also when it failed; the loop starts before the value is read, so
-// no change falls between; a callback may advise its own item anew.
-TEST(LinkConversation, ChangesBeforeAnAnswerArriveInOrderBeforeTheExecuteReturnsEvenWhenItFails) {
-  Peer peer{{{"txtStatus", "Ready"}, {"txtOther", "-"}}, {}, std::nullopt, true, {}};
-  dde::LinkConversation link(std::make_unique<RecordingCarrier>(peer));
   Strings heard;
   EXPECT_EQ(link.Advise("txtStatus", [&](const std::string& value) { heard.push_back("1 " + value); }),
             "Ready");
-  EXPECT_EQ(peer.carried, (Strings{"advise txtStatus", "request txtStatus"}));
+  EXPECT_EQ(peer.carried, (Strings{"request txtNone", "alive?", "advise txtStatus", "request txtStatus"}));
 
   peer.changes = {{"txtStatus", "Busy"}, {"txtOther", "unadvised"}, {"txtStatus", "done"}};
   link.Execute("T a");

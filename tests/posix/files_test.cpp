@@ -10,6 +10,7 @@
 #include "posix/win32_posix.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "tests/support/vb_error.hpp"
+#include "tests/support/win32_contract.hpp"
 
 namespace posix {
 namespace {
@@ -24,18 +25,6 @@ struct FilesTest : ::testing::Test {
   TempFolder tmp;
   FileSystemPosix files{PathResolver(DriveMap())};
   Win32Posix win32{PathResolver(DriveMap()), tmp / "windows"};
-
-  std::string Get(std::string_view section, std::string_view key, std::string_view file,
-                  std::string_view default_value = "<none>") {
-    std::string buffer(255, ' ');
-    long n = win32.GetPrivateProfileStringA(section, key, default_value, buffer, 255, file);
-    EXPECT_EQ(buffer[static_cast<std::size_t>(n)], '\0');
-    return buffer.substr(0, static_cast<std::size_t>(n));
-  }
-  std::string ShortOf(const std::string& windows_path) {
-    std::string buffer(1024, ' ');
-    return buffer.substr(0, static_cast<std::size_t>(win32.GetShortPathNameA(windows_path, buffer, 1024)));
-  }
 };
 
 // Dir finds normal files by their own name; GetAttr reports the bits of anything there.
@@ -200,29 +189,6 @@ TEST(PrivateProfile, ValuesAreTrimmedAndUnquotedInTheFirstSectionOfTheirName) {
       (std::vector<std::pair<std::string, std::string>>{{"A.Connect", "0"}, {"C.Connect", "\"1\""}}));
 }
 
-TEST_F(FilesTest, ProfilesLiveInTheWindowsDirectoryUnlessAPathIsGiven) {
-  EXPECT_EQ(win32.WritePrivateProfileStringA("Options", "Engine", "C:\\NORB\\", "NORB.INI"), 1);
-  EXPECT_EQ(win32.WritePrivateProfileStringA("options", "LOCK", "1", "norb.ini"), 1);  // the same file
-  EXPECT_EQ(Contents(tmp / "windows/NORB.INI"), "[Options]\r\nEngine=C:\\NORB\\\r\nLOCK=1\r\n");
-  EXPECT_EQ(Get("OPTIONS", "engine", "Norb.Ini"), "C:\\NORB\\");
-  EXPECT_EQ(Get("Options", "Nope", "NORB.INI", "dflt  "), "dflt");
-  EXPECT_EQ(Get("Options", "Engine", "missing.ini"), "<none>");
-  tmp.MakeDir("proj");
-  EXPECT_EQ(win32.WritePrivateProfileStringA("A", "B", "C", tmp.Windows("proj/Local.ini")), 1);
-  EXPECT_EQ(Contents(tmp / "proj/Local.ini"), "[A]\r\nB=C\r\n");
-  EXPECT_EQ(Get("a", "b", tmp.Windows("PROJ/local.INI")), "C");
-
-  // Cut to the size given, and never past the buffer's own end.
-  std::string tiny(3, '#');
-  EXPECT_EQ(win32.GetPrivateProfileStringA("Options", "Engine", "", tiny, 255, "NORB.INI"), 2);
-  EXPECT_EQ(tiny, std::string("C:\0", 3));
-
-  const std::string locked = tmp.Write("windows/locked.ini", "[S]\r\nk=v\r\n", 0444);
-  EXPECT_EQ(win32.WritePrivateProfileStringA("S", "k", "changed", "locked.ini"), 0);
-  EXPECT_EQ(Contents(locked), "[S]\r\nk=v\r\n");
-  EXPECT_EQ(win32.WritePrivateProfileStringA("S", "k", "v", tmp.Windows("proj/Local.ini/x.ini")), 0);
-}
-
 TEST(Win32Posix, TheWindowsDirectoryComesFromTheEnvironment) {
   ScopedEnv home("HOME", "/home/ann"), windir("WINDIR", "/srv/win"), config("XDG_CONFIG_HOME", "/cfg");
   EXPECT_EQ(DefaultWindowsDirectory(), "/srv/win");
@@ -232,44 +198,35 @@ TEST(Win32Posix, TheWindowsDirectoryComesFromTheEnvironment) {
   EXPECT_EQ(DefaultWindowsDirectory(), "/home/ann/.config/norbvb5/windows");
 }
 
-TEST_F(FilesTest, ShortPathNameFillsTheBufferWhenItFits) {
-  tmp.Write("x/My File.frm", "");
-  const std::string base = ShortOf(tmp.Windows());
+// The Windows API calls keep Windows' rules (tests/support/win32_contract.hpp); the short names
+// are the emulation's own aliases, found in any spelling.
+TEST_F(FilesTest, TheWindowsApiCallsKeepWindowsRules) {
+  const testing_support::Win32Folder folder{
+      [&](const std::string& relative) { return tmp.Windows(relative); },
+      [&](const std::string& relative) { return tmp / relative; }, true};
+  testing_support::CheckProfileStrings(win32, folder);
+
+  const auto [base, file] = testing_support::CheckShortPathNames(win32, folder);
   ASSERT_EQ(base.substr(0, 3), "C:\\");
-  const std::string expected = base + "\\x\\MY512F~1.FRM";
-  const long needed = static_cast<long>(expected.size()) + 1;
-  std::string buffer(static_cast<std::size_t>(needed) + 1, ' ');
-  EXPECT_EQ(win32.GetShortPathNameA(tmp.Windows("x/My File.frm"), buffer, needed), needed - 1);
-  EXPECT_EQ(buffer, expected + '\0' + ' ');
-  // Too small by one, in the size claimed or the buffer's own length: the size needed, nothing written.
-  std::string small(static_cast<std::size_t>(needed) - 1, ' ');
-  EXPECT_EQ(win32.GetShortPathNameA(tmp.Windows("x/My File.frm"), small, needed - 1), needed);
-  EXPECT_EQ(win32.GetShortPathNameA(tmp.Windows("x/My File.frm"), small, needed + 1), needed);
-  EXPECT_EQ(small, std::string(static_cast<std::size_t>(needed) - 1, ' '));
-
+  EXPECT_EQ(file, base + "\\x\\MY512F~1.FRM");
   // Any case, either separator, a trailing separator kept; the alias itself is accepted.
-  EXPECT_EQ(ShortOf(tmp.Windows("X/my file.FRM")), expected);
-  EXPECT_EQ(ShortOf(tmp.Windows("x") + "\\"), base + "\\x\\");
-  EXPECT_EQ(ShortOf(tmp.Windows("x/MY512F~1.FRM")), expected);
-  EXPECT_EQ(ShortOf("c:\\"), "c:\\");
-  EXPECT_EQ(ShortOf(tmp.Windows("x/Missing File.frm")), "");
-}
+  std::string buffer(1024, ' ');
+  for (const auto& [path, short_form] : std::vector<std::pair<std::string, std::string>>{
+           {tmp.Windows("X/my file.FRM"), file},
+           {tmp.Windows("x") + "\\", base + "\\x\\"},
+           {tmp.Windows("x/MY512F~1.FRM"), file},
+           {"c:\\", "c:\\"},
+       }) {
+    EXPECT_EQ(buffer.substr(0, static_cast<std::size_t>(win32.GetShortPathNameA(path, buffer, 1024))),
+              short_form)
+        << path;
+  }
 
-TEST_F(FilesTest, ModuleHandleAndFileName) {
-  const long handle = win32.GetModuleHandleA("norbvb5.exe");
-  EXPECT_NE(handle, 0);
-  EXPECT_EQ(win32.GetModuleHandleA("NORBVB5.EXE"), handle);
-  EXPECT_EQ(win32.GetModuleHandleA("NORBVB5"), 0);
-  std::string buffer(81, ' ');
-  EXPECT_EQ(win32.GetModuleFileNameA(handle, buffer, 81), 0);  // not configured yet
+  EXPECT_EQ(win32.GetModuleFileNameA(win32.GetModuleHandleA("NORBVB5.EXE"), buffer, 81), 0);  // not given yet
   win32.SetAddInPath("C:\\opt\\norb\\NORBVB5.EXE");
-  EXPECT_EQ(win32.GetModuleFileNameA(handle, buffer, 8), 7);
-  EXPECT_EQ(buffer.substr(0, 9), std::string("C:\\opt\\") + '\0' + ' ');
-
   std::string self = "C:" + std::filesystem::read_symlink("/proc/self/exe").string();
   for (char& c : self) c = c == '/' ? '\\' : c;
-  buffer.assign(4096, ' ');
-  EXPECT_EQ(buffer.substr(0, static_cast<std::size_t>(win32.GetModuleFileNameA(0, buffer, 4096))), self);
+  EXPECT_EQ(testing_support::CheckAddInModule(win32), self);
 }
 
 }  // namespace

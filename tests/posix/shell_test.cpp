@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <thread>
@@ -101,14 +102,8 @@ TEST(ShellPosix, FailuresToStartAreFileNotFound) {
 // A child tied to this process's life is started by a fork of our own, whose failed exec comes
 // back through a pipe: the reason is told, and the pipe is closed whatever the outcome.
 TEST(SpawnPosix, AChildTiedToItsParentToldItsFailureAndLeftNoDescriptor) {
-  auto descriptors = [] {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    while (dir != nullptr && readdir(dir) != nullptr) ++count;
-    if (dir != nullptr) closedir(dir);
-    return count;
-  };
-  const int before = descriptors();
+  auto descriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+  const auto before = descriptors();
   SpawnRequest request;
   request.argv = {"true"};
   request.search_path = request.die_with_parent = true;

@@ -23,13 +23,14 @@
 
 namespace testing_support {
 
-// Runs a program to its end, its output discarded; answers its exit status.
-inline int RunQuietly(std::vector<std::string> argv) {
+// Runs a program to its end, its output to `out` (else discarded, as its errors are); answers its
+// exit status.
+inline int RunQuietly(std::vector<std::string> argv, int out = -1) {
   const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
   posix::SpawnRequest request;
   request.argv = std::move(argv);
   request.search_path = true;
-  request.stdout_fd = null;
+  request.stdout_fd = out < 0 ? null : out;
   request.stderr_fd = null;
   posix::Spawned started = posix::Spawn(request);
   close(null);
@@ -57,17 +58,10 @@ class SvnServer {
 
   // Serves the repository (again) on its port.
   void Start() {
-    const std::string repo = temp_ / "repo";
+    const std::string repo = temp_ / "repo", port = std::to_string(port_);
     posix::SpawnRequest request;
-    request.argv = {"svnserve",
-                    "-d",
-                    "--foreground",
-                    "--listen-host",
-                    "127.0.0.1",
-                    "--listen-port",
-                    std::to_string(port_),
-                    "-r",
-                    repo};
+    request.argv = {"svnserve", "-d", "--foreground", "--listen-host", "127.0.0.1", "--listen-port", port,
+                    "-r",       repo};
     request.search_path = true;
     request.die_with_parent = true;
     pid_ = posix::Spawn(request).pid;
@@ -89,7 +83,6 @@ class SvnServer {
   void Resume() const { Signal(SIGCONT, true); }
 
   std::string url() const { return "svn://127.0.0.1:" + std::to_string(port_); }
-  int port() const { return port_; }
 
   // The configuration folder of `user` (ann or bob), credentials stored by its first checkout.
   std::string ConfigDir(const std::string& user) const { return temp_ / (user + "-config"); }
@@ -108,25 +101,19 @@ class SvnServer {
     return temp_ / folder;
   }
 
-  // Runs svn as `user` in its configuration (a person at a terminal).
-  int Svn(const std::string& user, std::vector<std::string> arguments) const {
+  // Runs svn as `user` in its configuration (a person at a terminal), its output to `out`.
+  int Svn(const std::string& user, std::vector<std::string> arguments, int out = -1) const {
     std::vector<std::string> argv = {"svn", "--non-interactive", "--config-dir", ConfigDir(user)};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return RunQuietly(argv);
+    return RunQuietly(argv, out);
   }
 
   // Runs svn as `user` and answers what it printed; "" when it failed.
   std::string SvnOutput(const std::string& user, std::vector<std::string> arguments) const {
     const std::string file = temp_ / "svn-output";
     const int out = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    posix::SpawnRequest request;
-    request.argv = {"svn", "--non-interactive", "--config-dir", ConfigDir(user)};
-    request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
-    request.search_path = true;
-    request.stdout_fd = out;
-    posix::Spawned started = posix::Spawn(request);
+    const bool ok = Svn(user, std::move(arguments), out) == 0;
     close(out);
-    const bool ok = started.pid >= 0 && posix::WaitForExit(started.pid) == 0;
     return ok ? Contents(file) : "";
   }
 

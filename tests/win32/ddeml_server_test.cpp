@@ -1,6 +1,6 @@
 // The engine's server over Windows' own DDE, with the link's DDEML client talking to it: each
-// client its own answers, the advise loop an execute feeds, DDE's refusals, and the server's exit.
-// As the D-Bus server's tests, on the same test engine.
+// client its own answers, the advise loop an execute feeds, VB's numbers from what DDEML reports,
+// and the wait for a launched server. As the D-Bus server's tests, on the same test engine.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -17,35 +17,13 @@
 #include "dde/ddeml_server.hpp"
 #include "dde/ddeml_transport.hpp"
 #include "tests/dde/raised.hpp"
+#include "tests/dde/test_engine.hpp"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace testing_support;
 using Strings = std::vector<std::string>;
-
-// Shaped like the engine: WNORB16 with topics frmMain and frmCmd, items txtStatus ("Ready") and
-// txtOutcome on frmCmd. Every command sets the status twice, "Busy" then "done <command>", and the
-// outcome to "<command> ok"; commands beginning "NO" set "refused <command>" and are refused,
-// "THROW" makes the handler throw.
-std::shared_ptr<dde::ServerApplication> MakeTestEngine() {
-  auto engine = std::make_shared<dde::ServerApplication>("WNORB16");
-  dde::ServerTopic& main = engine->AddTopic("frmMain");
-  dde::ServerTopic& cmd = engine->AddTopic("frmCmd");
-  cmd.AddItem("txtStatus", "Ready");
-  cmd.AddItem("txtOutcome", "none");
-  auto handler = [&cmd](std::string_view command) {
-    if (command == "THROW") throw std::runtime_error("handler failed");
-    const bool taken = !command.starts_with("NO");
-    if (taken) cmd.SetItem("txtStatus", "Busy");
-    cmd.SetItem("txtStatus", (taken ? "done " : "refused ") + std::string(command));
-    if (taken) cmd.SetItem("txtOutcome", std::string(command) + " ok");
-    return taken;
-  };
-  main.SetExecuteHandler(handler);
-  cmd.SetExecuteHandler(handler);
-  return engine;
-}
 
 // The test engine served over DDEML by Run on a thread of its own.
 class ServerThread {
@@ -99,29 +77,6 @@ class ServerThread {
   std::thread thread_;
 };
 
-// A client as the add-in's links are: commands to frmMain, the status and the outcome advised
-// from frmCmd. (Wine's DDEML opens one conversation per topic and client: docs/windows.md.)
-struct Client {
-  std::unique_ptr<dde::Conversation> main, cmd;
-  Strings seen, outcomes;
-  explicit Client(dde::Transport& transport)
-      : main(transport.Initiate("WNORB16", "frmMain")), cmd(transport.Initiate("WNORB16", "frmCmd")) {
-    EXPECT_EQ(cmd->Advise("txtStatus", [this](const std::string& v) { seen.push_back(v); }), "Ready");
-    EXPECT_EQ(cmd->Advise("txtOutcome", [this](const std::string& v) { outcomes.push_back(v); }), "none");
-  }
-};
-
-// Pumps until `done` holds; false when it does not within a few seconds. Wine's DDEML may bring
-// an execute's advise data after its answer (docs/windows.md).
-bool Eventually(dde::Transport* transport, auto done) {
-  for (auto until = std::chrono::steady_clock::now() + 5s; std::chrono::steady_clock::now() < until;) {
-    if (transport) transport->Pump();
-    if (done()) return true;
-    std::this_thread::sleep_for(5ms);
-  }
-  return done();
-}
-
 // Two clients: each reads and is told its own answers only, the execute on frmMain feeding the
 // advise loops on frmCmd; a client that leaves is forgotten; a change outside an execute is
 // everyone's. Then what DDE refuses, and the exit.
@@ -130,19 +85,15 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
   dde::DdemlTransport transport(300ms);
   // What a client cannot open: a topic the server lacks, an application nobody serves, an item
   // for a topic; DDE's names compare without case.
-  struct Initiate {
-    const char* application;
-    const char* topic;
-    Raised raised;
-  };
-  for (const Initiate& c :
-       {Initiate{"WNORB16", "frmNone", kNoResponse}, Initiate{"OTHER", "frmMain", kNoResponse},
-        Initiate{"WNORB16", "txtStatus", kNoResponse}, Initiate{"wnorb16", "FRMCMD", kNothing}}) {
-    EXPECT_EQ(RaisedBy([&] { transport.Initiate(c.application, c.topic); }), c.raised)
-        << c.application << '|' << c.topic;
+  for (const auto& [application, topic, raised] : {std::tuple{"WNORB16", "frmNone", kNoResponse},
+                                                   {"OTHER", "frmMain", kNoResponse},
+                                                   {"WNORB16", "txtStatus", kNoResponse},
+                                                   {"wnorb16", "FRMCMD", kNothing}}) {
+    EXPECT_EQ(RaisedBy([&] { transport.Initiate(application, topic); }), raised)
+        << application << '|' << topic;
   }
 
-  Client mine(transport);
+  AdvisedClient mine(transport, "Ready", "none");
   for (int round = 1; round <= 2; ++round) {
     mine.main->Execute("T mine");
     EXPECT_TRUE(Eventually(&transport, [&] { return mine.outcomes.size() == 1u * round; }));
@@ -150,7 +101,7 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
     EXPECT_EQ(mine.cmd->Request("TXTOUTCOME"), "T mine ok");  // DDE's names, any case
   }
   transport.Pump();
-  EXPECT_EQ(mine.seen, (Strings{"Busy", "done T mine", "Busy", "done T mine"}));
+  EXPECT_EQ(mine.statuses, (Strings{"Busy", "done T mine", "Busy", "done T mine"}));
   EXPECT_EQ(mine.outcomes, (Strings{"T mine ok", "T mine ok"}));
   // The answers are the client's own: the value for everyone is untouched.
   auto values = [&] {
@@ -167,18 +118,16 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
   // thread that only waits ended the program in the other's DdeConnect): neither hears nor reads
   // the other's answers, and the one that leaves is forgotten.
   std::atomic<int> stage = 0;
-  Strings other_told;
-  bool other_failed = true;
+  Strings other_told;  // stays empty when the client failed
   std::thread second([&] {
     try {
       dde::DdemlTransport other_transport(300ms);
-      Client other(other_transport);
+      AdvisedClient other(other_transport, "Ready", "none");
       other.main->Execute("T other");
       Eventually(&other_transport, [&] { return other.outcomes.size() == 1u; });
-      other_told = other.seen;
+      other_told = other.statuses;
       other_told.push_back(other.cmd->Request("txtStatus"));
       other_told.push_back(other.cmd->Request("txtOutcome"));
-      other_failed = false;
       stage = 1;
       while (stage != 2) {
         other_transport.Pump();
@@ -189,7 +138,6 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
     }
   });
   EXPECT_TRUE(Eventually(&transport, [&] { return stage == 1; }));
-  EXPECT_FALSE(other_failed);
   EXPECT_EQ(other_told, (Strings{"Busy", "done T other", "done T other", "T other ok"}));
   EXPECT_EQ(mine.cmd->Request("txtStatus"), "done T mine");
   EXPECT_EQ(mine.cmd->Request("txtOutcome"), "T mine ok");
@@ -198,24 +146,55 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
   second.join();
   EXPECT_TRUE(Eventually(&transport, [&] { return values().second == 1u; }));
   transport.Pump();
-  EXPECT_EQ(mine.seen, (Strings{"Busy", "done T mine", "Busy", "done T mine"}));
+  EXPECT_EQ(mine.statuses, (Strings{"Busy", "done T mine", "Busy", "done T mine"}));
 
   // A change outside an execute reaches every advise loop.
   server.Do([](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", "Idle"); });
-  EXPECT_TRUE(Eventually(&transport, [&] { return mine.seen.back() == "Idle"; }));
+  EXPECT_TRUE(Eventually(&transport, [&] { return mine.statuses.back() == "Idle"; }));
   EXPECT_EQ(mine.cmd->Request("txtStatus"), "Idle");
 
-  // Refused and failed executes are not processed: 285, the refusal's own answer told still.
+  // Refused and failed executes are not processed: 285, the refusal's own answer told still; one
+  // answered after the client gave up timed out: 286.
   EXPECT_EQ(RaisedBy([&] { mine.main->Execute("NO THIS"); }), kRefused);
-  EXPECT_TRUE(Eventually(&transport, [&] { return mine.seen.back() == "refused NO THIS"; }));
+  EXPECT_TRUE(Eventually(&transport, [&] { return mine.statuses.back() == "refused NO THIS"; }));
   EXPECT_EQ(RaisedBy([&] { mine.cmd->Execute("THROW"); }), kRefused);
   EXPECT_EQ(RaisedBy([&] { mine.cmd->Request("txtNone"); }), kRefused);
   EXPECT_EQ(RaisedBy([&] { mine.main->Advise("txtStatus", [](const std::string&) {}); }), kRefused);
+  EXPECT_EQ(RaisedBy([&] { mine.main->Execute("SLEEP 600"); }),
+            (Raised{286, "Timeout while waiting for DDE response"}));
 
   // The server's exit ends its conversations.
   server.Quit();
   EXPECT_EQ(RaisedBy([&] { mine.main->Execute("AFTER"); }), kQuit);
   EXPECT_EQ(RaisedBy([&] { mine.cmd->Request("txtStatus"); }), kQuit);
+}
+
+// After a launch an initiate waits for the launched server, and says so; without a launch, or
+// once the launch's window has passed, it fails at once.
+TEST(Ddeml, AnInitiateWaitsForALaunchedServerOnlyAfterALaunch) {
+  dde::DdemlTransport transport(300ms, 1500ms);
+  Strings awaited;
+  transport.OnAwait([&](std::string_view application) { awaited.emplace_back(application); });
+  EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmCmd"); }), kNoResponse);
+  EXPECT_TRUE(awaited.empty());
+
+  transport.ServerLaunched();
+  std::unique_ptr<ServerThread> server;
+  std::thread starter([&] {
+    std::this_thread::sleep_for(300ms);
+    server = std::make_unique<ServerThread>();
+  });
+  auto conversation = transport.Initiate("WNORB16", "frmCmd");
+  starter.join();
+  EXPECT_EQ(conversation->Request("txtStatus"), "Ready");
+  EXPECT_EQ(awaited, Strings{"WNORB16"});
+
+  std::this_thread::sleep_for(1500ms);
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmNone"); }), kNoResponse);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 1000ms);
+  EXPECT_EQ(awaited.size(), 1u);
+  conversation.reset();
 }
 
 }  // namespace

@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "dde/ddeml_transport.hpp"
+#include "posix/whole_file.hpp"
 #include "tests/dde/raised.hpp"
-#include "tests/win32/read_file.hpp"
+#include "tests/dde/test_engine.hpp"
 #include "tests/win32/win_temp_folder.hpp"
 
 namespace {
@@ -24,68 +25,43 @@ using namespace std::chrono_literals;
 using namespace testing_support;
 using Strings = std::vector<std::string>;
 
-// The test program's folder, tests\bin in the build.
-std::string OwnFolder() {
-  char own[MAX_PATH];
-  const std::string path(own, GetModuleFileNameA(nullptr, own, sizeof own));
-  return path.substr(0, path.find_last_of('\\'));
-}
-
-using win32_test::Read;
-
-bool ReadOnly(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
-
-// Pumps until `done` holds; false when it does not within a few seconds. Wine's DDEML may bring
-// an execute's advise data after its answer (docs/windows.md).
-bool Eventually(dde::Transport& transport, auto done) {
-  for (auto until = std::chrono::steady_clock::now() + 5s; std::chrono::steady_clock::now() < until;) {
-    transport.Pump();
-    if (done()) return true;
-    std::this_thread::sleep_for(5ms);
-  }
-  return done();
-}
+std::string Read(const std::string& path) { return posix::ReadWholeFile(path).value_or("<missing>"); }
 
 // A project folder with its RCS folder, and WNORB.INI beside it naming the RCS wrappers.
 struct Project {
   WinTempFolder folder;
   std::string ini, log, form;
   Project() {
-    folder.MakeDir("proj");
     folder.MakeDir("proj\\RCS");
     ini = folder.Write("WNORB.INI",
-                       "[Engine]\r\nLocking=Y\r\nUserID=ann\r\nRcsPrograms=" + OwnFolder() + "\\rcs\r\n");
+                       "[Engine]\r\nLocking=Y\r\nUserID=ann\r\nRcsPrograms=" + BesideTheTest("rcs") + "\r\n");
     log = folder / "WNORB.LOG";
     form = folder.Write("proj\\FORM1.FRM", "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\n");
   }
   std::string Archive() const { return folder / "proj\\RCS\\FORM1.FRM,v"; }
 };
 
-// WNORB16.EXE -L --ini <ini>, in a job of its own; `environment` ("NAME=value") is added to the
-// engine's. Destroying it kills the engine and everything it started.
+// WNORB16.EXE -L --ini <ini>, in a job of its own; `rcs_sleep_ms` makes each of its RCS runs wait
+// that long first (rcs_under_wine.cpp). Destroying it kills the engine and everything it started.
 class EngineProcess {
  public:
-  explicit EngineProcess(const std::string& ini, const std::string& environment = "") {
+  explicit EngineProcess(const std::string& ini, const char* rcs_sleep_ms = nullptr) {
     job_ = CreateJobObjectA(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    std::string line = "\"" + OwnFolder() + "\\..\\..\\bin\\WNORB16.EXE\" -L --ini \"" + ini + "\"";
-    std::string block;  // this process's environment and the one added
-    if (char* strings = GetEnvironmentStringsA()) {
-      for (const char* at = strings; *at != '\0'; at += std::strlen(at) + 1) block.append(at).push_back('\0');
-      FreeEnvironmentStringsA(strings);
-    }
-    if (!environment.empty()) block.append(environment).push_back('\0');
-    block.push_back('\0');
+    std::string line = "\"" + BesideTheTest("..\\..\\bin\\WNORB16.EXE") + "\" -L --ini \"" + ini + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
-                        block.data(), nullptr, &startup, &process_)) {
-      ADD_FAILURE() << "cannot start " << line << " (Windows error " << GetLastError() << ")";
+    SetEnvironmentVariableA("NORB_TEST_RCS_SLEEP_MS", rcs_sleep_ms);  // the engine's, from this one's
+    const DWORD error =
+        CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
+                       nullptr, nullptr, &startup, &process_)
+            ? 0
+            : GetLastError();
+    SetEnvironmentVariableA("NORB_TEST_RCS_SLEEP_MS", nullptr);
+    if (error != 0) {
+      ADD_FAILURE() << "cannot start " << line << " (Windows error " << error << ")";
       return;
     }
     AssignProcessToJobObject(job_, process_.hProcess);
@@ -130,33 +106,13 @@ class EngineProcess {
   PROCESS_INFORMATION process_{};
 };
 
-// The add-in's links: commands to frmMain, the status (automatic, as the add-in's text box) and
-// the outcome advised from frmCmd. Waits for the engine to serve first.
-struct Links {
-  dde::Transport& transport;
-  std::unique_ptr<dde::Conversation> main, cmd;
-  Strings statuses, outcomes;
-
-  explicit Links(dde::Transport& t) : transport(t) {
-    for (auto until = std::chrono::steady_clock::now() + 20s; !main;) {
-      try {
-        main = transport.Initiate("WNORB16", "frmMain");
-      } catch (const vb::Error&) {
-        if (std::chrono::steady_clock::now() > until) throw;
-        std::this_thread::sleep_for(50ms);
-      }
-    }
-    cmd = transport.Initiate("WNORB16", "frmCmd");
-    EXPECT_EQ(cmd->Advise("txtStatus", [this](const std::string& v) { statuses.push_back(v); }), "");
-    EXPECT_EQ(cmd->Advise("txtOutcome", [this](const std::string& v) { outcomes.push_back(v); }), "");
-  }
-  // Sends the command; answers the status the advise loop brought, as the add-in reads it.
-  std::string Execute(const std::string& command) {
-    const std::size_t before = statuses.size();
-    main->Execute(command);
-    if (!Eventually(transport, [&] { return statuses.size() > before; })) return "<no status advised>";
-    EXPECT_EQ(cmd->Request("txtStatus"), statuses.back()) << command;
-    return statuses.back();
+// The add-in's links to an engine just started, as the add-in makes them: the initiate waits for
+// it to serve (20 s at most here), and its status and outcome are empty at first.
+struct Links : AdvisedClient {
+  explicit Links(dde::DdemlTransport& t) : AdvisedClient(Launched(t), "", "") {}
+  static dde::Transport& Launched(dde::DdemlTransport& t) {
+    t.ServerLaunched();
+    return t;
   }
 };
 
@@ -167,7 +123,7 @@ struct Links {
 TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmCloseToItsWindow) {
   Project project;
   EngineProcess engine(project.ini);
-  dde::DdemlTransport transport;
+  dde::DdemlTransport transport(dde::kDdemlTimeout, 20s);
   Links links(transport);
   const std::string& form = project.form;
 
@@ -178,17 +134,17 @@ TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmCloseToItsWindow) {
       "1 of 1 files updated\r\n" + form + ": archive created with revision 1.1; work file read-only\r\n";
   EXPECT_EQ(links.Execute("UW " + form), created);
   EXPECT_NE(Read(project.Archive()).find("head\t1.1;"), std::string::npos) << Read(project.Archive());
-  EXPECT_TRUE(ReadOnly(form));
+  EXPECT_TRUE(posix::IsReadOnly(form));
 
   const std::string extracted =
       "1 of 1 files extracted\r\n" + form + ": revision 1.1 extracted and locked\r\n";
   EXPECT_EQ(links.Execute("EW " + form), extracted);
   EXPECT_NE(Read(project.Archive()).find("ann:1.1;"), std::string::npos) << Read(project.Archive());
-  EXPECT_FALSE(ReadOnly(form));
+  EXPECT_FALSE(posix::IsReadOnly(form));
   EXPECT_TRUE(links.Execute("T " + form).starts_with(form + " is checked out to you\r\n"));
 
   // Lock queries are the log's alone; what changed files is everyone's, in order.
-  EXPECT_TRUE(Eventually(transport, [&] { return links.outcomes.size() >= 2; }));
+  EXPECT_TRUE(Eventually(&transport, [&] { return links.outcomes.size() >= 2; }));
   EXPECT_EQ(links.outcomes,
             (Strings{"> UW " + form + "\r\n" + created, "> EW " + form + "\r\n" + extracted}));
   EXPECT_EQ(links.cmd->Request("txtOutcome"), links.outcomes.back());
@@ -200,7 +156,7 @@ TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmCloseToItsWindow) {
     return checked_out != std::string::npos &&
            log.find("> T " + form + "\n", checked_out) != std::string::npos;
   };
-  EXPECT_TRUE(Eventually(transport, query_logged)) << Read(project.log);
+  EXPECT_TRUE(Eventually(&transport, query_logged)) << Read(project.log);
 
   ASSERT_TRUE(engine.CloseWindow());
   EXPECT_EQ(engine.ExitCode(), 0u);
@@ -214,7 +170,7 @@ TEST(EngineProgram, ServesASessionOverDdeAndEndsOnWmCloseToItsWindow) {
 TEST(EngineProgram, ASecondEngineLeavesTheLinkToTheFirstWhichEndsWithTheSession) {
   Project project;
   EngineProcess first(project.ini);
-  dde::DdemlTransport transport;
+  dde::DdemlTransport transport(dde::kDdemlTimeout, 20s);
   Links links(transport);
   EngineProcess second(project.ini);
   EXPECT_EQ(second.ExitCode(), 0u);
@@ -232,21 +188,20 @@ TEST(EngineProgram, ASecondEngineLeavesTheLinkToTheFirstWhichEndsWithTheSession)
 // refuses (285: frmCmd takes no commands), one it does not answer in time (286: its RCS run hangs),
 // and its exit while a conversation is open (291: WM_CLOSE to its thread). After a refusal it serves on.
 TEST(EngineProgram, TheLinksFailureNumbers) {
+  EXPECT_EQ(RaisedBy([] { dde::DdemlTransport().Initiate("WNORB16", "frmMain"); }), kNoResponse);
   struct Case {
     const char* what;
-    bool engine;
-    const char* environment;
+    const char* rcs_sleep_ms;
     std::function<void(EngineProcess&, Links&, const std::string& form)> call;
     Raised raised;
   };
   const Raised timed_out{286, "Timeout while waiting for DDE response"};
   const Case cases[] = {
-      {"no engine", false, "", nullptr, kNoResponse},
-      {"a command to frmCmd", true, "",
+      {"a command to frmCmd", nullptr,
        [](EngineProcess&, Links& l, auto& form) { l.cmd->Execute("T " + form); }, kRefused},
-      {"a hung RCS run", true, "NORB_TEST_RCS_SLEEP_MS=6000",
-       [](EngineProcess&, Links& l, auto& form) { l.main->Execute("UW " + form); }, timed_out},
-      {"the engine ended", true, "",
+      {"a hung RCS run", "6000", [](EngineProcess&, Links& l, auto& form) { l.main->Execute("UW " + form); },
+       timed_out},
+      {"the engine ended", nullptr,
        [](EngineProcess& e, Links& l, auto& form) {
          e.Close();
          EXPECT_EQ(e.ExitCode(), 0u);
@@ -257,13 +212,8 @@ TEST(EngineProgram, TheLinksFailureNumbers) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Project project;
-    std::unique_ptr<EngineProcess> engine;
-    if (c.engine) engine = std::make_unique<EngineProcess>(project.ini, c.environment);
-    dde::DdemlTransport transport(1500ms);
-    if (!c.engine) {
-      EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmMain"); }), c.raised);
-      continue;
-    }
+    auto engine = std::make_unique<EngineProcess>(project.ini, c.rcs_sleep_ms);
+    dde::DdemlTransport transport(1500ms, 20s);
     Links links(transport);
     EXPECT_EQ(RaisedBy([&] { c.call(*engine, links, project.form); }), c.raised);
     if (c.raised == kRefused) {

@@ -13,13 +13,8 @@ namespace {
 
 using namespace testing_support;
 
-std::string BesideTheTests(const std::string& program) {
-  char own[MAX_PATH];
-  std::string path(own, ::GetModuleFileNameA(nullptr, own, MAX_PATH));
-  // The tests are in tests/bin/, the programs in bin/.
-  std::string tests = path.substr(0, path.rfind('\\'));
-  return tests.substr(0, tests.rfind('\\')) + "\\..\\bin\\" + program;
-}
+// The tests are in tests\bin, the programs in bin.
+std::string BesideTheTests(const std::string& program) { return BesideTheTest("..\\..\\bin\\" + program); }
 
 struct Ran {
   DWORD exit_code = 0;

@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "posix/whole_file.hpp"
+
 namespace {
 
 using UnixName = char*(CDECL*)(const WCHAR*);
@@ -56,23 +58,11 @@ void AppendQuoted(std::string& line, const std::string& argument) {
   line += '"';
 }
 
-std::string ReadWhole(const std::string& path) {
-  std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[65536];
-  DWORD n = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
-  CloseHandle(file);
-  return bytes;
-}
-
 // The program's output with the paths it was given named as the engine gave them, as a Windows
 // build of RCS names them.
 void PassOn(const std::string& path, const std::vector<std::pair<std::string, std::string>>& converted,
             HANDLE to) {
-  std::string bytes = ReadWhole(path);
+  std::string bytes = posix::ReadWholeFile(path).value_or("");
   for (const auto& [linux_path, given] : converted) {
     for (auto at = bytes.find(linux_path); at != std::string::npos;
          at = bytes.find(linux_path, at + given.size())) {
@@ -144,7 +134,7 @@ int main(int argc, char** argv) {
   }
   PassOn(out, converted, GetStdHandle(STD_OUTPUT_HANDLE));
   PassOn(err, converted, GetStdHandle(STD_ERROR_HANDLE));
-  const int exit_code = std::atoi(ReadWhole(code).c_str());
+  const int exit_code = std::atoi(posix::ReadWholeFile(code).value_or("").c_str());
   for (const std::string& file : {out, err, code}) DeleteFileA(file.c_str());
   return exit_code;
 }

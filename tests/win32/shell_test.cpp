@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "posix/whole_file.hpp"
 #include "tests/support/vb_error.hpp"
 #include "tests/win32/win_temp_folder.hpp"
 #include "win32/shell_win32.hpp"
@@ -16,11 +17,7 @@ namespace {
 using testing_support::ErrorOf;
 
 // The child program, built beside this test.
-std::string ChildProgram() {
-  char own[MAX_PATH];
-  std::string path(own, ::GetModuleFileNameA(nullptr, own, MAX_PATH));
-  return path.substr(0, path.rfind('\\') + 1) + "win32_child.exe";
-}
+std::string ChildProgram() { return testing_support::BesideTheTest("win32_child.exe"); }
 
 // Waits for the process to end (ten seconds at most); answers what it wrote.
 std::string Report(double pid, const std::string& file) {
@@ -29,10 +26,7 @@ std::string Report(double pid, const std::string& file) {
     EXPECT_EQ(::WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
     ::CloseHandle(process);
   }
-  std::ifstream in(file);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return posix::ReadWholeFile(file).value_or("");
 }
 
 TEST(ShellWin32, StartsTheProgramWithTheStyleAsItsShowCommand) {

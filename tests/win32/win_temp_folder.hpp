@@ -1,5 +1,5 @@
 // A scratch folder under Windows' temporary folder for one test, removed afterwards with
-// everything in it (read-only files included).
+// everything in it (read-only files included); and the test program's own folder.
 #pragma once
 
 #include <windows.h>
@@ -33,8 +33,10 @@ class WinTempFolder {
   const std::string& path() const { return path_; }
   std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
 
-  // Writes a file (its folder must exist); answers its path.
+  // Writes a file, making its folders; answers its path.
   std::string Write(const std::string& relative, const std::string& contents) const {
+    if (const auto slash = relative.rfind('\\'); slash != std::string::npos)
+      MakeDir(relative.substr(0, slash));
     std::string file = *this / relative;
     HANDLE h =
         ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -44,15 +46,24 @@ class WinTempFolder {
     ::CloseHandle(h);
     return file;
   }
+  // Makes a folder with its parents; answers its path.
   std::string MakeDir(const std::string& relative) const {
-    std::string folder = *this / relative;
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
+    for (auto slash = relative.find('\\'); slash != std::string::npos; slash = relative.find('\\', slash + 1))
+      ::CreateDirectoryA((*this / relative.substr(0, slash)).c_str(), nullptr);
+    ::CreateDirectoryA((*this / relative).c_str(), nullptr);
+    return *this / relative;
   }
 
  private:
   static inline int serial_ = 0;
   std::string path_;
 };
+
+// The folder of the running test program (tests\bin in the build), with `name` after it.
+inline std::string BesideTheTest(const std::string& name) {
+  char own[MAX_PATH];
+  const std::string path(own, ::GetModuleFileNameA(nullptr, own, MAX_PATH));
+  return path.substr(0, path.rfind('\\') + 1) + name;
+}
 
 }  // namespace testing_support
