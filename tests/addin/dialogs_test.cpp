@@ -1,5 +1,5 @@
 // The option dialogs on their own: the letters their OK hands back, the exclusive trio of the
-// check-in dialog, the list's sorting and the selection buttons.
+// check-in dialog, their texts. (Sorting and the selection buttons: tests/host/scenarios/lock_mode_on.scn.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -161,46 +161,6 @@ TEST(Pictures, EveryRowIsAsWideAsThePictureInItsDeclaredColours) {
     }
   }
   EXPECT_EQ(norb::Face(norb::kFaceCount).xpm, nullptr);
-}
-
-TEST(Dialogs, ColumnClicksSortAndToolbarSelectsByLockState) {
-  ModuleFixture fx;
-  auto& d = *fx.m->frmExtract;
-  const std::vector<std::tuple<const char*, const char*, int>> rows = {
-      {"beta", "zoe", 2}, {"Alpha", "<no lock>", 1}, {"gamma", "adam", 3}, {"delta", "", 0}};
-  for (auto [name, user, icon] : rows) {
-    vb::ListItem& r = d.ListView1.Add();
-    r.Text = name;
-    r.SetSubItems(2, user);
-    r.SmallIcon = icon;
-  }
-  auto names = [&](bool selected_only = false) {
-    std::string out;
-    for (auto* r : d.ListView1.Ordered()) {
-      if (r->Selected || !selected_only) out += r->Text + " ";
-    }
-    return out;
-  };
-  d.ListView1.ClickColumn(1);
-  EXPECT_EQ(names(), "Alpha beta delta gamma ");
-  d.ListView1.ClickColumn(1);
-  EXPECT_EQ(names(), "gamma delta beta Alpha ");
-  d.ListView1.ClickColumn(3);
-  EXPECT_EQ(std::make_pair(d.ListView1.SortKey, d.ListView1.SortOrder), std::make_pair(2, vb::lvwAscending));
-  EXPECT_EQ(names(), "delta Alpha gamma beta ");
-
-  d.ListView1.FindItem("delta")->Selected = true;
-  for (auto [button, selected] :
-       {std::pair{"selYou", "beta "}, {"selNot", "Alpha "}, {"selElse", "gamma "}}) {
-    d.Toolbar1.Press(button);
-    EXPECT_EQ(names(true), selected) << button;
-  }
-  d.Toolbar1.Press("modeList");
-  EXPECT_EQ(d.ListView1.View, vb::lvwList);
-  d.Toolbar1.Press("modeDetails");
-  EXPECT_EQ(d.ListView1.View, vb::lvwReport);
-  EXPECT_EQ(names(true), "gamma ");  // switching views keeps the selection and the sort
-  EXPECT_EQ(names(), "delta Alpha gamma beta ");
 }
 
 }  // namespace

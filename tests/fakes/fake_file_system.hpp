@@ -1,4 +1,4 @@
-// File queries for tests: Windows paths (any case) with their attribute words, in memory.
+// File queries for tests: Windows paths (any case) of plain files, in memory.
 #pragma once
 
 #include <map>
@@ -13,27 +13,21 @@ namespace fakes {
 
 class FakeFileSystem : public platform::FileSystem {
  public:
-  // The name keeps the case given here: Dir answers it whatever case the query uses.
-  void AddFile(std::string path, int attributes = platform::vbNormal) {
-    auto key = vb::UCase(path);
-    entries_[key] = {std::move(path), attributes};
-  }
+  // A plain file; the name keeps the case given here: Dir answers it whatever case the query uses.
+  void AddFile(std::string path) { entries_[vb::UCase(path)] = std::move(path); }
 
   // No wildcards: the add-in asks only whether one file is there.
   std::string Dir(std::string_view path) override {
     auto e = entries_.find(vb::UCase(path));
-    if (e == entries_.end() || (e->second.second & (platform::vbDirectory | platform::vbHidden)) != 0)
-      return "";
-    return e->second.first.substr(e->second.first.rfind('\\') + 1);
+    return e == entries_.end() ? "" : e->second.substr(e->second.rfind('\\') + 1);
   }
   int GetAttr(std::string_view path) override {
-    auto e = entries_.find(vb::UCase(path));
-    if (e == entries_.end()) vb::Raise(vb::err::FileNotFound);
-    return e->second.second;
+    if (!entries_.contains(vb::UCase(path))) vb::Raise(vb::err::FileNotFound);
+    return platform::vbNormal;
   }
 
  private:
-  std::map<std::string, std::pair<std::string, int>> entries_;  // upper-case path -> path, attributes
+  std::map<std::string, std::string> entries_;  // upper-case path -> path
 };
 
 }  // namespace fakes

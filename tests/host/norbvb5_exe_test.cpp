@@ -1,81 +1,72 @@
 // NORBVB5.EXE started on its own registers the add-in and prints what it did; its message boxes
 // in the terminal.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <sstream>
+#include <tuple>
 
 #include "exe/console_services.hpp"
 #include "tests/fakes/fake_services.hpp"
-#include "tests/support/temp_folder.hpp"
+#include "tests/host/scenario_fixture.hpp"
 #include "vbrt/forms.hpp"
 #include "vbrt/runtime.hpp"
 
 namespace {
 
+// Registered once, and quiet after; also when the program lies on no mapped drive, as
+// registration needs only the Windows directory. A drive setting it cannot read stops it before it
+// writes anything, saying why.
 TEST(Norbvb5Exe, RegistersOnceThenStaysQuiet) {
-  // Also when the program lies on no mapped drive: registration needs only the Windows directory.
-  for (const char* drives : {"", "NORB_DRIVES='D:=/nonexistent' "}) {
+  const std::string installed = "NORBVB5: NORB add-in installed...\n";
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {"", 0, installed},
+      {"NORB_DRIVES='D:=/nonexistent' ", 0, installed},
+      {"NORB_DRIVES=Q ", 2,
+       "NORBVB5.EXE: NORB_DRIVES: bad entry \"Q\" (expected a letter, \":=\" and an absolute folder)\n"}};
+  for (const auto& [drives, exit_code, said] : cases) {
     testing_support::TempFolder tmp;
-    std::string run =
-        drives + ("WINDIR=" + tmp.path() + " " + NORB_ADDIN_EXE + " > " + (tmp / "out.txt") + " 2>&1");
-    EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0) << drives;
-    EXPECT_EQ(testing_support::Contents(tmp / "out.txt"), "NORBVB5: NORB add-in installed...\n") << drives;
-    EXPECT_EQ(testing_support::Contents(tmp / "vbaddin.ini"),
-              "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n")
-        << drives;
-    EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0) << drives;
-    EXPECT_EQ(testing_support::Contents(tmp / "out.txt"), "") << drives;
+    const std::string run =
+        drives + "WINDIR=" + tmp.path() + " " + NORB_ADDIN_EXE + " >'" + (tmp / "out.txt") + "' 2>&1";
+    for (const std::string& again : {said, exit_code == 0 ? "" : said}) {
+      EXPECT_EQ(testing_support::Shell(run), exit_code) << drives;
+      EXPECT_EQ(testing_support::Contents(tmp / "out.txt"), again) << drives;
+      EXPECT_EQ(testing_support::Contents(tmp / "vbaddin.ini"),
+                exit_code == 0 ? "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n" : "")
+          << drives;
+    }
+    EXPECT_EQ(std::filesystem::exists(tmp / "vbaddin.ini"), exit_code == 0);
   }
-  // A drive setting it cannot read stops it before it writes anything, saying why.
-  testing_support::TempFolder tmp;
-  const std::string run =
-      "NORB_DRIVES=Q WINDIR=" + tmp.path() + " " + NORB_ADDIN_EXE + " > " + (tmp / "out.txt") + " 2>&1";
-  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 2);
-  EXPECT_EQ(testing_support::Contents(tmp / "out.txt"),
-            "NORBVB5.EXE: NORB_DRIVES: bad entry \"Q\" (expected a letter, \":=\" and an absolute folder)\n");
-  EXPECT_EQ(::access((tmp / "vbaddin.ini").c_str(), F_OK), -1);
-}
-
-// Its help says where the Windows directory it registers in is found.
-TEST(Norbvb5Exe, HelpNamesTheWindowsDirectory) {
-  testing_support::TempFolder tmp;
-  const std::string run = std::string(NORB_ADDIN_EXE) + " --help > " + (tmp / "out.txt") + " 2>&1";
-  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
-  EXPECT_NE(
-      testing_support::Contents(tmp / "out.txt")
-          .find("vbaddin.ini in the Windows\ndirectory (the WINDIR environment variable, else "
-                "~/.config/norbvb5/windows), and says\nwhether it wrote it. The IDE stand-in, vbhost, loads "
-                "the add-in in-process.\n"),
-      std::string::npos)
-      << testing_support::Contents(tmp / "out.txt");
 }
 
 // Every program answers --version with its name and the build's version, and --help with its
-// own description, both successfully.
+// own description, both successfully. NORBVB5.EXE's help says where the Windows directory it
+// registers in is found; the desktop's usage names what it opens, as the README and its manual
+// page call it.
 TEST(Programs, SayTheirVersionAndHelp) {
-  for (auto [program, name] : {std::pair{NORB_ADDIN_EXE, "NORBVB5.EXE"},
-                               {NORB_VBHOST, "vbhost"},
-                               {NORB_ENGINE_EXE, "WNORB16.EXE"}}) {
-    testing_support::TempFolder tmp;
-    for (auto [flag, expected] : {std::pair{"--version", std::string(name) + " " + NORB_VERSION + "\n"},
-                                  {"--help", std::string(name) + " - "}}) {
-      const std::string run = std::string(program) + " " + flag + " > " + (tmp / "out.txt") + " 2>&1";
-      EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0) << name << " " << flag;
-      const std::string out = testing_support::Contents(tmp / "out.txt");
-      EXPECT_EQ(out.substr(0, expected.size()), expected) << name << " " << flag;
-      if (std::string(flag) == "--version") {
-        EXPECT_EQ(out, expected) << name;
-      }
-    }
-  }
-  // The desktop's usage names what it opens, as the README and its manual page call it.
+  const std::string addin = NORB_ADDIN_EXE, vbhost = NORB_VBHOST, engine = NORB_ENGINE_EXE;
+  const std::string version = std::string(" ") + NORB_VERSION + "\n";
+  // How the output must hold the text: '=' whole, '^' at its start, '~' anywhere.
+  const std::tuple<std::string, char, std::string> cases[] = {
+      {addin + " --version", '=', "NORBVB5.EXE" + version},
+      {vbhost + " --version", '=', "vbhost" + version},
+      {engine + " --version", '=', "WNORB16.EXE" + version},
+      {addin + " --help", '^', "NORBVB5.EXE - "},
+      {vbhost + " --help", '^', "vbhost - "},
+      {engine + " --help", '^', "WNORB16.EXE - "},
+      {addin + " --help", '~',
+       "vbaddin.ini in the Windows\ndirectory (the WINDIR environment variable, else "
+       "~/.config/norbvb5/windows), and says\nwhether it wrote it. The IDE stand-in, vbhost, loads the "
+       "add-in in-process.\n"},
+      {vbhost + " gui --help", '~', " gui [OPTIONS] [PROJECT]\n"},
+  };
   testing_support::TempFolder tmp;
-  const std::string run = std::string(NORB_VBHOST) + " gui --help > " + (tmp / "out.txt") + " 2>&1";
-  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
-  EXPECT_NE(testing_support::Contents(tmp / "out.txt").find(" gui [OPTIONS] [PROJECT]\n"), std::string::npos);
+  for (const auto& [command, how, text] : cases) {
+    EXPECT_EQ(testing_support::Shell(command + " >'" + (tmp / "out.txt") + "' 2>&1"), 0) << command;
+    const std::string out = testing_support::Contents(tmp / "out.txt");
+    const std::size_t at = out.find(text);
+    const bool holds = how == '=' ? out == text : at != std::string::npos && (how == '~' || at == 0);
+    EXPECT_TRUE(holds) << command << ":\n" << out;
+  }
 }
 
 // A Yes/No box prints its question and takes Yes only from a line that starts with y or Y; an

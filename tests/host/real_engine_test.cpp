@@ -2,12 +2,10 @@
 // linked over a private D-Bus, answering from real RCS archives.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "tests/host/scenario_fixture.hpp"
@@ -15,12 +13,12 @@
 
 namespace {
 
+using testing_support::RunVbhost;
+using testing_support::Shell;
 using testing_support::With;
 
 using Lines = std::vector<std::string>;
 using nlohmann::json;
-
-int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c_str())); }
 
 class RealEngine : public testing_support::ScenarioFixture {
  protected:
@@ -39,17 +37,6 @@ class RealEngine : public testing_support::ScenarioFixture {
     tmp.Write("bin/WNORB.INI", "[Engine]\r\nLocking=Y\r\nUserID=ann\r\n");
   }
 
-  // `code_page` goes to vbhost and so to the engine the add-in launches.
-  Lines RunVbhost(const std::string& scenario, int code_page = 1252) {
-    tmp.Write("e2e.scn", "addin install bin\nset windir windows\n" + scenario);
-    std::string command = "env -u DBUS_SESSION_BUS_ADDRESS NORB_CODEPAGE=" + std::to_string(code_page) + " " +
-                          std::string(NORB_VBHOST) + " run '" + (tmp / "e2e.scn") +
-                          "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") +
-                          "'";
-    EXPECT_EQ(Shell(command), 0) << testing_support::Contents(tmp / "err.txt");
-    return testing_support::TranscriptLines(tmp, testing_support::Contents(tmp / "t.jsonl"));
-  }
-
   // No engine of this run may outlive it.
   bool EngineGone() {
     for (int i = 0; i < 50; ++i) {
@@ -62,20 +49,20 @@ class RealEngine : public testing_support::ScenarioFixture {
 };
 
 TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheFreeLock) {
-  Lines t = RunVbhost(
-      "open App/App.vbp\n"
-      "addin connect\n"
-      "addin connectaddin\n"
-      "show states\n"
-      "show links\n"
-      "edit Module1\n"
-      "answer msgbox No\n"
-      "answer dialog frmExtract select Form1 select Module1 ok\n"
-      "click Tools \"C&heck Out\"\n"
-      "answer msgbox Yes\n"
-      "answer dialog frmUpdate cancel\n"
-      "click Tools \"Check &In\"\n"
-      "addin disconnectaddin\n");
+  Lines t = RunVbhost(tmp,
+                      "open App/App.vbp\n"
+                      "addin connect\n"
+                      "addin connectaddin\n"
+                      "show states\n"
+                      "show links\n"
+                      "edit Module1\n"
+                      "answer msgbox No\n"
+                      "answer dialog frmExtract select Form1 select Module1 ok\n"
+                      "click Tools \"C&heck Out\"\n"
+                      "answer msgbox Yes\n"
+                      "answer dialog frmUpdate cancel\n"
+                      "click Tools \"Check &In\"\n"
+                      "addin disconnectaddin\n");
 
   // The link came up right after the launch: the initiate waited for the engine's name.
   EXPECT_EQ(With(t, "\"event\":\"launch\""),
@@ -129,6 +116,7 @@ TEST_F(RealEngine, ACommaInANameBeyondAsciiNeverReachesTheFileBesideIt) {
   tmp.Write("P/Größe,neu.bas", "Attribute VB_Name = \"Odd\"\r\n");
   tmp.Write("P/neu.bas", "Attribute VB_Name = \"Neu\"\r\n' edits nobody checked in\r\n");
   Lines t = RunVbhost(
+      tmp,
       "open P/P.vbp\naddin connect\naddin connectaddin\n"
       "answer dialog frmUpdate select Odd ok\nclick Tools \"Check &In\"\n"
       "answer dialog frmExtract select Odd ok\nclick Tools \"C&heck Out\"\n"
@@ -184,12 +172,13 @@ TEST_P(RealEngineCodePage, NamesAndTextsOfTheCodePageCrossTheLinkBothWays) {
   const std::string select = "select " + c.module + "\n";
   const std::string bar = "\"Project Window Module/Class Folder\"";
   Lines t =
-      RunVbhost("open \"" + c.folder + "/P.vbp\"\naddin connect\naddin connectaddin\nshow states\n" + select +
+      RunVbhost(tmp,
+                "open \"" + c.folder + "/P.vbp\"\naddin connect\naddin connectaddin\nshow states\n" + select +
                     "answer dialog frmVersions ok\nclick " + bar + " \"Version &History\"\nclick " + bar +
-                    " \"Delta &Compare\"\nshow links\nengine comment \"rounding fixed, see #12\"\nanswer "
-                    "dialog frmUpdate select " +
-                    c.module + " select Module1 ok\nclick Tools \"Check &In\"\naddin disconnectaddin\n",
-                c.code_page);
+                    " \"Delta &Compare\"\nshow links\nengine comment \"rounding fixed, see #12\"\n" +
+                    "answer dialog frmUpdate select " + c.module +
+                    " select Module1 ok\nclick Tools \"Check &In\"\n" + "addin disconnectaddin\n",
+                "NORB_CODEPAGE=" + std::to_string(c.code_page));
 
   EXPECT_EQ(With(t, "\"ok\":false"), Lines{});
   EXPECT_EQ(With(t, "\"event\":\"error\""), Lines{});

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -44,6 +46,23 @@ inline std::vector<std::string> RunIn(const TempFolder& tmp, const std::string& 
                                       std::string* error = nullptr) {
   return TranscriptLines(tmp, RunTranscript(tmp, scenario, error));
 }
+
+inline int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c_str())); }
+
+#ifdef NORB_VBHOST
+// The transcript's lines of the vbhost program run on `scenario` in `tmp`, the add-in installed
+// as in every case, on a private bus; `env` (NAME=VALUE ...) is its environment's addition.
+inline std::vector<std::string> RunVbhost(const TempFolder& tmp, const std::string& scenario,
+                                          const std::string& env = "") {
+  tmp.Write("e2e.scn", kCaseOpening + scenario);
+  EXPECT_EQ(
+      Shell("env -u DBUS_SESSION_BUS_ADDRESS " + env + " '" + NORB_VBHOST + "' run '" + (tmp / "e2e.scn") +
+            "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'"),
+      0)
+      << Contents(tmp / "err.txt");
+  return TranscriptLines(tmp, Contents(tmp / "t.jsonl"));
+}
+#endif
 
 class ScenarioFixture : public ::testing::Test {
  protected:

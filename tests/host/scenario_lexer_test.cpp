@@ -28,8 +28,10 @@ TEST(ScenarioLexer, WordsQuotesAndComments) {
 }
 
 // The documentation's list of commands is the table's, row for row: a command added, renamed or
-// re-explained in one shows in the other.
-TEST(ScenarioCommands, TheDocumentationListsTheTable) {
+// re-explained in one shows in the other. Each command takes the arguments its usage shows, and
+// one more or one fewer is refused with that usage: a word in brackets may be left out, and a last
+// word with "..." stands for any number.
+TEST(ScenarioCommands, TheDocumentationListsTheTableAndEachTakesTheArgumentsItsUsageShows) {
   const std::string doc = testing_support::Contents(std::string(NORB_SOURCE_DIR) + "/docs/scenarios.md");
   const std::string head = "| command | what it does |\n|---|---|\n";
   const std::size_t start = doc.find(head);
@@ -37,17 +39,9 @@ TEST(ScenarioCommands, TheDocumentationListsTheTable) {
   const std::size_t end = doc.find("\n\n", start);
   std::string table;
   for (const vbhost::ScenarioCommand& c : vbhost::ScenarioCommands()) {
-    std::string usage;
-    for (char ch : c.usage) usage += ch == '|' ? "\\|" : std::string(1, ch);
-    table += "| `" + usage + "` | " + std::string(c.help) + " |\n";
-  }
-  EXPECT_EQ(doc.substr(start + head.size(), end + 1 - start - head.size()), table);
-}
-
-// Each command takes the arguments its usage shows, and one more or one fewer is refused with that
-// usage: a word in brackets may be left out, and a last word with "..." stands for any number.
-TEST(ScenarioCommands, EachTakesTheArgumentsItsUsageShows) {
-  for (const vbhost::ScenarioCommand& c : vbhost::ScenarioCommands()) {
+    std::string escaped;
+    for (char ch : c.usage) escaped += ch == '|' ? "\\|" : std::string(1, ch);
+    table += "| `" + escaped + "` | " + std::string(c.help) + " |\n";
     const Words usage = SplitWords(std::string(c.usage));
     const std::size_t prefix = c.object.empty() ? 1 : 2;
     int required = 0, optional = 0;
@@ -80,6 +74,7 @@ TEST(ScenarioCommands, EachTakesTheArgumentsItsUsageShows) {
       EXPECT_EQ(error_with(required - 1), refused);
     }
   }
+  EXPECT_EQ(doc.substr(start + head.size(), end + 1 - start - head.size()), table);
 }
 
 }  // namespace

@@ -37,26 +37,9 @@ class Runner : public ::testing::Test {
   std::ostringstream out;
 };
 
+// A scenario error names the file and line (the messages: tests/host/scenarios/errors.scn).
 TEST_F(Runner, ScenarioErrorsNameTheFileAndLine) {
-  std::string where = tmp / "s.scn";
-  EXPECT_EQ(Run("# one\n\nfrobnicate\n"), where + ":3: unknown command frobnicate");
-  EXPECT_EQ(Run("open Timesheet/Timesheet.vbp\nanswer msgbox Maybe\n"),
-            where + ":2: usage: answer msgbox OK|Yes|No");
-  EXPECT_EQ(Run("engine reply T x\n"), where + ":1: engine reply needs \"engine scripted\" first");
-  EXPECT_EQ(Run("engine \"bad\\z\"\n"), where + ":1: unknown escape \\z inside quotes");
-  EXPECT_EQ(
-      Run("engine warp\n"),
-      where +
-          ":1: unknown form of engine (known: engine scripted, engine reply PREFIX TEXT..., "
-          "engine refuse PREFIX, engine absent, engine status TEXT, engine real, engine comment TEXT..., "
-          "engine version REVISION)");
-  EXPECT_EQ(Run("open Timesheet/Timesheet.vbp extra\n"), where + ":1: usage: open PATH");
-  EXPECT_EQ(Run("event AfterWriteFile C:\\a.bas yes\n"),
-            where + ":1: event AfterWriteFile: yes is not a number");
-  EXPECT_EQ(Run("event BeforeLoadFile C:\\a.frm C:\\b.bas\n"), "");
-  EXPECT_EQ(Run("open Timesheet/Timesheet.vbp\nedit frmNothing\n"),
-            where + ":2: the project has no component frmNothing");
-  EXPECT_EQ(Run("edit project\n"), where + ":1: no project is open");
+  EXPECT_EQ(Run("# one\n\nfrobnicate\n"), (tmp / "s.scn") + ":3: unknown command frobnicate");
   EXPECT_NE(Run("open nowhere.vbp\n").find(":1: cannot open nowhere.vbp: File not found"), std::string::npos);
 }
 

@@ -2,9 +2,7 @@
 // bob's engine on his, one svnserve on the loopback interface. The add-in does not know the store.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <memory>
 
 #include "tests/host/scenario_fixture.hpp"
@@ -12,10 +10,10 @@
 
 namespace {
 
+using testing_support::Contents;
+using testing_support::Shell;
 using testing_support::With;
 using Lines = std::vector<std::string>;
-
-int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c_str())); }
 
 class SvnScenario : public testing_support::ScenarioFixture {
  protected:
@@ -26,8 +24,7 @@ class SvnScenario : public testing_support::ScenarioFixture {
     engine = (std::filesystem::path(NORB_VBHOST).parent_path() / "WNORB16.EXE").string();
     std::filesystem::copy_file(engine, tmp / "bin/WNORB16.EXE",
                                std::filesystem::copy_options::overwrite_existing);
-    tmp.Write("bin/WNORB.INI",
-              "[Engine]\r\nStore=svn\r\nUserID=ann\r\nConfigDir=" + server->ConfigDir("ann") + "\r\n");
+    WriteAnnsIni("");
     ASSERT_EQ(Engine(tmp / "bin/WNORB.INI",
                      "UW " + Names("App", {"Form1.frm", "Form1.frx", "Module1.bas", "Class1.cls"})),
               0);
@@ -37,6 +34,10 @@ class SvnScenario : public testing_support::ScenarioFixture {
     ASSERT_EQ(Engine(tmp / "bob.ini", "EW " + Names("bob", {"Form1.frm"})), 0);
   }
 
+  void WriteAnnsIni(const std::string& more) {
+    tmp.Write("bin/WNORB.INI", "[Engine]\r\nStore=svn\r\nUserID=ann\r\n" + more +
+                                   "ConfigDir=" + server->ConfigDir("ann") + "\r\n");
+  }
   std::string Names(const std::string& folder, const std::vector<std::string>& files) const {
     std::string names;
     for (const auto& file : files) names += (names.empty() ? "" : ",") + tmp.Windows(folder + "/" + file);
@@ -47,26 +48,25 @@ class SvnScenario : public testing_support::ScenarioFixture {
     return Shell("'" + engine + "' --ini '" + ini + "' -c '" + command + "' >'" + (tmp / "answer.txt") +
                  "' 2>&1");
   }
-
-  // Runs vbhost on ann's project: connected, `steps`, disconnected; answers its transcript.
-  Lines RunVbhost(const std::string& steps) {
-    tmp.Write("e2e.scn",
-              "addin install bin\nset windir windows\nopen App/App.vbp\naddin connect\naddin connectaddin\n" +
-                  steps + "addin disconnectaddin\n");
-    EXPECT_EQ(
-        Shell("env -u DBUS_SESSION_BUS_ADDRESS '" + std::string(NORB_VBHOST) + "' run '" + (tmp / "e2e.scn") +
-              "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'"),
-        0)
-        << testing_support::Contents(tmp / "err.txt");
-    return testing_support::TranscriptLines(tmp, testing_support::Contents(tmp / "t.jsonl"));
+  // What bob's engine answers about his copy of `file`.
+  std::string BobAsks(const std::string& file) {
+    EXPECT_EQ(Engine(tmp / "bob.ini", "T " + Names("bob", {file})), 0);
+    return Contents(tmp / "answer.txt");
+  }
+  // vbhost on ann's project: connected, `steps`, disconnected.
+  Lines RunAnnsIde(const std::string& steps) {
+    return testing_support::RunVbhost(
+        tmp, "open App/App.vbp\naddin connect\naddin connectaddin\n" + steps + "addin disconnectaddin\n");
   }
 
   std::unique_ptr<testing_support::SvnServer> server;
   std::string engine;
 };
 
-TEST_F(SvnScenario, TheAddinShowsBobsLockAndAnnsCheckOutAndCheckInReachTheServer) {
-  Lines t = RunVbhost(
+// One world, in turn: ann's check-out and check-in reach the server; a hung server costs her next
+// pass one wait; a conflict and a change made without the lock are left as they are.
+TEST_F(SvnScenario, TheAddinMeetsBobsLockAHungServerAConflictAndAChangeWithoutTheLock) {
+  Lines t = RunAnnsIde(
       "show states\n"
       "answer dialog frmExtract select Module1 select Class1 ok\n"
       "click Tools \"C&heck Out\"\n"
@@ -88,77 +88,64 @@ TEST_F(SvnScenario, TheAddinShowsBobsLockAndAnnsCheckOutAndCheckInReachTheServer
           R"({"event":"engine","text":"> UW $DIR\\App\\Module1.bas\r\n1 of 1 files updated\r\n$DIR\\App\\)"
           R"(Module1.bas: unchanged; revision 1 kept, lock released\r\n"})"}));
   // bob's engine sees in the repository what ann's add-in did.
-  ASSERT_EQ(Engine(tmp / "bob.ini", "T " + Names("bob", {"Class1.cls"})), 0);
-  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("checked out to someone else"),
-            std::string::npos);
-  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("  ann     "), std::string::npos);
-  ASSERT_EQ(Engine(tmp / "bob.ini", "T " + Names("bob", {"Module1.bas"})), 0);
-  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("is not checked out"), std::string::npos);
+  const std::string class1 = BobAsks("Class1.cls");
+  EXPECT_NE(class1.find("checked out to someone else"), std::string::npos);
+  EXPECT_NE(class1.find("  ann     "), std::string::npos);
+  EXPECT_NE(BobAsks("Module1.bas").find("is not checked out"), std::string::npos);
   EXPECT_EQ(testing_support::Mode(tmp / "App/Class1.cls") & S_IWUSR, S_IWUSR);
   EXPECT_EQ(testing_support::Mode(tmp / "App/Module1.bas") & S_IWUSR, 0u);
   // The engine's log has every command, and no password.
-  const std::string log = testing_support::Contents(tmp / "bin/WNORB.LOG");
+  const std::string log = Contents(tmp / "bin/WNORB.LOG");
   EXPECT_NE(log.find("> EW "), std::string::npos);
   EXPECT_EQ(log.find("secret"), std::string::npos);
-}
 
-TEST_F(SvnScenario, ACheckOutLeavesAConflictAndAChangeWithoutTheLockAsTheyAre) {
-  // Class1: bob broke ann's lock and changed it; her update at a terminal left a conflict.
-  ASSERT_EQ(Engine(tmp / "bin/WNORB.INI", "EW " + Names("App", {"Class1.cls"})), 0);
-  tmp.Write("App/Class1.cls", "Attribute VB_Name = \"Class1\"\r\nPublic Total As Long\r\n");
-  ASSERT_EQ(server->Svn("bob", {"lock", "-q", "--force", tmp / "bob/Class1.cls"}), 0);
-  tmp.Write("bob/Class1.cls", "Attribute VB_Name = \"Class1\"\r\nPublic Count As Long\r\n");
-  ASSERT_EQ(server->Svn("bob", {"commit", "-q", "-m", "count", tmp / "bob/Class1.cls"}), 0);
-  ASSERT_EQ(server->Svn("ann", {"update", "-q", tmp / "App/Class1.cls"}), 0);
-  const std::string conflict = testing_support::Contents(tmp / "App/Class1.cls");
-  // Module1: ann changed it without a lock, and bob checked in a change of his.
-  const std::string module = "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\nEnd Sub\r\n";
-  std::filesystem::remove(tmp / "App/Module1.bas");
-  tmp.Write("App/Module1.bas", module);
-  chmod((tmp / "App/Module1.bas").c_str(), 0444);
-  ASSERT_EQ(Engine(tmp / "bob.ini", "EW " + Names("bob", {"Module1.bas"})), 0);
-  tmp.Write("bob/Module1.bas", "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\n");
-  ASSERT_EQ(Engine(tmp / "bob.ini", "UW " + Names("bob", {"Module1.bas"})), 0);
-
-  Lines t = RunVbhost(
-      "answer dialog frmExtract select Module1 select Class1 ok\n"
-      "click Tools \"C&heck Out\"\n");
-  EXPECT_EQ(
-      With(t, "\"event\":\"engine\""),
-      (Lines{R"({"event":"engine","text":"> EW $DIR\\App\\Module1.bas,$DIR\\App\\Class1.cls\r\n0 of 2 files )"
-             R"(extracted\r\n$DIR\\App\\Module1.bas: changed work file was not given out by the engine; )"
-             R"(left untouched\r\n$DIR\\App\\Class1.cls: in conflict with revision 2; resolve it (svn )"
-             R"(resolve) first; left alone\r\n"})"}));
-  EXPECT_EQ(testing_support::Contents(tmp / "App/Module1.bas"), module);
-  EXPECT_EQ(testing_support::Contents(tmp / "App/Class1.cls"), conflict);
-  EXPECT_TRUE(std::filesystem::exists(tmp / "App/Class1.cls.mine"));
-  // Neither is locked: bob sees both free.
-  ASSERT_EQ(Engine(tmp / "bob.ini", "T " + Names("bob", {"Class1.cls"})), 0);
-  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("is not checked out"), std::string::npos);
-  ASSERT_EQ(Engine(tmp / "bob.ini", "T " + Names("bob", {"Module1.bas"})), 0);
-  EXPECT_NE(testing_support::Contents(tmp / "answer.txt").find("is not checked out"), std::string::npos);
-}
-
-}  // namespace
-
-// The server hangs (SIGSTOP) as ann opens her project: the pass waits once, RepositoryTimeout=1,
-// and shows what her working copy knows (her own lock on Class1; bob's on Form1 is the server's to
-// tell), with no message box; the engine's notice of it comes once.
-TEST_F(SvnScenario, AHungServerCostsThePassOneWaitAndNoMessageBox) {
-  ASSERT_EQ(Engine(tmp / "bin/WNORB.INI", "EW " + Names("App", {"Class1.cls"})), 0);
-  tmp.Write("bin/WNORB.INI", "[Engine]\r\nStore=svn\r\nUserID=ann\r\nRepositoryTimeout=1\r\nConfigDir=" +
-                                 server->ConfigDir("ann") + "\r\n");
+  // The server hangs (SIGSTOP) as ann opens her project: the pass waits once, RepositoryTimeout=1,
+  // and shows what her working copy knows (her own lock on Class1; bob's on Form1 is the server's
+  // to tell), with no message box; the engine's notice of it comes once.
+  WriteAnnsIni("RepositoryTimeout=1\r\n");
   server->Pause();
-  Lines t = RunVbhost("show states\n");
+  t = RunAnnsIde("show states\n");
   server->Resume();
+  WriteAnnsIni("");
   EXPECT_EQ(With(t, "\"show\":true,\"components\""),
             Lines{R"({"event":"states","show":true,"components":{"Form1":1,"Module1":1,"Class1":3}})"});
   for (const std::string& box : With(t, "\"event\":\"msgbox\""))
-    EXPECT_EQ(box.find("DDE"), std::string::npos) << box;
+    EXPECT_EQ(box.find("DDE"), std::string::npos);
   const Lines notices = With(t, "(offline: ");
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_NE(notices[0].find("\"event\":\"engine\""), std::string::npos) << notices[0];
   EXPECT_NE(notices[0].find("(offline: the repository " + server->url() + " did not answer within 1 s"),
             std::string::npos)
       << notices[0];
+
+  // Class1: bob broke ann's lock and changed it; her update at a terminal left a conflict.
+  tmp.Write("App/Class1.cls", "Attribute VB_Name = \"Class1\"\r\nPublic Total As Long\r\n");
+  ASSERT_EQ(server->Svn("bob", {"lock", "-q", "--force", tmp / "bob/Class1.cls"}), 0);
+  tmp.Write("bob/Class1.cls", "Attribute VB_Name = \"Class1\"\r\nPublic Count As Long\r\n");
+  ASSERT_EQ(server->Svn("bob", {"commit", "-q", "-m", "count", tmp / "bob/Class1.cls"}), 0);
+  ASSERT_EQ(server->Svn("ann", {"update", "-q", tmp / "App/Class1.cls"}), 0);
+  const std::string conflict = Contents(tmp / "App/Class1.cls");
+  // Module1: ann changed it without a lock, and bob checked in a change of his.
+  const std::string module = "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\nEnd Sub\r\n";
+  std::filesystem::remove(tmp / "App/Module1.bas");
+  tmp.Write("App/Module1.bas", module, 0444);
+  ASSERT_EQ(Engine(tmp / "bob.ini", "EW " + Names("bob", {"Module1.bas"})), 0);
+  tmp.Write("bob/Module1.bas", "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\n");
+  ASSERT_EQ(Engine(tmp / "bob.ini", "UW " + Names("bob", {"Module1.bas"})), 0);
+
+  t = RunAnnsIde("answer dialog frmExtract select Module1 select Class1 ok\nclick Tools \"C&heck Out\"\n");
+  EXPECT_EQ(
+      With(t, "\"event\":\"engine\""),
+      (Lines{R"({"event":"engine","text":"> EW $DIR\\App\\Module1.bas,$DIR\\App\\Class1.cls\r\n0 of 2 files )"
+             R"(extracted\r\n$DIR\\App\\Module1.bas: changed work file was not given out by the engine; )"
+             R"(left untouched\r\n$DIR\\App\\Class1.cls: in conflict with revision 2; resolve it (svn )"
+             R"(resolve) first; left alone\r\n"})"}));
+  EXPECT_EQ(Contents(tmp / "App/Module1.bas"), module);
+  EXPECT_EQ(Contents(tmp / "App/Class1.cls"), conflict);
+  EXPECT_TRUE(std::filesystem::exists(tmp / "App/Class1.cls.mine"));
+  // Neither is locked: bob sees both free.
+  EXPECT_NE(BobAsks("Class1.cls").find("is not checked out"), std::string::npos);
+  EXPECT_NE(BobAsks("Module1.bas").find("is not checked out"), std::string::npos);
 }
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tests/fakes/fake_services.hpp"
+#include "tests/host/scenario_fixture.hpp"
 #include "vbrt/code_page.hpp"
 #include "vbrt/forms.hpp"
 #include "vbrt/runtime.hpp"
@@ -27,6 +28,9 @@ Json Utf8(const Json& j) {
   }
   return out;
 }
+
+// A row's JSON as the transcript's line shows it (ASCII text only).
+Json J(const char* text) { return Json::parse(text); }
 
 struct Row {
   HostEvent event;
@@ -94,22 +98,12 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
       {Launch{"X", 6, false, 53},
        {{"event", "launch"}, {"command", "X"}, {"style", 6}, {"started", false}, {"number", 53}}},
       {Profile{"write", "vbaddin.ini", "Add-Ins32", "NORBVB5.nvb5VersionControl", "0", false},
-       {{"event", "profile"},
-        {"action", "write"},
-        {"file", "vbaddin.ini"},
-        {"section", "Add-Ins32"},
-        {"key", "NORBVB5.nvb5VersionControl"},
-        {"value", "0"},
-        {"ok", false}}},
+       J(R"({"event":"profile","action":"write","file":"vbaddin.ini","section":"Add-Ins32","key":"NORBVB5.nvb5VersionControl","value":"0","ok":false})")},
       {State{"Module1", 5}, {{"event", "state"}, {"component", "Module1"}, {"value", 5}}},
       {Modified{"App", true}, {{"event", "modified"}, {"target", "App"}, {"value", true}}},
       {LockMode{1}, {{"event", "lockmode"}, {"value", 1}}},
       {Unresolved{"C:\\A\\App.vbp", 4, "Module=M; M.bas", "File not found"},
-       {{"event", "unresolved"},
-        {"project", "C:\\A\\App.vbp"},
-        {"line", 4u},
-        {"entry", "Module=M; M.bas"},
-        {"reason", "File not found"}}},
+       J(R"({"event":"unresolved","project":"C:\\A\\App.vbp","line":4,"entry":"Module=M; M.bas","reason":"File not found"})")},
       {Await{"WNORB16"}, {{"event", "await"}, {"application", "WNORB16"}}},
       {EngineOutcome{every_byte}, {{"event", "engine"}, {"text", every_byte}}},
       {EngineOutcome{nul}, {{"event", "engine"}, {"text", nul}}},
@@ -122,26 +116,13 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
       {RunTimeError{"Click", 91, "Object variable not set"},
        {{"event", "error"}, {"where", "Click"}, {"number", 91}, {"description", "Object variable not set"}}},
       {Link{"Text2", "WNORB16|frmCmd", "txtStatus", 1, false, 282},
-       {{"event", "link"},
-        {"control", "Text2"},
-        {"topic", "WNORB16|frmCmd"},
-        {"item", "txtStatus"},
-        {"mode", 1},
-        {"ok", false},
-        {"number", 282}}},
+       J(R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"ok":false,"number":282})")},
       {Execute{"WNORB16|frmMain", "EW C:\\A\\M.bas", true, std::nullopt},
-       {{"event", "execute"}, {"topic", "WNORB16|frmMain"}, {"command", "EW C:\\A\\M.bas"}, {"ok", true}}},
+       J(R"({"event":"execute","topic":"WNORB16|frmMain","command":"EW C:\\A\\M.bas","ok":true})")},
       {Execute{"WNORB16|frmMain", "UW", false, 285},
-       {{"event", "execute"},
-        {"topic", "WNORB16|frmMain"},
-        {"command", "UW"},
-        {"ok", false},
-        {"number", 285}}},
+       J(R"({"event":"execute","topic":"WNORB16|frmMain","command":"UW","ok":false,"number":285})")},
       {FileEvent{"AfterWriteFile", {{"filename", std::string("C:\\A\\M.bas")}, {"Success", -1L}}, false},
-       {{"event", "fileevent"},
-        {"name", "AfterWriteFile"},
-        {"args", {{"filename", "C:\\A\\M.bas"}, {"Success", -1}}},
-        {"cancel", false}}},
+       J(R"({"event":"fileevent","name":"AfterWriteFile","args":{"filename":"C:\\A\\M.bas","Success":-1},"cancel":false})")},
       {FileEvent{"AfterAddFiles", {{"FileNames", std::vector<std::string>{"a", "b\xFC"}}}, true},
        {{"event", "fileevent"},
         {"name", "AfterAddFiles"},
@@ -156,21 +137,13 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
        {{"event", "states"}, {"show", true}, {"components", {{"Form1", 5}, {"k\xFC", 0}}}}},
       {StatesShown{}, {{"event", "states"}, {"show", true}, {"components", Json::object()}}},
       {LinksShown{{{"Text1", "WNORB16|frmMain", "", 0, "x"}}},
-       {{"event", "links"},
-        {"show", true},
-        {"links",
-         {{{"control", "Text1"}, {"topic", "WNORB16|frmMain"}, {"item", ""}, {"mode", 0}, {"text", "x"}}}}}},
+       J(R"({"event":"links","show":true,"links":[{"control":"Text1","topic":"WNORB16|frmMain","item":"","mode":0,"text":"x"}]})")},
       {LinksShown{}, {{"event", "links"}, {"show", true}, {"links", Json::array()}}},
       {LockModeShown{1, 0L}, {{"event", "lockmode"}, {"show", true}, {"value", 1}, {"gLockMode", 0}}},
       {LockModeShown{0, std::nullopt}, {{"event", "lockmode"}, {"show", true}, {"value", 0}}},
       {BarsShown{{{"Tools", {{"&Get", false, std::nullopt, "addin"}, {"Run", true, 3, "addin"}}}}},
-       {{"event", "bars"},
-        {"show", true},
-        {"bars",
-         {{{"name", "Tools"},
-           {"items",
-            {{{"caption", "&Get"}, {"begingroup", false}, {"face", nullptr}, {"owner", "addin"}},
-             {{"caption", "Run"}, {"begingroup", true}, {"face", 3}, {"owner", "addin"}}}}}}}}},
+       J(R"({"event":"bars","show":true,"bars":[{"name":"Tools","items":[{"caption":"&Get","begingroup":false,"face":null,"owner":"addin"},)"
+         R"({"caption":"Run","begingroup":true,"face":3,"owner":"addin"}]}]})")},
       {ClipboardShown{std::string("the user's text")},
        {{"event", "clipboard"}, {"show", true}, {"content", "the user's text"}}},
       {AddinsShown{{{"NORBVB5.nvb5VersionControl", "1"}}},
@@ -188,7 +161,7 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
 }
 
 // Told to a person instead: a line for each kind a person reads, in UTF-8, nothing for the rest,
-// the states as a table.
+// the states as a table (what the next test's run tells is not told again here).
 TEST(Transcript, ToldAsAnAccountEachKindAPersonReadsTakesOneLine) {
   fakes::FakeServices fake;
   vb::Runtime rt{fake.services()};
@@ -197,14 +170,11 @@ TEST(Transcript, ToldAsAnAccountEachKindAPersonReadsTakesOneLine) {
   using namespace events;
   const HostEvent told[] = {
       MsgBox{"Save\r\n\r\nnow?", 36, "Yes", "vbhost"},
-      Execute{"WNORB16|frmMain", "EW C:\\A\\M.bas", true, std::nullopt},
       Execute{"WNORB16|frmMain", "UW", false, 285},
       EngineOutcome{"> EW x\r\n1 of 1 files extracted\r\n"},
       EngineCommand{"COMMENT caf\xE9", true, "Comment set", std::nullopt},
       EngineCommand{"VERSION 2", false, std::nullopt, 282},
-      Launch{"C:\\N\\WNORB16 -L", 1, false, std::nullopt},
       Launch{"C:\\N\\WNORB16", 1, true, std::nullopt},
-      Write{"C:\\A\\M.bas", false, std::nullopt},
       Write{"C:\\A\\M.bas", true, std::nullopt},
       Reload{"C:\\A\\App.vbp"},
       RunTimeError{"Click", 91, "Object variable not set"},
@@ -222,14 +192,11 @@ TEST(Transcript, ToldAsAnAccountEachKindAPersonReadsTakesOneLine) {
   account.Finish();
   EXPECT_EQ(out.str(),
             "asked: \"Save | now?\" -> Yes\n"
-            "sent: EW C:\\A\\M.bas\n"
             "sent: UW (failed, error 285)\n"
             "engine: > EW x | 1 of 1 files extracted\n"
             "to the engine: COMMENT caf\u00e9 -> Comment set\n"
             "to the engine: VERSION 2 (failed)\n"
-            "launched: C:\\N\\WNORB16 -L (not started)\n"
             "launched: C:\\N\\WNORB16\n"
-            "not saved: C:\\A\\M.bas\n"
             "saved: C:\\A\\M.bas\n"
             "reloaded: C:\\A\\App.vbp\n"
             "run-time error 91 in Click: Object variable not set\n"
@@ -241,6 +208,37 @@ TEST(Transcript, ToldAsAnAccountEachKindAPersonReadsTakesOneLine) {
             "component  state\n"
             "Form1      0 no lock file\n"
             "Caf\u00e9      1 not checked out\n");
+}
+
+// `vbhost run --format text` tells the run so; into a pipe, and so into a file, the transcript
+// stays JSON. A newcomer's Windows directory, empty: the add-in is registered there without a
+// message.
+TEST(ReadableAccount, VbhostTellsTheRunOnlyWhenAskedAndRegistersTheAddinSilently) {
+  testing_support::TempFolder tmp;
+  testing_support::WriteProject(tmp);
+  tmp.Write(
+      "s.scn",
+      "addin install bin\nengine scripted\nengine reply G2LOCKING Y\n"
+      "engine reply \"T \" \"is not checked out\\r\\n\"\nopen App/One.vbp\naddin connect\n"
+      "addin connectaddin\nreadonly App/Module1.bas on\nedit Module1\nanswer msgbox OK\nsave Module1\n");
+  const std::string run =
+      "WINDIR='" + (tmp / "newcomer") + "' " + NORB_VBHOST + " run '" + (tmp / "s.scn") + "'";
+  ASSERT_EQ(testing_support::Shell(run + " --format text >'" + (tmp / "out.txt") + "'"), 0);
+  const std::string module = tmp.Windows("App\\Module1.bas");
+  std::string told = testing_support::Contents(tmp / "out.txt");
+  // The engine's folder goes in its short form, which the account shows as sent.
+  const std::size_t cd = told.find("sent: CD C:\\");
+  ASSERT_NE(cd, std::string::npos) << told;
+  told.erase(cd, told.find('\n', cd) + 1 - cd);
+  EXPECT_EQ(told, "launched: " + tmp.Windows("bin\\WNORB16") + " -L (not started)\n" +
+                      "sent: G2LOCKING\nsent: T " + module +
+                      "\nasked: \"Visual Basic has just requested to write " + module +
+                      ", which is read-only. | Request denied. \" -> OK\nnot saved: " + module +
+                      "\nlock states at the end:\ncomponent  state\nModule1    1 not checked out\n");
+  EXPECT_EQ(testing_support::Contents(tmp / "newcomer/vbaddin.ini"),
+            "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+  ASSERT_EQ(testing_support::Shell(run + " >'" + (tmp / "out.jsonl") + "'"), 0);
+  EXPECT_EQ(testing_support::Contents(tmp / "out.jsonl").rfind("{\"event\":", 0), 0u);
 }
 
 // A "show states" lists a project's components without a search per name (100,000 of them took

@@ -100,32 +100,20 @@ TEST(CodePage, FileNamesCompareAsWindowsComparesThem) {
   EXPECT_FALSE(vb::Utf8EqualsIgnoringCase("\xE9", "\xC9"));
 }
 
-// NORB_CODEPAGE set (null: unset) for one case, and put back after it; on Windows too, where an
+// NORB_CODEPAGE set (null: unset) case by case, and put back after; on Windows too, where an
 // empty value unsets it.
-class CodePageSetting {
- public:
-  explicit CodePageSetting(const char* value) {
-    if (const char* old = std::getenv(kName)) old_ = old;
-    Set(value);
-  }
-  ~CodePageSetting() { Set(old_ ? old_->c_str() : nullptr); }
-  CodePageSetting(const CodePageSetting&) = delete;
-  CodePageSetting& operator=(const CodePageSetting&) = delete;
-
- private:
-  static constexpr const char* kName = "NORB_CODEPAGE";
-  static void Set(const char* value) {
-#ifdef _WIN32
-    _putenv_s(kName, value != nullptr ? value : "");
-#else
-    value != nullptr ? setenv(kName, value, 1) : unsetenv(kName);
-#endif
-  }
-  std::optional<std::string> old_;
-};
-
 TEST(CodePage, ASettingThatNamesNoTableIsRefusedByName) {
   ASSERT_EQ(vb::ActiveCodePage().number(), 1252);  // read before the variable changes below
+  auto set = [](const char* value) {
+#ifdef _WIN32
+    _putenv_s("NORB_CODEPAGE", value != nullptr ? value : "");
+#else
+    value != nullptr ? setenv("NORB_CODEPAGE", value, 1) : unsetenv("NORB_CODEPAGE");
+#endif
+  };
+  const char* set_before = std::getenv("NORB_CODEPAGE");
+  const std::optional<std::string> before =
+      set_before ? std::optional<std::string>(set_before) : std::nullopt;
   const std::string refused = " names no code page this program has (1250, 1251, 1252)";
   const std::pair<const char*, std::string> cases[] = {
       {nullptr, ""},
@@ -136,9 +124,10 @@ TEST(CodePage, ASettingThatNamesNoTableIsRefusedByName) {
       {"001251", "NORB_CODEPAGE=001251" + refused},
   };
   for (const auto& [value, problem] : cases) {
-    CodePageSetting setting(value);
+    set(value);
     EXPECT_EQ(vb::CodePageSettingProblem(), problem) << (value ? value : "unset");
   }
+  set(before ? before->c_str() : nullptr);
 }
 
 // Every number the add-in can meet, with VB5's own text: a user reads these in message boxes
