@@ -45,7 +45,7 @@ struct Person {
   // E or U of one file, its answer cut to the count done and the file's line ("1 revision 2
   // extracted and locked"); an answer of any other shape comes back whole.
   std::string One(const std::string& command, const std::string& file) {
-    const std::string answer = Run(command + " " + Name(file));
+    std::string answer = Run(command + " " + Name(file));
     const std::string head =
         std::string(command[0] == 'E' ? " of 1 files extracted\r\n" : " of 1 files updated\r\n") +
         Name(file) + ": ";
