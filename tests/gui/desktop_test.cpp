@@ -727,7 +727,9 @@ TEST_F(Desktop, RunNorbWithNoEngineStartsOneTheAddinLinksTo) {
        "Run NORB for Windows: the engine program @WNORB16 could not be started (File not found). The "
        "add-in has ended; connect it again from the Add-Ins menu.",
        false, false},
-      {"ends at once", "printf '#!/bin/sh\\nexit 3\\n' >WNORB16.EXE", "",
+      // A new file, not the old one rewritten: the ended engine may not have let go of it yet.
+      {"ends at once",
+       "rm WNORB16.EXE && printf '#!/bin/sh\\nexit 3\\n' >WNORB16.EXE && chmod 0755 WNORB16.EXE", "",
        "Run NORB for Windows started @WNORB16, but no engine serves the link: it ended at once or could "
        "not reach the session bus. Start it at a terminal to see why.",
        true, true},
