@@ -892,10 +892,8 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
   Menu("Tools", "C&heck Out");
   ASSERT_TRUE(person.done());
   ASSERT_EQ(seen.size(), 5u);
-  EXPECT_EQ(seen[0], "458x324 centred, 20+ rows, columns whole");
-  EXPECT_EQ(seen[1], "1 in view");
-  EXPECT_EQ(seen[3], seen[2] + " centred");
-  EXPECT_EQ(seen[4], seen[2] + " centred");
+  EXPECT_EQ(seen, (std::vector<std::string>{"458x324 centred, 20+ rows, columns whole", "1 in view", seen[2],
+                                            seen[2] + " centred", seen[2] + " centred"}));
   EXPECT_NE(Contents(settings).find("frmExtract"), std::string::npos);
   // The progress window is no dialog: it keeps its form's size.
   EXPECT_EQ(Contents(settings).find("frmSplash"), std::string::npos);
