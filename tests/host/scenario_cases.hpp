@@ -25,8 +25,7 @@ namespace testing_support {
 // ("/" between names) and makes a folder.
 template <typename Folder>
 void WriteProject(const Folder& tmp) {
-  for (const char* folder : {"App", "App/Sub", "ide", "bin", "windows", "win-new", "win-other"})
-    tmp.MakeDir(folder);
+  for (const char* folder : {"App", "App/Sub", "ide", "bin", "windows", "win-new"}) tmp.MakeDir(folder);
   tmp.Write(
       "App/App.vbp",
       "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Module1.bas\r\nClass=Class1.cls\r\nName=\"App\"\r\n");
@@ -45,7 +44,7 @@ void WriteProject(const Folder& tmp) {
   tmp.Write("bin/WNORB16.EXE", "");
   tmp.Write("windows/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
   // Lists whose entry for the add-in holds another value, beside a comment and another add-in's
-  // entry; one without the section (win-new has none at all).
+  // entry (win-new has no list at all).
   for (const auto& [folder, value] :
        {std::pair{"win-notfound", "NotFound"}, {"win-empty", ""}, {"win-one", "1"}}) {
     tmp.MakeDir(folder);
@@ -53,7 +52,6 @@ void WriteProject(const Folder& tmp) {
               std::string("; the IDE's list\r\n[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=") + value +
                   "\r\n;Old.Connect=1\r\nOther.Connect=1\r\n");
   }
-  tmp.Write("win-other/vbaddin.ini", "[Other]\r\nx=1\r\n");
 }
 
 // What every case's script begins with: the add-in installed in the project's bin/, the
