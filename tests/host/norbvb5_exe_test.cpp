@@ -38,6 +38,26 @@ TEST(Norbvb5Exe, RegistersOnceThenStaysQuiet) {
   }
 }
 
+// A read-only add-in list gets the add-in's failure message and stays as it was. (The other cases
+// of registration are tests/host/scenarios/addin_registration.scn's; this one is not, as Wine,
+// which runs that file too, writes a read-only file for root.)
+TEST(Registration, AReadOnlyAddinListGetsTheFailureMessageAndStaysAsItWas) {
+  testing_support::TempFolder tmp;
+  testing_support::WriteProject(tmp);
+  const std::string ini = tmp.Write("win-ro/vbaddin.ini", "[Other]\r\nx=1\r\n", 0444);
+  const std::vector<std::string> t =
+      testing_support::RunVbhost(tmp, "set windir win-ro\nanswer msgbox OK\naddin connect\n");
+  EXPECT_EQ(
+      testing_support::With(t, "\"event\":\"msgbox\""),
+      std::vector<std::string>{
+          R"({"event":"msgbox","text":"NORB add-in failed to write vbaddin.ini; is Visual Basic 5.0 properly installed on this machine?","style":4096,"answer":"OK"})"});
+  EXPECT_EQ(
+      testing_support::With(t, "\"action\":\"write\""),
+      std::vector<std::string>{
+          R"({"event":"profile","action":"write","file":"vbaddin.ini","section":"Add-Ins32","key":"NORBVB5.nvb5VersionControl","value":"0","ok":false})"});
+  EXPECT_EQ(testing_support::Contents(ini), "[Other]\r\nx=1\r\n");
+}
+
 // Every program answers --version with its name and the build's version, and --help with its
 // own description, both successfully. NORBVB5.EXE's help says where the Windows directory it
 // registers in is found; the desktop's usage names what it opens, as the README and its manual

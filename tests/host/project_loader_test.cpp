@@ -9,7 +9,6 @@
 #include "host/ide_model.hpp"
 #include "host/project_file.hpp"
 #include "host/transcript.hpp"
-#include "posix/windows_path.hpp"
 #include "tests/host/scenario_fixture.hpp"
 #include "vbrt/error.hpp"
 
@@ -130,11 +129,9 @@ TEST_F(ProjectLoader, ComponentsInFileOrderAndAReloadKeepsWhatMayNotBeDropped) {
             "frmTimesheet 0: $T\\frmTimesheet.frm; Gone 0: $T\\Classes\\Gone.cls");
 }
 
-// Paths of project lines: ".." climbs out of the project's folder; a root's folder keeps its
-// backslash. Project text keeps its line ends when written back.
-TEST_F(ProjectLoader, PathsAndLineEndsOfProjectLines) {
-  EXPECT_EQ(posix::CombineWindowsPath("C:\\a\\b", "..\\Shared\\M.bas"), "C:\\a\\Shared\\M.bas");
-  EXPECT_EQ(posix::WindowsFolderOf("C:\\X.VBP"), "C:\\");
+// Project text keeps its line ends when written back. (How a project line's path is combined
+// with the project's folder: tests/posix/paths_test.cpp.)
+TEST_F(ProjectLoader, ProjectTextKeepsItsLineEndsWhenWrittenBack) {
   for (const std::string text : {"Type=Exe\nModule=M; M.bas\n", "Type=Exe\r\nModule=M; M.bas\r\n"}) {
     EXPECT_EQ(vbhost::FormatProjectFile(vbhost::ParseProjectFile(text)), text);
   }

@@ -71,15 +71,15 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheFreeLock) {
   EXPECT_EQ(With(t, "\"ok\":false"), Lines{});
   EXPECT_EQ(With(t, "\"show\":true,\"components\"")[0],
             R"({"event":"states","show":true,"components":{"Form1":5,"Module1":1,"Class1":0}})");
-  json links = json::parse(With(t, "\"event\":\"links\"")[0])["links"];
-  EXPECT_EQ(links[0]["mode"], 2);
-  EXPECT_EQ(links[1]["mode"], 1);
-  // The dialog showed bob's lock from the engine's lock report.
-  EXPECT_NE(With(t, "\"phase\":\"shown\"")[0].find(
-                R"({"text":"Form1","files":"Form1.frm, frx","user":"bob","type":"locked revision 1.1)"),
-            std::string::npos);
-  EXPECT_NE(With(t, "\"phase\":\"shown\"")[0].find(R"("icon":3,"selected":false},{"text":"Module1")"),
-            std::string::npos);
+  EXPECT_EQ(
+      With(t, "\"event\":\"links\""),
+      Lines{
+          R"({"event":"links","show":true,"links":[{"control":"Text1","topic":"WNORB16|frmMain","item":"","mode":2,"text":""},{"control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"text":"$DIR\\App\\Class1.cls: NO LOCK FILE\r\n"}]})"});
+  // The dialogs showed bob's lock from the engine's lock report, and after the check-out ann's.
+  EXPECT_EQ(
+      With(t, "\"phase\":\"shown\""),
+      (Lines{
+          R"({"event":"dialog","form":"frmExtract","phase":"shown","caption":"Check-Out [Extract]","tab":1,"rows":[{"text":"Form1","files":"Form1.frm, frx","user":"bob","type":"locked revision 1.1","icon":3,"selected":false},{"text":"Module1","files":"Module1.bas","user":"<no lock>","type":"$DIR\\App\\Module1.bas is not checked out","icon":1,"selected":false},{"text":"Class1","files":"Class1.cls","user":"<no lock>","type":"$DIR\\App\\Class1.cls: NO LOCK FILE","icon":1,"selected":false}],"sortkey":0,"sortorder":1,"sorted":false,"view":3,"options":{"CheckBrowseMode":0,"CheckFastFreshn":0,"CheckReserveLok":0,"CheckSpecifyVer":0}})", R"({"event":"dialog","form":"frmUpdate","phase":"shown","caption":"Check-In [Update]","tab":1,"rows":[{"text":"Form1","files":"Form1.frm, frx","user":"bob","type":"locked revision 1.1","icon":3,"selected":false},{"text":"Module1","files":"Module1.bas","user":"ann","type":"locked revision 1.1","icon":2,"selected":false},{"text":"Class1","files":"Class1.cls","user":"<no lock>","type":"$DIR\\App\\Class1.cls: NO LOCK FILE","icon":1,"selected":false}],"sortkey":0,"sortorder":1,"sorted":false,"view":3,"options":{"chkDisc":0,"chkFast":0,"chkKeep":0,"chkMino":0,"chkSpec":0,"chkBran":0}})"}));
 
   // The check-out left bob's form alone, its .frx with it, and gave ann Module1's lock and a
   // writable work file; the engine's outcome follows its command.
@@ -91,8 +91,6 @@ TEST_F(RealEngine, StartUpShowsRealLocksAndACheckOutTakesTheFreeLock) {
       R"({"event":"engine","text":"> EW $DIR\\App\\Form1.frm,$DIR\\App\\Form1.frx,$DIR\\App\\Module1.bas\r\n1 of 3 files extracted\r\n$DIR\\App\\Form1.frm: checked out to bob; left alone\r\n$DIR\\App\\Form1.frx: not extracted: its companion Form1.frm cannot be (checked out to bob)\r\n$DIR\\App\\Module1.bas: revision 1.1 extracted and locked\r\n"})");
   auto at = std::find(t.begin(), t.end(), outcome[0]);
   EXPECT_NE((at - 1)->find("\"event\":\"execute\""), std::string::npos) << *(at - 1);
-  EXPECT_NE(testing_support::Contents(tmp / "App/Module1.bas,v").find("ann:1.1"), std::string::npos);
-  EXPECT_EQ(testing_support::Contents(tmp / "App/Form1.frx,v").find("ann:"), std::string::npos);
   // Edited while read-only, so nobody asked to save it; the reload kept it on No, and now that
   // it is writable the save goes through.
   EXPECT_EQ(

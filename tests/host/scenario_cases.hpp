@@ -20,11 +20,12 @@
 namespace testing_support {
 
 // A three-component project; smaller ones beside it (one component, none, a missing file, a
-// hidden file, an unmapped drive); an engine executable for the add-in to find. `Folder` writes
-// a file by its path relative to the folder ("/" between names) and makes a folder.
+// hidden file, an unmapped drive); an engine executable for the add-in to find; Windows
+// directories with their add-in lists. `Folder` writes a file by its path relative to the folder
+// ("/" between names) and makes a folder.
 template <typename Folder>
 void WriteProject(const Folder& tmp) {
-  for (const char* folder : {"App", "App/Sub", "ide", "bin", "windows"}) tmp.MakeDir(folder);
+  for (const char* folder : {"App", "App/Sub", "ide", "bin", "windows", "win-new"}) tmp.MakeDir(folder);
   tmp.Write(
       "App/App.vbp",
       "Type=Exe\r\nForm=Form1.frm\r\nModule=Module1; Module1.bas\r\nClass=Class1.cls\r\nName=\"App\"\r\n");
@@ -42,6 +43,15 @@ void WriteProject(const Folder& tmp) {
   tmp.Write("ide/C2.EXE", "");
   tmp.Write("bin/WNORB16.EXE", "");
   tmp.Write("windows/vbaddin.ini", "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
+  // Lists whose entry for the add-in holds another value, beside a comment and another add-in's
+  // entry (win-new has no list at all).
+  for (const auto& [folder, value] :
+       {std::pair{"win-notfound", "NotFound"}, {"win-empty", ""}, {"win-one", "1"}}) {
+    tmp.MakeDir(folder);
+    tmp.Write(std::string(folder) + "/vbaddin.ini",
+              std::string("; the IDE's list\r\n[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=") + value +
+                  "\r\n;Old.Connect=1\r\nOther.Connect=1\r\n");
+  }
 }
 
 // What every case's script begins with: the add-in installed in the project's bin/, the

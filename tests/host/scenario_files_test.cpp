@@ -21,7 +21,7 @@ TEST_P(ScenarioFile, ShowsItsEvents) {
     TempFolder tmp;
     WriteProject(tmp);
     std::string error;
-    const std::string transcript = RunTranscript(tmp, Commands(cases[i], tmp.Windows()), &error);
+    const std::string transcript = RunTranscript(tmp, Commands(cases[i], tmp.Windows()), error);
     const std::vector<std::string> lines =
         TranscriptLines(transcript, tmp.Windows(), posix::PathResolver().ToShort(tmp.Windows()).value_or(""));
     CheckCase(cases[i], lines, error);

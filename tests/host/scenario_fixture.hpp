@@ -18,15 +18,8 @@
 
 namespace testing_support {
 
-// A transcript's lines, with the folder's Windows path as "$DIR".
-inline std::vector<std::string> TranscriptLines(const TempFolder& tmp, const std::string& transcript) {
-  return TranscriptLines(transcript, tmp.Windows());
-}
-
-// The transcript of `scenario` run in `tmp`; a scenario error goes to `error`, without one it
-// fails the test.
-inline std::string RunTranscript(const TempFolder& tmp, const std::string& scenario,
-                                 std::string* error = nullptr) {
+// The transcript of `scenario` run in `tmp`; a scenario error goes to `error`.
+inline std::string RunTranscript(const TempFolder& tmp, const std::string& scenario, std::string& error) {
   tmp.Write("s.scn", kCaseOpening + scenario);
   std::ostringstream out;
   {
@@ -34,17 +27,10 @@ inline std::string RunTranscript(const TempFolder& tmp, const std::string& scena
     try {
       runner.RunFile(tmp / "s.scn");
     } catch (const vbhost::ScenarioError& e) {
-      if (error == nullptr) ADD_FAILURE() << e.what();
-      if (error != nullptr) *error = e.what();
+      error = e.what();
     }
   }
   return out.str();
-}
-
-// The same, as lines with the folder's Windows path as "$DIR".
-inline std::vector<std::string> RunIn(const TempFolder& tmp, const std::string& scenario,
-                                      std::string* error = nullptr) {
-  return TranscriptLines(tmp, RunTranscript(tmp, scenario, error));
 }
 
 inline int Shell(const std::string& command) { return WEXITSTATUS(std::system(command.c_str())); }
@@ -60,16 +46,13 @@ inline std::vector<std::string> RunVbhost(const TempFolder& tmp, const std::stri
             "' --bus private --transcript '" + (tmp / "t.jsonl") + "' 2>'" + (tmp / "err.txt") + "'"),
       0)
       << Contents(tmp / "err.txt");
-  return TranscriptLines(tmp, Contents(tmp / "t.jsonl"));
+  return TranscriptLines(Contents(tmp / "t.jsonl"), tmp.Windows());
 }
 #endif
 
 class ScenarioFixture : public ::testing::Test {
  protected:
   ScenarioFixture() { WriteProject(tmp); }
-  std::vector<std::string> Run(const std::string& scenario, std::string* error = nullptr) {
-    return RunIn(tmp, scenario, error);
-  }
   TempFolder tmp;
 };
 

@@ -39,7 +39,8 @@ struct Row {
 
 // Each kind of event is written as the JSON library dumps its object in UTF-8: the names and
 // keys of docs/scenarios.md in their order, every byte of the code page, every escape, every
-// kind of value. One row per kind at least, so a kind added without its row fails here.
+// kind of value. One row per kind at least, so a kind added without its row fails here; a
+// kind's other shapes only where no scenario file (tests/host/scenarios) shows that line whole.
 TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
   std::string every_byte;
   for (int b = 1; b < 256; ++b) every_byte += static_cast<char>(b);
@@ -50,8 +51,6 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
   form.SetCaption("Check-Out [Extract] \xE9");
   using namespace events;
   const Row rows[] = {
-      {MsgBox{"Save\r\nnow?", 36, "Yes", std::nullopt},
-       {{"event", "msgbox"}, {"text", "Save\r\nnow?"}, {"style", 36}, {"answer", "Yes"}}},
       {MsgBox{"x", 308, "No", "vbhost"},
        {{"event", "msgbox"}, {"text", "x"}, {"style", 308}, {"answer", "No"}, {"title", "vbhost"}}},
       {Foreground{"frmExtract"}, {{"event", "foreground"}, {"form", "frmExtract"}}},
@@ -65,8 +64,6 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
        {{"event", "caption"}, {"form", "frmSplash"}, {"text", "NORB"}}},
       {Caption{"frmSplash", "Label1", "Module1"},
        {{"event", "caption"}, {"form", "frmSplash"}, {"control", "Label1"}, {"text", "Module1"}}},
-      {Progress{"frmSplash", "ProgressBar1", Progress::Field::Max, 2.0F},
-       {{"event", "progress"}, {"form", "frmSplash"}, {"control", "ProgressBar1"}, {"max", 2}}},
       {Progress{"frmSplash", "ProgressBar1", Progress::Field::Min, -1.0F},
        {{"event", "progress"}, {"form", "frmSplash"}, {"control", "ProgressBar1"}, {"min", -1}}},
       {Progress{"frmSplash", "ProgressBar1", Progress::Field::Value, 0.1F},
@@ -93,8 +90,6 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
        {{"event", "clipboard"}, {"action", "set"}, {"content", {{"picture", 3}}}}},
       {ClipboardWritten{"restore", std::monostate{}},
        {{"event", "clipboard"}, {"action", "restore"}, {"content", nullptr}}},
-      {Launch{"C:\\N\\WNORB16 -L", 1, true, std::nullopt},
-       {{"event", "launch"}, {"command", "C:\\N\\WNORB16 -L"}, {"style", 1}, {"started", true}}},
       {Launch{"X", 6, false, 53},
        {{"event", "launch"}, {"command", "X"}, {"style", 6}, {"started", false}, {"number", 53}}},
       {Profile{"write", "vbaddin.ini", "Add-Ins32", "NORBVB5.nvb5VersionControl", "0", false},
@@ -109,20 +104,14 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
       {EngineOutcome{nul}, {{"event", "engine"}, {"text", nul}}},
       {EngineCommand{"COMMENT fixed", true, "Comment set", std::nullopt},
        {{"event", "engine-command"}, {"command", "COMMENT fixed"}, {"ok", true}, {"answer", "Comment set"}}},
-      {EngineCommand{"VERSION 2", false, std::nullopt, 282},
-       {{"event", "engine-command"}, {"command", "VERSION 2"}, {"ok", false}, {"number", 282}}},
       {Reload{"C:\\A\\App.vbp"}, {{"event", "reload"}, {"path", "C:\\A\\App.vbp"}}},
       {End{}, {{"event", "end"}}},
       {RunTimeError{"Click", 91, "Object variable not set"},
        {{"event", "error"}, {"where", "Click"}, {"number", 91}, {"description", "Object variable not set"}}},
       {Link{"Text2", "WNORB16|frmCmd", "txtStatus", 1, false, 282},
        J(R"({"event":"link","control":"Text2","topic":"WNORB16|frmCmd","item":"txtStatus","mode":1,"ok":false,"number":282})")},
-      {Execute{"WNORB16|frmMain", "EW C:\\A\\M.bas", true, std::nullopt},
-       J(R"({"event":"execute","topic":"WNORB16|frmMain","command":"EW C:\\A\\M.bas","ok":true})")},
       {Execute{"WNORB16|frmMain", "UW", false, 285},
        J(R"({"event":"execute","topic":"WNORB16|frmMain","command":"UW","ok":false,"number":285})")},
-      {FileEvent{"AfterWriteFile", {{"filename", std::string("C:\\A\\M.bas")}, {"Success", -1L}}, false},
-       J(R"({"event":"fileevent","name":"AfterWriteFile","args":{"filename":"C:\\A\\M.bas","Success":-1},"cancel":false})")},
       {FileEvent{"AfterAddFiles", {{"FileNames", std::vector<std::string>{"a", "b\xFC"}}}, true},
        {{"event", "fileevent"},
         {"name", "AfterAddFiles"},
@@ -130,16 +119,12 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
         {"cancel", true}}},
       {Write{"C:\\A\\M.bas", false, 75},
        {{"event", "write"}, {"path", "C:\\A\\M.bas"}, {"written", false}, {"number", 75}}},
-      {Write{"C:\\A\\M.bas", true, std::nullopt},
-       {{"event", "write"}, {"path", "C:\\A\\M.bas"}, {"written", true}}},
       {Save{"Module1", "C:\\B\\M.bas"}, {{"event", "save"}, {"target", "Module1"}, {"path", "C:\\B\\M.bas"}}},
       {StatesShown{{{"Form1", 5}, {"k\xFC", 0}}},
        {{"event", "states"}, {"show", true}, {"components", {{"Form1", 5}, {"k\xFC", 0}}}}},
       {StatesShown{}, {{"event", "states"}, {"show", true}, {"components", Json::object()}}},
       {LinksShown{{{"Text1", "WNORB16|frmMain", "", 0, "x"}}},
        J(R"({"event":"links","show":true,"links":[{"control":"Text1","topic":"WNORB16|frmMain","item":"","mode":0,"text":"x"}]})")},
-      {LinksShown{}, {{"event", "links"}, {"show", true}, {"links", Json::array()}}},
-      {LockModeShown{1, 0L}, {{"event", "lockmode"}, {"show", true}, {"value", 1}, {"gLockMode", 0}}},
       {LockModeShown{0, std::nullopt}, {{"event", "lockmode"}, {"show", true}, {"value", 0}}},
       {BarsShown{{{"Tools", {{"&Get", false, std::nullopt, "addin"}, {"Run", true, 3, "addin"}}}}},
        J(R"({"event":"bars","show":true,"bars":[{"name":"Tools","items":[{"caption":"&Get","begingroup":false,"face":null,"owner":"addin"},)"
