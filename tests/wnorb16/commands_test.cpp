@@ -25,8 +25,7 @@ TEST_F(EngineTest, LockModeAndConfigurationComeFromTheIniFile) {
   // The user ID owns the locks the engine takes.
   Archived("A.FRM", "a\n");
   Run("EW " + Windows("A.FRM"));
-  EXPECT_NE(Contents(Archive("A.FRM")).find("bob:1.1;"), std::string::npos);
-  EXPECT_TRUE(Run("T " + Windows("A.FRM")).starts_with(Windows("A.FRM") + " is checked out to you"));
+  EXPECT_EQ(Run("T " + Windows("A.FRM")), Locked(Windows("A.FRM"), "you", "bob", "1.1"));
 
   // A user ID RCS cannot record is refused when read, before any RCS run.
   tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann smith\r\n");

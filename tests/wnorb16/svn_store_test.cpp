@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine_fixture.hpp"
 #include "tests/support/svn_server.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "wnorb16/engine.hpp"
@@ -18,11 +19,10 @@
 namespace {
 
 using testing_support::Contents;
-using testing_support::Mode;
+using testing_support::Locked;
+using testing_support::ReadOnly;
 using testing_support::SvnServer;
 using testing_support::TempFolder;
-
-bool ReadOnly(const std::string& file) { return (Mode(file) & 0200) == 0; }
 
 // One person's engine on one working copy; with a clock, its store's (see SvnStore).
 struct Person {
@@ -66,16 +66,6 @@ struct Person {
   std::unique_ptr<wnorb16::Engine> engine;
 };
 
-std::string LockReport(const std::string& name, bool yours, const std::string& holder,
-                       const std::string& rev) {
-  std::string padded = holder;
-  padded.resize(28, ' ');
-  return name + " is checked out to " + (yours ? "you" : "someone else") +
-         "\r\n  Locked by                     Type\r\n"
-         "----------------------------  ---------------------------------\r\n  " +
-         padded + "  locked revision " + rev + "\r\n";
-}
-
 class SvnStoreTest : public ::testing::Test {
  protected:
   SvnStoreTest() : server_(temp_) {
@@ -116,10 +106,10 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
     SCOPED_TRACE("ann checks the form out; bob sees her lock and cannot take it");
     EXPECT_EQ(ann.One("EW", form), "1 revision 1 extracted and locked");
     EXPECT_FALSE(ReadOnly(ann.Path(form)));
-    EXPECT_EQ(bob.Run("T " + bob.Name(form)), LockReport(bob.Name(form), false, "ann", "1"));
+    EXPECT_EQ(bob.Run("T " + bob.Name(form)), Locked(bob.Name(form), "someone else", "ann", "1"));
     EXPECT_EQ(bob.One("EW", form), "0 checked out to ann; left alone");
     EXPECT_TRUE(ReadOnly(bob.Path(form)));
-    EXPECT_EQ(ann.Run("T " + ann.Name(form)), LockReport(ann.Name(form), true, "ann", "1"));
+    EXPECT_EQ(ann.Run("T " + ann.Name(form)), Locked(ann.Name(form), "you", "ann", "1"));
   }
   {
     SCOPED_TRACE("ann checks in with a comment; bob's Get brings it, the history shows it, he checks it out");
@@ -142,7 +132,7 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
     EXPECT_EQ(ann.One("ERW", module), "1 revision 1 locked; work file not touched");
     EXPECT_EQ(std::filesystem::last_write_time(ann.Path(module)), mtime);
     bob.Run("G2LOCKING");
-    EXPECT_EQ(bob.Run("T " + bob.Name(module)), LockReport(bob.Name(module), false, "ann", "1"));
+    EXPECT_EQ(bob.Run("T " + bob.Name(module)), Locked(bob.Name(module), "someone else", "ann", "1"));
   }
   {
     SCOPED_TRACE("K keeps the lock, D reverts and releases, B and S are refused");
@@ -382,7 +372,7 @@ TEST_F(SvnStoreTest, ALockPassKeepsTheWorkingCopyOnlyWhileItIsUnchanged) {
   const std::string form = ann.Path("FORM1.FRM"), name = ann.Name("FORM1.FRM");
   ann.Write("FORM1.FRM", "VERSION 5.00\r\n");
   ASSERT_EQ(ann.One("UKW", "FORM1.FRM").substr(0, 2), "1 ");
-  const std::string yours = LockReport(name, true, "ann", "1"), free = name + " is not checked out\r\n";
+  const std::string yours = Locked(name, "you", "ann", "1"), free = name + " is not checked out\r\n";
   const struct {
     std::vector<std::string> terminal;  // what ann does at a terminal before the pass
     std::string answer;
@@ -415,7 +405,7 @@ TEST_F(SvnStoreTest, AFileRemovedOutsideTheEngineIsSaidSoAndKept) {
     const std::string edit = "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n";
     ann.Write(module, edit);
     ASSERT_EQ(server_.Svn("ann", {"delete", "-q", "--keep-local", ann.Path(module)}), 0);
-    EXPECT_EQ(ann.Run("T " + ann.Name(module)), LockReport(ann.Name(module), true, "ann", "1"));
+    EXPECT_EQ(ann.Run("T " + ann.Name(module)), Locked(ann.Name(module), "you", "ann", "1"));
     for (const char* command : {"UW", "UFW", "UKW"}) {
       EXPECT_EQ(ann.One(command, module),
                 "0 removed from version control in the working copy (svn delete); not checked in, still "
@@ -423,7 +413,7 @@ TEST_F(SvnStoreTest, AFileRemovedOutsideTheEngineIsSaidSoAndKept) {
           << command;
     }
     EXPECT_EQ(Contents(ann.Path(module)), edit);
-    EXPECT_EQ(ann.Run("T " + ann.Name(module)), LockReport(ann.Name(module), true, "ann", "1"));
+    EXPECT_EQ(ann.Run("T " + ann.Name(module)), Locked(ann.Name(module), "you", "ann", "1"));
     // Nothing went to the repository: bob still gets the file.
     EXPECT_EQ(bob.One("EBW", module), "1 revision 1 extracted read-only");
     // Undoing the check-out undoes the removal too.
@@ -569,7 +559,7 @@ TEST_F(SvnStoreTest, ABrokenOrStolenLockIsSaidWithItsOneWayOut) {
     ASSERT_EQ(server_.Svn("bob", {"lock", "-q", "--force", bobs}), 0);
     const std::string taken = "your lock was taken over by bob; once bob releases it, " + again;
     EXPECT_EQ(ann.Run("T " + name),
-              LockReport(name, false, "bob", "2").insert(name.size() + 31, ": " + taken));
+              Locked(name, "someone else", "bob", "2").insert(name.size() + 31, ": " + taken));
     all_refuse(taken, edit);
     EXPECT_EQ(ann.One("ERW", form), "0 " + taken + "; left alone");
 
@@ -733,15 +723,14 @@ TEST_F(SvnStoreTest, AHungOrAbsentServerCostsAPassOneWaitAndTheWorkingCopyAnswer
       SCOPED_TRACE("pass " + std::to_string(pass));
       EXPECT_EQ(ann.Run("G2LOCKING"), "Y");
       const std::string first = ann.Run("T " + ann.Name(files[0]));
-      const std::string report = LockReport(ann.Name(files[0]), true, "ann", std::to_string(revision));
+      const std::string report = Locked(ann.Name(files[0]), "you", "ann", std::to_string(revision));
       EXPECT_EQ(first.substr(0, report.size()), report);
       EXPECT_EQ(first.find("(offline: the repository " + server_.url() + " " + why), report.size()) << first;
       EXPECT_TRUE(first.ends_with("; answered from the working copy)\r\n")) << first;
       // bob's lock is the repository's to tell; the working copy holds no token for it.
       EXPECT_EQ(ann.Run("T " + ann.Name(files[1])), ann.Name(files[1]) + " is not checked out\r\n" + offline);
       // Her own, in another folder, it does.
-      EXPECT_EQ(ann.Run("T " + ann.Name(files[2])),
-                LockReport(ann.Name(files[2]), true, "ann", "1") + offline);
+      EXPECT_EQ(ann.Run("T " + ann.Name(files[2])), Locked(ann.Name(files[2]), "you", "ann", "1") + offline);
       EXPECT_EQ(ann.Run("T " + ann.Name("NEWER.BAS")), ann.Name("NEWER.BAS") + ": NO LOCK FILE\r\n");
       for (const std::string& command : {"UW " + ann.Name(files[0]), "EW " + ann.Name(files[3]),
                                          "EBW " + ann.Name(files[3]), "L " + ann.Name(files[2])}) {
@@ -757,7 +746,7 @@ TEST_F(SvnStoreTest, AHungOrAbsentServerCostsAPassOneWaitAndTheWorkingCopyAnswer
     } else {
       server_.Start();
     }
-    EXPECT_EQ(ann.Run("T " + ann.Name(files[1])), LockReport(ann.Name(files[1]), false, "bob", "1"));
+    EXPECT_EQ(ann.Run("T " + ann.Name(files[1])), Locked(ann.Name(files[1]), "someone else", "bob", "1"));
     ann.Write(files[0], "Attribute VB_Name = \"Y" + std::to_string(++revision) + "\"\r\n");
     // A request abandoned while the server hung may still be finishing; it holds nothing for long.
     std::string answer;
@@ -820,7 +809,7 @@ TEST_F(SvnStoreTest, ADayOfTwoPeopleOnTheServer) {
   ann.Write(form, "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\n");
   ASSERT_EQ(ann.One("UKW", form).substr(0, 2), "1 ");
   later();
-  EXPECT_EQ(bob.Run("T " + bob.Name(form)), LockReport(bob.Name(form), false, "ann", "3"));
+  EXPECT_EQ(bob.Run("T " + bob.Name(form)), Locked(bob.Name(form), "someone else", "ann", "3"));
 
   // 7. bob's add-in asks every half second; ann takes the module meanwhile, with a comment (4).
   later();
@@ -832,15 +821,15 @@ TEST_F(SvnStoreTest, ADayOfTwoPeopleOnTheServer) {
     now += std::chrono::milliseconds(500);
     EXPECT_EQ(bob.Run("T " + bob.Name(module)), half_seconds < 7
                                                     ? bob.Name(module) + " is not checked out\r\n"
-                                                    : LockReport(bob.Name(module), false, "ann", "1"))
+                                                    : Locked(bob.Name(module), "someone else", "ann", "1"))
         << "kept at " << half_seconds * 500 << " ms";
   }
 
   // 10. One pass over both folders asks the repository once for both: each shows its holder.
   later();
   EXPECT_EQ(bob.Run("G2LOCKING"), "Y");
-  EXPECT_EQ(bob.Run("T " + bob.Name(form)), LockReport(bob.Name(form), false, "ann", "3"));
-  EXPECT_EQ(bob.Run("T " + bob.Name(module)), LockReport(bob.Name(module), false, "ann", "1"));
+  EXPECT_EQ(bob.Run("T " + bob.Name(form)), Locked(bob.Name(form), "someone else", "ann", "3"));
+  EXPECT_EQ(bob.Run("T " + bob.Name(module)), Locked(bob.Name(module), "someone else", "ann", "1"));
 
   // 3. An administrator breaks ann's lock under her edit: said, and Reserve Lock is the way out.
   later();
@@ -866,5 +855,5 @@ TEST_F(SvnStoreTest, ADayOfTwoPeopleOnTheServer) {
   later();
   server_.Stop();
   server_.Start();
-  EXPECT_EQ(ann.Run("T " + ann.Name(module)), LockReport(ann.Name(module), true, "ann", "4"));
+  EXPECT_EQ(ann.Run("T " + ann.Name(module)), Locked(ann.Name(module), "you", "ann", "4"));
 }

@@ -168,7 +168,7 @@ TEST_F(EngineTest, AComponentIsCheckedInWholeOrNotAtAll) {
                 ": not updated: its companion D.FRX cannot be (checked out to bob)\r\n" + Windows("D.FRX") +
                 ": checked out to bob; left alone\r\n");
   EXPECT_EQ(Contents(Path("D.FRM")), "v2\n");
-  EXPECT_TRUE(Run("T " + Windows("D.FRM")).ends_with("locked revision 1.1\r\n"));
+  EXPECT_EQ(Run("T " + Windows("D.FRM")), Locked(Windows("D.FRM"), "you", "ann", "1.1"));
 }
 
 // The administrator breaks ann's lock (rcs -u -M), bob checks in 2.1 from a work file of his own,
