@@ -176,10 +176,6 @@ TEST_F(EngineTest, ALockARunThatEndedLeftIsClearedAndSaid) {
     std::filesystem::remove(run_lock);
     if (c.line != busy) Run("UDW " + w);
   }
-  tmp_.Write("WNORB.INI", "[Engine]\r\nStaleLock=ten minutes\r\n");
-  engine_.reset();
-  EXPECT_EQ(Run("EW " + w), "ERROR: StaleLock=\"ten minutes\" is not a number of seconds from 1 to 86400 (" +
-                                tmp_ / "WNORB.INI" + "); set another and send CONFIG\r\n");
 }
 
 }  // namespace
