@@ -169,44 +169,6 @@ TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
   }
 }
 
-TEST_F(SvnStoreTest, AConflictSubversionLeftIsTheUsersToResolve) {
-  Person ann = Make("ann");
-  const std::string form = "FORM1.FRM", name = ann.Name(form);
-  ann.Write(form, "VERSION 5.00\r\nCaption = \"one\"\r\n");
-  ASSERT_EQ(ann.One("UW", form).substr(0, 2), "1 ");
-  ASSERT_EQ(ann.One("EW", form).substr(0, 2), "1 ");
-  ann.Write(form, "VERSION 5.00\r\nCaption = \"ann's\"\r\n");
-  // bob breaks her lock and changes the same line; her update at a terminal leaves a conflict.
-  const std::string bobs = temp_ / "bob/FORM1.FRM";
-  ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
-  ASSERT_EQ(server_.Svn("bob", {"lock", "-q", "--force", bobs}), 0);
-  temp_.Write("bob/FORM1.FRM", "VERSION 5.00\r\nCaption = \"bob's\"\r\n");
-  ASSERT_EQ(server_.Svn("bob", {"commit", "-q", "-m", "bob's caption", bobs}), 0);
-  ASSERT_EQ(server_.Svn("ann", {"update", "-q", ann.Path(form)}), 0);
-  const std::string merged = Contents(ann.Path(form));
-  ASSERT_NE(merged.find("<<<<<<<"), std::string::npos);
-  const std::string refused = "0 in conflict with revision 2; resolve it (svn resolve) first; left alone";
-  {
-    SCOPED_TRACE("nothing takes the lock over the markers, and nothing releases or reverts what is not hers");
-    for (const char* command : {"EW", "EBW", "ERW"}) EXPECT_EQ(ann.One(command, form), refused) << command;
-    EXPECT_EQ(ann.Run("T " + name), name + " is not checked out\r\n");
-    EXPECT_EQ(ann.One("UDW", form), "0 not checked out to you; nothing to discard");
-  }
-  {
-    SCOPED_TRACE("with the lock taken at a terminal, check-in and undo leave the conflict alone too");
-    ASSERT_EQ(server_.Svn("ann", {"lock", "-q", ann.Path(form)}), 0);
-    for (const char* command : {"UW", "UDW", "UDKW"}) EXPECT_EQ(ann.One(command, form), refused) << command;
-  }
-  EXPECT_EQ(Contents(ann.Path(form)), merged);
-  EXPECT_EQ(Contents(ann.Path(form) + ".mine"), "VERSION 5.00\r\nCaption = \"ann's\"\r\n");
-  EXPECT_TRUE(std::filesystem::exists(ann.Path(form) + ".r2"));
-  {
-    SCOPED_TRACE("resolved, her version goes in under the lock she holds");
-    ASSERT_EQ(server_.Svn("ann", {"resolve", "-q", "--accept", "mine-full", ann.Path(form)}), 0);
-    EXPECT_EQ(ann.One("UW", form), "1 checked in as revision 3; work file read-only");
-  }
-}
-
 TEST_F(SvnStoreTest, AChangeMadeWithoutTheLockIsNeitherMergedIntoNorThrownAway) {
   Person ann = Make("ann");
   Person bob = Make("bob");
@@ -520,7 +482,8 @@ TEST_F(SvnStoreTest, ANewFolderGoesInWithItsFirstFile) {
 
 // A lock broken (svn unlock --force) or taken over (svn lock --force) under a changed work file:
 // every command names what happened and the one way out, Reserve Lock, which works without a
-// terminal while nothing came in since; nothing merges it and nothing loses the edit.
+// terminal while nothing came in since; nothing merges it and nothing loses the edit. The conflict
+// her merge at a terminal then leaves is hers to resolve: no command goes over its markers.
 TEST_F(SvnStoreTest, ABrokenOrStolenLockIsSaidWithItsOneWayOut) {
   Person ann = Make("ann");
   const std::string form = "FORM1.FRM", name = ann.Name(form), url = server_.url() + "/FORM1.FRM";
@@ -574,6 +537,33 @@ TEST_F(SvnStoreTest, ABrokenOrStolenLockIsSaidWithItsOneWayOut) {
     all_refuse(merge, edit);
     EXPECT_EQ(ann.One("ERW", form), "0 " + merge + "; left alone");
     EXPECT_EQ(Contents(ann.Path(form)), edit);
+  }
+  const std::string mine =
+      "VERSION 5.00\r\nCaption = \"ann's, twice\"\r\nLeft = 0\r\nWidth = 100\r\nTop = 9\r\n";
+  ann.Write(form, mine);
+  ASSERT_EQ(server_.Svn("ann", {"update", "-q", ann.Path(form)}), 0);
+  const std::string merged = Contents(ann.Path(form));
+  ASSERT_NE(merged.find("<<<<<<<"), std::string::npos);
+  const std::string refused = "0 in conflict with revision 3; resolve it (svn resolve) first; left alone";
+  {
+    SCOPED_TRACE(
+        "merged into a conflict: nothing takes the lock over the markers, or releases or reverts it");
+    for (const char* command : {"EW", "EBW", "ERW"}) EXPECT_EQ(ann.One(command, form), refused) << command;
+    EXPECT_EQ(ann.Run("T " + name), name + " is not checked out\r\n");
+    EXPECT_EQ(ann.One("UDW", form), "0 not checked out to you; nothing to discard");
+  }
+  {
+    SCOPED_TRACE("with the lock taken at a terminal, check-in and undo leave the conflict alone too");
+    ASSERT_EQ(server_.Svn("ann", {"lock", "-q", ann.Path(form)}), 0);
+    for (const char* command : {"UW", "UDW", "UDKW"}) EXPECT_EQ(ann.One(command, form), refused) << command;
+  }
+  EXPECT_EQ(Contents(ann.Path(form)), merged);
+  EXPECT_EQ(Contents(ann.Path(form) + ".mine"), mine);
+  EXPECT_TRUE(std::filesystem::exists(ann.Path(form) + ".r3"));
+  {
+    SCOPED_TRACE("resolved, her version goes in under the lock she holds");
+    ASSERT_EQ(server_.Svn("ann", {"resolve", "-q", "--accept", "mine-full", ann.Path(form)}), 0);
+    EXPECT_EQ(ann.One("UW", form), "1 checked in as revision 4; work file read-only");
   }
 }
 
