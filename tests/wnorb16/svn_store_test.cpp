@@ -1,7 +1,6 @@
 // Two people, two working copies, one Subversion server: the engine's Subversion store against a
 // real svnserve on the loopback interface.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "engine_fixture.hpp"
+#include "tests/dde/child_process.hpp"
 #include "tests/support/svn_server.hpp"
 #include "tests/support/temp_folder.hpp"
 #include "wnorb16/engine.hpp"
@@ -568,25 +568,19 @@ TEST_F(SvnStoreTest, ACheckInKilledMidwayLeavesNoDeadEnd) {
   // The repository holds every commit (or lock, `hook`) at its start until the test lets it go,
   // then refuses it.
   const std::string ready = temp_ / "in-hook", go = temp_ / "go";
-  auto kill_midway = [&](std::vector<std::string> argv, const std::string& hook = "start-commit") {
+  auto kill_midway = [&](const std::vector<std::string>& argv, const std::string& hook = "start-commit") {
     std::filesystem::remove(go);
     std::filesystem::remove(ready);
     temp_.Write("repo/hooks/" + hook,
                 "#!/bin/sh\ntouch " + ready + "\ni=0\nwhile [ ! -e " + go +
                     " ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\nexit 1\n",
                 0755);
-    posix::SpawnRequest request;
-    request.argv = std::move(argv);
-    request.search_path = true;
-    request.die_with_parent = true;
-    const pid_t pid = posix::Spawn(request).pid;
-    ASSERT_GT(pid, 0);
+    testing_support::ChildProcess run(argv);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!std::filesystem::exists(ready) && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(std::filesystem::exists(ready)) << "the commit never began";
-    ::kill(pid, SIGKILL);
-    posix::WaitForExit(pid);
+    run.Kill();
     temp_.Write("go", "");
     std::filesystem::remove(temp_ / ("repo/hooks/" + hook));
   };
