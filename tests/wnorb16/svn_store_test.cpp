@@ -301,6 +301,11 @@ TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {
   Person bob = Make("bob");
   ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
   EXPECT_EQ(bob.Run("T " + bob.Name("FORM1.FRM")), bob.Name("FORM1.FRM") + " is not checked out\r\n");
+  // Another configuration folder, set while the repository's connection is open, serves at once.
+  std::filesystem::copy(server_.ConfigDir("bob"), temp_ / "bob-again",
+                        std::filesystem::copy_options::recursive);
+  temp_.Write("bob.ini", "[Engine]\nStore=svn\nUserID=bob\nConfigDir=" + temp_ / "bob-again" + "\n");
+  EXPECT_EQ(bob.Run("T " + bob.Name("FORM1.FRM")), bob.Name("FORM1.FRM") + " is not checked out\r\n");
 }
 
 }  // namespace
