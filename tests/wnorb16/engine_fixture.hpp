@@ -22,6 +22,14 @@ using namespace wnorb16;
 
 inline bool ReadOnly(const std::string& file) { return (Mode(file) & 0200) == 0; }
 
+// The answer about a lock, with either store, whose columns the add-in cuts at fixed positions.
+inline std::string Locked(const std::string& name, const std::string& whose, const std::string& holder,
+                          const std::string& revision) {
+  return name + " is checked out to " + whose + "\r\n  Locked by                     Type\r\n" +
+         std::string(28, '-') + "  " + std::string(33, '-') + "\r\n  " + holder +
+         std::string(30 - holder.size(), ' ') + "locked revision " + revision + "\r\n";
+}
+
 // Splits a status text at CR LF, checking that it ends so.
 inline std::vector<std::string> StatusLines(const std::string& status) {
   EXPECT_TRUE(status.ends_with("\r\n")) << status;

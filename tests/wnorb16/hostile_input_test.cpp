@@ -180,9 +180,10 @@ TEST_F(EngineTest, OddSettingsAreRefusedNamingTheSettingAndTheFile) {
 
   // A repository wait the add-in would not outlast, or none at all, is no bound; nor is a lock's
   // age out of a day, with either store.
-  const std::array<std::array<std::string, 3>, 5> seconds{{{"RepositoryTimeout", "0", "15"},
+  const std::array<std::array<std::string, 3>, 6> seconds{{{"RepositoryTimeout", "0", "15"},
                                                            {"RepositoryTimeout", "16", "15"},
                                                            {"RepositoryTimeout", "5s", "15"},
+                                                           {"StaleLock", "ten minutes", "86400"},
                                                            {"Store=svn\r\nStaleLock", "0", "86400"},
                                                            {"Store=svn\r\nStaleLock", "86401", "86400"}}};
   for (const auto& [key, value, most] : seconds) {

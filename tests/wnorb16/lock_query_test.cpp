@@ -13,14 +13,6 @@
 namespace testing_support {
 namespace {
 
-// The answer about a lock, whose columns the add-in cuts at fixed positions.
-std::string Locked(const std::string& name, const std::string& whose, const std::string& holder,
-                   const std::string& revision) {
-  return name + " is checked out to " + whose + "\r\n  Locked by                     Type\r\n" +
-         std::string(28, '-') + "  " + std::string(33, '-') + "\r\n  " + holder +
-         std::string(30 - holder.size(), ' ') + "locked revision " + revision + "\r\n";
-}
-
 TEST_F(EngineTest, LockQueryAnswersEachState) {
   // A file without an archive, asked about.
   Write("NEW.FRM", "new\n");

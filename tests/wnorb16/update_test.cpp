@@ -100,16 +100,15 @@ TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
   Write("new form.frm", "brand new\n");
   Archived("BOBS.FRM", "b\n");
   LockAs("bob", "BOBS.FRM");
-  Archived("FREE.FRM", "f\n");
   Archived("D.FRM", "stored\n");
   Write("D.FRM", "not given out\n");
-  const std::string fresh = Short("new form.frm"), bobs = Windows("BOBS.FRM"), free = Windows("FREE.FRM");
+  const std::string fresh = Short("new form.frm"), bobs = Windows("BOBS.FRM");
   const std::string bobs_before = Contents(Archive("BOBS.FRM"));
 
-  EXPECT_EQ(Run("UW " + bobs + "," + fresh + "," + free + "," + Windows("GONE.FRM")),
-            "1 of 4 files updated\r\n" + bobs + ": checked out to bob; left alone\r\n" + fresh +
-                ": archive created with revision 1.1; work file read-only\r\n" + free +
-                ": not checked out to you; not updated\r\n" + Windows("GONE.FRM") +
+  // A file nobody has checked out is refused in AComponentIsCheckedInWholeOrNotAtAll.
+  EXPECT_EQ(Run("UW " + bobs + "," + fresh + "," + Windows("GONE.FRM")),
+            "1 of 3 files updated\r\n" + bobs + ": checked out to bob; left alone\r\n" + fresh +
+                ": archive created with revision 1.1; work file read-only\r\n" + Windows("GONE.FRM") +
                 ": no work file; not updated\r\n");
   EXPECT_TRUE(ReadOnly(Path("new form.frm")));
   EXPECT_EQ(Contents(Archive("BOBS.FRM")), bobs_before);
@@ -168,7 +167,7 @@ TEST_F(EngineTest, AComponentIsCheckedInWholeOrNotAtAll) {
                 ": not updated: its companion D.FRX cannot be (checked out to bob)\r\n" + Windows("D.FRX") +
                 ": checked out to bob; left alone\r\n");
   EXPECT_EQ(Contents(Path("D.FRM")), "v2\n");
-  EXPECT_TRUE(Run("T " + Windows("D.FRM")).ends_with("locked revision 1.1\r\n"));
+  EXPECT_EQ(Run("T " + Windows("D.FRM")), Locked(Windows("D.FRM"), "you", "ann", "1.1"));
 }
 
 // The administrator breaks ann's lock (rcs -u -M), bob checks in 2.1 from a work file of his own,
