@@ -406,56 +406,11 @@ TEST(DbusServer, ADirectClientThatLeavesItsOwnAnswersUnreadIsClosedAtTwiceItsSha
   EXPECT_LE(left, 2 * limits.unread + 512);
 }
 
-// busctl talks to a published application as anyone on the bus does; a private bus is private
-// also from its other clients: none may read commands sent to another.
-TEST(DbusServer, BusctlExecutesAndReadsItemsAndNoClientOverhearsAnother) {
-  dde::PrivateBus bus;
-  ServerThread engine(bus.Address());
-  ChildProcess listener(
-      {PYTHON3, "-c",
-       "import sys, dbus, dbus.mainloop.glib; from gi.repository import GLib\n"
-       "dbus.mainloop.glib.DBusGMainLoop(set_as_default=True); bus = dbus.bus.BusConnection(sys.argv[1])\n"
-       "bus.add_match_string(\"eavesdrop=true,type='method_call',interface='dde.Topic'\")\n"
-       "heard, loop = [], GLib.MainLoop(); bus.add_message_filter(lambda c, m: "
-       "heard.append(m.get_member()))\n"
-       "print('listening', flush=True); GLib.timeout_add(1500, loop.quit); loop.run()\n"
-       "print(heard.count('Execute'))\n",
-       bus.Address()});
-  ASSERT_EQ(listener.ReadLine(20s), "listening");
-  // Its exit code, a blank, and what it wrote.
-  auto busctl = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), {"busctl", "--address=" + bus.Address()});
-    const auto got = ChildProcess(std::move(args)).Finish(10s);
-    return std::to_string(got.exit_code) + " " + got.output;
-  };
-  EXPECT_EQ(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "G2LOCKING"}), "0 ");
-  // The answer went to that busctl; this one is another client and reads its own value.
-  EXPECT_EQ(busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"}), "0 s \"Ready\"\n");
-  EXPECT_THAT(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "NO SUCH"}),
-              testing::MatchesRegex("[1-9][0-9]* .*frmMain refused the command.*"));
-  // Every topic is there to find, each with the execute method; only frmCmd has items.
-  EXPECT_EQ(busctl({"tree", "--list", "dde.WNORB16"}), "0 /\n/frmCmd\n/frmMain\n");
-  EXPECT_THAT(busctl({"introspect", "--xml-interface", "dde.WNORB16", "/frmMain"}),
-              testing::AllOf(testing::HasSubstr("<method name=\"Execute\">"),
-                             testing::Not(testing::HasSubstr("dde.Items"))));
-  // Other libraries tell a refusal from a handler's failure by the error's name alone.
-  EXPECT_EQ(
-      ChildProcess({PYTHON3, "-c",
-                    "import sys, dbus\n"
-                    "topic = dbus.bus.BusConnection(sys.argv[1]).get_object('dde.WNORB16', '/frmMain')\n"
-                    "for command in ('NO SUCH', 'THROW'):\n"
-                    "  try: topic.Execute(command, dbus_interface='dde.Topic')\n"
-                    "  except dbus.exceptions.DBusException as e: print(e.get_dbus_name())\n",
-                    bus.Address()})
-          .Finish(20s)
-          .output,
-      "dde.Error.Refused\ndde.Error.Failed\n");
-  EXPECT_EQ(listener.Finish(20s).output, "0\n");
-}
-
 // One server per name, only names the bus can carry. The user's session bus, pointed elsewhere
-// for the test: one that cannot be reached answers 282, and the next initiate tries again.
-TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryAndTheSessionBusIsTriedAgain) {
+// for the test: one that cannot be reached answers 282, and the next initiate tries again. Then
+// busctl talks to the published application as anyone on the bus does; a private bus is private
+// also from its other clients: none may read commands sent to another.
+TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryTheSessionBusIsTriedAgainAndBusctlTalksToIt) {
   dde::PrivateBus bus;
   auto descriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
   const auto open = descriptors();
@@ -498,6 +453,47 @@ TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryAndTheSessionBusIsTriedA
   first.reset();
   ServerThread engine(bus.Address());
   EXPECT_EQ(RaisedBy([&] { session.Initiate("WNORB16", "frmMain"); }), kNothing);
+
+  ChildProcess listener(
+      {PYTHON3, "-c",
+       "import sys, dbus, dbus.mainloop.glib; from gi.repository import GLib\n"
+       "dbus.mainloop.glib.DBusGMainLoop(set_as_default=True); bus = dbus.bus.BusConnection(sys.argv[1])\n"
+       "bus.add_match_string(\"eavesdrop=true,type='method_call',interface='dde.Topic'\")\n"
+       "heard, loop = [], GLib.MainLoop(); bus.add_message_filter(lambda c, m: "
+       "heard.append(m.get_member()))\n"
+       "print('listening', flush=True); GLib.timeout_add(1500, loop.quit); loop.run()\n"
+       "print(heard.count('Execute'))\n",
+       bus.Address()});
+  ASSERT_EQ(listener.ReadLine(20s), "listening");
+  // Its exit code, a blank, and what it wrote.
+  auto busctl = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"busctl", "--address=" + bus.Address()});
+    const auto got = ChildProcess(std::move(args)).Finish(10s);
+    return std::to_string(got.exit_code) + " " + got.output;
+  };
+  EXPECT_EQ(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "G2LOCKING"}), "0 ");
+  // The answer went to that busctl; this one is another client and reads its own value.
+  EXPECT_EQ(busctl({"get-property", "dde.WNORB16", "/frmCmd", "dde.Items", "txtStatus"}), "0 s \"Ready\"\n");
+  EXPECT_THAT(busctl({"call", "dde.WNORB16", "/frmMain", "dde.Topic", "Execute", "s", "NO SUCH"}),
+              testing::MatchesRegex("[1-9][0-9]* .*frmMain refused the command.*"));
+  // Every topic is there to find, each with the execute method; only frmCmd has items.
+  EXPECT_EQ(busctl({"tree", "--list", "dde.WNORB16"}), "0 /\n/frmCmd\n/frmMain\n");
+  EXPECT_THAT(busctl({"introspect", "--xml-interface", "dde.WNORB16", "/frmMain"}),
+              testing::AllOf(testing::HasSubstr("<method name=\"Execute\">"),
+                             testing::Not(testing::HasSubstr("dde.Items"))));
+  // Other libraries tell a refusal from a handler's failure by the error's name alone.
+  EXPECT_EQ(
+      ChildProcess({PYTHON3, "-c",
+                    "import sys, dbus\n"
+                    "topic = dbus.bus.BusConnection(sys.argv[1]).get_object('dde.WNORB16', '/frmMain')\n"
+                    "for command in ('NO SUCH', 'THROW'):\n"
+                    "  try: topic.Execute(command, dbus_interface='dde.Topic')\n"
+                    "  except dbus.exceptions.DBusException as e: print(e.get_dbus_name())\n",
+                    bus.Address()})
+          .Finish(20s)
+          .output,
+      "dde.Error.Refused\ndde.Error.Failed\n");
+  EXPECT_EQ(listener.Finish(20s).output, "0\n");
 }
 
 }  // namespace
