@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -71,23 +72,19 @@ class RecordingCarrier final : public dde::LinkCarrier {
 // Every call's failure has one number, whichever call it was: a server gone has quit, whatever
 // the carrier saw; one still there timed out or refused.
 TEST(LinkConversation, EachFailureOfEveryCallHasOneNumberAndAServerGoneHasQuit) {
-  struct Case {
-    CarrierFailure failure;
-    bool alive;
-    Raised raised;
-  };
-  const Case cases[] = {
+  // What the carrier saw, whether the server is still there, and what every call raises.
+  const std::tuple<CarrierFailure, bool, Raised> cases[] = {
       {CarrierFailure::kRefused, true, kRefused},  {CarrierFailure::kRefused, false, kQuit},
       {CarrierFailure::kTimedOut, true, kTimeout}, {CarrierFailure::kTimedOut, false, kQuit},
       {CarrierFailure::kPeerGone, true, kQuit},
   };
-  for (const Case& c : cases) {
-    Peer peer{{{"txtStatus", "Ready"}}, {}, c.failure, c.alive, {}};
+  for (const auto& [failure, alive, raised] : cases) {
+    Peer peer{{{"txtStatus", "Ready"}}, {}, failure, alive, {}};
     dde::LinkConversation link(std::make_unique<RecordingCarrier>(peer));
-    const std::string why = std::to_string(static_cast<int>(c.failure)) + (c.alive ? " alive" : " gone");
-    EXPECT_EQ(RaisedBy([&] { link.Execute("T x"); }), c.raised) << why;
-    EXPECT_EQ(RaisedBy([&] { link.Request("txtStatus"); }), c.raised) << why;
-    EXPECT_EQ(RaisedBy([&] { link.Advise("txtStatus", [](const std::string&) {}); }), c.raised) << why;
+    const std::string why = std::to_string(static_cast<int>(failure)) + (alive ? " alive" : " gone");
+    EXPECT_EQ(RaisedBy([&] { link.Execute("T x"); }), raised) << why;
+    EXPECT_EQ(RaisedBy([&] { link.Request("txtStatus"); }), raised) << why;
+    EXPECT_EQ(RaisedBy([&] { link.Advise("txtStatus", [](const std::string&) {}); }), raised) << why;
   }
 }
 

@@ -77,23 +77,30 @@ class ServerThread {
   std::thread thread_;
 };
 
-// Two clients: each reads and is told its own answers only, the execute on frmMain feeding the
-// advise loops on frmCmd; a client that leaves is forgotten; a change outside an execute is
-// everyone's. Then what DDE refuses, and the exit.
-TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClient) {
-  ServerThread server;
-  dde::DdemlTransport transport(300ms);
-  // What a client cannot open: a topic the server lacks, an application nobody serves, an item
-  // for a topic; DDE's names compare without case.
-  for (const auto& [application, topic, raised] : {std::tuple{"WNORB16", "frmNone", kNoResponse},
-                                                   {"OTHER", "frmMain", kNoResponse},
-                                                   {"WNORB16", "txtStatus", kNoResponse},
-                                                   {"wnorb16", "FRMCMD", kNothing}}) {
-    EXPECT_EQ(RaisedBy([&] { transport.Initiate(application, topic); }), raised)
-        << application << '|' << topic;
-  }
-
+// Without a launch an initiate fails at once; after one the first waits for the launched server,
+// and says so. Then two clients: each reads and is told its own answers only, the execute on
+// frmMain feeding the advise loops on frmCmd; a client that leaves is forgotten; a change outside
+// an execute is everyone's. Once the launch's window has passed, what cannot be opened fails at
+// once again; then what DDE refuses, and the exit.
+TEST(DdemlServer, AnInitiateWaitsForALaunchedServerWhereEachClientHasItsOwnAnswersUntilItsExit) {
+  dde::DdemlTransport transport(300ms, 1500ms);
+  Strings awaited;
+  transport.OnAwait([&](std::string_view application) { awaited.emplace_back(application); });
+  EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmCmd"); }), kNoResponse);
+  EXPECT_TRUE(awaited.empty());
+  transport.ServerLaunched();
+  std::unique_ptr<ServerThread> server;
+  std::thread starter([&] {
+    std::this_thread::sleep_for(300ms);
+    server = std::make_unique<ServerThread>();
+  });
+  // DDE's names compare without case. (Wine opens one conversation per topic and client, so this
+  // one goes before the client's.)
+  EXPECT_EQ(RaisedBy([&] { transport.Initiate("wnorb16", "FRMCMD"); }), kNothing);
+  starter.join();
+  EXPECT_EQ(awaited, Strings{"wnorb16"});
   AdvisedClient mine(transport, "Ready", "none");
+
   for (int round = 1; round <= 2; ++round) {
     mine.main->Execute("T mine");
     EXPECT_TRUE(Eventually(&transport, [&] { return mine.outcomes.size() == 1u * round; }));
@@ -106,7 +113,7 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
   // The answers are the client's own: the value for everyone is untouched.
   auto values = [&] {
     std::pair<std::string, std::size_t> common_and_own;
-    server.Do([&](dde::ServerApplication& app) {
+    server->Do([&](dde::ServerApplication& app) {
       const dde::ServerItem* status = app.FindTopic("frmCmd")->FindItem("txtStatus");
       common_and_own = {status->value, status->own.size()};
     });
@@ -149,9 +156,21 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
   EXPECT_EQ(mine.statuses, (Strings{"Busy", "done T mine", "Busy", "done T mine"}));
 
   // A change outside an execute reaches every advise loop.
-  server.Do([](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", "Idle"); });
+  server->Do([](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", "Idle"); });
   EXPECT_TRUE(Eventually(&transport, [&] { return mine.statuses.back() == "Idle"; }));
   EXPECT_EQ(mine.cmd->Request("txtStatus"), "Idle");
+
+  // What a client cannot open, past the launch's window: a topic the server lacks, an application
+  // nobody serves, an item for a topic.
+  std::this_thread::sleep_for(1500ms);
+  const auto before = std::chrono::steady_clock::now();
+  for (const auto& [application, topic] :
+       {std::pair{"WNORB16", "frmNone"}, {"OTHER", "frmMain"}, {"WNORB16", "txtStatus"}}) {
+    EXPECT_EQ(RaisedBy([&] { transport.Initiate(application, topic); }), kNoResponse)
+        << application << '|' << topic;
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 1500ms);  // one that waited would take that
+  EXPECT_EQ(awaited.size(), 1u);
 
   // Refused and failed executes are not processed: 285, the refusal's own answer told still; one
   // answered after the client gave up timed out: 286.
@@ -164,37 +183,9 @@ TEST(DdemlServer, EachClientHasItsOwnAnswersAndDdeRefusalsAndTheExitReachTheClie
             (Raised{286, "Timeout while waiting for DDE response"}));
 
   // The server's exit ends its conversations.
-  server.Quit();
+  server->Quit();
   EXPECT_EQ(RaisedBy([&] { mine.main->Execute("AFTER"); }), kQuit);
   EXPECT_EQ(RaisedBy([&] { mine.cmd->Request("txtStatus"); }), kQuit);
-}
-
-// After a launch an initiate waits for the launched server, and says so; without a launch, or
-// once the launch's window has passed, it fails at once.
-TEST(Ddeml, AnInitiateWaitsForALaunchedServerOnlyAfterALaunch) {
-  dde::DdemlTransport transport(300ms, 1500ms);
-  Strings awaited;
-  transport.OnAwait([&](std::string_view application) { awaited.emplace_back(application); });
-  EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmCmd"); }), kNoResponse);
-  EXPECT_TRUE(awaited.empty());
-
-  transport.ServerLaunched();
-  std::unique_ptr<ServerThread> server;
-  std::thread starter([&] {
-    std::this_thread::sleep_for(300ms);
-    server = std::make_unique<ServerThread>();
-  });
-  auto conversation = transport.Initiate("WNORB16", "frmCmd");
-  starter.join();
-  EXPECT_EQ(conversation->Request("txtStatus"), "Ready");
-  EXPECT_EQ(awaited, Strings{"WNORB16"});
-
-  std::this_thread::sleep_for(1500ms);
-  const auto before = std::chrono::steady_clock::now();
-  EXPECT_EQ(RaisedBy([&] { transport.Initiate("WNORB16", "frmNone"); }), kNoResponse);
-  EXPECT_LT(std::chrono::steady_clock::now() - before, 1000ms);
-  EXPECT_EQ(awaited.size(), 1u);
-  conversation.reset();
 }
 
 }  // namespace

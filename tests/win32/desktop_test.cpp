@@ -147,11 +147,11 @@ TEST(ClipboardWin32, TextAndPicturesGoWhereOtherProgramsReadThem) {
             std::make_tuple(2L, 2L, WORD{24}));
   const auto* pixels = reinterpret_cast<const unsigned char*>(header + 1);
   DWORD face_colour = ::GetSysColor(COLOR_BTNFACE);
-  // Bottom row "GR", then the top row "R." (the transparent pixel in the buttons' colour).
-  EXPECT_EQ(std::vector<int>(pixels, pixels + 6), (std::vector<int>{0x3F, 0x9F, 0x2F, 0x20, 0x30, 0xC0}));
-  EXPECT_EQ(std::vector<int>(pixels + 8, pixels + 14),
-            (std::vector<int>{0x20, 0x30, 0xC0, GetBValue(face_colour), GetGValue(face_colour),
-                              GetRValue(face_colour)}));
+  // Bottom row "GR", then the top row "R." (the transparent pixel in the buttons' colour), each row
+  // padded to four bytes.
+  EXPECT_EQ(std::vector<int>(pixels, pixels + 16),
+            (std::vector<int>{0x3F, 0x9F, 0x2F, 0x20, 0x30, 0xC0, 0, 0, 0x20, 0x30, 0xC0,
+                              GetBValue(face_colour), GetGValue(face_colour), GetRValue(face_colour), 0, 0}));
   ::GlobalUnlock(data);
   ::CloseClipboard();
 

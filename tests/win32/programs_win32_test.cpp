@@ -19,7 +19,11 @@ std::string BesideTheTests(const std::string& program) { return BesideTheTest(".
 struct Ran {
   DWORD exit_code = 0;
   std::string output;  // standard output and error together
+  bool operator==(const Ran&) const = default;
 };
+void PrintTo(const Ran& ran, std::ostream* os) {
+  *os << ran.exit_code << " " << ::testing::PrintToString(ran.output);
+}
 
 // Runs the command line with its standard output and error in a file of `folder`'s own (Wine
 // may hold the last one's a little after its process ended); a minute at most.
@@ -76,13 +80,9 @@ TEST(Norbvb5ExeWin32, RegistersOnceThenStaysQuiet) {
   WinTempFolder tmp;
   ScopedWinEnv windir("WINDIR", tmp.path());
   const std::string run = "\"" + BesideTheTests("NORBVB5.EXE") + "\"";
-  Ran first = RunProgram(run, tmp);
-  EXPECT_EQ(first.exit_code, 0u);
-  EXPECT_EQ(first.output, "NORBVB5: NORB add-in installed...\r\n");
+  EXPECT_EQ(RunProgram(run, tmp), (Ran{0, "NORBVB5: NORB add-in installed...\r\n"}));
   EXPECT_EQ(FileText(tmp / "vbaddin.ini"), "[Add-Ins32]\r\nNORBVB5.nvb5VersionControl=0\r\n");
-  Ran second = RunProgram(run, tmp);
-  EXPECT_EQ(second.exit_code, 0u);
-  EXPECT_EQ(second.output, "");
+  EXPECT_EQ(RunProgram(run, tmp), Ran{});
 }
 
 // `vbhost run` writes the transcript, the real shell's launch and the link over DDE included;
@@ -108,11 +108,11 @@ TEST(VbhostExeWin32, RunsAScenarioRefusesTheDesktopAndSaysSo) {
     EXPECT_EQ(With(t, expected).size(), 1u) << expected << "\n" << ::testing::PrintToString(t);
   }
 
-  Ran gui = RunProgram(vbhost + " gui", tmp);
-  EXPECT_EQ(gui.exit_code, 2u);
-  EXPECT_EQ(gui.output,
-            "vbhost: gui: this vbhost has no desktop (it is built without Qt, as on Windows); `vbhost run` "
-            "runs scenarios\r\n");
+  EXPECT_EQ(
+      RunProgram(vbhost + " gui", tmp),
+      (Ran{2,
+           "vbhost: gui: this vbhost has no desktop (it is built without Qt, as on Windows); `vbhost run` "
+           "runs scenarios\r\n"}));
   Ran help = RunProgram(vbhost + " --help", tmp);
   EXPECT_EQ(help.exit_code, 0u);
   EXPECT_NE(help.output.find("Not in this build: the desktop IDE needs Qt"), std::string::npos)
@@ -120,9 +120,8 @@ TEST(VbhostExeWin32, RunsAScenarioRefusesTheDesktopAndSaysSo) {
   EXPECT_EQ(help.output.find("--bus"), std::string::npos) << help.output;
 
   for (auto [program, name] : {std::pair{"vbhost.exe", "vbhost"}, {"NORBVB5.EXE", "NORBVB5.EXE"}}) {
-    Ran version = RunProgram("\"" + BesideTheTests(program) + "\" --version", tmp);
-    EXPECT_EQ(version.exit_code, 0u);
-    EXPECT_EQ(version.output, std::string(name) + " " + NORB_VERSION + "\r\n");
+    EXPECT_EQ(RunProgram("\"" + BesideTheTests(program) + "\" --version", tmp),
+              (Ran{0, std::string(name) + " " + NORB_VERSION + "\r\n"}));
   }
 }
 

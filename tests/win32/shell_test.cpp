@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "posix/whole_file.hpp"
@@ -29,14 +31,12 @@ std::string Report(double pid, const std::string& file) {
   return posix::ReadWholeFile(file).value_or("");
 }
 
-TEST(ShellWin32, StartsTheProgramWithTheStyleAsItsShowCommand) {
+// Each window style is the child's show command, and ".EXE" may be left off, as Windows adds it;
+// a line without a program, a style that is none and a program that is not there are refused.
+TEST(ShellWin32, StartsTheProgramWithTheStyleAsItsShowCommandAndRefusesWhatItCannotStart) {
   testing_support::WinTempFolder tmp;
   win32::ShellWin32 shell;
-  struct Case {
-    int style;
-    int show;
-  };
-  for (const Case& c : std::vector<Case>{
+  for (const auto& [style, show] : std::vector<std::pair<int, int>>{
            {platform::vbHide, SW_HIDE},
            {platform::vbNormalFocus, SW_SHOWNORMAL},
            {platform::vbMinimizedFocus, SW_SHOWMINIMIZED},
@@ -44,27 +44,17 @@ TEST(ShellWin32, StartsTheProgramWithTheStyleAsItsShowCommand) {
            {platform::vbNormalNoFocus, SW_SHOWNOACTIVATE},
            {platform::vbMinimizedNoFocus, SW_SHOWMINNOACTIVE},
        }) {
-    std::string report = tmp / ("style" + std::to_string(c.style) + ".txt");
+    std::string report = tmp / ("style" + std::to_string(style) + ".txt");
     std::string line = "\"" + ChildProgram() + "\" " + report + " /S";
-    double pid = shell.Run(line, c.style);
+    double pid = shell.Run(line, style);
     EXPECT_GT(pid, 0);
-    EXPECT_EQ(Report(pid, report), std::to_string(c.show) + " 1 " + line) << c.style;
+    EXPECT_EQ(Report(pid, report), std::to_string(show) + " 1 " + line) << style;
   }
-  // ".EXE" may be left off, as Windows adds it.
   std::string bare = ChildProgram().substr(0, ChildProgram().size() - 4);
   std::string report = tmp / "bare.txt";
   EXPECT_EQ(Report(shell.Run(bare + " " + report, platform::vbHide), report), "0 1 " + bare + " " + report);
-}
 
-TEST(ShellWin32, RefusesWhatItCannotStart) {
-  testing_support::WinTempFolder tmp;
-  win32::ShellWin32 shell;
-  struct Case {
-    std::string line;
-    int style;
-    int error;
-  };
-  for (const Case& c : std::vector<Case>{
+  for (const auto& [line, style, error] : std::vector<std::tuple<std::string, int, int>>{
            {"", platform::vbHide, 5},
            {"   ", platform::vbHide, 5},
            {ChildProgram() + " x", 5, 5},  // 5 is no window style
@@ -72,7 +62,7 @@ TEST(ShellWin32, RefusesWhatItCannotStart) {
            {tmp / "NOSUCH.EXE", platform::vbHide, 53},
            {"\"" + tmp / "No such program.exe\" /S", platform::vbNormalFocus, 53},
        }) {
-    EXPECT_EQ(ErrorOf([&] { shell.Run(c.line, c.style); }), c.error) << c.line << " " << c.style;
+    EXPECT_EQ(ErrorOf([&] { shell.Run(line, style); }), error) << line << " " << style;
   }
 }
 

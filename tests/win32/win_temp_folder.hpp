@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -35,22 +36,15 @@ class WinTempFolder {
 
   // Writes a file, making its folders; answers its path.
   std::string Write(const std::string& relative, const std::string& contents) const {
-    if (const auto slash = relative.rfind('\\'); slash != std::string::npos)
-      MakeDir(relative.substr(0, slash));
-    std::string file = *this / relative;
-    HANDLE h =
-        ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + file);
-    DWORD written = 0;
-    ::WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
-    ::CloseHandle(h);
+    MakeDir(relative.substr(0, relative.rfind('\\') + 1));
+    const std::string file = *this / relative;
+    if (!(std::ofstream(file, std::ios::binary) << contents))
+      throw std::runtime_error("cannot write " + file);
     return file;
   }
   // Makes a folder with its parents; answers its path.
   std::string MakeDir(const std::string& relative) const {
-    for (auto slash = relative.find('\\'); slash != std::string::npos; slash = relative.find('\\', slash + 1))
-      ::CreateDirectoryA((*this / relative.substr(0, slash)).c_str(), nullptr);
-    ::CreateDirectoryA((*this / relative).c_str(), nullptr);
+    std::filesystem::create_directories(*this / relative);
     return *this / relative;
   }
 
