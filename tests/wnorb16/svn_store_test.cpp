@@ -668,9 +668,12 @@ TEST_F(SvnStoreTest, ACheckInStoredWhenItsAnswerWasLostIsReportedStored) {
 // fail naming it, and once it is back the working copy serves a check-in as before.
 TEST_F(SvnStoreTest, AHungOrAbsentServerCostsAPassOneWaitAndTheWorkingCopyAnswers) {
   auto now = std::chrono::steady_clock::now();
-  Person ann(temp_, "ann",
-             "Store=svn\nUserID=ann\nRepositoryTimeout=1\nConfigDir=" + server_.ConfigDir("ann") + "\n",
-             [&now] { return now; });
+  // The set-up waits as long as a loaded machine needs; the hang is waited for 1 s.
+  const auto settings = [&](const std::string& timeout) {
+    return "Store=svn\nUserID=ann\nRepositoryTimeout=" + timeout + "\nConfigDir=" + server_.ConfigDir("ann") +
+           "\n";
+  };
+  Person ann(temp_, "ann", settings("15"), [&now] { return now; });
   Person bob = Make("bob");
   const std::string files[] = {"FORM1.FRM", "mods/MODULE1.BAS", "cls/CLASS1.CLS", "NEW.BAS"};
   std::string all;
@@ -685,6 +688,7 @@ TEST_F(SvnStoreTest, AHungOrAbsentServerCostsAPassOneWaitAndTheWorkingCopyAnswer
   ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
   ASSERT_EQ(bob.One("EW", files[1]).substr(0, 2), "1 ");
   const std::string offline = "(offline: from the working copy)\r\n";
+  temp_.Write("ann.ini", "[Engine]\n" + settings("1"));
 
   int revision = 1;  // ann's revision of FORM1.FRM
   for (const bool hung : {true, false}) {
@@ -748,9 +752,7 @@ TEST_F(SvnStoreTest, AHungOrAbsentServerCostsAPassOneWaitAndTheWorkingCopyAnswer
 TEST_F(SvnStoreTest, ADayOfTwoPeopleOnTheServer) {
   auto now = std::chrono::steady_clock::time_point() + std::chrono::hours(1);
   const auto clock = [&now] { return now; };
-  Person ann(temp_, "ann",
-             "Store=svn\nUserID=ann\nRepositoryTimeout=1\nConfigDir=" + server_.ConfigDir("ann") + "\n",
-             clock);
+  Person ann = Make("ann", clock);
   Person bob = Make("bob", clock);
   // A while later: what either engine kept from the repository is old.
   auto later = [&now] { now += std::chrono::seconds(20); };
