@@ -30,7 +30,7 @@ struct Person {
          const wnorb16::svn::SvnStore::Clock& clock = nullptr,
          std::chrono::milliseconds settled = std::chrono::seconds(2))
       : temp(temp), user(user) {
-    temp.Write(user + ".ini", "[Engine]\n" + ini_lines);
+    Settings(ini_lines);
     wnorb16::EngineSetup setup;
     setup.ini_path = temp / (user + ".ini");
     setup.login_name = user;
@@ -41,6 +41,8 @@ struct Person {
     }
     engine = std::make_unique<wnorb16::Engine>(setup);
   }
+  // The engine reads settings written after it started with its next command.
+  void Settings(const std::string& ini_lines) const { temp.Write(user + ".ini", "[Engine]\n" + ini_lines); }
   std::string Run(const std::string& command) { return engine->Execute(command); }
   // E or U of one file, its answer cut to the count done and the file's line ("1 revision 2
   // extracted and locked"); an answer of any other shape comes back whole.
@@ -304,7 +306,7 @@ TEST_F(SvnStoreTest, SettingsTheRepositoryCannotServeAreVisibleErrors) {
   // Another configuration folder, set while the repository's connection is open, serves at once.
   std::filesystem::copy(server_.ConfigDir("bob"), temp_ / "bob-again",
                         std::filesystem::copy_options::recursive);
-  temp_.Write("bob.ini", "[Engine]\nStore=svn\nUserID=bob\nConfigDir=" + temp_ / "bob-again" + "\n");
+  bob.Settings("Store=svn\nUserID=bob\nConfigDir=" + temp_ / "bob-again" + "\n");
   EXPECT_EQ(bob.Run("T " + bob.Name("FORM1.FRM")), bob.Name("FORM1.FRM") + " is not checked out\r\n");
 }
 
@@ -688,7 +690,7 @@ TEST_F(SvnStoreTest, AHungOrAbsentServerCostsAPassOneWaitAndTheWorkingCopyAnswer
   ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
   ASSERT_EQ(bob.One("EW", files[1]).substr(0, 2), "1 ");
   const std::string offline = "(offline: from the working copy)\r\n";
-  temp_.Write("ann.ini", "[Engine]\n" + settings("1"));
+  ann.Settings(settings("1"));
 
   int revision = 1;  // ann's revision of FORM1.FRM
   for (const bool hung : {true, false}) {
