@@ -23,11 +23,10 @@ TEST(EngineLocation, TheEngineDirectoryIsTheAddinsFolderAndItsEngineIsLaunchedFo
   fx.fake.win32.SetModuleFileNameFailing(true);
   fx.m->get_data_path();
   EXPECT_EQ(fx.m->gEngineDir, "C:\\VB\\");
-  EXPECT_TRUE(fx.fake.desktop.boxes().empty());
 
   fx.fake.files.AddFile("C:\\VB\\WNORB16.EXE");
   fx.m->startNORB();
-  EXPECT_EQ(fx.fake.shell.launches(), (std::vector<fakes::Launch>{{"C:\\VB\\WNORB16 -L", 1}}));
+  EXPECT_EQ(fx.fake.record, std::vector<std::string>{"launch C:\\VB\\WNORB16 -L 1"});  // and no message
   EXPECT_EQ(fx.fake.desktop.do_events(), 1);  // one yield after the launch, no wait
 }
 

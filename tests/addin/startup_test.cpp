@@ -50,7 +50,8 @@ TEST(StartupSinks, RelinkConnectsTheNewProjectAndDisconnectUnhooksBothSinks) {
   EXPECT_EQ(std::make_pair(s.connect->FileEventID, s.process.state()->gProjEventID), std::make_pair(1L, 3L));
   EXPECT_EQ(std::make_tuple(s.app->file_control().Sinks().size(), s.a->Sinks().size(), b->Sinks().size()),
             std::make_tuple(1u, 1u, 1u));
-  EXPECT_TRUE(s.fake.desktop.boxes().empty());  // the failed disconnect was silent
+  // One launch, at the connection; the failed disconnect was silent.
+  EXPECT_EQ(s.fake.record, std::vector<std::string>{"launch C:\\VB\\WNORB16 -L 1"});
 
   std::weak_ptr<norb::nvb5VersionControl> weak_connect = s.connect;
   s.connect.reset();
@@ -66,12 +67,12 @@ TEST(StartupSinks, RelinkConnectsTheNewProjectAndDisconnectUnhooksBothSinks) {
 // closes the add-in down. Sinks the IDE still holds (such a shutdown does not unhook them) are
 // dead once the add-in has ended.
 TEST(StartupSinks, ALaunchThatFailsReportsAndClosesDown) {
-  const std::vector<fakes::MsgBoxShown> not_found{{"startNORB -- File not found", 4096, std::nullopt}};
+  const std::string not_found = "msgbox \"startNORB -- File not found\" 4096";
   Started s;
   s.fake.shell.SetFailing(true);
   s.fake.desktop.QueueAnswer(platform::vbOK);
   EXPECT_FALSE(s.process.Call([&] { s.connect->ConnectAddIn(s.app); }));
-  EXPECT_EQ(s.fake.desktop.boxes(), not_found);
+  EXPECT_EQ(s.fake.record, (std::vector<std::string>{"launch C:\\VB\\WNORB16 -L 1 failed", not_found}));
   EXPECT_FALSE(s.process.alive());
   EXPECT_TRUE(s.a->Sinks().empty());  // dead,
   EXPECT_TRUE(s.app->file_control().Sinks().empty());
@@ -86,8 +87,8 @@ TEST(StartupSinks, ALaunchThatFailsReportsAndClosesDown) {
     bool handled = false, cancel = false;
     t.connect->cbcRunNORBhandler_Click(nullptr, handled, cancel);
   }));
-  EXPECT_EQ(t.fake.shell.launches().back(), (fakes::Launch{"C:\\VB\\WNORB16", 1, false}));
-  EXPECT_EQ(t.fake.desktop.boxes(), not_found);
+  EXPECT_EQ(t.fake.record, (std::vector<std::string>{"launch C:\\VB\\WNORB16 -L 1",
+                                                     "launch C:\\VB\\WNORB16 1 failed", not_found}));
   EXPECT_FALSE(t.process.alive());
 }
 

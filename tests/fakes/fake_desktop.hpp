@@ -1,9 +1,9 @@
-// Desktop for tests: message boxes answered from a queue and recorded, and DoEvents counted.
+// Desktop for tests: message boxes answered from a queue and written to the fakes' shared record as
+// "msgbox \"PROMPT\" STYLE" (and " \"TITLE\"" when given), and DoEvents counted.
 #pragma once
 
 #include <deque>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,19 +13,9 @@
 
 namespace fakes {
 
-struct MsgBoxShown {
-  std::string prompt;
-  int style = 0;
-  std::optional<std::string> title;
-  bool operator==(const MsgBoxShown&) const = default;
-  friend std::ostream& operator<<(std::ostream& out, const MsgBoxShown& box) {
-    return out << "MsgBox{\"" << box.prompt << "\", style " << box.style << ", title "
-               << box.title.value_or("(none)") << "}";
-  }
-};
-
 class FakeDesktop : public platform::Desktop {
  public:
+  explicit FakeDesktop(std::vector<std::string>& record) : record_(record) {}
   // Queued answers never used are reported.
   ~FakeDesktop() override {
     if (!answers_.empty()) ADD_FAILURE() << answers_.size() << " queued message box answer(s) never used";
@@ -35,13 +25,13 @@ class FakeDesktop : public platform::Desktop {
   // boxes too, so the queue reads as the order of the boxes. With none queued an OK-only box
   // answers OK by itself; any other box is refused.
   void QueueAnswer(int answer) { answers_.push_back(answer); }
-  const std::vector<MsgBoxShown>& boxes() const { return boxes_; }
   int do_events() const { return do_events_; }
 
   int MsgBox(std::string_view prompt, int style, std::optional<std::string_view> title) override {
-    boxes_.push_back({std::string(prompt), style, title ? std::optional<std::string>(*title) : std::nullopt});
+    record_.push_back("msgbox \"" + std::string(prompt) + "\" " + std::to_string(style) +
+                      (title ? " \"" + std::string(*title) + "\"" : ""));
     if (answers_.empty() && (style & 7) != platform::vbOKOnly)
-      RefuseCall("no queued answer for " + boxes_.back().prompt);
+      RefuseCall("no queued answer: " + record_.back());
     if (answers_.empty()) return platform::vbOK;
     const int answer = answers_.front();
     answers_.pop_front();
@@ -55,8 +45,8 @@ class FakeDesktop : public platform::Desktop {
   void ShowHelp(std::string_view, std::string_view) override {}
 
  private:
+  std::vector<std::string>& record_;
   std::deque<int> answers_;
-  std::vector<MsgBoxShown> boxes_;
   int do_events_ = 0;
 };
 

@@ -32,7 +32,7 @@ class FakeFormsUi : public platform::FormsUi {
   void QueueModal(std::string form, Action action) { modal_[std::move(form)].push_back(std::move(action)); }
 
   // "load frmX", "show frmX", "showmodal frmX", "hide frmX", "unload frmX",
-  // "frmX.ctl.Prop = value", "frmX.Caption = value".
+  // "frmX.ctl.Prop = value", "frmX.Prop = ?".
   const std::vector<std::string>& log() const { return log_; }
 
   void Loaded(vb::Form& form) override { log_.push_back("load " + form.Name()); }
@@ -51,15 +51,10 @@ class FakeFormsUi : public platform::FormsUi {
   }
   void Hidden(vb::Form& form) override { log_.push_back("hide " + form.Name()); }
   void Unloaded(std::string_view form_name) override { log_.push_back("unload " + std::string(form_name)); }
-  // The value as a person would read it; "?" for a property the tests do not read.
+  // A check box's value as a person would read it; "?" for a property the tests do not read.
   void PropertyWritten(vb::Form& form, vb::Control* control, std::string_view property) override {
-    std::string value = "?";
-    if (control == nullptr && property == "Caption") value = form.Caption();
-    if (auto* label = dynamic_cast<vb::Label*>(control); label && property == "Caption")
-      value = label->Caption();
-    if (auto* check = dynamic_cast<vb::CheckBox*>(control); check && property == "Value") {
-      value = std::to_string(check->Value());
-    }
+    auto* check = dynamic_cast<vb::CheckBox*>(control);
+    const std::string value = check && property == "Value" ? std::to_string(check->Value()) : "?";
     log_.push_back(form.Name() + "." + (control ? control->Name() + "." : "") + std::string(property) +
                    " = " + value);
   }

@@ -1,5 +1,6 @@
 // One fake of each system seam, handed to a vb::Runtime as its services. The DDE links are the
-// real text-box links, to a scripted engine on an in-process bus.
+// real text-box links, to a scripted engine on an in-process bus. The desktop's message boxes and
+// the shell's launches go to one record, in the order they came.
 #pragma once
 
 #include "dde/scripted_server.hpp"
@@ -15,10 +16,11 @@
 namespace fakes {
 
 struct FakeServices {
+  std::vector<std::string> record;
   FakeWin32 win32;
   FakeFileSystem files;
-  FakeShell shell;
-  FakeDesktop desktop;
+  FakeShell shell{record};
+  FakeDesktop desktop{record};
   FakeClipboard clipboard;
   FakeFormsUi ui;
   dde::InProcessBus bus;

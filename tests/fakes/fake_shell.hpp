@@ -1,7 +1,7 @@
-// Shell for tests: records the launches and answers increasing task ids; no process starts.
+// Shell for tests: writes each launch to the fakes' shared record as "launch COMMAND STYLE" (with
+// " failed" when it raised 53) and answers increasing task ids; no process starts.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,32 +11,23 @@
 
 namespace fakes {
 
-struct Launch {
-  std::string command;
-  int style = 0;
-  bool ok = true;
-  bool operator==(const Launch&) const = default;
-  friend std::ostream& operator<<(std::ostream& out, const Launch& l) {
-    return out << "Launch{\"" << l.command << "\", style " << l.style << (l.ok ? "" : ", failed") << "}";
-  }
-};
-
 class FakeShell : public platform::Shell {
  public:
-  // Every attempt, failed ones too.
-  const std::vector<Launch>& launches() const { return launches_; }
+  explicit FakeShell(std::vector<std::string>& record) : record_(record) {}
   // While failing, Run raises 53.
   void SetFailing(bool failing) { failing_ = failing; }
 
   double Run(std::string_view command_line, int window_style) override {
-    launches_.push_back({std::string(command_line), window_style, !failing_});
+    record_.push_back("launch " + std::string(command_line) + " " + std::to_string(window_style) +
+                      (failing_ ? " failed" : ""));
     if (failing_) vb::Raise(vb::err::FileNotFound);
-    return static_cast<double>(launches_.size());
+    return ++started_;
   }
 
  private:
-  std::vector<Launch> launches_;
+  std::vector<std::string>& record_;
   bool failing_ = false;
+  double started_ = 0;
 };
 
 }  // namespace fakes
