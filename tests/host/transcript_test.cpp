@@ -62,8 +62,6 @@ TEST(Transcript, WritesEachKindAsTheLibraryDumpsItsUtf8Form) {
        {{"event", "form"}, {"form", "frmSplash"}, {"action", "showmodal"}}},
       {Caption{"frmSplash", std::nullopt, "NORB"},
        {{"event", "caption"}, {"form", "frmSplash"}, {"text", "NORB"}}},
-      {Caption{"frmSplash", "Label1", "Module1"},
-       {{"event", "caption"}, {"form", "frmSplash"}, {"control", "Label1"}, {"text", "Module1"}}},
       {Progress{"frmSplash", "ProgressBar1", Progress::Field::Min, -1.0F},
        {{"event", "progress"}, {"form", "frmSplash"}, {"control", "ProgressBar1"}, {"min", -1}}},
       {Progress{"frmSplash", "ProgressBar1", Progress::Field::Value, 0.1F},
