@@ -1,8 +1,8 @@
-// Win32 for tests: existing paths and the module path in memory, with the buffer conventions of
-// platform::Win32 kept to the character. The add-in's tests read no private profile here.
+// Win32 for tests: the module path in memory, with the buffer conventions of platform::Win32 kept
+// to the character. The add-in's tests on fakes ask for no short name and read no private profile
+// (its short names are made by the real layer: tests/addin/file_names_test.cpp).
 #pragma once
 
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -14,15 +14,6 @@ namespace fakes {
 
 class FakeWin32 : public platform::Win32 {
  public:
-  // An existing path (any case finds it) that is its own short form, and the directories above it;
-  // "C:" alone is the drive's root, "C:\"; any deeper directory has no trailing "\".
-  void AddPath(const std::string& path) {
-    for (auto bar = path.find('\\'); bar != std::string::npos; bar = path.find('\\', bar + 1)) {
-      std::string dir = path.substr(0, bar == 2 ? 3 : bar);
-      paths_[vb::UCase(dir)] = dir;
-    }
-    paths_[vb::UCase(path)] = path;
-  }
   // The add-in's module path; "C:\NORB\NORBVB5.EXE" until set.
   void SetModulePath(std::string path) { module_path_ = std::move(path); }
   // While failing, GetModuleFileNameA answers 0 and writes nothing.
@@ -37,17 +28,8 @@ class FakeWin32 : public platform::Win32 {
     WriteToBuffer(buffer, size, text, "GetModuleFileNameA");
     return static_cast<long>(text.size());
   }
-  long GetShortPathNameA(std::string_view long_path, std::string& buffer, long size) override {
-    std::string key = vb::UCase(long_path);
-    const bool trailing_bar = key.size() > 3 && key.back() == '\\';
-    if (trailing_bar) key.pop_back();
-    auto it = paths_.find(key);
-    if (it == paths_.end()) return 0;
-    const std::string short_form = it->second + (trailing_bar ? "\\" : "");
-    const long needed = static_cast<long>(short_form.size()) + 1;
-    if (needed > size) return needed;
-    WriteToBuffer(buffer, size, short_form, "GetShortPathNameA");
-    return needed - 1;
+  long GetShortPathNameA(std::string_view long_path, std::string&, long) override {
+    RefuseCall("GetShortPathNameA of " + std::string(long_path));
   }
   long GetPrivateProfileStringA(std::string_view, std::string_view, std::string_view, std::string&, long,
                                 std::string_view file) override {
@@ -72,7 +54,6 @@ class FakeWin32 : public platform::Win32 {
     if (text.size() < buffer.size()) buffer[text.size()] = '\0';  // else it lands on the terminator
   }
 
-  std::map<std::string, std::string> paths_;  // upper-case path -> the path as added
   std::string module_path_ = "C:\\NORB\\NORBVB5.EXE";
   bool module_failing_ = false;
 };
