@@ -621,6 +621,7 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
 // The other operations of the Tools menu through their dialogs: what the archive and the work
 // file hold afterwards, and the engine's outcome ("@" the project's folder).
 TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
+  // in_archive: a piece of the file's rlog; with no lock held "access list:" follows the locking.
   struct Case {
     const char *item, *dialog, *row, *setup, *file, *in_archive;
     bool writable;
@@ -628,10 +629,11 @@ TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
   };
   const Case cases[] = {
       {"&Undo Check Out", "frmUpdate", "modRates", "co -q -l modRates.bas && echo x >> modRates.bas",
-       "modRates.bas", "locks: strict\n", false,
+       "modRates.bas", "locks: strict\naccess list:", false,
        "> UDW @modRates.bas\n1 of 1 files updated\n@modRates.bas: lock released; work file restored to "
        "revision 1.1 read-only\n"},
-      {"&Get", "frmExtract", "modRates", "rm -f modRates.bas", "modRates.bas", "locks: strict\n", false,
+      {"&Get", "frmExtract", "modRates", "rm -f modRates.bas", "modRates.bas",
+       "locks: strict\naccess list:", false,
        "> EBFW @modRates.bas\n1 of 1 files extracted\n@modRates.bas: revision 1.1 extracted read-only\n"},
       {"Check-Out Active Project [.VBP]", "frmExtract", "Timesheet",
        "ci -q -u -t-first -mfirst Timesheet.vbp", "Timesheet.vbp", "ann: 1.1", true,
