@@ -314,12 +314,9 @@ class Desktop : public ::testing::Test {
     auto* list = dialog->findChild<QTreeView*>("ListView1");
     std::string out;
     for (int i = 0; i < list->model()->rowCount(); ++i)
-      out += (list->selectionModel()->isRowSelected(i) ? "*" : "") + ListRow(list, i).toStdString() + ",";
+      out += (list->selectionModel()->isRowSelected(i) ? "*" : "") +
+             list->model()->index(i, 0).data().toString().toStdString() + ",";
     return out;
-  }
-  // A dialog list's row: the text of a column.
-  static QString ListRow(QTreeView* list, int row, int column = 0) {
-    return list->model()->index(row, column).data().toString();
   }
   template <class Edit>
   static std::string Text(Edit* edit) {
@@ -839,7 +836,7 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
     for (int c = 0; c < columns; ++c) {
       int widest = 0;
       for (int i = 0; i < list->model()->rowCount(); ++i)
-        widest = std::max(widest, metrics.horizontalAdvance(ListRow(list, i, c)));
+        widest = std::max(widest, metrics.horizontalAdvance(list->model()->index(i, c).data().toString()));
       const int shown =
           std::min(header->sectionViewportPosition(c) + header->sectionSize(c), list->viewport()->width()) -
           header->sectionViewportPosition(c);
