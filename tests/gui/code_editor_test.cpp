@@ -146,6 +146,9 @@ TEST(CodeWindow, ColoursKeywordsCommentsAndStrings) {
             "K:DefDate K:DefObj K:Set K:Me K:If K:Date K:Then K:Date K:Else K:Set K:Nothing");
   EXPECT_EQ(Colours("On Error Resume Next"), "K:On K:Error K:Resume K:Next");
   EXPECT_EQ(Colours("Global Const Rate = 1"), "K:Global K:Const");
+  EXPECT_EQ(Colours("Declare Function GetTickCount Lib \"kernel32\" () As Long"),
+            "K:Declare K:Function K:Lib S:\"kernel32\" K:As K:Long");
+  EXPECT_EQ(Colours("While n < 3: n = n + 1: Wend"), "K:While K:Wend");
   bool continues = false;
   EXPECT_EQ(Colours("x = 1 ' a comment _", false, &continues), "C:' a comment _");
   EXPECT_TRUE(continues);

@@ -314,12 +314,9 @@ class Desktop : public ::testing::Test {
     auto* list = dialog->findChild<QTreeView*>("ListView1");
     std::string out;
     for (int i = 0; i < list->model()->rowCount(); ++i)
-      out += (list->selectionModel()->isRowSelected(i) ? "*" : "") + ListRow(list, i).toStdString() + ",";
+      out += (list->selectionModel()->isRowSelected(i) ? "*" : "") +
+             list->model()->index(i, 0).data().toString().toStdString() + ",";
     return out;
-  }
-  // A dialog list's row: the text of a column.
-  static QString ListRow(QTreeView* list, int row, int column = 0) {
-    return list->model()->index(row, column).data().toString();
   }
   template <class Edit>
   static std::string Text(Edit* edit) {
@@ -446,9 +443,10 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
       Shoot(dialog, "check-out");
       QHeaderView* header = dialog->findChild<QTreeView*>("ListView1")->header();
       seen.push_back(Rows(dialog));
+      // Sorted by a click on the first column's header, twice: the header's mark ^ or v.
       for (int i = 0; i < 2; ++i) {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(5, header->height() / 2));
-        seen.push_back(Rows(dialog));
+        seen.push_back(Rows(dialog) + (header->sortIndicatorOrder() == Qt::DescendingOrder ? " v" : " ^"));
       }
       auto* tabs = dialog->findChild<QTabBar*>();
       for (int tab : {1, 0}) {
@@ -480,8 +478,8 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
         "extract them] [\"S\" - Specify Version: Prompts for specific version numbers]";
     EXPECT_EQ(seen, (std::vector<std::string>{
                         "frmTimesheet,modRates,CEntry,Release Notes.txt,",
-                        "CEntry,frmTimesheet,modRates,Release Notes.txt,",
-                        "Release Notes.txt,modRates,frmTimesheet,CEntry,",
+                        "CEntry,frmTimesheet,modRates,Release Notes.txt, ^",
+                        "Release Notes.txt,modRates,frmTimesheet,CEntry, v",
                         options_tab,
                         "0: Frame1(0)",
                         // The rows whose icon says "not checked out", never stored ones included.
@@ -621,6 +619,7 @@ TEST_F(Desktop, APersonChecksOutEditsAndChecksInThroughTheDialogs) {
 // The other operations of the Tools menu through their dialogs: what the archive and the work
 // file hold afterwards, and the engine's outcome ("@" the project's folder).
 TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
+  // in_archive: a piece of the file's rlog; with no lock held "access list:" follows the locking.
   struct Case {
     const char *item, *dialog, *row, *setup, *file, *in_archive;
     bool writable;
@@ -628,10 +627,11 @@ TEST_F(Desktop, EveryOtherOperationRunsThroughItsDialog) {
   };
   const Case cases[] = {
       {"&Undo Check Out", "frmUpdate", "modRates", "co -q -l modRates.bas && echo x >> modRates.bas",
-       "modRates.bas", "locks: strict\n", false,
+       "modRates.bas", "locks: strict\naccess list:", false,
        "> UDW @modRates.bas\n1 of 1 files updated\n@modRates.bas: lock released; work file restored to "
        "revision 1.1 read-only\n"},
-      {"&Get", "frmExtract", "modRates", "rm -f modRates.bas", "modRates.bas", "locks: strict\n", false,
+      {"&Get", "frmExtract", "modRates", "rm -f modRates.bas", "modRates.bas",
+       "locks: strict\naccess list:", false,
        "> EBFW @modRates.bas\n1 of 1 files extracted\n@modRates.bas: revision 1.1 extracted read-only\n"},
       {"Check-Out Active Project [.VBP]", "frmExtract", "Timesheet",
        "ci -q -u -t-first -mfirst Timesheet.vbp", "Timesheet.vbp", "ann: 1.1", true,
@@ -837,7 +837,7 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
     for (int c = 0; c < columns; ++c) {
       int widest = 0;
       for (int i = 0; i < list->model()->rowCount(); ++i)
-        widest = std::max(widest, metrics.horizontalAdvance(ListRow(list, i, c)));
+        widest = std::max(widest, metrics.horizontalAdvance(list->model()->index(i, c).data().toString()));
       const int shown =
           std::min(header->sectionViewportPosition(c) + header->sectionSize(c), list->viewport()->width()) -
           header->sectionViewportPosition(c);
@@ -870,6 +870,9 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
                         ? "in view"
                         : "out of view"));
     Shoot(dialog, "check-out-112-yours");
+    // The files not checked out, the first row among them: shown from the top again.
+    Tool(dialog, "selNot");
+    seen.push_back(list->verticalScrollBar()->value() == 0 ? "at the top" : "scrolled");
     dialog->resize(dialog->width() + 60, dialog->height() + 40);
     seen.push_back(std::to_string(dialog->width()) + "x" + std::to_string(dialog->height()));
     Press(dialog, "cmdCancel");
@@ -891,9 +894,10 @@ TEST_F(Desktop, ADialogOnALargeProjectIsReadableAndKeepsTheSizeThePersonGaveIt) 
   person.Then("frmExtract", size_again);
   Menu("Tools", "C&heck Out");
   ASSERT_TRUE(person.done());
-  ASSERT_EQ(seen.size(), 5u);
-  EXPECT_EQ(seen, (std::vector<std::string>{"458x324 centred, 20+ rows, columns whole", "1 in view", seen[2],
-                                            seen[2] + " centred", seen[2] + " centred"}));
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"458x324 centred, 20+ rows, columns whole", "1 in view", "at the top",
+                                      seen[3], seen[3] + " centred", seen[3] + " centred"}));
   EXPECT_NE(Contents(settings).find("frmExtract"), std::string::npos);
   // The progress window is no dialog: it keeps its form's size.
   EXPECT_EQ(Contents(settings).find("frmSplash"), std::string::npos);
@@ -935,6 +939,13 @@ TEST_F(Desktop, TheProjectWindowShowsOnlyTheStatesAPassFound) {
       unknown + "\nRelease Notes.txt 0 No lock file: not under version control\n");
   Open();
   EXPECT_EQ(project_state(), unknown.substr(3));
+  // The unknown state's picture: a grey dashed frame round a darker "?", by its opaque colours.
+  const QImage picture = Top(0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage();
+  std::set<QRgb> opaque;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x)
+      if (qAlpha(picture.pixel(x, y)) == 255) opaque.insert(picture.pixel(x, y));
+  EXPECT_EQ(opaque, (std::set<QRgb>{qRgb(90, 90, 90), qRgb(120, 120, 120)}));
   Connect();
   {
     SCOPED_TRACE("connected: another's lock names its holder; the designers' menus reach the history");
@@ -1053,18 +1064,39 @@ TEST_F(Desktop, NoEditIsDroppedWithoutAsking) {
     QTest::keyClicks(editor, "' typed at the top");
     QTest::keyClick(editor, Qt::Key_Return);
     Shoot(window.get(), "code-window");
+    // Neither of the form's files writable: both named on the status bar (the box: below).
+    ASSERT_EQ(Sh("chmod a-w frmTimesheet.frm frmTimesheet.frx"), "");
+    person.Box(QMessageBox::Ok);
+    CtrlS();
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(window->statusBar()->currentMessage().toStdString(),
+              "Not written: " + tmp.Windows("Timesheet\\frmTimesheet.frm") + ", " +
+                  tmp.Windows("Timesheet\\frmTimesheet.frx"));
+    person.boxes.clear();
+    ASSERT_EQ(Sh("chmod u+w frmTimesheet.frm frmTimesheet.frx"), "");
     CtrlS();
     EXPECT_EQ(Contents(form), form_disk.substr(0, code) + "' typed at the top\r\n" + form_disk.substr(code));
   }
   {
-    SCOPED_TRACE("a closed tab keeps its text: reopened, it shows the text and its *");
+    SCOPED_TRACE("a closed tab keeps its text: reopened from the menu, it shows the text and its *");
     Edit("CEntry", "' kept");
     QTabBar* bar = window->editors()->tabBar();
     QTest::mouseClick(bar->tabButton(bar->currentIndex(), QTabBar::RightSide), Qt::LeftButton);
     EXPECT_EQ(Tabs(), "frmTimesheet,");
-    QPlainTextEdit* again = Edit("CEntry", "");
-    EXPECT_NE(Text(again).find("' kept"), std::string::npos);
+    Context("CEntry", "View &Code");
+    EXPECT_NE(Text(Editor()).find("' kept"), std::string::npos);
     EXPECT_EQ(Tabs(), "frmTimesheet,CEntry *,");
+    // File > Save As offers the selected file's own path; cancelled, it writes nothing.
+    std::string offered;
+    person.Then("QFileDialog", [&offered](QWidget* dialog) {
+      auto* files = static_cast<QFileDialog*>(dialog);
+      offered = files->windowTitle().toStdString() + ": " + files->selectedFiles().value(0).toStdString();
+      files->reject();
+    });
+    Menu("File", "Save &As...");
+    ASSERT_TRUE(person.done());
+    EXPECT_EQ(offered, "Save As: " + cls);
+    EXPECT_EQ(Contents(cls), disk);
   }
   {
     SCOPED_TRACE("a save that cannot write says so and keeps the *; the next one writes");
