@@ -284,48 +284,6 @@ TEST_F(EngineTest, StartedWithoutStandardFilesItWritesNothingIntoItsOwn) {
   EXPECT_EQ(log.find("WNORB16.EXE: "), std::string::npos) << log;
 }
 
-// Answers longer than the bus carries (its limit lowered to 64 KiB, the engine's to 16 KiB): a
-// compare by a client with a direct connection, whose outcome goes to everyone over the bus, and
-// a history over the bus alone. Each is cut at a line's end with a line saying so; the engine
-// serves on.
-TEST_F(EngineTest, AnAnswerLongerThanTheBusCarriesIsCutAndTheEngineServesOn) {
-  tmp_.Write("WNORB.INI", "[Engine]\r\nUserID=ann\r\n[Limits]\r\nMaxAnswer=16384\r\n");
-  const auto [archived, now] = EveryLineChanged(3000);
-  Archived("BIG.BAS", archived);
-  Write("BIG.BAS", now);
-  Write("LOG.BAS", "a\n");
-  Rcs("ci", {"-u", "-i", "-t-test", "-m" + std::string(100000, 'x'), Archive("LOG.BAS"), Path("LOG.BAS")});
-  const std::string big = Short("BIG.BAS"), log = Short("LOG.BAS");
-  dde::PrivateBus bus(64 * 1024);
-  ChildProcess engine({WNORB16_EXE, "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
-  dde::DbusTransport ann(bus.Address()), bob(bus.Address());
-  bob.SetDirect(false);
-  ann.ServerLaunched();
-  bob.ServerLaunched();
-  AddinLinks direct(ann), over_bus(bob);
-
-  const std::string cut =
-      "ANSWER CUT: it is [0-9,]+ bytes long; the link carries at most 16,384\\. The whole answer is in "
-      "WNORB\\.LOG\\.";
-  for (auto [links, command] :
-       {std::pair{&direct, "-C " + big + " " + big}, std::pair{&over_bus, "L " + log}}) {
-    links->text1.LinkExecute(command);
-    const std::string answer = links->text2.Text();
-    const std::vector<std::string> lines = StatusLines(answer);
-    ASSERT_GT(lines.size(), 2u) << command;
-    EXPECT_THAT(lines.back(), testing::MatchesRegex(cut)) << command;
-    // Where within the limit it is cut is the cut's own rule (LinkLimits); here, that it is made.
-    EXPECT_LE(answer.size(), 16384u) << command;
-  }
-  EXPECT_EQ(direct.text2.Text().substr(0, 4), "--- ");
-  EXPECT_EQ(StatusLines(over_bus.text2.Text())[0], "History of " + log);
-  EXPECT_THAT(StatusLines(over_bus.text2.Text())[2], testing::StartsWith("1.1       "));
-  over_bus.text1.LinkExecute("G2LOCKING");
-  EXPECT_EQ(over_bus.text2.Text(), "Y");
-  direct.text1.LinkExecute("G2LOCKING");
-  EXPECT_EQ(direct.text2.Text(), "Y");
-}
-
 // One client takes every direct connection it can and keeps them, with the engine's descriptors
 // few: it gets as many as one client may, the engine keeps as many as it allows in all, or none
 // when its descriptors run short, and another client checks out over the bus all the same.
@@ -377,26 +335,54 @@ TEST_F(EngineTest, AClientHoardingDirectConnectionsLeavesTheEngineItsDescriptors
   }
 }
 
-// Clients that take more than their share of a direct connection are cut off, and another client
-// is served throughout. Messages that never end: one longer than the engine takes is closed as it
-// arrives, one left unfinished after the time allowed (over the bus the daemon keeps its own
-// limit). Then one client stops reading while another compares and compares: the outcomes queue
-// for it only up to its share, then it is left out of them, and said so once; its own next command
-// is answered, and the other's too.
-TEST_F(EngineTest, AClientThatSendsTooMuchOrStopsReadingIsCutOffAndTheOthersServed) {
+// Answers longer than the bus carries (its limit lowered to 64 KiB, the engine's to 16 KiB): a
+// compare by a client with a direct connection, whose outcome goes to everyone over the bus, and
+// a history over the bus alone. Each is cut at a line's end with a line saying so; the engine
+// serves on. Clients that take more than their share of a direct connection are cut off, and
+// another client is served throughout. Messages that never end: one longer than the engine takes
+// is closed as it arrives, one left unfinished after the time allowed (over the bus the daemon
+// keeps its own limit). Then one client stops reading while another compares and compares: the
+// outcomes queue for it only up to its share, then it is left out of them, and said so once; its
+// own next command is answered, and the other's too.
+TEST_F(EngineTest, ALongAnswerIsCutAndAClientThatSendsTooMuchOrStopsReadingIsCutOff) {
   tmp_.Write("WNORB.INI",
              "[Engine]\r\nUserID=ann\r\n[Limits]\r\nMaxAnswer=16384\r\nMaxUnread=40000\r\n"
              "MaxMessage=65536\r\nMessageSeconds=1\r\n");
   const auto [archived, now] = EveryLineChanged(3000);
   Archived("BIG.BAS", archived);
   Write("BIG.BAS", now);
-  const std::string big = Short("BIG.BAS");
-  dde::PrivateBus bus;
+  Write("LOG.BAS", "a\n");
+  Rcs("ci", {"-u", "-i", "-t-test", "-m" + std::string(100000, 'x'), Archive("LOG.BAS"), Path("LOG.BAS")});
+  const std::string big = Short("BIG.BAS"), history = Short("LOG.BAS");
+  dde::PrivateBus bus(64 * 1024);
   ChildProcess engine({WNORB16_EXE, "--bus", bus.Address(), "--ini", tmp_ / "WNORB.INI"});
   dde::DbusTransport idle(bus.Address()), busy(bus.Address());
   idle.ServerLaunched();
   busy.ServerLaunched();
   AddinLinks idle_links(idle), busy_links(busy);
+  {
+    dde::DbusTransport bob(bus.Address());
+    bob.SetDirect(false);
+    AddinLinks over_bus(bob);
+    const std::string cut =
+        "ANSWER CUT: it is [0-9,]+ bytes long; the link carries at most 16,384\\. The whole answer is in "
+        "WNORB\\.LOG\\.";
+    for (auto [links, command] :
+         {std::pair{&busy_links, "-C " + big + " " + big}, std::pair{&over_bus, "L " + history}}) {
+      links->text1.LinkExecute(command);
+      const std::string answer = links->text2.Text();
+      const std::vector<std::string> lines = StatusLines(answer);
+      ASSERT_GT(lines.size(), 2u) << command;
+      EXPECT_THAT(lines.back(), testing::MatchesRegex(cut)) << command;
+      // Where within the limit it is cut is the cut's own rule (LinkLimits); here, that it is made.
+      EXPECT_LE(answer.size(), 16384u) << command;
+    }
+    EXPECT_EQ(busy_links.text2.Text().substr(0, 4), "--- ");
+    EXPECT_EQ(StatusLines(over_bus.text2.Text())[0], "History of " + history);
+    EXPECT_THAT(StatusLines(over_bus.text2.Text())[2], testing::StartsWith("1.1       "));
+    over_bus.text1.LinkExecute("G2LOCKING");
+    EXPECT_EQ(over_bus.text2.Text(), "Y");
+  }
   // Speaks the connection's first words itself, then sends the start of a method call.
   ChildProcess sender(
       {PYTHON3, "-c",

@@ -84,81 +84,6 @@ class SvnStoreTest : public ::testing::Test {
   SvnServer server_;
 };
 
-TEST_F(SvnStoreTest, TwoPeopleShareAProjectThroughTheServer) {
-  Person ann = Make("ann");
-  Person bob = Make("bob");
-  const std::string form = "FORM1.FRM", frx = "FORM1.FRX", module = "MODULE1.BAS";
-  {
-    SCOPED_TRACE("the first check-in adds the files, kept read-only until locked");
-    ann.Write(form, "VERSION 5.00\r\n");
-    ann.Write(frx, std::string("lt\0\x01\x02", 5));
-    ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
-    // Its answer, file by file, is ANewFolderGoesInWithItsFirstFile's.
-    ASSERT_EQ(ann.Run("UW " + ann.Name(form) + "," + ann.Name(frx) + "," + ann.Name(module)).substr(0, 20),
-              "3 of 3 files updated");
-    EXPECT_EQ(bob.Run("EBW " + bob.Name(frx) + "," + bob.Name(form) + "," + bob.Name(module)).substr(0, 22),
-              "3 of 3 files extracted");
-    EXPECT_EQ(Contents(bob.Path(frx)), std::string("lt\0\x01\x02", 5));
-    EXPECT_TRUE(ReadOnly(bob.Path(frx)));
-  }
-  {
-    SCOPED_TRACE("ann checks the form out; bob sees her lock and cannot take it");
-    EXPECT_EQ(ann.One("EW", form), "1 revision 1 extracted and locked");
-    EXPECT_FALSE(ReadOnly(ann.Path(form)));
-    EXPECT_EQ(bob.Run("T " + bob.Name(form)), Locked(bob.Name(form), "someone else", "ann", "1"));
-    EXPECT_EQ(bob.One("EW", form), "0 checked out to ann; left alone");
-    EXPECT_TRUE(ReadOnly(bob.Path(form)));
-    EXPECT_EQ(ann.Run("T " + ann.Name(form)), Locked(ann.Name(form), "you", "ann", "1"));
-  }
-  {
-    SCOPED_TRACE("ann checks in with a comment; bob's Get brings it, the history shows it, he checks it out");
-    ann.Write(form, "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
-    ann.Run("COMMENT fixed the totals");
-    EXPECT_EQ(ann.One("UW", form), "1 checked in as revision 2; work file read-only");
-    EXPECT_TRUE(ReadOnly(ann.Path(form)));
-    EXPECT_EQ(bob.One("EBW", form), "1 revision 2 extracted read-only");
-    EXPECT_EQ(Contents(bob.Path(form)), "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
-    const std::string history = bob.Run("L " + bob.Name(form));
-    EXPECT_NE(history.find("\r\n2         2"), std::string::npos) << history;
-    EXPECT_NE(history.find("  ann         fixed the totals\r\n"), std::string::npos) << history;
-    EXPECT_EQ(bob.One("EW", form), "1 revision 2 extracted and locked");
-  }
-  {
-    SCOPED_TRACE("ann's lock-only check-out shows at bob's next pass");
-    EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
-    const auto mtime = std::filesystem::last_write_time(ann.Path(module));
-    EXPECT_EQ(ann.One("ERW", module), "1 revision 1 locked; work file not touched");
-    EXPECT_EQ(std::filesystem::last_write_time(ann.Path(module)), mtime);
-    bob.Run("G2LOCKING");
-    EXPECT_EQ(bob.Run("T " + bob.Name(module)), Locked(bob.Name(module), "someone else", "ann", "1"));
-  }
-  {
-    SCOPED_TRACE("K keeps the lock, D reverts and releases, B and S are refused");
-    ann.Write(module, "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n");
-    EXPECT_EQ(ann.One("UBW", module),
-              "0 option B makes a branch, which the Subversion store does not make per file; not updated");
-    EXPECT_EQ(ann.One("UKW", module), "1 checked in as revision 3; still checked out to you");
-    EXPECT_FALSE(ReadOnly(ann.Path(module)));
-    ann.Write(module, "junk\r\n");
-    EXPECT_EQ(ann.One("UDW", module), "1 lock released; work file restored to revision 3 read-only");
-    EXPECT_EQ(Contents(ann.Path(module)), "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n");
-    EXPECT_TRUE(ReadOnly(ann.Path(module)));
-    bob.Run("CD " + temp_.Windows("bob"));
-    EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
-  }
-  {
-    SCOPED_TRACE("S brings an older revision, never one that would take the work file away");
-    bob.Write("NEW.BAS", "bob's\r\n");
-    EXPECT_EQ(bob.One("UW", "NEW.BAS"), "1 archive created with revision 4; work file read-only");
-    bob.Run("VERSION 1");
-    EXPECT_EQ(bob.Run("EBSW " + bob.Name(module) + "," + bob.Name("NEW.BAS")),
-              "1 of 2 files extracted\r\n" + bob.Name(module) + ": revision 1 extracted read-only\r\n" +
-                  bob.Name("NEW.BAS") + ": revision 1 of the repository does not hold it; left alone\r\n");
-    EXPECT_EQ(Contents(bob.Path(module)), "Attribute VB_Name = \"Module1\"\r\n");
-    EXPECT_EQ(Contents(bob.Path("NEW.BAS")), "bob's\r\n");
-  }
-}
-
 TEST_F(SvnStoreTest, AChangeMadeWithoutTheLockIsNeitherMergedIntoNorThrownAway) {
   Person ann = Make("ann");
   Person bob = Make("bob");
@@ -758,40 +683,61 @@ TEST_F(SvnStoreTest, ADayOfTwoPeopleOnTheServer) {
   Person bob = Make("bob", clock);
   // A while later: what either engine kept from the repository is old.
   auto later = [&now] { now += std::chrono::seconds(20); };
-  const std::string form = "FORM1.FRM", module = "mods/MODULE1.BAS";
+  const std::string form = "FORM1.FRM", frx = "FORM1.FRX", module = "mods/MODULE1.BAS";
   const std::string form_url = server_.url() + "/FORM1.FRM", module_url = server_.url() + "/mods/MODULE1.BAS";
 
   ann.Write(form, "VERSION 5.00\r\n");
+  ann.Write(frx, std::string("lt\0\x01\x02", 5));
   ann.Write(module, "Attribute VB_Name = \"Module1\"\r\n");
-  ASSERT_EQ(ann.Run("UW " + ann.Name(form) + "," + ann.Name(module)).substr(0, 20), "2 of 2 files updated");
+  // Its answer, file by file, is ANewFolderGoesInWithItsFirstFile's.
+  ASSERT_EQ(ann.Run("UW " + ann.Name(form) + "," + ann.Name(frx) + "," + ann.Name(module)).substr(0, 20),
+            "3 of 3 files updated");
+  // A binary companion comes byte for byte, kept read-only until locked.
+  EXPECT_EQ(bob.Run("EBW " + bob.Name(frx) + "," + bob.Name(form)).substr(0, 22), "2 of 2 files extracted");
+  EXPECT_EQ(Contents(bob.Path(frx)), std::string("lt\0\x01\x02", 5));
+  EXPECT_TRUE(ReadOnly(bob.Path(frx)));
   ASSERT_EQ(server_.Svn("bob", {"update", "-q", temp_ / "bob"}), 0);
 
-  // 1. bob's copy, newer by the clock than ann's next check-in, is a revision behind: Get brings it.
+  // 1. bob's copy, newer by the clock than ann's next check-in, is a revision behind: Get brings it,
+  // and the history the check-in's comment.
   later();
-  ASSERT_EQ(ann.One("EW", form).substr(0, 2), "1 ");
+  EXPECT_EQ(ann.One("EW", form), "1 revision 1 extracted and locked");
+  EXPECT_FALSE(ReadOnly(ann.Path(form)));
   // 4. The lock says why the file is held, with no comment set: the engine and the user.
   EXPECT_EQ(LockComment(server_, "bob", form_url), "Locked by WNORB16 for ann (EW)");
   ann.Write(form, "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
-  ASSERT_EQ(ann.One("UW", form).substr(0, 2), "1 ");
+  ann.Run("COMMENT fixed the totals");
+  EXPECT_EQ(ann.One("UW", form), "1 checked in as revision 2; work file read-only");
+  EXPECT_TRUE(ReadOnly(ann.Path(form)));
   std::filesystem::last_write_time(bob.Path(form),
                                    std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
   later();
   EXPECT_EQ(bob.One("EBFW", form), "1 revision 2 extracted read-only");
   EXPECT_EQ(Contents(bob.Path(form)), "VERSION 5.00\r\nBegin VB.Form Form1\r\n");
+  const std::string history = bob.Run("L " + bob.Name(form));
+  EXPECT_NE(history.find("\r\n2         2"), std::string::npos) << history;
+  EXPECT_NE(history.find("  ann         fixed the totals\r\n"), std::string::npos) << history;
 
-  // 2. ann checks in and keeps the lock: bob sees the revision she holds, not his copy's.
+  // 2. ann checks in and keeps the lock: bob sees the revision she holds, not his copy's, and
+  // cannot take it.
   later();
   ASSERT_EQ(ann.One("EW", form).substr(0, 2), "1 ");
   ann.Write(form, "VERSION 5.00\r\nBegin VB.Form Form1\r\nEnd\r\n");
   ASSERT_EQ(ann.One("UKW", form).substr(0, 2), "1 ");
+  EXPECT_FALSE(ReadOnly(ann.Path(form)));
   later();
   EXPECT_EQ(bob.Run("T " + bob.Name(form)), Locked(bob.Name(form), "someone else", "ann", "3"));
+  EXPECT_EQ(bob.One("EW", form), "0 checked out to ann; left alone");
+  EXPECT_TRUE(ReadOnly(bob.Path(form)));
 
-  // 7. bob's add-in asks every half second; ann takes the module meanwhile, with a comment (4).
+  // 7. bob's add-in asks every half second; ann takes the module meanwhile, with a comment (4),
+  // leaving her work file as it is.
   later();
   EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
   ann.Run("COMMENT reworking the totals");
-  ASSERT_EQ(ann.One("ERW", module).substr(0, 2), "1 ");
+  const auto mtime = std::filesystem::last_write_time(ann.Path(module));
+  EXPECT_EQ(ann.One("ERW", module), "1 revision 1 locked; work file not touched");
+  EXPECT_EQ(std::filesystem::last_write_time(ann.Path(module)), mtime);
   EXPECT_EQ(LockComment(server_, "bob", module_url), "reworking the totals");
   for (int half_seconds = 1; half_seconds <= 7; ++half_seconds) {
     now += std::chrono::milliseconds(500);
@@ -808,9 +754,11 @@ TEST_F(SvnStoreTest, ADayOfTwoPeopleOnTheServer) {
   EXPECT_EQ(bob.Run("T " + bob.Name(module)), Locked(bob.Name(module), "someone else", "ann", "1"));
 
   // The comment set before the lock is the check-in's too. A new file kept locked by its first
-  // check-in is held for that check-in's comment.
+  // check-in is held for that check-in's comment. B, a branch, is refused.
   later();
   ann.Write(module, "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n");
+  EXPECT_EQ(ann.One("UBW", module),
+            "0 option B makes a branch, which the Subversion store does not make per file; not updated");
   EXPECT_EQ(ann.One("UKW", module), "1 checked in as revision 4; still checked out to you");
   EXPECT_NE(ann.Run("L " + ann.Name(module)).find("reworking the totals"), std::string::npos);
   ann.Run("COMMENT a module of its own");
@@ -823,4 +771,22 @@ TEST_F(SvnStoreTest, ADayOfTwoPeopleOnTheServer) {
   server_.Stop();
   server_.Start();
   EXPECT_EQ(ann.Run("T " + ann.Name(module)), Locked(ann.Name(module), "you", "ann", "4"));
+
+  // D reverts and releases.
+  ann.Write(module, "junk\r\n");
+  EXPECT_EQ(ann.One("UDW", module), "1 lock released; work file restored to revision 4 read-only");
+  EXPECT_EQ(Contents(ann.Path(module)), "Attribute VB_Name = \"Module1\"\r\nSub Main()\r\n");
+  EXPECT_TRUE(ReadOnly(ann.Path(module)));
+  later();
+  EXPECT_EQ(bob.Run("T " + bob.Name(module)), bob.Name(module) + " is not checked out\r\n");
+
+  // S brings an older revision, never one that would take the work file away.
+  bob.Write("NEW.BAS", "bob's\r\n");
+  EXPECT_EQ(bob.One("UW", "NEW.BAS"), "1 archive created with revision 6; work file read-only");
+  bob.Run("VERSION 1");
+  EXPECT_EQ(bob.Run("EBSW " + bob.Name(module) + "," + bob.Name("NEW.BAS")),
+            "1 of 2 files extracted\r\n" + bob.Name(module) + ": revision 1 extracted read-only\r\n" +
+                bob.Name("NEW.BAS") + ": revision 1 of the repository does not hold it; left alone\r\n");
+  EXPECT_EQ(Contents(bob.Path(module)), "Attribute VB_Name = \"Module1\"\r\n");
+  EXPECT_EQ(Contents(bob.Path("NEW.BAS")), "bob's\r\n");
 }

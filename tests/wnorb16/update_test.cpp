@@ -96,28 +96,6 @@ TEST_F(EngineTest, ACheckInRcsDidNotReportDoneIsReadBackFromTheArchive) {
   }
 }
 
-TEST_F(EngineTest, UpdateCreatesArchivesForNewFilesAndRefusesOthersLocks) {
-  Write("new form.frm", "brand new\n");
-  Archived("BOBS.FRM", "b\n");
-  LockAs("bob", "BOBS.FRM");
-  Archived("D.FRM", "stored\n");
-  Write("D.FRM", "not given out\n");
-  const std::string fresh = Short("new form.frm"), bobs = Windows("BOBS.FRM");
-  const std::string bobs_before = Contents(Archive("BOBS.FRM"));
-
-  // A file nobody has checked out is refused in AComponentIsCheckedInWholeOrNotAtAll.
-  EXPECT_EQ(Run("UW " + bobs + "," + fresh + "," + Windows("GONE.FRM")),
-            "1 of 3 files updated\r\n" + bobs + ": checked out to bob; left alone\r\n" + fresh +
-                ": archive created with revision 1.1; work file read-only\r\n" + Windows("GONE.FRM") +
-                ": no work file; not updated\r\n");
-  EXPECT_TRUE(ReadOnly(Path("new form.frm")));
-  EXPECT_EQ(Contents(Archive("BOBS.FRM")), bobs_before);
-  // Without our lock there is nothing to discard, and a writable file stays as it is.
-  EXPECT_EQ(StatusLines(Run("UDW " + Windows("D.FRM")))[1],
-            Windows("D.FRM") + ": not checked out to you; nothing to discard");
-  EXPECT_EQ(Contents(Path("D.FRM")), "not given out\n");
-}
-
 // A component's files named in one check-in or discard go both or neither: one that cannot go holds
 // the other as it was. F skips a component only when neither file changed. A file the store gives
 // up on after its companion was stored is said to be so, on both lines.
@@ -156,17 +134,22 @@ TEST_F(EngineTest, AComponentIsCheckedInWholeOrNotAtAll) {
   EXPECT_EQ(Contents(Archive("B.CTL")), b_archive);
   EXPECT_FALSE(ReadOnly(Path("A.DSR")));
 
-  // A discard likewise: the edits stay while the companion is someone else's.
+  // A discard likewise: the edits stay while the companion is someone else's. Without our lock
+  // there is nothing to discard, and a writable file stays as it is.
   Archived("D.FRM", "v1\n");
   Archived("D.FRX", "v1\n");
+  Archived("N.BAS", "v1\n");
   LockAs("bob", "D.FRX");
   Run("EW " + Windows("D.FRM"));
   Write("D.FRM", "v2\n");
-  EXPECT_EQ(Run("UDW " + Windows("D.FRM") + "," + Windows("D.FRX")),
-            "0 of 2 files updated\r\n" + Windows("D.FRM") +
+  Write("N.BAS", "not given out\n");
+  EXPECT_EQ(Run("UDW " + Windows("D.FRM") + "," + Windows("D.FRX") + "," + Windows("N.BAS")),
+            "0 of 3 files updated\r\n" + Windows("D.FRM") +
                 ": not updated: its companion D.FRX cannot be (checked out to bob)\r\n" + Windows("D.FRX") +
-                ": checked out to bob; left alone\r\n");
+                ": checked out to bob; left alone\r\n" + Windows("N.BAS") +
+                ": not checked out to you; nothing to discard\r\n");
   EXPECT_EQ(Contents(Path("D.FRM")), "v2\n");
+  EXPECT_EQ(Contents(Path("N.BAS")), "not given out\n");
   EXPECT_EQ(Run("T " + Windows("D.FRM")), Locked(Windows("D.FRM"), "you", "ann", "1.1"));
 }
 
