@@ -28,9 +28,9 @@
 #include "dde/private_bus.hpp"
 #include "dde/text_box_link.hpp"
 #include "tests/dde/child_process.hpp"
+#include "tests/dde/link_contract.hpp"
 #include "tests/dde/raised.hpp"
 #include "tests/dde/session_bus_at.hpp"
-#include "tests/dde/test_engine.hpp"
 
 namespace {
 
@@ -39,12 +39,12 @@ using namespace testing_support;
 using Strings = std::vector<std::string>;
 
 // The test engine published on the bus at `address` and served by Run on a thread of its own.
-class ServerThread {
+class ServerThread final : public EngineServer {
  public:
   explicit ServerThread(const std::string& address) : server_(engine_, address) { Start(); }
-  ~ServerThread() { Halt(); }
-  // Runs `work` on the application while the server is halted, as the engine does between executes.
-  void Do(const std::function<void(dde::ServerApplication&)>& work) {
+  ~ServerThread() override { Halt(); }
+  // While the server is halted, as the engine does between executes.
+  void Do(const std::function<void(dde::ServerApplication&)>& work) override {
     Halt();
     work(*engine_);
     Start();
@@ -84,119 +84,33 @@ class DbusLink : public testing::Test {
   dde::DbusTransport transport_{bus_.Address()};
 };
 
-// The launched engine comes up only once a link waits for it: the launch race, every time. Then
-// an execute's status updates have arrived in order when it returns, failures raise, and of two
-// clients each is told and reads only its own answers; a change outside an execute is everyone's;
-// a client that leaves the bus leaves nothing behind in the server.
-TEST_F(DbusLink, AnInitiateWaitsForALaunchedServerWhoseUpdatesArriveInOrderAndEachClientHasItsOwn) {
-  Strings awaited;
-  std::unique_ptr<ServerThread> engine;
-  transport_.OnAwait([&](std::string_view application) {
-    awaited.emplace_back(application);
-    if (application == "WNORB16" && !engine) engine = std::make_unique<ServerThread>(bus_.Address());
-  });
-  Links links(transport_);
-  EXPECT_EQ(RaisedBy([&] { links.Connect(); }), kNoResponse);
-  EXPECT_TRUE(awaited.empty());
-  // Launched: the first link waits for it, the second finds it there.
-  transport_.ServerLaunched();
-  links.Connect();
-  EXPECT_EQ(awaited, Strings{"WNORB16"});
-  // A launch whose program never serves stalls the links after it once, not each.
-  transport_.ServerLaunched();
-  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("OTHER", "frmMain"); }), kNoResponse);
-  EXPECT_EQ(RaisedBy([&] { transport_.Initiate("OTHER", "frmCmd"); }), kNoResponse);
-  EXPECT_EQ(awaited, (Strings{"WNORB16", "OTHER"}));
+// The link contract (tests/dde/link_contract.hpp) over a server's direct connection, and over
+// the bus alone, as with a server that offers no direct connection.
+class DbusCarrier : public DbusLink, public testing::WithParamInterface<bool> {};
+INSTANTIATE_TEST_SUITE_P(Carriers, DbusCarrier, testing::Bool(),
+                         [](const auto& p) { return p.param ? "Direct" : "Bus"; });
 
-  EXPECT_EQ(links.status.Text(), "Ready");
-  auto status = transport_.Initiate("WNORB16", "frmCmd");
-  Strings seen;
-  EXPECT_EQ(status->Advise("txtStatus", [&](const std::string& v) { seen.push_back(v); }), "Ready");
-  // No pump in between: the execute itself delivered both changes, in order.
-  links.command.LinkExecute("G2LOCKING");
-  EXPECT_EQ(seen, (Strings{"Busy", "done G2LOCKING"}));
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("NOT THIS"); }), kRefused);
-  EXPECT_EQ(links.status.Text(), "refused NOT THIS");
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("THROW"); }), kRefused);
-  status->Execute("CONFIG");
-  EXPECT_EQ(links.status.Text(), "done CONFIG");
-
-  auto other_transport = std::make_unique<dde::DbusTransport>(bus_.Address());
-  auto other = std::make_unique<Links>(*other_transport);
-  other->Connect();
-  for (int round = 0; round < 3; ++round) {
-    links.command.LinkExecute("T mine");
-    other->command.LinkExecute("T other");
-    EXPECT_EQ(links.status.Text(), "done T mine");
-    EXPECT_EQ(other->status.Text(), "done T other");
-    EXPECT_EQ(status->Request("txtStatus"), "done T mine");
-  }
-  auto own_values = [&] {
-    std::size_t n = 0;
-    engine->Do(
-        [&](dde::ServerApplication& app) { n = app.FindTopic("frmCmd")->FindItem("txtStatus")->own.size(); });
-    return n;
-  };
-  EXPECT_EQ(own_values(), 2u);
-  other.reset();
-  other_transport.reset();
-  EXPECT_TRUE(Eventually(nullptr, [&] { return own_values() == 1; }));
-
-  // A change between executes waits for a pump, and reaches a client on the bus as one on a direct
-  // connection; a dropped conversation hears nothing more.
-  dde::DbusTransport bus_only(bus_.Address());
-  bus_only.SetDirect(false);
-  Links slow(bus_only);
-  slow.Connect();
-  engine->Do([&](dde::ServerApplication& app) { app.FindTopic("frmCmd")->SetItem("txtStatus", "Idle"); });
-  EXPECT_EQ(seen.back(), "done T mine");
-  EXPECT_TRUE(Eventually(&transport_, [&] { return links.status.Text() == "Idle"; }));
-  EXPECT_TRUE(Eventually(&bus_only, [&] { return slow.status.Text() == "Idle"; }));
-  EXPECT_EQ(seen.back(), "Idle");
-  EXPECT_EQ(status->Request("txtStatus"), "Idle");
-  status.reset();
-  links.command.LinkExecute("AFTER");
-  EXPECT_EQ(seen.back(), "Idle");
-
-  // A slow server times out, its late answer still arrives, and the link survives: over a direct
-  // connection, and over the bus, as with a server that offers no direct connection.
-  for (const auto& [transport, link] : {std::pair{&transport_, &links}, std::pair{&bus_only, &slow}}) {
-    transport->SetCallTimeout(200ms);
-    Links& l = *link;
-    EXPECT_EQ(RaisedBy([&] { l.command.LinkExecute("SLEEP 600"); }),
-              (Raised{286, "Timeout while waiting for DDE response"}));
-    EXPECT_TRUE(Eventually(transport, [&] { return l.status.Text() == "done SLEEP 600"; }));
-  }
-  links.command.LinkExecute("NEXT");
-  EXPECT_EQ(links.status.Text(), "done NEXT");
-
-  links.status.SetLinkItem("txtNone");
-  EXPECT_EQ(RaisedBy([&] { links.status.SetLinkMode(dde::vbLinkAutomatic); }), kRefused);
-  EXPECT_EQ(links.status.LinkMode(), dde::vbLinkNone);
-  // A topic the server lacks, another spelling of a name (the bus is case-sensitive), names
-  // D-Bus cannot carry, an application nobody serves.
-  for (const std::string name : {"WNORB16|frmNone", "wnorb16|frmMain", "WNORB16|FRMMAIN", "WNORB 16|frmMain",
-                                 "|frmMain", "WNORB16|", "WNORB16|frm/Main", "OTHER|frmMain"}) {
-    const auto bar = name.find('|');
-    EXPECT_EQ(RaisedBy([&] { transport_.Initiate(name.substr(0, bar), name.substr(bar + 1)); }), kNoResponse)
-        << name;
-  }
+TEST_P(DbusCarrier, KeepsTheLinkContract) {
+  CheckLinkContract({[&](std::function<void(std::string_view)> on_await) {
+                       auto transport = std::make_unique<dde::DbusTransport>(bus_.Address());
+                       transport->SetDirect(GetParam());
+                       transport->SetCallTimeout(200ms);
+                       transport->OnAwait(std::move(on_await));
+                       return transport;
+                     },
+                     [&] { return std::make_unique<ServerThread>(bus_.Address()); }, dde::kServerStartWait});
 }
 
-// A server that leaves, or is killed in the middle of an execute, quits its conversations: an
-// error, never a hang. A new server under the same name is another partner: the old
-// conversations stay dead until the links initiate anew. That one is of another D-Bus library:
+// A new server under the name of one that left is another partner: the old conversations stay
+// dead until the links initiate anew. One killed in the middle of an execute quits them: an
+// error, never a hang. That one is of another D-Bus library:
 // python3-dbus offers no Properties interface unless its author writes one, and answers "no such
 // method" for an object path it does not export.
 TEST_F(DbusLink, AServerThatGoesQuitsItsConversationsAndOneOfAnotherLibraryServesTheLinks) {
   auto engine = std::make_unique<ServerThread>(bus_.Address());
   Links links(transport_);
   links.Connect();
-  auto request = transport_.Initiate("WNORB16", "frmCmd");
   engine.reset();
-  EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kQuit);
-  EXPECT_EQ(RaisedBy([&] { request->Request("txtStatus"); }), kQuit);
-
   ChildProcess server({PYTHON3, PYTHON_TOPIC_SERVER, bus_.Address()});
   ASSERT_EQ(server.ReadLine(20s), "serving");
   EXPECT_EQ(RaisedBy([&] { links.command.LinkExecute("CONFIG"); }), kQuit);
@@ -453,6 +367,13 @@ TEST(DbusServer, OneServerPerNameOnlyNamesTheBusCanCarryTheSessionBusIsTriedAgai
   first.reset();
   ServerThread engine(bus.Address());
   EXPECT_EQ(RaisedBy([&] { session.Initiate("WNORB16", "frmMain"); }), kNothing);
+  // The bus's names compare with case, and one it cannot carry is nobody's.
+  for (const std::string name : {"wnorb16|frmMain", "WNORB16|FRMMAIN", "WNORB 16|frmMain", "|frmMain",
+                                 "WNORB16|", "WNORB16|frm/Main"}) {
+    const auto bar = name.find('|');
+    EXPECT_EQ(RaisedBy([&] { session.Initiate(name.substr(0, bar), name.substr(bar + 1)); }), kNoResponse)
+        << name;
+  }
 
   ChildProcess listener(
       {PYTHON3, "-c",

@@ -22,8 +22,6 @@ using namespace testing_support;
 using Strings = std::vector<std::string>;
 using dde::CarrierFailure;
 
-const Raised kTimeout{286, "Timeout while waiting for DDE response"};
-
 // A server's topic as a carrier sees it: items with values, the changes the server sends before
 // its next answer, how that answer fails, and whether the server is still there.
 struct Peer {

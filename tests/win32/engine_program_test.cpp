@@ -189,12 +189,11 @@ TEST(EngineProgram, TheLinksFailureNumbers) {
     std::function<void(EngineProcess&, Links&, const std::string& form)> call;
     Raised raised;
   };
-  const Raised timed_out{286, "Timeout while waiting for DDE response"};
   const Case cases[] = {
       {"a command to frmCmd", nullptr,
        [](EngineProcess&, Links& l, auto& form) { l.cmd->Execute("T " + form); }, kRefused},
       {"a hung RCS run", "6000", [](EngineProcess&, Links& l, auto& form) { l.main->Execute("UW " + form); },
-       timed_out},
+       kTimeout},
       {"the engine ended", nullptr,
        [](EngineProcess& e, Links& l, auto& form) {
          e.Close();
