@@ -24,6 +24,7 @@ TEST_F(EngineTest, RevisionsAreNumberedByOptionAndVersion) {
   EXPECT_EQ(check_in("UBW"), n + ": checked in as revision 2.1.2.1; work file read-only");  // another branch
   // An older trunk revision, checked out by version, goes on a branch of its own.
   EXPECT_EQ(Run("VERSION 1.9"), "Version of ann's next command with S: 1.9\r\n");
+  EXPECT_EQ(Run("VERSION"), "No version set; ann's next command with S is refused\r\n");
   EXPECT_EQ(Run("VERSION 1.1"), "Version of ann's next command with S: 1.1\r\n");
   EXPECT_EQ(StatusLines(Run("ESW " + n))[0], "1 of 1 files extracted");
   EXPECT_TRUE(Run("EBSW " + n).starts_with("ERROR: option S"));  // used once
@@ -53,7 +54,7 @@ TEST_F(EngineTest, ACommentSetBeforehandIsTheUsersNextCheckInOnly) {
   EXPECT_TRUE(check_in("2\n").ends_with("  ann         Checked in by WNORB16 (UW)"));
   // Another person's comment is not ours, and one cleared is gone.
   Run("COMMENT ann's words");
-  Run("COMMENT");
+  EXPECT_EQ(Run("COMMENT"), "No comment set; ann's next check-in says \"Checked in by WNORB16 (...)\"\r\n");
   tmp_.Write("WNORB.INI", "[Engine]\nUserID=bob\n");
   Run("COMMENT bob's words");
   tmp_.Write("WNORB.INI", "[Engine]\nLocking=Y\nUserID=ann\n");  // another size: read again at once
